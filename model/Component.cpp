@@ -1,0 +1,7 @@
+#include "Component.h"
+
+namespace ohmrada {
+
+CComponent::~CComponent() = default;
+
+}  // namespace ohmrada

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs the Debian/Ubuntu packages that building, running and testing
+# Ohmrada need, but only those that are missing. Uses sudo when not root.
+#
+#   scripts/deps.sh            packages for building and running
+#   scripts/deps.sh --test     also those for the tests (locales, Xvfb, clang)
+set -euo pipefail
+
+packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev fonts-dejavu-core
+          libgtest-dev libgmock-dev libbenchmark-dev)
+if [[ "${1:-}" == "--test" ]]; then
+    packages+=(locales xvfb xauth clang libclang-rt-14-dev desktop-file-utils appstream
+               dpkg-dev file)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+if ! command -v apt-get >/dev/null; then
+    echo "Missing packages: ${missing[*]}; install them with your package manager." >&2
+    exit 1
+fi
+sudo=()
+if [[ $(id -u) -ne 0 ]]; then
+    sudo=(sudo)
+fi
+echo "Installing: ${missing[*]}"
+"${sudo[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
