@@ -1,0 +1,123 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <fstream>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+namespace ohmrada {
+
+// A source of text lines. A line ends at LF; a CR directly before the LF is
+// part of the line end, so files with CR LF and with bare LF read the same.
+class CLineSource {
+public:
+    enum class EResult { kLine, kEnd, kError };
+
+    // Longest part of a line that is kept; the rest of a longer line is read
+    // past and dropped, so a file of one huge line costs no more memory than
+    // this.
+    static constexpr std::size_t kMaxLineLength = 64 * 1024;
+
+    virtual ~CLineSource();
+
+    // The next line without its line end. kEnd once the source is exhausted
+    // (line is then empty), kError when the medium failed.
+    virtual EResult ReadLine(std::string& line) = 0;
+};
+
+// A sink for text lines; each line is ended with CR LF on every platform.
+class CLineSink {
+public:
+    virtual ~CLineSink();
+
+    // Writes one line and its line end; false when the medium failed.
+    virtual bool WriteLine(std::string_view line) = 0;
+
+    // Makes everything written so far final; false when that failed. A sink
+    // that is destroyed without a successful Commit() leaves no trace.
+    virtual bool Commit() = 0;
+};
+
+// Reads lines from a stream buffer it does not own (a file, standard input,
+// a string).
+class CStreamLineSource : public CLineSource {
+public:
+    explicit CStreamLineSource(std::streambuf* buffer) : m_buffer(buffer) {}
+    EResult ReadLine(std::string& line) override;
+
+private:
+    std::streambuf* m_buffer;
+    bool m_failed = false;
+};
+
+// Reads the lines of a file.
+class CFileLineSource : public CLineSource {
+public:
+    // Opens the file for reading; nullptr and the reason when it cannot be
+    // opened (it does not exist, is a directory, access is denied, ...).
+    static std::unique_ptr<CFileLineSource> Open(const std::filesystem::path& path,
+                                                 std::error_code& error);
+    EResult ReadLine(std::string& line) override { return m_lines.ReadLine(line); }
+
+private:
+    CFileLineSource() : m_lines(nullptr) {}
+    std::filebuf m_file;
+    CStreamLineSource m_lines;
+};
+
+// Writes a file so that a failure never destroys the file that was there: the
+// lines go to a temporary file beside the target, which replaces the target
+// only when every line was written and the file closed without error.
+class CFileLineSink : public CLineSink {
+public:
+    // Prepares writing to path; nullptr and the reason when the file cannot be
+    // written: the folder does not exist or is not writable, or the path names
+    // a directory, a device or anything else that is not a regular file (such
+    // a target is refused rather than replaced).
+    static std::unique_ptr<CFileLineSink> Open(const std::filesystem::path& path,
+                                               std::error_code& error);
+    ~CFileLineSink() override;
+
+    bool WriteLine(std::string_view line) override;
+    bool Commit() override;
+
+private:
+    CFileLineSink() = default;
+    void Discard();
+
+    std::filesystem::path m_target;
+    std::filesystem::path m_temporary;
+    std::ofstream m_file;
+    bool m_failed = false;
+    bool m_committed = false;
+};
+
+// Lines kept in memory: a source over a text, a sink that collects the text.
+class CStringLineSource : public CLineSource {
+public:
+    explicit CStringLineSource(std::string text);
+    EResult ReadLine(std::string& line) override { return m_lines.ReadLine(line); }
+
+private:
+    std::stringbuf m_buffer;
+    CStreamLineSource m_lines;
+};
+
+class CStringLineSink : public CLineSink {
+public:
+    bool WriteLine(std::string_view line) override;
+    bool Commit() override;
+    // Everything written, with CR LF line ends.
+    const std::string& Text() const { return m_text; }
+    bool Committed() const { return m_committed; }
+
+private:
+    std::string m_text;
+    bool m_committed = false;
+};
+
+}  // namespace ohmrada

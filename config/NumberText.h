@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string_view>
+
+namespace ohmrada {
+
+// Reads the number at the start of a text the way the C library's atof does in
+// the "C" locale, whatever the process locale is: leading white space is
+// skipped, then the longest prefix of an optional sign, digits with an
+// optional "." and an optional exponent is converted; the rest is ignored. A
+// text without such a prefix gives 0. "1,5" reads 1, "2e3" 2000, "12 V" 12.
+// Hexadecimal, "inf" and "nan" are not numbers here and give 0. A magnitude
+// beyond double gives an infinity of its sign, one below it gives zero.
+double ParseNumberPrefix(std::string_view text);
+
+// Narrows to single precision. A value beyond the largest finite float is held
+// as the largest finite float of its sign instead of becoming infinite, so no
+// entry puts an infinity into the model.
+float ToSingleClamped(double value);
+
+// ParseNumberPrefix followed by ToSingleClamped: a field's or a file line's
+// text as the model's single-precision number.
+float ReadNumber(std::string_view text);
+
+}  // namespace ohmrada

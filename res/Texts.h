@@ -1,0 +1,34 @@
+#pragma once
+
+// Every text of the program that the user sees and that the form logic needs,
+// in German as the user sees it (UTF-8). "%1" stands for a file's full path.
+
+namespace ohmrada::texts {
+
+inline constexpr const char* kWindowTitle = "Ohmrada -- Version 3.0 -- Netzger\xC3\xA4teberechnung";
+// Followed by the full path of the file last opened.
+inline constexpr const char* kLoadedTitlePrefix = "Ohmrada -- ";
+
+inline constexpr const char* kOpenDialogTitle = "Ohmrada laden";
+inline constexpr const char* kSaveDialogTitle = "Netztger\xC3\xA4tekonfiguration speichern";
+inline constexpr const char* kFileInitialName = "*.odr";
+inline constexpr const char* kFileFilterLabel = "OhmradaDateien (*.odr)";
+inline constexpr const char* kFileFilterPattern = "*.odr";
+
+inline constexpr const char* kReadErrorMessage =
+    "Ein unbekannter Fehler ist beim Zugriff auf %1 aufgetreten.";
+inline constexpr const char* kWriteErrorMessage =
+    "Beim Zugriff auf %1 wurde ein voller Datentr\xC3\xA4ger gemeldet.";
+inline constexpr const char* kOpenForReadingFailedMessage =
+    "Die Datei %1 konnte nicht ge\xC3\xB6" "ffnet werden.";
+inline constexpr const char* kOpenForWritingFailedMessage =
+    "Die Datei %1 konnte nicht zum Schreiben ge\xC3\xB6" "ffnet werden.";
+
+inline constexpr const char* kHelpFailedMessage = "Die Hilfe konnte nicht aufgerufen werden.";
+
+// Shown in a result field whose value is not a finite number, for example the
+// efficiency when no power is drawn or the peak current of a transformer
+// without internal resistance.
+inline constexpr const char* kUndefinedValue = "n. def.";
+
+}  // namespace ohmrada::texts

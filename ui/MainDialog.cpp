@@ -1,0 +1,358 @@
+#include "MainDialog.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "FieldTable.h"
+#include "NumberText.h"
+#include "Texts.h"
+
+namespace ohmrada {
+
+namespace {
+
+// The field whose text each configuration line holds; 0 for the two lines
+// that come from the model (the flag and the circuit).
+constexpr std::array<int, kConfigLineCount> kFieldOfLine = {
+    0,                    kIdRatedVoltage,     kIdNoLoadVoltage,      kIdRatedCurrent,
+    0,                    kIdDiffusionVoltage, kIdBulkResistance,     kIdCapacitance,
+    kIdTargetVoltage,     kIdLoadCurrent,      kIdThermalResistance,  kIdAmbientTemperature,
+    kIdDropoutVoltage,    kIdRegulatorResistance,
+};
+
+std::string WithPath(const char* text, const std::string& path) {
+    std::string message(text);
+    const std::size_t at = message.find("%1");
+    if (at != std::string::npos) {
+        message.replace(at, 2, path);
+    }
+    return message;
+}
+
+}  // namespace
+
+std::string FormatFieldValue(float value, int decimals) {
+    if (!std::isfinite(value)) {
+        return texts::kUndefinedValue;
+    }
+    // Enough for the largest float in fixed notation with three decimals.
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value),
+                                      std::chars_format::fixed, decimals);
+    return std::string(buffer, result.ptr);
+}
+
+CMainDialog::CMainDialog(CPlatform& platform)
+    : m_platform(platform), m_pSupply(std::make_unique<CPowerSupply>()) {
+    m_pSupply->SetAlerts(this);
+}
+
+CMainDialog::~CMainDialog() {
+    m_pSupply->SetAlerts(nullptr);
+    m_pSupply.reset();
+}
+
+bool CMainDialog::OnInitDialog() {
+    m_platform.SetTitle(texts::kWindowTitle);
+    m_platform.SetSpinPosition(kIdLoadCurrentSpin, kSpinRestPosition);
+    m_platform.SetSpinPosition(kIdTargetVoltageSpin, kSpinRestPosition);
+
+    // The order matters: the winding voltages are set while the centre-tap
+    // flag is still 0, so they are taken as the whole winding's, and NennU
+    // before LeerU, so that LeerU ends at 40.
+    CPowerSupply& supply = *m_pSupply;
+    supply.SetLoadCurrent(5.0f);
+    supply.SetTargetVoltage(14.82f);
+    supply.GetTransformer()->SetRatedCurrent(10.0f / 3.0f);
+    supply.GetTransformer()->SetRatedVoltage(36.0f);
+    supply.GetTransformer()->SetNoLoadVoltage(40.0f);
+    supply.GetTransformer()->SetCentreTap(1);
+    supply.GetRectifier()->SetCircuit(CRectifier::kCentreTap);
+    supply.GetRectifier()->SetDiffusionVoltage(0.35f);
+    supply.GetRectifier()->SetBulkResistance(0.02f);
+    supply.GetCapacitor()->SetCapacitance(30000.0f);
+    supply.GetRegulator()->SetDropoutVoltage(1.1f);
+    supply.GetRegulator()->SetInternalResistance(0.11f);
+    supply.GetRegulator()->SetThermalResistance(4.17f);
+    supply.GetRegulator()->SetAmbientTemperature(20.0f);
+
+    Recalculate();
+    return true;
+}
+
+void CMainDialog::ShowValue(int fieldId, float value) {
+    m_platform.SetItemText(fieldId, FormatFieldValue(value, DecimalsOf(fieldId)));
+}
+
+float CMainDialog::ReadValue(int fieldId) const {
+    return ReadNumber(m_platform.GetItemText(fieldId));
+}
+
+void CMainDialog::Recalculate() {
+    // Each value is computed at its own step, right before it is written; the
+    // model caches nothing, so the regulator's dissipation and the power
+    // drawn are evaluated twice, and the power drawn beeps twice when the
+    // transformer is overloaded.
+    CPowerSupply& supply = *m_pSupply;
+    CTransformer& transformer = *supply.GetTransformer();
+    CRectifier& rectifier = *supply.GetRectifier();
+    CCapacitor& capacitor = *supply.GetCapacitor();
+    CRegulator& regulator = *supply.GetRegulator();
+    const auto show = [this](int id, double value) { ShowValue(id, ToSingle(value)); };
+
+    rectifier.SetSourceVoltage(transformer.GetNoLoadVoltage());
+    rectifier.SetSourceResistance(ToSingle(transformer.GetInternalResistance()));
+    show(kIdRatedVoltage, transformer.GetRatedVoltage());
+    show(kIdRatedCurrent, transformer.GetRatedCurrent());
+    show(kIdNoLoadVoltage, transformer.GetNoLoadVoltage());
+    show(kIdInternalResistance, transformer.GetInternalResistance());
+    show(kIdRatedPower, transformer.GetRatedPower());
+    show(kIdLoadCurrent, supply.GetLoadCurrent());
+    // Written before the regulation check below, which may lower it: the field
+    // shows the lowered value from the next cycle on.
+    show(kIdTargetVoltage, supply.GetTargetVoltage());
+    show(kIdDiffusionVoltage, rectifier.GetDiffusionVoltage());
+    show(kIdBulkResistance, rectifier.GetBulkResistance());
+    show(kIdDiodePower, rectifier.GetDiodePower());
+    show(kIdPeakReverseVoltage, rectifier.GetPeakReverseVoltage());
+    show(kIdPeakCurrent, rectifier.GetPeakCurrent());
+    show(kIdMeanCurrent, rectifier.GetMeanCurrent());
+    show(kIdCapacitance, capacitor.GetCapacitance(false));
+    show(kIdThermalResistance, regulator.GetThermalResistance());
+    show(kIdAmbientTemperature, regulator.GetAmbientTemperature());
+    show(kIdDropoutVoltage, regulator.GetDropoutVoltage());
+    show(kIdRegulatorResistance, regulator.GetInternalResistance());
+    show(kIdNoLoadOutputVoltage, rectifier.GetNoLoadOutputVoltage());
+    show(kIdLoadedVoltage, rectifier.GetLoadedVoltage(false));
+    show(kIdMinimumVoltage, supply.GetMinimumVoltage());
+    show(kIdRippleVoltage, supply.GetRippleVoltage());
+    show(kIdDcPower, supply.GetDcPower());
+    show(kIdOutputVoltage, supply.GetOutputVoltage());
+    show(kIdRegulatorPower, supply.GetRegulatorPower());
+    show(kIdJunctionTemperature,
+         regulator.GetJunctionTemperature(ToSingle(supply.GetRegulatorPower())));
+    show(kIdInputPower, supply.GetInputPower());
+    show(kIdEfficiency, supply.GetEfficiency());
+
+    const int centreTap = transformer.GetCentreTap();
+    m_platform.CheckButton(kIdCentreTap, centreTap != 0);
+    m_platform.EnableItem(kIdCentreTapCircuit, centreTap != 0);
+    // A circuit that is none of the three leaves the buttons as they are.
+    const std::string circuit = rectifier.GetCircuit();
+    if (circuit == CRectifier::kHalfWave) {
+        m_platform.CheckRadioButton(kIdHalfWave, kIdCentreTapCircuit, kIdHalfWave);
+    } else if (circuit == CRectifier::kBridge) {
+        m_platform.CheckRadioButton(kIdHalfWave, kIdCentreTapCircuit, kIdBridge);
+    } else if (circuit == CRectifier::kCentreTap) {
+        m_platform.CheckRadioButton(kIdHalfWave, kIdCentreTapCircuit, kIdCentreTapCircuit);
+    }
+}
+
+void CMainDialog::OnKillFocus(int fieldId) {
+    CPowerSupply& supply = *m_pSupply;
+    const float value = ReadValue(fieldId);
+    switch (fieldId) {
+        case kIdRatedVoltage: supply.GetTransformer()->SetRatedVoltage(value); break;
+        case kIdRatedCurrent: supply.GetTransformer()->SetRatedCurrent(value); break;
+        case kIdNoLoadVoltage: supply.GetTransformer()->SetNoLoadVoltage(value); break;
+        case kIdDiffusionVoltage: supply.GetRectifier()->SetDiffusionVoltage(value); break;
+        case kIdBulkResistance: supply.GetRectifier()->SetBulkResistance(value); break;
+        case kIdCapacitance: supply.GetCapacitor()->SetCapacitance(value); break;
+        case kIdTargetVoltage: supply.SetTargetVoltage(value); break;
+        case kIdLoadCurrent: supply.SetLoadCurrent(value); break;
+        case kIdThermalResistance: supply.GetRegulator()->SetThermalResistance(value); break;
+        case kIdAmbientTemperature: supply.GetRegulator()->SetAmbientTemperature(value); break;
+        case kIdDropoutVoltage: supply.GetRegulator()->SetDropoutVoltage(value); break;
+        case kIdRegulatorResistance: supply.GetRegulator()->SetInternalResistance(value); break;
+        default: return;
+    }
+    Recalculate();
+}
+
+void CMainDialog::OnRectifierButton(int buttonId) {
+    const char* circuit = nullptr;
+    switch (buttonId) {
+        case kIdHalfWave: circuit = CRectifier::kHalfWave; break;
+        case kIdBridge: circuit = CRectifier::kBridge; break;
+        case kIdCentreTapCircuit: circuit = CRectifier::kCentreTap; break;
+        default: return;
+    }
+    m_pSupply->GetRectifier()->SetCircuit(circuit);
+    Recalculate();
+}
+
+void CMainDialog::OnCentreTap() {
+    CTransformer& transformer = *m_pSupply->GetTransformer();
+    CRectifier& rectifier = *m_pSupply->GetRectifier();
+    const int old = transformer.GetCentreTap();
+    transformer.SetCentreTap(old == 0 ? 1 : 0);
+    // Without a centre tap there is no centre-tap circuit.
+    if (old != 0 && rectifier.GetCircuit() == CRectifier::kCentreTap) {
+        rectifier.SetCircuit(CRectifier::kHalfWave);
+    }
+    Recalculate();
+}
+
+void CMainDialog::OnVScroll(int spinId, int position) {
+    // The up arrow lowers the position: below the rest position is one step
+    // up, above it one step down, whatever distance the platform reports.
+    constexpr double kStep = 0.05;
+    const double step = position < kSpinRestPosition   ? kStep
+                        : position > kSpinRestPosition ? -kStep
+                                                       : 0.0;
+    CPowerSupply& supply = *m_pSupply;
+    if (spinId == kIdLoadCurrentSpin) {
+        if (step != 0.0) {
+            supply.SetLoadCurrent(ToSingleClamped(supply.GetLoadCurrent() + step));
+        }
+        m_platform.SetSpinPosition(kIdLoadCurrentSpin, kSpinRestPosition);
+    } else if (spinId == kIdTargetVoltageSpin) {
+        if (step != 0.0) {
+            supply.SetTargetVoltage(ToSingleClamped(supply.GetTargetVoltage() + step));
+        }
+        m_platform.SetSpinPosition(kIdTargetVoltageSpin, kSpinRestPosition);
+    }
+    Recalculate();
+}
+
+void CMainDialog::OnCommand(int commandId) {
+    switch (commandId) {
+        case kCmdOk: OnOK(); break;
+        case kCmdCancel: OnCancel(); break;
+        case kCmdFileExit: OnFileExit(); break;
+        case kCmdFileOpen: OnFileOpen(); break;
+        case kCmdFileSaveAs: OnFileSaveAs(); break;
+        case kCmdHelpUsage: OnHelpUsage(); break;
+        case kCmdHelpAbout: OnHelpAbout(); break;
+        case kIdCentreTap: OnCentreTap(); break;
+        case kIdHalfWave:
+        case kIdBridge:
+        case kIdCentreTapCircuit: OnRectifierButton(commandId); break;
+        default: break;  // the search entries among them: no function
+    }
+}
+
+std::array<std::string, kConfigLineCount> CMainDialog::ConfigurationTexts() const {
+    std::array<std::string, kConfigLineCount> values;
+    for (std::size_t line = 0; line < kConfigLineCount; ++line) {
+        if (kFieldOfLine[line] != 0) {
+            values[line] = m_platform.GetItemText(kFieldOfLine[line]);
+        }
+    }
+    values[kLineMitte] = m_pSupply->GetTransformer()->GetCentreTap() != 0 ? "1" : "0";
+    values[kLineGR_Sg] = m_pSupply->GetRectifier()->GetCircuit();
+    return values;
+}
+
+void CMainDialog::ApplyConfiguration(const CConfiguration& configuration) {
+    // The flag first: the voltages are stored as shown, so the transformer
+    // must know whether to double them.
+    CPowerSupply& supply = *m_pSupply;
+    const auto& n = configuration.numbers;
+    supply.GetTransformer()->SetCentreTap(configuration.centreTap);
+    supply.GetTransformer()->SetRatedVoltage(n[kLineNennU]);
+    supply.GetTransformer()->SetNoLoadVoltage(n[kLineLeerU]);
+    supply.GetTransformer()->SetRatedCurrent(n[kLineNennI]);
+    supply.GetRectifier()->SetCircuit(configuration.circuit);
+    supply.GetRectifier()->SetDiffusionVoltage(n[kLineDiffU]);
+    supply.GetRectifier()->SetBulkResistance(n[kLineBahnR]);
+    supply.GetCapacitor()->SetCapacitance(n[kLineKondC]);
+    supply.SetTargetVoltage(n[kLineUbger]);
+    supply.SetLoadCurrent(n[kLineIb]);
+    supply.GetRegulator()->SetThermalResistance(n[kLineRja]);
+    supply.GetRegulator()->SetAmbientTemperature(n[kLineTu]);
+    supply.GetRegulator()->SetDropoutVoltage(n[kLineDeltU]);
+    supply.GetRegulator()->SetInternalResistance(n[kLineReglR]);
+}
+
+void CMainDialog::ShowFileMessage(const char* text, const std::string& path) {
+    m_platform.MessageBox(WithPath(text, path), CPlatform::EIcon::kStop);
+}
+
+namespace {
+
+CPlatform::CFileDialogRequest FileDialogRequest(bool save) {
+    CPlatform::CFileDialogRequest request;
+    request.save = save;
+    request.title = save ? texts::kSaveDialogTitle : texts::kOpenDialogTitle;
+    request.initialName = texts::kFileInitialName;
+    request.filterLabel = texts::kFileFilterLabel;
+    request.filterPattern = texts::kFileFilterPattern;
+    // Replacing a saved design without asking would destroy it.
+    request.confirmOverwrite = save;
+    return request;
+}
+
+}  // namespace
+
+void CMainDialog::OnFileOpen() {
+    const std::optional<std::string> path = m_platform.RunFileDialog(FileDialogRequest(false));
+    if (path) {
+        std::error_code error;
+        std::unique_ptr<CLineSource> source = m_platform.OpenForReading(*path, error);
+        if (!source) {
+            ShowFileMessage(texts::kOpenForReadingFailedMessage, *path);
+        } else {
+            // All fourteen lines are read before anything is applied, so a
+            // failing medium leaves the model and the title as they were.
+            CConfiguration configuration;
+            if (ReadConfiguration(*source, configuration)) {
+                source.reset();
+                m_platform.SetTitle(texts::kLoadedTitlePrefix + *path);
+                ApplyConfiguration(configuration);
+            } else {
+                source.reset();
+                ShowFileMessage(texts::kReadErrorMessage, *path);
+            }
+        }
+    }
+    // Whatever happened, the form shows the model.
+    Recalculate();
+}
+
+void CMainDialog::OnFileSaveAs() {
+    const std::optional<std::string> path = m_platform.RunFileDialog(FileDialogRequest(true));
+    if (!path) {
+        return;
+    }
+    std::error_code error;
+    std::unique_ptr<CLineSink> sink = m_platform.OpenForWriting(*path, error);
+    if (!sink) {
+        ShowFileMessage(texts::kOpenForWritingFailedMessage, *path);
+        return;
+    }
+    const bool written = WriteConfiguration(*sink, ConfigurationTexts()) && sink->Commit();
+    // A sink that was not committed removes what it wrote; the file that was
+    // there is untouched.
+    sink.reset();
+    if (!written) {
+        ShowFileMessage(texts::kWriteErrorMessage, *path);
+    }
+}
+
+void CMainDialog::ShowHelp(CPlatform::EHelpCommand command, unsigned context) {
+    if (!m_platform.Help(command, context)) {
+        m_platform.MessageBox(texts::kHelpFailedMessage, CPlatform::EIcon::kExclamation);
+    }
+}
+
+void CMainDialog::OnFileExit() {
+    ShowHelp(CPlatform::EHelpCommand::kQuit, 0);
+    m_platform.EndDialog(kCmdOk);
+}
+
+void CMainDialog::OnHelpUsage() { ShowHelp(CPlatform::EHelpCommand::kContents, 0); }
+
+void CMainDialog::OnHelp() { ShowHelp(CPlatform::EHelpCommand::kContext, kHelpContextMainForm); }
+
+void CMainDialog::OnHelpAbout() { m_platform.ShowAboutBox(); }
+
+void CMainDialog::OnCancel() { m_platform.EndDialog(kCmdCancel); }
+
+void CMainDialog::Message(const std::string& text) {
+    m_platform.MessageBox(text, CPlatform::EIcon::kExclamation);
+}
+
+void CMainDialog::Beep() { m_platform.Beep(); }
+
+}  // namespace ohmrada

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "Configuration.h"
+#include "Platform.h"
+#include "PowerSupply.h"
+
+namespace ohmrada {
+
+// The logic of the main form. It owns the model (m_pSupply) for its whole
+// life and is a view of it: no field holds a value of its own. Every handler
+// reads its field, hands the number to the model's setter and runs
+// Recalculate(), which rewrites all 28 fields from the model in one fixed
+// order. It talks to the window only through the CPlatform it is given, and
+// receives the model's regulation message and overload beep as the model's
+// alert sink, passing them on to the platform.
+//
+// Nothing guards against re-entry: while the regulation message is open, a
+// field that loses the focus to it runs its handler and a whole nested cycle.
+class CMainDialog : private CSupplyAlerts {
+public:
+    explicit CMainDialog(CPlatform& platform);
+    ~CMainDialog() override;
+    CMainDialog(const CMainDialog&) = delete;
+    CMainDialog& operator=(const CMainDialog&) = delete;
+
+    // Title, spin positions, the start-up values and the first cycle.
+    bool OnInitDialog();
+
+    void Recalculate();
+    // Writes value into the field, "%.3f" (or "%.0f" for the capacitance) in
+    // the "C" locale's notation whatever the process locale; a value that is
+    // not finite shows texts::kUndefinedValue.
+    void ShowValue(int fieldId, float value);
+    // The field's text read as atof reads it, narrowed to single precision.
+    float ReadValue(int fieldId) const;
+
+    // The kill-focus handler of an input field; other ids are ignored.
+    void OnKillFocus(int fieldId);
+    // A click on one of the rectifier buttons 1029..1031.
+    void OnRectifierButton(int buttonId);
+    // A click on the centre-tap check box 1028.
+    void OnCentreTap();
+    // A press on a spin control, with the position it reports.
+    void OnVScroll(int spinId, int position);
+
+    // A command of the menu or the dialog (Enter, Esc, close box); dispatches
+    // to the handlers below. Unknown ids and the search entries do nothing.
+    void OnCommand(int commandId);
+    void OnFileOpen();
+    void OnFileSaveAs();
+    void OnFileExit();
+    void OnHelpUsage();
+    void OnHelpAbout();
+    // F1: help at the main form's context.
+    void OnHelp();
+    void OnOK() {}
+    void OnCancel();
+
+    CPowerSupply& Supply() const { return *m_pSupply; }
+
+    // The line values Save As writes: the flag, the input fields' texts and
+    // the circuit.
+    std::array<std::string, kConfigLineCount> ConfigurationTexts() const;
+    // Applies a configuration read from a file to the model, in file order.
+    void ApplyConfiguration(const CConfiguration& configuration);
+
+private:
+    void Message(const std::string& text) override;
+    void Beep() override;
+    void ShowFileMessage(const char* text, const std::string& path);
+    void ShowHelp(CPlatform::EHelpCommand command, unsigned context);
+
+    CPlatform& m_platform;
+    std::unique_ptr<CPowerSupply> m_pSupply;
+};
+
+// Formats a value as the form shows it: decimals digits after a ".", a
+// leading "-" for a negative value, no thousands separator, independent of
+// the process locale; texts::kUndefinedValue for infinities and NaN.
+std::string FormatFieldValue(float value, int decimals);
+
+}  // namespace ohmrada

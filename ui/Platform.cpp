@@ -1,0 +1,28 @@
+#include "Platform.h"
+
+#include <filesystem>
+
+namespace ohmrada {
+
+namespace {
+
+// Paths pass between the form and the files as UTF-8.
+std::filesystem::path PathFromUtf8(const std::string& path) {
+    return std::filesystem::path(std::u8string(path.begin(), path.end()));
+}
+
+}  // namespace
+
+CPlatform::~CPlatform() = default;
+
+std::unique_ptr<CLineSource> CPlatform::OpenForReading(const std::string& path,
+                                                       std::error_code& error) {
+    return CFileLineSource::Open(PathFromUtf8(path), error);
+}
+
+std::unique_ptr<CLineSink> CPlatform::OpenForWriting(const std::string& path,
+                                                     std::error_code& error) {
+    return CFileLineSink::Open(PathFromUtf8(path), error);
+}
+
+}  // namespace ohmrada

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <system_error>
+
+#include "LineIo.h"
+
+namespace ohmrada {
+
+class CMainDialog;
+
+// Everything the form logic needs of a window system, addressed by the
+// controls' numeric ids. CMainDialog calls only this; the Qt window
+// (platform/qt) and the in-memory form (CMemoryPlatform, for the tests and
+// ohmrada-calc) realise it and turn their events into CMainDialog's handlers.
+class CPlatform {
+public:
+    enum class EIcon { kExclamation, kStop };
+    enum class EHelpCommand { kContents, kContext, kQuit };
+
+    struct CFileDialogRequest {
+        bool save = false;
+        std::string title;
+        std::string initialName;
+        std::string filterLabel;
+        std::string filterPattern;
+        // Ask before an existing file is replaced (save dialogs).
+        bool confirmOverwrite = false;
+    };
+
+    virtual ~CPlatform();
+
+    // Runs the dialog until it is ended: builds the form, calls
+    // dialog.OnInitDialog(), delivers events to its handlers. Returns the
+    // result passed to EndDialog().
+    virtual int DoModal(CMainDialog& dialog) = 0;
+    virtual void EndDialog(int result) = 0;
+
+    // Replaces a control's whole text; raises no focus notification.
+    virtual void SetItemText(int id, const std::string& text) = 0;
+    // A control's whole current text, as the user left it.
+    virtual std::string GetItemText(int id) const = 0;
+    virtual void CheckButton(int id, bool checked) = 0;
+    virtual void EnableItem(int id, bool enabled) = 0;
+    // Checks checkId and clears the other buttons of firstId..lastId.
+    virtual void CheckRadioButton(int firstId, int lastId, int checkId) = 0;
+    virtual void SetSpinPosition(int id, int position) = 0;
+    virtual void SetTitle(const std::string& title) = 0;
+
+    // A modal message box with an OK button, titled with the application's
+    // name; returns when the user has closed it.
+    virtual void MessageBox(const std::string& text, EIcon icon) = 0;
+    // The system's default beep.
+    virtual void Beep() = 0;
+
+    // A modal file dialog; the chosen full path, or nothing when cancelled.
+    virtual std::optional<std::string> RunFileDialog(const CFileDialogRequest& request) = 0;
+
+    // The help viewer: contents, a context number, or close it. False when the
+    // help cannot be shown.
+    virtual bool Help(EHelpCommand command, unsigned context) = 0;
+
+    // The modal about box.
+    virtual void ShowAboutBox() = 0;
+
+    // Files, by full path. Both give nullptr and the reason on failure. The
+    // default realisation uses the standard library's files with an atomic
+    // replace on writing.
+    virtual std::unique_ptr<CLineSource> OpenForReading(const std::string& path,
+                                                        std::error_code& error);
+    virtual std::unique_ptr<CLineSink> OpenForWriting(const std::string& path,
+                                                      std::error_code& error);
+};
+
+}  // namespace ohmrada
