@@ -46,7 +46,7 @@ inline constexpr std::size_t kConfigKeyLength = 7;
 // A configuration as read from a file: every number already narrowed to
 // single precision, the circuit as the text of line 5.
 struct CConfiguration {
-    int centreTap = 0;  // 1 if line 1's number equals exactly 1, else 0
+    int centreTap = 0;                              // 1 if line 1's number equals exactly 1, else 0
     std::array<float, kConfigLineCount> numbers{};  // by EConfigLine; unused for lines 1 and 5
     std::string circuit;
 };

@@ -13,7 +13,9 @@ bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 }  // namespace
 
@@ -112,6 +114,8 @@ float ToSingleClamped(double value) {
     return static_cast<float>(value);
 }
 
-float ReadNumber(std::string_view text) { return ToSingleClamped(ParseNumberPrefix(text)); }
+float ReadNumber(std::string_view text) {
+    return ToSingleClamped(ParseNumberPrefix(text));
+}
 
 }  // namespace ohmrada

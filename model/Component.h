@@ -32,6 +32,8 @@ protected:
 };
 
 // Rounds a double-precision intermediate to single precision.
-inline float ToSingle(double value) { return static_cast<float>(value); }
+inline float ToSingle(double value) {
+    return static_cast<float>(value);
+}
 
 }  // namespace ohmrada

@@ -27,7 +27,9 @@ void CPowerSupply::SetLoadCurrent(float current) {
     m_rectifier->SetLoadCurrent(m_loadCurrent);
 }
 
-float CPowerSupply::LoadedVoltage() const { return ToSingle(m_rectifier->GetLoadedVoltage(false)); }
+float CPowerSupply::LoadedVoltage() const {
+    return ToSingle(m_rectifier->GetLoadedVoltage(false));
+}
 
 double CPowerSupply::GetRippleVoltage() const {
     const double capacitance = ToSingle(m_capacitor->GetCapacitance(true));
@@ -38,9 +40,9 @@ double CPowerSupply::GetRippleVoltage() const {
 
     // The fourth root as two successive square roots.
     const double factor = 1.0 - std::sqrt(std::sqrt(source / (pulses * load)));
-    const double ripple = ToSingle(static_cast<double>(m_loadCurrent) /
-                                   (pulses * static_cast<double>(MainsFrequency()) * capacitance) *
-                                   factor);
+    const double ripple =
+        ToSingle(static_cast<double>(m_loadCurrent) /
+                 (pulses * static_cast<double>(MainsFrequency()) * capacitance) * factor);
     const double limit = 1.5 * loaded;
     return ripple > limit ? limit : ripple;
 }

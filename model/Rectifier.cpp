@@ -10,9 +10,9 @@ const double kSqrt2 = std::sqrt(2.0);
 }
 
 double CRectifier::GetDiodeDrop() const {
-    const float oneDiode = ToSingle(static_cast<double>(m_diffusionVoltage) +
-                                    static_cast<double>(m_bulkResistance) *
-                                        static_cast<double>(m_loadCurrent));
+    const float oneDiode =
+        ToSingle(static_cast<double>(m_diffusionVoltage) +
+                 static_cast<double>(m_bulkResistance) * static_cast<double>(m_loadCurrent));
     return IsBridge() ? 2.0 * oneDiode : static_cast<double>(oneDiode);
 }
 

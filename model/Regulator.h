@@ -13,7 +13,9 @@ public:
     void SetAmbientTemperature(float celsius) { m_ambientTemperature = ApplyFloor(celsius); }
     float GetAmbientTemperature() const { return m_ambientTemperature; }
 
-    void SetThermalResistance(float kelvinPerWatt) { m_thermalResistance = ApplyFloor(kelvinPerWatt); }
+    void SetThermalResistance(float kelvinPerWatt) {
+        m_thermalResistance = ApplyFloor(kelvinPerWatt);
+    }
     float GetThermalResistance() const { return m_thermalResistance; }
 
     void SetDropoutVoltage(float volts) { m_dropoutVoltage = ApplyFloor(volts); }
@@ -30,8 +32,8 @@ public:
     // Tu + Rja x power, the product rounded to single precision, degrees C.
     double GetJunctionTemperature(float power) const {
         return static_cast<double>(m_ambientTemperature) +
-               static_cast<double>(ToSingle(static_cast<double>(m_thermalResistance) *
-                                            static_cast<double>(power)));
+               static_cast<double>(
+                   ToSingle(static_cast<double>(m_thermalResistance) * static_cast<double>(power)));
     }
 
 private:

@@ -36,18 +36,22 @@ void CTransformer::SetRatedVoltage(float voltage) {
     }
 }
 
-float CTransformer::GetRatedVoltage() const { return ShownValue(m_ratedVoltage); }
+float CTransformer::GetRatedVoltage() const {
+    return ShownValue(m_ratedVoltage);
+}
 
 void CTransformer::SetNoLoadVoltage(float voltage) {
     const float winding = WindingValue(voltage);
     m_noLoadVoltage = winding > m_ratedVoltage ? winding : JustAboveRatedVoltage();
 }
 
-float CTransformer::GetNoLoadVoltage() const { return ShownValue(m_noLoadVoltage); }
+float CTransformer::GetNoLoadVoltage() const {
+    return ShownValue(m_noLoadVoltage);
+}
 
 double CTransformer::GetInternalResistance() const {
-    const float difference = ToSingle(static_cast<double>(GetNoLoadVoltage()) -
-                                      static_cast<double>(GetRatedVoltage()));
+    const float difference =
+        ToSingle(static_cast<double>(GetNoLoadVoltage()) - static_cast<double>(GetRatedVoltage()));
     return static_cast<double>(difference) / static_cast<double>(m_ratedCurrent);
 }
 

@@ -20,9 +20,11 @@ inline constexpr const char* kReadErrorMessage =
 inline constexpr const char* kWriteErrorMessage =
     "Beim Zugriff auf %1 wurde ein voller Datentr\xC3\xA4ger gemeldet.";
 inline constexpr const char* kOpenForReadingFailedMessage =
-    "Die Datei %1 konnte nicht ge\xC3\xB6" "ffnet werden.";
+    "Die Datei %1 konnte nicht ge\xC3\xB6"
+    "ffnet werden.";
 inline constexpr const char* kOpenForWritingFailedMessage =
-    "Die Datei %1 konnte nicht zum Schreiben ge\xC3\xB6" "ffnet werden.";
+    "Die Datei %1 konnte nicht zum Schreiben ge\xC3\xB6"
+    "ffnet werden.";
 
 inline constexpr const char* kHelpFailedMessage = "Die Hilfe konnte nicht aufgerufen werden.";
 

@@ -7,18 +7,18 @@ namespace ohmrada {
 // Control ids of the main form.
 enum EControlId : int {
     // Inputs, in tab order.
-    kIdRatedVoltage = 1024,        // NennU
-    kIdRatedCurrent = 1021,        // NennI
-    kIdNoLoadVoltage = 1013,       // LeerU
-    kIdDiffusionVoltage = 1025,    // DiffU
-    kIdBulkResistance = 1019,      // BahnR
-    kIdCapacitance = 1020,         // KondC
-    kIdTargetVoltage = 1026,       // Ubger
-    kIdLoadCurrent = 1018,         // Ib
-    kIdThermalResistance = 1009,   // Rja
-    kIdAmbientTemperature = 1010,  // Tu
-    kIdDropoutVoltage = 1015,      // DeltU
-    kIdRegulatorResistance = 1023, // ReglR
+    kIdRatedVoltage = 1024,         // NennU
+    kIdRatedCurrent = 1021,         // NennI
+    kIdNoLoadVoltage = 1013,        // LeerU
+    kIdDiffusionVoltage = 1025,     // DiffU
+    kIdBulkResistance = 1019,       // BahnR
+    kIdCapacitance = 1020,          // KondC
+    kIdTargetVoltage = 1026,        // Ubger
+    kIdLoadCurrent = 1018,          // Ib
+    kIdThermalResistance = 1009,    // Rja
+    kIdAmbientTemperature = 1010,   // Tu
+    kIdDropoutVoltage = 1015,       // DeltU
+    kIdRegulatorResistance = 1023,  // ReglR
     // Results, from top to bottom of the form.
     kIdInternalResistance = 1022,
     kIdInputPower = 1027,
@@ -66,21 +66,23 @@ inline constexpr int kSpinRestPosition = 50;
 
 // The twelve input fields in tab order.
 inline constexpr std::array<int, 12> kInputFieldIds = {
-    kIdRatedVoltage,  kIdRatedCurrent,     kIdNoLoadVoltage,     kIdDiffusionVoltage,
-    kIdBulkResistance, kIdCapacitance,     kIdTargetVoltage,     kIdLoadCurrent,
+    kIdRatedVoltage,      kIdRatedCurrent,       kIdNoLoadVoltage,  kIdDiffusionVoltage,
+    kIdBulkResistance,    kIdCapacitance,        kIdTargetVoltage,  kIdLoadCurrent,
     kIdThermalResistance, kIdAmbientTemperature, kIdDropoutVoltage, kIdRegulatorResistance,
 };
 
 // The sixteen result fields from top to bottom of the form.
 inline constexpr std::array<int, 16> kResultFieldIds = {
-    kIdInternalResistance, kIdInputPower,        kIdRatedPower,     kIdDiodePower,
-    kIdPeakReverseVoltage, kIdPeakCurrent,       kIdMeanCurrent,    kIdNoLoadOutputVoltage,
-    kIdLoadedVoltage,      kIdMinimumVoltage,    kIdRippleVoltage,  kIdDcPower,
+    kIdInternalResistance, kIdInputPower,          kIdRatedPower,    kIdDiodePower,
+    kIdPeakReverseVoltage, kIdPeakCurrent,         kIdMeanCurrent,   kIdNoLoadOutputVoltage,
+    kIdLoadedVoltage,      kIdMinimumVoltage,      kIdRippleVoltage, kIdDcPower,
     kIdRegulatorPower,     kIdJunctionTemperature, kIdOutputVoltage, kIdEfficiency,
 };
 
 // Decimals a field shows: the capacitance in whole microfarads, every other
 // field with three.
-inline constexpr int DecimalsOf(int fieldId) { return fieldId == kIdCapacitance ? 0 : 3; }
+inline constexpr int DecimalsOf(int fieldId) {
+    return fieldId == kIdCapacitance ? 0 : 3;
+}
 
 }  // namespace ohmrada

@@ -14,10 +14,20 @@ namespace {
 // The field whose text each configuration line holds; 0 for the two lines
 // that come from the model (the flag and the circuit).
 constexpr std::array<int, kConfigLineCount> kFieldOfLine = {
-    0,                    kIdRatedVoltage,     kIdNoLoadVoltage,      kIdRatedCurrent,
-    0,                    kIdDiffusionVoltage, kIdBulkResistance,     kIdCapacitance,
-    kIdTargetVoltage,     kIdLoadCurrent,      kIdThermalResistance,  kIdAmbientTemperature,
-    kIdDropoutVoltage,    kIdRegulatorResistance,
+    0,
+    kIdRatedVoltage,
+    kIdNoLoadVoltage,
+    kIdRatedCurrent,
+    0,
+    kIdDiffusionVoltage,
+    kIdBulkResistance,
+    kIdCapacitance,
+    kIdTargetVoltage,
+    kIdLoadCurrent,
+    kIdThermalResistance,
+    kIdAmbientTemperature,
+    kIdDropoutVoltage,
+    kIdRegulatorResistance,
 };
 
 std::string WithPath(const char* text, const std::string& path) {
@@ -152,19 +162,44 @@ void CMainDialog::OnKillFocus(int fieldId) {
     CPowerSupply& supply = *m_pSupply;
     const float value = ReadValue(fieldId);
     switch (fieldId) {
-        case kIdRatedVoltage: supply.GetTransformer()->SetRatedVoltage(value); break;
-        case kIdRatedCurrent: supply.GetTransformer()->SetRatedCurrent(value); break;
-        case kIdNoLoadVoltage: supply.GetTransformer()->SetNoLoadVoltage(value); break;
-        case kIdDiffusionVoltage: supply.GetRectifier()->SetDiffusionVoltage(value); break;
-        case kIdBulkResistance: supply.GetRectifier()->SetBulkResistance(value); break;
-        case kIdCapacitance: supply.GetCapacitor()->SetCapacitance(value); break;
-        case kIdTargetVoltage: supply.SetTargetVoltage(value); break;
-        case kIdLoadCurrent: supply.SetLoadCurrent(value); break;
-        case kIdThermalResistance: supply.GetRegulator()->SetThermalResistance(value); break;
-        case kIdAmbientTemperature: supply.GetRegulator()->SetAmbientTemperature(value); break;
-        case kIdDropoutVoltage: supply.GetRegulator()->SetDropoutVoltage(value); break;
-        case kIdRegulatorResistance: supply.GetRegulator()->SetInternalResistance(value); break;
-        default: return;
+        case kIdRatedVoltage:
+            supply.GetTransformer()->SetRatedVoltage(value);
+            break;
+        case kIdRatedCurrent:
+            supply.GetTransformer()->SetRatedCurrent(value);
+            break;
+        case kIdNoLoadVoltage:
+            supply.GetTransformer()->SetNoLoadVoltage(value);
+            break;
+        case kIdDiffusionVoltage:
+            supply.GetRectifier()->SetDiffusionVoltage(value);
+            break;
+        case kIdBulkResistance:
+            supply.GetRectifier()->SetBulkResistance(value);
+            break;
+        case kIdCapacitance:
+            supply.GetCapacitor()->SetCapacitance(value);
+            break;
+        case kIdTargetVoltage:
+            supply.SetTargetVoltage(value);
+            break;
+        case kIdLoadCurrent:
+            supply.SetLoadCurrent(value);
+            break;
+        case kIdThermalResistance:
+            supply.GetRegulator()->SetThermalResistance(value);
+            break;
+        case kIdAmbientTemperature:
+            supply.GetRegulator()->SetAmbientTemperature(value);
+            break;
+        case kIdDropoutVoltage:
+            supply.GetRegulator()->SetDropoutVoltage(value);
+            break;
+        case kIdRegulatorResistance:
+            supply.GetRegulator()->SetInternalResistance(value);
+            break;
+        default:
+            return;
     }
     Recalculate();
 }
@@ -172,10 +207,17 @@ void CMainDialog::OnKillFocus(int fieldId) {
 void CMainDialog::OnRectifierButton(int buttonId) {
     const char* circuit = nullptr;
     switch (buttonId) {
-        case kIdHalfWave: circuit = CRectifier::kHalfWave; break;
-        case kIdBridge: circuit = CRectifier::kBridge; break;
-        case kIdCentreTapCircuit: circuit = CRectifier::kCentreTap; break;
-        default: return;
+        case kIdHalfWave:
+            circuit = CRectifier::kHalfWave;
+            break;
+        case kIdBridge:
+            circuit = CRectifier::kBridge;
+            break;
+        case kIdCentreTapCircuit:
+            circuit = CRectifier::kCentreTap;
+            break;
+        default:
+            return;
     }
     m_pSupply->GetRectifier()->SetCircuit(circuit);
     Recalculate();
@@ -217,18 +259,37 @@ void CMainDialog::OnVScroll(int spinId, int position) {
 
 void CMainDialog::OnCommand(int commandId) {
     switch (commandId) {
-        case kCmdOk: OnOK(); break;
-        case kCmdCancel: OnCancel(); break;
-        case kCmdFileExit: OnFileExit(); break;
-        case kCmdFileOpen: OnFileOpen(); break;
-        case kCmdFileSaveAs: OnFileSaveAs(); break;
-        case kCmdHelpUsage: OnHelpUsage(); break;
-        case kCmdHelpAbout: OnHelpAbout(); break;
-        case kIdCentreTap: OnCentreTap(); break;
+        case kCmdOk:
+            OnOK();
+            break;
+        case kCmdCancel:
+            OnCancel();
+            break;
+        case kCmdFileExit:
+            OnFileExit();
+            break;
+        case kCmdFileOpen:
+            OnFileOpen();
+            break;
+        case kCmdFileSaveAs:
+            OnFileSaveAs();
+            break;
+        case kCmdHelpUsage:
+            OnHelpUsage();
+            break;
+        case kCmdHelpAbout:
+            OnHelpAbout();
+            break;
+        case kIdCentreTap:
+            OnCentreTap();
+            break;
         case kIdHalfWave:
         case kIdBridge:
-        case kIdCentreTapCircuit: OnRectifierButton(commandId); break;
-        default: break;  // the search entries among them: no function
+        case kIdCentreTapCircuit:
+            OnRectifierButton(commandId);
+            break;
+        default:
+            break;  // the search entries among them: no function
     }
 }
 
@@ -341,18 +402,28 @@ void CMainDialog::OnFileExit() {
     m_platform.EndDialog(kCmdOk);
 }
 
-void CMainDialog::OnHelpUsage() { ShowHelp(CPlatform::EHelpCommand::kContents, 0); }
+void CMainDialog::OnHelpUsage() {
+    ShowHelp(CPlatform::EHelpCommand::kContents, 0);
+}
 
-void CMainDialog::OnHelp() { ShowHelp(CPlatform::EHelpCommand::kContext, kHelpContextMainForm); }
+void CMainDialog::OnHelp() {
+    ShowHelp(CPlatform::EHelpCommand::kContext, kHelpContextMainForm);
+}
 
-void CMainDialog::OnHelpAbout() { m_platform.ShowAboutBox(); }
+void CMainDialog::OnHelpAbout() {
+    m_platform.ShowAboutBox();
+}
 
-void CMainDialog::OnCancel() { m_platform.EndDialog(kCmdCancel); }
+void CMainDialog::OnCancel() {
+    m_platform.EndDialog(kCmdCancel);
+}
 
 void CMainDialog::Message(const std::string& text) {
     m_platform.MessageBox(text, CPlatform::EIcon::kExclamation);
 }
 
-void CMainDialog::Beep() { m_platform.Beep(); }
+void CMainDialog::Beep() {
+    m_platform.Beep();
+}
 
 }  // namespace ohmrada

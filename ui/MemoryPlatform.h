@@ -53,9 +53,9 @@ public:
     void Attach(CMainDialog& dialog) { m_dialog = &dialog; }
 
     // The simulated user.
-    void Focus(int id);          // moves the focus to a control (0: nowhere)
-    void Type(int id, const std::string& text);  // focuses the field and replaces its text
-    void Enter(int id, const std::string& text); // Type, then the focus leaves the field
+    void Focus(int id);                           // moves the focus to a control (0: nowhere)
+    void Type(int id, const std::string& text);   // focuses the field and replaces its text
+    void Enter(int id, const std::string& text);  // Type, then the focus leaves the field
     void ClickCentreTap();
     void ClickRectifierButton(int id);  // ignored while the button is disabled
     void PressSpin(int id, bool up);

@@ -1,0 +1,314 @@
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "Configuration.h"
+#include "LineIo.h"
+#include "NumberText.h"
+
+namespace fs = std::filesystem;
+using namespace ohmrada;
+
+namespace {
+
+struct ParseCase {
+    const char* name;
+    const char* text;
+    double expected;
+};
+
+TEST(NumberText, ReadsTheLeadingNumberAsAtofDoes) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const ParseCase cases[] = {
+        {"comma ends the number", "1,5", 1.0},
+        {"exponent", "2e3", 2000.0},
+        {"unit after the number", "12 V", 12.0},
+        {"empty text", "", 0.0},
+        {"letters", "Volt", 0.0},
+        {"leading white space and sign", " \t\n-3.5", -3.5},
+        {"plus sign and leading point", "+.5", 0.5},
+        {"trailing point", "5.", 5.0},
+        {"exponent without digits is ignored", "1e", 1.0},
+        {"exponent sign without digits is ignored", "7E+x", 7.0},
+        {"negative exponent", "1.5e-3x", 0.0015},
+        {"sign alone", "-", 0.0},
+        {"point alone", ".", 0.0},
+        {"hexadecimal is not read", "0x1A", 0.0},
+        {"inf is not a number here", "inf", 0.0},
+        {"nan is not a number here", "nan", 0.0},
+        {"overflow", "1e400", inf},
+        {"negative overflow", "-1e400", -inf},
+        {"underflow", "1e-400", 0.0},
+        {"many leading zeros", "0000000000000000000000000000012.5", 12.5},
+        {"second sign stops", "--5", 0.0},
+    };
+    for (const ParseCase& c : cases) {
+        EXPECT_EQ(ParseNumberPrefix(c.text), c.expected) << c.name << ": \"" << c.text << '"';
+    }
+}
+
+TEST(NumberText, NarrowsToSingleAndHoldsOverflowAtTheLargestFloat) {
+    EXPECT_EQ(ReadNumber("1e39"), FLT_MAX);
+    EXPECT_EQ(ReadNumber("-1e39"), -FLT_MAX);
+    EXPECT_EQ(ReadNumber("1e400"), FLT_MAX);
+    EXPECT_EQ(ReadNumber("3.4e38"), 3.4e38f);
+    EXPECT_EQ(ReadNumber("1e-45"), 1e-45f);
+    EXPECT_EQ(ReadNumber("3.3333333"), 10.0f / 3.0f);
+    EXPECT_TRUE(std::isfinite(ToSingleClamped(std::numeric_limits<double>::infinity())));
+}
+
+const char* const kStartUpFile =
+    "Mitte: 1\r\nNennU: 18.000\r\nLeerU: 20.000\r\nNennI: 3.333\r\nGR_Sg: mittelpunkt\r\n"
+    "DiffU: 0.350\r\nBahnR: 0.020\r\nKondC: 30000\r\nUbger: 14.820\r\nIb   : 5.000\r\n"
+    "Rja  : 4.170\r\nTu   : 20.000\r\nDeltU: 1.100\r\nReglR: 0.110\r\n";
+
+std::array<std::string, kConfigLineCount> StartUpValues() {
+    return {"1",     "18.000", "20.000", "3.333", "mittelpunkt", "0.350", "0.020",
+            "30000", "14.820", "5.000",  "4.170", "20.000",      "1.100", "0.110"};
+}
+
+TEST(Configuration, WritesFourteenKeyedLinesWithCrLf) {
+    CStringLineSink sink;
+    ASSERT_TRUE(WriteConfiguration(sink, StartUpValues()));
+    EXPECT_EQ(sink.Text(), kStartUpFile);
+}
+
+TEST(Configuration, LineBreaksInsideAValueCannotShiftTheLines) {
+    auto values = StartUpValues();
+    values[kLineNennU] = "18\r\n000";
+    CStringLineSink sink;
+    ASSERT_TRUE(WriteConfiguration(sink, values));
+    CStringLineSource source(sink.Text());
+    CConfiguration read;
+    ASSERT_TRUE(ReadConfiguration(source, read));
+    EXPECT_EQ(read.numbers[kLineNennU], 18.0f);
+    EXPECT_EQ(read.numbers[kLineLeerU], 20.0f);
+    EXPECT_EQ(read.circuit, "mittelpunkt");
+}
+
+CConfiguration Read(const std::string& text) {
+    CStringLineSource source(text);
+    CConfiguration configuration;
+    EXPECT_TRUE(ReadConfiguration(source, configuration));
+    return configuration;
+}
+
+TEST(Configuration, ReadsBackWhatWasWritten) {
+    const CConfiguration c = Read(kStartUpFile);
+    EXPECT_EQ(c.centreTap, 1);
+    EXPECT_EQ(c.circuit, "mittelpunkt");
+    const float expected[] = {0,        18.0f,  20.0f, 3.333f, 0,     0.35f, 0.02f,
+                              30000.0f, 14.82f, 5.0f,  4.17f,  20.0f, 1.1f,  0.11f};
+    for (std::size_t i = 0; i < kConfigLineCount; ++i) {
+        if (i != kLineMitte && i != kLineGR_Sg) {
+            EXPECT_EQ(c.numbers[i], expected[i]) << "line " << i + 1;
+        }
+    }
+}
+
+TEST(Configuration, BareLfReadsLikeCrLf) {
+    std::string lf = kStartUpFile;
+    for (std::size_t at; (at = lf.find("\r\n")) != std::string::npos;) {
+        lf.erase(at, 1);
+    }
+    const CConfiguration a = Read(kStartUpFile);
+    const CConfiguration b = Read(lf);
+    EXPECT_EQ(a.numbers, b.numbers);
+    EXPECT_EQ(a.circuit, b.circuit);
+}
+
+struct FlagCase {
+    const char* line;
+    int expected;
+};
+
+TEST(Configuration, OnlyANumberEqualToOneSetsTheFlag) {
+    const FlagCase cases[] = {
+        {"Mitte: 1", 1}, {"Mitte: 1.0", 1}, {"Mitte:  1", 1}, {"xxxxxxx1e0", 1},
+        {"Mitte: 2", 0}, {"Mitte: 0.5", 0}, {"Mitte: ja", 0}, {"Mitte:1", 0},
+    };
+    for (const FlagCase& c : cases) {
+        EXPECT_EQ(Read(std::string(c.line) + "\r\n").centreTap, c.expected) << c.line;
+    }
+}
+
+TEST(Configuration, KeysAreNeverCheckedAndSevenCharactersAreDropped) {
+    const CConfiguration c = Read(
+        "Mitte: 0\nabcdefg12\nNennU:36\nNennI: 18 V\nGR_Sg: bruecke  \n"
+        "DiffU: 1,5\n");
+    EXPECT_EQ(c.numbers[kLineNennU], 12.0f);
+    EXPECT_EQ(c.numbers[kLineLeerU], 6.0f);  // the missing blank costs the first digit
+    EXPECT_EQ(c.numbers[kLineNennI], 18.0f);
+    EXPECT_EQ(c.circuit, "bruecke  ");  // taken verbatim, not trimmed
+    EXPECT_EQ(c.numbers[kLineDiffU], 1.0f);
+}
+
+TEST(Configuration, MissingLinesReadAsEmptyAndLaterLinesAreNotRead) {
+    const CConfiguration shortFile = Read("Mitte: 1\nNennU: 18\n");
+    EXPECT_EQ(shortFile.centreTap, 1);
+    EXPECT_EQ(shortFile.circuit, "");
+    for (std::size_t i = kLineLeerU; i < kConfigLineCount; ++i) {
+        EXPECT_EQ(shortFile.numbers[i], 0.0f) << "line " << i + 1;
+    }
+    EXPECT_EQ(Read("").centreTap, 0);
+
+    CStringLineSource source(std::string(kStartUpFile) + "Extra: 99\r\nmore\r\n");
+    CConfiguration c;
+    ASSERT_TRUE(ReadConfiguration(source, c));
+    std::string next;
+    EXPECT_EQ(source.ReadLine(next), CLineSource::EResult::kLine);
+    EXPECT_EQ(next, "Extra: 99");
+}
+
+// A source whose medium fails after a number of lines.
+class CFailingSource : public CLineSource {
+public:
+    explicit CFailingSource(int goodLines) : m_left(goodLines) {}
+    EResult ReadLine(std::string& line) override {
+        if (m_left-- <= 0) {
+            line.clear();
+            return EResult::kError;
+        }
+        line = "Xxxxx: 1";
+        return EResult::kLine;
+    }
+
+private:
+    int m_left;
+};
+
+TEST(Configuration, AFailingMediumIsReported) {
+    for (int good : {0, 4, 5, 13}) {
+        CFailingSource source(good);
+        CConfiguration c;
+        EXPECT_FALSE(ReadConfiguration(source, c)) << good << " good lines";
+    }
+    CFailingSource fourteen(14);
+    CConfiguration c;
+    EXPECT_TRUE(ReadConfiguration(fourteen, c));
+}
+
+TEST(LineSource, KeepsAtMostTheLineLimitOfAHugeLine) {
+    std::string text(CLineSource::kMaxLineLength * 3, '7');
+    text += "\r\nsecond\rstill second\r\nthird";
+    CStringLineSource source(text);
+    std::string line;
+    ASSERT_EQ(source.ReadLine(line), CLineSource::EResult::kLine);
+    EXPECT_EQ(line.size(), CLineSource::kMaxLineLength);
+    ASSERT_EQ(source.ReadLine(line), CLineSource::EResult::kLine);
+    EXPECT_EQ(line, "second\rstill second");  // a lone CR is no line end
+    ASSERT_EQ(source.ReadLine(line), CLineSource::EResult::kLine);
+    EXPECT_EQ(line, "third");
+    EXPECT_EQ(source.ReadLine(line), CLineSource::EResult::kEnd);
+    EXPECT_EQ(line, "");
+    EXPECT_EQ(source.ReadLine(line), CLineSource::EResult::kEnd);
+}
+
+class FileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dir =
+            fs::temp_directory_path() /
+            ("ohmrada-config-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::permissions(m_dir, fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(m_dir, ignored);
+    }
+    static std::string Contents(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream out;
+        out << in.rdbuf();
+        return out.str();
+    }
+    static void WriteFile(const fs::path& path, const std::string& text) {
+        std::ofstream(path, std::ios::binary) << text;
+    }
+    std::vector<fs::path> Entries() const {
+        std::vector<fs::path> entries;
+        for (const auto& entry : fs::directory_iterator(m_dir)) {
+            entries.push_back(entry.path().filename());
+        }
+        return entries;
+    }
+    fs::path m_dir;
+};
+
+TEST_F(FileTest, SinkReplacesTheFileOnlyOnCommit) {
+    const fs::path target = m_dir / "netzteil.odr";
+    WriteFile(target, "old contents");
+    std::error_code error;
+    {
+        auto sink = CFileLineSink::Open(target, error);
+        ASSERT_TRUE(sink) << error.message();
+        ASSERT_TRUE(sink->WriteLine("Mitte: 0"));
+        EXPECT_EQ(Contents(target), "old contents");
+        // Destroyed without Commit: the old file stays, no temporary remains.
+    }
+    EXPECT_EQ(Contents(target), "old contents");
+    EXPECT_EQ(Entries(), std::vector<fs::path>{"netzteil.odr"});
+
+    auto sink = CFileLineSink::Open(target, error);
+    ASSERT_TRUE(sink);
+    ASSERT_TRUE(WriteConfiguration(*sink, StartUpValues()));
+    ASSERT_TRUE(sink->Commit());
+    EXPECT_EQ(Contents(target), kStartUpFile);
+    EXPECT_EQ(Entries(), std::vector<fs::path>{"netzteil.odr"});
+}
+
+TEST_F(FileTest, SinkKeepsPermissionsAndLinks) {
+    const fs::path real = m_dir / "real.odr";
+    const fs::path link = m_dir / "link.odr";
+    WriteFile(real, "old");
+    fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::create_symlink(real, link);
+    std::error_code error;
+    auto sink = CFileLineSink::Open(link, error);
+    ASSERT_TRUE(sink) << error.message();
+    ASSERT_TRUE(sink->WriteLine("x"));
+    ASSERT_TRUE(sink->Commit());
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(Contents(real), "x\r\n");
+    EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+TEST_F(FileTest, SinkRefusesWhatIsNoRegularFile) {
+    WriteFile(m_dir / "file", "x");
+    const fs::path targets[] = {m_dir, m_dir / "missing" / "a.odr", m_dir / "file" / "a.odr",
+                                "/dev/null", ""};
+    for (const fs::path& target : targets) {
+        std::error_code error;
+        EXPECT_FALSE(CFileLineSink::Open(target, error)) << target;
+        EXPECT_TRUE(error) << target;
+    }
+    EXPECT_EQ(Contents(m_dir / "file"), "x");
+}
+
+TEST_F(FileTest, SourceReportsWhyAFileCannotBeOpened) {
+    std::error_code error;
+    EXPECT_FALSE(CFileLineSource::Open(m_dir / "missing.odr", error));
+    EXPECT_EQ(error, std::errc::no_such_file_or_directory);
+    EXPECT_FALSE(CFileLineSource::Open(m_dir, error));
+    EXPECT_EQ(error, std::errc::is_a_directory);
+
+    WriteFile(m_dir / "a.odr", kStartUpFile);
+    auto source = CFileLineSource::Open(m_dir / "a.odr", error);
+    ASSERT_TRUE(source) << error.message();
+    CConfiguration c;
+    ASSERT_TRUE(ReadConfiguration(*source, c));
+    EXPECT_EQ(c.numbers[kLineReglR], 0.11f);
+}
+
+}  // namespace
