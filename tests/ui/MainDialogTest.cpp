@@ -1,0 +1,523 @@
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "FieldTable.h"
+#include "MainDialog.h"
+#include "MemoryPlatform.h"
+#include "SupplyApp.h"
+#include "Texts.h"
+
+namespace fs = std::filesystem;
+using namespace ohmrada;
+
+namespace {
+
+using EIcon = CPlatform::EIcon;
+using EHelpCommand = CPlatform::EHelpCommand;
+
+const std::map<int, std::string> kStartUpTexts = {
+    {1024, "18.000"},  {1021, "3.333"},  {1013, "20.000"}, {1025, "0.350"},   {1019, "0.020"},
+    {1020, "30000"},   {1026, "14.820"}, {1018, "5.000"},  {1009, "4.170"},   {1010, "20.000"},
+    {1015, "1.100"},   {1023, "0.110"},  {1022, "0.600"},  {1027, "103.554"}, {1001, "120.000"},
+    {1004, "2.250"},   {1014, "56.569"}, {1002, "12.623"}, {1005, "2.500"},   {1008, "27.834"},
+    {1011, "20.261"},  {1017, "19.729"}, {1000, "0.797"},  {1012, "71.350"},  {1003, "29.954"},
+    {1016, "144.907"}, {1006, "14.270"}, {1007, "68.901"},
+};
+
+// A platform whose files can be made to fail.
+class CTestPlatform : public CMemoryPlatform {
+public:
+    std::unique_ptr<CLineSource> OpenForReading(const std::string& path,
+                                                std::error_code& error) override {
+        if (readFailsAfter >= 0) {
+            return std::make_unique<CFailingSource>(readFailsAfter);
+        }
+        return CMemoryPlatform::OpenForReading(path, error);
+    }
+    std::unique_ptr<CLineSink> OpenForWriting(const std::string& path,
+                                              std::error_code& error) override {
+        auto sink = CMemoryPlatform::OpenForWriting(path, error);
+        if (sink && writeFailsAfter >= 0) {
+            return std::make_unique<CFailingSink>(std::move(sink), writeFailsAfter);
+        }
+        return sink;
+    }
+
+    int readFailsAfter = -1;
+    int writeFailsAfter = -1;
+
+private:
+    class CFailingSource : public CLineSource {
+    public:
+        explicit CFailingSource(int good) : m_left(good) {}
+        EResult ReadLine(std::string& line) override {
+            line = "Mitte: 0";
+            return m_left-- > 0 ? EResult::kLine : EResult::kError;
+        }
+
+    private:
+        int m_left;
+    };
+    // Passes lines on to a real file until the medium "fills up"; with all
+    // fourteen lines written, closing the file fails.
+    class CFailingSink : public CLineSink {
+    public:
+        CFailingSink(std::unique_ptr<CLineSink> inner, int good)
+            : m_inner(std::move(inner)), m_left(good) {}
+        bool WriteLine(std::string_view line) override {
+            return m_left-- > 0 && m_inner->WriteLine(line);
+        }
+        bool Commit() override { return m_left > 0 && m_inner->Commit(); }
+
+    private:
+        std::unique_ptr<CLineSink> m_inner;
+        int m_left;
+    };
+};
+
+class MainDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_platform.DoModal(m_dialog);
+        m_dir = fs::temp_directory_path() /
+                ("ohmrada-ui-" +
+                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    std::string Text(int id) const { return m_platform.GetItemText(id); }
+    std::size_t MessageCount() const { return m_platform.Messages().size(); }
+    CPowerSupply& Supply() { return m_dialog.Supply(); }
+    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+    static std::string Contents(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream out;
+        out << in.rdbuf();
+        return out.str();
+    }
+    static void WriteFile(const std::string& path, const std::string& text) {
+        std::ofstream(path, std::ios::binary) << text;
+    }
+    void SaveAs(const std::string& path) {
+        m_platform.QueueFileDialogAnswer(path);
+        m_dialog.OnFileSaveAs();
+    }
+    void Open(const std::string& path) {
+        m_platform.QueueFileDialogAnswer(path);
+        m_dialog.OnFileOpen();
+    }
+    std::map<int, std::string> AllTexts() const {
+        std::map<int, std::string> texts;
+        for (int id : kInputFieldIds)
+            texts[id] = Text(id);
+        for (int id : kResultFieldIds)
+            texts[id] = Text(id);
+        return texts;
+    }
+
+    CTestPlatform m_platform;
+    CMainDialog m_dialog{m_platform};
+    fs::path m_dir;
+};
+
+TEST_F(MainDialogTest, StartUpShowsTheWorkedExample) {
+    EXPECT_EQ(AllTexts(), kStartUpTexts);
+    EXPECT_TRUE(m_platform.IsChecked(kIdCentreTap));
+    EXPECT_TRUE(m_platform.IsEnabled(kIdCentreTapCircuit));
+    EXPECT_TRUE(m_platform.IsChecked(kIdCentreTapCircuit));
+    EXPECT_FALSE(m_platform.IsChecked(kIdHalfWave));
+    EXPECT_FALSE(m_platform.IsChecked(kIdBridge));
+    EXPECT_EQ(m_platform.SpinPosition(kIdLoadCurrentSpin), kSpinRestPosition);
+    EXPECT_EQ(m_platform.SpinPosition(kIdTargetVoltageSpin), kSpinRestPosition);
+    EXPECT_EQ(m_platform.Title(), texts::kWindowTitle);
+    EXPECT_EQ(std::string(texts::kWindowTitle).rfind("Ohmrada -- Version 3.0", 0), 0u);
+    EXPECT_EQ(MessageCount(), 0u);
+    EXPECT_EQ(m_platform.Beeps(), 0);
+    EXPECT_EQ(m_platform.FocusedId(), kIdCentreTap);
+}
+
+TEST_F(MainDialogTest, LeavingAFieldReappliesItsShownText) {
+    EXPECT_EQ(Supply().GetTransformer()->GetRatedCurrent(), 10.0f / 3.0f);
+    m_platform.Focus(kIdRatedCurrent);
+    m_platform.Focus(kIdNoLoadVoltage);
+    EXPECT_EQ(Supply().GetTransformer()->GetRatedCurrent(), 3.333f);
+    EXPECT_EQ(Text(kIdInternalResistance), "0.600");
+
+    // With the centre tap the shown half is doubled again on the way in.
+    m_platform.Focus(kIdRatedVoltage);
+    m_platform.Focus(0);
+    EXPECT_EQ(Supply().GetTransformer()->GetRatedVoltage(), 18.0f);
+    EXPECT_EQ(Text(kIdNoLoadVoltage), "20.000");
+
+    // The capacitance becomes a whole number of microfarads.
+    m_platform.Enter(kIdCapacitance, "30000.6");
+    EXPECT_EQ(Text(kIdCapacitance), "30001");
+    EXPECT_EQ(Supply().GetCapacitor()->GetCapacitance(false), 30000.6f);
+    m_platform.Focus(kIdCapacitance);
+    m_platform.Focus(0);
+    EXPECT_EQ(Supply().GetCapacitor()->GetCapacitance(false), 30001.0f);
+}
+
+TEST_F(MainDialogTest, TwoPassesThroughEveryFieldChangeNothingTheSecondTime) {
+    for (int id : kInputFieldIds)
+        m_platform.Focus(id);
+    m_platform.Focus(0);
+    const auto once = AllTexts();
+    for (int id : kInputFieldIds)
+        m_platform.Focus(id);
+    m_platform.Focus(0);
+    EXPECT_EQ(AllTexts(), once);
+}
+
+struct EntryCase {
+    const char* typed;
+    const char* shown;
+};
+
+TEST_F(MainDialogTest, FieldTextsAreReadAsAtofReadsThem) {
+    const EntryCase cases[] = {
+        {"1,5", "1.000"},
+        {"2e3", "2000.000"},
+        {"12 A", "12.000"},
+        {"", "0.000"},
+        {"Strom", "0.000"},
+        {"-3", "0.000"},
+        {" 0.25", "0.250"},
+        // Beyond single precision: held at the largest float, never infinite.
+        {"1e39", "340282346638528859811704183484516925440.000"},
+    };
+    for (const EntryCase& c : cases) {
+        m_platform.Enter(kIdLoadCurrent, c.typed);
+        EXPECT_EQ(Text(kIdLoadCurrent), c.shown) << '"' << c.typed << '"';
+    }
+}
+
+TEST_F(MainDialogTest, NoFieldEverShowsInfOrNan) {
+    const char* const entries[] = {"0", "-1", "1e-45", "3.4e38", "1e39", "1e400", "-1e400"};
+    for (int circuit : {kIdHalfWave, kIdBridge, kIdCentreTapCircuit}) {
+        for (int field : kInputFieldIds) {
+            for (const char* entry : entries) {
+                m_platform.ClickRectifierButton(circuit);
+                m_platform.Enter(field, entry);
+                for (const auto& [id, text] : AllTexts()) {
+                    EXPECT_EQ(text.find("inf"), std::string::npos) << id << " after " << entry;
+                    EXPECT_EQ(text.find("nan"), std::string::npos) << id << " after " << entry;
+                    EXPECT_FALSE(text.empty()) << id;
+                }
+            }
+        }
+    }
+}
+
+TEST_F(MainDialogTest, UndefinedResultsShowAPlaceholder) {
+    // Equal voltages leave the transformer without internal resistance.
+    m_platform.Enter(kIdRatedVoltage, "20");
+    EXPECT_EQ(Text(kIdInternalResistance), "0.000");
+    EXPECT_EQ(Text(kIdPeakCurrent), texts::kUndefinedValue);
+    // A drop so negative that no power is drawn leaves no efficiency.
+    m_platform.Enter(kIdRatedVoltage, "18");
+    m_platform.Enter(kIdDiffusionVoltage, "-1000");
+    EXPECT_EQ(Text(kIdEfficiency), texts::kUndefinedValue);
+}
+
+TEST_F(MainDialogTest, CentreTapBoxSwitchesTheShownVoltagesAndTheCircuit) {
+    m_platform.ClickCentreTap();
+    EXPECT_FALSE(m_platform.IsChecked(kIdCentreTap));
+    EXPECT_TRUE(m_platform.IsChecked(kIdHalfWave));
+    EXPECT_FALSE(m_platform.IsChecked(kIdCentreTapCircuit));
+    EXPECT_FALSE(m_platform.IsEnabled(kIdCentreTapCircuit));
+    EXPECT_EQ(Text(kIdRatedVoltage), "36.000");
+    EXPECT_EQ(Text(kIdNoLoadVoltage), "40.000");
+    EXPECT_EQ(Text(kIdInternalResistance), "1.200");
+    EXPECT_EQ(Text(kIdRatedPower), "120.000");
+
+    // Disabled, the centre-tap button ignores clicks.
+    m_platform.ClickRectifierButton(kIdCentreTapCircuit);
+    EXPECT_EQ(Supply().GetRectifier()->GetCircuit(), "einweg");
+
+    m_platform.ClickCentreTap();
+    EXPECT_TRUE(m_platform.IsEnabled(kIdCentreTapCircuit));
+    EXPECT_TRUE(m_platform.IsChecked(kIdHalfWave));
+    EXPECT_EQ(Text(kIdRatedVoltage), "18.000");
+
+    m_platform.ClickRectifierButton(kIdBridge);
+    m_platform.ClickCentreTap();
+    EXPECT_EQ(Supply().GetRectifier()->GetCircuit(), "bruecke");
+    EXPECT_TRUE(m_platform.IsChecked(kIdBridge));
+}
+
+TEST_F(MainDialogTest, SpinPressesStepByOneTwentiethAndRest) {
+    m_platform.Enter(kIdLoadCurrent, "0.03");
+    m_platform.PressSpin(kIdLoadCurrentSpin, false);
+    EXPECT_EQ(Text(kIdLoadCurrent), "0.000");
+    EXPECT_EQ(Supply().GetLoadCurrent(), 0.0001f);
+    m_platform.PressSpin(kIdLoadCurrentSpin, true);
+    EXPECT_EQ(Text(kIdLoadCurrent), "0.050");
+    EXPECT_EQ(m_platform.SpinPosition(kIdLoadCurrentSpin), kSpinRestPosition);
+
+    m_platform.PressSpin(kIdTargetVoltageSpin, true);
+    EXPECT_EQ(Text(kIdTargetVoltage), "14.870");
+    m_platform.PressSpin(kIdTargetVoltageSpin, false);
+    m_platform.PressSpin(kIdTargetVoltageSpin, false);
+    EXPECT_EQ(Text(kIdTargetVoltage), "14.770");
+    EXPECT_EQ(m_platform.SpinPosition(kIdTargetVoltageSpin), kSpinRestPosition);
+}
+
+TEST_F(MainDialogTest, ASpinNotificationAtRestStillRunsACycle) {
+    m_platform.SetItemText(kIdDcPower, "stale");
+    m_dialog.OnVScroll(kIdLoadCurrentSpin, kSpinRestPosition);
+    EXPECT_EQ(Supply().GetLoadCurrent(), 5.0f);
+    EXPECT_EQ(Text(kIdDcPower), "71.350");
+}
+
+TEST_F(MainDialogTest, UnreachableTargetIsLoweredWithOneMessage) {
+    std::map<int, std::string> duringBox;
+    m_platform.SetMessageBoxHook([&](const CMemoryPlatform::CMessage&) { duringBox = AllTexts(); });
+    m_platform.ClickRectifierButton(kIdHalfWave);
+
+    ASSERT_EQ(MessageCount(), 1u);
+    EXPECT_EQ(m_platform.Messages()[0].text, CPowerSupply::kRegulationMessage);
+    EXPECT_EQ(m_platform.Messages()[0].icon, EIcon::kExclamation);
+    // While the box is open, fields up to the loaded voltage show the new
+    // state and the later ones the previous cycle's.
+    EXPECT_EQ(duringBox[kIdLoadedVoltage], "15.646");
+    EXPECT_EQ(duringBox[kIdMinimumVoltage], "19.729");
+    EXPECT_EQ(duringBox[kIdEfficiency], "68.901");
+    // The target field was written before the check lowered the target.
+    EXPECT_EQ(Text(kIdTargetVoltage), "14.820");
+    EXPECT_EQ(Text(kIdMinimumVoltage), "14.894");
+    EXPECT_EQ(Text(kIdRippleVoltage), "1.128");
+    EXPECT_EQ(Text(kIdOutputVoltage), "13.244");
+    EXPECT_EQ(Text(kIdDcPower), "66.222");
+    EXPECT_EQ(Text(kIdRegulatorPower), "12.009");
+    EXPECT_EQ(Text(kIdJunctionTemperature), "70.076");
+    EXPECT_EQ(Text(kIdInputPower), "80.481");
+    EXPECT_EQ(Text(kIdEfficiency), "82.283");
+
+    m_dialog.Recalculate();
+    EXPECT_EQ(Text(kIdTargetVoltage), "13.794");
+    EXPECT_EQ(MessageCount(), 1u);
+}
+
+TEST_F(MainDialogTest, AFieldLosingTheFocusToTheMessageRunsANestedCycle) {
+    // With 10 uF the target can never be held: every cycle shows the message.
+    m_platform.Enter(kIdCapacitance, "10");
+    ASSERT_EQ(MessageCount(), 1u);
+    EXPECT_EQ(Text(kIdRippleVoltage), "30.391");
+
+    // The spin control takes no focus, so the load-current field keeps it
+    // and loses it to the message box.
+    m_platform.Focus(kIdLoadCurrent);
+    std::vector<std::size_t> messagesSeenInBox;
+    m_platform.SetMessageBoxHook(
+        [&](const CMemoryPlatform::CMessage&) { messagesSeenInBox.push_back(MessageCount()); });
+    m_platform.PressSpin(kIdLoadCurrentSpin, true);
+    // The nested cycle's own box opens and closes inside the first one.
+    EXPECT_EQ(MessageCount(), 3u);
+    EXPECT_EQ(messagesSeenInBox, (std::vector<std::size_t>{3u, 3u}));
+    EXPECT_EQ(Text(kIdLoadCurrent), "5.050");
+    EXPECT_EQ(m_platform.FocusedId(), kIdLoadCurrent);
+    EXPECT_EQ(Text(kIdTargetVoltage), "0.000");
+}
+
+TEST_F(MainDialogTest, OverloadBeepsTwicePerCycle) {
+    m_platform.Enter(kIdLoadCurrent, "6.5");
+    EXPECT_EQ(m_platform.Beeps(), 2);
+    EXPECT_EQ(MessageCount(), 0u);
+    EXPECT_EQ(Text(kIdInputPower), "125.743");
+    EXPECT_EQ(Text(kIdEfficiency), "72.913");
+    EXPECT_EQ(Text(kIdMinimumVoltage), "18.240");
+    m_platform.Focus(kIdLoadCurrent);
+    m_platform.Focus(0);
+    EXPECT_EQ(m_platform.Beeps(), 4);
+}
+
+TEST_F(MainDialogTest, SaveWritesTheFormAndOpenReadsItBack) {
+    const std::string path = Path("start.odr");
+    SaveAs(path);
+    EXPECT_EQ(Contents(path),
+              "Mitte: 1\r\nNennU: 18.000\r\nLeerU: 20.000\r\nNennI: 3.333\r\nGR_Sg: mittelpunkt\r\n"
+              "DiffU: 0.350\r\nBahnR: 0.020\r\nKondC: 30000\r\nUbger: 14.820\r\nIb   : 5.000\r\n"
+              "Rja  : 4.170\r\nTu   : 20.000\r\nDeltU: 1.100\r\nReglR: 0.110\r\n");
+    EXPECT_EQ(m_platform.Title(), texts::kWindowTitle);
+    ASSERT_EQ(m_platform.FileDialogRequests().size(), 1u);
+    const auto& save = m_platform.FileDialogRequests()[0];
+    EXPECT_TRUE(save.save);
+    EXPECT_TRUE(save.confirmOverwrite);
+    EXPECT_EQ(save.title, "Netztger\xC3\xA4tekonfiguration speichern");
+    EXPECT_EQ(save.initialName, "*.odr");
+    EXPECT_EQ(save.filterLabel, "OhmradaDateien (*.odr)");
+
+    m_platform.Enter(kIdLoadCurrent, "2");
+    m_platform.ClickRectifierButton(kIdBridge);
+    Open(path);
+    EXPECT_EQ(m_platform.Title(), "Ohmrada -- " + path);
+    EXPECT_EQ(m_platform.FileDialogRequests()[1].title, "Ohmrada laden");
+    EXPECT_FALSE(m_platform.FileDialogRequests()[1].save);
+    // The file keeps the precision of the display: the form is the start-up
+    // form once the rated current has been re-entered as shown.
+    CMemoryPlatform fresh;
+    CMainDialog reference(fresh);
+    fresh.DoModal(reference);
+    fresh.Focus(kIdRatedCurrent);
+    fresh.Focus(0);
+    for (int id : kInputFieldIds) {
+        EXPECT_EQ(Text(id), fresh.GetItemText(id)) << id;
+    }
+    for (int id : kResultFieldIds) {
+        EXPECT_EQ(Text(id), fresh.GetItemText(id)) << id;
+    }
+    EXPECT_EQ(Text(kIdRatedPower), "119.988");
+    EXPECT_EQ(Supply().GetTransformer()->GetRatedVoltage(), 18.0f);
+    EXPECT_EQ(Supply().GetTransformer()->GetNoLoadVoltage(), 20.0f);
+    EXPECT_TRUE(m_platform.IsChecked(kIdCentreTapCircuit));
+    EXPECT_EQ(MessageCount(), 0u);
+}
+
+TEST_F(MainDialogTest, FileWithoutCentreTapKeepsTheCentreTapCircuit) {
+    const std::string path = Path("m0.odr");
+    WriteFile(path, "Mitte: 0\nNennU: 18.000\nLeerU: 20.000\nNennI: 3.333\nGR_Sg: mittelpunkt\n");
+    Open(path);
+    EXPECT_FALSE(m_platform.IsChecked(kIdCentreTap));
+    EXPECT_TRUE(m_platform.IsChecked(kIdCentreTapCircuit));
+    EXPECT_FALSE(m_platform.IsEnabled(kIdCentreTapCircuit));
+    EXPECT_EQ(Text(kIdRatedVoltage), "18.000");
+    EXPECT_EQ(Supply().GetTransformer()->GetRatedVoltage(), 18.0f);
+    EXPECT_EQ(Text(kIdDiffusionVoltage), "0.000");
+    EXPECT_EQ(Text(kIdLoadCurrent), "0.000");
+}
+
+TEST_F(MainDialogTest, UnknownCircuitLeavesTheButtonsAsTheyWere) {
+    m_platform.ClickRectifierButton(kIdBridge);
+    const std::string path = Path("odd.odr");
+    WriteFile(path, "Mitte: 1\nNennU: 18\nLeerU: 20\nNennI: 3\nGR_Sg: Bruecke\n");
+    Open(path);
+    EXPECT_EQ(Supply().GetRectifier()->GetCircuit(), "Bruecke");
+    EXPECT_TRUE(m_platform.IsChecked(kIdBridge));
+    EXPECT_FALSE(m_platform.IsChecked(kIdCentreTapCircuit));
+}
+
+TEST_F(MainDialogTest, CancelledOpenStillRewritesTheForm) {
+    m_platform.SetItemText(kIdDcPower, "stale");
+    m_platform.SetItemText(kIdLoadCurrent, "7");
+    m_dialog.OnFileOpen();
+    EXPECT_EQ(Text(kIdDcPower), "71.350");
+    EXPECT_EQ(Text(kIdLoadCurrent), "5.000");
+    EXPECT_EQ(m_platform.Title(), texts::kWindowTitle);
+}
+
+TEST_F(MainDialogTest, FilesThatCannotBeOpenedAreReported) {
+    const std::string missing = Path("missing.odr");
+    m_platform.SetItemText(kIdDcPower, "stale");
+    Open(missing);
+    ASSERT_EQ(MessageCount(), 1u);
+    EXPECT_EQ(m_platform.Messages()[0].icon, EIcon::kStop);
+    EXPECT_NE(m_platform.Messages()[0].text.find(missing), std::string::npos);
+    EXPECT_EQ(m_platform.Title(), texts::kWindowTitle);
+    EXPECT_EQ(Text(kIdDcPower), "71.350");
+
+    const std::string noFolder = Path("nowhere/a.odr");
+    SaveAs(noFolder);
+    ASSERT_EQ(MessageCount(), 2u);
+    EXPECT_EQ(m_platform.Messages()[1].icon, EIcon::kStop);
+    EXPECT_EQ(m_platform.Messages()[1].text, "Die Datei " + noFolder +
+                                                 " konnte nicht zum Schreiben ge\xC3\xB6"
+                                                 "ffnet werden.");
+    EXPECT_FALSE(fs::exists(noFolder));
+}
+
+TEST_F(MainDialogTest, AReadErrorAppliesNothing) {
+    const std::string path = Path("damaged.odr");
+    WriteFile(path, "");
+    m_platform.readFailsAfter = 5;
+    Open(path);
+    ASSERT_EQ(MessageCount(), 1u);
+    EXPECT_EQ(m_platform.Messages()[0].text,
+              "Ein unbekannter Fehler ist beim Zugriff auf " + path + " aufgetreten.");
+    EXPECT_EQ(m_platform.Messages()[0].icon, EIcon::kStop);
+    EXPECT_EQ(m_platform.Title(), texts::kWindowTitle);
+    EXPECT_EQ(AllTexts(), kStartUpTexts);
+    EXPECT_EQ(Supply().GetTransformer()->GetCentreTap(), 1);
+}
+
+TEST_F(MainDialogTest, AFailedSaveLeavesTheOldFileWhole) {
+    const std::string path = Path("kept.odr");
+    WriteFile(path, "the saved design");
+    for (int good : {0, 7, 14}) {
+        m_platform.writeFailsAfter = good;
+        SaveAs(path);
+        EXPECT_EQ(Contents(path), "the saved design") << good;
+        EXPECT_EQ(m_platform.Messages().back().text,
+                  "Beim Zugriff auf " + path + " wurde ein voller Datentr\xC3\xA4ger gemeldet.");
+    }
+    EXPECT_EQ(MessageCount(), 3u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 1);
+}
+
+TEST_F(MainDialogTest, ExitClosesTheHelpFirstEscDoesNot) {
+    m_dialog.OnCommand(kCmdFileExit);
+    ASSERT_EQ(m_platform.HelpCalls().size(), 1u);
+    EXPECT_EQ(m_platform.HelpCalls()[0].first, EHelpCommand::kQuit);
+    EXPECT_EQ(m_platform.EndResult(), kCmdOk);
+
+    CMemoryPlatform other;
+    CMainDialog dialog(other);
+    other.DoModal(dialog);
+    dialog.OnCommand(kCmdCancel);
+    EXPECT_TRUE(other.HelpCalls().empty());
+    EXPECT_EQ(other.EndResult(), kCmdCancel);
+}
+
+TEST_F(MainDialogTest, HelpCommandsAndTheirFailure) {
+    m_dialog.OnCommand(kCmdHelpUsage);
+    m_dialog.OnHelp();
+    ASSERT_EQ(m_platform.HelpCalls().size(), 2u);
+    EXPECT_EQ(m_platform.HelpCalls()[0].first, EHelpCommand::kContents);
+    EXPECT_EQ(m_platform.HelpCalls()[1], std::make_pair(EHelpCommand::kContext, 131202u));
+    EXPECT_EQ(MessageCount(), 0u);
+
+    m_platform.SetHelpAvailable(false);
+    m_dialog.OnCommand(kCmdHelpUsage);
+    m_dialog.OnCommand(kCmdFileExit);
+    ASSERT_EQ(MessageCount(), 2u);
+    EXPECT_EQ(m_platform.Messages()[0].text, "Die Hilfe konnte nicht aufgerufen werden.");
+    EXPECT_EQ(m_platform.Messages()[0].icon, EIcon::kExclamation);
+    EXPECT_EQ(m_platform.EndResult(), kCmdOk);
+}
+
+TEST_F(MainDialogTest, EnterAndTheSearchEntriesDoNothing) {
+    m_platform.Type(kIdLoadCurrent, "2");
+    const auto before = AllTexts();
+    for (int command = kCmdSearchFirst; command <= kCmdSearchLast; ++command) {
+        m_dialog.OnCommand(command);
+    }
+    m_dialog.OnCommand(kCmdOk);
+    EXPECT_EQ(AllTexts(), before);
+    EXPECT_FALSE(m_platform.EndResult().has_value());
+    EXPECT_EQ(Supply().GetLoadCurrent(), 5.0f);
+    EXPECT_EQ(MessageCount(), 0u);
+
+    m_dialog.OnCommand(kCmdHelpAbout);
+    m_dialog.OnCommand(kCmdHelpAbout);
+    EXPECT_EQ(m_platform.AboutBoxes(), 2);
+}
+
+TEST(SupplyApp, RunsTheDialogAndEnds) {
+    CMemoryPlatform platform;
+    CSupplyApp app(platform);
+    EXPECT_FALSE(app.InitInstance());
+    EXPECT_EQ(platform.Title(), texts::kWindowTitle);
+    EXPECT_EQ(platform.GetItemText(kIdEfficiency), "68.901");
+}
+
+}  // namespace
