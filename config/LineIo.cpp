@@ -1,6 +1,7 @@
 #include "LineIo.h"
 
 #include <cerrno>
+#include <cstring>
 #include <exception>
 #include <random>
 #include <sstream>
@@ -18,43 +19,66 @@ namespace ohmrada {
 CLineSource::~CLineSource() = default;
 CLineSink::~CLineSink() = default;
 
-CLineSource::EResult CStreamLineSource::ReadLine(std::string& line) {
-    line.clear();
-    if (m_buffer == nullptr || m_failed) {
-        return m_failed ? EResult::kError : EResult::kEnd;
+bool CStreamLineSource::Fill() {
+    m_begin = 0;
+    m_end = 0;
+    if (m_buffer == nullptr) {
+        return false;
     }
-    using Traits = std::streambuf::traits_type;
-    bool any = false;
     try {
-        for (;;) {
-            const Traits::int_type c = m_buffer->sbumpc();
-            if (Traits::eq_int_type(c, Traits::eof())) {
-                break;
-            }
-            any = true;
-            const char ch = Traits::to_char_type(c);
-            if (ch == '\n') {
-                if (line.size() > kMaxLineLength) {
-                    line.resize(kMaxLineLength);
-                } else if (!line.empty() && line.back() == '\r') {
-                    line.pop_back();
-                }
-                return EResult::kLine;
-            }
-            if (line.size() <= kMaxLineLength) {
-                line.push_back(ch);
-            }
-        }
+        const std::streamsize got =
+            m_buffer->sgetn(m_chunk.data(), static_cast<std::streamsize>(m_chunk.size()));
+        m_end = got > 0 ? static_cast<std::size_t>(got) : 0;
     } catch (const std::exception&) {
         // A file buffer throws when the medium fails during a read.
         m_failed = true;
-        line.clear();
+    }
+    return m_end > 0;
+}
+
+CLineSource::EResult CStreamLineSource::ReadLine(std::string& line) {
+    line.clear();
+    if (m_failed) {
         return EResult::kError;
     }
-    if (line.size() > kMaxLineLength) {
-        line.resize(kMaxLineLength);
+    bool any = false;
+    bool truncated = false;
+    for (;;) {
+        if (m_begin == m_end && !Fill()) {
+            if (m_failed) {
+                line.clear();
+                return EResult::kError;
+            }
+            if (truncated) {
+                line.resize(kMaxLineLength);
+            }
+            return any ? EResult::kLine : EResult::kEnd;
+        }
+        any = true;
+        const char* first = m_chunk.data() + m_begin;
+        const std::size_t available = m_end - m_begin;
+        const void* newline = std::memchr(first, '\n', available);
+        const std::size_t take =
+            newline != nullptr ? static_cast<std::size_t>(static_cast<const char*>(newline) - first)
+                               : available;
+        // Keep one character more than the limit, so that a CR at the limit
+        // can still be told from a longer line.
+        if (!truncated) {
+            const std::size_t room = kMaxLineLength + 1 - line.size();
+            line.append(first, take < room ? take : room);
+            truncated = line.size() > kMaxLineLength;
+        }
+        m_begin += take;
+        if (newline != nullptr) {
+            ++m_begin;
+            if (truncated) {
+                line.resize(kMaxLineLength);
+            } else if (!line.empty() && line.back() == '\r') {
+                line.pop_back();
+            }
+            return EResult::kLine;
+        }
     }
-    return any ? EResult::kLine : EResult::kEnd;
 }
 
 std::unique_ptr<CFileLineSource> CFileLineSource::Open(const fs::path& path,

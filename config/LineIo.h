@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace ohmrada {
 
@@ -46,11 +47,18 @@ public:
 // a string).
 class CStreamLineSource : public CLineSource {
 public:
-    explicit CStreamLineSource(std::streambuf* buffer) : m_buffer(buffer) {}
+    explicit CStreamLineSource(std::streambuf* buffer) : m_buffer(buffer), m_chunk(kChunkSize) {}
     EResult ReadLine(std::string& line) override;
 
 private:
+    static constexpr std::size_t kChunkSize = 64 * 1024;
+    // Reads the next chunk; false at the end of the data or on failure.
+    bool Fill();
+
     std::streambuf* m_buffer;
+    std::vector<char> m_chunk;
+    std::size_t m_begin = 0;
+    std::size_t m_end = 0;
     bool m_failed = false;
 };
 

@@ -195,6 +195,24 @@ TEST(Configuration, AFailingMediumIsReported) {
     EXPECT_TRUE(ReadConfiguration(fourteen, c));
 }
 
+TEST(LineSource, LinesAcrossReadChunksAndAtTheLimit) {
+    const std::size_t limit = CLineSource::kMaxLineLength;
+    const std::string exact(limit, 'a');
+    const std::string crAtLimit = std::string(limit, 'b') + "\r";
+    const std::string longAtEnd(limit + 10, 'c');
+    CStringLineSource source(exact + "\n" + crAtLimit + "\n" + "x\r\n" + longAtEnd);
+    std::string line;
+    ASSERT_EQ(source.ReadLine(line), CLineSource::EResult::kLine);
+    EXPECT_EQ(line, exact);
+    ASSERT_EQ(source.ReadLine(line), CLineSource::EResult::kLine);
+    EXPECT_EQ(line, std::string(limit, 'b'));
+    ASSERT_EQ(source.ReadLine(line), CLineSource::EResult::kLine);
+    EXPECT_EQ(line, "x");
+    ASSERT_EQ(source.ReadLine(line), CLineSource::EResult::kLine);
+    EXPECT_EQ(line, std::string(limit, 'c'));
+    EXPECT_EQ(source.ReadLine(line), CLineSource::EResult::kEnd);
+}
+
 TEST(LineSource, KeepsAtMostTheLineLimitOfAHugeLine) {
     std::string text(CLineSource::kMaxLineLength * 3, '7');
     text += "\r\nsecond\rstill second\r\nthird";
