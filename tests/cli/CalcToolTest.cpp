@@ -1,0 +1,807 @@
+// End-to-end tests of ohmrada-calc through RunCalc: arguments in, the printed
+// text, the diagnostics and the exit status out, with real files in a
+// temporary folder.
+#include "CalcTool.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <stdexcept>
+#include <streambuf>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <unistd.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace ohmrada::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+// --- a strict little JSON reader, so the tests see what a consumer sees ----
+
+struct CJson {
+    enum class EType { kNull, kBool, kNumber, kString, kArray, kObject };
+    EType type = EType::kNull;
+    bool boolean = false;
+    long long number = 0;
+    std::string text;
+    std::vector<CJson> items;
+    std::vector<std::pair<std::string, CJson>> members;  // in document order
+
+    const CJson& operator[](const std::string& key) const {
+        for (const auto& [name, value] : members) {
+            if (name == key) {
+                return value;
+            }
+        }
+        throw std::runtime_error("no member " + key);
+    }
+};
+
+class CJsonReader {
+public:
+    explicit CJsonReader(std::string text) : m_text(std::move(text)) {}
+
+    CJson ReadDocument() {
+        CJson value = ReadValue();
+        SkipBlanks();
+        if (m_pos != m_text.size()) {
+            Fail("text after the document");
+        }
+        return value;
+    }
+
+private:
+    [[noreturn]] void Fail(const std::string& what) const {
+        throw std::runtime_error(what + " at " + std::to_string(m_pos));
+    }
+    void SkipBlanks() {
+        while (m_pos < m_text.size() && (m_text[m_pos] == ' ' || m_text[m_pos] == '\n' ||
+                                         m_text[m_pos] == '\r' || m_text[m_pos] == '\t')) {
+            ++m_pos;
+        }
+    }
+    bool Take(char c) {
+        SkipBlanks();
+        if (m_pos < m_text.size() && m_text[m_pos] == c) {
+            ++m_pos;
+            return true;
+        }
+        return false;
+    }
+    void Expect(char c) {
+        if (!Take(c)) {
+            Fail(std::string("expected ") + c);
+        }
+    }
+    bool TakeWord(const char* word) {
+        const std::string w(word);
+        if (m_text.compare(m_pos, w.size(), w) == 0) {
+            m_pos += w.size();
+            return true;
+        }
+        return false;
+    }
+    std::string ReadString() {
+        Expect('"');
+        std::string out;
+        for (;;) {
+            if (m_pos >= m_text.size()) {
+                Fail("unterminated string");
+            }
+            const char c = m_text[m_pos++];
+            if (c == '"') {
+                return out;
+            }
+            if (static_cast<unsigned char>(c) < 0x20) {
+                Fail("raw control character in a string");
+            }
+            if (c != '\\') {
+                out.push_back(c);
+                continue;
+            }
+            const char e = m_text.at(m_pos++);
+            switch (e) {
+                case '"':
+                    out.push_back('"');
+                    break;
+                case '\\':
+                    out.push_back('\\');
+                    break;
+                case '/':
+                    out.push_back('/');
+                    break;
+                case 'n':
+                    out.push_back('\n');
+                    break;
+                case 't':
+                    out.push_back('\t');
+                    break;
+                case 'r':
+                    out.push_back('\r');
+                    break;
+                case 'b':
+                    out.push_back('\b');
+                    break;
+                case 'f':
+                    out.push_back('\f');
+                    break;
+                case 'u': {
+                    const unsigned long code = std::stoul(m_text.substr(m_pos, 4), nullptr, 16);
+                    m_pos += 4;
+                    if (code >= 0x80) {
+                        Fail("test reader decodes only ASCII escapes");
+                    }
+                    out.push_back(static_cast<char>(code));
+                    break;
+                }
+                default:
+                    Fail("bad escape");
+            }
+        }
+    }
+    CJson ReadValue() {
+        SkipBlanks();
+        CJson value;
+        if (m_pos >= m_text.size()) {
+            Fail("unexpected end");
+        }
+        const char c = m_text[m_pos];
+        if (c == '{') {
+            value.type = CJson::EType::kObject;
+            ++m_pos;
+            if (!Take('}')) {
+                do {
+                    SkipBlanks();
+                    std::string key = ReadString();
+                    Expect(':');
+                    value.members.emplace_back(std::move(key), ReadValue());
+                } while (Take(','));
+                Expect('}');
+            }
+        } else if (c == '[') {
+            value.type = CJson::EType::kArray;
+            ++m_pos;
+            if (!Take(']')) {
+                do {
+                    value.items.push_back(ReadValue());
+                } while (Take(','));
+                Expect(']');
+            }
+        } else if (c == '"') {
+            value.type = CJson::EType::kString;
+            value.text = ReadString();
+        } else if (TakeWord("true") || TakeWord("false")) {
+            value.type = CJson::EType::kBool;
+            value.boolean = m_text[m_pos - 1] == 'e' && m_text[m_pos - 2] == 'u';
+        } else if (TakeWord("null")) {
+            value.type = CJson::EType::kNull;
+        } else {
+            value.type = CJson::EType::kNumber;
+            std::size_t used = 0;
+            value.number = std::stoll(m_text.substr(m_pos), &used);
+            m_pos += used;
+        }
+        return value;
+    }
+
+    std::string m_text;
+    std::size_t m_pos = 0;
+};
+
+CJson ParseJson(const std::string& text) {
+    return CJsonReader(text).ReadDocument();
+}
+
+// --- running the tool -------------------------------------------------------
+
+struct CRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+CRun RunTool(const std::vector<std::string>& args, std::istream& in) {
+    std::ostringstream out;
+    std::ostringstream err;
+    CRun run;
+    run.status = RunCalc(args, in, out, err);
+    run.out = out.str();
+    run.err = err.str();
+    return run;
+}
+
+CRun RunTool(const std::vector<std::string>& args, const std::string& standardInput = "") {
+    std::istringstream in(standardInput);
+    return RunTool(args, in);
+}
+
+CRun RunJson(std::vector<std::string> args, const std::string& standardInput = "") {
+    args.insert(args.begin(), {"--format", "json"});
+    return RunTool(args, standardInput);
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string ReadBytes(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const fs::path& path, const std::string& bytes) {
+    std::ofstream file(path, std::ios::binary);
+    file << bytes;
+}
+
+// Every field id the form has, with its text right after start-up.
+const std::vector<std::pair<std::string, std::string>> kStartUpFields = {
+    // Inputs.
+    {"1024", "18.000"},
+    {"1021", "3.333"},
+    {"1013", "20.000"},
+    {"1025", "0.350"},
+    {"1019", "0.020"},
+    {"1020", "30000"},
+    {"1026", "14.820"},
+    {"1018", "5.000"},
+    {"1009", "4.170"},
+    {"1010", "20.000"},
+    {"1015", "1.100"},
+    {"1023", "0.110"},
+    // Results.
+    {"1022", "0.600"},
+    {"1027", "103.554"},
+    {"1001", "120.000"},
+    {"1004", "2.250"},
+    {"1014", "56.569"},
+    {"1002", "12.623"},
+    {"1005", "2.500"},
+    {"1008", "27.834"},
+    {"1011", "20.261"},
+    {"1017", "19.729"},
+    {"1000", "0.797"},
+    {"1012", "71.350"},
+    {"1003", "29.954"},
+    {"1016", "144.907"},
+    {"1006", "14.270"},
+    {"1007", "68.901"},
+};
+
+const std::string kStartUpFile =
+    "Mitte: 1\r\nNennU: 18.000\r\nLeerU: 20.000\r\nNennI: 3.333\r\nGR_Sg: mittelpunkt\r\n"
+    "DiffU: 0.350\r\nBahnR: 0.020\r\nKondC: 30000\r\nUbger: 14.820\r\nIb   : 5.000\r\n"
+    "Rja  : 4.170\r\nTu   : 20.000\r\nDeltU: 1.100\r\nReglR: 0.110\r\n";
+
+class CalcToolTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        static std::atomic<int> counter{0};
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        m_dir = fs::temp_directory_path() /
+                ("ohmrada-cli-" + std::string(info->name()) + "-" + std::to_string(::getpid()) +
+                 "-" + std::to_string(counter++));
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(m_dir, ignored);
+    }
+    std::string PathOf(const std::string& name) const { return (m_dir / name).string(); }
+
+    fs::path m_dir;
+};
+
+// --- start-up and the form's state ------------------------------------------
+
+TEST_F(CalcToolTest, WithoutInputTheStartUpFormIsShown) {
+    const CRun run = RunJson({});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    const CJson doc = ParseJson(run.out);
+    ASSERT_EQ(doc.items.size(), 1u);
+    const CJson& form = doc.items[0];
+    EXPECT_EQ(form["input"].type, CJson::EType::kNull);
+    const CJson& fields = form["fields"];
+    ASSERT_EQ(fields.members.size(), kStartUpFields.size());
+    // The fields come in the form's order: inputs top to bottom, then results.
+    for (std::size_t i = 0; i < kStartUpFields.size(); ++i) {
+        EXPECT_EQ(fields.members[i].first, kStartUpFields[i].first);
+        EXPECT_EQ(fields.members[i].second.text, kStartUpFields[i].second)
+            << "field " << kStartUpFields[i].first;
+    }
+    EXPECT_TRUE(form["centre_tap_checked"].boolean);
+    EXPECT_EQ(form["centre_tap_checked"].type, CJson::EType::kBool);
+    EXPECT_TRUE(form["centre_tap_button_enabled"].boolean);
+    EXPECT_EQ(form["rectifier_button"].number, 1031);
+    EXPECT_EQ(form["messages"].number, 0);
+    EXPECT_EQ(form["beeps"].number, 0);
+}
+
+TEST_F(CalcToolTest, TableShowsGroupsLabelsValuesAndUnitsInTheFormsOrder) {
+    const CRun run = RunTool({"--set", "GR_Sg=einweg"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> lines = Lines(run.out);
+    // The lines that must appear, in this order (others lie between them).
+    const std::vector<std::string> expected = {
+        "Eingabe: (Startwerte)",
+        "Transformatordaten",
+        "  [x] nur bis Mittelpunkt",
+        "  Nennspannung:                   18.000 Volt",
+        "Gleichrichterschaltung",
+        "  (*) Einweg (eine Diode)",
+        "  ( ) Br\xC3\xBC"
+        "cke (vier Dioden)",
+        "  ( ) Mittelpunkt (zwei Dioden)",
+        "Ladekondensator",
+        "  Kapazit\xC3\xA4t:                       30000 \xC2\xB5"
+        "F",
+        "Betriebspunkt",
+        "  ger.  Ausgangssollspannung:     14.820 Volt",
+        "Spannungsregler",
+        "  Umgebungstemperatur:            20.000 GradCs.",
+        "  Innenwiderstand:                 0.110 Ohm",
+        "berechnete Gr\xC3\xB6\xC3\x9F"
+        "en",
+        "  Innenwiderstand:                 0.600 Ohm",
+        "  Spannungsminimum:               14.894 Volt",
+        "Warnt\xC3\xB6ne: 0",
+    };
+    std::size_t at = 0;
+    for (const std::string& want : expected) {
+        while (at < lines.size() && lines[at] != want) {
+            ++at;
+        }
+        ASSERT_LT(at, lines.size()) << "missing or out of order: " << want << "\n" << run.out;
+    }
+    // The regulation message is shown with its text, once.
+    std::size_t messages = 0;
+    for (const std::string& line : lines) {
+        if (line.rfind("Meldung: ", 0) == 0) {
+            ++messages;
+            EXPECT_GT(line.size(), std::string("Meldung: ").size());
+        }
+    }
+    EXPECT_EQ(messages, 1u);
+}
+
+// --- --set acts as the user on the form -------------------------------------
+
+TEST_F(CalcToolTest, SettingsActAsTheUserOnTheForm) {
+    // Counts are checked where the case decides them; -1 leaves them open.
+    struct CCase {
+        const char* name;
+        std::vector<std::string> sets;
+        std::map<std::string, std::string> fields;
+        bool checked;
+        bool enabled;
+        long long button;
+        long long messages;
+        long long beeps;
+    };
+    const CCase cases[] = {
+        // The target field shows the lowered value only from the next cycle.
+        {"half-wave cannot hold the target",
+         {"GR_Sg=einweg"},
+         {{"1026", "14.820"}, {"1017", "14.894"}},
+         true,
+         true,
+         1029,
+         1,
+         0},
+        {"an overloaded transformer beeps twice in its cycle",
+         {"Ib=6.5"},
+         {{"1018", "6.500"}},
+         true,
+         true,
+         1031,
+         -1,
+         2},
+        {"unchecking switches centre-tap to half-wave and doubles the voltages",
+         {"Mitte=0"},
+         {{"1024", "36.000"}, {"1013", "40.000"}},
+         false,
+         false,
+         1029,
+         -1,
+         -1},
+        // A click would run a cycle and clear the box.
+        {"Mitte equal to the check box clicks nothing",
+         {"Mitte=1"},
+         {{"1024", "18.000"}, {"1013", "20.000"}},
+         true,
+         true,
+         1031,
+         0,
+         0},
+        {"bridge without the centre tap",
+         {"Mitte=0", "GR_Sg=bruecke"},
+         {{"1024", "36.000"}},
+         false,
+         false,
+         1030,
+         -1,
+         -1},
+        {"mittelpunkt after Mitte=1 is allowed",
+         {"Mitte=0", "Mitte=1", "GR_Sg=mittelpunkt"},
+         {{"1024", "18.000"}, {"1013", "20.000"}},
+         true,
+         true,
+         1031,
+         -1,
+         -1},
+        {"the text is typed and read as the form reads it",
+         {"KondC=2e3 uF", "NennI=1,5"},
+         {{"1020", "2000"}, {"1021", "1.000"}},
+         true,
+         true,
+         1031,
+         -1,
+         -1},
+        {"settings apply in order",
+         {"Ubger=5", "Ubger=6"},
+         {{"1026", "6.000"}},
+         true,
+         true,
+         1031,
+         -1,
+         -1},
+        {"an equals sign belongs to the text",
+         {"DiffU==3"},
+         {{"1025", "0.000"}},
+         true,
+         true,
+         1031,
+         -1,
+         -1},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> args;
+        for (const std::string& set : c.sets) {
+            args.push_back("--set");
+            args.push_back(set);
+        }
+        const CRun run = RunJson(args);
+        ASSERT_EQ(run.status, 0) << run.err;
+        const CJson form = ParseJson(run.out).items.at(0);
+        for (const auto& [id, text] : c.fields) {
+            EXPECT_EQ(form["fields"][id].text, text) << "field " << id;
+        }
+        EXPECT_EQ(form["centre_tap_checked"].boolean, c.checked);
+        EXPECT_EQ(form["centre_tap_button_enabled"].boolean, c.enabled);
+        EXPECT_EQ(form["rectifier_button"].number, c.button);
+        if (c.messages >= 0) {
+            EXPECT_EQ(form["messages"].number, c.messages);
+        }
+        if (c.beeps >= 0) {
+            EXPECT_EQ(form["beeps"].number, c.beeps);
+        }
+    }
+}
+
+TEST_F(CalcToolTest, MittelpunktWhileTheButtonIsDisabledIsAnError) {
+    const std::string flat = PathOf("flat.odr");
+    std::string text = kStartUpFile;
+    text.replace(0, 8, "Mitte: 0");
+    WriteBytes(flat, text);
+    const std::string tapped = PathOf("tapped.odr");
+    WriteBytes(tapped, kStartUpFile);
+
+    // The first file clears the flag, so its button is disabled; the second
+    // keeps it and is still shown.
+    const CRun run = RunJson({"--set", "Mitte=0", "--set", "Mitte=1", "--set", "Mitte=0", "--set",
+                              "GR_Sg=mittelpunkt", tapped});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_THAT(run.err, HasSubstr("Mitte=1"));
+    const CRun mixed = RunJson({"--set", "GR_Sg=mittelpunkt", flat, tapped});
+    EXPECT_EQ(mixed.status, 2);
+    EXPECT_THAT(mixed.err, HasSubstr("flat.odr"));
+    EXPECT_THAT(mixed.err, HasSubstr("Mitte=1"));
+    EXPECT_EQ(Lines(mixed.err).size(), 1u) << mixed.err;
+    const CJson doc = ParseJson(mixed.out);
+    ASSERT_EQ(doc.items.size(), 1u);
+    EXPECT_EQ(doc.items[0]["input"].text, tapped);
+
+    const CRun fixed = RunJson({"--set", "Mitte=1", "--set", "GR_Sg=mittelpunkt", flat});
+    ASSERT_EQ(fixed.status, 0) << fixed.err;
+    EXPECT_EQ(ParseJson(fixed.out).items.at(0)["rectifier_button"].number, 1031);
+}
+
+// --- files ------------------------------------------------------------------
+
+TEST_F(CalcToolTest, SaveWritesTheFormAndLoadingItReproducesIt) {
+    const std::string file = PathOf("start.odr");
+    const CRun saved = RunJson({"--save", file});
+    ASSERT_EQ(saved.status, 0) << saved.err;
+    EXPECT_EQ(ReadBytes(file), kStartUpFile);
+
+    // The file keeps the precision of the display: loading it gives the
+    // start-up form with the rated current re-entered as shown (3.333).
+    const CRun loaded = RunJson({file});
+    ASSERT_EQ(loaded.status, 0) << loaded.err;
+    const CJson form = ParseJson(loaded.out).items.at(0);
+    EXPECT_EQ(form["input"].text, file);
+    const CJson reentered = ParseJson(RunJson({"--set", "NennI=3.333"}).out).items.at(0);
+    ASSERT_EQ(form["fields"].members.size(), kStartUpFields.size());
+    for (std::size_t i = 0; i < kStartUpFields.size(); ++i) {
+        const auto& [id, field] = form["fields"].members[i];
+        EXPECT_EQ(field.text, reentered["fields"][id].text) << "field " << id;
+        if (i < 12) {
+            EXPECT_EQ(field.text, kStartUpFields[i].second) << "input field " << id;
+        }
+    }
+    EXPECT_EQ(form["rectifier_button"].number, 1031);
+    EXPECT_EQ(form["messages"].number, 0);
+    EXPECT_EQ(form["beeps"].number, 0);
+
+    // Settings are applied before saving; saving replaces the file.
+    const CRun changed = RunJson({"--set", "Ib=2", "--set", "Mitte=0", "--save", file, file});
+    ASSERT_EQ(changed.status, 0) << changed.err;
+    const std::string bytes = ReadBytes(file);
+    EXPECT_THAT(bytes, HasSubstr("Mitte: 0\r\nNennU: 36.000\r\nLeerU: 40.000\r\n"));
+    EXPECT_THAT(bytes, HasSubstr("GR_Sg: einweg\r\n"));
+    EXPECT_THAT(bytes, HasSubstr("Ib   : 2.000\r\n"));
+}
+
+TEST_F(CalcToolTest, FailedSaveIsReportedButTheFormIsStillShown) {
+    const std::string file = PathOf("no-such-folder/out.odr");
+    const CRun run = RunJson({"--save", file});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_THAT(run.err, HasSubstr("cannot save"));
+    EXPECT_THAT(run.err, HasSubstr("no-such-folder/out.odr"));
+    EXPECT_THAT(run.err, HasSubstr("No such file or directory"));
+    EXPECT_EQ(Lines(run.err).size(), 1u) << run.err;
+    EXPECT_EQ(ParseJson(run.out).items.at(0)["fields"]["1007"].text, "68.901");
+    EXPECT_FALSE(fs::exists(file));
+}
+
+TEST_F(CalcToolTest, UnreadableInputIsReportedAndTheOthersAreStillShown) {
+    const std::string good = PathOf("good.odr");
+    WriteBytes(good, kStartUpFile);
+    const std::string missing = PathOf("missing.odr");
+    const std::string folder = PathOf("folder.odr");
+    fs::create_directory(folder);
+
+    const CRun run = RunJson({missing, good, folder});
+    EXPECT_EQ(run.status, 2);
+    const std::vector<std::string> errors = Lines(run.err);
+    ASSERT_EQ(errors.size(), 2u) << run.err;
+    EXPECT_THAT(errors[0], HasSubstr("missing.odr"));
+    EXPECT_THAT(errors[0], HasSubstr("No such file or directory"));
+    EXPECT_THAT(errors[1], HasSubstr("folder.odr"));
+    EXPECT_THAT(errors[1], HasSubstr("Is a directory"));
+    const CJson doc = ParseJson(run.out);
+    ASSERT_EQ(doc.items.size(), 1u);
+    EXPECT_EQ(doc.items[0]["input"].text, good);
+    EXPECT_EQ(doc.items[0]["fields"]["1024"].text, "18.000");
+}
+
+// Standard input whose medium fails after the first line.
+class CFailingBuffer : public std::streambuf {
+protected:
+    int_type underflow() override {
+        if (m_served) {
+            throw std::runtime_error("medium failed");
+        }
+        m_served = true;
+        setg(m_line, m_line, m_line + sizeof m_line - 1);
+        return traits_type::to_int_type(m_line[0]);
+    }
+
+private:
+    char m_line[10] = "Mitte: 0\n";
+    bool m_served = false;
+};
+
+TEST_F(CalcToolTest, StandardInputIsReadAsAConfiguration) {
+    // Bare LF line ends read as well as CR LF.
+    const std::string config =
+        "Mitte: 0\nNennU: 24\nLeerU: 27\nNennI: 2\nGR_Sg: bruecke\nDiffU: 0.7\nBahnR: 0.05\n"
+        "KondC: 4700\nUbger: 12\nIb   : 1\nRja  : 5\nTu   : 25\nDeltU: 2\nReglR: 0.1\n";
+    const CRun run = RunJson({"-"}, config);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const CJson form = ParseJson(run.out).items.at(0);
+    EXPECT_EQ(form["input"].text, "-");
+    EXPECT_EQ(form["fields"]["1024"].text, "24.000");
+    EXPECT_EQ(form["fields"]["1020"].text, "4700");
+    EXPECT_EQ(form["fields"]["1010"].text, "25.000");
+    EXPECT_FALSE(form["centre_tap_checked"].boolean);
+    EXPECT_EQ(form["rectifier_button"].number, 1030);
+
+    CFailingBuffer failing;
+    std::istream broken(&failing);
+    const CRun failed = RunTool({"--format", "json", "-"}, broken);
+    EXPECT_EQ(failed.status, 2);
+    EXPECT_THAT(failed.err, HasSubstr("cannot read \"-\": read error"));
+    EXPECT_EQ(ParseJson(failed.out).items.size(), 0u);
+}
+
+// Splits CSV text after RFC 4180; fails the test on a malformed record end.
+std::vector<std::vector<std::string>> ParseCsv(const std::string& text) {
+    std::vector<std::vector<std::string>> records;
+    std::vector<std::string> record;
+    std::string field;
+    bool quoted = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+                field.push_back('"');
+                ++i;
+            } else if (c == '"') {
+                quoted = false;
+            } else {
+                field.push_back(c);
+            }
+        } else if (c == '"' && field.empty()) {
+            quoted = true;
+        } else if (c == ',') {
+            record.push_back(std::move(field));
+            field.clear();
+        } else if (c == '\r') {
+            EXPECT_TRUE(i + 1 < text.size() && text[i + 1] == '\n') << "CR without LF";
+            ++i;
+            record.push_back(std::move(field));
+            field.clear();
+            records.push_back(std::move(record));
+            record.clear();
+        } else {
+            EXPECT_NE(c, '\n') << "bare LF ends a record";
+            field.push_back(c);
+        }
+    }
+    EXPECT_TRUE(field.empty() && record.empty() && !quoted) << "last record not ended";
+    return records;
+}
+
+TEST_F(CalcToolTest, CsvHasAHeaderAndOneRecordPerInput) {
+    const std::string file = PathOf("a,b \"c\".odr");
+    WriteBytes(file, kStartUpFile);
+    // An empty standard input reads as a file of empty lines.
+    const CRun run = RunTool({"--format", "csv", "--set", "Ib=6.5", file, "-"}, "");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto records = ParseCsv(run.out);
+    ASSERT_EQ(records.size(), 3u) << run.out;
+
+    std::vector<std::string> header = {"input"};
+    for (const auto& field : kStartUpFields) {
+        header.push_back(field.first);
+    }
+    for (const char* column : {"centre_tap_checked", "centre_tap_button_enabled",
+                               "rectifier_button", "messages", "beeps"}) {
+        header.push_back(column);
+    }
+    EXPECT_EQ(records[0], header);
+
+    const std::vector<std::string>& loaded = records[1];
+    ASSERT_EQ(loaded.size(), header.size());
+    EXPECT_EQ(loaded[0], file);
+    for (std::size_t i = 0; i < kStartUpFields.size(); ++i) {
+        if (kStartUpFields[i].first == "1018") {
+            EXPECT_EQ(loaded[1 + i], "6.500");
+        } else if (i < 12) {
+            EXPECT_EQ(loaded[1 + i], kStartUpFields[i].second) << kStartUpFields[i].first;
+        }
+    }
+    EXPECT_EQ(loaded[29], "true");
+    EXPECT_EQ(loaded[30], "true");
+    EXPECT_EQ(loaded[31], "1031");
+    EXPECT_EQ(loaded[33], "2");
+
+    const std::vector<std::string>& empty = records[2];
+    ASSERT_EQ(empty.size(), header.size());
+    EXPECT_EQ(empty[0], "-");
+    EXPECT_EQ(empty[1 + 4], "0.000") << "DiffU has no floor: a missing line gives 0";
+    // The missing first line clears the flag, and the empty circuit checks no
+    // button anew, so the start-up button stays checked.
+    EXPECT_EQ(empty[29], "false");
+    EXPECT_EQ(empty[30], "false");
+    EXPECT_EQ(empty[31], "1031");
+}
+
+TEST_F(CalcToolTest, StrangePathsAreEscapedInEveryOutput) {
+    const std::string name = std::string("q\"b\\s\nl\x01") + "\xFF" + "\xC3\xA4.odr";
+    const std::string file = PathOf(name);
+    WriteBytes(file, kStartUpFile);
+    ASSERT_TRUE(fs::exists(file));
+
+    const CRun json = RunJson({file});
+    ASSERT_EQ(json.status, 0) << json.err;
+    EXPECT_THAT(json.out, HasSubstr("q\\\"b\\\\s\\u000Al\\u0001\xEF\xBF\xBD\xC3\xA4.odr\""));
+    const CJson doc = ParseJson(json.out);
+    EXPECT_EQ(doc.items.at(0)["input"].text,
+              PathOf(std::string("q\"b\\s\nl\x01") + "\xEF\xBF\xBD\xC3\xA4.odr"));
+
+    const CRun csv = RunTool({"--format", "csv", file});
+    EXPECT_THAT(csv.out, HasSubstr("\"" + PathOf("q\"\"b\\s\nl\x01\xFF\xC3\xA4.odr") + "\","));
+
+    const CRun table = RunTool({file});
+    EXPECT_THAT(table.out, HasSubstr("Eingabe: \"" + m_dir.string() +
+                                     "/q\\\"b\\\\s\\nl\\x01\\xFF\xC3\xA4.odr\"\n"));
+
+    fs::remove(file);
+    const CRun missing = RunJson({file});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(Lines(missing.err).size(), 1u) << missing.err;
+    EXPECT_THAT(missing.err, HasSubstr("q\\\"b\\\\s\\nl\\x01\\xFF\xC3\xA4.odr"));
+}
+
+// --- the command line itself -------------------------------------------------
+
+TEST_F(CalcToolTest, BadArgumentsGiveTheUsageAndStatusTwo) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"--bogus"},
+        {"-x"},
+        {"--format", "xml"},
+        {"--format"},
+        {"--set"},
+        {"--set", "NennU"},
+        {"--set", "Foo=1"},
+        {"--set", "nennu=1"},
+        {"--set", "Ib   =1"},
+        {"--set", "Mitte=2"},
+        {"--set", "Mitte="},
+        {"--set", "GR_Sg=Einweg"},
+        {"--save"},
+        {"--save", ""},
+        {"--save", "a.odr", "--save", "b.odr"},
+        {"--save", "a.odr", "x.odr", "y.odr"},
+    };
+    for (const auto& args : cases) {
+        SCOPED_TRACE(::testing::PrintToString(args));
+        const CRun run = RunTool(args);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_THAT(run.err, HasSubstr("Usage: ohmrada-calc"));
+    }
+    EXPECT_FALSE(fs::exists("a.odr"));
+}
+
+TEST_F(CalcToolTest, OptionsTakeTheirValueAttachedOrSeparate) {
+    const CRun attached = RunTool({"--format=json", "--set=Ib=6.5"});
+    ASSERT_EQ(attached.status, 0) << attached.err;
+    EXPECT_EQ(ParseJson(attached.out).items.at(0)["beeps"].number, 2);
+
+    // After "--" everything is an input, even what looks like an option.
+    const CRun dashed = RunJson({"--", "--format"});
+    EXPECT_EQ(dashed.status, 2);
+    EXPECT_THAT(dashed.err, HasSubstr("cannot read \"--format\""));
+}
+
+TEST_F(CalcToolTest, HelpAndVersion) {
+    const CRun version = RunTool({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "ohmrada-calc 3.0.0\n");
+    EXPECT_EQ(std::string(Version()), "3.0.0");
+
+    const CRun help = RunTool({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.err, "");
+    EXPECT_THAT(help.out, HasSubstr("Usage: ohmrada-calc"));
+    for (const char* name : {"NennU", "LeerU", "NennI", "DiffU", "BahnR", "KondC", "Ubger", "Ib",
+                             "Rja", "Tu", "DeltU", "ReglR", "Mitte", "GR_Sg"}) {
+        EXPECT_THAT(help.out, HasSubstr(name));
+    }
+    EXPECT_THAT(help.out, Not(HasSubstr("%")));
+}
+
+}  // namespace
+}  // namespace ohmrada::cli
