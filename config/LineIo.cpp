@@ -84,11 +84,19 @@ CLineSource::EResult CStreamLineSource::ReadLine(std::string& line) {
 std::unique_ptr<CFileLineSource> CFileLineSource::Open(const fs::path& path,
                                                        std::error_code& error) {
     error.clear();
-    if (fs::is_directory(path, error)) {
+    const fs::file_status status = fs::status(path, error);
+    if (error) {
+        return nullptr;
+    }
+    if (fs::is_directory(status)) {
         error = std::make_error_code(std::errc::is_a_directory);
         return nullptr;
     }
-    error.clear();
+    if (fs::exists(status) && !fs::is_regular_file(status)) {
+        // A device or a pipe could deliver data without end, or none at all.
+        error = std::make_error_code(std::errc::operation_not_supported);
+        return nullptr;
+    }
     std::unique_ptr<CFileLineSource> source(new CFileLineSource());
     errno = 0;
     if (source->m_file.open(path, std::ios::in | std::ios::binary) == nullptr) {

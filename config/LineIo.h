@@ -66,7 +66,8 @@ private:
 class CFileLineSource : public CLineSource {
 public:
     // Opens the file for reading; nullptr and the reason when it cannot be
-    // opened (it does not exist, is a directory, access is denied, ...).
+    // opened (it does not exist, access is denied, it is a directory, a device
+    // or a pipe, ...).
     static std::unique_ptr<CFileLineSource> Open(const std::filesystem::path& path,
                                                  std::error_code& error);
     EResult ReadLine(std::string& line) override { return m_lines.ReadLine(line); }

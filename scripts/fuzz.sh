@@ -24,7 +24,7 @@ for t in "${targets[@]}"; do
     echo "-- $t for ${seconds}s"
     if ! ASAN_OPTIONS=detect_leaks=1 build/fuzz/fuzz/"$t" -max_total_time="$seconds" \
             -max_len=4096 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-            -artifact_prefix="build/fuzz/findings/$t-" "$work" 2>"build/fuzz/$t.log"; then
+            -artifact_prefix="$PWD/build/fuzz/findings/$t-" "$work" 2>"build/fuzz/$t.log"; then
         echo "$t: finding; see build/fuzz/$t.log and build/fuzz/findings/" >&2
         tail -40 "build/fuzz/$t.log" >&2
         status=1

@@ -320,6 +320,9 @@ TEST_F(FileTest, SourceReportsWhyAFileCannotBeOpened) {
     EXPECT_EQ(error, std::errc::no_such_file_or_directory);
     EXPECT_FALSE(CFileLineSource::Open(m_dir, error));
     EXPECT_EQ(error, std::errc::is_a_directory);
+    // A device would deliver lines without end.
+    EXPECT_FALSE(CFileLineSource::Open("/dev/zero", error));
+    EXPECT_TRUE(error);
 
     WriteFile(m_dir / "a.odr", kStartUpFile);
     auto source = CFileLineSource::Open(m_dir / "a.odr", error);
