@@ -83,25 +83,6 @@ struct COptions {
     bool version = false;
 };
 
-// The field each configuration line's value comes from; 0 for the check box
-// (line 1) and the circuit (line 5), which --set handles apart.
-constexpr std::array<int, kConfigLineCount> kFieldOfLine = {
-    0,
-    kIdRatedVoltage,
-    kIdNoLoadVoltage,
-    kIdRatedCurrent,
-    0,
-    kIdDiffusionVoltage,
-    kIdBulkResistance,
-    kIdCapacitance,
-    kIdTargetVoltage,
-    kIdLoadCurrent,
-    kIdThermalResistance,
-    kIdAmbientTemperature,
-    kIdDropoutVoltage,
-    kIdRegulatorResistance,
-};
-
 // A configuration key without its padding, colon and blank: "Ib   : " is Ib.
 std::string_view KeyName(EConfigLine line) {
     std::string_view key = kConfigKeys[static_cast<std::size_t>(line)];
@@ -170,9 +151,9 @@ bool ParseSetting(const std::string& argument, CSetting& setting, std::string& p
         return false;
     }
     for (std::size_t line = 0; line < kConfigLineCount; ++line) {
-        if (kFieldOfLine[line] != 0 && name == KeyName(static_cast<EConfigLine>(line))) {
+        if (kFieldOfConfigLine[line] != 0 && name == KeyName(static_cast<EConfigLine>(line))) {
             setting.kind = CSetting::EKind::kField;
-            setting.id = kFieldOfLine[line];
+            setting.id = kFieldOfConfigLine[line];
             setting.text = std::string(text);
             return true;
         }

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "Configuration.h"
+
 namespace ohmrada {
 
 // Control ids of the main form.
@@ -77,6 +79,26 @@ inline constexpr std::array<int, 16> kResultFieldIds = {
     kIdPeakReverseVoltage, kIdPeakCurrent,         kIdMeanCurrent,   kIdNoLoadOutputVoltage,
     kIdLoadedVoltage,      kIdMinimumVoltage,      kIdRippleVoltage, kIdDcPower,
     kIdRegulatorPower,     kIdJunctionTemperature, kIdOutputVoltage, kIdEfficiency,
+};
+
+// The field whose text each configuration line holds; 0 for the two lines
+// that come from the model (line 1, the centre-tap flag, and line 5, the
+// circuit).
+inline constexpr std::array<int, kConfigLineCount> kFieldOfConfigLine = {
+    0,
+    kIdRatedVoltage,
+    kIdNoLoadVoltage,
+    kIdRatedCurrent,
+    0,
+    kIdDiffusionVoltage,
+    kIdBulkResistance,
+    kIdCapacitance,
+    kIdTargetVoltage,
+    kIdLoadCurrent,
+    kIdThermalResistance,
+    kIdAmbientTemperature,
+    kIdDropoutVoltage,
+    kIdRegulatorResistance,
 };
 
 // Decimals a field shows: the capacitance in whole microfarads, every other

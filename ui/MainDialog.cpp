@@ -11,25 +11,6 @@ namespace ohmrada {
 
 namespace {
 
-// The field whose text each configuration line holds; 0 for the two lines
-// that come from the model (the flag and the circuit).
-constexpr std::array<int, kConfigLineCount> kFieldOfLine = {
-    0,
-    kIdRatedVoltage,
-    kIdNoLoadVoltage,
-    kIdRatedCurrent,
-    0,
-    kIdDiffusionVoltage,
-    kIdBulkResistance,
-    kIdCapacitance,
-    kIdTargetVoltage,
-    kIdLoadCurrent,
-    kIdThermalResistance,
-    kIdAmbientTemperature,
-    kIdDropoutVoltage,
-    kIdRegulatorResistance,
-};
-
 std::string WithPath(const char* text, const std::string& path) {
     std::string message(text);
     const std::size_t at = message.find("%1");
@@ -296,8 +277,8 @@ void CMainDialog::OnCommand(int commandId) {
 std::array<std::string, kConfigLineCount> CMainDialog::ConfigurationTexts() const {
     std::array<std::string, kConfigLineCount> values;
     for (std::size_t line = 0; line < kConfigLineCount; ++line) {
-        if (kFieldOfLine[line] != 0) {
-            values[line] = m_platform.GetItemText(kFieldOfLine[line]);
+        if (kFieldOfConfigLine[line] != 0) {
+            values[line] = m_platform.GetItemText(kFieldOfConfigLine[line]);
         }
     }
     values[kLineMitte] = m_pSupply->GetTransformer()->GetCentreTap() != 0 ? "1" : "0";

@@ -21,6 +21,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "support/TestFiles.h"
+
 namespace ohmrada::cli {
 namespace {
 
@@ -181,15 +183,8 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-    std::ofstream file(path, std::ios::binary);
-    file << bytes;
-}
+using test::ReadBytes;
+using test::WriteBytes;
 
 // Every field id the form has, with its text right after start-up.
 const std::vector<std::pair<std::string, std::string>> kStartUpFields = {
@@ -225,29 +220,14 @@ const std::vector<std::pair<std::string, std::string>> kStartUpFields = {
     {"1007", "68.901"},
 };
 
-const std::string kStartUpFile =
-    "Mitte: 1\r\nNennU: 18.000\r\nLeerU: 20.000\r\nNennI: 3.333\r\nGR_Sg: mittelpunkt\r\n"
-    "DiffU: 0.350\r\nBahnR: 0.020\r\nKondC: 30000\r\nUbger: 14.820\r\nIb   : 5.000\r\n"
-    "Rja  : 4.170\r\nTu   : 20.000\r\nDeltU: 1.100\r\nReglR: 0.110\r\n";
+using test::kStartUpFile;
 
 class CalcToolTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        static std::atomic<int> counter{0};
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_dir = fs::temp_directory_path() /
-                ("ohmrada-cli-" + std::string(info->name()) + "-" + std::to_string(::getpid()) +
-                 "-" + std::to_string(counter++));
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(m_dir, ignored);
-    }
     std::string PathOf(const std::string& name) const { return (m_dir / name).string(); }
 
-    fs::path m_dir;
+    test::CScratchFolder m_scratch;
+    fs::path m_dir = m_scratch.Path();
 };
 
 // --- start-up and the form's state ------------------------------------------

@@ -12,6 +12,7 @@
 #include "Configuration.h"
 #include "LineIo.h"
 #include "NumberText.h"
+#include "support/TestFiles.h"
 
 namespace fs = std::filesystem;
 using namespace ohmrada;
@@ -64,10 +65,7 @@ TEST(NumberText, NarrowsToSingleAndHoldsOverflowAtTheLargestFloat) {
     EXPECT_TRUE(std::isfinite(ToSingleClamped(std::numeric_limits<double>::infinity())));
 }
 
-const char* const kStartUpFile =
-    "Mitte: 1\r\nNennU: 18.000\r\nLeerU: 20.000\r\nNennI: 3.333\r\nGR_Sg: mittelpunkt\r\n"
-    "DiffU: 0.350\r\nBahnR: 0.020\r\nKondC: 30000\r\nUbger: 14.820\r\nIb   : 5.000\r\n"
-    "Rja  : 4.170\r\nTu   : 20.000\r\nDeltU: 1.100\r\nReglR: 0.110\r\n";
+using test::kStartUpFile;
 
 std::array<std::string, kConfigLineCount> StartUpValues() {
     return {"1",     "18.000", "20.000", "3.333", "mittelpunkt", "0.350", "0.020",
@@ -231,27 +229,9 @@ TEST(LineSource, KeepsAtMostTheLineLimitOfAHugeLine) {
 
 class FileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_dir =
-            fs::temp_directory_path() /
-            ("ohmrada-config-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::permissions(m_dir, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(m_dir, ignored);
-    }
-    static std::string Contents(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream out;
-        out << in.rdbuf();
-        return out.str();
-    }
+    static std::string Contents(const fs::path& path) { return test::ReadBytes(path); }
     static void WriteFile(const fs::path& path, const std::string& text) {
-        std::ofstream(path, std::ios::binary) << text;
+        test::WriteBytes(path, text);
     }
     std::vector<fs::path> Entries() const {
         std::vector<fs::path> entries;
@@ -260,7 +240,8 @@ protected:
         }
         return entries;
     }
-    fs::path m_dir;
+    test::CScratchFolder m_scratch;
+    fs::path m_dir = m_scratch.Path();
 };
 
 TEST_F(FileTest, SinkReplacesTheFileOnlyOnCommit) {

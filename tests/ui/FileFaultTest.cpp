@@ -13,6 +13,7 @@
 #include "MainDialog.h"
 #include "MemoryPlatform.h"
 #include "Texts.h"
+#include "support/TestFiles.h"
 
 #if defined(__unix__)
 #include <sys/resource.h>
@@ -25,35 +26,15 @@ using namespace ohmrada;
 
 namespace {
 
-const char* const kStartUpFile =
-    "Mitte: 1\r\nNennU: 18.000\r\nLeerU: 20.000\r\nNennI: 3.333\r\nGR_Sg: mittelpunkt\r\n"
-    "DiffU: 0.350\r\nBahnR: 0.020\r\nKondC: 30000\r\nUbger: 14.820\r\nIb   : 5.000\r\n"
-    "Rja  : 4.170\r\nTu   : 20.000\r\nDeltU: 1.100\r\nReglR: 0.110\r\n";
+using test::kStartUpFile;
 
 class FileFaultTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_platform.DoModal(m_dialog);
-        m_dir = fs::temp_directory_path() /
-                ("ohmrada-faults-" +
-                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::permissions(m_dir, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(m_dir, ignored);
-    }
+    void SetUp() override { m_platform.DoModal(m_dialog); }
     std::string Path(const std::string& name) const { return (m_dir / name).string(); }
-    static std::string Contents(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream out;
-        out << in.rdbuf();
-        return out.str();
-    }
+    static std::string Contents(const std::string& path) { return test::ReadBytes(path); }
     static void WriteFile(const std::string& path, const std::string& text) {
-        std::ofstream(path, std::ios::binary) << text;
+        test::WriteBytes(path, text);
     }
     void SaveAs(const std::string& path) {
         m_platform.QueueFileDialogAnswer(path);
@@ -79,7 +60,8 @@ protected:
 
     CMemoryPlatform m_platform;
     CMainDialog m_dialog{m_platform};
-    fs::path m_dir;
+    test::CScratchFolder m_scratch;
+    fs::path m_dir = m_scratch.Path();
 };
 
 TEST_F(FileFaultTest, SavingWhereNoFileCanBeIsRefusedWithAMessage) {

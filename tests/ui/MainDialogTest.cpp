@@ -14,6 +14,7 @@
 #include "MemoryPlatform.h"
 #include "SupplyApp.h"
 #include "Texts.h"
+#include "support/TestFiles.h"
 
 namespace fs = std::filesystem;
 using namespace ohmrada;
@@ -85,28 +86,15 @@ private:
 
 class MainDialogTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_platform.DoModal(m_dialog);
-        m_dir = fs::temp_directory_path() /
-                ("ohmrada-ui-" +
-                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
+    void SetUp() override { m_platform.DoModal(m_dialog); }
 
     std::string Text(int id) const { return m_platform.GetItemText(id); }
     std::size_t MessageCount() const { return m_platform.Messages().size(); }
     CPowerSupply& Supply() { return m_dialog.Supply(); }
     std::string Path(const std::string& name) const { return (m_dir / name).string(); }
-    static std::string Contents(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream out;
-        out << in.rdbuf();
-        return out.str();
-    }
+    static std::string Contents(const std::string& path) { return test::ReadBytes(path); }
     static void WriteFile(const std::string& path, const std::string& text) {
-        std::ofstream(path, std::ios::binary) << text;
+        test::WriteBytes(path, text);
     }
     void SaveAs(const std::string& path) {
         m_platform.QueueFileDialogAnswer(path);
@@ -127,7 +115,8 @@ protected:
 
     CTestPlatform m_platform;
     CMainDialog m_dialog{m_platform};
-    fs::path m_dir;
+    test::CScratchFolder m_scratch;
+    fs::path m_dir = m_scratch.Path();
 };
 
 TEST_F(MainDialogTest, StartUpShowsTheWorkedExample) {
@@ -345,10 +334,7 @@ TEST_F(MainDialogTest, OverloadBeepsTwicePerCycle) {
 TEST_F(MainDialogTest, SaveWritesTheFormAndOpenReadsItBack) {
     const std::string path = Path("start.odr");
     SaveAs(path);
-    EXPECT_EQ(Contents(path),
-              "Mitte: 1\r\nNennU: 18.000\r\nLeerU: 20.000\r\nNennI: 3.333\r\nGR_Sg: mittelpunkt\r\n"
-              "DiffU: 0.350\r\nBahnR: 0.020\r\nKondC: 30000\r\nUbger: 14.820\r\nIb   : 5.000\r\n"
-              "Rja  : 4.170\r\nTu   : 20.000\r\nDeltU: 1.100\r\nReglR: 0.110\r\n");
+    EXPECT_EQ(Contents(path), test::kStartUpFile);
     EXPECT_EQ(m_platform.Title(), texts::kWindowTitle);
     ASSERT_EQ(m_platform.FileDialogRequests().size(), 1u);
     const auto& save = m_platform.FileDialogRequests()[0];

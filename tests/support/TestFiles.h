@@ -1,0 +1,77 @@
+#pragma once
+
+// What the tests that touch real files share: a scratch folder of their own,
+// whole-file reading and writing, and the file a save right after start-up
+// writes.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#if defined(__unix__) || defined(__APPLE__)
+#include <unistd.h>
+#endif
+
+namespace ohmrada::test {
+
+inline const std::string kStartUpFile =
+    "Mitte: 1\r\nNennU: 18.000\r\nLeerU: 20.000\r\nNennI: 3.333\r\nGR_Sg: mittelpunkt\r\n"
+    "DiffU: 0.350\r\nBahnR: 0.020\r\nKondC: 30000\r\nUbger: 14.820\r\nIb   : 5.000\r\n"
+    "Rja  : 4.170\r\nTu   : 20.000\r\nDeltU: 1.100\r\nReglR: 0.110\r\n";
+
+inline std::string ReadBytes(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+inline void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// A fresh, empty folder named after the running test, removed with
+// everything in it (even what was made read-only) when the object goes.
+class CScratchFolder {
+public:
+    CScratchFolder() {
+        static std::atomic<int> counter{0};
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = "ohmrada-";
+        name += info != nullptr ? info->name() : "test";
+#if defined(__unix__) || defined(__APPLE__)
+        name += "-" + std::to_string(::getpid());
+#endif
+        name += "-" + std::to_string(counter++);
+        m_path = std::filesystem::temp_directory_path() / name;
+        std::filesystem::remove_all(m_path);
+        std::filesystem::create_directories(m_path);
+    }
+    ~CScratchFolder() {
+        std::error_code ignored;
+        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    CScratchFolder(const CScratchFolder&) = delete;
+    CScratchFolder& operator=(const CScratchFolder&) = delete;
+
+    const std::filesystem::path& Path() const {
+        return m_path;
+    }
+    std::string operator/(const std::string& name) const {
+        return (m_path / name).string();
+    }
+    // How many entries the folder holds.
+    long Count() const {
+        return static_cast<long>(std::distance(std::filesystem::directory_iterator(m_path),
+                                               std::filesystem::directory_iterator()));
+    }
+
+private:
+    std::filesystem::path m_path;
+};
+
+}  // namespace ohmrada::test
