@@ -34,8 +34,10 @@ float CPowerSupply::LoadedVoltage() const {
 double CPowerSupply::GetRippleVoltage() const {
     const double capacitance = ToSingle(m_capacitor->GetCapacitance(true));
     const double source = ToSingle(m_transformer->GetInternalResistance());
-    const double load = ToSingle(m_rectifier->GetLoadedVoltage(true));
-    const double loaded = LoadedVoltage();
+    // Load resistance and loaded voltage come from the same iteration.
+    const CRectifier::CLoadedPoint point = m_rectifier->GetLoadedPoint();
+    const double load = point.resistance;
+    const double loaded = ToSingle(point.voltage);
     const double pulses = m_rectifier->PulsesPerPeriod();
 
     // The fourth root as two successive square roots.

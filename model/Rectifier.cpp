@@ -43,7 +43,7 @@ double CRectifier::GetPeakReverseVoltage() const {
     return IsBridge() ? 0.5 * twice : static_cast<double>(twice);
 }
 
-double CRectifier::GetLoadedVoltage(bool loadResistance) const {
+CRectifier::CLoadedPoint CRectifier::GetLoadedPoint() const {
     const double noLoad = GetNoLoadOutputVoltage();
     const double pulses = PulsesPerPeriod();
     const double source = m_sourceResistance;
@@ -59,7 +59,12 @@ double CRectifier::GetLoadedVoltage(bool loadResistance) const {
             resistance = ToSingle(source / pulses);
         }
     }
-    return loadResistance ? static_cast<double>(resistance) : voltage;
+    return {voltage, resistance};
+}
+
+double CRectifier::GetLoadedVoltage(bool loadResistance) const {
+    const CLoadedPoint point = GetLoadedPoint();
+    return loadResistance ? static_cast<double>(point.resistance) : point.voltage;
 }
 
 double CRectifier::GetPeakCurrent() const {

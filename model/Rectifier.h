@@ -51,6 +51,14 @@ public:
     // or the load resistance that goes with it (flag set, ohm): a fixed-point
     // iteration of exactly 15 steps.
     double GetLoadedVoltage(bool loadResistance) const;
+
+    // Both results of that iteration from one run of it: the loaded voltage
+    // and the load resistance of the fifteenth step.
+    struct CLoadedPoint {
+        double voltage;
+        float resistance;
+    };
+    CLoadedPoint GetLoadedPoint() const;
     // Peak diode current, A. With a source resistance of zero the peak current
     // of an ideal source is unbounded; the result is then NaN ("not defined"),
     // which the form shows as a placeholder.
