@@ -33,4 +33,11 @@ inline constexpr const char* kHelpFailedMessage = "Die Hilfe konnte nicht aufger
 // without internal resistance.
 inline constexpr const char* kUndefinedValue = "n. def.";
 
+// The help viewer's window and buttons.
+inline constexpr const char* kHelpWindowTitle = "Ohmrada-Hilfe";
+inline constexpr const char* kHelpContentsButton = "&Inhalt";
+inline constexpr const char* kHelpBackButton = "&Zur\xC3\xBC" "ck";
+inline constexpr const char* kHelpForwardButton = "&Vorw\xC3\xA4rts";
+inline constexpr const char* kHelpCloseButton = "&Schlie\xC3\x9F" "en";
+
 }  // namespace ohmrada::texts
