@@ -1,0 +1,185 @@
+#include "FormWindow.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+#include "FieldEdit.h"
+#include "FieldTable.h"
+#include "FormTemplate.h"
+#include "MainDialog.h"
+#include "MenuTemplate.h"
+#include "SpinButton.h"
+
+namespace ohmrada::qt {
+
+CFormWindow::CFormWindow(QWidget* parent)
+    : QDialog(parent, WindowFlagsOf(res::kFormTemplate.windowStyle)) {
+    const res::CDialogTemplate& form = res::kFormTemplate;
+    setWindowTitle(QString::fromUtf8(form.caption));
+    setFont(TemplateFont(form.fontName, form.pointSize));
+    m_units = CDialogBaseUnits::Of(font());
+
+    m_menuBar = new QMenuBar(this);
+    BuildMenu(res::kMainMenu);
+
+    m_client = new QFrame(this);
+    if ((form.windowStyle & res::kWindowClientEdge) != 0) {
+        m_client->setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
+    }
+    const int edge = m_client->frameWidth();
+    m_client->setFixedSize(m_units.ToPixelsX(form.width) + 2 * edge,
+                           m_units.ToPixelsY(form.height) + 2 * edge);
+    m_controls = BuildControls(form.controls, m_client, m_units, QPoint(edge, edge));
+    for (const CBuiltControl& control : m_controls) {
+        Connect(control);
+    }
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setMenuBar(m_menuBar);
+    layout->addWidget(m_client);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    help->setContext(Qt::WindowShortcut);
+    connect(help, &QShortcut::activated, this, [this] {
+        if (m_dialog != nullptr) {
+            m_dialog->OnHelp();
+        }
+    });
+}
+
+CFormWindow::~CFormWindow() {
+    // Destroying the controls moves the focus; nothing may reach the dialog
+    // then.
+    m_dialog = nullptr;
+}
+
+void CFormWindow::BuildMenu(const res::CMenuTemplate& menu) {
+    for (const res::CMenuPopup& popup : menu.popups) {
+        QMenu* entries = m_menuBar->addMenu(QString::fromUtf8(popup.text));
+        for (const res::CMenuEntry& entry : popup.entries) {
+            QAction* action = entries->addAction(QString::fromUtf8(entry.text));
+            const int command = entry.command;
+            connect(action, &QAction::triggered, this, [this, command] { OnCommand(command); });
+            m_actions.emplace(command, action);
+        }
+    }
+}
+
+void CFormWindow::Connect(const CBuiltControl& control) {
+    const int id = control.row->id;
+    if ((control.row->style & res::kTabStop) != 0 && m_firstTabStop == nullptr) {
+        m_firstTabStop = control.widget;
+    }
+    if (id == res::kNoId) {
+        return;
+    }
+    m_byId.emplace(id, control.widget);
+    switch (control.row->kind) {
+        case res::EControlKind::kEdit: {
+            auto* field = static_cast<CFieldEdit*>(control.widget);
+            m_fields.emplace(id, field);
+            field->SetFocusLostHandler([this, id] {
+                if (m_dialog != nullptr) {
+                    m_dialog->OnKillFocus(id);
+                }
+            });
+            break;
+        }
+        case res::EControlKind::kCheckBox:
+        case res::EControlKind::kRadioButton:
+        case res::EControlKind::kPushButton: {
+            auto* button = static_cast<QAbstractButton*>(control.widget);
+            m_buttons.emplace(id, button);
+            // clicked comes after the button changed its own mark, and only
+            // from the user, never from setChecked.
+            connect(button, &QAbstractButton::clicked, this, [this, id] { OnCommand(id); });
+            break;
+        }
+        case res::EControlKind::kSpin: {
+            auto* spin = static_cast<CSpinButton*>(control.widget);
+            m_spins.emplace(id, spin);
+            spin->SetHandler([this, id](int position) {
+                if (m_dialog != nullptr) {
+                    m_dialog->OnVScroll(id, position);
+                }
+            });
+            break;
+        }
+        case res::EControlKind::kGroupBox:
+        case res::EControlKind::kText:
+            break;
+    }
+}
+
+void CFormWindow::ApplyToolTips(std::span<const res::CToolTip> toolTips) {
+    for (const res::CToolTip& tip : toolTips) {
+        if (QWidget* control = Control(tip.controlId)) {
+            control->setToolTip(QString::fromUtf8(tip.text));
+        }
+    }
+}
+
+namespace {
+
+template <typename T>
+T* Find(const std::unordered_map<int, T*>& map, int id) {
+    const auto it = map.find(id);
+    return it != map.end() ? it->second : nullptr;
+}
+
+}  // namespace
+
+QWidget* CFormWindow::Control(int id) const {
+    return Find(m_byId, id);
+}
+QLineEdit* CFormWindow::Field(int id) const {
+    return Find(m_fields, id);
+}
+QAbstractButton* CFormWindow::Button(int id) const {
+    return Find(m_buttons, id);
+}
+CSpinButton* CFormWindow::Spin(int id) const {
+    return Find(m_spins, id);
+}
+QAction* CFormWindow::Action(int command) const {
+    return Find(m_actions, command);
+}
+
+void CFormWindow::OnCommand(int id) {
+    if (m_dialog != nullptr) {
+        m_dialog->OnCommand(id);
+    }
+}
+
+void CFormWindow::reject() {
+    if (m_dialog != nullptr) {
+        m_dialog->OnCommand(kCmdCancel);
+    } else {
+        QDialog::reject();
+    }
+}
+
+void CFormWindow::keyPressEvent(QKeyEvent* event) {
+    const bool plain = event->modifiers() == Qt::NoModifier ||
+                       (event->modifiers() == Qt::KeypadModifier && event->key() == Qt::Key_Enter);
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        // Enter is the form's OK, which does nothing: a value is taken when
+        // its field loses the focus.
+        OnCommand(kCmdOk);
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+}  // namespace ohmrada::qt

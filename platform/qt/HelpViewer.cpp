@@ -1,0 +1,86 @@
+#include "HelpViewer.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "HelpMap.h"
+#include "Texts.h"
+
+namespace ohmrada::qt {
+
+std::optional<QString> FindHelpFolder(const QString& exeDir) {
+    const QDir exe(exeDir);
+    const QString contents = QString::fromUtf8(res::kHelpContentsPage);
+    for (const QString& candidate : {exe.filePath(QStringLiteral("ohmrada-help")),
+                                     exe.filePath(QStringLiteral("../share/ohmrada/help"))}) {
+        if (QFileInfo(QDir(candidate).filePath(contents)).isFile()) {
+            return QDir::cleanPath(candidate);
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> HelpPageOf(unsigned context) {
+    for (const res::CHelpTopic& topic : res::kHelpTopics) {
+        if (topic.context == context) {
+            return QString::fromUtf8(topic.page);
+        }
+    }
+    return std::nullopt;
+}
+
+CHelpViewer::CHelpViewer(QString folder, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_folder(std::move(folder)), m_browser(new QTextBrowser(this)) {
+    setWindowTitle(QString::fromUtf8(texts::kHelpWindowTitle));
+    m_browser->setOpenExternalLinks(false);
+    m_browser->setSearchPaths({m_folder});
+
+    auto* contents = new QPushButton(QString::fromUtf8(texts::kHelpContentsButton), this);
+    auto* back = new QPushButton(QString::fromUtf8(texts::kHelpBackButton), this);
+    auto* forward = new QPushButton(QString::fromUtf8(texts::kHelpForwardButton), this);
+    auto* close = new QPushButton(QString::fromUtf8(texts::kHelpCloseButton), this);
+    back->setEnabled(false);
+    forward->setEnabled(false);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(contents);
+    buttons->addWidget(back);
+    buttons->addWidget(forward);
+    buttons->addStretch(1);
+    buttons->addWidget(close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(buttons);
+    layout->addWidget(m_browser, 1);
+
+    connect(contents, &QPushButton::clicked, this,
+            [this] { ShowPage(QString::fromUtf8(res::kHelpContentsPage)); });
+    connect(back, &QPushButton::clicked, m_browser, &QTextBrowser::backward);
+    connect(forward, &QPushButton::clicked, m_browser, &QTextBrowser::forward);
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+    connect(m_browser, &QTextBrowser::backwardAvailable, back, &QWidget::setEnabled);
+    connect(m_browser, &QTextBrowser::forwardAvailable, forward, &QWidget::setEnabled);
+    resize(640, 560);
+}
+
+bool CHelpViewer::ShowPage(const QString& page) {
+    const QString path = QDir(m_folder).filePath(page);
+    if (!QFileInfo(path).isFile()) {
+        return false;
+    }
+    m_browser->setSource(QUrl::fromLocalFile(path));
+    show();
+    raise();
+    activateWindow();
+    return true;
+}
+
+QString CHelpViewer::CurrentPage() const {
+    return QFileInfo(m_browser->source().path()).fileName();
+}
+
+}  // namespace ohmrada::qt

@@ -1,0 +1,270 @@
+#include "QtPlatform.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "AboutTemplate.h"
+#include "FormTemplate.h"
+#include "FormWindow.h"
+#include "HelpMap.h"
+#include "HelpViewer.h"
+#include "MainDialog.h"
+#include "SpinButton.h"
+#include "TemplateBuilder.h"
+
+namespace ohmrada::qt {
+
+namespace {
+
+QString FromUtf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Sets a button's mark. A radio button of an exclusive group refuses to be
+// cleared directly, so it leaves the group for that moment.
+void SetMark(QAbstractButton& button, bool checked) {
+    if (button.isChecked() == checked) {
+        return;
+    }
+    if (!checked && button.autoExclusive()) {
+        button.setAutoExclusive(false);
+        button.setChecked(false);
+        button.setAutoExclusive(true);
+        return;
+    }
+    button.setChecked(checked);
+}
+
+// The file dialog. A name with a wildcard, such as the initial "*.odr", is a
+// pattern to choose from, not a file to take.
+class CFileDialog : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+    void accept() override {
+        for (const QString& file : selectedFiles()) {
+            const QString name = QFileInfo(file).fileName();
+            if (name.contains(QLatin1Char('*')) || name.contains(QLatin1Char('?'))) {
+                return;
+            }
+        }
+        QFileDialog::accept();
+    }
+};
+
+QString NameFilterOf(const CPlatform::CFileDialogRequest& request) {
+    const QString label = FromUtf8(request.filterLabel);
+    const QString pattern = FromUtf8(request.filterPattern);
+    // Qt takes the patterns from the parentheses of the label.
+    if (label.contains(QLatin1Char('(') + pattern + QLatin1Char(')'))) {
+        return label;
+    }
+    return label + QStringLiteral(" (") + pattern + QLatin1Char(')');
+}
+
+}  // namespace
+
+QString ApplicationTitle() {
+    const QString program = QCoreApplication::applicationFilePath();
+    if (program.isEmpty()) {
+        return QCoreApplication::applicationName();
+    }
+    return QFileInfo(program).completeBaseName();
+}
+
+CQtPlatform::CQtPlatform(QString helpFolder) : m_helpFolder(std::move(helpFolder)) {}
+
+CQtPlatform::~CQtPlatform() = default;
+
+void CQtPlatform::Show(CMainDialog& dialog) {
+    if (!m_window) {
+        m_window = std::make_unique<CFormWindow>();
+    }
+    m_result.reset();
+    m_window->Attach(&dialog);
+    dialog.OnInitDialog();
+    m_window->ApplyToolTips(res::kFormToolTips);
+    if (m_result) {
+        return;  // ended during its start
+    }
+    // The focus waits on the first tab stop until the window is active.
+    if (QWidget* first = m_window->FirstTabStop()) {
+        first->setFocus(Qt::OtherFocusReason);
+    }
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+int CQtPlatform::DoModal(CMainDialog& dialog) {
+    Show(dialog);
+    if (!m_result) {
+        QEventLoop loop;
+        QObject::connect(m_window.get(), &QDialog::finished, &loop, &QEventLoop::quit);
+        loop.exec(QEventLoop::DialogExec);
+    }
+    m_window->Attach(nullptr);
+    return m_result.value_or(0);
+}
+
+void CQtPlatform::EndDialog(int result) {
+    m_result = result;
+    if (m_window) {
+        // Whatever the closing window still reports goes nowhere.
+        m_window->Attach(nullptr);
+        m_window->done(result);
+    }
+}
+
+void CQtPlatform::SetItemText(int id, const std::string& text) {
+    if (!m_window) {
+        return;
+    }
+    if (QLineEdit* field = m_window->Field(id)) {
+        field->setText(FromUtf8(text));
+    } else if (QAbstractButton* button = m_window->Button(id)) {
+        button->setText(FromUtf8(text));
+    }
+}
+
+std::string CQtPlatform::GetItemText(int id) const {
+    if (!m_window) {
+        return {};
+    }
+    if (const QLineEdit* field = m_window->Field(id)) {
+        return field->text().toStdString();
+    }
+    if (const QAbstractButton* button = m_window->Button(id)) {
+        return button->text().toStdString();
+    }
+    return {};
+}
+
+void CQtPlatform::CheckButton(int id, bool checked) {
+    if (QAbstractButton* button = m_window ? m_window->Button(id) : nullptr) {
+        SetMark(*button, checked);
+    }
+}
+
+void CQtPlatform::EnableItem(int id, bool enabled) {
+    if (QWidget* control = m_window ? m_window->Control(id) : nullptr) {
+        control->setEnabled(enabled);
+    }
+}
+
+void CQtPlatform::CheckRadioButton(int firstId, int lastId, int checkId) {
+    if (!m_window) {
+        return;
+    }
+    // The new mark first: in an exclusive group it clears the old one.
+    if (QAbstractButton* button = m_window->Button(checkId);
+        button != nullptr && checkId >= firstId && checkId <= lastId) {
+        SetMark(*button, true);
+    }
+    for (int id = firstId; id <= lastId; ++id) {
+        if (QAbstractButton* button = m_window->Button(id); button != nullptr && id != checkId) {
+            SetMark(*button, false);
+        }
+    }
+}
+
+void CQtPlatform::SetSpinPosition(int id, int position) {
+    if (CSpinButton* spin = m_window ? m_window->Spin(id) : nullptr) {
+        spin->SetPosition(position);
+    }
+}
+
+void CQtPlatform::SetTitle(const std::string& title) {
+    if (m_window) {
+        m_window->setWindowTitle(FromUtf8(title));
+    }
+}
+
+void CQtPlatform::MessageBox(const std::string& text, EIcon icon) {
+    QMessageBox box(icon == EIcon::kStop ? QMessageBox::Critical : QMessageBox::Warning,
+                    ApplicationTitle(), FromUtf8(text), QMessageBox::Ok, m_window.get());
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+void CQtPlatform::Beep() {
+    QApplication::beep();
+}
+
+std::optional<std::string> CQtPlatform::RunFileDialog(const CFileDialogRequest& request) {
+    CFileDialog dialog(m_window.get(), FromUtf8(request.title));
+    // Qt's own dialog looks and behaves the same on every desktop.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    // The name need not exist: opening a missing file is the command's to
+    // handle.
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
+    dialog.setNameFilter(NameFilterOf(request));
+    dialog.selectFile(FromUtf8(request.initialName));
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    const QStringList files = dialog.selectedFiles();
+    if (files.isEmpty()) {
+        return std::nullopt;
+    }
+    return files.front().toStdString();
+}
+
+bool CQtPlatform::ShowHelpPage(const QString& page) {
+    if (m_helpFolder.isEmpty() || !QFileInfo(QDir(m_helpFolder).filePath(page)).isFile()) {
+        return false;
+    }
+    if (!m_helpViewer) {
+        m_helpViewer = new CHelpViewer(m_helpFolder, m_window.get());
+    }
+    return m_helpViewer->ShowPage(page);
+}
+
+bool CQtPlatform::Help(EHelpCommand command, unsigned context) {
+    switch (command) {
+        case EHelpCommand::kContents:
+            return ShowHelpPage(QString::fromUtf8(res::kHelpContentsPage));
+        case EHelpCommand::kContext: {
+            const std::optional<QString> page = HelpPageOf(context);
+            return page && ShowHelpPage(*page);
+        }
+        case EHelpCommand::kQuit:
+            // Closing a viewer that never opened succeeds as well.
+            if (m_helpViewer) {
+                m_helpViewer->close();
+            }
+            return true;
+    }
+    return false;
+}
+
+void CQtPlatform::ShowAboutBox() {
+    const res::CDialogTemplate& about = res::kAboutTemplate;
+    QDialog box(m_window.get(), WindowFlagsOf(about.windowStyle));
+    box.setWindowTitle(QString::fromUtf8(about.caption));
+    box.setFont(TemplateFont(about.fontName, about.pointSize));
+    const CDialogBaseUnits units = CDialogBaseUnits::Of(box.font());
+    // A push button ends the box with its id: OK with 1.
+    for (const CBuiltControl& control : BuildControls(about.controls, &box, units, QPoint())) {
+        if (control.row->kind == res::EControlKind::kPushButton) {
+            const int id = control.row->id;
+            QObject::connect(static_cast<QPushButton*>(control.widget), &QPushButton::clicked, &box,
+                             [&box, id] { box.done(id); });
+        }
+    }
+    box.setFixedSize(units.ToPixelsX(about.width), units.ToPixelsY(about.height));
+    box.exec();
+}
+
+}  // namespace ohmrada::qt

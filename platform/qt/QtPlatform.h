@@ -1,0 +1,74 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+
+#include <QPointer>
+#include <QString>
+
+#include "HelpViewer.h"
+#include "Platform.h"
+
+namespace ohmrada::qt {
+
+class CFormWindow;
+
+// The title of every message box: the program file's name without its
+// extension.
+QString ApplicationTitle();
+
+// CPlatform realised with Qt 6 Widgets. It owns the main window (a
+// CFormWindow built from template 130) and, as the window's child, the help
+// viewer; CMainDialog drives both through the CPlatform operations, and the
+// window hands every user action back to CMainDialog's handlers.
+//
+// Message boxes, the file dialogs and the about box are modal over the main
+// window; the help viewer is a window of its own that stays usable beside it.
+class CQtPlatform : public CPlatform {
+public:
+    // helpFolder: where the help pages are (see FindHelpFolder); empty when
+    // there are none, and then the help cannot be shown.
+    explicit CQtPlatform(QString helpFolder = {});
+    ~CQtPlatform() override;
+    CQtPlatform(const CQtPlatform&) = delete;
+    CQtPlatform& operator=(const CQtPlatform&) = delete;
+
+    // Builds the window, runs dialog.OnInitDialog(), adds the tooltips and
+    // shows the window with the focus on its first tab stop, then returns;
+    // the caller's event loop delivers the user's actions until EndDialog.
+    void Show(CMainDialog& dialog);
+
+    // CPlatform
+    // Show, then runs an event loop until EndDialog.
+    int DoModal(CMainDialog& dialog) override;
+    void EndDialog(int result) override;
+    void SetItemText(int id, const std::string& text) override;
+    std::string GetItemText(int id) const override;
+    void CheckButton(int id, bool checked) override;
+    void EnableItem(int id, bool enabled) override;
+    void CheckRadioButton(int firstId, int lastId, int checkId) override;
+    void SetSpinPosition(int id, int position) override;
+    void SetTitle(const std::string& title) override;
+    void MessageBox(const std::string& text, EIcon icon) override;
+    void Beep() override;
+    std::optional<std::string> RunFileDialog(const CFileDialogRequest& request) override;
+    bool Help(EHelpCommand command, unsigned context) override;
+    void ShowAboutBox() override;
+
+    // The main window, once Show has built it.
+    CFormWindow* Window() const { return m_window.get(); }
+    // The help viewer while it exists.
+    CHelpViewer* HelpViewer() const { return m_helpViewer.data(); }
+    // The result EndDialog was given, once it was called.
+    std::optional<int> Result() const { return m_result; }
+
+private:
+    bool ShowHelpPage(const QString& page);
+
+    QString m_helpFolder;
+    std::unique_ptr<CFormWindow> m_window;
+    QPointer<CHelpViewer> m_helpViewer;
+    std::optional<int> m_result;
+};
+
+}  // namespace ohmrada::qt

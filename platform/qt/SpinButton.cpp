@@ -1,0 +1,74 @@
+#include "SpinButton.h"
+
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOption>
+
+namespace ohmrada::qt {
+
+CSpinButton::CSpinButton(QWidget* parent) : QWidget(parent) {
+    setFocusPolicy(Qt::NoFocus);
+}
+
+QSize CSpinButton::sizeHint() const {
+    return {16, 22};
+}
+
+QRect CSpinButton::ArrowRect(EArrow arrow) const {
+    const int upperHeight = height() / 2;
+    return arrow == EArrow::kUp ? QRect(0, 0, width(), upperHeight)
+                                : QRect(0, upperHeight, width(), height() - upperHeight);
+}
+
+void CSpinButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    for (const EArrow arrow : {EArrow::kUp, EArrow::kDown}) {
+        QStyleOptionButton button;
+        button.initFrom(this);
+        button.rect = ArrowRect(arrow);
+        button.state |= m_pressed == arrow ? QStyle::State_Sunken : QStyle::State_Raised;
+        style()->drawPrimitive(QStyle::PE_PanelButtonBevel, &button, &painter, this);
+
+        QStyleOption indicator;
+        indicator.initFrom(this);
+        indicator.rect = button.rect.adjusted(2, 1, -2, -1);
+        if (m_pressed == arrow) {
+            indicator.rect.translate(1, 1);
+        }
+        style()->drawPrimitive(
+            arrow == EArrow::kUp ? QStyle::PE_IndicatorArrowUp : QStyle::PE_IndicatorArrowDown,
+            &indicator, &painter, this);
+    }
+}
+
+void CSpinButton::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    const QPoint at = event->position().toPoint();
+    m_pressed = ArrowRect(EArrow::kUp).contains(at) ? EArrow::kUp : EArrow::kDown;
+    update();
+    // The up arrow lowers the position.
+    m_position += m_pressed == EArrow::kUp ? -1 : 1;
+    if (m_handler) {
+        m_handler(m_position);
+    }
+    // A message box opened by the handler may have taken the release.
+    if (!(QGuiApplication::mouseButtons() & Qt::LeftButton)) {
+        m_pressed = EArrow::kNone;
+        update();
+    }
+}
+
+void CSpinButton::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        m_pressed = EArrow::kNone;
+        update();
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
+}  // namespace ohmrada::qt

@@ -1,0 +1,167 @@
+#include "TemplateBuilder.h"
+
+#include <algorithm>
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "FieldEdit.h"
+#include "SpinButton.h"
+
+namespace ohmrada::qt {
+
+namespace {
+
+using res::EControlKind;
+
+QString TextOf(const res::CControlTemplate& row) {
+    return QString::fromUtf8(row.text);
+}
+
+QWidget* CreateControl(const res::CControlTemplate& row, QWidget* parent) {
+    switch (row.kind) {
+        case EControlKind::kGroupBox:
+            return new QGroupBox(TextOf(row), parent);
+        case EControlKind::kText: {
+            auto* label = new QLabel(TextOf(row), parent);
+            label->setTextFormat(Qt::PlainText);
+            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            return label;
+        }
+        case EControlKind::kEdit: {
+            auto* edit = new CFieldEdit(TextOf(row), parent);
+            edit->setAlignment((row.style & res::kAlignRight) != 0
+                                   ? Qt::AlignRight | Qt::AlignVCenter
+                                   : Qt::AlignLeft | Qt::AlignVCenter);
+            edit->setFrame((row.style & res::kBorder) != 0);
+            if ((row.style & res::kReadOnly) != 0) {
+                edit->setReadOnly(true);
+                // Read-only fields stand on the window's colour, as on a form
+                // that cannot be typed into.
+                QPalette palette = edit->palette();
+                palette.setBrush(QPalette::Base, palette.brush(QPalette::Window));
+                edit->setPalette(palette);
+            }
+            return edit;
+        }
+        case EControlKind::kCheckBox:
+            return new QCheckBox(TextOf(row), parent);
+        case EControlKind::kRadioButton: {
+            auto* radio = new QRadioButton(TextOf(row), parent);
+            radio->setAutoExclusive(true);
+            return radio;
+        }
+        case EControlKind::kSpin:
+            return new CSpinButton(parent);  // its text is never shown
+        case EControlKind::kPushButton: {
+            auto* button = new QPushButton(TextOf(row), parent);
+            button->setDefault((row.style & res::kDefaultButton) != 0);
+            button->setAutoDefault(false);
+            return button;
+        }
+    }
+    return nullptr;
+}
+
+Qt::FocusPolicy FocusPolicyOf(const res::CControlTemplate& row) {
+    if ((row.style & res::kTabStop) != 0) {
+        return Qt::StrongFocus;
+    }
+    switch (row.kind) {
+        // Clicked, these take the focus all the same; Tab passes them by.
+        case EControlKind::kEdit:
+        case EControlKind::kCheckBox:
+        case EControlKind::kRadioButton:
+        case EControlKind::kPushButton:
+            return Qt::ClickFocus;
+        case EControlKind::kGroupBox:
+        case EControlKind::kText:
+        case EControlKind::kSpin:
+            break;
+    }
+    return Qt::NoFocus;
+}
+
+// A sunken edge around a control: the frame carries the rectangle and the
+// control fills it.
+QWidget* Framed(QWidget* control, QFrame::Shape shape, QWidget* parent) {
+    auto* frame = new QFrame(parent);
+    frame->setFrameStyle(shape | QFrame::Sunken);
+    if (shape == QFrame::Panel) {
+        frame->setLineWidth(1);
+    }
+    auto* layout = new QVBoxLayout(frame);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    control->setParent(frame);
+    layout->addWidget(control);
+    return frame;
+}
+
+}  // namespace
+
+std::vector<CBuiltControl> BuildControls(std::span<const res::CControlTemplate> controls,
+                                         QWidget* parent, const CDialogBaseUnits& units,
+                                         QPoint origin) {
+    std::vector<CBuiltControl> built;
+    built.reserve(controls.size());
+    QWidget* previousTabStop = nullptr;
+    for (const res::CControlTemplate& row : controls) {
+        QWidget* widget = CreateControl(row, parent);
+        widget->setFocusPolicy(FocusPolicyOf(row));
+        QWidget* outer = widget;
+        if ((row.style & res::kClientEdge) != 0) {
+            outer = Framed(widget, QFrame::WinPanel, parent);
+        } else if ((row.style & res::kStaticEdge) != 0) {
+            outer = Framed(widget, QFrame::Panel, parent);
+        }
+        QRect rect = units.ToPixels(row.x, row.y, row.width, row.height).translated(origin);
+        if (row.kind == EControlKind::kText) {
+            auto* label = static_cast<QLabel*>(widget);
+            if (rect.height() < 2 * label->fontMetrics().height()) {
+                // A one-line text keeps its whole line: the substituted font
+                // may be a little wider than the one the form was drawn for,
+                // and the labels stand clear of their fields.
+                rect.setWidth(std::max(rect.width(), label->sizeHint().width()));
+            } else {
+                label->setWordWrap(true);
+            }
+        }
+        outer->setGeometry(rect);
+        if ((row.style & res::kTabStop) != 0) {
+            if (previousTabStop != nullptr) {
+                QWidget::setTabOrder(previousTabStop, widget);
+            }
+            previousTabStop = widget;
+        }
+        built.push_back({&row, widget, outer});
+    }
+    return built;
+}
+
+Qt::WindowFlags WindowFlagsOf(unsigned windowStyle) {
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint;
+    if ((windowStyle & res::kAppWindow) != 0) {
+        flags = Qt::Window | Qt::CustomizeWindowHint;
+    }
+    if ((windowStyle & res::kCaption) != 0) {
+        flags |= Qt::WindowTitleHint;
+    }
+    if ((windowStyle & res::kSystemMenu) != 0) {
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    }
+    if ((windowStyle & res::kMinimizeBox) != 0) {
+        flags |= Qt::WindowMinimizeButtonHint;
+    }
+    if ((windowStyle & res::kMaximizeBox) != 0) {
+        flags |= Qt::WindowMaximizeButtonHint;
+    }
+    return flags;
+}
+
+}  // namespace ohmrada::qt

@@ -1,0 +1,6 @@
+// Ohmrada: dimensioning of a linear mains power supply.
+#include "Application.h"
+
+int main(int argc, char** argv) {
+    return ohmrada::qt::RunOhmrada(argc, argv);
+}
