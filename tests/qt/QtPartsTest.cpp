@@ -1,0 +1,277 @@
+// The pieces of the desktop program that hold without a window: the dialog
+// unit conversion, the templates against the form logic's field table, the
+// help pages and how the program finds them, and the form's geometry.
+#include <algorithm>
+#include <map>
+#include <regex>
+#include <set>
+#include <string>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "AboutTemplate.h"
+#include "DialogUnits.h"
+#include "FieldTable.h"
+#include "FormTemplate.h"
+#include "FormWindow.h"
+#include "HelpMap.h"
+#include "HelpViewer.h"
+#include "QtTestEnvironment.h"
+#include "SpinButton.h"
+
+namespace ohmrada::qt::test {
+
+namespace {
+
+using res::EControlKind;
+
+bool Contains(std::span<const int> ids, int id) {
+    return std::find(ids.begin(), ids.end(), id) != ids.end();
+}
+
+}  // namespace
+
+TEST(DialogUnitsTest, ScaleRoundsHalfAwayFromZero) {
+    struct CCase {
+        int value, numerator, denominator, expected;
+    };
+    constexpr CCase kCases[] = {
+        {361, 7, 4, 632},   // 631.75
+        {311, 13, 8, 505},  // 505.375
+        {1, 6, 4, 2},       // 1.5
+        {3, 5, 8, 2},       // 1.875
+        {2, 5, 8, 1},       // 1.25
+        {-1, 6, 4, -2},     // -1.5
+        {0, 7, 4, 0},
+    };
+    for (const CCase& c : kCases) {
+        EXPECT_EQ(ScaleRounded(c.value, c.numerator, c.denominator), c.expected)
+            << c.value << " * " << c.numerator << " / " << c.denominator;
+    }
+}
+
+TEST(DialogUnitsTest, NeighbouringRectanglesStayNeighbours) {
+    const CDialogBaseUnits units{7, 13};
+    // A spin control overlaps its field by 2 units.
+    const QRect spin = units.ToPixels(101, 195, 11, 15);
+    const QRect field = units.ToPixels(110, 195, 40, 14);
+    EXPECT_EQ(spin.right() + 1 - field.left(), units.ToPixelsX(112) - units.ToPixelsX(110));
+    // Rectangles that meet in units meet in pixels, whatever the rounding.
+    for (int x = 0; x < 20; ++x) {
+        EXPECT_EQ(units.ToPixels(x, 0, 3, 1).right() + 1, units.ToPixels(x + 3, 0, 5, 1).left());
+    }
+}
+
+TEST(DialogUnitsTest, UnitsFollowTheFont) {
+    const QFont font = TemplateFont("MS Sans Serif", 8);
+    const CDialogBaseUnits small = CDialogBaseUnits::Of(font);
+    QFont large = font;
+    large.setPointSize(16);
+    const CDialogBaseUnits big = CDialogBaseUnits::Of(large);
+    EXPECT_GT(small.x, 2);
+    EXPECT_GT(small.y, small.x);
+    EXPECT_GT(big.x, small.x);
+    EXPECT_GT(big.y, small.y);
+}
+
+TEST(FormTemplateTest, HoldsEveryFieldOfTheFormLogicWithItsStyle) {
+    std::map<EControlKind, int> kinds;
+    std::set<int> ids;
+    for (const res::CControlTemplate& row : res::form::kControls) {
+        ++kinds[row.kind];
+        if (row.id != res::kNoId) {
+            EXPECT_TRUE(ids.insert(row.id).second) << "id " << row.id << " twice";
+        }
+        EXPECT_GE(row.x, 0);
+        EXPECT_GE(row.y, 0);
+        EXPECT_LE(row.x + row.width, res::kFormTemplate.width) << row.text;
+        EXPECT_LE(row.y + row.height, res::kFormTemplate.height) << row.text;
+        if (row.kind == EControlKind::kEdit) {
+            const bool input = Contains(kInputFieldIds, row.id);
+            EXPECT_TRUE(input || Contains(kResultFieldIds, row.id)) << "edit " << row.id;
+            EXPECT_EQ((row.style & res::kTabStop) != 0, input) << row.id;
+            EXPECT_EQ((row.style & res::kReadOnly) != 0, !input) << row.id;
+            EXPECT_EQ((row.style & res::kBorder) != 0, input) << row.id;
+            EXPECT_EQ((row.style & res::kClientEdge) != 0, !input) << row.id;
+            EXPECT_NE(row.style & res::kAlignRight, 0u) << row.id;
+        } else {
+            EXPECT_EQ((row.style & res::kTabStop) != 0, row.id == kIdCentreTap) << row.text;
+        }
+    }
+    EXPECT_EQ(kinds[EControlKind::kEdit], 28);
+    EXPECT_EQ(kinds[EControlKind::kCheckBox], 1);
+    EXPECT_EQ(kinds[EControlKind::kRadioButton], 3);
+    EXPECT_EQ(kinds[EControlKind::kSpin], 2);
+    EXPECT_EQ(kinds[EControlKind::kGroupBox], 6);
+    EXPECT_EQ(kinds[EControlKind::kText], 56);
+    for (const int id : {kIdCentreTap, kIdHalfWave, kIdBridge, kIdCentreTapCircuit,
+                         kIdTargetVoltageSpin, kIdLoadCurrentSpin}) {
+        EXPECT_TRUE(ids.count(id)) << "no control " << id;
+    }
+}
+
+TEST(HelpTest, FolderIsFoundBesideTheProgramFirstThenInShare) {
+    struct CLayout {
+        const char* name;
+        bool beside;
+        bool share;
+        const char* expected;  // relative to the program's folder; nullptr: none
+    };
+    constexpr CLayout kLayouts[] = {
+        {"beside only", true, false, "ohmrada-help"},
+        {"installed only", false, true, "../share/ohmrada/help"},
+        {"both", true, true, "ohmrada-help"},
+        {"none", false, false, nullptr},
+    };
+    for (const CLayout& layout : kLayouts) {
+        SCOPED_TRACE(layout.name);
+        QTemporaryDir root;
+        QDir dir(root.path());
+        ASSERT_TRUE(dir.mkpath(QStringLiteral("bin")));
+        const QString exe = dir.filePath(QStringLiteral("bin"));
+        // A folder without the contents page does not count.
+        ASSERT_TRUE(dir.mkpath(QStringLiteral("bin/ohmrada-help")));
+        const auto addPages = [](const QString& folder) {
+            ASSERT_TRUE(QDir().mkpath(folder));
+            QFile page(QDir(folder).filePath(QStringLiteral("index.html")));
+            ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+        };
+        if (layout.beside) {
+            addPages(QDir(exe).filePath(QStringLiteral("ohmrada-help")));
+        }
+        if (layout.share) {
+            addPages(dir.filePath(QStringLiteral("share/ohmrada/help")));
+        }
+        const std::optional<QString> found = FindHelpFolder(exe);
+        if (layout.expected == nullptr) {
+            EXPECT_FALSE(found.has_value());
+        } else {
+            ASSERT_TRUE(found.has_value());
+            EXPECT_EQ(*found,
+                      QDir::cleanPath(QDir(exe).filePath(QString::fromUtf8(layout.expected))));
+        }
+    }
+}
+
+TEST(HelpTest, ContextsMapToPages) {
+    EXPECT_EQ(HelpPageOf(131202), QStringLiteral("formular.html"));
+    EXPECT_FALSE(HelpPageOf(131203).has_value());
+    EXPECT_FALSE(HelpPageOf(0).has_value());
+}
+
+TEST(HelpTest, PagesOfTheBuildTreeAreCompleteAndLinkedTogether) {
+    const QDir folder(QStringLiteral(OHMRADA_TEST_HELP_DIR));
+    std::set<std::string> pages;
+    for (const QString& name : folder.entryList({QStringLiteral("*.html")}, QDir::Files)) {
+        pages.insert(name.toStdString());
+    }
+    ASSERT_TRUE(pages.count(res::kHelpContentsPage));
+    for (const res::CHelpTopic& topic : res::kHelpTopics) {
+        EXPECT_TRUE(pages.count(topic.page)) << topic.page;
+    }
+    std::set<std::string> linked;
+    const std::regex link(R"re(href="([^"#:]+)(#[^"]*)?")re");
+    for (const std::string& page : pages) {
+        QFile file(folder.filePath(QString::fromStdString(page)));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const std::string html = file.readAll().toStdString();
+        EXPECT_NE(html.find("charset=\"utf-8\""), std::string::npos) << page;
+        for (auto it = std::sregex_iterator(html.begin(), html.end(), link);
+             it != std::sregex_iterator(); ++it) {
+            const std::string target = (*it)[1];
+            EXPECT_TRUE(pages.count(target)) << page << " links to missing " << target;
+            linked.insert(target);
+        }
+    }
+    for (const std::string& page : pages) {
+        EXPECT_TRUE(page == res::kHelpContentsPage || linked.count(page))
+            << page << " is reached from no page";
+    }
+}
+
+// The form's widgets as they stand on screen.
+using QtFormGeometryTest = QtWindowTest;
+
+TEST_F(QtFormGeometryTest, FormKeepsItsProportionsAndNothingCoversAField) {
+    const CDialogBaseUnits& units = Window().Units();
+    const QFrame& client = *Window().ClientArea();
+    const int edge = client.frameWidth();
+    EXPECT_EQ(client.contentsRect().size(), QSize(units.ToPixelsX(res::kFormTemplate.width),
+                                                  units.ToPixelsY(res::kFormTemplate.height)));
+    ASSERT_EQ(Window().Controls().size(), 96u);
+
+    std::vector<QRect> fields;
+    for (const CBuiltControl& control : Window().Controls()) {
+        const res::CControlTemplate& row = *control.row;
+        const QRect at = control.outer->geometry().translated(-edge, -edge);
+        EXPECT_TRUE(client.contentsRect().translated(-edge, -edge).contains(at)) << row.text;
+        if (row.kind == EControlKind::kEdit) {
+            fields.push_back(control.outer->geometry());
+            EXPECT_EQ(at, units.ToPixels(row.x, row.y, row.width, row.height)) << row.id;
+        }
+    }
+    // Texts may grow to their whole line, but never onto a field.
+    for (const CBuiltControl& control : Window().Controls()) {
+        if (control.row->kind != EControlKind::kText) {
+            continue;
+        }
+        const auto* label = static_cast<const QLabel*>(control.widget);
+        EXPECT_GE(label->width(), label->sizeHint().width()) << control.row->text << " is cut";
+        for (const QRect& field : fields) {
+            EXPECT_FALSE(label->geometry().intersects(field)) << control.row->text;
+        }
+    }
+}
+
+TEST_F(QtFormGeometryTest, SpinControlsLieOverTheLeftEdgeOfTheirFields) {
+    for (const auto& [spinId, fieldId] : {std::pair{kIdTargetVoltageSpin, kIdTargetVoltage},
+                                          std::pair{kIdLoadCurrentSpin, kIdLoadCurrent}}) {
+        CSpinButton* spin = Window().Spin(spinId);
+        ASSERT_NE(spin, nullptr);
+        const QRect spinRect = spin->parentWidget() == Window().ClientArea()
+                                   ? spin->geometry()
+                                   : spin->parentWidget()->geometry();
+        const QRect fieldRect = Field(fieldId).geometry();
+        const QRect overlap = spinRect.intersected(fieldRect);
+        ASSERT_FALSE(overlap.isEmpty()) << spinId;
+        QWidget* top = Window().ClientArea()->childAt(overlap.center());
+        EXPECT_TRUE(top == spin || spin->isAncestorOf(top) || top->isAncestorOf(spin))
+            << "the spin control " << spinId << " lies under its field";
+    }
+}
+
+TEST_F(QtFormGeometryTest, FieldsAreRightAlignedInputsTypeableResultsOnlySelectable) {
+    for (const int id : kInputFieldIds) {
+        QLineEdit& field = Field(id);
+        EXPECT_FALSE(field.isReadOnly()) << id;
+        EXPECT_TRUE(field.hasFrame()) << id;
+        EXPECT_EQ(field.focusPolicy(), Qt::StrongFocus) << id;
+        EXPECT_TRUE(field.alignment() & Qt::AlignRight) << id;
+    }
+    for (const int id : kResultFieldIds) {
+        QLineEdit& field = Field(id);
+        EXPECT_TRUE(field.isReadOnly()) << id;
+        EXPECT_FALSE(field.hasFrame()) << id;
+        EXPECT_EQ(field.focusPolicy(), Qt::ClickFocus) << id;
+        EXPECT_TRUE(field.alignment() & Qt::AlignRight) << id;
+        const auto* edge = qobject_cast<const QFrame*>(field.parentWidget());
+        ASSERT_NE(edge, nullptr) << id;
+        EXPECT_EQ(edge->frameShadow(), QFrame::Sunken) << id;
+    }
+    // A result can be selected and copied, not changed.
+    QLineEdit& result = Field(kIdEfficiency);
+    QTest::mouseClick(&result, Qt::LeftButton);
+    QTest::keyClick(&result, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(result.selectedText(), QStringLiteral("68.901"));
+    QTest::keyClicks(&result, QStringLiteral("12"));
+    EXPECT_EQ(result.text(), QStringLiteral("68.901"));
+}
+
+}  // namespace ohmrada::qt::test

@@ -1,0 +1,571 @@
+// The main window driven as a user drives it: keys, clicks, menu entries and
+// the modal windows they bring up.
+#include <map>
+#include <string>
+#include <vector>
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QCompleter>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
+
+#include "FieldTable.h"
+#include "QtTestEnvironment.h"
+#include "SpinButton.h"
+#include "Texts.h"
+
+namespace ohmrada::qt::test {
+
+namespace {
+
+struct CFieldText {
+    int id;
+    const char* text;
+};
+
+// The form right after the start: the start-up values and the first cycle's
+// results.
+constexpr CFieldText kStartUpTexts[] = {
+    {1024, "18.000"},  {1021, "3.333"},  {1013, "20.000"}, {1025, "0.350"},   {1019, "0.020"},
+    {1020, "30000"},   {1026, "14.820"}, {1018, "5.000"},  {1009, "4.170"},   {1010, "20.000"},
+    {1015, "1.100"},   {1023, "0.110"},  {1022, "0.600"},  {1027, "103.554"}, {1001, "120.000"},
+    {1004, "2.250"},   {1014, "56.569"}, {1002, "12.623"}, {1005, "2.500"},   {1008, "27.834"},
+    {1011, "20.261"},  {1017, "19.729"}, {1000, "0.797"},  {1012, "71.350"},  {1003, "29.954"},
+    {1016, "144.907"}, {1006, "14.270"}, {1007, "68.901"},
+};
+
+constexpr const char* kRegulationText =
+    "die Sollspannung kann nicht mehr geregelt werden!\n es wird daher die maximal mögliche "
+    "eingestellt";
+
+QMessageBox* AsMessageBox(QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    EXPECT_NE(box, nullptr) << "not a message box: " << modal->metaObject()->className();
+    return box;
+}
+
+// Closes a message box with its OK button after checking its icon and text.
+std::function<void(QWidget*)> AcknowledgeMessage(QMessageBox::Icon icon, std::string text) {
+    return [icon, text](QWidget* modal) {
+        QMessageBox* box = AsMessageBox(modal);
+        if (box == nullptr) {
+            modal->close();
+            return;
+        }
+        EXPECT_EQ(box->icon(), icon);
+        EXPECT_EQ(box->text().toStdString(), text);
+        EXPECT_EQ(box->windowTitle(), ApplicationTitle());
+        box->button(QMessageBox::Ok)->click();
+    };
+}
+
+void PressSpin(CSpinButton& spin, bool up) {
+    const QPoint at(spin.width() / 2, up ? spin.height() / 4 : spin.height() * 3 / 4);
+    QTest::mouseClick(&spin, Qt::LeftButton, Qt::NoModifier, at);
+}
+
+}  // namespace
+
+TEST_F(QtWindowTest, StartsWithTheFirstCycleAndTheFocusOnTheCheckBox) {
+    EXPECT_EQ(Window().windowTitle().toStdString(), texts::kWindowTitle);
+    EXPECT_TRUE(Window().windowTitle().startsWith(QStringLiteral("Ohmrada -- Version 3.0")));
+    for (const CFieldText& field : kStartUpTexts) {
+        EXPECT_EQ(Text(field.id), field.text) << "field " << field.id;
+    }
+    EXPECT_TRUE(Button(kIdCentreTap).isChecked());
+    EXPECT_FALSE(Button(kIdHalfWave).isChecked());
+    EXPECT_FALSE(Button(kIdBridge).isChecked());
+    EXPECT_TRUE(Button(kIdCentreTapCircuit).isChecked());
+    EXPECT_TRUE(Button(kIdCentreTapCircuit).isEnabled());
+    EXPECT_EQ(Window().Spin(kIdTargetVoltageSpin)->Position(), 50);
+    EXPECT_EQ(Window().Spin(kIdLoadCurrentSpin)->Position(), 50);
+    EXPECT_EQ(FocusedId(), kIdCentreTap);
+}
+
+TEST_F(QtWindowTest, TypingAndLeavingAFieldAppliesItsText) {
+    struct CEntry {
+        int id;
+        const char* typed;
+        const char* shownAfter;
+    };
+    // Each entry is applied on top of the ones before.
+    constexpr CEntry kEntries[] = {
+        {1021, "4", "4.000"},     {1025, "1,5", "1.000"},  // a comma ends the number
+        {1020, "2e4", "20000"},                            // an exponent is read
+        {1018, "4.5 A", "4.500"},                          // text after the number is ignored
+        {1010, "", "0.000"},     // nothing reads as 0, raised to the floor
+        {1023, "abc", "0.000"},  // so do letters
+        {1009, "-3", "0.000"},   // the floor holds a negative entry too
+        {1024, "19", "19.000"},  // the half winding, doubled by the model
+    };
+    CReferenceForm reference;
+    for (const CEntry& entry : kEntries) {
+        SCOPED_TRACE(::testing::Message()
+                     << "field " << entry.id << " typed \"" << entry.typed << "\"");
+        TypeInto(entry.id, QString::fromUtf8(entry.typed));
+        EXPECT_EQ(Text(entry.id), entry.typed) << "applied before the focus left";
+        PressTab();
+        EXPECT_EQ(Text(entry.id), entry.shownAfter);
+        reference.platform.Enter(entry.id, entry.typed);
+        ExpectSameFields(reference);
+    }
+}
+
+TEST_F(QtWindowTest, FocusPassingThroughAFieldReappliesItsShownText) {
+    QTest::mouseClick(&Field(kIdRatedCurrent), Qt::LeftButton);
+    PressTab();
+    EXPECT_EQ(FocusedId(), kIdNoLoadVoltage);
+    EXPECT_EQ(Text(kIdRatedCurrent), "3.333");
+    EXPECT_EQ(m_dialog->Supply().GetTransformer()->GetRatedCurrent(), 3.333f);
+    // The rated power follows: 36 V x 3.333 A.
+    EXPECT_EQ(Text(kIdRatedPower), "119.988");
+}
+
+TEST_F(QtWindowTest, TabVisitsTheCheckBoxAndTheInputFieldsOnly) {
+    const std::vector<int> expected = {1024, 1021, 1013, 1025, 1019, 1020, 1026,
+                                       1018, 1009, 1010, 1015, 1023, 1028};
+    std::vector<int> visited;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        PressTab();
+        visited.push_back(FocusedId());
+    }
+    EXPECT_EQ(visited, expected);
+}
+
+TEST_F(QtWindowTest, EnterNeitherAppliesNorCloses) {
+    TypeInto(kIdLoadCurrent, QStringLiteral("4"));
+    QTest::keyClick(&Field(kIdLoadCurrent), Qt::Key_Return);
+    QTest::keyClick(&Field(kIdLoadCurrent), Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_TRUE(Window().isVisible());
+    EXPECT_FALSE(m_platform->Result().has_value());
+    EXPECT_EQ(Text(kIdLoadCurrent), "4");
+    EXPECT_EQ(m_dialog->Supply().GetLoadCurrent(), 5.0f);
+    EXPECT_EQ(Text(kIdDcPower), "71.350");
+    PressTab();
+    EXPECT_EQ(Text(kIdLoadCurrent), "4.000");
+}
+
+TEST_F(QtWindowTest, EscapeAndTheCloseBoxEndAtOnceWithoutClosingTheHelp) {
+    struct CWay {
+        const char* name;
+        std::function<void(CFormWindow&)> close;
+    };
+    const CWay ways[] = {
+        {"Esc", [](CFormWindow& window) { QTest::keyClick(&window, Qt::Key_Escape); }},
+        {"close box", [](CFormWindow& window) { window.close(); }},
+    };
+    for (const CWay& way : ways) {
+        SCOPED_TRACE(way.name);
+        m_platform->Show(*m_dialog);
+        ASSERT_TRUE(WaitForActiveWindow());
+        QTest::keyClick(&Field(kIdRatedVoltage), Qt::Key_F1);
+        ASSERT_NE(m_platform->HelpViewer(), nullptr);
+        ASSERT_TRUE(m_platform->HelpViewer()->isVisible());
+        way.close(Window());
+        EXPECT_FALSE(Window().isVisible());
+        EXPECT_EQ(m_platform->Result(), kCmdCancel);
+        EXPECT_TRUE(m_platform->HelpViewer()->isVisible()) << "the help was told to close";
+        m_platform->HelpViewer()->close();
+    }
+}
+
+TEST_F(QtWindowTest, ExitClosesTheHelpAndThenEnds) {
+    Trigger(kCmdHelpUsage);
+    ASSERT_NE(m_platform->HelpViewer(), nullptr);
+    ASSERT_TRUE(m_platform->HelpViewer()->isVisible());
+    Trigger(kCmdFileExit);
+    EXPECT_FALSE(m_platform->HelpViewer()->isVisible());
+    EXPECT_FALSE(Window().isVisible());
+    EXPECT_EQ(m_platform->Result(), kCmdOk);
+}
+
+TEST_F(QtWindowTest, CentreTapCheckBoxSwitchesTheWindingAndTheCircuit) {
+    Click(kIdCentreTap);
+    EXPECT_FALSE(Button(kIdCentreTap).isChecked());
+    EXPECT_TRUE(Button(kIdHalfWave).isChecked());
+    EXPECT_FALSE(Button(kIdCentreTapCircuit).isChecked());
+    EXPECT_FALSE(Button(kIdCentreTapCircuit).isEnabled());
+    EXPECT_EQ(Text(kIdRatedVoltage), "36.000");
+    EXPECT_EQ(Text(kIdNoLoadVoltage), "40.000");
+
+    // Half-wave rectification of the half winding cannot hold the target
+    // voltage.
+    ExpectModal(AcknowledgeMessage(QMessageBox::Warning, kRegulationText));
+    Click(kIdCentreTap);
+    ASSERT_TRUE(WaitForExpectedModals());
+    EXPECT_TRUE(Button(kIdCentreTap).isChecked());
+    EXPECT_TRUE(Button(kIdCentreTapCircuit).isEnabled());
+    EXPECT_TRUE(Button(kIdHalfWave).isChecked()) << "setting the flag keeps the circuit";
+    EXPECT_EQ(Text(kIdRatedVoltage), "18.000");
+}
+
+TEST_F(QtWindowTest, ButtonsChangeTheirMarkBeforeTheCycleRuns) {
+    struct CClick {
+        int id;
+        int checkedAfter;
+        const char* loadedVoltage;  // field 1011
+    };
+    constexpr CClick kClicks[] = {
+        {kIdBridge, kIdBridge, "19.858"},
+        // Already checked: the cycle runs all the same.
+        {kIdBridge, kIdBridge, "19.858"},
+        {kIdCentreTapCircuit, kIdCentreTapCircuit, "20.261"},
+    };
+    for (const CClick& click : kClicks) {
+        SCOPED_TRACE(::testing::Message() << "button " << click.id);
+        Field(kIdLoadedVoltage).setText(QStringLiteral("stale"));
+        bool markedAtCycleStart = false;
+        m_platform->AtNextText([&] { markedAtCycleStart = Button(click.id).isChecked(); });
+        Click(click.id);
+        EXPECT_TRUE(markedAtCycleStart);
+        for (const int id : {kIdHalfWave, kIdBridge, kIdCentreTapCircuit}) {
+            EXPECT_EQ(Button(id).isChecked(), id == click.checkedAfter) << "button " << id;
+        }
+        EXPECT_EQ(Text(kIdLoadedVoltage), click.loadedVoltage);
+    }
+    bool checkBoxMarked = true;
+    m_platform->AtNextText([&] { checkBoxMarked = Button(kIdCentreTap).isChecked(); });
+    Click(kIdCentreTap);
+    EXPECT_FALSE(checkBoxMarked) << "the check box cleared its mark before the handler";
+}
+
+TEST_F(QtWindowTest, EachSpinPressStepsItsValueOnceAndRestsAtFifty) {
+    struct CPress {
+        int spin;
+        bool up;
+        int field;
+        const char* shown;
+    };
+    constexpr CPress kPresses[] = {
+        {kIdTargetVoltageSpin, true, kIdTargetVoltage, "14.870"},
+        {kIdTargetVoltageSpin, false, kIdTargetVoltage, "14.820"},
+        {kIdTargetVoltageSpin, false, kIdTargetVoltage, "14.770"},
+        {kIdLoadCurrentSpin, false, kIdLoadCurrent, "4.950"},
+        {kIdLoadCurrentSpin, true, kIdLoadCurrent, "5.000"},
+    };
+    for (const CPress& press : kPresses) {
+        SCOPED_TRACE(::testing::Message() << "spin " << press.spin << (press.up ? " up" : " down"));
+        CSpinButton* spin = Window().Spin(press.spin);
+        ASSERT_NE(spin, nullptr);
+        PressSpin(*spin, press.up);
+        EXPECT_EQ(Text(press.field), press.shown);
+        EXPECT_EQ(spin->Position(), 50);
+        EXPECT_EQ(FocusedId(), kIdCentreTap) << "a spin control never takes the focus";
+    }
+}
+
+TEST_F(QtWindowTest, RegulationMessageComesInsideTheCycle) {
+    std::string targetWhileOpen;
+    std::string minimumWhileOpen;
+    ExpectModal([&](QWidget* modal) {
+        targetWhileOpen = Text(kIdTargetVoltage);
+        minimumWhileOpen = Text(kIdMinimumVoltage);
+        AcknowledgeMessage(QMessageBox::Warning, kRegulationText)(modal);
+    });
+    Click(kIdHalfWave);
+    ASSERT_TRUE(WaitForExpectedModals());
+    // The target is written before the check lowers it; the voltage minimum
+    // after the box closes.
+    EXPECT_EQ(targetWhileOpen, "14.820");
+    EXPECT_EQ(minimumWhileOpen, "19.729");
+    EXPECT_EQ(Text(kIdTargetVoltage), "14.820");
+    EXPECT_EQ(Text(kIdMinimumVoltage), "14.894");
+    EXPECT_EQ(Text(kIdOutputVoltage), "13.244");
+    EXPECT_EQ(Text(kIdEfficiency), "82.283");
+    EXPECT_NEAR(m_dialog->Supply().GetTargetVoltage(), 13.794, 0.0005);
+}
+
+TEST_F(QtWindowTest, FieldLosingTheFocusToTheMessageRunsANestedCycle) {
+    CReferenceForm reference;
+    reference.platform.Type(kIdTargetVoltage, "30");
+    reference.platform.Focus(kIdLoadCurrent);
+    ASSERT_EQ(reference.platform.Messages().size(), 1u);
+
+    bool nestedCycleRan = false;
+    ExpectModal([&](QWidget* modal) {
+        // Field 1018 held the focus and loses it to the box: its cycle writes
+        // the lowered target, which the interrupted cycle had not.
+        nestedCycleRan = QTest::qWaitFor([&] { return Text(kIdTargetVoltage) != "30.000"; }, 3000);
+        EXPECT_FALSE(Field(kIdLoadCurrent).hasFocus());
+        AcknowledgeMessage(QMessageBox::Warning, kRegulationText)(modal);
+    });
+    TypeInto(kIdTargetVoltage, QStringLiteral("30"));
+    PressTab();
+    ASSERT_TRUE(WaitForExpectedModals());
+    EXPECT_TRUE(nestedCycleRan);
+    ASSERT_TRUE(WaitForActiveWindow());
+    EXPECT_EQ(FocusedId(), kIdLoadCurrent) << "the focus returns to the field";
+    ExpectSameFields(reference);
+}
+
+TEST_F(QtWindowTest, ExactlyTheSixFieldsHaveTooltips) {
+    const std::map<int, std::string> expected = {
+        {1024, "Klemmenspannung, die der Trafo bei Nennstrom hat"},
+        {1021, "Nennstromangabe des Trafos"},
+        {1013, "Klemmenspannung im unbelasteten Zustand"},
+        {1025, "Diffusionsspannung der verwendeten Diode"},
+        {1019, "der Bahnwiderstand nähert reale Diodenkennlinie an"},
+        {1020,
+         "geben Sie hier die Kapazität des Ladekondensators hinter dem Gleichrichter in "
+         "Mikrofarad an"},
+    };
+    std::map<int, std::string> found;
+    for (const CBuiltControl& control : Window().Controls()) {
+        for (const QWidget* widget : {control.widget, control.outer}) {
+            if (!widget->toolTip().isEmpty()) {
+                found[control.row->id] = widget->toolTip().toStdString();
+            }
+        }
+    }
+    EXPECT_EQ(found, expected);
+}
+
+TEST_F(QtWindowTest, AboutBoxOpensAsOftenAsAsked) {
+    for (int time = 1; time <= 2; ++time) {
+        SCOPED_TRACE(::testing::Message() << "time " << time);
+        ExpectModal([](QWidget* modal) {
+            EXPECT_EQ(modal->windowTitle(), QStringLiteral("Ohmrada Version 3.0"));
+            QStringList texts;
+            for (const QLabel* label : modal->findChildren<QLabel*>()) {
+                texts << label->text();
+            }
+            EXPECT_EQ(texts.size(), 4);
+            EXPECT_TRUE(texts.contains(QStringLiteral("bei Fragen bitte E-Mailen:")));
+            const QList<QPushButton*> buttons = modal->findChildren<QPushButton*>();
+            ASSERT_EQ(buttons.size(), 1);
+            EXPECT_EQ(buttons.front()->text(), QStringLiteral("OK"));
+            QTest::mouseClick(buttons.front(), Qt::LeftButton);
+        });
+        Trigger(kCmdHelpAbout);
+        EXPECT_TRUE(WaitForExpectedModals());
+        EXPECT_TRUE(WaitForActiveWindow());
+    }
+}
+
+TEST_F(QtWindowTest, HelpOpensAtTheContentsAndF1AtTheFormPage) {
+    Trigger(kCmdHelpUsage);
+    CHelpViewer* viewer = m_platform->HelpViewer();
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_TRUE(viewer->isVisible());
+    EXPECT_FALSE(viewer->isModal());
+    EXPECT_EQ(viewer->CurrentPage(), QStringLiteral("index.html"));
+    EXPECT_FALSE(viewer->Browser()->toPlainText().isEmpty());
+
+    Window().activateWindow();
+    ASSERT_TRUE(WaitForActiveWindow());
+    QTest::keyClick(&Field(kIdCapacitance), Qt::Key_F1);
+    EXPECT_EQ(m_platform->HelpViewer(), viewer) << "one viewer";
+    EXPECT_EQ(viewer->CurrentPage(), QStringLiteral("formular.html"));
+}
+
+TEST_F(QtWindowTest, MenuHoldsTheCommandsAndTheSearchEntriesAreInert) {
+    struct CEntry {
+        const char* menu;
+        const char* text;
+        int command;
+    };
+    constexpr CEntry kMenu[] = {
+        {"Datei", "Ö&ffnen", 1067},
+        {"Datei", "&Speichern unter...", 1070},
+        {"Datei", "&Beenden", 8},
+        {"S&uchen", "maximale Trafonennleistung", 40002},
+        {"S&uchen", "maximal regelbarer Strom", 40003},
+        {"S&uchen", "maximale Reglerverlustleistung", 40004},
+        {"S&uchen", "optimaler Wirkungsgrad", 40005},
+        {"S&uchen", "höchste Spannung", 40006},
+        {"&?", "&Bedienung", 1068},
+        {"&?", "I&nfo über", 1071},
+    };
+    std::vector<std::string> shown;
+    for (const QAction* menu : Window().MenuBar()->actions()) {
+        for (const QAction* entry : menu->menu()->actions()) {
+            shown.push_back(menu->text().toStdString() + "|" + entry->text().toStdString());
+        }
+    }
+    std::vector<std::string> expected;
+    for (const CEntry& entry : kMenu) {
+        expected.push_back(std::string(entry.menu) + "|" + entry.text);
+        const QAction* action = Window().Action(entry.command);
+        ASSERT_NE(action, nullptr) << entry.text;
+        EXPECT_EQ(action->text().toStdString(), entry.text);
+        EXPECT_TRUE(action->isEnabled());
+    }
+    EXPECT_EQ(shown, expected);
+
+    for (int command = kCmdSearchFirst; command <= kCmdSearchLast; ++command) {
+        Trigger(command);
+    }
+    QTest::qWait(50);  // a modal window would be found by the watchdog
+    EXPECT_TRUE(Window().isVisible());
+    CReferenceForm reference;
+    ExpectSameFields(reference);
+}
+
+TEST_F(QtWindowTest, MessageBoxesCarryTheirIconAndTheProgramName) {
+    struct CCase {
+        CPlatform::EIcon icon;
+        QMessageBox::Icon shown;
+    };
+    constexpr CCase kCases[] = {
+        {CPlatform::EIcon::kExclamation, QMessageBox::Warning},
+        {CPlatform::EIcon::kStop, QMessageBox::Critical},
+    };
+    EXPECT_EQ(ApplicationTitle(), QStringLiteral("qt_tests"));
+    for (const CCase& c : kCases) {
+        ExpectModal(AcknowledgeMessage(c.shown, "Beim Zugriff auf /x/ü.odr ist etwas geschehen."));
+        m_platform->MessageBox("Beim Zugriff auf /x/ü.odr ist etwas geschehen.", c.icon);
+        EXPECT_TRUE(WaitForExpectedModals());
+    }
+}
+
+// The form without its help pages.
+class QtWindowWithoutHelpTest : public QtWindowTest {
+protected:
+    QString HelpFolder() const override { return m_missing.path(); }
+    QTemporaryDir m_missing;
+};
+
+TEST_F(QtWindowWithoutHelpTest, HelpThatCannotBeShownIsReported) {
+    const auto helpFailed = AcknowledgeMessage(QMessageBox::Warning, texts::kHelpFailedMessage);
+    ExpectModal(helpFailed);
+    Trigger(kCmdHelpUsage);
+    ASSERT_TRUE(WaitForExpectedModals());
+    ASSERT_TRUE(WaitForActiveWindow());
+    ExpectModal(helpFailed);
+    QTest::keyClick(&Window(), Qt::Key_F1);
+    ASSERT_TRUE(WaitForExpectedModals());
+    EXPECT_EQ(m_platform->HelpViewer(), nullptr);
+    // Exit: nothing to close, so nothing to report; the program ends.
+    Trigger(kCmdFileExit);
+    EXPECT_EQ(m_platform->Result(), kCmdOk);
+}
+
+// The file dialogs, driven through their name field.
+class QtFileDialogTest : public QtWindowTest {
+protected:
+    // Answers the next file dialog with path after checking its settings.
+    void AnswerFileDialog(const QString& title, QFileDialog::AcceptMode mode, const QString& path) {
+        ExpectModal([title, mode, path](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            ASSERT_NE(dialog, nullptr);
+            EXPECT_EQ(dialog->windowTitle(), title);
+            EXPECT_EQ(dialog->acceptMode(), mode);
+            EXPECT_EQ(dialog->nameFilters(), QStringList{QStringLiteral("OhmradaDateien (*.odr)")});
+            ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            ASSERT_NE(name, nullptr);
+            EXPECT_EQ(name->text(), QStringLiteral("*.odr"));
+            // The initial pattern is no name to take.
+            QTest::keyClick(name, Qt::Key_Return);
+            EXPECT_TRUE(dialog->isVisible());
+            // The path arrives whole, as pasted: typed character by character,
+            // the dialog would follow every "/" into that folder.
+            name->setText(path);
+            QTest::keyClick(name, Qt::Key_Return);
+        });
+    }
+
+    static QByteArray ReadAll(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QTemporaryDir m_folder;
+};
+
+constexpr const char* kStartUpFile =
+    "Mitte: 1\r\nNennU: 18.000\r\nLeerU: 20.000\r\nNennI: 3.333\r\nGR_Sg: mittelpunkt\r\n"
+    "DiffU: 0.350\r\nBahnR: 0.020\r\nKondC: 30000\r\nUbger: 14.820\r\nIb   : 5.000\r\n"
+    "Rja  : 4.170\r\nTu   : 20.000\r\nDeltU: 1.100\r\nReglR: 0.110\r\n";
+
+TEST_F(QtFileDialogTest, SaveAsWritesTheFormThroughTheDialog) {
+    const QString path = m_folder.filePath(QStringLiteral("netzteil.odr"));
+    AnswerFileDialog(QStringLiteral("Netztgerätekonfiguration speichern"), QFileDialog::AcceptSave,
+                     path);
+    Trigger(kCmdFileSaveAs);
+    ASSERT_TRUE(WaitForExpectedModals());
+    EXPECT_EQ(ReadAll(path).toStdString(), kStartUpFile);
+    EXPECT_EQ(Window().windowTitle().toStdString(), texts::kWindowTitle);
+}
+
+TEST_F(QtFileDialogTest, SaveAsAsksBeforeReplacingAFile) {
+    const QString path = m_folder.filePath(QStringLiteral("alt.odr"));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("alt\r\n");
+    }
+    struct CAnswer {
+        QMessageBox::StandardButton button;
+        const char* fileAfter;
+    };
+    const CAnswer answers[] = {{QMessageBox::No, "alt\r\n"}, {QMessageBox::Yes, kStartUpFile}};
+    for (const CAnswer& answer : answers) {
+        SCOPED_TRACE(answer.button == QMessageBox::Yes ? "replace" : "keep");
+        AnswerFileDialog(QStringLiteral("Netztgerätekonfiguration speichern"),
+                         QFileDialog::AcceptSave, path);
+        ExpectModal([&](QWidget* modal) {
+            QMessageBox* box = AsMessageBox(modal);
+            ASSERT_NE(box, nullptr);
+            EXPECT_NE(qobject_cast<QFileDialog*>(box->parentWidget()), nullptr);
+            box->button(answer.button)->click();
+        });
+        if (answer.button == QMessageBox::No) {
+            // The dialog stays open for another name; cancel it.
+            ExpectModal([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
+        }
+        Trigger(kCmdFileSaveAs);
+        ASSERT_TRUE(WaitForExpectedModals());
+        EXPECT_EQ(ReadAll(path).toStdString(), answer.fileAfter);
+        ASSERT_TRUE(WaitForActiveWindow());
+    }
+}
+
+TEST_F(QtFileDialogTest, OpenLoadsTheFileAndNamesItInTheTitle) {
+    const QString path = m_folder.filePath(QStringLiteral("brücke.odr"));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(kStartUpFile)
+                       .replace("Mitte: 1", "Mitte: 0")
+                       .replace("mittelpunkt", "bruecke")
+                       .replace("Ib   : 5.000", "Ib   : 2.000"));
+    }
+    AnswerFileDialog(QStringLiteral("Ohmrada laden"), QFileDialog::AcceptOpen, path);
+    Trigger(kCmdFileOpen);
+    ASSERT_TRUE(WaitForExpectedModals());
+    EXPECT_EQ(Window().windowTitle(), QStringLiteral("Ohmrada -- ") + path);
+    EXPECT_FALSE(Button(kIdCentreTap).isChecked());
+    EXPECT_TRUE(Button(kIdBridge).isChecked());
+    EXPECT_FALSE(Button(kIdCentreTapCircuit).isEnabled());
+    EXPECT_EQ(Text(kIdRatedVoltage), "18.000");
+    EXPECT_EQ(Text(kIdLoadCurrent), "2.000");
+}
+
+TEST_F(QtFileDialogTest, CancelledOpenStillRewritesTheForm) {
+    Field(kIdDcPower).setText(QStringLiteral("stale"));
+    ExpectModal([](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        dialog->reject();
+    });
+    Trigger(kCmdFileOpen);
+    ASSERT_TRUE(WaitForExpectedModals());
+    EXPECT_EQ(Text(kIdDcPower), "71.350");
+    EXPECT_EQ(Window().windowTitle().toStdString(), texts::kWindowTitle);
+}
+
+}  // namespace ohmrada::qt::test
