@@ -58,9 +58,15 @@ CFormWindow::CFormWindow(QWidget* parent)
 }
 
 CFormWindow::~CFormWindow() {
-    // Destroying the controls moves the focus; nothing may reach the dialog
-    // then.
+    // The controls outlive this part of the window and lose the focus as they
+    // go; nothing of theirs may call back into it then.
     m_dialog = nullptr;
+    for (const auto& [id, field] : m_fields) {
+        static_cast<CFieldEdit*>(field)->SetFocusLostHandler(nullptr);
+    }
+    for (const auto& [id, spin] : m_spins) {
+        spin->SetHandler(nullptr);
+    }
 }
 
 void CFormWindow::BuildMenu(const res::CMenuTemplate& menu) {
