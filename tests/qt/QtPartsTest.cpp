@@ -69,18 +69,6 @@ TEST(DialogUnitsTest, NeighbouringRectanglesStayNeighbours) {
     }
 }
 
-TEST(DialogUnitsTest, UnitsFollowTheFont) {
-    const QFont font = TemplateFont("MS Sans Serif", 8);
-    const CDialogBaseUnits small = CDialogBaseUnits::Of(font);
-    QFont large = font;
-    large.setPointSize(16);
-    const CDialogBaseUnits big = CDialogBaseUnits::Of(large);
-    EXPECT_GT(small.x, 2);
-    EXPECT_GT(small.y, small.x);
-    EXPECT_GT(big.x, small.x);
-    EXPECT_GT(big.y, small.y);
-}
-
 TEST(FormTemplateTest, HoldsEveryFieldOfTheFormLogicWithItsStyle) {
     std::map<EControlKind, int> kinds;
     std::set<int> ids;
