@@ -6,7 +6,7 @@
 #   scripts/deps.sh --test     also those for the tests (locales, Xvfb, clang)
 set -euo pipefail
 
-packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev fonts-dejavu-core
+packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-translations-l10n libgl-dev fonts-dejavu-core
           libgtest-dev libgmock-dev libbenchmark-dev)
 if [[ "${1:-}" == "--test" ]]; then
     packages+=(locales xvfb xauth clang libclang-rt-14-dev desktop-file-utils appstream

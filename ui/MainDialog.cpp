@@ -281,7 +281,7 @@ std::array<std::string, kConfigLineCount> CMainDialog::ConfigurationTexts() cons
             values[line] = m_platform.GetItemText(kFieldOfConfigLine[line]);
         }
     }
-    values[kLineMitte] = m_pSupply->GetTransformer()->GetCentreTap() != 0 ? "1" : "0";
+    values[kLineMitte].assign(1, m_pSupply->GetTransformer()->GetCentreTap() != 0 ? '1' : '0');
     values[kLineGR_Sg] = m_pSupply->GetRectifier()->GetCircuit();
     return values;
 }
@@ -340,7 +340,9 @@ void CMainDialog::OnFileOpen() {
             CConfiguration configuration;
             if (ReadConfiguration(*source, configuration)) {
                 source.reset();
-                m_platform.SetTitle(texts::kLoadedTitlePrefix + *path);
+                std::string title(texts::kLoadedTitlePrefix);
+                title += *path;
+                m_platform.SetTitle(title);
                 ApplyConfiguration(configuration);
             } else {
                 source.reset();
