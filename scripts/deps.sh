@@ -10,6 +10,7 @@ packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-translations-l10n li
           libgtest-dev libgmock-dev libbenchmark-dev)
 if [[ "${1:-}" == "--test" ]]; then
     packages+=(locales xvfb xauth clang libclang-rt-14-dev desktop-file-utils appstream
+               shared-mime-info groff-base
                dpkg-dev file)
 fi
 

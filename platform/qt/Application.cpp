@@ -57,6 +57,8 @@ int RunOhmrada(int& argc, char** argv, const CRunOptions& options) {
         QApplication::installTranslator(&qtTexts);
     }
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/ohmrada/icon129.png")));
+    // Lets a Wayland desktop match the window with its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.ohmrada.Ohmrada"));
 
     CQtPlatform platform(
         FindHelpFolder(QCoreApplication::applicationDirPath()).value_or(QString()));
