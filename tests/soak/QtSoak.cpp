@@ -1,0 +1,692 @@
+// A seeded random soak of the real window on Qt's offscreen platform.
+//
+// The program plays a user on the main window with Qt's input simulation:
+// typing any kind of text into the input fields, Tab and Shift+Tab, clicks on
+// the check box, the rectifier buttons and the fields, spin presses, Open and
+// Save As of files in a temporary folder. Every modal window that comes up is
+// answered by the soak itself (a timer that watches
+// QApplication::activeModalWidget()); one that stays open too long aborts the
+// run. After every action the window is compared with a fresh form on the
+// in-memory platform that is given the window's model inputs:
+//
+// - every input field without pending typing shows its model value as the
+//   form formats it; the target voltage may still show the value from before
+//   a lowering by the regulation check that came after its last write;
+// - every result field shows what the fresh form computes; the voltage
+//   minimum may show what its cycle computed before a nested cycle (run by a
+//   field losing the focus to the regulation message) changed the inputs.
+//
+// Usage: qt_soak [--seed N] [--actions N]. Exit code 0 when every check held.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+
+#include "FieldTable.h"
+#include "FormWindow.h"
+#include "MainDialog.h"
+#include "MemoryPlatform.h"
+#include "QtPlatform.h"
+#include "SpinButton.h"
+
+namespace ohmrada::qt::soak {
+
+namespace {
+
+// The model's inputs, as stored.
+struct CInputs {
+    int centreTap = 0;
+    float ratedVoltage = 0;  // whole winding
+    float noLoadVoltage = 0;
+    float ratedCurrent = 0;
+    std::string circuit;
+    float diffusionVoltage = 0;
+    float bulkResistance = 0;
+    float capacitance = 0;
+    float targetVoltage = 0;
+    float loadCurrent = 0;
+    float thermalResistance = 0;
+    float ambientTemperature = 0;
+    float dropoutVoltage = 0;
+    float regulatorResistance = 0;
+};
+
+float Winding(float shown, int centreTap) {
+    // Halving a stored voltage is exact, so doubling the shown one gives it
+    // back.
+    return centreTap != 0 ? static_cast<float>(2.0 * static_cast<double>(shown)) : shown;
+}
+
+CInputs InputsOf(const CPowerSupply& supply) {
+    CInputs in;
+    const CTransformer& t = *supply.GetTransformer();
+    in.centreTap = t.GetCentreTap();
+    in.ratedVoltage = Winding(t.GetRatedVoltage(), in.centreTap);
+    in.noLoadVoltage = Winding(t.GetNoLoadVoltage(), in.centreTap);
+    in.ratedCurrent = t.GetRatedCurrent();
+    in.circuit = supply.GetRectifier()->GetCircuit();
+    in.diffusionVoltage = supply.GetRectifier()->GetDiffusionVoltage();
+    in.bulkResistance = supply.GetRectifier()->GetBulkResistance();
+    in.capacitance = static_cast<float>(supply.GetCapacitor()->GetCapacitance(false));
+    in.targetVoltage = supply.GetTargetVoltage();
+    in.loadCurrent = supply.GetLoadCurrent();
+    in.thermalResistance = supply.GetRegulator()->GetThermalResistance();
+    in.ambientTemperature = supply.GetRegulator()->GetAmbientTemperature();
+    in.dropoutVoltage = supply.GetRegulator()->GetDropoutVoltage();
+    in.regulatorResistance = supply.GetRegulator()->GetInternalResistance();
+    return in;
+}
+
+// What a fresh in-memory form shows for these inputs after one cycle.
+std::map<int, std::string> ReferenceTexts(const CInputs& in) {
+    CMemoryPlatform platform;
+    CMainDialog dialog(platform);
+    CPowerSupply& supply = dialog.Supply();
+    CTransformer& t = *supply.GetTransformer();
+    // With the flag 0 the voltages are taken as stored; the rated voltage
+    // first at the floor, so that the no-load voltage is taken as it is.
+    t.SetCentreTap(0);
+    t.SetRatedVoltage(t.FloorValue());
+    t.SetNoLoadVoltage(in.noLoadVoltage);
+    t.SetRatedVoltage(in.ratedVoltage);
+    t.SetCentreTap(in.centreTap);
+    t.SetRatedCurrent(in.ratedCurrent);
+    supply.GetRectifier()->SetCircuit(in.circuit);
+    supply.GetRectifier()->SetDiffusionVoltage(in.diffusionVoltage);
+    supply.GetRectifier()->SetBulkResistance(in.bulkResistance);
+    supply.GetCapacitor()->SetCapacitance(in.capacitance);
+    supply.SetTargetVoltage(in.targetVoltage);
+    supply.SetLoadCurrent(in.loadCurrent);
+    supply.GetRegulator()->SetThermalResistance(in.thermalResistance);
+    supply.GetRegulator()->SetAmbientTemperature(in.ambientTemperature);
+    supply.GetRegulator()->SetDropoutVoltage(in.dropoutVoltage);
+    supply.GetRegulator()->SetInternalResistance(in.regulatorResistance);
+    dialog.Recalculate();
+    std::map<int, std::string> texts;
+    for (const int id : kResultFieldIds) {
+        texts[id] = platform.GetItemText(id);
+    }
+    return texts;
+}
+
+// The model value an input field shows.
+float ShownValue(const CPowerSupply& supply, int id) {
+    switch (id) {
+        case kIdRatedVoltage:
+            return supply.GetTransformer()->GetRatedVoltage();
+        case kIdRatedCurrent:
+            return supply.GetTransformer()->GetRatedCurrent();
+        case kIdNoLoadVoltage:
+            return supply.GetTransformer()->GetNoLoadVoltage();
+        case kIdDiffusionVoltage:
+            return supply.GetRectifier()->GetDiffusionVoltage();
+        case kIdBulkResistance:
+            return supply.GetRectifier()->GetBulkResistance();
+        case kIdCapacitance:
+            return static_cast<float>(supply.GetCapacitor()->GetCapacitance(false));
+        case kIdTargetVoltage:
+            return supply.GetTargetVoltage();
+        case kIdLoadCurrent:
+            return supply.GetLoadCurrent();
+        case kIdThermalResistance:
+            return supply.GetRegulator()->GetThermalResistance();
+        case kIdAmbientTemperature:
+            return supply.GetRegulator()->GetAmbientTemperature();
+        case kIdDropoutVoltage:
+            return supply.GetRegulator()->GetDropoutVoltage();
+        case kIdRegulatorResistance:
+            return supply.GetRegulator()->GetInternalResistance();
+        default:
+            return 0.0f;
+    }
+}
+
+// The Qt platform with the soak's observations: which fields the form logic
+// wrote, the message boxes with the cycles nested inside them, the beeps.
+class CSoakPlatform : public CQtPlatform {
+public:
+    using CQtPlatform::CQtPlatform;
+
+    void SetDialog(CMainDialog* dialog) { m_dialog = dialog; }
+
+    void SetItemText(int id, const std::string& text) override {
+        if (id == kIdRatedVoltage) {
+            // The first write of every cycle.
+            ++cycles;
+            for (CFrame& frame : m_frames) {
+                ++frame.nestedCycles;
+            }
+            m_staleMinimum.reset();
+        }
+        if (id == kIdTargetVoltage && m_dialog != nullptr) {
+            targetWritten = m_dialog->Supply().GetTargetVoltage();
+            regulationSinceTargetWrite = false;
+        }
+        if (id == kIdMinimumVoltage) {
+            minimumFrom = m_staleMinimum;
+            m_staleMinimum.reset();
+        }
+        typed.erase(id);
+        CQtPlatform::SetItemText(id, text);
+    }
+
+    void MessageBox(const std::string& text, EIcon icon) override {
+        ++messages;
+        const bool regulation = text == CPowerSupply::kRegulationMessage;
+        if (regulation) {
+            ++regulationMessages;
+            regulationSinceTargetWrite = true;
+        }
+        m_frames.push_back({m_dialog != nullptr ? InputsOf(m_dialog->Supply()) : CInputs{}, 0});
+        CQtPlatform::MessageBox(text, icon);
+        const CFrame frame = m_frames.back();
+        m_frames.pop_back();
+        if (regulation && frame.nestedCycles > 0) {
+            // The interrupted cycle goes on with the voltage minimum it
+            // computed before the box.
+            m_staleMinimum = frame.inputs;
+        }
+    }
+
+    void Beep() override {
+        ++beeps;
+        CQtPlatform::Beep();
+    }
+
+    long cycles = 0;
+    long messages = 0;
+    long regulationMessages = 0;
+    long beeps = 0;
+    float targetWritten = 0;
+    bool regulationSinceTargetWrite = false;
+    // Set when field 1017 was last written by a cycle that a nested cycle
+    // interrupted: the inputs its value was computed from.
+    std::optional<CInputs> minimumFrom;
+    // Fields the soak typed into since the form logic last wrote them.
+    std::map<int, bool> typed;
+
+private:
+    struct CFrame {
+        CInputs inputs;
+        int nestedCycles;
+    };
+    CMainDialog* m_dialog = nullptr;
+    std::vector<CFrame> m_frames;
+    std::optional<CInputs> m_staleMinimum;
+};
+
+enum EAction {
+    kTypeIntoField,
+    kTypeMore,
+    kTab,
+    kBacktab,
+    kClickField,
+    kClickResult,
+    kClickCentreTap,
+    kClickRectifier,
+    kSpin,
+    kEnter,
+    kOpen,
+    kSaveAs,
+    kActionKinds
+};
+
+constexpr const char* kActionNames[kActionKinds] = {
+    "type into field", "type more",       "tab",  "shift+tab", "click field", "click result",
+    "click check box", "click rectifier", "spin", "enter",     "open",        "save as",
+};
+
+// Relative weights of the action kinds.
+constexpr int kWeights[kActionKinds] = {30, 6, 14, 8, 8, 3, 5, 8, 12, 2, 2, 2};
+
+class CSoak {
+public:
+    CSoak(unsigned seed, long actions) : m_seed(seed), m_actions(actions), m_random(seed) {}
+
+    int Run();
+
+private:
+    [[noreturn]] void Fail(const std::string& what) const;
+    int Uniform(int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(m_random);
+    }
+    bool Chance(int percent) { return Uniform(1, 100) <= percent; }
+    QString RandomText();
+    QString RandomPath(bool forSaving);
+    void Act(EAction action);
+    void Settle();
+    void Check();
+    void Watch();
+    void Answer(QWidget* modal);
+    int FocusedId() const;
+    CFormWindow& Window() const { return *m_platform->Window(); }
+
+    unsigned m_seed;
+    long m_actions;
+    long m_index = 0;
+    std::mt19937 m_random;
+    QTemporaryDir m_folder;
+    std::unique_ptr<CSoakPlatform> m_platform;
+    std::unique_ptr<CMainDialog> m_dialog;
+    QTimer m_watch;
+    QPointer<QWidget> m_modal;  // the modal window being answered
+    std::chrono::steady_clock::time_point m_modalSince;
+    bool m_answering = false;
+    long m_counts[kActionKinds] = {};
+    long m_answered = 0;
+    long m_checks = 0;
+};
+
+void CSoak::Fail(const std::string& what) const {
+    std::fprintf(stderr, "qt_soak: FAILED at action %ld of seed %u: %s\n", m_index, m_seed,
+                 what.c_str());
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
+QString CSoak::RandomText() {
+    static const char* const kPieces[] = {"0", "1", "9", ".", ",", "-",  "+",  "e",  "E", " ",
+                                          "V", "a", "x", "5", "3", "e-", "e+", "00", "#", "%"};
+    switch (Uniform(0, 9)) {
+        case 0:
+            return {};  // empty
+        case 1: {       // an ordinary value
+            return QString::number(Uniform(0, 200000) / 1000.0, 'f', Uniform(0, 4));
+        }
+        case 2: {  // any magnitude, in exponent notation
+            const double mantissa = Uniform(-99999, 99999) / 10000.0;
+            return QString::number(mantissa, 'f', Uniform(0, 4)) +
+                   (Chance(50) ? QStringLiteral("e") : QStringLiteral("E")) +
+                   QString::number(Uniform(-330, 330));
+        }
+        case 3: {  // huge: many digits
+            QString digits = QString::number(Uniform(1, 9));
+            const int count = Uniform(30, 60);
+            for (int i = 0; i < count; ++i) {
+                digits += QChar(u'0' + Uniform(0, 9));
+            }
+            return Chance(30) ? QStringLiteral("-") + digits : digits;
+        }
+        case 4: {  // tiny: many zeros after the point
+            QString digits = QStringLiteral("0.");
+            const int count = Uniform(3, 50);
+            for (int i = 0; i < count; ++i) {
+                digits += QLatin1Char('0');
+            }
+            return digits + QString::number(Uniform(1, 999));
+        }
+        case 5:  // signs
+            return QString::fromLatin1(Chance(50) ? "-" : "+") + QString::number(Uniform(0, 50));
+        case 6:  // a decimal comma
+            return QString::number(Uniform(0, 99)) + QLatin1Char(',') +
+                   QString::number(Uniform(0, 999));
+        case 7:  // a number with a unit
+            return QString::number(Uniform(1, 60)) + QStringLiteral(" V");
+        default: {  // anything
+            QString text;
+            const int count = Uniform(1, 12);
+            for (int i = 0; i < count; ++i) {
+                text += QString::fromLatin1(kPieces[Uniform(0, std::size(kPieces) - 1)]);
+            }
+            return text;
+        }
+    }
+}
+
+QString CSoak::RandomPath(bool forSaving) {
+    static const char* const kNames[] = {"a.odr", "b.odr", "c.odr", "ohne-endung", "kaputt.odr"};
+    const int count = static_cast<int>(std::size(kNames));
+    const int pick = Uniform(0, forSaving ? count - 2 : count);
+    if (pick == count) {
+        return m_folder.filePath(QStringLiteral("fehlt/nirgends.odr"));  // no such folder
+    }
+    return m_folder.filePath(QString::fromLatin1(kNames[pick]));
+}
+
+int CSoak::FocusedId() const {
+    const QWidget* focus = QApplication::focusWidget();
+    for (const CBuiltControl& control : Window().Controls()) {
+        if (control.widget == focus) {
+            return control.row->id;
+        }
+    }
+    return 0;
+}
+
+void CSoak::Watch() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr) {
+        m_modal = nullptr;
+        return;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (modal != m_modal) {
+        m_modal = modal;
+        m_modalSince = now;
+        m_answering = false;
+    }
+    const auto open = std::chrono::duration_cast<std::chrono::milliseconds>(now - m_modalSince);
+    if (open.count() > 20000) {
+        Fail("the modal window \"" + modal->windowTitle().toStdString() + "\" (" +
+             modal->metaObject()->className() + ") stayed open");
+    }
+    if (m_answering) {
+        return;
+    }
+    // A user answers a window once it has come up and taken the focus.
+    if (QApplication::activeWindow() != modal && open.count() < 500) {
+        if (modal->windowHandle() != nullptr) {
+            modal->windowHandle()->requestActivate();
+        }
+        return;
+    }
+    m_answering = true;
+    // Outside the timer's own activation, so that the timer keeps watching the
+    // windows the answer brings up.
+    QMetaObject::invokeMethod(
+        &m_watch,
+        [this, guard = QPointer<QWidget>(modal)] {
+            if (guard) {
+                Answer(guard.data());
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void CSoak::Answer(QWidget* modal) {
+    ++m_answered;
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        if (QAbstractButton* ok = box->button(QMessageBox::Ok)) {
+            ok->click();
+            return;
+        }
+        // The question whether to replace a file.
+        QAbstractButton* answer = box->button(Chance(50) ? QMessageBox::Yes : QMessageBox::No);
+        if (answer == nullptr) {
+            Fail("a message box without OK, Yes or No: " + box->text().toStdString());
+        }
+        answer->click();
+        return;
+    }
+    if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+        if (Chance(15)) {
+            dialog->reject();
+            return;
+        }
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (name == nullptr) {
+            Fail("a file dialog without its name field");
+        }
+        // The path arrives whole, as pasted.
+        name->setText(RandomPath(dialog->acceptMode() == QFileDialog::AcceptSave));
+        QTest::keyClick(name, Qt::Key_Return);
+        return;
+    }
+    Fail(std::string("an unexpected modal window: ") + modal->metaObject()->className() + " \"" +
+         modal->windowTitle().toStdString() + "\"");
+}
+
+void CSoak::Settle() {
+    // Every modal window is closed by now, the actions being synchronous;
+    // without a window manager the main window must be activated again.
+    QApplication::processEvents();
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        Fail("a modal window was left behind: " + modal->windowTitle().toStdString());
+    }
+    if (!QTest::qWaitFor(
+            [this] {
+                if (!Window().isActiveWindow()) {
+                    Window().windowHandle()->requestActivate();
+                }
+                return Window().isActiveWindow();
+            },
+            5000)) {
+        Fail("the main window did not become active again");
+    }
+}
+
+void CSoak::Act(EAction action) {
+    CFormWindow& window = Window();
+    switch (action) {
+        case kTypeIntoField:
+        case kClickField: {
+            const int id = kInputFieldIds[static_cast<std::size_t>(Uniform(0, 11))];
+            QLineEdit* field = window.Field(id);
+            QTest::mouseClick(field, Qt::LeftButton);
+            if (action == kTypeIntoField) {
+                QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+                QTest::keyClicks(field, RandomText());
+                m_platform->typed[id] = true;
+            }
+            break;
+        }
+        case kTypeMore: {
+            const int id = FocusedId();
+            if (window.Field(id) != nullptr && !window.Field(id)->isReadOnly()) {
+                QTest::keyClicks(window.Field(id), RandomText());
+                m_platform->typed[id] = true;
+            }
+            break;
+        }
+        case kTab:
+        case kBacktab:
+            if (QWidget* focus = QApplication::focusWidget()) {
+                QTest::keyClick(focus, action == kTab ? Qt::Key_Tab : Qt::Key_Backtab,
+                                action == kTab ? Qt::NoModifier : Qt::ShiftModifier);
+            }
+            break;
+        case kClickResult:
+            QTest::mouseClick(
+                window.Field(kResultFieldIds[static_cast<std::size_t>(Uniform(0, 15))]),
+                Qt::LeftButton);
+            break;
+        case kClickCentreTap:
+            QTest::mouseClick(window.Button(kIdCentreTap), Qt::LeftButton);
+            break;
+        case kClickRectifier:
+            QTest::mouseClick(window.Button(kIdHalfWave + Uniform(0, 2)), Qt::LeftButton);
+            break;
+        case kSpin: {
+            CSpinButton* spin = window.Spin(Chance(50) ? kIdTargetVoltageSpin : kIdLoadCurrentSpin);
+            const bool up = Chance(50);
+            const QPoint at(spin->width() / 2, up ? spin->height() / 4 : spin->height() * 3 / 4);
+            QTest::mouseClick(spin, Qt::LeftButton, Qt::NoModifier, at);
+            if (spin->Position() != kSpinRestPosition) {
+                Fail("a spin control did not return to its rest position");
+            }
+            break;
+        }
+        case kEnter:
+            if (QWidget* focus = QApplication::focusWidget()) {
+                QTest::keyClick(focus, Qt::Key_Return);
+            }
+            break;
+        case kOpen:
+            window.Action(kCmdFileOpen)->trigger();
+            break;
+        case kSaveAs:
+            window.Action(kCmdFileSaveAs)->trigger();
+            break;
+        case kActionKinds:
+            break;
+    }
+}
+
+void CSoak::Check() {
+    ++m_checks;
+    const CPowerSupply& supply = m_dialog->Supply();
+    CFormWindow& window = Window();
+    const int focused = FocusedId();
+    for (const int id : kInputFieldIds) {
+        const std::string shown = window.Field(id)->text().toStdString();
+        if (m_platform->typed.count(id) != 0) {
+            // Typing is applied when the field loses the focus.
+            if (id != focused) {
+                Fail("field " + std::to_string(id) + " lost the focus with \"" + shown +
+                     "\" typed into it, and the form did not take it");
+            }
+            continue;
+        }
+        const std::string expected = FormatFieldValue(ShownValue(supply, id), DecimalsOf(id));
+        if (shown == expected) {
+            continue;
+        }
+        if (id == kIdTargetVoltage && m_platform->regulationSinceTargetWrite &&
+            supply.GetTargetVoltage() < m_platform->targetWritten &&
+            shown == FormatFieldValue(m_platform->targetWritten, 3)) {
+            continue;  // lowered after its cycle wrote it
+        }
+        Fail("input field " + std::to_string(id) + " shows \"" + shown + "\", the model holds \"" +
+             expected + "\"");
+    }
+    const std::map<int, std::string> reference = ReferenceTexts(InputsOf(supply));
+    std::optional<std::map<int, std::string>> before;
+    for (const int id : kResultFieldIds) {
+        const std::string shown = window.Field(id)->text().toStdString();
+        if (shown == reference.at(id)) {
+            continue;
+        }
+        if (id == kIdMinimumVoltage && m_platform->minimumFrom) {
+            if (!before) {
+                before = ReferenceTexts(*m_platform->minimumFrom);
+            }
+            if (shown == before->at(id)) {
+                continue;
+            }
+        }
+        Fail("result field " + std::to_string(id) + " shows \"" + shown +
+             "\", a fresh form computes \"" + reference.at(id) + "\"");
+    }
+    const bool centreTap = supply.GetTransformer()->GetCentreTap() != 0;
+    if (window.Button(kIdCentreTap)->isChecked() != centreTap ||
+        window.Button(kIdCentreTapCircuit)->isEnabled() != centreTap) {
+        Fail("the check box or button 1031 does not follow the centre-tap flag");
+    }
+    // A circuit that is none of the three leaves the buttons as they were.
+    const std::string circuit = supply.GetRectifier()->GetCircuit();
+    int expectedButton = 0;
+    if (circuit == CRectifier::kHalfWave) {
+        expectedButton = kIdHalfWave;
+    } else if (circuit == CRectifier::kBridge) {
+        expectedButton = kIdBridge;
+    } else if (circuit == CRectifier::kCentreTap) {
+        expectedButton = kIdCentreTapCircuit;
+    }
+    for (int id = kIdHalfWave; id <= kIdCentreTapCircuit && expectedButton != 0; ++id) {
+        if (window.Button(id)->isChecked() != (id == expectedButton)) {
+            Fail("rectifier button " + std::to_string(id) + " does not show the circuit \"" +
+                 circuit + "\"");
+        }
+    }
+}
+
+int CSoak::Run() {
+    if (!m_folder.isValid()) {
+        std::fprintf(stderr, "qt_soak: no temporary folder\n");
+        return 2;
+    }
+    {
+        QFile broken(m_folder.filePath(QStringLiteral("kaputt.odr")));
+        if (broken.open(QIODevice::WriteOnly)) {
+            broken.write("Mitte: 7\nNennU: 1e39\nLeerU: -3\n\xE4\xE4\xE4\xE4\xE4\xE4\xE4\xE4\n");
+        }
+    }
+    m_platform = std::make_unique<CSoakPlatform>();
+    m_dialog = std::make_unique<CMainDialog>(*m_platform);
+    m_platform->SetDialog(m_dialog.get());
+    m_watch.setInterval(2);
+    QObject::connect(&m_watch, &QTimer::timeout, &m_watch, [this] { Watch(); });
+    m_watch.start();
+
+    const auto start = std::chrono::steady_clock::now();
+    m_platform->Show(*m_dialog);
+    Settle();
+    Check();
+
+    std::discrete_distribution<int> pick(std::begin(kWeights), std::end(kWeights));
+    for (m_index = 1; m_index <= m_actions; ++m_index) {
+        const auto action = static_cast<EAction>(pick(m_random));
+        ++m_counts[action];
+        Act(action);
+        Settle();
+        Check();
+        if (m_platform->Result()) {
+            Fail("the dialog ended");
+        }
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+    m_watch.stop();
+    m_platform->Window()->Attach(nullptr);
+    std::printf("qt_soak: seed %u, %ld actions, %ld checks\n", m_seed, m_actions, m_checks);
+    for (int kind = 0; kind < kActionKinds; ++kind) {
+        std::printf("  %-16s %ld\n", kActionNames[kind], m_counts[kind]);
+    }
+    std::printf(
+        "  cycles %ld, message boxes %ld (regulation %ld), modal windows answered %ld, "
+        "beeps %ld\n",
+        m_platform->cycles, m_platform->messages, m_platform->regulationMessages, m_answered,
+        m_platform->beeps);
+    std::printf("  elapsed %.1f s\n", seconds);
+    m_dialog.reset();
+    m_platform.reset();
+    return 0;
+}
+
+}  // namespace
+
+}  // namespace ohmrada::qt::soak
+
+namespace {
+
+// The offscreen platform's notes about what it cannot do would drown the
+// report.
+void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtDebugMsg || type == QtInfoMsg ||
+        message.startsWith(QStringLiteral("This plugin does not support"))) {
+        return;
+    }
+    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    unsigned long seed = 1;
+    long actions = 20000;
+    for (int i = 1; i < argc; ++i) {
+        const bool hasValue = i + 1 < argc;
+        if (std::strcmp(argv[i], "--seed") == 0 && hasValue) {
+            seed = std::strtoul(argv[++i], nullptr, 10);
+        } else if (std::strcmp(argv[i], "--actions") == 0 && hasValue) {
+            actions = std::strtol(argv[++i], nullptr, 10);
+        } else {
+            std::fprintf(stderr, "usage: qt_soak [--seed N] [--actions N]\n");
+            return 2;
+        }
+    }
+    qInstallMessageHandler(QuietMessages);
+    QApplication application(argc, argv);
+    ohmrada::qt::soak::CSoak soak(static_cast<unsigned>(seed), actions);
+    return soak.Run();
+}
