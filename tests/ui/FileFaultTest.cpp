@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "DialogFixture.h"
 #include "FieldTable.h"
 #include "MainDialog.h"
 #include "MemoryPlatform.h"
@@ -28,22 +29,8 @@ namespace {
 
 using test::kStartUpFile;
 
-class FileFaultTest : public ::testing::Test {
+class FileFaultTest : public test::CDialogFixture<CMemoryPlatform> {
 protected:
-    void SetUp() override { m_platform.DoModal(m_dialog); }
-    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
-    static std::string Contents(const std::string& path) { return test::ReadBytes(path); }
-    static void WriteFile(const std::string& path, const std::string& text) {
-        test::WriteBytes(path, text);
-    }
-    void SaveAs(const std::string& path) {
-        m_platform.QueueFileDialogAnswer(path);
-        m_dialog.OnFileSaveAs();
-    }
-    void Open(const std::string& path) {
-        m_platform.QueueFileDialogAnswer(path);
-        m_dialog.OnFileOpen();
-    }
     // The last message names the path with a stop icon.
     void ExpectStopMessageNaming(const std::string& path, std::size_t count) const {
         ASSERT_EQ(m_platform.Messages().size(), count) << path;
@@ -57,11 +44,6 @@ protected:
         return false;
 #endif
     }
-
-    CMemoryPlatform m_platform;
-    CMainDialog m_dialog{m_platform};
-    test::CScratchFolder m_scratch;
-    fs::path m_dir = m_scratch.Path();
 };
 
 TEST_F(FileFaultTest, SavingWhereNoFileCanBeIsRefusedWithAMessage) {

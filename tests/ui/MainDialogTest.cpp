@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "DialogFixture.h"
 #include "FieldTable.h"
 #include "MainDialog.h"
 #include "MemoryPlatform.h"
@@ -84,26 +85,11 @@ private:
     };
 };
 
-class MainDialogTest : public ::testing::Test {
+class MainDialogTest : public test::CDialogFixture<CTestPlatform> {
 protected:
-    void SetUp() override { m_platform.DoModal(m_dialog); }
-
     std::string Text(int id) const { return m_platform.GetItemText(id); }
     std::size_t MessageCount() const { return m_platform.Messages().size(); }
     CPowerSupply& Supply() { return m_dialog.Supply(); }
-    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
-    static std::string Contents(const std::string& path) { return test::ReadBytes(path); }
-    static void WriteFile(const std::string& path, const std::string& text) {
-        test::WriteBytes(path, text);
-    }
-    void SaveAs(const std::string& path) {
-        m_platform.QueueFileDialogAnswer(path);
-        m_dialog.OnFileSaveAs();
-    }
-    void Open(const std::string& path) {
-        m_platform.QueueFileDialogAnswer(path);
-        m_dialog.OnFileOpen();
-    }
     std::map<int, std::string> AllTexts() const {
         std::map<int, std::string> texts;
         for (int id : kInputFieldIds)
@@ -112,11 +98,6 @@ protected:
             texts[id] = Text(id);
         return texts;
     }
-
-    CTestPlatform m_platform;
-    CMainDialog m_dialog{m_platform};
-    test::CScratchFolder m_scratch;
-    fs::path m_dir = m_scratch.Path();
 };
 
 TEST_F(MainDialogTest, StartUpShowsTheWorkedExample) {
