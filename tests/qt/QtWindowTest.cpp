@@ -26,26 +26,14 @@
 #include "QtTestEnvironment.h"
 #include "SpinButton.h"
 #include "Texts.h"
+#include "support/StartUpForm.h"
 
 namespace ohmrada::qt::test {
 
 namespace {
 
-struct CFieldText {
-    int id;
-    const char* text;
-};
-
-// The form right after the start: the start-up values and the first cycle's
-// results.
-constexpr CFieldText kStartUpTexts[] = {
-    {1024, "18.000"},  {1021, "3.333"},  {1013, "20.000"}, {1025, "0.350"},   {1019, "0.020"},
-    {1020, "30000"},   {1026, "14.820"}, {1018, "5.000"},  {1009, "4.170"},   {1010, "20.000"},
-    {1015, "1.100"},   {1023, "0.110"},  {1022, "0.600"},  {1027, "103.554"}, {1001, "120.000"},
-    {1004, "2.250"},   {1014, "56.569"}, {1002, "12.623"}, {1005, "2.500"},   {1008, "27.834"},
-    {1011, "20.261"},  {1017, "19.729"}, {1000, "0.797"},  {1012, "71.350"},  {1003, "29.954"},
-    {1016, "144.907"}, {1006, "14.270"}, {1007, "68.901"},
-};
+using ohmrada::test::kStartUpFile;
+using ohmrada::test::kStartUpTexts;
 
 constexpr const char* kRegulationText =
     "die Sollspannung kann nicht mehr geregelt werden!\n es wird daher die maximal mögliche "
@@ -82,8 +70,8 @@ void PressSpin(CSpinButton& spin, bool up) {
 TEST_F(QtWindowTest, StartsWithTheFirstCycleAndTheFocusOnTheCheckBox) {
     EXPECT_EQ(Window().windowTitle().toStdString(), texts::kWindowTitle);
     EXPECT_TRUE(Window().windowTitle().startsWith(QStringLiteral("Ohmrada -- Version 3.0")));
-    for (const CFieldText& field : kStartUpTexts) {
-        EXPECT_EQ(Text(field.id), field.text) << "field " << field.id;
+    for (const auto& [id, text] : kStartUpTexts) {
+        EXPECT_EQ(Text(id), text) << "field " << id;
     }
     EXPECT_TRUE(Button(kIdCentreTap).isChecked());
     EXPECT_FALSE(Button(kIdHalfWave).isChecked());
@@ -486,10 +474,6 @@ protected:
     QTemporaryDir m_folder;
 };
 
-constexpr const char* kStartUpFile =
-    "Mitte: 1\r\nNennU: 18.000\r\nLeerU: 20.000\r\nNennI: 3.333\r\nGR_Sg: mittelpunkt\r\n"
-    "DiffU: 0.350\r\nBahnR: 0.020\r\nKondC: 30000\r\nUbger: 14.820\r\nIb   : 5.000\r\n"
-    "Rja  : 4.170\r\nTu   : 20.000\r\nDeltU: 1.100\r\nReglR: 0.110\r\n";
 
 TEST_F(QtFileDialogTest, SaveAsWritesTheFormThroughTheDialog) {
     const QString path = m_folder.filePath(QStringLiteral("netzteil.odr"));
@@ -512,7 +496,7 @@ TEST_F(QtFileDialogTest, SaveAsAsksBeforeReplacingAFile) {
         QMessageBox::StandardButton button;
         const char* fileAfter;
     };
-    const CAnswer answers[] = {{QMessageBox::No, "alt\r\n"}, {QMessageBox::Yes, kStartUpFile}};
+    const CAnswer answers[] = {{QMessageBox::No, "alt\r\n"}, {QMessageBox::Yes, kStartUpFile.c_str()}};
     for (const CAnswer& answer : answers) {
         SCOPED_TRACE(answer.button == QMessageBox::Yes ? "replace" : "keep");
         AnswerFileDialog(QStringLiteral("Netztgerätekonfiguration speichern"),
@@ -539,7 +523,7 @@ TEST_F(QtFileDialogTest, OpenLoadsTheFileAndNamesItInTheTitle) {
     {
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray(kStartUpFile)
+        file.write(QByteArray::fromStdString(kStartUpFile)
                        .replace("Mitte: 1", "Mitte: 0")
                        .replace("mittelpunkt", "bruecke")
                        .replace("Ib   : 5.000", "Ib   : 2.000"));

@@ -1,8 +1,7 @@
 #pragma once
 
 // What the tests that touch real files share: a scratch folder of their own,
-// whole-file reading and writing, and the file a save right after start-up
-// writes.
+// whole-file reading and writing, and the start-up form.
 
 #include <gtest/gtest.h>
 
@@ -16,12 +15,9 @@
 #include <unistd.h>
 #endif
 
-namespace ohmrada::test {
+#include "support/StartUpForm.h"
 
-inline const std::string kStartUpFile =
-    "Mitte: 1\r\nNennU: 18.000\r\nLeerU: 20.000\r\nNennI: 3.333\r\nGR_Sg: mittelpunkt\r\n"
-    "DiffU: 0.350\r\nBahnR: 0.020\r\nKondC: 30000\r\nUbger: 14.820\r\nIb   : 5.000\r\n"
-    "Rja  : 4.170\r\nTu   : 20.000\r\nDeltU: 1.100\r\nReglR: 0.110\r\n";
+namespace ohmrada::test {
 
 inline std::string ReadBytes(const std::filesystem::path& path) {
     std::ifstream file(path, std::ios::binary);
