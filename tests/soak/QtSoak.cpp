@@ -41,6 +41,10 @@
 #include <QTimer>
 #include <QWindow>
 
+#if defined(__unix__) || defined(__APPLE__)
+#include <sys/resource.h>
+#endif
+
 #include "FieldTable.h"
 #include "FormWindow.h"
 #include "MainDialog.h"
@@ -254,6 +258,24 @@ constexpr const char* kActionNames[kActionKinds] = {
     "type into field", "type more",       "tab",  "shift+tab", "click field", "click result",
     "click check box", "click rectifier", "spin", "enter",     "open",        "save as",
 };
+
+// The process's peak resident memory, where the system reports it. It grows
+// with the length of a run: Qt's pixmap cache fills towards its bound
+// (10 MiB by default) with the icons the file dialogs and message boxes
+// paint, and Qt's icon engines keep their cache keys.
+void PrintPeakMemory() {
+#if defined(__unix__) || defined(__APPLE__)
+    rusage usage{};
+    if (getrusage(RUSAGE_SELF, &usage) == 0) {
+#if defined(__APPLE__)
+        const double mebibytes = static_cast<double>(usage.ru_maxrss) / (1024.0 * 1024.0);
+#else
+        const double mebibytes = static_cast<double>(usage.ru_maxrss) / 1024.0;
+#endif
+        std::printf("  peak resident memory %.1f MiB\n", mebibytes);
+    }
+#endif
+}
 
 // Relative weights of the action kinds.
 constexpr int kWeights[kActionKinds] = {30, 6, 14, 8, 8, 3, 5, 8, 12, 2, 2, 2};
@@ -648,6 +670,7 @@ int CSoak::Run() {
         m_platform->cycles, m_platform->messages, m_platform->regulationMessages, m_answered,
         m_platform->beeps);
     std::printf("  elapsed %.1f s\n", seconds);
+    PrintPeakMemory();
     m_dialog.reset();
     m_platform.reset();
     return 0;
