@@ -12,7 +12,7 @@ namespace ohmrada::cli {
 // results from top to bottom of the right half), with the German label, unit
 // and group caption the window shows (UTF-8). ohmrada-calc prints the table
 // view from these rows, and the JSON and CSV views list the fields in this
-// order.
+// order. tests/cli/FormTextTest.cpp holds the rows to the form template.
 enum class ERowKind { kField, kCheckBox, kRadioButton };
 
 struct CFormRow {
