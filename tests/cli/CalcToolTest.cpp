@@ -599,7 +599,9 @@ TEST_F(CalcToolTest, StrangePathsAreEscapedInEveryOutput) {
               PathOf(std::string("q\"b\\s\nl\x01") + "\xEF\xBF\xBD\xC3\xA4.odr"));
 
     const CRun csv = RunTool({"--format", "csv", file});
-    EXPECT_THAT(csv.out, HasSubstr("\"" + PathOf("q\"\"b\\s\nl\x01\xFF\xC3\xA4.odr") + "\","));
+    EXPECT_THAT(csv.out, HasSubstr(std::string(1, '"')
+                                         .append(PathOf("q\"\"b\\s\nl\x01\xFF\xC3\xA4.odr"))
+                                         .append("\",")));
 
     const CRun table = RunTool({file});
     EXPECT_THAT(table.out, HasSubstr("Eingabe: \"" + m_dir.string() +

@@ -160,22 +160,26 @@ TEST_F(QtWindowTest, EscapeAndTheCloseBoxEndAtOnceWithoutClosingTheHelp) {
         m_platform->Show(*m_dialog);
         ASSERT_TRUE(WaitForActiveWindow());
         QTest::keyClick(&Field(kIdRatedVoltage), Qt::Key_F1);
-        ASSERT_NE(m_platform->HelpViewer(), nullptr);
-        ASSERT_TRUE(m_platform->HelpViewer()->isVisible());
+        QWidget* help = m_platform->HelpViewer();
+        ASSERT_NE(help, nullptr);
+        ASSERT_TRUE(help->isVisible());
         way.close(Window());
         EXPECT_FALSE(Window().isVisible());
         EXPECT_EQ(m_platform->Result(), kCmdCancel);
-        EXPECT_TRUE(m_platform->HelpViewer()->isVisible()) << "the help was told to close";
-        m_platform->HelpViewer()->close();
+        ASSERT_EQ(m_platform->HelpViewer(), help);
+        EXPECT_TRUE(help->isVisible()) << "the help was told to close";
+        help->close();
     }
 }
 
 TEST_F(QtWindowTest, ExitClosesTheHelpAndThenEnds) {
     Trigger(kCmdHelpUsage);
-    ASSERT_NE(m_platform->HelpViewer(), nullptr);
-    ASSERT_TRUE(m_platform->HelpViewer()->isVisible());
+    QWidget* help = m_platform->HelpViewer();
+    ASSERT_NE(help, nullptr);
+    ASSERT_TRUE(help->isVisible());
     Trigger(kCmdFileExit);
-    EXPECT_FALSE(m_platform->HelpViewer()->isVisible());
+    ASSERT_EQ(m_platform->HelpViewer(), help);
+    EXPECT_FALSE(help->isVisible());
     EXPECT_FALSE(Window().isVisible());
     EXPECT_EQ(m_platform->Result(), kCmdOk);
 }

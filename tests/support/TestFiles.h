@@ -8,7 +8,6 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #if defined(__unix__) || defined(__APPLE__)
@@ -21,7 +20,12 @@ namespace ohmrada::test {
 
 inline std::string ReadBytes(const std::filesystem::path& path) {
     std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    std::string bytes;
+    char chunk[4096];
+    while (file.read(chunk, sizeof chunk) || file.gcount() > 0) {
+        bytes.append(chunk, static_cast<std::size_t>(file.gcount()));
+    }
+    return bytes;
 }
 
 inline void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
@@ -38,9 +42,11 @@ public:
         std::string name = "ohmrada-";
         name += info != nullptr ? info->name() : "test";
 #if defined(__unix__) || defined(__APPLE__)
-        name += "-" + std::to_string(::getpid());
+        name += '-';
+        name += std::to_string(::getpid());
 #endif
-        name += "-" + std::to_string(counter++);
+        name += '-';
+        name += std::to_string(counter++);
         m_path = std::filesystem::temp_directory_path() / name;
         std::filesystem::remove_all(m_path);
         std::filesystem::create_directories(m_path);
