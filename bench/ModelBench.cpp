@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cost of one recalculation cycle of the power-supply model against the bare
 // arithmetic the cycle cannot avoid.
 //

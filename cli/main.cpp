@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ohmrada-calc: the form's logic on the command line. Everything happens in
 // RunCalc; this only hands it the arguments and the standard streams.
 #include <iostream>

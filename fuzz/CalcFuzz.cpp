@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ohmrada-calc's argument handling: the input split at NUL bytes gives the
 // arguments, the last piece is standard input. Runs in a scratch folder of
 // its own, and arguments naming another folder are not tried, so that --save

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary bytes as a configuration file, loaded through the Open command of
 // the in-memory form, then saved, loaded and saved again: the form must stay
 // sound and the second save must equal the first.

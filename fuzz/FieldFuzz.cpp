@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary text typed into an input field (the first byte picks the field),
 // applied when the field loses the focus, then one more cycle: the form must
 // show the model, and a second pass through the field must change nothing.

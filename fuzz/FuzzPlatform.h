@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // An in-memory form whose files are texts in memory, for the fuzz targets.

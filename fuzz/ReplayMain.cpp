@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a fuzz target over files and folders of inputs, for builds without
 // libFuzzer: every file named on the command line, and every file in a named
 // folder, is one input.

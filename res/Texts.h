@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Every text of the program that the user sees and that the form logic needs,
@@ -36,8 +37,12 @@ inline constexpr const char* kUndefinedValue = "n. def.";
 // The help viewer's window and buttons.
 inline constexpr const char* kHelpWindowTitle = "Ohmrada-Hilfe";
 inline constexpr const char* kHelpContentsButton = "&Inhalt";
-inline constexpr const char* kHelpBackButton = "&Zur\xC3\xBC" "ck";
+inline constexpr const char* kHelpBackButton =
+    "&Zur\xC3\xBC"
+    "ck";
 inline constexpr const char* kHelpForwardButton = "&Vorw\xC3\xA4rts";
-inline constexpr const char* kHelpCloseButton = "&Schlie\xC3\x9F" "en";
+inline constexpr const char* kHelpCloseButton =
+    "&Schlie\xC3\x9F"
+    "en";
 
 }  // namespace ohmrada::texts

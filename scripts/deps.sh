@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian/Ubuntu packages that building, running and testing
 # Ohmrada need, but only those that are missing. Uses sudo when not root.
 #
@@ -9,7 +10,7 @@ set -euo pipefail
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-translations-l10n libgl-dev fonts-dejavu-core
           libgtest-dev libgmock-dev libbenchmark-dev)
 if [[ "${1:-}" == "--test" ]]; then
-    packages+=(locales xvfb xauth clang libclang-rt-14-dev desktop-file-utils appstream
+    packages+=(locales xvfb xauth clang clang-format libclang-rt-14-dev desktop-file-utils appstream
                shared-mime-info groff-base
                dpkg-dev file)
 fi

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the fuzz targets with libFuzzer and the sanitizers (clang) and runs
 # each for a number of seconds (default 60), starting from its seed corpus.
 # Fails on any finding; the input that caused it is left in build/fuzz/findings.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Generates the locales that the test suite is run under, if missing.
 set -euo pipefail
 sudo=()

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds Ohmrada (release preset) and starts it.
 # Without a display it says so and prints the start-up results instead.
 #

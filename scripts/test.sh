@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds Ohmrada in a preset (default: dev, with
 # warnings as errors) and runs the whole test suite.
 #

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The yardstick for the program's start: a bare Qt program that shows one
 // empty dialog and ends as soon as it has been painted once.
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop program against bare Qt, in one run:
 //
 // (a) start-up: the program (its start-up probe, which is the program ending

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ohmrada: dimensioning of a linear mains power supply.
 #include "Application.h"
 

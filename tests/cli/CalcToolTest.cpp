@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // End-to-end tests of ohmrada-calc through RunCalc: arguments in, the printed
 // text, the diagnostics and the exit status out, with real files in a
 // temporary folder.
@@ -599,9 +600,10 @@ TEST_F(CalcToolTest, StrangePathsAreEscapedInEveryOutput) {
               PathOf(std::string("q\"b\\s\nl\x01") + "\xEF\xBF\xBD\xC3\xA4.odr"));
 
     const CRun csv = RunTool({"--format", "csv", file});
-    EXPECT_THAT(csv.out, HasSubstr(std::string(1, '"')
-                                         .append(PathOf("q\"\"b\\s\nl\x01\xFF\xC3\xA4.odr"))
-                                         .append("\",")));
+    EXPECT_THAT(
+        csv.out,
+        HasSubstr(
+            std::string(1, '"').append(PathOf("q\"\"b\\s\nl\x01\xFF\xC3\xA4.odr")).append("\",")));
 
     const CRun table = RunTool({file});
     EXPECT_THAT(table.out, HasSubstr("Eingabe: \"" + m_dir.string() +

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ohmrada-calc's table of labels, units and group captions is written out
 // by hand; these tests hold it to the form the window is built from.
 #include <gtest/gtest.h>
@@ -60,8 +61,8 @@ CFieldTexts TextsOf(const CControlTemplate& field) {
         const int distance = std::abs((text.y + text.height / 2) - (field.y + field.height / 2));
         if (text.x >= field.x + field.width) {
             if (distance <= field.height / 2 &&
-                (unit == nullptr ||
-                 distance < std::abs((unit->y + unit->height / 2) - (field.y + field.height / 2)))) {
+                (unit == nullptr || distance < std::abs((unit->y + unit->height / 2) -
+                                                        (field.y + field.height / 2)))) {
                 unit = &text;
             }
         } else if (text.y <= field.y + field.height / 2 &&

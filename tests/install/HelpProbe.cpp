@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A library to preload into the ohmrada program (LD_PRELOAD), so that the
 // program exactly as it is installed can be asked whether its window opens
 // and whether it finds its help pages. The program has no test option of its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Prints, for each file given, the MIME type that the shared MIME database
 // gives it and that type's comment in the current language, one line each:
 //

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # install_layout: Ohmrada installed the way a user gets a desktop program.
 #
 #  1. `cmake --install` into a staging folder (DESTDIR, prefix /usr):
@@ -120,6 +121,7 @@ expected_files() {
     {
         echo usr/bin/ohmrada-calc
         echo usr/share/man/man1/ohmrada-calc.1
+        echo usr/share/doc/ohmrada/copyright
         if [[ -n $window ]]; then
             echo usr/bin/ohmrada
             echo "usr/share/applications/$app_id.desktop"
@@ -138,6 +140,7 @@ expected_files() {
 source_of() {
     case "$1" in
         usr/share/man/man1/ohmrada-calc.1) echo "$source_dir/packaging/ohmrada-calc.1" ;;
+        usr/share/doc/ohmrada/copyright) echo "$source_dir/LICENSE" ;;
         usr/share/applications/*) echo "$source_dir/packaging/$app_id.desktop" ;;
         usr/share/metainfo/*) echo "$source_dir/packaging/$app_id.metainfo.xml" ;;
         usr/share/mime/packages/*) echo "$source_dir/packaging/ohmrada-mime.xml" ;;

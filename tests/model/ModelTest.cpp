@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tests of the power-supply model: the construction values, the setters'
 // rules, the transformer and rectifier formulas, the supply-level results of
 // one recalculation cycle, and the moments at which the supply sends its

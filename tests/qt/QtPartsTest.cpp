@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pieces of the desktop program that hold without a window: the dialog
 // unit conversion, the templates against the form logic's field table, the
 // help pages and how the program finds them, and the form's geometry.

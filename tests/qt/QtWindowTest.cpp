@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window driven as a user drives it: keys, clicks, menu entries and
 // the modal windows they bring up.
 #include <map>
@@ -478,7 +479,6 @@ protected:
     QTemporaryDir m_folder;
 };
 
-
 TEST_F(QtFileDialogTest, SaveAsWritesTheFormThroughTheDialog) {
     const QString path = m_folder.filePath(QStringLiteral("netzteil.odr"));
     AnswerFileDialog(QStringLiteral("Netztgerätekonfiguration speichern"), QFileDialog::AcceptSave,
@@ -500,7 +500,8 @@ TEST_F(QtFileDialogTest, SaveAsAsksBeforeReplacingAFile) {
         QMessageBox::StandardButton button;
         const char* fileAfter;
     };
-    const CAnswer answers[] = {{QMessageBox::No, "alt\r\n"}, {QMessageBox::Yes, kStartUpFile.c_str()}};
+    const CAnswer answers[] = {{QMessageBox::No, "alt\r\n"},
+                               {QMessageBox::Yes, kStartUpFile.c_str()}};
     for (const CAnswer& answer : answers) {
         SCOPED_TRACE(answer.button == QMessageBox::Yes ? "replace" : "keep");
         AnswerFileDialog(QStringLiteral("Netztgerätekonfiguration speichern"),

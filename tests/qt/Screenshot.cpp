@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes a picture of the main window, as it shows right after the start, to
 // the PNG file named on the command line. Runs on any Qt platform, the
 // offscreen one included.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A seeded random soak of the real window on Qt's offscreen platform.
 //
 // The program plays a user on the main window with Qt's input simulation:

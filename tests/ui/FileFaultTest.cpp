@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Open and Save As against real files that misbehave: the old file is never
 // damaged, the user is always told, and nothing hangs.
 
