@@ -151,13 +151,11 @@ bool ParseSetting(const std::string& argument, CSetting& setting, std::string& p
             "--set GR_Sg takes einweg, bruecke or mittelpunkt, not " + QuoteForDiagnostic(text);
         return false;
     }
-    for (std::size_t line = 0; line < kConfigLineCount; ++line) {
-        if (kFieldOfConfigLine[line] != 0 && name == KeyName(static_cast<EConfigLine>(line))) {
-            setting.kind = CSetting::EKind::kField;
-            setting.id = kFieldOfConfigLine[line];
-            setting.text = std::string(text);
-            return true;
-        }
+    if (const CInputSpec* input = InputOfKey(name)) {
+        setting.kind = CSetting::EKind::kField;
+        setting.id = input->fieldId;
+        setting.text = std::string(text);
+        return true;
     }
     problem = "unknown --set name " + QuoteForDiagnostic(name);
     return false;

@@ -2,9 +2,12 @@
 #include "NumberText.h"
 
 #include <charconv>
+#include <cmath>
 #include <limits>
 #include <string>
 #include <system_error>
+
+#include "Texts.h"
 
 namespace ohmrada {
 
@@ -117,6 +120,17 @@ float ToSingleClamped(double value) {
 
 float ReadNumber(std::string_view text) {
     return ToSingleClamped(ParseNumberPrefix(text));
+}
+
+std::string FormatFieldValue(float value, int decimals) {
+    if (!std::isfinite(value)) {
+        return texts::kUndefinedValue;
+    }
+    // Enough for the largest float in fixed notation with three decimals.
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value),
+                                      std::chars_format::fixed, decimals);
+    return std::string(buffer, result.ptr);
 }
 
 }  // namespace ohmrada

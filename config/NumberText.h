@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace ohmrada {
@@ -22,5 +23,10 @@ float ToSingleClamped(double value);
 // ParseNumberPrefix followed by ToSingleClamped: a field's or a file line's
 // text as the model's single-precision number.
 float ReadNumber(std::string_view text);
+
+// Formats a value as the form shows it: decimals digits after a ".", a
+// leading "-" for a negative value, no thousands separator, independent of
+// the process locale; texts::kUndefinedValue for infinities and NaN.
+std::string FormatFieldValue(float value, int decimals);
 
 }  // namespace ohmrada

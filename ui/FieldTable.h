@@ -4,62 +4,10 @@
 #include <array>
 
 #include "Configuration.h"
+#include "ControlIds.h"
+#include "InputTable.h"
 
 namespace ohmrada {
-
-// Control ids of the main form.
-enum EControlId : int {
-    // Inputs, in tab order.
-    kIdRatedVoltage = 1024,         // NennU
-    kIdRatedCurrent = 1021,         // NennI
-    kIdNoLoadVoltage = 1013,        // LeerU
-    kIdDiffusionVoltage = 1025,     // DiffU
-    kIdBulkResistance = 1019,       // BahnR
-    kIdCapacitance = 1020,          // KondC
-    kIdTargetVoltage = 1026,        // Ubger
-    kIdLoadCurrent = 1018,          // Ib
-    kIdThermalResistance = 1009,    // Rja
-    kIdAmbientTemperature = 1010,   // Tu
-    kIdDropoutVoltage = 1015,       // DeltU
-    kIdRegulatorResistance = 1023,  // ReglR
-    // Results, from top to bottom of the form.
-    kIdInternalResistance = 1022,
-    kIdInputPower = 1027,
-    kIdRatedPower = 1001,
-    kIdDiodePower = 1004,
-    kIdPeakReverseVoltage = 1014,
-    kIdPeakCurrent = 1002,
-    kIdMeanCurrent = 1005,
-    kIdNoLoadOutputVoltage = 1008,
-    kIdLoadedVoltage = 1011,
-    kIdMinimumVoltage = 1017,
-    kIdRippleVoltage = 1000,
-    kIdDcPower = 1012,
-    kIdRegulatorPower = 1003,
-    kIdJunctionTemperature = 1016,
-    kIdOutputVoltage = 1006,
-    kIdEfficiency = 1007,
-    // Buttons and spin controls.
-    kIdCentreTap = 1028,
-    kIdHalfWave = 1029,
-    kIdBridge = 1030,
-    kIdCentreTapCircuit = 1031,
-    kIdTargetVoltageSpin = 1040,
-    kIdLoadCurrentSpin = 1037,
-};
-
-// Command ids of the menu and the dialog.
-enum ECommandId : int {
-    kCmdOk = 1,
-    kCmdCancel = 2,
-    kCmdFileExit = 8,
-    kCmdFileOpen = 1067,
-    kCmdHelpUsage = 1068,
-    kCmdFileSaveAs = 1070,
-    kCmdHelpAbout = 1071,
-    kCmdSearchFirst = 40002,  // the five search entries, 40002..40006: no function
-    kCmdSearchLast = 40006,
-};
 
 // Help context of the main form: the help base 0x20000 plus its template 130.
 inline constexpr unsigned kHelpContextMainForm = 0x20000u + 130u;
@@ -82,30 +30,10 @@ inline constexpr std::array<int, 16> kResultFieldIds = {
     kIdRegulatorPower,     kIdJunctionTemperature, kIdOutputVoltage, kIdEfficiency,
 };
 
-// The field whose text each configuration line holds; 0 for the two lines
-// that come from the model (line 1, the centre-tap flag, and line 5, the
-// circuit).
-inline constexpr std::array<int, kConfigLineCount> kFieldOfConfigLine = {
-    0,
-    kIdRatedVoltage,
-    kIdNoLoadVoltage,
-    kIdRatedCurrent,
-    0,
-    kIdDiffusionVoltage,
-    kIdBulkResistance,
-    kIdCapacitance,
-    kIdTargetVoltage,
-    kIdLoadCurrent,
-    kIdThermalResistance,
-    kIdAmbientTemperature,
-    kIdDropoutVoltage,
-    kIdRegulatorResistance,
-};
-
-// Decimals a field shows: the capacitance in whole microfarads, every other
-// field with three.
-inline constexpr int DecimalsOf(int fieldId) {
-    return fieldId == kIdCapacitance ? 0 : 3;
+// Decimals a field shows: an input's as its table says, every result three.
+inline int DecimalsOf(int fieldId) {
+    const CInputSpec* input = InputOfField(fieldId);
+    return input != nullptr ? input->decimals : 3;
 }
 
 }  // namespace ohmrada

@@ -5,7 +5,9 @@
 #include <cmath>
 
 #include "FieldTable.h"
+#include "InputTable.h"
 #include "NumberText.h"
+#include "RecalculationCycle.h"
 #include "Texts.h"
 
 namespace ohmrada {
@@ -23,17 +25,6 @@ std::string WithPath(const char* text, const std::string& path) {
 
 }  // namespace
 
-std::string FormatFieldValue(float value, int decimals) {
-    if (!std::isfinite(value)) {
-        return texts::kUndefinedValue;
-    }
-    // Enough for the largest float in fixed notation with three decimals.
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value),
-                                      std::chars_format::fixed, decimals);
-    return std::string(buffer, result.ptr);
-}
-
 CMainDialog::CMainDialog(CPlatform& platform)
     : m_platform(platform), m_pSupply(std::make_unique<CPowerSupply>()) {
     m_pSupply->SetAlerts(this);
@@ -49,24 +40,7 @@ bool CMainDialog::OnInitDialog() {
     m_platform.SetSpinPosition(kIdLoadCurrentSpin, kSpinRestPosition);
     m_platform.SetSpinPosition(kIdTargetVoltageSpin, kSpinRestPosition);
 
-    // The order matters: the winding voltages are set while the centre-tap
-    // flag is still 0, so they are taken as the whole winding's, and NennU
-    // before LeerU, so that LeerU ends at 40.
-    CPowerSupply& supply = *m_pSupply;
-    supply.SetLoadCurrent(5.0f);
-    supply.SetTargetVoltage(14.82f);
-    supply.GetTransformer()->SetRatedCurrent(10.0f / 3.0f);
-    supply.GetTransformer()->SetRatedVoltage(36.0f);
-    supply.GetTransformer()->SetNoLoadVoltage(40.0f);
-    supply.GetTransformer()->SetCentreTap(1);
-    supply.GetRectifier()->SetCircuit(CRectifier::kCentreTap);
-    supply.GetRectifier()->SetDiffusionVoltage(0.35f);
-    supply.GetRectifier()->SetBulkResistance(0.02f);
-    supply.GetCapacitor()->SetCapacitance(30000.0f);
-    supply.GetRegulator()->SetDropoutVoltage(1.1f);
-    supply.GetRegulator()->SetInternalResistance(0.11f);
-    supply.GetRegulator()->SetThermalResistance(4.17f);
-    supply.GetRegulator()->SetAmbientTemperature(20.0f);
+    ApplyStartUpValues(*m_pSupply);
 
     Recalculate();
     return true;
@@ -81,51 +55,11 @@ float CMainDialog::ReadValue(int fieldId) const {
 }
 
 void CMainDialog::Recalculate() {
-    // Each value is computed at its own step, right before it is written; the
-    // model caches nothing, so the regulator's dissipation and the power
-    // drawn are evaluated twice, and the power drawn beeps twice when the
-    // transformer is overloaded.
-    CPowerSupply& supply = *m_pSupply;
-    CTransformer& transformer = *supply.GetTransformer();
-    CRectifier& rectifier = *supply.GetRectifier();
-    CCapacitor& capacitor = *supply.GetCapacitor();
-    CRegulator& regulator = *supply.GetRegulator();
-    const auto show = [this](int id, double value) { ShowValue(id, ToSingle(value)); };
+    RunRecalculationCycle(*m_pSupply,
+                          [this](int id, double value) { ShowValue(id, ToSingle(value)); });
 
-    rectifier.SetSourceVoltage(transformer.GetNoLoadVoltage());
-    rectifier.SetSourceResistance(ToSingle(transformer.GetInternalResistance()));
-    show(kIdRatedVoltage, transformer.GetRatedVoltage());
-    show(kIdRatedCurrent, transformer.GetRatedCurrent());
-    show(kIdNoLoadVoltage, transformer.GetNoLoadVoltage());
-    show(kIdInternalResistance, transformer.GetInternalResistance());
-    show(kIdRatedPower, transformer.GetRatedPower());
-    show(kIdLoadCurrent, supply.GetLoadCurrent());
-    // Written before the regulation check below, which may lower it: the field
-    // shows the lowered value from the next cycle on.
-    show(kIdTargetVoltage, supply.GetTargetVoltage());
-    show(kIdDiffusionVoltage, rectifier.GetDiffusionVoltage());
-    show(kIdBulkResistance, rectifier.GetBulkResistance());
-    show(kIdDiodePower, rectifier.GetDiodePower());
-    show(kIdPeakReverseVoltage, rectifier.GetPeakReverseVoltage());
-    show(kIdPeakCurrent, rectifier.GetPeakCurrent());
-    show(kIdMeanCurrent, rectifier.GetMeanCurrent());
-    show(kIdCapacitance, capacitor.GetCapacitance(false));
-    show(kIdThermalResistance, regulator.GetThermalResistance());
-    show(kIdAmbientTemperature, regulator.GetAmbientTemperature());
-    show(kIdDropoutVoltage, regulator.GetDropoutVoltage());
-    show(kIdRegulatorResistance, regulator.GetInternalResistance());
-    show(kIdNoLoadOutputVoltage, rectifier.GetNoLoadOutputVoltage());
-    show(kIdLoadedVoltage, rectifier.GetLoadedVoltage(false));
-    show(kIdMinimumVoltage, supply.GetMinimumVoltage());
-    show(kIdRippleVoltage, supply.GetRippleVoltage());
-    show(kIdDcPower, supply.GetDcPower());
-    show(kIdOutputVoltage, supply.GetOutputVoltage());
-    show(kIdRegulatorPower, supply.GetRegulatorPower());
-    show(kIdJunctionTemperature,
-         regulator.GetJunctionTemperature(ToSingle(supply.GetRegulatorPower())));
-    show(kIdInputPower, supply.GetInputPower());
-    show(kIdEfficiency, supply.GetEfficiency());
-
+    const CTransformer& transformer = *m_pSupply->GetTransformer();
+    const CRectifier& rectifier = *m_pSupply->GetRectifier();
     const int centreTap = transformer.GetCentreTap();
     m_platform.CheckButton(kIdCentreTap, centreTap != 0);
     m_platform.EnableItem(kIdCentreTapCircuit, centreTap != 0);
@@ -141,48 +75,11 @@ void CMainDialog::Recalculate() {
 }
 
 void CMainDialog::OnKillFocus(int fieldId) {
-    CPowerSupply& supply = *m_pSupply;
-    const float value = ReadValue(fieldId);
-    switch (fieldId) {
-        case kIdRatedVoltage:
-            supply.GetTransformer()->SetRatedVoltage(value);
-            break;
-        case kIdRatedCurrent:
-            supply.GetTransformer()->SetRatedCurrent(value);
-            break;
-        case kIdNoLoadVoltage:
-            supply.GetTransformer()->SetNoLoadVoltage(value);
-            break;
-        case kIdDiffusionVoltage:
-            supply.GetRectifier()->SetDiffusionVoltage(value);
-            break;
-        case kIdBulkResistance:
-            supply.GetRectifier()->SetBulkResistance(value);
-            break;
-        case kIdCapacitance:
-            supply.GetCapacitor()->SetCapacitance(value);
-            break;
-        case kIdTargetVoltage:
-            supply.SetTargetVoltage(value);
-            break;
-        case kIdLoadCurrent:
-            supply.SetLoadCurrent(value);
-            break;
-        case kIdThermalResistance:
-            supply.GetRegulator()->SetThermalResistance(value);
-            break;
-        case kIdAmbientTemperature:
-            supply.GetRegulator()->SetAmbientTemperature(value);
-            break;
-        case kIdDropoutVoltage:
-            supply.GetRegulator()->SetDropoutVoltage(value);
-            break;
-        case kIdRegulatorResistance:
-            supply.GetRegulator()->SetInternalResistance(value);
-            break;
-        default:
-            return;
+    const CInputSpec* input = InputOfField(fieldId);
+    if (input == nullptr) {
+        return;
     }
+    input->set(*m_pSupply, ReadValue(fieldId));
     Recalculate();
 }
 
@@ -277,35 +174,12 @@ void CMainDialog::OnCommand(int commandId) {
 
 std::array<std::string, kConfigLineCount> CMainDialog::ConfigurationTexts() const {
     std::array<std::string, kConfigLineCount> values;
-    for (std::size_t line = 0; line < kConfigLineCount; ++line) {
-        if (kFieldOfConfigLine[line] != 0) {
-            values[line] = m_platform.GetItemText(kFieldOfConfigLine[line]);
-        }
+    for (const CInputSpec& input : kInputs) {
+        values[input.line] = m_platform.GetItemText(input.fieldId);
     }
     values[kLineMitte].assign(1, m_pSupply->GetTransformer()->GetCentreTap() != 0 ? '1' : '0');
     values[kLineGR_Sg] = m_pSupply->GetRectifier()->GetCircuit();
     return values;
-}
-
-void CMainDialog::ApplyConfiguration(const CConfiguration& configuration) {
-    // The flag first: the voltages are stored as shown, so the transformer
-    // must know whether to double them.
-    CPowerSupply& supply = *m_pSupply;
-    const auto& n = configuration.numbers;
-    supply.GetTransformer()->SetCentreTap(configuration.centreTap);
-    supply.GetTransformer()->SetRatedVoltage(n[kLineNennU]);
-    supply.GetTransformer()->SetNoLoadVoltage(n[kLineLeerU]);
-    supply.GetTransformer()->SetRatedCurrent(n[kLineNennI]);
-    supply.GetRectifier()->SetCircuit(configuration.circuit);
-    supply.GetRectifier()->SetDiffusionVoltage(n[kLineDiffU]);
-    supply.GetRectifier()->SetBulkResistance(n[kLineBahnR]);
-    supply.GetCapacitor()->SetCapacitance(n[kLineKondC]);
-    supply.SetTargetVoltage(n[kLineUbger]);
-    supply.SetLoadCurrent(n[kLineIb]);
-    supply.GetRegulator()->SetThermalResistance(n[kLineRja]);
-    supply.GetRegulator()->SetAmbientTemperature(n[kLineTu]);
-    supply.GetRegulator()->SetDropoutVoltage(n[kLineDeltU]);
-    supply.GetRegulator()->SetInternalResistance(n[kLineReglR]);
 }
 
 void CMainDialog::ShowFileMessage(const char* text, const std::string& path) {
@@ -344,7 +218,7 @@ void CMainDialog::OnFileOpen() {
                 std::string title(texts::kLoadedTitlePrefix);
                 title += *path;
                 m_platform.SetTitle(title);
-                ApplyConfiguration(configuration);
+                ApplyConfiguration(*m_pSupply, configuration);
             } else {
                 source.reset();
                 ShowFileMessage(texts::kReadErrorMessage, *path);

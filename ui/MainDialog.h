@@ -5,6 +5,7 @@
 #include <string>
 
 #include "Configuration.h"
+#include "NumberText.h"
 #include "Platform.h"
 #include "PowerSupply.h"
 
@@ -65,8 +66,6 @@ public:
     // The line values Save As writes: the flag, the input fields' texts and
     // the circuit.
     std::array<std::string, kConfigLineCount> ConfigurationTexts() const;
-    // Applies a configuration read from a file to the model, in file order.
-    void ApplyConfiguration(const CConfiguration& configuration);
 
 private:
     void Message(const std::string& text) override;
@@ -77,10 +76,5 @@ private:
     CPlatform& m_platform;
     std::unique_ptr<CPowerSupply> m_pSupply;
 };
-
-// Formats a value as the form shows it: decimals digits after a ".", a
-// leading "-" for a negative value, no thousands separator, independent of
-// the process locale; texts::kUndefinedValue for infinities and NaN.
-std::string FormatFieldValue(float value, int decimals);
 
 }  // namespace ohmrada

@@ -1,0 +1,78 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Design.h"
+
+#include "NumberText.h"
+
+namespace ohmrada {
+
+namespace {
+
+bool IsWindingVoltage(EInput input) {
+    return input == EInput::kNennU || input == EInput::kLeerU;
+}
+
+}  // namespace
+
+CDesign CDesign::StartUp() {
+    CPowerSupply supply;
+    ApplyStartUpValues(supply);
+    return TakeFrom(supply);
+}
+
+CDesign CDesign::TakeFrom(const CPowerSupply& supply) {
+    CDesign design;
+    design.centreTap = supply.GetTransformer()->GetCentreTap();
+    design.circuit = supply.GetRectifier()->GetCircuit();
+    for (const CInputSpec& spec : kInputs) {
+        float value = spec.get(supply);
+        // The transformer shows half of each stored winding voltage while the
+        // flag is set; halving a float is exact, so doubling gives it back.
+        if (design.centreTap != 0 && IsWindingVoltage(spec.input)) {
+            value *= 2.0f;
+        }
+        design[spec.input] = value;
+    }
+    return design;
+}
+
+CDesign CDesign::FromConfiguration(const CConfiguration& configuration) {
+    CPowerSupply supply;
+    ApplyConfiguration(supply, configuration);
+    return TakeFrom(supply);
+}
+
+void CDesign::ApplyTo(CPowerSupply& supply) const {
+    // The winding voltages go in as stored, with the flag still clear. NennU is
+    // first taken down to its floor so that LeerU can take its own value, then
+    // set to its own: that reproduces every pair the setters can leave behind,
+    // two equal voltages included, which setting them in file order would not.
+    CTransformer& transformer = *supply.GetTransformer();
+    transformer.SetCentreTap(0);
+    transformer.SetRatedVoltage(0.0f);
+    transformer.SetNoLoadVoltage((*this)[EInput::kLeerU]);
+    transformer.SetRatedVoltage((*this)[EInput::kNennU]);
+    transformer.SetCentreTap(centreTap);
+    // Everything else in file order.
+    for (const CInputSpec& spec : kInputs) {
+        if (spec.line == kLineDiffU) {
+            supply.GetRectifier()->SetCircuit(circuit);
+        }
+        if (!IsWindingVoltage(spec.input)) {
+            spec.set(supply, (*this)[spec.input]);
+        }
+    }
+}
+
+std::array<std::string, kConfigLineCount> CDesign::ToConfigurationTexts() const {
+    CPowerSupply supply;
+    ApplyTo(supply);
+    std::array<std::string, kConfigLineCount> texts;
+    texts[kLineMitte] = centreTap != 0 ? "1" : "0";
+    texts[kLineGR_Sg] = circuit;
+    for (const CInputSpec& spec : kInputs) {
+        texts[spec.line] = FormatFieldValue(spec.get(supply), spec.decimals);
+    }
+    return texts;
+}
+
+}  // namespace ohmrada

@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "Configuration.h"
+#include "InputTable.h"
+#include "PowerSupply.h"
+
+namespace ohmrada {
+
+// The fourteen inputs of a configuration as one value: the centre-tap flag,
+// the circuit text and the twelve numbers, each as the model stores it (the
+// transformer's voltages are the whole winding's, whatever the flag). Every
+// analysis takes a design out of the form, changes a copy and evaluates it on
+// a fresh supply; nothing here touches the form.
+struct CDesign {
+    int centreTap = 0;
+    std::string circuit;
+    std::array<float, kInputCount> values{};  // by EInput
+
+    float& operator[](EInput input) { return values[static_cast<std::size_t>(input)]; }
+    float operator[](EInput input) const { return values[static_cast<std::size_t>(input)]; }
+    bool operator==(const CDesign&) const = default;
+
+    // The design of a freshly started form.
+    static CDesign StartUp();
+    // What the supply holds now.
+    static CDesign TakeFrom(const CPowerSupply& supply);
+    // What a configuration read from a file gives once Open has applied it.
+    static CDesign FromConfiguration(const CConfiguration& configuration);
+
+    // Sets every input of a freshly made supply, in the order a loaded file
+    // applies its lines, so that it then holds exactly this design.
+    void ApplyTo(CPowerSupply& supply) const;
+
+    // The fourteen value texts Save As writes for this design: the flag, the
+    // numbers as the form shows them (the winding voltages halved while the
+    // flag is set) and the circuit.
+    std::array<std::string, kConfigLineCount> ToConfigurationTexts() const;
+};
+
+}  // namespace ohmrada
