@@ -1,0 +1,254 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Ngspice.h"
+
+#include <dlfcn.h>
+#include <locale.h>
+#include <ngspice/sharedspice.h>
+
+#include <algorithm>
+#include <array>
+#include <sstream>
+#include <string_view>
+
+namespace ohmrada {
+
+namespace {
+
+constexpr const char* kLibraryName = "libngspice.so.0";
+
+// Variables ngspice and the system's start-up script set by themselves; every
+// other variable after loading came from a user's .spiceinit.
+// ngspice marks its internal ones (the current plot and such) with "*"; they
+// must not be unset.
+constexpr std::array<std::string_view, 14> kSystemVariables = {
+    "brief",      "history",    "inputdir",      "noaskquit",     "noglob",
+    "nomoremode", "oscompiled", "program",       "prompt",        "rndseed",
+    "sharedmode", "sourcepath", "x11lineararcs", "xspice_enabled"};
+
+// Switches the calling thread to the "C" locale for its lifetime, whatever
+// locale the program set, so that ngspice reads and writes plain numbers.
+class CCLocale {
+public:
+    CCLocale() {
+        if (s_locale == nullptr) {
+            s_locale = newlocale(LC_ALL_MASK, "C", nullptr);
+        }
+        if (s_locale != nullptr) {
+            m_previous = uselocale(s_locale);
+        }
+    }
+    ~CCLocale() {
+        if (m_previous != nullptr) {
+            uselocale(m_previous);
+        }
+    }
+    CCLocale(const CCLocale&) = delete;
+    CCLocale& operator=(const CCLocale&) = delete;
+
+private:
+    static inline locale_t s_locale = nullptr;  // created once, never freed
+    locale_t m_previous = nullptr;
+};
+
+template <class F>
+F Symbol(void* library, const char* name) {
+    return reinterpret_cast<F>(dlsym(library, name));
+}
+
+}  // namespace
+
+struct CNgspice::CApi {
+    decltype(&ngSpice_Init) init = nullptr;
+    decltype(&ngSpice_Command) command = nullptr;
+    decltype(&ngSpice_Circ) circ = nullptr;
+    decltype(&ngGet_Vec_Info) vecInfo = nullptr;
+};
+
+CNgspice& CNgspice::Instance() {
+    static CNgspice instance;
+    return instance;
+}
+
+int CNgspice::OnChar(char* text, int /*id*/, void* self) {
+    auto* ngspice = static_cast<CNgspice*>(self);
+    const std::string_view line = text != nullptr ? text : "";
+    ngspice->m_output.append(line).push_back('\n');
+    constexpr std::string_view kStderr = "stderr ";
+    if (line.starts_with(kStderr)) {
+        const std::string_view message = line.substr(kStderr.size());
+        // ngspice reports the stop of a paused run on stderr; it is no error.
+        if (message.find("rror") != std::string_view::npos ||
+            message.find("fatal") != std::string_view::npos) {
+            if (!ngspice->m_errors.empty()) {
+                ngspice->m_errors += "; ";
+            }
+            ngspice->m_errors.append(message);
+        }
+    }
+    return 0;
+}
+
+int CNgspice::OnExit(int status, bool /*immediate*/, bool quit, int /*id*/, void* self) {
+    auto* ngspice = static_cast<CNgspice*>(self);
+    ngspice->m_exitRequested = true;
+    if (!quit) {
+        if (!ngspice->m_errors.empty()) {
+            ngspice->m_errors += "; ";
+        }
+        ngspice->m_errors += "ngspice stopped with status " + std::to_string(status);
+    }
+    return 0;
+}
+
+std::string CNgspice::Load() {
+    if (m_library != nullptr) {
+        return {};
+    }
+    void* library = dlopen(kLibraryName, RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) {
+        const char* why = dlerror();
+        return std::string("ngspice is not installed (") + kLibraryName +
+               " cannot be loaded: " + (why != nullptr ? why : "unknown reason") + ")";
+    }
+    auto* api = new CApi;
+    api->init = Symbol<decltype(&ngSpice_Init)>(library, "ngSpice_Init");
+    api->command = Symbol<decltype(&ngSpice_Command)>(library, "ngSpice_Command");
+    api->circ = Symbol<decltype(&ngSpice_Circ)>(library, "ngSpice_Circ");
+    api->vecInfo = Symbol<decltype(&ngGet_Vec_Info)>(library, "ngGet_Vec_Info");
+    if (api->init == nullptr || api->command == nullptr || api->circ == nullptr ||
+        api->vecInfo == nullptr) {
+        delete api;
+        dlclose(library);
+        return std::string(kLibraryName) + " is not a usable ngspice library";
+    }
+    m_library = library;
+    m_api = api;
+    m_exitRequested = false;
+    m_errors.clear();
+    m_output.clear();
+    {
+        CCLocale locale;
+        m_api->init(&CNgspice::OnChar, nullptr, &CNgspice::OnExit, nullptr, nullptr, nullptr, this);
+    }
+    // Undo whatever a user's .spiceinit did: aliases (a command we send could
+    // be redefined) and variables (they change parsing and analyses).
+    Command("unalias *");
+    m_output.clear();
+    Command("set");
+    std::istringstream listing(TakeOutput());
+    std::string line;
+    std::vector<std::string> toUnset;
+    while (std::getline(listing, line)) {
+        // "stdout   name  value" or "stdout * name value"
+        std::istringstream words(line);
+        std::string word;
+        words >> word;
+        if (word != "stdout") {
+            continue;
+        }
+        words >> word;
+        if (word == "*") {
+            continue;
+        }
+        if (word.empty() || std::find(kSystemVariables.begin(), kSystemVariables.end(), word) !=
+                                kSystemVariables.end()) {
+            continue;
+        }
+        toUnset.push_back(word);
+    }
+    for (const std::string& name : toUnset) {
+        Command("unset " + name);
+    }
+    Command("set noaskquit");
+    Command("set nomoremode");
+    TakeErrors();
+    TakeOutput();
+    if (m_exitRequested) {
+        Unload();
+        return "ngspice could not be started";
+    }
+    return {};
+}
+
+void CNgspice::Unload() {
+    if (m_library == nullptr) {
+        return;
+    }
+    delete m_api;
+    m_api = nullptr;
+    dlclose(m_library);
+    m_library = nullptr;
+}
+
+bool CNgspice::Command(const std::string& command) {
+    if (m_api == nullptr) {
+        return false;
+    }
+    std::string text = command;
+    int status = 0;
+    {
+        CCLocale locale;
+        status = m_api->command(text.data());
+    }
+    if (m_exitRequested) {
+        Unload();
+        return false;
+    }
+    return status == 0;
+}
+
+bool CNgspice::LoadCircuit(const std::vector<std::string>& lines) {
+    if (m_api == nullptr) {
+        return false;
+    }
+    std::vector<std::string> copies = lines;
+    copies.emplace_back(".end");
+    std::vector<char*> pointers;
+    pointers.reserve(copies.size() + 1);
+    for (std::string& line : copies) {
+        pointers.push_back(line.data());
+    }
+    pointers.push_back(nullptr);
+    int status = 0;
+    {
+        CCLocale locale;
+        status = m_api->circ(pointers.data());
+    }
+    if (m_exitRequested) {
+        Unload();
+        return false;
+    }
+    return status == 0;
+}
+
+std::vector<double> CNgspice::Vector(const std::string& name, std::size_t from) {
+    if (m_api == nullptr) {
+        return {};
+    }
+    std::string text = name;
+    CCLocale locale;
+    // ngspice hands out the same static structure on every call: copy now.
+    const pvector_info info = m_api->vecInfo(text.data());
+    if (info == nullptr || info->v_realdata == nullptr || info->v_length <= 0) {
+        return {};
+    }
+    const auto length = static_cast<std::size_t>(info->v_length);
+    if (from >= length) {
+        return {};
+    }
+    return std::vector<double>(info->v_realdata + from, info->v_realdata + length);
+}
+
+std::string CNgspice::TakeErrors() {
+    std::string errors;
+    errors.swap(m_errors);
+    return errors;
+}
+
+std::string CNgspice::TakeOutput() {
+    std::string output;
+    output.swap(m_output);
+    return output;
+}
+
+}  // namespace ohmrada

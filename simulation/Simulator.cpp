@@ -1,0 +1,503 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Simulator.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <thread>
+
+#include "Netlist.h"
+#include "Ngspice.h"
+
+namespace ohmrada {
+
+namespace {
+
+constexpr double kSettled = 1e-4;  // the mean changes by less than 0.01 %
+constexpr int kMaxRestarts = 3;
+
+CSimulationResult Failure(ESimulationError error, std::string message) {
+    CSimulationResult result;
+    result.error = error;
+    result.message = std::move(message);
+    return result;
+}
+
+// The samples of a run as ngspice produced them, grown after every pause.
+class CRecording {
+public:
+    explicit CRecording(const CNetlist& netlist) : m_netlist(netlist) {
+        Add("time");
+        Add(netlist.output);
+        for (const auto* names :
+             {&netlist.diodeCurrents, &netlist.diodeAnodes, &netlist.diodeCathodes,
+              &netlist.sourceCurrents, &netlist.sourcePlus, &netlist.sourceMinus}) {
+            for (const std::string& name : *names) {
+                Add(name);
+            }
+        }
+    }
+
+    // Copies what ngspice added since the last call; false when a vector is
+    // missing or the lengths disagree.
+    bool Update(CNgspice& ngspice) {
+        const std::size_t from = Time().size();
+        std::size_t length = 0;
+        for (auto& [name, series] : m_series) {
+            std::vector<double> fresh = ngspice.Vector(name, from);
+            if (&series == &m_series.at("time")) {
+                length = fresh.size();
+            }
+            series.insert(series.end(), fresh.begin(), fresh.end());
+        }
+        for (const auto& [name, series] : m_series) {
+            if (series.size() != from + length) {
+                return false;
+            }
+        }
+        return length > 0;
+    }
+
+    const std::vector<double>& Time() const { return m_series.at("time"); }
+    // A node's voltage or a branch current; ground gives nullptr (zero).
+    const std::vector<double>* Series(const std::string& name) const {
+        const auto found = m_series.find(name);
+        return found == m_series.end() ? nullptr : &found->second;
+    }
+    const CNetlist& Netlist() const { return m_netlist; }
+
+private:
+    void Add(const std::string& name) {
+        if (name != "0") {
+            m_series.emplace(name, std::vector<double>{});
+        }
+    }
+
+    const CNetlist& m_netlist;
+    std::map<std::string, std::vector<double>> m_series;
+};
+
+// A sampled quantity formed from the recorded series, sample by sample.
+using CSampled = std::vector<double>;
+
+CSampled Difference(const std::vector<double>* a, const std::vector<double>* b, std::size_t size) {
+    CSampled result(size, 0.0);
+    for (std::size_t k = 0; k < size; ++k) {
+        result[k] = (a != nullptr ? (*a)[k] : 0.0) - (b != nullptr ? (*b)[k] : 0.0);
+    }
+    return result;
+}
+
+CSampled Product(const CSampled& a, const CSampled& b) {
+    CSampled result(a.size());
+    for (std::size_t k = 0; k < a.size(); ++k) {
+        result[k] = a[k] * b[k];
+    }
+    return result;
+}
+
+CSampled Negated(const std::vector<double>& a) {
+    CSampled result(a.size());
+    std::transform(a.begin(), a.end(), result.begin(), [](double x) { return -x; });
+    return result;
+}
+
+// Statistics of a sampled quantity over [t0, t1], linear between samples.
+class CWindow {
+public:
+    CWindow(const std::vector<double>& time, double t0, double t1)
+        : m_time(time), m_t0(t0), m_t1(t1) {}
+
+    double Mean(const CSampled& y) const { return Integral(y) / (m_t1 - m_t0); }
+    double Rms(const CSampled& y) const { return std::sqrt(Mean(Product(y, y))); }
+    double Max(const CSampled& y) const {
+        double best = At(y, m_t0);
+        for (std::size_t k = 0; k < m_time.size(); ++k) {
+            if (m_time[k] >= m_t0 && m_time[k] <= m_t1) {
+                best = std::max(best, y[k]);
+            }
+        }
+        return std::max(best, At(y, m_t1));
+    }
+    double Min(const CSampled& y) const { return -Max(Negated(y)); }
+
+    // The value at t, linear between samples.
+    double At(const CSampled& y, double t) const {
+        const auto upper = std::lower_bound(m_time.begin(), m_time.end(), t);
+        if (upper == m_time.begin()) {
+            return y.front();
+        }
+        if (upper == m_time.end()) {
+            return y.back();
+        }
+        const auto k = static_cast<std::size_t>(upper - m_time.begin());
+        const double span = m_time[k] - m_time[k - 1];
+        const double w = span > 0.0 ? (t - m_time[k - 1]) / span : 1.0;
+        return y[k - 1] + w * (y[k] - y[k - 1]);
+    }
+
+    double Integral(const CSampled& y) const {
+        double sum = 0.0;
+        for (std::size_t k = 1; k < m_time.size(); ++k) {
+            const double lo = std::max(m_time[k - 1], m_t0);
+            const double hi = std::min(m_time[k], m_t1);
+            if (hi <= lo) {
+                continue;
+            }
+            const double span = m_time[k] - m_time[k - 1];
+            const auto value = [&](double t) {
+                return y[k - 1] + (t - m_time[k - 1]) / span * (y[k] - y[k - 1]);
+            };
+            sum += 0.5 * (hi - lo) * (value(lo) + value(hi));
+        }
+        return sum;
+    }
+
+private:
+    const std::vector<double>& m_time;
+    double m_t0;
+    double m_t1;
+};
+
+// The quantities of every diode and source, formed from the recording.
+struct CQuantities {
+    CSampled output;
+    std::vector<CSampled> diodeCurrent;
+    std::vector<CSampled> diodeVoltage;   // anode less cathode
+    std::vector<CSampled> sourceCurrent;  // delivered
+    std::vector<CSampled> sourceVoltage;  // the ideal source's
+    CSampled capacitorCurrent;
+};
+
+CQuantities Form(const CRecording& recording, double loadCurrent) {
+    const CNetlist& netlist = recording.Netlist();
+    const std::size_t size = recording.Time().size();
+    CQuantities q;
+    q.output = *recording.Series(netlist.output);
+    q.capacitorCurrent.assign(size, -loadCurrent);
+    for (std::size_t i = 0; i < netlist.diodeCurrents.size(); ++i) {
+        q.diodeCurrent.push_back(*recording.Series(netlist.diodeCurrents[i]));
+        q.diodeVoltage.push_back(Difference(recording.Series(netlist.diodeAnodes[i]),
+                                            recording.Series(netlist.diodeCathodes[i]), size));
+        if (netlist.diodeFeedsOutput[i]) {
+            for (std::size_t k = 0; k < size; ++k) {
+                q.capacitorCurrent[k] += q.diodeCurrent[i][k];
+            }
+        }
+    }
+    for (std::size_t s = 0; s < netlist.sourceCurrents.size(); ++s) {
+        q.sourceCurrent.push_back(Negated(*recording.Series(netlist.sourceCurrents[s])));
+        q.sourceVoltage.push_back(Difference(recording.Series(netlist.sourcePlus[s]),
+                                             recording.Series(netlist.sourceMinus[s]), size));
+    }
+    return q;
+}
+
+CMeasurements Measure(const CRecording& recording, const CSimulationRequest& request, double t0,
+                      double t1) {
+    const CQuantities q = Form(recording, request.loadCurrentA);
+    const CWindow window(recording.Time(), t0, t1);
+    CMeasurements m;
+    m.meanVoltage = window.Mean(q.output);
+    m.minimumVoltage = window.Min(q.output);
+    m.maximumVoltage = window.Max(q.output);
+    m.rippleVoltage = m.maximumVoltage - m.minimumVoltage;
+    for (std::size_t i = 0; i < q.diodeCurrent.size(); ++i) {
+        m.peakCurrent = std::max(m.peakCurrent, window.Max(q.diodeCurrent[i]));
+        m.meanCurrent = std::max(m.meanCurrent, window.Mean(q.diodeCurrent[i]));
+        m.rmsCurrent = std::max(m.rmsCurrent, window.Rms(q.diodeCurrent[i]));
+        m.diodePower =
+            std::max(m.diodePower, window.Mean(Product(q.diodeVoltage[i], q.diodeCurrent[i])));
+        m.peakReverseVoltage = std::max(m.peakReverseVoltage, -window.Min(q.diodeVoltage[i]));
+    }
+    m.capacitorRmsCurrent = window.Rms(q.capacitorCurrent);
+    for (std::size_t s = 0; s < q.sourceCurrent.size(); ++s) {
+        const double rms = window.Rms(q.sourceCurrent[s]);
+        const double copper = request.sourceResistanceOhm * rms * rms;
+        m.windingRmsCurrent = std::max(m.windingRmsCurrent, rms);
+        m.copperLoss += copper;
+        m.inputPower += window.Mean(Product(q.sourceVoltage[s], q.sourceCurrent[s])) - copper;
+    }
+    return m;
+}
+
+CWaveforms Extract(const CRecording& recording, const CSimulationRequest& request, double t0,
+                   double t1) {
+    const CQuantities q = Form(recording, request.loadCurrentA);
+    const std::vector<double>& time = recording.Time();
+    CWaveforms waves;
+    waves.diodeCurrents.resize(q.diodeCurrent.size());
+    waves.sourceCurrents.resize(q.sourceCurrent.size());
+    for (std::size_t k = 0; k < time.size(); ++k) {
+        if (time[k] < t0 || time[k] > t1) {
+            continue;
+        }
+        waves.time.push_back(time[k]);
+        waves.outputVoltage.push_back(q.output[k]);
+        for (std::size_t i = 0; i < q.diodeCurrent.size(); ++i) {
+            waves.diodeCurrents[i].push_back(q.diodeCurrent[i][k]);
+        }
+        for (std::size_t s = 0; s < q.sourceCurrent.size(); ++s) {
+            waves.sourceCurrents[s].push_back(q.sourceCurrent[s][k]);
+        }
+    }
+    return waves;
+}
+
+// A first guess of the steady mean: the form's kind of estimate with the
+// diodes' bulk resistance in the source resistance, less half the ripple.
+double EstimateVoltage(const CSimulationRequest& r) {
+    const int inSeries = r.circuit == ECircuit::kBridge ? 2 : 1;
+    const double pulses = r.circuit == ECircuit::kHalfWave ? 1.0 : 2.0;
+    const double noLoad = std::sqrt(2.0) * r.sourceVoltageRms -
+                          inSeries * (r.diffusionVoltageV + r.bulkResistanceOhm * r.loadCurrentA);
+    const double source = r.sourceResistanceOhm + inSeries * r.bulkResistanceOhm;
+    double voltage = noLoad;
+    for (int step = 0; step < 15; ++step) {
+        const double load = std::max(voltage, 1e-6) / r.loadCurrentA;
+        voltage =
+            pulses * load > source ? noLoad * (1.0 - std::sqrt(source / (pulses * load))) : 0.0;
+    }
+    const double ripple = r.loadCurrentA / (pulses * r.frequencyHz * r.capacitanceF);
+    return std::max(0.0, voltage - 0.5 * std::min(ripple, voltage));
+}
+
+std::string NgspiceFailure(CNgspice& ngspice, const std::string& what) {
+    std::string errors = ngspice.TakeErrors();
+    ngspice.TakeOutput();
+    return "ngspice error while " + what + (errors.empty() ? std::string() : ": " + errors);
+}
+
+class CSimulation {
+public:
+    CSimulation(CNgspice& ngspice, const CSimulationRequest& request, std::stop_token stop,
+                const CSimulationLimits& limits)
+        : m_ngspice(ngspice), m_request(request), m_stop(std::move(stop)), m_limits(limits) {}
+
+    CSimulationResult Run() {
+        CSimulationResult result = SteadyState();
+        if (!result.Ok()) {
+            return result;
+        }
+        CSimulationResult surge = SwitchOn();
+        if (!surge.Ok()) {
+            return surge;
+        }
+        result.measurements.switchOnPeakCurrent = surge.measurements.switchOnPeakCurrent;
+        result.switchOn = std::move(surge.switchOn);
+        return result;
+    }
+
+private:
+    double MaxStep() const { return m_request.Period() / m_limits.stepsPerPeriod; }
+
+    bool Start(const CNetlist& netlist, double firstStop) {
+        m_ngspice.TakeErrors();
+        m_ngspice.TakeOutput();
+        return m_ngspice.Command("destroy all") && m_ngspice.Command("remcirc") &&
+               m_ngspice.LoadCircuit(netlist.lines) && m_ngspice.TakeErrors().empty() &&
+               m_ngspice.Command("stop when time > " + SpiceNumber(firstStop)) &&
+               m_ngspice.Command("run") && m_ngspice.TakeErrors().empty();
+    }
+
+    bool Continue(double nextStop) {
+        return m_ngspice.Command("delete all") &&
+               m_ngspice.Command("stop when time > " + SpiceNumber(nextStop)) &&
+               m_ngspice.Command("resume") && m_ngspice.TakeErrors().empty();
+    }
+
+    CSimulationResult SteadyState() {
+        const double period = m_request.Period();
+        double start = EstimateVoltage(m_request);
+        int periods = 0;
+        for (int attempt = 0; attempt <= kMaxRestarts; ++attempt) {
+            CRunSettings settings;
+            settings.initialVoltage = start;
+            settings.stopTime = (m_limits.maxPeriods - periods + 1) * period;
+            settings.maxStep = MaxStep();
+            const CNetlist netlist = CNetlist::Build(m_request, settings);
+            CRecording recording(netlist);
+            if (!Start(netlist, period)) {
+                return Failure(ESimulationError::kNgspiceError,
+                               NgspiceFailure(m_ngspice, "simulating the steady state"));
+            }
+            std::vector<double> means;              // of each period
+            std::vector<double> boundaries{start};  // the output at each period's end
+            for (int k = 1;; ++k) {
+                if (!recording.Update(m_ngspice) || recording.Time().back() < k * period) {
+                    return Failure(ESimulationError::kNgspiceError,
+                                   NgspiceFailure(m_ngspice, "reading the steady state"));
+                }
+                ++periods;
+                const CWindow window(recording.Time(), (k - 1) * period, k * period);
+                means.push_back(window.Mean(*recording.Series(netlist.output)));
+                boundaries.push_back(window.At(*recording.Series(netlist.output), k * period));
+                if (Settled(means)) {
+                    CSimulationResult result;
+                    result.measurements =
+                        Measure(recording, m_request, (k - 1) * period, k * period);
+                    result.measurements.periods = periods;
+                    const double from = std::max(0.0, (k - 2) * period);
+                    result.steadyState = Extract(recording, m_request, from, k * period);
+                    return result;
+                }
+                if (m_stop.stop_requested()) {
+                    return Failure(ESimulationError::kCancelled, "simulation cancelled");
+                }
+                if (periods >= m_limits.maxPeriods) {
+                    return Failure(ESimulationError::kNoSteadyState,
+                                   "no steady state: the output's mean still changed by more "
+                                   "than 0.01 % per mains period after " +
+                                       std::to_string(periods) + " periods");
+                }
+                const double restartAt = attempt < kMaxRestarts ? Extrapolate(boundaries) : NAN;
+                if (std::isfinite(restartAt)) {
+                    start = restartAt;
+                    break;
+                }
+                if (!Continue((k + 1) * period)) {
+                    return Failure(ESimulationError::kNgspiceError,
+                                   NgspiceFailure(m_ngspice, "simulating the steady state"));
+                }
+            }
+        }
+        return Failure(ESimulationError::kNoSteadyState, "no steady state");
+    }
+
+    // Settled when the last period's mean differs from the one before by
+    // less than 0.01 %, and the trend of the changes (they shrink by a
+    // factor r a period) leaves less than that still to come.
+    static bool Settled(const std::vector<double>& means) {
+        const std::size_t k = means.size();
+        if (k < 2) {
+            return false;
+        }
+        const double scale = std::fabs(means[k - 1]) + 1e-9;
+        const double change = means[k - 1] - means[k - 2];
+        if (std::fabs(change) >= kSettled * scale) {
+            return false;
+        }
+        if (k < 3) {
+            return true;
+        }
+        const double before = means[k - 2] - means[k - 3];
+        if (std::fabs(before) < 1e-6 * scale) {
+            return true;  // below what the simulation resolves
+        }
+        const double ratio = change / before;
+        if (ratio >= 1.0) {
+            return false;
+        }
+        return ratio <= 0.0 || std::fabs(change) * ratio / (1.0 - ratio) < kSettled * scale;
+    }
+
+    // After three periods that approach the steady state slowly (each change
+    // more than a third of the one before), the voltage the geometric trend
+    // of the period-end voltages points to; otherwise NaN (go on).
+    static double Extrapolate(const std::vector<double>& boundaries) {
+        const std::size_t n = boundaries.size();
+        if (n < 4) {
+            return NAN;
+        }
+        const double d2 = boundaries[n - 1] - boundaries[n - 2];
+        const double d1 = boundaries[n - 2] - boundaries[n - 3];
+        if (std::fabs(d1) < 1e-9) {
+            return NAN;
+        }
+        const double ratio = d2 / d1;
+        if (ratio < 0.33 || ratio >= 0.999) {
+            return NAN;
+        }
+        const double target = boundaries[n - 1] + d2 * ratio / (1.0 - ratio);
+        return target > 0.0 ? target : NAN;
+    }
+
+    CSimulationResult SwitchOn() {
+        const double period = m_request.Period();
+        CRunSettings settings;
+        settings.initialVoltage = 0.0;
+        settings.switchOnAtCrest = true;
+        settings.stopTime = m_limits.switchOnPeriods * period;
+        settings.maxStep = MaxStep();
+        const CNetlist netlist = CNetlist::Build(m_request, settings);
+        CRecording recording(netlist);
+        if (m_stop.stop_requested()) {
+            return Failure(ESimulationError::kCancelled, "simulation cancelled");
+        }
+        if (!Start(netlist, settings.stopTime * 2.0) || !recording.Update(m_ngspice)) {
+            return Failure(ESimulationError::kNgspiceError,
+                           NgspiceFailure(m_ngspice, "simulating the switch-on"));
+        }
+        CSimulationResult result;
+        const CQuantities q = Form(recording, m_request.loadCurrentA);
+        const CWindow window(recording.Time(), 0.0, settings.stopTime);
+        for (const CSampled& current : q.diodeCurrent) {
+            result.measurements.switchOnPeakCurrent =
+                std::max(result.measurements.switchOnPeakCurrent, window.Max(current));
+        }
+        result.switchOn = Extract(recording, m_request, 0.0, settings.stopTime);
+        return result;
+    }
+
+    CNgspice& m_ngspice;
+    const CSimulationRequest& m_request;
+    std::stop_token m_stop;
+    CSimulationLimits m_limits;
+};
+
+}  // namespace
+
+CSimulationResult Simulate(const CSimulationRequest& request, std::stop_token stop,
+                           const CSimulationLimits& limits) {
+    const std::string problem = request.Problem();
+    if (!problem.empty()) {
+        return Failure(ESimulationError::kCannotSimulate, problem);
+    }
+    try {
+        CNgspice& ngspice = CNgspice::Instance();
+        auto lock = ngspice.Lock();
+        if (stop.stop_requested()) {
+            return Failure(ESimulationError::kCancelled, "simulation cancelled");
+        }
+        const std::string missing = ngspice.Load();
+        if (!missing.empty()) {
+            return Failure(ESimulationError::kNgspiceMissing, missing);
+        }
+        CSimulation simulation(ngspice, request, stop, limits);
+        CSimulationResult result = simulation.Run();
+        // Leave nothing behind: the vectors of a run take megabytes.
+        if (ngspice.IsLoaded()) {
+            ngspice.Command("destroy all");
+            ngspice.Command("remcirc");
+            ngspice.TakeErrors();
+            ngspice.TakeOutput();
+        }
+        return result;
+    } catch (const std::exception& error) {
+        return Failure(ESimulationError::kNgspiceError,
+                       std::string("simulation failed: ") + error.what());
+    }
+}
+
+std::future<CSimulationResult> SimulateAsync(const CSimulationRequest& request,
+                                             std::stop_token stop) {
+    return std::async(std::launch::async,
+                      [request, stop = std::move(stop)]() { return Simulate(request, stop); });
+}
+
+CSimulationResult SimulateDesign(const CDesign& design, double leakageInductanceH,
+                                 std::stop_token stop) {
+    CSimulationResult result =
+        Simulate(CSimulationRequest::FromDesign(design, leakageInductanceH), std::move(stop));
+    result.steadyState = {};
+    result.switchOn = {};
+    return result;
+}
+
+void UnloadSimulator() {
+    CNgspice& ngspice = CNgspice::Instance();
+    auto lock = ngspice.Lock();
+    ngspice.Unload();
+}
+
+}  // namespace ohmrada
