@@ -59,6 +59,12 @@ enum ECommandId : int {
     kCmdHelpAbout = 1071,
     kCmdSearchFirst = 40002,  // the five search entries, 40002..40006: no function
     kCmdSearchLast = 40006,
+    // The menu "&Analyse": the analysis windows beside the form and the report.
+    kCmdAnalyseTolerances = 40010,
+    kCmdAnalyseLimits = 40011,
+    kCmdAnalyseSweep = 40012,
+    kCmdAnalyseTimeDomain = 40013,
+    kCmdAnalyseReport = 40014,
 };
 
 }  // namespace ohmrada

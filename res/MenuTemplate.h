@@ -4,7 +4,9 @@
 #include "ResourceTypes.h"
 
 // Menu 135 of the main form. Every entry is enabled; the search entries have
-// no function.
+// no function. "&Analyse" opens the analysis windows beside the form; the
+// form logic does not know its commands, the desktop program's analysis
+// windows take them.
 
 namespace ohmrada::res {
 
@@ -25,6 +27,14 @@ inline constexpr CMenuEntry kSearch[] = {
     {"höchste Spannung",               40006},
 };
 
+inline constexpr CMenuEntry kAnalyse[] = {
+    {"&Toleranzen...",        40010},
+    {"&Grenzwerte...",        40011},
+    {"&Parameterverlauf...",  40012},
+    {"&Zeitbereich...",       40013},
+    {"&Bericht speichern...", 40014},
+};
+
 inline constexpr CMenuEntry kHelp[] = {
     {"&Bedienung",  1068},
     {"I&nfo über",  1071},
@@ -33,6 +43,7 @@ inline constexpr CMenuEntry kHelp[] = {
 inline constexpr CMenuPopup kPopups[] = {
     {"Datei",   kFile},
     {"S&uchen", kSearch},
+    {"&Analyse", kAnalyse},
     {"&?",      kHelp},
 };
 // clang-format on

@@ -55,6 +55,7 @@ float CMainDialog::ReadValue(int fieldId) const {
 }
 
 void CMainDialog::Recalculate() {
+    const CPlatform::CCycleAlerts before = m_alerts;
     RunRecalculationCycle(*m_pSupply,
                           [this](int id, double value) { ShowValue(id, ToSingle(value)); });
 
@@ -72,6 +73,7 @@ void CMainDialog::Recalculate() {
     } else if (circuit == CRectifier::kCentreTap) {
         m_platform.CheckRadioButton(kIdHalfWave, kIdCentreTapCircuit, kIdCentreTapCircuit);
     }
+    m_platform.CycleEnded({m_alerts.messages - before.messages, m_alerts.beeps - before.beeps});
 }
 
 void CMainDialog::OnKillFocus(int fieldId) {
@@ -277,10 +279,12 @@ void CMainDialog::OnCancel() {
 }
 
 void CMainDialog::Message(const std::string& text) {
+    ++m_alerts.messages;
     m_platform.MessageBox(text, CPlatform::EIcon::kExclamation);
 }
 
 void CMainDialog::Beep() {
+    ++m_alerts.beeps;
     m_platform.Beep();
 }
 

@@ -75,6 +75,8 @@ private:
 
     CPlatform& m_platform;
     std::unique_ptr<CPowerSupply> m_pSupply;
+    // The alerts sent so far, so that each cycle can report its own.
+    CPlatform::CCycleAlerts m_alerts;
 };
 
 }  // namespace ohmrada

@@ -16,6 +16,8 @@ std::filesystem::path PathFromUtf8(const std::string& path) {
 
 CPlatform::~CPlatform() = default;
 
+void CPlatform::CycleEnded(const CCycleAlerts& /*alerts*/) {}
+
 std::unique_ptr<CLineSource> CPlatform::OpenForReading(const std::string& path,
                                                        std::error_code& error) {
     return CFileLineSource::Open(PathFromUtf8(path), error);

@@ -31,6 +31,13 @@ public:
         bool confirmOverwrite = false;
     };
 
+    // What one recalculation cycle brought up: the regulation messages and
+    // overload beeps it sent (with those of any cycle nested in it).
+    struct CCycleAlerts {
+        int messages = 0;
+        int beeps = 0;
+    };
+
     virtual ~CPlatform();
 
     // Runs the dialog until it is ended: builds the form, calls
@@ -65,6 +72,11 @@ public:
 
     // The modal about box.
     virtual void ShowAboutBox() = 0;
+
+    // Told at the end of every recalculation cycle, after the form shows its
+    // results. Only for observers beside the form: nothing here may change
+    // the form. Does nothing unless a platform has such observers.
+    virtual void CycleEnded(const CCycleAlerts& alerts);
 
     // Files, by full path. Both give nullptr and the reason on failure. The
     // default realisation uses the standard library's files with an atomic

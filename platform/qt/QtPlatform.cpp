@@ -14,6 +14,7 @@
 #include <QRadioButton>
 
 #include "AboutTemplate.h"
+#include "AnalysisWindows.h"
 #include "FormTemplate.h"
 #include "FormWindow.h"
 #include "HelpMap.h"
@@ -92,6 +93,9 @@ void CQtPlatform::Show(CMainDialog& dialog) {
     }
     m_result.reset();
     m_window->Attach(&dialog);
+    // The analysis follows the form from its first cycle on.
+    delete m_analysis;
+    m_analysis = new CAnalysisWindows(*this, *m_window, dialog);
     dialog.OnInitDialog();
     m_window->ApplyToolTips(res::kFormToolTips);
     if (m_result) {
@@ -119,6 +123,10 @@ int CQtPlatform::DoModal(CMainDialog& dialog) {
 
 void CQtPlatform::EndDialog(int result) {
     m_result = result;
+    if (m_analysis) {
+        // The analysis windows close with the form.
+        m_analysis->CloseAll();
+    }
     if (m_window) {
         // Whatever the closing window still reports goes nowhere.
         m_window->Attach(nullptr);
@@ -220,6 +228,12 @@ std::optional<std::string> CQtPlatform::RunFileDialog(const CFileDialogRequest& 
         return std::nullopt;
     }
     return files.front().toStdString();
+}
+
+void CQtPlatform::CycleEnded(const CCycleAlerts& alerts) {
+    if (m_analysis) {
+        m_analysis->CycleEnded(alerts);
+    }
 }
 
 bool CQtPlatform::ShowHelpPage(const QString& page) {

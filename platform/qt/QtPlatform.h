@@ -12,6 +12,7 @@
 
 namespace ohmrada::qt {
 
+class CAnalysisWindows;
 class CFormWindow;
 
 // The title of every message box: the program file's name without its
@@ -55,20 +56,29 @@ public:
     std::optional<std::string> RunFileDialog(const CFileDialogRequest& request) override;
     bool Help(EHelpCommand command, unsigned context) override;
     void ShowAboutBox() override;
+    // Hands the end of the cycle to the analysis windows.
+    void CycleEnded(const CCycleAlerts& alerts) override;
+
+    // The help viewer at a page of the help folder; false when it cannot be
+    // shown.
+    bool ShowHelpPage(const QString& page);
 
     // The main window, once Show has built it.
     CFormWindow* Window() const { return m_window.get(); }
     // The help viewer while it exists.
     CHelpViewer* HelpViewer() const { return m_helpViewer.data(); }
+    // The analysis beside the form (menu "&Analyse"), once Show has built
+    // the window.
+    CAnalysisWindows* Analysis() const { return m_analysis; }
     // The result EndDialog was given, once it was called.
     std::optional<int> Result() const { return m_result; }
 
 private:
-    bool ShowHelpPage(const QString& page);
-
     QString m_helpFolder;
     std::unique_ptr<CFormWindow> m_window;
     QPointer<CHelpViewer> m_helpViewer;
+    // A child of the window, made by Show.
+    CAnalysisWindows* m_analysis = nullptr;
     std::optional<int> m_result;
 };
 

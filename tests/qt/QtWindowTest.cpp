@@ -379,6 +379,11 @@ TEST_F(QtWindowTest, MenuHoldsTheCommandsAndTheSearchEntriesAreInert) {
         {"S&uchen", "maximale Reglerverlustleistung", 40004},
         {"S&uchen", "optimaler Wirkungsgrad", 40005},
         {"S&uchen", "höchste Spannung", 40006},
+        {"&Analyse", "&Toleranzen...", 40010},
+        {"&Analyse", "&Grenzwerte...", 40011},
+        {"&Analyse", "&Parameterverlauf...", 40012},
+        {"&Analyse", "&Zeitbereich...", 40013},
+        {"&Analyse", "&Bericht speichern...", 40014},
         {"&?", "&Bedienung", 1068},
         {"&?", "I&nfo über", 1071},
     };

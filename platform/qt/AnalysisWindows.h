@@ -1,0 +1,119 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <memory>
+#include <optional>
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include "AnalysisSettings.h"
+#include "Design.h"
+#include "Evaluation.h"
+#include "FormWarnings.h"
+#include "Platform.h"
+
+namespace ohmrada {
+class CMainDialog;
+}
+
+namespace ohmrada::qt {
+
+class CFormWindow;
+class CQtPlatform;
+class CToolWindow;
+class CToleranceWindow;
+class CLimitsWindow;
+class CSweepWindow;
+class CTimeDomainWindow;
+
+// What the analysis windows follow: the design the form holds after its last
+// cycle, that design's results, and what the cycle brought up.
+struct CFormState {
+    CDesign design;
+    CEvaluation evaluation;
+    CPlatform::CCycleAlerts alerts;
+};
+
+// The settings the windows share: the tolerances of the worst case and
+// Tj,max (entered in Toleranzen), and the leakage inductance of the
+// simulation (entered in Zeitbereich).
+struct CWindowSettings {
+    CAnalysisSettings analysis;
+    double leakageInductanceMh = 0.0;
+};
+
+// The analysis beside the form: the menu "&Analyse", its four tool windows,
+// the report, and the form's warning colours.
+//
+// CQtPlatform creates it with the form window and hands it the end of every
+// recalculation cycle (CPlatform::CycleEnded). It then takes the form's
+// design out of the model (reading, never writing), evaluates it once, colours
+// the form's result fields and brings every open window up to date. The
+// windows are the form window's children and go with it. The only way back
+// into the form is EnterIntoForm, which does what a user does: a text in a
+// field, then the field's focus-lost handler, so the form's own cycle runs.
+class CAnalysisWindows : public QObject {
+public:
+    CAnalysisWindows(CQtPlatform& platform, CFormWindow& window, CMainDialog& dialog);
+    ~CAnalysisWindows() override;
+
+    // The end of a cycle of the form.
+    void CycleEnded(const CPlatform::CCycleAlerts& alerts);
+    const CFormState& State() const { return m_state; }
+
+    const CWindowSettings& Settings() const { return m_settings; }
+    // New settings: every window and the colours follow.
+    void SetSettings(const CWindowSettings& settings);
+
+    // Types text for value into the field and leaves it, as a user would.
+    void EnterIntoForm(int fieldId, float value);
+
+    // A simulation of design found the ratio of the winding's RMS current to
+    // its rated current; the rated-power field shows the simulation colour
+    // while the form holds that design and the ratio is above 1.
+    void SetSimulatedWindingRatio(const CDesign& design, double ratio);
+    void ClearSimulatedWindingRatio();
+
+    // The menu's commands.
+    void OpenTolerances();
+    void OpenLimits();
+    void OpenSweep();
+    void OpenTimeDomain();
+    void SaveReport();
+
+    // Closes every window (the form ends) and stops a running simulation.
+    void CloseAll();
+
+    // The help viewer at page.
+    void ShowHelp(const QString& page);
+
+    CQtPlatform& Platform() const { return m_platform; }
+    const CFormWarnings& Warnings() const { return m_warnings; }
+    // The windows, once opened (nullptr before).
+    CToleranceWindow* Tolerances() const;
+    CLimitsWindow* Limits() const;
+    CSweepWindow* Sweep() const;
+    CTimeDomainWindow* TimeDomain() const;
+
+private:
+    void Refresh();
+    void FollowOpenWindows();
+    bool WindingOverloaded() const;
+
+    CQtPlatform& m_platform;
+    CFormWindow& m_window;
+    CMainDialog& m_dialog;
+    CFormWarnings m_warnings;
+    CWindowSettings m_settings;
+    CFormState m_state;
+    std::optional<CDesign> m_simulatedDesign;
+    double m_simulatedWindingRatio = 0.0;
+    QPointer<CToleranceWindow> m_tolerances;
+    QPointer<CLimitsWindow> m_limits;
+    QPointer<CSweepWindow> m_sweep;
+    QPointer<CTimeDomainWindow> m_timeDomain;
+};
+
+}  // namespace ohmrada::qt

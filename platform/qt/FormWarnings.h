@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QColor>
+#include <QPalette>
+
+namespace ohmrada::qt {
+
+class CFormWindow;
+struct CFormState;
+
+// The warning colours of the form's result fields. Only the fields' colours
+// change: their texts, the beeps and the messages stay the form's own.
+//
+// - the junction temperature above Tj,max,
+// - the power drawn above the rated power (the cycle beeped),
+// - the voltage minimum when the target was not held (the cycle showed the
+//   regulation message),
+// take the limit colour; the rated power takes the simulation colour while
+// a simulation of the design the form holds found the winding RMS current
+// above the rated current. Both colours come from a palette that people
+// with the common colour-vision deficiencies tell apart, are set together
+// with a dark text (readable on light and dark themes), and differ in
+// lightness as well.
+class CFormWarnings {
+public:
+    enum class EKind { kNone, kLimit, kSimulation };
+
+    static QColor LimitColour() { return QColor(0xE6, 0x9F, 0x00); }       // orange
+    static QColor SimulationColour() { return QColor(0xCC, 0x79, 0xA7); }  // reddish purple
+    static QColor WarningText() { return QColor(0x00, 0x00, 0x00); }
+
+    explicit CFormWarnings(CFormWindow& window) : m_window(window) {}
+
+    // Colours the fields for the state after a cycle; windingOverloaded when
+    // a simulation of exactly this design found the winding above NennI.
+    void Apply(const CFormState& state, float tjMaxC, bool windingOverloaded);
+    // The colour a field shows now.
+    EKind KindOf(int fieldId) const;
+
+private:
+    void Mark(int fieldId, EKind kind);
+
+    CFormWindow& m_window;
+};
+
+}  // namespace ohmrada::qt

@@ -1,0 +1,388 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "SweepWindow.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "AnalysisTexts.h"
+#include "AnalysisWindows.h"
+#include "FormLabels.h"
+#include "NumberText.h"
+#include "PlotWidget.h"
+#include "QtPlatform.h"
+#include "SaveAtomically.h"
+
+namespace ohmrada::qt {
+
+namespace ta = texts::analysis;
+
+namespace {
+
+// Colours of the curves, from a palette that stays apart for the common
+// colour-vision deficiencies; orange and vermillion are kept for the marks.
+const QColor kCurveColours[] = {QColor(0x00, 0x72, 0xB2), QColor(0x00, 0x9E, 0x73),
+                                QColor(0x56, 0xB4, 0xE9), QColor(0xCC, 0x79, 0xA7),
+                                QColor(0x00, 0x00, 0x00), QColor(0x88, 0x88, 0x88)};
+const QColor kNotHeldColour(0xD5, 0x5E, 0x00);
+const QColor kOverloadColour(0xE6, 0x9F, 0x00);
+
+constexpr int kDefaultPoints = 101;
+
+QString UnitOf(EResult result) {
+    return LabelOf(ResultSpec(result).fieldId).unit;
+}
+
+bool IsWindingVoltage(EInput input) {
+    return input == EInput::kNennU || input == EInput::kLeerU;
+}
+
+// A number written for a file, locale-free and exact enough to read back.
+QString CsvNumber(double value) {
+    return std::isfinite(value) ? QString::number(value, 'g', 9) : QString();
+}
+
+}  // namespace
+
+CSweepWindow::CSweepWindow(CAnalysisWindows& owner, QWidget* form)
+    : CToolWindow(owner, form, QString::fromUtf8(ta::kSweepTitle), ta::kSweepHelp) {
+    m_input = new QComboBox;
+    for (const CInputSpec& spec : kInputs) {
+        m_input->addItem(LabelWithUnit(spec.fieldId), static_cast<int>(spec.input));
+    }
+    m_from = new QLineEdit;
+    m_to = new QLineEdit;
+    m_count = new QSpinBox;
+    m_count->setRange(static_cast<int>(kMinSweepPoints), 10000);
+    m_count->setValue(kDefaultPoints);
+    m_count->setKeyboardTracking(false);
+    m_spacing = new QComboBox;
+    m_spacing->addItem(QString::fromUtf8(ta::kSweepLinear));
+    m_spacing->addItem(QString::fromUtf8(ta::kSweepLogarithmic));
+
+    m_results = new QListWidget;
+    for (const CResultSpec& spec : kResults) {
+        auto* item = new QListWidgetItem(LabelWithUnit(spec.fieldId), m_results);
+        item->setData(Qt::UserRole, static_cast<int>(spec.result));
+        item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled);
+        item->setCheckState(Qt::Unchecked);
+    }
+    m_results->setMaximumWidth(260);
+
+    m_note = new QLabel;
+    m_note->setWordWrap(true);
+    m_plot = new CPlotWidget;
+    m_export = new QPushButton(QString::fromUtf8(ta::kSweepExport));
+    m_export->setFocusPolicy(Qt::NoFocus);
+    auto* help = new QPushButton(QString::fromUtf8(ta::kHelpButton));
+    help->setFocusPolicy(Qt::NoFocus);
+
+    auto* range = new QFormLayout;
+    range->addRow(QString::fromUtf8(ta::kSweepInput), m_input);
+    range->addRow(QString::fromUtf8(ta::kSweepFrom), m_from);
+    range->addRow(QString::fromUtf8(ta::kSweepTo), m_to);
+    range->addRow(QString::fromUtf8(ta::kSweepPoints), m_count);
+    range->addRow(QString(), m_spacing);
+    auto* side = new QVBoxLayout;
+    side->addLayout(range);
+    side->addWidget(new QLabel(QString::fromUtf8(ta::kSweepResults)));
+    side->addWidget(m_results, 1);
+    side->addWidget(m_note);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_export);
+    buttons->addWidget(help);
+    side->addLayout(buttons);
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(side);
+    layout->addWidget(m_plot, 1);
+    resize(1000, 560);
+
+    m_spec.input = EInput::kIb;
+    m_spec.count = kDefaultPoints;
+    m_spec.spacing = ESpacing::kLinear;
+    m_input->setCurrentIndex(static_cast<int>(EInput::kIb));
+    SelectResults({EResult::kMinimumVoltage, EResult::kJunctionTemperature});
+    m_design = owner.State().design;
+    InputChosen();
+
+    connect(m_input, &QComboBox::currentIndexChanged, this, [this] { InputChosen(); });
+    for (QLineEdit* edit : {m_from, m_to}) {
+        connect(edit, &QLineEdit::editingFinished, this, [this] { Rerun(); });
+    }
+    connect(m_count, &QSpinBox::valueChanged, this, [this] { Rerun(); });
+    connect(m_spacing, &QComboBox::currentIndexChanged, this, [this] { Rerun(); });
+    connect(m_results, &QListWidget::itemChanged, this, [this] {
+        if (!m_updating) {
+            UpdateResultChoice();
+            Draw();
+        }
+    });
+    connect(m_export, &QPushButton::clicked, this, [this] { ExportWithDialog(); });
+    connect(help, &QPushButton::clicked, this,
+            [this] { Owner().ShowHelp(QString::fromUtf8(ta::kSweepHelp)); });
+}
+
+double CSweepWindow::ShownInput(const CDesign& design) const {
+    const double stored = design[m_spec.input];
+    return design.centreTap != 0 && IsWindingVoltage(m_spec.input) ? stored / 2.0 : stored;
+}
+
+void CSweepWindow::InputChosen() {
+    m_spec.input = static_cast<EInput>(m_input->currentData().toInt());
+    // Around the design's own value: from half to one and a half times it.
+    const double value = ShownInput(m_design);
+    const double base = value > 0.0 ? value : 1.0;
+    m_from->setText(QString::number(base * 0.5, 'g', 6));
+    m_to->setText(QString::number(base * 1.5, 'g', 6));
+    Rerun();
+}
+
+void CSweepWindow::SetInput(EInput input) {
+    m_input->setCurrentIndex(static_cast<int>(input));
+}
+
+void CSweepWindow::SetRange(double from, double to, int points, ESpacing spacing) {
+    const bool wasUpdating = m_updating;
+    m_updating = true;
+    m_from->setText(QString::number(from, 'g', 9));
+    m_to->setText(QString::number(to, 'g', 9));
+    m_count->setValue(points);
+    m_spacing->setCurrentIndex(spacing == ESpacing::kLog ? 1 : 0);
+    m_updating = wasUpdating;
+    Rerun();
+}
+
+void CSweepWindow::SelectResults(const std::vector<EResult>& results) {
+    m_updating = true;
+    for (int row = 0; row < m_results->count(); ++row) {
+        QListWidgetItem* item = m_results->item(row);
+        const auto result = static_cast<EResult>(item->data(Qt::UserRole).toInt());
+        const bool chosen = std::find(results.begin(), results.end(), result) != results.end();
+        item->setCheckState(chosen ? Qt::Checked : Qt::Unchecked);
+    }
+    m_updating = false;
+    UpdateResultChoice();
+    Draw();
+}
+
+std::vector<EResult> CSweepWindow::SelectedResults() const {
+    std::vector<EResult> results;
+    for (int row = 0; row < m_results->count(); ++row) {
+        const QListWidgetItem* item = m_results->item(row);
+        if (item->checkState() == Qt::Checked) {
+            results.push_back(static_cast<EResult>(item->data(Qt::UserRole).toInt()));
+        }
+    }
+    return results;
+}
+
+void CSweepWindow::UpdateResultChoice() {
+    // Two units at most, one per y axis: once two are in use, results of a
+    // third cannot be chosen.
+    QStringList units;
+    for (const EResult result : SelectedResults()) {
+        if (!units.contains(UnitOf(result))) {
+            units << UnitOf(result);
+        }
+    }
+    m_updating = true;
+    for (int row = 0; row < m_results->count(); ++row) {
+        QListWidgetItem* item = m_results->item(row);
+        const auto result = static_cast<EResult>(item->data(Qt::UserRole).toInt());
+        const bool allowed = units.size() < 2 || units.contains(UnitOf(result));
+        item->setFlags(allowed ? (Qt::ItemIsUserCheckable | Qt::ItemIsEnabled)
+                               : Qt::ItemIsUserCheckable);
+    }
+    m_updating = false;
+}
+
+void CSweepWindow::Follow(const CFormState& state) {
+    m_design = state.design;
+    m_evaluation = state.evaluation;
+    Rerun();
+}
+
+void CSweepWindow::Rerun() {
+    if (m_updating) {
+        return;
+    }
+    m_spec.from = ParseNumberPrefix(m_from->text().toStdString());
+    m_spec.to = ParseNumberPrefix(m_to->text().toStdString());
+    m_spec.count = static_cast<std::size_t>(m_count->value());
+    m_spec.spacing = m_spacing->currentIndex() == 1 ? ESpacing::kLog : ESpacing::kLinear;
+    m_points.clear();
+    if (!IsValid(m_spec)) {
+        m_note->setText(QString::fromUtf8(ta::kSweepBadRange));
+        Draw();
+        return;
+    }
+    m_note->clear();
+    m_points.reserve(m_spec.count);
+    RunSweep(m_design, m_spec, [this](const CSweepPoint& point) {
+        m_points.push_back(point);
+        return true;
+    });
+    Draw();
+}
+
+void CSweepWindow::Draw() {
+    m_plot->clearGraphs();
+    m_plot->clearItems();
+    const std::vector<EResult> results = SelectedResults();
+    QStringList units;
+    for (const EResult result : results) {
+        if (!units.contains(UnitOf(result))) {
+            units << UnitOf(result);
+        }
+    }
+    const CInputSpec& input = InputSpec(m_spec.input);
+    m_plot->xAxis->setLabel(LabelWithUnit(input.fieldId));
+    m_plot->xAxis->setScaleType(m_spec.spacing == ESpacing::kLog ? QCPAxis::stLogarithmic
+                                                                 : QCPAxis::stLinear);
+    if (m_spec.spacing == ESpacing::kLog) {
+        m_plot->xAxis->setTicker(QSharedPointer<QCPAxisTickerLog>(new QCPAxisTickerLog));
+    } else {
+        m_plot->xAxis->setTicker(QSharedPointer<QCPAxisTicker>(new QCPAxisTicker));
+    }
+    m_plot->yAxis2->setVisible(units.size() > 1);
+
+    QStringList axisLabels[2];
+    bool marksInLegend = false;
+    std::size_t colour = 0;
+    const double currentX = ShownInput(m_design);
+    for (const EResult result : results) {
+        const int axisIndex = units.indexOf(UnitOf(result)) == 1 ? 1 : 0;
+        QCPAxis* valueAxis = axisIndex == 1 ? m_plot->yAxis2 : m_plot->yAxis;
+        const CFieldLabel label = LabelOf(ResultSpec(result).fieldId);
+        axisLabels[axisIndex] << label.label;
+
+        QVector<double> x, y, xNotHeld, yNotHeld, xOver, yOver;
+        for (const CSweepPoint& point : m_points) {
+            const double px = ShownInput(point.design);
+            const double py = point.evaluation[result];
+            if (!std::isfinite(py)) {
+                continue;
+            }
+            x << px;
+            y << py;
+            if (!point.targetHeld) {
+                xNotHeld << px;
+                yNotHeld << py;
+            }
+            if (point.overloaded) {
+                xOver << px;
+                yOver << py;
+            }
+        }
+        const QColor curveColour = kCurveColours[colour++ % std::size(kCurveColours)];
+        QCPGraph* curve = m_plot->addGraph(m_plot->xAxis, valueAxis);
+        curve->setName(label.label + QStringLiteral(" (") + label.unit + QLatin1Char(')'));
+        QPen pen(curveColour, 2.0);
+        if (axisIndex == 1) {
+            pen.setStyle(Qt::DashLine);  // the right axis's curves are dashed
+        }
+        curve->setPen(pen);
+        curve->setData(x, y, true);
+
+        auto addMarks = [&](const QVector<double>& mx, const QVector<double>& my,
+                            QCPScatterStyle style, const char* name) {
+            QCPGraph* marks = m_plot->addGraph(m_plot->xAxis, valueAxis);
+            marks->setLineStyle(QCPGraph::lsNone);
+            marks->setScatterStyle(style);
+            marks->setData(mx, my, true);
+            marks->setName(QString::fromUtf8(name));
+            if (marksInLegend) {
+                marks->removeFromLegend();
+            }
+        };
+        addMarks(xNotHeld, yNotHeld,
+                 QCPScatterStyle(QCPScatterStyle::ssCross, QPen(kNotHeldColour, 2.0), QBrush(), 8),
+                 ta::kSweepNotHeld);
+        addMarks(
+            xOver, yOver,
+            QCPScatterStyle(QCPScatterStyle::ssTriangle, QPen(kOverloadColour, 2.0), QBrush(), 8),
+            ta::kSweepOverloaded);
+        const double currentY = m_evaluation[result];
+        QVector<double> cx, cy;
+        if (std::isfinite(currentY)) {
+            cx << currentX;
+            cy << currentY;
+        }
+        addMarks(cx, cy,
+                 QCPScatterStyle(QCPScatterStyle::ssCircle, QPen(Qt::black, 2.0),
+                                 QBrush(QColor(255, 255, 255)), 11),
+                 ta::kSweepCurrentDesign);
+        marksInLegend = true;
+    }
+    for (int i = 0; i < 2; ++i) {
+        QCPAxis* axis = i == 1 ? m_plot->yAxis2 : m_plot->yAxis;
+        axis->setLabel(units.size() > i ? axisLabels[i].join(QStringLiteral(", ")) +
+                                              QStringLiteral(" (") + units[i] + QLatin1Char(')')
+                                        : QString());
+    }
+    m_plot->ShowAll();
+}
+
+QString CSweepWindow::Csv() const {
+    const CInputSpec& input = InputSpec(m_spec.input);
+    QString csv = QString::fromUtf8(input.key.data(), static_cast<qsizetype>(input.key.size()));
+    for (const CResultSpec& spec : kResults) {
+        csv += QLatin1Char(',') +
+               QString::fromUtf8(spec.name.data(), static_cast<qsizetype>(spec.name.size()));
+    }
+    csv += QStringLiteral(",target_held,overloaded\n");
+    for (const CSweepPoint& point : m_points) {
+        csv += CsvNumber(ShownInput(point.design));
+        for (const CResultSpec& spec : kResults) {
+            csv += QLatin1Char(',') + CsvNumber(point.evaluation[spec.result]);
+        }
+        csv += point.targetHeld ? QStringLiteral(",true") : QStringLiteral(",false");
+        csv += point.overloaded ? QStringLiteral(",true\n") : QStringLiteral(",false\n");
+    }
+    return csv;
+}
+
+bool CSweepWindow::ExportTo(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QStringLiteral("pdf")) {
+        return m_plot->SavePdf(path, 800, 500);
+    }
+    if (suffix == QStringLiteral("csv")) {
+        const QByteArray csv = Csv().toUtf8();
+        return SaveAtomically(
+            path, [&csv](QIODevice& device) { return device.write(csv) == csv.size(); });
+    }
+    return m_plot->SavePng(path, 1000, 600);
+}
+
+void CSweepWindow::ExportWithDialog() {
+    CPlatform::CFileDialogRequest request;
+    request.save = true;
+    request.title = ta::kExportDialogTitle;
+    request.initialName = ta::kExportInitialName;
+    request.filterLabel = ta::kExportFilter;
+    request.filterPattern = ta::kExportFilterPattern;
+    request.confirmOverwrite = true;
+    const std::optional<std::string> path = Owner().Platform().RunFileDialog(request);
+    if (!path) {
+        return;
+    }
+    const QString file = QString::fromStdString(*path);
+    if (!ExportTo(file)) {
+        Owner().Platform().MessageBox(Fill(ta::kExportFailed, file).toStdString(),
+                                      CPlatform::EIcon::kStop);
+    }
+}
+
+}  // namespace ohmrada::qt

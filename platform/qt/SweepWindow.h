@@ -1,0 +1,78 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <vector>
+
+#include "Sweep.h"
+#include "ToolWindow.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QSpinBox;
+
+namespace ohmrada::qt {
+
+class CPlotWidget;
+
+// "Parameterverlauf": one input of the form's design varied over a range,
+// and the chosen results drawn over it. Results of two units stand on two
+// y axes; the design the form holds is marked, and so are the points where
+// the target is not held (a cross) or the transformer is overloaded (a
+// triangle). The sweep runs again after every cycle of the form and after
+// every change here; it costs a few hundred evaluations.
+class CSweepWindow : public CToolWindow {
+public:
+    CSweepWindow(CAnalysisWindows& owner, QWidget* form);
+
+    void Follow(const CFormState& state) override;
+
+    // The controls, for the tests.
+    void SetInput(EInput input);
+    void SetRange(double from, double to, int points, ESpacing spacing);
+    // Checks exactly these results.
+    void SelectResults(const std::vector<EResult>& results);
+    std::vector<EResult> SelectedResults() const;
+
+    const CSweepSpec& Spec() const { return m_spec; }
+    const std::vector<CSweepPoint>& Points() const { return m_points; }
+    CPlotWidget* Plot() const { return m_plot; }
+    QLineEdit* From() const { return m_from; }
+    QLineEdit* To() const { return m_to; }
+
+    // Writes the sweep as PNG, PDF or CSV, chosen by the name's ending.
+    // False when the file could not be written.
+    bool ExportTo(const QString& path);
+    // The sweep as CSV: a header of names, one line per point.
+    QString Csv() const;
+
+private:
+    void InputChosen();
+    void Rerun();
+    void Draw();
+    void UpdateResultChoice();
+    void ExportWithDialog();
+    // The x value of a design: the input as the form shows it.
+    double ShownInput(const CDesign& design) const;
+
+    QComboBox* m_input;
+    QLineEdit* m_from;
+    QLineEdit* m_to;
+    QSpinBox* m_count;
+    QComboBox* m_spacing;
+    QListWidget* m_results;
+    QLabel* m_note;
+    CPlotWidget* m_plot;
+    QPushButton* m_export;
+
+    CSweepSpec m_spec;
+    CDesign m_design;
+    CEvaluation m_evaluation;
+    std::vector<CSweepPoint> m_points;
+    bool m_updating = false;
+};
+
+}  // namespace ohmrada::qt

@@ -1,0 +1,177 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ToleranceWindow.h"
+
+#include <QDoubleSpinBox>
+#include <QFormLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "AnalysisTexts.h"
+#include "AnalysisWindows.h"
+#include "FormLabels.h"
+#include "FormWarnings.h"
+
+namespace ohmrada::qt {
+
+namespace ta = texts::analysis;
+
+namespace {
+
+QDoubleSpinBox* SettingBox(double low, double high, const char* suffix) {
+    auto* box = new QDoubleSpinBox;
+    // Numbers with a point, as on the form, whatever the desktop's language.
+    box->setLocale(QLocale::c());
+    box->setRange(low, high);
+    box->setDecimals(1);
+    box->setSuffix(QString::fromUtf8(suffix));
+    box->setKeyboardTracking(false);
+    return box;
+}
+
+}  // namespace
+
+QString CornerTitle(ECorner corner) {
+    switch (corner) {
+        case ECorner::kNominal:
+            return QString::fromUtf8(ta::kCornerNominal);
+        case ECorner::kLow:
+            return QString::fromUtf8(ta::kCornerLow);
+        case ECorner::kHigh:
+            return QString::fromUtf8(ta::kCornerHigh);
+    }
+    return {};
+}
+
+QString WorstCaseColumnTitle(int column) {
+    constexpr const char* kTitles[CToleranceWindow::kColumnCount] = {
+        ta::kColumnMains,  ta::kColumnCapacitance, ta::kColumnMinimum,        ta::kColumnRipple,
+        ta::kColumnTarget, ta::kColumnPower,       ta::kColumnRegulatorPower, ta::kColumnJunction};
+    return column >= 0 && column < CToleranceWindow::kColumnCount
+               ? QString::fromUtf8(kTitles[column])
+               : QString();
+}
+
+std::array<std::array<CWorstCaseCell, CToleranceWindow::kColumnCount>, 3> WorstCaseCells(
+    const CWorstCase& worstCase) {
+    std::array<std::array<CWorstCaseCell, CToleranceWindow::kColumnCount>, 3> rows;
+    for (std::size_t i = 0; i < worstCase.corners.size(); ++i) {
+        const CCorner& corner = worstCase.corners[i];
+        const CEvaluation& e = corner.evaluation;
+        auto& row = rows[i];
+        row[CToleranceWindow::kColumnMains] = {FormatNumber(corner.mainsFactor * 100.0, 0)};
+        row[CToleranceWindow::kColumnCapacitance] = {
+            FormatNumber(corner.design[EInput::kKondC], 0)};
+        row[CToleranceWindow::kColumnMinimum] = {FormatNumber(e[EResult::kMinimumVoltage], 3),
+                                                 corner.check.targetNotHeld};
+        row[CToleranceWindow::kColumnRipple] = {FormatNumber(e[EResult::kRippleVoltage], 3)};
+        row[CToleranceWindow::kColumnTarget] = {
+            Fill(corner.check.targetNotHeld ? ta::kNotHeld : ta::kHeld,
+                 FormatNumber(corner.headroomV, 3)),
+            corner.check.targetNotHeld};
+        row[CToleranceWindow::kColumnPower] = {
+            Fill(corner.check.overloaded ? ta::kOverloaded : ta::kWithinRating,
+                 FormatNumber(e[EResult::kInputPower], 3)),
+            corner.check.overloaded};
+        row[CToleranceWindow::kColumnRegulatorPower] = {
+            FormatNumber(e[EResult::kRegulatorPower], 3)};
+        row[CToleranceWindow::kColumnJunction] = {
+            Fill(corner.check.junctionOverLimit ? ta::kTooHot : ta::kCool,
+                 FormatNumber(e[EResult::kJunctionTemperature], 3)),
+            corner.check.junctionOverLimit};
+    }
+    return rows;
+}
+
+CToleranceWindow::CToleranceWindow(CAnalysisWindows& owner, QWidget* form)
+    : CToolWindow(owner, form, QString::fromUtf8(ta::kTolerancesTitle), ta::kTolerancesHelp) {
+    const CAnalysisSettings& settings = owner.Settings().analysis;
+    m_mains = SettingBox(0.0, kMaxTolerancePct, ta::kPercentPlusMinus);
+    m_mains->setPrefix(QStringLiteral("± "));
+    m_mains->setValue(settings.mainsTolerancePct);
+    m_capacitor = SettingBox(0.0, kMaxTolerancePct, ta::kPercentPlusMinus);
+    m_capacitor->setPrefix(QStringLiteral("− "));
+    m_capacitor->setValue(settings.capacitorTolerancePct);
+    m_junction = SettingBox(-50.0, 400.0, ta::kDegrees);
+    m_junction->setValue(settings.junctionLimitC);
+
+    auto* inputs = new QFormLayout;
+    inputs->addRow(QString::fromUtf8(ta::kMainsTolerance), m_mains);
+    inputs->addRow(QString::fromUtf8(ta::kCapacitorTolerance), m_capacitor);
+    inputs->addRow(QString::fromUtf8(ta::kJunctionLimit), m_junction);
+
+    m_table = new QTableWidget(3, kColumnCount);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setFocusPolicy(Qt::NoFocus);
+    m_table->setSelectionMode(QAbstractItemView::NoSelection);
+    for (int column = 0; column < kColumnCount; ++column) {
+        m_table->setHorizontalHeaderItem(column,
+                                         new QTableWidgetItem(WorstCaseColumnTitle(column)));
+    }
+    for (int row = 0; row < 3; ++row) {
+        m_table->setVerticalHeaderItem(
+            row, new QTableWidgetItem(CornerTitle(kCorners[static_cast<std::size_t>(row)])));
+        for (int column = 0; column < kColumnCount; ++column) {
+            auto* item = new QTableWidgetItem;
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            m_table->setItem(row, column, item);
+        }
+    }
+    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_table->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+
+    m_summary = new QLabel;
+    m_summary->setWordWrap(true);
+
+    auto* help = new QPushButton(QString::fromUtf8(ta::kHelpButton));
+    help->setFocusPolicy(Qt::NoFocus);
+    connect(help, &QPushButton::clicked, this,
+            [this] { Owner().ShowHelp(QString::fromUtf8(ta::kTolerancesHelp)); });
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(inputs);
+    layout->addWidget(m_table);
+    layout->addWidget(m_summary);
+    layout->addWidget(help, 0, Qt::AlignRight);
+
+    for (QDoubleSpinBox* box : {m_mains, m_capacitor, m_junction}) {
+        connect(box, &QDoubleSpinBox::valueChanged, this, [this] { SettingsEdited(); });
+    }
+}
+
+void CToleranceWindow::SettingsEdited() {
+    CWindowSettings settings = Owner().Settings();
+    settings.analysis.mainsTolerancePct = m_mains->value();
+    settings.analysis.capacitorTolerancePct = m_capacitor->value();
+    settings.analysis.junctionLimitC = m_junction->value();
+    Owner().SetSettings(settings);
+}
+
+void CToleranceWindow::Follow(const CFormState& state) {
+    m_shown = AnalyseWorstCase(state.design, Owner().Settings().analysis);
+    const auto rows = WorstCaseCells(m_shown);
+    bool anyBroken = false;
+    for (int row = 0; row < 3; ++row) {
+        for (int column = 0; column < kColumnCount; ++column) {
+            const CWorstCaseCell& cell =
+                rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
+            QTableWidgetItem* item = m_table->item(row, column);
+            item->setText(cell.text);
+            item->setData(Qt::BackgroundRole,
+                          cell.broken ? QVariant(CFormWarnings::LimitColour()) : QVariant());
+            item->setData(Qt::ForegroundRole,
+                          cell.broken ? QVariant(CFormWarnings::WarningText()) : QVariant());
+            anyBroken = anyBroken || cell.broken;
+        }
+    }
+    m_summary->setText(QString::fromUtf8(anyBroken ? ta::kSomeCornersBad : ta::kAllCornersGood) +
+                       QLatin1Char(' ') +
+                       Fill(ta::kRatedPowerNote, FormatNumber(m_shown.ratedPowerW, 3)));
+}
+
+}  // namespace ohmrada::qt

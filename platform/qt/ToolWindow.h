@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+namespace ohmrada::qt {
+
+class CAnalysisWindows;
+struct CFormState;
+
+// The base of the analysis windows beside the form. A tool window belongs
+// to the form: it is the form window's child, so it stays in front of it and
+// closes and goes with it. It is shown without being activated, so opening
+// it or refreshing it never takes the keyboard focus from the form, and it
+// never changes the form by itself. CAnalysisWindows creates it on its menu
+// command and calls Follow after every recalculation cycle while it is
+// visible, and once when it is shown.
+class CToolWindow : public QWidget {
+public:
+    CToolWindow(CAnalysisWindows& owner, QWidget* form, const QString& title, const char* helpPage);
+
+    // Shows the window beside the form, or raises it when it is open, without
+    // taking the focus.
+    void ShowBesideForm();
+    // Brings the window up to date with the form's design.
+    virtual void Follow(const CFormState& state) = 0;
+
+protected:
+    CAnalysisWindows& Owner() const { return m_owner; }
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    CAnalysisWindows& m_owner;
+    const char* m_helpPage;
+    bool m_placed = false;
+};
+
+}  // namespace ohmrada::qt

@@ -1,0 +1,181 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// The texts of the analysis windows beside the form, of the report and of the
+// form's warning colours, in German as the user sees them (UTF-8). "%1",
+// "%2" ... stand for values the program fills in.
+
+namespace ohmrada::texts::analysis {
+
+// Window titles.
+inline constexpr const char* kTolerancesTitle = "Toleranzen";
+inline constexpr const char* kLimitsTitle = "Grenzwerte";
+inline constexpr const char* kSweepTitle = "Parameterverlauf";
+inline constexpr const char* kTimeDomainTitle = "Zeitbereich";
+
+// Their help pages.
+inline constexpr const char* kTolerancesHelp = "toleranzen.html";
+inline constexpr const char* kLimitsHelp = "grenzwerte.html";
+inline constexpr const char* kSweepHelp = "parameterverlauf.html";
+inline constexpr const char* kTimeDomainHelp = "zeitbereich.html";
+inline constexpr const char* kColoursHelp = "farben.html";
+inline constexpr const char* kReportHelp = "bericht.html";
+
+inline constexpr const char* kHelpButton = "&Hilfe";
+inline constexpr const char* kYes = "ja";
+inline constexpr const char* kNo = "nein";
+
+// Toleranzen.
+inline constexpr const char* kMainsTolerance = "Netztoleranz:";
+inline constexpr const char* kCapacitorTolerance = "Kondensatortoleranz:";
+inline constexpr const char* kJunctionLimit = "zulässige Sperrschichttemperatur:";
+inline constexpr const char* kPercentPlusMinus = " %";
+inline constexpr const char* kDegrees = " GradCs.";
+inline constexpr const char* kCornerNominal = "Nennwerte";
+inline constexpr const char* kCornerLow = "Unterspannung";
+inline constexpr const char* kCornerHigh = "Überspannung";
+inline constexpr const char* kColumnMains = "Netz\n%";
+inline constexpr const char* kColumnCapacitance = "Kapazität\nµF";
+inline constexpr const char* kColumnMinimum = "Spannungsminimum\nVolt";
+inline constexpr const char* kColumnRipple = "Brummspannung (ss)\nVolt";
+inline constexpr const char* kColumnTarget = "Sollspannung\nReserve Volt";
+inline constexpr const char* kColumnPower = "Leistungaufnahme\nWatt";
+inline constexpr const char* kColumnRegulatorPower = "Reglerverlustleistung\nWatt";
+inline constexpr const char* kColumnJunction = "Sperrschichttemperatur\nGradCs.";
+inline constexpr const char* kHeld = "gehalten, %1";
+inline constexpr const char* kNotHeld = "nicht gehalten, %1";
+inline constexpr const char* kOverloaded = "überlastet, %1";
+inline constexpr const char* kWithinRating = "%1";
+inline constexpr const char* kTooHot = "zu heiß, %1";
+inline constexpr const char* kCool = "%1";
+inline constexpr const char* kAllCornersGood =
+    "In allen drei Ecken wird die Sollspannung gehalten, der Trafo ist nicht überlastet und der "
+    "Regler bleibt unter Tj,max.";
+inline constexpr const char* kSomeCornersBad =
+    "Orange markierte Felder zeigen eine überschrittene Grenze.";
+inline constexpr const char* kRatedPowerNote = "Überlast gilt gegen die Nennleistung %1 Watt.";
+
+// Grenzwerte: the five searches under the names of the menu "S&uchen".
+inline constexpr const char* kLimitMaxTransformerLoad = "maximale Trafonennleistung";
+inline constexpr const char* kLimitMaxRegulatedCurrent = "maximal regelbarer Strom";
+inline constexpr const char* kLimitMaxRegulatorPower = "maximale Reglerverlustleistung";
+inline constexpr const char* kLimitBestEfficiency = "optimaler Wirkungsgrad";
+inline constexpr const char* kLimitHighestVoltage = "höchste Spannung";
+inline constexpr const char* kAtSearchLimit = " (Suchgrenze erreicht)";
+inline constexpr const char* kTransformerLoadSentence =
+    "Bis zu diesem Laststrom bleibt die Leistungsaufnahme innerhalb der Nennleistung des "
+    "Trafos.";
+inline constexpr const char* kRegulatedCurrentSentence =
+    "Bis zu diesem Laststrom hält der Regler die Sollspannung, bei Nennnetzspannung und bei "
+    "Unterspannung mit gealtertem Kondensator.";
+inline constexpr const char* kRegulatorPowerSentence =
+    "So viel Verlustleistung erreicht Tj,max; bis zu diesem Strom bleibt der Regler in seinen "
+    "Grenzen; so klein muss der Wärmewiderstand für den eingestellten Strom sein.";
+inline constexpr const char* kBestEfficiencySentence =
+    "Der Trafo gleicher Leistung mit der kleinsten Spannung, die die Sollspannung auch bei "
+    "Unterspannung noch hält.";
+inline constexpr const char* kHighestVoltageSentence =
+    "Die höchste Sollspannung, die beim eingestellten Laststrom noch gehalten wird.";
+inline constexpr const char* kAtNominalMains = "bei Nennnetzspannung:";
+inline constexpr const char* kAtLowMains = "bei Unterspannung:";
+inline constexpr const char* kCurrentLabel = "Laststrom:";
+inline constexpr const char* kRatedPowerLabel = "Nennleistung:";
+inline constexpr const char* kRegulatorPowerLabel = "Verlustleistung bei Tj,max:";
+inline constexpr const char* kDeliverableCurrentLabel = "Strom in den Grenzen:";
+inline constexpr const char* kThermalResistanceLabel = "Wärmewiderstand höchstens:";
+inline constexpr const char* kScaleLabel = "Spannungsfaktor:";
+inline constexpr const char* kTransformerLabel = "Trafo:";
+inline constexpr const char* kEfficiencyLabel = "Wirkungsgrad:";
+inline constexpr const char* kDesignEfficiencyLabel = "jetzt:";
+inline constexpr const char* kTransformerText = "%1 V / %2 A, leer %3 V";
+inline constexpr const char* kEnterCurrent = "als Laststrom eintragen";
+inline constexpr const char* kEnterVoltage = "als Sollspannung eintragen";
+inline constexpr const char* kEnterTransformer = "Trafo eintragen";
+inline constexpr const char* kColoursHeading = "Farben im Formular";
+inline constexpr const char* kColourLimitText =
+    "Orange: Sperrschichttemperatur über Tj,max; Leistungsaufnahme über der Nennleistung (der "
+    "Piepton); Spannungsminimum, wenn die Sollspannung nicht gehalten wurde (die Meldung).";
+inline constexpr const char* kColourSimulationText =
+    "Purpur: Nennleistung, wenn die Simulation dieses Entwurfs einen Wicklungsstrom (effektiv) "
+    "über dem Nennstrom ergab.";
+
+// Parameterverlauf.
+inline constexpr const char* kSweepInput = "Eingabe:";
+inline constexpr const char* kSweepFrom = "von:";
+inline constexpr const char* kSweepTo = "bis:";
+inline constexpr const char* kSweepPoints = "Punkte:";
+inline constexpr const char* kSweepLinear = "linear";
+inline constexpr const char* kSweepLogarithmic = "logarithmisch";
+inline constexpr const char* kSweepResults = "Ergebnisse:";
+inline constexpr const char* kSweepSimulate = "Simulation (Spannungsminimum, Brummspannung)";
+inline constexpr const char* kSweepCancel = "Abbrechen";
+inline constexpr const char* kSweepExport = "E&xportieren...";
+inline constexpr const char* kSweepCurrentDesign = "jetziger Entwurf";
+inline constexpr const char* kSweepNotHeld = "Sollspannung nicht gehalten";
+inline constexpr const char* kSweepOverloaded = "Trafo überlastet";
+inline constexpr const char* kSweepSimulated = "%1 (Simulation)";
+inline constexpr const char* kSweepSimulating = "Simulation %1 von %2 ...";
+inline constexpr const char* kSweepBadRange =
+    "Der Bereich ist ungültig (logarithmisch nur mit positiven Grenzen).";
+inline constexpr const char* kExportDialogTitle = "Parameterverlauf exportieren";
+inline constexpr const char* kExportFilter = "Bild, PDF oder Tabelle (*.png *.pdf *.csv)";
+inline constexpr const char* kExportFilterPattern = "*.png *.pdf *.csv";
+inline constexpr const char* kExportInitialName = "parameterverlauf.png";
+inline constexpr const char* kExportFailed =
+    "Die Datei %1 konnte nicht geschrieben werden. Eine Datei, die dort war, ist unverändert.";
+
+// Zeitbereich.
+inline constexpr const char* kLeakageInductance = "Streuinduktivität:";
+inline constexpr const char* kMillihenry = " mH";
+inline constexpr const char* kSimulationRunning = "Simulation läuft ...";
+inline constexpr const char* kSimulationCancelled = "Simulation abgebrochen.";
+inline constexpr const char* kSimulationDone =
+    "Simuliert: %1 Perioden bis zum eingeschwungenen Zustand.";
+inline constexpr const char* kSimulationFailed = "Die Simulation ist fehlgeschlagen: %1";
+inline constexpr const char* kNgspiceMissing =
+    "ngspice ist nicht installiert (Paket libngspice0). Die Zeitbereichssimulation ist daher "
+    "nicht verfügbar; alles andere funktioniert.";
+inline constexpr const char* kRestart = "&Neu starten";
+inline constexpr const char* kCancel = "&Abbrechen";
+inline constexpr const char* kWaveformsTitle = "die letzten zwei Perioden";
+inline constexpr const char* kSwitchOnTitle = "Einschalten";
+inline constexpr const char* kTimeAxis = "Zeit (ms)";
+inline constexpr const char* kVoltageAxis = "Spannung (V)";
+inline constexpr const char* kCurrentAxis = "Strom (A)";
+inline constexpr const char* kOutputVoltageCurve = "Ausgangsspannung";
+inline constexpr const char* kDiodeCurrentCurve = "Diodenstrom %1";
+inline constexpr const char* kWindingCurrentCurve = "Wicklungsstrom %1";
+inline constexpr const char* kComparisonQuantity = "Größe";
+inline constexpr const char* kComparisonForm = "Formular";
+inline constexpr const char* kComparisonSimulated = "Simulation";
+inline constexpr const char* kComparisonDeviation = "Abweichung %";
+inline constexpr const char* kWindingCheck =
+    "Wicklungsstrom (effektiv) %1 A bei Nennstrom %2 A: Verhältnis %3.";
+inline constexpr const char* kWindingOverloaded =
+    " Der Trafo läuft über seinen Nennkupferverlusten (das %1-fache).";
+inline constexpr const char* kWindingWithin = " Der Trafo bleibt in seinen Nennkupferverlusten.";
+inline constexpr const char* kSwitchOnPeak = "Einschaltspitzenstrom: %1 A";
+
+// The report.
+inline constexpr const char* kReportDialogTitle = "Bericht speichern";
+inline constexpr const char* kReportFilter = "PDF-Dateien (*.pdf)";
+inline constexpr const char* kReportFilterPattern = "*.pdf";
+inline constexpr const char* kReportInitialName = "ohmrada-bericht.pdf";
+inline constexpr const char* kReportTitle = "Ohmrada -- Bericht";
+inline constexpr const char* kReportFile = "Datei: %1";
+inline constexpr const char* kReportDate = "Erstellt: %1";
+inline constexpr const char* kReportInputs = "Eingaben";
+inline constexpr const char* kReportResults = "berechnete Größen";
+inline constexpr const char* kReportCircuit = "Gleichrichterschaltung";
+inline constexpr const char* kReportCentreTap = "nur bis Mittelpunkt";
+inline constexpr const char* kReportWorstCase = "Toleranzen (Worst Case)";
+inline constexpr const char* kReportLimits = "Grenzwerte";
+inline constexpr const char* kReportSimulation = "Zeitbereich (Simulation)";
+inline constexpr const char* kReportSweep = "Parameterverlauf";
+inline constexpr const char* kReportNoSimulation =
+    "Keine Simulation dieses Entwurfs vorhanden (Fenster Zeitbereich).";
+inline constexpr const char* kReportFailed =
+    "Der Bericht konnte nicht nach %1 geschrieben werden. Eine Datei, die dort war, ist "
+    "unverändert.";
+
+}  // namespace ohmrada::texts::analysis
