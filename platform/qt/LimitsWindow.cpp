@@ -184,7 +184,7 @@ CLimitsWindow::CLimitsWindow(CAnalysisWindows& owner, QWidget* form)
     layout->addWidget(line);
     layout->addWidget(colours);
     layout->addWidget(help, 0, Qt::AlignRight);
-    setMinimumWidth(520);
+    setMinimumWidth(640);
 }
 
 void CLimitsWindow::Follow(const CFormState& state) {

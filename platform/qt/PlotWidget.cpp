@@ -11,8 +11,17 @@ CPlotWidget::CPlotWidget(QWidget* parent) : QCustomPlot(parent) {
     setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
     axisRect()->setRangeDrag(Qt::Horizontal | Qt::Vertical);
     axisRect()->setRangeZoom(Qt::Horizontal | Qt::Vertical);
+    // The legend below the axes, where it hides no curve.
     legend->setVisible(true);
-    legend->setBrush(QBrush(QColor(255, 255, 255, 220)));
+    axisRect()->insetLayout()->take(legend);
+    auto* legendRow = new QCPLayoutGrid;
+    plotLayout()->addElement(plotLayout()->rowCount(), 0, legendRow);
+    legendRow->addElement(0, 0, legend);
+    legendRow->setMargins(QMargins(5, 0, 5, 5));
+    legend->setFillOrder(QCPLegend::foColumnsFirst);
+    legend->setWrap(3);
+    legend->setBorderPen(Qt::NoPen);
+    plotLayout()->setRowStretchFactor(plotLayout()->rowCount() - 1, 0.001);
     setMinimumSize(480, 320);
     // Plots are looked at, not typed into: the focus stays where it is.
     setFocusPolicy(Qt::NoFocus);

@@ -134,7 +134,7 @@ CTimeDomainWindow::CTimeDomainWindow(CAnalysisWindows& owner, QWidget* form)
     m_table->setSelectionMode(QAbstractItemView::NoSelection);
     m_table->setFocusPolicy(Qt::NoFocus);
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    m_table->setMinimumWidth(430);
+    m_table->setMinimumWidth(500);
     m_windingCheck = new QLabel;
     m_windingCheck->setWordWrap(true);
 
@@ -159,7 +159,7 @@ CTimeDomainWindow::CTimeDomainWindow(CAnalysisWindows& owner, QWidget* form)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addLayout(body, 1);
-    resize(1150, 700);
+    resize(1250, 760);
 
     m_debounce.setSingleShot(true);
     m_debounce.setInterval(kDebounceMs);

@@ -138,6 +138,7 @@ CToleranceWindow::CToleranceWindow(CAnalysisWindows& owner, QWidget* form)
     layout->addWidget(m_table);
     layout->addWidget(m_summary);
     layout->addWidget(help, 0, Qt::AlignRight);
+    resize(1160, 300);
 
     for (QDoubleSpinBox* box : {m_mains, m_capacitor, m_junction}) {
         connect(box, &QDoubleSpinBox::valueChanged, this, [this] { SettingsEdited(); });

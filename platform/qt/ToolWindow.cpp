@@ -23,7 +23,6 @@ void CToolWindow::ShowBesideForm() {
         // The first time beside the form, to its right, as far as the screen
         // allows.
         m_placed = true;
-        adjustSize();
         const QRect form = parentWidget()->frameGeometry();
         QPoint at(form.right() + 8, form.top());
         if (const QScreen* screen = parentWidget()->screen()) {
