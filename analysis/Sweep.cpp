@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "NumberText.h"
 #include "PowerSupply.h"
 
 namespace ohmrada {
@@ -19,13 +20,18 @@ bool IsValid(const CSweepSpec& spec) {
 
 float SweepValue(const CSweepSpec& spec, std::size_t index) {
     if (index + 1 >= spec.count) {
-        return static_cast<float>(spec.to);
+        return ToSingleClamped(spec.to);
     }
     const double fraction = static_cast<double>(index) / static_cast<double>(spec.count - 1);
     if (spec.spacing == ESpacing::kLog) {
-        return static_cast<float>(spec.from * std::pow(spec.to / spec.from, fraction));
+        return ToSingleClamped(spec.from * std::pow(spec.to / spec.from, fraction));
     }
-    return static_cast<float>(spec.from + (spec.to - spec.from) * fraction);
+    const double span = spec.to - spec.from;
+    if (!std::isfinite(span)) {
+        // Bounds near the largest double on both sides of zero.
+        return ToSingleClamped(spec.from * (1.0 - fraction) + spec.to * fraction);
+    }
+    return ToSingleClamped(spec.from + span * fraction);
 }
 
 CSweepRun RunSweep(const CDesign& design, const CSweepSpec& spec, const FSweepVisitor& visit,

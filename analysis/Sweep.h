@@ -34,8 +34,9 @@ inline constexpr std::size_t kMaxSweepPoints = 1000000;
 // logarithmic spacing.
 bool IsValid(const CSweepSpec& spec);
 
-// The value of point `index` as typed into the form: the first is `from`,
-// the last is `to`.
+// The value of point `index` as the form reads it from a typed number (in
+// single precision, beyond the largest float held at it): the first is
+// `from`, the last is `to`.
 float SweepValue(const CSweepSpec& spec, std::size_t index);
 
 struct CSweepPoint {
