@@ -7,12 +7,12 @@
 #   scripts/deps.sh --test     also those for the tests (locales, Xvfb, clang)
 set -euo pipefail
 
-packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-translations-l10n libgl-dev fonts-dejavu-core
+packages=(g++ cmake ninja-build pkg-config qt6-base-dev libqcustomplot-dev qt6-translations-l10n libgl-dev fonts-dejavu-core
           libgtest-dev libgmock-dev libbenchmark-dev)
 if [[ "${1:-}" == "--test" ]]; then
     packages+=(locales xvfb xauth clang clang-format libclang-rt-14-dev desktop-file-utils appstream
                shared-mime-info groff-base
-               dpkg-dev file)
+               dpkg-dev file poppler-utils)
 fi
 
 missing=()

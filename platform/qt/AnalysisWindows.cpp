@@ -109,15 +109,14 @@ void CAnalysisWindows::ClearSimulatedWindingRatio() {
                      WindingOverloaded());
 }
 
-void CAnalysisWindows::EnterIntoForm(int fieldId, float value) {
-    // The shortest text that reads back as exactly this number: what a user
-    // who copied the value would type.
+std::string CAnalysisWindows::TextToType(float value) {
     std::array<char, 32> text{};
     const auto [end, error] = std::to_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc()) {
-        return;
-    }
-    m_platform.SetItemText(fieldId, std::string(text.data(), end));
+    return error == std::errc() ? std::string(text.data(), end) : std::string();
+}
+
+void CAnalysisWindows::EnterIntoForm(int fieldId, float value) {
+    m_platform.SetItemText(fieldId, TextToType(value));
     m_dialog.OnKillFocus(fieldId);
 }
 

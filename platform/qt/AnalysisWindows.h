@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 
 #include <QObject>
 #include <QPointer>
@@ -69,6 +70,9 @@ public:
 
     // Types text for value into the field and leaves it, as a user would.
     void EnterIntoForm(int fieldId, float value);
+    // What EnterIntoForm types for value: the shortest text that reads back
+    // as exactly this number, as a user who copied it would type it.
+    static std::string TextToType(float value);
 
     // A simulation of design found the ratio of the winding's RMS current to
     // its rated current; the rated-power field shows the simulation colour

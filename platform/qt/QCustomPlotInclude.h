@@ -2,8 +2,9 @@
 #pragma once
 
 // qcustomplot.h uses Qt's keywords (signals, slots, emit, foreach), which
-// this program switches off (QT_NO_KEYWORDS); they stand for the macros here
-// while the header is read.
+// the program's own code switches off (QT_NO_KEYWORDS); there they stand for
+// the macros while the header is read.
+#if defined(QT_NO_KEYWORDS)
 #define signals Q_SIGNALS
 #define slots Q_SLOTS
 #define emit Q_EMIT
@@ -13,3 +14,6 @@
 #undef slots
 #undef emit
 #undef foreach
+#else
+#include <qcustomplot.h>
+#endif
