@@ -41,6 +41,20 @@ void CToolWindow::showEvent(QShowEvent* event) {
     Follow(m_owner.State());
 }
 
+bool CToolWindow::event(QEvent* event) {
+    // F1 and Esc are this window's keys, not the form's shortcuts (a tool
+    // window shares the shortcuts of the window it belongs to).
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_F1 || key->key() == Qt::Key_Escape) &&
+            key->modifiers() == Qt::NoModifier) {
+            event->accept();
+            return true;
+        }
+    }
+    return QWidget::event(event);
+}
+
 void CToolWindow::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
         m_owner.ShowHelp(QString::fromUtf8(m_helpPage));

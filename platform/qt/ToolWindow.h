@@ -28,6 +28,7 @@ public:
 
 protected:
     CAnalysisWindows& Owner() const { return m_owner; }
+    bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 

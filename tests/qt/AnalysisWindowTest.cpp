@@ -25,6 +25,7 @@
 #include "AnalysisTexts.h"
 #include "AnalysisWindows.h"
 #include "FormLabels.h"
+#include "HelpViewer.h"
 #include "LimitsWindow.h"
 #include "NumberText.h"
 #include "PlotWidget.h"
@@ -92,14 +93,17 @@ TEST_F(AnalysisWindowTest, EachWindowOpensBesideTheFormWithoutTakingTheFocus) {
         int command;
         std::function<QWidget*(const CAnalysisWindows&)> window;
         const char* title;
+        const char* helpPage;
     };
     const CCase kCases[] = {
         {kCmdAnalyseTolerances, [](const CAnalysisWindows& a) { return a.Tolerances(); },
-         ta::kTolerancesTitle},
-        {kCmdAnalyseLimits, [](const CAnalysisWindows& a) { return a.Limits(); }, ta::kLimitsTitle},
-        {kCmdAnalyseSweep, [](const CAnalysisWindows& a) { return a.Sweep(); }, ta::kSweepTitle},
+         ta::kTolerancesTitle, ta::kTolerancesHelp},
+        {kCmdAnalyseLimits, [](const CAnalysisWindows& a) { return a.Limits(); }, ta::kLimitsTitle,
+         ta::kLimitsHelp},
+        {kCmdAnalyseSweep, [](const CAnalysisWindows& a) { return a.Sweep(); }, ta::kSweepTitle,
+         ta::kSweepHelp},
         {kCmdAnalyseTimeDomain, [](const CAnalysisWindows& a) { return a.TimeDomain(); },
-         ta::kTimeDomainTitle},
+         ta::kTimeDomainTitle, ta::kTimeDomainHelp},
     };
     Field(kIdCapacitance).setFocus();
     const CReferenceForm reference;
@@ -120,6 +124,10 @@ TEST_F(AnalysisWindowTest, EachWindowOpensBesideTheFormWithoutTakingTheFocus) {
         // Again: the same window, raised.
         Trigger(c.command);
         EXPECT_EQ(c.window(Analysis()), window);
+        // F1 in the window: its own help page.
+        QTest::keyClick(window, Qt::Key_F1);
+        ASSERT_NE(m_platform->HelpViewer(), nullptr);
+        EXPECT_EQ(m_platform->HelpViewer()->CurrentPage().toStdString(), c.helpPage);
     }
     // The windows close with the form.
     m_platform->EndDialog(kCmdCancel);
