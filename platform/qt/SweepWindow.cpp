@@ -5,6 +5,8 @@
 #include <cmath>
 #include <map>
 
+#include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QFormLayout>
@@ -12,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -23,6 +26,7 @@
 #include "PlotWidget.h"
 #include "QtPlatform.h"
 #include "SaveAtomically.h"
+#include "Simulator.h"
 
 namespace ohmrada::qt {
 
@@ -87,6 +91,14 @@ CSweepWindow::CSweepWindow(CAnalysisWindows& owner, QWidget* form)
     m_export->setFocusPolicy(Qt::NoFocus);
     auto* help = new QPushButton(QString::fromUtf8(ta::kHelpButton));
     help->setFocusPolicy(Qt::NoFocus);
+    m_simulate = new QCheckBox(QString::fromUtf8(ta::kSweepSimulate));
+    m_simulate->setFocusPolicy(Qt::NoFocus);
+    m_progress = new QProgressBar;
+    m_progress->setVisible(false);
+    m_progress->setFormat(QStringLiteral("%v / %m"));
+    m_cancel = new QPushButton(QString::fromUtf8(ta::kSweepCancel));
+    m_cancel->setFocusPolicy(Qt::NoFocus);
+    m_cancel->setVisible(false);
 
     auto* range = new QFormLayout;
     range->addRow(QString::fromUtf8(ta::kSweepInput), m_input);
@@ -98,6 +110,11 @@ CSweepWindow::CSweepWindow(CAnalysisWindows& owner, QWidget* form)
     side->addLayout(range);
     side->addWidget(new QLabel(QString::fromUtf8(ta::kSweepResults)));
     side->addWidget(m_results, 1);
+    side->addWidget(m_simulate);
+    auto* progress = new QHBoxLayout;
+    progress->addWidget(m_progress, 1);
+    progress->addWidget(m_cancel);
+    side->addLayout(progress);
     side->addWidget(m_note);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_export);
@@ -129,8 +146,21 @@ CSweepWindow::CSweepWindow(CAnalysisWindows& owner, QWidget* form)
         }
     });
     connect(m_export, &QPushButton::clicked, this, [this] { ExportWithDialog(); });
+    connect(m_simulate, &QCheckBox::toggled, this, [this](bool on) { SetSimulate(on); });
+    connect(m_cancel, &QPushButton::clicked, this, [this] { CancelSimulation(); });
+    m_poll.setInterval(50);
+    connect(&m_poll, &QTimer::timeout, this, [this] { PollSimulation(); });
     connect(help, &QPushButton::clicked, this,
             [this] { Owner().ShowHelp(QString::fromUtf8(ta::kSweepHelp)); });
+}
+
+CSweepWindow::~CSweepWindow() {
+    // A simulation's thread writes into its CSimulation: it must have ended
+    // before that goes (it stops within a mains period).
+    CancelSimulation();
+    for (const std::shared_ptr<CSimulation>& simulation : m_retired) {
+        simulation->done.wait();
+    }
 }
 
 double CSweepWindow::ShownInput(const CDesign& design) const {
@@ -233,7 +263,120 @@ void CSweepWindow::Rerun() {
         m_points.push_back(point);
         return true;
     });
+    if (m_simulate->isChecked()) {
+        StartSimulation();
+    }
     Draw();
+}
+
+void CSweepWindow::SetSimulate(bool on) {
+    if (m_simulate->isChecked() != on) {
+        m_simulate->setChecked(on);  // comes back here through toggled
+        return;
+    }
+    if (on) {
+        StartSimulation();
+    } else {
+        CancelSimulation();
+        m_simulated.clear();
+    }
+    Draw();
+}
+
+void CSweepWindow::StartSimulation() {
+    CancelSimulation();
+    m_simulated.clear();
+    if (m_points.empty()) {
+        return;
+    }
+    auto simulation = std::make_shared<CSimulation>();
+    // Evenly spread over the sweep, its ends included.
+    std::vector<std::pair<double, CDesign>> designs;
+    const std::size_t count = std::min(m_points.size(), kMaxSimulatedPoints);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t index = count == 1 ? 0 : i * (m_points.size() - 1) / (count - 1);
+        designs.emplace_back(ShownInput(m_points[index].design), m_points[index].design);
+    }
+    simulation->total = designs.size();
+    const double leakageH = Owner().Settings().leakageInductanceMh / 1000.0;
+    std::stop_token stop = simulation->stop.get_token();
+    simulation->done =
+        std::async(std::launch::async,
+                   [simulation = simulation.get(), designs = std::move(designs), leakageH, stop] {
+                       for (const auto& [x, design] : designs) {
+                           if (stop.stop_requested()) {
+                               return;
+                           }
+                           const CSimulationResult result = SimulateDesign(design, leakageH, stop);
+                           {
+                               const std::lock_guard lock(simulation->mutex);
+                               if (result.error == ESimulationError::kNgspiceMissing) {
+                                   simulation->ngspiceMissing = true;
+                                   return;
+                               }
+                               if (result.Ok()) {
+                                   simulation->points.push_back({x, result.measurements});
+                               }
+                           }
+                           ++simulation->finished;
+                       }
+                   });
+    m_simulation = std::move(simulation);
+    m_progress->setRange(0, static_cast<int>(m_simulation->total));
+    m_progress->setValue(0);
+    m_progress->setVisible(true);
+    m_cancel->setVisible(true);
+    m_poll.start();
+}
+
+void CSweepWindow::CancelSimulation() {
+    if (m_simulation) {
+        m_simulation->stop.request_stop();
+        m_retired.push_back(std::move(m_simulation));
+    }
+    m_progress->setVisible(false);
+    m_cancel->setVisible(false);
+}
+
+std::vector<CSweepWindow::CSimulatedPoint> CSweepWindow::SimulatedPoints() const {
+    return m_simulated;
+}
+
+void CSweepWindow::PollSimulation() {
+    using namespace std::chrono_literals;
+    std::erase_if(m_retired, [](const std::shared_ptr<CSimulation>& simulation) {
+        return simulation->done.wait_for(0s) == std::future_status::ready;
+    });
+    if (m_simulation) {
+        const bool ended = m_simulation->done.wait_for(0s) == std::future_status::ready;
+        m_progress->setValue(static_cast<int>(m_simulation->finished.load()));
+        bool missing = false;
+        std::size_t shown = m_simulated.size();
+        {
+            const std::lock_guard lock(m_simulation->mutex);
+            missing = m_simulation->ngspiceMissing;
+            m_simulated = m_simulation->points;
+        }
+        if (missing) {
+            m_note->setText(QString::fromUtf8(ta::kNgspiceMissing));
+        }
+        if (m_simulated.size() != shown) {
+            Draw();
+        }
+        if (ended) {
+            m_simulation.reset();
+            m_progress->setVisible(false);
+            m_cancel->setVisible(false);
+        }
+    }
+    if (!m_simulation && m_retired.empty()) {
+        m_poll.stop();
+    }
+}
+
+void CSweepWindow::closeEvent(QCloseEvent* event) {
+    CancelSimulation();
+    CToolWindow::closeEvent(event);
 }
 
 void CSweepWindow::Draw() {
@@ -324,6 +467,40 @@ void CSweepWindow::Draw() {
                                  QBrush(QColor(255, 255, 255)), 11),
                  ta::kSweepCurrentDesign);
         marksInLegend = true;
+    }
+    // The simulated minimum voltage and ripple, in volts, where an axis has
+    // that unit or one is free.
+    const QString volt = UnitOf(EResult::kMinimumVoltage);
+    if (!m_simulated.empty() && (units.contains(volt) || units.size() < 2)) {
+        if (!units.contains(volt)) {
+            units << volt;
+            m_plot->yAxis2->setVisible(units.size() > 1);
+        }
+        const qsizetype axisIndex = units.indexOf(volt);
+        QCPAxis* valueAxis = axisIndex == 1 ? m_plot->yAxis2 : m_plot->yAxis;
+        struct CSimCurve {
+            EResult result;
+            double CMeasurements::*member;
+            QColor colour;
+        };
+        const CSimCurve kSimCurves[] = {
+            {EResult::kMinimumVoltage, &CMeasurements::minimumVoltage, QColor(0x00, 0x72, 0xB2)},
+            {EResult::kRippleVoltage, &CMeasurements::rippleVoltage, QColor(0x56, 0xB4, 0xE9)},
+        };
+        for (const CSimCurve& curve : kSimCurves) {
+            QVector<double> x, y;
+            for (const CSimulatedPoint& point : m_simulated) {
+                x << point.x;
+                y << point.measurements.*curve.member;
+            }
+            QCPGraph* graph = m_plot->addGraph(m_plot->xAxis, valueAxis);
+            const CFieldLabel label = LabelOf(ResultSpec(curve.result).fieldId);
+            graph->setName(Fill(ta::kSweepSimulated, label.label));
+            graph->setPen(QPen(curve.colour, 1.5, Qt::DotLine));
+            graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDiamond, 7));
+            graph->setData(x, y, true);
+            axisLabels[axisIndex] << Fill(ta::kSweepSimulated, label.label);
+        }
     }
     for (int i = 0; i < 2; ++i) {
         QCPAxis* axis = i == 1 ? m_plot->yAxis2 : m_plot->yAxis;

@@ -1,12 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <atomic>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <stop_token>
 #include <vector>
 
+#include <QTimer>
+
+#include "Measurements.h"
 #include "Sweep.h"
 #include "ToolWindow.h"
 
 class QCheckBox;
+class QProgressBar;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -27,6 +36,7 @@ class CPlotWidget;
 class CSweepWindow : public CToolWindow {
 public:
     CSweepWindow(CAnalysisWindows& owner, QWidget* form);
+    ~CSweepWindow() override;
 
     void Follow(const CFormState& state) override;
 
@@ -49,7 +59,38 @@ public:
     // The sweep as CSV: a header of names, one line per point.
     QString Csv() const;
 
+    // The simulated minimum voltage and ripple beside the form's: on a
+    // thread of its own, for at most kMaxSimulatedPoints points of the sweep,
+    // restarted with every new sweep while it is switched on.
+    static constexpr std::size_t kMaxSimulatedPoints = 21;
+    void SetSimulate(bool on);
+    bool Simulating() const { return m_simulation != nullptr; }
+    void CancelSimulation();
+    // The simulated points so far: the input as shown and the measurements.
+    struct CSimulatedPoint {
+        double x = 0.0;
+        CMeasurements measurements;
+    };
+    std::vector<CSimulatedPoint> SimulatedPoints() const;
+    QCheckBox* SimulateBox() const { return m_simulate; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
+    // One simulation of the sweep's points, shared with its thread.
+    struct CSimulation {
+        std::stop_source stop;
+        std::future<void> done;
+        std::size_t total = 0;
+        std::atomic<std::size_t> finished{0};
+        mutable std::mutex mutex;
+        std::vector<CSimulatedPoint> points;  // under mutex
+        bool ngspiceMissing = false;          // under mutex
+    };
+
+    void StartSimulation();
+    void PollSimulation();
     void InputChosen();
     void Rerun();
     void Draw();
@@ -67,6 +108,13 @@ private:
     QLabel* m_note;
     CPlotWidget* m_plot;
     QPushButton* m_export;
+    QCheckBox* m_simulate;
+    QProgressBar* m_progress;
+    QPushButton* m_cancel;
+    QTimer m_poll;
+    std::shared_ptr<CSimulation> m_simulation;
+    std::vector<std::shared_ptr<CSimulation>> m_retired;
+    std::vector<CSimulatedPoint> m_simulated;
 
     CSweepSpec m_spec;
     CDesign m_design;

@@ -353,6 +353,34 @@ TEST_F(AnalysisWindowTest, SweepFollowsTheFormAndExportsPngPdfAndCsv) {
     EXPECT_FALSE(window.ExportTo(folder.filePath(QStringLiteral("fehlt/verlauf.png"))));
 }
 
+TEST_F(AnalysisWindowTest, SweepSimulatesBesideTheFormAndCanBeCancelled) {
+    Open(kCmdAnalyseSweep);
+    CSweepWindow& window = *Analysis().Sweep();
+    window.SetInput(EInput::kIb);
+    window.SetRange(2.0, 6.0, 5, ESpacing::kLinear);
+    const int drawn = window.Plot()->graphCount();
+    window.SetSimulate(true);
+    EXPECT_TRUE(window.Simulating());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.Simulating(); }, 60000));
+    if (window.SimulatedPoints().empty()) {
+        GTEST_SKIP() << "ngspice is not installed";
+    }
+    ASSERT_EQ(window.SimulatedPoints().size(), 5u);
+    for (std::size_t i = 0; i < 5; ++i) {
+        EXPECT_DOUBLE_EQ(window.SimulatedPoints()[i].x, 2.0 + static_cast<double>(i));
+        // The time domain's minimum lies below the form's approximation here.
+        EXPECT_LT(window.SimulatedPoints()[i].measurements.minimumVoltage,
+                  window.Points()[i].evaluation[EResult::kMinimumVoltage]);
+    }
+    EXPECT_EQ(window.Plot()->graphCount(), drawn + 2) << "two simulated curves";
+
+    // A change of the form starts it again; cancelling ends it.
+    Enter(kIdRatedCurrent, QStringLiteral("4"));
+    EXPECT_TRUE(window.Simulating());
+    window.CancelSimulation();
+    EXPECT_FALSE(window.Simulating());
+}
+
 // The time-domain window needs ngspice; without it, it says so.
 class TimeDomainTest : public AnalysisWindowTest {
 protected:
