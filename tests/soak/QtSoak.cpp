@@ -46,14 +46,19 @@
 #include <sys/resource.h>
 #endif
 
+#include "AnalysisWindows.h"
 #include "Design.h"
 #include "FieldTable.h"
 #include "FormWindow.h"
 #include "InputTable.h"
+#include "LimitsWindow.h"
 #include "MainDialog.h"
 #include "MemoryPlatform.h"
 #include "QtPlatform.h"
 #include "SpinButton.h"
+#include "SweepWindow.h"
+#include "TimeDomainWindow.h"
+#include "ToleranceWindow.h"
 
 namespace ohmrada::qt::soak {
 
@@ -172,12 +177,14 @@ enum EAction {
     kEnter,
     kOpen,
     kSaveAs,
+    kAnalysisWindow,
     kActionKinds
 };
 
 constexpr const char* kActionNames[kActionKinds] = {
     "type into field", "type more",       "tab",  "shift+tab", "click field", "click result",
     "click check box", "click rectifier", "spin", "enter",     "open",        "save as",
+    "analysis window",
 };
 
 // The process's peak resident memory, where the system reports it. It grows
@@ -199,7 +206,7 @@ void PrintPeakMemory() {
 }
 
 // Relative weights of the action kinds.
-constexpr int kWeights[kActionKinds] = {30, 6, 14, 8, 8, 3, 5, 8, 12, 2, 2, 2};
+constexpr int kWeights[kActionKinds] = {30, 6, 14, 8, 8, 3, 5, 8, 12, 2, 2, 2, 2};
 
 class CSoak {
 public:
@@ -463,6 +470,33 @@ void CSoak::Act(EAction action) {
         case kSaveAs:
             window.Action(kCmdFileSaveAs)->trigger();
             break;
+        case kAnalysisWindow: {
+            // Opens one of the four windows beside the form, or closes it
+            // when it is open; they follow every cycle from then on.
+            const int command = kCmdAnalyseTolerances + Uniform(0, 3);
+            CAnalysisWindows& analysis = *m_platform->Analysis();
+            QWidget* open = nullptr;
+            switch (command) {
+                case kCmdAnalyseTolerances:
+                    open = analysis.Tolerances();
+                    break;
+                case kCmdAnalyseLimits:
+                    open = analysis.Limits();
+                    break;
+                case kCmdAnalyseSweep:
+                    open = analysis.Sweep();
+                    break;
+                default:
+                    open = analysis.TimeDomain();
+                    break;
+            }
+            if (open != nullptr && open->isVisible()) {
+                open->close();
+            } else {
+                window.Action(command)->trigger();
+            }
+            break;
+        }
         case kActionKinds:
             break;
     }
