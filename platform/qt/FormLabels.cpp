@@ -2,41 +2,22 @@
 #include "FormLabels.h"
 
 #include <cmath>
-#include <cstddef>
-#include <span>
 
-#include "FormTemplate.h"
+#include "FormTexts.h"
 #include "NumberText.h"
 
 namespace ohmrada::qt {
 
 CFieldLabel LabelOf(int fieldId) {
-    const std::span<const res::CControlTemplate> controls = res::kFormTemplate.controls;
-    for (std::size_t i = 0; i < controls.size(); ++i) {
-        if (controls[i].id != fieldId || controls[i].kind != res::EControlKind::kEdit) {
-            continue;
-        }
-        CFieldLabel label;
-        // The static text before the field names it, the one after gives its
-        // unit (a spin control may stand between).
-        for (std::size_t j = i; j-- > 0;) {
-            if (controls[j].kind == res::EControlKind::kText) {
-                label.label = QString::fromUtf8(controls[j].text).trimmed();
-                break;
-            }
-        }
-        for (std::size_t j = i + 1; j < controls.size(); ++j) {
-            if (controls[j].kind == res::EControlKind::kText) {
-                label.unit = QString::fromUtf8(controls[j].text).trimmed();
-                break;
-            }
-        }
-        if (label.label.endsWith(QLatin1Char(':'))) {
-            label.label.chop(1);
-        }
-        return label;
+    const res::CFieldTexts texts = res::FieldTextsOf(fieldId);
+    CFieldLabel label{
+        QString::fromUtf8(texts.label.data(), static_cast<qsizetype>(texts.label.size()))
+            .simplified(),
+        QString::fromUtf8(texts.unit.data(), static_cast<qsizetype>(texts.unit.size())).trimmed()};
+    if (label.label.endsWith(QLatin1Char(':'))) {
+        label.label.chop(1);
     }
-    return {};
+    return label;
 }
 
 QString LabelWithUnit(int fieldId) {

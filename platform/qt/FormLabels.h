@@ -6,7 +6,8 @@
 namespace ohmrada::qt {
 
 // A field's label and unit as the form template shows them beside it
-// ("Spannungsminimum", "Volt"), without the label's colon.
+// ("Spannungsminimum", "Volt"; res::FieldTextsOf), without the label's colon
+// and with single spaces.
 struct CFieldLabel {
     QString label;
     QString unit;
