@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <sstream>
 #include <string_view>
 
@@ -15,6 +16,8 @@ namespace ohmrada {
 namespace {
 
 constexpr const char* kLibraryName = "libngspice.so.0";
+// Names another ngspice library (a path or a file name) instead.
+constexpr const char* kLibraryVariable = "OHMRADA_NGSPICE_LIBRARY";
 
 // Variables ngspice and the system's start-up script set by themselves; every
 // other variable after loading came from a user's .spiceinit.
@@ -74,16 +77,21 @@ int CNgspice::OnChar(char* text, int /*id*/, void* self) {
     const std::string_view line = text != nullptr ? text : "";
     ngspice->m_output.append(line).push_back('\n');
     constexpr std::string_view kStderr = "stderr ";
-    if (line.starts_with(kStderr)) {
-        const std::string_view message = line.substr(kStderr.size());
-        // ngspice reports the stop of a paused run on stderr; it is no error.
-        if (message.find("rror") != std::string_view::npos ||
-            message.find("fatal") != std::string_view::npos) {
-            if (!ngspice->m_errors.empty()) {
-                ngspice->m_errors += "; ";
-            }
-            ngspice->m_errors.append(message);
+    if (!line.starts_with(kStderr)) {
+        return 0;
+    }
+    const std::string_view message = line.substr(kStderr.size());
+    // Pausing at a stop condition is reported on stderr too; it is no error.
+    constexpr std::array<std::string_view, 6> kBenign = {
+        "pause requested", "interrupted", "condition met", "Warning", "Note", "stopped"};
+    const bool benign = std::any_of(kBenign.begin(), kBenign.end(), [&](std::string_view word) {
+        return message.find(word) != std::string_view::npos;
+    });
+    if (!benign && !message.empty()) {
+        if (!ngspice->m_errors.empty()) {
+            ngspice->m_errors += "; ";
         }
+        ngspice->m_errors.append(message);
     }
     return 0;
 }
@@ -104,11 +112,14 @@ std::string CNgspice::Load() {
     if (m_library != nullptr) {
         return {};
     }
-    void* library = dlopen(kLibraryName, RTLD_NOW | RTLD_LOCAL);
+    const char* chosen = std::getenv(kLibraryVariable);
+    const std::string name = chosen != nullptr && *chosen != '\0' ? chosen : kLibraryName;
+    void* library = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr) {
         const char* why = dlerror();
-        return std::string("ngspice is not installed (") + kLibraryName +
-               " cannot be loaded: " + (why != nullptr ? why : "unknown reason") + ")";
+        return "ngspice is not installed: " + name + " cannot be loaded (" +
+               (why != nullptr ? why : "unknown reason") +
+               "); install the package libngspice0 (Debian, Ubuntu)";
     }
     auto* api = new CApi;
     api->init = Symbol<decltype(&ngSpice_Init)>(library, "ngSpice_Init");
@@ -119,7 +130,7 @@ std::string CNgspice::Load() {
         api->vecInfo == nullptr) {
         delete api;
         dlclose(library);
-        return std::string(kLibraryName) + " is not a usable ngspice library";
+        return name + " is not a usable ngspice library";
     }
     m_library = library;
     m_api = api;
@@ -156,8 +167,8 @@ std::string CNgspice::Load() {
         }
         toUnset.push_back(word);
     }
-    for (const std::string& name : toUnset) {
-        Command("unset " + name);
+    for (const std::string& variable : toUnset) {
+        Command("unset " + variable);
     }
     Command("set noaskquit");
     Command("set nomoremode");
