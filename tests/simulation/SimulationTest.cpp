@@ -163,7 +163,9 @@ struct CCircuitCase {
     const char* circuit;
 };
 
-void PrintTo(const CCircuitCase& row, std::ostream* out) { *out << row.name; }
+void PrintTo(const CCircuitCase& row, std::ostream* out) {
+    *out << row.name;
+}
 
 const CCircuitCase kCircuits[] = {
     {"CentreTap", CRectifier::kCentreTap},
@@ -381,7 +383,9 @@ const CFailureCase kFailures[] = {
      }},
 };
 
-void PrintTo(const CFailureCase& row, std::ostream* out) { *out << row.name; }
+void PrintTo(const CFailureCase& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class Failure : public ::testing::TestWithParam<CFailureCase> {};
 
