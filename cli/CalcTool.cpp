@@ -10,6 +10,7 @@
 #include "Arguments.h"
 #include "FormRun.h"
 #include "FormWriters.h"
+#include "SimulateCommand.h"
 #include "TextEscape.h"
 
 #ifndef OHMRADA_VERSION
@@ -175,7 +176,9 @@ struct CCommand {
                std::ostream& err);
 };
 
-constexpr std::array<CCommand, 0> kCommands = {};
+constexpr std::array<CCommand, 1> kCommands = {{
+    {"simulate", RunSimulateCommand},
+}};
 
 }  // namespace
 

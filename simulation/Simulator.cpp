@@ -17,7 +17,8 @@ namespace {
 constexpr double kSettled = 1e-4;  // the mean changes by less than 0.01 %
 // The capacitor's mean current over a period, against the load current.
 constexpr double kBalanced = 1e-4;
-constexpr int kMaxRestarts = 4;
+// Each run of the steady-state search covers two mains periods.
+constexpr int kPeriodsPerRun = 2;
 
 CSimulationResult Failure(ESimulationError error, std::string message) {
     CSimulationResult result;
@@ -67,6 +68,8 @@ public:
         const auto found = m_series.find(name);
         return found == m_series.end() ? nullptr : &found->second;
     }
+    // A vector every netlist has (the output, a branch current).
+    const std::vector<double>& Required(const std::string& name) const { return m_series.at(name); }
     const CNetlist& Netlist() const { return m_netlist; }
 
 private:
@@ -176,10 +179,10 @@ CQuantities Form(const CRecording& recording, double loadCurrent) {
     const CNetlist& netlist = recording.Netlist();
     const std::size_t size = recording.Time().size();
     CQuantities q;
-    q.output = *recording.Series(netlist.output);
+    q.output = recording.Required(netlist.output);
     q.capacitorCurrent.assign(size, -loadCurrent);
     for (std::size_t i = 0; i < netlist.diodeCurrents.size(); ++i) {
-        q.diodeCurrent.push_back(*recording.Series(netlist.diodeCurrents[i]));
+        q.diodeCurrent.push_back(recording.Required(netlist.diodeCurrents[i]));
         q.diodeVoltage.push_back(Difference(recording.Series(netlist.diodeAnodes[i]),
                                             recording.Series(netlist.diodeCathodes[i]), size));
         if (netlist.diodeFeedsOutput[i]) {
@@ -189,7 +192,7 @@ CQuantities Form(const CRecording& recording, double loadCurrent) {
         }
     }
     for (std::size_t s = 0; s < netlist.sourceCurrents.size(); ++s) {
-        q.sourceCurrent.push_back(Negated(*recording.Series(netlist.sourceCurrents[s])));
+        q.sourceCurrent.push_back(Negated(recording.Required(netlist.sourceCurrents[s])));
         q.sourceVoltage.push_back(Difference(recording.Series(netlist.sourcePlus[s]),
                                              recording.Series(netlist.sourceMinus[s]), size));
     }
@@ -287,7 +290,21 @@ public:
                 const CSimulationLimits& limits)
         : m_ngspice(ngspice), m_request(request), m_stop(std::move(stop)), m_limits(limits) {}
 
-    CSimulationResult Run() {
+    // Runs both simulations and leaves nothing behind in ngspice.
+    CSimulationResult Simulate() {
+        CSimulationResult result = SteadyAndSwitchOn();
+        if (m_loaded && m_ngspice.IsLoaded()) {
+            // The vectors of a run take megabytes.
+            m_ngspice.Command("destroy all");
+            m_ngspice.Command("remcirc");
+            m_ngspice.TakeErrors();
+            m_ngspice.TakeOutput();
+        }
+        return result;
+    }
+
+private:
+    CSimulationResult SteadyAndSwitchOn() {
         CSimulationResult result = SteadyState();
         if (!result.Ok()) {
             return result;
@@ -301,99 +318,82 @@ public:
         return result;
     }
 
-private:
     double MaxStep() const { return m_request.Period() / m_limits.stepsPerPeriod; }
 
     // Drops the last run's circuit and vectors (they would pile up), loads
-    // the netlist and runs it up to the first stop.
-    bool Start(const CNetlist& netlist, double firstStop) {
-        m_ngspice.Command("delete all");
-        m_ngspice.Command("destroy all");
-        m_ngspice.Command("remcirc");  // complains when there is no circuit
+    // the netlist and runs it. ngspice keeps a little memory for every
+    // command and circuit for good, so a simulation sends as few as it can.
+    bool Run(const CNetlist& netlist) {
+        if (m_loaded) {
+            m_ngspice.Command("destroy all");
+            m_ngspice.Command("remcirc");
+        }
         m_ngspice.TakeErrors();
         m_ngspice.TakeOutput();
-        return m_ngspice.IsLoaded() && m_ngspice.LoadCircuit(netlist.lines) &&
-               !m_ngspice.HasErrors() &&
-               m_ngspice.Command("stop when time > " + SpiceNumber(firstStop)) &&
-               m_ngspice.Command("run") && !m_ngspice.HasErrors();
-    }
-
-    bool Continue(double nextStop) {
-        return m_ngspice.Command("delete all") &&
-               m_ngspice.Command("stop when time > " + SpiceNumber(nextStop)) &&
-               m_ngspice.Command("resume") && !m_ngspice.HasErrors();
+        m_loaded = m_ngspice.IsLoaded() && m_ngspice.LoadCircuit(netlist.lines);
+        return m_loaded && !m_ngspice.HasErrors() && m_ngspice.Command("run") &&
+               !m_ngspice.HasErrors();
     }
 
     // The steady state is the start voltage V that one mains period brings
-    // back to itself: gain(V) = V(end of period) - V = 0. Each period gives
-    // a point of gain(V); when the natural approach would take more than a
-    // few periods more, the run restarts from the root the points point to
-    // (a secant through points of two runs, or, for the first restart, a
-    // Newton step with the slope of the estimate).
+    // back to itself: gain(V) = V(end of period) - V = 0. Each run covers two
+    // periods from a precharged capacitor and gives two points of gain(V);
+    // it is settled when the second period's mean differs from the first's
+    // by less than 0.01 % and its charge balances. Otherwise the next run
+    // starts from the root the points point to: a secant through the last
+    // two points, or, where they lie too close together to tell, a Newton
+    // step with the estimate's slope; failing both, from where the run
+    // ended (which is where it would have gone on).
     CSimulationResult SteadyState() {
         const double period = m_request.Period();
         double start = EstimateVoltage(m_request);
         const double modelSlope = ModelSlope();
-        std::optional<CGainPoint> previous;  // of the period before, in this run or the last
+        std::optional<CGainPoint> previous;
         int periods = 0;
-        for (int attempt = 0;; ++attempt) {
+        while (true) {
+            if (m_stop.stop_requested()) {
+                return Failure(ESimulationError::kCancelled, "simulation cancelled");
+            }
+            if (periods + kPeriodsPerRun > m_limits.maxPeriods) {
+                return Failure(ESimulationError::kNoSteadyState,
+                               "no steady state: the output's mean still changed by more than "
+                               "0.01 % per mains period after " +
+                                   std::to_string(periods) + " periods");
+            }
             CRunSettings settings;
             settings.initialVoltage = start;
-            settings.stopTime = (m_limits.maxPeriods - periods + 1) * period;
+            settings.stopTime = kPeriodsPerRun * period;
             settings.maxStep = MaxStep();
             const CNetlist netlist = CNetlist::Build(m_request, settings);
             CRecording recording(netlist);
-            if (!Start(netlist, period)) {
+            if (!Run(netlist) || !recording.Update(m_ngspice) ||
+                recording.Time().back() < settings.stopTime * (1.0 - 1e-9)) {
                 return Failure(ESimulationError::kNgspiceError,
                                NgspiceFailure(m_ngspice, "simulating the steady state"));
             }
-            std::vector<double> means;  // of each period of this run
+            periods += kPeriodsPerRun;
+            const std::vector<double>& output = recording.Required(netlist.output);
+            std::vector<double> means;
             double periodStart = start;
-            for (int k = 1;; ++k) {
-                if (!recording.Update(m_ngspice) || recording.Time().back() < k * period) {
-                    return Failure(ESimulationError::kNgspiceError,
-                                   NgspiceFailure(m_ngspice, "reading the steady state"));
-                }
-                ++periods;
-                const std::vector<double>& output = *recording.Series(netlist.output);
+            double target = NAN;
+            for (int k = 1; k <= kPeriodsPerRun; ++k) {
                 const CWindow window(recording.Time(), (k - 1) * period, k * period);
                 means.push_back(window.Mean(output));
                 const double periodEnd = window.At(output, k * period);
                 const CGainPoint point{periodStart, periodEnd - periodStart};
-                if (Settled(means, point)) {
+                if (k == kPeriodsPerRun && Settled(means, point)) {
                     CSimulationResult result;
                     result.measurements =
                         Measure(recording, m_request, (k - 1) * period, k * period);
                     result.measurements.periods = periods;
-                    const double from = std::max(0.0, (k - 2) * period);
-                    result.steadyState = Extract(recording, m_request, from, k * period);
+                    result.steadyState = Extract(recording, m_request, 0.0, k * period);
                     return result;
                 }
-                if (m_stop.stop_requested()) {
-                    return Failure(ESimulationError::kCancelled, "simulation cancelled");
-                }
-                if (periods >= m_limits.maxPeriods) {
-                    return Failure(ESimulationError::kNoSteadyState,
-                                   "no steady state: the output's mean still changed by more "
-                                   "than 0.01 % per mains period after " +
-                                       std::to_string(periods) + " periods");
-                }
-                const double target = Root(previous, point, modelSlope);
+                target = Root(previous, point, modelSlope);
                 previous = point;
                 periodStart = periodEnd;
-                // Restart when the charge is not yet balanced and the root
-                // lies further away than this period came (the natural
-                // approach would take several periods more).
-                if (attempt < kMaxRestarts && std::isfinite(target) && !Balanced(point) &&
-                    std::fabs(target - periodEnd) > std::fabs(point.gain)) {
-                    start = target;
-                    break;
-                }
-                if (!Continue((k + 1) * period)) {
-                    return Failure(ESimulationError::kNgspiceError,
-                                   NgspiceFailure(m_ngspice, "simulating the steady state"));
-                }
             }
+            start = std::isfinite(target) ? target : periodStart;
         }
     }
 
@@ -467,7 +467,7 @@ private:
         if (m_stop.stop_requested()) {
             return Failure(ESimulationError::kCancelled, "simulation cancelled");
         }
-        if (!Start(netlist, settings.stopTime * 2.0) || !recording.Update(m_ngspice)) {
+        if (!Run(netlist) || !recording.Update(m_ngspice)) {
             return Failure(ESimulationError::kNgspiceError,
                            NgspiceFailure(m_ngspice, "simulating the switch-on"));
         }
@@ -486,6 +486,7 @@ private:
     const CSimulationRequest& m_request;
     std::stop_token m_stop;
     CSimulationLimits m_limits;
+    bool m_loaded = false;  // a circuit of ours is in ngspice
 };
 
 }  // namespace
@@ -507,14 +508,7 @@ CSimulationResult Simulate(const CSimulationRequest& request, std::stop_token st
             return Failure(ESimulationError::kNgspiceMissing, missing);
         }
         CSimulation simulation(ngspice, request, stop, limits);
-        CSimulationResult result = simulation.Run();
-        // Leave nothing behind: the vectors of a run take megabytes.
-        if (ngspice.IsLoaded()) {
-            ngspice.Command("destroy all");
-            ngspice.Command("remcirc");
-            ngspice.TakeErrors();
-            ngspice.TakeOutput();
-        }
+        CSimulationResult result = simulation.Simulate();
         return result;
     } catch (const std::exception& error) {
         return Failure(ESimulationError::kNgspiceError,
