@@ -50,6 +50,11 @@ constexpr std::string_view kHelp =
     "  --help           show this help\n"
     "  --version        show the version\n"
     "\n"
+    "Commands:\n"
+    "  simulate         simulate the design of each input in the time domain with\n"
+    "                   ngspice and compare it with the form; see\n"
+    "                   'ohmrada-calc simulate --help'\n"
+    "\n"
     "Exit status: 0 on success; 2 on a usage error, an input that cannot be\n"
     "read, a --set that cannot be applied, or a failed --save. The other inputs\n"
     "are still evaluated and printed.\n";
