@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 #include <locale.h>
 #include <ngspice/sharedspice.h>
+#include <signal.h>
 
 #include <algorithm>
 #include <array>
@@ -51,6 +52,27 @@ public:
 private:
     static inline locale_t s_locale = nullptr;  // created once, never freed
     locale_t m_previous = nullptr;
+};
+
+// Keeps the program's handling of Ctrl-C: ngspice built with its thread
+// support installs its own SIGINT handler at start and around every
+// command (Debian's 39 does not), and after it is unloaded a handler left
+// behind would point into nothing.
+class CKeepInterrupt {
+public:
+    CKeepInterrupt() { sigaction(SIGINT, nullptr, &m_previous); }
+    ~CKeepInterrupt() { sigaction(SIGINT, &m_previous, nullptr); }
+    CKeepInterrupt(const CKeepInterrupt&) = delete;
+    CKeepInterrupt& operator=(const CKeepInterrupt&) = delete;
+
+private:
+    struct sigaction m_previous {};
+};
+
+// What every call into ngspice runs under.
+struct CCallGuard {
+    CCLocale locale;
+    CKeepInterrupt interrupt;
 };
 
 template <class F>
@@ -138,7 +160,7 @@ std::string CNgspice::Load() {
     m_errors.clear();
     m_output.clear();
     {
-        CCLocale locale;
+        CCallGuard guard;
         m_api->init(&CNgspice::OnChar, nullptr, &CNgspice::OnExit, nullptr, nullptr, nullptr, this);
     }
     // Undo whatever a user's .spiceinit did: aliases (a command we send could
@@ -198,7 +220,7 @@ bool CNgspice::Command(const std::string& command) {
     std::string text = command;
     int status = 0;
     {
-        CCLocale locale;
+        CCallGuard guard;
         status = m_api->command(text.data());
     }
     if (m_exitRequested) {
@@ -222,7 +244,7 @@ bool CNgspice::LoadCircuit(const std::vector<std::string>& lines) {
     pointers.push_back(nullptr);
     int status = 0;
     {
-        CCLocale locale;
+        CCallGuard guard;
         status = m_api->circ(pointers.data());
     }
     if (m_exitRequested) {
