@@ -10,7 +10,6 @@
 #include <chrono>
 #include <clocale>
 #include <cmath>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <future>
