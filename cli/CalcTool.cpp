@@ -11,6 +11,7 @@
 #include "Arguments.h"
 #include "FormRun.h"
 #include "FormWriters.h"
+#include "SimulateCommand.h"
 #include "TextEscape.h"
 
 #ifndef OHMRADA_VERSION
@@ -50,6 +51,11 @@ constexpr std::string_view kHelp =
     "                   with at most one input\n"
     "  --help           show this help\n"
     "  --version        show the version\n"
+    "\n"
+    "Commands:\n"
+    "  simulate         simulate the design of each input in the time domain with\n"
+    "                   ngspice and compare it with the form; see\n"
+    "                   'ohmrada-calc simulate --help'\n"
     "\n"
     "Exit status: 0 on success; 2 on a usage error, an input that cannot be\n"
     "read, a --set that cannot be applied, or a failed --save. The other inputs\n"
@@ -187,11 +193,12 @@ struct CCommand {
                std::ostream& err);
 };
 
-constexpr std::array<CCommand, 3> kCommands = {{
+constexpr std::array<CCommand, 4> kCommands = {{
     {"worst-case", RunWorstCaseCommand},
     {"limits", RunLimitsCommand},
     {"sweep", [](const std::vector<std::string>& args, std::istream& in, std::ostream& out,
                  std::ostream& err) { return RunSweepCommand(args, in, out, err); }},
+    {"simulate", RunSimulateCommand},
 }};
 
 }  // namespace

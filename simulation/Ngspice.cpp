@@ -4,9 +4,11 @@
 #include <dlfcn.h>
 #include <locale.h>
 #include <ngspice/sharedspice.h>
+#include <signal.h>
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <sstream>
 #include <string_view>
 
@@ -15,6 +17,8 @@ namespace ohmrada {
 namespace {
 
 constexpr const char* kLibraryName = "libngspice.so.0";
+// Names another ngspice library (a path or a file name) instead.
+constexpr const char* kLibraryVariable = "OHMRADA_NGSPICE_LIBRARY";
 
 // Variables ngspice and the system's start-up script set by themselves; every
 // other variable after loading came from a user's .spiceinit.
@@ -50,6 +54,27 @@ private:
     locale_t m_previous = nullptr;
 };
 
+// Keeps the program's handling of Ctrl-C: ngspice built with its thread
+// support installs its own SIGINT handler at start and around every
+// command (Debian's 39 does not), and after it is unloaded a handler left
+// behind would point into nothing.
+class CKeepInterrupt {
+public:
+    CKeepInterrupt() { sigaction(SIGINT, nullptr, &m_previous); }
+    ~CKeepInterrupt() { sigaction(SIGINT, &m_previous, nullptr); }
+    CKeepInterrupt(const CKeepInterrupt&) = delete;
+    CKeepInterrupt& operator=(const CKeepInterrupt&) = delete;
+
+private:
+    struct sigaction m_previous {};
+};
+
+// What every call into ngspice runs under.
+struct CCallGuard {
+    CCLocale locale;
+    CKeepInterrupt interrupt;
+};
+
 template <class F>
 F Symbol(void* library, const char* name) {
     return reinterpret_cast<F>(dlsym(library, name));
@@ -74,16 +99,21 @@ int CNgspice::OnChar(char* text, int /*id*/, void* self) {
     const std::string_view line = text != nullptr ? text : "";
     ngspice->m_output.append(line).push_back('\n');
     constexpr std::string_view kStderr = "stderr ";
-    if (line.starts_with(kStderr)) {
-        const std::string_view message = line.substr(kStderr.size());
-        // ngspice reports the stop of a paused run on stderr; it is no error.
-        if (message.find("rror") != std::string_view::npos ||
-            message.find("fatal") != std::string_view::npos) {
-            if (!ngspice->m_errors.empty()) {
-                ngspice->m_errors += "; ";
-            }
-            ngspice->m_errors.append(message);
+    if (!line.starts_with(kStderr)) {
+        return 0;
+    }
+    const std::string_view message = line.substr(kStderr.size());
+    // Pausing at a stop condition is reported on stderr too; it is no error.
+    constexpr std::array<std::string_view, 6> kBenign = {
+        "pause requested", "interrupted", "condition met", "Warning", "Note", "stopped"};
+    const bool benign = std::any_of(kBenign.begin(), kBenign.end(), [&](std::string_view word) {
+        return message.find(word) != std::string_view::npos;
+    });
+    if (!benign && !message.empty()) {
+        if (!ngspice->m_errors.empty()) {
+            ngspice->m_errors += "; ";
         }
+        ngspice->m_errors.append(message);
     }
     return 0;
 }
@@ -104,11 +134,14 @@ std::string CNgspice::Load() {
     if (m_library != nullptr) {
         return {};
     }
-    void* library = dlopen(kLibraryName, RTLD_NOW | RTLD_LOCAL);
+    const char* chosen = std::getenv(kLibraryVariable);
+    const std::string name = chosen != nullptr && *chosen != '\0' ? chosen : kLibraryName;
+    void* library = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr) {
         const char* why = dlerror();
-        return std::string("ngspice is not installed (") + kLibraryName +
-               " cannot be loaded: " + (why != nullptr ? why : "unknown reason") + ")";
+        return "ngspice is not installed: " + name + " cannot be loaded (" +
+               (why != nullptr ? why : "unknown reason") +
+               "); install the package libngspice0 (Debian, Ubuntu)";
     }
     auto* api = new CApi;
     api->init = Symbol<decltype(&ngSpice_Init)>(library, "ngSpice_Init");
@@ -119,7 +152,7 @@ std::string CNgspice::Load() {
         api->vecInfo == nullptr) {
         delete api;
         dlclose(library);
-        return std::string(kLibraryName) + " is not a usable ngspice library";
+        return name + " is not a usable ngspice library";
     }
     m_library = library;
     m_api = api;
@@ -127,7 +160,7 @@ std::string CNgspice::Load() {
     m_errors.clear();
     m_output.clear();
     {
-        CCLocale locale;
+        CCallGuard guard;
         m_api->init(&CNgspice::OnChar, nullptr, &CNgspice::OnExit, nullptr, nullptr, nullptr, this);
     }
     // Undo whatever a user's .spiceinit did: aliases (a command we send could
@@ -156,8 +189,8 @@ std::string CNgspice::Load() {
         }
         toUnset.push_back(word);
     }
-    for (const std::string& name : toUnset) {
-        Command("unset " + name);
+    for (const std::string& variable : toUnset) {
+        Command("unset " + variable);
     }
     Command("set noaskquit");
     Command("set nomoremode");
@@ -187,7 +220,7 @@ bool CNgspice::Command(const std::string& command) {
     std::string text = command;
     int status = 0;
     {
-        CCLocale locale;
+        CCallGuard guard;
         status = m_api->command(text.data());
     }
     if (m_exitRequested) {
@@ -211,7 +244,7 @@ bool CNgspice::LoadCircuit(const std::vector<std::string>& lines) {
     pointers.push_back(nullptr);
     int status = 0;
     {
-        CCLocale locale;
+        CCallGuard guard;
         status = m_api->circ(pointers.data());
     }
     if (m_exitRequested) {

@@ -7,7 +7,8 @@
 
 namespace ohmrada {
 
-// The ngspice shared library (libngspice.so.0), loaded with dlopen when it is
+// The ngspice shared library (libngspice.so.0, or what the environment
+// variable OHMRADA_NGSPICE_LIBRARY names), loaded with dlopen when it is
 // first needed so that the rest of the program runs without it, and unloaded
 // and loaded again after ngspice reported a fatal error (its global state is
 // then unusable). ngspice is one simulator per process: every use goes
@@ -45,6 +46,7 @@ public:
     // when it does not exist.
     std::vector<double> Vector(const std::string& name, std::size_t from = 0);
 
+    bool HasErrors() const { return !m_errors.empty(); }
     // The error lines ngspice printed since the last call, joined.
     std::string TakeErrors();
     // What ngspice printed since the last call (for tests and diagnostics).

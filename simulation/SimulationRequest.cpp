@@ -12,6 +12,8 @@ namespace {
 // Larger magnitudes belong to no mains supply (FLT_MAX among them) and would
 // only overflow the simulator.
 constexpr double kLargest = 1e9;
+constexpr double kLargestCapacitanceF = 1e3;
+constexpr double kLargestInductanceH = 1.0;
 
 bool Usable(double value) {
     return std::isfinite(value) && std::fabs(value) <= kLargest;
@@ -87,6 +89,15 @@ std::string CSimulationRequest::Problem() const {
     }
     if (leakageInductanceH < 0.0 || bulkResistanceOhm < 0.0) {
         return "cannot simulate: a negative leakage inductance or BahnR";
+    }
+    // Beyond these the period-by-period search cannot resolve the steady
+    // state (the capacitor's time constant runs to years) and no mains
+    // transformer has such a leakage inductance.
+    if (capacitanceF > kLargestCapacitanceF) {
+        return "cannot simulate: KondC is above 1000 F";
+    }
+    if (leakageInductanceH > kLargestInductanceH) {
+        return "cannot simulate: the leakage inductance is above 1 H";
     }
     const int inSeries = circuit == ECircuit::kBridge ? 2 : 1;
     if (inSeries * diffusionVoltageV >= std::sqrt(2.0) * sourceVoltageRms) {

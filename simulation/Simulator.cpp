@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <optional>
 #include <thread>
 
 #include "Netlist.h"
@@ -14,7 +15,10 @@ namespace ohmrada {
 namespace {
 
 constexpr double kSettled = 1e-4;  // the mean changes by less than 0.01 %
-constexpr int kMaxRestarts = 3;
+// The capacitor's mean current over a period, against the load current.
+constexpr double kBalanced = 1e-4;
+// Each run of the steady-state search covers two mains periods.
+constexpr int kPeriodsPerRun = 2;
 
 CSimulationResult Failure(ESimulationError error, std::string message) {
     CSimulationResult result;
@@ -64,6 +68,8 @@ public:
         const auto found = m_series.find(name);
         return found == m_series.end() ? nullptr : &found->second;
     }
+    // A vector every netlist has (the output, a branch current).
+    const std::vector<double>& Required(const std::string& name) const { return m_series.at(name); }
     const CNetlist& Netlist() const { return m_netlist; }
 
 private:
@@ -173,10 +179,10 @@ CQuantities Form(const CRecording& recording, double loadCurrent) {
     const CNetlist& netlist = recording.Netlist();
     const std::size_t size = recording.Time().size();
     CQuantities q;
-    q.output = *recording.Series(netlist.output);
+    q.output = recording.Required(netlist.output);
     q.capacitorCurrent.assign(size, -loadCurrent);
     for (std::size_t i = 0; i < netlist.diodeCurrents.size(); ++i) {
-        q.diodeCurrent.push_back(*recording.Series(netlist.diodeCurrents[i]));
+        q.diodeCurrent.push_back(recording.Required(netlist.diodeCurrents[i]));
         q.diodeVoltage.push_back(Difference(recording.Series(netlist.diodeAnodes[i]),
                                             recording.Series(netlist.diodeCathodes[i]), size));
         if (netlist.diodeFeedsOutput[i]) {
@@ -186,7 +192,7 @@ CQuantities Form(const CRecording& recording, double loadCurrent) {
         }
     }
     for (std::size_t s = 0; s < netlist.sourceCurrents.size(); ++s) {
-        q.sourceCurrent.push_back(Negated(*recording.Series(netlist.sourceCurrents[s])));
+        q.sourceCurrent.push_back(Negated(recording.Required(netlist.sourceCurrents[s])));
         q.sourceVoltage.push_back(Difference(recording.Series(netlist.sourcePlus[s]),
                                              recording.Series(netlist.sourceMinus[s]), size));
     }
@@ -221,26 +227,36 @@ CMeasurements Measure(const CRecording& recording, const CSimulationRequest& req
     return m;
 }
 
+// The waveforms over [t0, t1], with samples interpolated at both ends and
+// the time counted from t0.
 CWaveforms Extract(const CRecording& recording, const CSimulationRequest& request, double t0,
                    double t1) {
     const CQuantities q = Form(recording, request.loadCurrentA);
     const std::vector<double>& time = recording.Time();
+    const CWindow window(time, t0, t1);
     CWaveforms waves;
     waves.diodeCurrents.resize(q.diodeCurrent.size());
     waves.sourceCurrents.resize(q.sourceCurrent.size());
-    for (std::size_t k = 0; k < time.size(); ++k) {
-        if (time[k] < t0 || time[k] > t1) {
-            continue;
-        }
-        waves.time.push_back(time[k]);
-        waves.outputVoltage.push_back(q.output[k]);
+    const auto add = [&](double t, auto value) {
+        waves.time.push_back(t - t0);
+        waves.outputVoltage.push_back(value(q.output));
         for (std::size_t i = 0; i < q.diodeCurrent.size(); ++i) {
-            waves.diodeCurrents[i].push_back(q.diodeCurrent[i][k]);
+            waves.diodeCurrents[i].push_back(value(q.diodeCurrent[i]));
         }
         for (std::size_t s = 0; s < q.sourceCurrent.size(); ++s) {
-            waves.sourceCurrents[s].push_back(q.sourceCurrent[s][k]);
+            waves.sourceCurrents[s].push_back(value(q.sourceCurrent[s]));
+        }
+    };
+    const auto at = [&](double t) {
+        return [&window, t](const CSampled& y) { return window.At(y, t); };
+    };
+    add(t0, at(t0));
+    for (std::size_t k = 0; k < time.size(); ++k) {
+        if (time[k] > t0 && time[k] < t1) {
+            add(time[k], [k](const CSampled& y) { return y[k]; });
         }
     }
+    add(t1, at(t1));
     return waves;
 }
 
@@ -274,7 +290,21 @@ public:
                 const CSimulationLimits& limits)
         : m_ngspice(ngspice), m_request(request), m_stop(std::move(stop)), m_limits(limits) {}
 
-    CSimulationResult Run() {
+    // Runs both simulations and leaves nothing behind in ngspice.
+    CSimulationResult Simulate() {
+        CSimulationResult result = SteadyAndSwitchOn();
+        if (m_loaded && m_ngspice.IsLoaded()) {
+            // The vectors of a run take megabytes.
+            m_ngspice.Command("destroy all");
+            m_ngspice.Command("remcirc");
+            m_ngspice.TakeErrors();
+            m_ngspice.TakeOutput();
+        }
+        return result;
+    }
+
+private:
+    CSimulationResult SteadyAndSwitchOn() {
         CSimulationResult result = SteadyState();
         if (!result.Ok()) {
             return result;
@@ -288,127 +318,140 @@ public:
         return result;
     }
 
-private:
     double MaxStep() const { return m_request.Period() / m_limits.stepsPerPeriod; }
 
-    bool Start(const CNetlist& netlist, double firstStop) {
+    // Drops the last run's circuit and vectors (they would pile up), loads
+    // the netlist and runs it. ngspice keeps a little memory for every
+    // command and circuit for good, so a simulation sends as few as it can.
+    bool Run(const CNetlist& netlist) {
+        if (m_loaded) {
+            m_ngspice.Command("destroy all");
+            m_ngspice.Command("remcirc");
+        }
         m_ngspice.TakeErrors();
         m_ngspice.TakeOutput();
-        return m_ngspice.Command("destroy all") && m_ngspice.Command("remcirc") &&
-               m_ngspice.LoadCircuit(netlist.lines) && m_ngspice.TakeErrors().empty() &&
-               m_ngspice.Command("stop when time > " + SpiceNumber(firstStop)) &&
-               m_ngspice.Command("run") && m_ngspice.TakeErrors().empty();
+        m_loaded = m_ngspice.IsLoaded() && m_ngspice.LoadCircuit(netlist.lines);
+        return m_loaded && !m_ngspice.HasErrors() && m_ngspice.Command("run") &&
+               !m_ngspice.HasErrors();
     }
 
-    bool Continue(double nextStop) {
-        return m_ngspice.Command("delete all") &&
-               m_ngspice.Command("stop when time > " + SpiceNumber(nextStop)) &&
-               m_ngspice.Command("resume") && m_ngspice.TakeErrors().empty();
-    }
-
+    // The steady state is the start voltage V that one mains period brings
+    // back to itself: gain(V) = V(end of period) - V = 0. Each run covers two
+    // periods from a precharged capacitor and gives two points of gain(V);
+    // it is settled when the second period's mean differs from the first's
+    // by less than 0.01 % and its charge balances. Otherwise the next run
+    // starts from the root the points point to: a secant through the last
+    // two points, or, where they lie too close together to tell, a Newton
+    // step with the estimate's slope; failing both, from where the run
+    // ended (which is where it would have gone on).
     CSimulationResult SteadyState() {
         const double period = m_request.Period();
         double start = EstimateVoltage(m_request);
+        const double modelSlope = ModelSlope();
+        std::optional<CGainPoint> previous;
         int periods = 0;
-        for (int attempt = 0; attempt <= kMaxRestarts; ++attempt) {
+        while (true) {
+            if (m_stop.stop_requested()) {
+                return Failure(ESimulationError::kCancelled, "simulation cancelled");
+            }
+            if (periods + kPeriodsPerRun > m_limits.maxPeriods) {
+                return Failure(ESimulationError::kNoSteadyState,
+                               "no steady state: the output's mean still changed by more than "
+                               "0.01 % per mains period after " +
+                                   std::to_string(periods) + " periods");
+            }
             CRunSettings settings;
             settings.initialVoltage = start;
-            settings.stopTime = (m_limits.maxPeriods - periods + 1) * period;
+            settings.stopTime = kPeriodsPerRun * period;
             settings.maxStep = MaxStep();
             const CNetlist netlist = CNetlist::Build(m_request, settings);
             CRecording recording(netlist);
-            if (!Start(netlist, period)) {
+            if (!Run(netlist) || !recording.Update(m_ngspice) ||
+                recording.Time().back() < settings.stopTime * (1.0 - 1e-9)) {
                 return Failure(ESimulationError::kNgspiceError,
                                NgspiceFailure(m_ngspice, "simulating the steady state"));
             }
-            std::vector<double> means;              // of each period
-            std::vector<double> boundaries{start};  // the output at each period's end
-            for (int k = 1;; ++k) {
-                if (!recording.Update(m_ngspice) || recording.Time().back() < k * period) {
-                    return Failure(ESimulationError::kNgspiceError,
-                                   NgspiceFailure(m_ngspice, "reading the steady state"));
-                }
-                ++periods;
+            periods += kPeriodsPerRun;
+            const std::vector<double>& output = recording.Required(netlist.output);
+            std::vector<double> means;
+            double periodStart = start;
+            double target = NAN;
+            for (int k = 1; k <= kPeriodsPerRun; ++k) {
                 const CWindow window(recording.Time(), (k - 1) * period, k * period);
-                means.push_back(window.Mean(*recording.Series(netlist.output)));
-                boundaries.push_back(window.At(*recording.Series(netlist.output), k * period));
-                if (Settled(means)) {
+                means.push_back(window.Mean(output));
+                const double periodEnd = window.At(output, k * period);
+                const CGainPoint point{periodStart, periodEnd - periodStart};
+                if (k == kPeriodsPerRun && Settled(means, point)) {
                     CSimulationResult result;
                     result.measurements =
                         Measure(recording, m_request, (k - 1) * period, k * period);
                     result.measurements.periods = periods;
-                    const double from = std::max(0.0, (k - 2) * period);
-                    result.steadyState = Extract(recording, m_request, from, k * period);
+                    result.steadyState = Extract(recording, m_request, 0.0, k * period);
                     return result;
                 }
-                if (m_stop.stop_requested()) {
-                    return Failure(ESimulationError::kCancelled, "simulation cancelled");
-                }
-                if (periods >= m_limits.maxPeriods) {
-                    return Failure(ESimulationError::kNoSteadyState,
-                                   "no steady state: the output's mean still changed by more "
-                                   "than 0.01 % per mains period after " +
-                                       std::to_string(periods) + " periods");
-                }
-                const double restartAt = attempt < kMaxRestarts ? Extrapolate(boundaries) : NAN;
-                if (std::isfinite(restartAt)) {
-                    start = restartAt;
-                    break;
-                }
-                if (!Continue((k + 1) * period)) {
-                    return Failure(ESimulationError::kNgspiceError,
-                                   NgspiceFailure(m_ngspice, "simulating the steady state"));
-                }
+                target = Root(previous, point, modelSlope);
+                previous = point;
+                periodStart = periodEnd;
             }
+            start = std::isfinite(target) ? target : periodStart;
         }
-        return Failure(ESimulationError::kNoSteadyState, "no steady state");
     }
 
+    struct CGainPoint {
+        double start;  // the output at the start of a period
+        double gain;   // how much higher it is at the end
+    };
+
     // Settled when the last period's mean differs from the one before by
-    // less than 0.01 %, and the trend of the changes (they shrink by a
-    // factor r a period) leaves less than that still to come.
-    static bool Settled(const std::vector<double>& means) {
+    // less than 0.01 % and the capacitor's charge balance over the period,
+    // C x gain / T against the load current, is as close: for a large
+    // capacitor the mean creeps too slowly for its change to tell.
+    bool Settled(const std::vector<double>& means, const CGainPoint& point) const {
         const std::size_t k = means.size();
         if (k < 2) {
             return false;
         }
-        const double scale = std::fabs(means[k - 1]) + 1e-9;
-        const double change = means[k - 1] - means[k - 2];
-        if (std::fabs(change) >= kSettled * scale) {
-            return false;
-        }
-        if (k < 3) {
-            return true;
-        }
-        const double before = means[k - 2] - means[k - 3];
-        if (std::fabs(before) < 1e-6 * scale) {
-            return true;  // below what the simulation resolves
-        }
-        const double ratio = change / before;
-        if (ratio >= 1.0) {
-            return false;
-        }
-        return ratio <= 0.0 || std::fabs(change) * ratio / (1.0 - ratio) < kSettled * scale;
+        const double scale = std::fabs(means[k - 1]);
+        return std::fabs(means[k - 1] - means[k - 2]) < kSettled * scale && Balanced(point);
     }
 
-    // After three periods that approach the steady state slowly (each change
-    // more than a third of the one before), the voltage the geometric trend
-    // of the period-end voltages points to; otherwise NaN (go on).
-    static double Extrapolate(const std::vector<double>& boundaries) {
-        const std::size_t n = boundaries.size();
-        if (n < 4) {
+    bool Balanced(const CGainPoint& point) const {
+        const double imbalance =
+            m_request.capacitanceF * point.gain / m_request.Period() / m_request.loadCurrentA;
+        return std::fabs(imbalance) < kBalanced;
+    }
+
+    // d gain / d V of the estimate: a period takes T / (C x R) of the
+    // distance to the steady state, R the estimate's output resistance.
+    double ModelSlope() const {
+        const double current = m_request.loadCurrentA;
+        CSimulationRequest more = m_request;
+        more.loadCurrentA = current * 1.01;
+        const double resistance =
+            (EstimateVoltage(m_request) - EstimateVoltage(more)) / (0.01 * current);
+        if (!(resistance > 0.0)) {
             return NAN;
         }
-        const double d2 = boundaries[n - 1] - boundaries[n - 2];
-        const double d1 = boundaries[n - 2] - boundaries[n - 3];
-        if (std::fabs(d1) < 1e-9) {
+        return -m_request.Period() / (m_request.capacitanceF * resistance);
+    }
+
+    // Where gain(V) = 0: the secant through this point and the one before,
+    // or the estimate's slope when there is none or the two lie too close
+    // together to tell; NaN when neither gives a falling gain.
+    static double Root(const std::optional<CGainPoint>& previous, const CGainPoint& point,
+                       double modelSlope) {
+        double slope = modelSlope;
+        if (previous.has_value()) {
+            const CGainPoint& other = *previous;
+            const double apart = point.start - other.start;
+            if (std::fabs(apart) > 1e-6 * std::fabs(point.start)) {
+                slope = (point.gain - other.gain) / apart;
+            }
+        }
+        if (!(slope < 0.0) || !std::isfinite(slope)) {
             return NAN;
         }
-        const double ratio = d2 / d1;
-        if (ratio < 0.33 || ratio >= 0.999) {
-            return NAN;
-        }
-        const double target = boundaries[n - 1] + d2 * ratio / (1.0 - ratio);
+        const double target = point.start - point.gain / slope;
         return target > 0.0 ? target : NAN;
     }
 
@@ -424,7 +467,7 @@ private:
         if (m_stop.stop_requested()) {
             return Failure(ESimulationError::kCancelled, "simulation cancelled");
         }
-        if (!Start(netlist, settings.stopTime * 2.0) || !recording.Update(m_ngspice)) {
+        if (!Run(netlist) || !recording.Update(m_ngspice)) {
             return Failure(ESimulationError::kNgspiceError,
                            NgspiceFailure(m_ngspice, "simulating the switch-on"));
         }
@@ -443,6 +486,7 @@ private:
     const CSimulationRequest& m_request;
     std::stop_token m_stop;
     CSimulationLimits m_limits;
+    bool m_loaded = false;  // a circuit of ours is in ngspice
 };
 
 }  // namespace
@@ -464,14 +508,7 @@ CSimulationResult Simulate(const CSimulationRequest& request, std::stop_token st
             return Failure(ESimulationError::kNgspiceMissing, missing);
         }
         CSimulation simulation(ngspice, request, stop, limits);
-        CSimulationResult result = simulation.Run();
-        // Leave nothing behind: the vectors of a run take megabytes.
-        if (ngspice.IsLoaded()) {
-            ngspice.Command("destroy all");
-            ngspice.Command("remcirc");
-            ngspice.TakeErrors();
-            ngspice.TakeOutput();
-        }
+        CSimulationResult result = simulation.Simulate();
         return result;
     } catch (const std::exception& error) {
         return Failure(ESimulationError::kNgspiceError,

@@ -15,18 +15,21 @@ namespace ohmrada {
 //   CSimulationResult result = Simulate(CSimulationRequest::FromDesign(design));
 //   if (result.Ok()) use(result.measurements); else show(result.message);
 //
-// Two runs: (1) from a capacitor precharged to an estimate of the steady
-// state, period by period, until the output's mean over one mains period
-// changes by less than 0.01 % from the period before (and the trend of the
-// last changes says the rest of the way is as small); a slowly settling run
-// is restarted once or twice from the voltage its trend points to. The last
-// period gives the measurements, the last two the waveforms. (2) From an
-// empty capacitor with the sources switched on at their crest, for two
-// periods: the switch-on surge.
+// Two simulations: (1) the steady state, in runs of two mains periods from
+// a capacitor precharged to an estimate: a run is settled when its second
+// period's mean differs from its first's by less than 0.01 % and the
+// capacitor's charge over that period balances to 1e-4 of the load current;
+// otherwise the next run starts from the voltage the periods' gains point
+// to (a secant). The last period gives the measurements, the last two the
+// waveforms; after maxPeriods periods in all it gives up (kNoSteadyState).
+// (2) From an empty capacitor with the sources switched on at their crest,
+// for two periods: the switch-on surge.
 //
 // ngspice is one simulator per process: calls from several threads are
-// serialised. The call blocks; SimulateAsync runs it on a thread of its own.
-// A stop request is honoured between mains periods (result kCancelled).
+// serialised by a lock inside the library. The call blocks; SimulateAsync
+// runs it on a thread of its own (a window runs it from a worker thread and
+// cancels through a std::stop_source). A stop request is honoured before
+// each run of two periods (result kCancelled), some 20 ms apart.
 // Nothing throws; a fatal error of ngspice unloads it, and the next call
 // loads it afresh.
 struct CSimulationLimits {
