@@ -2,6 +2,7 @@
 #include "DesignScaling.h"
 
 #include "Capacitor.h"
+#include "NumberText.h"
 #include "Transformer.h"
 
 namespace ohmrada {
@@ -13,10 +14,10 @@ namespace {
 CDesign WithWinding(const CDesign& design, double noLoad, double rated, double current) {
     CTransformer transformer;
     transformer.SetCentreTap(0);
-    transformer.SetRatedCurrent(ToSingle(current));
+    transformer.SetRatedCurrent(ToSingleClamped(current));
     transformer.SetRatedVoltage(0.0f);
-    transformer.SetNoLoadVoltage(ToSingle(noLoad));
-    transformer.SetRatedVoltage(ToSingle(rated));
+    transformer.SetNoLoadVoltage(ToSingleClamped(noLoad));
+    transformer.SetRatedVoltage(ToSingleClamped(rated));
     CDesign changed = design;
     changed[EInput::kLeerU] = transformer.GetNoLoadVoltage();
     changed[EInput::kNennU] = transformer.GetRatedVoltage();
@@ -29,13 +30,13 @@ CDesign WithWinding(const CDesign& design, double noLoad, double rated, double c
 CDesign AtMainsFactor(const CDesign& design, double factor) {
     const double noLoad = design[EInput::kLeerU];
     const double drop = noLoad - static_cast<double>(design[EInput::kNennU]);
-    const double scaledNoLoad = ToSingle(factor * noLoad);
+    const double scaledNoLoad = ToSingleClamped(factor * noLoad);
     return WithWinding(design, scaledNoLoad, scaledNoLoad - drop, design[EInput::kNennI]);
 }
 
 CDesign WithCapacitanceFactor(const CDesign& design, double factor) {
     CCapacitor capacitor;
-    capacitor.SetCapacitance(ToSingle(factor * static_cast<double>(design[EInput::kKondC])));
+    capacitor.SetCapacitance(ToSingleClamped(factor * static_cast<double>(design[EInput::kKondC])));
     CDesign changed = design;
     changed[EInput::kKondC] = ToSingle(capacitor.GetCapacitance(false));
     return changed;

@@ -8,7 +8,8 @@ namespace ohmrada {
 // Variants of a design for the analyses. Each returns a copy with the changed
 // values as the model holds them: the new values go through the component's
 // own setters, so the floor rule and the transformer's rule that keeps LeerU
-// above NennU apply as they would in the form.
+// above NennU apply as they would in the form, and a value beyond the largest
+// float is held at it, as the form holds a typed one.
 
 // The design at mains factor k. The transformer's EMF follows the mains, its
 // copper does not: LeerU becomes k x LeerU while the voltage the copper drops

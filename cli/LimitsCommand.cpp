@@ -9,6 +9,7 @@
 #include "NamedValues.h"
 #include "NumberText.h"
 #include "TextEscape.h"
+#include "Texts.h"
 
 namespace ohmrada::cli {
 
@@ -144,7 +145,7 @@ public:
         constexpr std::size_t kLabelWidth = 34;
         constexpr std::size_t kValueWidth = 10;
         const std::string shown =
-            value ? FormatFieldValue(static_cast<float>(*value), decimals) : "n. def.";
+            value ? FormatFieldValue(static_cast<float>(*value), decimals) : texts::kUndefinedValue;
         m_text.append("  ").append(label);
         Pad(DisplayWidth(label), kLabelWidth);
         Pad(DisplayWidth(shown), kValueWidth);

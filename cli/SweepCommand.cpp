@@ -65,12 +65,19 @@ std::string_view WithoutColon(std::string_view label) {
     return label;
 }
 
-// Renders the points of one sweep as they come.
+// Renders the points of one sweep as they come and hands the text to the
+// output in pieces, so that a million points need no more memory than a few.
+// It is made only once the input has been loaded: from then on nothing can
+// fail but the output itself.
 class CSweepText {
 public:
     CSweepText(EFormat format, const CSweepSpec& spec, const std::optional<std::string>& input,
-               const std::vector<std::string>& extra)
-        : m_format(format), m_spec(spec), m_key(InputSpec(spec.input).key), m_extra(extra) {
+               const std::vector<std::string>& extra, std::ostream& out)
+        : m_format(format),
+          m_spec(spec),
+          m_key(InputSpec(spec.input).key),
+          m_extra(extra),
+          m_out(out) {
         switch (m_format) {
             case EFormat::kCsv:
                 Header(input);
@@ -131,13 +138,18 @@ public:
                 break;
             }
         }
+        if (m_text.size() >= kPieceSize) {
+            m_out << m_text;
+            m_text.clear();
+        }
     }
 
-    std::string Finish() {
+    void Finish() {
         if (m_format == EFormat::kJson) {
             m_text.append("\n    ]\n  }\n]\n");
         }
-        return std::move(m_text);
+        m_out << m_text;
+        m_text.clear();
     }
 
 private:
@@ -220,7 +232,9 @@ private:
     std::string_view m_key;
     std::vector<std::string> m_extra;
     std::vector<std::size_t> m_widths;
+    std::ostream& m_out;
     std::string m_text;
+    static constexpr std::size_t kPieceSize = std::size_t{1} << 20;
 };
 
 }  // namespace
@@ -251,18 +265,17 @@ int RunSweepCommand(const std::vector<std::string>& args, std::istream& in, std:
     }
     const CSweepColumns columns = extension.columns ? extension.columns(options) : CSweepColumns{};
 
-    std::string text;
     const bool ok = ForEachDesign(
         options, in, err, [&](const std::optional<std::string>& input, const CDesign& design) {
-            CSweepText sweep(options.format, *spec.value, input, columns.names);
+            CSweepText sweep(options.format, *spec.value, input, columns.names, out);
             const std::vector<double> none;
             RunSweep(design, *spec.value, [&](const CSweepPoint& point) {
                 sweep.Point(point, columns.measure ? columns.measure(point) : none);
                 return true;
             });
-            text = sweep.Finish();
+            sweep.Finish();
         });
-    return FinishOutput(text, ok, out, err);
+    return FinishOutput({}, ok, out, err);
 }
 
 }  // namespace ohmrada::cli

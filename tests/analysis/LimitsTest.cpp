@@ -21,6 +21,7 @@ using ohmrada::test::CNamedDesign;
 namespace {
 
 constexpr float kBeyond = 1.001f;
+constexpr float kHuge = std::numeric_limits<float>::max();
 const CAnalysisSettings kSettings;  // 10 %, 20 %, 125 degrees C
 
 CDesign With(CDesign design, EInput input, float value) {
@@ -156,7 +157,7 @@ TEST(Limits, ATargetOutOfReachGivesZeroCurrentsAndNoTransformer) {
 }
 
 TEST(Limits, AStiffTransformerReachesTheEndOfTheRanges) {
-    // No internal resistance and a huge capacitor: nothing collapses, up to
+    // No internal resistance and a kHuge capacitor: nothing collapses, up to
     // 100 x NennI and from the smallest scale on.
     CDesign design = CDesign::StartUp();
     design[EInput::kLeerU] = design[EInput::kNennU];
@@ -241,6 +242,47 @@ TEST(FirstChangeSearch, EndsOnARangeThatCannotBeWalked) {
     const CSearchResult still =
         FindFirstChange({1.0f, 10.0f, 1.0}, ESeek::kLastHolding, [](float) { return true; });
     EXPECT_EQ(still.evaluations, 1);
+}
+
+TEST(Limits, ExtremeDesignsEndWithinTheirWalks) {
+    // Values at the ends of what the model holds: every search still ends
+    // after its walk and bisection, and nothing becomes infinite.
+    const struct {
+        const char* name;
+        void (*change)(CDesign&);
+    } cases[] = {
+        {"everything at the floor", [](CDesign& d) { d.values.fill(0.0001f); }},
+        {"everything at the largest float", [](CDesign& d) { d.values.fill(kHuge); }},
+        {"huge rated current", [](CDesign& d) { d[EInput::kNennI] = kHuge; }},
+        {"huge winding",
+         [](CDesign& d) {
+             d[EInput::kLeerU] = kHuge;
+             d[EInput::kNennU] = kHuge / 2.0f;
+         }},
+        {"negative diode drop",
+         [](CDesign& d) {
+             d[EInput::kDiffU] = -5.0f;
+             d[EInput::kBahnR] = -1.0f;
+         }},
+    };
+    constexpr int kMaxEvaluations = 400;  // a walk over five decades and a bisection
+    for (const auto& c : cases) {
+        CDesign design = CDesign::StartUp();
+        c.change(design);
+        const CLimits limits = FindLimits(design, kSettings);
+        for (const CSearchResult* result :
+             {&limits.maxRegulatedCurrent.nominal, &limits.maxRegulatedCurrent.lowMains,
+              &limits.maxTransformerLoad.current, &limits.maxRegulatorPower.current,
+              &limits.bestEfficiency.scale}) {
+            EXPECT_LE(result->evaluations, kMaxEvaluations) << c.name;
+            EXPECT_TRUE(std::isfinite(result->value)) << c.name;
+        }
+        for (const ECorner corner : kCorners) {
+            for (const float value : CornerDesign(design, corner, kSettings).values) {
+                EXPECT_TRUE(std::isfinite(value)) << c.name;
+            }
+        }
+    }
 }
 
 }  // namespace
