@@ -462,7 +462,12 @@ checkpoint
 for program in "$extract"/usr/bin/*; do
     resolved=$(ldd "$program") || fail "ldd cannot read $(basename "$program")"
     while read -r soname; do
-        path=$(awk -v lib="$soname" '$1 == lib && $2 == "=>" { print $3; exit }' <<<"$resolved")
+        # "lib => /path (...)", or for the loader itself "/path/lib (...)" (a
+        # program built with thread-local data from position-independent code
+        # names the loader for __tls_get_addr).
+        path=$(awk -v lib="$soname" '$1 == lib && $2 == "=>" { print $3; exit }
+                                     substr($1, length($1) - length(lib)) == "/" lib { print $1; exit }' \
+            <<<"$resolved")
         owner=
         for candidate in "$path" "$(realpath -m "$path")" "${path#/usr}" "/usr${path}"; do
             [[ -n $candidate ]] || continue
