@@ -33,8 +33,10 @@ QString Escaped(const QString& text) {
     return text.toHtmlEscaped();
 }
 
-QString Heading(const char* text) {
-    return QStringLiteral("<h2>") + Escaped(QString::fromUtf8(text)) + QStringLiteral("</h2>");
+QString Heading(const char* text, bool newPage = false) {
+    return (newPage ? QStringLiteral("<h2 style=\"page-break-before: always\">")
+                    : QStringLiteral("<h2>")) +
+           Escaped(QString::fromUtf8(text)) + QStringLiteral("</h2>");
 }
 
 // A table of rows of cells; the first row is the header when header is set.
@@ -58,7 +60,13 @@ QString Table(const QList<QStringList>& rows, bool header) {
 QString Image(QTextDocument& document, const QString& name, const QImage& image) {
     const QUrl url(QStringLiteral("ohmrada://") + name);
     document.addResource(QTextDocument::ImageResource, url, image);
-    return QStringLiteral("<p><img src=\"%1\" width=\"640\"></p>").arg(url.toString());
+    // The text's width on A4 is about 650 of the document's pixels.
+    const int width = 600;
+    const int height = image.width() > 0 ? width * image.height() / image.width() : width;
+    return QStringLiteral("<p><img src=\"%1\" width=\"%2\" height=\"%3\"></p>")
+        .arg(url.toString())
+        .arg(width)
+        .arg(height);
 }
 
 }  // namespace
@@ -115,17 +123,20 @@ QString CReportWriter::Html(QTextDocument& document, const QString& path) {
             QLatin1Char(' ') + FormatNumber(settings.junctionLimitC, 1) +
             Escaped(QString::fromUtf8(ta::kDegrees)) + QStringLiteral("</p>");
     const CWorstCase worstCase = AnalyseWorstCase(state.design, settings);
+    // One column per corner: the columns of the window's table as rows fit
+    // the width of a page.
     QList<QStringList> corners;
     QStringList header{QString()};
-    for (int column = 0; column < CToleranceWindow::kColumnCount; ++column) {
-        header << WorstCaseColumnTitle(column);
+    for (const ECorner corner : kCorners) {
+        header << CornerTitle(corner);
     }
     corners << header;
     const auto cells = WorstCaseCells(worstCase);
-    for (std::size_t row = 0; row < cells.size(); ++row) {
-        QStringList line{CornerTitle(kCorners[row])};
-        for (const CWorstCaseCell& cell : cells[row]) {
-            line << cell.text;
+    for (int column = 0; column < CToleranceWindow::kColumnCount; ++column) {
+        QStringList line{
+            WorstCaseColumnTitle(column).replace(QLatin1Char('\n'), QStringLiteral(", "))};
+        for (const auto& row : cells) {
+            line << row[static_cast<std::size_t>(column)].text;
         }
         corners << line;
     }
@@ -155,7 +166,7 @@ QString CReportWriter::Html(QTextDocument& document, const QString& path) {
 
     // The sweep, while its window is open.
     if (CSweepWindow* sweep = m_owner.Sweep(); sweep != nullptr && sweep->isVisible()) {
-        html += Heading(ta::kReportSweep);
+        html += Heading(ta::kReportSweep, true);
         html += Image(document, QStringLiteral("sweep"), sweep->Plot()->ToImage(1000, 600));
     }
     return html + QStringLiteral("</body></html>");
