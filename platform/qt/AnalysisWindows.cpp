@@ -64,9 +64,16 @@ CTimeDomainWindow* CAnalysisWindows::TimeDomain() const {
 }
 
 void CAnalysisWindows::CycleEnded(const CPlatform::CCycleAlerts& alerts) {
-    m_state.design = CDesign::TakeFrom(m_dialog.Supply());
-    m_state.evaluation = Evaluate(m_state.design);
     m_state.alerts = alerts;
+    CDesign design = CDesign::TakeFrom(m_dialog.Supply());
+    if (design == m_state.design) {
+        // A cycle of the same design (a field left unchanged) changes no
+        // result: only the colours of its alerts.
+        ApplyWarnings();
+        return;
+    }
+    m_state.design = std::move(design);
+    m_state.evaluation = Evaluate(m_state.design);
     Refresh();
 }
 
@@ -76,9 +83,13 @@ void CAnalysisWindows::SetSettings(const CWindowSettings& settings) {
 }
 
 void CAnalysisWindows::Refresh() {
+    ApplyWarnings();
+    FollowOpenWindows();
+}
+
+void CAnalysisWindows::ApplyWarnings() {
     m_warnings.Apply(m_state, static_cast<float>(m_settings.analysis.junctionLimitC),
                      WindingOverloaded());
-    FollowOpenWindows();
 }
 
 void CAnalysisWindows::FollowOpenWindows() {
@@ -99,14 +110,12 @@ bool CAnalysisWindows::WindingOverloaded() const {
 void CAnalysisWindows::SetSimulatedWindingRatio(const CDesign& design, double ratio) {
     m_simulatedDesign = design;
     m_simulatedWindingRatio = ratio;
-    m_warnings.Apply(m_state, static_cast<float>(m_settings.analysis.junctionLimitC),
-                     WindingOverloaded());
+    ApplyWarnings();
 }
 
 void CAnalysisWindows::ClearSimulatedWindingRatio() {
     m_simulatedDesign.reset();
-    m_warnings.Apply(m_state, static_cast<float>(m_settings.analysis.junctionLimitC),
-                     WindingOverloaded());
+    ApplyWarnings();
 }
 
 std::string CAnalysisWindows::TextToType(float value) {

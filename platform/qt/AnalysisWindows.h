@@ -103,6 +103,7 @@ public:
 
 private:
     void Refresh();
+    void ApplyWarnings();
     void FollowOpenWindows();
     bool WindingOverloaded() const;
 

@@ -2,20 +2,12 @@
 #include "FormWarnings.h"
 
 #include <QLineEdit>
-#include <QVariant>
 
 #include "AnalysisWindows.h"
 #include "ControlIds.h"
 #include "FormWindow.h"
 
 namespace ohmrada::qt {
-
-namespace {
-
-// Which colour a field wears, kept on the field itself.
-constexpr const char* kKindProperty = "ohmradaWarning";
-
-}  // namespace
 
 void CFormWarnings::Apply(const CFormState& state, float tjMaxC, bool windingOverloaded) {
     const float junction = state.evaluation[EResult::kJunctionTemperature];
@@ -26,19 +18,19 @@ void CFormWarnings::Apply(const CFormState& state, float tjMaxC, bool windingOve
 }
 
 CFormWarnings::EKind CFormWarnings::KindOf(int fieldId) const {
-    const QLineEdit* field = m_window.Field(fieldId);
-    if (field == nullptr) {
-        return EKind::kNone;
-    }
-    return static_cast<EKind>(field->property(kKindProperty).toInt());
+    const auto it = m_kinds.find(fieldId);
+    return it != m_kinds.end() ? it->second : EKind::kNone;
 }
 
 void CFormWarnings::Mark(int fieldId, EKind kind) {
-    QLineEdit* field = m_window.Field(fieldId);
-    if (field == nullptr || KindOf(fieldId) == kind) {
+    if (KindOf(fieldId) == kind) {
         return;
     }
-    field->setProperty(kKindProperty, static_cast<int>(kind));
+    QLineEdit* field = m_window.Field(fieldId);
+    if (field == nullptr) {
+        return;
+    }
+    m_kinds[fieldId] = kind;
     if (kind == EKind::kNone) {
         // Back to the colours the field inherits from the window and theme.
         field->setPalette(QPalette());

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <unordered_map>
+
 #include <QColor>
 #include <QPalette>
 
@@ -42,6 +44,7 @@ private:
     void Mark(int fieldId, EKind kind);
 
     CFormWindow& m_window;
+    std::unordered_map<int, EKind> m_kinds;  // the fields that wear a colour
 };
 
 }  // namespace ohmrada::qt

@@ -37,7 +37,7 @@ void CPlotWidget::ShowAll() {
             axis->scaleRange(1.08, range.center());
         }
     }
-    replot();
+    replot(QCustomPlot::rpQueuedReplot);
 }
 
 void CPlotWidget::mouseDoubleClickEvent(QMouseEvent* event) {
