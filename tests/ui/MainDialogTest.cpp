@@ -47,8 +47,15 @@ public:
         return sink;
     }
 
+    void CycleEnded(const CCycleAlerts& alerts) override {
+        cycles.push_back(alerts);
+        resultAtCycleEnd = GetItemText(kIdInputPower);
+    }
+
     int readFailsAfter = -1;
     int writeFailsAfter = -1;
+    std::vector<CCycleAlerts> cycles;  // as the form reported them
+    std::string resultAtCycleEnd;
 
 private:
     class CFailingSource : public CLineSource {
@@ -93,6 +100,39 @@ protected:
         return texts;
     }
 };
+
+// The end of every cycle is reported once, after the form shows its results,
+// with exactly the messages and beeps that cycle sent.
+TEST_F(MainDialogTest, EachCycleReportsItsOwnMessagesAndBeeps) {
+    struct CCase {
+        const char* name;
+        int field;
+        const char* text;
+    };
+    const CCase kCases[] = {
+        {"a plain change", kIdLoadCurrent, "4"},
+        {"an overload", kIdLoadCurrent, "7"},
+        {"the same design again", kIdLoadCurrent, "7"},
+        {"an unreachable target", kIdTargetVoltage, "30"},
+        {"back to the start-up current", kIdLoadCurrent, "5"},
+    };
+    ASSERT_EQ(m_platform.cycles.size(), 1u) << "the first cycle at start";
+    for (const CCase& c : kCases) {
+        SCOPED_TRACE(c.name);
+        const std::size_t cycles = m_platform.cycles.size();
+        const int messages = static_cast<int>(MessageCount());
+        const int beeps = m_platform.Beeps();
+        m_platform.SetItemText(c.field, c.text);
+        m_dialog.OnKillFocus(c.field);
+        ASSERT_EQ(m_platform.cycles.size(), cycles + 1);
+        EXPECT_EQ(m_platform.cycles.back().messages, static_cast<int>(MessageCount()) - messages);
+        EXPECT_EQ(m_platform.cycles.back().beeps, m_platform.Beeps() - beeps);
+        EXPECT_EQ(m_platform.resultAtCycleEnd, Text(kIdInputPower));
+    }
+    EXPECT_GT(m_platform.cycles[2].beeps, 0) << "7 A overload the transformer";
+    EXPECT_EQ(m_platform.cycles[4].messages, 1) << "30 V cannot be held";
+    EXPECT_EQ(m_platform.cycles[1].messages + m_platform.cycles[1].beeps, 0);
+}
 
 TEST_F(MainDialogTest, StartUpShowsTheWorkedExample) {
     EXPECT_EQ(AllTexts(), kStartUpTexts);
