@@ -48,7 +48,13 @@ CAnalysisWindows::CAnalysisWindows(CQtPlatform& platform, CFormWindow& window, C
     m_state.evaluation = Evaluate(m_state.design);
 }
 
-CAnalysisWindows::~CAnalysisWindows() = default;
+CAnalysisWindows::~CAnalysisWindows() {
+    // The windows refer to this object: they go first.
+    delete m_tolerances.data();
+    delete m_limits.data();
+    delete m_sweep.data();
+    delete m_timeDomain.data();
+}
 
 CToleranceWindow* CAnalysisWindows::Tolerances() const {
     return m_tolerances.data();
