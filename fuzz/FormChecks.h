@@ -20,8 +20,8 @@ namespace ohmrada {
 }
 
 // No field shows a raw infinity or NaN, and every input field shows the
-// model's value as the form formats it (the target voltage may still show the
-// value from before a lowering in the cycle that lowered it).
+// model's value as the form formats it (the target voltage too: a lowering
+// writes its field at once).
 inline void CheckForm(const CMemoryPlatform& platform, const CMainDialog& dialog) {
     const auto check = [&](int id) {
         const std::string text = platform.GetItemText(id);
@@ -46,6 +46,7 @@ inline void CheckForm(const CMemoryPlatform& platform, const CMainDialog& dialog
         {kIdDiffusionVoltage, supply.GetRectifier()->GetDiffusionVoltage()},
         {kIdBulkResistance, supply.GetRectifier()->GetBulkResistance()},
         {kIdCapacitance, static_cast<float>(supply.GetCapacitor()->GetCapacitance(false))},
+        {kIdTargetVoltage, supply.GetTargetVoltage()},
         {kIdLoadCurrent, supply.GetLoadCurrent()},
         {kIdThermalResistance, supply.GetRegulator()->GetThermalResistance()},
         {kIdAmbientTemperature, supply.GetRegulator()->GetAmbientTemperature()},

@@ -47,6 +47,9 @@ bool CMainDialog::OnInitDialog() {
 }
 
 void CMainDialog::ShowValue(int fieldId, float value) {
+    if (fieldId == kIdTargetVoltage && m_shownTarget && m_shownTarget->value != value) {
+        m_shownTarget.reset();
+    }
     m_platform.SetItemText(fieldId, FormatFieldValue(value, DecimalsOf(fieldId)));
 }
 
@@ -76,10 +79,16 @@ void CMainDialog::Recalculate() {
 
 void CMainDialog::OnKillFocus(int fieldId) {
     const CInputSpec* input = InputOfField(fieldId);
-    if (input == nullptr) {
+    if (input == nullptr || m_messageOpen) {
         return;
     }
-    input->set(*m_pSupply, ReadValue(fieldId));
+    if (fieldId == kIdTargetVoltage && m_shownTarget &&
+        m_platform.GetItemText(fieldId) == m_shownTarget->text) {
+        // Passing through the field keeps the lowered target as it is.
+        input->set(*m_pSupply, m_shownTarget->value);
+    } else {
+        input->set(*m_pSupply, ReadValue(fieldId));
+    }
     Recalculate();
 }
 
@@ -182,8 +191,16 @@ std::array<std::string, kConfigLineCount> CMainDialog::ConfigurationTexts() cons
     return values;
 }
 
+void CMainDialog::ShowMessage(const std::string& text, CPlatform::EIcon icon) {
+    // The focus a field loses to the box is no move of the user's.
+    const bool nested = m_messageOpen;
+    m_messageOpen = true;
+    m_platform.MessageBox(text, icon);
+    m_messageOpen = nested;
+}
+
 void CMainDialog::ShowFileMessage(const char* text, const std::string& path) {
-    m_platform.MessageBox(WithPath(text, path), CPlatform::EIcon::kStop);
+    ShowMessage(WithPath(text, path), CPlatform::EIcon::kStop);
 }
 
 namespace {
@@ -251,7 +268,7 @@ void CMainDialog::OnFileSaveAs() {
 
 void CMainDialog::ShowHelp(CPlatform::EHelpCommand command, unsigned context) {
     if (!m_platform.Help(command, context)) {
-        m_platform.MessageBox(texts::kHelpFailedMessage, CPlatform::EIcon::kExclamation);
+        ShowMessage(texts::kHelpFailedMessage, CPlatform::EIcon::kExclamation);
     }
 }
 
@@ -277,7 +294,14 @@ void CMainDialog::OnCancel() {
 }
 
 void CMainDialog::Message(const std::string& text) {
-    m_platform.MessageBox(text, CPlatform::EIcon::kExclamation);
+    // The model's only message: it has just lowered the target voltage. The
+    // target field shows the lowered target from now on, so that the form
+    // shows the target its results use, and the exact value stays behind the
+    // rounded text.
+    const float target = m_pSupply->GetTargetVoltage();
+    ShowValue(kIdTargetVoltage, target);
+    m_shownTarget = CShownTarget{target, m_platform.GetItemText(kIdTargetVoltage)};
+    ShowMessage(text, CPlatform::EIcon::kExclamation);
 }
 
 void CMainDialog::Beep() {

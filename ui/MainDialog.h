@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "Configuration.h"
@@ -19,8 +20,13 @@ namespace ohmrada {
 // receives the model's regulation message and overload beep as the model's
 // alert sink, passing them on to the platform.
 //
-// Nothing guards against re-entry: while the regulation message is open, a
-// field that loses the focus to it runs its handler and a whole nested cycle.
+// While one of the form's own message boxes is open, a field that loses the
+// focus to it has not been left by the user: its handler does nothing, so one
+// lowering of the target voltage shows one message and runs no nested cycle.
+// When the cycle lowers the target, the target field is written at once, and
+// the exact lowered value is remembered behind the text written: leaving the
+// field with that text unchanged keeps the target the model holds instead of
+// applying the rounded text.
 class CMainDialog : private CSupplyAlerts {
 public:
     explicit CMainDialog(CPlatform& platform);
@@ -70,11 +76,22 @@ public:
 private:
     void Message(const std::string& text) override;
     void Beep() override;
+    void ShowMessage(const std::string& text, CPlatform::EIcon icon);
     void ShowFileMessage(const char* text, const std::string& path);
     void ShowHelp(CPlatform::EHelpCommand command, unsigned context);
 
+    // A lowered target voltage and the text it was shown as.
+    struct CShownTarget {
+        float value;
+        std::string text;
+    };
+
     CPlatform& m_platform;
     std::unique_ptr<CPowerSupply> m_pSupply;
+    // While set, one of the form's message boxes is open.
+    bool m_messageOpen = false;
+    // The lowered target while the target field shows it.
+    std::optional<CShownTarget> m_shownTarget;
 };
 
 }  // namespace ohmrada

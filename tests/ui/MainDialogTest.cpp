@@ -4,6 +4,7 @@
 #include <cfloat>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -14,6 +15,7 @@
 #include "FieldTable.h"
 #include "MainDialog.h"
 #include "MemoryPlatform.h"
+#include "NumberText.h"
 #include "SupplyApp.h"
 #include "Texts.h"
 #include "support/TestFiles.h"
@@ -257,8 +259,9 @@ TEST_F(MainDialogTest, UnreachableTargetIsLoweredWithOneMessage) {
     EXPECT_EQ(duringBox[kIdLoadedVoltage], "15.646");
     EXPECT_EQ(duringBox[kIdMinimumVoltage], "19.729");
     EXPECT_EQ(duringBox[kIdEfficiency], "68.901");
-    // The target field was written before the check lowered the target.
-    EXPECT_EQ(Text(kIdTargetVoltage), "14.820");
+    // The target field shows the lowered target as soon as the message comes.
+    EXPECT_EQ(duringBox[kIdTargetVoltage], "13.794");
+    EXPECT_EQ(Text(kIdTargetVoltage), "13.794");
     EXPECT_EQ(Text(kIdMinimumVoltage), "14.894");
     EXPECT_EQ(Text(kIdRippleVoltage), "1.128");
     EXPECT_EQ(Text(kIdOutputVoltage), "13.244");
@@ -273,25 +276,144 @@ TEST_F(MainDialogTest, UnreachableTargetIsLoweredWithOneMessage) {
     EXPECT_EQ(MessageCount(), 1u);
 }
 
-TEST_F(MainDialogTest, AFieldLosingTheFocusToTheMessageRunsANestedCycle) {
+TEST_F(MainDialogTest, AFieldLosingTheFocusToTheMessageRunsNoCycle) {
     // With 10 uF the target can never be held: every cycle shows the message.
     m_platform.Enter(kIdCapacitance, "10");
     ASSERT_EQ(MessageCount(), 1u);
     EXPECT_EQ(Text(kIdRippleVoltage), "30.391");
 
     // The spin control takes no focus, so the load-current field keeps it
-    // and loses it to the message box.
+    // and loses it to the message box, which applies nothing.
     m_platform.Focus(kIdLoadCurrent);
-    std::vector<std::size_t> messagesSeenInBox;
-    m_platform.SetMessageBoxHook(
-        [&](const CMemoryPlatform::CMessage&) { messagesSeenInBox.push_back(MessageCount()); });
+    m_platform.Type(kIdLoadCurrent, "7");
+    std::vector<std::string> loadCurrentInBox;
+    m_platform.SetMessageBoxHook([&](const CMemoryPlatform::CMessage&) {
+        loadCurrentInBox.push_back(Text(kIdLoadCurrent));
+    });
     m_platform.PressSpin(kIdLoadCurrentSpin, true);
-    // The nested cycle's own box opens and closes inside the first one.
-    EXPECT_EQ(MessageCount(), 3u);
-    EXPECT_EQ(messagesSeenInBox, (std::vector<std::size_t>{3u, 3u}));
-    EXPECT_EQ(Text(kIdLoadCurrent), "5.050");
+    EXPECT_EQ(MessageCount(), 2u);
+    EXPECT_EQ(loadCurrentInBox, std::vector<std::string>{"5.050"});
+    EXPECT_EQ(Supply().GetLoadCurrent(), ToSingle(5.0 + 0.05));
     EXPECT_EQ(m_platform.FocusedId(), kIdLoadCurrent);
     EXPECT_EQ(Text(kIdTargetVoltage), "0.000");
+    // A design that no target satisfies warns in every cycle.
+    m_platform.Focus(kIdTargetVoltage);
+    m_platform.Focus(kIdLoadCurrent);
+    EXPECT_EQ(MessageCount(), 4u);
+}
+
+// The lowered target, shown when the message comes, is the target the form
+// goes on with: passing through its field changes nothing. The model rounds
+// the lowered target to the nearest single-precision number; where that lies
+// above the limit, the model's check fires again in every later cycle with
+// the target unchanged (modelWarnsAgain), as it does for any other action.
+struct LoweringCase {
+    const char* name;
+    std::function<void(CMemoryPlatform&)> lower;  // leaves the focus in the target field
+    bool modelWarnsAgain;
+};
+
+void PrintTo(const LoweringCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class LoweredTargetTest : public MainDialogTest,
+                          public ::testing::WithParamInterface<LoweringCase> {};
+
+TEST_P(LoweredTargetTest, OneMessageAndTheFieldShowsTheTargetInUse) {
+    std::string targetInBox;
+    m_platform.SetMessageBoxHook(
+        [&](const CMemoryPlatform::CMessage&) { targetInBox = Text(kIdTargetVoltage); });
+    GetParam().lower(m_platform);
+    ASSERT_EQ(MessageCount(), 1u);
+    ASSERT_EQ(m_platform.FocusedId(), kIdTargetVoltage);
+    const float lowered = Supply().GetTargetVoltage();
+    const std::string shown = FormatFieldValue(lowered, 3);
+    EXPECT_EQ(targetInBox, shown);
+    EXPECT_EQ(Text(kIdTargetVoltage), shown);
+    // Every result was computed for the target shown: a cycle run anew shows
+    // the same texts.
+    const std::size_t perCycle = GetParam().modelWarnsAgain ? 1u : 0u;
+    const auto afterLowering = AllTexts();
+    m_dialog.Recalculate();
+    EXPECT_EQ(AllTexts(), afterLowering);
+    EXPECT_EQ(MessageCount(), 1u + perCycle);
+    EXPECT_EQ(Supply().GetTargetVoltage(), lowered);
+
+    // Out of the target field and through it twice: three cycles that
+    // change nothing and warn no more than the model does on its own.
+    m_platform.SetMessageBoxHook(nullptr);
+    for (int pass = 0; pass < 2; ++pass) {
+        m_platform.Focus(kIdLoadCurrent);
+        m_platform.Focus(kIdTargetVoltage);
+    }
+    m_platform.Focus(kIdLoadCurrent);
+    EXPECT_EQ(MessageCount(), 1u + 6u * perCycle);
+    EXPECT_EQ(Supply().GetTargetVoltage(), lowered);
+    EXPECT_EQ(AllTexts(), afterLowering);
+
+    // Typing the shown text again is no different from passing through; a
+    // different text is applied as typed.
+    m_platform.Enter(kIdTargetVoltage, shown);
+    EXPECT_EQ(Supply().GetTargetVoltage(), lowered);
+    m_platform.Enter(kIdTargetVoltage, "1");
+    EXPECT_EQ(Supply().GetTargetVoltage(), 1.0f);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lowerings, LoweredTargetTest,
+                         ::testing::Values(
+                             // Tab from the capacitance field leads into the target field, which
+                             // loses the focus to the message.
+                             LoweringCase{"CapacitanceThenTab",
+                                          [](CMemoryPlatform& form) {
+                                              form.Type(kIdCapacitance, "1000");
+                                              form.Focus(kIdTargetVoltage);
+                                          },
+                                          true},
+                             LoweringCase{"TargetTypedTooHigh",
+                                          [](CMemoryPlatform& form) {
+                                              form.Type(kIdTargetVoltage, "30");
+                                              form.Focus(kIdLoadCurrent);
+                                              form.Focus(kIdTargetVoltage);
+                                          },
+                                          false},
+                             LoweringCase{"SpinAboveTheLimit",
+                                          [](CMemoryPlatform& form) {
+                                              form.Enter(kIdTargetVoltage, "18.62");
+                                              form.Focus(kIdTargetVoltage);
+                                              form.PressSpin(kIdTargetVoltageSpin, true);
+                                          },
+                                          false}),
+                         [](const ::testing::TestParamInfo<LoweringCase>& row) {
+                             return row.param.name;
+                         });
+
+TEST_F(MainDialogTest, KondC1000LowersTheTargetToTheOutputOfTheWorkedCase) {
+    m_platform.Type(kIdCapacitance, "1000");
+    m_platform.Focus(kIdTargetVoltage);
+    ASSERT_EQ(MessageCount(), 1u);
+    EXPECT_EQ(Text(kIdOutputVoltage), "2.665");
+    // The field shows the target in use, not the 14.820 from before.
+    EXPECT_NE(Text(kIdTargetVoltage), "14.820");
+    EXPECT_EQ(Text(kIdTargetVoltage), FormatFieldValue(Supply().GetTargetVoltage(), 3));
+}
+
+TEST_F(MainDialogTest, EachSpinPressBeyondTheLimitStartsFromTheHeldTarget) {
+    m_platform.Enter(kIdTargetVoltage, "18.62");
+    ASSERT_EQ(MessageCount(), 0u);
+    m_platform.PressSpin(kIdTargetVoltageSpin, true);
+    ASSERT_EQ(MessageCount(), 1u);
+    const float held = Supply().GetTargetVoltage();
+    EXPECT_LT(held, 18.67f);
+    EXPECT_EQ(Text(kIdTargetVoltage), FormatFieldValue(held, 3));
+    // The next press starts from the target held, and is lowered again.
+    m_platform.PressSpin(kIdTargetVoltageSpin, true);
+    EXPECT_EQ(MessageCount(), 2u);
+    EXPECT_EQ(Supply().GetTargetVoltage(), held);
+    m_platform.PressSpin(kIdTargetVoltageSpin, false);
+    EXPECT_EQ(Supply().GetTargetVoltage(), ToSingle(static_cast<double>(held) - 0.05));
+    EXPECT_EQ(Text(kIdTargetVoltage), FormatFieldValue(Supply().GetTargetVoltage(), 3));
+    EXPECT_EQ(MessageCount(), 2u);
 }
 
 TEST_F(MainDialogTest, OverloadBeepsTwicePerCycle) {
