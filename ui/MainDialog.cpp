@@ -23,6 +23,11 @@ std::string WithPath(const char* text, const std::string& path) {
     return message;
 }
 
+// The title while the form shows a file.
+std::string LoadedTitle(const std::string& path) {
+    return texts::kLoadedTitlePrefix + path;
+}
+
 }  // namespace
 
 CMainDialog::CMainDialog(CPlatform& platform)
@@ -232,9 +237,7 @@ void CMainDialog::OnFileOpen() {
             CConfiguration configuration;
             if (ReadConfiguration(*source, configuration)) {
                 source.reset();
-                std::string title(texts::kLoadedTitlePrefix);
-                title += *path;
-                m_platform.SetTitle(title);
+                m_platform.SetTitle(LoadedTitle(*path));
                 ApplyConfiguration(*m_pSupply, configuration);
             } else {
                 source.reset();
@@ -263,7 +266,10 @@ void CMainDialog::OnFileSaveAs() {
     sink.reset();
     if (!written) {
         ShowFileMessage(texts::kWriteErrorMessage, *path);
+        return;
     }
+    // The form now shows the file just saved.
+    m_platform.SetTitle(LoadedTitle(*path));
 }
 
 void CMainDialog::ShowHelp(CPlatform::EHelpCommand command, unsigned context) {

@@ -532,7 +532,8 @@ TEST_F(QtFileDialogTest, SaveAsWritesTheFormThroughTheDialog) {
     Trigger(kCmdFileSaveAs);
     ASSERT_TRUE(WaitForExpectedModals());
     EXPECT_EQ(ReadAll(path).toStdString(), kStartUpFile);
-    EXPECT_EQ(Window().windowTitle().toStdString(), texts::kWindowTitle);
+    // The title names the file saved, as after Open.
+    EXPECT_EQ(Window().windowTitle(), QStringLiteral("Ohmrada -- ") + path);
 }
 
 TEST_F(QtFileDialogTest, SaveAsAsksBeforeReplacingAFile) {
