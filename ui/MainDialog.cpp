@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <string>
 
 #include "FieldTable.h"
 #include "InputTable.h"
@@ -227,26 +228,52 @@ CPlatform::CFileDialogRequest FileDialogRequest(bool save) {
 void CMainDialog::OnFileOpen() {
     const std::optional<std::string> path = m_platform.RunFileDialog(FileDialogRequest(false));
     if (path) {
-        std::error_code error;
-        std::unique_ptr<CLineSource> source = m_platform.OpenForReading(*path, error);
-        if (!source) {
-            ShowFileMessage(texts::kOpenForReadingFailedMessage, *path);
-        } else {
-            // All fourteen lines are read before anything is applied, so a
-            // failing medium leaves the model and the title as they were.
-            CConfiguration configuration;
-            if (ReadConfiguration(*source, configuration)) {
-                source.reset();
-                m_platform.SetTitle(LoadedTitle(*path));
-                ApplyConfiguration(*m_pSupply, configuration);
-            } else {
-                source.reset();
-                ShowFileMessage(texts::kReadErrorMessage, *path);
-            }
-        }
+        OpenFile(*path);
+    } else {
+        // Cancelled: the form shows the model all the same.
+        Recalculate();
     }
+}
+
+void CMainDialog::OpenFile(const std::string& path) {
+    const std::optional<int> missing = LoadFile(path);
     // Whatever happened, the form shows the model.
     Recalculate();
+    if (missing && *missing > 0) {
+        const char* text =
+            *missing == 1 ? texts::kShortFileMessageOne : texts::kShortFileMessageMany;
+        std::string message = WithPath(text, path);
+        const std::size_t at = message.find("%2");
+        if (at != std::string::npos) {
+            message.replace(at, 2, std::to_string(*missing));
+        }
+        ShowMessage(message, CPlatform::EIcon::kInformation);
+    }
+}
+
+std::optional<int> CMainDialog::LoadFile(const std::string& path) {
+    std::error_code error;
+    std::unique_ptr<CLineSource> source = m_platform.OpenForReading(path, error);
+    if (!source) {
+        ShowFileMessage(texts::kOpenForReadingFailedMessage, path);
+        return std::nullopt;
+    }
+    // All fourteen lines are read before anything is applied, so a failing
+    // medium or an empty file leaves the model and the title as they were.
+    CConfiguration configuration;
+    const bool read = ReadConfiguration(*source, configuration);
+    source.reset();
+    if (!read) {
+        ShowFileMessage(texts::kReadErrorMessage, path);
+        return std::nullopt;
+    }
+    if (configuration.lineCount == 0) {
+        ShowFileMessage(texts::kEmptyFileMessage, path);
+        return std::nullopt;
+    }
+    m_platform.SetTitle(LoadedTitle(path));
+    ApplyConfiguration(*m_pSupply, configuration);
+    return static_cast<int>(kConfigLineCount) - configuration.lineCount;
 }
 
 void CMainDialog::OnFileSaveAs() {

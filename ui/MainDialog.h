@@ -58,6 +58,10 @@ public:
     // to the handlers below. Unknown ids and the search entries do nothing.
     void OnCommand(int commandId);
     void OnFileOpen();
+    // Opens a configuration file by its full path exactly as the Open
+    // command does once its dialog was confirmed: the title, the values, the
+    // cycle and the messages.
+    void OpenFile(const std::string& path);
     void OnFileSaveAs();
     void OnFileExit();
     void OnHelpUsage();
@@ -78,6 +82,9 @@ private:
     void Beep() override;
     void ShowMessage(const std::string& text, CPlatform::EIcon icon);
     void ShowFileMessage(const char* text, const std::string& path);
+    // Reads the file and applies it; the number of lines it lacked, or
+    // nothing when it was refused.
+    std::optional<int> LoadFile(const std::string& path);
     void ShowHelp(CPlatform::EHelpCommand command, unsigned context);
 
     // A lowered target voltage and the text it was shown as.

@@ -18,7 +18,7 @@ class CMainDialog;
 // ohmrada-calc) realise it and turn their events into CMainDialog's handlers.
 class CPlatform {
 public:
-    enum class EIcon { kExclamation, kStop };
+    enum class EIcon { kExclamation, kStop, kInformation };
     enum class EHelpCommand { kContents, kContext, kQuit };
 
     struct CFileDialogRequest {

@@ -191,8 +191,19 @@ void CQtPlatform::SetTitle(const std::string& title) {
 }
 
 void CQtPlatform::MessageBox(const std::string& text, EIcon icon) {
-    QMessageBox box(icon == EIcon::kStop ? QMessageBox::Critical : QMessageBox::Warning,
-                    ApplicationTitle(), FromUtf8(text), QMessageBox::Ok, m_window.get());
+    QMessageBox::Icon shown = QMessageBox::Warning;
+    switch (icon) {
+        case EIcon::kExclamation:
+            shown = QMessageBox::Warning;
+            break;
+        case EIcon::kStop:
+            shown = QMessageBox::Critical;
+            break;
+        case EIcon::kInformation:
+            shown = QMessageBox::Information;
+            break;
+    }
+    QMessageBox box(shown, ApplicationTitle(), FromUtf8(text), QMessageBox::Ok, m_window.get());
     box.setTextFormat(Qt::PlainText);
     box.exec();
 }

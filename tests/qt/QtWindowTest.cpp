@@ -461,6 +461,7 @@ TEST_F(QtWindowTest, MessageBoxesCarryTheirIconAndTheProgramName) {
     constexpr CCase kCases[] = {
         {CPlatform::EIcon::kExclamation, QMessageBox::Warning},
         {CPlatform::EIcon::kStop, QMessageBox::Critical},
+        {CPlatform::EIcon::kInformation, QMessageBox::Information},
     };
     EXPECT_EQ(ApplicationTitle(), QStringLiteral("qt_tests"));
     for (const CCase& c : kCases) {
@@ -589,6 +590,53 @@ TEST_F(QtFileDialogTest, OpenLoadsTheFileAndNamesItInTheTitle) {
     EXPECT_FALSE(Button(kIdCentreTapCircuit).isEnabled());
     EXPECT_EQ(Text(kIdRatedVoltage), "18.000");
     EXPECT_EQ(Text(kIdLoadCurrent), "2.000");
+}
+
+TEST_F(QtFileDialogTest, AnEmptyFileIsRefusedWithAStopMessage) {
+    const QString path = m_folder.filePath(QStringLiteral("leer.odr"));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    Field(kIdDcPower).setText(QStringLiteral("stale"));
+    AnswerFileDialog(QStringLiteral("Ohmrada laden"), QFileDialog::AcceptOpen, path);
+    ExpectModal(AcknowledgeMessage(QMessageBox::Critical,
+                                   "Die Datei " + path.toStdString() +
+                                       " ist leer: Sie enthält keine Netzgerätekonfiguration."));
+    Trigger(kCmdFileOpen);
+    ASSERT_TRUE(WaitForExpectedModals());
+    EXPECT_EQ(Window().windowTitle().toStdString(), texts::kWindowTitle);
+    CReferenceForm reference;
+    ExpectSameFields(reference);
+}
+
+TEST_F(QtFileDialogTest, AShortFileLoadsAndThenTellsWhatWasMissing) {
+    const QString path = m_folder.filePath(QStringLiteral("kurz.odr"));
+    QByteArray thirteen = QByteArray::fromStdString(kStartUpFile);
+    thirteen.truncate(thirteen.lastIndexOf("ReglR"));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(thirteen);
+    }
+    QString titleAtNotice;
+    AnswerFileDialog(QStringLiteral("Ohmrada laden"), QFileDialog::AcceptOpen, path);
+    ExpectModal([&](QWidget* modal) {
+        titleAtNotice = Window().windowTitle();
+        AcknowledgeMessage(
+            QMessageBox::Information,
+            "In der Datei " + path.toStdString() +
+                " fehlt die letzte der 14 Zeilen. Ihr Wert wurde als 0 gelesen.")(modal);
+    });
+    Trigger(kCmdFileOpen);
+    ASSERT_TRUE(WaitForExpectedModals());
+    EXPECT_EQ(titleAtNotice, QStringLiteral("Ohmrada -- ") + path);
+    CReferenceForm reference;
+    reference.platform.QueueFileDialogAnswer(path.toStdString());
+    reference.dialog.OnFileOpen();
+    ASSERT_EQ(reference.platform.Messages().size(), 1u);
+    ExpectSameFields(reference);
+    EXPECT_EQ(Text(kIdRegulatorResistance), "0.000");
 }
 
 TEST_F(QtFileDialogTest, CancelledOpenStillRewritesTheForm) {

@@ -524,6 +524,78 @@ TEST_F(MainDialogTest, FilesThatCannotBeOpenedAreReported) {
     EXPECT_FALSE(fs::exists(noFolder));
 }
 
+TEST_F(MainDialogTest, AnEmptyFileIsRefusedAndChangesNothing) {
+    const std::string path = Path("leer.odr");
+    WriteFile(path, "");
+    m_platform.Enter(kIdLoadCurrent, "2");
+    const auto before = AllTexts();
+    m_platform.SetItemText(kIdDcPower, "stale");
+    Open(path);
+    ASSERT_EQ(MessageCount(), 1u);
+    EXPECT_EQ(m_platform.Messages()[0].icon, EIcon::kStop);
+    EXPECT_EQ(m_platform.Messages()[0].text,
+              "Die Datei " + path +
+                  " ist leer: Sie enth\xC3\xA4lt keine Netzger\xC3\xA4tekonfiguration.");
+    EXPECT_EQ(m_platform.Title(), texts::kWindowTitle);
+    // The cycle ran and the design is the one before.
+    EXPECT_EQ(AllTexts(), before);
+    EXPECT_EQ(Supply().GetTransformer()->GetCentreTap(), 1);
+}
+
+struct ShortFileCase {
+    int lines;
+    const char* notice;  // with %1 for the path
+};
+
+TEST_F(MainDialogTest, AShortFileLoadsAndThenSaysHowManyLinesWereMissing) {
+    const ShortFileCase cases[] = {
+        {1,
+         "In der Datei %1 fehlen die letzten 13 der 14 Zeilen. Ihre Werte wurden als 0 "
+         "gelesen."},
+        {5,
+         "In der Datei %1 fehlen die letzten 9 der 14 Zeilen. Ihre Werte wurden als 0 "
+         "gelesen."},
+        {13, "In der Datei %1 fehlt die letzte der 14 Zeilen. Ihr Wert wurde als 0 gelesen."},
+    };
+    for (const ShortFileCase& c : cases) {
+        SCOPED_TRACE(c.lines);
+        std::string text;
+        std::istringstream lines(test::kStartUpFile);
+        std::string line;
+        for (int i = 0; i < c.lines && std::getline(lines, line); ++i) {
+            text += line + "\n";
+        }
+        const std::string path = Path("kurz" + std::to_string(c.lines) + ".odr");
+        WriteFile(path, text);
+        const std::size_t before = MessageCount();
+        std::string titleAtNotice;
+        std::string lastLineShown;
+        m_platform.SetMessageBoxHook([&](const CMemoryPlatform::CMessage& message) {
+            if (message.icon == EIcon::kInformation) {
+                titleAtNotice = m_platform.Title();
+                lastLineShown = Text(kIdRegulatorResistance);
+            }
+        });
+        Open(path);
+        m_platform.SetMessageBoxHook(nullptr);
+        // One notice, the last message of the command, once the form shows
+        // the file: its title and its values, the missing ones as 0.
+        ASSERT_GT(MessageCount(), before);
+        int notices = 0;
+        for (std::size_t i = before; i < MessageCount(); ++i) {
+            notices += m_platform.Messages()[i].icon == EIcon::kInformation ? 1 : 0;
+        }
+        EXPECT_EQ(notices, 1);
+        std::string expected = c.notice;
+        expected.replace(expected.find("%1"), 2, path);
+        EXPECT_EQ(m_platform.Messages().back().text, expected);
+        EXPECT_EQ(m_platform.Messages().back().icon, EIcon::kInformation);
+        EXPECT_EQ(titleAtNotice, "Ohmrada -- " + path);
+        EXPECT_EQ(lastLineShown, "0.000");
+        EXPECT_EQ(Supply().GetRegulator()->GetInternalResistance(), Supply().FloorValue());
+    }
+}
+
 TEST_F(MainDialogTest, AReadErrorAppliesNothing) {
     const std::string path = Path("damaged.odr");
     WriteFile(path, "");
