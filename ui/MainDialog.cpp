@@ -52,6 +52,14 @@ bool CMainDialog::OnInitDialog() {
     return true;
 }
 
+void CMainDialog::OnShown() {
+    if (m_startUpFile) {
+        const std::string path = std::move(*m_startUpFile);
+        m_startUpFile.reset();
+        OpenFile(path);
+    }
+}
+
 void CMainDialog::ShowValue(int fieldId, float value) {
     if (fieldId == kIdTargetVoltage && m_shownTarget && m_shownTarget->value != value) {
         m_shownTarget.reset();

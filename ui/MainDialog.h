@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "Configuration.h"
 #include "NumberText.h"
@@ -36,6 +37,11 @@ public:
 
     // Title, spin positions, the start-up values and the first cycle.
     bool OnInitDialog();
+    // A file to open once the form is shown (the program's argument).
+    void SetStartUpFile(std::string path) { m_startUpFile = std::move(path); }
+    // The form is shown with its start-up values: opens the start-up file,
+    // if one was given, as the Open command does.
+    void OnShown();
 
     void Recalculate();
     // Writes value into the field, "%.3f" (or "%.0f" for the capacitance) in
@@ -99,6 +105,7 @@ private:
     bool m_messageOpen = false;
     // The lowered target while the target field shows it.
     std::optional<CShownTarget> m_shownTarget;
+    std::optional<std::string> m_startUpFile;
 };
 
 }  // namespace ohmrada

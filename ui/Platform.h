@@ -34,7 +34,8 @@ public:
     virtual ~CPlatform();
 
     // Runs the dialog until it is ended: builds the form, calls
-    // dialog.OnInitDialog(), delivers events to its handlers. Returns the
+    // dialog.OnInitDialog(), shows the form and, once it is shown, calls
+    // dialog.OnShown(); then delivers events to its handlers. Returns the
     // result passed to EndDialog().
     virtual int DoModal(CMainDialog& dialog) = 0;
     virtual void EndDialog(int result) = 0;

@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 
 #include "AboutTemplate.h"
 #include "FormTemplate.h"
@@ -109,6 +110,13 @@ void CQtPlatform::Show(CMainDialog& dialog) {
 int CQtPlatform::DoModal(CMainDialog& dialog) {
     Show(dialog);
     if (!m_result) {
+        // Once the loop runs, the window is up: what the dialog does next
+        // (opening a file, its messages) comes over the form.
+        QTimer::singleShot(0, m_window.get(), [this, &dialog] {
+            if (!m_result) {
+                dialog.OnShown();
+            }
+        });
         QEventLoop loop;
         QObject::connect(m_window.get(), &QDialog::finished, &loop, &QEventLoop::quit);
         loop.exec(QEventLoop::DialogExec);

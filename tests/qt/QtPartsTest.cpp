@@ -7,6 +7,7 @@
 #include <regex>
 #include <set>
 #include <string>
+#include <vector>
 
 #include <QApplication>
 #include <QDir>
@@ -18,6 +19,7 @@
 #include <QTest>
 
 #include "AboutTemplate.h"
+#include "Application.h"
 #include "DialogUnits.h"
 #include "FieldTable.h"
 #include "FormTemplate.h"
@@ -103,6 +105,39 @@ TEST(FormTemplateTest, HoldsEveryFieldOfTheFormLogicWithItsStyle) {
     for (const int id : {kIdCentreTap, kIdHalfWave, kIdBridge, kIdCentreTapCircuit,
                          kIdTargetVoltageSpin, kIdLoadCurrentSpin}) {
         EXPECT_TRUE(ids.count(id)) << "no control " << id;
+    }
+}
+
+TEST(CommandLineTest, OneFileOrNothingAndNoOptions) {
+    struct CCase {
+        const char* name;
+        std::vector<std::string> arguments;
+        const char* file;   // nullptr: none
+        const char* error;  // a part of the message; nullptr: no error
+    };
+    const CCase cases[] = {
+        {"nothing", {}, nullptr, nullptr},
+        {"one file", {"/tmp/netzteil.odr"}, "/tmp/netzteil.odr", nullptr},
+        {"a name with blanks", {"mein netzteil.odr"}, "mein netzteil.odr", nullptr},
+        {"a dash in the middle", {"a-b.odr"}, "a-b.odr", nullptr},
+        {"a leading dash written as a path", {"./-x.odr"}, "./-x.odr", nullptr},
+        {"two files", {"a.odr", "b.odr"}, nullptr, "one file at most, not 2: 'a.odr' 'b.odr'"},
+        {"an option", {"--help"}, nullptr, "unknown option '--help'"},
+        {"an option after the file", {"a.odr", "-v"}, nullptr, "unknown option '-v'"},
+        {"a lone dash", {"-"}, nullptr, "unknown option '-'"},
+        {"the end of options", {"--", "a.odr"}, nullptr, "unknown option '--'"},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CCommandLine line = ParseCommandLine(c.arguments);
+        EXPECT_EQ(line.file.value_or("(none)"), c.file != nullptr ? c.file : "(none)");
+        if (c.error == nullptr) {
+            EXPECT_FALSE(line.error.has_value()) << *line.error;
+        } else {
+            ASSERT_TRUE(line.error.has_value());
+            EXPECT_NE(line.error->find(c.error), std::string::npos) << *line.error;
+            EXPECT_NE(line.error->find("Usage: ohmrada [FILE]"), std::string::npos);
+        }
     }
 }
 

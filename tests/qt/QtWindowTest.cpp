@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCompleter>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -22,11 +23,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
 
 #include "FieldTable.h"
 #include "NumberText.h"
 #include "QtTestEnvironment.h"
 #include "SpinButton.h"
+#include "SupplyApp.h"
 #include "Texts.h"
 #include "support/StartUpForm.h"
 
@@ -637,6 +640,64 @@ TEST_F(QtFileDialogTest, AShortFileLoadsAndThenTellsWhatWasMissing) {
     ASSERT_EQ(reference.platform.Messages().size(), 1u);
     ExpectSameFields(reference);
     EXPECT_EQ(Text(kIdRegulatorResistance), "0.000");
+}
+
+// The program started with a file: CSupplyApp runs the form on the window's
+// platform until the test ends it.
+TEST_F(QtFileDialogTest, TheProgramsFileArgumentOpensAsOpenDoes) {
+    const QString file = m_folder.filePath(QStringLiteral("netzteil.odr"));
+    {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(QByteArray::fromStdString(kStartUpFile)
+                      .replace("mittelpunkt", "bruecke")
+                      .replace("Ib   : 5.000", "Ib   : 2.000"));
+    }
+    const QString missing = m_folder.filePath(QStringLiteral("fehlt.odr"));
+    struct CCase {
+        const char* name;
+        QString path;
+        bool opens;
+    };
+    const CCase cases[] = {{"a file", file, true}, {"a file that is not there", missing, false}};
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        bool told = false;
+        if (!c.opens) {
+            ExpectModal([&](QWidget* modal) {
+                AcknowledgeMessage(
+                    QMessageBox::Critical,
+                    "Die Datei " + missing.toStdString() + " konnte nicht geöffnet werden.")(modal);
+                told = true;
+            });
+        }
+        // Ends the program once the file was opened or refused.
+        QTimer done;
+        QElapsedTimer clock;
+        clock.start();
+        QObject::connect(&done, &QTimer::timeout, &done, [&] {
+            const bool settled = c.opens ? Window().windowTitle().endsWith(c.path)
+                                         : told && QApplication::activeModalWidget() == nullptr;
+            if (settled || clock.elapsed() > 5000) {
+                done.stop();
+                m_platform->EndDialog(0);
+            }
+        });
+        done.start(10);
+        CSupplyApp app(*m_platform, c.path.toStdString());
+        app.InitInstance();
+        CReferenceForm reference;
+        if (c.opens) {
+            EXPECT_EQ(Window().windowTitle(), QStringLiteral("Ohmrada -- ") + c.path);
+            reference.platform.QueueFileDialogAnswer(c.path.toStdString());
+            reference.dialog.OnFileOpen();
+            EXPECT_TRUE(Button(kIdBridge).isChecked());
+        } else {
+            EXPECT_TRUE(told);
+            EXPECT_EQ(Window().windowTitle().toStdString(), texts::kWindowTitle);
+        }
+        ExpectSameFields(reference);
+    }
 }
 
 TEST_F(QtFileDialogTest, CancelledOpenStillRewritesTheForm) {

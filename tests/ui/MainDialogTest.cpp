@@ -672,6 +672,19 @@ TEST_F(MainDialogTest, EnterAndTheSearchEntriesDoNothing) {
     EXPECT_EQ(m_platform.AboutBoxes(), 2);
 }
 
+TEST_F(MainDialogTest, AStartUpFileOpensOnceTheFormIsShown) {
+    const std::string path = Path("start.odr");
+    WriteFile(path, "Mitte: 0\nNennU: 24\n");
+    CMemoryPlatform platform;
+    CSupplyApp app(platform, path);
+    EXPECT_FALSE(app.InitInstance());
+    EXPECT_EQ(platform.Title(), "Ohmrada -- " + path);
+    EXPECT_EQ(platform.GetItemText(kIdRatedVoltage), "24.000");
+    // As after Open: the cycle's message, then the notice of the short file.
+    ASSERT_FALSE(platform.Messages().empty());
+    EXPECT_EQ(platform.Messages().back().icon, EIcon::kInformation);
+}
+
 TEST(SupplyApp, RunsTheDialogAndEnds) {
     CMemoryPlatform platform;
     CSupplyApp app(platform);
