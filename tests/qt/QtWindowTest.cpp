@@ -25,6 +25,7 @@
 #include <QTextBrowser>
 #include <QTimer>
 
+#include "FieldEdit.h"
 #include "FieldTable.h"
 #include "NumberText.h"
 #include "QtTestEnvironment.h"
@@ -351,6 +352,41 @@ TEST_F(QtWindowTest, PassingThroughTheLoweredTargetChangesNothing) {
     for (const int id : kResultFieldIds) {
         EXPECT_EQ(Text(id), before[id]) << "field " << id;
     }
+}
+
+TEST_F(QtWindowTest, ANumberWiderThanItsFieldShowsItsBeginningAndAMark) {
+    struct CCase {
+        int id;
+        const char* typed;
+        const char* text;  // the field's text, unchanged by the drawing
+    };
+    const CCase cases[] = {
+        {kIdRatedVoltage, "1000000", "1000000.000"},
+        {kIdDiffusionVoltage, "-1e400", "-340282346638528859811704183484516925440.000"},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.typed);
+        TypeInto(c.id, QString::fromUtf8(c.typed));
+        PressTab();
+        auto& field = static_cast<CFieldEdit&>(Field(c.id));
+        ASSERT_FALSE(field.hasFocus());
+        EXPECT_EQ(Text(c.id), c.text);
+        const QString shown = field.ShownText();
+        const QString text = QString::fromUtf8(c.text);
+        // The beginning, sign included, and the mark that the text goes on.
+        ASSERT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
+        const QString beginning = shown.chopped(1);
+        EXPECT_GE(beginning.size(), 3);
+        EXPECT_TRUE(text.startsWith(beginning)) << shown.toStdString();
+        EXPECT_LE(field.fontMetrics().horizontalAdvance(shown), field.contentsRect().width());
+    }
+    // A result that outgrows its field is drawn the same way.
+    auto& power = static_cast<CFieldEdit&>(Field(kIdRatedPower));
+    EXPECT_TRUE(power.ShownText().endsWith(QChar(0x2026))) << Text(kIdRatedPower);
+    EXPECT_TRUE(power.text().startsWith(power.ShownText().chopped(1)));
+    // A text that fits is shown whole.
+    EXPECT_EQ(static_cast<CFieldEdit&>(Field(kIdRatedCurrent)).ShownText(),
+              QStringLiteral("3.333"));
 }
 
 TEST_F(QtWindowTest, ExactlyTheSixFieldsHaveTooltips) {
