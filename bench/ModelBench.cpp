@@ -22,7 +22,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include "InputTable.h"
 #include "PowerSupply.h"
+#include "RecalculationCycle.h"
 
 namespace {
 
@@ -32,67 +34,13 @@ constexpr int kIterationsPerCycle = 9;
 constexpr int kStepsPerIteration = 15;
 constexpr int kFurtherSquareRoots = 4;
 
-// The start-up values in the order the main window sets them.
-void StartUp(CPowerSupply& supply) {
-    supply.SetLoadCurrent(5.0f);
-    supply.SetTargetVoltage(14.82f);
-    ohmrada::CTransformer& transformer = *supply.GetTransformer();
-    transformer.SetRatedCurrent(3.3333333f);
-    transformer.SetRatedVoltage(36.0f);
-    transformer.SetNoLoadVoltage(40.0f);
-    transformer.SetCentreTap(1);
-    ohmrada::CRectifier& rectifier = *supply.GetRectifier();
-    rectifier.SetCircuit("mittelpunkt");
-    rectifier.SetDiffusionVoltage(0.35f);
-    rectifier.SetBulkResistance(0.02f);
-    supply.GetCapacitor()->SetCapacitance(30000.0f);
-    ohmrada::CRegulator& regulator = *supply.GetRegulator();
-    regulator.SetDropoutVoltage(1.1f);
-    regulator.SetInternalResistance(0.11f);
-    regulator.SetThermalResistance(4.17f);
-    regulator.SetAmbientTemperature(20.0f);
-}
-
 // Every model operation of one cycle, in the cycle's order.
 void BM_RecalculationCycle(benchmark::State& state) {
     CPowerSupply supply;
-    StartUp(supply);
-    ohmrada::CTransformer& transformer = *supply.GetTransformer();
-    ohmrada::CRectifier& rectifier = *supply.GetRectifier();
-    const ohmrada::CCapacitor& capacitor = *supply.GetCapacitor();
-    const ohmrada::CRegulator& regulator = *supply.GetRegulator();
+    ohmrada::ApplyStartUpValues(supply);
     for (auto _ : state) {
-        rectifier.SetSourceVoltage(transformer.GetNoLoadVoltage());
-        rectifier.SetSourceResistance(static_cast<float>(transformer.GetInternalResistance()));
-        benchmark::DoNotOptimize(transformer.GetRatedVoltage());
-        benchmark::DoNotOptimize(transformer.GetRatedCurrent());
-        benchmark::DoNotOptimize(transformer.GetNoLoadVoltage());
-        benchmark::DoNotOptimize(transformer.GetInternalResistance());
-        benchmark::DoNotOptimize(transformer.GetRatedPower());
-        benchmark::DoNotOptimize(supply.GetLoadCurrent());
-        benchmark::DoNotOptimize(supply.GetTargetVoltage());
-        benchmark::DoNotOptimize(rectifier.GetDiffusionVoltage());
-        benchmark::DoNotOptimize(rectifier.GetBulkResistance());
-        benchmark::DoNotOptimize(rectifier.GetDiodePower());
-        benchmark::DoNotOptimize(rectifier.GetPeakReverseVoltage());
-        benchmark::DoNotOptimize(rectifier.GetPeakCurrent());
-        benchmark::DoNotOptimize(rectifier.GetMeanCurrent());
-        benchmark::DoNotOptimize(capacitor.GetCapacitance(false));
-        benchmark::DoNotOptimize(regulator.GetThermalResistance());
-        benchmark::DoNotOptimize(regulator.GetAmbientTemperature());
-        benchmark::DoNotOptimize(regulator.GetDropoutVoltage());
-        benchmark::DoNotOptimize(regulator.GetInternalResistance());
-        benchmark::DoNotOptimize(rectifier.GetNoLoadOutputVoltage());
-        benchmark::DoNotOptimize(rectifier.GetLoadedVoltage(false));
-        benchmark::DoNotOptimize(supply.GetMinimumVoltage());
-        benchmark::DoNotOptimize(supply.GetRippleVoltage());
-        benchmark::DoNotOptimize(supply.GetDcPower());
-        benchmark::DoNotOptimize(supply.GetOutputVoltage());
-        benchmark::DoNotOptimize(supply.GetRegulatorPower());
-        benchmark::DoNotOptimize(
-            regulator.GetJunctionTemperature(static_cast<float>(supply.GetRegulatorPower())));
-        benchmark::DoNotOptimize(supply.GetInputPower());
-        benchmark::DoNotOptimize(supply.GetEfficiency());
+        ohmrada::RunRecalculationCycle(supply,
+                                       [](int, double value) { benchmark::DoNotOptimize(value); });
     }
 }
 BENCHMARK(BM_RecalculationCycle)->Unit(benchmark::kNanosecond);

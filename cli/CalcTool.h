@@ -2,6 +2,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,10 @@ namespace ohmrada::cli {
 // --save that failed, or output that could not be written.
 int RunCalc(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
             std::ostream& err);
+
+// The inputs of a command, or the start-up configuration (nothing) when
+// there are none.
+std::vector<std::optional<std::string>> InputsOrStartUp(const std::vector<std::string>& inputs);
 
 // The program's version, "3.0.0".
 const char* Version();

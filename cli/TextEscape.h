@@ -37,4 +37,13 @@ std::string CsvField(std::string_view text);
 // the name holds.
 std::string QuoteForDiagnostic(std::string_view text);
 
+// The shortest text that reads back as the same value, with "." as the
+// point whatever the process locale; empty for an infinity or NaN.
+std::string ShortestNumber(float value);
+std::string ShortestNumber(double value);
+
+// A JSON number: the shortest text, or null where the value is not finite.
+std::string JsonNumber(float value);
+std::string JsonNumber(double value);
+
 }  // namespace ohmrada::cli

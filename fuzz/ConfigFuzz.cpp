@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary bytes as a configuration file, loaded through the Open command of
 // the in-memory form, then saved, loaded and saved again: the form must stay
-// sound and the second save must equal the first.
+// sound, agree with the same file evaluated without a form, and the second
+// save must equal the first.
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include "Evaluation.h"
 #include "FormChecks.h"
 #include "FuzzPlatform.h"
 
@@ -18,9 +20,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     platform.DoModal(dialog);
 
     platform.files["input.odr"].assign(reinterpret_cast<const char*>(data), size);
+    const std::size_t messagesBefore = platform.Messages().size();
+    const int beepsBefore = platform.Beeps();
     platform.QueueFileDialogAnswer("input.odr");
     dialog.OnFileOpen();
     CheckForm(platform, dialog);
+
+    // The same file evaluated without a form gives what the form shows.
+    CStringLineSource source(platform.files["input.odr"]);
+    CConfiguration configuration;
+    if (ReadConfiguration(source, configuration)) {
+        const CEvaluation evaluation = Evaluate(CDesign::FromConfiguration(configuration));
+        for (const CResultSpec& result : kResults) {
+            const std::string text = FormatFieldValue(evaluation[result.result], 3);
+            if (text != platform.GetItemText(result.fieldId)) {
+                FuzzFailure(std::string(result.name) + ": Evaluate gives " + text +
+                            ", the form shows " + platform.GetItemText(result.fieldId));
+            }
+        }
+        if (evaluation.messages != static_cast<int>(platform.Messages().size() - messagesBefore) ||
+            evaluation.beeps != platform.Beeps() - beepsBefore) {
+            FuzzFailure("Evaluate's messages or beeps differ from the form's");
+        }
+    }
 
     platform.QueueFileDialogAnswer("first.odr");
     dialog.OnFileSaveAs();

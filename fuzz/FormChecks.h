@@ -9,6 +9,7 @@
 #include <string>
 
 #include "FieldTable.h"
+#include "InputTable.h"
 #include "MainDialog.h"
 #include "MemoryPlatform.h"
 
@@ -35,29 +36,12 @@ inline void CheckForm(const CMemoryPlatform& platform, const CMainDialog& dialog
     for (int id : kResultFieldIds)
         check(id);
 
-    CPowerSupply& supply = dialog.Supply();
-    const struct {
-        int id;
-        float value;
-    } inputs[] = {
-        {kIdRatedVoltage, supply.GetTransformer()->GetRatedVoltage()},
-        {kIdRatedCurrent, supply.GetTransformer()->GetRatedCurrent()},
-        {kIdNoLoadVoltage, supply.GetTransformer()->GetNoLoadVoltage()},
-        {kIdDiffusionVoltage, supply.GetRectifier()->GetDiffusionVoltage()},
-        {kIdBulkResistance, supply.GetRectifier()->GetBulkResistance()},
-        {kIdCapacitance, static_cast<float>(supply.GetCapacitor()->GetCapacitance(false))},
-        {kIdTargetVoltage, supply.GetTargetVoltage()},
-        {kIdLoadCurrent, supply.GetLoadCurrent()},
-        {kIdThermalResistance, supply.GetRegulator()->GetThermalResistance()},
-        {kIdAmbientTemperature, supply.GetRegulator()->GetAmbientTemperature()},
-        {kIdDropoutVoltage, supply.GetRegulator()->GetDropoutVoltage()},
-        {kIdRegulatorResistance, supply.GetRegulator()->GetInternalResistance()},
-    };
-    for (const auto& input : inputs) {
-        const std::string expected = FormatFieldValue(input.value, DecimalsOf(input.id));
-        if (platform.GetItemText(input.id) != expected) {
-            FuzzFailure("field " + std::to_string(input.id) + " shows \"" +
-                        platform.GetItemText(input.id) + "\", the model holds " + expected);
+    const CPowerSupply& supply = dialog.Supply();
+    for (const CInputSpec& input : kInputs) {
+        const std::string expected = FormatFieldValue(input.get(supply), input.decimals);
+        if (platform.GetItemText(input.fieldId) != expected) {
+            FuzzFailure("field " + std::to_string(input.fieldId) + " shows \"" +
+                        platform.GetItemText(input.fieldId) + "\", the model holds " + expected);
         }
     }
 }

@@ -6,6 +6,14 @@
 
 namespace ohmrada {
 
+// The cycle's first step: the rectifier computes with its own copies of the
+// transformer's shown no-load voltage and internal resistance.
+inline void CopySourceIntoRectifier(CPowerSupply& supply) {
+    const CTransformer& transformer = *supply.GetTransformer();
+    supply.GetRectifier()->SetSourceVoltage(transformer.GetNoLoadVoltage());
+    supply.GetRectifier()->SetSourceResistance(ToSingle(transformer.GetInternalResistance()));
+}
+
 // The value steps of the recalculation cycle: the rectifier's copies of the
 // transformer's values are refreshed, then every field's value is computed at
 // its own step, right before it is handed to show(fieldId, value), in the
@@ -25,8 +33,7 @@ void RunRecalculationCycle(CPowerSupply& supply, Show&& show) {
     CCapacitor& capacitor = *supply.GetCapacitor();
     CRegulator& regulator = *supply.GetRegulator();
 
-    rectifier.SetSourceVoltage(transformer.GetNoLoadVoltage());
-    rectifier.SetSourceResistance(ToSingle(transformer.GetInternalResistance()));
+    CopySourceIntoRectifier(supply);
     show(kIdRatedVoltage, transformer.GetRatedVoltage());
     show(kIdRatedCurrent, transformer.GetRatedCurrent());
     show(kIdNoLoadVoltage, transformer.GetNoLoadVoltage());

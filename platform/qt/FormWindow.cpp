@@ -189,4 +189,13 @@ void CFormWindow::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
+int CFormWindow::IdOf(const QWidget* widget) const {
+    for (const CBuiltControl& control : m_controls) {
+        if (control.widget == widget) {
+            return control.row->id;
+        }
+    }
+    return 0;
+}
+
 }  // namespace ohmrada::qt

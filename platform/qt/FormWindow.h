@@ -64,6 +64,8 @@ public:
     QFrame* ClientArea() const { return m_client; }
     const CDialogBaseUnits& Units() const { return m_units; }
     const std::vector<CBuiltControl>& Controls() const { return m_controls; }
+    // The id of the control a widget realises; 0 for any other widget.
+    int IdOf(const QWidget* widget) const;
 
     // Esc and the close box end here.
     void reject() override;

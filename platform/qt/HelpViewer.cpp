@@ -17,8 +17,11 @@ namespace ohmrada::qt {
 std::optional<QString> FindHelpFolder(const QString& exeDir) {
     const QDir exe(exeDir);
     const QString contents = QString::fromUtf8(res::kHelpContentsPage);
+    // Beside the program in the build tree, in the installed share folder, or
+    // inside a macOS application bundle.
     for (const QString& candidate : {exe.filePath(QStringLiteral("ohmrada-help")),
-                                     exe.filePath(QStringLiteral("../share/ohmrada/help"))}) {
+                                     exe.filePath(QStringLiteral("../share/ohmrada/help")),
+                                     exe.filePath(QStringLiteral("../Resources/help"))}) {
         if (QFileInfo(QDir(candidate).filePath(contents)).isFile()) {
             return QDir::cleanPath(candidate);
         }

@@ -4,8 +4,10 @@
 // temporary folder.
 #include "CalcTool.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <charconv>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -22,6 +24,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "FieldTable.h"
+#include "InputTable.h"
+#include "NumberText.h"
+#include "Results.h"
 #include "support/TestFiles.h"
 
 namespace ohmrada::cli {
@@ -37,7 +43,8 @@ struct CJson {
     enum class EType { kNull, kBool, kNumber, kString, kArray, kObject };
     EType type = EType::kNull;
     bool boolean = false;
-    long long number = 0;
+    long long number = 0;  // a number's whole part
+    double real = 0.0;
     std::string text;
     std::vector<CJson> items;
     std::vector<std::pair<std::string, CJson>> members;  // in document order
@@ -132,9 +139,13 @@ private:
             value.boolean = m_text[m_pos - 1] == 'e' && m_text[m_pos - 2] == 'u';
         } else if (!Word("null")) {
             value.type = CJson::EType::kNumber;
-            std::size_t used = 0;
-            value.number = std::stoll(m_text.substr(m_pos), &used);
-            m_pos += used;
+            const char* begin = m_text.data() + m_pos;
+            const auto parsed = std::from_chars(begin, m_text.data() + m_text.size(), value.real);
+            if (parsed.ec != std::errc()) {
+                throw std::runtime_error("expected a value at " + std::to_string(m_pos));
+            }
+            value.number = static_cast<long long>(value.real);
+            m_pos += static_cast<std::size_t>(parsed.ptr - begin);
         }
         return value;
     }
@@ -558,10 +569,14 @@ TEST_F(CalcToolTest, CsvHasAHeaderAndOneRecordPerInput) {
                                "rectifier_button", "messages", "beeps"}) {
         header.push_back(column);
     }
-    EXPECT_EQ(records[0], header);
+    // The named inputs and results follow the columns by field id.
+    ASSERT_GE(records[0].size(), header.size());
+    EXPECT_EQ(std::vector<std::string>(records[0].begin(),
+                                       records[0].begin() + static_cast<long>(header.size())),
+              header);
 
     const std::vector<std::string>& loaded = records[1];
-    ASSERT_EQ(loaded.size(), header.size());
+    ASSERT_EQ(loaded.size(), records[0].size());
     EXPECT_EQ(loaded[0], file);
     for (std::size_t i = 0; i < kStartUpFields.size(); ++i) {
         if (kStartUpFields[i].first == "1018") {
@@ -576,7 +591,7 @@ TEST_F(CalcToolTest, CsvHasAHeaderAndOneRecordPerInput) {
     EXPECT_EQ(loaded[33], "2");
 
     const std::vector<std::string>& empty = records[2];
-    ASSERT_EQ(empty.size(), header.size());
+    ASSERT_EQ(empty.size(), records[0].size());
     EXPECT_EQ(empty[0], "-");
     EXPECT_EQ(empty[1 + 4], "0.000") << "DiffU has no floor: a missing line gives 0";
     // The missing first line clears the flag, and the empty circuit checks no
@@ -584,6 +599,70 @@ TEST_F(CalcToolTest, CsvHasAHeaderAndOneRecordPerInput) {
     EXPECT_EQ(empty[29], "false");
     EXPECT_EQ(empty[30], "false");
     EXPECT_EQ(empty[31], "1031");
+}
+
+// The named values are the same numbers the form shows: each result, shown
+// as the form shows it, is its field's text, and each input is the model's
+// value (the winding voltages whole, twice the shown half under the tap).
+TEST_F(CalcToolTest, JsonAndCsvNameTheInputsAndResults) {
+    struct CCase {
+        const char* name;
+        std::vector<std::string> args;
+    };
+    const std::vector<CCase> cases = {
+        {"start-up, centre tap", {}},
+        {"bridge without tap", {"--set", "Mitte=0", "--set", "GR_Sg=bruecke"}},
+        {"undefined efficiency", {"--set", "DiffU=-40"}},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CRun json = RunJson(c.args);
+        ASSERT_EQ(json.status, 0) << json.err;
+        const CJson form = ParseJson(json.out).items.at(0);
+        const CJson& fields = form["fields"];
+        const CJson& results = form["results"];
+        ASSERT_EQ(results.members.size(), kResults.size());
+        for (const CResultSpec& spec : kResults) {
+            const CJson& value = results[std::string(spec.name)];
+            const std::string shown = fields[std::to_string(spec.fieldId)].text;
+            if (value.type == CJson::EType::kNull) {
+                EXPECT_EQ(shown, "n. def.") << spec.name;
+            } else {
+                EXPECT_EQ(
+                    FormatFieldValue(static_cast<float>(value.real), DecimalsOf(spec.fieldId)),
+                    shown)
+                    << spec.name;
+            }
+        }
+        const CJson& inputs = form["inputs"];
+        ASSERT_EQ(inputs.members.size(), 14u);
+        const double tap = inputs["Mitte"].number == 1 ? 2.0 : 1.0;
+        for (const CInputSpec& spec : kInputs) {
+            const bool winding = spec.input == EInput::kNennU || spec.input == EInput::kLeerU;
+            const double shownValue = inputs[std::string(spec.key)].real / (winding ? tap : 1.0);
+            EXPECT_EQ(FormatFieldValue(static_cast<float>(shownValue), spec.decimals),
+                      fields[std::to_string(spec.fieldId)].text)
+                << spec.key;
+        }
+        EXPECT_EQ(inputs["GR_Sg"].type, CJson::EType::kString);
+
+        // The CSV's named columns hold the same numbers.
+        std::vector<std::string> args = c.args;
+        args.insert(args.begin(), {"--format", "csv"});
+        const auto records = ParseCsv(RunTool(args).out);
+        ASSERT_EQ(records.size(), 2u);
+        for (const auto& [name, value] : results.members) {
+            const auto column = std::find(records[0].begin(), records[0].end(), name);
+            ASSERT_NE(column, records[0].end()) << name;
+            const std::string cell =
+                records[1][static_cast<std::size_t>(column - records[0].begin())];
+            if (value.type == CJson::EType::kNull) {
+                EXPECT_EQ(cell, "") << name;
+            } else {
+                EXPECT_EQ(std::stod(cell), value.real) << name;
+            }
+        }
+    }
 }
 
 TEST_F(CalcToolTest, StrangePathsAreEscapedInEveryOutput) {

@@ -18,7 +18,9 @@
 
 #include <gtest/gtest.h>
 
+#include "InputTable.h"
 #include "PowerSupply.h"
+#include "RecalculationCycle.h"
 
 namespace ohmrada {
 namespace {
@@ -36,60 +38,39 @@ std::string Text(double value) {
 
 // The start-up values in the order the main window sets them.
 void StartUp(CPowerSupply& supply) {
-    supply.SetLoadCurrent(5.0f);
-    supply.SetTargetVoltage(14.82f);
-    CTransformer& transformer = *supply.GetTransformer();
-    transformer.SetRatedCurrent(3.3333333f);
-    transformer.SetRatedVoltage(36.0f);
-    transformer.SetNoLoadVoltage(40.0f);
-    transformer.SetCentreTap(1);
-    CRectifier& rectifier = *supply.GetRectifier();
-    rectifier.SetCircuit("mittelpunkt");
-    rectifier.SetDiffusionVoltage(0.35f);
-    rectifier.SetBulkResistance(0.02f);
-    supply.GetCapacitor()->SetCapacitance(30000.0f);
-    CRegulator& regulator = *supply.GetRegulator();
-    regulator.SetDropoutVoltage(1.1f);
-    regulator.SetInternalResistance(0.11f);
-    regulator.SetThermalResistance(4.17f);
-    regulator.SetAmbientTemperature(20.0f);
-}
-
-// The copy step that opens every recalculation cycle.
-void CopySource(CPowerSupply& supply) {
-    const CTransformer& transformer = *supply.GetTransformer();
-    supply.GetRectifier()->SetSourceVoltage(transformer.GetNoLoadVoltage());
-    supply.GetRectifier()->SetSourceResistance(
-        static_cast<float>(transformer.GetInternalResistance()));
+    ApplyStartUpValues(supply);
 }
 
 using Results = std::map<std::string, std::string>;
 
-// One recalculation cycle: every result in the order the form writes it.
+// One recalculation cycle: every result in the order the form writes it,
+// by the names these tests use.
 Results Cycle(CPowerSupply& supply) {
-    CopySource(supply);
-    const CTransformer& transformer = *supply.GetTransformer();
-    const CRectifier& rectifier = *supply.GetRectifier();
-    const CRegulator& regulator = *supply.GetRegulator();
+    static const std::map<int, std::string> kNames = {
+        {kIdInternalResistance, "internal resistance"},
+        {kIdRatedPower, "rated power"},
+        {kIdTargetVoltage, "target voltage"},
+        {kIdDiodePower, "diode power"},
+        {kIdPeakReverseVoltage, "peak reverse voltage"},
+        {kIdPeakCurrent, "peak current"},
+        {kIdMeanCurrent, "mean current"},
+        {kIdNoLoadOutputVoltage, "no-load voltage"},
+        {kIdLoadedVoltage, "loaded voltage"},
+        {kIdMinimumVoltage, "minimum voltage"},
+        {kIdRippleVoltage, "ripple"},
+        {kIdDcPower, "dc power"},
+        {kIdOutputVoltage, "output voltage"},
+        {kIdRegulatorPower, "regulator power"},
+        {kIdJunctionTemperature, "junction temperature"},
+        {kIdInputPower, "input power"},
+        {kIdEfficiency, "efficiency"},
+    };
     Results out;
-    out["internal resistance"] = Text(transformer.GetInternalResistance());
-    out["rated power"] = Text(transformer.GetRatedPower());
-    out["target voltage"] = Text(supply.GetTargetVoltage());
-    out["diode power"] = Text(rectifier.GetDiodePower());
-    out["peak reverse voltage"] = Text(rectifier.GetPeakReverseVoltage());
-    out["peak current"] = Text(rectifier.GetPeakCurrent());
-    out["mean current"] = Text(rectifier.GetMeanCurrent());
-    out["no-load voltage"] = Text(rectifier.GetNoLoadOutputVoltage());
-    out["loaded voltage"] = Text(rectifier.GetLoadedVoltage(false));
-    out["minimum voltage"] = Text(supply.GetMinimumVoltage());
-    out["ripple"] = Text(supply.GetRippleVoltage());
-    out["dc power"] = Text(supply.GetDcPower());
-    out["output voltage"] = Text(supply.GetOutputVoltage());
-    out["regulator power"] = Text(supply.GetRegulatorPower());
-    out["junction temperature"] =
-        Text(regulator.GetJunctionTemperature(static_cast<float>(supply.GetRegulatorPower())));
-    out["input power"] = Text(supply.GetInputPower());
-    out["efficiency"] = Text(supply.GetEfficiency());
+    RunRecalculationCycle(supply, [&out](int fieldId, double value) {
+        if (const auto name = kNames.find(fieldId); name != kNames.end()) {
+            out[name->second] = Text(value);
+        }
+    });
     return out;
 }
 
@@ -152,34 +133,22 @@ TEST(FloorRule, ClampedInputsHoldAtLeastTheFloorValue) {
         std::function<void(CPowerSupply&, float)> set;
         std::function<float(CPowerSupply&)> get;
     };
-    const std::vector<Quantity> quantities = {
-        {"Ib", [](CPowerSupply& s, float v) { s.SetLoadCurrent(v); },
-         [](CPowerSupply& s) { return s.GetLoadCurrent(); }},
+    // Every input with the floor rule; LeerU has a rule of its own, the diode
+    // data none.
+    std::vector<Quantity> quantities = {
         {"rectifier's copy of Ib",
          [](CPowerSupply& s, float v) {
              s.GetRectifier()->SetCircuit("einweg");
              s.SetLoadCurrent(v);
          },
          [](CPowerSupply& s) { return static_cast<float>(s.GetRectifier()->GetMeanCurrent()); }},
-        {"Ubger", [](CPowerSupply& s, float v) { s.SetTargetVoltage(v); },
-         [](CPowerSupply& s) { return s.GetTargetVoltage(); }},
-        {"NennU", [](CPowerSupply& s, float v) { s.GetTransformer()->SetRatedVoltage(v); },
-         [](CPowerSupply& s) { return s.GetTransformer()->GetRatedVoltage(); }},
-        {"NennI", [](CPowerSupply& s, float v) { s.GetTransformer()->SetRatedCurrent(v); },
-         [](CPowerSupply& s) { return s.GetTransformer()->GetRatedCurrent(); }},
-        {"KondC", [](CPowerSupply& s, float v) { s.GetCapacitor()->SetCapacitance(v); },
-         [](CPowerSupply& s) {
-             return static_cast<float>(s.GetCapacitor()->GetCapacitance(false));
-         }},
-        {"Tu", [](CPowerSupply& s, float v) { s.GetRegulator()->SetAmbientTemperature(v); },
-         [](CPowerSupply& s) { return s.GetRegulator()->GetAmbientTemperature(); }},
-        {"Rja", [](CPowerSupply& s, float v) { s.GetRegulator()->SetThermalResistance(v); },
-         [](CPowerSupply& s) { return s.GetRegulator()->GetThermalResistance(); }},
-        {"DeltU", [](CPowerSupply& s, float v) { s.GetRegulator()->SetDropoutVoltage(v); },
-         [](CPowerSupply& s) { return s.GetRegulator()->GetDropoutVoltage(); }},
-        {"ReglR", [](CPowerSupply& s, float v) { s.GetRegulator()->SetInternalResistance(v); },
-         [](CPowerSupply& s) { return s.GetRegulator()->GetInternalResistance(); }},
     };
+    for (const CInputSpec& spec : kInputs) {
+        if (spec.input != EInput::kLeerU && spec.input != EInput::kDiffU &&
+            spec.input != EInput::kBahnR) {
+            quantities.push_back({spec.key.data(), spec.set, spec.get});
+        }
+    }
     const float justAbove = std::nextafter(kFloor, 1.0f);
     const struct {
         const char* name;
@@ -514,7 +483,7 @@ TEST(Supply, NextCycleWithUnchangedInputs) {
     CPowerSupply floored;
     StartUp(floored);
     kSmallCapacitor(floored);
-    CopySource(floored);
+    CopySourceIntoRectifier(floored);
     EXPECT_EQ(floored.GetMinimumVoltage(), kFloor);
     EXPECT_EQ(floored.GetTargetVoltage(), kFloor);
     EXPECT_EQ(floored.GetOutputVoltage(), kFloor);
@@ -529,7 +498,7 @@ TEST(Supply, LoweredTargetRoundedUpwardFailsTheNextCheck) {
         CPowerSupply supply;
         StartUp(supply);
         kHalfWave(supply);
-        CopySource(supply);
+        CopySourceIntoRectifier(supply);
         const float minimum = static_cast<float>(supply.GetMinimumVoltage());
         const auto roundsUp = [minimum](float dropout) {
             const double exact = static_cast<double>(minimum) - static_cast<double>(dropout);
@@ -568,7 +537,7 @@ TEST(Supply, SignalsAtTheirExactLimits) {
         SCOPED_TRACE(row.name);
         CPowerSupply supply;
         StartUp(supply);
-        CopySource(supply);
+        CopySourceIntoRectifier(supply);
         RecordingAlerts alerts(supply);
         supply.SetAlerts(&alerts);
 
@@ -716,7 +685,7 @@ TEST(Rounding, ResultsRoundAtTheirDocumentedPoints) {
                     s.GetTransformer()->SetRatedVoltage(18.0f + 0.013f * x);
                     s.GetTransformer()->SetNoLoadVoltage(20.0f + 7.37f * x);
                 }
-                CopySource(s);
+                CopySourceIntoRectifier(s);
             };
             CPowerSupply forModel, forDocumented, forMoved;
             prepared(forModel);
@@ -760,7 +729,7 @@ TEST(Signals, EachSignalArrivesInsideTheEvaluationThatCausesIt) {
         supply.SetAlerts(&alerts);
         StartUp(supply);
         row.change(supply);
-        CopySource(supply);
+        CopySourceIntoRectifier(supply);
         ASSERT_TRUE(alerts.texts.empty());
         ASSERT_EQ(alerts.beeps, 0);
         row.evaluate(supply);
@@ -774,7 +743,7 @@ TEST(Signals, EachSignalArrivesInsideTheEvaluationThatCausesIt) {
     supply.SetAlerts(&alerts);
     StartUp(supply);
     kHalfWave(supply);
-    CopySource(supply);
+    CopySourceIntoRectifier(supply);
     supply.GetMinimumVoltage();
     ASSERT_EQ(alerts.texts.size(), 1u);
     EXPECT_EQ(Text(alerts.targetAtMessage[0]), "13.794");
@@ -823,7 +792,7 @@ TEST(Undefined, ResultWithoutAValueIsNaN) {
     CPowerSupply negative;
     StartUp(negative);
     negative.GetRectifier()->SetDiffusionVoltage(-2000.0f);
-    CopySource(negative);
+    CopySourceIntoRectifier(negative);
     EXPECT_LT(negative.GetInputPower(), 0.0);
 }
 

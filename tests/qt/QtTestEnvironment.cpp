@@ -141,13 +141,7 @@ std::string QtWindowTest::Text(int id) const {
 }
 
 int QtWindowTest::FocusedId() const {
-    const QWidget* focus = QApplication::focusWidget();
-    for (const CBuiltControl& control : Window().Controls()) {
-        if (control.widget == focus) {
-            return control.row->id;
-        }
-    }
-    return 0;
+    return Window().IdOf(QApplication::focusWidget());
 }
 
 void QtWindowTest::TypeInto(int id, const QString& text) {

@@ -47,8 +47,10 @@
 #include <sys/resource.h>
 #endif
 
+#include "Design.h"
 #include "FieldTable.h"
 #include "FormWindow.h"
+#include "InputTable.h"
 #include "MainDialog.h"
 #include "MemoryPlatform.h"
 #include "QtPlatform.h"
@@ -59,73 +61,17 @@ namespace ohmrada::qt::soak {
 namespace {
 
 // The model's inputs, as stored.
-struct CInputs {
-    int centreTap = 0;
-    float ratedVoltage = 0;  // whole winding
-    float noLoadVoltage = 0;
-    float ratedCurrent = 0;
-    std::string circuit;
-    float diffusionVoltage = 0;
-    float bulkResistance = 0;
-    float capacitance = 0;
-    float targetVoltage = 0;
-    float loadCurrent = 0;
-    float thermalResistance = 0;
-    float ambientTemperature = 0;
-    float dropoutVoltage = 0;
-    float regulatorResistance = 0;
-};
-
-float Winding(float shown, int centreTap) {
-    // Halving a stored voltage is exact, so doubling the shown one gives it
-    // back.
-    return centreTap != 0 ? static_cast<float>(2.0 * static_cast<double>(shown)) : shown;
-}
+using CInputs = CDesign;
 
 CInputs InputsOf(const CPowerSupply& supply) {
-    CInputs in;
-    const CTransformer& t = *supply.GetTransformer();
-    in.centreTap = t.GetCentreTap();
-    in.ratedVoltage = Winding(t.GetRatedVoltage(), in.centreTap);
-    in.noLoadVoltage = Winding(t.GetNoLoadVoltage(), in.centreTap);
-    in.ratedCurrent = t.GetRatedCurrent();
-    in.circuit = supply.GetRectifier()->GetCircuit();
-    in.diffusionVoltage = supply.GetRectifier()->GetDiffusionVoltage();
-    in.bulkResistance = supply.GetRectifier()->GetBulkResistance();
-    in.capacitance = static_cast<float>(supply.GetCapacitor()->GetCapacitance(false));
-    in.targetVoltage = supply.GetTargetVoltage();
-    in.loadCurrent = supply.GetLoadCurrent();
-    in.thermalResistance = supply.GetRegulator()->GetThermalResistance();
-    in.ambientTemperature = supply.GetRegulator()->GetAmbientTemperature();
-    in.dropoutVoltage = supply.GetRegulator()->GetDropoutVoltage();
-    in.regulatorResistance = supply.GetRegulator()->GetInternalResistance();
-    return in;
+    return CDesign::TakeFrom(supply);
 }
 
 // What a fresh in-memory form shows for these inputs after one cycle.
 std::map<int, std::string> ReferenceTexts(const CInputs& in) {
     CMemoryPlatform platform;
     CMainDialog dialog(platform);
-    CPowerSupply& supply = dialog.Supply();
-    CTransformer& t = *supply.GetTransformer();
-    // With the flag 0 the voltages are taken as stored; the rated voltage
-    // first at the floor, so that the no-load voltage is taken as it is.
-    t.SetCentreTap(0);
-    t.SetRatedVoltage(t.FloorValue());
-    t.SetNoLoadVoltage(in.noLoadVoltage);
-    t.SetRatedVoltage(in.ratedVoltage);
-    t.SetCentreTap(in.centreTap);
-    t.SetRatedCurrent(in.ratedCurrent);
-    supply.GetRectifier()->SetCircuit(in.circuit);
-    supply.GetRectifier()->SetDiffusionVoltage(in.diffusionVoltage);
-    supply.GetRectifier()->SetBulkResistance(in.bulkResistance);
-    supply.GetCapacitor()->SetCapacitance(in.capacitance);
-    supply.SetTargetVoltage(in.targetVoltage);
-    supply.SetLoadCurrent(in.loadCurrent);
-    supply.GetRegulator()->SetThermalResistance(in.thermalResistance);
-    supply.GetRegulator()->SetAmbientTemperature(in.ambientTemperature);
-    supply.GetRegulator()->SetDropoutVoltage(in.dropoutVoltage);
-    supply.GetRegulator()->SetInternalResistance(in.regulatorResistance);
+    in.ApplyTo(dialog.Supply());
     dialog.Recalculate();
     std::map<int, std::string> texts;
     for (const int id : kResultFieldIds) {
@@ -136,34 +82,8 @@ std::map<int, std::string> ReferenceTexts(const CInputs& in) {
 
 // The model value an input field shows.
 float ShownValue(const CPowerSupply& supply, int id) {
-    switch (id) {
-        case kIdRatedVoltage:
-            return supply.GetTransformer()->GetRatedVoltage();
-        case kIdRatedCurrent:
-            return supply.GetTransformer()->GetRatedCurrent();
-        case kIdNoLoadVoltage:
-            return supply.GetTransformer()->GetNoLoadVoltage();
-        case kIdDiffusionVoltage:
-            return supply.GetRectifier()->GetDiffusionVoltage();
-        case kIdBulkResistance:
-            return supply.GetRectifier()->GetBulkResistance();
-        case kIdCapacitance:
-            return static_cast<float>(supply.GetCapacitor()->GetCapacitance(false));
-        case kIdTargetVoltage:
-            return supply.GetTargetVoltage();
-        case kIdLoadCurrent:
-            return supply.GetLoadCurrent();
-        case kIdThermalResistance:
-            return supply.GetRegulator()->GetThermalResistance();
-        case kIdAmbientTemperature:
-            return supply.GetRegulator()->GetAmbientTemperature();
-        case kIdDropoutVoltage:
-            return supply.GetRegulator()->GetDropoutVoltage();
-        case kIdRegulatorResistance:
-            return supply.GetRegulator()->GetInternalResistance();
-        default:
-            return 0.0f;
-    }
+    const CInputSpec* input = InputOfField(id);
+    return input != nullptr ? input->get(supply) : 0.0f;
 }
 
 // The Qt platform with the soak's observations: which fields the form logic
@@ -364,13 +284,7 @@ QString CSoak::RandomPath(bool forSaving) {
 }
 
 int CSoak::FocusedId() const {
-    const QWidget* focus = QApplication::focusWidget();
-    for (const CBuiltControl& control : Window().Controls()) {
-        if (control.widget == focus) {
-            return control.row->id;
-        }
-    }
-    return 0;
+    return Window().IdOf(QApplication::focusWidget());
 }
 
 void CSoak::Watch() {

@@ -1,0 +1,128 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Arguments.h"
+
+#include <array>
+
+#include "ControlIds.h"
+#include "InputTable.h"
+#include "Rectifier.h"
+#include "TextEscape.h"
+
+namespace ohmrada::cli {
+
+namespace {
+
+struct CCircuitName {
+    std::string_view name;
+    int buttonId;
+};
+
+constexpr std::array<CCircuitName, 3> kCircuitNames = {{
+    {CRectifier::kHalfWave, kIdHalfWave},
+    {CRectifier::kBridge, kIdBridge},
+    {CRectifier::kCentreTap, kIdCentreTapCircuit},
+}};
+
+constexpr std::string_view kCentreTapKey = "Mitte";
+constexpr std::string_view kCircuitKey = "GR_Sg";
+
+}  // namespace
+
+CParsed<CSetting> ParseSetting(const std::string& argument) {
+    const std::size_t equals = argument.find('=');
+    if (equals == std::string::npos) {
+        return {std::nullopt, "--set needs NAME=TEXT: " + QuoteForDiagnostic(argument)};
+    }
+    const std::string_view name = std::string_view(argument).substr(0, equals);
+    const std::string_view text = std::string_view(argument).substr(equals + 1);
+    CSetting setting;
+    setting.argument = argument;
+    if (name == kCentreTapKey) {
+        if (text != "0" && text != "1") {
+            return {std::nullopt, "--set Mitte takes 0 or 1, not " + QuoteForDiagnostic(text)};
+        }
+        setting.kind = CSetting::EKind::kCentreTap;
+        setting.flag = text == "1";
+        return {setting, {}};
+    }
+    if (name == kCircuitKey) {
+        for (const CCircuitName& circuit : kCircuitNames) {
+            if (text == circuit.name) {
+                setting.kind = CSetting::EKind::kCircuit;
+                setting.id = circuit.buttonId;
+                return {setting, {}};
+            }
+        }
+        return {std::nullopt, "--set GR_Sg takes einweg, bruecke or mittelpunkt, not " +
+                                  QuoteForDiagnostic(text)};
+    }
+    if (const CInputSpec* input = InputOfKey(name)) {
+        setting.kind = CSetting::EKind::kField;
+        setting.id = input->fieldId;
+        setting.text = std::string(text);
+        return {setting, {}};
+    }
+    return {std::nullopt, "unknown --set name " + QuoteForDiagnostic(name)};
+}
+
+CParsed<EFormat> ParseFormat(const std::string& text, const std::vector<EFormat>& offered) {
+    constexpr std::array<std::pair<std::string_view, EFormat>, 3> kNames = {{
+        {"table", EFormat::kTable},
+        {"json", EFormat::kJson},
+        {"csv", EFormat::kCsv},
+    }};
+    std::string names;
+    for (const auto& [name, format] : kNames) {
+        bool isOffered = false;
+        for (const EFormat o : offered) {
+            isOffered = isOffered || o == format;
+        }
+        if (!isOffered) {
+            continue;
+        }
+        if (text == name) {
+            return {format, {}};
+        }
+        names.append(names.empty() ? "" : ", ").append(name);
+    }
+    const std::size_t last = names.rfind(", ");
+    if (last != std::string::npos) {
+        names.replace(last, 2, " or ");
+    }
+    return {std::nullopt, "--format takes " + names + ", not " + QuoteForDiagnostic(text)};
+}
+
+std::optional<CArgumentReader::CItem> CArgumentReader::Next() {
+    if (AtEnd()) {
+        return std::nullopt;
+    }
+    CItem item;
+    const std::string& arg = m_args[m_next++];
+    if (m_onlyInputs || arg == kStandardInput || arg.empty() || arg[0] != '-') {
+        item.isInput = true;
+        item.text = arg;
+        return item;
+    }
+    if (arg == "--") {
+        m_onlyInputs = true;
+        return Next();
+    }
+    item.text = arg;
+    if (const std::size_t equals = arg.find('='); equals != std::string::npos) {
+        item.text = arg.substr(0, equals);
+        item.inlineValue = arg.substr(equals + 1);
+    }
+    return item;
+}
+
+std::optional<std::string> CArgumentReader::ValueOf(const CItem& option) {
+    if (option.inlineValue) {
+        return option.inlineValue;
+    }
+    if (AtEnd()) {
+        return std::nullopt;
+    }
+    return m_args[m_next++];
+}
+
+}  // namespace ohmrada::cli

@@ -1,0 +1,70 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ohmrada::cli {
+
+inline constexpr std::string_view kProgram = "ohmrada-calc";
+inline constexpr std::string_view kStandardInput = "-";
+
+enum class EFormat { kTable, kJson, kCsv };
+
+// One --set entry, checked when the arguments are read: a text typed into a
+// field that then loses the focus, a click on the check box when it differs,
+// or a click on a rectifier button.
+struct CSetting {
+    enum class EKind { kField, kCentreTap, kCircuit };
+    EKind kind = EKind::kField;
+    int id = 0;            // the field, or the rectifier button to click
+    bool flag = false;     // Mitte
+    std::string text;      // what is typed into the field
+    std::string argument;  // NAME=TEXT as given, for diagnostics
+};
+
+// A value read from the arguments, or the problem that kept it from being
+// read (a sentence naming the argument).
+template <class T>
+struct CParsed {
+    std::optional<T> value;
+    std::string problem;
+};
+
+CParsed<CSetting> ParseSetting(const std::string& argument);
+
+// "table", "json" or "csv", as far as the command offers them.
+CParsed<EFormat> ParseFormat(const std::string& text, const std::vector<EFormat>& offered);
+
+// Walks the arguments of one command: options ("--name value" or
+// "--name=value") and inputs (anything not starting with "-", "-" itself,
+// and everything after "--").
+class CArgumentReader {
+public:
+    explicit CArgumentReader(const std::vector<std::string>& args, std::size_t first = 0)
+        : m_args(args), m_next(first) {}
+
+    struct CItem {
+        bool isInput = false;
+        std::string text;                        // the input, or the option's name
+        std::optional<std::string> inlineValue;  // "--name=value"
+    };
+
+    // The next option or input; nothing when the arguments end.
+    std::optional<CItem> Next();
+    // The option's value: its inline value, or else the next argument;
+    // nothing when the arguments end.
+    std::optional<std::string> ValueOf(const CItem& option);
+
+private:
+    bool AtEnd() const { return m_next >= m_args.size(); }
+
+    const std::vector<std::string>& m_args;
+    std::size_t m_next;
+    bool m_onlyInputs = false;
+};
+
+}  // namespace ohmrada::cli

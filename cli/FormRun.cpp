@@ -1,0 +1,170 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "FormRun.h"
+
+#include <cstring>
+#include <istream>
+#include <memory>
+#include <system_error>
+
+#include "FormTexts.h"
+#include "MainDialog.h"
+#include "MemoryPlatform.h"
+#include "TextEscape.h"
+
+namespace ohmrada::cli {
+
+namespace {
+
+// The in-memory form with the files ohmrada-calc needs: "-" opens the given
+// stream as the configuration, and the reason of a file that cannot be opened
+// is kept for the diagnostic.
+class CCalcPlatform : public CMemoryPlatform {
+public:
+    explicit CCalcPlatform(std::istream& in) : m_in(in) {}
+
+    std::unique_ptr<CLineSource> OpenForReading(const std::string& path,
+                                                std::error_code& error) override {
+        m_openError.clear();
+        if (path == kStandardInput) {
+            error.clear();
+            return std::make_unique<CStreamLineSource>(m_in.rdbuf());
+        }
+        std::unique_ptr<CLineSource> source = CMemoryPlatform::OpenForReading(path, error);
+        if (!source) {
+            m_openError = error;
+        }
+        return source;
+    }
+
+    std::unique_ptr<CLineSink> OpenForWriting(const std::string& path,
+                                              std::error_code& error) override {
+        m_openError.clear();
+        std::unique_ptr<CLineSink> sink = CMemoryPlatform::OpenForWriting(path, error);
+        if (!sink) {
+            m_openError = error;
+        }
+        return sink;
+    }
+
+    // The reason the last file open failed; empty after a successful one.
+    const std::error_code& OpenError() const { return m_openError; }
+
+private:
+    std::istream& m_in;
+    std::error_code m_openError;
+};
+
+// The reason of a failed open in English whatever the process locale is
+// (strerror follows LC_MESSAGES).
+std::string ReasonText(const std::error_code& error) {
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 32))
+    if (error.category() == std::generic_category() || error.category() == std::system_category()) {
+        if (const char* description = strerrordesc_np(error.value())) {
+            return description;
+        }
+    }
+#endif
+    return error.message();
+}
+
+bool StopMessageSince(const CMemoryPlatform& form, std::size_t since) {
+    const auto& messages = form.Messages();
+    for (std::size_t i = since; i < messages.size(); ++i) {
+        if (messages[i].icon == CPlatform::EIcon::kStop) {
+            return true;
+        }
+    }
+    return false;
+}
+
+constexpr int kRectifierButtons[] = {kIdHalfWave, kIdBridge, kIdCentreTapCircuit};
+
+}  // namespace
+
+std::string DescribeInput(const std::optional<std::string>& input) {
+    return input ? QuoteForDiagnostic(*input) : std::string("the start-up configuration");
+}
+
+CFormRun RunForm(const std::optional<std::string>& input, const std::vector<CSetting>& settings,
+                 const std::optional<std::string>& savePath, std::istream& in) {
+    CFormRun run;
+    CCalcPlatform form(in);
+    CMainDialog dialog(form);
+    form.DoModal(dialog);
+    const std::size_t messagesAtStart = form.Messages().size();
+    const int beepsAtStart = form.Beeps();
+    const std::string program(kProgram);
+
+    if (input) {
+        form.QueueFileDialogAnswer(*input);
+        dialog.OnFileOpen();
+        if (StopMessageSince(form, messagesAtStart)) {
+            const std::string reason =
+                form.OpenError() ? ReasonText(form.OpenError()) : std::string("read error");
+            run.diagnostics =
+                program + ": cannot read " + QuoteForDiagnostic(*input) + ": " + reason + '\n';
+            return run;
+        }
+    }
+
+    for (const CSetting& setting : settings) {
+        switch (setting.kind) {
+            case CSetting::EKind::kField:
+                form.Enter(setting.id, setting.text);
+                break;
+            case CSetting::EKind::kCentreTap:
+                if (form.IsChecked(kIdCentreTap) != setting.flag) {
+                    form.ClickCentreTap();
+                }
+                break;
+            case CSetting::EKind::kCircuit:
+                if (!form.IsEnabled(setting.id)) {
+                    run.diagnostics = program + ": " + DescribeInput(input) + ": --set " +
+                                      setting.argument +
+                                      ": the button is disabled while Mitte is 0; set Mitte=1 "
+                                      "first\n";
+                    return run;
+                }
+                form.ClickRectifierButton(setting.id);
+                break;
+        }
+    }
+
+    CFormView view;
+    view.input = input;
+    for (const res::CControlTemplate* control : res::ValueControls()) {
+        view.texts.push_back(control->kind == res::EControlKind::kEdit
+                                 ? form.GetItemText(control->id)
+                                 : std::string());
+    }
+    view.centreTapChecked = form.IsChecked(kIdCentreTap);
+    view.centreTapEnabled = form.IsEnabled(kIdCentreTapCircuit);
+    for (const int button : kRectifierButtons) {
+        if (form.IsChecked(button)) {
+            view.rectifierButton = button;
+        }
+    }
+    const auto& messages = form.Messages();
+    for (std::size_t i = messagesAtStart; i < messages.size(); ++i) {
+        view.messages.push_back(messages[i].text);
+    }
+    view.beeps = form.Beeps() - beepsAtStart;
+    view.design = CDesign::TakeFrom(dialog.Supply());
+
+    if (savePath) {
+        const std::size_t messagesBeforeSave = form.Messages().size();
+        form.QueueFileDialogAnswer(*savePath);
+        dialog.OnFileSaveAs();
+        if (StopMessageSince(form, messagesBeforeSave)) {
+            const std::string reason =
+                form.OpenError() ? ReasonText(form.OpenError()) : std::string("write error");
+            run.diagnostics +=
+                program + ": cannot save " + QuoteForDiagnostic(*savePath) + ": " + reason + '\n';
+            run.saveFailed = true;
+        }
+    }
+    run.view = std::move(view);
+    return run;
+}
+
+}  // namespace ohmrada::cli
