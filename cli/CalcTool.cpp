@@ -49,9 +49,13 @@ constexpr std::string_view kHelp =
     "  --help           show this help\n"
     "  --version        show the version\n"
     "\n"
+    "A file that ends before its fourteenth line is evaluated as the form loads\n"
+    "it, the missing values read as 0; a notice on standard error and the form's\n"
+    "message say how many lines were missing.\n"
+    "\n"
     "Exit status: 0 on success; 2 on a usage error, an input that cannot be\n"
-    "read, a --set that cannot be applied, or a failed --save. The other inputs\n"
-    "are still evaluated and printed.\n";
+    "read or is empty, a --set that cannot be applied, or a failed --save. The\n"
+    "other inputs are still evaluated and printed.\n";
 
 struct COptions {
     EFormat format = EFormat::kTable;

@@ -474,6 +474,54 @@ TEST_F(CalcToolTest, UnreadableInputIsReportedAndTheOthersAreStillShown) {
     EXPECT_EQ(doc.items[0]["fields"]["1024"].text, "18.000");
 }
 
+TEST_F(CalcToolTest, AnEmptyInputIsRefusedAShortOneLoadsWithANotice) {
+    const std::string empty = PathOf("leer.odr");
+    WriteBytes(empty, "");
+    const std::string shortFile = PathOf("kurz.odr");
+    WriteBytes(shortFile, "Mitte: 1\r\nNennU: 18\r\n");
+    struct CCase {
+        const char* name;
+        std::vector<std::string> args;
+        std::string standardInput;
+        int status;
+        std::size_t objects;
+        const char* error;  // what standard error says
+    };
+    const CCase cases[] = {
+        {"an empty file", {empty}, "", 2, 0, "cannot read \""},
+        {"an empty standard input", {"-"}, "", 2, 0, "cannot read \"-\": the file is empty"},
+        {"a short file",
+         {shortFile},
+         "",
+         0,
+         1,
+         "12 of the 14 lines are missing; their values were read as 0"},
+        {"a short standard input",
+         {"-"},
+         "Mitte: 1\nNennU: 18\n",
+         0,
+         1,
+         "\"-\": 12 of the 14 lines"},
+        {"an empty file among others", {shortFile, empty}, "", 2, 1, "the file is empty"},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CRun run = RunJson(c.args, c.standardInput);
+        EXPECT_EQ(run.status, c.status) << run.err;
+        EXPECT_THAT(run.err, HasSubstr(c.error));
+        const CJson doc = ParseJson(run.out);
+        ASSERT_EQ(doc.items.size(), c.objects) << run.out;
+        if (c.objects == 1) {
+            // The form's own notice is one of the output's messages.
+            EXPECT_EQ(doc.items[0]["fields"]["1024"].text, "18.000");
+            EXPECT_GE(doc.items[0]["messages"].number, 1);
+        }
+    }
+    const CRun table = RunTool({shortFile});
+    EXPECT_THAT(table.out, HasSubstr("der 14 Zeilen. Ihre Werte wurden als 0 gelesen."));
+    EXPECT_THAT(RunTool({empty}).err, HasSubstr("leer.odr\": the file is empty"));
+}
+
 // Standard input whose medium fails after the first line.
 class CFailingBuffer : public std::streambuf {
 protected:
