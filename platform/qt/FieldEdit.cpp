@@ -22,7 +22,7 @@ void CFieldEdit::focusOutEvent(QFocusEvent* event) {
     }
 }
 
-QRect CFieldEdit::TextLineRect() const {
+QRect CFieldEdit::TextLine() const {
     QStyleOptionFrame panel;
     initStyleOption(&panel);
     const QRect contents = style()
@@ -36,7 +36,7 @@ QRect CFieldEdit::TextLineRect() const {
 
 QString CFieldEdit::ShownText() const {
     const QString whole = displayText();
-    const int room = TextLineRect().width();
+    const int room = TextLine().width();
     if (fontMetrics().horizontalAdvance(whole) <= room) {
         return whole;
     }
@@ -55,7 +55,7 @@ void CFieldEdit::paintEvent(QPaintEvent* event) {
     QStyleOptionFrame panel;
     initStyleOption(&panel);
     style()->drawPrimitive(QStyle::PE_PanelLineEdit, &panel, &painter, this);
-    const QRect line = TextLineRect();
+    const QRect line = TextLine();
     painter.setClipRect(line.adjusted(-kHorizontalMargin, 0, kHorizontalMargin, 0));
     painter.setPen(panel.palette.color(QPalette::Text));
     painter.drawText(line.x(), line.y() + fontMetrics().ascent(), shown);

@@ -27,15 +27,15 @@ public:
     // What the field shows of its text while it has no focus: the text
     // itself when it fits, else its beginning and an ellipsis.
     QString ShownText() const;
+    // The rectangle the text line is drawn in, as QLineEdit places it; its
+    // text stands on the line ascent() below its top.
+    QRect TextLine() const;
 
 protected:
     void focusOutEvent(QFocusEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    // The rectangle the text line is drawn in, as QLineEdit places it.
-    QRect TextLineRect() const;
-
     Handler m_focusLost;
 };
 

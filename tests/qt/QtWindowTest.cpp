@@ -25,6 +25,8 @@
 #include <QTextBrowser>
 #include <QTimer>
 
+#include "AboutTemplate.h"
+#include "DialogUnits.h"
 #include "FieldEdit.h"
 #include "FieldTable.h"
 #include "NumberText.h"
@@ -265,6 +267,29 @@ TEST_F(QtWindowTest, EachSpinPressStepsItsValueOnceAndRestsAtFifty) {
     }
 }
 
+TEST_F(QtWindowTest, HoldingASpinArrowRepeatsItsStepOneCycleEach) {
+    CSpinButton* spin = Window().Spin(kIdLoadCurrentSpin);
+    ASSERT_NE(spin, nullptr);
+    const QPoint up(spin->width() / 2, spin->height() / 4);
+    const int cyclesBefore = m_platform->Cycles();
+    QTest::mousePress(spin, Qt::LeftButton, Qt::NoModifier, up);
+    EXPECT_EQ(m_platform->Cycles(), cyclesBefore + 1) << "the press itself is one step";
+    EXPECT_TRUE(spin->Repeating());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_platform->Cycles() >= cyclesBefore + 3; }, 5000));
+    QTest::mouseRelease(spin, Qt::LeftButton, Qt::NoModifier, up);
+    EXPECT_FALSE(spin->Repeating()) << "no step after the release";
+    const int steps = m_platform->Cycles() - cyclesBefore;
+    // Each step was one press worth 0.05 with one cycle of its own.
+    float expected = 5.0f;
+    for (int i = 0; i < steps; ++i) {
+        expected = ToSingle(static_cast<double>(expected) + 0.05);
+    }
+    EXPECT_EQ(m_dialog->Supply().GetLoadCurrent(), expected);
+    EXPECT_EQ(Text(kIdLoadCurrent), FormatFieldValue(expected, 3));
+    EXPECT_EQ(spin->Position(), 50);
+    EXPECT_EQ(FocusedId(), kIdCentreTap);
+}
+
 TEST_F(QtWindowTest, RegulationMessageComesInsideTheCycle) {
     std::string targetWhileOpen;
     std::string minimumWhileOpen;
@@ -422,6 +447,25 @@ TEST_F(QtWindowTest, AboutBoxOpensAsOftenAsAsked) {
             }
             EXPECT_EQ(texts.size(), 4);
             EXPECT_TRUE(texts.contains(QStringLiteral("bei Fragen bitte E-Mailen:")));
+            // Every text and the button stand where the template puts them.
+            const CDialogBaseUnits units = CDialogBaseUnits::Of(modal->font());
+            for (const res::CControlTemplate& row : res::kAboutTemplate.controls) {
+                const QRect at = units.ToPixels(row.x, row.y, row.width, row.height);
+                bool found = false;
+                for (const QWidget* child : modal->findChildren<QWidget*>()) {
+                    const auto* label = qobject_cast<const QLabel*>(child);
+                    const auto* button = qobject_cast<const QPushButton*>(child);
+                    const QString text = label != nullptr    ? label->text()
+                                         : button != nullptr ? button->text()
+                                                             : QString();
+                    if (text == QString::fromUtf8(row.text)) {
+                        found = true;
+                        EXPECT_EQ(child->pos(), at.topLeft()) << row.text;
+                        EXPECT_GE(child->width(), at.width()) << row.text;
+                    }
+                }
+                EXPECT_TRUE(found) << row.text;
+            }
             const QList<QPushButton*> buttons = modal->findChildren<QPushButton*>();
             ASSERT_EQ(buttons.size(), 1);
             EXPECT_EQ(buttons.front()->text(), QStringLiteral("OK"));
