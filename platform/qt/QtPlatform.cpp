@@ -111,13 +111,14 @@ int CQtPlatform::DoModal(CMainDialog& dialog) {
     Show(dialog);
     if (!m_result) {
         // Once the loop runs, the window is up: what the dialog does next
-        // (opening a file, its messages) comes over the form.
-        QTimer::singleShot(0, m_window.get(), [this, &dialog] {
+        // (opening a file, its messages) comes over the form. The call goes
+        // with the loop, should the dialog end first.
+        QEventLoop loop;
+        QTimer::singleShot(0, &loop, [this, &dialog] {
             if (!m_result) {
                 dialog.OnShown();
             }
         });
-        QEventLoop loop;
         QObject::connect(m_window.get(), &QDialog::finished, &loop, &QEventLoop::quit);
         loop.exec(QEventLoop::DialogExec);
     }
