@@ -543,6 +543,7 @@ TEST_F(CalcToolTest, JsonAndCsvNameTheInputsAndResults) {
     const std::vector<CCase> cases = {
         {"start-up, centre tap", {}},
         {"bridge without tap", {"--set", "Mitte=0", "--set", "GR_Sg=bruecke"}},
+        {"target lowered", {"--set", "KondC=1000"}},
         {"undefined efficiency", {"--set", "DiffU=-40"}},
     };
     for (const CCase& c : cases) {

@@ -303,14 +303,10 @@ TEST_F(MainDialogTest, AFieldLosingTheFocusToTheMessageRunsNoCycle) {
 }
 
 // The lowered target, shown when the message comes, is the target the form
-// goes on with: passing through its field changes nothing. The model rounds
-// the lowered target to the nearest single-precision number; where that lies
-// above the limit, the model's check fires again in every later cycle with
-// the target unchanged (modelWarnsAgain), as it does for any other action.
+// goes on with: passing through its field changes nothing and warns no more.
 struct LoweringCase {
     const char* name;
     std::function<void(CMemoryPlatform&)> lower;  // leaves the focus in the target field
-    bool modelWarnsAgain;
 };
 
 void PrintTo(const LoweringCase& row, std::ostream* out) {
@@ -333,22 +329,21 @@ TEST_P(LoweredTargetTest, OneMessageAndTheFieldShowsTheTargetInUse) {
     EXPECT_EQ(Text(kIdTargetVoltage), shown);
     // Every result was computed for the target shown: a cycle run anew shows
     // the same texts.
-    const std::size_t perCycle = GetParam().modelWarnsAgain ? 1u : 0u;
     const auto afterLowering = AllTexts();
     m_dialog.Recalculate();
     EXPECT_EQ(AllTexts(), afterLowering);
-    EXPECT_EQ(MessageCount(), 1u + perCycle);
+    EXPECT_EQ(MessageCount(), 1u);
     EXPECT_EQ(Supply().GetTargetVoltage(), lowered);
 
     // Out of the target field and through it twice: three cycles that
-    // change nothing and warn no more than the model does on its own.
+    // change nothing and warn no more.
     m_platform.SetMessageBoxHook(nullptr);
     for (int pass = 0; pass < 2; ++pass) {
         m_platform.Focus(kIdLoadCurrent);
         m_platform.Focus(kIdTargetVoltage);
     }
     m_platform.Focus(kIdLoadCurrent);
-    EXPECT_EQ(MessageCount(), 1u + 6u * perCycle);
+    EXPECT_EQ(MessageCount(), 1u);
     EXPECT_EQ(Supply().GetTargetVoltage(), lowered);
     EXPECT_EQ(AllTexts(), afterLowering);
 
@@ -368,22 +363,19 @@ INSTANTIATE_TEST_SUITE_P(Lowerings, LoweredTargetTest,
                                           [](CMemoryPlatform& form) {
                                               form.Type(kIdCapacitance, "1000");
                                               form.Focus(kIdTargetVoltage);
-                                          },
-                                          true},
+                                          }},
                              LoweringCase{"TargetTypedTooHigh",
                                           [](CMemoryPlatform& form) {
                                               form.Type(kIdTargetVoltage, "30");
                                               form.Focus(kIdLoadCurrent);
                                               form.Focus(kIdTargetVoltage);
-                                          },
-                                          false},
+                                          }},
                              LoweringCase{"SpinAboveTheLimit",
                                           [](CMemoryPlatform& form) {
                                               form.Enter(kIdTargetVoltage, "18.62");
                                               form.Focus(kIdTargetVoltage);
                                               form.PressSpin(kIdTargetVoltageSpin, true);
-                                          },
-                                          false}),
+                                          }}),
                          [](const ::testing::TestParamInfo<LoweringCase>& row) {
                              return row.param.name;
                          });
