@@ -4,8 +4,11 @@
 #include <cstring>
 #include <istream>
 #include <memory>
+#include <string>
 #include <system_error>
+#include <utility>
 
+#include "Configuration.h"
 #include "FormTexts.h"
 #include "MainDialog.h"
 #include "MemoryPlatform.h"
@@ -15,9 +18,36 @@ namespace ohmrada::cli {
 
 namespace {
 
+// What the form read of the file it opened last.
+struct CReadCount {
+    int lines = 0;        // lines the file really had, of those read
+    bool failed = false;  // the medium failed
+};
+
+// Passes a file's lines on and counts them.
+class CCountingSource : public CLineSource {
+public:
+    CCountingSource(std::unique_ptr<CLineSource> inner, CReadCount& count)
+        : m_inner(std::move(inner)), m_count(count) {}
+
+    EResult ReadLine(std::string& line) override {
+        const EResult result = m_inner->ReadLine(line);
+        if (result == EResult::kLine) {
+            ++m_count.lines;
+        } else if (result == EResult::kError) {
+            m_count.failed = true;
+        }
+        return result;
+    }
+
+private:
+    std::unique_ptr<CLineSource> m_inner;
+    CReadCount& m_count;
+};
+
 // The in-memory form with the files ohmrada-calc needs: "-" opens the given
-// stream as the configuration, and the reason of a file that cannot be opened
-// is kept for the diagnostic.
+// stream as the configuration, the reason of a file that cannot be opened is
+// kept for the diagnostic, and the lines of the file read are counted.
 class CCalcPlatform : public CMemoryPlatform {
 public:
     explicit CCalcPlatform(std::istream& in) : m_in(in) {}
@@ -25,15 +55,19 @@ public:
     std::unique_ptr<CLineSource> OpenForReading(const std::string& path,
                                                 std::error_code& error) override {
         m_openError.clear();
+        m_read = CReadCount();
+        std::unique_ptr<CLineSource> source;
         if (path == kStandardInput) {
             error.clear();
-            return std::make_unique<CStreamLineSource>(m_in.rdbuf());
+            source = std::make_unique<CStreamLineSource>(m_in.rdbuf());
+        } else {
+            source = CMemoryPlatform::OpenForReading(path, error);
         }
-        std::unique_ptr<CLineSource> source = CMemoryPlatform::OpenForReading(path, error);
         if (!source) {
             m_openError = error;
+            return source;
         }
-        return source;
+        return std::make_unique<CCountingSource>(std::move(source), m_read);
     }
 
     std::unique_ptr<CLineSink> OpenForWriting(const std::string& path,
@@ -48,10 +82,13 @@ public:
 
     // The reason the last file open failed; empty after a successful one.
     const std::error_code& OpenError() const { return m_openError; }
+    // What was read of the file opened last.
+    const CReadCount& Read() const { return m_read; }
 
 private:
     std::istream& m_in;
     std::error_code m_openError;
+    CReadCount m_read;
 };
 
 // The reason of a failed open in English whatever the process locale is
@@ -99,11 +136,24 @@ CFormRun RunForm(const std::optional<std::string>& input, const std::vector<CSet
         form.QueueFileDialogAnswer(*input);
         dialog.OnFileOpen();
         if (StopMessageSince(form, messagesAtStart)) {
-            const std::string reason =
-                form.OpenError() ? ReasonText(form.OpenError()) : std::string("read error");
+            std::string reason = "read error";
+            if (form.OpenError()) {
+                reason = ReasonText(form.OpenError());
+            } else if (!form.Read().failed && form.Read().lines == 0) {
+                reason = "the file is empty";
+            }
             run.diagnostics =
                 program + ": cannot read " + QuoteForDiagnostic(*input) + ": " + reason + '\n';
             return run;
+        }
+        // The form has loaded a short file and said so in a message; the
+        // notice goes to standard error as well.
+        const int missing = static_cast<int>(kConfigLineCount) - form.Read().lines;
+        if (missing > 0) {
+            run.diagnostics = program + ": " + QuoteForDiagnostic(*input) + ": " +
+                              std::to_string(missing) + " of the " +
+                              std::to_string(kConfigLineCount) +
+                              " lines are missing; their values were read as 0\n";
         }
     }
 

@@ -26,9 +26,10 @@ struct CFormView {
 };
 
 // The outcome of one input. Without a view the input could not be evaluated
-// as asked (it could not be read, or a --set could not be applied); the
-// diagnostics (one line each, ending in a newline) say why. A failed --save
-// is reported too, but the view is there.
+// as asked (it could not be read, was empty, or a --set could not be
+// applied); the diagnostics (one line each, ending in a newline) say why. A
+// failed --save is reported too, and so is a file that ended before its
+// fourteenth line, but the view is there.
 struct CFormRun {
     std::optional<CFormView> view;
     std::string diagnostics;

@@ -43,17 +43,22 @@ bool ReadLineValue(CLineSource& source, float& value) {
 }
 
 bool ReadConfiguration(CLineSource& source, CConfiguration& configuration) {
+    configuration.lineCount = 0;
+    std::string text;
     for (std::size_t i = 0; i < kConfigLineCount; ++i) {
-        if (i == kLineGR_Sg) {
-            if (!ReadLineText(source, configuration.circuit)) {
-                return false;
-            }
-            continue;
-        }
-        float value = 0.0f;
-        if (!ReadLineValue(source, value)) {
+        const CLineSource::EResult result = source.ReadLine(text);
+        if (result == CLineSource::EResult::kError) {
             return false;
         }
+        if (result == CLineSource::EResult::kLine) {
+            ++configuration.lineCount;
+        }
+        text.erase(0, kConfigKeyLength);
+        if (i == kLineGR_Sg) {
+            configuration.circuit = text;
+            continue;
+        }
+        const float value = ReadNumber(text);
         configuration.numbers[i] = value;
         if (i == kLineMitte) {
             configuration.centreTap = value == 1.0f ? 1 : 0;

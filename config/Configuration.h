@@ -50,6 +50,10 @@ struct CConfiguration {
     int centreTap = 0;                              // 1 if line 1's number equals exactly 1, else 0
     std::array<float, kConfigLineCount> numbers{};  // by EConfigLine; unused for lines 1 and 5
     std::string circuit;
+    // How many of the fourteen lines the file really had: 0 for an empty
+    // file, less than kConfigLineCount for one that ended early (the missing
+    // lines read as empty texts).
+    int lineCount = 0;
 };
 
 // Writes the 14 lines: each key followed by values[line]. values[kLineMitte]

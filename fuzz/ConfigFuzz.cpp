@@ -26,10 +26,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     dialog.OnFileOpen();
     CheckForm(platform, dialog);
 
-    // The same file evaluated without a form gives what the form shows.
+    // The same file evaluated without a form gives what the form shows. An
+    // empty file is refused and changes nothing; a short one adds a notice to
+    // the cycle's messages.
     CStringLineSource source(platform.files["input.odr"]);
     CConfiguration configuration;
-    if (ReadConfiguration(source, configuration)) {
+    if (ReadConfiguration(source, configuration) && configuration.lineCount == 0) {
+        if (platform.Messages().size() != messagesBefore + 1 ||
+            platform.Messages().back().icon != CPlatform::EIcon::kStop) {
+            FuzzFailure("an empty file was not refused with one stop message");
+        }
+    } else if (configuration.lineCount > 0) {
         const CEvaluation evaluation = Evaluate(CDesign::FromConfiguration(configuration));
         for (const CResultSpec& result : kResults) {
             const std::string text = FormatFieldValue(evaluation[result.result], 3);
@@ -38,7 +45,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                             ", the form shows " + platform.GetItemText(result.fieldId));
             }
         }
-        if (evaluation.messages != static_cast<int>(platform.Messages().size() - messagesBefore) ||
+        const int notices = configuration.lineCount < static_cast<int>(kConfigLineCount) ? 1 : 0;
+        if (evaluation.messages + notices !=
+                static_cast<int>(platform.Messages().size() - messagesBefore) ||
             evaluation.beeps != platform.Beeps() - beepsBefore) {
             FuzzFailure("Evaluate's messages or beeps differ from the form's");
         }

@@ -60,7 +60,15 @@ double CPowerSupply::GetMinimumVoltage() {
     const double headroom =
         static_cast<double>(minimum) - static_cast<double>(m_regulator->GetDropoutVoltage());
     if (headroom < static_cast<double>(m_targetVoltage)) {
-        SetTargetVoltage(ToSingle(headroom));
+        // The largest single-precision value not above the limit: the nearest
+        // one may lie just above it, and the regulator could then not hold
+        // the very target it was lowered to, so the check would fire again in
+        // every later cycle with nothing changed.
+        float lowered = ToSingle(headroom);
+        if (static_cast<double>(lowered) > headroom) {
+            lowered = std::nextafter(lowered, -std::numeric_limits<float>::infinity());
+        }
+        SetTargetVoltage(lowered);
         if (m_alerts != nullptr) {
             m_alerts->Message(kRegulationMessage);
         }

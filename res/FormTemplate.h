@@ -145,8 +145,8 @@ inline constexpr CDialogTemplate kFormTemplate = {
     311,
     "MS Sans Serif",
     8,
-    kCaption | kSystemMenu | kMinimizeBox | kMaximizeBox | kModalFrame | kAppWindow |
-        kWindowClientEdge,
+    // No maximise box: the form has a fixed size.
+    kCaption | kSystemMenu | kMinimizeBox | kModalFrame | kAppWindow | kWindowClientEdge,
     kIdMainMenu,
     form::kControls,
 };

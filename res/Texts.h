@@ -23,6 +23,15 @@ inline constexpr const char* kWriteErrorMessage =
 inline constexpr const char* kOpenForReadingFailedMessage =
     "Die Datei %1 konnte nicht ge\xC3\xB6"
     "ffnet werden.";
+// Opening a file without a single line changes nothing.
+inline constexpr const char* kEmptyFileMessage =
+    "Die Datei %1 ist leer: Sie enth\xC3\xA4lt keine Netzger\xC3\xA4tekonfiguration.";
+// After loading a file that ends before its fourteenth line; "%2" stands for
+// the number of missing lines.
+inline constexpr const char* kShortFileMessageOne =
+    "In der Datei %1 fehlt die letzte der 14 Zeilen. Ihr Wert wurde als 0 gelesen.";
+inline constexpr const char* kShortFileMessageMany =
+    "In der Datei %1 fehlen die letzten %2 der 14 Zeilen. Ihre Werte wurden als 0 gelesen.";
 inline constexpr const char* kOpenForWritingFailedMessage =
     "Die Datei %1 konnte nicht zum Schreiben ge\xC3\xB6"
     "ffnet werden.";

@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <string>
 
 #include "FieldTable.h"
 #include "InputTable.h"
@@ -21,6 +22,11 @@ std::string WithPath(const char* text, const std::string& path) {
         message.replace(at, 2, path);
     }
     return message;
+}
+
+// The title while the form shows a file.
+std::string LoadedTitle(const std::string& path) {
+    return texts::kLoadedTitlePrefix + path;
 }
 
 }  // namespace
@@ -46,7 +52,18 @@ bool CMainDialog::OnInitDialog() {
     return true;
 }
 
+void CMainDialog::OnShown() {
+    if (m_startUpFile) {
+        const std::string path = std::move(*m_startUpFile);
+        m_startUpFile.reset();
+        OpenFile(path);
+    }
+}
+
 void CMainDialog::ShowValue(int fieldId, float value) {
+    if (fieldId == kIdTargetVoltage && m_shownTarget && m_shownTarget->value != value) {
+        m_shownTarget.reset();
+    }
     m_platform.SetItemText(fieldId, FormatFieldValue(value, DecimalsOf(fieldId)));
 }
 
@@ -78,10 +95,16 @@ void CMainDialog::Recalculate() {
 
 void CMainDialog::OnKillFocus(int fieldId) {
     const CInputSpec* input = InputOfField(fieldId);
-    if (input == nullptr) {
+    if (input == nullptr || m_messageOpen) {
         return;
     }
-    input->set(*m_pSupply, ReadValue(fieldId));
+    if (fieldId == kIdTargetVoltage && m_shownTarget &&
+        m_platform.GetItemText(fieldId) == m_shownTarget->text) {
+        // Passing through the field keeps the lowered target as it is.
+        input->set(*m_pSupply, m_shownTarget->value);
+    } else {
+        input->set(*m_pSupply, ReadValue(fieldId));
+    }
     Recalculate();
 }
 
@@ -184,8 +207,16 @@ std::array<std::string, kConfigLineCount> CMainDialog::ConfigurationTexts() cons
     return values;
 }
 
+void CMainDialog::ShowMessage(const std::string& text, CPlatform::EIcon icon) {
+    // The focus a field loses to the box is no move of the user's.
+    const bool nested = m_messageOpen;
+    m_messageOpen = true;
+    m_platform.MessageBox(text, icon);
+    m_messageOpen = nested;
+}
+
 void CMainDialog::ShowFileMessage(const char* text, const std::string& path) {
-    m_platform.MessageBox(WithPath(text, path), CPlatform::EIcon::kStop);
+    ShowMessage(WithPath(text, path), CPlatform::EIcon::kStop);
 }
 
 namespace {
@@ -207,28 +238,52 @@ CPlatform::CFileDialogRequest FileDialogRequest(bool save) {
 void CMainDialog::OnFileOpen() {
     const std::optional<std::string> path = m_platform.RunFileDialog(FileDialogRequest(false));
     if (path) {
-        std::error_code error;
-        std::unique_ptr<CLineSource> source = m_platform.OpenForReading(*path, error);
-        if (!source) {
-            ShowFileMessage(texts::kOpenForReadingFailedMessage, *path);
-        } else {
-            // All fourteen lines are read before anything is applied, so a
-            // failing medium leaves the model and the title as they were.
-            CConfiguration configuration;
-            if (ReadConfiguration(*source, configuration)) {
-                source.reset();
-                std::string title(texts::kLoadedTitlePrefix);
-                title += *path;
-                m_platform.SetTitle(title);
-                ApplyConfiguration(*m_pSupply, configuration);
-            } else {
-                source.reset();
-                ShowFileMessage(texts::kReadErrorMessage, *path);
-            }
-        }
+        OpenFile(*path);
+    } else {
+        // Cancelled: the form shows the model all the same.
+        Recalculate();
     }
+}
+
+void CMainDialog::OpenFile(const std::string& path) {
+    const std::optional<int> missing = LoadFile(path);
     // Whatever happened, the form shows the model.
     Recalculate();
+    if (missing && *missing > 0) {
+        const char* text =
+            *missing == 1 ? texts::kShortFileMessageOne : texts::kShortFileMessageMany;
+        std::string message = WithPath(text, path);
+        const std::size_t at = message.find("%2");
+        if (at != std::string::npos) {
+            message.replace(at, 2, std::to_string(*missing));
+        }
+        ShowMessage(message, CPlatform::EIcon::kInformation);
+    }
+}
+
+std::optional<int> CMainDialog::LoadFile(const std::string& path) {
+    std::error_code error;
+    std::unique_ptr<CLineSource> source = m_platform.OpenForReading(path, error);
+    if (!source) {
+        ShowFileMessage(texts::kOpenForReadingFailedMessage, path);
+        return std::nullopt;
+    }
+    // All fourteen lines are read before anything is applied, so a failing
+    // medium or an empty file leaves the model and the title as they were.
+    CConfiguration configuration;
+    const bool read = ReadConfiguration(*source, configuration);
+    source.reset();
+    if (!read) {
+        ShowFileMessage(texts::kReadErrorMessage, path);
+        return std::nullopt;
+    }
+    if (configuration.lineCount == 0) {
+        ShowFileMessage(texts::kEmptyFileMessage, path);
+        return std::nullopt;
+    }
+    m_platform.SetTitle(LoadedTitle(path));
+    ApplyConfiguration(*m_pSupply, configuration);
+    return static_cast<int>(kConfigLineCount) - configuration.lineCount;
 }
 
 void CMainDialog::OnFileSaveAs() {
@@ -248,12 +303,15 @@ void CMainDialog::OnFileSaveAs() {
     sink.reset();
     if (!written) {
         ShowFileMessage(texts::kWriteErrorMessage, *path);
+        return;
     }
+    // The form now shows the file just saved.
+    m_platform.SetTitle(LoadedTitle(*path));
 }
 
 void CMainDialog::ShowHelp(CPlatform::EHelpCommand command, unsigned context) {
     if (!m_platform.Help(command, context)) {
-        m_platform.MessageBox(texts::kHelpFailedMessage, CPlatform::EIcon::kExclamation);
+        ShowMessage(texts::kHelpFailedMessage, CPlatform::EIcon::kExclamation);
     }
 }
 
@@ -280,7 +338,14 @@ void CMainDialog::OnCancel() {
 
 void CMainDialog::Message(const std::string& text) {
     ++m_alerts.messages;
-    m_platform.MessageBox(text, CPlatform::EIcon::kExclamation);
+    // The model's only message: it has just lowered the target voltage. The
+    // target field shows the lowered target from now on, so that the form
+    // shows the target its results use, and the exact value stays behind the
+    // rounded text.
+    const float target = m_pSupply->GetTargetVoltage();
+    ShowValue(kIdTargetVoltage, target);
+    m_shownTarget = CShownTarget{target, m_platform.GetItemText(kIdTargetVoltage)};
+    ShowMessage(text, CPlatform::EIcon::kExclamation);
 }
 
 void CMainDialog::Beep() {

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "Configuration.h"
 #include "NumberText.h"
@@ -19,8 +21,13 @@ namespace ohmrada {
 // receives the model's regulation message and overload beep as the model's
 // alert sink, passing them on to the platform.
 //
-// Nothing guards against re-entry: while the regulation message is open, a
-// field that loses the focus to it runs its handler and a whole nested cycle.
+// While one of the form's own message boxes is open, a field that loses the
+// focus to it has not been left by the user: its handler does nothing, so one
+// lowering of the target voltage shows one message and runs no nested cycle.
+// When the cycle lowers the target, the target field is written at once, and
+// the exact lowered value is remembered behind the text written: leaving the
+// field with that text unchanged keeps the target the model holds instead of
+// applying the rounded text.
 class CMainDialog : private CSupplyAlerts {
 public:
     explicit CMainDialog(CPlatform& platform);
@@ -30,6 +37,11 @@ public:
 
     // Title, spin positions, the start-up values and the first cycle.
     bool OnInitDialog();
+    // A file to open once the form is shown (the program's argument).
+    void SetStartUpFile(std::string path) { m_startUpFile = std::move(path); }
+    // The form is shown with its start-up values: opens the start-up file,
+    // if one was given, as the Open command does.
+    void OnShown();
 
     void Recalculate();
     // Writes value into the field, "%.3f" (or "%.0f" for the capacitance) in
@@ -52,6 +64,10 @@ public:
     // to the handlers below. Unknown ids and the search entries do nothing.
     void OnCommand(int commandId);
     void OnFileOpen();
+    // Opens a configuration file by its full path exactly as the Open
+    // command does once its dialog was confirmed: the title, the values, the
+    // cycle and the messages.
+    void OpenFile(const std::string& path);
     void OnFileSaveAs();
     void OnFileExit();
     void OnHelpUsage();
@@ -70,13 +86,28 @@ public:
 private:
     void Message(const std::string& text) override;
     void Beep() override;
+    void ShowMessage(const std::string& text, CPlatform::EIcon icon);
     void ShowFileMessage(const char* text, const std::string& path);
+    // Reads the file and applies it; the number of lines it lacked, or
+    // nothing when it was refused.
+    std::optional<int> LoadFile(const std::string& path);
     void ShowHelp(CPlatform::EHelpCommand command, unsigned context);
+
+    // A lowered target voltage and the text it was shown as.
+    struct CShownTarget {
+        float value;
+        std::string text;
+    };
 
     CPlatform& m_platform;
     std::unique_ptr<CPowerSupply> m_pSupply;
     // The alerts sent so far, so that each cycle can report its own.
     CPlatform::CCycleAlerts m_alerts;
+    // While set, one of the form's message boxes is open.
+    bool m_messageOpen = false;
+    // The lowered target while the target field shows it.
+    std::optional<CShownTarget> m_shownTarget;
+    std::optional<std::string> m_startUpFile;
 };
 
 }  // namespace ohmrada

@@ -22,6 +22,9 @@ int CMemoryPlatform::DoModal(CMainDialog& dialog) {
     dialog.OnInitDialog();
     // The first tab stop, the check box, takes the focus.
     m_focus = kIdCentreTap;
+    if (!m_endResult) {
+        dialog.OnShown();
+    }
     return m_endResult.value_or(0);
 }
 

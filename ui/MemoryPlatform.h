@@ -21,9 +21,9 @@ namespace ohmrada {
 // ohmrada-calc.
 //
 // While a message box is open the focus belongs to the box: a field that held
-// the focus loses it, and its handler runs a nested cycle, before the box is
-// counted as closed; the focus then returns to the field without a
-// notification.
+// the focus loses it, and its kill-focus handler is called (the form ignores
+// a focus lost to its own box), before the box is counted as closed; the
+// focus then returns to the field without a notification.
 class CMemoryPlatform : public CPlatform {
 public:
     struct CMessage {

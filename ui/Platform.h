@@ -18,7 +18,7 @@ class CMainDialog;
 // ohmrada-calc) realise it and turn their events into CMainDialog's handlers.
 class CPlatform {
 public:
-    enum class EIcon { kExclamation, kStop };
+    enum class EIcon { kExclamation, kStop, kInformation };
     enum class EHelpCommand { kContents, kContext, kQuit };
 
     struct CFileDialogRequest {
@@ -41,7 +41,8 @@ public:
     virtual ~CPlatform();
 
     // Runs the dialog until it is ended: builds the form, calls
-    // dialog.OnInitDialog(), delivers events to its handlers. Returns the
+    // dialog.OnInitDialog(), shows the form and, once it is shown, calls
+    // dialog.OnShown(); then delivers events to its handlers. Returns the
     // result passed to EndDialog().
     virtual int DoModal(CMainDialog& dialog) = 0;
     virtual void EndDialog(int result) = 0;

@@ -9,6 +9,9 @@ CSupplyApp::~CSupplyApp() = default;
 
 bool CSupplyApp::InitInstance() {
     CMainDialog dialog(m_platform);
+    if (m_startUpFile) {
+        dialog.SetStartUpFile(*m_startUpFile);
+    }
     m_platform.DoModal(dialog);
     return false;
 }

@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <optional>
+#include <string>
+#include <utility>
+
 #include "Platform.h"
 
 namespace ohmrada {
@@ -9,7 +13,10 @@ namespace ohmrada {
 // given and ends the program when the dialog ends.
 class CSupplyApp {
 public:
-    explicit CSupplyApp(CPlatform& platform) : m_platform(platform) {}
+    // startUpFile: a configuration to open once the form is shown, as the
+    // Open command opens it.
+    explicit CSupplyApp(CPlatform& platform, std::optional<std::string> startUpFile = {})
+        : m_platform(platform), m_startUpFile(std::move(startUpFile)) {}
     virtual ~CSupplyApp();
 
     // Constructs the main dialog, runs it until it ends, destroys it with its
@@ -18,6 +25,7 @@ public:
 
 private:
     CPlatform& m_platform;
+    std::optional<std::string> m_startUpFile;
 };
 
 }  // namespace ohmrada

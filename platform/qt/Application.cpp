@@ -45,10 +45,48 @@ private:
     bool m_seen = false;
 };
 
+constexpr const char* kUsage = "Usage: ohmrada [FILE]\n";
+
 }  // namespace
+
+CCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+    CCommandLine line;
+    for (const std::string& argument : arguments) {
+        if (!argument.empty() && argument.front() == '-') {
+            line.error = "ohmrada: unknown option '" + argument +
+                         "' (a file whose name begins with '-' is given as ./" + argument + ")\n" +
+                         kUsage;
+            return line;
+        }
+    }
+    if (arguments.size() > 1) {
+        std::string error =
+            "ohmrada: one file at most, not " + std::to_string(arguments.size()) + ":";
+        for (const std::string& argument : arguments) {
+            error += " '" + argument + "'";
+        }
+        line.error = error + "\n" + kUsage;
+        return line;
+    }
+    if (!arguments.empty()) {
+        line.file = arguments.front();
+    }
+    return line;
+}
 
 int RunOhmrada(int& argc, char** argv, const CRunOptions& options) {
     QApplication application(argc, argv);
+    // Qt has taken its own options out of argv; the rest is the program's.
+    // The file name is taken as the bytes given, as the system names files.
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments.emplace_back(argv[i]);
+    }
+    const CCommandLine commandLine = ParseCommandLine(arguments);
+    if (commandLine.error) {
+        std::fputs(commandLine.error->c_str(), stderr);
+        return 2;
+    }
 
     // The program speaks German whatever the desktop's language: so do Qt's
     // own dialogs, as far as Qt's translations are installed.
@@ -67,7 +105,7 @@ int RunOhmrada(int& argc, char** argv, const CRunOptions& options) {
     if (options.exitAfterFirstPaint) {
         application.installEventFilter(&probe);
     }
-    CSupplyApp app(platform);
+    CSupplyApp app(platform, commandLine.file);
     app.InitInstance();
     return 0;
 }

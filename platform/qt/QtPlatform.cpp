@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 
 #include "AboutTemplate.h"
 #include "AnalysisWindows.h"
@@ -113,7 +114,15 @@ void CQtPlatform::Show(CMainDialog& dialog) {
 int CQtPlatform::DoModal(CMainDialog& dialog) {
     Show(dialog);
     if (!m_result) {
+        // Once the loop runs, the window is up: what the dialog does next
+        // (opening a file, its messages) comes over the form. The call goes
+        // with the loop, should the dialog end first.
         QEventLoop loop;
+        QTimer::singleShot(0, &loop, [this, &dialog] {
+            if (!m_result) {
+                dialog.OnShown();
+            }
+        });
         QObject::connect(m_window.get(), &QDialog::finished, &loop, &QEventLoop::quit);
         loop.exec(QEventLoop::DialogExec);
     }
@@ -199,8 +208,19 @@ void CQtPlatform::SetTitle(const std::string& title) {
 }
 
 void CQtPlatform::MessageBox(const std::string& text, EIcon icon) {
-    QMessageBox box(icon == EIcon::kStop ? QMessageBox::Critical : QMessageBox::Warning,
-                    ApplicationTitle(), FromUtf8(text), QMessageBox::Ok, m_window.get());
+    QMessageBox::Icon shown = QMessageBox::Warning;
+    switch (icon) {
+        case EIcon::kExclamation:
+            shown = QMessageBox::Warning;
+            break;
+        case EIcon::kStop:
+            shown = QMessageBox::Critical;
+            break;
+        case EIcon::kInformation:
+            shown = QMessageBox::Information;
+            break;
+    }
+    QMessageBox box(shown, ApplicationTitle(), FromUtf8(text), QMessageBox::Ok, m_window.get());
     box.setTextFormat(Qt::PlainText);
     box.exec();
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SpinButton.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -11,6 +12,8 @@ namespace ohmrada::qt {
 
 CSpinButton::CSpinButton(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::NoFocus);
+    m_repeat.setSingleShot(true);
+    connect(&m_repeat, &QTimer::timeout, this, &CSpinButton::Repeat);
 }
 
 QSize CSpinButton::sizeHint() const {
@@ -29,18 +32,31 @@ void CSpinButton::paintEvent(QPaintEvent*) {
         QStyleOptionButton button;
         button.initFrom(this);
         button.rect = ArrowRect(arrow);
-        button.state |= m_pressed == arrow ? QStyle::State_Sunken : QStyle::State_Raised;
+        const bool down = m_pressed == arrow && m_overPressed;
+        button.state |= down ? QStyle::State_Sunken : QStyle::State_Raised;
         style()->drawPrimitive(QStyle::PE_PanelButtonBevel, &button, &painter, this);
 
         QStyleOption indicator;
         indicator.initFrom(this);
         indicator.rect = button.rect.adjusted(2, 1, -2, -1);
-        if (m_pressed == arrow) {
+        if (down) {
             indicator.rect.translate(1, 1);
         }
         style()->drawPrimitive(
             arrow == EArrow::kUp ? QStyle::PE_IndicatorArrowUp : QStyle::PE_IndicatorArrowDown,
             &indicator, &painter, this);
+    }
+}
+
+void CSpinButton::Step() {
+    // The up arrow lowers the position.
+    m_position += m_pressed == EArrow::kUp ? -1 : 1;
+    if (m_handler) {
+        m_handler(m_position);
+    }
+    // A message box opened by the handler may have taken the release.
+    if (!(QGuiApplication::mouseButtons() & Qt::LeftButton)) {
+        Release();
     }
 }
 
@@ -51,23 +67,51 @@ void CSpinButton::mousePressEvent(QMouseEvent* event) {
     }
     const QPoint at = event->position().toPoint();
     m_pressed = ArrowRect(EArrow::kUp).contains(at) ? EArrow::kUp : EArrow::kDown;
+    m_overPressed = true;
     update();
-    // The up arrow lowers the position.
-    m_position += m_pressed == EArrow::kUp ? -1 : 1;
-    if (m_handler) {
-        m_handler(m_position);
+    Step();
+    if (m_pressed != EArrow::kNone) {
+        m_repeat.start(
+            style()->styleHint(QStyle::SH_SpinBox_ClickAutoRepeatThreshold, nullptr, this));
     }
-    // A message box opened by the handler may have taken the release.
-    if (!(QGuiApplication::mouseButtons() & Qt::LeftButton)) {
-        m_pressed = EArrow::kNone;
-        update();
+}
+
+void CSpinButton::mouseMoveEvent(QMouseEvent* event) {
+    if (m_pressed != EArrow::kNone) {
+        const bool over = ArrowRect(m_pressed).contains(event->position().toPoint());
+        if (over != m_overPressed) {
+            m_overPressed = over;
+            update();
+        }
     }
+    QWidget::mouseMoveEvent(event);
+}
+
+void CSpinButton::Repeat() {
+    const QWidget* modal = QApplication::activeModalWidget();
+    if (m_pressed == EArrow::kNone || !(QGuiApplication::mouseButtons() & Qt::LeftButton) ||
+        (modal != nullptr && modal != window())) {
+        Release();
+        return;
+    }
+    // Off the arrow the step pauses until the pointer comes back.
+    if (m_overPressed) {
+        Step();
+    }
+    if (m_pressed != EArrow::kNone) {
+        m_repeat.start(style()->styleHint(QStyle::SH_SpinBox_ClickAutoRepeatRate, nullptr, this));
+    }
+}
+
+void CSpinButton::Release() {
+    m_repeat.stop();
+    m_pressed = EArrow::kNone;
+    update();
 }
 
 void CSpinButton::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
-        m_pressed = EArrow::kNone;
-        update();
+        Release();
     }
     QWidget::mouseReleaseEvent(event);
 }

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "FieldEdit.h"
+#include "GroupBox.h"
 #include "SpinButton.h"
 
 namespace ohmrada::qt {
@@ -27,7 +28,7 @@ QString TextOf(const res::CControlTemplate& row) {
 QWidget* CreateControl(const res::CControlTemplate& row, QWidget* parent) {
     switch (row.kind) {
         case EControlKind::kGroupBox:
-            return new QGroupBox(TextOf(row), parent);
+            return new CGroupBox(TextOf(row), parent);
         case EControlKind::kText: {
             auto* label = new QLabel(TextOf(row), parent);
             label->setTextFormat(Qt::PlainText);
@@ -104,6 +105,70 @@ QWidget* Framed(QWidget* control, QFrame::Shape shape, QWidget* parent) {
     return frame;
 }
 
+bool OverlapVertically(const res::CControlTemplate& a, const res::CControlTemplate& b) {
+    return a.y < b.y + b.height && b.y < a.y + a.height;
+}
+
+bool Holds(const res::CControlTemplate& group, const res::CControlTemplate& row) {
+    return row.x >= group.x && row.y >= group.y && row.x + row.width <= group.x + group.width &&
+           row.y + row.height <= group.y + group.height;
+}
+
+// The edit control whose text a static text stands beside: the nearest
+// field in the same group box that shares some of its height. A text above
+// its field has none.
+const CBuiltControl* FieldBeside(const CBuiltControl& text, std::span<const CBuiltControl> built) {
+    const res::CControlTemplate* group = nullptr;
+    for (const CBuiltControl& control : built) {
+        if (control.row->kind == EControlKind::kGroupBox && Holds(*control.row, *text.row)) {
+            group = control.row;
+        }
+    }
+    const CBuiltControl* nearest = nullptr;
+    int nearestGap = 0;
+    for (const CBuiltControl& control : built) {
+        const res::CControlTemplate& row = *control.row;
+        if (row.kind != EControlKind::kEdit || !OverlapVertically(row, *text.row) ||
+            (group != nullptr && !Holds(*group, row))) {
+            continue;
+        }
+        const int gap = row.x >= text.row->x + text.row->width
+                            ? row.x - (text.row->x + text.row->width)
+                            : text.row->x - (row.x + row.width);
+        if (nearest == nullptr || gap < nearestGap) {
+            nearest = &control;
+            nearestGap = gap;
+        }
+    }
+    return nearest;
+}
+
+// Moves each static text that stands beside a field so that its text sits
+// on the baseline of the field's text, as the eye reads a form line by line.
+void AlignTextsWithFields(std::span<const CBuiltControl> built) {
+    for (const CBuiltControl& text : built) {
+        if (text.row->kind != EControlKind::kText) {
+            continue;
+        }
+        const CBuiltControl* field = FieldBeside(text, built);
+        if (field == nullptr) {
+            continue;
+        }
+        auto* edit = static_cast<CFieldEdit*>(field->widget);
+        QRect at = field->outer->geometry();
+        if (field->outer != field->widget) {
+            // The field fills the sunken frame around it.
+            const int edge = static_cast<QFrame*>(field->outer)->frameWidth();
+            at.adjust(edge, edge, -edge, -edge);
+            edit->setGeometry(QRect(QPoint(edge, edge), at.size()));
+        }
+        const int baseline = at.y() + edit->TextLine().y() + edit->fontMetrics().ascent();
+        auto* label = static_cast<QLabel*>(text.widget);
+        const int labelTop = baseline - label->contentsRect().y() - label->fontMetrics().ascent();
+        label->move(label->x(), labelTop);
+    }
+}
+
 }  // namespace
 
 std::vector<CBuiltControl> BuildControls(std::span<const res::CControlTemplate> controls,
@@ -142,6 +207,7 @@ std::vector<CBuiltControl> BuildControls(std::span<const res::CControlTemplate> 
         }
         built.push_back({&row, widget, outer});
     }
+    AlignTextsWithFields(built);
     return built;
 }
 

@@ -16,7 +16,7 @@ namespace ohmrada::qt {
 // One control built from a template row.
 struct CBuiltControl {
     const res::CControlTemplate* row = nullptr;
-    // The control itself: QGroupBox, QLabel, CFieldEdit, QCheckBox,
+    // The control itself: CGroupBox, QLabel, CFieldEdit, QCheckBox,
     // QRadioButton, CSpinButton or QPushButton.
     QWidget* widget = nullptr;
     // What carries the rectangle: the control, or the sunken frame around it.

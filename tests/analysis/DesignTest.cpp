@@ -72,14 +72,25 @@ TEST(Evaluate, AgreesWithTheFormOnEveryCorpusFile) {
         platform.QueueFileDialogAnswer("f.odr");
         dialog.OnFileOpen();
 
-        const CDesign design = CDesign::FromConfiguration(Parse(bytes));
+        const CConfiguration configuration = Parse(bytes);
+        if (configuration.lineCount == 0) {
+            // An empty file is refused: the form keeps the start-up design.
+            ASSERT_EQ(platform.Messages().size(), messagesBefore + 1);
+            EXPECT_EQ(platform.Messages().back().icon, CPlatform::EIcon::kStop);
+            EXPECT_EQ(CDesign::TakeFrom(dialog.Supply()), CDesign::StartUp());
+            continue;
+        }
+        // A file that ends early adds the form's notice to the cycle's
+        // messages.
+        const int notices = configuration.lineCount < static_cast<int>(kConfigLineCount) ? 1 : 0;
+        const CDesign design = CDesign::FromConfiguration(configuration);
         const CEvaluation evaluation = Evaluate(design);
         for (const CResultSpec& result : kResults) {
             EXPECT_EQ(FormatFieldValue(evaluation[result.result], DecimalsOf(result.fieldId)),
                       platform.GetItemText(result.fieldId))
                 << result.name;
         }
-        EXPECT_EQ(evaluation.messages,
+        EXPECT_EQ(evaluation.messages + notices,
                   static_cast<int>(platform.Messages().size() - messagesBefore));
         EXPECT_EQ(evaluation.beeps, platform.Beeps() - beepsBefore);
         EXPECT_EQ(evaluation.targetVoltage, dialog.Supply().GetTargetVoltage());

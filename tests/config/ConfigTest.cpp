@@ -166,6 +166,27 @@ TEST(Configuration, MissingLinesReadAsEmptyAndLaterLinesAreNotRead) {
     EXPECT_EQ(next, "Extra: 99");
 }
 
+TEST(Configuration, CountsTheLinesTheFileReallyHad) {
+    std::string thirteen = kStartUpFile;
+    thirteen.erase(thirteen.rfind("ReglR"));
+    const struct {
+        const char* name;
+        std::string text;
+        int lines;
+    } cases[] = {
+        {"empty file", "", 0},
+        {"one empty line", "\r\n", 1},
+        {"one line without its line end", "Mitte: 1", 1},
+        {"two lines", "Mitte: 1\nNennU: 18\n", 2},
+        {"thirteen lines", thirteen, 13},
+        {"all fourteen", kStartUpFile, 14},
+        {"lines after the fourteenth", kStartUpFile + "Extra: 1\r\n", 14},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Read(c.text).lineCount, c.lines) << c.name;
+    }
+}
+
 // A source whose medium fails after a number of lines.
 class CFailingSource : public CLineSource {
 public:

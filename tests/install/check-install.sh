@@ -17,7 +17,10 @@
 #       writes;
 #     - ohmrada-calc prints the start-up results; ohmrada opens its window
 #       offscreen and F1 shows a help page from share/ohmrada/help (and the
-#       build-tree ohmrada one from ohmrada-help/ beside it).
+#       build-tree ohmrada one from ohmrada-help/ beside it);
+#     - the command line of the desktop entry (Exec with %f, as a file
+#       manager runs it for a double-clicked file) opens that file: its path
+#       is in the window's title.
 #  2. `cpack -G DEB` into a temporary folder:
 #     - the control data (dpkg-deb -I) names the package, version and
 #       architecture, and Depends is computed: versioned, and holding the
@@ -223,14 +226,28 @@ check_calc() {
     pass_if_clean "$label: ohmrada-calc prints the start-up results"
 }
 
-# check_window EXE HELP_DIR LABEL: the window opens offscreen, and F1 shows a
-# page of HELP_DIR identical to the source's.
+# check_window EXE HELP_DIR LABEL [FILE]: the window opens offscreen, and F1
+# shows a page of HELP_DIR identical to the source's. With FILE, the program
+# is started as the desktop entry's Exec line starts it for that file, and
+# the window's title must name the file.
 check_window() {
-    local exe=$1 help_dir=$2 label=$3 out rc
+    local exe=$1 help_dir=$2 label=$3 file=${4-} out rc
+    local -a command=("$exe")
+    if [[ -n $file ]]; then
+        local word
+        command=()
+        for word in $(entry Exec); do
+            case "$word" in
+                ohmrada) command+=("$exe") ;;
+                %f) command+=("$file") ;;
+                *) command+=("$word") ;;
+            esac
+        done
+    fi
     out=$(as_caller env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen \
         XDG_RUNTIME_DIR="$tmp/runtime" LD_PRELOAD="$help_probe" \
         ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0:detect_leaks=0" \
-        timeout 90 "$exe" 2>"$tmp/window.err")
+        timeout 90 "${command[@]}" 2>"$tmp/window.err")
     rc=$?
     if [[ $rc -ne 0 ]]; then
         fail "$label: ohmrada ended with $rc: $out $(cat "$tmp/window.err")"
@@ -241,6 +258,10 @@ check_window() {
     page=$(sed -n 's/^probe: help //p' <<<"$out")
     chars=$(sed -n 's/^probe: help-text //p' <<<"$out")
     [[ $title == Ohmrada* ]] || fail "$label: the window's title is '$title'"
+    if [[ -n $file && $title != "Ohmrada -- $file" ]]; then
+        fail "$label: started as the desktop entry starts it for $file, the title is '$title'"
+        return
+    fi
     if [[ -z $page ]]; then
         fail "$label: no help page was shown: $out"
         return
@@ -255,7 +276,7 @@ check_window() {
     elif [[ ! $chars =~ ^[0-9]+$ || $chars -eq 0 ]]; then
         fail "$label: the help page shows no text"
     else
-        pass "$label: window '$title', F1 shows ${page#"$tmp"/}"
+        pass "$label: window '${title#"Ohmrada -- $tmp"/}', F1 shows ${page#"$tmp"/}"
     fi
 }
 
@@ -290,6 +311,8 @@ if [[ -n $window ]]; then
 
     checkpoint
     entry() { sed -n "s/^$1=//p" "$desktop"; }
+    [[ $(entry Exec) == "ohmrada %f" ]] ||
+        fail "desktop entry: Exec=$(entry Exec), not 'ohmrada %f' (the file a file manager opens)"
     for key in Exec TryExec; do
         program=$(entry "$key" | cut -d' ' -f1)
         [[ -n $program && -x $stage/usr/bin/$program ]] ||
@@ -329,6 +352,7 @@ if [[ -n $window ]]; then
         fail "the compiled MIME database has no glob *.odr for $mime_type"
     if as_caller "$stage/usr/bin/ohmrada-calc" --save "$tmp/files/netzteil.odr" >/dev/null; then
         cp "$tmp/files/netzteil.odr" "$tmp/files/netzteil"
+        cp "$tmp/files/netzteil.odr" "$tmp/files/mein netzteil.odr"
         printf 'Einkaufsliste\n' >"$tmp/files/notiz.txt"
         files=("$tmp/files/netzteil.odr" "$tmp/files/netzteil" "$tmp/files/notiz.txt")
         mime_lookup() { # mime_lookup DATA_DIRS LANG FILE...
@@ -387,6 +411,8 @@ echo "== the staged programs"
 check_calc "$stage" staged
 if [[ -n $window ]]; then
     check_window "$stage/usr/bin/ohmrada" "$stage/usr/share/ohmrada/help" staged
+    check_window "$stage/usr/bin/ohmrada" "$stage/usr/share/ohmrada/help" \
+        "staged, from the desktop entry" "$tmp/files/mein netzteil.odr"
     check_window "$window" "$build_help" build-tree
 fi
 

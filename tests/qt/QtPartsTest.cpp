@@ -7,18 +7,22 @@
 #include <regex>
 #include <set>
 #include <string>
+#include <vector>
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFrame>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "AboutTemplate.h"
+#include "Application.h"
 #include "DialogUnits.h"
+#include "FieldEdit.h"
 #include "FieldTable.h"
 #include "FormTemplate.h"
 #include "FormWindow.h"
@@ -103,6 +107,39 @@ TEST(FormTemplateTest, HoldsEveryFieldOfTheFormLogicWithItsStyle) {
     for (const int id : {kIdCentreTap, kIdHalfWave, kIdBridge, kIdCentreTapCircuit,
                          kIdTargetVoltageSpin, kIdLoadCurrentSpin}) {
         EXPECT_TRUE(ids.count(id)) << "no control " << id;
+    }
+}
+
+TEST(CommandLineTest, OneFileOrNothingAndNoOptions) {
+    struct CCase {
+        const char* name;
+        std::vector<std::string> arguments;
+        const char* file;   // nullptr: none
+        const char* error;  // a part of the message; nullptr: no error
+    };
+    const CCase cases[] = {
+        {"nothing", {}, nullptr, nullptr},
+        {"one file", {"/tmp/netzteil.odr"}, "/tmp/netzteil.odr", nullptr},
+        {"a name with blanks", {"mein netzteil.odr"}, "mein netzteil.odr", nullptr},
+        {"a dash in the middle", {"a-b.odr"}, "a-b.odr", nullptr},
+        {"a leading dash written as a path", {"./-x.odr"}, "./-x.odr", nullptr},
+        {"two files", {"a.odr", "b.odr"}, nullptr, "one file at most, not 2: 'a.odr' 'b.odr'"},
+        {"an option", {"--help"}, nullptr, "unknown option '--help'"},
+        {"an option after the file", {"a.odr", "-v"}, nullptr, "unknown option '-v'"},
+        {"a lone dash", {"-"}, nullptr, "unknown option '-'"},
+        {"the end of options", {"--", "a.odr"}, nullptr, "unknown option '--'"},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CCommandLine line = ParseCommandLine(c.arguments);
+        EXPECT_EQ(line.file.value_or("(none)"), c.file != nullptr ? c.file : "(none)");
+        if (c.error == nullptr) {
+            EXPECT_FALSE(line.error.has_value()) << *line.error;
+        } else {
+            ASSERT_TRUE(line.error.has_value());
+            EXPECT_NE(line.error->find(c.error), std::string::npos) << *line.error;
+            EXPECT_NE(line.error->find("Usage: ohmrada [FILE]"), std::string::npos);
+        }
     }
 }
 
@@ -261,6 +298,112 @@ TEST_F(QtFormGeometryTest, FieldsAreRightAlignedInputsTypeableResultsOnlySelecta
     EXPECT_EQ(result.selectedText(), QStringLiteral("68.901"));
     QTest::keyClicks(&result, QStringLiteral("12"));
     EXPECT_EQ(result.text(), QStringLiteral("68.901"));
+}
+
+namespace {
+
+// The lowest row of a rectangle of an image that holds a dark pixel (text),
+// or -1.
+int LowestInk(const QImage& image, const QRect& area) {
+    for (int y = area.bottom(); y >= area.top(); --y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (qGray(image.pixel(x, y)) < 110) {
+                return y;
+            }
+        }
+    }
+    return -1;
+}
+
+}  // namespace
+
+TEST_F(QtFormGeometryTest, TextsBesideAFieldStandOnTheBaselineOfItsText) {
+    // A text beside a field is its template row just before the field (the
+    // label) or just after it (the unit); only texts without descenders, whose
+    // lowest ink lies on the baseline, as the field's digits do.
+    struct CCase {
+        int field;
+        bool label;  // else the unit
+        const char* text;
+    };
+    constexpr CCase kCases[] = {
+        {kIdRatedCurrent, true, "Nennstrom:"},
+        {kIdThermalResistance, true, "Wärmewiderstand:"},
+        {kIdRegulatorResistance, true, "Innenwiderstand:"},
+        {kIdRegulatorResistance, false, "Ohm"},
+        {kIdRatedVoltage, false, "Volt"},
+        {kIdInternalResistance, true, "Innenwiderstand:"},
+        {kIdInputPower, false, "Watt"},
+        {kIdMeanCurrent, true, "Mittlerer Strom:"},
+        {kIdEfficiency, false, "%"},
+    };
+    QWidget& client = *Window().ClientArea();
+    const QImage image = client.grab().toImage();
+    const std::vector<CBuiltControl>& controls = Window().Controls();
+    for (const CCase& c : kCases) {
+        SCOPED_TRACE(c.text);
+        const auto at = std::find_if(controls.begin(), controls.end(),
+                                     [&](const CBuiltControl& b) { return b.row->id == c.field; });
+        ASSERT_NE(at, controls.end());
+        const CBuiltControl& text = c.label ? *(at - 1) : *(at + 1);
+        ASSERT_STREQ(text.row->text, c.text);
+        const auto* field = static_cast<const CFieldEdit*>(at->widget);
+        const QRect line = field->TextLine().translated(field->mapTo(&client, QPoint()));
+        const QRect label = text.widget->geometry();
+        const int fieldInk = LowestInk(image, line);
+        ASSERT_GE(fieldInk, 0);
+        EXPECT_EQ(LowestInk(image, label), fieldInk);
+    }
+}
+
+TEST_F(QtFormGeometryTest, GroupBoxTitlesStandOnTheFrameLineSetIn) {
+    int boxes = 0;
+    for (const CBuiltControl& control : Window().Controls()) {
+        if (control.row->kind != EControlKind::kGroupBox) {
+            continue;
+        }
+        ++boxes;
+        SCOPED_TRACE(control.row->text);
+        const QImage image = control.widget->grab().toImage();
+        const QRgb background = image.pixel(image.width() / 2, image.height() / 2);
+        // The frame's top line, found at the right end, far from the title.
+        const int x = image.width() - 4;
+        int line = 0;
+        while (line < image.height() / 2 && image.pixel(x, line) == background) {
+            ++line;
+        }
+        ASSERT_LT(line, image.height() / 2) << "no frame line";
+        // The line runs in from the left edge before the title breaks it.
+        for (int left = 1; left <= 3; ++left) {
+            EXPECT_NE(image.pixel(left, line), background) << "at x " << left;
+        }
+        // The title's ink lies across the line, set in from the edge.
+        int inkLeft = image.width();
+        int inkTop = image.height();
+        int inkBottom = -1;
+        for (int y = 0; y < image.height() / 3; ++y) {
+            for (int px = 0; px < image.width(); ++px) {
+                if (qGray(image.pixel(px, y)) < 110) {
+                    inkLeft = std::min(inkLeft, px);
+                    inkTop = std::min(inkTop, y);
+                    inkBottom = std::max(inkBottom, y);
+                }
+            }
+        }
+        ASSERT_GE(inkBottom, 0) << "no title";
+        EXPECT_LT(inkTop, line);
+        EXPECT_GT(inkBottom, line);
+        EXPECT_GE(inkLeft, 5);
+    }
+    EXPECT_EQ(boxes, 6);
+}
+
+TEST_F(QtFormGeometryTest, TheWindowHasAFixedSizeAndNoMaximiseBox) {
+    EXPECT_FALSE(Window().windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_TRUE(Window().windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_TRUE(Window().windowFlags().testFlag(Qt::WindowCloseButtonHint));
+    EXPECT_EQ(Window().minimumSize(), Window().maximumSize());
+    EXPECT_EQ(Window().size(), Window().minimumSize());
 }
 
 }  // namespace ohmrada::qt::test

@@ -40,6 +40,9 @@ private:
 }  // namespace
 
 void CProbedPlatform::SetItemText(int id, const std::string& text) {
+    if (id == kIdRatedVoltage) {
+        ++m_cycles;
+    }
     if (m_probe) {
         std::function<void()> probe = std::move(m_probe);
         m_probe = nullptr;

@@ -28,9 +28,12 @@ public:
 
     void AtNextText(std::function<void()> probe) { m_probe = std::move(probe); }
     void SetItemText(int id, const std::string& text) override;
+    // The recalculation cycles run so far (each writes field 1024 first).
+    int Cycles() const { return m_cycles; }
 
 private:
     std::function<void()> m_probe;
+    int m_cycles = 0;
 };
 
 // The same form on the in-memory platform, to compare the window with.

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCompleter>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -22,10 +23,16 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
 
+#include "AboutTemplate.h"
+#include "DialogUnits.h"
+#include "FieldEdit.h"
 #include "FieldTable.h"
+#include "NumberText.h"
 #include "QtTestEnvironment.h"
 #include "SpinButton.h"
+#include "SupplyApp.h"
 #include "Texts.h"
 #include "support/StartUpForm.h"
 
@@ -260,6 +267,29 @@ TEST_F(QtWindowTest, EachSpinPressStepsItsValueOnceAndRestsAtFifty) {
     }
 }
 
+TEST_F(QtWindowTest, HoldingASpinArrowRepeatsItsStepOneCycleEach) {
+    CSpinButton* spin = Window().Spin(kIdLoadCurrentSpin);
+    ASSERT_NE(spin, nullptr);
+    const QPoint up(spin->width() / 2, spin->height() / 4);
+    const int cyclesBefore = m_platform->Cycles();
+    QTest::mousePress(spin, Qt::LeftButton, Qt::NoModifier, up);
+    EXPECT_EQ(m_platform->Cycles(), cyclesBefore + 1) << "the press itself is one step";
+    EXPECT_TRUE(spin->Repeating());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_platform->Cycles() >= cyclesBefore + 3; }, 5000));
+    QTest::mouseRelease(spin, Qt::LeftButton, Qt::NoModifier, up);
+    EXPECT_FALSE(spin->Repeating()) << "no step after the release";
+    const int steps = m_platform->Cycles() - cyclesBefore;
+    // Each step was one press worth 0.05 with one cycle of its own.
+    float expected = 5.0f;
+    for (int i = 0; i < steps; ++i) {
+        expected = ToSingle(static_cast<double>(expected) + 0.05);
+    }
+    EXPECT_EQ(m_dialog->Supply().GetLoadCurrent(), expected);
+    EXPECT_EQ(Text(kIdLoadCurrent), FormatFieldValue(expected, 3));
+    EXPECT_EQ(spin->Position(), 50);
+    EXPECT_EQ(FocusedId(), kIdCentreTap);
+}
+
 TEST_F(QtWindowTest, RegulationMessageComesInsideTheCycle) {
     std::string targetWhileOpen;
     std::string minimumWhileOpen;
@@ -270,38 +300,118 @@ TEST_F(QtWindowTest, RegulationMessageComesInsideTheCycle) {
     });
     Click(kIdHalfWave);
     ASSERT_TRUE(WaitForExpectedModals());
-    // The target is written before the check lowers it; the voltage minimum
-    // after the box closes.
-    EXPECT_EQ(targetWhileOpen, "14.820");
+    // The lowered target shows as the box comes; the voltage minimum is
+    // written after the box closes.
+    EXPECT_EQ(targetWhileOpen, "13.794");
     EXPECT_EQ(minimumWhileOpen, "19.729");
-    EXPECT_EQ(Text(kIdTargetVoltage), "14.820");
+    EXPECT_EQ(Text(kIdTargetVoltage), "13.794");
     EXPECT_EQ(Text(kIdMinimumVoltage), "14.894");
     EXPECT_EQ(Text(kIdOutputVoltage), "13.244");
     EXPECT_EQ(Text(kIdEfficiency), "82.283");
     EXPECT_NEAR(m_dialog->Supply().GetTargetVoltage(), 13.794, 0.0005);
 }
 
-TEST_F(QtWindowTest, FieldLosingTheFocusToTheMessageRunsANestedCycle) {
+TEST_F(QtWindowTest, FieldLosingTheFocusToTheMessageRunsNoCycle) {
     CReferenceForm reference;
     reference.platform.Type(kIdTargetVoltage, "30");
     reference.platform.Focus(kIdLoadCurrent);
     ASSERT_EQ(reference.platform.Messages().size(), 1u);
 
-    bool nestedCycleRan = false;
+    std::string efficiencyInBox;
     ExpectModal([&](QWidget* modal) {
-        // Field 1018 held the focus and loses it to the box: its cycle writes
-        // the lowered target, which the interrupted cycle had not.
-        nestedCycleRan = QTest::qWaitFor([&] { return Text(kIdTargetVoltage) != "30.000"; }, 3000);
+        // Field 1018 held the focus and lost it to the box: no cycle ran, so
+        // the efficiency, written after the box, still shows the last cycle's.
         EXPECT_FALSE(Field(kIdLoadCurrent).hasFocus());
+        efficiencyInBox = Text(kIdEfficiency);
         AcknowledgeMessage(QMessageBox::Warning, kRegulationText)(modal);
     });
     TypeInto(kIdTargetVoltage, QStringLiteral("30"));
     PressTab();
     ASSERT_TRUE(WaitForExpectedModals());
-    EXPECT_TRUE(nestedCycleRan);
+    EXPECT_EQ(efficiencyInBox, "68.901");
     ASSERT_TRUE(WaitForActiveWindow());
     EXPECT_EQ(FocusedId(), kIdLoadCurrent) << "the focus returns to the field";
     ExpectSameFields(reference);
+}
+
+TEST_F(QtWindowTest, OneMessageForKondC1000AndTabAndTheFieldShowsTheLoweredTarget) {
+    std::string targetInBox;
+    ExpectModal([&](QWidget* modal) {
+        targetInBox = Text(kIdTargetVoltage);
+        AcknowledgeMessage(QMessageBox::Warning, kRegulationText)(modal);
+    });
+    TypeInto(kIdCapacitance, QStringLiteral("1000"));
+    PressTab();
+    ASSERT_TRUE(WaitForExpectedModals());
+    ASSERT_TRUE(WaitForActiveWindow());
+    // A second box would reach the watchdog as an unexpected modal window.
+    QTest::qWait(100);
+    const std::string lowered = FormatFieldValue(m_dialog->Supply().GetTargetVoltage(), 3);
+    EXPECT_EQ(targetInBox, lowered);
+    EXPECT_EQ(Text(kIdTargetVoltage), lowered);
+    EXPECT_EQ(Text(kIdOutputVoltage), "2.665");
+    EXPECT_EQ(FocusedId(), kIdTargetVoltage);
+}
+
+TEST_F(QtWindowTest, PassingThroughTheLoweredTargetChangesNothing) {
+    ExpectModal(AcknowledgeMessage(QMessageBox::Warning, kRegulationText));
+    TypeInto(kIdTargetVoltage, QStringLiteral("30"));
+    PressTab();
+    ASSERT_TRUE(WaitForExpectedModals());
+    ASSERT_TRUE(WaitForActiveWindow());
+    const float lowered = m_dialog->Supply().GetTargetVoltage();
+    std::map<int, std::string> before;
+    for (const int id : kResultFieldIds) {
+        before[id] = Text(id);
+    }
+    // Back into the target field and out again, twice; a message box would
+    // reach the watchdog as an unexpected modal window.
+    for (int pass = 0; pass < 2; ++pass) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        ASSERT_EQ(FocusedId(), kIdTargetVoltage);
+        PressTab();
+    }
+    QTest::qWait(100);
+    EXPECT_EQ(m_dialog->Supply().GetTargetVoltage(), lowered);
+    EXPECT_EQ(Text(kIdTargetVoltage), FormatFieldValue(lowered, 3));
+    for (const int id : kResultFieldIds) {
+        EXPECT_EQ(Text(id), before[id]) << "field " << id;
+    }
+}
+
+TEST_F(QtWindowTest, ANumberWiderThanItsFieldShowsItsBeginningAndAMark) {
+    struct CCase {
+        int id;
+        const char* typed;
+        const char* text;  // the field's text, unchanged by the drawing
+    };
+    const CCase cases[] = {
+        {kIdRatedVoltage, "1000000", "1000000.000"},
+        {kIdDiffusionVoltage, "-1e400", "-340282346638528859811704183484516925440.000"},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.typed);
+        TypeInto(c.id, QString::fromUtf8(c.typed));
+        PressTab();
+        auto& field = static_cast<CFieldEdit&>(Field(c.id));
+        ASSERT_FALSE(field.hasFocus());
+        EXPECT_EQ(Text(c.id), c.text);
+        const QString shown = field.ShownText();
+        const QString text = QString::fromUtf8(c.text);
+        // The beginning, sign included, and the mark that the text goes on.
+        ASSERT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
+        const QString beginning = shown.chopped(1);
+        EXPECT_GE(beginning.size(), 3);
+        EXPECT_TRUE(text.startsWith(beginning)) << shown.toStdString();
+        EXPECT_LE(field.fontMetrics().horizontalAdvance(shown), field.contentsRect().width());
+    }
+    // A result that outgrows its field is drawn the same way.
+    auto& power = static_cast<CFieldEdit&>(Field(kIdRatedPower));
+    EXPECT_TRUE(power.ShownText().endsWith(QChar(0x2026))) << Text(kIdRatedPower);
+    EXPECT_TRUE(power.text().startsWith(power.ShownText().chopped(1)));
+    // A text that fits is shown whole.
+    EXPECT_EQ(static_cast<CFieldEdit&>(Field(kIdRatedCurrent)).ShownText(),
+              QStringLiteral("3.333"));
 }
 
 TEST_F(QtWindowTest, ExactlyTheSixFieldsHaveTooltips) {
@@ -337,6 +447,25 @@ TEST_F(QtWindowTest, AboutBoxOpensAsOftenAsAsked) {
             }
             EXPECT_EQ(texts.size(), 4);
             EXPECT_TRUE(texts.contains(QStringLiteral("bei Fragen bitte E-Mailen:")));
+            // Every text and the button stand where the template puts them.
+            const CDialogBaseUnits units = CDialogBaseUnits::Of(modal->font());
+            for (const res::CControlTemplate& row : res::kAboutTemplate.controls) {
+                const QRect at = units.ToPixels(row.x, row.y, row.width, row.height);
+                bool found = false;
+                for (const QWidget* child : modal->findChildren<QWidget*>()) {
+                    const auto* label = qobject_cast<const QLabel*>(child);
+                    const auto* button = qobject_cast<const QPushButton*>(child);
+                    const QString text = label != nullptr    ? label->text()
+                                         : button != nullptr ? button->text()
+                                                             : QString();
+                    if (text == QString::fromUtf8(row.text)) {
+                        found = true;
+                        EXPECT_EQ(child->pos(), at.topLeft()) << row.text;
+                        EXPECT_GE(child->width(), at.width()) << row.text;
+                    }
+                }
+                EXPECT_TRUE(found) << row.text;
+            }
             const QList<QPushButton*> buttons = modal->findChildren<QPushButton*>();
             ASSERT_EQ(buttons.size(), 1);
             EXPECT_EQ(buttons.front()->text(), QStringLiteral("OK"));
@@ -420,6 +549,7 @@ TEST_F(QtWindowTest, MessageBoxesCarryTheirIconAndTheProgramName) {
     constexpr CCase kCases[] = {
         {CPlatform::EIcon::kExclamation, QMessageBox::Warning},
         {CPlatform::EIcon::kStop, QMessageBox::Critical},
+        {CPlatform::EIcon::kInformation, QMessageBox::Information},
     };
     EXPECT_EQ(ApplicationTitle(), QStringLiteral("qt_tests"));
     for (const CCase& c : kCases) {
@@ -491,7 +621,8 @@ TEST_F(QtFileDialogTest, SaveAsWritesTheFormThroughTheDialog) {
     Trigger(kCmdFileSaveAs);
     ASSERT_TRUE(WaitForExpectedModals());
     EXPECT_EQ(ReadAll(path).toStdString(), kStartUpFile);
-    EXPECT_EQ(Window().windowTitle().toStdString(), texts::kWindowTitle);
+    // The title names the file saved, as after Open.
+    EXPECT_EQ(Window().windowTitle(), QStringLiteral("Ohmrada -- ") + path);
 }
 
 TEST_F(QtFileDialogTest, SaveAsAsksBeforeReplacingAFile) {
@@ -547,6 +678,111 @@ TEST_F(QtFileDialogTest, OpenLoadsTheFileAndNamesItInTheTitle) {
     EXPECT_FALSE(Button(kIdCentreTapCircuit).isEnabled());
     EXPECT_EQ(Text(kIdRatedVoltage), "18.000");
     EXPECT_EQ(Text(kIdLoadCurrent), "2.000");
+}
+
+TEST_F(QtFileDialogTest, AnEmptyFileIsRefusedWithAStopMessage) {
+    const QString path = m_folder.filePath(QStringLiteral("leer.odr"));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    Field(kIdDcPower).setText(QStringLiteral("stale"));
+    AnswerFileDialog(QStringLiteral("Ohmrada laden"), QFileDialog::AcceptOpen, path);
+    ExpectModal(AcknowledgeMessage(QMessageBox::Critical,
+                                   "Die Datei " + path.toStdString() +
+                                       " ist leer: Sie enthält keine Netzgerätekonfiguration."));
+    Trigger(kCmdFileOpen);
+    ASSERT_TRUE(WaitForExpectedModals());
+    EXPECT_EQ(Window().windowTitle().toStdString(), texts::kWindowTitle);
+    CReferenceForm reference;
+    ExpectSameFields(reference);
+}
+
+TEST_F(QtFileDialogTest, AShortFileLoadsAndThenTellsWhatWasMissing) {
+    const QString path = m_folder.filePath(QStringLiteral("kurz.odr"));
+    QByteArray thirteen = QByteArray::fromStdString(kStartUpFile);
+    thirteen.truncate(thirteen.lastIndexOf("ReglR"));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(thirteen);
+    }
+    QString titleAtNotice;
+    AnswerFileDialog(QStringLiteral("Ohmrada laden"), QFileDialog::AcceptOpen, path);
+    ExpectModal([&](QWidget* modal) {
+        titleAtNotice = Window().windowTitle();
+        AcknowledgeMessage(
+            QMessageBox::Information,
+            "In der Datei " + path.toStdString() +
+                " fehlt die letzte der 14 Zeilen. Ihr Wert wurde als 0 gelesen.")(modal);
+    });
+    Trigger(kCmdFileOpen);
+    ASSERT_TRUE(WaitForExpectedModals());
+    EXPECT_EQ(titleAtNotice, QStringLiteral("Ohmrada -- ") + path);
+    CReferenceForm reference;
+    reference.platform.QueueFileDialogAnswer(path.toStdString());
+    reference.dialog.OnFileOpen();
+    ASSERT_EQ(reference.platform.Messages().size(), 1u);
+    ExpectSameFields(reference);
+    EXPECT_EQ(Text(kIdRegulatorResistance), "0.000");
+}
+
+// The program started with a file: CSupplyApp runs the form on the window's
+// platform until the test ends it.
+TEST_F(QtFileDialogTest, TheProgramsFileArgumentOpensAsOpenDoes) {
+    const QString file = m_folder.filePath(QStringLiteral("netzteil.odr"));
+    {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(QByteArray::fromStdString(kStartUpFile)
+                      .replace("mittelpunkt", "bruecke")
+                      .replace("Ib   : 5.000", "Ib   : 2.000"));
+    }
+    const QString missing = m_folder.filePath(QStringLiteral("fehlt.odr"));
+    struct CCase {
+        const char* name;
+        QString path;
+        bool opens;
+    };
+    const CCase cases[] = {{"a file", file, true}, {"a file that is not there", missing, false}};
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        bool told = false;
+        if (!c.opens) {
+            ExpectModal([&](QWidget* modal) {
+                AcknowledgeMessage(
+                    QMessageBox::Critical,
+                    "Die Datei " + missing.toStdString() + " konnte nicht geöffnet werden.")(modal);
+                told = true;
+            });
+        }
+        // Ends the program once the file was opened or refused.
+        QTimer done;
+        QElapsedTimer clock;
+        clock.start();
+        QObject::connect(&done, &QTimer::timeout, &done, [&] {
+            const bool settled = c.opens ? Window().windowTitle().endsWith(c.path)
+                                         : told && QApplication::activeModalWidget() == nullptr;
+            if (settled || clock.elapsed() > 5000) {
+                done.stop();
+                m_platform->EndDialog(0);
+            }
+        });
+        done.start(10);
+        CSupplyApp app(*m_platform, c.path.toStdString());
+        app.InitInstance();
+        CReferenceForm reference;
+        if (c.opens) {
+            EXPECT_EQ(Window().windowTitle(), QStringLiteral("Ohmrada -- ") + c.path);
+            reference.platform.QueueFileDialogAnswer(c.path.toStdString());
+            reference.dialog.OnFileOpen();
+            EXPECT_TRUE(Button(kIdBridge).isChecked());
+        } else {
+            EXPECT_TRUE(told);
+            EXPECT_EQ(Window().windowTitle().toStdString(), texts::kWindowTitle);
+        }
+        ExpectSameFields(reference);
+    }
 }
 
 TEST_F(QtFileDialogTest, CancelledOpenStillRewritesTheForm) {

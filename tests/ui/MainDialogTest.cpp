@@ -4,6 +4,7 @@
 #include <cfloat>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -14,6 +15,7 @@
 #include "FieldTable.h"
 #include "MainDialog.h"
 #include "MemoryPlatform.h"
+#include "NumberText.h"
 #include "SupplyApp.h"
 #include "Texts.h"
 #include "support/TestFiles.h"
@@ -297,8 +299,9 @@ TEST_F(MainDialogTest, UnreachableTargetIsLoweredWithOneMessage) {
     EXPECT_EQ(duringBox[kIdLoadedVoltage], "15.646");
     EXPECT_EQ(duringBox[kIdMinimumVoltage], "19.729");
     EXPECT_EQ(duringBox[kIdEfficiency], "68.901");
-    // The target field was written before the check lowered the target.
-    EXPECT_EQ(Text(kIdTargetVoltage), "14.820");
+    // The target field shows the lowered target as soon as the message comes.
+    EXPECT_EQ(duringBox[kIdTargetVoltage], "13.794");
+    EXPECT_EQ(Text(kIdTargetVoltage), "13.794");
     EXPECT_EQ(Text(kIdMinimumVoltage), "14.894");
     EXPECT_EQ(Text(kIdRippleVoltage), "1.128");
     EXPECT_EQ(Text(kIdOutputVoltage), "13.244");
@@ -313,25 +316,136 @@ TEST_F(MainDialogTest, UnreachableTargetIsLoweredWithOneMessage) {
     EXPECT_EQ(MessageCount(), 1u);
 }
 
-TEST_F(MainDialogTest, AFieldLosingTheFocusToTheMessageRunsANestedCycle) {
+TEST_F(MainDialogTest, AFieldLosingTheFocusToTheMessageRunsNoCycle) {
     // With 10 uF the target can never be held: every cycle shows the message.
     m_platform.Enter(kIdCapacitance, "10");
     ASSERT_EQ(MessageCount(), 1u);
     EXPECT_EQ(Text(kIdRippleVoltage), "30.391");
 
     // The spin control takes no focus, so the load-current field keeps it
-    // and loses it to the message box.
+    // and loses it to the message box, which applies nothing.
     m_platform.Focus(kIdLoadCurrent);
-    std::vector<std::size_t> messagesSeenInBox;
-    m_platform.SetMessageBoxHook(
-        [&](const CMemoryPlatform::CMessage&) { messagesSeenInBox.push_back(MessageCount()); });
+    m_platform.Type(kIdLoadCurrent, "7");
+    std::vector<std::string> loadCurrentInBox;
+    m_platform.SetMessageBoxHook([&](const CMemoryPlatform::CMessage&) {
+        loadCurrentInBox.push_back(Text(kIdLoadCurrent));
+    });
     m_platform.PressSpin(kIdLoadCurrentSpin, true);
-    // The nested cycle's own box opens and closes inside the first one.
-    EXPECT_EQ(MessageCount(), 3u);
-    EXPECT_EQ(messagesSeenInBox, (std::vector<std::size_t>{3u, 3u}));
-    EXPECT_EQ(Text(kIdLoadCurrent), "5.050");
+    EXPECT_EQ(MessageCount(), 2u);
+    EXPECT_EQ(loadCurrentInBox, std::vector<std::string>{"5.050"});
+    EXPECT_EQ(Supply().GetLoadCurrent(), ToSingle(5.0 + 0.05));
     EXPECT_EQ(m_platform.FocusedId(), kIdLoadCurrent);
     EXPECT_EQ(Text(kIdTargetVoltage), "0.000");
+    // A design that no target satisfies warns in every cycle.
+    m_platform.Focus(kIdTargetVoltage);
+    m_platform.Focus(kIdLoadCurrent);
+    EXPECT_EQ(MessageCount(), 4u);
+}
+
+// The lowered target, shown when the message comes, is the target the form
+// goes on with: passing through its field changes nothing and warns no more.
+struct LoweringCase {
+    const char* name;
+    std::function<void(CMemoryPlatform&)> lower;  // leaves the focus in the target field
+};
+
+void PrintTo(const LoweringCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class LoweredTargetTest : public MainDialogTest,
+                          public ::testing::WithParamInterface<LoweringCase> {};
+
+TEST_P(LoweredTargetTest, OneMessageAndTheFieldShowsTheTargetInUse) {
+    std::string targetInBox;
+    m_platform.SetMessageBoxHook(
+        [&](const CMemoryPlatform::CMessage&) { targetInBox = Text(kIdTargetVoltage); });
+    GetParam().lower(m_platform);
+    ASSERT_EQ(MessageCount(), 1u);
+    ASSERT_EQ(m_platform.FocusedId(), kIdTargetVoltage);
+    const float lowered = Supply().GetTargetVoltage();
+    const std::string shown = FormatFieldValue(lowered, 3);
+    EXPECT_EQ(targetInBox, shown);
+    EXPECT_EQ(Text(kIdTargetVoltage), shown);
+    // Every result was computed for the target shown: a cycle run anew shows
+    // the same texts.
+    const auto afterLowering = AllTexts();
+    m_dialog.Recalculate();
+    EXPECT_EQ(AllTexts(), afterLowering);
+    EXPECT_EQ(MessageCount(), 1u);
+    EXPECT_EQ(Supply().GetTargetVoltage(), lowered);
+
+    // Out of the target field and through it twice: three cycles that
+    // change nothing and warn no more.
+    m_platform.SetMessageBoxHook(nullptr);
+    for (int pass = 0; pass < 2; ++pass) {
+        m_platform.Focus(kIdLoadCurrent);
+        m_platform.Focus(kIdTargetVoltage);
+    }
+    m_platform.Focus(kIdLoadCurrent);
+    EXPECT_EQ(MessageCount(), 1u);
+    EXPECT_EQ(Supply().GetTargetVoltage(), lowered);
+    EXPECT_EQ(AllTexts(), afterLowering);
+
+    // Typing the shown text again is no different from passing through; a
+    // different text is applied as typed.
+    m_platform.Enter(kIdTargetVoltage, shown);
+    EXPECT_EQ(Supply().GetTargetVoltage(), lowered);
+    m_platform.Enter(kIdTargetVoltage, "1");
+    EXPECT_EQ(Supply().GetTargetVoltage(), 1.0f);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lowerings, LoweredTargetTest,
+                         ::testing::Values(
+                             // Tab from the capacitance field leads into the target field, which
+                             // loses the focus to the message.
+                             LoweringCase{"CapacitanceThenTab",
+                                          [](CMemoryPlatform& form) {
+                                              form.Type(kIdCapacitance, "1000");
+                                              form.Focus(kIdTargetVoltage);
+                                          }},
+                             LoweringCase{"TargetTypedTooHigh",
+                                          [](CMemoryPlatform& form) {
+                                              form.Type(kIdTargetVoltage, "30");
+                                              form.Focus(kIdLoadCurrent);
+                                              form.Focus(kIdTargetVoltage);
+                                          }},
+                             LoweringCase{"SpinAboveTheLimit",
+                                          [](CMemoryPlatform& form) {
+                                              form.Enter(kIdTargetVoltage, "18.62");
+                                              form.Focus(kIdTargetVoltage);
+                                              form.PressSpin(kIdTargetVoltageSpin, true);
+                                          }}),
+                         [](const ::testing::TestParamInfo<LoweringCase>& row) {
+                             return row.param.name;
+                         });
+
+TEST_F(MainDialogTest, KondC1000LowersTheTargetToTheOutputOfTheWorkedCase) {
+    m_platform.Type(kIdCapacitance, "1000");
+    m_platform.Focus(kIdTargetVoltage);
+    ASSERT_EQ(MessageCount(), 1u);
+    EXPECT_EQ(Text(kIdOutputVoltage), "2.665");
+    // The field shows the target in use, not the 14.820 from before.
+    EXPECT_NE(Text(kIdTargetVoltage), "14.820");
+    EXPECT_EQ(Text(kIdTargetVoltage), FormatFieldValue(Supply().GetTargetVoltage(), 3));
+}
+
+TEST_F(MainDialogTest, EachSpinPressBeyondTheLimitStartsFromTheHeldTarget) {
+    m_platform.Enter(kIdTargetVoltage, "18.62");
+    ASSERT_EQ(MessageCount(), 0u);
+    m_platform.PressSpin(kIdTargetVoltageSpin, true);
+    ASSERT_EQ(MessageCount(), 1u);
+    const float held = Supply().GetTargetVoltage();
+    EXPECT_LT(held, 18.67f);
+    EXPECT_EQ(Text(kIdTargetVoltage), FormatFieldValue(held, 3));
+    // The next press starts from the target held, and is lowered again.
+    m_platform.PressSpin(kIdTargetVoltageSpin, true);
+    EXPECT_EQ(MessageCount(), 2u);
+    EXPECT_EQ(Supply().GetTargetVoltage(), held);
+    m_platform.PressSpin(kIdTargetVoltageSpin, false);
+    EXPECT_EQ(Supply().GetTargetVoltage(), ToSingle(static_cast<double>(held) - 0.05));
+    EXPECT_EQ(Text(kIdTargetVoltage), FormatFieldValue(Supply().GetTargetVoltage(), 3));
+    EXPECT_EQ(MessageCount(), 2u);
 }
 
 TEST_F(MainDialogTest, OverloadBeepsTwicePerCycle) {
@@ -350,7 +464,7 @@ TEST_F(MainDialogTest, SaveWritesTheFormAndOpenReadsItBack) {
     const std::string path = Path("start.odr");
     SaveAs(path);
     EXPECT_EQ(Contents(path), test::kStartUpFile);
-    EXPECT_EQ(m_platform.Title(), texts::kWindowTitle);
+    EXPECT_EQ(m_platform.Title(), "Ohmrada -- " + path);
     ASSERT_EQ(m_platform.FileDialogRequests().size(), 1u);
     const auto& save = m_platform.FileDialogRequests()[0];
     EXPECT_TRUE(save.save);
@@ -361,10 +475,15 @@ TEST_F(MainDialogTest, SaveWritesTheFormAndOpenReadsItBack) {
 
     m_platform.Enter(kIdLoadCurrent, "2");
     m_platform.ClickRectifierButton(kIdBridge);
+    // A failed or cancelled save leaves the title naming the file saved.
+    SaveAs(Path("nowhere/b.odr"));
+    m_dialog.OnFileSaveAs();
+    EXPECT_EQ(m_platform.Title(), "Ohmrada -- " + path);
+    m_platform.SetTitle(texts::kWindowTitle);
     Open(path);
     EXPECT_EQ(m_platform.Title(), "Ohmrada -- " + path);
-    EXPECT_EQ(m_platform.FileDialogRequests()[1].title, "Ohmrada laden");
-    EXPECT_FALSE(m_platform.FileDialogRequests()[1].save);
+    EXPECT_EQ(m_platform.FileDialogRequests().back().title, "Ohmrada laden");
+    EXPECT_FALSE(m_platform.FileDialogRequests().back().save);
     // The file keeps the precision of the display: the form is the start-up
     // form once the rated current has been re-entered as shown.
     CMemoryPlatform fresh;
@@ -382,7 +501,7 @@ TEST_F(MainDialogTest, SaveWritesTheFormAndOpenReadsItBack) {
     EXPECT_EQ(Supply().GetTransformer()->GetRatedVoltage(), 18.0f);
     EXPECT_EQ(Supply().GetTransformer()->GetNoLoadVoltage(), 20.0f);
     EXPECT_TRUE(m_platform.IsChecked(kIdCentreTapCircuit));
-    EXPECT_EQ(MessageCount(), 0u);
+    EXPECT_EQ(MessageCount(), 1u);  // the save that could not be written
 }
 
 TEST_F(MainDialogTest, FileWithoutCentreTapKeepsTheCentreTapCircuit) {
@@ -435,6 +554,78 @@ TEST_F(MainDialogTest, FilesThatCannotBeOpenedAreReported) {
                                                  " konnte nicht zum Schreiben ge\xC3\xB6"
                                                  "ffnet werden.");
     EXPECT_FALSE(fs::exists(noFolder));
+}
+
+TEST_F(MainDialogTest, AnEmptyFileIsRefusedAndChangesNothing) {
+    const std::string path = Path("leer.odr");
+    WriteFile(path, "");
+    m_platform.Enter(kIdLoadCurrent, "2");
+    const auto before = AllTexts();
+    m_platform.SetItemText(kIdDcPower, "stale");
+    Open(path);
+    ASSERT_EQ(MessageCount(), 1u);
+    EXPECT_EQ(m_platform.Messages()[0].icon, EIcon::kStop);
+    EXPECT_EQ(m_platform.Messages()[0].text,
+              "Die Datei " + path +
+                  " ist leer: Sie enth\xC3\xA4lt keine Netzger\xC3\xA4tekonfiguration.");
+    EXPECT_EQ(m_platform.Title(), texts::kWindowTitle);
+    // The cycle ran and the design is the one before.
+    EXPECT_EQ(AllTexts(), before);
+    EXPECT_EQ(Supply().GetTransformer()->GetCentreTap(), 1);
+}
+
+struct ShortFileCase {
+    int lines;
+    const char* notice;  // with %1 for the path
+};
+
+TEST_F(MainDialogTest, AShortFileLoadsAndThenSaysHowManyLinesWereMissing) {
+    const ShortFileCase cases[] = {
+        {1,
+         "In der Datei %1 fehlen die letzten 13 der 14 Zeilen. Ihre Werte wurden als 0 "
+         "gelesen."},
+        {5,
+         "In der Datei %1 fehlen die letzten 9 der 14 Zeilen. Ihre Werte wurden als 0 "
+         "gelesen."},
+        {13, "In der Datei %1 fehlt die letzte der 14 Zeilen. Ihr Wert wurde als 0 gelesen."},
+    };
+    for (const ShortFileCase& c : cases) {
+        SCOPED_TRACE(c.lines);
+        std::string text;
+        std::istringstream lines(test::kStartUpFile);
+        std::string line;
+        for (int i = 0; i < c.lines && std::getline(lines, line); ++i) {
+            text += line + "\n";
+        }
+        const std::string path = Path("kurz" + std::to_string(c.lines) + ".odr");
+        WriteFile(path, text);
+        const std::size_t before = MessageCount();
+        std::string titleAtNotice;
+        std::string lastLineShown;
+        m_platform.SetMessageBoxHook([&](const CMemoryPlatform::CMessage& message) {
+            if (message.icon == EIcon::kInformation) {
+                titleAtNotice = m_platform.Title();
+                lastLineShown = Text(kIdRegulatorResistance);
+            }
+        });
+        Open(path);
+        m_platform.SetMessageBoxHook(nullptr);
+        // One notice, the last message of the command, once the form shows
+        // the file: its title and its values, the missing ones as 0.
+        ASSERT_GT(MessageCount(), before);
+        int notices = 0;
+        for (std::size_t i = before; i < MessageCount(); ++i) {
+            notices += m_platform.Messages()[i].icon == EIcon::kInformation ? 1 : 0;
+        }
+        EXPECT_EQ(notices, 1);
+        std::string expected = c.notice;
+        expected.replace(expected.find("%1"), 2, path);
+        EXPECT_EQ(m_platform.Messages().back().text, expected);
+        EXPECT_EQ(m_platform.Messages().back().icon, EIcon::kInformation);
+        EXPECT_EQ(titleAtNotice, "Ohmrada -- " + path);
+        EXPECT_EQ(lastLineShown, "0.000");
+        EXPECT_EQ(Supply().GetRegulator()->GetInternalResistance(), Supply().FloorValue());
+    }
 }
 
 TEST_F(MainDialogTest, AReadErrorAppliesNothing) {
@@ -511,6 +702,19 @@ TEST_F(MainDialogTest, EnterAndTheSearchEntriesDoNothing) {
     m_dialog.OnCommand(kCmdHelpAbout);
     m_dialog.OnCommand(kCmdHelpAbout);
     EXPECT_EQ(m_platform.AboutBoxes(), 2);
+}
+
+TEST_F(MainDialogTest, AStartUpFileOpensOnceTheFormIsShown) {
+    const std::string path = Path("start.odr");
+    WriteFile(path, "Mitte: 0\nNennU: 24\n");
+    CMemoryPlatform platform;
+    CSupplyApp app(platform, path);
+    EXPECT_FALSE(app.InitInstance());
+    EXPECT_EQ(platform.Title(), "Ohmrada -- " + path);
+    EXPECT_EQ(platform.GetItemText(kIdRatedVoltage), "24.000");
+    // As after Open: the cycle's message, then the notice of the short file.
+    ASSERT_FALSE(platform.Messages().empty());
+    EXPECT_EQ(platform.Messages().back().icon, EIcon::kInformation);
 }
 
 TEST(SupplyApp, RunsTheDialogAndEnds) {
