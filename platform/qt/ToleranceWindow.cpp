@@ -28,6 +28,7 @@ QDoubleSpinBox* SettingBox(double low, double high, const char* suffix) {
     box->setDecimals(1);
     box->setSuffix(QString::fromUtf8(suffix));
     box->setKeyboardTracking(false);
+    box->setMaximumWidth(180);
     return box;
 }
 
@@ -170,6 +171,9 @@ void CToleranceWindow::Follow(const CFormState& state) {
             anyBroken = anyBroken || cell.broken;
         }
     }
+    // The table as high as its three rows.
+    m_table->setFixedHeight(m_table->horizontalHeader()->height() +
+                            m_table->verticalHeader()->length() + 2 * m_table->frameWidth());
     m_summary->setText(QString::fromUtf8(anyBroken ? ta::kSomeCornersBad : ta::kAllCornersGood) +
                        QLatin1Char(' ') +
                        Fill(ta::kRatedPowerNote, FormatNumber(m_shown.ratedPowerW, 3)));
