@@ -351,6 +351,14 @@ TEST_F(AnalysisWindowTest, SweepFollowsTheFormAndExportsPngPdfAndCsv) {
     EXPECT_TRUE(lines[13].startsWith("7,"));
     // A file that cannot be written is reported as such.
     EXPECT_FALSE(window.ExportTo(folder.filePath(QStringLiteral("fehlt/verlauf.png"))));
+
+    // Logarithmic: evenly spaced on a log axis; a bound of 0 is refused.
+    window.SetRange(0.1, 10.0, 3, ESpacing::kLog);
+    ASSERT_EQ(window.Points().size(), 3u);
+    EXPECT_FLOAT_EQ(window.Points()[1].typed, 1.0f);
+    EXPECT_EQ(window.Plot()->xAxis->scaleType(), QCPAxis::stLogarithmic);
+    window.SetRange(0.0, 10.0, 3, ESpacing::kLog);
+    EXPECT_TRUE(window.Points().empty());
 }
 
 TEST_F(AnalysisWindowTest, SweepSimulatesBesideTheFormAndCanBeCancelled) {
