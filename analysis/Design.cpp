@@ -67,7 +67,7 @@ std::array<std::string, kConfigLineCount> CDesign::ToConfigurationTexts() const 
     CPowerSupply supply;
     ApplyTo(supply);
     std::array<std::string, kConfigLineCount> texts;
-    texts[kLineMitte] = centreTap != 0 ? "1" : "0";
+    texts[kLineMitte].assign(1, centreTap != 0 ? '1' : '0');
     texts[kLineGR_Sg] = circuit;
     for (const CInputSpec& spec : kInputs) {
         texts[spec.line] = FormatFieldValue(spec.get(supply), spec.decimals);

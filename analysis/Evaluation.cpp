@@ -1,22 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Evaluation.h"
 
+#include "AlertCounter.h"
 #include "RecalculationCycle.h"
 
 namespace ohmrada {
-
-namespace {
-
-// Counts the message and the beeps instead of showing them.
-class CAlertCounter : public CSupplyAlerts {
-public:
-    void Message(const std::string&) override { ++messages; }
-    void Beep() override { ++beeps; }
-    int messages = 0;
-    int beeps = 0;
-};
-
-}  // namespace
 
 CEvaluation Evaluate(const CDesign& design) {
     CPowerSupply supply;

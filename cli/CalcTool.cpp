@@ -7,6 +7,7 @@
 #include <ostream>
 #include <string_view>
 
+#include "AnalysisCommands.h"
 #include "Arguments.h"
 #include "FormRun.h"
 #include "FormWriters.h"
@@ -23,7 +24,8 @@ namespace {
 
 constexpr std::string_view kUsage =
     "Usage: ohmrada-calc [--format table|json|csv] [--set NAME=TEXT]... [--save FILE]\n"
-    "                    [--] [FILE|-]...\n";
+    "                    [--] [FILE|-]...\n"
+    "       ohmrada-calc worst-case|limits|sweep ... (see ohmrada-calc COMMAND --help)\n";
 
 constexpr std::string_view kHelp =
     "Evaluates Ohmrada configuration files (.odr) without a window, exactly as\n"
@@ -50,14 +52,21 @@ constexpr std::string_view kHelp =
     "  --help           show this help\n"
     "  --version        show the version\n"
     "\n"
-    "Commands:\n"
-    "  simulate         simulate the design of each input in the time domain with\n"
-    "                   ngspice and compare it with the form; see\n"
-    "                   'ohmrada-calc simulate --help'\n"
-    "\n"
     "Exit status: 0 on success; 2 on a usage error, an input that cannot be\n"
     "read, a --set that cannot be applied, or a failed --save. The other inputs\n"
-    "are still evaluated and printed.\n";
+    "are still evaluated and printed.\n"
+    "\n"
+    "Commands (each analyses copies of the design the form holds after loading\n"
+    "and --set; the form itself is never changed):\n"
+    "  worst-case  the design at nominal mains, at low mains with the\n"
+    "              capacitor's tolerance, and at high mains\n"
+    "  limits      the five searches of the menu \"Suchen\": the largest\n"
+    "              regulated current, the highest voltage, the transformer's\n"
+    "              and the regulator's limits, the best transformer voltage\n"
+    "  sweep       one input over a range, one recalculation cycle per point\n"
+    "  simulate    the design in the time domain with ngspice, beside the\n"
+    "              form's values\n"
+    "See ohmrada-calc COMMAND --help for each command's definitions.\n";
 
 struct COptions {
     EFormat format = EFormat::kTable;
@@ -181,7 +190,11 @@ struct CCommand {
                std::ostream& err);
 };
 
-constexpr std::array<CCommand, 1> kCommands = {{
+constexpr std::array<CCommand, 4> kCommands = {{
+    {"worst-case", RunWorstCaseCommand},
+    {"limits", RunLimitsCommand},
+    {"sweep", [](const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+                 std::ostream& err) { return RunSweepCommand(args, in, out, err); }},
     {"simulate", RunSimulateCommand},
 }};
 

@@ -110,9 +110,8 @@ void ApplyStartUpValues(CPowerSupply& supply) {
             supply.GetTransformer()->SetCentreTap(kStartUpCentreTap);
         } else if (line == kLineGR_Sg) {
             supply.GetRectifier()->SetCircuit(kStartUpCircuit);
-        } else {
-            const CInputSpec& spec = *InputOfLine(line);
-            spec.set(supply, spec.startUpValue);
+        } else if (const CInputSpec* spec = InputOfLine(line)) {
+            spec->set(supply, spec->startUpValue);
         }
     }
 }
@@ -124,8 +123,8 @@ void ApplyConfiguration(CPowerSupply& supply, const CConfiguration& configuratio
             supply.GetTransformer()->SetCentreTap(configuration.centreTap);
         } else if (line == kLineGR_Sg) {
             supply.GetRectifier()->SetCircuit(configuration.circuit);
-        } else {
-            InputOfLine(line)->set(supply, configuration.numbers[index]);
+        } else if (const CInputSpec* spec = InputOfLine(line)) {
+            spec->set(supply, configuration.numbers[index]);
         }
     }
 }

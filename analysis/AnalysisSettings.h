@@ -1,0 +1,19 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+namespace ohmrada {
+
+// The limits every analysis of a design is measured against: how far the
+// mains may sag or swell, how much capacitance the electrolytic may have lost,
+// and how hot the regulator's junction may run.
+struct CAnalysisSettings {
+    double mainsTolerancePct = 10.0;      // the mains factor runs from 1 - this to 1 + this
+    double capacitorTolerancePct = 20.0;  // the low corner has KondC x (1 - this)
+    double junctionLimitC = 125.0;        // Tj,max
+};
+
+// What the command line accepts for the settings: both tolerances from 0 to
+// 50 %, and Tj,max above the ambient temperature of the design.
+inline constexpr double kMaxTolerancePct = 50.0;
+
+}  // namespace ohmrada

@@ -1,0 +1,106 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Limits.h"
+
+#include <cmath>
+#include <limits>
+
+#include "DesignScaling.h"
+#include "Evaluation.h"
+#include "Probe.h"
+#include "WorstCase.h"
+
+namespace ohmrada {
+
+namespace {
+
+CDesign WithLoadCurrent(const CDesign& design, float current) {
+    CDesign changed = design;
+    changed[EInput::kIb] = current;
+    return changed;
+}
+
+// The largest single-precision target the regulation check lets stand with
+// this voltage minimum: not above minimum - DeltU formed in double, as the
+// check forms it. 0 when even the floor value fails.
+float HighestTarget(float minimumVoltage, float dropout) {
+    const double headroom = static_cast<double>(minimumVoltage) - static_cast<double>(dropout);
+    float target = ToSingle(headroom);
+    if (static_cast<double>(target) > headroom) {
+        target = std::nextafter(target, -std::numeric_limits<float>::infinity());
+    }
+    const float floor = CComponent().FloorValue();
+    return target >= floor ? target : 0.0f;
+}
+
+}  // namespace
+
+CSearchRange CurrentSearchRange(const CDesign& design) {
+    const double rated = design[EInput::kNennI];
+    const double end = std::fmin(kCurrentSearchEnd * rated, std::numeric_limits<float>::max());
+    return {ToSingle(kCurrentSearchStart * rated), ToSingle(end), kCurrentSearchStep};
+}
+
+CSearchRange ScaleSearchRange() {
+    return {kScaleSearchStart, kScaleSearchEnd, kScaleSearchStep};
+}
+
+CLimits FindLimits(const CDesign& design, const CAnalysisSettings& settings) {
+    CLimits limits;
+    CProbe probe;
+    const CDesign low = CornerDesign(design, ECorner::kLow, settings);
+    const CSearchRange currents = CurrentSearchRange(design);
+    const double tjMax = settings.junctionLimitC;
+
+    const auto heldAt = [&probe](const CDesign& base) {
+        return [&probe, &base](float current) {
+            return probe.Minimum(WithLoadCurrent(base, current)).targetHeld;
+        };
+    };
+    limits.maxRegulatedCurrent.nominal =
+        FindFirstChange(currents, ESeek::kLastHolding, heldAt(design));
+    limits.maxRegulatedCurrent.lowMains =
+        FindFirstChange(currents, ESeek::kLastHolding, heldAt(low));
+
+    const float dropout = design[EInput::kDeltU];
+    limits.highestVoltage.nominalV = HighestTarget(probe.Minimum(design).minimumVoltage, dropout);
+    limits.highestVoltage.lowMainsV = HighestTarget(probe.Minimum(low).minimumVoltage, dropout);
+
+    const double rated = RatedPower(design);
+    limits.maxTransformerLoad.powerW = rated;
+    limits.maxTransformerLoad.current =
+        FindFirstChange(currents, ESeek::kLastHolding, [&](float current) {
+            return !(rated <
+                     static_cast<double>(probe.InputPower(WithLoadCurrent(design, current))));
+        });
+
+    const double ambient = design[EInput::kTu];
+    limits.maxRegulatorPower.powerW = (tjMax - ambient) / static_cast<double>(design[EInput::kRja]);
+    limits.maxRegulatorPower.current =
+        FindFirstChange(currents, ESeek::kLastHolding, [&](float current) {
+            const CProbe::CHeat heat = probe.Heat(WithLoadCurrent(design, current));
+            return heat.targetHeld && static_cast<double>(heat.junctionTemperature) <= tjMax;
+        });
+    const CEvaluation nominal = Evaluate(design);
+    const double dissipation = nominal[EResult::kRegulatorPower];
+    if (dissipation > 0.0) {
+        limits.maxRegulatorPower.thermalResistanceKPerW = (tjMax - ambient) / dissipation;
+    }
+
+    CLimits::CBestEfficiency& best = limits.bestEfficiency;
+    best.designEfficiencyPct = nominal[EResult::kEfficiency];
+    best.scale = FindFirstChange(ScaleSearchRange(), ESeek::kFirstHolding, [&](float scale) {
+        const CDesign scaled = WithTransformerScale(design, scale);
+        return probe.Minimum(CornerDesign(scaled, ECorner::kLow, settings)).targetHeld;
+    });
+    if (best.scale.value > 0.0f) {
+        const CDesign scaled = WithTransformerScale(design, best.scale.value);
+        const float shown = scaled.centreTap != 0 ? 0.5f : 1.0f;
+        best.ratedVoltage = scaled[EInput::kNennU] * shown;
+        best.noLoadVoltage = scaled[EInput::kLeerU] * shown;
+        best.ratedCurrent = scaled[EInput::kNennI];
+        best.efficiencyPct = Evaluate(scaled)[EResult::kEfficiency];
+    }
+    return limits;
+}
+
+}  // namespace ohmrada

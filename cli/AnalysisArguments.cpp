@@ -1,0 +1,270 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "AnalysisArguments.h"
+
+#include <charconv>
+#include <cmath>
+#include <ostream>
+#include <string_view>
+
+#include "CalcTool.h"
+#include "FormRun.h"
+#include "FormText.h"
+#include "InputTable.h"
+#include "TextEscape.h"
+
+namespace ohmrada::cli {
+
+namespace {
+
+constexpr std::string_view kMainsTolerance = "--mains-tolerance";
+constexpr std::string_view kCapacitorTolerance = "--capacitor-tolerance";
+constexpr std::string_view kJunctionLimit = "--tj-max";
+
+std::optional<long long> ParseWholeNumber(std::string_view text) {
+    long long value = 0;
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(text.data(), end, value);
+    if (result.ec != std::errc() || result.ptr != end) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<std::string> ParseTolerance(std::string_view name, const std::string& text,
+                                          double& percent) {
+    const std::optional<double> value = ParseFiniteNumber(text);
+    if (!value || *value < 0.0 || *value > kMaxTolerancePct) {
+        return std::string(name) + " takes a percentage from 0 to 50, not " +
+               QuoteForDiagnostic(text);
+    }
+    percent = *value;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<double> ParseFiniteNumber(const std::string& text) {
+    std::string_view digits = text;
+    // from_chars takes no leading '+'.
+    if (!digits.empty() && digits.front() == '+') {
+        digits.remove_prefix(1);
+        if (!digits.empty() && (digits.front() == '-' || digits.front() == '+')) {
+            return std::nullopt;
+        }
+    }
+    double value = 0.0;
+    const char* end = digits.data() + digits.size();
+    const auto result = std::from_chars(digits.data(), end, value);
+    if (digits.empty() || result.ec != std::errc() || result.ptr != end || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+CParsed<CAnalysisOptions> ParseAnalysisArguments(const std::vector<std::string>& args,
+                                                 const CAnalysisGrammar& grammar) {
+    CAnalysisOptions options;
+    options.format = grammar.formats.front();
+    options.tolerances = grammar.tolerances;
+    CArgumentReader reader(args);
+    while (const std::optional<CArgumentReader::CItem> item = reader.Next()) {
+        if (item->isInput) {
+            options.operands.push_back(item->text);
+            continue;
+        }
+        const std::string& name = item->text;
+        if (name == "--help" || name == "-h") {
+            options.help = true;
+            return {options, {}};
+        }
+        bool isFlag = false;
+        for (const std::string& flag : grammar.flags) {
+            isFlag = isFlag || flag == name;
+        }
+        if (isFlag) {
+            if (item->inlineValue) {
+                return {std::nullopt, name + " takes no value"};
+            }
+            options.flags.insert(name);
+            continue;
+        }
+        const bool tolerance =
+            name == kMainsTolerance || name == kCapacitorTolerance || name == kJunctionLimit;
+        if (name != "--format" && name != "--set" && !(tolerance && grammar.tolerances)) {
+            return {std::nullopt, "unknown option " + QuoteForDiagnostic(name)};
+        }
+        const std::optional<std::string> value = reader.ValueOf(*item);
+        if (!value) {
+            return {std::nullopt, name + " needs a value"};
+        }
+        if (name == "--format") {
+            const CParsed<EFormat> format = ParseFormat(*value, grammar.formats);
+            if (!format.value) {
+                return {std::nullopt, format.problem};
+            }
+            options.format = *format.value;
+        } else if (name == "--set") {
+            CParsed<CSetting> setting = ParseSetting(*value);
+            if (!setting.value) {
+                return {std::nullopt, setting.problem};
+            }
+            options.entries.push_back(std::move(*setting.value));
+        } else if (name == kMainsTolerance) {
+            if (auto problem = ParseTolerance(name, *value, options.settings.mainsTolerancePct)) {
+                return {std::nullopt, *problem};
+            }
+        } else if (name == kCapacitorTolerance) {
+            if (auto problem =
+                    ParseTolerance(name, *value, options.settings.capacitorTolerancePct)) {
+                return {std::nullopt, *problem};
+            }
+        } else {
+            const std::optional<double> limit = ParseFiniteNumber(*value);
+            if (!limit) {
+                return {std::nullopt, std::string(kJunctionLimit) +
+                                          " takes a temperature in degrees Celsius, not " +
+                                          QuoteForDiagnostic(*value)};
+            }
+            options.settings.junctionLimitC = *limit;
+        }
+    }
+    return {options, {}};
+}
+
+CParsed<CSweepSpec> ParseSweepRange(const std::string& text) {
+    const std::string expected = "the sweep range " + QuoteForDiagnostic(text) +
+                                 " is not NAME=FROM:TO:COUNT or NAME=FROM:TO:COUNT:log";
+    const std::size_t equals = text.find('=');
+    if (equals == std::string::npos) {
+        return {std::nullopt, expected};
+    }
+    const std::string_view name = std::string_view(text).substr(0, equals);
+    const CInputSpec* input = InputOfKey(name);
+    if (input == nullptr) {
+        return {std::nullopt, "unknown sweep name " + QuoteForDiagnostic(name) +
+                                  " (one of NennU LeerU NennI DiffU BahnR KondC Ubger Ib Rja "
+                                  "Tu DeltU ReglR)"};
+    }
+    std::vector<std::string> parts;
+    std::size_t start = equals + 1;
+    while (true) {
+        const std::size_t colon = text.find(':', start);
+        parts.push_back(text.substr(start, colon == std::string::npos ? colon : colon - start));
+        if (colon == std::string::npos) {
+            break;
+        }
+        start = colon + 1;
+    }
+    if (parts.size() != 3 && !(parts.size() == 4 && parts[3] == "log")) {
+        return {std::nullopt, expected};
+    }
+    CSweepSpec spec;
+    spec.input = input->input;
+    spec.spacing = parts.size() == 4 ? ESpacing::kLog : ESpacing::kLinear;
+    const std::optional<double> from = ParseFiniteNumber(parts[0]);
+    const std::optional<double> to = ParseFiniteNumber(parts[1]);
+    if (!from || !to) {
+        return {std::nullopt, "the sweep range " + QuoteForDiagnostic(text) + ": " +
+                                  QuoteForDiagnostic(!from ? parts[0] : parts[1]) +
+                                  " is not a number"};
+    }
+    spec.from = *from;
+    spec.to = *to;
+    const std::optional<long long> count = ParseWholeNumber(parts[2]);
+    if (!count || *count < static_cast<long long>(kMinSweepPoints) ||
+        *count > static_cast<long long>(kMaxSweepPoints)) {
+        return {std::nullopt, "the sweep range " + QuoteForDiagnostic(text) +
+                                  ": COUNT must be a whole number from 2 to 1000000, not " +
+                                  QuoteForDiagnostic(parts[2])};
+    }
+    spec.count = static_cast<std::size_t>(*count);
+    if (spec.spacing == ESpacing::kLog && !(spec.from > 0.0 && spec.to > 0.0)) {
+        return {std::nullopt, "the sweep range " + QuoteForDiagnostic(text) +
+                                  ": a log sweep needs FROM and TO above zero"};
+    }
+    return {spec, {}};
+}
+
+CLoadedDesign LoadDesign(const std::optional<std::string>& input,
+                         const std::vector<CSetting>& settings, std::istream& in) {
+    CFormRun run = RunForm(input, settings, std::nullopt, in);
+    CLoadedDesign loaded;
+    loaded.diagnostics = std::move(run.diagnostics);
+    if (run.view) {
+        loaded.design = std::move(run.view->design);
+    }
+    return loaded;
+}
+
+std::string SettingsProblem(const CAnalysisSettings& settings, const CDesign& design,
+                            const std::optional<std::string>& input) {
+    const double ambient = design[EInput::kTu];
+    if (settings.junctionLimitC > ambient) {
+        return {};
+    }
+    return std::string(kProgram) + ": " + DescribeInput(input) + ": --tj-max " +
+           ShortestNumber(settings.junctionLimitC) +
+           " is not above the ambient temperature Tu = " + ShortestNumber(design[EInput::kTu]) +
+           '\n';
+}
+
+bool ForEachDesign(const CAnalysisOptions& options, std::istream& in, std::ostream& err,
+                   const FAnalyse& analyse) {
+    bool ok = true;
+    for (const std::optional<std::string>& input : InputsOrStartUp(options.operands)) {
+        const CLoadedDesign loaded = LoadDesign(input, options.entries, in);
+        err << loaded.diagnostics;
+        if (!loaded.design) {
+            ok = false;
+            continue;
+        }
+        const std::string problem = options.tolerances
+                                        ? SettingsProblem(options.settings, *loaded.design, input)
+                                        : std::string();
+        if (!problem.empty()) {
+            err << problem;
+            ok = false;
+            continue;
+        }
+        analyse(input, *loaded.design);
+    }
+    return ok;
+}
+
+int ReportUsageError(std::string_view command, std::string_view usage, const std::string& problem,
+                     std::ostream& err) {
+    err << kProgram << ' ' << command << ": " << problem << '\n'
+        << usage << "Try 'ohmrada-calc " << command << " --help'.\n";
+    return 2;
+}
+
+int FinishOutput(const std::string& text, bool ok, std::ostream& out, std::ostream& err) {
+    out << text;
+    out.flush();
+    if (!out) {
+        err << kProgram << ": cannot write the output\n";
+        return 2;
+    }
+    return ok ? 0 : 2;
+}
+
+std::string InputTitle(const std::optional<std::string>& input) {
+    if (!input) {
+        return std::string(kStartUpName);
+    }
+    if (*input == kStandardInput) {
+        return std::string(kStandardInputName);
+    }
+    return QuoteForDiagnostic(*input);
+}
+
+std::string JsonArray(const std::vector<std::string>& elements) {
+    std::string text = "[";
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+        text.append(i == 0 ? "\n  " : ",\n  ").append(elements[i]);
+    }
+    text.append(elements.empty() ? "]\n" : "\n]\n");
+    return text;
+}
+
+}  // namespace ohmrada::cli

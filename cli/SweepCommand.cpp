@@ -1,0 +1,281 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// ohmrada-calc sweep: one input over a range, one cycle per point.
+#include <ostream>
+#include <string_view>
+
+#include "AnalysisCommands.h"
+#include "FormText.h"
+#include "FormTexts.h"
+#include "NamedValues.h"
+#include "NumberText.h"
+#include "TextEscape.h"
+
+namespace ohmrada::cli {
+
+namespace {
+
+constexpr std::string_view kCommand = "sweep";
+
+constexpr std::string_view kUsage =
+    "Usage: ohmrada-calc sweep NAME=FROM:TO:COUNT[:log] [--set NAME=TEXT]...\n"
+    "                          [--format csv|json|table] [--] [FILE|-]\n";
+
+constexpr std::string_view kHelp =
+    "Sweeps one input of the design (the file as the form opens it, after\n"
+    "--set; without FILE the start-up design) from FROM to TO in COUNT points\n"
+    "(2 to 1000000), evenly spaced, or evenly on a logarithmic scale with :log\n"
+    "(FROM and TO above zero). NAME is one of NennU LeerU NennI DiffU BahnR\n"
+    "KondC Ubger Ib Rja Tu DeltU ReglR.\n"
+    "\n"
+    "Each point is a fresh copy of the design with the point's value handed to\n"
+    "the input's setter as the form hands it a typed number, so the form's\n"
+    "rules apply: a value at or below 0.0001 is raised to 0.0001 where the form\n"
+    "does so, and with the centre tap (Mitte 1) NennU and LeerU are typed as\n"
+    "the half winding's and held doubled. Then one recalculation cycle.\n"
+    "\n"
+    "Per point: the input's value as the model holds it (named by NAME), the\n"
+    "sixteen results by name, target_held (the cycle showed no regulation\n"
+    "message) and overloaded (the power drawn exceeds the point's rated\n"
+    "power).\n"
+    "\n"
+    "Options:\n"
+    "  --set NAME=TEXT  as for the form command (repeatable, in order)\n"
+    "  --format FMT     csv (default: a header and a row per point), json (an\n"
+    "                   array with one object with its \"points\"), or table\n"
+    "                   (German, for people)\n";
+
+constexpr std::string_view kExitStatus =
+    "\n"
+    "Exit status: 0 on success; 2 on a usage error, or when the input cannot be\n"
+    "read (nothing is printed).\n";
+
+constexpr std::string_view kHeldTitle = "gehalten";
+constexpr std::string_view kOverloadTitle =
+    "\xC3\x9C"
+    "berlast";
+
+std::string_view BoolText(bool value) {
+    return value ? "true" : "false";
+}
+
+std::string_view WithoutColon(std::string_view label) {
+    if (!label.empty() && label.back() == ':') {
+        label.remove_suffix(1);
+    }
+    return label;
+}
+
+// Renders the points of one sweep as they come and hands the text to the
+// output in pieces, so that a million points need no more memory than a few.
+// It is made only once the input has been loaded: from then on nothing can
+// fail but the output itself.
+class CSweepText {
+public:
+    CSweepText(EFormat format, const CSweepSpec& spec, const std::optional<std::string>& input,
+               const std::vector<std::string>& extra, std::ostream& out)
+        : m_format(format),
+          m_spec(spec),
+          m_key(InputSpec(spec.input).key),
+          m_extra(extra),
+          m_out(out) {
+        switch (m_format) {
+            case EFormat::kCsv:
+                Header(input);
+                break;
+            case EFormat::kJson:
+                JsonStart(input);
+                break;
+            case EFormat::kTable:
+                TableStart(input);
+                break;
+        }
+    }
+
+    void Point(const CSweepPoint& point, const std::vector<double>& extra) {
+        switch (m_format) {
+            case EFormat::kCsv:
+                m_text.append(ShortestNumber(point.held));
+                for (const CResultSpec& result : kResults) {
+                    m_text.push_back(',');
+                    m_text.append(ShortestNumber(point.evaluation[result.result]));
+                }
+                m_text.push_back(',');
+                m_text.append(BoolText(point.targetHeld));
+                m_text.push_back(',');
+                m_text.append(BoolText(point.overloaded));
+                for (const double value : extra) {
+                    m_text.push_back(',');
+                    m_text.append(ShortestNumber(value));
+                }
+                m_text.append("\r\n");
+                break;
+            case EFormat::kJson: {
+                std::vector<std::pair<std::string_view, std::string>> members = {
+                    {m_key, JsonNumber(point.held)},
+                    {"results", JsonObject(ResultsAsJson(point.evaluation), 10)},
+                    {"target_held", std::string(BoolText(point.targetHeld))},
+                    {"overloaded", std::string(BoolText(point.overloaded))},
+                };
+                for (std::size_t i = 0; i < extra.size() && i < m_extra.size(); ++i) {
+                    members.emplace_back(m_extra[i], JsonNumber(extra[i]));
+                }
+                m_text.append(point.index == 0 ? "\n      " : ",\n      ");
+                m_text.append(JsonObject(members, 8));
+                break;
+            }
+            case EFormat::kTable: {
+                std::vector<std::string> cells;
+                cells.push_back(FormatFieldValue(point.held, InputSpec(m_spec.input).decimals));
+                for (const CResultSpec& result : kResults) {
+                    cells.push_back(FormatFieldValue(point.evaluation[result.result], 3));
+                }
+                cells.emplace_back(point.targetHeld ? "ja" : "nein");
+                cells.emplace_back(point.overloaded ? "ja" : "nein");
+                for (const double value : extra) {
+                    cells.push_back(FormatFieldValue(static_cast<float>(value), 3));
+                }
+                TableRow(cells);
+                break;
+            }
+        }
+        if (m_text.size() >= kPieceSize) {
+            m_out << m_text;
+            m_text.clear();
+        }
+    }
+
+    void Finish() {
+        if (m_format == EFormat::kJson) {
+            m_text.append("\n    ]\n  }\n]\n");
+        }
+        m_out << m_text;
+        m_text.clear();
+    }
+
+private:
+    void Header(const std::optional<std::string>&) {
+        m_text.append(m_key);
+        for (const CResultSpec& result : kResults) {
+            m_text.push_back(',');
+            m_text.append(result.name);
+        }
+        m_text.append(",target_held,overloaded");
+        for (const std::string& name : m_extra) {
+            m_text.push_back(',');
+            m_text.append(CsvField(name));
+        }
+        m_text.append("\r\n");
+    }
+
+    void JsonStart(const std::optional<std::string>& input) {
+        const std::string sweep = JsonObject(
+            {
+                {"name", JsonString(m_key)},
+                {"from", JsonNumber(m_spec.from)},
+                {"to", JsonNumber(m_spec.to)},
+                {"count", ShortestNumber(static_cast<double>(m_spec.count))},
+                {"spacing", JsonString(m_spec.spacing == ESpacing::kLog ? "log" : "linear")},
+            },
+            6);
+        m_text.append("[\n  {\n    \"input\": ");
+        m_text.append(input ? JsonString(*input) : std::string("null"));
+        m_text.append(",\n    \"sweep\": ").append(sweep);
+        m_text.append(",\n    \"points\": [");
+    }
+
+    void TableStart(const std::optional<std::string>& input) {
+        m_text.append(kInputPrefix).append(InputTitle(input)).push_back('\n');
+        m_text.append("Durchlauf: ").append(m_key).append(" von ");
+        m_text.append(ShortestNumber(m_spec.from)).append(" bis ");
+        m_text.append(ShortestNumber(m_spec.to)).append(", ");
+        m_text.append(ShortestNumber(static_cast<double>(m_spec.count)));
+        m_text.append(m_spec.spacing == ESpacing::kLog ? " Punkte, logarithmisch\n\n"
+                                                       : " Punkte\n\n");
+        std::vector<std::string> labels;
+        std::vector<std::string> units;
+        const res::CFieldTexts input_ = res::FieldTextsOf(InputSpec(m_spec.input).fieldId);
+        labels.emplace_back(WithoutColon(input_.label));
+        units.emplace_back(input_.unit);
+        for (const CResultSpec& result : kResults) {
+            const res::CFieldTexts texts = res::FieldTextsOf(result.fieldId);
+            labels.emplace_back(WithoutColon(texts.label));
+            units.emplace_back(texts.unit);
+        }
+        labels.emplace_back(kHeldTitle);
+        units.emplace_back();
+        labels.emplace_back(kOverloadTitle);
+        units.emplace_back();
+        for (const std::string& name : m_extra) {
+            labels.push_back(name);
+            units.emplace_back();
+        }
+        for (const std::string& label : labels) {
+            m_widths.push_back(std::max<std::size_t>(DisplayWidth(label), 10) + 2);
+        }
+        TableRow(labels);
+        TableRow(units);
+    }
+
+    void TableRow(const std::vector<std::string>& cells) {
+        for (std::size_t i = 0; i < cells.size() && i < m_widths.size(); ++i) {
+            const std::size_t width = DisplayWidth(cells[i]);
+            if (width < m_widths[i]) {
+                m_text.append(m_widths[i] - width, ' ');
+            }
+            m_text.append(cells[i]);
+        }
+        m_text.push_back('\n');
+    }
+
+    EFormat m_format;
+    CSweepSpec m_spec;
+    std::string_view m_key;
+    std::vector<std::string> m_extra;
+    std::vector<std::size_t> m_widths;
+    std::ostream& m_out;
+    std::string m_text;
+    static constexpr std::size_t kPieceSize = std::size_t{1} << 20;
+};
+
+}  // namespace
+
+int RunSweepCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+                    std::ostream& err, const CSweepExtension& extension) {
+    const CParsed<CAnalysisOptions> parsed = ParseAnalysisArguments(
+        args, {{EFormat::kCsv, EFormat::kJson, EFormat::kTable}, false, extension.flags});
+    if (!parsed.value) {
+        return ReportUsageError(kCommand, kUsage, parsed.problem, err);
+    }
+    CAnalysisOptions options = *parsed.value;
+    if (options.help) {
+        return FinishOutput(std::string(kUsage) + '\n' + std::string(kHelp) + extension.help +
+                                std::string(kExitStatus),
+                            true, out, err);
+    }
+    if (options.operands.empty()) {
+        return ReportUsageError(kCommand, kUsage, "the sweep needs NAME=FROM:TO:COUNT[:log]", err);
+    }
+    const CParsed<CSweepSpec> spec = ParseSweepRange(options.operands.front());
+    if (!spec.value) {
+        return ReportUsageError(kCommand, kUsage, spec.problem, err);
+    }
+    options.operands.erase(options.operands.begin());
+    if (options.operands.size() > 1) {
+        return ReportUsageError(kCommand, kUsage, "the sweep takes at most one input", err);
+    }
+    const CSweepColumns columns = extension.columns ? extension.columns(options) : CSweepColumns{};
+
+    const bool ok = ForEachDesign(
+        options, in, err, [&](const std::optional<std::string>& input, const CDesign& design) {
+            CSweepText sweep(options.format, *spec.value, input, columns.names, out);
+            const std::vector<double> none;
+            RunSweep(design, *spec.value, [&](const CSweepPoint& point) {
+                sweep.Point(point, columns.measure ? columns.measure(point) : none);
+                return true;
+            });
+            sweep.Finish();
+        });
+    return FinishOutput({}, ok, out, err);
+}
+
+}  // namespace ohmrada::cli

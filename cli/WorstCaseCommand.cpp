@@ -1,0 +1,251 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// ohmrada-calc worst-case: the three corners of a design.
+#include <array>
+#include <ostream>
+#include <string_view>
+
+#include "AnalysisCommands.h"
+#include "FormText.h"
+#include "FormTexts.h"
+#include "NamedValues.h"
+#include "NumberText.h"
+#include "TextEscape.h"
+#include "WorstCase.h"
+
+namespace ohmrada::cli {
+
+namespace {
+
+constexpr std::string_view kCommand = "worst-case";
+
+constexpr std::string_view kUsage =
+    "Usage: ohmrada-calc worst-case [--mains-tolerance PCT] [--capacitor-tolerance PCT]\n"
+    "                               [--tj-max DEGC] [--set NAME=TEXT]...\n"
+    "                               [--format table|json|csv] [--] [FILE|-]...\n";
+
+constexpr std::string_view kHelp =
+    "Evaluates each design (the file as the form opens it, after --set; without\n"
+    "FILE the start-up design) in three corners, each with the design's own\n"
+    "target voltage Ubger, on copies of the design:\n"
+    "  nominal  mains factor 1, KondC as entered\n"
+    "  low      mains factor 1 - mains tolerance, KondC x (1 - capacitor\n"
+    "           tolerance): the dropout corner\n"
+    "  high     mains factor 1 + mains tolerance, KondC as entered: the heat\n"
+    "           corner\n"
+    "\n"
+    "Mains factor k: the transformer's EMF follows the mains, its copper does\n"
+    "not. The no-load voltage becomes k x LeerU; the internal resistance and\n"
+    "NennI stay, so the rated voltage becomes k x LeerU - internal resistance x\n"
+    "NennI (never below the floor value 0.0001). The rated power for the\n"
+    "overload verdict stays the nominal design's; the corner's rated_power_w is\n"
+    "that of its scaled transformer.\n"
+    "\n"
+    "For each corner: the sixteen results of one recalculation cycle;\n"
+    "target_held (the cycle showed no regulation message); headroom_v =\n"
+    "minimum voltage - DeltU - Ubger (negative exactly when not held);\n"
+    "overloaded (power drawn above the nominal rated power); and\n"
+    "junction_over_limit (junction temperature above Tj,max).\n"
+    "\n"
+    "Options:\n"
+    "  --mains-tolerance PCT      0 to 50, default 10\n"
+    "  --capacitor-tolerance PCT  0 to 50, default 20\n"
+    "  --tj-max DEGC              Tj,max, default 125; must lie above Tu\n"
+    "  --set NAME=TEXT            as for the form command (repeatable, in order)\n"
+    "  --format FMT               table (default; German, for people), json (an\n"
+    "                             array with an object per input and its\n"
+    "                             \"corners\"), csv (a row per input and corner)\n"
+    "\n"
+    "Exit status: 0 on success; 2 on a usage error, or when an input cannot be\n"
+    "read or analysed (it gives no output; the others are still printed).\n";
+
+// Table labels beyond the form's own.
+constexpr std::string_view kCornerTitles[] = {"Nennwert", "Unterspannung",
+                                              "\xC3\x9C"
+                                              "berspannung"};
+constexpr std::string_view kYes = "ja";
+constexpr std::string_view kNo = "nein";
+
+std::string_view BoolText(bool value) {
+    return value ? "true" : "false";
+}
+
+std::string SettingsLine(const CAnalysisSettings& settings) {
+    return "Netztoleranz \xC2\xB1" + ShortestNumber(settings.mainsTolerancePct) +
+           " %, Kondensatortoleranz " + ShortestNumber(settings.capacitorTolerancePct) +
+           " %, Tj,max " + ShortestNumber(settings.junctionLimitC) + " \xC2\xB0" + "C\n";
+}
+
+void Pad(std::string& text, std::size_t width, std::size_t to) {
+    if (width < to) {
+        text.append(to - width, ' ');
+    }
+}
+
+// One row of the table: label, a value per corner, unit.
+void Row(std::string& text, std::string_view label, const std::array<std::string, 3>& values,
+         std::string_view unit) {
+    constexpr std::size_t kLabelWidth = 28;
+    constexpr std::size_t kValueWidth = 15;
+    text.append("  ").append(label);
+    Pad(text, DisplayWidth(label), kLabelWidth);
+    for (const std::string& value : values) {
+        Pad(text, DisplayWidth(value), kValueWidth);
+        text.append(value);
+    }
+    if (!unit.empty()) {
+        text.append("  ").append(unit);
+    }
+    text.push_back('\n');
+}
+
+std::string Table(const std::optional<std::string>& input, const CWorstCase& worstCase,
+                  const CAnalysisSettings& settings) {
+    std::string text;
+    text.append(kInputPrefix).append(InputTitle(input)).push_back('\n');
+    text.append(SettingsLine(settings)).push_back('\n');
+    Row(text, "",
+        {std::string(kCornerTitles[0]), std::string(kCornerTitles[1]),
+         std::string(kCornerTitles[2])},
+        "");
+    const auto row = [&](std::string_view label, auto value, std::string_view unit) {
+        std::array<std::string, 3> values;
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            values[i] = value(worstCase.corners[i]);
+        }
+        Row(text, label, values, unit);
+    };
+    row("Netzfaktor:",
+        ([](const CCorner& c) { return FormatFieldValue(ToSingle(c.mainsFactor), 3); }), "");
+    const res::CFieldTexts capacitance = res::FieldTextsOf(InputSpec(EInput::kKondC).fieldId);
+    row(capacitance.label,
+        ([](const CCorner& c) { return FormatFieldValue(c.design[EInput::kKondC], 0); }),
+        capacitance.unit);
+    for (const CResultSpec& result : kResults) {
+        const res::CFieldTexts texts = res::FieldTextsOf(result.fieldId);
+        row(texts.label,
+            ([&](const CCorner& c) { return FormatFieldValue(c.evaluation[result.result], 3); }),
+            texts.unit);
+    }
+    const auto yesNo = [](bool value) { return std::string(value ? kYes : kNo); };
+    row("Sollspannung gehalten:", ([&](const CCorner& c) { return yesNo(!c.check.targetNotHeld); }),
+        "");
+    row("Regelreserve:",
+        ([](const CCorner& c) { return FormatFieldValue(ToSingle(c.headroomV), 3); }), "Volt");
+    row("\xC3\x9C"
+        "berlast:",
+        ([&](const CCorner& c) { return yesNo(c.check.overloaded); }), "");
+    row("Tj \xC3\xBC"
+        "ber Tj,max:",
+        ([&](const CCorner& c) { return yesNo(c.check.junctionOverLimit); }), "");
+    return text;
+}
+
+std::string Json(const std::optional<std::string>& input, const CWorstCase& worstCase,
+                 const CAnalysisSettings& settings) {
+    std::string corners = "[";
+    for (std::size_t i = 0; i < worstCase.corners.size(); ++i) {
+        const CCorner& corner = worstCase.corners[i];
+        const std::string object = JsonObject(
+            {
+                {"corner", JsonString(CornerName(corner.corner))},
+                {"mains_factor", JsonNumber(corner.mainsFactor)},
+                {"KondC", JsonNumber(corner.design[EInput::kKondC])},
+                {"results", JsonObject(ResultsAsJson(corner.evaluation), 10)},
+                {"target_held", std::string(BoolText(!corner.check.targetNotHeld))},
+                {"headroom_v", JsonNumber(ToSingle(corner.headroomV))},
+                {"overloaded", std::string(BoolText(corner.check.overloaded))},
+                {"junction_over_limit", std::string(BoolText(corner.check.junctionOverLimit))},
+            },
+            8);
+        corners.append(i == 0 ? "\n      " : ",\n      ").append(object);
+    }
+    corners.append("\n    ]");
+    return JsonObject(
+        {
+            {"input", input ? JsonString(*input) : std::string("null")},
+            {"mains_tolerance_pct", JsonNumber(settings.mainsTolerancePct)},
+            {"capacitor_tolerance_pct", JsonNumber(settings.capacitorTolerancePct)},
+            {"tj_max_c", JsonNumber(settings.junctionLimitC)},
+            {"rated_power_w", JsonNumber(ToSingle(worstCase.ratedPowerW))},
+            {"corners", corners},
+        },
+        4);
+}
+
+std::string CsvHeader() {
+    std::string text = "input,corner,mains_factor,KondC";
+    for (const CResultSpec& result : kResults) {
+        text.append(",").append(result.name);
+    }
+    text.append(",target_held,headroom_v,overloaded,junction_over_limit\r\n");
+    return text;
+}
+
+std::string CsvRows(const std::optional<std::string>& input, const CWorstCase& worstCase) {
+    std::string text;
+    for (const CCorner& corner : worstCase.corners) {
+        text.append(input ? CsvField(*input) : std::string());
+        text.append(",").append(CornerName(corner.corner));
+        text.append(",").append(ShortestNumber(corner.mainsFactor));
+        text.append(",").append(ShortestNumber(corner.design[EInput::kKondC]));
+        for (const auto& [name, value] : ResultsAsCsv(corner.evaluation)) {
+            text.append(",").append(value);
+        }
+        text.append(",").append(BoolText(!corner.check.targetNotHeld));
+        text.append(",").append(ShortestNumber(ToSingle(corner.headroomV)));
+        text.append(",").append(BoolText(corner.check.overloaded));
+        text.append(",").append(BoolText(corner.check.junctionOverLimit)).append("\r\n");
+    }
+    return text;
+}
+
+}  // namespace
+
+int RunWorstCaseCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+                        std::ostream& err) {
+    const CParsed<CAnalysisOptions> parsed =
+        ParseAnalysisArguments(args, {{EFormat::kTable, EFormat::kJson, EFormat::kCsv}, true, {}});
+    if (!parsed.value) {
+        return ReportUsageError(kCommand, kUsage, parsed.problem, err);
+    }
+    const CAnalysisOptions& options = *parsed.value;
+    if (options.help) {
+        return FinishOutput(std::string(kUsage) + '\n' + std::string(kHelp), true, out, err);
+    }
+    std::vector<std::string> pieces;
+    const bool ok = ForEachDesign(
+        options, in, err, [&](const std::optional<std::string>& input, const CDesign& design) {
+            const CWorstCase worstCase = AnalyseWorstCase(design, options.settings);
+            switch (options.format) {
+                case EFormat::kTable:
+                    pieces.push_back(Table(input, worstCase, options.settings));
+                    break;
+                case EFormat::kJson:
+                    pieces.push_back(Json(input, worstCase, options.settings));
+                    break;
+                case EFormat::kCsv:
+                    pieces.push_back(CsvRows(input, worstCase));
+                    break;
+            }
+        });
+    std::string text;
+    switch (options.format) {
+        case EFormat::kTable:
+            for (std::size_t i = 0; i < pieces.size(); ++i) {
+                text.append(i == 0 ? "" : "\n").append(pieces[i]);
+            }
+            break;
+        case EFormat::kJson:
+            text = JsonArray(pieces);
+            break;
+        case EFormat::kCsv:
+            text = CsvHeader();
+            for (const std::string& piece : pieces) {
+                text.append(piece);
+            }
+            break;
+    }
+    return FinishOutput(text, ok, out, err);
+}
+
+}  // namespace ohmrada::cli

@@ -1,0 +1,145 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Sweeps: where the points lie, what each point hands the setter and what
+// the model then holds, and how a caller stops one.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <limits>
+
+#include "Sweep.h"
+
+using namespace ohmrada;
+
+namespace {
+
+TEST(Sweep, LinearPointsAreEvenlySpacedFromFirstToLast) {
+    const CSweepSpec spec{EInput::kIb, 0.5, 6.5, 7, ESpacing::kLinear};
+    const std::vector<CSweepPoint> points = SweepPoints(CDesign::StartUp(), spec);
+    ASSERT_EQ(points.size(), 7u);
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        EXPECT_EQ(points[i].index, i);
+        EXPECT_FLOAT_EQ(points[i].typed, 0.5f + static_cast<float>(i));
+        EXPECT_EQ(points[i].held, points[i].typed);
+    }
+    EXPECT_EQ(points.back().typed, 6.5f);
+}
+
+TEST(Sweep, LogPointsHaveAConstantRatio) {
+    const CSweepSpec spec{EInput::kKondC, 100.0, 100000.0, 31, ESpacing::kLog};
+    const std::vector<CSweepPoint> points = SweepPoints(CDesign::StartUp(), spec);
+    ASSERT_EQ(points.size(), 31u);
+    EXPECT_EQ(points.front().typed, 100.0f);
+    EXPECT_EQ(points.back().typed, 100000.0f);
+    const double ratio = std::pow(10.0, 0.1);  // three decades in 30 steps
+    for (std::size_t i = 1; i < points.size(); ++i) {
+        EXPECT_NEAR(points[i].typed / points[i - 1].typed, ratio, 1e-5) << i;
+    }
+}
+
+TEST(Sweep, DescendingRangeRunsFromFromToTo) {
+    const std::vector<CSweepPoint> points =
+        SweepPoints(CDesign::StartUp(), {EInput::kUbger, 20.0, 10.0, 3, ESpacing::kLinear});
+    ASSERT_EQ(points.size(), 3u);
+    EXPECT_EQ(points[0].typed, 20.0f);
+    EXPECT_EQ(points[1].typed, 15.0f);
+    EXPECT_EQ(points[2].typed, 10.0f);
+}
+
+TEST(Sweep, EachPointGoesThroughTheSetter) {
+    // Zero and negative values are raised to the floor value.
+    const std::vector<CSweepPoint> capacitance =
+        SweepPoints(CDesign::StartUp(), {EInput::kKondC, -2.0, 2.0, 5, ESpacing::kLinear});
+    ASSERT_EQ(capacitance.size(), 5u);
+    for (const CSweepPoint& point : capacitance) {
+        EXPECT_EQ(point.held, point.typed > 0.0001f ? point.typed : 0.0001f) << point.typed;
+        EXPECT_EQ(point.design[EInput::kKondC], point.held);
+    }
+    // A winding voltage is typed as the half the form shows with the centre
+    // tap and held doubled; above the no-load voltage it lifts that one too.
+    const CDesign startUp = CDesign::StartUp();
+    ASSERT_EQ(startUp.centreTap, 1);
+    const std::vector<CSweepPoint> rated =
+        SweepPoints(startUp, {EInput::kNennU, 10.0, 30.0, 3, ESpacing::kLinear});
+    ASSERT_EQ(rated.size(), 3u);
+    EXPECT_EQ(rated[0].held, 20.0f);
+    EXPECT_EQ(rated[0].design[EInput::kLeerU], startUp[EInput::kLeerU]);
+    EXPECT_EQ(rated[2].held, 60.0f);
+    EXPECT_GT(rated[2].design[EInput::kLeerU], 60.0f);
+    // Without the centre tap the same value is held as typed.
+    CDesign plain = startUp;
+    plain.centreTap = 0;
+    plain.circuit = "bruecke";
+    EXPECT_EQ(SweepPoints(plain, {EInput::kNennU, 10.0, 30.0, 3, ESpacing::kLinear})[0].held,
+              10.0f);
+}
+
+TEST(Sweep, PointVerdictsAreTheCyclesOwn) {
+    // Across the start-up transformer's rating (120 W): the target is held
+    // while the regulator can, and overload is the cycle's beep.
+    const std::vector<CSweepPoint> points =
+        SweepPoints(CDesign::StartUp(), {EInput::kIb, 1.0, 12.0, 12, ESpacing::kLinear});
+    bool sawOverload = false;
+    bool sawLowered = false;
+    for (const CSweepPoint& point : points) {
+        EXPECT_EQ(point.targetHeld, point.evaluation.messages == 0);
+        EXPECT_EQ(point.overloaded,
+                  point.evaluation[EResult::kInputPower] > point.evaluation[EResult::kRatedPower]);
+        sawOverload = sawOverload || point.overloaded;
+        sawLowered = sawLowered || !point.targetHeld;
+    }
+    EXPECT_TRUE(sawOverload);
+    EXPECT_TRUE(sawLowered);
+    EXPECT_TRUE(points.front().targetHeld);
+    EXPECT_FALSE(points.front().overloaded);
+}
+
+TEST(Sweep, VisitorAndCancelFlagStopIt) {
+    const CSweepSpec spec{EInput::kIb, 1.0, 10.0, 10, ESpacing::kLinear};
+    std::size_t visited = 0;
+    const CSweepRun byVisitor =
+        RunSweep(CDesign::StartUp(), spec, [&](const CSweepPoint&) { return ++visited < 4; });
+    EXPECT_EQ(byVisitor.points, 4u);
+    EXPECT_TRUE(byVisitor.stopped);
+
+    std::atomic<bool> cancel{false};
+    const CSweepRun byFlag = RunSweep(
+        CDesign::StartUp(), spec,
+        [&](const CSweepPoint& point) {
+            if (point.index == 5) {
+                cancel = true;
+            }
+            return true;
+        },
+        &cancel);
+    EXPECT_EQ(byFlag.points, 6u);
+    EXPECT_TRUE(byFlag.stopped);
+
+    const CSweepRun whole = RunSweep(CDesign::StartUp(), spec, {});
+    EXPECT_EQ(whole.points, 10u);
+    EXPECT_FALSE(whole.stopped);
+}
+
+TEST(Sweep, InvalidSpecsRunNoPoint) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double infinity = std::numeric_limits<double>::infinity();
+    const struct {
+        const char* name;
+        CSweepSpec spec;
+    } cases[] = {
+        {"one point", {EInput::kIb, 1.0, 2.0, 1, ESpacing::kLinear}},
+        {"more than a million points", {EInput::kIb, 1.0, 2.0, 1000001, ESpacing::kLinear}},
+        {"log from zero", {EInput::kIb, 0.0, 2.0, 5, ESpacing::kLog}},
+        {"log to a negative bound", {EInput::kIb, 1.0, -2.0, 5, ESpacing::kLog}},
+        {"not a number", {EInput::kIb, nan, 2.0, 5, ESpacing::kLinear}},
+        {"infinite bound", {EInput::kIb, 1.0, infinity, 5, ESpacing::kLinear}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_FALSE(IsValid(c.spec)) << c.name;
+        EXPECT_TRUE(SweepPoints(CDesign::StartUp(), c.spec).empty()) << c.name;
+    }
+    EXPECT_TRUE(IsValid({EInput::kIb, -1.0, 2.0, 2, ESpacing::kLinear}));
+    EXPECT_TRUE(IsValid({EInput::kIb, 1.0, 2.0, 1000000, ESpacing::kLog}));
+}
+
+}  // namespace

@@ -1,0 +1,434 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// ohmrada-calc worst-case, limits and sweep through RunCalc. Where a number
+// can be checked another way, it is checked against the form command: the
+// same design typed into the form must give the same results, and a limit
+// found by a search must hold on the form while 0.1 % more does not.
+#include "CalcTool.h"
+
+#include <charconv>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "AnalysisCommands.h"
+#include "Results.h"
+#include "TextEscape.h"
+#include "support/JsonReader.h"
+#include "support/TestFiles.h"
+
+namespace ohmrada::cli {
+namespace {
+
+using test::CJson;
+using test::ParseJson;
+using ::testing::HasSubstr;
+
+struct CRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+CRun Calc(const std::vector<std::string>& args, const std::string& standardInput = "") {
+    std::istringstream in(standardInput);
+    std::ostringstream out;
+    std::ostringstream err;
+    CRun run;
+    run.status = RunCalc(args, in, out, err);
+    run.out = out.str();
+    run.err = err.str();
+    return run;
+}
+
+CJson RunJson(std::vector<std::string> args) {
+    args.insert(args.end(), {"--format", "json"});
+    const CRun run = Calc(args);
+    EXPECT_EQ(run.status, 0) << run.err;
+    return ParseJson(run.out);
+}
+
+// The form command's results and message count after the given --set entries.
+struct CForm {
+    CJson results;
+    long long messages = 0;
+};
+CForm FormWith(const std::vector<std::string>& sets) {
+    std::vector<std::string> args;
+    for (const std::string& set : sets) {
+        args.insert(args.end(), {"--set", set});
+    }
+    const CJson doc = RunJson(args);
+    return {doc.items.at(0)["results"], doc.items.at(0)["messages"].number};
+}
+
+// The start-up configuration file with some lines changed, by key. Opening a
+// file applies every line before one cycle runs, so no intermediate state
+// can lower the target on the way.
+std::string StartUpFileWith(const std::vector<std::pair<std::string, std::string>>& changes) {
+    std::string file;
+    std::istringstream lines(test::kStartUpFile);
+    for (std::string line; std::getline(lines, line);) {
+        for (const auto& [key, value] : changes) {
+            if (line.compare(0, key.size(), key) == 0 &&
+                (line[key.size()] == ' ' || line[key.size()] == ':')) {
+                line = line.substr(0, 7) + value + "\r";
+            }
+        }
+        file.append(line).push_back('\n');
+    }
+    return file;
+}
+
+CForm FormOf(const std::string& file) {
+    const CRun run = Calc({"--format", "json", "-"}, file);
+    EXPECT_EQ(run.status, 0) << run.err;
+    const CJson doc = ParseJson(run.out);
+    return {doc.items.at(0)["results"], doc.items.at(0)["messages"].number};
+}
+
+std::string Text(double value) {
+    return ShortestNumber(static_cast<float>(value));
+}
+
+void ExpectSameResults(const CJson& a, const CJson& b) {
+    ASSERT_EQ(a.members.size(), kResultCount);
+    ASSERT_EQ(b.members.size(), kResultCount);
+    for (std::size_t i = 0; i < kResultCount; ++i) {
+        EXPECT_EQ(a.members[i].first, kResults[i].name);
+        EXPECT_EQ(a.members[i].second.real, b.members[i].second.real) << kResults[i].name;
+    }
+}
+
+class AnalysisCommandsTest : public ::testing::Test {
+protected:
+    std::string PathOf(const std::string& name) const { return (m_dir / name).string(); }
+
+    test::CScratchFolder m_scratch;
+    std::filesystem::path m_dir = m_scratch.Path();
+};
+
+TEST_F(AnalysisCommandsTest, WorstCaseCornersMatchTheFormWithTheScaledValues) {
+    // The start-up design as saved (NennI 3.333), from standard input.
+    const CRun run = Calc({"worst-case", "--format", "json", "-"}, test::kStartUpFile);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const CJson doc = ParseJson(run.out);
+    ASSERT_EQ(doc.items.size(), 1u);
+    const CJson& corners = doc.items[0]["corners"];
+    ASSERT_EQ(corners.items.size(), 3u);
+    // The start-up transformer, 2 x 20 V no-load and 2 x 18 V rated at
+    // 3.333 A, shown per half winding: the EMF scales, the 2 V drop stays.
+    const struct {
+        const char* corner;
+        double factor;
+        const char* leerU;
+        const char* nennU;
+        const char* kondC;
+    } expected[] = {{"nominal", 1.0, "20", "18", "30000"},
+                    {"low", 0.9, "18", "16", "24000"},
+                    {"high", 1.1, "22", "20", "30000"}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        const CJson& corner = corners.items[i];
+        SCOPED_TRACE(expected[i].corner);
+        EXPECT_EQ(corner["corner"].text, expected[i].corner);
+        EXPECT_EQ(corner["mains_factor"].real, expected[i].factor);
+        EXPECT_EQ(Text(corner["KondC"].real), expected[i].kondC);
+        const CForm form = FormOf(StartUpFileWith({{"NennU", expected[i].nennU},
+                                                   {"LeerU", expected[i].leerU},
+                                                   {"KondC", expected[i].kondC}}));
+        ExpectSameResults(corner["results"], form.results);
+        EXPECT_EQ(corner["target_held"].boolean, form.messages == 0);
+        const double headroom = corner["results"]["minimum_voltage_v"].real - 1.1 - 14.82;
+        EXPECT_NEAR(corner["headroom_v"].real, headroom, 1e-5);
+        EXPECT_EQ(corner["overloaded"].boolean, corner["results"]["input_power_w"].real > 120.0);
+        EXPECT_EQ(corner["junction_over_limit"].boolean,
+                  corner["results"]["junction_temperature_c"].real > 125.0);
+    }
+}
+
+TEST_F(AnalysisCommandsTest, WorstCaseCsvHasARowPerInputAndCorner) {
+    test::WriteBytes(PathOf("a.odr"), test::kStartUpFile);
+    const CRun run =
+        Calc({"worst-case", "--format", "csv", "--mains-tolerance", "5", PathOf("a.odr"), "-"},
+             test::kStartUpFile);
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::vector<std::string> lines;
+    std::istringstream stream(run.out);
+    for (std::string line; std::getline(stream, line, '\n');) {
+        ASSERT_FALSE(line.empty());
+        EXPECT_EQ(line.back(), '\r');
+        lines.push_back(line.substr(0, line.size() - 1));
+    }
+    ASSERT_EQ(lines.size(), 7u);
+    std::string header = "input,corner,mains_factor,KondC";
+    for (const CResultSpec& result : kResults) {
+        header.append(",").append(result.name);
+    }
+    header.append(",target_held,headroom_v,overloaded,junction_over_limit");
+    EXPECT_EQ(lines[0], header);
+    EXPECT_EQ(lines[2].substr(0, lines[2].find(',', lines[2].find(',') + 1) + 5),
+              PathOf("a.odr") + ",low,0.95");
+    EXPECT_EQ(lines[6].substr(0, 10), "-,high,1.0");
+}
+
+TEST_F(AnalysisCommandsTest, EachFoundLimitHoldsOnTheFormAndFailsJustBeyondIt) {
+    const CJson doc = RunJson({"limits"});
+    const CJson& limits = doc.items.at(0);
+    const double current = limits["max_regulated_current"]["nominal_a"].real;
+    EXPECT_FALSE(limits["max_regulated_current"]["at_search_limit"].boolean);
+    EXPECT_EQ(FormWith({"Ib=" + Text(current)}).messages, 0);
+    EXPECT_GT(FormWith({"Ib=" + Text(current * 1.001)}).messages, 0);
+
+    const double voltage = limits["highest_voltage"]["nominal_v"].real;
+    EXPECT_EQ(FormWith({"Ubger=" + Text(voltage)}).messages, 0);
+    EXPECT_GT(FormWith({"Ubger=" + Text(voltage * 1.001)}).messages, 0);
+
+    const CJson& load = limits["max_transformer_load"];
+    EXPECT_EQ(load["power_w"].real, 120.0);
+    const auto drawn = [](double ib) {
+        return FormWith({"Ib=" + Text(ib)}).results["input_power_w"].real;
+    };
+    EXPECT_LE(drawn(load["current_a"].real), 120.0);
+    EXPECT_GT(drawn(load["current_a"].real * 1.001), 120.0);
+
+    const CJson& regulator = limits["max_regulator_power"];
+    const auto junction = [](const std::string& set) {
+        return FormWith({set}).results["junction_temperature_c"].real;
+    };
+    EXPECT_LE(junction("Ib=" + Text(regulator["current_a"].real)), 125.0);
+    EXPECT_GT(junction("Ib=" + Text(regulator["current_a"].real * 1.001)), 125.0);
+    const double rja = regulator["thermal_resistance_k_per_w"].real;
+    EXPECT_LE(junction("Rja=" + Text(rja * 0.999)), 125.0);
+    EXPECT_GT(junction("Rja=" + Text(rja * 1.001)), 125.0);
+    EXPECT_NEAR(regulator["power_w"].real, (125.0 - 20.0) / 4.17, 1e-4);
+
+    // The scaled transformer, typed into the form at low mains with the
+    // capacitor's tolerance, still holds the target; 0.1 % smaller it does not.
+    const CJson& best = limits["best_efficiency"];
+    const auto heldLow = [&](double scale) {
+        const double leerU = 0.9 * 20.0 * scale;
+        const double nennU = leerU - 2.0 * scale;
+        return FormOf(StartUpFileWith({{"NennI", Text(3.3333333 / scale)},
+                                       {"NennU", Text(nennU)},
+                                       {"LeerU", Text(leerU)},
+                                       {"KondC", "24000"}}))
+                   .messages == 0;
+    };
+    const double scale = best["scale"].real;
+    EXPECT_TRUE(heldLow(scale));
+    EXPECT_FALSE(heldLow(scale / 1.001));
+    EXPECT_NEAR(best["NennU"].real, 18.0 * scale, 1e-4);
+    EXPECT_NEAR(best["LeerU"].real, 20.0 * scale, 1e-4);
+    EXPECT_NEAR(best["NennI"].real, 3.3333333 / scale, 1e-4);
+    EXPECT_NEAR(best["design_efficiency_pct"].real, 68.901, 1e-3);
+    EXPECT_EQ(best["efficiency_pct"].type, CJson::EType::kNumber);
+}
+
+TEST_F(AnalysisCommandsTest, LimitsThatCannotBeReachedAreZeroOrNull) {
+    // A dropout of 1000 V: the form lowers the target to the floor value and
+    // still cannot hold it, at any current and with any transformer scale.
+    const CJson doc = RunJson({"limits", "--set", "DeltU=1000"});
+    const CJson& limits = doc.items.at(0);
+    EXPECT_EQ(limits["max_regulated_current"]["nominal_a"].real, 0.0);
+    EXPECT_EQ(limits["max_regulated_current"]["low_mains_a"].real, 0.0);
+    EXPECT_EQ(limits["highest_voltage"]["nominal_v"].real, 0.0);
+    EXPECT_EQ(limits["best_efficiency"]["scale"].real, 0.0);
+    EXPECT_EQ(limits["best_efficiency"]["NennU"].type, CJson::EType::kNull);
+    EXPECT_EQ(limits["best_efficiency"]["efficiency_pct"].type, CJson::EType::kNull);
+}
+
+TEST_F(AnalysisCommandsTest, SweepPointsFollowTheFormsRules) {
+    // A point is the form with that value typed in.
+    const CJson sweep = RunJson({"sweep", "Ib=2:6:3"});
+    const CJson& points = sweep.items.at(0)["points"];
+    ASSERT_EQ(points.items.size(), 3u);
+    EXPECT_EQ(points.items[1]["Ib"].real, 4.0);
+    const CForm form = FormWith({"Ib=4"});
+    ExpectSameResults(points.items[1]["results"], form.results);
+    EXPECT_EQ(points.items[1]["target_held"].boolean, form.messages == 0);
+
+    struct Case {
+        const char* range;
+        std::vector<float> held;  // the first column, point by point
+    };
+    const Case cases[] = {
+        // With the centre tap a winding voltage is typed per half and held doubled.
+        {"NennU=5:15:3", {10.0f, 20.0f, 30.0f}},
+        // Zero and below are raised to the floor value.
+        {"KondC=-5:5:3", {0.0001f, 0.0001f, 5.0f}},
+        // Log spacing: a constant ratio, from FROM to TO.
+        {"Ib=0.01:100:5:log", {0.01f, 0.1f, 1.0f, 10.0f, 100.0f}},
+        {"Tu=30:10:3", {30.0f, 20.0f, 10.0f}},
+    };
+    for (const Case& c : cases) {
+        const CRun run = Calc({"sweep", c.range});
+        ASSERT_EQ(run.status, 0) << c.range << run.err;
+        std::istringstream stream(run.out);
+        std::string line;
+        std::getline(stream, line);
+        EXPECT_EQ(line.substr(0, line.find(',')),
+                  std::string(c.range).substr(0, std::string(c.range).find('=')));
+        std::vector<float> held;
+        while (std::getline(stream, line)) {
+            float value = 0.0f;
+            std::from_chars(line.data(), line.data() + line.find(','), value);
+            held.push_back(value);
+        }
+        ASSERT_EQ(held.size(), c.held.size()) << c.range;
+        for (std::size_t i = 0; i < held.size(); ++i) {
+            EXPECT_FLOAT_EQ(held[i], c.held[i]) << c.range << " point " << i;
+        }
+    }
+}
+
+TEST_F(AnalysisCommandsTest, SweepCountsItsPoints) {
+    for (const int count : {2, 17, 1000}) {
+        const CRun run = Calc({"sweep", "DiffU=0.3:0.9:" + std::to_string(count)});
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), count + 1);
+    }
+}
+
+TEST_F(AnalysisCommandsTest, SweepCarriesTheColumnsACallerAdds) {
+    CSweepExtension twice;
+    twice.flags = {"--twice"};
+    twice.help = "  --twice  adds twice_ib_a\n";
+    twice.columns = [](const CAnalysisOptions& options) {
+        CSweepColumns columns;
+        if (options.flags.count("--twice") != 0) {
+            columns.names = {"twice_ib_a"};
+            columns.measure = [](const CSweepPoint& point) {
+                return std::vector<double>{2.0 * point.held};
+            };
+        }
+        return columns;
+    };
+    const auto run = [&](const std::vector<std::string>& args) {
+        std::istringstream in;
+        std::ostringstream out;
+        std::ostringstream err;
+        const int status = RunSweepCommand(args, in, out, err, twice);
+        return CRun{status, out.str(), err.str()};
+    };
+    const CRun with = run({"Ib=1:3:2", "--twice"});
+    ASSERT_EQ(with.status, 0) << with.err;
+    EXPECT_THAT(with.out, HasSubstr(",overloaded,twice_ib_a\r\n"));
+    EXPECT_THAT(with.out, HasSubstr(",false,6\r\n"));
+    EXPECT_THAT(run({"--help"}).out, HasSubstr("--twice"));
+    EXPECT_THAT(run({"Ib=1:3:2"}).out, HasSubstr(",overloaded\r\n"));
+    const CRun valued = run({"Ib=1:3:2", "--twice=1"});
+    EXPECT_EQ(valued.status, 2);
+    EXPECT_THAT(valued.err, HasSubstr("--twice takes no value"));
+}
+
+TEST_F(AnalysisCommandsTest, BadInputIsNamedAndPrintsNothing) {
+    const struct {
+        std::vector<std::string> args;
+        const char* message;
+    } cases[] = {
+        {{"worst-case", "--mains-tolerance", "51"},
+         "--mains-tolerance takes a percentage from 0 to 50, not \"51\""},
+        {{"limits", "--mains-tolerance=-1"}, "--mains-tolerance takes a percentage"},
+        {{"worst-case", "--capacitor-tolerance", "20%"},
+         "--capacitor-tolerance takes a percentage from 0 to 50, not \"20%\""},
+        {{"limits", "--capacitor-tolerance", "50.5"}, "--capacitor-tolerance takes"},
+        {{"worst-case", "--tj-max", "hot"}, "--tj-max takes a temperature"},
+        {{"worst-case", "--tj-max", "20"},
+         "--tj-max 20 is not above the ambient temperature Tu = 20"},
+        {{"limits", "--tj-max", "25", "--set", "Tu=30"}, "is not above the ambient temperature"},
+        {{"limits", "--format", "csv"}, "--format takes table or json, not \"csv\""},
+        {{"worst-case", "--set", "Foo=1"}, "unknown --set name \"Foo\""},
+        {{"worst-case", "no-such-file.odr"}, "cannot read \"no-such-file.odr\""},
+        {{"sweep"}, "the sweep needs NAME=FROM:TO:COUNT[:log]"},
+        {{"sweep", "Foo=1:2:3"}, "unknown sweep name \"Foo\""},
+        {{"sweep", "Ib=1:2"}, "is not NAME=FROM:TO:COUNT or NAME=FROM:TO:COUNT:log"},
+        {{"sweep", "Ib=1:2:3:lin"}, "is not NAME=FROM:TO:COUNT"},
+        {{"sweep", "Ib"}, "is not NAME=FROM:TO:COUNT"},
+        {{"sweep", "Ib=one:2:3"}, "\"one\" is not a number"},
+        {{"sweep", "Ib=1:inf:3"}, "\"inf\" is not a number"},
+        {{"sweep", "Ib=1:2:1"}, "COUNT must be a whole number from 2 to 1000000, not \"1\""},
+        {{"sweep", "Ib=1:2:1000001"}, "COUNT must be a whole number from 2 to 1000000"},
+        {{"sweep", "Ib=1:2:2.5"}, "COUNT must be a whole number"},
+        {{"sweep", "Ib=0:2:5:log"}, "a log sweep needs FROM and TO above zero"},
+        {{"sweep", "Ib=1:-2:5:log"}, "a log sweep needs FROM and TO above zero"},
+        {{"sweep", "Ib=1:2:3", "a.odr", "b.odr"}, "the sweep takes at most one input"},
+        {{"sweep", "Ib=1:2:3", "--mains-tolerance", "5"}, "unknown option \"--mains-tolerance\""},
+        {{"sweep", "Ib=1:2:3", "no-such-file.odr"}, "cannot read \"no-such-file.odr\""},
+    };
+    for (const auto& c : cases) {
+        const CRun run = Calc(c.args);
+        EXPECT_EQ(run.status, 2) << c.message;
+        EXPECT_EQ(run.out, "") << c.message;
+        EXPECT_THAT(run.err, HasSubstr(c.message));
+    }
+}
+
+TEST_F(AnalysisCommandsTest, AnInputThatFailsLeavesTheOthers) {
+    test::WriteBytes(PathOf("hot.odr"), test::kStartUpFile);
+    const CRun run = Calc(
+        {"worst-case", "--format", "json", "--tj-max", "60", "missing.odr", PathOf("hot.odr")});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_THAT(run.err, HasSubstr("cannot read \"missing.odr\""));
+    const CJson doc = ParseJson(run.out);
+    ASSERT_EQ(doc.items.size(), 1u);
+    EXPECT_EQ(doc.items[0]["input"].text, PathOf("hot.odr"));
+    EXPECT_TRUE(doc.items[0]["corners"].items[1]["junction_over_limit"].boolean);
+}
+
+TEST_F(AnalysisCommandsTest, HelpStatesEveryDefinition) {
+    const struct {
+        const char* command;
+        std::vector<const char*> terms;
+    } cases[] = {
+        {"worst-case",
+         {"--mains-tolerance", "--capacitor-tolerance", "--tj-max", "k x LeerU",
+          "internal resistance x", "nominal rated power", "headroom_v", "target_held",
+          "junction_over_limit", "default 10", "default 20", "default 125"}},
+        {"limits",
+         {"max_regulated_current", "highest_voltage", "max_transformer_load", "max_regulator_power",
+          "best_efficiency", "at_search_limit", "0.1 % of NennI", "steps of 10 %",
+          "from 0.05 in steps of 2 %", "to 0.05 %", "100 x NennI", "gives 0",
+          "thermal_resistance_k_per_w", "efficiency_pct"}},
+        {"sweep",
+         {"NAME=FROM:TO:COUNT[:log]", ":log", "setter", "doubled", "target_held", "overloaded",
+          "csv", "table"}},
+    };
+    for (const auto& c : cases) {
+        const CRun run = Calc({c.command, "--help"});
+        EXPECT_EQ(run.status, 0) << c.command;
+        for (const char* term : c.terms) {
+            EXPECT_THAT(run.out, HasSubstr(term)) << c.command;
+        }
+    }
+    EXPECT_THAT(Calc({"--help"}).out, HasSubstr("worst-case"));
+}
+
+TEST_F(AnalysisCommandsTest, TablesAreInGerman) {
+    const CRun worst = Calc({"worst-case"});
+    ASSERT_EQ(worst.status, 0);
+    for (const char* term :
+         {"Unterspannung",
+          "\xC3\x9C"
+          "berspannung",
+          "Kapazit\xC3\xA4t:", "24000", "Sollspannung gehalten:", "Spannungsminimum:"}) {
+        EXPECT_THAT(worst.out, HasSubstr(term));
+    }
+    const CRun limits = Calc({"limits"});
+    ASSERT_EQ(limits.status, 0);
+    for (const char* term : {"maximal regelbarer Strom",
+                             "h\xC3\xB6"
+                             "chste Spannung",
+                             "maximale Trafonennleistung", "maximale Reglerverlustleistung",
+                             "optimaler Wirkungsgrad"}) {
+        EXPECT_THAT(limits.out, HasSubstr(term));
+    }
+    const CRun sweep = Calc({"sweep", "Ib=1:2:2", "--format", "table"});
+    ASSERT_EQ(sweep.status, 0);
+    EXPECT_THAT(sweep.out, HasSubstr("Lastgleichstrom"));
+    EXPECT_THAT(sweep.out, HasSubstr("gehalten"));
+}
+
+}  // namespace
+}  // namespace ohmrada::cli
