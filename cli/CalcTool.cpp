@@ -11,6 +11,7 @@
 #include "Arguments.h"
 #include "FormRun.h"
 #include "FormWriters.h"
+#include "SimulateCommand.h"
 #include "TextEscape.h"
 
 #ifndef OHMRADA_VERSION
@@ -67,6 +68,8 @@ constexpr std::string_view kHelp =
     "              regulated current, the highest voltage, the transformer's\n"
     "              and the regulator's limits, the best transformer voltage\n"
     "  sweep       one input over a range, one recalculation cycle per point\n"
+    "  simulate    the design in the time domain with ngspice, beside the\n"
+    "              form's values\n"
     "See ohmrada-calc COMMAND --help for each command's definitions.\n";
 
 struct COptions {
@@ -191,11 +194,12 @@ struct CCommand {
                std::ostream& err);
 };
 
-constexpr std::array<CCommand, 3> kCommands = {{
+constexpr std::array<CCommand, 4> kCommands = {{
     {"worst-case", RunWorstCaseCommand},
     {"limits", RunLimitsCommand},
     {"sweep", [](const std::vector<std::string>& args, std::istream& in, std::ostream& out,
                  std::ostream& err) { return RunSweepCommand(args, in, out, err); }},
+    {"simulate", RunSimulateCommand},
 }};
 
 }  // namespace

@@ -12,6 +12,7 @@ namespace ohmrada::cli {
 //
 //   ohmrada-calc [--format table|json|csv] [--set NAME=TEXT]... [--save FILE]
 //                [--] [FILE|-]...
+//   ohmrada-calc simulate ...   (SimulateCommand.h)
 //
 // Every input is evaluated in a freshly started form (a CMemoryPlatform with
 // a new CMainDialog that has run its start-up) through the Open command,

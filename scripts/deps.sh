@@ -4,15 +4,17 @@
 # Ohmrada need, but only those that are missing. Uses sudo when not root.
 #
 #   scripts/deps.sh            packages for building and running
-#   scripts/deps.sh --test     also those for the tests (locales, Xvfb, clang)
+#   scripts/deps.sh --test     also those for the tests (locales, Xvfb, clang,
+#                              the ngspice program the simulation is checked
+#                              against)
 set -euo pipefail
 
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-translations-l10n libgl-dev fonts-dejavu-core
-          libgtest-dev libgmock-dev libbenchmark-dev)
+          libgtest-dev libgmock-dev libbenchmark-dev libngspice0-dev)
 if [[ "${1:-}" == "--test" ]]; then
     packages+=(locales xvfb xauth clang clang-format libclang-rt-14-dev desktop-file-utils appstream
                shared-mime-info groff-base
-               dpkg-dev file)
+               dpkg-dev file ngspice)
 fi
 
 missing=()

@@ -460,6 +460,9 @@ if [[ -n $window ]]; then
     [[ $(field_of Recommends <<<"$control") == *qt6-translations-l10n* ]] ||
         fail "control: Recommends lacks qt6-translations-l10n"
 fi
+# ngspice is loaded at run time for the simulation, unseen by dpkg-shlibdeps.
+[[ $(field_of Recommends <<<"$control") == *libngspice0* ]] ||
+    fail "control: Recommends lacks libngspice0"
 
 echo "== dpkg-deb -c"
 checkpoint

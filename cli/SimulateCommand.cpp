@@ -1,0 +1,439 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "SimulateCommand.h"
+
+#include <charconv>
+#include <cmath>
+#include <fstream>
+#include <optional>
+#include <ostream>
+#include <string_view>
+
+#include "Arguments.h"
+#include "CalcTool.h"
+#include "Comparison.h"
+#include "Evaluation.h"
+#include "FormRun.h"
+#include "FormText.h"
+#include "Simulator.h"
+#include "TextEscape.h"
+
+namespace ohmrada::cli {
+
+namespace {
+
+constexpr std::string_view kUsage =
+    "Usage: ohmrada-calc simulate [--leakage-inductance MH] [--waveforms FILE.csv]\n"
+    "                             [--set NAME=TEXT]... [--format table|json|csv]\n"
+    "                             [--] [FILE|-]...\n";
+
+constexpr std::string_view kHelp =
+    "Simulates the design of each input in the time domain with ngspice (the\n"
+    "shared library libngspice.so.0, loaded when needed) and sets the results\n"
+    "beside the form's.\n"
+    "\n"
+    "The circuit holds exactly the form's quantities: a 50 Hz sine of the shown\n"
+    "no-load voltage behind the shown internal resistance (two in antiphase for\n"
+    "the centre-tap circuit), diodes of threshold DiffU and bulk resistance BahnR,\n"
+    "the capacitor KondC and a constant load current Ib. It is run from a\n"
+    "precharged capacitor until the output's mean changes by less than 0.01 % a\n"
+    "mains period, then once more from an empty capacitor switched on at the\n"
+    "mains crest. Inputs and --set as for the form command.\n"
+    "\n"
+    "Options:\n"
+    "  --leakage-inductance MH  the transformer's leakage inductance per source in\n"
+    "                   millihenries (default 0); a series RC across the winding\n"
+    "                   damps its ringing\n"
+    "  --waveforms FILE write the last two steady-state periods and the first\n"
+    "                   two after switching on as CSV: run (steady_state or\n"
+    "                   switch_on), time_s, output_voltage_v, each diode's\n"
+    "                   current, each source's current; only with at most one\n"
+    "                   input\n"
+    "  --set NAME=TEXT  as for the form command\n"
+    "  --format FMT     table (default, for people, in German like the form);\n"
+    "                   json: an array with an object per input: \"input\",\n"
+    "                   \"simulation\" (the measurements by name), \"comparison\"\n"
+    "                   (per quantity \"form\", \"simulated\", \"deviation_pct\"),\n"
+    "                   \"winding_load_ratio\"; csv: a header row and a row per\n"
+    "                   input\n"
+    "  --help           show this help\n"
+    "\n"
+    "Measurements: sim_mean_voltage_v, sim_minimum_voltage_v,\n"
+    "sim_maximum_voltage_v, sim_ripple_voltage_v (peak to peak),\n"
+    "sim_peak_current_a, sim_mean_current_a, sim_rms_current_a (per diode),\n"
+    "sim_winding_rms_current_a (per source, per half for centre-tap),\n"
+    "sim_capacitor_rms_current_a, sim_diode_power_w (per diode),\n"
+    "sim_peak_reverse_voltage_v, sim_input_power_w (into the rectifier),\n"
+    "sim_copper_loss_w (in the internal resistances), sim_periods,\n"
+    "sim_switch_on_peak_current_a. winding_load_ratio is the winding's RMS\n"
+    "current over NennI; above 1 the transformer's copper runs above its rated\n"
+    "loss by the ratio squared.\n"
+    "\n"
+    "Exit status: 0 on success; 2 on a usage error, an input that cannot be\n"
+    "read, a --set that cannot be applied, a failed simulation (ngspice missing,\n"
+    "a design that cannot be simulated, no steady state, an ngspice error) or\n"
+    "waveforms that cannot be written. The other inputs are still simulated.\n";
+
+struct COptions {
+    EFormat format = EFormat::kTable;
+    double leakageInductanceH = 0.0;
+    std::optional<std::string> waveformsPath;
+    std::vector<CSetting> settings;
+    std::vector<std::string> inputs;
+    bool help = false;
+};
+
+CParsed<COptions> ParseArguments(const std::vector<std::string>& args) {
+    COptions options;
+    CArgumentReader reader(args);
+    while (const std::optional<CArgumentReader::CItem> item = reader.Next()) {
+        if (item->isInput) {
+            options.inputs.push_back(item->text);
+            continue;
+        }
+        const std::string& name = item->text;
+        if (name == "--help" || name == "-h") {
+            options.help = true;
+            return {options, {}};
+        }
+        if (name != "--format" && name != "--set" && name != "--leakage-inductance" &&
+            name != "--waveforms") {
+            return {std::nullopt, "unknown option " + QuoteForDiagnostic(name)};
+        }
+        const std::optional<std::string> value = reader.ValueOf(*item);
+        if (!value) {
+            return {std::nullopt, name + " needs a value"};
+        }
+        if (name == "--format") {
+            const CParsed<EFormat> format =
+                ParseFormat(*value, {EFormat::kTable, EFormat::kJson, EFormat::kCsv});
+            if (!format.value) {
+                return {std::nullopt, format.problem};
+            }
+            options.format = *format.value;
+        } else if (name == "--set") {
+            CParsed<CSetting> setting = ParseSetting(*value);
+            if (!setting.value) {
+                return {std::nullopt, setting.problem};
+            }
+            options.settings.push_back(std::move(*setting.value));
+        } else if (name == "--leakage-inductance") {
+            double millihenries = 0.0;
+            const char* end = value->data() + value->size();
+            const auto parsed = std::from_chars(value->data(), end, millihenries);
+            if (parsed.ec != std::errc() || parsed.ptr != end || !std::isfinite(millihenries) ||
+                millihenries < 0.0) {
+                return {std::nullopt,
+                        "--leakage-inductance needs millihenries, a number of 0 "
+                        "or more, not " +
+                            QuoteForDiagnostic(*value)};
+            }
+            options.leakageInductanceH = millihenries * 1e-3;
+        } else {
+            if (options.waveformsPath) {
+                return {std::nullopt, "--waveforms given more than once"};
+            }
+            if (value->empty() || *value == kStandardInput) {
+                return {std::nullopt, "--waveforms needs a file name"};
+            }
+            options.waveformsPath = *value;
+        }
+    }
+    if (options.waveformsPath && options.inputs.size() > 1) {
+        return {std::nullopt, "--waveforms takes at most one input"};
+    }
+    return {options, {}};
+}
+
+// One input's simulation beside its form.
+struct CSimulated {
+    std::optional<std::string> input;
+    CSimulationRequest request;
+    CSimulationResult result;
+    CComparison comparison;
+};
+
+// A number with a fixed count of decimals and "." as the point.
+std::string Fixed(double value, int decimals) {
+    if (!std::isfinite(value)) {
+        return "n. def.";
+    }
+    char buffer[64];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    return std::string(buffer, result.ptr);
+}
+
+std::string InputName(const std::optional<std::string>& input) {
+    if (!input) {
+        return std::string(kStartUpName);
+    }
+    if (*input == kStandardInput) {
+        return std::string(kStandardInputName);
+    }
+    return QuoteForDiagnostic(*input);
+}
+
+// The German labels of the table, in the order of kMeasurements.
+constexpr std::array<std::string_view, kMeasurementCount> kMeasurementLabels = {
+    "Ladespannung Mittelwert",       "Ladespannung Minimum",
+    "Ladespannung Maximum",          "Brummspannung (Spitze-Spitze)",
+    "Spitzenstrom je Diode",         "Mittelwert Strom je Diode",
+    "Effektivstrom je Diode",        "Effektivstrom je Wicklung(shälfte)",
+    "Effektivstrom Ladekondensator", "Verlustleistung je Diode",
+    "Sperrspannung je Diode",        "Leistung in den Gleichrichter",
+    "Kupferverluste im Trafo",       "Perioden bis eingeschwungen",
+    "Einschaltstromspitze je Diode",
+};
+
+// The comparison's rows by the form's result name.
+std::string_view ComparisonLabel(std::string_view name) {
+    if (name == "loaded_voltage_v")
+        return "Ladespannung (Mittelwert)";
+    if (name == "minimum_voltage_v")
+        return "Spannungsminimum";
+    if (name == "ripple_voltage_v")
+        return "Brummspannung";
+    if (name == "peak_current_a")
+        return "Spitzenstrom Diode";
+    if (name == "mean_current_a")
+        return "Mittelwert Strom Diode";
+    if (name == "diode_power_w")
+        return "Verlustleistung Dioden";
+    if (name == "peak_reverse_voltage_v")
+        return "Sperrspannung Diode";
+    if (name == "input_power_w")
+        return "aufgenommene Leistung";
+    return name;
+}
+
+std::string_view UnitOf(std::string_view name) {
+    if (name.ends_with("_v"))
+        return "V";
+    if (name.ends_with("_a"))
+        return "A";
+    if (name.ends_with("_w"))
+        return "W";
+    return "";
+}
+
+void Pad(std::string& text, std::size_t width, std::size_t to) {
+    if (width < to) {
+        text.append(to - width, ' ');
+    }
+}
+
+void WriteTable(const std::vector<CSimulated>& runs, std::ostream& out) {
+    std::string text;
+    for (std::size_t index = 0; index < runs.size(); ++index) {
+        const CSimulated& run = runs[index];
+        const CMeasurements& m = run.result.measurements;
+        if (index != 0) {
+            text.push_back('\n');
+        }
+        text.append(kInputPrefix).append(InputName(run.input)).push_back('\n');
+        text.append("Simulation (ngspice)\n");
+        for (std::size_t row = 0; row < kMeasurementCount; ++row) {
+            const CMeasurementSpec& spec = kMeasurements[row];
+            const std::string_view label = kMeasurementLabels[row];
+            text.append("  ").append(label);
+            Pad(text, DisplayWidth(label), 36);
+            const std::string value =
+                spec.unit.empty() ? Fixed(m.*spec.member, 0) : Fixed(m.*spec.member, 3);
+            Pad(text, value.size(), 10);
+            text.append(value);
+            if (!spec.unit.empty()) {
+                text.append(" ").append(spec.unit);
+            }
+            text.push_back('\n');
+        }
+        text.append("Vergleich mit dem Formular");
+        Pad(text, 26, 38);
+        text.append("Formular  Simulation  Abweichung\n");
+        for (const CComparisonRow& row : run.comparison.rows) {
+            const std::string_view label = ComparisonLabel(row.name);
+            const std::string_view unit = UnitOf(row.name);
+            text.append("  ").append(label);
+            Pad(text, DisplayWidth(label), 30);
+            const std::string form = Fixed(row.form, 3).append(" ").append(unit);
+            Pad(text, form.size(), 14);
+            text.append(form);
+            const std::string simulated = Fixed(row.simulated, 3).append(" ").append(unit);
+            Pad(text, simulated.size(), 12);
+            text.append(simulated);
+            const std::string deviation = Fixed(row.deviationPct, 1) + " %";
+            Pad(text, deviation.size(), 12);
+            text.append(deviation).push_back('\n');
+        }
+        const CComparison& c = run.comparison;
+        text.append("Wicklungsbelastung: Effektivstrom ")
+            .append(Fixed(m.windingRmsCurrent, 3))
+            .append(" A / Nennstrom ")
+            .append(Fixed(run.request.ratedCurrentA, 3))
+            .append(" A = ")
+            .append(Fixed(c.windingLoadRatio, 2))
+            .push_back('\n');
+        if (c.WindingOverloaded()) {
+            text.append(
+                    "  \xC3\xBC"
+                    "berlastet: die Kupferverluste des Trafos betragen das ")
+                .append(Fixed(c.CopperLossFactor(), 2))
+                .append("-fache der Nennverluste\n");
+        } else {
+            text.append("  innerhalb des Nennstroms\n");
+        }
+    }
+    out << text;
+}
+
+std::string MeasurementsJson(const CMeasurements& m) {
+    std::string text = "{";
+    for (std::size_t row = 0; row < kMeasurementCount; ++row) {
+        text.append(row == 0 ? "\n      " : ",\n      ");
+        text.append(JsonString(kMeasurements[row].name))
+            .append(": ")
+            .append(JsonNumber(m.*kMeasurements[row].member));
+    }
+    return text.append("\n    }");
+}
+
+void WriteJson(const std::vector<CSimulated>& runs, std::ostream& out) {
+    std::string text = "[";
+    for (std::size_t index = 0; index < runs.size(); ++index) {
+        const CSimulated& run = runs[index];
+        text.append(index == 0 ? "\n" : ",\n");
+        text.append("  {\n    \"input\": ");
+        text.append(run.input ? JsonString(*run.input) : std::string("null"));
+        text.append(",\n    \"simulation\": ").append(MeasurementsJson(run.result.measurements));
+        text.append(",\n    \"comparison\": {");
+        bool first = true;
+        for (const CComparisonRow& row : run.comparison.rows) {
+            text.append(first ? "\n      " : ",\n      ");
+            first = false;
+            text.append(JsonString(row.name))
+                .append(": {\"form\": ")
+                .append(JsonNumber(row.form))
+                .append(", \"simulated\": ")
+                .append(JsonNumber(row.simulated))
+                .append(", \"deviation_pct\": ")
+                .append(JsonNumber(row.deviationPct))
+                .append("}");
+        }
+        text.append("\n    },\n    \"winding_load_ratio\": ")
+            .append(JsonNumber(run.comparison.windingLoadRatio));
+        text.append("\n  }");
+    }
+    text.append(runs.empty() ? "]\n" : "\n]\n");
+    out << text;
+}
+
+void WriteCsv(const std::vector<CSimulated>& runs, std::ostream& out) {
+    // RFC 4180: CR LF after every record.
+    std::string text = "input";
+    for (const CMeasurementSpec& spec : kMeasurements) {
+        text.append(",").append(spec.name);
+    }
+    const CComparison names =
+        CComparison::Make(CEvaluation{}, CMeasurements{}, CSimulationRequest{});
+    for (const CComparisonRow& row : names.rows) {
+        text.append(",").append(row.name).append("_form");
+        text.append(",").append(row.name).append("_simulated");
+        text.append(",").append(row.name).append("_deviation_pct");
+    }
+    text.append(",winding_load_ratio\r\n");
+    for (const CSimulated& run : runs) {
+        text.append(run.input ? CsvField(*run.input) : std::string());
+        for (const CMeasurementSpec& spec : kMeasurements) {
+            text.append(",").append(ShortestNumber(run.result.measurements.*spec.member));
+        }
+        for (const CComparisonRow& row : run.comparison.rows) {
+            text.append(",").append(ShortestNumber(row.form));
+            text.append(",").append(ShortestNumber(row.simulated));
+            text.append(",").append(ShortestNumber(row.deviationPct));
+        }
+        text.append(",").append(ShortestNumber(run.comparison.windingLoadRatio)).append("\r\n");
+    }
+    out << text;
+}
+
+bool WriteWaveforms(const CSimulationResult& result, const std::string& path) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << "run," << result.steadyState.CsvHeader() << '\n';
+    const auto rows = [&file](const CWaveforms& waves, std::string_view run) {
+        std::ostringstream block;
+        waves.WriteCsvRows(block);
+        std::istringstream lines(block.str());
+        std::string line;
+        while (std::getline(lines, line)) {
+            file << run << ',' << line << '\n';
+        }
+    };
+    rows(result.steadyState, "steady_state");
+    rows(result.switchOn, "switch_on");
+    file.close();
+    return static_cast<bool>(file);
+}
+
+}  // namespace
+
+int RunSimulateCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+                       std::ostream& err) {
+    const CParsed<COptions> parsed = ParseArguments(args);
+    if (!parsed.value) {
+        err << kProgram << " simulate: " << parsed.problem << '\n'
+            << kUsage << "Try 'ohmrada-calc simulate --help'.\n";
+        return 2;
+    }
+    const COptions& options = *parsed.value;
+    if (options.help) {
+        out << kUsage << '\n' << kHelp;
+        return out ? 0 : 2;
+    }
+
+    int status = 0;
+    std::vector<CSimulated> runs;
+    for (const std::optional<std::string>& input : InputsOrStartUp(options.inputs)) {
+        CFormRun form = RunForm(input, options.settings, std::nullopt, in);
+        err << form.diagnostics;
+        if (!form.view) {
+            status = 2;
+            continue;
+        }
+        CSimulated run;
+        run.input = input;
+        run.request = CSimulationRequest::FromDesign(form.view->design, options.leakageInductanceH);
+        run.result = Simulate(run.request);
+        if (!run.result.Ok()) {
+            err << kProgram << ": " << DescribeInput(input) << ": " << run.result.message << '\n';
+            status = 2;
+            continue;
+        }
+        run.comparison =
+            CComparison::Make(Evaluate(form.view->design), run.result.measurements, run.request);
+        if (options.waveformsPath && !WriteWaveforms(run.result, *options.waveformsPath)) {
+            err << kProgram << ": cannot write the waveforms to "
+                << QuoteForDiagnostic(*options.waveformsPath) << '\n';
+            status = 2;
+        }
+        runs.push_back(std::move(run));
+    }
+
+    switch (options.format) {
+        case EFormat::kTable:
+            WriteTable(runs, out);
+            break;
+        case EFormat::kJson:
+            WriteJson(runs, out);
+            break;
+        case EFormat::kCsv:
+            WriteCsv(runs, out);
+            break;
+    }
+    out.flush();
+    if (!out) {
+        err << kProgram << ": cannot write the output\n";
+        return 2;
+    }
+    return status;
+}
+
+}  // namespace ohmrada::cli

@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace ohmrada::cli {
+
+// ohmrada-calc simulate: the design each input gives the form, simulated in
+// the time domain with ngspice (simulation/), beside the form's values.
+//
+//   ohmrada-calc simulate [--leakage-inductance MH] [--waveforms FILE.csv]
+//                         [--set NAME=TEXT]... [--format table|json|csv]
+//                         [--] [FILE|-]...
+//
+// Each input goes through a freshly started form with the --set entries
+// applied, as for the form command (RunForm); its design is simulated to the
+// steady state and switched on into an empty capacitor. A simulation that
+// fails (ngspice missing, a design it cannot simulate, no steady state, an
+// ngspice error) is reported on `err`, left out of the output, and makes the
+// exit status 2; the other inputs are still simulated.
+//
+// args are the arguments after "simulate". Returns the exit status.
+int RunSimulateCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+                       std::ostream& err);
+
+}  // namespace ohmrada::cli

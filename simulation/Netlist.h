@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "SimulationRequest.h"
+
+namespace ohmrada {
+
+// How one transient run starts and how far it goes.
+struct CRunSettings {
+    double initialVoltage = 0.0;   // the reservoir capacitor at t = 0, V
+    bool switchOnAtCrest = false;  // the sources start at their crest (else at zero)
+    double stopTime = 0.0;         // s
+    double maxStep = 0.0;          // s, the longest time step ngspice may take
+};
+
+// The rectifier of a request as an ngspice netlist:
+//
+//   source k:  VSk (sine, RMS value sourceVoltageRms, 50 Hz; the two of the
+//              centre-tap circuit in antiphase) -- RSk (internal resistance)
+//              [-- LSk (leakage inductance) with a series RC snubber across
+//              the winding's terminals that damps its ringing]
+//   diode i:   Di, a near-ideal junction (emission coefficient 0.005: some
+//              3 mV at 10 A) whose series resistance is BahnR, then VDi, a
+//              DC source of DiffU against the current: the form's threshold
+//              plus bulk resistance. VDi's current is the diode's current.
+//   output:    C1 (KondC, precharged) and IL, a constant current Ib.
+//
+// Half-wave: one source and D1. Bridge: one source between the nodes a1 and
+// b (b is held to ground by 1 MOhm so that nothing floats), D1 and D2 to the
+// output, D3 and D4 from ground. Centre-tap: two sources from ground, D1
+// and D2 to the output.
+//
+// Every number is written without regard to the locale, and every option
+// the results depend on is set here, whatever a .spiceinit set.
+struct CNetlist {
+    std::vector<std::string> lines;  // without ".end"
+    // The names of ngspice's vectors: node voltages ("out"; "0" is ground and
+    // has no vector) and source currents ("vd1#branch").
+    std::string output = "out";
+    std::vector<std::string> diodeCurrents;
+    std::vector<std::string> diodeAnodes;     // before the junction
+    std::vector<std::string> diodeCathodes;   // after the threshold
+    std::vector<bool> diodeFeedsOutput;       // cathode at the output
+    std::vector<std::string> sourceCurrents;  // positive into the source: negate
+    std::vector<std::string> sourcePlus;
+    std::vector<std::string> sourceMinus;
+
+    static CNetlist Build(const CSimulationRequest& request, const CRunSettings& settings);
+
+    // The whole netlist as a file for the ngspice program, ".end" included.
+    std::string Text() const;
+};
+
+// A number as ngspice reads it, shortest round-trip form, locale-free.
+std::string SpiceNumber(double value);
+
+}  // namespace ohmrada

@@ -1,0 +1,110 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "SimulationRequest.h"
+
+#include <cmath>
+
+#include "PowerSupply.h"
+
+namespace ohmrada {
+
+namespace {
+
+// Larger magnitudes belong to no mains supply (FLT_MAX among them) and would
+// only overflow the simulator.
+constexpr double kLargest = 1e9;
+constexpr double kLargestCapacitanceF = 1e3;
+constexpr double kLargestInductanceH = 1.0;
+
+bool Usable(double value) {
+    return std::isfinite(value) && std::fabs(value) <= kLargest;
+}
+
+}  // namespace
+
+CSimulationRequest CSimulationRequest::FromDesign(const CDesign& design,
+                                                  double leakageInductanceH) {
+    CPowerSupply supply;
+    design.ApplyTo(supply);
+    const CTransformer& transformer = *supply.GetTransformer();
+    const CRectifier& rectifier = *supply.GetRectifier();
+    CSimulationRequest request;
+    const std::string circuit = rectifier.GetCircuit();
+    request.circuit = circuit == CRectifier::kHalfWave ? ECircuit::kHalfWave
+                      : circuit == CRectifier::kBridge ? ECircuit::kBridge
+                                                       : ECircuit::kCentreTap;
+    // The copies the recalculation cycle makes for the rectifier.
+    request.sourceVoltageRms = static_cast<double>(transformer.GetNoLoadVoltage());
+    request.sourceResistanceOhm =
+        static_cast<double>(ToSingle(transformer.GetInternalResistance()));
+    request.leakageInductanceH = leakageInductanceH;
+    request.diffusionVoltageV = static_cast<double>(rectifier.GetDiffusionVoltage());
+    request.bulkResistanceOhm = static_cast<double>(rectifier.GetBulkResistance());
+    request.capacitanceF =
+        static_cast<double>(ToSingle(supply.GetCapacitor()->GetCapacitance(true)));
+    request.loadCurrentA = static_cast<double>(supply.GetLoadCurrent());
+    request.ratedCurrentA = static_cast<double>(transformer.GetRatedCurrent());
+    request.frequencyHz = static_cast<double>(supply.MainsFrequency());
+    return request;
+}
+
+int CSimulationRequest::DiodeCount() const {
+    switch (circuit) {
+        case ECircuit::kHalfWave:
+            return 1;
+        case ECircuit::kBridge:
+            return 4;
+        case ECircuit::kCentreTap:
+            return 2;
+    }
+    return 0;
+}
+
+std::string CSimulationRequest::Problem() const {
+    struct CCheck {
+        const char* name;
+        double value;
+    };
+    const CCheck checks[] = {
+        {"source voltage", sourceVoltageRms},
+        {"internal resistance", sourceResistanceOhm},
+        {"leakage inductance", leakageInductanceH},
+        {"DiffU", diffusionVoltageV},
+        {"BahnR", bulkResistanceOhm},
+        {"KondC", capacitanceF},
+        {"Ib", loadCurrentA},
+        {"NennI", ratedCurrentA},
+    };
+    for (const CCheck& check : checks) {
+        if (!Usable(check.value)) {
+            return std::string("cannot simulate: ") + check.name + " is out of range";
+        }
+    }
+    if (sourceVoltageRms <= 0.0 || capacitanceF <= 0.0 || loadCurrentA <= 0.0 ||
+        ratedCurrentA <= 0.0 || frequencyHz <= 0.0) {
+        return "cannot simulate: a voltage, current or capacitance is zero";
+    }
+    if (sourceResistanceOhm <= 0.0) {
+        return "cannot simulate: the transformer's internal resistance is zero (rated voltage "
+               "equal to the no-load voltage)";
+    }
+    if (leakageInductanceH < 0.0 || bulkResistanceOhm < 0.0) {
+        return "cannot simulate: a negative leakage inductance or BahnR";
+    }
+    // Beyond these the period-by-period search cannot resolve the steady
+    // state (the capacitor's time constant runs to years) and no mains
+    // transformer has such a leakage inductance.
+    if (capacitanceF > kLargestCapacitanceF) {
+        return "cannot simulate: KondC is above 1000 F";
+    }
+    if (leakageInductanceH > kLargestInductanceH) {
+        return "cannot simulate: the leakage inductance is above 1 H";
+    }
+    const int inSeries = circuit == ECircuit::kBridge ? 2 : 1;
+    if (inSeries * diffusionVoltageV >= std::sqrt(2.0) * sourceVoltageRms) {
+        return "cannot simulate: the diodes' threshold is above the source's peak voltage, "
+               "they never conduct";
+    }
+    return {};
+}
+
+}  // namespace ohmrada

@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <string>
+
+#include "Design.h"
+
+namespace ohmrada {
+
+// The three rectifier circuits as the simulation builds them.
+enum class ECircuit { kHalfWave, kBridge, kCentreTap };
+
+// What the simulation needs of a design: exactly the quantities the form's
+// rectifier uses, in SI units. The source voltage and resistance are the
+// transformer's shown no-load voltage and internal resistance as the
+// recalculation cycle copies them into the rectifier (for the centre-tap flag
+// those of one half of the winding); the circuit follows the form's rule
+// ("einweg" half-wave, "bruecke" bridge, anything else centre-tap).
+struct CSimulationRequest {
+    ECircuit circuit = ECircuit::kCentreTap;
+    double sourceVoltageRms = 0.0;     // V, of one source
+    double sourceResistanceOhm = 0.0;  // of one source
+    double leakageInductanceH = 0.0;   // per source; 0 leaves it out
+    double diffusionVoltageV = 0.0;    // DiffU, the threshold of one diode
+    double bulkResistanceOhm = 0.0;    // BahnR, of one diode
+    double capacitanceF = 0.0;         // KondC in farads
+    double loadCurrentA = 0.0;         // Ib, drawn by the regulator
+    double ratedCurrentA = 0.0;        // NennI, for the winding load ratio
+    double frequencyHz = 50.0;         // the mains frequency
+
+    // Takes the values through a freshly made supply holding the design, as
+    // the recalculation cycle copies them.
+    static CSimulationRequest FromDesign(const CDesign& design, double leakageInductanceH = 0.0);
+
+    int DiodeCount() const;
+    int SourceCount() const { return circuit == ECircuit::kCentreTap ? 2 : 1; }
+    double Period() const { return 1.0 / frequencyHz; }
+
+    // Empty when the circuit can be simulated, otherwise why not (a zero or
+    // absurd value, a zero internal resistance, diodes that never conduct).
+    std::string Problem() const;
+};
+
+}  // namespace ohmrada

@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <string>
+
+#include "Measurements.h"
+#include "Waveforms.h"
+
+namespace ohmrada {
+
+// Why a simulation gave no measurements.
+enum class ESimulationError {
+    kNone,
+    kNgspiceMissing,  // libngspice.so.0 cannot be loaded
+    kCannotSimulate,  // a design the circuit cannot be built from
+    kNoSteadyState,   // the mean did not settle within the bounded number of periods
+    kNgspiceError,    // ngspice refused the circuit or failed during the run
+    kCancelled,       // the caller asked to stop
+};
+
+// What one simulation gives: measurements and waveforms, or an error with a
+// message a user can read. Failures are values, never exceptions.
+struct CSimulationResult {
+    ESimulationError error = ESimulationError::kNone;
+    std::string message;
+    CMeasurements measurements;
+    CWaveforms steadyState;  // the last two periods of the steady state
+    CWaveforms switchOn;     // the first periods after switching on
+
+    bool Ok() const { return error == ESimulationError::kNone; }
+};
+
+}  // namespace ohmrada
