@@ -56,11 +56,6 @@ constexpr std::string_view kHelp =
     "it, the missing values read as 0; a notice on standard error and the form's\n"
     "message say how many lines were missing.\n"
     "\n"
-    "Commands:\n"
-    "  simulate         simulate the design of each input in the time domain with\n"
-    "                   ngspice and compare it with the form; see\n"
-    "                   'ohmrada-calc simulate --help'\n"
-    "\n"
     "Exit status: 0 on success; 2 on a usage error, an input that cannot be\n"
     "read or is empty, a --set that cannot be applied, or a failed --save. The\n"
     "other inputs are still evaluated and printed.\n"
@@ -73,6 +68,8 @@ constexpr std::string_view kHelp =
     "              regulated current, the highest voltage, the transformer's\n"
     "              and the regulator's limits, the best transformer voltage\n"
     "  sweep       one input over a range, one recalculation cycle per point\n"
+    "  simulate    the design in the time domain with ngspice, beside the\n"
+    "              form's values\n"
     "See ohmrada-calc COMMAND --help for each command's definitions.\n";
 
 struct COptions {

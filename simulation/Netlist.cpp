@@ -71,7 +71,7 @@ CNetlist CNetlist::Build(const CSimulationRequest& request, const CRunSettings& 
             break;
         case ECircuit::kBridge:
             addSource(1, phase, "b");
-            lines.emplace_back("RB b 0 1e9");
+            lines.emplace_back("RB b 0 1e6");
             addDiode(1, "a1", "out");
             addDiode(2, "b", "out");
             addDiode(3, "0", "a1");

@@ -29,7 +29,7 @@ struct CRunSettings {
 //   output:    C1 (KondC, precharged) and IL, a constant current Ib.
 //
 // Half-wave: one source and D1. Bridge: one source between the nodes a1 and
-// b (b is held to ground by 1 GOhm so that nothing floats), D1 and D2 to the
+// b (b is held to ground by 1 MOhm so that nothing floats), D1 and D2 to the
 // output, D3 and D4 from ground. Centre-tap: two sources from ground, D1
 // and D2 to the output.
 //

@@ -393,7 +393,10 @@ private:
                 previous = point;
                 periodStart = periodEnd;
             }
-            start = std::isfinite(target) ? target : periodStart;
+            // A root beyond the source's peak is the secant's error, not the
+            // circuit's state.
+            const double peak = std::sqrt(2.0) * m_request.sourceVoltageRms;
+            start = std::isfinite(target) && target < peak ? target : periodStart;
         }
     }
 
@@ -411,7 +414,10 @@ private:
         if (k < 2) {
             return false;
         }
-        const double scale = std::fabs(means[k - 1]);
+        // A mean near zero (a capacitor far too small for the load) is
+        // measured against a tenth of the source's peak instead.
+        const double scale =
+            std::max(std::fabs(means[k - 1]), 0.1 * std::sqrt(2.0) * m_request.sourceVoltageRms);
         return std::fabs(means[k - 1] - means[k - 2]) < kSettled * scale && Balanced(point);
     }
 

@@ -61,7 +61,9 @@ TEST_F(SimulateCommandTest, JsonNamesEveryMeasurementAndComparesWithTheForm) {
     const CRun run = Calc({"simulate", "--format", "json"});
     ASSERT_EQ(run.status, 0) << run.err;
     for (const CMeasurementSpec& spec : kMeasurements) {
-        EXPECT_THAT(run.out, HasSubstr("\"" + std::string(spec.name) + "\": ")) << spec.name;
+        std::string key(1, '"');
+        key.append(spec.name).append("\": ");
+        EXPECT_THAT(run.out, HasSubstr(key)) << spec.name;
     }
     // The form's loaded voltage of the start-up design, and the simulated
     // mean below it.

@@ -275,6 +275,18 @@ TEST(WindingLoad, CentreTapStartUpDesignRunsItsWindingAboveTheRatedCurrent) {
                 1e-4 * comparison.CopperLossFactor());
 }
 
+TEST(Threads, SimulationsStartedTogetherTakeTurnsAndAgree) {
+    // ngspice is one simulator per process; the library serialises.
+    const CSimulationRequest request = CSimulationRequest::FromDesign(CDesign::StartUp());
+    std::future<CSimulationResult> first = SimulateAsync(request);
+    std::future<CSimulationResult> second = SimulateAsync(request);
+    const CSimulationResult a = first.get();
+    const CSimulationResult b = second.get();
+    ASSERT_TRUE(a.Ok() && b.Ok()) << a.message << b.message;
+    EXPECT_DOUBLE_EQ(a.measurements.meanVoltage, b.measurements.meanVoltage);
+    EXPECT_DOUBLE_EQ(a.measurements.switchOnPeakCurrent, b.measurements.switchOnPeakCurrent);
+}
+
 TEST(LeakageInductance, SlowsTheChargingPulses) {
     CSimulationRequest request = CSimulationRequest::FromDesign(CDesign::StartUp());
     const CSimulationResult without = Simulate(request);
