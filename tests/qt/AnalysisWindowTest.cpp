@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileDialog>
@@ -30,6 +31,7 @@
 #include "NumberText.h"
 #include "PlotWidget.h"
 #include "QtTestEnvironment.h"
+#include "SaveAtomically.h"
 #include "Simulator.h"
 #include "SweepWindow.h"
 #include "TimeDomainWindow.h"
@@ -389,6 +391,81 @@ TEST_F(AnalysisWindowTest, SweepSimulatesBesideTheFormAndCanBeCancelled) {
     EXPECT_FALSE(window.Simulating());
 }
 
+TEST_F(AnalysisWindowTest, TolerancesEnteredMoveTheCorners) {
+    Open(kCmdAnalyseTolerances);
+    CToleranceWindow& window = *Analysis().Tolerances();
+    struct CCase {
+        double mains;
+        double capacitor;
+        const char* lowMains;
+        const char* highMains;
+        const char* lowCapacitance;
+    };
+    const CCase kCases[] = {
+        {15.0, 30.0, "85", "115", "21000"},
+        {0.0, 0.0, "100", "100", "30000"},
+    };
+    for (const CCase& c : kCases) {
+        SCOPED_TRACE(c.mains);
+        window.MainsTolerance()->setValue(c.mains);
+        window.CapacitorTolerance()->setValue(c.capacitor);
+        const QTableWidget& table = *window.Table();
+        EXPECT_EQ(table.item(1, CToleranceWindow::kColumnMains)->text().toStdString(), c.lowMains);
+        EXPECT_EQ(table.item(2, CToleranceWindow::kColumnMains)->text().toStdString(), c.highMains);
+        EXPECT_EQ(table.item(1, CToleranceWindow::kColumnCapacitance)->text().toStdString(),
+                  c.lowCapacitance);
+        EXPECT_EQ(Analysis().Settings().analysis.mainsTolerancePct, c.mains);
+    }
+    // Without tolerance every corner is the form.
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_EQ(window.Table()->item(row, CToleranceWindow::kColumnMinimum)->text().toStdString(),
+                  Text(kIdMinimumVoltage));
+    }
+}
+
+TEST_F(AnalysisWindowTest, EscClosesAWindowAndClosingStopsItsSimulation) {
+    Open(kCmdAnalyseTimeDomain);
+    CTimeDomainWindow& window = *Analysis().TimeDomain();
+    window.Restart();
+    EXPECT_TRUE(window.Running());
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_FALSE(window.Running());
+    // The form is untouched by it.
+    CReferenceForm reference;
+    ExpectSameFields(reference);
+}
+
+TEST(SaveAtomicallyTest, AFailedWriteLeavesTheOldFileAndNoTrace) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("alt.csv"));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("alt");
+    }
+    struct CCase {
+        const char* name;
+        bool succeeds;
+        const char* after;
+    };
+    const CCase kCases[] = {{"failing half-way", false, "alt"}, {"complete", true, "neu"}};
+    for (const CCase& c : kCases) {
+        SCOPED_TRACE(c.name);
+        const bool saved = SaveAtomically(path, [&](QIODevice& device) {
+            device.write(c.succeeds ? "neu" : "halb");
+            return c.succeeds;
+        });
+        EXPECT_EQ(saved, c.succeeds);
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), QByteArray(c.after));
+        EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files),
+                  QStringList{QStringLiteral("alt.csv")})
+            << "no temporary file left";
+    }
+}
+
 // The time-domain window needs ngspice; without it, it says so.
 class TimeDomainTest : public AnalysisWindowTest {
 protected:
@@ -532,6 +609,20 @@ TEST_F(ReportTest, AsksBeforeReplacingAndAFailedWriteSaysSo) {
     QFile old(path);
     ASSERT_TRUE(old.open(QIODevice::ReadOnly));
     EXPECT_EQ(old.readAll(), QByteArray("alt"));
+    old.close();
+    ASSERT_TRUE(WaitForActiveWindow());
+
+    // Replacing it: the report takes its place.
+    AnswerReportDialog(path);
+    ExpectModal([](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        box->button(QMessageBox::Yes)->click();
+    });
+    Trigger(kCmdAnalyseReport);
+    ASSERT_TRUE(WaitForExpectedModals());
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(old.read(5).startsWith("%PDF"));
     old.close();
     ASSERT_TRUE(WaitForActiveWindow());
 
