@@ -2,6 +2,8 @@
 #include "SweepWindow.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <cmath>
 #include <map>
 
@@ -52,9 +54,16 @@ bool IsWindingVoltage(EInput input) {
     return input == EInput::kNennU || input == EInput::kLeerU;
 }
 
-// A number written for a file, locale-free and exact enough to read back.
+// A number written for a file: the shortest text that reads back as the
+// same single-precision value, locale-free, as ohmrada-calc writes it.
 QString CsvNumber(double value) {
-    return std::isfinite(value) ? QString::number(value, 'g', 9) : QString();
+    if (!std::isfinite(value)) {
+        return {};
+    }
+    std::array<char, 32> text{};
+    const auto [end, error] =
+        std::to_chars(text.data(), text.data() + text.size(), static_cast<float>(value));
+    return error == std::errc() ? QString::fromLatin1(text.data(), end - text.data()) : QString();
 }
 
 }  // namespace
@@ -518,14 +527,14 @@ QString CSweepWindow::Csv() const {
         csv += QLatin1Char(',') +
                QString::fromUtf8(spec.name.data(), static_cast<qsizetype>(spec.name.size()));
     }
-    csv += QStringLiteral(",target_held,overloaded\n");
+    csv += QStringLiteral(",target_held,overloaded\r\n");
     for (const CSweepPoint& point : m_points) {
         csv += CsvNumber(ShownInput(point.design));
         for (const CResultSpec& spec : kResults) {
             csv += QLatin1Char(',') + CsvNumber(point.evaluation[spec.result]);
         }
         csv += point.targetHeld ? QStringLiteral(",true") : QStringLiteral(",false");
-        csv += point.overloaded ? QStringLiteral(",true\n") : QStringLiteral(",false\n");
+        csv += point.overloaded ? QStringLiteral(",true\r\n") : QStringLiteral(",false\r\n");
     }
     return csv;
 }

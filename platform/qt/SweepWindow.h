@@ -56,7 +56,8 @@ public:
     // Writes the sweep as PNG, PDF or CSV, chosen by the name's ending.
     // False when the file could not be written.
     bool ExportTo(const QString& path);
-    // The sweep as CSV: a header of names, one line per point.
+    // The sweep as CSV (CR LF line ends), as ohmrada-calc sweep writes it: a
+    // header of names, one line per point.
     QString Csv() const;
 
     // The simulated minimum voltage and ripple beside the form's: on a

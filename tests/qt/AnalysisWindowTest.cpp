@@ -346,11 +346,15 @@ TEST_F(AnalysisWindowTest, SweepFollowsTheFormAndExportsPngPdfAndCsv) {
     EXPECT_TRUE(pdfFile.read(5).startsWith("%PDF"));
     QFile csvFile(csv);
     ASSERT_TRUE(csvFile.open(QIODevice::ReadOnly));
-    const QList<QByteArray> lines = csvFile.readAll().trimmed().split('\n');
-    ASSERT_EQ(lines.size(), 14);
-    EXPECT_TRUE(lines[0].startsWith("Ib,internal_resistance_ohm,"));
-    EXPECT_TRUE(lines[1].startsWith("1,"));
-    EXPECT_TRUE(lines[13].startsWith("7,"));
+    const QByteArray written = csvFile.readAll();
+    EXPECT_EQ(written.trimmed().split('\n').size(), 14);
+    // ohmrada-calc writes the same table for the same design.
+    QProcess calc;
+    calc.start(QStringLiteral(OHMRADA_CALC_PATH),
+               {QStringLiteral("sweep"), QStringLiteral("Ib=1:7:13"), QStringLiteral("--set"),
+                QStringLiteral("NennI=4")});
+    ASSERT_TRUE(calc.waitForFinished(20000));
+    EXPECT_EQ(written.toStdString(), calc.readAllStandardOutput().toStdString());
     // A file that cannot be written is reported as such.
     EXPECT_FALSE(window.ExportTo(folder.filePath(QStringLiteral("fehlt/verlauf.png"))));
 
