@@ -38,12 +38,12 @@ struct CSweepColumns {
 };
 // What a caller adds to the sweep: flags it accepts (for example
 // "--simulate"), their lines for --help, and the maker of the further columns
-// from the parsed options (it reads CAnalysisOptions::flags). RunCalc passes
-// none.
+// from the parsed options (it reads CAnalysisOptions::flags) and the number
+// of points the sweep will have.
 struct CSweepExtension {
     std::vector<std::string> flags;
     std::string help;
-    std::function<CSweepColumns(const CAnalysisOptions& options)> columns;
+    std::function<CSweepColumns(const CAnalysisOptions& options, std::size_t pointCount)> columns;
 };
 
 int RunSweepCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,

@@ -197,8 +197,7 @@ struct CCommand {
 constexpr std::array<CCommand, 4> kCommands = {{
     {"worst-case", RunWorstCaseCommand},
     {"limits", RunLimitsCommand},
-    {"sweep", [](const std::vector<std::string>& args, std::istream& in, std::ostream& out,
-                 std::ostream& err) { return RunSweepCommand(args, in, out, err); }},
+    {"sweep", RunSweepCommandWithSimulation},
     {"simulate", RunSimulateCommand},
 }};
 

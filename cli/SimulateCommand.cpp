@@ -4,16 +4,19 @@
 #include <charconv>
 #include <cmath>
 #include <fstream>
+#include <limits>
 #include <optional>
 #include <ostream>
 #include <string_view>
 
+#include "AnalysisCommands.h"
 #include "Arguments.h"
 #include "CalcTool.h"
 #include "Comparison.h"
 #include "Evaluation.h"
 #include "FormRun.h"
 #include "FormText.h"
+#include "Measurements.h"
 #include "Simulator.h"
 #include "TextEscape.h"
 
@@ -434,6 +437,64 @@ int RunSimulateCommand(const std::vector<std::string>& args, std::istream& in, s
         return 2;
     }
     return status;
+}
+
+namespace {
+
+constexpr std::string_view kSimulateFlag = "--simulate";
+
+// The measurements as further sweep columns, one simulation per point.
+CSweepExtension SimulationSweepExtension(std::ostream& err, bool& failed) {
+    CSweepExtension extension;
+    extension.flags = {std::string(kSimulateFlag)};
+    extension.help =
+        "\n"
+        "  --simulate  also simulate every point in the time domain with ngspice and\n"
+        "              add its measurements (sim_mean_voltage_v, ...) as further\n"
+        "              columns; progress is reported on standard error, and a\n"
+        "              point whose simulation fails has empty values (null in\n"
+        "              JSON), is reported, and makes the exit status 2\n";
+    extension.columns = [&err, &failed](const CAnalysisOptions& options, std::size_t pointCount) {
+        CSweepColumns columns;
+        if (options.flags.count(kSimulateFlag) == 0) {
+            return columns;
+        }
+        for (const CMeasurementSpec& spec : kMeasurements) {
+            columns.names.emplace_back(spec.name);
+        }
+        columns.measure = [&err, &failed, pointCount](const CSweepPoint& point) {
+            const CSimulationResult result = SimulateDesign(point.design);
+            const std::size_t done = point.index + 1;
+            if (!result.Ok()) {
+                failed = true;
+                err << kProgram << ": sweep --simulate: point " << done << ": " << result.message
+                    << '\n';
+            }
+            // About ten progress lines, and one at the end.
+            const std::size_t every = pointCount >= 10 ? pointCount / 10 : 1;
+            if (done % every == 0 || done == pointCount) {
+                err << kProgram << ": sweep --simulate: " << done << " of " << pointCount
+                    << " points simulated\n";
+            }
+            std::vector<double> values;
+            for (const CMeasurementSpec& spec : kMeasurements) {
+                values.push_back(result.Ok() ? result.measurements.*spec.member
+                                             : std::numeric_limits<double>::quiet_NaN());
+            }
+            return values;
+        };
+        return columns;
+    };
+    return extension;
+}
+
+}  // namespace
+
+int RunSweepCommandWithSimulation(const std::vector<std::string>& args, std::istream& in,
+                                  std::ostream& out, std::ostream& err) {
+    bool failed = false;
+    const int status = RunSweepCommand(args, in, out, err, SimulationSweepExtension(err, failed));
+    return status == 0 && failed ? 2 : status;
 }
 
 }  // namespace ohmrada::cli

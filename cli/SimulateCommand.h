@@ -25,4 +25,11 @@ namespace ohmrada::cli {
 int RunSimulateCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
                        std::ostream& err);
 
+// ohmrada-calc sweep, which with --simulate adds the simulation's
+// measurements to every point (NaN, printed as null or an empty field, where
+// a point's simulation failed; each failure is reported on `err` and makes
+// the exit status 2) and reports its progress on `err`.
+int RunSweepCommandWithSimulation(const std::vector<std::string>& args, std::istream& in,
+                                  std::ostream& out, std::ostream& err);
+
 }  // namespace ohmrada::cli

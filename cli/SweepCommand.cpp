@@ -18,7 +18,7 @@ constexpr std::string_view kCommand = "sweep";
 
 constexpr std::string_view kUsage =
     "Usage: ohmrada-calc sweep NAME=FROM:TO:COUNT[:log] [--set NAME=TEXT]...\n"
-    "                          [--format csv|json|table] [--] [FILE|-]\n";
+    "                          [--format csv|json|table] [--simulate] [--] [FILE|-]\n";
 
 constexpr std::string_view kHelp =
     "Sweeps one input of the design (the file as the form opens it, after\n"
@@ -263,7 +263,8 @@ int RunSweepCommand(const std::vector<std::string>& args, std::istream& in, std:
     if (options.operands.size() > 1) {
         return ReportUsageError(kCommand, kUsage, "the sweep takes at most one input", err);
     }
-    const CSweepColumns columns = extension.columns ? extension.columns(options) : CSweepColumns{};
+    const CSweepColumns columns =
+        extension.columns ? extension.columns(options, spec.value->count) : CSweepColumns{};
 
     const bool ok = ForEachDesign(
         options, in, err, [&](const std::optional<std::string>& input, const CDesign& design) {

@@ -295,7 +295,7 @@ TEST_F(AnalysisCommandsTest, SweepCarriesTheColumnsACallerAdds) {
     CSweepExtension twice;
     twice.flags = {"--twice"};
     twice.help = "  --twice  adds twice_ib_a\n";
-    twice.columns = [](const CAnalysisOptions& options) {
+    twice.columns = [](const CAnalysisOptions& options, std::size_t) {
         CSweepColumns columns;
         if (options.flags.count("--twice") != 0) {
             columns.names = {"twice_ib_a"};

@@ -107,6 +107,61 @@ TEST_F(SimulateCommandTest, WithoutNgspiceOnlyTheSimulationFails) {
     EXPECT_EQ(Calc({"simulate", "--format", "csv"}).status, 0);
 }
 
+// The measurements of every point of a sweep: in the steady state each of
+// the centre-tap circuit's two diodes carries half the load current on
+// average, whatever the load; a point that cannot be simulated is left empty,
+// reported, and fails the command, while the cycle's columns are all there.
+TEST_F(SimulateCommandTest, SweepSimulatesEveryPoint) {
+    const auto table = [](const std::string& csv) {
+        std::vector<std::vector<std::string>> rows;
+        std::istringstream lines(csv);
+        for (std::string line; std::getline(lines, line);) {
+            if (!line.empty() && line.back() == '\r') {
+                line.pop_back();
+            }
+            std::vector<std::string> cells;
+            std::istringstream fields(line);
+            for (std::string cell; std::getline(fields, cell, ',');) {
+                cells.push_back(cell);
+            }
+            if (!line.empty() && line.back() == ',') {
+                cells.emplace_back();
+            }
+            rows.push_back(cells);
+        }
+        return rows;
+    };
+    const auto column = [](const std::vector<std::string>& header, const std::string& name) {
+        for (std::size_t i = 0; i < header.size(); ++i) {
+            if (header[i] == name) {
+                return i;
+            }
+        }
+        ADD_FAILURE() << "no column " << name;
+        return std::size_t{0};
+    };
+
+    const CRun run = Calc({"sweep", "Ib=1:7:4", "--simulate", "--format", "csv"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto rows = table(run.out);
+    ASSERT_EQ(rows.size(), 5u);
+    const std::size_t current = column(rows[0], "Ib");
+    const std::size_t diode = column(rows[0], "sim_mean_current_a");
+    for (std::size_t row = 1; row < rows.size(); ++row) {
+        const double load = std::stod(rows[row][current]);
+        EXPECT_NEAR(std::stod(rows[row][diode]), load / 2.0, 1e-3 * load) << "Ib " << load;
+    }
+    EXPECT_THAT(run.err, HasSubstr("4 of 4 points simulated"));
+
+    const CRun failed = Calc({"sweep", "Ib=1:2:2", "--simulate", "--set", "DiffU=30"});
+    EXPECT_EQ(failed.status, 2);
+    EXPECT_THAT(failed.err, HasSubstr("point 1: "));
+    const auto failedRows = table(failed.out);
+    ASSERT_EQ(failedRows.size(), 3u);
+    EXPECT_EQ(failedRows[1][column(failedRows[0], "sim_mean_voltage_v")], "");
+    EXPECT_NE(failedRows[1][column(failedRows[0], "loaded_voltage_v")], "");
+}
+
 TEST_F(SimulateCommandTest, WaveformsHoldBothRunsWithAColumnPerDiodeAndSource) {
     const std::string path = (m_scratch.Path() / "waves.csv").string();
     const CRun run = Calc({"simulate", "--set", "GR_Sg=bruecke", "--waveforms", path});
