@@ -26,6 +26,8 @@ QString ApplicationTitle();
 //
 // Message boxes, the file dialogs and the about box are modal over the main
 // window; the help viewer is a window of its own that stays usable beside it.
+// Also the window's child: the analysis beside the form (CAnalysisWindows),
+// which Show makes and CycleEnded tells of the end of every cycle.
 class CQtPlatform : public CPlatform {
 public:
     // helpFolder: where the help pages are (see FindHelpFolder); empty when
