@@ -25,7 +25,7 @@ namespace {
 constexpr std::string_view kUsage =
     "Usage: ohmrada-calc [--format table|json|csv] [--set NAME=TEXT]... [--save FILE]\n"
     "                    [--] [FILE|-]...\n"
-    "       ohmrada-calc worst-case|limits|sweep ... (see ohmrada-calc COMMAND --help)\n";
+    "       ohmrada-calc worst-case|limits|sweep|simulate ... (see ohmrada-calc COMMAND --help)\n";
 
 constexpr std::string_view kHelp =
     "Evaluates Ohmrada configuration files (.odr) without a window, exactly as\n"
