@@ -21,6 +21,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "FastestReporter.h"
+
 #include "CalcTool.h"
 #include "Limits.h"
 #include "Sweep.h"
@@ -102,31 +104,7 @@ void BM_CalcSweep100kCsv(benchmark::State& state) {
 BENCHMARK(BM_CalcSweep100kCsv)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // Prints as the console does and keeps the fastest time per benchmark.
-class CFastestReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred) {
-                continue;
-            }
-            const double seconds =
-                run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-            auto [entry, inserted] = m_fastest.try_emplace(run.benchmark_name(), seconds);
-            if (!inserted && seconds < entry->second) {
-                entry->second = seconds;
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    double Seconds(const std::string& name) const {
-        const auto found = m_fastest.find(name);
-        return found != m_fastest.end() ? found->second : std::numeric_limits<double>::quiet_NaN();
-    }
-
-private:
-    std::map<std::string, double> m_fastest;
-};
+using ohmrada::bench::CFastestReporter;
 
 }  // namespace
 

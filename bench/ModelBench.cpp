@@ -22,6 +22,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "FastestReporter.h"
 #include "InputTable.h"
 #include "PowerSupply.h"
 #include "RecalculationCycle.h"
@@ -81,33 +82,6 @@ void BM_BareArithmetic(benchmark::State& state) {
 }
 BENCHMARK(BM_BareArithmetic)->Unit(benchmark::kNanosecond);
 
-// Prints as the console does and keeps the fastest time per benchmark.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration) {
-                continue;
-            }
-            const double nanoseconds =
-                run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e9;
-            auto [entry, inserted] = m_fastest.try_emplace(run.benchmark_name(), nanoseconds);
-            if (!inserted && nanoseconds < entry->second) {
-                entry->second = nanoseconds;
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    double Fastest(const std::string& name) const {
-        const auto found = m_fastest.find(name);
-        return found != m_fastest.end() ? found->second : std::numeric_limits<double>::quiet_NaN();
-    }
-
-private:
-    std::map<std::string, double> m_fastest;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -115,11 +89,11 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;
     }
-    RatioReporter reporter;
+    ohmrada::bench::CFastestReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    const double cycle = reporter.Fastest("BM_RecalculationCycle");
-    const double bare = reporter.Fastest("BM_BareArithmetic");
+    const double cycle = reporter.Seconds("BM_RecalculationCycle") * 1e9;
+    const double bare = reporter.Seconds("BM_BareArithmetic") * 1e9;
     if (!std::isnan(cycle) && !std::isnan(bare)) {
         std::printf(
             "cycle %.1f ns, bare arithmetic %.1f ns (%d x %d steps + %d roots), "

@@ -64,70 +64,48 @@ std::optional<double> ParseFiniteNumber(const std::string& text) {
 CParsed<CAnalysisOptions> ParseAnalysisArguments(const std::vector<std::string>& args,
                                                  const CAnalysisGrammar& grammar) {
     CAnalysisOptions options;
-    options.format = grammar.formats.front();
     options.tolerances = grammar.tolerances;
-    CArgumentReader reader(args);
-    while (const std::optional<CArgumentReader::CItem> item = reader.Next()) {
-        if (item->isInput) {
-            options.operands.push_back(item->text);
-            continue;
-        }
-        const std::string& name = item->text;
-        if (name == "--help" || name == "-h") {
-            options.help = true;
-            return {options, {}};
-        }
-        bool isFlag = false;
+    const auto own = [&](const CArgumentReader::CItem& option, CArgumentReader& reader) {
+        const std::string& name = option.text;
         for (const std::string& flag : grammar.flags) {
-            isFlag = isFlag || flag == name;
-        }
-        if (isFlag) {
-            if (item->inlineValue) {
-                return {std::nullopt, name + " takes no value"};
+            if (flag == name) {
+                if (option.inlineValue) {
+                    return COwnOption::Problem(name + " takes no value");
+                }
+                options.flags.insert(name);
+                return COwnOption::Taken();
             }
-            options.flags.insert(name);
-            continue;
         }
         const bool tolerance =
             name == kMainsTolerance || name == kCapacitorTolerance || name == kJunctionLimit;
-        if (name != "--format" && name != "--set" && !(tolerance && grammar.tolerances)) {
-            return {std::nullopt, "unknown option " + QuoteForDiagnostic(name)};
+        if (!tolerance || !grammar.tolerances) {
+            return COwnOption::Unknown();
         }
-        const std::optional<std::string> value = reader.ValueOf(*item);
+        const std::optional<std::string> value = reader.ValueOf(option);
         if (!value) {
-            return {std::nullopt, name + " needs a value"};
+            return COwnOption::Problem(name + " needs a value");
         }
-        if (name == "--format") {
-            const CParsed<EFormat> format = ParseFormat(*value, grammar.formats);
-            if (!format.value) {
-                return {std::nullopt, format.problem};
-            }
-            options.format = *format.value;
-        } else if (name == "--set") {
-            CParsed<CSetting> setting = ParseSetting(*value);
-            if (!setting.value) {
-                return {std::nullopt, setting.problem};
-            }
-            options.entries.push_back(std::move(*setting.value));
-        } else if (name == kMainsTolerance) {
-            if (auto problem = ParseTolerance(name, *value, options.settings.mainsTolerancePct)) {
-                return {std::nullopt, *problem};
-            }
+        std::optional<std::string> problem;
+        if (name == kMainsTolerance) {
+            problem = ParseTolerance(name, *value, options.settings.mainsTolerancePct);
         } else if (name == kCapacitorTolerance) {
-            if (auto problem =
-                    ParseTolerance(name, *value, options.settings.capacitorTolerancePct)) {
-                return {std::nullopt, *problem};
-            }
-        } else {
-            const std::optional<double> limit = ParseFiniteNumber(*value);
-            if (!limit) {
-                return {std::nullopt, std::string(kJunctionLimit) +
-                                          " takes a temperature in degrees Celsius, not " +
-                                          QuoteForDiagnostic(*value)};
-            }
+            problem = ParseTolerance(name, *value, options.settings.capacitorTolerancePct);
+        } else if (const std::optional<double> limit = ParseFiniteNumber(*value)) {
             options.settings.junctionLimitC = *limit;
+        } else {
+            problem = std::string(kJunctionLimit) +
+                      " takes a temperature in degrees Celsius, not " + QuoteForDiagnostic(*value);
         }
+        return problem ? COwnOption::Problem(*problem) : COwnOption::Taken();
+    };
+    CParsed<CCommonOptions> common = ParseCommonOptions(args, grammar.formats, own);
+    if (!common.value) {
+        return {std::nullopt, common.problem};
     }
+    options.format = common.value->format;
+    options.entries = std::move(common.value->settings);
+    options.operands = std::move(common.value->inputs);
+    options.help = common.value->help;
     return {options, {}};
 }
 
@@ -246,16 +224,6 @@ int FinishOutput(const std::string& text, bool ok, std::ostream& out, std::ostre
         return 2;
     }
     return ok ? 0 : 2;
-}
-
-std::string InputTitle(const std::optional<std::string>& input) {
-    if (!input) {
-        return std::string(kStartUpName);
-    }
-    if (*input == kStandardInput) {
-        return std::string(kStandardInputName);
-    }
-    return QuoteForDiagnostic(*input);
 }
 
 std::string JsonArray(const std::vector<std::string>& elements) {

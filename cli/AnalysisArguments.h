@@ -11,6 +11,7 @@
 #include "AnalysisSettings.h"
 #include "Arguments.h"
 #include "Design.h"
+#include "FormRun.h"
 #include "Sweep.h"
 
 namespace ohmrada::cli {
@@ -78,10 +79,6 @@ int ReportUsageError(std::string_view command, std::string_view usage, const std
 // Writes the text, and the exit status: 2 when the output failed or `ok` is
 // false, else 0.
 int FinishOutput(const std::string& text, bool ok, std::ostream& out, std::ostream& err);
-
-// How the table views name an input: its quoted path, "(Standardeingabe)"
-// or "(Startwerte)".
-std::string InputTitle(const std::optional<std::string>& input);
 
 // A JSON array of already rendered elements, each on its own lines.
 std::string JsonArray(const std::vector<std::string>& elements);

@@ -125,4 +125,69 @@ std::optional<std::string> CArgumentReader::ValueOf(const CItem& option) {
     return m_args[m_next++];
 }
 
+CParsed<CCommonOptions> ParseCommonOptions(const std::vector<std::string>& args,
+                                           const std::vector<EFormat>& formats,
+                                           const FOwnOption& own) {
+    CCommonOptions options;
+    options.format = formats.front();
+    CArgumentReader reader(args);
+    while (const std::optional<CArgumentReader::CItem> item = reader.Next()) {
+        if (item->isInput) {
+            options.inputs.push_back(item->text);
+            continue;
+        }
+        const std::string& name = item->text;
+        if (name == "--help" || name == "-h") {
+            options.help = true;
+            return {options, {}};
+        }
+        if (name != "--format" && name != "--set") {
+            const COwnOption outcome = own ? own(*item, reader) : COwnOption::Unknown();
+            switch (outcome.kind) {
+                case COwnOption::EKind::kUnknown:
+                    return {std::nullopt, "unknown option " + QuoteForDiagnostic(name)};
+                case COwnOption::EKind::kProblem:
+                    return {std::nullopt, outcome.problem};
+                case COwnOption::EKind::kTakenAndDone:
+                    return {options, {}};
+                case COwnOption::EKind::kTaken:
+                    continue;
+            }
+        }
+        const std::optional<std::string> value = reader.ValueOf(*item);
+        if (!value) {
+            return {std::nullopt, name + " needs a value"};
+        }
+        if (name == "--format") {
+            const CParsed<EFormat> format = ParseFormat(*value, formats);
+            if (!format.value) {
+                return {std::nullopt, format.problem};
+            }
+            options.format = *format.value;
+        } else {
+            CParsed<CSetting> setting = ParseSetting(*value);
+            if (!setting.value) {
+                return {std::nullopt, setting.problem};
+            }
+            options.settings.push_back(std::move(*setting.value));
+        }
+    }
+    return {options, {}};
+}
+
+CParsed<std::string> ReadFileName(const CArgumentReader::CItem& option, CArgumentReader& reader,
+                                  bool alreadyGiven) {
+    const std::optional<std::string> value = reader.ValueOf(option);
+    if (!value) {
+        return {std::nullopt, option.text + " needs a value"};
+    }
+    if (alreadyGiven) {
+        return {std::nullopt, option.text + " given more than once"};
+    }
+    if (value->empty() || *value == kStandardInput) {
+        return {std::nullopt, option.text + " needs a file name"};
+    }
+    return {*value, {}};
+}
+
 }  // namespace ohmrada::cli

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -66,5 +68,67 @@ private:
     std::size_t m_next;
     bool m_onlyInputs = false;
 };
+
+// What every command takes: --help (or -h), --format, --set and the inputs.
+struct CCommonOptions {
+    EFormat format = EFormat::kTable;
+    std::vector<CSetting> settings;  // --set, in order
+    std::vector<std::string> inputs;
+    bool help = false;
+};
+
+// What a command's own option handler made of an option: not one of its
+// own, taken, taken and the end of reading (--version), or a problem.
+struct COwnOption {
+    enum class EKind { kUnknown, kTaken, kTakenAndDone, kProblem };
+    EKind kind = EKind::kUnknown;
+    std::string problem;
+
+    static COwnOption Unknown() { return {}; }
+    static COwnOption Taken() { return {EKind::kTaken, {}}; }
+    static COwnOption Done() { return {EKind::kTakenAndDone, {}}; }
+    static COwnOption Problem(std::string text) { return {EKind::kProblem, std::move(text)}; }
+};
+
+// A command's own options: given the option and the reader (ValueOf fetches
+// its value).
+using FOwnOption =
+    std::function<COwnOption(const CArgumentReader::CItem& option, CArgumentReader& reader)>;
+
+// Reads a command's arguments: the shared options here, every other option
+// through `own`; the first format offered is the default. --help ends the
+// reading. The problem names the argument.
+CParsed<CCommonOptions> ParseCommonOptions(const std::vector<std::string>& args,
+                                           const std::vector<EFormat>& formats,
+                                           const FOwnOption& own);
+
+// The file name an option such as --save takes: its value, not empty and
+// not "-", and the option given only once.
+CParsed<std::string> ReadFileName(const CArgumentReader::CItem& option, CArgumentReader& reader,
+                                  bool alreadyGiven);
+
+// Writes the output with the writer of the format, and gives the exit
+// status: 2 when the output could not be written (said on err), else status.
+template <class FTable, class FJson, class FCsv>
+int WriteInFormat(EFormat format, const FTable& table, const FJson& json, const FCsv& csv,
+                  int status, std::ostream& out, std::ostream& err) {
+    switch (format) {
+        case EFormat::kTable:
+            table(out);
+            break;
+        case EFormat::kJson:
+            json(out);
+            break;
+        case EFormat::kCsv:
+            csv(out);
+            break;
+    }
+    out.flush();
+    if (!out) {
+        err << kProgram << ": cannot write the output\n";
+        return 2;
+    }
+    return status;
+}
 
 }  // namespace ohmrada::cli

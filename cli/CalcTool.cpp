@@ -73,11 +73,8 @@ constexpr std::string_view kHelp =
     "See ohmrada-calc COMMAND --help for each command's definitions.\n";
 
 struct COptions {
-    EFormat format = EFormat::kTable;
-    std::vector<CSetting> settings;
+    CCommonOptions common;
     std::optional<std::string> savePath;
-    std::vector<std::string> inputs;
-    bool help = false;
     bool version = false;
 };
 
@@ -85,52 +82,29 @@ struct COptions {
 // usable.
 CParsed<COptions> ParseArguments(const std::vector<std::string>& args) {
     COptions options;
-    CArgumentReader reader(args);
-    while (const std::optional<CArgumentReader::CItem> item = reader.Next()) {
-        if (item->isInput) {
-            options.inputs.push_back(item->text);
-            continue;
-        }
-        const std::string& name = item->text;
-        if (name == "--help" || name == "-h") {
-            options.help = true;
-            return {options, {}};
-        }
-        if (name == "--version") {
+    const auto own = [&options](const CArgumentReader::CItem& option, CArgumentReader& reader) {
+        if (option.text == "--version") {
             options.version = true;
-            return {options, {}};
+            return COwnOption::Done();
         }
-        if (name != "--format" && name != "--set" && name != "--save") {
-            return {std::nullopt, "unknown option " + QuoteForDiagnostic(name)};
+        if (option.text != "--save") {
+            return COwnOption::Unknown();
         }
-        const std::optional<std::string> value = reader.ValueOf(*item);
-        if (!value) {
-            return {std::nullopt, name + " needs a value"};
+        const CParsed<std::string> path =
+            ReadFileName(option, reader, options.savePath.has_value());
+        if (!path.value) {
+            return COwnOption::Problem(path.problem);
         }
-        if (name == "--format") {
-            const CParsed<EFormat> format =
-                ParseFormat(*value, {EFormat::kTable, EFormat::kJson, EFormat::kCsv});
-            if (!format.value) {
-                return {std::nullopt, format.problem};
-            }
-            options.format = *format.value;
-        } else if (name == "--set") {
-            CParsed<CSetting> setting = ParseSetting(*value);
-            if (!setting.value) {
-                return {std::nullopt, setting.problem};
-            }
-            options.settings.push_back(std::move(*setting.value));
-        } else {
-            if (options.savePath) {
-                return {std::nullopt, "--save given more than once"};
-            }
-            if (value->empty() || *value == kStandardInput) {
-                return {std::nullopt, "--save needs a file name"};
-            }
-            options.savePath = *value;
-        }
+        options.savePath = *path.value;
+        return COwnOption::Taken();
+    };
+    CParsed<CCommonOptions> common =
+        ParseCommonOptions(args, {EFormat::kTable, EFormat::kJson, EFormat::kCsv}, own);
+    if (!common.value) {
+        return {std::nullopt, common.problem};
     }
-    if (options.savePath && options.inputs.size() > 1) {
+    options.common = std::move(*common.value);
+    if (options.savePath && options.common.inputs.size() > 1 && !options.common.help) {
         return {std::nullopt, "--save takes at most one input"};
     }
     return {options, {}};
@@ -146,7 +120,7 @@ int RunFormCommand(const std::vector<std::string>& args, std::istream& in, std::
         return 2;
     }
     const COptions& options = *parsed.value;
-    if (options.help) {
+    if (options.common.help) {
         out << kUsage << '\n' << kHelp;
         return out ? 0 : 2;
     }
@@ -157,8 +131,8 @@ int RunFormCommand(const std::vector<std::string>& args, std::istream& in, std::
 
     int status = 0;
     std::vector<CFormView> views;
-    for (const std::optional<std::string>& input : InputsOrStartUp(options.inputs)) {
-        CFormRun run = RunForm(input, options.settings, options.savePath, in);
+    for (const std::optional<std::string>& input : InputsOrStartUp(options.common.inputs)) {
+        CFormRun run = RunForm(input, options.common.settings, options.savePath, in);
         err << run.diagnostics;
         if (run.view) {
             views.push_back(std::move(*run.view));
@@ -168,23 +142,10 @@ int RunFormCommand(const std::vector<std::string>& args, std::istream& in, std::
         }
     }
 
-    switch (options.format) {
-        case EFormat::kTable:
-            WriteFormTable(views, out);
-            break;
-        case EFormat::kJson:
-            WriteFormJson(views, out);
-            break;
-        case EFormat::kCsv:
-            WriteFormCsv(views, out);
-            break;
-    }
-    out.flush();
-    if (!out) {
-        err << kProgram << ": cannot write the output\n";
-        return 2;
-    }
-    return status;
+    return WriteInFormat(
+        options.common.format, [&](std::ostream& o) { WriteFormTable(views, o); },
+        [&](std::ostream& o) { WriteFormJson(views, o); },
+        [&](std::ostream& o) { WriteFormCsv(views, o); }, status, out, err);
 }
 
 // The subcommands, each given the arguments after its name.

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "Configuration.h"
+#include "FormText.h"
 #include "FormTexts.h"
 #include "MainDialog.h"
 #include "MemoryPlatform.h"
@@ -120,6 +121,16 @@ constexpr int kRectifierButtons[] = {kIdHalfWave, kIdBridge, kIdCentreTapCircuit
 
 std::string DescribeInput(const std::optional<std::string>& input) {
     return input ? QuoteForDiagnostic(*input) : std::string("the start-up configuration");
+}
+
+std::string InputTitle(const std::optional<std::string>& input) {
+    if (!input) {
+        return std::string(kStartUpName);
+    }
+    if (*input == kStandardInput) {
+        return std::string(kStandardInputName);
+    }
+    return QuoteForDiagnostic(*input);
 }
 
 CFormRun RunForm(const std::optional<std::string>& input, const std::vector<CSetting>& settings,

@@ -48,4 +48,8 @@ CFormRun RunForm(const std::optional<std::string>& input, const std::vector<CSet
 // configuration".
 std::string DescribeInput(const std::optional<std::string>& input);
 
+// How the table views name an input: its quoted path, "(Standardeingabe)"
+// or "(Startwerte)".
+std::string InputTitle(const std::optional<std::string>& input);
+
 }  // namespace ohmrada::cli

@@ -35,16 +35,6 @@ void Pad(std::string& out, std::size_t width, std::size_t to) {
     }
 }
 
-std::string InputName(const std::optional<std::string>& input) {
-    if (!input) {
-        return std::string(kStartUpName);
-    }
-    if (*input == kStandardInput) {
-        return std::string(kStandardInputName);
-    }
-    return QuoteForDiagnostic(*input);
-}
-
 }  // namespace
 
 void WriteFormTable(const std::vector<CFormView>& views, std::ostream& out) {
@@ -57,7 +47,7 @@ void WriteFormTable(const std::vector<CFormView>& views, std::ostream& out) {
         if (index != 0) {
             text.push_back('\n');
         }
-        text.append(kInputPrefix).append(InputName(view.input)).push_back('\n');
+        text.append(kInputPrefix).append(InputTitle(view.input)).push_back('\n');
         std::string_view group;
         for (std::size_t row = 0; row < controls.size(); ++row) {
             const CControlTemplate& control = *controls[row];

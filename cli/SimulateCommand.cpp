@@ -77,71 +77,50 @@ constexpr std::string_view kHelp =
     "waveforms that cannot be written. The other inputs are still simulated.\n";
 
 struct COptions {
-    EFormat format = EFormat::kTable;
+    CCommonOptions common;
     double leakageInductanceH = 0.0;
     std::optional<std::string> waveformsPath;
-    std::vector<CSetting> settings;
-    std::vector<std::string> inputs;
-    bool help = false;
 };
 
 CParsed<COptions> ParseArguments(const std::vector<std::string>& args) {
     COptions options;
-    CArgumentReader reader(args);
-    while (const std::optional<CArgumentReader::CItem> item = reader.Next()) {
-        if (item->isInput) {
-            options.inputs.push_back(item->text);
-            continue;
+    const auto own = [&options](const CArgumentReader::CItem& option, CArgumentReader& reader) {
+        const std::string& name = option.text;
+        if (name != "--leakage-inductance" && name != "--waveforms") {
+            return COwnOption::Unknown();
         }
-        const std::string& name = item->text;
-        if (name == "--help" || name == "-h") {
-            options.help = true;
-            return {options, {}};
+        if (name == "--waveforms") {
+            const CParsed<std::string> path =
+                ReadFileName(option, reader, options.waveformsPath.has_value());
+            if (!path.value) {
+                return COwnOption::Problem(path.problem);
+            }
+            options.waveformsPath = *path.value;
+            return COwnOption::Taken();
         }
-        if (name != "--format" && name != "--set" && name != "--leakage-inductance" &&
-            name != "--waveforms") {
-            return {std::nullopt, "unknown option " + QuoteForDiagnostic(name)};
-        }
-        const std::optional<std::string> value = reader.ValueOf(*item);
+        const std::optional<std::string> value = reader.ValueOf(option);
         if (!value) {
-            return {std::nullopt, name + " needs a value"};
+            return COwnOption::Problem(name + " needs a value");
         }
-        if (name == "--format") {
-            const CParsed<EFormat> format =
-                ParseFormat(*value, {EFormat::kTable, EFormat::kJson, EFormat::kCsv});
-            if (!format.value) {
-                return {std::nullopt, format.problem};
-            }
-            options.format = *format.value;
-        } else if (name == "--set") {
-            CParsed<CSetting> setting = ParseSetting(*value);
-            if (!setting.value) {
-                return {std::nullopt, setting.problem};
-            }
-            options.settings.push_back(std::move(*setting.value));
-        } else if (name == "--leakage-inductance") {
-            double millihenries = 0.0;
-            const char* end = value->data() + value->size();
-            const auto parsed = std::from_chars(value->data(), end, millihenries);
-            if (parsed.ec != std::errc() || parsed.ptr != end || !std::isfinite(millihenries) ||
-                millihenries < 0.0) {
-                return {std::nullopt,
-                        "--leakage-inductance needs millihenries, a number of 0 "
-                        "or more, not " +
-                            QuoteForDiagnostic(*value)};
-            }
-            options.leakageInductanceH = millihenries * 1e-3;
-        } else {
-            if (options.waveformsPath) {
-                return {std::nullopt, "--waveforms given more than once"};
-            }
-            if (value->empty() || *value == kStandardInput) {
-                return {std::nullopt, "--waveforms needs a file name"};
-            }
-            options.waveformsPath = *value;
+        double millihenries = 0.0;
+        const char* end = value->data() + value->size();
+        const auto parsed = std::from_chars(value->data(), end, millihenries);
+        if (parsed.ec != std::errc() || parsed.ptr != end || !std::isfinite(millihenries) ||
+            millihenries < 0.0) {
+            return COwnOption::Problem(
+                "--leakage-inductance needs millihenries, a number of 0 or more, not " +
+                QuoteForDiagnostic(*value));
         }
+        options.leakageInductanceH = millihenries * 1e-3;
+        return COwnOption::Taken();
+    };
+    CParsed<CCommonOptions> common =
+        ParseCommonOptions(args, {EFormat::kTable, EFormat::kJson, EFormat::kCsv}, own);
+    if (!common.value) {
+        return {std::nullopt, common.problem};
     }
-    if (options.waveformsPath && options.inputs.size() > 1) {
+    options.common = std::move(*common.value);
+    if (options.waveformsPath && options.common.inputs.size() > 1 && !options.common.help) {
         return {std::nullopt, "--waveforms takes at most one input"};
     }
     return {options, {}};
@@ -164,16 +143,6 @@ std::string Fixed(double value, int decimals) {
     const auto result =
         std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
     return std::string(buffer, result.ptr);
-}
-
-std::string InputName(const std::optional<std::string>& input) {
-    if (!input) {
-        return std::string(kStartUpName);
-    }
-    if (*input == kStandardInput) {
-        return std::string(kStandardInputName);
-    }
-    return QuoteForDiagnostic(*input);
 }
 
 // The German labels of the table, in the order of kMeasurements.
@@ -233,7 +202,7 @@ void WriteTable(const std::vector<CSimulated>& runs, std::ostream& out) {
         if (index != 0) {
             text.push_back('\n');
         }
-        text.append(kInputPrefix).append(InputName(run.input)).push_back('\n');
+        text.append(kInputPrefix).append(InputTitle(run.input)).push_back('\n');
         text.append("Simulation (ngspice)\n");
         for (std::size_t row = 0; row < kMeasurementCount; ++row) {
             const CMeasurementSpec& spec = kMeasurements[row];
@@ -387,15 +356,15 @@ int RunSimulateCommand(const std::vector<std::string>& args, std::istream& in, s
         return 2;
     }
     const COptions& options = *parsed.value;
-    if (options.help) {
+    if (options.common.help) {
         out << kUsage << '\n' << kHelp;
         return out ? 0 : 2;
     }
 
     int status = 0;
     std::vector<CSimulated> runs;
-    for (const std::optional<std::string>& input : InputsOrStartUp(options.inputs)) {
-        CFormRun form = RunForm(input, options.settings, std::nullopt, in);
+    for (const std::optional<std::string>& input : InputsOrStartUp(options.common.inputs)) {
+        CFormRun form = RunForm(input, options.common.settings, std::nullopt, in);
         err << form.diagnostics;
         if (!form.view) {
             status = 2;
@@ -420,23 +389,10 @@ int RunSimulateCommand(const std::vector<std::string>& args, std::istream& in, s
         runs.push_back(std::move(run));
     }
 
-    switch (options.format) {
-        case EFormat::kTable:
-            WriteTable(runs, out);
-            break;
-        case EFormat::kJson:
-            WriteJson(runs, out);
-            break;
-        case EFormat::kCsv:
-            WriteCsv(runs, out);
-            break;
-    }
-    out.flush();
-    if (!out) {
-        err << kProgram << ": cannot write the output\n";
-        return 2;
-    }
-    return status;
+    return WriteInFormat(
+        options.common.format, [&](std::ostream& o) { WriteTable(runs, o); },
+        [&](std::ostream& o) { WriteJson(runs, o); }, [&](std::ostream& o) { WriteCsv(runs, o); },
+        status, out, err);
 }
 
 namespace {

@@ -16,6 +16,7 @@
 #include "AnalysisCommands.h"
 #include "Results.h"
 #include "TextEscape.h"
+#include "support/CalcRun.h"
 #include "support/JsonReader.h"
 #include "support/TestFiles.h"
 
@@ -26,21 +27,10 @@ using test::CJson;
 using test::ParseJson;
 using ::testing::HasSubstr;
 
-struct CRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using test::CRun;
 
 CRun Calc(const std::vector<std::string>& args, const std::string& standardInput = "") {
-    std::istringstream in(standardInput);
-    std::ostringstream out;
-    std::ostringstream err;
-    CRun run;
-    run.status = RunCalc(args, in, out, err);
-    run.out = out.str();
-    run.err = err.str();
-    return run;
+    return test::RunTool(args, standardInput);
 }
 
 CJson RunJson(std::vector<std::string> args) {

@@ -28,6 +28,7 @@
 #include "InputTable.h"
 #include "NumberText.h"
 #include "Results.h"
+#include "support/CalcRun.h"
 #include "support/JsonReader.h"
 #include "support/TestFiles.h"
 
@@ -43,26 +44,8 @@ using test::ParseJson;
 
 // --- running the tool -------------------------------------------------------
 
-struct CRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-CRun RunTool(const std::vector<std::string>& args, std::istream& in) {
-    std::ostringstream out;
-    std::ostringstream err;
-    CRun run;
-    run.status = RunCalc(args, in, out, err);
-    run.out = out.str();
-    run.err = err.str();
-    return run;
-}
-
-CRun RunTool(const std::vector<std::string>& args, const std::string& standardInput = "") {
-    std::istringstream in(standardInput);
-    return RunTool(args, in);
-}
+using test::CRun;
+using test::RunTool;
 
 CRun RunJson(std::vector<std::string> args, const std::string& standardInput = "") {
     args.insert(args.begin(), {"--format", "json"});

@@ -14,6 +14,7 @@
 #include "Evaluation.h"
 #include "Measurements.h"
 #include "Simulator.h"
+#include "support/CalcRun.h"
 #include "support/TestFiles.h"
 
 namespace ohmrada::cli {
@@ -22,21 +23,10 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-struct CRun {
-    int status = 0;
-    std::string out;
-    std::string err;
-};
+using test::CRun;
 
 CRun Calc(const std::vector<std::string>& args) {
-    std::istringstream in;
-    std::ostringstream out;
-    std::ostringstream err;
-    CRun run;
-    run.status = RunCalc(args, in, out, err);
-    run.out = out.str();
-    run.err = err.str();
-    return run;
+    return test::RunTool(args);
 }
 
 class SimulateCommandTest : public ::testing::Test {

@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <istream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "CalcTool.h"
+
+namespace ohmrada::test {
+
+// One run of ohmrada-calc's entry point with its exit status and what it
+// wrote to standard output and standard error.
+struct CRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+inline CRun RunTool(const std::vector<std::string>& args, std::istream& in) {
+    std::ostringstream out;
+    std::ostringstream err;
+    CRun run;
+    run.status = cli::RunCalc(args, in, out, err);
+    run.out = out.str();
+    run.err = err.str();
+    return run;
+}
+
+inline CRun RunTool(const std::vector<std::string>& args, const std::string& standardInput = "") {
+    std::istringstream in(standardInput);
+    return RunTool(args, in);
+}
+
+}  // namespace ohmrada::test
