@@ -574,7 +574,7 @@ TEST_F(CalcToolTest, JsonAndCsvNameTheInputsAndResults) {
             if (value.type == CJson::EType::kNull) {
                 EXPECT_EQ(cell, "") << name;
             } else {
-                EXPECT_EQ(std::stod(cell), value.real) << name;
+                EXPECT_EQ(test::Number(cell), value.real) << name;
             }
         }
     }

@@ -138,8 +138,8 @@ TEST_F(SimulateCommandTest, SweepSimulatesEveryPoint) {
     const std::size_t current = column(rows[0], "Ib");
     const std::size_t diode = column(rows[0], "sim_mean_current_a");
     for (std::size_t row = 1; row < rows.size(); ++row) {
-        const double load = std::stod(rows[row][current]);
-        EXPECT_NEAR(std::stod(rows[row][diode]), load / 2.0, 1e-3 * load) << "Ib " << load;
+        const double load = test::Number(rows[row][current]);
+        EXPECT_NEAR(test::Number(rows[row][diode]), load / 2.0, 1e-3 * load) << "Ib " << load;
     }
     EXPECT_THAT(run.err, HasSubstr("4 of 4 points simulated"));
 
@@ -171,7 +171,7 @@ TEST_F(SimulateCommandTest, LeakageInductanceLowersTheMean) {
     ASSERT_EQ(with.status, 0) << with.err;
     const auto mean = [](const std::string& csv) {
         const std::string row = csv.substr(csv.find("\r\n") + 2);
-        return std::stod(row.substr(row.find(',') + 1));
+        return test::Number(row.substr(row.find(',') + 1));
     };
     EXPECT_LT(mean(with.out), mean(without.out));
 }

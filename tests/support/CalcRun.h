@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <charconv>
 #include <istream>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -31,6 +33,15 @@ inline CRun RunTool(const std::vector<std::string>& args, std::istream& in) {
 inline CRun RunTool(const std::vector<std::string>& args, const std::string& standardInput = "") {
     std::istringstream in(standardInput);
     return RunTool(args, in);
+}
+
+// A number the tool printed, read with "." as the point whatever the process
+// locale (the suite also runs under German and French locales); NaN when the
+// text is not a number.
+inline double Number(const std::string& text) {
+    double value = 0.0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    return result.ec == std::errc() ? value : std::numeric_limits<double>::quiet_NaN();
 }
 
 }  // namespace ohmrada::test
