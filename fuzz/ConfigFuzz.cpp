@@ -2,7 +2,10 @@
 // Arbitrary bytes as a configuration file, loaded through the Open command of
 // the in-memory form, then saved, loaded and saved again: the form must stay
 // sound, agree with the same file evaluated without a form, and the second
-// save must equal the first.
+// save must equal the first, but for a target voltage lowered by the second
+// load (the file keeps the display's precision, so a capacitance of 0.35 uF
+// saves as 0 and loads as the floor value, and the target shown after the
+// first load may then be out of reach).
 
 #include <cstddef>
 #include <cstdint>
@@ -55,16 +58,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     platform.QueueFileDialogAnswer("first.odr");
     dialog.OnFileSaveAs();
+    const float targetSaved = dialog.Supply().GetTargetVoltage();
     platform.QueueFileDialogAnswer("first.odr");
     dialog.OnFileOpen();
     CheckForm(platform, dialog);
     platform.QueueFileDialogAnswer("second.odr");
     dialog.OnFileSaveAs();
 
-    const std::string& first = platform.files["first.odr"];
-    const std::string& second = platform.files["second.odr"];
-    if (first != second) {
-        FuzzFailure("saving a loaded file changed it:\n" + first + "---\n" + second);
+    std::string first = platform.files["first.odr"];
+    std::string second = platform.files["second.odr"];
+    const auto targetLine = [](std::string& file) {
+        const std::size_t at = file.find("\r\nUbger: ");
+        const std::size_t end = at == std::string::npos ? at : file.find("\r\n", at + 2);
+        std::string line;
+        if (end != std::string::npos) {
+            line = file.substr(at, end - at);
+            file.erase(at, end - at);
+        }
+        return line;
+    };
+    const std::string firstTarget = targetLine(first);
+    const std::string secondTarget = targetLine(second);
+    if (first != second ||
+        (firstTarget != secondTarget && !(dialog.Supply().GetTargetVoltage() < targetSaved))) {
+        FuzzFailure("saving a loaded file changed it:\n" + platform.files["first.odr"] + "---\n" +
+                    platform.files["second.odr"]);
     }
     return 0;
 }
