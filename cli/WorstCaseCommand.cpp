@@ -19,7 +19,7 @@ namespace {
 constexpr std::string_view kCommand = "worst-case";
 
 constexpr std::string_view kUsage =
-    "Usage: ohmrada-calc worst-case [--mains-tolerance PCT] [--capacitor-tolerance PCT]\n"
+    "Usage: ohmrada-calc worst-case [--mains-tolerance PCT|LOW:HIGH] [--capacitor-tolerance PCT]\n"
     "                               [--tj-max DEGC] [--set NAME=TEXT]...\n"
     "                               [--format table|json|csv] [--] [FILE|-]...\n";
 
@@ -47,7 +47,7 @@ constexpr std::string_view kHelp =
     "junction_over_limit (junction temperature above Tj,max).\n"
     "\n"
     "Options:\n"
-    "  --mains-tolerance PCT      0 to 50, default 10\n"
+    "  --mains-tolerance PCT|LOW:HIGH  0 to 50 each, default 10\n"
     "  --capacitor-tolerance PCT  0 to 50, default 20\n"
     "  --tj-max DEGC              Tj,max, default 125; must lie above Tu\n"
     "  --set NAME=TEXT            as for the form command (repeatable, in order)\n"
@@ -70,9 +70,9 @@ std::string_view BoolText(bool value) {
 }
 
 std::string SettingsLine(const CAnalysisSettings& settings) {
-    return "Netztoleranz \xC2\xB1" + ShortestNumber(settings.mainsTolerancePct) +
-           " %, Kondensatortoleranz " + ShortestNumber(settings.capacitorTolerancePct) +
-           " %, Tj,max " + ShortestNumber(settings.junctionLimitC) + " \xC2\xB0" + "C\n";
+    return "Netztoleranz " + MainsToleranceText(settings) + " %, Kondensatortoleranz " +
+           ShortestNumber(settings.capacitorTolerancePct) + " %, Tj,max " +
+           ShortestNumber(settings.junctionLimitC) + " \xC2\xB0" + "C\n";
 }
 
 void Pad(std::string& text, std::size_t width, std::size_t to) {
@@ -163,7 +163,12 @@ std::string Json(const std::optional<std::string>& input, const CWorstCase& wors
     return JsonObject(
         {
             {"input", input ? JsonString(*input) : std::string("null")},
-            {"mains_tolerance_pct", JsonNumber(settings.mainsTolerancePct)},
+            {"mains_frequency_hz", JsonNumber(worstCase.corners[0].design.mainsFrequency)},
+            {"mains_tolerance_pct", settings.mainsLowTolerancePct == settings.mainsHighTolerancePct
+                                        ? JsonNumber(settings.mainsLowTolerancePct)
+                                        : std::string("null")},
+            {"mains_low_tolerance_pct", JsonNumber(settings.mainsLowTolerancePct)},
+            {"mains_high_tolerance_pct", JsonNumber(settings.mainsHighTolerancePct)},
             {"capacitor_tolerance_pct", JsonNumber(settings.capacitorTolerancePct)},
             {"tj_max_c", JsonNumber(settings.junctionLimitC)},
             {"rated_power_w", JsonNumber(ToSingle(worstCase.ratedPowerW))},

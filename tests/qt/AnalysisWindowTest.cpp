@@ -411,14 +411,16 @@ TEST_F(AnalysisWindowTest, TolerancesEnteredMoveTheCorners) {
     };
     for (const CCase& c : kCases) {
         SCOPED_TRACE(c.mains);
-        window.MainsTolerance()->setValue(c.mains);
+        window.MainsLowTolerance()->setValue(c.mains);
+        window.MainsHighTolerance()->setValue(c.mains);
         window.CapacitorTolerance()->setValue(c.capacitor);
         const QTableWidget& table = *window.Table();
         EXPECT_EQ(table.item(1, CToleranceWindow::kColumnMains)->text().toStdString(), c.lowMains);
         EXPECT_EQ(table.item(2, CToleranceWindow::kColumnMains)->text().toStdString(), c.highMains);
         EXPECT_EQ(table.item(1, CToleranceWindow::kColumnCapacitance)->text().toStdString(),
                   c.lowCapacitance);
-        EXPECT_EQ(Analysis().Settings().analysis.mainsTolerancePct, c.mains);
+        EXPECT_EQ(Analysis().Settings().analysis.mainsLowTolerancePct, c.mains);
+        EXPECT_EQ(Analysis().Settings().analysis.mainsHighTolerancePct, c.mains);
     }
     // Without tolerance every corner is the form.
     for (int row = 0; row < 3; ++row) {
