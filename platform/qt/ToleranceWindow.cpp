@@ -94,6 +94,8 @@ CToleranceWindow::CToleranceWindow(CAnalysisWindows& owner, QWidget* form)
     : CToolWindow(owner, form, QString::fromUtf8(ta::kTolerancesTitle), ta::kTolerancesHelp) {
     const CAnalysisSettings& settings = owner.Settings().analysis;
     m_region = new QComboBox;
+    m_region->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    m_region->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     for (const CMainsRegion& region : MainsRegions()) {
         m_region->addItem(QString::fromUtf8(region.name));
     }
