@@ -31,10 +31,10 @@ void CFormWarnings::Mark(int fieldId, EKind kind) {
         return;
     }
     m_kinds[fieldId] = kind;
+    // The field's own colours, grey for a result, kept while it is marked.
+    const auto plain = m_plain.try_emplace(fieldId, field->palette()).first;
     if (kind == EKind::kNone) {
-        // Back to the colours the field inherits from the window and theme.
-        field->setPalette(QPalette());
-        field->setAutoFillBackground(false);
+        field->setPalette(plain->second);
         return;
     }
     QPalette palette = field->palette();

@@ -6,6 +6,8 @@
 #include <QColor>
 #include <QPalette>
 
+#include "Palette.h"
+
 namespace ohmrada::qt {
 
 class CFormWindow;
@@ -28,9 +30,9 @@ class CFormWarnings {
 public:
     enum class EKind { kNone, kLimit, kSimulation };
 
-    static QColor LimitColour() { return QColor(0xE6, 0x9F, 0x00); }       // orange
-    static QColor SimulationColour() { return QColor(0xCC, 0x79, 0xA7); }  // reddish purple
-    static QColor WarningText() { return QColor(0x00, 0x00, 0x00); }
+    static QColor LimitColour() { return palette::Limit(); }
+    static QColor SimulationColour() { return palette::Simulation(); }
+    static QColor WarningText() { return palette::WarningText(); }
 
     explicit CFormWarnings(CFormWindow& window) : m_window(window) {}
 
@@ -45,6 +47,8 @@ private:
 
     CFormWindow& m_window;
     std::unordered_map<int, EKind> m_kinds;  // the fields that wear a colour
+    // Each marked field's own palette (results are grey), to go back to.
+    std::unordered_map<int, QPalette> m_plain;
 };
 
 }  // namespace ohmrada::qt

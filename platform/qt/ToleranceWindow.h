@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "AnalysisSettings.h"
 #include "ToolWindow.h"
 #include "WorstCase.h"
 
-class QDoubleSpinBox;
 class QLabel;
+class QLineEdit;
 class QTableWidget;
 
 namespace ohmrada::qt {
@@ -16,7 +17,9 @@ namespace ohmrada::qt {
 // overload, junction temperature) in words and, where a limit is broken, in
 // the warning colour. The mains and capacitor tolerances and Tj,max are
 // entered here; they are the settings every analysis window and the form's
-// colours use.
+// colours use. A setting is taken only when it is valid (AreValidSettings,
+// as ohmrada-calc checks it): a refused entry stays as typed, marked, with
+// the allowed range and the value still in use said beside it.
 class CToleranceWindow : public CToolWindow {
 public:
     enum EColumn {
@@ -36,18 +39,25 @@ public:
     void Follow(const CFormState& state) override;
 
     QTableWidget* Table() const { return m_table; }
-    QDoubleSpinBox* MainsTolerance() const { return m_mains; }
-    QDoubleSpinBox* CapacitorTolerance() const { return m_capacitor; }
-    QDoubleSpinBox* JunctionLimit() const { return m_junction; }
+    QLineEdit* MainsTolerance() const { return m_mains; }
+    QLineEdit* CapacitorTolerance() const { return m_capacitor; }
+    QLineEdit* JunctionLimit() const { return m_junction; }
+    // What is said about the refused entries; empty when all are taken.
+    QString Problems() const;
     // The worst case the table shows.
     const CWorstCase& Shown() const { return m_shown; }
 
 private:
     void SettingsEdited();
+    // Marks the boxes whose text is refused for a design with ambientC and
+    // says why; returns the settings to use (refused ones keep their value).
+    CAnalysisSettings Validate(double ambientC);
 
-    QDoubleSpinBox* m_mains;
-    QDoubleSpinBox* m_capacitor;
-    QDoubleSpinBox* m_junction;
+    QLineEdit* m_mains;
+    QLineEdit* m_capacitor;
+    QLineEdit* m_junction;
+    QLabel* m_problems;
+    double m_ambientC = 0.0;
     QTableWidget* m_table;
     QLabel* m_summary;
     CWorstCase m_shown;
