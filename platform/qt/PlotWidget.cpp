@@ -26,6 +26,8 @@ CPlotWidget::CPlotWidget(QWidget* parent) : QCustomPlot(parent) {
     legend->setBorderPen(Qt::NoPen);
     plotLayout()->setRowStretchFactor(plotLayout()->rowCount() - 1, 0.001);
     setMinimumSize(480, 320);
+    // Whoever draws the plot, the legend and the labels fit it.
+    connect(this, &QCustomPlot::beforeReplot, this, &CPlotWidget::FitToSize);
     // Plots are looked at, not typed into: the focus stays where it is.
     setFocusPolicy(Qt::NoFocus);
 }
@@ -53,7 +55,12 @@ void CPlotWidget::FitToSize() {
     const int room = width() - 2 * 5 - legend->margins().left() - legend->margins().right();
     const int columns =
         std::max(1, (room + legend->columnSpacing()) / (widest + legend->columnSpacing()));
-    legend->setWrap(columns);
+    if (legend->wrap() != columns) {
+        legend->setWrap(columns);
+        // The wrap applies to the entries there already only when they are
+        // arranged again.
+        legend->setFillOrder(legend->fillOrder(), true);
+    }
     // An axis label along the axis rectangle's height, if it fits there.
     const int along =
         axisRect()->outerRect().height() > 0 ? axisRect()->outerRect().height() : height() / 2;

@@ -6,7 +6,8 @@
 // With --windows FOLDER it writes the analysis windows as well, opened from
 // the menus as a user opens them: grenzwerte.png (opened from "S&uchen" →
 // "optimaler Wirkungsgrad", its search marked), toleranzen.png (a tolerance
-// of 60 % typed and refused), frage.png (the question on leaving after a
+// of 60 % typed and refused), parameterverlauf.png (three results over the
+// load current at the window's own size), frage.png (the question on leaving after a
 // change) and, on a platform with a real screen (xvfb-run), bildschirm.png:
 // the whole screen with the form and its four windows where they opened.
 #include <cstdio>
@@ -58,8 +59,14 @@ int Windows(ohmrada::qt::CQtPlatform& platform, const QString& folder) {
     window.Action(kCmdAnalyseTimeDomain)->trigger();
     QTest::qWait(500);
     analysis.Tolerances()->MainsTolerance()->setText(QStringLiteral("60"));
+    analysis.Sweep()->SetRange(2.5, 7.5, 101, ESpacing::kLinear);
+    analysis.Sweep()->SelectResults(
+        {EResult::kMinimumVoltage, EResult::kRippleVoltage, EResult::kJunctionTemperature});
+    analysis.Sweep()->resize(1000, 560);
+    QTest::qWait(200);
     if (!Save(*analysis.Limits(), folder + QStringLiteral("/grenzwerte.png")) ||
-        !Save(*analysis.Tolerances(), folder + QStringLiteral("/toleranzen.png"))) {
+        !Save(*analysis.Tolerances(), folder + QStringLiteral("/toleranzen.png")) ||
+        !Save(*analysis.Sweep(), folder + QStringLiteral("/parameterverlauf.png"))) {
         return 1;
     }
     if (QGuiApplication::platformName() != QStringLiteral("offscreen")) {
