@@ -4,6 +4,7 @@
 // and held against ohmrada-calc and the analysis library for the same design.
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,9 +20,11 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -41,6 +44,7 @@
 #include "SweepWindow.h"
 #include "TimeDomainWindow.h"
 #include "ToleranceWindow.h"
+#include "ToolWindow.h"
 #include "support/StartUpForm.h"
 
 namespace ohmrada::qt::test {
@@ -683,6 +687,56 @@ TEST_F(AnalysisWindowTest, ToleranceEntriesOutsideTheirRangeStayTypedAndAreRefus
     for (const QString& text : limits.ValueTexts()) {
         EXPECT_FALSE(text.startsWith(QLatin1Char('-'))) << text.toStdString();
     }
+}
+
+// A window opens where it was closed, in the size it had, the next time the
+// program runs; without a remembered place it opens on the screen and off
+// the form's menu bar. The program starts with the form alone all the same.
+TEST_F(AnalysisWindowTest, AWindowOpensWhereItWasLastClosed) {
+    QTemporaryDir folder;
+    const QString places = folder.filePath(QStringLiteral("fenster.ini"));
+    Analysis().SetPlacesFile(places);
+    const QRect screen = Window().screen()->availableGeometry();
+    const QRect menu(Window().MenuBar()->mapToGlobal(QPoint(0, 0)), Window().MenuBar()->size());
+    // Every window opens on the screen, off the form's menu bar, as far as
+    // its smallest size fits the (small) test screen.
+    std::optional<EAnalysisWindow> movable;
+    QSize movableSize;
+    for (const CAnalysisWindowSpec& spec : AnalysisWindowSpecs()) {
+        SCOPED_TRACE(spec.title);
+        const CToolWindow* window = Analysis().Open(spec.window);
+        ASSERT_TRUE(WaitForActiveWindow());
+        const QSize smallest = window->minimumSizeHint().expandedTo(window->minimumSize());
+        if (smallest.width() > screen.width() || smallest.height() > screen.height()) {
+            continue;
+        }
+        EXPECT_TRUE(screen.contains(window->frameGeometry()));
+        EXPECT_FALSE(window->frameGeometry().intersects(menu));
+        if (!movable && smallest.width() <= screen.width() - 20 &&
+            smallest.height() <= screen.height() / 2) {
+            movable = spec.window;
+            movableSize = smallest;
+        }
+    }
+    ASSERT_TRUE(movable.has_value()) << "no window fits the test screen";
+
+    // Moved and made smaller by the user, then closed with the program.
+    CToolWindow* window = Analysis().Window(*movable);
+    const QRect chosen(QPoint(screen.left() + 10, screen.bottom() - movableSize.height() - 9),
+                       movableSize);
+    ASSERT_FALSE(chosen.intersects(menu));
+    window->setGeometry(chosen);
+    QApplication::processEvents();
+    const QRect left = window->geometry();
+    m_platform->EndDialog(kCmdCancel);
+
+    // The next run: the form alone, then the window where it was.
+    m_platform->SetPlacesFile(places);
+    m_platform->Show(*m_dialog);
+    ASSERT_TRUE(WaitForActiveWindow());
+    EXPECT_EQ(Analysis().Window(*movable), nullptr);
+    Analysis().Open(*movable);
+    EXPECT_EQ(Analysis().Window(*movable)->geometry(), left);
 }
 
 TEST(SaveAtomicallyTest, AFailedWriteLeavesTheOldFileAndNoTrace) {
