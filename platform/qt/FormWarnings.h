@@ -13,8 +13,10 @@ namespace ohmrada::qt {
 class CFormWindow;
 struct CFormState;
 
-// The warning colours of the form's result fields. Only the fields' colours
-// change: their texts, the beeps and the messages stay the form's own.
+// The warning colours of the form's result fields, as CheckDesign finds
+// them (CDesignCheck::Exceeds names the field of each broken limit). Only
+// the fields' colours change: their texts, the beeps and the messages stay
+// the form's own.
 //
 // - the junction temperature above Tj,max,
 // - the power drawn above the rated power (the cycle beeped),

@@ -319,6 +319,19 @@ TEST_F(AnalysisWindowTest, ColoursComeAndGoWithTheirConditions) {
         EXPECT_EQ(warnings.KindOf(kIdRatedPower), EKind::kNone);
         const QColor base = Field(kIdMinimumVoltage).palette().color(QPalette::Base);
         EXPECT_EQ(base == CFormWarnings::LimitColour(), step.minimum == EKind::kLimit);
+        // A result without its colour is grey as every result is (the
+        // window's colour behind it), never white as an input.
+        for (const int id : {kIdJunctionTemperature, kIdInputPower, kIdMinimumVoltage}) {
+            if (warnings.KindOf(id) == EKind::kNone) {
+                const QPalette colours = Field(id).palette();
+                EXPECT_EQ(colours.color(QPalette::Base),
+                          Field(kIdEfficiency).palette().color(QPalette::Base))
+                    << "field " << id;
+                EXPECT_NE(colours.color(QPalette::Base),
+                          Field(kIdLoadCurrent).palette().color(QPalette::Base))
+                    << "field " << id << " looks like an input";
+            }
+        }
         ASSERT_TRUE(WaitForActiveWindow());
     }
     // The texts are the form's own, colours or not.
