@@ -14,8 +14,27 @@ struct CAnalysisSettings {
     double junctionLimitC = 125.0;        // Tj,max
 };
 
-// What the command line accepts for the settings: both tolerances from 0 to
+// What every front end accepts for the settings: both tolerances from 0 to
 // 50 %, and Tj,max above the ambient temperature of the design.
 inline constexpr double kMaxTolerancePct = 50.0;
+
+// A mains or capacitor tolerance in percent that the analysis accepts.
+constexpr bool IsValidTolerance(double percent) {
+    return percent >= 0.0 && percent <= kMaxTolerancePct;
+}
+
+// Tj,max for a design whose regulator stands in ambientC: only a limit above
+// the ambient temperature leaves the regulator any power to dissipate.
+constexpr bool IsValidJunctionLimit(double limitC, double ambientC) {
+    return limitC > ambientC;
+}
+
+// Every setting valid for a design whose ambient temperature is ambientC.
+constexpr bool AreValidSettings(const CAnalysisSettings& settings, double ambientC) {
+    return IsValidTolerance(settings.mainsLowTolerancePct) &&
+           IsValidTolerance(settings.mainsHighTolerancePct) &&
+           IsValidTolerance(settings.capacitorTolerancePct) &&
+           IsValidJunctionLimit(settings.junctionLimitC, ambientC);
+}
 
 }  // namespace ohmrada

@@ -33,7 +33,7 @@ std::optional<long long> ParseWholeNumber(std::string_view text) {
 std::optional<std::string> ParseTolerance(std::string_view name, const std::string& text,
                                           double& percent) {
     const std::optional<double> value = ParseFiniteNumber(text);
-    if (!value || *value < 0.0 || *value > kMaxTolerancePct) {
+    if (!value || !IsValidTolerance(*value)) {
         return std::string(name) + " takes a percentage from 0 to 50, not " +
                QuoteForDiagnostic(text);
     }
@@ -209,7 +209,7 @@ CLoadedDesign LoadDesign(const std::optional<std::string>& input,
 std::string SettingsProblem(const CAnalysisSettings& settings, const CDesign& design,
                             const std::optional<std::string>& input) {
     const double ambient = design[EInput::kTu];
-    if (settings.junctionLimitC > ambient) {
+    if (IsValidJunctionLimit(settings.junctionLimitC, ambient)) {
         return {};
     }
     return std::string(kProgram) + ": " + DescribeInput(input) + ": --tj-max " +

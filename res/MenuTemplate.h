@@ -3,8 +3,9 @@
 
 #include "ResourceTypes.h"
 
-// Menu 135 of the main form. Every entry is enabled; the search entries have
-// no function. "&Analyse" opens the analysis windows beside the form; the
+// Menu 135 of the main form. Every entry is enabled; the form logic gives the
+// search entries no function, the desktop program opens Grenzwerte at each
+// entry's search. "&Analyse" opens the analysis windows beside the form; the
 // form logic does not know its commands, the desktop program's analysis
 // windows take them, except "Netz&frequenz", whose two checkable entries set
 // the design's mains frequency through the form logic.

@@ -43,6 +43,10 @@ inline constexpr const char* kOpenForWritingFailedMessage =
     "Die Datei %1 konnte nicht zum Schreiben ge\xC3\xB6"
     "ffnet werden.";
 
+// Asked on leaving the program while the form shows a design that was not
+// saved; Ja opens Save As.
+inline constexpr const char* kSaveChangesQuestion = "\xC3\x84nderungen speichern?";
+
 inline constexpr const char* kHelpFailedMessage = "Die Hilfe konnte nicht aufgerufen werden.";
 
 // Shown in a result field whose value is not a finite number, for example the

@@ -3,6 +3,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -110,7 +111,12 @@ void CFormWindow::Connect(const CBuiltControl& control) {
             auto* field = static_cast<CFieldEdit*>(control.widget);
             m_fields.emplace(id, field);
             field->SetFocusLostHandler([this, id] {
-                if (m_dialog != nullptr) {
+                if (m_dialog == nullptr) {
+                    return;
+                }
+                if (IsOwnWindow(QApplication::activeWindow())) {
+                    m_dialog->OnFocusToOwnWindow(id);
+                } else {
                     m_dialog->OnKillFocus(id);
                 }
             });
@@ -201,6 +207,14 @@ void CFormWindow::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+bool CFormWindow::IsOwnWindow(const QWidget* window) const {
+    // The windows beside the form are its children; a modal dialog (file
+    // dialog, message box, about box) is not one of them.
+    return window != nullptr && window != this && window->isWindow() &&
+           window->parentWidget() == this && !window->isModal() &&
+           window->windowModality() == Qt::NonModal;
 }
 
 int CFormWindow::IdOf(const QWidget* widget) const {

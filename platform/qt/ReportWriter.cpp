@@ -158,7 +158,8 @@ QString CReportWriter::Html(QTextDocument& document, const QString& path) {
     // The five limits.
     html += Heading(ta::kReportLimits);
     QList<QStringList> limits;
-    for (const CLimitRow& row : LimitRows(FindLimits(state.design, settings))) {
+    for (const CLimitRow& row :
+         LimitRows(FindLimits(state.design, settings), settings, state.design[EInput::kTu])) {
         limits << QStringList{row.heading ? QStringLiteral("» ") + row.label : row.label,
                               row.value};
     }

@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "AnalysisSettings.h"
 #include "ToolWindow.h"
 #include "WorstCase.h"
 
 class QComboBox;
-class QDoubleSpinBox;
 class QLabel;
+class QLineEdit;
 class QTableWidget;
 
 namespace ohmrada::qt {
@@ -18,7 +19,10 @@ namespace ohmrada::qt {
 // the warning colour. The mains tolerances (below and above the nominal, or
 // those of a mains region chosen from a list), the capacitor tolerance and
 // Tj,max are entered here; they are the settings every analysis window and
-// the form's colours use.
+// the form's colours use. A setting is taken only when it is valid
+// (AreValidSettings, as ohmrada-calc checks it): a refused entry stays as
+// typed, marked, with the allowed range and the value still in use said
+// beside it.
 class CToleranceWindow : public CToolWindow {
 public:
     enum EColumn {
@@ -39,10 +43,12 @@ public:
 
     QTableWidget* Table() const { return m_table; }
     QComboBox* MainsRegion() const { return m_region; }
-    QDoubleSpinBox* MainsLowTolerance() const { return m_mainsLow; }
-    QDoubleSpinBox* MainsHighTolerance() const { return m_mainsHigh; }
-    QDoubleSpinBox* CapacitorTolerance() const { return m_capacitor; }
-    QDoubleSpinBox* JunctionLimit() const { return m_junction; }
+    QLineEdit* MainsLowTolerance() const { return m_mainsLow; }
+    QLineEdit* MainsHighTolerance() const { return m_mainsHigh; }
+    QLineEdit* CapacitorTolerance() const { return m_capacitor; }
+    QLineEdit* JunctionLimit() const { return m_junction; }
+    // What is said about the refused entries; empty when all are taken.
+    QString Problems() const;
     // The worst case the table shows.
     const CWorstCase& Shown() const { return m_shown; }
 
@@ -50,14 +56,19 @@ private:
     void SettingsEdited();
     // A region picked from the list fills both mains tolerances.
     void RegionChosen(int index);
-    // Selects the region whose band the boxes hold, or "eigene".
+    // Selects the region whose band the settings in use hold, or "eigene".
     void ShowRegion();
+    // Marks the boxes whose text is refused for a design with ambientC and
+    // says why; returns the settings to use (refused ones keep their value).
+    CAnalysisSettings Validate(double ambientC);
 
     QComboBox* m_region;
-    QDoubleSpinBox* m_mainsLow;
-    QDoubleSpinBox* m_mainsHigh;
-    QDoubleSpinBox* m_capacitor;
-    QDoubleSpinBox* m_junction;
+    QLineEdit* m_mainsLow;
+    QLineEdit* m_mainsHigh;
+    QLineEdit* m_capacitor;
+    QLineEdit* m_junction;
+    QLabel* m_problems;
+    double m_ambientC = 0.0;
     QTableWidget* m_table;
     QLabel* m_summary;
     CWorstCase m_shown;

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -669,6 +670,150 @@ TEST_F(MainDialogTest, ExitClosesTheHelpFirstEscDoesNot) {
     dialog.OnCommand(kCmdCancel);
     EXPECT_TRUE(other.HelpCalls().empty());
     EXPECT_EQ(other.EndResult(), kCmdCancel);
+}
+
+// Leaving the program by any way asks before a changed design is lost, and
+// only then. Each row: what was done to the design, how the program is left,
+// the answer to the question and to the file dialog it may open.
+struct CLeaveCase {
+    const char* name;
+    std::function<void(CMemoryPlatform&)> edit;
+    int command;
+    std::optional<CPlatform::EAnswer> answer;  // nothing: no question expected
+    bool saveDialogConfirmed;
+    bool ends;
+    bool saved;
+};
+
+class LeaveTest : public test::CDialogFixture<CTestPlatform>,
+                  public ::testing::WithParamInterface<CLeaveCase> {};
+
+void TypeLoadCurrent(CMemoryPlatform& form) {
+    form.Enter(kIdLoadCurrent, "2");
+}
+void PassThroughEveryField(CMemoryPlatform& form) {
+    for (int id : kInputFieldIds) {
+        form.Focus(id);
+    }
+    form.Focus(0);
+}
+void TypeWithoutLeaving(CMemoryPlatform& form) {
+    form.Type(kIdCapacitance, "4700");
+}
+void ChangeAndChangeBack(CMemoryPlatform& form) {
+    form.Enter(kIdLoadCurrent, "2");
+    form.ClickRectifierButton(kIdBridge);
+    form.Enter(kIdLoadCurrent, "5");
+    form.ClickRectifierButton(kIdCentreTapCircuit);
+}
+
+TEST_P(LeaveTest, AsksExactlyWhenTheDesignChanged) {
+    const CLeaveCase& c = GetParam();
+    c.edit(m_platform);
+    const std::string path = Path("design.odr");
+    if (c.answer) {
+        m_platform.QueueAnswer(*c.answer);
+    }
+    m_platform.QueueFileDialogAnswer(c.saveDialogConfirmed ? std::optional<std::string>(path)
+                                                           : std::nullopt);
+    m_dialog.OnCommand(c.command);
+
+    const bool asked = c.answer.has_value();
+    ASSERT_EQ(m_platform.Questions().size(), asked ? 1u : 0u);
+    if (asked) {
+        EXPECT_EQ(m_platform.Questions()[0], "\xC3\x84nderungen speichern?");
+    }
+    EXPECT_EQ(m_platform.EndResult().has_value(), c.ends);
+    EXPECT_EQ(fs::exists(path), c.saved);
+    if (c.saved) {
+        // The file holds the design the form shows, and reopening it shows
+        // the same texts.
+        const auto shown = m_dialog.ConfigurationTexts();
+        CMemoryPlatform again;
+        CMainDialog dialog(again);
+        again.DoModal(dialog);
+        again.QueueFileDialogAnswer(path);
+        dialog.OnFileOpen();
+        EXPECT_EQ(dialog.ConfigurationTexts(), shown);
+        EXPECT_FALSE(dialog.IsModified());
+    }
+    if (!c.ends) {
+        // Still open: the design and the question are as they were.
+        EXPECT_EQ(m_dialog.IsModified(), !c.saved && asked);
+    }
+}
+
+using EAnswer = CPlatform::EAnswer;
+INSTANTIATE_TEST_SUITE_P(
+    Ways, LeaveTest,
+    ::testing::Values(CLeaveCase{"UnchangedEscEndsAtOnce", [](CMemoryPlatform&) {}, kCmdCancel,
+                                 std::nullopt, false, true, false},
+                      CLeaveCase{"UnchangedExitEndsAtOnce", [](CMemoryPlatform&) {}, kCmdFileExit,
+                                 std::nullopt, false, true, false},
+                      CLeaveCase{"PassingThroughFieldsIsNoChange", PassThroughEveryField,
+                                 kCmdCancel, std::nullopt, false, true, false},
+                      CLeaveCase{"BackToTheSameDesignIsNoChange", ChangeAndChangeBack, kCmdCancel,
+                                 std::nullopt, false, true, false},
+                      CLeaveCase{"EscNoLeaves", TypeLoadCurrent, kCmdCancel, EAnswer::kNo, false,
+                                 true, false},
+                      CLeaveCase{"EscCancelStays", TypeLoadCurrent, kCmdCancel, EAnswer::kCancel,
+                                 false, false, false},
+                      CLeaveCase{"EscYesSavesThenLeaves", TypeLoadCurrent, kCmdCancel,
+                                 EAnswer::kYes, true, true, true},
+                      CLeaveCase{"YesButFileDialogCancelledStays", TypeLoadCurrent, kCmdCancel,
+                                 EAnswer::kYes, false, false, false},
+                      CLeaveCase{"ExitYesSavesThenLeaves", TypeLoadCurrent, kCmdFileExit,
+                                 EAnswer::kYes, true, true, true},
+                      CLeaveCase{"ExitCancelStays", TypeLoadCurrent, kCmdFileExit, EAnswer::kCancel,
+                                 false, false, false},
+                      CLeaveCase{"TypedButNotLeftCountsAsChange", TypeWithoutLeaving, kCmdCancel,
+                                 EAnswer::kYes, true, true, true}),
+    [](const ::testing::TestParamInfo<CLeaveCase>& row) { return row.param.name; });
+
+TEST_F(MainDialogTest, TheQuestionProposesTheDesignsFileAndSavingEndsTheQuestion) {
+    const std::string path = Path("mine.odr");
+    SaveAs(path);
+    EXPECT_FALSE(m_dialog.IsModified());
+    m_platform.Enter(kIdLoadCurrent, "3");
+    ASSERT_TRUE(m_dialog.IsModified());
+    m_platform.QueueAnswer(CPlatform::EAnswer::kYes);
+    m_platform.QueueFileDialogAnswer(std::nullopt);
+    m_dialog.OnCommand(kCmdCancel);
+    ASSERT_EQ(m_platform.FileDialogRequests().size(), 2u);
+    EXPECT_EQ(m_platform.FileDialogRequests().back().initialName, path);
+    EXPECT_TRUE(m_platform.FileDialogRequests().back().save);
+    EXPECT_FALSE(m_platform.EndResult().has_value());
+
+    // Opening a file makes it the unchanged design.
+    Open(path);
+    EXPECT_FALSE(m_dialog.IsModified());
+    EXPECT_EQ(Text(kIdLoadCurrent), "5.000");
+    m_dialog.OnCommand(kCmdFileExit);
+    EXPECT_EQ(m_platform.Questions().size(), 1u);
+    EXPECT_EQ(m_platform.EndResult(), kCmdOk);
+}
+
+// A field whose focus goes to a window of the form's own runs its handler
+// only when the user changed its text: an unchanged field can neither bring
+// up the regulation message nor re-apply a rounded value.
+TEST_F(MainDialogTest, FocusToAnOwnWindowAppliesOnlyAChangedText) {
+    m_platform.Enter(kIdLoadCurrent, "1e9");
+    ASSERT_EQ(MessageCount(), 1u) << "the regulator cannot hold any target";
+    const std::size_t cycles = m_platform.cycles.size();
+    for (int id : kInputFieldIds) {
+        m_dialog.OnFocusToOwnWindow(id);
+    }
+    EXPECT_EQ(m_platform.cycles.size(), cycles) << "no cycle for unchanged fields";
+    EXPECT_EQ(MessageCount(), 1u);
+
+    m_platform.SetItemText(kIdLoadCurrent, "2");
+    m_dialog.OnFocusToOwnWindow(kIdLoadCurrent);
+    EXPECT_EQ(m_platform.cycles.size(), cycles + 1);
+    EXPECT_EQ(Supply().GetLoadCurrent(), 2.0f);
+
+    // Elsewhere the specified rule holds: leaving a field re-applies it.
+    m_dialog.OnKillFocus(kIdLoadCurrent);
+    EXPECT_EQ(m_platform.cycles.size(), cycles + 2);
 }
 
 TEST_F(MainDialogTest, HelpCommandsAndTheirFailure) {
