@@ -86,12 +86,16 @@ double CPiecewiseCircuit::SourceSlope(double t) const {
     return m_peak * m_omega * std::cos(m_omega * t + m_phase);
 }
 
-double CPiecewiseCircuit::Drive(int p, double t, const CState& x) const {
+double CPiecewiseCircuit::Drive(int p, CComplex z, const CState& x) const {
     const CPath& path = Path(p);
-    return path.sign * SourceVoltage(t) - path.threshold - x[0];
+    return path.sign * m_peak * z.imag() - path.threshold - x[0];
 }
 
-double CPiecewiseCircuit::PathCurrent(int p, unsigned paths, double t, const CState& x) const {
+CPiecewiseCircuit::CComplex CPiecewiseCircuit::Phasor(double t) const {
+    return std::polar(1.0, m_omega * t + m_phase);
+}
+
+double CPiecewiseCircuit::PathCurrent(int p, unsigned paths, double e, const CState& x) const {
     if ((paths & (1u << p)) == 0) {
         return 0.0;
     }
@@ -99,12 +103,11 @@ double CPiecewiseCircuit::PathCurrent(int p, unsigned paths, double t, const CSt
     if (path.inductor >= 0) {
         return path.direction * x[U(path.inductor)];
     }
-    return Drive(p, t, x) / path.resistance;
+    return (path.sign * e - path.threshold - x[0]) / path.resistance;
 }
 
-double CPiecewiseCircuit::PathCurrentSlope(int p, unsigned paths, double t, const CState& x,
+double CPiecewiseCircuit::PathCurrentSlope(int p, unsigned paths, double eSlope,
                                            const CState& d) const {
-    (void)x;
     if ((paths & (1u << p)) == 0) {
         return 0.0;
     }
@@ -112,16 +115,16 @@ double CPiecewiseCircuit::PathCurrentSlope(int p, unsigned paths, double t, cons
     if (path.inductor >= 0) {
         return path.direction * d[U(path.inductor)];
     }
-    return (path.sign * SourceSlope(t) - d[0]) / path.resistance;
+    return (path.sign * eSlope - d[0]) / path.resistance;
 }
 
-unsigned CPiecewiseCircuit::ConductingAt(double t, const CState& x) const {
+unsigned CPiecewiseCircuit::ConductingAt(CComplex z, const CState& x) const {
     unsigned paths = 0;
     for (int p = 0; p < m_pathCount; ++p) {
         const CPath& path = Path(p);
         const bool carries = path.inductor >= 0 && path.direction * x[U(path.inductor)] > 0.0;
         const bool blocked = path.inductor >= 0 && x[U(path.inductor)] != 0.0;
-        if (carries || (!blocked && Drive(p, t, x) > 0.0)) {
+        if (carries || (!blocked && Drive(p, z, x) > 0.0)) {
             paths |= 1u << p;
         }
     }
@@ -283,9 +286,8 @@ CPiecewiseCircuit::CMatrix CPiecewiseCircuit::Exponential(const CMode& mode, dou
     return result;
 }
 
-CPiecewiseCircuit::CState CPiecewiseCircuit::Derivative(const CMode& mode, double t,
+CPiecewiseCircuit::CState CPiecewiseCircuit::Derivative(const CMode& mode, CComplex phasor,
                                                         const CState& x) const {
-    const CComplex phasor = std::polar(1.0, m_omega * t + m_phase);
     CState d{};
     for (int r = 0; r < mode.size; ++r) {
         double sum = mode.a[U(r)][U(mode.size)] + (mode.b[U(r)] * phasor).real();
@@ -297,11 +299,9 @@ CPiecewiseCircuit::CState CPiecewiseCircuit::Derivative(const CMode& mode, doubl
     return d;
 }
 
-void CPiecewiseCircuit::Advance(const CMode& mode, double t, double tau, const CMatrix& exponential,
-                                CState& x, CJacobian* jacobian) const {
+void CPiecewiseCircuit::Advance(const CMode& mode, CComplex from, CComplex to,
+                                const CMatrix& exponential, CState& x, CJacobian* jacobian) const {
     const int n = mode.size;
-    const CComplex from = std::polar(1.0, m_omega * t + m_phase);
-    const CComplex to = std::polar(1.0, m_omega * (t + tau) + m_phase);
     std::array<double, kMaxAugmented> y{};
     for (int r = 0; r < n; ++r) {
         y[U(r)] = x[U(mode.active[U(r)])] - (mode.particular[U(r)] * from).real();
@@ -315,24 +315,30 @@ void CPiecewiseCircuit::Advance(const CMode& mode, double t, double tau, const C
         x[U(mode.active[U(r)])] = sum + (mode.particular[U(r)] * to).real();
     }
     if (jacobian != nullptr) {
-        CJacobian rows = *jacobian;
-        for (int r = 0; r < n; ++r) {
-            for (int col = 0; col < m_size; ++col) {
-                double sum = 0.0;
-                for (int k = 0; k < n; ++k) {
-                    sum += exponential[U(r)][U(k)] * rows[U(mode.active[U(k)])][U(col)];
-                }
-                (*jacobian)[U(mode.active[U(r)])][U(col)] = sum;
+        CarryJacobian(mode, exponential, *jacobian);
+    }
+}
+
+void CPiecewiseCircuit::CarryJacobian(const CMode& mode, const CMatrix& exponential,
+                                      CJacobian& jacobian) const {
+    const int n = mode.size;
+    const CJacobian rows = jacobian;
+    for (int r = 0; r < n; ++r) {
+        for (int col = 0; col < m_size; ++col) {
+            double sum = 0.0;
+            for (int k = 0; k < n; ++k) {
+                sum += exponential[U(r)][U(k)] * rows[U(mode.active[U(k)])][U(col)];
             }
+            jacobian[U(mode.active[U(r)])][U(col)] = sum;
         }
     }
 }
 
-double CPiecewiseCircuit::EventValue(const CMode& mode, int k, double t, const CState& x) const {
+double CPiecewiseCircuit::EventValue(const CMode& mode, int k, CComplex z, const CState& x) const {
     const CMode::CEvent& event = mode.events[U(k)];
     switch (event.kind) {
         case EEvent::kDrive:
-            return Drive(event.path, t, x);
+            return Drive(event.path, z, x);
         case EEvent::kCurrent:
             return Path(event.path).direction * x[U(Path(event.path).inductor)];
         case EEvent::kKnee:
@@ -344,29 +350,27 @@ double CPiecewiseCircuit::EventValue(const CMode& mode, int k, double t, const C
 // The time (from t, at most tau) at which event k's value reaches zero, by
 // Newton's method on the exact solution, kept inside the bracket that
 // narrows with every step (bisection where Newton would leave it).
-double CPiecewiseCircuit::Locate(const CMode& mode, int k, double t, const CState& x, double tau) {
+double CPiecewiseCircuit::Locate(const CMode& mode, int k, double t, const CState& x, double tau,
+                                 double gHi) {
     const double expected = mode.events[U(k)].expected;
     double lo = 0.0;
     double hi = tau;
-    double gLo = EventValue(mode, k, t, x) * expected;  // >= 0 where nothing happened yet
-    double guess = gLo <= 0.0 ? 0.0 : 0.5 * tau;
+    const CComplex from = Phasor(t);
+    const double gLo = EventValue(mode, k, from, x) * expected;  // > 0 while nothing happened
+    gHi *= expected;
     if (gLo <= 0.0) {
         return 0.0;
     }
-    {
-        CState end = x;
-        Advance(mode, t, tau, Exponential(mode, tau), end, nullptr);
-        const double gHi = EventValue(mode, k, t + tau, end) * expected;
-        if (gLo - gHi > 0.0) {
-            guess = tau * gLo / (gLo - gHi);
-        }
-    }
-    const double tolerance = 1e-14 * m_circuit.Period();
-    for (int iteration = 0; iteration < 50 && hi - lo > tolerance; ++iteration) {
+    double guess = gLo - gHi > 0.0 ? tau * gLo / (gLo - gHi) : 0.5 * tau;
+    const double tolerance = 1e-13 * m_circuit.Period();
+    double change = tau;
+    for (int iteration = 0; iteration < 50 && hi - lo > tolerance && change > tolerance;
+         ++iteration) {
         guess = std::clamp(guess, lo, hi);
         CState at = x;
-        Advance(mode, t, guess, Exponential(mode, guess), at, nullptr);
-        const double g = EventValue(mode, k, t + guess, at) * expected;
+        const CComplex z = Phasor(t + guess);
+        Advance(mode, from, z, Exponential(mode, guess), at, nullptr);
+        const double g = EventValue(mode, k, z, at) * expected;
         if (g > 0.0) {
             lo = guess;
         } else {
@@ -376,12 +380,12 @@ double CPiecewiseCircuit::Locate(const CMode& mode, int k, double t, const CStat
             }
         }
         // The slope of the event value along the solution.
-        const CState d = Derivative(mode, t + guess, at);
+        const CState d = Derivative(mode, z, at);
         const CMode::CEvent& event = mode.events[U(k)];
         double slope = 0.0;
         switch (event.kind) {
             case EEvent::kDrive:
-                slope = Path(event.path).sign * SourceSlope(t + guess) - d[0];
+                slope = Path(event.path).sign * m_peak * m_omega * z.real() - d[0];
                 break;
             case EEvent::kCurrent:
                 slope = Path(event.path).direction * d[U(Path(event.path).inductor)];
@@ -395,16 +399,20 @@ double CPiecewiseCircuit::Locate(const CMode& mode, int k, double t, const CStat
         if (!(next > lo && next < hi)) {
             next = 0.5 * (lo + hi);
         }
+        change = std::fabs(next - guess);
         guess = next;
     }
-    return hi;
+    // The event's side: a point at which it has happened (or just about).
+    return change <= tolerance ? std::max(guess, lo) : hi;
 }
 
 bool CPiecewiseCircuit::Carry(double t0, double duration, CState& x, CJacobian* jacobian,
                               std::vector<CInterval>* intervals) {
     const double tEnd = t0 + duration;
     const double period = m_circuit.Period();
-    unsigned paths = ConductingAt(t0, x);
+    CComplex z = Phasor(t0);
+    const CComplex rotation = std::polar(1.0, m_omega * m_step);
+    unsigned paths = ConductingAt(z, x);
     bool resistive = x[0] < kCollapseVoltageV;
     const CMode* mode = &ModeOf(paths, resistive);
     const auto zeroInactive = [&]() {
@@ -426,15 +434,20 @@ bool CPiecewiseCircuit::Carry(double t0, double duration, CState& x, CJacobian* 
     int events = 0;
     double t = t0;
     long step = 0;
-    const auto record = [&](double from, const CState& xFrom, double to, const CState& xTo) {
+    const auto record = [&](double from, CComplex zFrom, const CState& xFrom, double to,
+                            CComplex zTo, const CState& xTo) {
         if (intervals != nullptr) {
             CInterval interval;
             interval.t0 = from;
             interval.t1 = to;
             interval.x0 = xFrom;
             interval.x1 = xTo;
-            interval.d0 = Derivative(*mode, from, xFrom);
-            interval.d1 = Derivative(*mode, to, xTo);
+            interval.d0 = Derivative(*mode, zFrom, xFrom);
+            interval.d1 = Derivative(*mode, zTo, xTo);
+            interval.e0 = m_peak * zFrom.imag();
+            interval.e1 = m_peak * zTo.imag();
+            interval.s0 = m_peak * m_omega * zFrom.real();
+            interval.s1 = m_peak * m_omega * zTo.real();
             interval.paths = mode->paths;
             intervals->push_back(interval);
         }
@@ -448,13 +461,15 @@ bool CPiecewiseCircuit::Carry(double t0, double duration, CState& x, CJacobian* 
         const double tau = tNext - t;
         const bool regular = std::fabs(tau - m_step) < 1e-9 * m_step;
         const CMatrix exponential = regular ? mode->step : Exponential(*mode, tau);
+        const CComplex zNext = regular && tNext == gridNext ? z * rotation : Phasor(tNext);
         CState next = x;
-        Advance(*mode, t, tau, exponential, next, nullptr);
+        Advance(*mode, z, zNext, exponential, next, nullptr);
         int fired = -1;
         double first = tau;
         for (int k = 0; k < static_cast<int>(mode->events.size()); ++k) {
-            if (EventValue(*mode, k, tNext, next) * mode->events[U(k)].expected < 0.0) {
-                const double at = Locate(*mode, k, t, x, tau);
+            const double value = EventValue(*mode, k, zNext, next);
+            if (value * mode->events[U(k)].expected < 0.0) {
+                const double at = Locate(*mode, k, t, x, tau, value);
                 if (fired < 0 || at < first) {
                     fired = k;
                     first = at;
@@ -464,11 +479,12 @@ bool CPiecewiseCircuit::Carry(double t0, double duration, CState& x, CJacobian* 
         if (fired < 0) {
             const CState before = x;
             if (jacobian != nullptr) {
-                Advance(*mode, t, tau, exponential, x, jacobian);
+                CarryJacobian(*mode, exponential, *jacobian);
             }
             x = next;
-            record(t, before, tNext, x);
+            record(t, z, before, tNext, zNext, x);
             t = tNext;
+            z = zNext;
             if (tNext == gridNext) {
                 ++step;
             }
@@ -481,9 +497,11 @@ bool CPiecewiseCircuit::Carry(double t0, double duration, CState& x, CJacobian* 
         const CState before = x;
         if (first > 0.0) {
             CState at = x;
-            Advance(*mode, t, first, Exponential(*mode, first), at, jacobian);
-            record(t, before, t + first, at);
+            const CComplex zAt = Phasor(t + first);
+            Advance(*mode, z, zAt, Exponential(*mode, first), at, jacobian);
+            record(t, z, before, t + first, zAt, at);
             x = at;
+            z = zAt;
         }
         t += first;
         const CMode::CEvent event = mode->events[U(fired)];

@@ -44,6 +44,10 @@ public:
         CState d0{};
         CState d1{};
         unsigned paths = 0;  // bit p set: path p conducts
+        double e0 = 0.0;     // the source voltage at both ends
+        double e1 = 0.0;
+        double s0 = 0.0;  // and its slope
+        double s1 = 0.0;
     };
 
     CPiecewiseCircuit(const CCircuitParameters& circuit, int stepsPerPeriod);
@@ -69,9 +73,8 @@ public:
     double SourceVoltage(double t) const;
     double SourceSlope(double t) const;
     // Path p's current and its slope at one end of an interval.
-    double PathCurrent(int p, unsigned paths, double t, const CState& x) const;
-    double PathCurrentSlope(int p, unsigned paths, double t, const CState& x,
-                            const CState& d) const;
+    double PathCurrent(int p, unsigned paths, double e, const CState& x) const;
+    double PathCurrentSlope(int p, unsigned paths, double eSlope, const CState& d) const;
     // The path's source voltage is sign x e(t).
     double PathSign(int p) const { return Path(p).sign; }
 
@@ -92,14 +95,18 @@ private:
 
     const CPath& Path(int p) const { return m_paths[static_cast<std::size_t>(p)]; }
     CMode& ModeOf(unsigned paths, bool resistiveLoad);
-    unsigned ConductingAt(double t, const CState& x) const;
-    double Drive(int p, double t, const CState& x) const;
-    double EventValue(const CMode& mode, int k, double t, const CState& x) const;
+    using CComplex = std::complex<double>;
+    // e^{j(wt + phase)}: the source voltage is peak x its imaginary part.
+    CComplex Phasor(double t) const;
+    unsigned ConductingAt(CComplex z, const CState& x) const;
+    double Drive(int p, CComplex z, const CState& x) const;
+    double EventValue(const CMode& mode, int k, CComplex z, const CState& x) const;
     CMatrix Exponential(const CMode& mode, double tau) const;
-    CState Derivative(const CMode& mode, double t, const CState& x) const;
-    void Advance(const CMode& mode, double t, double tau, const CMatrix& exponential, CState& x,
-                 CJacobian* jacobian) const;
-    double Locate(const CMode& mode, int k, double t, const CState& x, double tau);
+    CState Derivative(const CMode& mode, CComplex z, const CState& x) const;
+    void Advance(const CMode& mode, CComplex from, CComplex to, const CMatrix& exponential,
+                 CState& x, CJacobian* jacobian) const;
+    void CarryJacobian(const CMode& mode, const CMatrix& exponential, CJacobian& jacobian) const;
+    double Locate(const CMode& mode, int k, double t, const CState& x, double tau, double gHi);
 
     CCircuitParameters m_circuit;
     double m_phase = 0.0;

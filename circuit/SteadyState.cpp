@@ -23,6 +23,8 @@ constexpr int kMaxIterations = 60;
 // The periodic state is found when a period changes it by less than this
 // much of the source's peak voltage (and the current's scale).
 constexpr double kTolerance = 1e-10;
+// A Newton step below this (of the same scales) is the last one needed.
+constexpr double kFinalStep = 1e-6;
 constexpr int kSwitchOnPhases = 24;
 constexpr int kSwitchOnRefinements = 24;
 constexpr double kSwitchOnPeriods = 2.0;
@@ -165,6 +167,13 @@ CCubic Sum(const CCubic& p, const CCubic& q, double k = 1.0) {
     return {p.f0 + k * q.f0, p.f1 + k * q.f1, p.d0 + k * q.d0, p.d1 + k * q.d1, p.h};
 }
 
+CCubic PathCubic(const CPiecewiseCircuit& circuit, int p, const CInterval& in) {
+    return {circuit.PathCurrent(p, in.paths, in.e0, in.x0),
+            circuit.PathCurrent(p, in.paths, in.e1, in.x1),
+            circuit.PathCurrentSlope(p, in.paths, in.s0, in.d0),
+            circuit.PathCurrentSlope(p, in.paths, in.s1, in.d1), in.t1 - in.t0};
+}
+
 // The measurements of one period of intervals.
 CCircuitMeasurements Measure(const CCircuitParameters& c, const CPiecewiseCircuit& circuit,
                              const std::vector<CInterval>& intervals) {
@@ -181,17 +190,13 @@ CCircuitMeasurements Measure(const CCircuitParameters& c, const CPiecewiseCircui
     for (const CInterval& in : intervals) {
         const double h = in.t1 - in.t0;
         const CCubic v{in.x0[0], in.x1[0], in.d0[0], in.d1[0], h};
-        const CCubic e{circuit.SourceVoltage(in.t0), circuit.SourceVoltage(in.t1),
-                       circuit.SourceSlope(in.t0), circuit.SourceSlope(in.t1), h};
+        const CCubic e{in.e0, in.e1, in.s0, in.s1, h};
         vIntegral += v.Integral();
         vMax = std::max(vMax, v.Max());
         vMin = std::min(vMin, -CCubic{-v.f0, -v.f1, -v.d0, -v.d1, h}.Max());
         std::array<CCubic, 2> i{};
         for (int p = 0; p < paths; ++p) {
-            i[U(p)] = {circuit.PathCurrent(p, in.paths, in.t0, in.x0),
-                       circuit.PathCurrent(p, in.paths, in.t1, in.x1),
-                       circuit.PathCurrentSlope(p, in.paths, in.t0, in.x0, in.d0),
-                       circuit.PathCurrentSlope(p, in.paths, in.t1, in.x1, in.d1), h};
+            i[U(p)] = PathCubic(circuit, p, in);
             iMean[U(p)] += i[U(p)].Integral();
             iSquare[U(p)] += Square(i[U(p)]).Integral();
             iPeak[U(p)] = std::max(iPeak[U(p)], i[U(p)].Max());
@@ -280,6 +285,7 @@ CSteadyState SolveSteadyState(const CCircuitParameters& c, const CSteadyStateOpt
     x[0] = Estimate(c);
     CSteadyState result;
     bool settled = false;
+    double previousStep = std::numeric_limits<double>::infinity();
     for (int iteration = 0; iteration < kMaxIterations && !settled; ++iteration) {
         CJacobian jacobian{};
         for (int s = 0; s < n; ++s) {
@@ -330,6 +336,14 @@ CSteadyState SolveSteadyState(const CCircuitParameters& c, const CSteadyStateOpt
         }
         // Keep the output within what the source can reach.
         next[0] = std::clamp(next[0], 0.0, noLoad);
+        // A Newton step this small, a hundredth of the one before or less,
+        // leaves an error of at most a hundredth of it: done.
+        double stepSize = 0.0;
+        for (int s = 0; s < n; ++s) {
+            stepSize = std::max(stepSize, std::fabs(next[U(s)] - x[U(s)]) / scale[U(s)]);
+        }
+        settled = stepSize <= kFinalStep && stepSize <= 0.01 * previousStep;
+        previousStep = stepSize;
         x = next;
     }
     if (!settled) {
@@ -369,13 +383,8 @@ double SwitchOnPeakCurrent(const CCircuitParameters& c) {
         }
         double peak = 0.0;
         for (const CInterval& in : intervals) {
-            const double h = in.t1 - in.t0;
             for (int p = 0; p < circuit.PathCount(); ++p) {
-                const CCubic i{circuit.PathCurrent(p, in.paths, in.t0, in.x0),
-                               circuit.PathCurrent(p, in.paths, in.t1, in.x1),
-                               circuit.PathCurrentSlope(p, in.paths, in.t0, in.x0, in.d0),
-                               circuit.PathCurrentSlope(p, in.paths, in.t1, in.x1, in.d1), h};
-                peak = std::max(peak, i.Max());
+                peak = std::max(peak, PathCubic(circuit, p, in).Max());
             }
         }
         return peak;
