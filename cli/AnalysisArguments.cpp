@@ -19,6 +19,7 @@ namespace {
 constexpr std::string_view kMainsTolerance = "--mains-tolerance";
 constexpr std::string_view kCapacitorTolerance = "--capacitor-tolerance";
 constexpr std::string_view kJunctionLimit = "--tj-max";
+constexpr std::string_view kLeakageInductance = "--leakage-inductance";
 
 std::optional<long long> ParseWholeNumber(std::string_view text) {
     long long value = 0;
@@ -75,6 +76,20 @@ CParsed<CAnalysisOptions> ParseAnalysisArguments(const std::vector<std::string>&
                 options.flags.insert(name);
                 return COwnOption::Taken();
             }
+        }
+        if (name == kLeakageInductance) {
+            const std::optional<std::string> value = reader.ValueOf(option);
+            if (!value) {
+                return COwnOption::Problem(name + " needs a value");
+            }
+            const std::optional<double> henry = ParseFiniteNumber(*value);
+            if (!henry || *henry < 0.0 || *henry > kMaxLeakageInductanceH) {
+                return COwnOption::Problem(name +
+                                           " takes an inductance in henries from 0 to 1, not " +
+                                           QuoteForDiagnostic(*value));
+            }
+            options.settings.leakageInductanceH = *henry;
+            return COwnOption::Taken();
         }
         const bool tolerance =
             name == kMainsTolerance || name == kCapacitorTolerance || name == kJunctionLimit;
