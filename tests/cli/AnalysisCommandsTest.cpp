@@ -382,15 +382,35 @@ TEST_F(AnalysisCommandsTest, SweepCarriesTheColumnsACallerAdds) {
         const int status = RunSweepCommand(args, in, out, err, twice);
         return CRun{status, out.str(), err.str()};
     };
-    const CRun with = run({"Ib=1:3:2", "--twice"});
+    const CRun with = run({"Ib=1:3:2", "--twice", "--closed-form"});
     ASSERT_EQ(with.status, 0) << with.err;
     EXPECT_THAT(with.out, HasSubstr(",overloaded,twice_ib_a\r\n"));
     EXPECT_THAT(with.out, HasSubstr(",false,6\r\n"));
     EXPECT_THAT(run({"--help"}).out, HasSubstr("--twice"));
-    EXPECT_THAT(run({"Ib=1:3:2"}).out, HasSubstr(",overloaded\r\n"));
+    EXPECT_THAT(run({"Ib=1:3:2", "--closed-form"}).out, HasSubstr(",overloaded\r\n"));
+    // By default the circuit's columns come first, the caller's after them.
+    EXPECT_THAT(run({"Ib=1:3:2", "--twice"}).out, HasSubstr(",overloaded,circuit_mean_voltage_v,"));
+    EXPECT_THAT(run({"Ib=1:3:2", "--twice"}).out, HasSubstr(",circuit_headroom_v,twice_ib_a\r\n"));
     const CRun valued = run({"Ib=1:3:2", "--twice=1"});
     EXPECT_EQ(valued.status, 2);
     EXPECT_THAT(valued.err, HasSubstr("--twice takes no value"));
+}
+
+// A sweep point's circuit columns are the circuit's steady state of that
+// point's design.
+TEST_F(AnalysisCommandsTest, SweepCircuitColumnsAreThePointsSteadyState) {
+    const CJson doc = RunJson({"sweep", "Ib=2:6:2", "--format", "json"});
+    const CJson& points = doc.items.at(0)["points"];
+    ASSERT_EQ(points.items.size(), 2u);
+    for (const CJson& point : points.items) {
+        CDesign design = CDesign::StartUp();
+        design[EInput::kIb] = static_cast<float>(point["Ib"].real);
+        const CSteadyState state = SolveDesignCircuit(design, CAnalysisSettings());
+        EXPECT_DOUBLE_EQ(point["circuit_minimum_voltage_v"].real,
+                         state.measurements.minimumVoltage);
+        EXPECT_NEAR(point["circuit_headroom_v"].real,
+                    state.measurements.minimumVoltage - 1.1 - 14.82, 1e-5);
+    }
 }
 
 TEST_F(AnalysisCommandsTest, BadInputIsNamedAndPrintsNothing) {
