@@ -1,34 +1,27 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What one native steady state of the rectifier circuit costs: the start-up
-// design's circuit without and with a 1 mH leakage inductance, the other two
-// circuits, and the switch-on search. Target: one steady state at most
-// 100 us (median; run with --benchmark_repetitions=9 for the median).
+// What the native steady state of the rectifier circuit costs, against the
+// targets (medians; run with --benchmark_repetitions=9):
+//  - one steady state of the start-up design's circuit, without and with a
+//    1 mH leakage inductance (and the other two circuits): at most 100 us;
+//  - the worst case with its three circuit corners plus all five limit
+//    searches (closed form and circuit): at most 20 ms;
+//  - a 1,000-point sweep with the circuit's steady state at every point:
+//    at most 0.2 s.
 #include <benchmark/benchmark.h>
 
 #include "Design.h"
-#include "SimulationRequest.h"
+#include "DesignCircuit.h"
+#include "Limits.h"
 #include "SteadyState.h"
+#include "Sweep.h"
+#include "WorstCase.h"
 
 namespace {
 
 using namespace ohmrada;
 
-// The start-up design's circuit as the simulation takes it from the form.
 CCircuitParameters StartUpCircuit(double leakageH) {
-    const CSimulationRequest r = CSimulationRequest::FromDesign(CDesign::StartUp(), leakageH);
-    CCircuitParameters c;
-    c.kind = r.circuit == ECircuit::kHalfWave ? ECircuitKind::kHalfWave
-             : r.circuit == ECircuit::kBridge ? ECircuitKind::kBridge
-                                              : ECircuitKind::kCentreTap;
-    c.sourceVoltageRms = r.sourceVoltageRms;
-    c.sourceResistanceOhm = r.sourceResistanceOhm;
-    c.leakageInductanceH = r.leakageInductanceH;
-    c.thresholdVoltageV = r.diffusionVoltageV;
-    c.bulkResistanceOhm = r.bulkResistanceOhm;
-    c.capacitanceF = r.capacitanceF;
-    c.loadCurrentA = r.loadCurrentA;
-    c.frequencyHz = r.frequencyHz;
-    return c;
+    return CircuitOfDesign(CDesign::StartUp(), leakageH);
 }
 
 void BM_SteadyState(benchmark::State& state, double leakageH, ECircuitKind kind) {
@@ -64,6 +57,31 @@ void BM_SwitchOn(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SwitchOn)->Unit(benchmark::kMicrosecond);
+
+void BM_WorstCaseAndLimitsWithCircuit(benchmark::State& state) {
+    const CDesign design = CDesign::StartUp();
+    const CAnalysisSettings settings;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(AnalyseWorstCase(design, settings));
+        benchmark::DoNotOptimize(FindLimits(design, settings));
+    }
+}
+BENCHMARK(BM_WorstCaseAndLimitsWithCircuit)->Unit(benchmark::kMillisecond);
+
+void BM_CircuitSweep1000(benchmark::State& state) {
+    const CDesign design = CDesign::StartUp();
+    const CAnalysisSettings settings;
+    const CSweepSpec spec{EInput::kIb, 0.1, 10.0, 1000, ESpacing::kLinear};
+    for (auto _ : state) {
+        double sum = 0.0;
+        RunSweep(design, spec, [&](const CSweepPoint& point) {
+            sum += SolveDesignCircuit(point.design, settings).measurements.minimumVoltage;
+            return true;
+        });
+        benchmark::DoNotOptimize(sum);
+    }
+}
+BENCHMARK(BM_CircuitSweep1000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
