@@ -49,7 +49,14 @@ float CircuitHighestTarget(const CDesign& design, const CAnalysisSettings& setti
     if (!state.Solved() || state.Collapsed()) {
         return 0.0f;
     }
-    return HighestTarget(ToSingle(state.measurements.minimumVoltage), design[EInput::kDeltU]);
+    // The largest single-precision target not above minimum - DeltU.
+    const double headroom =
+        state.measurements.minimumVoltage - static_cast<double>(design[EInput::kDeltU]);
+    float target = ToSingle(headroom);
+    if (static_cast<double>(target) > headroom) {
+        target = std::nextafter(target, -std::numeric_limits<float>::infinity());
+    }
+    return target >= CComponent().FloorValue() ? target : 0.0f;
 }
 
 void FindCircuitLimits(const CDesign& design, const CDesign& low, const CAnalysisSettings& settings,
