@@ -82,13 +82,13 @@ CParsed<CAnalysisOptions> ParseAnalysisArguments(const std::vector<std::string>&
             if (!value) {
                 return COwnOption::Problem(name + " needs a value");
             }
-            const std::optional<double> henry = ParseFiniteNumber(*value);
-            if (!henry || *henry < 0.0 || *henry > kMaxLeakageInductanceH) {
-                return COwnOption::Problem(name +
-                                           " takes an inductance in henries from 0 to 1, not " +
+            const std::optional<double> millihenries = ParseFiniteNumber(*value);
+            if (!millihenries || *millihenries < 0.0 ||
+                *millihenries > kMaxLeakageInductanceH * 1e3) {
+                return COwnOption::Problem(name + " takes millihenries from 0 to 1000, not " +
                                            QuoteForDiagnostic(*value));
             }
-            options.settings.leakageInductanceH = *henry;
+            options.settings.leakageInductanceH = *millihenries * 1e-3;
             return COwnOption::Taken();
         }
         const bool tolerance =

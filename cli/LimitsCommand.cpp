@@ -22,7 +22,7 @@ constexpr std::string_view kClosedForm = "--closed-form";
 
 constexpr std::string_view kUsage =
     "Usage: ohmrada-calc limits [--mains-tolerance PCT] [--capacitor-tolerance PCT]\n"
-    "                           [--tj-max DEGC] [--leakage-inductance H]\n"
+    "                           [--tj-max DEGC] [--leakage-inductance MH]\n"
     "                           [--closed-form] [--set NAME=TEXT]...\n"
     "                           [--format table|json] [--] [FILE|-]...\n";
 
@@ -80,7 +80,7 @@ constexpr std::string_view kHelp =
     "  --mains-tolerance PCT      0 to 50, default 10\n"
     "  --capacitor-tolerance PCT  0 to 50, default 20\n"
     "  --tj-max DEGC              Tj,max, default 125; must lie above Tu\n"
-    "  --leakage-inductance H     leakage inductance per winding, 0 to 1 H\n"
+    "  --leakage-inductance MH    leakage inductance per winding, 0 to 1000 mH\n"
     "  --closed-form              the closed form's limits only\n"
     "  --set NAME=TEXT            as for the form command (repeatable, in order)\n"
     "  --format FMT               table (default; German, for people) or json\n"

@@ -22,7 +22,7 @@ constexpr std::string_view kClosedForm = "--closed-form";
 
 constexpr std::string_view kUsage =
     "Usage: ohmrada-calc sweep NAME=FROM:TO:COUNT[:log] [--set NAME=TEXT]...\n"
-    "                          [--format csv|json|table] [--leakage-inductance H]\n"
+    "                          [--format csv|json|table] [--leakage-inductance MH]\n"
     "                          [--closed-form] [--simulate] [--] [FILE|-]\n";
 
 constexpr std::string_view kHelp =
@@ -50,8 +50,8 @@ constexpr std::string_view kHelp =
     "\n"
     "Options:\n"
     "  --set NAME=TEXT  as for the form command (repeatable, in order)\n"
-    "  --leakage-inductance H  the circuit's leakage inductance per winding,\n"
-    "                   0 to 1 H, default 0\n"
+    "  --leakage-inductance MH  the circuit's leakage inductance per winding\n"
+    "                   in millihenries, 0 to 1000, default 0\n"
     "  --closed-form    the cycle's columns only, without the circuit's\n"
     "  --format FMT     csv (default: a header and a row per point), json (an\n"
     "                   array with one object with its \"points\"), or table\n"

@@ -22,7 +22,7 @@ constexpr std::string_view kClosedForm = "--closed-form";
 
 constexpr std::string_view kUsage =
     "Usage: ohmrada-calc worst-case [--mains-tolerance PCT] [--capacitor-tolerance PCT]\n"
-    "                               [--tj-max DEGC] [--leakage-inductance H]\n"
+    "                               [--tj-max DEGC] [--leakage-inductance MH]\n"
     "                               [--closed-form] [--set NAME=TEXT]...\n"
     "                               [--format table|json|csv] [--] [FILE|-]...\n";
 
@@ -61,9 +61,9 @@ constexpr std::string_view kHelp =
     "  --mains-tolerance PCT      0 to 50, default 10\n"
     "  --capacitor-tolerance PCT  0 to 50, default 20\n"
     "  --tj-max DEGC              Tj,max, default 125; must lie above Tu\n"
-    "  --leakage-inductance H     the transformer's leakage inductance per\n"
-    "                             winding (per half with the centre tap), 0 to\n"
-    "                             1 H, default 0\n"
+    "  --leakage-inductance MH    the transformer's leakage inductance per\n"
+    "                             winding (per half with the centre tap) in\n"
+    "                             millihenries, 0 to 1000, default 0\n"
     "  --closed-form              the closed form's verdicts only\n"
     "  --set NAME=TEXT            as for the form command (repeatable, in order)\n"
     "  --format FMT               table (default; German, for people), json (an\n"

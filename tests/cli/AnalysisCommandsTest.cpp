@@ -176,7 +176,7 @@ TEST_F(AnalysisCommandsTest, ClosedFormGivesTheFormsVerdictsAlone) {
     EXPECT_FALSE(has("closed_form_target_held"));
     // A leakage inductance lowers the circuit's minimum further.
     const CJson plain = RunJson({"worst-case"});
-    const CJson leaky = RunJson({"worst-case", "--leakage-inductance", "0.002"});
+    const CJson leaky = RunJson({"worst-case", "--leakage-inductance", "2"});
     EXPECT_LT(leaky.items.at(0)["corners"].items.at(0)["circuit"]["sim_minimum_voltage_v"].real,
               plain.items.at(0)["corners"].items.at(0)["circuit"]["sim_minimum_voltage_v"].real);
     EXPECT_EQ(Calc({"worst-case", "--leakage-inductance", "-1"}).status, 2);
