@@ -17,6 +17,8 @@ constexpr double kLargestInductanceH = 1.0;
 constexpr double kLargestCapacitanceF = 1e3;
 constexpr double kLargestCurrentA = 1e5;
 constexpr double kSmallestResistanceOhm = 1e-6;
+// Mains of 50 and 60 Hz, and the 400 Hz of aircraft, with room.
+constexpr double kLargestFrequencyHz = 1000.0;
 
 }  // namespace
 
@@ -50,7 +52,7 @@ std::string CCircuitParameters::Problem() const {
         {"the bulk resistance", bulkResistanceOhm, kLargestResistanceOhm},
         {"the capacitance", capacitanceF, kLargestCapacitanceF},
         {"the load current", loadCurrentA, kLargestCurrentA},
-        {"the mains frequency", frequencyHz, 1e4},
+        {"the mains frequency", frequencyHz, kLargestFrequencyHz},
     };
     for (const CRange& range : ranges) {
         if (!std::isfinite(range.value) || range.value < 0.0) {

@@ -19,7 +19,9 @@ using CInterval = CPiecewiseCircuit::CInterval;
 // value changes sign over the step (a diode's drive that rises above zero
 // and falls back within one step carries no charge worth measuring).
 constexpr int kStepsPerPeriod = 256;
-constexpr int kMaxIterations = 60;
+constexpr int kNewtonIterations = 40;
+// After Newton's method, period maps followed one by one.
+constexpr int kMaxIterations = 3000;
 // The periodic state is found when a period changes it by less than this
 // much of the source's peak voltage (and the current's scale).
 constexpr double kTolerance = 1e-10;
@@ -286,6 +288,12 @@ CSteadyState SolveSteadyState(const CCircuitParameters& c, const CSteadyStateOpt
     CSteadyState result;
     bool settled = false;
     double previousStep = std::numeric_limits<double>::infinity();
+    // Backtracking: the residual and start of the last accepted step, the
+    // step taken from it and the fraction of Newton's step in use.
+    double previousResidual = std::numeric_limits<double>::infinity();
+    CState previousStart{};
+    CState lastStep{};
+    double damping = 1.0;
     for (int iteration = 0; iteration < kMaxIterations && !settled; ++iteration) {
         CJacobian jacobian{};
         for (int s = 0; s < n; ++s) {
@@ -303,13 +311,38 @@ CSteadyState SolveSteadyState(const CCircuitParameters& c, const CSteadyStateOpt
         }
         CState residual{};
         settled = true;
+        double size = 0.0;
         for (int s = 0; s < n; ++s) {
             residual[U(s)] = y[U(s)] - x[U(s)];
             settled = settled && std::fabs(residual[U(s)]) <= kTolerance * scale[U(s)];
+            size = std::max(size, std::fabs(residual[U(s)]) / scale[U(s)]);
         }
         if (settled) {
             break;
         }
+        if (iteration >= kNewtonIterations) {
+            // Newton's method did not close in (the map is not smooth enough
+            // here, a collapsed output or a current that just reaches zero):
+            // follow the circuit itself, period by period, which converges
+            // wherever the circuit settles.
+            x = y;
+            continue;
+        }
+        if (size > previousResidual && damping > 1.0 / 64.0) {
+            // The last step made things worse: back to where it started,
+            // half as far.
+            damping *= 0.5;
+            x = previousStart;
+            for (int s = 0; s < n; ++s) {
+                x[U(s)] += damping * lastStep[U(s)];
+            }
+            x[0] = std::clamp(x[0], 0.0, noLoad);
+            previousStep = std::numeric_limits<double>::infinity();
+            continue;
+        }
+        damping = std::min(1.0, 2.0 * damping);
+        previousResidual = size;
+        previousStart = x;
         if (circuit.EventCount() == eventsBefore && y[0] >= x[0] - 1e-12 * scale[0] && x[0] > 0.0) {
             // Nothing conducted and no load: any voltage is steady; take
             // the highest.
@@ -331,8 +364,11 @@ CSteadyState SolveSteadyState(const CCircuitParameters& c, const CSteadyStateOpt
         CState next = y;
         if (SolveLinear(n, a, step)) {
             for (int s = 0; s < n; ++s) {
-                next[U(s)] = x[U(s)] + step[U(s)];
+                next[U(s)] = x[U(s)] + damping * step[U(s)];
             }
+        }
+        for (int s = 0; s < n; ++s) {
+            lastStep[U(s)] = next[U(s)] - x[U(s)];
         }
         // Keep the output within what the source can reach.
         next[0] = std::clamp(next[0], 0.0, noLoad);

@@ -313,6 +313,19 @@ TEST(CircuitCollapseTest, OverloadedCircuitCollapsesWithoutGoingNegative) {
     EXPECT_TRUE(state.Collapsed());
     EXPECT_GE(state.measurements.minimumVoltage, 0.0);
     EXPECT_LT(state.measurements.minimumVoltage, kCollapseVoltageV);
+    // Behind a huge leakage inductance the output collapses too, and the
+    // collapsed state is still periodic.
+    CCircuitParameters choked = StartUpLike(ECircuitKind::kBridge, 1.0);
+    const CSteadyState chokedState = SolveSteadyState(choked);
+    ASSERT_TRUE(chokedState.Solved()) << chokedState.reason;
+    EXPECT_TRUE(chokedState.Collapsed());
+    CPiecewiseCircuit circuit(choked, 1000);
+    CPiecewiseCircuit::CState x{};
+    std::copy(chokedState.state.begin(), chokedState.state.end(), x.begin());
+    const CPiecewiseCircuit::CState start = x;
+    ASSERT_TRUE(circuit.Carry(0.0, choked.Period(), x, nullptr, nullptr));
+    EXPECT_NEAR(x[0], start[0], 1e-6);
+    EXPECT_NEAR(x[1], start[1], 1e-6);
     // A capacitor twenty times larger holds it up again.
     c.capacitanceF = 100e-3;
     c.loadCurrentA = 2.0;
@@ -332,6 +345,7 @@ TEST(CircuitProblemTest, AbsurdValuesGiveAReason) {
          [](CCircuitParameters& c) { c.sourceResistanceOhm = c.bulkResistanceOhm = 0.0; }},
         {"threshold above the peak", [](CCircuitParameters& c) { c.thresholdVoltageV = 30.0; }},
         {"zero frequency", [](CCircuitParameters& c) { c.frequencyHz = 0.0; }},
+        {"no mains frequency", [](CCircuitParameters& c) { c.frequencyHz = 5000.0; }},
     };
     for (const auto& test : cases) {
         CCircuitParameters c = StartUpLike(ECircuitKind::kBridge, 0.0);
