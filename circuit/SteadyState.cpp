@@ -289,7 +289,7 @@ CSteadyState SolveSteadyState(const CCircuitParameters& c, const CSteadyStateOpt
     bool settled = false;
     double previousStep = std::numeric_limits<double>::infinity();
     // Backtracking: the residual and start of the last accepted step, the
-    // step taken from it and the fraction of Newton's step in use.
+    // full Newton step from there and the fraction of it in use.
     double previousResidual = std::numeric_limits<double>::infinity();
     CState previousStart{};
     CState lastStep{};
@@ -347,11 +347,13 @@ CSteadyState SolveSteadyState(const CCircuitParameters& c, const CSteadyStateOpt
             // Nothing conducted and no load: any voltage is steady; take
             // the highest.
             x[0] = noLoad;
+            previousResidual = std::numeric_limits<double>::infinity();
             continue;
         }
         if (circuit.EventCount() == eventsBefore && x[0] > 0.5 * noLoad) {
             // Above the source: nothing conducts, come down to where it does.
             x[0] = 0.9 * std::min(x[0], noLoad);
+            previousResidual = std::numeric_limits<double>::infinity();
             continue;
         }
         // Newton: (J - I) dx = -residual.
@@ -361,14 +363,14 @@ CSteadyState SolveSteadyState(const CCircuitParameters& c, const CSteadyStateOpt
             a[U(s)][U(s)] -= 1.0;
             step[U(s)] = -residual[U(s)];
         }
-        CState next = y;
-        if (SolveLinear(n, a, step)) {
-            for (int s = 0; s < n; ++s) {
-                next[U(s)] = x[U(s)] + damping * step[U(s)];
-            }
+        if (!SolveLinear(n, a, step)) {
+            // No Newton step: the map's own.
+            step = residual;
         }
+        lastStep = step;
+        CState next{};
         for (int s = 0; s < n; ++s) {
-            lastStep[U(s)] = next[U(s)] - x[U(s)];
+            next[U(s)] = x[U(s)] + damping * step[U(s)];
         }
         // Keep the output within what the source can reach.
         next[0] = std::clamp(next[0], 0.0, noLoad);
