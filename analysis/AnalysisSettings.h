@@ -12,11 +12,16 @@ struct CAnalysisSettings {
     double mainsHighTolerancePct = 10.0;
     double capacitorTolerancePct = 20.0;  // the low corner has KondC x (1 - this)
     double junctionLimitC = 125.0;        // Tj,max
+    // The transformer's leakage inductance per source (per half with the
+    // centre tap) in the circuit the verdicts come from; 0 leaves it out.
+    double leakageInductanceH = 0.0;
 };
 
 // What every front end accepts for the settings: both tolerances from 0 to
 // 50 %, and Tj,max above the ambient temperature of the design.
 inline constexpr double kMaxTolerancePct = 50.0;
+// And the leakage inductance from 0 to 1 H.
+inline constexpr double kMaxLeakageInductanceH = 1.0;
 
 // A mains or capacitor tolerance in percent that the analysis accepts.
 constexpr bool IsValidTolerance(double percent) {

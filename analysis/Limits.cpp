@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "DesignCircuit.h"
 #include "DesignScaling.h"
 #include "Evaluation.h"
 #include "Probe.h"
@@ -30,6 +31,64 @@ float HighestTarget(float minimumVoltage, float dropout) {
     }
     const float floor = CComponent().FloorValue();
     return target >= floor ? target : 0.0f;
+}
+
+// The circuit's minimum less DeltU against the target; false when it
+// collapses or cannot be solved.
+bool CircuitHolds(const CDesign& design, const CAnalysisSettings& settings) {
+    const CSteadyState state = SolveDesignCircuit(design, settings);
+    if (!state.Solved() || state.Collapsed()) {
+        return false;
+    }
+    return state.measurements.minimumVoltage - static_cast<double>(design[EInput::kDeltU]) >=
+           static_cast<double>(design[EInput::kUbger]);
+}
+
+float CircuitHighestTarget(const CDesign& design, const CAnalysisSettings& settings) {
+    const CSteadyState state = SolveDesignCircuit(design, settings);
+    if (!state.Solved() || state.Collapsed()) {
+        return 0.0f;
+    }
+    // The largest single-precision target not above minimum - DeltU.
+    const double headroom =
+        state.measurements.minimumVoltage - static_cast<double>(design[EInput::kDeltU]);
+    float target = ToSingle(headroom);
+    if (static_cast<double>(target) > headroom) {
+        target = std::nextafter(target, -std::numeric_limits<float>::infinity());
+    }
+    return target >= CComponent().FloorValue() ? target : 0.0f;
+}
+
+void FindCircuitLimits(const CDesign& design, const CDesign& low, const CAnalysisSettings& settings,
+                       CLimits::CCircuitLimits& limits) {
+    CSearchRange currents = CurrentSearchRange(design);
+    currents.step = kCircuitCurrentStep;
+    const auto heldAt = [&settings](const CDesign& base) {
+        return [&settings, &base](float current) {
+            return CircuitHolds(WithLoadCurrent(base, current), settings);
+        };
+    };
+    limits.maxRegulatedNominal = FindFirstChange(currents, ESeek::kLastHolding, heldAt(design));
+    limits.maxRegulatedLowMains = FindFirstChange(currents, ESeek::kLastHolding, heldAt(low));
+    limits.highestVoltageNominalV = CircuitHighestTarget(design, settings);
+    limits.highestVoltageLowMainsV = CircuitHighestTarget(low, settings);
+    const double rated = design[EInput::kNennI];
+    limits.maxTransformerCurrent =
+        FindFirstChange(currents, ESeek::kLastHolding, [&](float current) {
+            const CSteadyState state =
+                SolveDesignCircuit(WithLoadCurrent(design, current), settings);
+            return state.Solved() && !(state.measurements.windingRmsCurrent > rated);
+        });
+    CSearchRange scales = ScaleSearchRange();
+    scales.step = kCircuitScaleStep;
+    limits.bestScale = FindFirstChange(scales, ESeek::kFirstHolding, [&](float scale) {
+        const CDesign scaled = WithTransformerScale(design, scale);
+        return CircuitHolds(CornerDesign(scaled, ECorner::kLow, settings), settings);
+    });
+    if (limits.bestScale.value > 0.0f) {
+        limits.bestEfficiencyPct =
+            Evaluate(WithTransformerScale(design, limits.bestScale.value))[EResult::kEfficiency];
+    }
 }
 
 }  // namespace
@@ -85,6 +144,8 @@ CLimits FindLimits(const CDesign& design, const CAnalysisSettings& settings) {
     if (dissipation > 0.0) {
         limits.maxRegulatorPower.thermalResistanceKPerW = (tjMax - ambient) / dissipation;
     }
+
+    FindCircuitLimits(design, low, settings, limits.circuit);
 
     CLimits::CBestEfficiency& best = limits.bestEfficiency;
     best.designEfficiencyPct = nominal[EResult::kEfficiency];

@@ -65,7 +65,29 @@ struct CLimits {
         std::optional<float> efficiencyPct;
         float designEfficiencyPct = 0.0f;  // NaN when the form shows none
     } bestEfficiency;
+
+    // The same limits from the rectifier circuit's steady state (the
+    // settings' leakage inductance) instead of the closed form: "held" means
+    // the circuit's minimum less DeltU reaches Ubger without collapsing. The
+    // walks are coarser (kCircuitCurrentStep, kCircuitScaleStep), the
+    // bisection as fine.
+    struct CCircuitLimits {
+        CSearchResult maxRegulatedNominal;
+        CSearchResult maxRegulatedLowMains;
+        float highestVoltageNominalV = 0.0f;  // circuit minimum - DeltU, 0 when none
+        float highestVoltageLowMainsV = 0.0f;
+        // The largest Ib at which the winding's RMS current (per half with
+        // the centre tap) stays within NennI: the transformer's thermal limit.
+        CSearchResult maxTransformerCurrent;
+        // The smallest transformer scale at which the circuit holds the
+        // target in the low corner, and the form's efficiency with it.
+        CSearchResult bestScale;
+        std::optional<float> bestEfficiencyPct;
+    } circuit;
 };
+
+inline constexpr double kCircuitCurrentStep = 1.25;
+inline constexpr double kCircuitScaleStep = 1.1;
 
 inline constexpr double kCurrentSearchStart = 0.001;  // x NennI
 inline constexpr double kCurrentSearchEnd = 100.0;    // x NennI

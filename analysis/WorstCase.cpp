@@ -56,6 +56,11 @@ CWorstCase AnalyseWorstCase(const CDesign& design, const CAnalysisSettings& sett
                            static_cast<double>(design[EInput::kUbger]);
         corner.check =
             CheckDesign(corner.evaluation, worstCase.ratedPowerW, settings.junctionLimitC);
+        corner.circuit = SolveDesignCircuit(corner.design, settings);
+        corner.verdict =
+            JudgeCircuit(corner.circuit, corner.design,
+                         static_cast<double>(corner.evaluation[EResult::kOutputVoltage]),
+                         settings.junctionLimitC);
     }
     return worstCase;
 }

@@ -7,6 +7,7 @@
 #include "AnalysisSettings.h"
 #include "Design.h"
 #include "DesignCheck.h"
+#include "DesignCircuit.h"
 #include "Evaluation.h"
 
 namespace ohmrada {
@@ -33,12 +34,18 @@ struct CCorner {
     double mainsFactor = 1.0;
     CDesign design;  // the corner's copy of the design: its LeerU, NennU, KondC
     CEvaluation evaluation;
-    // minimum voltage - DeltU - the design's target, V: negative exactly when
-    // the target is not held.
+    // The closed form's verdicts (the form's cycle): minimum voltage - DeltU
+    // - the design's target, V, negative exactly when the target is not held;
+    // overload judged against the nominal design's rated power, whatever the
+    // corner's transformer would be rated at (its rated_power_w result).
     double headroomV = 0.0;
-    // Overload is judged against the nominal design's rated power, whatever
-    // the corner's transformer would be rated at (its rated_power_w result).
     CDesignCheck check;
+    // The circuit's steady state at the corner (the settings' leakage
+    // inductance) and its verdicts: the target from the circuit's minimum,
+    // the overload from the winding's RMS current against NennI, the
+    // junction from the regulator's loss with the circuit's mean voltage.
+    CSteadyState circuit;
+    CCircuitVerdict verdict;
 };
 
 struct CWorstCase {

@@ -19,6 +19,7 @@ namespace {
 constexpr std::string_view kMainsTolerance = "--mains-tolerance";
 constexpr std::string_view kCapacitorTolerance = "--capacitor-tolerance";
 constexpr std::string_view kJunctionLimit = "--tj-max";
+constexpr std::string_view kLeakageInductance = "--leakage-inductance";
 
 std::optional<long long> ParseWholeNumber(std::string_view text) {
     long long value = 0;
@@ -107,6 +108,20 @@ CParsed<CAnalysisOptions> ParseAnalysisArguments(const std::vector<std::string>&
                 options.flags.insert(name);
                 return COwnOption::Taken();
             }
+        }
+        if (name == kLeakageInductance) {
+            const std::optional<std::string> value = reader.ValueOf(option);
+            if (!value) {
+                return COwnOption::Problem(name + " needs a value");
+            }
+            const std::optional<double> millihenries = ParseFiniteNumber(*value);
+            if (!millihenries || *millihenries < 0.0 ||
+                *millihenries > kMaxLeakageInductanceH * 1e3) {
+                return COwnOption::Problem(name + " takes millihenries from 0 to 1000, not " +
+                                           QuoteForDiagnostic(*value));
+            }
+            options.settings.leakageInductanceH = *millihenries * 1e-3;
+            return COwnOption::Taken();
         }
         const bool tolerance =
             name == kMainsTolerance || name == kCapacitorTolerance || name == kJunctionLimit;

@@ -4,6 +4,8 @@
 #include <string_view>
 
 #include "AnalysisCommands.h"
+#include "DesignScaling.h"
+#include "Evaluation.h"
 #include "FormText.h"
 #include "Limits.h"
 #include "NamedValues.h"
@@ -16,10 +18,12 @@ namespace ohmrada::cli {
 namespace {
 
 constexpr std::string_view kCommand = "limits";
+constexpr std::string_view kClosedForm = "--closed-form";
 
 constexpr std::string_view kUsage =
     "Usage: ohmrada-calc limits [--mains-tolerance PCT|LOW:HIGH] [--capacitor-tolerance PCT]\n"
-    "                           [--tj-max DEGC] [--set NAME=TEXT]...\n"
+    "                           [--tj-max DEGC] [--leakage-inductance MH]\n"
+    "                           [--closed-form] [--set NAME=TEXT]...\n"
     "                           [--format table|json] [--] [FILE|-]...\n";
 
 constexpr std::string_view kHelp =
@@ -63,10 +67,21 @@ constexpr std::string_view kHelp =
     "at_search_limit is true when a searched number of that object lies at the\n"
     "end of its range.\n"
     "\n"
+    "max_regulated_current, highest_voltage and best_efficiency come from the\n"
+    "rectifier circuit's periodic steady state (see worst-case --help): \"held\"\n"
+    "there means the circuit's minimum - DeltU reaches Ubger without collapsing;\n"
+    "its walks take steps of 25 % (currents) and 10 % (scale). max_transformer_load\n"
+    "current_a is the largest Ib at which the winding's RMS current (per half\n"
+    "with the centre tap) stays within NennI, the transformer's thermal limit.\n"
+    "The closed form's values stand beside them as closed_form_*; --closed-form\n"
+    "reports the closed form's alone.\n"
+    "\n"
     "Options:\n"
     "  --mains-tolerance PCT|LOW:HIGH  0 to 50 each, default 10\n"
     "  --capacitor-tolerance PCT  0 to 50, default 20\n"
     "  --tj-max DEGC              Tj,max, default 125; must lie above Tu\n"
+    "  --leakage-inductance MH    leakage inductance per winding, 0 to 1000 mH\n"
+    "  --closed-form              the closed form's limits only\n"
     "  --set NAME=TEXT            as for the form command (repeatable, in order)\n"
     "  --format FMT               table (default; German, for people) or json\n"
     "                             (an array with an object per input)\n"
@@ -84,9 +99,48 @@ std::string OptionalNumber(const std::optional<float>& value) {
     return value ? JsonNumber(*value) : std::string("null");
 }
 
-std::string Json(const std::optional<std::string>& input, const CDesign& design,
-                 const CLimits& limits, const CAnalysisSettings& settings) {
+// The limits as reported: the circuit's in place of the closed form's
+// (unless closedForm).
+CLimits Presented(const CLimits& closed, const CDesign& design, bool closedForm) {
+    CLimits limits = closed;
+    if (closedForm) {
+        return limits;
+    }
+    const CLimits::CCircuitLimits& circuit = closed.circuit;
+    limits.maxRegulatedCurrent.nominal = circuit.maxRegulatedNominal;
+    limits.maxRegulatedCurrent.lowMains = circuit.maxRegulatedLowMains;
+    limits.highestVoltage.nominalV = circuit.highestVoltageNominalV;
+    limits.highestVoltage.lowMainsV = circuit.highestVoltageLowMainsV;
+    limits.maxTransformerLoad.current = circuit.maxTransformerCurrent;
+    CLimits::CBestEfficiency& best = limits.bestEfficiency;
+    best.scale = circuit.bestScale;
+    best.ratedVoltage.reset();
+    best.noLoadVoltage.reset();
+    best.ratedCurrent.reset();
+    best.efficiencyPct.reset();
+    if (best.scale.value > 0.0f) {
+        const CDesign scaled = WithTransformerScale(design, best.scale.value);
+        const float shown = scaled.centreTap != 0 ? 0.5f : 1.0f;
+        best.ratedVoltage = scaled[EInput::kNennU] * shown;
+        best.noLoadVoltage = scaled[EInput::kLeerU] * shown;
+        best.ratedCurrent = scaled[EInput::kNennI];
+        best.efficiencyPct = circuit.bestEfficiencyPct;
+    }
+    return limits;
+}
+
+std::string Json(const std::optional<std::string>& input, const CLimits& closed,
+                 const CDesign& design, const CAnalysisSettings& settings, bool closedForm) {
     constexpr int kIndent = 6;
+    const CLimits limits = Presented(closed, design, closedForm);
+    // The closed form's values beside the circuit's.
+    const auto beside = [closedForm](std::vector<std::pair<std::string_view, std::string>> members,
+                                     std::vector<std::pair<std::string_view, std::string>> more) {
+        if (!closedForm) {
+            members.insert(members.end(), more.begin(), more.end());
+        }
+        return JsonObject(members, kIndent);
+    };
     const auto& regulated = limits.maxRegulatedCurrent;
     const auto& load = limits.maxTransformerLoad;
     const auto& regulator = limits.maxRegulatorPower;
@@ -102,22 +156,28 @@ std::string Json(const std::optional<std::string>& input, const CDesign& design,
             {"mains_high_tolerance_pct", JsonNumber(settings.mainsHighTolerancePct)},
             {"capacitor_tolerance_pct", JsonNumber(settings.capacitorTolerancePct)},
             {"tj_max_c", JsonNumber(settings.junctionLimitC)},
+            {"leakage_inductance_h", JsonNumber(settings.leakageInductanceH)},
+            {"verdicts", JsonString(closedForm ? "closed_form" : "circuit")},
             {"max_regulated_current",
-             JsonObject(
+             beside(
                  {{"nominal_a", JsonNumber(regulated.nominal.value)},
                   {"low_mains_a", JsonNumber(regulated.lowMains.value)},
                   {"at_search_limit", std::string(BoolText(regulated.nominal.atSearchLimit ||
                                                            regulated.lowMains.atSearchLimit))}},
-                 kIndent)},
+                 {{"closed_form_nominal_a", JsonNumber(closed.maxRegulatedCurrent.nominal.value)},
+                  {"closed_form_low_mains_a",
+                   JsonNumber(closed.maxRegulatedCurrent.lowMains.value)}})},
             {"highest_voltage",
-             JsonObject({{"nominal_v", JsonNumber(limits.highestVoltage.nominalV)},
-                         {"low_mains_v", JsonNumber(limits.highestVoltage.lowMainsV)}},
-                        kIndent)},
+             beside({{"nominal_v", JsonNumber(limits.highestVoltage.nominalV)},
+                     {"low_mains_v", JsonNumber(limits.highestVoltage.lowMainsV)}},
+                    {{"closed_form_nominal_v", JsonNumber(closed.highestVoltage.nominalV)},
+                     {"closed_form_low_mains_v", JsonNumber(closed.highestVoltage.lowMainsV)}})},
             {"max_transformer_load",
-             JsonObject({{"current_a", JsonNumber(load.current.value)},
-                         {"power_w", JsonNumber(ToSingle(load.powerW))},
-                         {"at_search_limit", std::string(BoolText(load.current.atSearchLimit))}},
-                        kIndent)},
+             beside(
+                 {{"current_a", JsonNumber(load.current.value)},
+                  {"power_w", JsonNumber(ToSingle(load.powerW))},
+                  {"at_search_limit", std::string(BoolText(load.current.atSearchLimit))}},
+                 {{"closed_form_current_a", JsonNumber(closed.maxTransformerLoad.current.value)}})},
             {"max_regulator_power",
              JsonObject(
                  {{"power_w", JsonNumber(ToSingle(regulator.powerW))},
@@ -129,14 +189,14 @@ std::string Json(const std::optional<std::string>& input, const CDesign& design,
                   {"at_search_limit", std::string(BoolText(regulator.current.atSearchLimit))}},
                  kIndent)},
             {"best_efficiency",
-             JsonObject({{"scale", JsonNumber(best.scale.value)},
-                         {"NennU", OptionalNumber(best.ratedVoltage)},
-                         {"LeerU", OptionalNumber(best.noLoadVoltage)},
-                         {"NennI", OptionalNumber(best.ratedCurrent)},
-                         {"efficiency_pct", OptionalNumber(best.efficiencyPct)},
-                         {"design_efficiency_pct", JsonNumber(best.designEfficiencyPct)},
-                         {"at_search_limit", std::string(BoolText(best.scale.atSearchLimit))}},
-                        kIndent)},
+             beside({{"scale", JsonNumber(best.scale.value)},
+                     {"NennU", OptionalNumber(best.ratedVoltage)},
+                     {"LeerU", OptionalNumber(best.noLoadVoltage)},
+                     {"NennI", OptionalNumber(best.ratedCurrent)},
+                     {"efficiency_pct", OptionalNumber(best.efficiencyPct)},
+                     {"design_efficiency_pct", JsonNumber(best.designEfficiencyPct)},
+                     {"at_search_limit", std::string(BoolText(best.scale.atSearchLimit))}},
+                    {{"closed_form_scale", JsonNumber(closed.bestEfficiency.scale.value)}})},
         },
         4);
 }
@@ -181,8 +241,9 @@ std::optional<double> Wide(const std::optional<float>& value) {
     return value ? std::optional<double>(*value) : std::nullopt;
 }
 
-std::string Table(const std::optional<std::string>& input, const CLimits& limits,
-                  const CAnalysisSettings& settings) {
+std::string Table(const std::optional<std::string>& input, const CLimits& closed,
+                  const CDesign& design, const CAnalysisSettings& settings, bool closedForm) {
+    const CLimits limits = Presented(closed, design, closedForm);
     CTable table;
     table.Append(std::string(kInputPrefix) + InputTitle(input) + '\n');
     table.Append("Netztoleranz " + MainsToleranceText(settings) + " %, Kondensatortoleranz " +
@@ -204,6 +265,10 @@ std::string Table(const std::optional<std::string>& input, const CLimits& limits
     table.Line("Nennleistung:", load.powerW, 3, "Watt");
     table.Line("gr\xC3\xB6\xC3\x9Fter Lastgleichstrom:", load.current.value, 3, "Ampere",
                load.current.atSearchLimit);
+    if (!closedForm) {
+        table.Line("nach Nennleistung (geschl. Form):", closed.maxTransformerLoad.current.value, 3,
+                   "Ampere", closed.maxTransformerLoad.current.atSearchLimit);
+    }
     const auto& regulator = limits.maxRegulatorPower;
     table.Heading("maximale Reglerverlustleistung");
     table.Line("Verlustleistung bei Tj,max:", regulator.powerW, 3, "Watt");
@@ -226,8 +291,8 @@ std::string Table(const std::optional<std::string>& input, const CLimits& limits
 
 int RunLimitsCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
                      std::ostream& err) {
-    const CParsed<CAnalysisOptions> parsed =
-        ParseAnalysisArguments(args, {{EFormat::kTable, EFormat::kJson}, true, {}});
+    const CParsed<CAnalysisOptions> parsed = ParseAnalysisArguments(
+        args, {{EFormat::kTable, EFormat::kJson}, true, {std::string(kClosedForm)}});
     if (!parsed.value) {
         return ReportUsageError(kCommand, kUsage, parsed.problem, err);
     }
@@ -235,13 +300,14 @@ int RunLimitsCommand(const std::vector<std::string>& args, std::istream& in, std
     if (options.help) {
         return FinishOutput(std::string(kUsage) + '\n' + std::string(kHelp), true, out, err);
     }
+    const bool closedForm = options.flags.count(std::string(kClosedForm)) > 0;
     std::vector<std::string> pieces;
     const bool ok = ForEachDesign(
         options, in, err, [&](const std::optional<std::string>& input, const CDesign& design) {
             const CLimits limits = FindLimits(design, options.settings);
             pieces.push_back(options.format == EFormat::kJson
-                                 ? Json(input, design, limits, options.settings)
-                                 : Table(input, limits, options.settings));
+                                 ? Json(input, limits, design, options.settings, closedForm)
+                                 : Table(input, limits, design, options.settings, closedForm));
         });
     std::string text;
     if (options.format == EFormat::kJson) {

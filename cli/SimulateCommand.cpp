@@ -18,6 +18,7 @@
 #include "FormText.h"
 #include "Measurements.h"
 #include "Simulator.h"
+#include "SteadyState.h"
 #include "TextEscape.h"
 
 namespace ohmrada::cli {
@@ -25,7 +26,8 @@ namespace ohmrada::cli {
 namespace {
 
 constexpr std::string_view kUsage =
-    "Usage: ohmrada-calc simulate [--leakage-inductance MH] [--waveforms FILE.csv]\n"
+    "Usage: ohmrada-calc simulate [--solver ngspice|circuit]\n"
+    "                             [--leakage-inductance MH] [--waveforms FILE.csv]\n"
     "                             [--set NAME=TEXT]... [--format table|json|csv]\n"
     "                             [--] [FILE|-]...\n";
 
@@ -43,6 +45,11 @@ constexpr std::string_view kHelp =
     "mains crest. Inputs and --set as for the form command.\n"
     "\n"
     "Options:\n"
+    "  --solver S       ngspice (default) or circuit: the same circuit's periodic\n"
+    "                   steady state solved natively (exactly between diode\n"
+    "                   events, Newton on the period map; the load falls to zero\n"
+    "                   below 1 V), its switch-on peak at the worst phase of the\n"
+    "                   period; sim_periods is 0 and there are no waveforms\n"
     "  --leakage-inductance MH  the transformer's leakage inductance per source in\n"
     "                   millihenries (default 0); a series RC across the winding\n"
     "                   damps its ringing\n"
@@ -80,14 +87,54 @@ struct COptions {
     CCommonOptions common;
     double leakageInductanceH = 0.0;
     std::optional<std::string> waveformsPath;
+    bool circuit = false;  // --solver circuit
 };
+
+// The circuit's steady state in the simulation's terms.
+CSimulationResult SolveNatively(const CSimulationRequest& request) {
+    CCircuitParameters c;
+    c.kind = request.circuit == ECircuit::kHalfWave ? ECircuitKind::kHalfWave
+             : request.circuit == ECircuit::kBridge ? ECircuitKind::kBridge
+                                                    : ECircuitKind::kCentreTap;
+    c.sourceVoltageRms = request.sourceVoltageRms;
+    c.sourceResistanceOhm = request.sourceResistanceOhm;
+    c.leakageInductanceH = request.leakageInductanceH;
+    c.thresholdVoltageV = request.diffusionVoltageV;
+    c.bulkResistanceOhm = request.bulkResistanceOhm;
+    c.capacitanceF = request.capacitanceF;
+    c.loadCurrentA = request.loadCurrentA;
+    c.frequencyHz = request.frequencyHz;
+    CSimulationResult result;
+    const CSteadyState state = SolveSteadyState(c, {.switchOn = true});
+    if (!state.Solved()) {
+        result.error = state.status == ESteadyStateStatus::kCannotSolve
+                           ? ESimulationError::kCannotSimulate
+                           : ESimulationError::kNoSteadyState;
+        result.message = state.reason;
+        return result;
+    }
+    for (const CCircuitMeasurementSpec& spec : kCircuitMeasurements) {
+        if (const CMeasurementSpec* same = MeasurementOfName(spec.name)) {
+            result.measurements.*(same->member) = state.measurements.*spec.member;
+        }
+    }
+    return result;
+}
 
 CParsed<COptions> ParseArguments(const std::vector<std::string>& args) {
     COptions options;
     const auto own = [&options](const CArgumentReader::CItem& option, CArgumentReader& reader) {
         const std::string& name = option.text;
-        if (name != "--leakage-inductance" && name != "--waveforms") {
+        if (name != "--leakage-inductance" && name != "--waveforms" && name != "--solver") {
             return COwnOption::Unknown();
+        }
+        if (name == "--solver") {
+            const std::optional<std::string> solver = reader.ValueOf(option);
+            if (!solver || (*solver != "ngspice" && *solver != "circuit")) {
+                return COwnOption::Problem("--solver takes ngspice or circuit");
+            }
+            options.circuit = *solver == "circuit";
+            return COwnOption::Taken();
         }
         if (name == "--waveforms") {
             const CParsed<std::string> path =
@@ -122,6 +169,9 @@ CParsed<COptions> ParseArguments(const std::vector<std::string>& args) {
     options.common = std::move(*common.value);
     if (options.waveformsPath && options.common.inputs.size() > 1 && !options.common.help) {
         return {std::nullopt, "--waveforms takes at most one input"};
+    }
+    if (options.waveformsPath && options.circuit && !options.common.help) {
+        return {std::nullopt, "--waveforms needs the ngspice solver"};
     }
     return {options, {}};
 }
@@ -373,7 +423,7 @@ int RunSimulateCommand(const std::vector<std::string>& args, std::istream& in, s
         CSimulated run;
         run.input = input;
         run.request = CSimulationRequest::FromDesign(form.view->design, options.leakageInductanceH);
-        run.result = Simulate(run.request);
+        run.result = options.circuit ? SolveNatively(run.request) : Simulate(run.request);
         if (!run.result.Ok()) {
             err << kProgram << ": " << DescribeInput(input) << ": " << run.result.message << '\n';
             status = 2;

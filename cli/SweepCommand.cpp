@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // ohmrada-calc sweep: one input over a range, one cycle per point.
+#include <limits>
 #include <ostream>
 #include <string_view>
 
 #include "AnalysisCommands.h"
+#include "CircuitMeasurements.h"
+#include "DesignCircuit.h"
 #include "FormText.h"
 #include "FormTexts.h"
 #include "NamedValues.h"
@@ -15,10 +18,12 @@ namespace ohmrada::cli {
 namespace {
 
 constexpr std::string_view kCommand = "sweep";
+constexpr std::string_view kClosedForm = "--closed-form";
 
 constexpr std::string_view kUsage =
     "Usage: ohmrada-calc sweep NAME=FROM:TO:COUNT[:log] [--set NAME=TEXT]...\n"
-    "                          [--format csv|json|table] [--simulate] [--] [FILE|-]\n";
+    "                          [--format csv|json|table] [--leakage-inductance MH]\n"
+    "                          [--closed-form] [--simulate] [--] [FILE|-]\n";
 
 constexpr std::string_view kHelp =
     "Sweeps one input of the design (the file as the form opens it, after\n"
@@ -36,10 +41,18 @@ constexpr std::string_view kHelp =
     "Per point: the input's value as the model holds it (named by NAME), the\n"
     "sixteen results by name, target_held (the cycle showed no regulation\n"
     "message) and overloaded (the power drawn exceeds the point's rated\n"
-    "power).\n"
+    "power). Then the rectifier circuit's periodic steady state at the point\n"
+    "(see worst-case --help): its measurements by the simulation's names with\n"
+    "circuit_ for sim_ (circuit_mean_voltage_v, circuit_minimum_voltage_v,\n"
+    "circuit_winding_rms_current_a, ...), and circuit_headroom_v, the\n"
+    "circuit's minimum - DeltU - Ubger (held where it is not negative); empty\n"
+    "(null) where the circuit cannot be solved.\n"
     "\n"
     "Options:\n"
     "  --set NAME=TEXT  as for the form command (repeatable, in order)\n"
+    "  --leakage-inductance MH  the circuit's leakage inductance per winding\n"
+    "                   in millihenries, 0 to 1000, default 0\n"
+    "  --closed-form    the cycle's columns only, without the circuit's\n"
     "  --format FMT     csv (default: a header and a row per point), json (an\n"
     "                   array with one object with its \"points\"), or table\n"
     "                   (German, for people)\n";
@@ -237,12 +250,40 @@ private:
     static constexpr std::size_t kPieceSize = std::size_t{1} << 20;
 };
 
+// The circuit's columns of a sweep point.
+CSweepColumns CircuitColumns(const CAnalysisSettings& settings) {
+    CSweepColumns columns;
+    for (const CCircuitMeasurementSpec& spec : kCircuitMeasurements) {
+        if (spec.member != &CCircuitMeasurements::switchOnPeakCurrent) {
+            columns.names.push_back("circuit_" + std::string(spec.name.substr(4)));
+        }
+    }
+    columns.names.emplace_back("circuit_headroom_v");
+    columns.measure = [settings](const CSweepPoint& point) {
+        const CSteadyState state = SolveDesignCircuit(point.design, settings);
+        std::vector<double> values;
+        const double none = std::numeric_limits<double>::quiet_NaN();
+        for (const CCircuitMeasurementSpec& spec : kCircuitMeasurements) {
+            if (spec.member != &CCircuitMeasurements::switchOnPeakCurrent) {
+                values.push_back(state.Solved() ? state.measurements.*spec.member : none);
+            }
+        }
+        values.push_back(
+            JudgeCircuit(state, point.design, point.evaluation[EResult::kOutputVoltage], 0.0)
+                .headroomV);
+        return values;
+    };
+    return columns;
+}
+
 }  // namespace
 
 int RunSweepCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
                     std::ostream& err, const CSweepExtension& extension) {
+    std::vector<std::string> flags = extension.flags;
+    flags.emplace_back(kClosedForm);
     const CParsed<CAnalysisOptions> parsed = ParseAnalysisArguments(
-        args, {{EFormat::kCsv, EFormat::kJson, EFormat::kTable}, false, extension.flags});
+        args, {{EFormat::kCsv, EFormat::kJson, EFormat::kTable}, false, flags});
     if (!parsed.value) {
         return ReportUsageError(kCommand, kUsage, parsed.problem, err);
     }
@@ -263,8 +304,23 @@ int RunSweepCommand(const std::vector<std::string>& args, std::istream& in, std:
     if (options.operands.size() > 1) {
         return ReportUsageError(kCommand, kUsage, "the sweep takes at most one input", err);
     }
-    const CSweepColumns columns =
+    const CSweepColumns more =
         extension.columns ? extension.columns(options, spec.value->count) : CSweepColumns{};
+    // The circuit's columns first (unless --closed-form), then the caller's.
+    CSweepColumns columns = more;
+    if (options.flags.count(std::string(kClosedForm)) == 0) {
+        const CSweepColumns circuit = CircuitColumns(options.settings);
+        columns.names = circuit.names;
+        columns.names.insert(columns.names.end(), more.names.begin(), more.names.end());
+        columns.measure = [circuit, more](const CSweepPoint& point) {
+            std::vector<double> values = circuit.measure(point);
+            if (more.measure) {
+                const std::vector<double> extra = more.measure(point);
+                values.insert(values.end(), extra.begin(), extra.end());
+            }
+            return values;
+        };
+    }
 
     const bool ok = ForEachDesign(
         options, in, err, [&](const std::optional<std::string>& input, const CDesign& design) {

@@ -8,6 +8,7 @@
 #include <limits>
 #include <vector>
 
+#include "DesignCircuit.h"
 #include "DesignScaling.h"
 #include "FirstChangeSearch.h"
 #include "Limits.h"
@@ -88,6 +89,44 @@ TEST_P(LimitsOfDesign, MaxTransformerLoad) {
     ExpectFirstChangeAt(limits.maxTransformerLoad.current, CurrentStart(), [&](float ib) {
         return Evaluate(With(design(), EInput::kIb, ib))[EResult::kInputPower] <= rated;
     });
+}
+
+// The circuit's limits, each on both sides by the circuit's own steady
+// state at that load or scale.
+bool CircuitHeld(const CDesign& design) {
+    const CSteadyState state = SolveDesignCircuit(design, kSettings);
+    return state.Solved() && !state.Collapsed() &&
+           state.measurements.minimumVoltage - static_cast<double>(design[EInput::kDeltU]) >=
+               static_cast<double>(design[EInput::kUbger]);
+}
+
+TEST_P(LimitsOfDesign, CircuitLimits) {
+    const CLimits limits = FindLimits(design(), kSettings);
+    const CLimits::CCircuitLimits& circuit = limits.circuit;
+    const CDesign low = CornerDesign(design(), ECorner::kLow, kSettings);
+    ExpectFirstChangeAt(circuit.maxRegulatedNominal, CurrentStart(),
+                        [&](float ib) { return CircuitHeld(With(design(), EInput::kIb, ib)); });
+    ExpectFirstChangeAt(circuit.maxRegulatedLowMains, CurrentStart(),
+                        [&](float ib) { return CircuitHeld(With(low, EInput::kIb, ib)); });
+    // The transformer's thermal limit: the winding's RMS current reaches NennI.
+    const double rated = design()[EInput::kNennI];
+    ExpectFirstChangeAt(circuit.maxTransformerCurrent, CurrentStart(), [&](float ib) {
+        return SolveDesignCircuit(With(design(), EInput::kIb, ib), kSettings)
+                   .measurements.windingRmsCurrent <= rated;
+    });
+    // The highest target the circuit holds, and not 0.1 % above it.
+    EXPECT_TRUE(CircuitHeld(With(design(), EInput::kUbger, circuit.highestVoltageNominalV)));
+    EXPECT_FALSE(
+        CircuitHeld(With(design(), EInput::kUbger, circuit.highestVoltageNominalV * kBeyond)));
+    // The smallest transformer scale holding the low corner.
+    if (circuit.bestScale.value > 0.0f && !circuit.bestScale.atSearchLimit) {
+        const auto heldScaled = [&](float scale) {
+            return CircuitHeld(
+                CornerDesign(WithTransformerScale(design(), scale), ECorner::kLow, kSettings));
+        };
+        EXPECT_TRUE(heldScaled(circuit.bestScale.value));
+        EXPECT_FALSE(heldScaled(circuit.bestScale.value / kBeyond));
+    }
 }
 
 TEST_P(LimitsOfDesign, MaxRegulatorPower) {

@@ -14,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include "AnalysisCommands.h"
+#include "CircuitMeasurements.h"
+#include "DesignCircuit.h"
 #include "Results.h"
 #include "TextEscape.h"
 #include "support/CalcRun.h"
@@ -129,13 +131,55 @@ TEST_F(AnalysisCommandsTest, WorstCaseCornersMatchTheFormWithTheScaledValues) {
                                                    {"LeerU", expected[i].leerU},
                                                    {"KondC", expected[i].kondC}}));
         ExpectSameResults(corner["results"], form.results);
-        EXPECT_EQ(corner["target_held"].boolean, form.messages == 0);
+        // The closed form's verdicts: the form's own.
+        EXPECT_EQ(corner["closed_form_target_held"].boolean, form.messages == 0);
         const double headroom = corner["results"]["minimum_voltage_v"].real - 1.1 - 14.82;
-        EXPECT_NEAR(corner["headroom_v"].real, headroom, 1e-5);
-        EXPECT_EQ(corner["overloaded"].boolean, corner["results"]["input_power_w"].real > 120.0);
-        EXPECT_EQ(corner["junction_over_limit"].boolean,
+        EXPECT_NEAR(corner["closed_form_headroom_v"].real, headroom, 1e-5);
+        EXPECT_EQ(corner["closed_form_overloaded"].boolean,
+                  corner["results"]["input_power_w"].real > 120.0);
+        EXPECT_EQ(corner["closed_form_junction_over_limit"].boolean,
                   corner["results"]["junction_temperature_c"].real > 125.0);
+        // The reported verdicts: the circuit's.
+        const CJson& circuit = corner["circuit"];
+        ASSERT_TRUE(circuit["solved"].boolean);
+        const double circuitHeadroom = circuit["sim_minimum_voltage_v"].real - 1.1 - 14.82;
+        EXPECT_NEAR(corner["headroom_v"].real, circuitHeadroom, 1e-5);
+        EXPECT_EQ(corner["target_held"].boolean, circuitHeadroom >= 0.0);
+        EXPECT_EQ(corner["overloaded"].boolean,
+                  circuit["sim_winding_rms_current_a"].real > 3.3333333);
+        EXPECT_EQ(corner["junction_over_limit"].boolean,
+                  corner["junction_temperature_c"].real > 125.0);
     }
+    // The circuit's minimum in the low corner falls short of the 15.92 V
+    // the regulator needs, where the closed form still holds it; at nominal
+    // mains the winding carries more than its rated current.
+    EXPECT_FALSE(corners.items[1]["target_held"].boolean);
+    EXPECT_TRUE(corners.items[1]["closed_form_target_held"].boolean);
+    EXPECT_NEAR(corners.items[1]["circuit"]["sim_minimum_voltage_v"].real, 15.87, 0.01);
+    EXPECT_TRUE(corners.items[0]["overloaded"].boolean);
+    EXPECT_FALSE(corners.items[0]["closed_form_overloaded"].boolean);
+}
+
+TEST_F(AnalysisCommandsTest, ClosedFormGivesTheFormsVerdictsAlone) {
+    const CJson doc = RunJson({"worst-case", "--closed-form"});
+    const CJson& low = doc.items.at(0)["corners"].items.at(1);
+    EXPECT_TRUE(low["target_held"].boolean);
+    const auto has = [&low](const std::string& key) {
+        for (const auto& member : low.members) {
+            if (member.first == key) {
+                return true;
+            }
+        }
+        return false;
+    };
+    EXPECT_FALSE(has("circuit"));
+    EXPECT_FALSE(has("closed_form_target_held"));
+    // A leakage inductance lowers the circuit's minimum further.
+    const CJson plain = RunJson({"worst-case"});
+    const CJson leaky = RunJson({"worst-case", "--leakage-inductance", "2"});
+    EXPECT_LT(leaky.items.at(0)["corners"].items.at(0)["circuit"]["sim_minimum_voltage_v"].real,
+              plain.items.at(0)["corners"].items.at(0)["circuit"]["sim_minimum_voltage_v"].real);
+    EXPECT_EQ(Calc({"worst-case", "--leakage-inductance", "-1"}).status, 2);
 }
 
 TEST_F(AnalysisCommandsTest, WorstCaseCsvHasARowPerInputAndCorner) {
@@ -157,14 +201,50 @@ TEST_F(AnalysisCommandsTest, WorstCaseCsvHasARowPerInputAndCorner) {
         header.append(",").append(result.name);
     }
     header.append(",target_held,headroom_v,overloaded,junction_over_limit");
+    header.append(
+        ",closed_form_target_held,closed_form_headroom_v,closed_form_overloaded,"
+        "closed_form_junction_over_limit,collapsed");
+    for (const CCircuitMeasurementSpec& spec : kCircuitMeasurements) {
+        if (spec.name != "sim_switch_on_peak_current_a") {
+            header.append(",").append(spec.name);
+        }
+    }
     EXPECT_EQ(lines[0], header);
     EXPECT_EQ(lines[2].substr(0, lines[2].find(',', lines[2].find(',') + 1) + 5),
               PathOf("a.odr") + ",low,0.95");
     EXPECT_EQ(lines[6].substr(0, 10), "-,high,1.0");
 }
 
-TEST_F(AnalysisCommandsTest, EachFoundLimitHoldsOnTheFormAndFailsJustBeyondIt) {
+// The circuit's limits: each condition holds at the limit found and fails
+// 0.1 % beyond it.
+TEST_F(AnalysisCommandsTest, EachCircuitLimitHoldsAndFailsJustBeyondIt) {
     const CJson doc = RunJson({"limits"});
+    const CJson& limits = doc.items.at(0);
+    const CAnalysisSettings settings;
+    const CDesign startUp = CDesign::StartUp();
+    const auto withCurrent = [&](double current) {
+        CDesign design = startUp;
+        design[EInput::kIb] = static_cast<float>(current);
+        return SolveDesignCircuit(design, settings);
+    };
+    const auto held = [](const CSteadyState& state) {
+        return !state.Collapsed() && state.measurements.minimumVoltage - 1.1 >= 14.82;
+    };
+    const double current = limits["max_regulated_current"]["nominal_a"].real;
+    EXPECT_TRUE(held(withCurrent(current)));
+    EXPECT_FALSE(held(withCurrent(current * 1.001)));
+    // The transformer's thermal limit: the winding's RMS current reaches NennI.
+    const double thermal = limits["max_transformer_load"]["current_a"].real;
+    EXPECT_NEAR(thermal, 2.81, 0.01);
+    EXPECT_LE(withCurrent(thermal).measurements.windingRmsCurrent, 3.3333334);
+    EXPECT_GT(withCurrent(thermal * 1.001).measurements.windingRmsCurrent, 3.3333334);
+    // The highest target: the circuit's minimum less DeltU.
+    EXPECT_NEAR(limits["highest_voltage"]["nominal_v"].real,
+                SolveDesignCircuit(startUp, settings).measurements.minimumVoltage - 1.1, 1e-5);
+}
+
+TEST_F(AnalysisCommandsTest, EachFoundLimitHoldsOnTheFormAndFailsJustBeyondIt) {
+    const CJson doc = RunJson({"limits", "--closed-form"});
     const CJson& limits = doc.items.at(0);
     const double current = limits["max_regulated_current"]["nominal_a"].real;
     EXPECT_FALSE(limits["max_regulated_current"]["at_search_limit"].boolean);
@@ -302,15 +382,35 @@ TEST_F(AnalysisCommandsTest, SweepCarriesTheColumnsACallerAdds) {
         const int status = RunSweepCommand(args, in, out, err, twice);
         return CRun{status, out.str(), err.str()};
     };
-    const CRun with = run({"Ib=1:3:2", "--twice"});
+    const CRun with = run({"Ib=1:3:2", "--twice", "--closed-form"});
     ASSERT_EQ(with.status, 0) << with.err;
     EXPECT_THAT(with.out, HasSubstr(",overloaded,twice_ib_a\r\n"));
     EXPECT_THAT(with.out, HasSubstr(",false,6\r\n"));
     EXPECT_THAT(run({"--help"}).out, HasSubstr("--twice"));
-    EXPECT_THAT(run({"Ib=1:3:2"}).out, HasSubstr(",overloaded\r\n"));
+    EXPECT_THAT(run({"Ib=1:3:2", "--closed-form"}).out, HasSubstr(",overloaded\r\n"));
+    // By default the circuit's columns come first, the caller's after them.
+    EXPECT_THAT(run({"Ib=1:3:2", "--twice"}).out, HasSubstr(",overloaded,circuit_mean_voltage_v,"));
+    EXPECT_THAT(run({"Ib=1:3:2", "--twice"}).out, HasSubstr(",circuit_headroom_v,twice_ib_a\r\n"));
     const CRun valued = run({"Ib=1:3:2", "--twice=1"});
     EXPECT_EQ(valued.status, 2);
     EXPECT_THAT(valued.err, HasSubstr("--twice takes no value"));
+}
+
+// A sweep point's circuit columns are the circuit's steady state of that
+// point's design.
+TEST_F(AnalysisCommandsTest, SweepCircuitColumnsAreThePointsSteadyState) {
+    const CJson doc = RunJson({"sweep", "Ib=2:6:2", "--format", "json"});
+    const CJson& points = doc.items.at(0)["points"];
+    ASSERT_EQ(points.items.size(), 2u);
+    for (const CJson& point : points.items) {
+        CDesign design = CDesign::StartUp();
+        design[EInput::kIb] = static_cast<float>(point["Ib"].real);
+        const CSteadyState state = SolveDesignCircuit(design, CAnalysisSettings());
+        EXPECT_DOUBLE_EQ(point["circuit_minimum_voltage_v"].real,
+                         state.measurements.minimumVoltage);
+        EXPECT_NEAR(point["circuit_headroom_v"].real,
+                    state.measurements.minimumVoltage - 1.1 - 14.82, 1e-5);
+    }
 }
 
 TEST_F(AnalysisCommandsTest, BadInputIsNamedAndPrintsNothing) {

@@ -2,7 +2,10 @@
 // ohmrada-calc simulate through RunCalc: the inputs as the form command reads
 // them, the measurements and the comparison by name, the waveforms file,
 // and failures that end one input, not the program.
+#include <charconv>
+#include <cmath>
 #include <cstdlib>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -204,6 +207,47 @@ INSTANTIATE_TEST_SUITE_P(
         CUsageCase{"UnknownOption", {"simulate", "--sweep"}, "unknown option \"--sweep\""},
         CUsageCase{"UnknownFormat", {"simulate", "--format", "xml"}, "xml"}),
     [](const auto& row) { return std::string(row.param.name); });
+
+// The native solver gives the measurements ngspice gives, by the same
+// names, within 0.1 % (the bridge with a leakage inductance here).
+TEST_F(SimulateCommandTest, CircuitSolverAgreesWithNgspice) {
+    const auto values = [](const std::string& csv) {
+        std::istringstream lines(csv);
+        std::string header;
+        std::string row;
+        std::getline(lines, header);
+        std::getline(lines, row);
+        std::map<std::string, double> named;
+        std::istringstream names(header);
+        std::istringstream cells(row);
+        for (std::string name, cell;
+             std::getline(names, name, ',') && std::getline(cells, cell, ',');) {
+            double value = std::nan("");
+            std::from_chars(cell.data(), cell.data() + cell.size(), value);
+            named[name] = value;
+        }
+        return named;
+    };
+    const std::vector<std::string> common = {
+        "simulate", "--set", "GR_Sg=bruecke", "--leakage-inductance", "2", "--format", "csv"};
+    std::vector<std::string> circuitArgs = common;
+    circuitArgs.insert(circuitArgs.begin() + 1, {"--solver", "circuit"});
+    const CRun circuit = Calc(circuitArgs);
+    ASSERT_EQ(circuit.status, 0) << circuit.err;
+    const CRun spice = Calc(common);
+    if (spice.status != 0) {
+        GTEST_SKIP() << "ngspice did not run: " << spice.err;
+    }
+    const auto native = values(circuit.out);
+    const auto simulated = values(spice.out);
+    for (const char* name : {"sim_mean_voltage_v", "sim_minimum_voltage_v",
+                             "sim_winding_rms_current_a", "sim_peak_current_a"}) {
+        EXPECT_NEAR(native.at(name), simulated.at(name), 1e-3 * std::fabs(simulated.at(name)))
+            << name;
+    }
+    EXPECT_EQ(native.at("sim_periods"), 0.0);
+    EXPECT_EQ(Calc({"simulate", "--solver", "spice"}).status, 2);
+}
 
 }  // namespace
 }  // namespace ohmrada::cli

@@ -170,9 +170,9 @@ TEST_F(AnalysisWindowTest, TolerancesFollowTheFormAndAgreeWithOhmradaCalc) {
     QTest::keyClick(window.JunctionLimit(), Qt::Key_Return);
 
     const QJsonObject calc =
-        Calc({QStringLiteral("worst-case"), QStringLiteral("--format"), QStringLiteral("json"),
-              QStringLiteral("--set"), QStringLiteral("Ib=3"), QStringLiteral("--tj-max"),
-              QStringLiteral("110")});
+        Calc({QStringLiteral("worst-case"), QStringLiteral("--closed-form"),
+              QStringLiteral("--format"), QStringLiteral("json"), QStringLiteral("--set"),
+              QStringLiteral("Ib=3"), QStringLiteral("--tj-max"), QStringLiteral("110")});
     const QJsonArray corners = calc.value(QStringLiteral("corners")).toArray();
     ASSERT_EQ(corners.size(), 3);
     const QTableWidget& table = *window.Table();
@@ -212,8 +212,8 @@ TEST_F(AnalysisWindowTest, TolerancesFollowTheFormAndAgreeWithOhmradaCalc) {
 TEST_F(AnalysisWindowTest, LimitsAgreeWithOhmradaCalcAndTheirButtonsTypeIntoTheForm) {
     Open(kCmdAnalyseLimits);
     CLimitsWindow& window = *Analysis().Limits();
-    const QJsonObject calc =
-        Calc({QStringLiteral("limits"), QStringLiteral("--format"), QStringLiteral("json")});
+    const QJsonObject calc = Calc({QStringLiteral("limits"), QStringLiteral("--closed-form"),
+                                   QStringLiteral("--format"), QStringLiteral("json")});
     auto number = [&](const char* search, const char* name) {
         return calc.value(QString::fromUtf8(search))
             .toObject()
@@ -388,9 +388,10 @@ TEST_F(AnalysisWindowTest, SweepFollowsTheFormAndExportsPngPdfAndCsv) {
     EXPECT_EQ(written.trimmed().split('\n').size(), 14);
     // ohmrada-calc writes the same table for the same design.
     QProcess calc;
-    calc.start(QStringLiteral(OHMRADA_CALC_PATH),
-               {QStringLiteral("sweep"), QStringLiteral("Ib=1:7:13"), QStringLiteral("--set"),
-                QStringLiteral("NennI=4")});
+    calc.start(
+        QStringLiteral(OHMRADA_CALC_PATH),
+        {QStringLiteral("sweep"), QStringLiteral("Ib=1:7:13"), QStringLiteral("--closed-form"),
+         QStringLiteral("--set"), QStringLiteral("NennI=4")});
     ASSERT_TRUE(calc.waitForFinished(20000));
     EXPECT_EQ(written.toStdString(), calc.readAllStandardOutput().toStdString());
     // A file that cannot be written is reported as such.

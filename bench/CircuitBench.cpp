@@ -1,0 +1,88 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What the native steady state of the rectifier circuit costs, against the
+// targets (medians; run with --benchmark_repetitions=9):
+//  - one steady state of the start-up design's circuit, without and with a
+//    1 mH leakage inductance (and the other two circuits): at most 100 us;
+//  - the worst case with its three circuit corners plus all five limit
+//    searches (closed form and circuit): at most 20 ms;
+//  - a 1,000-point sweep with the circuit's steady state at every point:
+//    at most 0.2 s.
+#include <benchmark/benchmark.h>
+
+#include "Design.h"
+#include "DesignCircuit.h"
+#include "Limits.h"
+#include "SteadyState.h"
+#include "Sweep.h"
+#include "WorstCase.h"
+
+namespace {
+
+using namespace ohmrada;
+
+CCircuitParameters StartUpCircuit(double leakageH) {
+    return CircuitOfDesign(CDesign::StartUp(), leakageH);
+}
+
+void BM_SteadyState(benchmark::State& state, double leakageH, ECircuitKind kind) {
+    CCircuitParameters c = StartUpCircuit(leakageH);
+    if (kind == ECircuitKind::kBridge) {
+        c.kind = kind;
+        c.sourceVoltageRms *= 2.0;
+    } else if (kind == ECircuitKind::kHalfWave) {
+        c.kind = kind;
+    }
+    for (auto _ : state) {
+        const CSteadyState result = SolveSteadyState(c);
+        if (!result.Solved()) {
+            state.SkipWithError(result.reason.c_str());
+            break;
+        }
+        benchmark::DoNotOptimize(result.measurements.meanVoltage);
+    }
+}
+BENCHMARK_CAPTURE(BM_SteadyState, start_up_no_leakage, 0.0, ECircuitKind::kCentreTap)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_SteadyState, start_up_1mH, 1e-3, ECircuitKind::kCentreTap)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_SteadyState, bridge_1mH, 1e-3, ECircuitKind::kBridge)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_SteadyState, half_wave_1mH, 1e-3, ECircuitKind::kHalfWave)
+    ->Unit(benchmark::kMicrosecond);
+
+void BM_SwitchOn(benchmark::State& state) {
+    const CCircuitParameters c = StartUpCircuit(1e-3);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(SwitchOnPeakCurrent(c));
+    }
+}
+BENCHMARK(BM_SwitchOn)->Unit(benchmark::kMicrosecond);
+
+void BM_WorstCaseAndLimitsWithCircuit(benchmark::State& state) {
+    const CDesign design = CDesign::StartUp();
+    const CAnalysisSettings settings;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(AnalyseWorstCase(design, settings));
+        benchmark::DoNotOptimize(FindLimits(design, settings));
+    }
+}
+BENCHMARK(BM_WorstCaseAndLimitsWithCircuit)->Unit(benchmark::kMillisecond);
+
+void BM_CircuitSweep1000(benchmark::State& state) {
+    const CDesign design = CDesign::StartUp();
+    const CAnalysisSettings settings;
+    const CSweepSpec spec{EInput::kIb, 0.1, 10.0, 1000, ESpacing::kLinear};
+    for (auto _ : state) {
+        double sum = 0.0;
+        RunSweep(design, spec, [&](const CSweepPoint& point) {
+            sum += SolveDesignCircuit(point.design, settings).measurements.minimumVoltage;
+            return true;
+        });
+        benchmark::DoNotOptimize(sum);
+    }
+}
+BENCHMARK(BM_CircuitSweep1000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,83 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Circuit.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace ohmrada {
+
+namespace {
+
+// Beyond these no mains supply lies, and the solution would lose its
+// precision (a capacitor's time constant of years, a resonance far below the
+// mains).
+constexpr double kLargestVoltageV = 1e5;
+constexpr double kLargestResistanceOhm = 1e6;
+constexpr double kLargestInductanceH = 1.0;
+constexpr double kLargestCapacitanceF = 1e3;
+constexpr double kLargestCurrentA = 1e5;
+constexpr double kSmallestResistanceOhm = 1e-6;
+// Mains of 50 and 60 Hz, and the 400 Hz of aircraft, with room.
+constexpr double kLargestFrequencyHz = 1000.0;
+
+}  // namespace
+
+int CCircuitParameters::DiodeCount() const {
+    switch (kind) {
+        case ECircuitKind::kHalfWave:
+            return 1;
+        case ECircuitKind::kBridge:
+            return 4;
+        case ECircuitKind::kCentreTap:
+            return 2;
+    }
+    return 0;
+}
+
+double CCircuitParameters::PeakVoltage() const {
+    return std::sqrt(2.0) * sourceVoltageRms;
+}
+
+std::string CCircuitParameters::Problem() const {
+    struct CRange {
+        const char* name;
+        double value;
+        double largest;
+    };
+    const CRange ranges[] = {
+        {"the source voltage", sourceVoltageRms, kLargestVoltageV},
+        {"the source resistance", sourceResistanceOhm, kLargestResistanceOhm},
+        {"the leakage inductance", leakageInductanceH, kLargestInductanceH},
+        {"the diode threshold", thresholdVoltageV, kLargestVoltageV},
+        {"the bulk resistance", bulkResistanceOhm, kLargestResistanceOhm},
+        {"the capacitance", capacitanceF, kLargestCapacitanceF},
+        {"the load current", loadCurrentA, kLargestCurrentA},
+        {"the mains frequency", frequencyHz, kLargestFrequencyHz},
+    };
+    for (const CRange& range : ranges) {
+        if (!std::isfinite(range.value) || range.value < 0.0) {
+            return std::string("cannot solve the circuit: ") + range.name +
+                   " is negative or not a number";
+        }
+        if (range.value > range.largest) {
+            return std::string("cannot solve the circuit: ") + range.name + " is out of range";
+        }
+    }
+    if (sourceVoltageRms <= 0.0 || capacitanceF <= 0.0 || frequencyHz <= 0.0) {
+        return "cannot solve the circuit: the source voltage, capacitance or frequency is zero";
+    }
+    if (sourceResistanceOhm + DiodesInSeries() * bulkResistanceOhm < kSmallestResistanceOhm) {
+        return "cannot solve the circuit: no resistance in the source and diodes";
+    }
+    if (DiodesInSeries() * thresholdVoltageV >= PeakVoltage()) {
+        return "cannot solve the circuit: the diodes' threshold is above the source's peak "
+               "voltage, they never conduct";
+    }
+    return {};
+}
+
+double LoadCurrent(const CCircuitParameters& circuit, double v) {
+    return circuit.loadCurrentA * std::clamp(v / kCollapseVoltageV, 0.0, 1.0);
+}
+
+}  // namespace ohmrada

@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <string>
+
+namespace ohmrada {
+
+// The three rectifier circuits.
+enum class ECircuitKind { kHalfWave, kBridge, kCentreTap };
+
+// The rectifier circuit by its own values, in SI units, knowing nothing of
+// a design: one sine source per winding (two for the centre tap, one per
+// half, in opposite phase) of amplitude sqrt(2) x sourceVoltageRms behind
+// its resistance and, optionally, a leakage inductance; each diode a
+// threshold voltage plus a bulk resistance; the reservoir capacitor; and
+// the regulator's load, which draws loadCurrentA while the output is at or
+// above 1 V and falls linearly to zero with the output below it.
+struct CCircuitParameters {
+    ECircuitKind kind = ECircuitKind::kCentreTap;
+    double sourceVoltageRms = 0.0;     // V, of one source
+    double sourceResistanceOhm = 0.0;  // of one source
+    double leakageInductanceH = 0.0;   // per source; 0 leaves it out
+    double thresholdVoltageV = 0.0;    // of one diode
+    double bulkResistanceOhm = 0.0;    // of one diode
+    double capacitanceF = 0.0;
+    double loadCurrentA = 0.0;  // drawn at 1 V and above
+    double frequencyHz = 50.0;  // the mains frequency
+
+    int SourceCount() const { return kind == ECircuitKind::kCentreTap ? 2 : 1; }
+    int DiodeCount() const;
+    // Diodes a conducting path passes through (two in the bridge).
+    int DiodesInSeries() const { return kind == ECircuitKind::kBridge ? 2 : 1; }
+    double Period() const { return 1.0 / frequencyHz; }
+    double PeakVoltage() const;
+
+    // Empty when the circuit can be solved, otherwise why not (a value that
+    // is zero, negative, not finite or beyond any mains supply; diodes that
+    // never conduct).
+    std::string Problem() const;
+};
+
+// The output voltage below which the load falls with it, and with it the
+// regulator has collapsed.
+inline constexpr double kCollapseVoltageV = 1.0;
+
+// The load current at output voltage v: loadCurrentA x clamp(v / 1 V, 0, 1).
+double LoadCurrent(const CCircuitParameters& circuit, double v);
+
+}  // namespace ohmrada

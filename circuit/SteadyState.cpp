@@ -1,0 +1,471 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "SteadyState.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "PiecewiseCircuit.h"
+
+namespace ohmrada {
+
+namespace {
+
+using CState = CPiecewiseCircuit::CState;
+using CJacobian = CPiecewiseCircuit::CJacobian;
+using CInterval = CPiecewiseCircuit::CInterval;
+
+// Grid steps per mains period: an event inside a step is found whenever its
+// value changes sign over the step (a diode's drive that rises above zero
+// and falls back within one step carries no charge worth measuring).
+constexpr int kStepsPerPeriod = 256;
+constexpr int kNewtonIterations = 40;
+// After Newton's method, period maps followed one by one.
+constexpr int kMaxIterations = 3000;
+// The periodic state is found when a period changes it by less than this
+// much of the source's peak voltage (and the current's scale).
+constexpr double kTolerance = 1e-10;
+// A Newton step below this (of the same scales) is the last one needed.
+constexpr double kFinalStep = 1e-6;
+constexpr int kSwitchOnPhases = 24;
+constexpr int kSwitchOnRefinements = 24;
+constexpr double kSwitchOnPeriods = 2.0;
+
+std::size_t U(int i) {
+    return static_cast<std::size_t>(i);
+}
+
+CSteadyState Failure(ESteadyStateStatus status, std::string reason) {
+    CSteadyState result;
+    result.status = status;
+    result.reason = std::move(reason);
+    return result;
+}
+
+// A first guess of the output at the start of a period: the peak less the
+// diodes and the drop of a conduction angle's worth of current.
+double Estimate(const CCircuitParameters& c) {
+    const int inSeries = c.DiodesInSeries();
+    const double pulses = c.kind == ECircuitKind::kHalfWave ? 1.0 : 2.0;
+    const double noLoad = c.PeakVoltage() - inSeries * c.thresholdVoltageV;
+    const double resistance = c.sourceResistanceOhm + inSeries * c.bulkResistanceOhm;
+    double v = noLoad;
+    for (int step = 0; step < 15; ++step) {
+        const double load = std::max(v, 1e-6) / std::max(c.loadCurrentA, 1e-9);
+        v = pulses * load > resistance ? noLoad * (1.0 - std::sqrt(resistance / (pulses * load)))
+                                       : 0.0;
+    }
+    const double ripple = c.loadCurrentA / (pulses * c.frequencyHz * c.capacitanceF);
+    return std::clamp(v - 0.5 * std::min(ripple, v), 0.0, noLoad);
+}
+
+// Maps the state at the end of a half period onto the state at its start:
+// the other source's path takes the place of the first.
+void Mirror(const CCircuitParameters& c, int size, CState& x, CJacobian* jacobian) {
+    if (size == 1) {
+        return;
+    }
+    if (c.kind == ECircuitKind::kBridge) {
+        x[1] = -x[1];
+        if (jacobian != nullptr) {
+            for (double& value : (*jacobian)[1]) {
+                value = -value;
+            }
+        }
+    } else {
+        std::swap(x[1], x[2]);
+        if (jacobian != nullptr) {
+            std::swap((*jacobian)[1], (*jacobian)[2]);
+        }
+    }
+}
+
+// Solves a x = b for a small dense matrix; false when singular.
+bool SolveLinear(int n, CJacobian a, CState& b) {
+    for (int col = 0; col < n; ++col) {
+        int pivot = col;
+        for (int r = col + 1; r < n; ++r) {
+            if (std::fabs(a[U(r)][U(col)]) > std::fabs(a[U(pivot)][U(col)])) {
+                pivot = r;
+            }
+        }
+        if (!(std::fabs(a[U(pivot)][U(col)]) > 1e-300)) {
+            return false;
+        }
+        std::swap(a[U(col)], a[U(pivot)]);
+        std::swap(b[U(col)], b[U(pivot)]);
+        for (int r = col + 1; r < n; ++r) {
+            const double f = a[U(r)][U(col)] / a[U(col)][U(col)];
+            for (int k = col; k < n; ++k) {
+                a[U(r)][U(k)] -= f * a[U(col)][U(k)];
+            }
+            b[U(r)] -= f * b[U(col)];
+        }
+    }
+    for (int r = n - 1; r >= 0; --r) {
+        double sum = b[U(r)];
+        for (int k = r + 1; k < n; ++k) {
+            sum -= a[U(r)][U(k)] * b[U(k)];
+        }
+        b[U(r)] = sum / a[U(r)][U(r)];
+    }
+    return std::all_of(b.begin(), b.begin() + n, [](double value) { return std::isfinite(value); });
+}
+
+// A quantity over one interval as a cubic (Hermite: values and slopes at
+// both ends): its integral and its largest value.
+struct CCubic {
+    double f0, f1, d0, d1, h;
+
+    double Integral() const { return 0.5 * h * (f0 + f1) + h * h / 12.0 * (d0 - d1); }
+
+    double Max() const {
+        double best = std::max(f0, f1);
+        if (h <= 0.0) {
+            return best;
+        }
+        // f(s) on s in [0, 1]: the Hermite cubic; its slope's roots.
+        const double m0 = d0 * h;
+        const double m1 = d1 * h;
+        const double a = 6.0 * (f0 - f1) + 3.0 * (m0 + m1);  // f'(s) = a s^2 + b s + c
+        const double b = 6.0 * (f1 - f0) - 4.0 * m0 - 2.0 * m1;
+        const double c = m0;
+        const auto value = [&](double s) {
+            const double s2 = s * s;
+            const double s3 = s2 * s;
+            return (2 * s3 - 3 * s2 + 1) * f0 + (s3 - 2 * s2 + s) * m0 + (-2 * s3 + 3 * s2) * f1 +
+                   (s3 - s2) * m1;
+        };
+        const auto consider = [&](double s) {
+            if (s > 0.0 && s < 1.0) {
+                best = std::max(best, value(s));
+            }
+        };
+        if (std::fabs(a) < 1e-300) {
+            if (b != 0.0) {
+                consider(-c / b);
+            }
+        } else {
+            const double disc = b * b - 4.0 * a * c;
+            if (disc >= 0.0) {
+                const double root = std::sqrt(disc);
+                consider((-b + root) / (2.0 * a));
+                consider((-b - root) / (2.0 * a));
+            }
+        }
+        return best;
+    }
+};
+
+CCubic Square(const CCubic& q) {
+    return {q.f0 * q.f0, q.f1 * q.f1, 2.0 * q.f0 * q.d0, 2.0 * q.f1 * q.d1, q.h};
+}
+
+CCubic Product(const CCubic& p, const CCubic& q) {
+    return {p.f0 * q.f0, p.f1 * q.f1, p.d0 * q.f0 + p.f0 * q.d0, p.d1 * q.f1 + p.f1 * q.d1, p.h};
+}
+
+CCubic Sum(const CCubic& p, const CCubic& q, double k = 1.0) {
+    return {p.f0 + k * q.f0, p.f1 + k * q.f1, p.d0 + k * q.d0, p.d1 + k * q.d1, p.h};
+}
+
+CCubic PathCubic(const CPiecewiseCircuit& circuit, int p, const CInterval& in) {
+    return {circuit.PathCurrent(p, in.paths, in.e0, in.x0),
+            circuit.PathCurrent(p, in.paths, in.e1, in.x1),
+            circuit.PathCurrentSlope(p, in.paths, in.s0, in.d0),
+            circuit.PathCurrentSlope(p, in.paths, in.s1, in.d1), in.t1 - in.t0};
+}
+
+// The measurements of one period of intervals.
+CCircuitMeasurements Measure(const CCircuitParameters& c, const CPiecewiseCircuit& circuit,
+                             const std::vector<CInterval>& intervals) {
+    const int paths = circuit.PathCount();
+    const int sources = c.SourceCount();
+    const double period = c.Period();
+    double vIntegral = 0.0;
+    double vMin = std::numeric_limits<double>::infinity();
+    double vMax = -vMin;
+    std::array<double, 2> iMean{}, iSquare{}, iPeak{}, reverse{};
+    std::array<double, 2> sourceSquare{}, sourcePower{};
+    double capacitorSquare = 0.0;
+    const double diodeBulk = c.bulkResistanceOhm;
+    for (const CInterval& in : intervals) {
+        const double h = in.t1 - in.t0;
+        const CCubic v{in.x0[0], in.x1[0], in.d0[0], in.d1[0], h};
+        const CCubic e{in.e0, in.e1, in.s0, in.s1, h};
+        vIntegral += v.Integral();
+        vMax = std::max(vMax, v.Max());
+        vMin = std::min(vMin, -CCubic{-v.f0, -v.f1, -v.d0, -v.d1, h}.Max());
+        std::array<CCubic, 2> i{};
+        for (int p = 0; p < paths; ++p) {
+            i[U(p)] = PathCubic(circuit, p, in);
+            iMean[U(p)] += i[U(p)].Integral();
+            iSquare[U(p)] += Square(i[U(p)]).Integral();
+            iPeak[U(p)] = std::max(iPeak[U(p)], i[U(p)].Max());
+        }
+        // The load and the capacitor's current.
+        const auto load = [&](double x) { return LoadCurrent(c, x); };
+        const auto loadSlope = [&](double x, double d) {
+            return x < kCollapseVoltageV && x > 0.0 ? c.loadCurrentA / kCollapseVoltageV * d : 0.0;
+        };
+        CCubic capacitor{-load(v.f0), -load(v.f1), -loadSlope(v.f0, v.d0), -loadSlope(v.f1, v.d1),
+                         h};
+        for (int p = 0; p < paths; ++p) {
+            capacitor = Sum(capacitor, i[U(p)]);
+        }
+        capacitorSquare += Square(capacitor).Integral();
+        // Each source's current (the bridge's winding carries both paths,
+        // in opposite directions) and the power it delivers.
+        for (int s = 0; s < sources; ++s) {
+            const CCubic current =
+                c.kind == ECircuitKind::kBridge ? Sum(i[0], i[1], -1.0) : i[U(s)];
+            sourceSquare[U(s)] += Square(current).Integral();
+            const double sign = circuit.PathSign(s);
+            sourcePower[U(s)] += sign * Product(e, current).Integral();
+        }
+        // Reverse voltage: across a blocked diode, the output less its
+        // source (half-wave, centre-tap); in the bridge the output plus the
+        // drop of the conducting diode on the other side.
+        for (int p = 0; p < paths; ++p) {
+            if (c.kind == ECircuitKind::kBridge) {
+                const int other = 1 - p;
+                const CCubic drop{c.thresholdVoltageV + diodeBulk * i[U(other)].f0,
+                                  c.thresholdVoltageV + diodeBulk * i[U(other)].f1,
+                                  diodeBulk * i[U(other)].d0, diodeBulk * i[U(other)].d1, h};
+                const bool otherOn = (in.paths & (1u << other)) != 0;
+                reverse[U(p)] = std::max(reverse[U(p)], otherOn ? Sum(v, drop).Max() : v.Max());
+            } else if ((in.paths & (1u << p)) == 0) {
+                reverse[U(p)] = std::max(reverse[U(p)], Sum(v, e, -circuit.PathSign(p)).Max());
+            }
+        }
+    }
+    CCircuitMeasurements m;
+    m.meanVoltage = vIntegral / period;
+    m.minimumVoltage = std::max(0.0, vMin);
+    m.maximumVoltage = vMax;
+    m.rippleVoltage = vMax - m.minimumVoltage;
+    for (int p = 0; p < paths; ++p) {
+        const double mean = iMean[U(p)] / period;
+        const double square = iSquare[U(p)] / period;
+        m.peakCurrent = std::max(m.peakCurrent, iPeak[U(p)]);
+        m.meanCurrent = std::max(m.meanCurrent, mean);
+        m.rmsCurrent = std::max(m.rmsCurrent, std::sqrt(std::max(0.0, square)));
+        m.diodePower = std::max(m.diodePower, c.thresholdVoltageV * mean + diodeBulk * square);
+        m.peakReverseVoltage = std::max(m.peakReverseVoltage, reverse[U(p)]);
+    }
+    m.capacitorRmsCurrent = std::sqrt(std::max(0.0, capacitorSquare / period));
+    for (int s = 0; s < sources; ++s) {
+        const double square = std::max(0.0, sourceSquare[U(s)] / period);
+        const double copper = c.sourceResistanceOhm * square;
+        m.windingRmsCurrent = std::max(m.windingRmsCurrent, std::sqrt(square));
+        m.copperLoss += copper;
+        m.inputPower += sourcePower[U(s)] / period - copper;
+    }
+    return m;
+}
+
+}  // namespace
+
+CSteadyState SolveSteadyState(const CCircuitParameters& c, const CSteadyStateOptions& options) {
+    const std::string problem = c.Problem();
+    if (!problem.empty()) {
+        return Failure(ESteadyStateStatus::kCannotSolve, problem);
+    }
+    CPiecewiseCircuit circuit(c, kStepsPerPeriod);
+    const int n = circuit.StateSize();
+    const bool halves = c.kind != ECircuitKind::kHalfWave;
+    const double span = halves ? 0.5 * c.Period() : c.Period();
+    const double resistance = c.sourceResistanceOhm + c.DiodesInSeries() * c.bulkResistanceOhm;
+    const double noLoad = c.PeakVoltage() - c.DiodesInSeries() * c.thresholdVoltageV;
+    // Scales of the state's parts, for the tolerance.
+    CState scale{};
+    scale[0] = c.PeakVoltage();
+    for (int s = 1; s < n; ++s) {
+        scale[U(s)] = c.PeakVoltage() / resistance;
+    }
+    CState x{};
+    x[0] = Estimate(c);
+    CSteadyState result;
+    bool settled = false;
+    double previousStep = std::numeric_limits<double>::infinity();
+    // Backtracking: the residual and start of the last accepted step, the
+    // full Newton step from there and the fraction of it in use.
+    double previousResidual = std::numeric_limits<double>::infinity();
+    CState previousStart{};
+    CState lastStep{};
+    double damping = 1.0;
+    for (int iteration = 0; iteration < kMaxIterations && !settled; ++iteration) {
+        CJacobian jacobian{};
+        for (int s = 0; s < n; ++s) {
+            jacobian[U(s)][U(s)] = 1.0;
+        }
+        CState y = x;
+        const int eventsBefore = circuit.EventCount();
+        if (!circuit.Carry(0.0, span, y, &jacobian, nullptr)) {
+            return Failure(ESteadyStateStatus::kNoSteadyState,
+                           "no steady state: the diodes switch without end");
+        }
+        ++result.periodMaps;
+        if (halves) {
+            Mirror(c, n, y, &jacobian);
+        }
+        CState residual{};
+        settled = true;
+        double size = 0.0;
+        for (int s = 0; s < n; ++s) {
+            residual[U(s)] = y[U(s)] - x[U(s)];
+            settled = settled && std::fabs(residual[U(s)]) <= kTolerance * scale[U(s)];
+            size = std::max(size, std::fabs(residual[U(s)]) / scale[U(s)]);
+        }
+        if (settled) {
+            break;
+        }
+        if (iteration >= kNewtonIterations) {
+            // Newton's method did not close in (the map is not smooth enough
+            // here, a collapsed output or a current that just reaches zero):
+            // follow the circuit itself, period by period, which converges
+            // wherever the circuit settles.
+            x = y;
+            continue;
+        }
+        if (size > previousResidual && damping > 1.0 / 64.0) {
+            // The last step made things worse: back to where it started,
+            // half as far.
+            damping *= 0.5;
+            x = previousStart;
+            for (int s = 0; s < n; ++s) {
+                x[U(s)] += damping * lastStep[U(s)];
+            }
+            x[0] = std::clamp(x[0], 0.0, noLoad);
+            previousStep = std::numeric_limits<double>::infinity();
+            continue;
+        }
+        damping = std::min(1.0, 2.0 * damping);
+        previousResidual = size;
+        previousStart = x;
+        if (circuit.EventCount() == eventsBefore && y[0] >= x[0] - 1e-12 * scale[0] && x[0] > 0.0) {
+            // Nothing conducted and no load: any voltage is steady; take
+            // the highest.
+            x[0] = noLoad;
+            previousResidual = std::numeric_limits<double>::infinity();
+            continue;
+        }
+        if (circuit.EventCount() == eventsBefore && x[0] > 0.5 * noLoad) {
+            // Above the source: nothing conducts, come down to where it does.
+            x[0] = 0.9 * std::min(x[0], noLoad);
+            previousResidual = std::numeric_limits<double>::infinity();
+            continue;
+        }
+        // Newton: (J - I) dx = -residual.
+        CJacobian a = jacobian;
+        CState step{};
+        for (int s = 0; s < n; ++s) {
+            a[U(s)][U(s)] -= 1.0;
+            step[U(s)] = -residual[U(s)];
+        }
+        if (!SolveLinear(n, a, step)) {
+            // No Newton step: the map's own.
+            step = residual;
+        }
+        lastStep = step;
+        CState next{};
+        for (int s = 0; s < n; ++s) {
+            next[U(s)] = x[U(s)] + damping * step[U(s)];
+        }
+        // Keep the output within what the source can reach.
+        next[0] = std::clamp(next[0], 0.0, noLoad);
+        // A Newton step this small, a hundredth of the one before or less,
+        // leaves an error of at most a hundredth of it: done.
+        double stepSize = 0.0;
+        for (int s = 0; s < n; ++s) {
+            stepSize = std::max(stepSize, std::fabs(next[U(s)] - x[U(s)]) / scale[U(s)]);
+        }
+        settled = stepSize <= kFinalStep && stepSize <= 0.01 * previousStep;
+        previousStep = stepSize;
+        x = next;
+    }
+    if (!settled) {
+        return Failure(ESteadyStateStatus::kNoSteadyState,
+                       "no steady state: the period map did not settle");
+    }
+    std::vector<CInterval> intervals;
+    intervals.reserve(2 * kStepsPerPeriod);
+    CState start = x;
+    if (!circuit.Carry(0.0, c.Period(), start, nullptr, &intervals)) {
+        return Failure(ESteadyStateStatus::kNoSteadyState,
+                       "no steady state: the diodes switch without end");
+    }
+    result.measurements = Measure(c, circuit, intervals);
+    result.state.assign(x.begin(), x.begin() + n);
+    result.status = result.measurements.minimumVoltage < kCollapseVoltageV
+                        ? ESteadyStateStatus::kCollapsed
+                        : ESteadyStateStatus::kOk;
+    if (options.switchOn) {
+        result.measurements.switchOnPeakCurrent = SwitchOnPeakCurrent(c);
+    }
+    return result;
+}
+
+double SwitchOnPeakCurrent(const CCircuitParameters& c) {
+    if (!c.Problem().empty()) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    CPiecewiseCircuit circuit(c, kStepsPerPeriod);
+    std::vector<CInterval> intervals;
+    const auto peakAt = [&](double phase) {
+        circuit.SetPhase(phase);
+        CState x{};
+        intervals.clear();
+        if (!circuit.Carry(0.0, kSwitchOnPeriods * c.Period(), x, nullptr, &intervals)) {
+            return std::numeric_limits<double>::quiet_NaN();
+        }
+        double peak = 0.0;
+        for (const CInterval& in : intervals) {
+            for (int p = 0; p < circuit.PathCount(); ++p) {
+                peak = std::max(peak, PathCubic(circuit, p, in).Max());
+            }
+        }
+        return peak;
+    };
+    // The coarse scan over the whole period, then a golden-section search
+    // on the neighbourhood of its worst phase.
+    const double width = 2.0 * M_PI / kSwitchOnPhases;
+    double bestPhase = 0.0;
+    double best = -1.0;
+    for (int k = 0; k < kSwitchOnPhases; ++k) {
+        const double phase = k * width;
+        const double peak = peakAt(phase);
+        if (!std::isfinite(peak)) {
+            return peak;
+        }
+        if (peak > best) {
+            best = peak;
+            bestPhase = phase;
+        }
+    }
+    const double golden = 0.5 * (std::sqrt(5.0) - 1.0);
+    double lo = bestPhase - width;
+    double hi = bestPhase + width;
+    double p1 = hi - golden * (hi - lo);
+    double p2 = lo + golden * (hi - lo);
+    double f1 = peakAt(p1);
+    double f2 = peakAt(p2);
+    for (int k = 0; k < kSwitchOnRefinements; ++k) {
+        if (f1 > f2) {
+            hi = p2;
+            p2 = p1;
+            f2 = f1;
+            p1 = hi - golden * (hi - lo);
+            f1 = peakAt(p1);
+        } else {
+            lo = p1;
+            p1 = p2;
+            f1 = f2;
+            p2 = lo + golden * (hi - lo);
+            f2 = peakAt(p2);
+        }
+    }
+    return std::max({best, f1, f2});
+}
+
+}  // namespace ohmrada
