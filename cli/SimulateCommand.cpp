@@ -3,10 +3,12 @@
 
 #include <charconv>
 #include <cmath>
-#include <fstream>
+#include <filesystem>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <ostream>
+#include <sstream>
 #include <string_view>
 
 #include "AnalysisCommands.h"
@@ -17,6 +19,7 @@
 #include "FormRun.h"
 #include "FormText.h"
 #include "Measurements.h"
+#include "SafeFile.h"
 #include "Simulator.h"
 #include "TextEscape.h"
 
@@ -327,22 +330,42 @@ void WriteCsv(const std::vector<CSimulated>& runs, std::ostream& out) {
     out << text;
 }
 
-bool WriteWaveforms(const CSimulationResult& result, const std::string& path) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << "run," << result.steadyState.CsvHeader() << '\n';
-    const auto rows = [&file](const CWaveforms& waves, std::string_view run) {
+// Writes the last periods and the switch-on into a file prepared with
+// CSafeFile; false when that failed (the file that was there is kept).
+bool WriteWaveforms(const CSimulationResult& result, CSafeFile& file) {
+    std::string text = "run," + result.steadyState.CsvHeader() + '\n';
+    const auto rows = [&text](const CWaveforms& waves, std::string_view run) {
         std::ostringstream block;
         waves.WriteCsvRows(block);
         std::istringstream lines(block.str());
         std::string line;
         while (std::getline(lines, line)) {
-            file << run << ',' << line << '\n';
+            text.append(run).append(",").append(line).push_back('\n');
         }
     };
     rows(result.steadyState, "steady_state");
     rows(result.switchOn, "switch_on");
-    file.close();
-    return static_cast<bool>(file);
+    return file.Write(text) && file.Commit();
+}
+
+// Prepares the waveforms file before anything is simulated, so that a target
+// that is refused (a link, a FIFO, the input itself, ...) costs no run.
+std::unique_ptr<CSafeFile> PrepareWaveforms(const std::string& path,
+                                            const std::vector<std::string>& inputs,
+                                            std::ostream& err) {
+    std::vector<std::filesystem::path> read;
+    for (const std::string& input : inputs) {
+        if (input != kStandardInput) {
+            read.emplace_back(input);
+        }
+    }
+    std::error_code error;
+    std::unique_ptr<CSafeFile> file = CSafeFile::Create(path, error, read);
+    if (!file) {
+        err << kProgram << ": cannot write the waveforms to " << QuoteForDiagnostic(path) << ": "
+            << ReasonText(error) << '\n';
+    }
+    return file;
 }
 
 }  // namespace
@@ -361,6 +384,13 @@ int RunSimulateCommand(const std::vector<std::string>& args, std::istream& in, s
         return out ? 0 : 2;
     }
 
+    std::unique_ptr<CSafeFile> waveforms;
+    if (options.waveformsPath) {
+        waveforms = PrepareWaveforms(*options.waveformsPath, options.common.inputs, err);
+        if (!waveforms) {
+            return 2;
+        }
+    }
     int status = 0;
     std::vector<CSimulated> runs;
     for (const std::optional<std::string>& input : InputsOrStartUp(options.common.inputs)) {
@@ -381,9 +411,10 @@ int RunSimulateCommand(const std::vector<std::string>& args, std::istream& in, s
         }
         run.comparison =
             CComparison::Make(Evaluate(form.view->design), run.result.measurements, run.request);
-        if (options.waveformsPath && !WriteWaveforms(run.result, *options.waveformsPath)) {
+        if (waveforms && !WriteWaveforms(run.result, *waveforms)) {
             err << kProgram << ": cannot write the waveforms to "
-                << QuoteForDiagnostic(*options.waveformsPath) << '\n';
+                << QuoteForDiagnostic(*options.waveformsPath) << ": "
+                << ReasonText(waveforms->Error()) << '\n';
             status = 2;
         }
         runs.push_back(std::move(run));

@@ -420,6 +420,13 @@ TEST_F(CalcToolTest, StandardInputIsReadAsAConfiguration) {
     EXPECT_FALSE(form["centre_tap_checked"].boolean);
     EXPECT_EQ(form["rectifier_button"].number, 1030);
 
+    // More than a configuration can be (one endless line, as /dev/zero gives)
+    // is refused without being read to the end.
+    const CRun endless = RunTool({"-"}, std::string(1u << 20, '0'));
+    EXPECT_EQ(endless.status, 2);
+    EXPECT_EQ(endless.out, "");
+    EXPECT_THAT(endless.err, HasSubstr("cannot read \"-\": it is larger than 64 KiB"));
+
     CFailingBuffer failing;
     std::istream broken(&failing);
     const CRun failed = RunTool({"--format", "json", "-"}, broken);
