@@ -121,12 +121,10 @@ int RunFormCommand(const std::vector<std::string>& args, std::istream& in, std::
     }
     const COptions& options = *parsed.value;
     if (options.common.help) {
-        out << kUsage << '\n' << kHelp;
-        return out ? 0 : 2;
+        return FinishOutput(std::string(kUsage) + '\n' + std::string(kHelp), true, out, err);
     }
     if (options.version) {
-        out << kProgram << ' ' << Version() << '\n';
-        return out ? 0 : 2;
+        return FinishOutput(std::string(kProgram) + ' ' + Version() + '\n', true, out, err);
     }
 
     int status = 0;

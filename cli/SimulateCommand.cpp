@@ -2,6 +2,7 @@
 #include "SimulateCommand.h"
 
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -380,8 +381,7 @@ int RunSimulateCommand(const std::vector<std::string>& args, std::istream& in, s
     }
     const COptions& options = *parsed.value;
     if (options.common.help) {
-        out << kUsage << '\n' << kHelp;
-        return out ? 0 : 2;
+        return FinishOutput(std::string(kUsage) + '\n' + std::string(kHelp), true, out, err);
     }
 
     std::unique_ptr<CSafeFile> waveforms;
@@ -430,6 +430,29 @@ namespace {
 
 constexpr std::string_view kSimulateFlag = "--simulate";
 
+// A point takes some tens of milliseconds to simulate: ten thousand are
+// several minutes, more is no sweep anyone waits for.
+constexpr std::size_t kMaxSimulatedPoints = 10000;
+
+// When a progress line is due: every 1 % of the points or after a second
+// without one, whichever comes first, and at the end.
+struct CProgress {
+    explicit CProgress(std::size_t count)
+        : total(count), every(count >= 100 ? count / 100 : 1), last(Clock::now()) {}
+    bool Due(std::size_t done) {
+        const Clock::time_point now = Clock::now();
+        if (done % every == 0 || done == total || now - last >= std::chrono::seconds(1)) {
+            last = now;
+            return true;
+        }
+        return false;
+    }
+    using Clock = std::chrono::steady_clock;
+    std::size_t total;
+    std::size_t every;
+    Clock::time_point last;
+};
+
 // The measurements as further sweep columns, one simulation per point.
 CSweepExtension SimulationSweepExtension(std::ostream& err, bool& failed) {
     CSweepExtension extension;
@@ -440,7 +463,9 @@ CSweepExtension SimulationSweepExtension(std::ostream& err, bool& failed) {
         "              add its measurements (sim_mean_voltage_v, ...) as further\n"
         "              columns; progress is reported on standard error, and a\n"
         "              point whose simulation fails has empty values (null in\n"
-        "              JSON), is reported, and makes the exit status 2\n";
+        "              JSON), is reported, and makes the exit status 2. Each\n"
+        "              point is written as soon as it is simulated; COUNT is at\n"
+        "              most 10000\n";
     extension.columns = [&err, &failed](const CAnalysisOptions& options, std::size_t pointCount) {
         CSweepColumns columns;
         if (options.flags.count(kSimulateFlag) == 0) {
@@ -449,7 +474,11 @@ CSweepExtension SimulationSweepExtension(std::ostream& err, bool& failed) {
         for (const CMeasurementSpec& spec : kMeasurements) {
             columns.names.emplace_back(spec.name);
         }
-        columns.measure = [&err, &failed, pointCount](const CSweepPoint& point) {
+        columns.maxCount = kMaxSimulatedPoints;
+        columns.limitedBy = std::string(kSimulateFlag);
+        columns.streaming = true;
+        auto progress = std::make_shared<CProgress>(pointCount);
+        columns.measure = [&err, &failed, progress](const CSweepPoint& point) {
             const CSimulationResult result = SimulateDesign(point.design);
             const std::size_t done = point.index + 1;
             if (!result.Ok()) {
@@ -457,11 +486,9 @@ CSweepExtension SimulationSweepExtension(std::ostream& err, bool& failed) {
                 err << kProgram << ": sweep --simulate: point " << done << ": " << result.message
                     << '\n';
             }
-            // About ten progress lines, and one at the end.
-            const std::size_t every = pointCount >= 10 ? pointCount / 10 : 1;
-            if (done % every == 0 || done == pointCount) {
-                err << kProgram << ": sweep --simulate: " << done << " of " << pointCount
-                    << " points simulated\n";
+            if (progress->Due(done)) {
+                err << kProgram << ": sweep --simulate: " << done << " of " << progress->total
+                    << " points simulated" << std::endl;
             }
             std::vector<double> values;
             for (const CMeasurementSpec& spec : kMeasurements) {

@@ -72,12 +72,13 @@ std::string_view WithoutColon(std::string_view label) {
 class CSweepText {
 public:
     CSweepText(EFormat format, const CSweepSpec& spec, const std::optional<std::string>& input,
-               const std::vector<std::string>& extra, std::ostream& out)
+               const std::vector<std::string>& extra, bool streaming, std::ostream& out)
         : m_format(format),
           m_spec(spec),
           m_key(InputSpec(spec.input).key),
           m_extra(extra),
-          m_out(out) {
+          m_out(out),
+          m_streaming(streaming) {
         switch (m_format) {
             case EFormat::kCsv:
                 Header(input);
@@ -89,9 +90,14 @@ public:
                 TableStart(input);
                 break;
         }
+        if (m_streaming) {
+            m_out << m_text << std::flush;
+            m_text.clear();
+        }
     }
 
-    void Point(const CSweepPoint& point, const std::vector<double>& extra) {
+    // False once the output failed: the sweep then stops at once.
+    bool Point(const CSweepPoint& point, const std::vector<double>& extra) {
         switch (m_format) {
             case EFormat::kCsv:
                 m_text.append(ShortestNumber(point.held));
@@ -138,10 +144,14 @@ public:
                 break;
             }
         }
-        if (m_text.size() >= kPieceSize) {
+        if (m_streaming || m_text.size() >= kPieceSize) {
             m_out << m_text;
             m_text.clear();
+            if (m_streaming) {
+                m_out.flush();
+            }
         }
+        return static_cast<bool>(m_out);
     }
 
     void Finish() {
@@ -233,6 +243,7 @@ private:
     std::vector<std::string> m_extra;
     std::vector<std::size_t> m_widths;
     std::ostream& m_out;
+    bool m_streaming;
     std::string m_text;
     static constexpr std::size_t kPieceSize = std::size_t{1} << 20;
 };
@@ -265,14 +276,20 @@ int RunSweepCommand(const std::vector<std::string>& args, std::istream& in, std:
     }
     const CSweepColumns columns =
         extension.columns ? extension.columns(options, spec.value->count) : CSweepColumns{};
+    if (columns.maxCount != 0 && spec.value->count > columns.maxCount) {
+        return ReportUsageError(
+            kCommand, kUsage,
+            "with " + columns.limitedBy + " COUNT is at most " + std::to_string(columns.maxCount),
+            err);
+    }
 
     const bool ok = ForEachDesign(
         options, in, err, [&](const std::optional<std::string>& input, const CDesign& design) {
-            CSweepText sweep(options.format, *spec.value, input, columns.names, out);
+            CSweepText sweep(options.format, *spec.value, input, columns.names, columns.streaming,
+                             out);
             const std::vector<double> none;
             RunSweep(design, *spec.value, [&](const CSweepPoint& point) {
-                sweep.Point(point, columns.measure ? columns.measure(point) : none);
-                return true;
+                return sweep.Point(point, columns.measure ? columns.measure(point) : none);
             });
             sweep.Finish();
         });

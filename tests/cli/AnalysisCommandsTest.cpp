@@ -5,6 +5,7 @@
 // found by a search must hold on the form while 0.1 % more does not.
 #include "CalcTool.h"
 
+#include <algorithm>
 #include <charconv>
 #include <sstream>
 #include <string>
@@ -311,6 +312,49 @@ TEST_F(AnalysisCommandsTest, SweepCarriesTheColumnsACallerAdds) {
     const CRun valued = run({"Ib=1:3:2", "--twice=1"});
     EXPECT_EQ(valued.status, 2);
     EXPECT_THAT(valued.err, HasSubstr("--twice takes no value"));
+}
+
+// Columns that stream (the simulation's) have every finished point on the
+// output before the next is measured, so an interrupted run keeps them; past
+// their own limit of points the sweep is refused, and an output that fails
+// stops the sweep at once.
+TEST_F(AnalysisCommandsTest, StreamingColumnsWriteEachPointBeforeTheNext) {
+    std::ostringstream out;
+    std::vector<long> linesBefore;  // lines on the output when point i is measured
+    CSweepExtension slow;
+    slow.columns = [&](const CAnalysisOptions&, std::size_t) {
+        CSweepColumns columns;
+        columns.names = {"slow_v"};
+        columns.maxCount = 50;
+        columns.limitedBy = "--slow";
+        columns.streaming = true;
+        columns.measure = [&](const CSweepPoint&) {
+            const std::string sofar = out.str();
+            linesBefore.push_back(std::count(sofar.begin(), sofar.end(), '\n'));
+            return std::vector<double>{1.0};
+        };
+        return columns;
+    };
+    std::istringstream in;
+    std::ostringstream err;
+    ASSERT_EQ(RunSweepCommand({"Ib=1:3:20"}, in, out, err, slow), 0) << err.str();
+    ASSERT_EQ(linesBefore.size(), 20u);
+    for (std::size_t i = 0; i < linesBefore.size(); ++i) {
+        EXPECT_EQ(linesBefore[i], static_cast<long>(i) + 1) << "header and " << i << " points";
+    }
+
+    std::ostringstream refusedOut;
+    std::ostringstream refusedErr;
+    EXPECT_EQ(RunSweepCommand({"Ib=1:3:51"}, in, refusedOut, refusedErr, slow), 2);
+    EXPECT_THAT(refusedErr.str(), HasSubstr("with --slow COUNT is at most 50"));
+    EXPECT_EQ(refusedOut.str(), "");
+
+    linesBefore.clear();
+    std::ostream closed(nullptr);  // every write fails, as on a closed pipe
+    std::ostringstream closedErr;
+    EXPECT_EQ(RunSweepCommand({"Ib=1:3:20"}, in, closed, closedErr, slow), 2);
+    EXPECT_EQ(linesBefore.size(), 1u) << "the sweep goes on after its output failed";
+    EXPECT_THAT(closedErr.str(), HasSubstr("cannot write the output"));
 }
 
 TEST_F(AnalysisCommandsTest, BadInputIsNamedAndPrintsNothing) {

@@ -674,6 +674,22 @@ TEST_F(CalcToolTest, HelpAndVersion) {
         EXPECT_THAT(help.out, HasSubstr(name));
     }
     EXPECT_THAT(help.out, Not(HasSubstr("%")));
+
+    // Help and version that cannot be written (a full disk, a closed pipe)
+    // end with status 2 and say so, in every command.
+    const std::vector<std::vector<std::string>> lost = {{"--help"},
+                                                        {"--version"},
+                                                        {"sweep", "--help"},
+                                                        {"simulate", "--help"},
+                                                        {"worst-case", "--help"},
+                                                        {"limits", "--help"}};
+    for (const auto& args : lost) {
+        std::istringstream in;
+        std::ostream closed(nullptr);
+        std::ostringstream err;
+        EXPECT_EQ(RunCalc(args, in, closed, err), 2) << args[0];
+        EXPECT_THAT(err.str(), HasSubstr("cannot write the output")) << args[0];
+    }
 }
 
 }  // namespace
