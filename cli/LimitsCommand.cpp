@@ -9,6 +9,7 @@
 #include "NamedValues.h"
 #include "NumberText.h"
 #include "TextEscape.h"
+#include "TextTable.h"
 #include "Texts.h"
 
 namespace ohmrada::cli {
@@ -146,10 +147,9 @@ public:
         constexpr std::size_t kValueWidth = 10;
         const std::string shown =
             value ? FormatFieldValue(static_cast<float>(*value), decimals) : texts::kUndefinedValue;
-        m_text.append("  ").append(label);
-        Pad(DisplayWidth(label), kLabelWidth);
-        Pad(DisplayWidth(shown), kValueWidth);
-        m_text.append(shown);
+        m_text.append("  ");
+        AppendLeft(m_text, label, kLabelWidth);
+        AppendRight(m_text, shown, kValueWidth);
         if (!unit.empty()) {
             m_text.append(" ").append(unit);
         }
@@ -163,12 +163,6 @@ public:
     const std::string& Text() const { return m_text; }
 
 private:
-    void Pad(std::size_t width, std::size_t to) {
-        if (width < to) {
-            m_text.append(to - width, ' ');
-        }
-    }
-
     std::string m_text;
 };
 

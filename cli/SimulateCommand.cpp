@@ -23,6 +23,7 @@
 #include "SafeFile.h"
 #include "Simulator.h"
 #include "TextEscape.h"
+#include "TextTable.h"
 
 namespace ohmrada::cli {
 
@@ -192,12 +193,6 @@ std::string_view UnitOf(std::string_view name) {
     return "";
 }
 
-void Pad(std::string& text, std::size_t width, std::size_t to) {
-    if (width < to) {
-        text.append(to - width, ' ');
-    }
-}
-
 void WriteTable(const std::vector<CSimulated>& runs, std::ostream& out) {
     std::string text;
     for (std::size_t index = 0; index < runs.size(); ++index) {
@@ -211,35 +206,27 @@ void WriteTable(const std::vector<CSimulated>& runs, std::ostream& out) {
         for (std::size_t row = 0; row < kMeasurementCount; ++row) {
             const CMeasurementSpec& spec = kMeasurements[row];
             const std::string_view label = kMeasurementLabels[row];
-            text.append("  ").append(label);
-            Pad(text, DisplayWidth(label), 36);
+            text.append("  ");
+            AppendLeft(text, label, 36);
             const std::string value =
                 spec.unit.empty() ? Fixed(m.*spec.member, 0) : Fixed(m.*spec.member, 3);
-            Pad(text, value.size(), 10);
-            text.append(value);
+            AppendRight(text, value, 10);
             if (!spec.unit.empty()) {
                 text.append(" ").append(spec.unit);
             }
             text.push_back('\n');
         }
-        text.append("Vergleich mit dem Formular");
-        Pad(text, 26, 38);
-        text.append("Formular  Simulation  Abweichung\n");
+        // Columns as wide as their widest value: an absurd deviation widens
+        // its column instead of breaking the table.
+        CTextTable comparison({32, 14, 12, 12});
+        comparison.Row({"Vergleich mit dem Formular", "Formular", "Simulation", "Abweichung"});
         for (const CComparisonRow& row : run.comparison.rows) {
-            const std::string_view label = ComparisonLabel(row.name);
-            const std::string_view unit = UnitOf(row.name);
-            text.append("  ").append(label);
-            Pad(text, DisplayWidth(label), 30);
-            const std::string form = Fixed(row.form, 3).append(" ").append(unit);
-            Pad(text, form.size(), 14);
-            text.append(form);
-            const std::string simulated = Fixed(row.simulated, 3).append(" ").append(unit);
-            Pad(text, simulated.size(), 12);
-            text.append(simulated);
-            const std::string deviation = Fixed(row.deviationPct, 1) + " %";
-            Pad(text, deviation.size(), 12);
-            text.append(deviation).push_back('\n');
+            const std::string unit(UnitOf(row.name));
+            comparison.Row({"  " + std::string(ComparisonLabel(row.name)),
+                            Fixed(row.form, 3) + " " + unit, Fixed(row.simulated, 3) + " " + unit,
+                            Fixed(row.deviationPct, 1) + " %"});
         }
+        text.append(comparison.Render());
         const CComparison& c = run.comparison;
         text.append("Wicklungsbelastung: Effektivstrom ")
             .append(Fixed(m.windingRmsCurrent, 3))

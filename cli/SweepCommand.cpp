@@ -8,7 +8,9 @@
 #include "FormTexts.h"
 #include "NamedValues.h"
 #include "NumberText.h"
+#include "SweepTable.h"
 #include "TextEscape.h"
+#include "TextTable.h"
 
 namespace ohmrada::cli {
 
@@ -33,7 +35,8 @@ constexpr std::string_view kHelp =
     "does so, and with the centre tap (Mitte 1) NennU and LeerU are typed as\n"
     "the half winding's and held doubled. Then one recalculation cycle.\n"
     "\n"
-    "Per point: the input's value as the model holds it (named by NAME), the\n"
+    "Per point: the input's value as the form shows it (named by NAME; a winding\n"
+    "voltage per half while Mitte is 1, as FROM and TO are given), the\n"
     "sixteen results by name, target_held (the cycle showed no regulation\n"
     "message) and overloaded (the power drawn exceeds the point's rated\n"
     "power).\n"
@@ -53,10 +56,6 @@ constexpr std::string_view kHeldTitle = "gehalten";
 constexpr std::string_view kOverloadTitle =
     "\xC3\x9C"
     "berlast";
-
-std::string_view BoolText(bool value) {
-    return value ? "true" : "false";
-}
 
 std::string_view WithoutColon(std::string_view label) {
     if (!label.empty() && label.back() == ':') {
@@ -81,7 +80,7 @@ public:
           m_streaming(streaming) {
         switch (m_format) {
             case EFormat::kCsv:
-                Header(input);
+                m_text.append(SweepCsvHeader(m_spec.input, m_extra));
                 break;
             case EFormat::kJson:
                 JsonStart(input);
@@ -100,24 +99,11 @@ public:
     bool Point(const CSweepPoint& point, const std::vector<double>& extra) {
         switch (m_format) {
             case EFormat::kCsv:
-                m_text.append(ShortestNumber(point.held));
-                for (const CResultSpec& result : kResults) {
-                    m_text.push_back(',');
-                    m_text.append(ShortestNumber(point.evaluation[result.result]));
-                }
-                m_text.push_back(',');
-                m_text.append(BoolText(point.targetHeld));
-                m_text.push_back(',');
-                m_text.append(BoolText(point.overloaded));
-                for (const double value : extra) {
-                    m_text.push_back(',');
-                    m_text.append(ShortestNumber(value));
-                }
-                m_text.append("\r\n");
+                m_text.append(SweepCsvRow(point, m_spec.input, extra));
                 break;
             case EFormat::kJson: {
                 std::vector<std::pair<std::string_view, std::string>> members = {
-                    {m_key, JsonNumber(point.held)},
+                    {m_key, JsonNumber(point.design.Shown(m_spec.input))},
                     {"results", JsonObject(ResultsAsJson(point.evaluation), 10)},
                     {"target_held", std::string(BoolText(point.targetHeld))},
                     {"overloaded", std::string(BoolText(point.overloaded))},
@@ -131,7 +117,8 @@ public:
             }
             case EFormat::kTable: {
                 std::vector<std::string> cells;
-                cells.push_back(FormatFieldValue(point.held, InputSpec(m_spec.input).decimals));
+                cells.push_back(FormatFieldValue(point.design.Shown(m_spec.input),
+                                                 InputSpec(m_spec.input).decimals));
                 for (const CResultSpec& result : kResults) {
                     cells.push_back(FormatFieldValue(point.evaluation[result.result], 3));
                 }
@@ -163,20 +150,6 @@ public:
     }
 
 private:
-    void Header(const std::optional<std::string>&) {
-        m_text.append(m_key);
-        for (const CResultSpec& result : kResults) {
-            m_text.push_back(',');
-            m_text.append(result.name);
-        }
-        m_text.append(",target_held,overloaded");
-        for (const std::string& name : m_extra) {
-            m_text.push_back(',');
-            m_text.append(CsvField(name));
-        }
-        m_text.append("\r\n");
-    }
-
     void JsonStart(const std::optional<std::string>& input) {
         const std::string sweep = JsonObject(
             {
@@ -227,12 +200,10 @@ private:
     }
 
     void TableRow(const std::vector<std::string>& cells) {
+        // The points come one by one, so the widths are the titles'; a wider
+        // value still stands apart from its neighbour.
         for (std::size_t i = 0; i < cells.size() && i < m_widths.size(); ++i) {
-            const std::size_t width = DisplayWidth(cells[i]);
-            if (width < m_widths[i]) {
-                m_text.append(m_widths[i] - width, ' ');
-            }
-            m_text.append(cells[i]);
+            AppendRight(m_text, cells[i], m_widths[i]);
         }
         m_text.push_back('\n');
     }

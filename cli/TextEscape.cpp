@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TextEscape.h"
 
+#include "NumberText.h"
+
 #include <charconv>
 #include <cmath>
 
@@ -164,34 +166,12 @@ std::string QuoteForDiagnostic(std::string_view text) {
     return out;
 }
 
-namespace {
-
-template <class T>
-std::string Shortest(T value) {
-    if (!std::isfinite(value)) {
-        return {};
-    }
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
-}
-
-}  // namespace
-
-std::string ShortestNumber(float value) {
-    return Shortest(value);
-}
-
-std::string ShortestNumber(double value) {
-    return Shortest(value);
-}
-
 std::string JsonNumber(float value) {
-    return std::isfinite(value) ? Shortest(value) : std::string("null");
+    return std::isfinite(value) ? ShortestNumber(value) : std::string("null");
 }
 
 std::string JsonNumber(double value) {
-    return std::isfinite(value) ? Shortest(value) : std::string("null");
+    return std::isfinite(value) ? ShortestNumber(value) : std::string("null");
 }
 
 }  // namespace ohmrada::cli

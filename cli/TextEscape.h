@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "NumberText.h"  // ShortestNumber
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -36,11 +38,6 @@ std::string CsvField(std::string_view text);
 // are not well-formed UTF-8 as \xXX, so the reader sees exactly which bytes
 // the name holds.
 std::string QuoteForDiagnostic(std::string_view text);
-
-// The shortest text that reads back as the same value, with "." as the
-// point whatever the process locale; empty for an infinity or NaN.
-std::string ShortestNumber(float value);
-std::string ShortestNumber(double value);
 
 // A JSON number: the shortest text, or null where the value is not finite.
 std::string JsonNumber(float value);

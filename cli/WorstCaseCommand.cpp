@@ -10,6 +10,7 @@
 #include "NamedValues.h"
 #include "NumberText.h"
 #include "TextEscape.h"
+#include "TextTable.h"
 #include "WorstCase.h"
 
 namespace ohmrada::cli {
@@ -75,44 +76,21 @@ std::string SettingsLine(const CAnalysisSettings& settings) {
            " %, Tj,max " + ShortestNumber(settings.junctionLimitC) + " \xC2\xB0" + "C\n";
 }
 
-void Pad(std::string& text, std::size_t width, std::size_t to) {
-    if (width < to) {
-        text.append(to - width, ' ');
-    }
-}
-
-// One row of the table: label, a value per corner, unit.
-void Row(std::string& text, std::string_view label, const std::array<std::string, 3>& values,
-         std::string_view unit) {
-    constexpr std::size_t kLabelWidth = 28;
-    constexpr std::size_t kValueWidth = 15;
-    text.append("  ").append(label);
-    Pad(text, DisplayWidth(label), kLabelWidth);
-    for (const std::string& value : values) {
-        Pad(text, DisplayWidth(value), kValueWidth);
-        text.append(value);
-    }
-    if (!unit.empty()) {
-        text.append("  ").append(unit);
-    }
-    text.push_back('\n');
-}
-
 std::string Table(const std::optional<std::string>& input, const CWorstCase& worstCase,
                   const CAnalysisSettings& settings) {
     std::string text;
     text.append(kInputPrefix).append(InputTitle(input)).push_back('\n');
     text.append(SettingsLine(settings)).push_back('\n');
-    Row(text, "",
-        {std::string(kCornerTitles[0]), std::string(kCornerTitles[1]),
-         std::string(kCornerTitles[2])},
-        "");
+    // The label column (with its indent) and a column per corner.
+    CTextTable table({30, 15, 15, 15});
+    table.Row({"", std::string(kCornerTitles[0]), std::string(kCornerTitles[1]),
+               std::string(kCornerTitles[2])});
     const auto row = [&](std::string_view label, auto value, std::string_view unit) {
-        std::array<std::string, 3> values;
-        for (std::size_t i = 0; i < values.size(); ++i) {
-            values[i] = value(worstCase.corners[i]);
+        std::vector<std::string> cells = {"  " + std::string(label)};
+        for (const CCorner& corner : worstCase.corners) {
+            cells.push_back(value(corner));
         }
-        Row(text, label, values, unit);
+        table.Row(std::move(cells), unit.empty() ? std::string() : "  " + std::string(unit));
     };
     row("Netzfaktor:",
         ([](const CCorner& c) { return FormatFieldValue(ToSingle(c.mainsFactor), 3); }), "");
@@ -137,7 +115,7 @@ std::string Table(const std::optional<std::string>& input, const CWorstCase& wor
     row("Tj \xC3\xBC"
         "ber Tj,max:",
         ([&](const CCorner& c) { return yesNo(c.check.junctionOverLimit); }), "");
-    return text;
+    return text + table.Render();
 }
 
 std::string Json(const std::optional<std::string>& input, const CWorstCase& worstCase,

@@ -126,11 +126,44 @@ std::string FormatFieldValue(float value, int decimals) {
     if (!std::isfinite(value)) {
         return texts::kUndefinedValue;
     }
+    if (value == 0.0f) {
+        value = 0.0f;  // no "-0.000"
+    }
     // Enough for the largest float in fixed notation with three decimals.
     char buffer[64];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value),
                                       std::chars_format::fixed, decimals);
     return std::string(buffer, result.ptr);
+}
+
+namespace {
+
+template <class T>
+std::string Shortest(T value) {
+    if (!std::isfinite(value)) {
+        return {};
+    }
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+}  // namespace
+
+std::string ShortestNumber(float value) {
+    return Shortest(value);
+}
+
+std::string ShortestNumber(double value) {
+    return Shortest(value);
+}
+
+}  // namespace ohmrada
+
+namespace ohmrada {
+
+std::string_view BoolText(bool value) {
+    return value ? "true" : "false";
 }
 
 }  // namespace ohmrada

@@ -9,6 +9,7 @@
 #include <charconv>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gmock/gmock.h>
@@ -245,8 +246,9 @@ TEST_F(AnalysisCommandsTest, SweepPointsFollowTheFormsRules) {
         std::vector<float> held;  // the first column, point by point
     };
     const Case cases[] = {
-        // With the centre tap a winding voltage is typed per half and held doubled.
-        {"NennU=5:15:3", {10.0f, 20.0f, 30.0f}},
+        // With the centre tap a winding voltage is typed and shown per half
+        // (and held doubled): the column has it as typed, as the window's has.
+        {"NennU=5:15:3", {5.0f, 10.0f, 15.0f}},
         // Zero and below are raised to the floor value.
         {"KondC=-5:5:3", {0.0001f, 0.0001f, 5.0f}},
         // Log spacing: a constant ratio, from FROM to TO.
@@ -437,6 +439,51 @@ TEST_F(AnalysisCommandsTest, HelpStatesEveryDefinition) {
         }
     }
     EXPECT_THAT(Calc({"--help"}).out, HasSubstr("worst-case"));
+}
+
+// The cells of a table line (split at two or more spaces) with the column
+// each ends in, as a terminal shows it.
+std::vector<std::pair<std::string, std::size_t>> CellsOf(const std::string& line) {
+    std::vector<std::pair<std::string, std::size_t>> cells;
+    std::size_t at = line.find_first_not_of(' ');
+    while (at != std::string::npos) {
+        std::size_t end = line.find("  ", at);
+        end = end == std::string::npos ? line.size() : end;
+        cells.emplace_back(line.substr(at, end - at), DisplayWidth(line.substr(0, end)));
+        at = line.find_first_not_of(' ', end);
+    }
+    return cells;
+}
+
+// Absurd values widen their columns: every value stays apart from its
+// neighbours and ends where its corner's title ends.
+TEST_F(AnalysisCommandsTest, AbsurdValuesWidenTheColumnsInsteadOfBreakingThem) {
+    const CRun run = Calc({"worst-case", "--set", "KondC=1e38", "--set", "Ib=1e30"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::istringstream lines(run.out);
+    std::string line;
+    std::vector<std::size_t> edges;  // where the corner titles end
+    int rows = 0;
+    while (std::getline(lines, line)) {
+        const auto cells = CellsOf(line);
+        if (line.find("Nennwert") != std::string::npos) {
+            ASSERT_EQ(cells.size(), 3u) << line;
+            for (const auto& cell : cells) {
+                edges.push_back(cell.second);
+            }
+            continue;
+        }
+        if (edges.empty() || cells.size() < 4) {
+            continue;
+        }
+        ++rows;
+        EXPECT_LE(cells.size(), 5u) << "label, three corners, unit: " << line;
+        for (std::size_t corner = 0; corner < 3; ++corner) {
+            EXPECT_EQ(cells[corner + 1].second, edges[corner]) << line;
+        }
+    }
+    EXPECT_GE(rows, 20);
+    EXPECT_THAT(run.out, HasSubstr("500000007523733109938344427520.000"));
 }
 
 TEST_F(AnalysisCommandsTest, TablesAreInGerman) {

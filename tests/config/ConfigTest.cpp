@@ -64,6 +64,16 @@ TEST(NumberText, ReadsTheLeadingNumberAsAtofDoes) {
     }
 }
 
+// Zero shows without a sign whichever sign it carries ("-0" typed, a
+// product with a negative factor); every other value keeps its own.
+TEST(NumberText, ANegativeZeroShowsAsZero) {
+    EXPECT_EQ(FormatFieldValue(-0.0f, 3), "0.000");
+    EXPECT_EQ(FormatFieldValue(ReadNumber("-0"), 0), "0");
+    EXPECT_EQ(FormatFieldValue(-0.5f, 3), "-0.500");
+    EXPECT_EQ(ShortestNumber(-0.25f), "-0.25");
+    EXPECT_EQ(ShortestNumber(std::numeric_limits<double>::quiet_NaN()), "");
+}
+
 TEST(NumberText, NarrowsToSingleAndHoldsOverflowAtTheLargestFloat) {
     EXPECT_EQ(ReadNumber("1e39"), FLT_MAX);
     EXPECT_EQ(ReadNumber("-1e39"), -FLT_MAX);
