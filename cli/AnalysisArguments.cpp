@@ -209,23 +209,6 @@ bool ForEachDesign(const CAnalysisOptions& options, std::istream& in, std::ostre
     return ok;
 }
 
-int ReportUsageError(std::string_view command, std::string_view usage, const std::string& problem,
-                     std::ostream& err) {
-    err << kProgram << ' ' << command << ": " << problem << '\n'
-        << usage << "Try 'ohmrada-calc " << command << " --help'.\n";
-    return 2;
-}
-
-int FinishOutput(const std::string& text, bool ok, std::ostream& out, std::ostream& err) {
-    out << text;
-    out.flush();
-    if (!out) {
-        err << kProgram << ": cannot write the output\n";
-        return 2;
-    }
-    return ok ? 0 : 2;
-}
-
 std::string JsonArray(const std::vector<std::string>& elements) {
     std::string text = "[";
     for (std::size_t i = 0; i < elements.size(); ++i) {

@@ -72,14 +72,6 @@ using FAnalyse =
 bool ForEachDesign(const CAnalysisOptions& options, std::istream& in, std::ostream& err,
                    const FAnalyse& analyse);
 
-// The usage error of a command: the problem, its usage and where help is.
-int ReportUsageError(std::string_view command, std::string_view usage, const std::string& problem,
-                     std::ostream& err);
-
-// Writes the text, and the exit status: 2 when the output failed or `ok` is
-// false, else 0.
-int FinishOutput(const std::string& text, bool ok, std::ostream& out, std::ostream& err);
-
 // A JSON array of already rendered elements, each on its own lines.
 std::string JsonArray(const std::vector<std::string>& elements);
 

@@ -175,19 +175,46 @@ CParsed<CCommonOptions> ParseCommonOptions(const std::vector<std::string>& args,
     return {options, {}};
 }
 
-CParsed<std::string> ReadFileName(const CArgumentReader::CItem& option, CArgumentReader& reader,
-                                  bool alreadyGiven) {
+COwnOption TakeFileName(const CArgumentReader::CItem& option, CArgumentReader& reader,
+                        std::optional<std::string>& path) {
     const std::optional<std::string> value = reader.ValueOf(option);
     if (!value) {
-        return {std::nullopt, option.text + " needs a value"};
+        return COwnOption::Problem(option.text + " needs a value");
     }
-    if (alreadyGiven) {
-        return {std::nullopt, option.text + " given more than once"};
+    if (path) {
+        return COwnOption::Problem(option.text + " given more than once");
     }
     if (value->empty() || *value == kStandardInput) {
-        return {std::nullopt, option.text + " needs a file name"};
+        return COwnOption::Problem(option.text + " needs a file name");
     }
-    return {*value, {}};
+    path = *value;
+    return COwnOption::Taken();
+}
+
+std::string OneInputProblem(std::string_view name, const std::optional<std::string>& path,
+                            const CCommonOptions& options) {
+    if (path && options.inputs.size() > 1 && !options.help) {
+        return std::string(name) + " takes at most one input";
+    }
+    return {};
+}
+
+int ReportUsageError(std::string_view command, std::string_view usage, const std::string& problem,
+                     std::ostream& err) {
+    const std::string name = command.empty() ? std::string(kProgram)
+                                             : std::string(kProgram) + ' ' + std::string(command);
+    err << name << ": " << problem << '\n' << usage << "Try '" << name << " --help'.\n";
+    return 2;
+}
+
+int FinishOutput(const std::string& text, bool ok, std::ostream& out, std::ostream& err) {
+    out << text;
+    out.flush();
+    if (!out) {
+        err << kProgram << ": cannot write the output\n";
+        return 2;
+    }
+    return ok ? 0 : 2;
 }
 
 }  // namespace ohmrada::cli

@@ -87,16 +87,10 @@ CParsed<COptions> ParseArguments(const std::vector<std::string>& args) {
             options.version = true;
             return COwnOption::Done();
         }
-        if (option.text != "--save") {
-            return COwnOption::Unknown();
+        if (option.text == "--save") {
+            return TakeFileName(option, reader, options.savePath);
         }
-        const CParsed<std::string> path =
-            ReadFileName(option, reader, options.savePath.has_value());
-        if (!path.value) {
-            return COwnOption::Problem(path.problem);
-        }
-        options.savePath = *path.value;
-        return COwnOption::Taken();
+        return COwnOption::Unknown();
     };
     CParsed<CCommonOptions> common =
         ParseCommonOptions(args, {EFormat::kTable, EFormat::kJson, EFormat::kCsv}, own);
@@ -104,8 +98,9 @@ CParsed<COptions> ParseArguments(const std::vector<std::string>& args) {
         return {std::nullopt, common.problem};
     }
     options.common = std::move(*common.value);
-    if (options.savePath && options.common.inputs.size() > 1 && !options.common.help) {
-        return {std::nullopt, "--save takes at most one input"};
+    std::string problem = OneInputProblem("--save", options.savePath, options.common);
+    if (!problem.empty()) {
+        return {std::nullopt, std::move(problem)};
     }
     return {options, {}};
 }
@@ -115,9 +110,7 @@ int RunFormCommand(const std::vector<std::string>& args, std::istream& in, std::
                    std::ostream& err) {
     const CParsed<COptions> parsed = ParseArguments(args);
     if (!parsed.value) {
-        err << kProgram << ": " << parsed.problem << '\n'
-            << kUsage << "Try 'ohmrada-calc --help'.\n";
-        return 2;
+        return ReportUsageError({}, kUsage, parsed.problem, err);
     }
     const COptions& options = *parsed.value;
     if (options.common.help) {

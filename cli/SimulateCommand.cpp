@@ -90,33 +90,23 @@ struct COptions {
 CParsed<COptions> ParseArguments(const std::vector<std::string>& args) {
     COptions options;
     const auto own = [&options](const CArgumentReader::CItem& option, CArgumentReader& reader) {
-        const std::string& name = option.text;
-        if (name != "--leakage-inductance" && name != "--waveforms") {
-            return COwnOption::Unknown();
+        if (option.text == "--waveforms") {
+            return TakeFileName(option, reader, options.waveformsPath);
         }
-        if (name == "--waveforms") {
-            const CParsed<std::string> path =
-                ReadFileName(option, reader, options.waveformsPath.has_value());
-            if (!path.value) {
-                return COwnOption::Problem(path.problem);
-            }
-            options.waveformsPath = *path.value;
-            return COwnOption::Taken();
+        if (option.text != "--leakage-inductance") {
+            return COwnOption::Unknown();
         }
         const std::optional<std::string> value = reader.ValueOf(option);
         if (!value) {
-            return COwnOption::Problem(name + " needs a value");
+            return COwnOption::Problem(option.text + " needs a value");
         }
-        double millihenries = 0.0;
-        const char* end = value->data() + value->size();
-        const auto parsed = std::from_chars(value->data(), end, millihenries);
-        if (parsed.ec != std::errc() || parsed.ptr != end || !std::isfinite(millihenries) ||
-            millihenries < 0.0) {
+        const std::optional<double> millihenries = ParseFiniteNumber(*value);
+        if (!millihenries || *millihenries < 0.0) {
             return COwnOption::Problem(
                 "--leakage-inductance needs millihenries, a number of 0 or more, not " +
                 QuoteForDiagnostic(*value));
         }
-        options.leakageInductanceH = millihenries * 1e-3;
+        options.leakageInductanceH = *millihenries * 1e-3;
         return COwnOption::Taken();
     };
     CParsed<CCommonOptions> common =
@@ -125,8 +115,9 @@ CParsed<COptions> ParseArguments(const std::vector<std::string>& args) {
         return {std::nullopt, common.problem};
     }
     options.common = std::move(*common.value);
-    if (options.waveformsPath && options.common.inputs.size() > 1 && !options.common.help) {
-        return {std::nullopt, "--waveforms takes at most one input"};
+    std::string problem = OneInputProblem("--waveforms", options.waveformsPath, options.common);
+    if (!problem.empty()) {
+        return {std::nullopt, std::move(problem)};
     }
     return {options, {}};
 }
@@ -362,9 +353,7 @@ int RunSimulateCommand(const std::vector<std::string>& args, std::istream& in, s
                        std::ostream& err) {
     const CParsed<COptions> parsed = ParseArguments(args);
     if (!parsed.value) {
-        err << kProgram << " simulate: " << parsed.problem << '\n'
-            << kUsage << "Try 'ohmrada-calc simulate --help'.\n";
-        return 2;
+        return ReportUsageError("simulate", kUsage, parsed.problem, err);
     }
     const COptions& options = *parsed.value;
     if (options.common.help) {

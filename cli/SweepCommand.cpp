@@ -242,6 +242,13 @@ int RunSweepCommand(const std::vector<std::string>& args, std::istream& in, std:
         return ReportUsageError(kCommand, kUsage, spec.problem, err);
     }
     options.operands.erase(options.operands.begin());
+    const std::string_view name = InputSpec(spec.value->input).key;
+    for (const std::string& operand : options.operands) {
+        if (operand.starts_with(name) && operand.size() > name.size() &&
+            operand[name.size()] == '=') {
+            return ReportUsageError(kCommand, kUsage, std::string(name) + " given twice", err);
+        }
+    }
     if (options.operands.size() > 1) {
         return ReportUsageError(kCommand, kUsage, "the sweep takes at most one input", err);
     }

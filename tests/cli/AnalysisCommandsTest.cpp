@@ -390,6 +390,7 @@ TEST_F(AnalysisCommandsTest, BadInputIsNamedAndPrintsNothing) {
         {{"sweep", "Ib=0:2:5:log"}, "a log sweep needs FROM and TO above zero"},
         {{"sweep", "Ib=1:-2:5:log"}, "a log sweep needs FROM and TO above zero"},
         {{"sweep", "Ib=1:2:3", "a.odr", "b.odr"}, "the sweep takes at most one input"},
+        {{"sweep", "NennU=1:2:3", "NennU=3:4:5"}, "NennU given twice"},
         {{"sweep", "Ib=1:2:3", "--mains-tolerance", "5"}, "unknown option \"--mains-tolerance\""},
         {{"sweep", "Ib=1:2:3", "no-such-file.odr"}, "cannot read \"no-such-file.odr\""},
     };
