@@ -209,6 +209,13 @@ bool ForEachDesign(const CAnalysisOptions& options, std::istream& in, std::ostre
     return ok;
 }
 
+std::string SettingsLine(const CAnalysisSettings& settings) {
+    return FillIn(texts::calc::kSettingsLine, {ShortestNumber(settings.mainsTolerancePct),
+                                               ShortestNumber(settings.capacitorTolerancePct),
+                                               ShortestNumber(settings.junctionLimitC)}) +
+           '\n';
+}
+
 std::string JsonArray(const std::vector<std::string>& elements) {
     std::string text = "[";
     for (std::size_t i = 0; i < elements.size(); ++i) {

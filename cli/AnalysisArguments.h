@@ -72,6 +72,9 @@ using FAnalyse =
 bool ForEachDesign(const CAnalysisOptions& options, std::istream& in, std::ostream& err,
                    const FAnalyse& analyse);
 
+// The settings as the tables show them, one line with its line end.
+std::string SettingsLine(const CAnalysisSettings& settings);
+
 // A JSON array of already rendered elements, each on its own lines.
 std::string JsonArray(const std::vector<std::string>& elements);
 

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "AnalysisCommands.h"
+#include "AnalysisTexts.h"
 #include "FormText.h"
 #include "Limits.h"
 #include "NamedValues.h"
@@ -75,11 +76,8 @@ constexpr std::string_view kHelp =
     "Exit status: 0 on success; 2 on a usage error, or when an input cannot be\n"
     "read or analysed (it gives no output; the others are still printed).\n";
 
-constexpr std::string_view kAtLimitMark = " (Suchgrenze)";
-
-std::string_view BoolText(bool value) {
-    return value ? "true" : "false";
-}
+namespace ta = texts::analysis;
+namespace tc = texts::calc;
 
 std::string OptionalNumber(const std::optional<float>& value) {
     return value ? JsonNumber(*value) : std::string("null");
@@ -154,7 +152,7 @@ public:
             m_text.append(" ").append(unit);
         }
         if (atLimit) {
-            m_text.append(kAtLimitMark);
+            m_text.append(ta::kAtSearchLimit);
         }
         m_text.push_back('\n');
     }
@@ -174,40 +172,34 @@ std::string Table(const std::optional<std::string>& input, const CLimits& limits
                   const CAnalysisSettings& settings) {
     CTable table;
     table.Append(std::string(kInputPrefix) + InputTitle(input) + '\n');
-    table.Append("Netztoleranz \xC2\xB1" + ShortestNumber(settings.mainsTolerancePct) +
-                 " %, Kondensatortoleranz " + ShortestNumber(settings.capacitorTolerancePct) +
-                 " %, Tj,max " + ShortestNumber(settings.junctionLimitC) + " \xC2\xB0" + "C\n\n");
+    table.Append(SettingsLine(settings) + '\n');
     const auto& regulated = limits.maxRegulatedCurrent;
-    table.Heading("maximal regelbarer Strom");
-    table.Line("bei Nennspannung des Netzes:", regulated.nominal.value, 3, "Ampere",
+    table.Heading(ta::kLimitMaxRegulatedCurrent);
+    table.Line(tc::kAtNominalMains, regulated.nominal.value, 3, "Ampere",
                regulated.nominal.atSearchLimit);
-    table.Line("bei Unterspannung:", regulated.lowMains.value, 3, "Ampere",
+    table.Line(ta::kAtLowMains, regulated.lowMains.value, 3, "Ampere",
                regulated.lowMains.atSearchLimit);
-    table.Heading(
-        "h\xC3\xB6"
-        "chste Spannung");
-    table.Line("bei Nennspannung des Netzes:", limits.highestVoltage.nominalV, 3, "Volt");
-    table.Line("bei Unterspannung:", limits.highestVoltage.lowMainsV, 3, "Volt");
+    table.Heading(ta::kLimitHighestVoltage);
+    table.Line(tc::kAtNominalMains, limits.highestVoltage.nominalV, 3, "Volt");
+    table.Line(ta::kAtLowMains, limits.highestVoltage.lowMainsV, 3, "Volt");
     const auto& load = limits.maxTransformerLoad;
-    table.Heading("maximale Trafonennleistung");
-    table.Line("Nennleistung:", load.powerW, 3, "Watt");
-    table.Line("gr\xC3\xB6\xC3\x9Fter Lastgleichstrom:", load.current.value, 3, "Ampere",
-               load.current.atSearchLimit);
+    table.Heading(ta::kLimitMaxTransformerLoad);
+    table.Line(ta::kRatedPowerLabel, load.powerW, 3, "Watt");
+    table.Line(tc::kLargestCurrent, load.current.value, 3, "Ampere", load.current.atSearchLimit);
     const auto& regulator = limits.maxRegulatorPower;
-    table.Heading("maximale Reglerverlustleistung");
-    table.Line("Verlustleistung bei Tj,max:", regulator.powerW, 3, "Watt");
-    table.Line("gr\xC3\xB6\xC3\x9Fter Lastgleichstrom:", regulator.current.value, 3, "Ampere",
+    table.Heading(ta::kLimitMaxRegulatorPower);
+    table.Line(ta::kRegulatorPowerLabel, regulator.powerW, 3, "Watt");
+    table.Line(tc::kLargestCurrent, regulator.current.value, 3, "Ampere",
                regulator.current.atSearchLimit);
-    table.Line("gr\xC3\xB6\xC3\x9Fter W\xC3\xA4rmewiderstand:", regulator.thermalResistanceKPerW, 3,
-               "K/W");
+    table.Line(tc::kLargestThermalResistance, regulator.thermalResistanceKPerW, 3, "K/W");
     const auto& best = limits.bestEfficiency;
-    table.Heading("optimaler Wirkungsgrad");
-    table.Line("Faktor der Trafospannung:", best.scale.value, 3, "", best.scale.atSearchLimit);
-    table.Line("Nennspannung:", Wide(best.ratedVoltage), 3, "Volt");
-    table.Line("Leerlaufspannung:", Wide(best.noLoadVoltage), 3, "Volt");
-    table.Line("Nennstrom:", Wide(best.ratedCurrent), 3, "Ampere");
-    table.Line("Wirkungsgrad damit:", Wide(best.efficiencyPct), 3, "%");
-    table.Line("Wirkungsgrad des Entwurfs:", best.designEfficiencyPct, 3, "%");
+    table.Heading(ta::kLimitBestEfficiency);
+    table.Line(tc::kScale, best.scale.value, 3, "", best.scale.atSearchLimit);
+    table.Line(tc::kRatedVoltage, Wide(best.ratedVoltage), 3, "Volt");
+    table.Line(tc::kNoLoadVoltage, Wide(best.noLoadVoltage), 3, "Volt");
+    table.Line(tc::kRatedCurrent, Wide(best.ratedCurrent), 3, "Ampere");
+    table.Line(tc::kEfficiencyWith, Wide(best.efficiencyPct), 3, "%");
+    table.Line(tc::kDesignEfficiency, best.designEfficiencyPct, 3, "%");
     return table.Text();
 }
 

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "AnalysisCommands.h"
+#include "AnalysisTexts.h"
 #include "Arguments.h"
 #include "CalcTool.h"
 #include "Comparison.h"
@@ -141,36 +142,18 @@ std::string Fixed(double value, int decimals) {
     return std::string(buffer, result.ptr);
 }
 
-// The German labels of the table, in the order of kMeasurements.
-constexpr std::array<std::string_view, kMeasurementCount> kMeasurementLabels = {
-    "Ladespannung Mittelwert",       "Ladespannung Minimum",
-    "Ladespannung Maximum",          "Brummspannung (Spitze-Spitze)",
-    "Spitzenstrom je Diode",         "Mittelwert Strom je Diode",
-    "Effektivstrom je Diode",        "Effektivstrom je Wicklung(shälfte)",
-    "Effektivstrom Ladekondensator", "Verlustleistung je Diode",
-    "Sperrspannung je Diode",        "Leistung in den Gleichrichter",
-    "Kupferverluste im Trafo",       "Perioden bis eingeschwungen",
-    "Einschaltstromspitze je Diode",
-};
+namespace ta = texts::analysis;
+namespace tc = texts::calc;
+
+static_assert(std::size(tc::kMeasurementLabels) == kMeasurementCount);
 
 // The comparison's rows by the form's result name.
 std::string_view ComparisonLabel(std::string_view name) {
-    if (name == "loaded_voltage_v")
-        return "Ladespannung (Mittelwert)";
-    if (name == "minimum_voltage_v")
-        return "Spannungsminimum";
-    if (name == "ripple_voltage_v")
-        return "Brummspannung";
-    if (name == "peak_current_a")
-        return "Spitzenstrom Diode";
-    if (name == "mean_current_a")
-        return "Mittelwert Strom Diode";
-    if (name == "diode_power_w")
-        return "Verlustleistung Dioden";
-    if (name == "peak_reverse_voltage_v")
-        return "Sperrspannung Diode";
-    if (name == "input_power_w")
-        return "aufgenommene Leistung";
+    for (const tc::CNamedLabel& entry : tc::kComparisonLabels) {
+        if (name == entry.name) {
+            return entry.label;
+        }
+    }
     return name;
 }
 
@@ -193,10 +176,10 @@ void WriteTable(const std::vector<CSimulated>& runs, std::ostream& out) {
             text.push_back('\n');
         }
         text.append(kInputPrefix).append(InputTitle(run.input)).push_back('\n');
-        text.append("Simulation (ngspice)\n");
+        text.append(tc::kSimulationTitle).push_back('\n');
         for (std::size_t row = 0; row < kMeasurementCount; ++row) {
             const CMeasurementSpec& spec = kMeasurements[row];
-            const std::string_view label = kMeasurementLabels[row];
+            const std::string_view label = tc::kMeasurementLabels[row];
             text.append("  ");
             AppendLeft(text, label, 36);
             const std::string value =
@@ -210,7 +193,8 @@ void WriteTable(const std::vector<CSimulated>& runs, std::ostream& out) {
         // Columns as wide as their widest value: an absurd deviation widens
         // its column instead of breaking the table.
         CTextTable comparison({32, 14, 12, 12});
-        comparison.Row({"Vergleich mit dem Formular", "Formular", "Simulation", "Abweichung"});
+        comparison.Row(
+            {tc::kComparisonTitle, ta::kComparisonForm, ta::kComparisonSimulated, tc::kDeviation});
         for (const CComparisonRow& row : run.comparison.rows) {
             const std::string unit(UnitOf(row.name));
             comparison.Row({"  " + std::string(ComparisonLabel(row.name)),
@@ -219,22 +203,14 @@ void WriteTable(const std::vector<CSimulated>& runs, std::ostream& out) {
         }
         text.append(comparison.Render());
         const CComparison& c = run.comparison;
-        text.append("Wicklungsbelastung: Effektivstrom ")
-            .append(Fixed(m.windingRmsCurrent, 3))
-            .append(" A / Nennstrom ")
-            .append(Fixed(run.request.ratedCurrentA, 3))
-            .append(" A = ")
-            .append(Fixed(c.windingLoadRatio, 2))
-            .push_back('\n');
-        if (c.WindingOverloaded()) {
-            text.append(
-                    "  \xC3\xBC"
-                    "berlastet: die Kupferverluste des Trafos betragen das ")
-                .append(Fixed(c.CopperLossFactor(), 2))
-                .append("-fache der Nennverluste\n");
-        } else {
-            text.append("  innerhalb des Nennstroms\n");
-        }
+        text.append(FillIn(tc::kWindingLoad,
+                           {Fixed(m.windingRmsCurrent, 3), Fixed(run.request.ratedCurrentA, 3),
+                            Fixed(c.windingLoadRatio, 2)}));
+        text.push_back('\n');
+        text.append(c.WindingOverloaded()
+                        ? FillIn(tc::kWindingOverloaded, {Fixed(c.CopperLossFactor(), 2)})
+                        : std::string(tc::kWindingWithin));
+        text.push_back('\n');
     }
     out << text;
 }

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "AnalysisCommands.h"
+#include "AnalysisTexts.h"
 #include "FormText.h"
 #include "FormTexts.h"
 #include "NamedValues.h"
@@ -52,10 +53,8 @@ constexpr std::string_view kExitStatus =
     "Exit status: 0 on success; 2 on a usage error, or when the input cannot be\n"
     "read (nothing is printed).\n";
 
-constexpr std::string_view kHeldTitle = "gehalten";
-constexpr std::string_view kOverloadTitle =
-    "\xC3\x9C"
-    "berlast";
+namespace ta = texts::analysis;
+namespace tc = texts::calc;
 
 std::string_view WithoutColon(std::string_view label) {
     if (!label.empty() && label.back() == ':') {
@@ -122,8 +121,8 @@ public:
                 for (const CResultSpec& result : kResults) {
                     cells.push_back(FormatFieldValue(point.evaluation[result.result], 3));
                 }
-                cells.emplace_back(point.targetHeld ? "ja" : "nein");
-                cells.emplace_back(point.overloaded ? "ja" : "nein");
+                cells.emplace_back(point.targetHeld ? ta::kYes : ta::kNo);
+                cells.emplace_back(point.overloaded ? ta::kYes : ta::kNo);
                 for (const double value : extra) {
                     cells.push_back(FormatFieldValue(static_cast<float>(value), 3));
                 }
@@ -168,12 +167,11 @@ private:
 
     void TableStart(const std::optional<std::string>& input) {
         m_text.append(kInputPrefix).append(InputTitle(input)).push_back('\n');
-        m_text.append("Durchlauf: ").append(m_key).append(" von ");
-        m_text.append(ShortestNumber(m_spec.from)).append(" bis ");
-        m_text.append(ShortestNumber(m_spec.to)).append(", ");
-        m_text.append(ShortestNumber(static_cast<double>(m_spec.count)));
-        m_text.append(m_spec.spacing == ESpacing::kLog ? " Punkte, logarithmisch\n\n"
-                                                       : " Punkte\n\n");
+        m_text.append(FillIn(tc::kSweepLine, {std::string(m_key), ShortestNumber(m_spec.from),
+                                              ShortestNumber(m_spec.to),
+                                              ShortestNumber(static_cast<double>(m_spec.count))}));
+        m_text.append(m_spec.spacing == ESpacing::kLog ? tc::kSweepLogarithmic : "");
+        m_text.append("\n\n");
         std::vector<std::string> labels;
         std::vector<std::string> units;
         const res::CFieldTexts input_ = res::FieldTextsOf(InputSpec(m_spec.input).fieldId);
@@ -184,9 +182,9 @@ private:
             labels.emplace_back(WithoutColon(texts.label));
             units.emplace_back(texts.unit);
         }
-        labels.emplace_back(kHeldTitle);
+        labels.emplace_back(tc::kHeldTitle);
         units.emplace_back();
-        labels.emplace_back(kOverloadTitle);
+        labels.emplace_back(tc::kOverloadTitle);
         units.emplace_back();
         for (const std::string& name : m_extra) {
             labels.push_back(name);

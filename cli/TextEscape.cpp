@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TextEscape.h"
 
+#include "FormText.h"
+
 #include "NumberText.h"
 
 #include <charconv>
@@ -172,6 +174,19 @@ std::string JsonNumber(float value) {
 
 std::string JsonNumber(double value) {
     return std::isfinite(value) ? ShortestNumber(value) : std::string("null");
+}
+
+std::string FillIn(std::string_view pattern, std::initializer_list<std::string> values) {
+    std::string text(pattern);
+    char mark[] = "%1";
+    for (const std::string& value : values) {
+        const std::size_t at = text.find(mark);
+        if (at != std::string::npos) {
+            text.replace(at, 2, value);
+        }
+        ++mark[1];
+    }
+    return text;
 }
 
 }  // namespace ohmrada::cli

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "AnalysisCommands.h"
+#include "AnalysisTexts.h"
 #include "FormText.h"
 #include "FormTexts.h"
 #include "NamedValues.h"
@@ -59,22 +60,8 @@ constexpr std::string_view kHelp =
     "Exit status: 0 on success; 2 on a usage error, or when an input cannot be\n"
     "read or analysed (it gives no output; the others are still printed).\n";
 
-// Table labels beyond the form's own.
-constexpr std::string_view kCornerTitles[] = {"Nennwert", "Unterspannung",
-                                              "\xC3\x9C"
-                                              "berspannung"};
-constexpr std::string_view kYes = "ja";
-constexpr std::string_view kNo = "nein";
-
-std::string_view BoolText(bool value) {
-    return value ? "true" : "false";
-}
-
-std::string SettingsLine(const CAnalysisSettings& settings) {
-    return "Netztoleranz \xC2\xB1" + ShortestNumber(settings.mainsTolerancePct) +
-           " %, Kondensatortoleranz " + ShortestNumber(settings.capacitorTolerancePct) +
-           " %, Tj,max " + ShortestNumber(settings.junctionLimitC) + " \xC2\xB0" + "C\n";
-}
+namespace ta = texts::analysis;
+namespace tc = texts::calc;
 
 std::string Table(const std::optional<std::string>& input, const CWorstCase& worstCase,
                   const CAnalysisSettings& settings) {
@@ -83,8 +70,7 @@ std::string Table(const std::optional<std::string>& input, const CWorstCase& wor
     text.append(SettingsLine(settings)).push_back('\n');
     // The label column (with its indent) and a column per corner.
     CTextTable table({30, 15, 15, 15});
-    table.Row({"", std::string(kCornerTitles[0]), std::string(kCornerTitles[1]),
-               std::string(kCornerTitles[2])});
+    table.Row({"", ta::kCornerNominal, ta::kCornerLow, ta::kCornerHigh});
     const auto row = [&](std::string_view label, auto value, std::string_view unit) {
         std::vector<std::string> cells = {"  " + std::string(label)};
         for (const CCorner& corner : worstCase.corners) {
@@ -92,7 +78,7 @@ std::string Table(const std::optional<std::string>& input, const CWorstCase& wor
         }
         table.Row(std::move(cells), unit.empty() ? std::string() : "  " + std::string(unit));
     };
-    row("Netzfaktor:",
+    row(tc::kMainsFactor,
         ([](const CCorner& c) { return FormatFieldValue(ToSingle(c.mainsFactor), 3); }), "");
     const res::CFieldTexts capacitance = res::FieldTextsOf(InputSpec(EInput::kKondC).fieldId);
     row(capacitance.label,
@@ -104,16 +90,12 @@ std::string Table(const std::optional<std::string>& input, const CWorstCase& wor
             ([&](const CCorner& c) { return FormatFieldValue(c.evaluation[result.result], 3); }),
             texts.unit);
     }
-    const auto yesNo = [](bool value) { return std::string(value ? kYes : kNo); };
-    row("Sollspannung gehalten:", ([&](const CCorner& c) { return yesNo(!c.check.targetNotHeld); }),
-        "");
-    row("Regelreserve:",
+    const auto yesNo = [](bool value) { return std::string(value ? ta::kYes : ta::kNo); };
+    row(tc::kTargetHeld, ([&](const CCorner& c) { return yesNo(!c.check.targetNotHeld); }), "");
+    row(tc::kHeadroom,
         ([](const CCorner& c) { return FormatFieldValue(ToSingle(c.headroomV), 3); }), "Volt");
-    row("\xC3\x9C"
-        "berlast:",
-        ([&](const CCorner& c) { return yesNo(c.check.overloaded); }), "");
-    row("Tj \xC3\xBC"
-        "ber Tj,max:",
+    row(tc::kOverload, ([&](const CCorner& c) { return yesNo(c.check.overloaded); }), "");
+    row(tc::kJunctionOverLimit,
         ([&](const CCorner& c) { return yesNo(c.check.junctionOverLimit); }), "");
     return text + table.Render();
 }
