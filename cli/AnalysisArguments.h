@@ -6,6 +6,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "AnalysisSettings.h"
@@ -30,6 +31,19 @@ struct CAnalysisOptions {
     bool help = false;
     bool tolerances = true;  // the command takes the settings (and checks Tj,max)
 };
+
+// The --help lines of the options worst-case and limits share.
+inline constexpr std::string_view kAnalysisOptionsHelp =
+    "  --mains-tolerance PCT      0 to 50, default 10\n"
+    "  --capacitor-tolerance PCT  0 to 50, default 20\n"
+    "  --tj-max DEGC              Tj,max, default 125; must lie above Tu\n"
+    "  --set NAME=TEXT            as for the form command (repeatable, in order)\n";
+
+// The exit status worst-case and limits document.
+inline constexpr std::string_view kAnalysisExitStatus =
+    "\n"
+    "Exit status: 0 on success; 2 on a usage error, or when an input cannot be\n"
+    "read or analysed (it gives no output; the others are still printed).\n";
 
 struct CAnalysisGrammar {
     std::vector<EFormat> formats;  // offered, the first is the default

@@ -191,12 +191,23 @@ COwnOption TakeFileName(const CArgumentReader::CItem& option, CArgumentReader& r
     return COwnOption::Taken();
 }
 
-std::string OneInputProblem(std::string_view name, const std::optional<std::string>& path,
-                            const CCommonOptions& options) {
-    if (path && options.inputs.size() > 1 && !options.help) {
-        return std::string(name) + " takes at most one input";
+CParsed<CCommonOptions> ParseWithFileOption(const std::vector<std::string>& args,
+                                            const FOwnOption& own, std::string_view name,
+                                            const std::optional<std::string>& path) {
+    CParsed<CCommonOptions> parsed =
+        ParseCommonOptions(args, {EFormat::kTable, EFormat::kJson, EFormat::kCsv}, own);
+    if (parsed.value && path && parsed.value->inputs.size() > 1 && !parsed.value->help) {
+        return {std::nullopt, std::string(name) + " takes at most one input"};
     }
-    return {};
+    return parsed;
+}
+
+int ShowHelp(std::initializer_list<std::string_view> parts, std::ostream& out, std::ostream& err) {
+    std::string text;
+    for (const std::string_view part : parts) {
+        text.append(part);
+    }
+    return FinishOutput(text, true, out, err);
 }
 
 int ReportUsageError(std::string_view command, std::string_view usage, const std::string& problem,

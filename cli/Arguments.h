@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -107,10 +108,17 @@ CParsed<CCommonOptions> ParseCommonOptions(const std::vector<std::string>& args,
 COwnOption TakeFileName(const CArgumentReader::CItem& option, CArgumentReader& reader,
                         std::optional<std::string>& path);
 
-// The problem when a file option (`name`, given as `path`) comes with more
-// than one input, which would all write the same file; empty when fine.
-std::string OneInputProblem(std::string_view name, const std::optional<std::string>& path,
-                            const CCommonOptions& options);
+// The arguments of a command that writes one file besides its output
+// (--save, --waveforms): the shared options in the formats table, json and
+// csv, its own through `own` (which fills `path` for the option `name`), and
+// that file with at most one input, which would all write it.
+CParsed<CCommonOptions> ParseWithFileOption(const std::vector<std::string>& args,
+                                            const FOwnOption& own, std::string_view name,
+                                            const std::optional<std::string>& path);
+
+// The help of a command: its parts one after the other, through
+// FinishOutput.
+int ShowHelp(std::initializer_list<std::string_view> parts, std::ostream& out, std::ostream& err);
 
 // The usage error of a command (empty: the form command): the problem, its
 // usage and where help is. Gives the exit status 2.

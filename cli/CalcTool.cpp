@@ -92,16 +92,11 @@ CParsed<COptions> ParseArguments(const std::vector<std::string>& args) {
         }
         return COwnOption::Unknown();
     };
-    CParsed<CCommonOptions> common =
-        ParseCommonOptions(args, {EFormat::kTable, EFormat::kJson, EFormat::kCsv}, own);
+    CParsed<CCommonOptions> common = ParseWithFileOption(args, own, "--save", options.savePath);
     if (!common.value) {
         return {std::nullopt, common.problem};
     }
     options.common = std::move(*common.value);
-    std::string problem = OneInputProblem("--save", options.savePath, options.common);
-    if (!problem.empty()) {
-        return {std::nullopt, std::move(problem)};
-    }
     return {options, {}};
 }
 
@@ -114,7 +109,7 @@ int RunFormCommand(const std::vector<std::string>& args, std::istream& in, std::
     }
     const COptions& options = *parsed.value;
     if (options.common.help) {
-        return FinishOutput(std::string(kUsage) + '\n' + std::string(kHelp), true, out, err);
+        return ShowHelp({kUsage, "\n", kHelp}, out, err);
     }
     if (options.version) {
         return FinishOutput(std::string(kProgram) + ' ' + Version() + '\n', true, out, err);

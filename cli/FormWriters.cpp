@@ -82,7 +82,7 @@ void WriteFormJson(const std::vector<CFormView>& views, std::ostream& out) {
         const CFormView& view = views[index];
         text.append(index == 0 ? "\n" : ",\n");
         text.append("  {\n    \"input\": ");
-        text.append(view.input ? JsonString(*view.input) : std::string("null"));
+        text.append(JsonStringOrNull(view.input));
         text.append(",\n    \"fields\": {");
         bool first = true;
         for (std::size_t row = 0; row < controls.size(); ++row) {

@@ -111,15 +111,11 @@ CParsed<COptions> ParseArguments(const std::vector<std::string>& args) {
         return COwnOption::Taken();
     };
     CParsed<CCommonOptions> common =
-        ParseCommonOptions(args, {EFormat::kTable, EFormat::kJson, EFormat::kCsv}, own);
+        ParseWithFileOption(args, own, "--waveforms", options.waveformsPath);
     if (!common.value) {
         return {std::nullopt, common.problem};
     }
     options.common = std::move(*common.value);
-    std::string problem = OneInputProblem("--waveforms", options.waveformsPath, options.common);
-    if (!problem.empty()) {
-        return {std::nullopt, std::move(problem)};
-    }
     return {options, {}};
 }
 
@@ -232,7 +228,7 @@ void WriteJson(const std::vector<CSimulated>& runs, std::ostream& out) {
         const CSimulated& run = runs[index];
         text.append(index == 0 ? "\n" : ",\n");
         text.append("  {\n    \"input\": ");
-        text.append(run.input ? JsonString(*run.input) : std::string("null"));
+        text.append(JsonStringOrNull(run.input));
         text.append(",\n    \"simulation\": ").append(MeasurementsJson(run.result.measurements));
         text.append(",\n    \"comparison\": {");
         bool first = true;
@@ -333,7 +329,7 @@ int RunSimulateCommand(const std::vector<std::string>& args, std::istream& in, s
     }
     const COptions& options = *parsed.value;
     if (options.common.help) {
-        return FinishOutput(std::string(kUsage) + '\n' + std::string(kHelp), true, out, err);
+        return ShowHelp({kUsage, "\n", kHelp}, out, err);
     }
 
     std::unique_ptr<CSafeFile> waveforms;

@@ -160,7 +160,7 @@ private:
             },
             6);
         m_text.append("[\n  {\n    \"input\": ");
-        m_text.append(input ? JsonString(*input) : std::string("null"));
+        m_text.append(JsonStringOrNull(input));
         m_text.append(",\n    \"sweep\": ").append(sweep);
         m_text.append(",\n    \"points\": [");
     }
@@ -228,9 +228,7 @@ int RunSweepCommand(const std::vector<std::string>& args, std::istream& in, std:
     }
     CAnalysisOptions options = *parsed.value;
     if (options.help) {
-        return FinishOutput(std::string(kUsage) + '\n' + std::string(kHelp) + extension.help +
-                                std::string(kExitStatus),
-                            true, out, err);
+        return ShowHelp({kUsage, "\n", kHelp, extension.help, kExitStatus}, out, err);
     }
     if (options.operands.empty()) {
         return ReportUsageError(kCommand, kUsage, "the sweep needs NAME=FROM:TO:COUNT[:log]", err);

@@ -168,6 +168,10 @@ std::string QuoteForDiagnostic(std::string_view text) {
     return out;
 }
 
+std::string JsonStringOrNull(const std::optional<std::string>& text) {
+    return text ? JsonString(*text) : std::string("null");
+}
+
 std::string JsonNumber(float value) {
     return std::isfinite(value) ? ShortestNumber(value) : std::string("null");
 }

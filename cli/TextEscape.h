@@ -4,6 +4,7 @@
 #include "NumberText.h"  // ShortestNumber
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -38,6 +39,10 @@ std::string CsvField(std::string_view text);
 // are not well-formed UTF-8 as \xXX, so the reader sees exactly which bytes
 // the name holds.
 std::string QuoteForDiagnostic(std::string_view text);
+
+// A JSON string, or null without a text (an input that is the start-up
+// design).
+std::string JsonStringOrNull(const std::optional<std::string>& text);
 
 // A JSON number: the shortest text, or null where the value is not finite.
 std::string JsonNumber(float value);

@@ -48,17 +48,12 @@ constexpr std::string_view kHelp =
     "overloaded (power drawn above the nominal rated power); and\n"
     "junction_over_limit (junction temperature above Tj,max).\n"
     "\n"
-    "Options:\n"
-    "  --mains-tolerance PCT      0 to 50, default 10\n"
-    "  --capacitor-tolerance PCT  0 to 50, default 20\n"
-    "  --tj-max DEGC              Tj,max, default 125; must lie above Tu\n"
-    "  --set NAME=TEXT            as for the form command (repeatable, in order)\n"
+    "Options:\n";
+
+constexpr std::string_view kFormatHelp =
     "  --format FMT               table (default; German, for people), json (an\n"
     "                             array with an object per input and its\n"
-    "                             \"corners\"), csv (a row per input and corner)\n"
-    "\n"
-    "Exit status: 0 on success; 2 on a usage error, or when an input cannot be\n"
-    "read or analysed (it gives no output; the others are still printed).\n";
+    "                             \"corners\"), csv (a row per input and corner)\n";
 
 namespace ta = texts::analysis;
 namespace tc = texts::calc;
@@ -122,7 +117,7 @@ std::string Json(const std::optional<std::string>& input, const CWorstCase& wors
     corners.append("\n    ]");
     return JsonObject(
         {
-            {"input", input ? JsonString(*input) : std::string("null")},
+            {"input", JsonStringOrNull(input)},
             {"mains_tolerance_pct", JsonNumber(settings.mainsTolerancePct)},
             {"capacitor_tolerance_pct", JsonNumber(settings.capacitorTolerancePct)},
             {"tj_max_c", JsonNumber(settings.junctionLimitC)},
@@ -170,7 +165,9 @@ int RunWorstCaseCommand(const std::vector<std::string>& args, std::istream& in, 
     }
     const CAnalysisOptions& options = *parsed.value;
     if (options.help) {
-        return FinishOutput(std::string(kUsage) + '\n' + std::string(kHelp), true, out, err);
+        return ShowHelp(
+            {kUsage, "\n", kHelp, kAnalysisOptionsHelp, kFormatHelp, kAnalysisExitStatus}, out,
+            err);
     }
     std::vector<std::string> pieces;
     const bool ok = ForEachDesign(
