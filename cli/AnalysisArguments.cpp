@@ -30,15 +30,23 @@ std::optional<long long> ParseWholeNumber(std::string_view text) {
     return value;
 }
 
-std::optional<std::string> ParseTolerance(std::string_view name, const std::string& text,
-                                          double& percent) {
+CParsed<double> ParseTolerance(std::string_view name, const std::string& text) {
     const std::optional<double> value = ParseFiniteNumber(text);
     if (!value || *value < 0.0 || *value > kMaxTolerancePct) {
-        return std::string(name) + " takes a percentage from 0 to 50, not " +
-               QuoteForDiagnostic(text);
+        return {std::nullopt, std::string(name) + " takes a percentage from 0 to 50, not " +
+                                  QuoteForDiagnostic(text)};
     }
-    percent = *value;
-    return std::nullopt;
+    return {value, {}};
+}
+
+CParsed<double> ParseJunctionLimit(const std::string& text) {
+    const std::optional<double> value = ParseFiniteNumber(text);
+    if (!value) {
+        return {std::nullopt, std::string(kJunctionLimit) +
+                                  " takes a temperature in degrees Celsius, not " +
+                                  QuoteForDiagnostic(text)};
+    }
+    return {value, {}};
 }
 
 }  // namespace
@@ -85,18 +93,17 @@ CParsed<CAnalysisOptions> ParseAnalysisArguments(const std::vector<std::string>&
         if (!value) {
             return COwnOption::Problem(name + " needs a value");
         }
-        std::optional<std::string> problem;
-        if (name == kMainsTolerance) {
-            problem = ParseTolerance(name, *value, options.settings.mainsTolerancePct);
-        } else if (name == kCapacitorTolerance) {
-            problem = ParseTolerance(name, *value, options.settings.capacitorTolerancePct);
-        } else if (const std::optional<double> limit = ParseFiniteNumber(*value)) {
-            options.settings.junctionLimitC = *limit;
-        } else {
-            problem = std::string(kJunctionLimit) +
-                      " takes a temperature in degrees Celsius, not " + QuoteForDiagnostic(*value);
+        CAnalysisSettings& settings = options.settings;
+        double& target = name == kMainsTolerance       ? settings.mainsTolerancePct
+                         : name == kCapacitorTolerance ? settings.capacitorTolerancePct
+                                                       : settings.junctionLimitC;
+        const CParsed<double> parsed =
+            name == kJunctionLimit ? ParseJunctionLimit(*value) : ParseTolerance(name, *value);
+        if (!parsed.value) {
+            return COwnOption::Problem(parsed.problem);
         }
-        return problem ? COwnOption::Problem(*problem) : COwnOption::Taken();
+        target = *parsed.value;
+        return COwnOption::Taken();
     };
     CParsed<CCommonOptions> common = ParseCommonOptions(args, grammar.formats, own);
     if (!common.value) {
@@ -174,16 +181,15 @@ CLoadedDesign LoadDesign(const std::optional<std::string>& input,
     return loaded;
 }
 
-std::string SettingsProblem(const CAnalysisSettings& settings, const CDesign& design,
-                            const std::optional<std::string>& input) {
-    const double ambient = design[EInput::kTu];
-    if (settings.junctionLimitC > ambient) {
-        return {};
+CParsed<CDesign> CheckSettings(const CAnalysisSettings& settings, const CDesign& design,
+                               const std::optional<std::string>& input) {
+    if (settings.junctionLimitC > static_cast<double>(design[EInput::kTu])) {
+        return {design, {}};
     }
-    return std::string(kProgram) + ": " + DescribeInput(input) + ": --tj-max " +
-           ShortestNumber(settings.junctionLimitC) +
-           " is not above the ambient temperature Tu = " + ShortestNumber(design[EInput::kTu]) +
-           '\n';
+    return {std::nullopt, std::string(kProgram) + ": " + DescribeInput(input) + ": --tj-max " +
+                              ShortestNumber(settings.junctionLimitC) +
+                              " is not above the ambient temperature Tu = " +
+                              ShortestNumber(design[EInput::kTu]) + '\n'};
 }
 
 bool ForEachDesign(const CAnalysisOptions& options, std::istream& in, std::ostream& err,
@@ -196,15 +202,15 @@ bool ForEachDesign(const CAnalysisOptions& options, std::istream& in, std::ostre
             ok = false;
             continue;
         }
-        const std::string problem = options.tolerances
-                                        ? SettingsProblem(options.settings, *loaded.design, input)
-                                        : std::string();
-        if (!problem.empty()) {
-            err << problem;
+        const CParsed<CDesign> checked =
+            options.tolerances ? CheckSettings(options.settings, *loaded.design, input)
+                               : CParsed<CDesign>{loaded.design, {}};
+        if (!checked.value) {
+            err << checked.problem;
             ok = false;
             continue;
         }
-        analyse(input, *loaded.design);
+        analyse(input, *checked.value);
     }
     return ok;
 }

@@ -72,10 +72,10 @@ struct CLoadedDesign {
 CLoadedDesign LoadDesign(const std::optional<std::string>& input,
                          const std::vector<CSetting>& settings, std::istream& in);
 
-// A design the settings cannot be applied to (Tj,max not above its ambient
-// temperature): the diagnostic line for that input; empty when fine.
-std::string SettingsProblem(const CAnalysisSettings& settings, const CDesign& design,
-                            const std::optional<std::string>& input);
+// The design when the settings can be applied to it; else the diagnostic
+// line for that input (Tj,max not above its ambient temperature).
+CParsed<CDesign> CheckSettings(const CAnalysisSettings& settings, const CDesign& design,
+                               const std::optional<std::string>& input);
 
 // Loads every input in turn (the start-up design when there is none), checks
 // the settings against its design and hands it to `analyse`, which renders
