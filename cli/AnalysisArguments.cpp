@@ -116,6 +116,23 @@ CParsed<CAnalysisOptions> ParseAnalysisArguments(const std::vector<std::string>&
     return {options, {}};
 }
 
+std::optional<int> EndsBeforeAnalysis(const CParsed<CAnalysisOptions>& parsed,
+                                      const CCommandTexts& texts, std::ostream& out,
+                                      std::ostream& err) {
+    if (!parsed.value) {
+        return ReportUsageError(texts.command, texts.usage, parsed.problem, err);
+    }
+    if (!parsed.value->help) {
+        return std::nullopt;
+    }
+    std::string text(texts.usage);
+    text.push_back('\n');
+    for (const std::string_view part : texts.help) {
+        text.append(part);
+    }
+    return FinishOutput(text, true, out, err);
+}
+
 CParsed<CSweepSpec> ParseSweepRange(const std::string& text) {
     const std::string expected = "the sweep range " + QuoteForDiagnostic(text) +
                                  " is not NAME=FROM:TO:COUNT or NAME=FROM:TO:COUNT:log";

@@ -55,6 +55,19 @@ struct CAnalysisGrammar {
 CParsed<CAnalysisOptions> ParseAnalysisArguments(const std::vector<std::string>& args,
                                                  const CAnalysisGrammar& grammar);
 
+// What a command says of itself: its name, usage and the parts of its help.
+struct CCommandTexts {
+    std::string_view command;
+    std::string_view usage;
+    std::vector<std::string_view> help;
+};
+
+// The exit status when the arguments end the command before any analysis (a
+// usage error, reported; or --help, shown); nothing when it goes on.
+std::optional<int> EndsBeforeAnalysis(const CParsed<CAnalysisOptions>& parsed,
+                                      const CCommandTexts& texts, std::ostream& out,
+                                      std::ostream& err);
+
 // A whole argument as a finite number, read the same in every locale.
 std::optional<double> ParseFiniteNumber(const std::string& text);
 

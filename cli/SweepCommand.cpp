@@ -223,13 +223,11 @@ int RunSweepCommand(const std::vector<std::string>& args, std::istream& in, std:
                     std::ostream& err, const CSweepExtension& extension) {
     const CParsed<CAnalysisOptions> parsed = ParseAnalysisArguments(
         args, {{EFormat::kCsv, EFormat::kJson, EFormat::kTable}, false, extension.flags});
-    if (!parsed.value) {
-        return ReportUsageError(kCommand, kUsage, parsed.problem, err);
+    if (const std::optional<int> status = EndsBeforeAnalysis(
+            parsed, {kCommand, kUsage, {kHelp, extension.help, kExitStatus}}, out, err)) {
+        return *status;
     }
     CAnalysisOptions options = *parsed.value;
-    if (options.help) {
-        return ShowHelp({kUsage, "\n", kHelp, extension.help, kExitStatus}, out, err);
-    }
     if (options.operands.empty()) {
         return ReportUsageError(kCommand, kUsage, "the sweep needs NAME=FROM:TO:COUNT[:log]", err);
     }

@@ -160,15 +160,13 @@ int RunWorstCaseCommand(const std::vector<std::string>& args, std::istream& in, 
                         std::ostream& err) {
     const CParsed<CAnalysisOptions> parsed =
         ParseAnalysisArguments(args, {{EFormat::kTable, EFormat::kJson, EFormat::kCsv}, true, {}});
-    if (!parsed.value) {
-        return ReportUsageError(kCommand, kUsage, parsed.problem, err);
+    if (const std::optional<int> status = EndsBeforeAnalysis(
+            parsed,
+            {kCommand, kUsage, {kHelp, kAnalysisOptionsHelp, kFormatHelp, kAnalysisExitStatus}},
+            out, err)) {
+        return *status;
     }
     const CAnalysisOptions& options = *parsed.value;
-    if (options.help) {
-        return ShowHelp(
-            {kUsage, "\n", kHelp, kAnalysisOptionsHelp, kFormatHelp, kAnalysisExitStatus}, out,
-            err);
-    }
     std::vector<std::string> pieces;
     const bool ok = ForEachDesign(
         options, in, err, [&](const std::optional<std::string>& input, const CDesign& design) {
