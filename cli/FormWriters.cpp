@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FormWriters.h"
 
-#include <charconv>
 #include <ostream>
 #include <string_view>
 

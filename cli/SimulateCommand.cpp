@@ -25,6 +25,7 @@
 #include "Simulator.h"
 #include "TextEscape.h"
 #include "TextTable.h"
+#include "Texts.h"
 
 namespace ohmrada::cli {
 
@@ -127,15 +128,19 @@ struct CSimulated {
     CComparison comparison;
 };
 
-// A number with a fixed count of decimals and "." as the point.
+// A number with a fixed count of decimals and "." as the point, as the form
+// shows its fields (no sign on a zero); room for the largest double.
 std::string Fixed(double value, int decimals) {
     if (!std::isfinite(value)) {
-        return "n. def.";
+        return texts::kUndefinedValue;
     }
-    char buffer[64];
+    if (value == 0.0) {
+        value = 0.0;
+    }
+    char buffer[512];
     const auto result =
         std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-    return std::string(buffer, result.ptr);
+    return result.ec == std::errc() ? std::string(buffer, result.ptr) : texts::kUndefinedValue;
 }
 
 namespace ta = texts::analysis;
