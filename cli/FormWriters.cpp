@@ -57,7 +57,7 @@ void WriteFormTable(const std::vector<CFormView>& views, std::ostream& out) {
                 default: {
                     const std::string& value = view.texts[row];
                     AppendLeft(text, texts.label, kLabelWidth);
-                    AppendRight(text, value, kValueWidth);
+                    AppendRight(text, value, kValueWidth, 0);
                     text.push_back(' ');
                     text.append(texts.unit);
                     break;

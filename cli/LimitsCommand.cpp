@@ -142,7 +142,7 @@ public:
             value ? FormatFieldValue(static_cast<float>(*value), decimals) : texts::kUndefinedValue;
         m_text.append("  ");
         AppendLeft(m_text, label, kLabelWidth);
-        AppendRight(m_text, shown, kValueWidth);
+        AppendRight(m_text, shown, kValueWidth, 0);
         if (!unit.empty()) {
             m_text.append(" ").append(unit);
         }

@@ -185,7 +185,7 @@ void WriteTable(const std::vector<CSimulated>& runs, std::ostream& out) {
             AppendLeft(text, label, 36);
             const std::string value =
                 spec.unit.empty() ? Fixed(m.*spec.member, 0) : Fixed(m.*spec.member, 3);
-            AppendRight(text, value, 10);
+            AppendRight(text, value, 10, 0);
             if (!spec.unit.empty()) {
                 text.append(" ").append(spec.unit);
             }

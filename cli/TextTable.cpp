@@ -20,9 +20,9 @@ void AppendLeft(std::string& text, std::string_view cell, std::size_t width) {
     text.append(shown < width ? width - shown : kLabelGap, ' ');
 }
 
-void AppendRight(std::string& text, std::string_view cell, std::size_t width) {
+void AppendRight(std::string& text, std::string_view cell, std::size_t width, std::size_t gap) {
     const std::size_t shown = DisplayWidth(cell);
-    text.append(shown < width ? width - shown : kValueGap, ' ');
+    text.append(shown < width ? width - shown : gap, ' ');
     text.append(cell);
 }
 
@@ -44,7 +44,7 @@ std::string CTextTable::Render() const {
             if (i == 0) {
                 AppendLeft(text, row.cells[i], m_widths[i]);
             } else {
-                AppendRight(text, row.cells[i], m_widths[i]);
+                AppendRight(text, row.cells[i], m_widths[i], kValueGap);
             }
         }
         text.append(row.tail).push_back('\n');

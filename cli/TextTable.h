@@ -15,9 +15,10 @@ namespace ohmrada::cli {
 // A label left-aligned in `width` columns, and at least one space after a
 // longer one.
 void AppendLeft(std::string& text, std::string_view cell, std::size_t width);
-// A value right-aligned in `width` columns, and two spaces before one that
-// fills or overflows them, so that neighbouring values never run together.
-void AppendRight(std::string& text, std::string_view cell, std::size_t width);
+// A value right-aligned in `width` columns, and `gap` spaces before one that
+// fills or overflows them, so that neighbouring values never run together
+// (a value after a padded label needs none).
+void AppendRight(std::string& text, std::string_view cell, std::size_t width, std::size_t gap = 2);
 
 // Rows of cells laid out once all are known: the first column left-aligned
 // (the labels), the others right-aligned, each column as wide as its widest
