@@ -5,13 +5,15 @@
 
 namespace ohmrada {
 
-namespace {
-
-bool IsWindingVoltage(EInput input) {
+bool CDesign::IsWindingVoltage(EInput input) {
     return input == EInput::kNennU || input == EInput::kLeerU;
 }
 
-}  // namespace
+float CDesign::Shown(EInput input) const {
+    // Halving a float is exact, so doubling the shown value gives it back.
+    const float stored = (*this)[input];
+    return centreTap != 0 && IsWindingVoltage(input) ? stored / 2.0f : stored;
+}
 
 CDesign CDesign::StartUp() {
     CPowerSupply supply;

@@ -25,6 +25,13 @@ struct CDesign {
     float operator[](EInput input) const { return values[static_cast<std::size_t>(input)]; }
     bool operator==(const CDesign&) const = default;
 
+    // The transformer's voltages (NennU, LeerU): stored for the whole
+    // winding, shown and typed per half while the centre tap is set.
+    static bool IsWindingVoltage(EInput input);
+    // An input's value as the form shows it and the user types it: a winding
+    // voltage halved while the centre tap is set, every other as stored.
+    float Shown(EInput input) const;
+
     // The design of a freshly started form.
     static CDesign StartUp();
     // What the supply holds now.

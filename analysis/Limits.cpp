@@ -155,9 +155,8 @@ CLimits FindLimits(const CDesign& design, const CAnalysisSettings& settings) {
     });
     if (best.scale.value > 0.0f) {
         const CDesign scaled = WithTransformerScale(design, best.scale.value);
-        const float shown = scaled.centreTap != 0 ? 0.5f : 1.0f;
-        best.ratedVoltage = scaled[EInput::kNennU] * shown;
-        best.noLoadVoltage = scaled[EInput::kLeerU] * shown;
+        best.ratedVoltage = scaled.Shown(EInput::kNennU);
+        best.noLoadVoltage = scaled.Shown(EInput::kLeerU);
         best.ratedCurrent = scaled[EInput::kNennI];
         best.efficiencyPct = Evaluate(scaled)[EResult::kEfficiency];
     }

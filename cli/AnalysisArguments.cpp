@@ -31,39 +31,45 @@ std::optional<long long> ParseWholeNumber(std::string_view text) {
     return value;
 }
 
-std::optional<std::string> ParseTolerance(std::string_view name, const std::string& text,
-                                          double& percent) {
+CParsed<double> ParseTolerance(std::string_view name, const std::string& text) {
     const std::optional<double> value = ParseFiniteNumber(text);
     if (!value || !IsValidTolerance(*value)) {
-        return std::string(name) + " takes a percentage from 0 to 50, not " +
-               QuoteForDiagnostic(text);
+        return {std::nullopt, std::string(name) + " takes a percentage from 0 to 50, not " +
+                                  QuoteForDiagnostic(text)};
     }
-    percent = *value;
-    return std::nullopt;
+    return {value, {}};
+}
+
+CParsed<double> ParseJunctionLimit(const std::string& text) {
+    const std::optional<double> value = ParseFiniteNumber(text);
+    if (!value) {
+        return {std::nullopt, std::string(kJunctionLimit) +
+                                  " takes a temperature in degrees Celsius, not " +
+                                  QuoteForDiagnostic(text)};
+    }
+    return {value, {}};
 }
 
 // PCT for the same tolerance below and above the nominal mains, LOW:HIGH for
-// two.
-std::optional<std::string> ParseMainsTolerance(std::string_view name, const std::string& text,
-                                               CAnalysisSettings& settings) {
+// two: the band below and above, in percent.
+CParsed<std::pair<double, double>> ParseMainsTolerance(std::string_view name,
+                                                       const std::string& text) {
     const std::size_t colon = text.find(':');
     if (colon == std::string::npos) {
-        std::optional<std::string> problem =
-            ParseTolerance(name, text, settings.mainsLowTolerancePct);
-        settings.mainsHighTolerancePct = settings.mainsLowTolerancePct;
-        return problem;
+        const CParsed<double> both = ParseTolerance(name, text);
+        if (!both.value) {
+            return {std::nullopt, both.problem};
+        }
+        return {std::pair{*both.value, *both.value}, {}};
     }
-    const std::string low = text.substr(0, colon);
-    const std::string high = text.substr(colon + 1);
-    double lowPct = 0.0;
-    double highPct = 0.0;
-    if (ParseTolerance(name, low, lowPct) || ParseTolerance(name, high, highPct)) {
-        return std::string(name) + " takes PCT or LOW:HIGH, percentages from 0 to 50, not " +
-               QuoteForDiagnostic(text);
+    const CParsed<double> low = ParseTolerance(name, text.substr(0, colon));
+    const CParsed<double> high = ParseTolerance(name, text.substr(colon + 1));
+    if (!low.value || !high.value) {
+        return {std::nullopt, std::string(name) +
+                                  " takes PCT or LOW:HIGH, percentages from 0 to 50, not " +
+                                  QuoteForDiagnostic(text)};
     }
-    settings.mainsLowTolerancePct = lowPct;
-    settings.mainsHighTolerancePct = highPct;
-    return std::nullopt;
+    return {std::pair{*low.value, *high.value}, {}};
 }
 
 }  // namespace
@@ -132,18 +138,25 @@ CParsed<CAnalysisOptions> ParseAnalysisArguments(const std::vector<std::string>&
         if (!value) {
             return COwnOption::Problem(name + " needs a value");
         }
-        std::optional<std::string> problem;
+        CAnalysisSettings& settings = options.settings;
         if (name == kMainsTolerance) {
-            problem = ParseMainsTolerance(name, *value, options.settings);
-        } else if (name == kCapacitorTolerance) {
-            problem = ParseTolerance(name, *value, options.settings.capacitorTolerancePct);
-        } else if (const std::optional<double> limit = ParseFiniteNumber(*value)) {
-            options.settings.junctionLimitC = *limit;
-        } else {
-            problem = std::string(kJunctionLimit) +
-                      " takes a temperature in degrees Celsius, not " + QuoteForDiagnostic(*value);
+            const CParsed<std::pair<double, double>> band = ParseMainsTolerance(name, *value);
+            if (!band.value) {
+                return COwnOption::Problem(band.problem);
+            }
+            settings.mainsLowTolerancePct = band.value->first;
+            settings.mainsHighTolerancePct = band.value->second;
+            return COwnOption::Taken();
         }
-        return problem ? COwnOption::Problem(*problem) : COwnOption::Taken();
+        double& target =
+            name == kCapacitorTolerance ? settings.capacitorTolerancePct : settings.junctionLimitC;
+        const CParsed<double> parsed =
+            name == kJunctionLimit ? ParseJunctionLimit(*value) : ParseTolerance(name, *value);
+        if (!parsed.value) {
+            return COwnOption::Problem(parsed.problem);
+        }
+        target = *parsed.value;
+        return COwnOption::Taken();
     };
     CParsed<CCommonOptions> common = ParseCommonOptions(args, grammar.formats, own);
     if (!common.value) {
@@ -154,6 +167,23 @@ CParsed<CAnalysisOptions> ParseAnalysisArguments(const std::vector<std::string>&
     options.operands = std::move(common.value->inputs);
     options.help = common.value->help;
     return {options, {}};
+}
+
+std::optional<int> EndsBeforeAnalysis(const CParsed<CAnalysisOptions>& parsed,
+                                      const CCommandTexts& texts, std::ostream& out,
+                                      std::ostream& err) {
+    if (!parsed.value) {
+        return ReportUsageError(texts.command, texts.usage, parsed.problem, err);
+    }
+    if (!parsed.value->help) {
+        return std::nullopt;
+    }
+    std::string text(texts.usage);
+    text.push_back('\n');
+    for (const std::string_view part : texts.help) {
+        text.append(part);
+    }
+    return FinishOutput(text, true, out, err);
 }
 
 CParsed<CSweepSpec> ParseSweepRange(const std::string& text) {
@@ -221,16 +251,15 @@ CLoadedDesign LoadDesign(const std::optional<std::string>& input,
     return loaded;
 }
 
-std::string SettingsProblem(const CAnalysisSettings& settings, const CDesign& design,
-                            const std::optional<std::string>& input) {
-    const double ambient = design[EInput::kTu];
-    if (IsValidJunctionLimit(settings.junctionLimitC, ambient)) {
-        return {};
+CParsed<CDesign> CheckSettings(const CAnalysisSettings& settings, const CDesign& design,
+                               const std::optional<std::string>& input) {
+    if (IsValidJunctionLimit(settings.junctionLimitC, design[EInput::kTu])) {
+        return {design, {}};
     }
-    return std::string(kProgram) + ": " + DescribeInput(input) + ": --tj-max " +
-           ShortestNumber(settings.junctionLimitC) +
-           " is not above the ambient temperature Tu = " + ShortestNumber(design[EInput::kTu]) +
-           '\n';
+    return {std::nullopt, std::string(kProgram) + ": " + DescribeInput(input) + ": --tj-max " +
+                              ShortestNumber(settings.junctionLimitC) +
+                              " is not above the ambient temperature Tu = " +
+                              ShortestNumber(design[EInput::kTu]) + '\n'};
 }
 
 bool ForEachDesign(const CAnalysisOptions& options, std::istream& in, std::ostream& err,
@@ -243,34 +272,24 @@ bool ForEachDesign(const CAnalysisOptions& options, std::istream& in, std::ostre
             ok = false;
             continue;
         }
-        const std::string problem = options.tolerances
-                                        ? SettingsProblem(options.settings, *loaded.design, input)
-                                        : std::string();
-        if (!problem.empty()) {
-            err << problem;
+        const CParsed<CDesign> checked =
+            options.tolerances ? CheckSettings(options.settings, *loaded.design, input)
+                               : CParsed<CDesign>{loaded.design, {}};
+        if (!checked.value) {
+            err << checked.problem;
             ok = false;
             continue;
         }
-        analyse(input, *loaded.design);
+        analyse(input, *checked.value);
     }
     return ok;
 }
 
-int ReportUsageError(std::string_view command, std::string_view usage, const std::string& problem,
-                     std::ostream& err) {
-    err << kProgram << ' ' << command << ": " << problem << '\n'
-        << usage << "Try 'ohmrada-calc " << command << " --help'.\n";
-    return 2;
-}
-
-int FinishOutput(const std::string& text, bool ok, std::ostream& out, std::ostream& err) {
-    out << text;
-    out.flush();
-    if (!out) {
-        err << kProgram << ": cannot write the output\n";
-        return 2;
-    }
-    return ok ? 0 : 2;
+std::string SettingsLine(const CAnalysisSettings& settings) {
+    return FillIn(texts::calc::kSettingsLine,
+                  {MainsToleranceText(settings), ShortestNumber(settings.capacitorTolerancePct),
+                   ShortestNumber(settings.junctionLimitC)}) +
+           '\n';
 }
 
 std::string JsonArray(const std::vector<std::string>& elements) {

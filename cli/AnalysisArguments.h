@@ -6,6 +6,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "AnalysisSettings.h"
@@ -31,6 +32,25 @@ struct CAnalysisOptions {
     bool tolerances = true;  // the command takes the settings (and checks Tj,max)
 };
 
+// The --help lines of the options worst-case and limits share.
+inline constexpr std::string_view kAnalysisOptionsHelp =
+    "  --mains-tolerance PCT|LOW:HIGH  0 to 50 each (below:above the nominal),\n"
+    "                             default 10\n"
+    "  --capacitor-tolerance PCT  0 to 50, default 20\n"
+    "  --tj-max DEGC              Tj,max, default 125; must lie above Tu\n"
+    "  --leakage-inductance MH    the transformer's leakage inductance per\n"
+    "                             winding (per half with the centre tap) in\n"
+    "                             millihenries, 0 to 1000, default 0\n"
+    "  --closed-form              the closed form's verdicts only\n"
+    "  --mains-frequency HZ       50 or 60: the design's mains frequency\n"
+    "  --set NAME=TEXT            as for the form command (repeatable, in order)\n";
+
+// The exit status worst-case and limits document.
+inline constexpr std::string_view kAnalysisExitStatus =
+    "\n"
+    "Exit status: 0 on success; 2 on a usage error, or when an input cannot be\n"
+    "read or analysed (it gives no output; the others are still printed).\n";
+
 struct CAnalysisGrammar {
     std::vector<EFormat> formats;  // offered, the first is the default
     bool tolerances = true;        // --mains-tolerance, --capacitor-tolerance, --tj-max
@@ -40,6 +60,19 @@ struct CAnalysisGrammar {
 
 CParsed<CAnalysisOptions> ParseAnalysisArguments(const std::vector<std::string>& args,
                                                  const CAnalysisGrammar& grammar);
+
+// What a command says of itself: its name, usage and the parts of its help.
+struct CCommandTexts {
+    std::string_view command;
+    std::string_view usage;
+    std::vector<std::string_view> help;
+};
+
+// The exit status when the arguments end the command before any analysis (a
+// usage error, reported; or --help, shown); nothing when it goes on.
+std::optional<int> EndsBeforeAnalysis(const CParsed<CAnalysisOptions>& parsed,
+                                      const CCommandTexts& texts, std::ostream& out,
+                                      std::ostream& err);
 
 // A whole argument as a finite number, read the same in every locale.
 std::optional<double> ParseFiniteNumber(const std::string& text);
@@ -60,10 +93,10 @@ struct CLoadedDesign {
 CLoadedDesign LoadDesign(const std::optional<std::string>& input,
                          const std::vector<CSetting>& settings, std::istream& in);
 
-// A design the settings cannot be applied to (Tj,max not above its ambient
-// temperature): the diagnostic line for that input; empty when fine.
-std::string SettingsProblem(const CAnalysisSettings& settings, const CDesign& design,
-                            const std::optional<std::string>& input);
+// The design when the settings can be applied to it; else the diagnostic
+// line for that input (Tj,max not above its ambient temperature).
+CParsed<CDesign> CheckSettings(const CAnalysisSettings& settings, const CDesign& design,
+                               const std::optional<std::string>& input);
 
 // Loads every input in turn (the start-up design when there is none), checks
 // the settings against its design and hands it to `analyse`, which renders
@@ -74,13 +107,8 @@ using FAnalyse =
 bool ForEachDesign(const CAnalysisOptions& options, std::istream& in, std::ostream& err,
                    const FAnalyse& analyse);
 
-// The usage error of a command: the problem, its usage and where help is.
-int ReportUsageError(std::string_view command, std::string_view usage, const std::string& problem,
-                     std::ostream& err);
-
-// Writes the text, and the exit status: 2 when the output failed or `ok` is
-// false, else 0.
-int FinishOutput(const std::string& text, bool ok, std::ostream& out, std::ostream& err);
+// The settings as the tables show them, one line with its line end.
+std::string SettingsLine(const CAnalysisSettings& settings);
 
 // A JSON array of already rendered elements, each on its own lines.
 std::string JsonArray(const std::vector<std::string>& elements);

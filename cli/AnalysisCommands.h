@@ -35,6 +35,13 @@ int RunLimitsCommand(const std::vector<std::string>& args, std::istream& in, std
 struct CSweepColumns {
     std::vector<std::string> names;
     std::function<std::vector<double>(const CSweepPoint& point)> measure;
+    // The most points these columns can afford (0: no limit of their own)
+    // and the option that asks for them, for the refusal above it.
+    std::size_t maxCount = 0;
+    std::string limitedBy;
+    // Each point is written and flushed as soon as it is done, so a run that
+    // is interrupted keeps every finished point.
+    bool streaming = false;
 };
 // What a caller adds to the sweep: flags it accepts (for example
 // "--simulate"), their lines for --help, and the maker of the further columns

@@ -196,19 +196,57 @@ CParsed<CCommonOptions> ParseCommonOptions(const std::vector<std::string>& args,
     return {options, {}};
 }
 
-CParsed<std::string> ReadFileName(const CArgumentReader::CItem& option, CArgumentReader& reader,
-                                  bool alreadyGiven) {
+COwnOption TakeFileName(const CArgumentReader::CItem& option, CArgumentReader& reader,
+                        std::optional<std::string>& path) {
     const std::optional<std::string> value = reader.ValueOf(option);
     if (!value) {
-        return {std::nullopt, option.text + " needs a value"};
+        return COwnOption::Problem(option.text + " needs a value");
     }
-    if (alreadyGiven) {
-        return {std::nullopt, option.text + " given more than once"};
+    if (path) {
+        return COwnOption::Problem(option.text + " given more than once");
     }
     if (value->empty() || *value == kStandardInput) {
-        return {std::nullopt, option.text + " needs a file name"};
+        return COwnOption::Problem(option.text + " needs a file name");
     }
-    return {*value, {}};
+    path = *value;
+    return COwnOption::Taken();
+}
+
+CParsed<CCommonOptions> ParseWithFileOption(const std::vector<std::string>& args,
+                                            const FOwnOption& own, std::string_view name,
+                                            const std::optional<std::string>& path) {
+    CParsed<CCommonOptions> parsed =
+        ParseCommonOptions(args, {EFormat::kTable, EFormat::kJson, EFormat::kCsv}, own);
+    if (parsed.value && path && parsed.value->inputs.size() > 1 && !parsed.value->help) {
+        return {std::nullopt, std::string(name) + " takes at most one input"};
+    }
+    return parsed;
+}
+
+int ShowHelp(std::initializer_list<std::string_view> parts, std::ostream& out, std::ostream& err) {
+    std::string text;
+    for (const std::string_view part : parts) {
+        text.append(part);
+    }
+    return FinishOutput(text, true, out, err);
+}
+
+int ReportUsageError(std::string_view command, std::string_view usage, const std::string& problem,
+                     std::ostream& err) {
+    const std::string name = command.empty() ? std::string(kProgram)
+                                             : std::string(kProgram) + ' ' + std::string(command);
+    err << name << ": " << problem << '\n' << usage << "Try '" << name << " --help'.\n";
+    return 2;
+}
+
+int FinishOutput(const std::string& text, bool ok, std::ostream& out, std::ostream& err) {
+    out << text;
+    out.flush();
+    if (!out) {
+        err << kProgram << ": cannot write the output\n";
+        return 2;
+    }
+    return ok ? 0 : 2;
 }
 
 }  // namespace ohmrada::cli

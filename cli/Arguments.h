@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -107,13 +108,34 @@ CParsed<CCommonOptions> ParseCommonOptions(const std::vector<std::string>& args,
                                            const std::vector<EFormat>& formats,
                                            const FOwnOption& own);
 
-// The file name an option such as --save takes: its value, not empty and
-// not "-", and the option given only once.
-CParsed<std::string> ReadFileName(const CArgumentReader::CItem& option, CArgumentReader& reader,
-                                  bool alreadyGiven);
+// Takes the file name an option such as --save names into `path`: its value,
+// not empty and not "-", and the option given only once.
+COwnOption TakeFileName(const CArgumentReader::CItem& option, CArgumentReader& reader,
+                        std::optional<std::string>& path);
+
+// The arguments of a command that writes one file besides its output
+// (--save, --waveforms): the shared options in the formats table, json and
+// csv, its own through `own` (which fills `path` for the option `name`), and
+// that file with at most one input, which would all write it.
+CParsed<CCommonOptions> ParseWithFileOption(const std::vector<std::string>& args,
+                                            const FOwnOption& own, std::string_view name,
+                                            const std::optional<std::string>& path);
+
+// The help of a command: its parts one after the other, through
+// FinishOutput.
+int ShowHelp(std::initializer_list<std::string_view> parts, std::ostream& out, std::ostream& err);
+
+// The usage error of a command (empty: the form command): the problem, its
+// usage and where help is. Gives the exit status 2.
+int ReportUsageError(std::string_view command, std::string_view usage, const std::string& problem,
+                     std::ostream& err);
+
+// Writes the text, and the exit status: 2 when the output failed or `ok` is
+// false, else 0.
+int FinishOutput(const std::string& text, bool ok, std::ostream& out, std::ostream& err);
 
 // Writes the output with the writer of the format, and gives the exit
-// status: 2 when the output could not be written (said on err), else status.
+// status: FinishOutput's, with `status` 0 as ok.
 template <class FTable, class FJson, class FCsv>
 int WriteInFormat(EFormat format, const FTable& table, const FJson& json, const FCsv& csv,
                   int status, std::ostream& out, std::ostream& err) {
@@ -128,12 +150,7 @@ int WriteInFormat(EFormat format, const FTable& table, const FJson& json, const 
             csv(out);
             break;
     }
-    out.flush();
-    if (!out) {
-        err << kProgram << ": cannot write the output\n";
-        return 2;
-    }
-    return status;
+    return FinishOutput({}, status == 0, out, err);
 }
 
 }  // namespace ohmrada::cli

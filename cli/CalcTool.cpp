@@ -87,26 +87,16 @@ CParsed<COptions> ParseArguments(const std::vector<std::string>& args) {
             options.version = true;
             return COwnOption::Done();
         }
-        if (option.text != "--save") {
-            return COwnOption::Unknown();
+        if (option.text == "--save") {
+            return TakeFileName(option, reader, options.savePath);
         }
-        const CParsed<std::string> path =
-            ReadFileName(option, reader, options.savePath.has_value());
-        if (!path.value) {
-            return COwnOption::Problem(path.problem);
-        }
-        options.savePath = *path.value;
-        return COwnOption::Taken();
+        return COwnOption::Unknown();
     };
-    CParsed<CCommonOptions> common =
-        ParseCommonOptions(args, {EFormat::kTable, EFormat::kJson, EFormat::kCsv}, own);
+    CParsed<CCommonOptions> common = ParseWithFileOption(args, own, "--save", options.savePath);
     if (!common.value) {
         return {std::nullopt, common.problem};
     }
     options.common = std::move(*common.value);
-    if (options.savePath && options.common.inputs.size() > 1 && !options.common.help) {
-        return {std::nullopt, "--save takes at most one input"};
-    }
     return {options, {}};
 }
 
@@ -115,18 +105,14 @@ int RunFormCommand(const std::vector<std::string>& args, std::istream& in, std::
                    std::ostream& err) {
     const CParsed<COptions> parsed = ParseArguments(args);
     if (!parsed.value) {
-        err << kProgram << ": " << parsed.problem << '\n'
-            << kUsage << "Try 'ohmrada-calc --help'.\n";
-        return 2;
+        return ReportUsageError({}, kUsage, parsed.problem, err);
     }
     const COptions& options = *parsed.value;
     if (options.common.help) {
-        out << kUsage << '\n' << kHelp;
-        return out ? 0 : 2;
+        return ShowHelp({kUsage, "\n", kHelp}, out, err);
     }
     if (options.version) {
-        out << kProgram << ' ' << Version() << '\n';
-        return out ? 0 : 2;
+        return FinishOutput(std::string(kProgram) + ' ' + Version() + '\n', true, out, err);
     }
 
     int status = 0;

@@ -21,8 +21,9 @@ namespace {
 
 // What the form read of the file it opened last.
 struct CReadCount {
-    int lines = 0;        // lines the file really had, of those read
-    bool failed = false;  // the medium failed
+    int lines = 0;            // lines the file really had, of those read
+    bool failed = false;      // the medium failed
+    std::error_code failure;  // why, when the source knows
 };
 
 // Passes a file's lines on and counts them.
@@ -37,6 +38,7 @@ public:
             ++m_count.lines;
         } else if (result == EResult::kError) {
             m_count.failed = true;
+            m_count.failure = m_inner->Failure();
         }
         return result;
     }
@@ -60,7 +62,7 @@ public:
         std::unique_ptr<CLineSource> source;
         if (path == kStandardInput) {
             error.clear();
-            source = std::make_unique<CStreamLineSource>(m_in.rdbuf());
+            source = std::make_unique<CStreamLineSource>(m_in.rdbuf(), kMaxConfigurationBytes);
         } else {
             source = CMemoryPlatform::OpenForReading(path, error);
         }
@@ -92,19 +94,6 @@ private:
     CReadCount m_read;
 };
 
-// The reason of a failed open in English whatever the process locale is
-// (strerror follows LC_MESSAGES).
-std::string ReasonText(const std::error_code& error) {
-#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 32))
-    if (error.category() == std::generic_category() || error.category() == std::system_category()) {
-        if (const char* description = strerrordesc_np(error.value())) {
-            return description;
-        }
-    }
-#endif
-    return error.message();
-}
-
 bool StopMessageSince(const CMemoryPlatform& form, std::size_t since) {
     const auto& messages = form.Messages();
     for (std::size_t i = since; i < messages.size(); ++i) {
@@ -118,6 +107,17 @@ bool StopMessageSince(const CMemoryPlatform& form, std::size_t since) {
 constexpr int kRectifierButtons[] = {kIdHalfWave, kIdBridge, kIdCentreTapCircuit};
 
 }  // namespace
+
+std::string ReasonText(const std::error_code& error) {
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 32))
+    if (error.category() == std::generic_category() || error.category() == std::system_category()) {
+        if (const char* description = strerrordesc_np(error.value())) {
+            return description;
+        }
+    }
+#endif
+    return error.message();
+}
 
 std::string DescribeInput(const std::optional<std::string>& input) {
     return input ? QuoteForDiagnostic(*input) : std::string("the start-up configuration");
@@ -150,6 +150,8 @@ CFormRun RunForm(const std::optional<std::string>& input, const std::vector<CSet
             std::string reason = "read error";
             if (form.OpenError()) {
                 reason = ReasonText(form.OpenError());
+            } else if (form.Read().failure) {
+                reason = ReasonText(form.Read().failure);
             } else if (!form.Read().failed && form.Read().lines == 0) {
                 reason = "the file is empty";
             } else if (!form.Read().failed && form.Messages().back().text.find(kFrequencyKey.substr(

@@ -4,6 +4,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "Arguments.h"
@@ -43,6 +44,10 @@ struct CFormRun {
 // through Save As. Without an input the start-up configuration is shown.
 CFormRun RunForm(const std::optional<std::string>& input, const std::vector<CSetting>& settings,
                  const std::optional<std::string>& savePath, std::istream& in);
+
+// Why a file could not be opened, read or written, in English whatever the
+// process locale is (strerror follows LC_MESSAGES).
+std::string ReasonText(const std::error_code& error);
 
 // How an input is named in diagnostics: its quoted path, or "the start-up
 // configuration".

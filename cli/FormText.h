@@ -1,19 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <initializer_list>
+#include <string>
 #include <string_view>
+
+#include "CalcTexts.h"
 
 namespace ohmrada::cli {
 
-// The texts the table view adds around the form; the form's own labels,
-// units and group captions come from its template (res/FormTexts.h).
-inline constexpr std::string_view kMessagePrefix = "Meldung: ";
-inline constexpr std::string_view kBeepsPrefix = "Warnt\xC3\xB6ne: ";
-inline constexpr std::string_view kDisabledMark = " (gesperrt)";
-inline constexpr std::string_view kInputPrefix = "Eingabe: ";
-// Under the input's title when the design is not at 50 Hz.
-inline constexpr std::string_view kMainsFrequencyPrefix = "Netzfrequenz: ";
-inline constexpr std::string_view kStandardInputName = "(Standardeingabe)";
-inline constexpr std::string_view kStartUpName = "(Startwerte)";
+// The texts the tables add around the form come from res/CalcTexts.h; the
+// form's own labels, units and group captions from its template
+// (res/FormTexts.h).
+using texts::calc::kBeepsPrefix;
+using texts::calc::kDisabledMark;
+using texts::calc::kInputPrefix;
+using texts::calc::kMainsFrequencyPrefix;
+using texts::calc::kMessagePrefix;
+using texts::calc::kStandardInputName;
+using texts::calc::kStartUpName;
+
+// A text with its "%1", "%2" ... replaced by the values, in order.
+std::string FillIn(std::string_view pattern, std::initializer_list<std::string> values);
 
 }  // namespace ohmrada::cli

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FormWriters.h"
 
-#include <charconv>
 #include <ostream>
 #include <string_view>
 
@@ -10,7 +9,9 @@
 #include "FormText.h"
 #include "FormTexts.h"
 #include "NamedValues.h"
+#include "NumberText.h"
 #include "TextEscape.h"
+#include "TextTable.h"
 
 namespace ohmrada::cli {
 
@@ -18,22 +19,6 @@ namespace {
 
 using res::CControlTemplate;
 using res::EControlKind;
-
-std::string ToText(long long value) {
-    char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
-}
-
-std::string_view BoolText(bool value) {
-    return value ? "true" : "false";
-}
-
-void Pad(std::string& out, std::size_t width, std::size_t to) {
-    if (width < to) {
-        out.append(to - width, ' ');
-    }
-}
 
 }  // namespace
 
@@ -51,7 +36,7 @@ void WriteFormTable(const std::vector<CFormView>& views, std::ostream& out) {
         // A 50 Hz design is shown as it always was; another frequency says so.
         if (view.design.mainsFrequency != kDefaultMainsFrequency) {
             text.append(kMainsFrequencyPrefix)
-                .append(ToText(static_cast<long long>(view.design.mainsFrequency)))
+                .append(std::to_string(static_cast<long long>(view.design.mainsFrequency)))
                 .append(" Hz\n");
         }
         std::string_view group;
@@ -77,10 +62,9 @@ void WriteFormTable(const std::vector<CFormView>& views, std::ostream& out) {
                     break;
                 default: {
                     const std::string& value = view.texts[row];
-                    text.append(texts.label);
-                    Pad(text, DisplayWidth(texts.label), kLabelWidth);
-                    Pad(text, DisplayWidth(value), kValueWidth);
-                    text.append(value).push_back(' ');
+                    AppendLeft(text, texts.label, kLabelWidth);
+                    AppendRight(text, value, kValueWidth, 0);
+                    text.push_back(' ');
                     text.append(texts.unit);
                     break;
                 }
@@ -91,7 +75,7 @@ void WriteFormTable(const std::vector<CFormView>& views, std::ostream& out) {
         for (const std::string& message : view.messages) {
             text.append(kMessagePrefix).append(message).push_back('\n');
         }
-        text.append(kBeepsPrefix).append(ToText(view.beeps)).push_back('\n');
+        text.append(kBeepsPrefix).append(std::to_string(view.beeps)).push_back('\n');
     }
     out << text;
 }
@@ -103,7 +87,7 @@ void WriteFormJson(const std::vector<CFormView>& views, std::ostream& out) {
         const CFormView& view = views[index];
         text.append(index == 0 ? "\n" : ",\n");
         text.append("  {\n    \"input\": ");
-        text.append(view.input ? JsonString(*view.input) : std::string("null"));
+        text.append(JsonStringOrNull(view.input));
         text.append(",\n    \"fields\": {");
         bool first = true;
         for (std::size_t row = 0; row < controls.size(); ++row) {
@@ -112,7 +96,7 @@ void WriteFormJson(const std::vector<CFormView>& views, std::ostream& out) {
             }
             text.append(first ? "\n      " : ",\n      ");
             first = false;
-            text.append(JsonString(ToText(controls[row]->id)))
+            text.append(JsonString(std::to_string(controls[row]->id)))
                 .append(": ")
                 .append(JsonString(view.texts[row]));
         }
@@ -125,10 +109,10 @@ void WriteFormJson(const std::vector<CFormView>& views, std::ostream& out) {
         text.append(",\n    \"centre_tap_button_enabled\": ")
             .append(BoolText(view.centreTapEnabled));
         text.append(",\n    \"rectifier_button\": ")
-            .append(view.rectifierButton ? ToText(*view.rectifierButton) : "null");
+            .append(view.rectifierButton ? std::to_string(*view.rectifierButton) : "null");
         text.append(",\n    \"messages\": ")
-            .append(ToText(static_cast<long long>(view.messages.size())));
-        text.append(",\n    \"beeps\": ").append(ToText(view.beeps));
+            .append(std::to_string(static_cast<long long>(view.messages.size())));
+        text.append(",\n    \"beeps\": ").append(std::to_string(view.beeps));
         text.append("\n  }");
     }
     text.append(views.empty() ? "]\n" : "\n]\n");
@@ -141,7 +125,7 @@ void WriteFormCsv(const std::vector<CFormView>& views, std::ostream& out) {
     std::string text = "input";
     for (const CControlTemplate* control : controls) {
         if (control->kind == EControlKind::kEdit) {
-            text.append(",").append(ToText(control->id));
+            text.append(",").append(std::to_string(control->id));
         }
     }
     text.append(",centre_tap_checked,centre_tap_button_enabled,rectifier_button,messages,beeps");
@@ -162,9 +146,9 @@ void WriteFormCsv(const std::vector<CFormView>& views, std::ostream& out) {
         }
         text.append(",").append(BoolText(view.centreTapChecked));
         text.append(",").append(BoolText(view.centreTapEnabled));
-        text.append(",").append(view.rectifierButton ? ToText(*view.rectifierButton) : "");
-        text.append(",").append(ToText(static_cast<long long>(view.messages.size())));
-        text.append(",").append(ToText(view.beeps));
+        text.append(",").append(view.rectifierButton ? std::to_string(*view.rectifierButton) : "");
+        text.append(",").append(std::to_string(static_cast<long long>(view.messages.size())));
+        text.append(",").append(std::to_string(view.beeps));
         for (const auto& [name, value] : InputsAsCsv(view.design)) {
             text.append(",").append(value);
         }

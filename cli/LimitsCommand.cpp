@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "AnalysisCommands.h"
+#include "AnalysisTexts.h"
 #include "DesignScaling.h"
 #include "Evaluation.h"
 #include "FormText.h"
@@ -11,6 +12,7 @@
 #include "NamedValues.h"
 #include "NumberText.h"
 #include "TextEscape.h"
+#include "TextTable.h"
 #include "Texts.h"
 
 namespace ohmrada::cli {
@@ -76,24 +78,14 @@ constexpr std::string_view kHelp =
     "The closed form's values stand beside them as closed_form_*; --closed-form\n"
     "reports the closed form's alone.\n"
     "\n"
-    "Options:\n"
-    "  --mains-tolerance PCT|LOW:HIGH  0 to 50 each, default 10\n"
-    "  --capacitor-tolerance PCT  0 to 50, default 20\n"
-    "  --tj-max DEGC              Tj,max, default 125; must lie above Tu\n"
-    "  --leakage-inductance MH    leakage inductance per winding, 0 to 1000 mH\n"
-    "  --closed-form              the closed form's limits only\n"
-    "  --set NAME=TEXT            as for the form command (repeatable, in order)\n"
+    "Options:\n";
+
+constexpr std::string_view kFormatHelp =
     "  --format FMT               table (default; German, for people) or json\n"
-    "                             (an array with an object per input)\n"
-    "\n"
-    "Exit status: 0 on success; 2 on a usage error, or when an input cannot be\n"
-    "read or analysed (it gives no output; the others are still printed).\n";
+    "                             (an array with an object per input)\n";
 
-constexpr std::string_view kAtLimitMark = " (Suchgrenze)";
-
-std::string_view BoolText(bool value) {
-    return value ? "true" : "false";
-}
+namespace ta = texts::analysis;
+namespace tc = texts::calc;
 
 std::string OptionalNumber(const std::optional<float>& value) {
     return value ? JsonNumber(*value) : std::string("null");
@@ -147,7 +139,7 @@ std::string Json(const std::optional<std::string>& input, const CLimits& closed,
     const auto& best = limits.bestEfficiency;
     return JsonObject(
         {
-            {"input", input ? JsonString(*input) : std::string("null")},
+            {"input", JsonStringOrNull(input)},
             {"mains_frequency_hz", JsonNumber(design.mainsFrequency)},
             {"mains_tolerance_pct", settings.mainsLowTolerancePct == settings.mainsHighTolerancePct
                                         ? JsonNumber(settings.mainsLowTolerancePct)
@@ -211,15 +203,14 @@ public:
         constexpr std::size_t kValueWidth = 10;
         const std::string shown =
             value ? FormatFieldValue(static_cast<float>(*value), decimals) : texts::kUndefinedValue;
-        m_text.append("  ").append(label);
-        Pad(DisplayWidth(label), kLabelWidth);
-        Pad(DisplayWidth(shown), kValueWidth);
-        m_text.append(shown);
+        m_text.append("  ");
+        AppendLeft(m_text, label, kLabelWidth);
+        AppendRight(m_text, shown, kValueWidth, 0);
         if (!unit.empty()) {
             m_text.append(" ").append(unit);
         }
         if (atLimit) {
-            m_text.append(kAtLimitMark);
+            m_text.append(ta::kAtSearchLimit);
         }
         m_text.push_back('\n');
     }
@@ -228,12 +219,6 @@ public:
     const std::string& Text() const { return m_text; }
 
 private:
-    void Pad(std::size_t width, std::size_t to) {
-        if (width < to) {
-            m_text.append(to - width, ' ');
-        }
-    }
-
     std::string m_text;
 };
 
@@ -246,44 +231,38 @@ std::string Table(const std::optional<std::string>& input, const CLimits& closed
     const CLimits limits = Presented(closed, design, closedForm);
     CTable table;
     table.Append(std::string(kInputPrefix) + InputTitle(input) + '\n');
-    table.Append("Netztoleranz " + MainsToleranceText(settings) + " %, Kondensatortoleranz " +
-                 ShortestNumber(settings.capacitorTolerancePct) + " %, Tj,max " +
-                 ShortestNumber(settings.junctionLimitC) + " \xC2\xB0" + "C\n\n");
+    table.Append(SettingsLine(settings) + '\n');
     const auto& regulated = limits.maxRegulatedCurrent;
-    table.Heading("maximal regelbarer Strom");
-    table.Line("bei Nennspannung des Netzes:", regulated.nominal.value, 3, "Ampere",
+    table.Heading(ta::kLimitMaxRegulatedCurrent);
+    table.Line(tc::kAtNominalMains, regulated.nominal.value, 3, "Ampere",
                regulated.nominal.atSearchLimit);
-    table.Line("bei Unterspannung:", regulated.lowMains.value, 3, "Ampere",
+    table.Line(ta::kAtLowMains, regulated.lowMains.value, 3, "Ampere",
                regulated.lowMains.atSearchLimit);
-    table.Heading(
-        "h\xC3\xB6"
-        "chste Spannung");
-    table.Line("bei Nennspannung des Netzes:", limits.highestVoltage.nominalV, 3, "Volt");
-    table.Line("bei Unterspannung:", limits.highestVoltage.lowMainsV, 3, "Volt");
+    table.Heading(ta::kLimitHighestVoltage);
+    table.Line(tc::kAtNominalMains, limits.highestVoltage.nominalV, 3, "Volt");
+    table.Line(ta::kAtLowMains, limits.highestVoltage.lowMainsV, 3, "Volt");
     const auto& load = limits.maxTransformerLoad;
-    table.Heading("maximale Trafonennleistung");
-    table.Line("Nennleistung:", load.powerW, 3, "Watt");
-    table.Line("gr\xC3\xB6\xC3\x9Fter Lastgleichstrom:", load.current.value, 3, "Ampere",
-               load.current.atSearchLimit);
+    table.Heading(ta::kLimitMaxTransformerLoad);
+    table.Line(ta::kRatedPowerLabel, load.powerW, 3, "Watt");
+    table.Line(tc::kLargestCurrent, load.current.value, 3, "Ampere", load.current.atSearchLimit);
     if (!closedForm) {
-        table.Line("nach Nennleistung (geschl. Form):", closed.maxTransformerLoad.current.value, 3,
+        table.Line(tc::kByRatedPowerClosedForm, closed.maxTransformerLoad.current.value, 3,
                    "Ampere", closed.maxTransformerLoad.current.atSearchLimit);
     }
     const auto& regulator = limits.maxRegulatorPower;
-    table.Heading("maximale Reglerverlustleistung");
-    table.Line("Verlustleistung bei Tj,max:", regulator.powerW, 3, "Watt");
-    table.Line("gr\xC3\xB6\xC3\x9Fter Lastgleichstrom:", regulator.current.value, 3, "Ampere",
+    table.Heading(ta::kLimitMaxRegulatorPower);
+    table.Line(ta::kRegulatorPowerLabel, regulator.powerW, 3, "Watt");
+    table.Line(tc::kLargestCurrent, regulator.current.value, 3, "Ampere",
                regulator.current.atSearchLimit);
-    table.Line("gr\xC3\xB6\xC3\x9Fter W\xC3\xA4rmewiderstand:", regulator.thermalResistanceKPerW, 3,
-               "K/W");
+    table.Line(tc::kLargestThermalResistance, regulator.thermalResistanceKPerW, 3, "K/W");
     const auto& best = limits.bestEfficiency;
-    table.Heading("optimaler Wirkungsgrad");
-    table.Line("Faktor der Trafospannung:", best.scale.value, 3, "", best.scale.atSearchLimit);
-    table.Line("Nennspannung:", Wide(best.ratedVoltage), 3, "Volt");
-    table.Line("Leerlaufspannung:", Wide(best.noLoadVoltage), 3, "Volt");
-    table.Line("Nennstrom:", Wide(best.ratedCurrent), 3, "Ampere");
-    table.Line("Wirkungsgrad damit:", Wide(best.efficiencyPct), 3, "%");
-    table.Line("Wirkungsgrad des Entwurfs:", best.designEfficiencyPct, 3, "%");
+    table.Heading(ta::kLimitBestEfficiency);
+    table.Line(tc::kScale, best.scale.value, 3, "", best.scale.atSearchLimit);
+    table.Line(tc::kRatedVoltage, Wide(best.ratedVoltage), 3, "Volt");
+    table.Line(tc::kNoLoadVoltage, Wide(best.noLoadVoltage), 3, "Volt");
+    table.Line(tc::kRatedCurrent, Wide(best.ratedCurrent), 3, "Ampere");
+    table.Line(tc::kEfficiencyWith, Wide(best.efficiencyPct), 3, "%");
+    table.Line(tc::kDesignEfficiency, best.designEfficiencyPct, 3, "%");
     return table.Text();
 }
 
@@ -293,13 +272,13 @@ int RunLimitsCommand(const std::vector<std::string>& args, std::istream& in, std
                      std::ostream& err) {
     const CParsed<CAnalysisOptions> parsed = ParseAnalysisArguments(
         args, {{EFormat::kTable, EFormat::kJson}, true, {std::string(kClosedForm)}});
-    if (!parsed.value) {
-        return ReportUsageError(kCommand, kUsage, parsed.problem, err);
+    if (const std::optional<int> status = EndsBeforeAnalysis(
+            parsed,
+            {kCommand, kUsage, {kHelp, kAnalysisOptionsHelp, kFormatHelp, kAnalysisExitStatus}},
+            out, err)) {
+        return *status;
     }
     const CAnalysisOptions& options = *parsed.value;
-    if (options.help) {
-        return FinishOutput(std::string(kUsage) + '\n' + std::string(kHelp), true, out, err);
-    }
     const bool closedForm = options.flags.count(std::string(kClosedForm)) > 0;
     std::vector<std::string> pieces;
     const bool ok = ForEachDesign(

@@ -2,14 +2,18 @@
 #include "SimulateCommand.h"
 
 #include <charconv>
+#include <chrono>
 #include <cmath>
-#include <fstream>
+#include <filesystem>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <ostream>
+#include <sstream>
 #include <string_view>
 
 #include "AnalysisCommands.h"
+#include "AnalysisTexts.h"
 #include "Arguments.h"
 #include "CalcTool.h"
 #include "Comparison.h"
@@ -17,9 +21,12 @@
 #include "FormRun.h"
 #include "FormText.h"
 #include "Measurements.h"
+#include "SafeFile.h"
 #include "Simulator.h"
 #include "SteadyState.h"
 #include "TextEscape.h"
+#include "TextTable.h"
+#include "Texts.h"
 
 namespace ohmrada::cli {
 
@@ -124,11 +131,7 @@ CSimulationResult SolveNatively(const CSimulationRequest& request) {
 CParsed<COptions> ParseArguments(const std::vector<std::string>& args) {
     COptions options;
     const auto own = [&options](const CArgumentReader::CItem& option, CArgumentReader& reader) {
-        const std::string& name = option.text;
-        if (name != "--leakage-inductance" && name != "--waveforms" && name != "--solver") {
-            return COwnOption::Unknown();
-        }
-        if (name == "--solver") {
+        if (option.text == "--solver") {
             const std::optional<std::string> solver = reader.ValueOf(option);
             if (!solver || (*solver != "ngspice" && *solver != "circuit")) {
                 return COwnOption::Problem("--solver takes ngspice or circuit");
@@ -136,40 +139,31 @@ CParsed<COptions> ParseArguments(const std::vector<std::string>& args) {
             options.circuit = *solver == "circuit";
             return COwnOption::Taken();
         }
-        if (name == "--waveforms") {
-            const CParsed<std::string> path =
-                ReadFileName(option, reader, options.waveformsPath.has_value());
-            if (!path.value) {
-                return COwnOption::Problem(path.problem);
-            }
-            options.waveformsPath = *path.value;
-            return COwnOption::Taken();
+        if (option.text == "--waveforms") {
+            return TakeFileName(option, reader, options.waveformsPath);
+        }
+        if (option.text != "--leakage-inductance") {
+            return COwnOption::Unknown();
         }
         const std::optional<std::string> value = reader.ValueOf(option);
         if (!value) {
-            return COwnOption::Problem(name + " needs a value");
+            return COwnOption::Problem(option.text + " needs a value");
         }
-        double millihenries = 0.0;
-        const char* end = value->data() + value->size();
-        const auto parsed = std::from_chars(value->data(), end, millihenries);
-        if (parsed.ec != std::errc() || parsed.ptr != end || !std::isfinite(millihenries) ||
-            millihenries < 0.0) {
+        const std::optional<double> millihenries = ParseFiniteNumber(*value);
+        if (!millihenries || *millihenries < 0.0) {
             return COwnOption::Problem(
                 "--leakage-inductance needs millihenries, a number of 0 or more, not " +
                 QuoteForDiagnostic(*value));
         }
-        options.leakageInductanceH = millihenries * 1e-3;
+        options.leakageInductanceH = *millihenries * 1e-3;
         return COwnOption::Taken();
     };
     CParsed<CCommonOptions> common =
-        ParseCommonOptions(args, {EFormat::kTable, EFormat::kJson, EFormat::kCsv}, own);
+        ParseWithFileOption(args, own, "--waveforms", options.waveformsPath);
     if (!common.value) {
         return {std::nullopt, common.problem};
     }
     options.common = std::move(*common.value);
-    if (options.waveformsPath && options.common.inputs.size() > 1 && !options.common.help) {
-        return {std::nullopt, "--waveforms takes at most one input"};
-    }
     if (options.waveformsPath && options.circuit && !options.common.help) {
         return {std::nullopt, "--waveforms needs the ngspice solver"};
     }
@@ -184,47 +178,33 @@ struct CSimulated {
     CComparison comparison;
 };
 
-// A number with a fixed count of decimals and "." as the point.
+// A number with a fixed count of decimals and "." as the point, as the form
+// shows its fields (no sign on a zero); room for the largest double.
 std::string Fixed(double value, int decimals) {
     if (!std::isfinite(value)) {
-        return "n. def.";
+        return texts::kUndefinedValue;
     }
-    char buffer[64];
+    if (value == 0.0) {
+        value = 0.0;
+    }
+    char buffer[512];
     const auto result =
         std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-    return std::string(buffer, result.ptr);
+    return result.ec == std::errc() ? std::string(buffer, result.ptr) : texts::kUndefinedValue;
 }
 
-// The German labels of the table, in the order of kMeasurements.
-constexpr std::array<std::string_view, kMeasurementCount> kMeasurementLabels = {
-    "Ladespannung Mittelwert",       "Ladespannung Minimum",
-    "Ladespannung Maximum",          "Brummspannung (Spitze-Spitze)",
-    "Spitzenstrom je Diode",         "Mittelwert Strom je Diode",
-    "Effektivstrom je Diode",        "Effektivstrom je Wicklung(shälfte)",
-    "Effektivstrom Ladekondensator", "Verlustleistung je Diode",
-    "Sperrspannung je Diode",        "Leistung in den Gleichrichter",
-    "Kupferverluste im Trafo",       "Perioden bis eingeschwungen",
-    "Einschaltstromspitze je Diode",
-};
+namespace ta = texts::analysis;
+namespace tc = texts::calc;
+
+static_assert(std::size(tc::kMeasurementLabels) == kMeasurementCount);
 
 // The comparison's rows by the form's result name.
 std::string_view ComparisonLabel(std::string_view name) {
-    if (name == "loaded_voltage_v")
-        return "Ladespannung (Mittelwert)";
-    if (name == "minimum_voltage_v")
-        return "Spannungsminimum";
-    if (name == "ripple_voltage_v")
-        return "Brummspannung";
-    if (name == "peak_current_a")
-        return "Spitzenstrom Diode";
-    if (name == "mean_current_a")
-        return "Mittelwert Strom Diode";
-    if (name == "diode_power_w")
-        return "Verlustleistung Dioden";
-    if (name == "peak_reverse_voltage_v")
-        return "Sperrspannung Diode";
-    if (name == "input_power_w")
-        return "aufgenommene Leistung";
+    for (const tc::CNamedLabel& entry : tc::kComparisonLabels) {
+        if (name == entry.name) {
+            return entry.label;
+        }
+    }
     return name;
 }
 
@@ -238,12 +218,6 @@ std::string_view UnitOf(std::string_view name) {
     return "";
 }
 
-void Pad(std::string& text, std::size_t width, std::size_t to) {
-    if (width < to) {
-        text.append(to - width, ' ');
-    }
-}
-
 void WriteTable(const std::vector<CSimulated>& runs, std::ostream& out) {
     std::string text;
     for (std::size_t index = 0; index < runs.size(); ++index) {
@@ -253,56 +227,41 @@ void WriteTable(const std::vector<CSimulated>& runs, std::ostream& out) {
             text.push_back('\n');
         }
         text.append(kInputPrefix).append(InputTitle(run.input)).push_back('\n');
-        text.append("Simulation (ngspice)\n");
+        text.append(tc::kSimulationTitle).push_back('\n');
         for (std::size_t row = 0; row < kMeasurementCount; ++row) {
             const CMeasurementSpec& spec = kMeasurements[row];
-            const std::string_view label = kMeasurementLabels[row];
-            text.append("  ").append(label);
-            Pad(text, DisplayWidth(label), 36);
+            const std::string_view label = tc::kMeasurementLabels[row];
+            text.append("  ");
+            AppendLeft(text, label, 36);
             const std::string value =
                 spec.unit.empty() ? Fixed(m.*spec.member, 0) : Fixed(m.*spec.member, 3);
-            Pad(text, value.size(), 10);
-            text.append(value);
+            AppendRight(text, value, 10, 0);
             if (!spec.unit.empty()) {
                 text.append(" ").append(spec.unit);
             }
             text.push_back('\n');
         }
-        text.append("Vergleich mit dem Formular");
-        Pad(text, 26, 38);
-        text.append("Formular  Simulation  Abweichung\n");
+        // Columns as wide as their widest value: an absurd deviation widens
+        // its column instead of breaking the table.
+        CTextTable comparison({32, 14, 12, 12});
+        comparison.Row(
+            {tc::kComparisonTitle, ta::kComparisonForm, ta::kComparisonSimulated, tc::kDeviation});
         for (const CComparisonRow& row : run.comparison.rows) {
-            const std::string_view label = ComparisonLabel(row.name);
-            const std::string_view unit = UnitOf(row.name);
-            text.append("  ").append(label);
-            Pad(text, DisplayWidth(label), 30);
-            const std::string form = Fixed(row.form, 3).append(" ").append(unit);
-            Pad(text, form.size(), 14);
-            text.append(form);
-            const std::string simulated = Fixed(row.simulated, 3).append(" ").append(unit);
-            Pad(text, simulated.size(), 12);
-            text.append(simulated);
-            const std::string deviation = Fixed(row.deviationPct, 1) + " %";
-            Pad(text, deviation.size(), 12);
-            text.append(deviation).push_back('\n');
+            const std::string unit(UnitOf(row.name));
+            comparison.Row({"  " + std::string(ComparisonLabel(row.name)),
+                            Fixed(row.form, 3) + " " + unit, Fixed(row.simulated, 3) + " " + unit,
+                            Fixed(row.deviationPct, 1) + " %"});
         }
+        text.append(comparison.Render());
         const CComparison& c = run.comparison;
-        text.append("Wicklungsbelastung: Effektivstrom ")
-            .append(Fixed(m.windingRmsCurrent, 3))
-            .append(" A / Nennstrom ")
-            .append(Fixed(run.request.ratedCurrentA, 3))
-            .append(" A = ")
-            .append(Fixed(c.windingLoadRatio, 2))
-            .push_back('\n');
-        if (c.WindingOverloaded()) {
-            text.append(
-                    "  \xC3\xBC"
-                    "berlastet: die Kupferverluste des Trafos betragen das ")
-                .append(Fixed(c.CopperLossFactor(), 2))
-                .append("-fache der Nennverluste\n");
-        } else {
-            text.append("  innerhalb des Nennstroms\n");
-        }
+        text.append(FillIn(tc::kWindingLoad,
+                           {Fixed(m.windingRmsCurrent, 3), Fixed(run.request.ratedCurrentA, 3),
+                            Fixed(c.windingLoadRatio, 2)}));
+        text.push_back('\n');
+        text.append(c.WindingOverloaded()
+                        ? FillIn(tc::kWindingOverloaded, {Fixed(c.CopperLossFactor(), 2)})
+                        : std::string(tc::kWindingWithin));
+        text.push_back('\n');
     }
     out << text;
 }
@@ -324,7 +283,7 @@ void WriteJson(const std::vector<CSimulated>& runs, std::ostream& out) {
         const CSimulated& run = runs[index];
         text.append(index == 0 ? "\n" : ",\n");
         text.append("  {\n    \"input\": ");
-        text.append(run.input ? JsonString(*run.input) : std::string("null"));
+        text.append(JsonStringOrNull(run.input));
         text.append(",\n    \"simulation\": ").append(MeasurementsJson(run.result.measurements));
         text.append(",\n    \"comparison\": {");
         bool first = true;
@@ -377,22 +336,42 @@ void WriteCsv(const std::vector<CSimulated>& runs, std::ostream& out) {
     out << text;
 }
 
-bool WriteWaveforms(const CSimulationResult& result, const std::string& path) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << "run," << result.steadyState.CsvHeader() << '\n';
-    const auto rows = [&file](const CWaveforms& waves, std::string_view run) {
+// Writes the last periods and the switch-on into a file prepared with
+// CSafeFile; false when that failed (the file that was there is kept).
+bool WriteWaveforms(const CSimulationResult& result, CSafeFile& file) {
+    std::string text = "run," + result.steadyState.CsvHeader() + '\n';
+    const auto rows = [&text](const CWaveforms& waves, std::string_view run) {
         std::ostringstream block;
         waves.WriteCsvRows(block);
         std::istringstream lines(block.str());
         std::string line;
         while (std::getline(lines, line)) {
-            file << run << ',' << line << '\n';
+            text.append(run).append(",").append(line).push_back('\n');
         }
     };
     rows(result.steadyState, "steady_state");
     rows(result.switchOn, "switch_on");
-    file.close();
-    return static_cast<bool>(file);
+    return file.Write(text) && file.Commit();
+}
+
+// Prepares the waveforms file before anything is simulated, so that a target
+// that is refused (a link, a FIFO, the input itself, ...) costs no run.
+std::unique_ptr<CSafeFile> PrepareWaveforms(const std::string& path,
+                                            const std::vector<std::string>& inputs,
+                                            std::ostream& err) {
+    std::vector<std::filesystem::path> read;
+    for (const std::string& input : inputs) {
+        if (input != kStandardInput) {
+            read.emplace_back(input);
+        }
+    }
+    std::error_code error;
+    std::unique_ptr<CSafeFile> file = CSafeFile::Create(path, error, read);
+    if (!file) {
+        err << kProgram << ": cannot write the waveforms to " << QuoteForDiagnostic(path) << ": "
+            << ReasonText(error) << '\n';
+    }
+    return file;
 }
 
 }  // namespace
@@ -401,16 +380,20 @@ int RunSimulateCommand(const std::vector<std::string>& args, std::istream& in, s
                        std::ostream& err) {
     const CParsed<COptions> parsed = ParseArguments(args);
     if (!parsed.value) {
-        err << kProgram << " simulate: " << parsed.problem << '\n'
-            << kUsage << "Try 'ohmrada-calc simulate --help'.\n";
-        return 2;
+        return ReportUsageError("simulate", kUsage, parsed.problem, err);
     }
     const COptions& options = *parsed.value;
     if (options.common.help) {
-        out << kUsage << '\n' << kHelp;
-        return out ? 0 : 2;
+        return ShowHelp({kUsage, "\n", kHelp}, out, err);
     }
 
+    std::unique_ptr<CSafeFile> waveforms;
+    if (options.waveformsPath) {
+        waveforms = PrepareWaveforms(*options.waveformsPath, options.common.inputs, err);
+        if (!waveforms) {
+            return 2;
+        }
+    }
     int status = 0;
     std::vector<CSimulated> runs;
     for (const std::optional<std::string>& input : InputsOrStartUp(options.common.inputs)) {
@@ -431,9 +414,10 @@ int RunSimulateCommand(const std::vector<std::string>& args, std::istream& in, s
         }
         run.comparison =
             CComparison::Make(Evaluate(form.view->design), run.result.measurements, run.request);
-        if (options.waveformsPath && !WriteWaveforms(run.result, *options.waveformsPath)) {
+        if (waveforms && !WriteWaveforms(run.result, *waveforms)) {
             err << kProgram << ": cannot write the waveforms to "
-                << QuoteForDiagnostic(*options.waveformsPath) << '\n';
+                << QuoteForDiagnostic(*options.waveformsPath) << ": "
+                << ReasonText(waveforms->Error()) << '\n';
             status = 2;
         }
         runs.push_back(std::move(run));
@@ -449,6 +433,29 @@ namespace {
 
 constexpr std::string_view kSimulateFlag = "--simulate";
 
+// A point takes some tens of milliseconds to simulate: ten thousand are
+// several minutes, more is no sweep anyone waits for.
+constexpr std::size_t kMaxSimulatedPoints = 10000;
+
+// When a progress line is due: every 1 % of the points or after a second
+// without one, whichever comes first, and at the end.
+struct CProgress {
+    explicit CProgress(std::size_t count)
+        : total(count), every(count >= 100 ? count / 100 : 1), last(Clock::now()) {}
+    bool Due(std::size_t done) {
+        const Clock::time_point now = Clock::now();
+        if (done % every == 0 || done == total || now - last >= std::chrono::seconds(1)) {
+            last = now;
+            return true;
+        }
+        return false;
+    }
+    using Clock = std::chrono::steady_clock;
+    std::size_t total;
+    std::size_t every;
+    Clock::time_point last;
+};
+
 // The measurements as further sweep columns, one simulation per point.
 CSweepExtension SimulationSweepExtension(std::ostream& err, bool& failed) {
     CSweepExtension extension;
@@ -459,7 +466,9 @@ CSweepExtension SimulationSweepExtension(std::ostream& err, bool& failed) {
         "              add its measurements (sim_mean_voltage_v, ...) as further\n"
         "              columns; progress is reported on standard error, and a\n"
         "              point whose simulation fails has empty values (null in\n"
-        "              JSON), is reported, and makes the exit status 2\n";
+        "              JSON), is reported, and makes the exit status 2. Each\n"
+        "              point is written as soon as it is simulated; COUNT is at\n"
+        "              most 10000\n";
     extension.columns = [&err, &failed](const CAnalysisOptions& options, std::size_t pointCount) {
         CSweepColumns columns;
         if (options.flags.count(kSimulateFlag) == 0) {
@@ -468,7 +477,11 @@ CSweepExtension SimulationSweepExtension(std::ostream& err, bool& failed) {
         for (const CMeasurementSpec& spec : kMeasurements) {
             columns.names.emplace_back(spec.name);
         }
-        columns.measure = [&err, &failed, pointCount](const CSweepPoint& point) {
+        columns.maxCount = kMaxSimulatedPoints;
+        columns.limitedBy = std::string(kSimulateFlag);
+        columns.streaming = true;
+        auto progress = std::make_shared<CProgress>(pointCount);
+        columns.measure = [&err, &failed, progress](const CSweepPoint& point) {
             const CSimulationResult result = SimulateDesign(point.design);
             const std::size_t done = point.index + 1;
             if (!result.Ok()) {
@@ -476,11 +489,9 @@ CSweepExtension SimulationSweepExtension(std::ostream& err, bool& failed) {
                 err << kProgram << ": sweep --simulate: point " << done << ": " << result.message
                     << '\n';
             }
-            // About ten progress lines, and one at the end.
-            const std::size_t every = pointCount >= 10 ? pointCount / 10 : 1;
-            if (done % every == 0 || done == pointCount) {
-                err << kProgram << ": sweep --simulate: " << done << " of " << pointCount
-                    << " points simulated\n";
+            if (progress->Due(done)) {
+                err << kProgram << ": sweep --simulate: " << done << " of " << progress->total
+                    << " points simulated" << std::endl;
             }
             std::vector<double> values;
             for (const CMeasurementSpec& spec : kMeasurements) {

@@ -5,13 +5,16 @@
 #include <string_view>
 
 #include "AnalysisCommands.h"
+#include "AnalysisTexts.h"
 #include "CircuitMeasurements.h"
 #include "DesignCircuit.h"
 #include "FormText.h"
 #include "FormTexts.h"
 #include "NamedValues.h"
 #include "NumberText.h"
+#include "SweepTable.h"
 #include "TextEscape.h"
+#include "TextTable.h"
 
 namespace ohmrada::cli {
 
@@ -38,7 +41,8 @@ constexpr std::string_view kHelp =
     "does so, and with the centre tap (Mitte 1) NennU and LeerU are typed as\n"
     "the half winding's and held doubled. Then one recalculation cycle.\n"
     "\n"
-    "Per point: the input's value as the model holds it (named by NAME), the\n"
+    "Per point: the input's value as the form shows it (named by NAME; a winding\n"
+    "voltage per half while Mitte is 1, as FROM and TO are given), the\n"
     "sixteen results by name, target_held (the cycle showed no regulation\n"
     "message) and overloaded (the power drawn exceeds the point's rated\n"
     "power). Then the rectifier circuit's periodic steady state at the point\n"
@@ -62,14 +66,8 @@ constexpr std::string_view kExitStatus =
     "Exit status: 0 on success; 2 on a usage error, or when the input cannot be\n"
     "read (nothing is printed).\n";
 
-constexpr std::string_view kHeldTitle = "gehalten";
-constexpr std::string_view kOverloadTitle =
-    "\xC3\x9C"
-    "berlast";
-
-std::string_view BoolText(bool value) {
-    return value ? "true" : "false";
-}
+namespace ta = texts::analysis;
+namespace tc = texts::calc;
 
 std::string_view WithoutColon(std::string_view label) {
     if (!label.empty() && label.back() == ':') {
@@ -85,15 +83,16 @@ std::string_view WithoutColon(std::string_view label) {
 class CSweepText {
 public:
     CSweepText(EFormat format, const CSweepSpec& spec, const std::optional<std::string>& input,
-               const std::vector<std::string>& extra, std::ostream& out)
+               const std::vector<std::string>& extra, bool streaming, std::ostream& out)
         : m_format(format),
           m_spec(spec),
           m_key(InputSpec(spec.input).key),
           m_extra(extra),
-          m_out(out) {
+          m_out(out),
+          m_streaming(streaming) {
         switch (m_format) {
             case EFormat::kCsv:
-                Header(input);
+                m_text.append(SweepCsvHeader(m_spec.input, m_extra));
                 break;
             case EFormat::kJson:
                 JsonStart(input);
@@ -102,29 +101,21 @@ public:
                 TableStart(input);
                 break;
         }
+        if (m_streaming) {
+            m_out << m_text << std::flush;
+            m_text.clear();
+        }
     }
 
-    void Point(const CSweepPoint& point, const std::vector<double>& extra) {
+    // False once the output failed: the sweep then stops at once.
+    bool Point(const CSweepPoint& point, const std::vector<double>& extra) {
         switch (m_format) {
             case EFormat::kCsv:
-                m_text.append(ShortestNumber(point.held));
-                for (const CResultSpec& result : kResults) {
-                    m_text.push_back(',');
-                    m_text.append(ShortestNumber(point.evaluation[result.result]));
-                }
-                m_text.push_back(',');
-                m_text.append(BoolText(point.targetHeld));
-                m_text.push_back(',');
-                m_text.append(BoolText(point.overloaded));
-                for (const double value : extra) {
-                    m_text.push_back(',');
-                    m_text.append(ShortestNumber(value));
-                }
-                m_text.append("\r\n");
+                m_text.append(SweepCsvRow(point, m_spec.input, extra));
                 break;
             case EFormat::kJson: {
                 std::vector<std::pair<std::string_view, std::string>> members = {
-                    {m_key, JsonNumber(point.held)},
+                    {m_key, JsonNumber(point.design.Shown(m_spec.input))},
                     {"results", JsonObject(ResultsAsJson(point.evaluation), 10)},
                     {"target_held", std::string(BoolText(point.targetHeld))},
                     {"overloaded", std::string(BoolText(point.overloaded))},
@@ -138,12 +129,13 @@ public:
             }
             case EFormat::kTable: {
                 std::vector<std::string> cells;
-                cells.push_back(FormatFieldValue(point.held, InputSpec(m_spec.input).decimals));
+                cells.push_back(FormatFieldValue(point.design.Shown(m_spec.input),
+                                                 InputSpec(m_spec.input).decimals));
                 for (const CResultSpec& result : kResults) {
                     cells.push_back(FormatFieldValue(point.evaluation[result.result], 3));
                 }
-                cells.emplace_back(point.targetHeld ? "ja" : "nein");
-                cells.emplace_back(point.overloaded ? "ja" : "nein");
+                cells.emplace_back(point.targetHeld ? ta::kYes : ta::kNo);
+                cells.emplace_back(point.overloaded ? ta::kYes : ta::kNo);
                 for (const double value : extra) {
                     cells.push_back(FormatFieldValue(static_cast<float>(value), 3));
                 }
@@ -151,10 +143,14 @@ public:
                 break;
             }
         }
-        if (m_text.size() >= kPieceSize) {
+        if (m_streaming || m_text.size() >= kPieceSize) {
             m_out << m_text;
             m_text.clear();
+            if (m_streaming) {
+                m_out.flush();
+            }
         }
+        return static_cast<bool>(m_out);
     }
 
     void Finish() {
@@ -166,20 +162,6 @@ public:
     }
 
 private:
-    void Header(const std::optional<std::string>&) {
-        m_text.append(m_key);
-        for (const CResultSpec& result : kResults) {
-            m_text.push_back(',');
-            m_text.append(result.name);
-        }
-        m_text.append(",target_held,overloaded");
-        for (const std::string& name : m_extra) {
-            m_text.push_back(',');
-            m_text.append(CsvField(name));
-        }
-        m_text.append("\r\n");
-    }
-
     void JsonStart(const std::optional<std::string>& input) {
         const std::string sweep = JsonObject(
             {
@@ -191,19 +173,18 @@ private:
             },
             6);
         m_text.append("[\n  {\n    \"input\": ");
-        m_text.append(input ? JsonString(*input) : std::string("null"));
+        m_text.append(JsonStringOrNull(input));
         m_text.append(",\n    \"sweep\": ").append(sweep);
         m_text.append(",\n    \"points\": [");
     }
 
     void TableStart(const std::optional<std::string>& input) {
         m_text.append(kInputPrefix).append(InputTitle(input)).push_back('\n');
-        m_text.append("Durchlauf: ").append(m_key).append(" von ");
-        m_text.append(ShortestNumber(m_spec.from)).append(" bis ");
-        m_text.append(ShortestNumber(m_spec.to)).append(", ");
-        m_text.append(ShortestNumber(static_cast<double>(m_spec.count)));
-        m_text.append(m_spec.spacing == ESpacing::kLog ? " Punkte, logarithmisch\n\n"
-                                                       : " Punkte\n\n");
+        m_text.append(FillIn(tc::kSweepLine, {std::string(m_key), ShortestNumber(m_spec.from),
+                                              ShortestNumber(m_spec.to),
+                                              ShortestNumber(static_cast<double>(m_spec.count))}));
+        m_text.append(m_spec.spacing == ESpacing::kLog ? tc::kSweepLogarithmic : "");
+        m_text.append("\n\n");
         std::vector<std::string> labels;
         std::vector<std::string> units;
         const res::CFieldTexts input_ = res::FieldTextsOf(InputSpec(m_spec.input).fieldId);
@@ -214,9 +195,9 @@ private:
             labels.emplace_back(WithoutColon(texts.label));
             units.emplace_back(texts.unit);
         }
-        labels.emplace_back(kHeldTitle);
+        labels.emplace_back(tc::kHeldTitle);
         units.emplace_back();
-        labels.emplace_back(kOverloadTitle);
+        labels.emplace_back(tc::kOverloadTitle);
         units.emplace_back();
         for (const std::string& name : m_extra) {
             labels.push_back(name);
@@ -230,12 +211,10 @@ private:
     }
 
     void TableRow(const std::vector<std::string>& cells) {
+        // The points come one by one, so the widths are the titles'; a wider
+        // value still stands apart from its neighbour.
         for (std::size_t i = 0; i < cells.size() && i < m_widths.size(); ++i) {
-            const std::size_t width = DisplayWidth(cells[i]);
-            if (width < m_widths[i]) {
-                m_text.append(m_widths[i] - width, ' ');
-            }
-            m_text.append(cells[i]);
+            AppendRight(m_text, cells[i], m_widths[i]);
         }
         m_text.push_back('\n');
     }
@@ -246,6 +225,7 @@ private:
     std::vector<std::string> m_extra;
     std::vector<std::size_t> m_widths;
     std::ostream& m_out;
+    bool m_streaming;
     std::string m_text;
     static constexpr std::size_t kPieceSize = std::size_t{1} << 20;
 };
@@ -284,15 +264,11 @@ int RunSweepCommand(const std::vector<std::string>& args, std::istream& in, std:
     flags.emplace_back(kClosedForm);
     const CParsed<CAnalysisOptions> parsed = ParseAnalysisArguments(
         args, {{EFormat::kCsv, EFormat::kJson, EFormat::kTable}, false, flags});
-    if (!parsed.value) {
-        return ReportUsageError(kCommand, kUsage, parsed.problem, err);
+    if (const std::optional<int> status = EndsBeforeAnalysis(
+            parsed, {kCommand, kUsage, {kHelp, extension.help, kExitStatus}}, out, err)) {
+        return *status;
     }
     CAnalysisOptions options = *parsed.value;
-    if (options.help) {
-        return FinishOutput(std::string(kUsage) + '\n' + std::string(kHelp) + extension.help +
-                                std::string(kExitStatus),
-                            true, out, err);
-    }
     if (options.operands.empty()) {
         return ReportUsageError(kCommand, kUsage, "the sweep needs NAME=FROM:TO:COUNT[:log]", err);
     }
@@ -301,6 +277,13 @@ int RunSweepCommand(const std::vector<std::string>& args, std::istream& in, std:
         return ReportUsageError(kCommand, kUsage, spec.problem, err);
     }
     options.operands.erase(options.operands.begin());
+    const std::string_view name = InputSpec(spec.value->input).key;
+    for (const std::string& operand : options.operands) {
+        if (operand.starts_with(name) && operand.size() > name.size() &&
+            operand[name.size()] == '=') {
+            return ReportUsageError(kCommand, kUsage, std::string(name) + " given twice", err);
+        }
+    }
     if (options.operands.size() > 1) {
         return ReportUsageError(kCommand, kUsage, "the sweep takes at most one input", err);
     }
@@ -321,14 +304,20 @@ int RunSweepCommand(const std::vector<std::string>& args, std::istream& in, std:
             return values;
         };
     }
+    if (columns.maxCount != 0 && spec.value->count > columns.maxCount) {
+        return ReportUsageError(
+            kCommand, kUsage,
+            "with " + columns.limitedBy + " COUNT is at most " + std::to_string(columns.maxCount),
+            err);
+    }
 
     const bool ok = ForEachDesign(
         options, in, err, [&](const std::optional<std::string>& input, const CDesign& design) {
-            CSweepText sweep(options.format, *spec.value, input, columns.names, out);
+            CSweepText sweep(options.format, *spec.value, input, columns.names, columns.streaming,
+                             out);
             const std::vector<double> none;
             RunSweep(design, *spec.value, [&](const CSweepPoint& point) {
-                sweep.Point(point, columns.measure ? columns.measure(point) : none);
-                return true;
+                return sweep.Point(point, columns.measure ? columns.measure(point) : none);
             });
             sweep.Finish();
         });

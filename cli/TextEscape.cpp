@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TextEscape.h"
 
+#include "FormText.h"
+
+#include "NumberText.h"
+
 #include <charconv>
 #include <cmath>
 
@@ -164,34 +168,29 @@ std::string QuoteForDiagnostic(std::string_view text) {
     return out;
 }
 
-namespace {
-
-template <class T>
-std::string Shortest(T value) {
-    if (!std::isfinite(value)) {
-        return {};
-    }
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
-}
-
-}  // namespace
-
-std::string ShortestNumber(float value) {
-    return Shortest(value);
-}
-
-std::string ShortestNumber(double value) {
-    return Shortest(value);
+std::string JsonStringOrNull(const std::optional<std::string>& text) {
+    return text ? JsonString(*text) : std::string("null");
 }
 
 std::string JsonNumber(float value) {
-    return std::isfinite(value) ? Shortest(value) : std::string("null");
+    return std::isfinite(value) ? ShortestNumber(value) : std::string("null");
 }
 
 std::string JsonNumber(double value) {
-    return std::isfinite(value) ? Shortest(value) : std::string("null");
+    return std::isfinite(value) ? ShortestNumber(value) : std::string("null");
+}
+
+std::string FillIn(std::string_view pattern, std::initializer_list<std::string> values) {
+    std::string text(pattern);
+    char mark[] = "%1";
+    for (const std::string& value : values) {
+        const std::size_t at = text.find(mark);
+        if (at != std::string::npos) {
+            text.replace(at, 2, value);
+        }
+        ++mark[1];
+    }
+    return text;
 }
 
 }  // namespace ohmrada::cli

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "NumberText.h"  // ShortestNumber
+
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -37,10 +40,9 @@ std::string CsvField(std::string_view text);
 // the name holds.
 std::string QuoteForDiagnostic(std::string_view text);
 
-// The shortest text that reads back as the same value, with "." as the
-// point whatever the process locale; empty for an infinity or NaN.
-std::string ShortestNumber(float value);
-std::string ShortestNumber(double value);
+// A JSON string, or null without a text (an input that is the start-up
+// design).
+std::string JsonStringOrNull(const std::optional<std::string>& text);
 
 // A JSON number: the shortest text, or null where the value is not finite.
 std::string JsonNumber(float value);

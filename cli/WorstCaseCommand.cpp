@@ -5,12 +5,14 @@
 #include <string_view>
 
 #include "AnalysisCommands.h"
+#include "AnalysisTexts.h"
 #include "CircuitMeasurements.h"
 #include "FormText.h"
 #include "FormTexts.h"
 #include "NamedValues.h"
 #include "NumberText.h"
 #include "TextEscape.h"
+#include "TextTable.h"
 #include "WorstCase.h"
 
 namespace ohmrada::cli {
@@ -57,32 +59,15 @@ constexpr std::string_view kHelp =
     "nominal rated power), closed_form_junction_over_limit. --closed-form\n"
     "reports the closed form's verdicts alone, as before the circuit.\n"
     "\n"
-    "Options:\n"
-    "  --mains-tolerance PCT|LOW:HIGH  0 to 50 each, default 10\n"
-    "  --capacitor-tolerance PCT  0 to 50, default 20\n"
-    "  --tj-max DEGC              Tj,max, default 125; must lie above Tu\n"
-    "  --leakage-inductance MH    the transformer's leakage inductance per\n"
-    "                             winding (per half with the centre tap) in\n"
-    "                             millihenries, 0 to 1000, default 0\n"
-    "  --closed-form              the closed form's verdicts only\n"
-    "  --set NAME=TEXT            as for the form command (repeatable, in order)\n"
+    "Options:\n";
+
+constexpr std::string_view kFormatHelp =
     "  --format FMT               table (default; German, for people), json (an\n"
     "                             array with an object per input and its\n"
-    "                             \"corners\"), csv (a row per input and corner)\n"
-    "\n"
-    "Exit status: 0 on success; 2 on a usage error, or when an input cannot be\n"
-    "read or analysed (it gives no output; the others are still printed).\n";
+    "                             \"corners\"), csv (a row per input and corner)\n";
 
-// Table labels beyond the form's own.
-constexpr std::string_view kCornerTitles[] = {"Nennwert", "Unterspannung",
-                                              "\xC3\x9C"
-                                              "berspannung"};
-constexpr std::string_view kYes = "ja";
-constexpr std::string_view kNo = "nein";
-
-std::string_view BoolText(bool value) {
-    return value ? "true" : "false";
-}
+namespace ta = texts::analysis;
+namespace tc = texts::calc;
 
 // The verdicts reported for a corner: the circuit's, or with --closed-form
 // the closed form's.
@@ -119,52 +104,22 @@ std::string CircuitJson(const CSteadyState& state) {
     return JsonObject(fields, 10);
 }
 
-std::string SettingsLine(const CAnalysisSettings& settings) {
-    return "Netztoleranz " + MainsToleranceText(settings) + " %, Kondensatortoleranz " +
-           ShortestNumber(settings.capacitorTolerancePct) + " %, Tj,max " +
-           ShortestNumber(settings.junctionLimitC) + " \xC2\xB0" + "C\n";
-}
-
-void Pad(std::string& text, std::size_t width, std::size_t to) {
-    if (width < to) {
-        text.append(to - width, ' ');
-    }
-}
-
-// One row of the table: label, a value per corner, unit.
-void Row(std::string& text, std::string_view label, const std::array<std::string, 3>& values,
-         std::string_view unit) {
-    constexpr std::size_t kLabelWidth = 28;
-    constexpr std::size_t kValueWidth = 15;
-    text.append("  ").append(label);
-    Pad(text, DisplayWidth(label), kLabelWidth);
-    for (const std::string& value : values) {
-        Pad(text, DisplayWidth(value), kValueWidth);
-        text.append(value);
-    }
-    if (!unit.empty()) {
-        text.append("  ").append(unit);
-    }
-    text.push_back('\n');
-}
-
 std::string Table(const std::optional<std::string>& input, const CWorstCase& worstCase,
                   const CAnalysisSettings& settings, bool closedForm) {
     std::string text;
     text.append(kInputPrefix).append(InputTitle(input)).push_back('\n');
     text.append(SettingsLine(settings)).push_back('\n');
-    Row(text, "",
-        {std::string(kCornerTitles[0]), std::string(kCornerTitles[1]),
-         std::string(kCornerTitles[2])},
-        "");
+    // The label column (with its indent) and a column per corner.
+    CTextTable table({30, 15, 15, 15});
+    table.Row({"", ta::kCornerNominal, ta::kCornerLow, ta::kCornerHigh});
     const auto row = [&](std::string_view label, auto value, std::string_view unit) {
-        std::array<std::string, 3> values;
-        for (std::size_t i = 0; i < values.size(); ++i) {
-            values[i] = value(worstCase.corners[i]);
+        std::vector<std::string> cells = {"  " + std::string(label)};
+        for (const CCorner& corner : worstCase.corners) {
+            cells.push_back(value(corner));
         }
-        Row(text, label, values, unit);
+        table.Row(std::move(cells), unit.empty() ? std::string() : "  " + std::string(unit));
     };
-    row("Netzfaktor:",
+    row(tc::kMainsFactor,
         ([](const CCorner& c) { return FormatFieldValue(ToSingle(c.mainsFactor), 3); }), "");
     const res::CFieldTexts capacitance = res::FieldTextsOf(InputSpec(EInput::kKondC).fieldId);
     row(capacitance.label,
@@ -176,7 +131,7 @@ std::string Table(const std::optional<std::string>& input, const CWorstCase& wor
             ([&](const CCorner& c) { return FormatFieldValue(c.evaluation[result.result], 3); }),
             texts.unit);
     }
-    const auto yesNo = [](bool value) { return std::string(value ? kYes : kNo); };
+    const auto yesNo = [](bool value) { return std::string(value ? ta::kYes : ta::kNo); };
     if (!closedForm) {
         const auto measured = [](double CCircuitMeasurements::*member) {
             return [member](const CCorner& c) {
@@ -185,23 +140,21 @@ std::string Table(const std::optional<std::string>& input, const CWorstCase& wor
                            : std::string("-");
             };
         };
-        row("Schaltung Minimum:", measured(&CCircuitMeasurements::minimumVoltage), "Volt");
-        row("Schaltung Mittelwert:", measured(&CCircuitMeasurements::meanVoltage), "Volt");
-        row("Wicklungsstrom eff.:", measured(&CCircuitMeasurements::windingRmsCurrent), "Ampere");
+        row(tc::kCircuitMinimum, measured(&CCircuitMeasurements::minimumVoltage), "Volt");
+        row(tc::kCircuitMean, measured(&CCircuitMeasurements::meanVoltage), "Volt");
+        row(tc::kWindingRms, measured(&CCircuitMeasurements::windingRmsCurrent), "Ampere");
     }
-    row("Sollspannung gehalten:",
+    row(tc::kTargetHeld,
         ([&](const CCorner& c) { return yesNo(Reported(c, closedForm).targetHeld); }), "");
-    row("Regelreserve:", ([&](const CCorner& c) {
+    row(tc::kHeadroom, ([&](const CCorner& c) {
             return FormatFieldValue(ToSingle(Reported(c, closedForm).headroomV), 3);
         }),
         "Volt");
-    row("\xC3\x9C"
-        "berlast:",
+    row(tc::kOverload,
         ([&](const CCorner& c) { return yesNo(Reported(c, closedForm).overloaded); }), "");
-    row("Tj \xC3\xBC"
-        "ber Tj,max:",
+    row(tc::kJunctionOverLimit,
         ([&](const CCorner& c) { return yesNo(Reported(c, closedForm).junctionOverLimit); }), "");
-    return text;
+    return text + table.Render();
 }
 
 std::string Json(const std::optional<std::string>& input, const CWorstCase& worstCase,
@@ -243,7 +196,7 @@ std::string Json(const std::optional<std::string>& input, const CWorstCase& wors
     corners.append("\n    ]");
     return JsonObject(
         {
-            {"input", input ? JsonString(*input) : std::string("null")},
+            {"input", JsonStringOrNull(input)},
             {"mains_frequency_hz", JsonNumber(worstCase.corners[0].design.mainsFrequency)},
             {"mains_tolerance_pct", settings.mainsLowTolerancePct == settings.mainsHighTolerancePct
                                         ? JsonNumber(settings.mainsLowTolerancePct)
@@ -322,13 +275,13 @@ int RunWorstCaseCommand(const std::vector<std::string>& args, std::istream& in, 
                         std::ostream& err) {
     const CParsed<CAnalysisOptions> parsed = ParseAnalysisArguments(
         args, {{EFormat::kTable, EFormat::kJson, EFormat::kCsv}, true, {std::string(kClosedForm)}});
-    if (!parsed.value) {
-        return ReportUsageError(kCommand, kUsage, parsed.problem, err);
+    if (const std::optional<int> status = EndsBeforeAnalysis(
+            parsed,
+            {kCommand, kUsage, {kHelp, kAnalysisOptionsHelp, kFormatHelp, kAnalysisExitStatus}},
+            out, err)) {
+        return *status;
     }
     const CAnalysisOptions& options = *parsed.value;
-    if (options.help) {
-        return FinishOutput(std::string(kUsage) + '\n' + std::string(kHelp), true, out, err);
-    }
     const bool closedForm = options.flags.count(std::string(kClosedForm)) > 0;
     std::vector<std::string> pieces;
     const bool ok = ForEachDesign(

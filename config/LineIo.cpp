@@ -4,14 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <exception>
-#include <random>
-#include <sstream>
 #include <streambuf>
-
-#if defined(__unix__) || defined(__APPLE__)
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 namespace fs = std::filesystem;
 
@@ -26,10 +19,22 @@ bool CStreamLineSource::Fill() {
     if (m_buffer == nullptr) {
         return false;
     }
+    if (m_limit != kUnlimited && m_total > m_limit) {
+        m_failed = true;
+        m_failure = EFileRefusal::kTooLarge;
+        return false;
+    }
     try {
+        // Never more than one byte past the limit, so a huge input is told
+        // apart from one that just fits without reading the rest of it.
+        std::size_t want = m_chunk.size();
+        if (m_limit != kUnlimited && m_limit + 1 - m_total < want) {
+            want = m_limit + 1 - m_total;
+        }
         const std::streamsize got =
-            m_buffer->sgetn(m_chunk.data(), static_cast<std::streamsize>(m_chunk.size()));
+            m_buffer->sgetn(m_chunk.data(), static_cast<std::streamsize>(want));
         m_end = got > 0 ? static_cast<std::size_t>(got) : 0;
+        m_total += m_end;
     } catch (const std::exception&) {
         // A file buffer throws when the medium fails during a read.
         m_failed = true;
@@ -95,7 +100,14 @@ std::unique_ptr<CFileLineSource> CFileLineSource::Open(const fs::path& path,
     }
     if (fs::exists(status) && !fs::is_regular_file(status)) {
         // A device or a pipe could deliver data without end, or none at all.
-        error = std::make_error_code(std::errc::operation_not_supported);
+        error = EFileRefusal::kNotRegularFile;
+        return nullptr;
+    }
+    if (fs::exists(status) && fs::file_size(path, error) > kMaxConfigurationBytes && !error) {
+        error = EFileRefusal::kTooLarge;
+        return nullptr;
+    }
+    if (error) {
         return nullptr;
     }
     std::unique_ptr<CFileLineSource> source(new CFileLineSource());
@@ -105,159 +117,25 @@ std::unique_ptr<CFileLineSource> CFileLineSource::Open(const fs::path& path,
         error = std::error_code(cause, std::generic_category());
         return nullptr;
     }
-    source->m_lines = CStreamLineSource(&source->m_file);
+    // The limit holds for a file that grows after the check too.
+    source->m_lines = CStreamLineSource(&source->m_file, kMaxConfigurationBytes);
     return source;
 }
 
-namespace {
-
-// A name for the temporary file beside the target that no other file has.
-fs::path TemporaryBeside(const fs::path& target) {
-    std::random_device device;
-    std::mt19937_64 random(device());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::ostringstream name;
-        name << '.' << target.filename().string() << '.' << std::hex << random() << ".tmp";
-        fs::path candidate = target.parent_path() / name.str();
-        std::error_code ignored;
-        if (!fs::exists(fs::symlink_status(candidate, ignored))) {
-            return candidate;
-        }
-    }
-    return {};
-}
-
-}  // namespace
-
 std::unique_ptr<CFileLineSink> CFileLineSink::Open(const fs::path& path, std::error_code& error) {
-    error.clear();
-    if (path.empty()) {
-        error = std::make_error_code(std::errc::no_such_file_or_directory);
+    std::unique_ptr<CSafeFile> file = CSafeFile::Create(path, error);
+    if (!file) {
         return nullptr;
     }
-    // Write beside the file a link points to, so the link stays a link.
-    fs::path target = fs::absolute(path, error);
-    if (error) {
-        return nullptr;
-    }
-    const fs::path resolved = fs::weakly_canonical(target, error);
-    if (!error) {
-        target = resolved;
-    }
-    error.clear();
-
-    const fs::file_status status = fs::status(target, error);
-    if (error && error != std::make_error_code(std::errc::no_such_file_or_directory)) {
-        return nullptr;
-    }
-    error.clear();
-    if (fs::exists(status)) {
-        if (fs::is_directory(status)) {
-            error = std::make_error_code(std::errc::is_a_directory);
-            return nullptr;
-        }
-        if (!fs::is_regular_file(status)) {
-            // A device or a pipe is never replaced by a regular file.
-            error = std::make_error_code(std::errc::operation_not_supported);
-            return nullptr;
-        }
-    }
-    const fs::path folder = target.parent_path();
-    if (!fs::is_directory(folder, error)) {
-        if (!error) {
-            error = std::make_error_code(std::errc::no_such_file_or_directory);
-        }
-        return nullptr;
-    }
-
-    std::unique_ptr<CFileLineSink> sink(new CFileLineSink());
-    sink->m_target = target;
-    sink->m_temporary = TemporaryBeside(target);
-    if (sink->m_temporary.empty()) {
-        error = std::make_error_code(std::errc::file_exists);
-        return nullptr;
-    }
-    errno = 0;
-    sink->m_file.open(sink->m_temporary, std::ios::out | std::ios::binary | std::ios::trunc);
-    if (!sink->m_file.is_open()) {
-        const int cause = errno != 0 ? errno : EACCES;
-        error = std::error_code(cause, std::generic_category());
-        sink->m_temporary.clear();
-        return nullptr;
-    }
-    if (fs::exists(status)) {
-        // The replacement keeps the permissions of the file it replaces.
-        std::error_code ignored;
-        fs::permissions(sink->m_temporary, status.permissions(), ignored);
-    }
-    return sink;
-}
-
-CFileLineSink::~CFileLineSink() {
-    if (!m_committed) {
-        Discard();
-    }
-}
-
-void CFileLineSink::Discard() {
-    if (m_file.is_open()) {
-        m_file.close();
-    }
-    if (!m_temporary.empty()) {
-        std::error_code ignored;
-        fs::remove(m_temporary, ignored);
-        m_temporary.clear();
-    }
+    return std::unique_ptr<CFileLineSink>(new CFileLineSink(std::move(file)));
 }
 
 bool CFileLineSink::WriteLine(std::string_view line) {
-    if (m_failed || m_committed) {
-        return false;
-    }
-    m_file.write(line.data(), static_cast<std::streamsize>(line.size()));
-    m_file.write("\r\n", 2);
-    if (!m_file.good()) {
-        m_failed = true;
-    }
-    return !m_failed;
+    return m_file->Write(line) && m_file->Write("\r\n");
 }
 
 bool CFileLineSink::Commit() {
-    if (m_failed || m_committed || !m_file.is_open()) {
-        Discard();
-        return false;
-    }
-    m_file.flush();
-    const bool written = m_file.good();
-    m_file.close();
-    if (!written || m_file.fail()) {
-        m_failed = true;
-        Discard();
-        return false;
-    }
-#if defined(__unix__) || defined(__APPLE__)
-    // Put the data on the medium before the name points at it.
-    const int fd = ::open(m_temporary.c_str(), O_RDONLY);
-    if (fd >= 0) {
-        const bool synced = ::fsync(fd) == 0;
-        ::close(fd);
-        if (!synced) {
-            m_failed = true;
-            Discard();
-            return false;
-        }
-    }
-#endif
-    std::error_code error;
-    fs::rename(m_temporary, m_target, error);
-    if (error) {
-        m_failed = true;
-        Discard();
-        return false;
-    }
-    m_temporary.clear();
-    m_committed = true;
-    return true;
+    return m_file->Commit();
 }
 
 CStringLineSource::CStringLineSource(std::string text)

@@ -11,6 +11,8 @@
 #include <system_error>
 #include <vector>
 
+#include "SafeFile.h"
+
 namespace ohmrada {
 
 // A source of text lines. A line ends at LF; a CR directly before the LF is
@@ -27,8 +29,13 @@ public:
     virtual ~CLineSource();
 
     // The next line without its line end. kEnd once the source is exhausted
-    // (line is then empty), kError when the medium failed.
+    // (line is then empty), kError when the medium failed or the source
+    // refused to read on.
     virtual EResult ReadLine(std::string& line) = 0;
+
+    // Why the last kError came, when the source knows more than that the
+    // medium failed (a configuration too large to read, ...); empty else.
+    virtual std::error_code Failure() const { return {}; }
 };
 
 // A sink for text lines; each line is ended with CR LF on every platform.
@@ -45,11 +52,17 @@ public:
 };
 
 // Reads lines from a stream buffer it does not own (a file, standard input,
-// a string).
+// a string). With a limit, data past that many bytes is not read: the source
+// then gives kError and Failure() says the input is too large, so endless or
+// huge data never holds the reader up.
 class CStreamLineSource : public CLineSource {
 public:
-    explicit CStreamLineSource(std::streambuf* buffer) : m_buffer(buffer), m_chunk(kChunkSize) {}
+    explicit CStreamLineSource(std::streambuf* buffer, std::size_t limit = kUnlimited)
+        : m_buffer(buffer), m_chunk(kChunkSize), m_limit(limit) {}
     EResult ReadLine(std::string& line) override;
+    std::error_code Failure() const override { return m_failure; }
+
+    static constexpr std::size_t kUnlimited = static_cast<std::size_t>(-1);
 
 private:
     static constexpr std::size_t kChunkSize = 64 * 1024;
@@ -58,20 +71,24 @@ private:
 
     std::streambuf* m_buffer;
     std::vector<char> m_chunk;
+    std::size_t m_limit;
+    std::size_t m_total = 0;  // bytes read so far
     std::size_t m_begin = 0;
     std::size_t m_end = 0;
     bool m_failed = false;
+    std::error_code m_failure;
 };
 
-// Reads the lines of a file.
+// Reads the lines of a configuration file, at most kMaxConfigurationBytes.
 class CFileLineSource : public CLineSource {
 public:
     // Opens the file for reading; nullptr and the reason when it cannot be
     // opened (it does not exist, access is denied, it is a directory, a device
-    // or a pipe, ...).
+    // or a pipe, it is larger than a configuration can be, ...).
     static std::unique_ptr<CFileLineSource> Open(const std::filesystem::path& path,
                                                  std::error_code& error);
     EResult ReadLine(std::string& line) override { return m_lines.ReadLine(line); }
+    std::error_code Failure() const override { return m_lines.Failure(); }
 
 private:
     CFileLineSource() : m_lines(nullptr) {}
@@ -79,31 +96,23 @@ private:
     CStreamLineSource m_lines;
 };
 
-// Writes a file so that a failure never destroys the file that was there: the
-// lines go to a temporary file beside the target, which replaces the target
-// only when every line was written and the file closed without error.
+// Writes a file through a CSafeFile, so that a failure never destroys the
+// file that was there.
 class CFileLineSink : public CLineSink {
 public:
     // Prepares writing to path; nullptr and the reason when the file cannot be
     // written: the folder does not exist or is not writable, or the path names
-    // a directory, a device or anything else that is not a regular file (such
-    // a target is refused rather than replaced).
+    // a symbolic link, a directory, a device or anything else that is not a
+    // regular file (such a target is refused rather than replaced).
     static std::unique_ptr<CFileLineSink> Open(const std::filesystem::path& path,
                                                std::error_code& error);
-    ~CFileLineSink() override;
 
     bool WriteLine(std::string_view line) override;
     bool Commit() override;
 
 private:
-    CFileLineSink() = default;
-    void Discard();
-
-    std::filesystem::path m_target;
-    std::filesystem::path m_temporary;
-    std::ofstream m_file;
-    bool m_failed = false;
-    bool m_committed = false;
+    explicit CFileLineSink(std::unique_ptr<CSafeFile> file) : m_file(std::move(file)) {}
+    std::unique_ptr<CSafeFile> m_file;
 };
 
 // Lines kept in memory: a source over a text, a sink that collects the text.

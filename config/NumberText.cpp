@@ -23,6 +23,76 @@ bool IsDigit(char c) {
 
 }  // namespace
 
+namespace {
+
+// The mantissa at `pos`: digits with an optional point, at least one digit
+// in all (digits 0 otherwise).
+struct CMantissa {
+    std::size_t end = 0;
+    std::size_t digits = 0;
+    bool seenNonZero = false;
+    long long integerDigits = 0;         // from the first non-zero one
+    long long leadingFractionZeros = 0;  // before the first non-zero one
+};
+
+CMantissa ReadMantissa(std::string_view text, std::size_t pos) {
+    CMantissa m;
+    while (pos < text.size() && IsDigit(text[pos])) {
+        if (text[pos] != '0' || m.seenNonZero) {
+            m.seenNonZero = true;
+            ++m.integerDigits;
+        }
+        ++m.digits;
+        ++pos;
+    }
+    if (pos < text.size() && text[pos] == '.') {
+        ++pos;
+        while (pos < text.size() && IsDigit(text[pos])) {
+            if (text[pos] != '0') {
+                m.seenNonZero = true;
+            } else if (!m.seenNonZero) {
+                ++m.leadingFractionZeros;
+            }
+            ++m.digits;
+            ++pos;
+        }
+    }
+    m.end = pos;
+    return m;
+}
+
+// The exponent at `pos`: only taken when at least one digit follows the "e"
+// and its optional sign (end is then past it, else `pos`).
+struct CExponent {
+    std::size_t end = 0;
+    long long value = 0;
+};
+
+CExponent ReadExponent(std::string_view text, std::size_t pos) {
+    CExponent exponent{pos, 0};
+    if (pos >= text.size() || (text[pos] != 'e' && text[pos] != 'E')) {
+        return exponent;
+    }
+    std::size_t e = pos + 1;
+    const bool negative = e < text.size() && text[e] == '-';
+    if (e < text.size() && (text[e] == '+' || text[e] == '-')) {
+        ++e;
+    }
+    if (e >= text.size() || !IsDigit(text[e])) {
+        return exponent;
+    }
+    for (; e < text.size() && IsDigit(text[e]); ++e) {
+        if (exponent.value < 1000000) {
+            exponent.value = exponent.value * 10 + (text[e] - '0');
+        }
+    }
+    exponent.value = negative ? -exponent.value : exponent.value;
+    exponent.end = e;
+    return exponent;
+}
+
+}  // namespace
+
 double ParseNumberPrefix(std::string_view text) {
     std::size_t pos = 0;
     while (pos < text.size() && IsSpace(text[pos])) {
@@ -34,70 +104,23 @@ double ParseNumberPrefix(std::string_view text) {
         ++pos;
     }
     const std::size_t numberStart = pos;
-
-    // Mantissa: digits with an optional point; at least one digit in all.
-    std::size_t digits = 0;
-    // Decimal order of the first non-zero digit, to tell an overflow from an
-    // underflow when the value is out of range.
-    long long order = 0;
-    bool seenNonZero = false;
-    long long integerDigits = 0;
-    long long leadingFractionZeros = 0;
-    while (pos < text.size() && IsDigit(text[pos])) {
-        if (text[pos] != '0' || seenNonZero) {
-            seenNonZero = true;
-            ++integerDigits;
-        }
-        ++digits;
-        ++pos;
-    }
-    if (pos < text.size() && text[pos] == '.') {
-        ++pos;
-        while (pos < text.size() && IsDigit(text[pos])) {
-            if (text[pos] != '0') {
-                seenNonZero = true;
-            } else if (!seenNonZero) {
-                ++leadingFractionZeros;
-            }
-            ++digits;
-            ++pos;
-        }
-    }
-    if (digits == 0) {
+    const CMantissa mantissa = ReadMantissa(text, pos);
+    if (mantissa.digits == 0) {
         return 0.0;
     }
-    std::size_t numberEnd = pos;
-
-    // Exponent: only taken when at least one digit follows the optional sign.
-    long long exponent = 0;
-    if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
-        std::size_t e = pos + 1;
-        bool expNegative = false;
-        if (e < text.size() && (text[e] == '+' || text[e] == '-')) {
-            expNegative = text[e] == '-';
-            ++e;
-        }
-        if (e < text.size() && IsDigit(text[e])) {
-            while (e < text.size() && IsDigit(text[e])) {
-                if (exponent < 1000000) {
-                    exponent = exponent * 10 + (text[e] - '0');
-                }
-                ++e;
-            }
-            if (expNegative) {
-                exponent = -exponent;
-            }
-            numberEnd = e;
-        }
-    }
-    if (!seenNonZero) {
+    const CExponent exponent = ReadExponent(text, mantissa.end);
+    if (!mantissa.seenNonZero) {
         return negative ? -0.0 : 0.0;
     }
-    order = (integerDigits > 0 ? integerDigits - 1 : -(leadingFractionZeros + 1)) + exponent;
+    // Decimal order of the first non-zero digit, to tell an overflow from an
+    // underflow when the value is out of range.
+    const long long order = (mantissa.integerDigits > 0 ? mantissa.integerDigits - 1
+                                                        : -(mantissa.leadingFractionZeros + 1)) +
+                            exponent.value;
 
     double value = 0.0;
     const char* first = text.data() + numberStart;
-    const char* last = text.data() + numberEnd;
+    const char* last = text.data() + exponent.end;
     const auto result = std::from_chars(first, last, value, std::chars_format::general);
     if (result.ec == std::errc::result_out_of_range) {
         value = order > 0 ? std::numeric_limits<double>::infinity() : 0.0;
@@ -126,11 +149,44 @@ std::string FormatFieldValue(float value, int decimals) {
     if (!std::isfinite(value)) {
         return texts::kUndefinedValue;
     }
+    if (value == 0.0f) {
+        value = 0.0f;  // no "-0.000"
+    }
     // Enough for the largest float in fixed notation with three decimals.
     char buffer[64];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value),
                                       std::chars_format::fixed, decimals);
     return std::string(buffer, result.ptr);
+}
+
+namespace {
+
+template <class T>
+std::string Shortest(T value) {
+    if (!std::isfinite(value)) {
+        return {};
+    }
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+}  // namespace
+
+std::string ShortestNumber(float value) {
+    return Shortest(value);
+}
+
+std::string ShortestNumber(double value) {
+    return Shortest(value);
+}
+
+}  // namespace ohmrada
+
+namespace ohmrada {
+
+std::string_view BoolText(bool value) {
+    return value ? "true" : "false";
 }
 
 }  // namespace ohmrada

@@ -26,7 +26,17 @@ float ReadNumber(std::string_view text);
 
 // Formats a value as the form shows it: decimals digits after a ".", a
 // leading "-" for a negative value, no thousands separator, independent of
-// the process locale; texts::kUndefinedValue for infinities and NaN.
+// the process locale; texts::kUndefinedValue for infinities and NaN. A
+// negative zero shows as zero.
 std::string FormatFieldValue(float value, int decimals);
+
+// The shortest text that reads back as the same value ("0.1", "1e+30"),
+// independent of the process locale; empty for infinities and NaN. Every
+// table and file beyond the form writes numbers this way.
+std::string ShortestNumber(float value);
+std::string ShortestNumber(double value);
+
+// "true" or "false", as CSV and JSON write a truth value.
+std::string_view BoolText(bool value);
 
 }  // namespace ohmrada

@@ -30,6 +30,7 @@
 #include "QtPlatform.h"
 #include "SaveAtomically.h"
 #include "Simulator.h"
+#include "SweepTable.h"
 
 namespace ohmrada::qt {
 
@@ -49,18 +50,6 @@ QString UnitOf(EResult result) {
 
 bool IsWindingVoltage(EInput input) {
     return input == EInput::kNennU || input == EInput::kLeerU;
-}
-
-// A number written for a file: the shortest text that reads back as the
-// same single-precision value, locale-free, as ohmrada-calc writes it.
-QString CsvNumber(double value) {
-    if (!std::isfinite(value)) {
-        return {};
-    }
-    std::array<char, 32> text{};
-    const auto [end, error] =
-        std::to_chars(text.data(), text.data() + text.size(), static_cast<float>(value));
-    return error == std::errc() ? QString::fromLatin1(text.data(), end - text.data()) : QString();
 }
 
 }  // namespace
@@ -559,22 +548,12 @@ void CSweepWindow::Draw() {
 }
 
 QString CSweepWindow::Csv() const {
-    const CInputSpec& input = InputSpec(m_spec.input);
-    QString csv = QString::fromUtf8(input.key.data(), static_cast<qsizetype>(input.key.size()));
-    for (const CResultSpec& spec : kResults) {
-        csv += QLatin1Char(',') +
-               QString::fromUtf8(spec.name.data(), static_cast<qsizetype>(spec.name.size()));
-    }
-    csv += QStringLiteral(",target_held,overloaded\r\n");
+    // The same table as ohmrada-calc sweep, by the same writer.
+    std::string csv = SweepCsvHeader(m_spec.input);
     for (const CSweepPoint& point : m_points) {
-        csv += CsvNumber(ShownInput(point.design));
-        for (const CResultSpec& spec : kResults) {
-            csv += QLatin1Char(',') + CsvNumber(point.evaluation[spec.result]);
-        }
-        csv += point.targetHeld ? QStringLiteral(",true") : QStringLiteral(",false");
-        csv += point.overloaded ? QStringLiteral(",true\r\n") : QStringLiteral(",false\r\n");
+        csv += SweepCsvRow(point, m_spec.input);
     }
-    return csv;
+    return QString::fromStdString(csv);
 }
 
 bool CSweepWindow::ExportTo(const QString& path) {

@@ -6,8 +6,12 @@
 #include <atomic>
 #include <cmath>
 #include <limits>
+#include <string>
 
+#include "NumberText.h"
+#include "Results.h"
 #include "Sweep.h"
+#include "SweepTable.h"
 
 using namespace ohmrada;
 
@@ -72,6 +76,38 @@ TEST(Sweep, EachPointGoesThroughTheSetter) {
     plain.circuit = "bruecke";
     EXPECT_EQ(SweepPoints(plain, {EInput::kNennU, 10.0, 30.0, 3, ESpacing::kLinear})[0].held,
               10.0f);
+}
+
+// The table's swept column holds every point as the user typed it and the
+// form shows it, with and without the centre tap, for a winding voltage and
+// for any other input; the other columns are the point's own results.
+TEST(SweepTable, TheSweptColumnHoldsTheValueAsTyped) {
+    CDesign plain = CDesign::StartUp();
+    plain.centreTap = 0;
+    plain.circuit = "bruecke";
+    const struct {
+        const char* name;
+        CDesign design;
+        CSweepSpec spec;
+    } rows[] = {
+        {"rated voltage under the tap", CDesign::StartUp(), {EInput::kNennU, 17, 19, 3}},
+        {"no-load voltage under the tap", CDesign::StartUp(), {EInput::kLeerU, 30, 40, 3}},
+        {"rated voltage without the tap", plain, {EInput::kNennU, 17, 19, 3}},
+        {"load current", CDesign::StartUp(), {EInput::kIb, 0.5, 2.5, 5}},
+    };
+    for (const auto& row : rows) {
+        const std::string header = SweepCsvHeader(row.spec.input, {"extra_v"});
+        EXPECT_EQ(header.substr(0, header.find(',')), InputSpec(row.spec.input).key) << row.name;
+        EXPECT_EQ(header.substr(header.size() - 10), ",extra_v\r\n") << row.name;
+        for (const CSweepPoint& point : SweepPoints(row.design, row.spec)) {
+            const std::string line = SweepCsvRow(point, row.spec.input, {1.5});
+            EXPECT_EQ(ReadNumber(line.substr(0, line.find(','))), point.typed) << row.name;
+            const std::size_t second = line.find(',') + 1;
+            EXPECT_EQ(ReadNumber(line.substr(second)), point.evaluation[kResults[0].result])
+                << row.name;
+            EXPECT_EQ(line.substr(line.size() - 6), ",1.5\r\n") << row.name;
+        }
+    }
 }
 
 TEST(Sweep, PointVerdictsAreTheCyclesOwn) {

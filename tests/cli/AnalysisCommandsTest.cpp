@@ -5,9 +5,11 @@
 // found by a search must hold on the form while 0.1 % more does not.
 #include "CalcTool.h"
 
+#include <algorithm>
 #include <charconv>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gmock/gmock.h>
@@ -324,8 +326,9 @@ TEST_F(AnalysisCommandsTest, SweepPointsFollowTheFormsRules) {
         std::vector<float> held;  // the first column, point by point
     };
     const Case cases[] = {
-        // With the centre tap a winding voltage is typed per half and held doubled.
-        {"NennU=5:15:3", {10.0f, 20.0f, 30.0f}},
+        // With the centre tap a winding voltage is typed and shown per half
+        // (and held doubled): the column has it as typed, as the window's has.
+        {"NennU=5:15:3", {5.0f, 10.0f, 15.0f}},
         // Zero and below are raised to the floor value.
         {"KondC=-5:5:3", {0.0001f, 0.0001f, 5.0f}},
         // Log spacing: a constant ratio, from FROM to TO.
@@ -413,6 +416,49 @@ TEST_F(AnalysisCommandsTest, SweepCircuitColumnsAreThePointsSteadyState) {
     }
 }
 
+// Columns that stream (the simulation's) have every finished point on the
+// output before the next is measured, so an interrupted run keeps them; past
+// their own limit of points the sweep is refused, and an output that fails
+// stops the sweep at once.
+TEST_F(AnalysisCommandsTest, StreamingColumnsWriteEachPointBeforeTheNext) {
+    std::ostringstream out;
+    std::vector<long> linesBefore;  // lines on the output when point i is measured
+    CSweepExtension slow;
+    slow.columns = [&](const CAnalysisOptions&, std::size_t) {
+        CSweepColumns columns;
+        columns.names = {"slow_v"};
+        columns.maxCount = 50;
+        columns.limitedBy = "--slow";
+        columns.streaming = true;
+        columns.measure = [&](const CSweepPoint&) {
+            const std::string sofar = out.str();
+            linesBefore.push_back(std::count(sofar.begin(), sofar.end(), '\n'));
+            return std::vector<double>{1.0};
+        };
+        return columns;
+    };
+    std::istringstream in;
+    std::ostringstream err;
+    ASSERT_EQ(RunSweepCommand({"Ib=1:3:20"}, in, out, err, slow), 0) << err.str();
+    ASSERT_EQ(linesBefore.size(), 20u);
+    for (std::size_t i = 0; i < linesBefore.size(); ++i) {
+        EXPECT_EQ(linesBefore[i], static_cast<long>(i) + 1) << "header and " << i << " points";
+    }
+
+    std::ostringstream refusedOut;
+    std::ostringstream refusedErr;
+    EXPECT_EQ(RunSweepCommand({"Ib=1:3:51"}, in, refusedOut, refusedErr, slow), 2);
+    EXPECT_THAT(refusedErr.str(), HasSubstr("with --slow COUNT is at most 50"));
+    EXPECT_EQ(refusedOut.str(), "");
+
+    linesBefore.clear();
+    std::ostream closed(nullptr);  // every write fails, as on a closed pipe
+    std::ostringstream closedErr;
+    EXPECT_EQ(RunSweepCommand({"Ib=1:3:20"}, in, closed, closedErr, slow), 2);
+    EXPECT_EQ(linesBefore.size(), 1u) << "the sweep goes on after its output failed";
+    EXPECT_THAT(closedErr.str(), HasSubstr("cannot write the output"));
+}
+
 TEST_F(AnalysisCommandsTest, BadInputIsNamedAndPrintsNothing) {
     const struct {
         std::vector<std::string> args;
@@ -444,6 +490,7 @@ TEST_F(AnalysisCommandsTest, BadInputIsNamedAndPrintsNothing) {
         {{"sweep", "Ib=0:2:5:log"}, "a log sweep needs FROM and TO above zero"},
         {{"sweep", "Ib=1:-2:5:log"}, "a log sweep needs FROM and TO above zero"},
         {{"sweep", "Ib=1:2:3", "a.odr", "b.odr"}, "the sweep takes at most one input"},
+        {{"sweep", "NennU=1:2:3", "NennU=3:4:5"}, "NennU given twice"},
         {{"sweep", "Ib=1:2:3", "--mains-tolerance", "5"}, "unknown option \"--mains-tolerance\""},
         {{"sweep", "Ib=1:2:3", "no-such-file.odr"}, "cannot read \"no-such-file.odr\""},
         {{"worst-case", "--mains-tolerance", "5:"}, "--mains-tolerance takes PCT or LOW:HIGH"},
@@ -526,6 +573,51 @@ TEST_F(AnalysisCommandsTest, HelpStatesEveryDefinition) {
         }
     }
     EXPECT_THAT(Calc({"--help"}).out, HasSubstr("worst-case"));
+}
+
+// The cells of a table line (split at two or more spaces) with the column
+// each ends in, as a terminal shows it.
+std::vector<std::pair<std::string, std::size_t>> CellsOf(const std::string& line) {
+    std::vector<std::pair<std::string, std::size_t>> cells;
+    std::size_t at = line.find_first_not_of(' ');
+    while (at != std::string::npos) {
+        std::size_t end = line.find("  ", at);
+        end = end == std::string::npos ? line.size() : end;
+        cells.emplace_back(line.substr(at, end - at), DisplayWidth(line.substr(0, end)));
+        at = line.find_first_not_of(' ', end);
+    }
+    return cells;
+}
+
+// Absurd values widen their columns: every value stays apart from its
+// neighbours and ends where its corner's title ends.
+TEST_F(AnalysisCommandsTest, AbsurdValuesWidenTheColumnsInsteadOfBreakingThem) {
+    const CRun run = Calc({"worst-case", "--set", "KondC=1e38", "--set", "Ib=1e30"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::istringstream lines(run.out);
+    std::string line;
+    std::vector<std::size_t> edges;  // where the corner titles end
+    int rows = 0;
+    while (std::getline(lines, line)) {
+        const auto cells = CellsOf(line);
+        if (line.find("Nennwert") != std::string::npos) {
+            ASSERT_EQ(cells.size(), 3u) << line;
+            for (const auto& cell : cells) {
+                edges.push_back(cell.second);
+            }
+            continue;
+        }
+        if (edges.empty() || cells.size() < 4) {
+            continue;
+        }
+        ++rows;
+        EXPECT_LE(cells.size(), 5u) << "label, three corners, unit: " << line;
+        for (std::size_t corner = 0; corner < 3; ++corner) {
+            EXPECT_EQ(cells[corner + 1].second, edges[corner]) << line;
+        }
+    }
+    EXPECT_GE(rows, 20);
+    EXPECT_THAT(run.out, HasSubstr("500000007523733109938344427520.000"));
 }
 
 TEST_F(AnalysisCommandsTest, TablesAreInGerman) {

@@ -420,6 +420,13 @@ TEST_F(CalcToolTest, StandardInputIsReadAsAConfiguration) {
     EXPECT_FALSE(form["centre_tap_checked"].boolean);
     EXPECT_EQ(form["rectifier_button"].number, 1030);
 
+    // More than a configuration can be (one endless line, as /dev/zero gives)
+    // is refused without being read to the end.
+    const CRun endless = RunTool({"-"}, std::string(1u << 20, '0'));
+    EXPECT_EQ(endless.status, 2);
+    EXPECT_EQ(endless.out, "");
+    EXPECT_THAT(endless.err, HasSubstr("cannot read \"-\": it is larger than 64 KiB"));
+
     CFailingBuffer failing;
     std::istream broken(&failing);
     const CRun failed = RunTool({"--format", "json", "-"}, broken);
@@ -667,6 +674,22 @@ TEST_F(CalcToolTest, HelpAndVersion) {
         EXPECT_THAT(help.out, HasSubstr(name));
     }
     EXPECT_THAT(help.out, Not(HasSubstr("%")));
+
+    // Help and version that cannot be written (a full disk, a closed pipe)
+    // end with status 2 and say so, in every command.
+    const std::vector<std::vector<std::string>> lost = {{"--help"},
+                                                        {"--version"},
+                                                        {"sweep", "--help"},
+                                                        {"simulate", "--help"},
+                                                        {"worst-case", "--help"},
+                                                        {"limits", "--help"}};
+    for (const auto& args : lost) {
+        std::istringstream in;
+        std::ostream closed(nullptr);
+        std::ostringstream err;
+        EXPECT_EQ(RunCalc(args, in, closed, err), 2) << args[0];
+        EXPECT_THAT(err.str(), HasSubstr("cannot write the output")) << args[0];
+    }
 }
 
 }  // namespace

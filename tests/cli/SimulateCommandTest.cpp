@@ -5,10 +5,13 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <sys/stat.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -165,6 +168,38 @@ TEST_F(SimulateCommandTest, WaveformsHoldBothRunsWithAColumnPerDiodeAndSource) {
               "diode4_current_a,source1_current_a");
     EXPECT_THAT(csv, HasSubstr("\nsteady_state,0,"));
     EXPECT_THAT(csv, HasSubstr("\nswitch_on,0,"));
+}
+
+// A waveforms file that would replace the input, write through a planted
+// link or block on a FIFO is refused before anything is simulated, naming
+// the file and why; what was there stays.
+TEST_F(SimulateCommandTest, WaveformsRefuseTheInputALinkAndAFifo) {
+    const std::string design = Saved("design.odr", {});
+    const std::string original = test::ReadBytes(design);
+    const std::string victim = (m_scratch.Path() / "victim.txt").string();
+    const std::string link = (m_scratch.Path() / "planted.csv").string();
+    const std::string fifo = (m_scratch.Path() / "fifo.csv").string();
+    test::WriteBytes(victim, "not yours");
+    std::filesystem::create_symlink(victim, link);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const struct {
+        std::string target;
+        const char* reason;
+    } rows[] = {
+        {design, "the same file as an input"},
+        {link, "symbolic link"},
+        {fifo, "not a regular file"},
+    };
+    for (const auto& row : rows) {
+        const CRun run = Calc({"simulate", "--waveforms", row.target, design});
+        EXPECT_EQ(run.status, 2) << row.target;
+        EXPECT_THAT(run.err, HasSubstr("cannot write the waveforms to \"" + row.target + "\""));
+        EXPECT_THAT(run.err, HasSubstr(row.reason));
+        EXPECT_EQ(run.out, "") << row.target;
+    }
+    EXPECT_EQ(test::ReadBytes(design), original);
+    EXPECT_EQ(test::ReadBytes(victim), "not yours");
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
 }
 
 TEST_F(SimulateCommandTest, LeakageInductanceLowersTheMean) {

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -10,9 +12,15 @@
 #include <string>
 #include <vector>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "Configuration.h"
 #include "LineIo.h"
 #include "NumberText.h"
+#include "SafeFile.h"
 #include "support/TestFiles.h"
 
 namespace fs = std::filesystem;
@@ -54,6 +62,16 @@ TEST(NumberText, ReadsTheLeadingNumberAsAtofDoes) {
     for (const ParseCase& c : cases) {
         EXPECT_EQ(ParseNumberPrefix(c.text), c.expected) << c.name << ": \"" << c.text << '"';
     }
+}
+
+// Zero shows without a sign whichever sign it carries ("-0" typed, a
+// product with a negative factor); every other value keeps its own.
+TEST(NumberText, ANegativeZeroShowsAsZero) {
+    EXPECT_EQ(FormatFieldValue(-0.0f, 3), "0.000");
+    EXPECT_EQ(FormatFieldValue(ReadNumber("-0"), 0), "0");
+    EXPECT_EQ(FormatFieldValue(-0.5f, 3), "-0.500");
+    EXPECT_EQ(ShortestNumber(-0.25f), "-0.25");
+    EXPECT_EQ(ShortestNumber(std::numeric_limits<double>::quiet_NaN()), "");
 }
 
 TEST(NumberText, NarrowsToSingleAndHoldsOverflowAtTheLargestFloat) {
@@ -294,18 +312,22 @@ TEST_F(FileTest, SinkReplacesTheFileOnlyOnCommit) {
     EXPECT_EQ(Entries(), std::vector<fs::path>{"netzteil.odr"});
 }
 
-TEST_F(FileTest, SinkKeepsPermissionsAndLinks) {
+TEST_F(FileTest, SinkKeepsPermissionsAndRefusesLinks) {
     const fs::path real = m_dir / "real.odr";
     const fs::path link = m_dir / "link.odr";
     WriteFile(real, "old");
     fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     fs::create_symlink(real, link);
     std::error_code error;
-    auto sink = CFileLineSink::Open(link, error);
+    EXPECT_FALSE(CFileLineSink::Open(link, error));
+    EXPECT_EQ(error, EFileRefusal::kSymbolicLink);
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(Contents(real), "old");
+
+    auto sink = CFileLineSink::Open(real, error);
     ASSERT_TRUE(sink) << error.message();
     ASSERT_TRUE(sink->WriteLine("x"));
     ASSERT_TRUE(sink->Commit());
-    EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(Contents(real), "x\r\n");
     EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
@@ -321,6 +343,122 @@ TEST_F(FileTest, SinkRefusesWhatIsNoRegularFile) {
         EXPECT_TRUE(error) << target;
     }
     EXPECT_EQ(Contents(m_dir / "file"), "x");
+}
+
+// What a writer must never write to, each refused before anything is made.
+TEST_F(FileTest, SafeFileRefusesTargetsItMustNotReplace) {
+    const fs::path input = m_dir / "design.odr";
+    WriteFile(input, "design");
+    fs::create_hard_link(input, m_dir / "hard.odr");
+    fs::create_symlink(input, m_dir / "link.odr");
+    fs::create_symlink(m_dir / "nowhere.odr", m_dir / "dangling.odr");
+    ASSERT_EQ(::mkfifo((m_dir / "fifo").c_str(), 0600), 0);
+    const std::vector<fs::path> before = Entries();
+    const struct {
+        const char* name;
+        fs::path target;
+        std::error_code expected;
+    } rows[] = {
+        {"a link to a file", m_dir / "link.odr", EFileRefusal::kSymbolicLink},
+        {"a link to nothing (not created)", m_dir / "dangling.odr", EFileRefusal::kSymbolicLink},
+        {"the input", input, EFileRefusal::kSameAsInput},
+        {"a hard link to the input", m_dir / "hard.odr", EFileRefusal::kSameAsInput},
+        {"a FIFO (no blocking)", m_dir / "fifo", EFileRefusal::kNotRegularFile},
+        {"a device", "/dev/null", EFileRefusal::kNotRegularFile},
+        {"a directory", m_dir, std::make_error_code(std::errc::is_a_directory)},
+    };
+    for (const auto& row : rows) {
+        std::error_code error;
+        EXPECT_FALSE(CSafeFile::Create(row.target, error, {input})) << row.name;
+        EXPECT_EQ(error, row.expected) << row.name << ": " << error.message();
+    }
+    EXPECT_EQ(Entries(), before);
+    EXPECT_FALSE(fs::exists(m_dir / "nowhere.odr"));
+    EXPECT_EQ(Contents(input), "design");
+    EXPECT_EQ(WriteFileSafely(m_dir / "other.odr", "new", {input}), std::error_code());
+    EXPECT_EQ(Contents(m_dir / "other.odr"), "new");
+}
+
+// A writer that dies half-way (killed, or on a full disk) leaves the old file
+// byte for byte and no temporary file beside it. Each runs in a child process
+// so that the kill and the file-size limit touch nothing else.
+TEST_F(FileTest, SafeFileKilledOrOnAFullDiskKeepsTheOldFile) {
+    const fs::path target = m_dir / "waves.csv";
+    const std::string old = "the old file, which must survive\n";
+    const std::string chunk(256 * 1024, 'w');
+    const struct {
+        const char* name;
+        void (*die)(CSafeFile& file, const std::string& bytes);
+    } rows[] = {
+        {"killed",
+         [](CSafeFile& file, const std::string& bytes) {
+             file.Write(bytes);
+             file.Write(bytes);
+             ::raise(SIGKILL);
+         }},
+        {"full disk",
+         [](CSafeFile& file, const std::string& bytes) {
+             // A file-size limit stands in for a full disk: the write fails
+             // with EFBIG once SIGXFSZ is ignored.
+             std::signal(SIGXFSZ, SIG_IGN);
+             const rlimit small{1000, 1000};
+             ::setrlimit(RLIMIT_FSIZE, &small);
+             const bool wrote = file.Write(bytes) && file.Commit();
+             std::_Exit(!wrote && file.Error() == std::errc::file_too_large ? 0 : 1);
+         }},
+    };
+    for (const auto& row : rows) {
+        WriteFile(target, old);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            std::error_code error;
+            const std::unique_ptr<CSafeFile> file = CSafeFile::Create(target, error);
+            if (file) {
+                row.die(*file, chunk);
+            }
+            std::_Exit(2);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        if (std::string(row.name) == "killed") {
+            EXPECT_TRUE(WIFSIGNALED(status)) << row.name;
+        } else {
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << row.name;
+        }
+        EXPECT_EQ(Contents(target), old) << row.name;
+        EXPECT_EQ(Entries(), std::vector<fs::path>{"waves.csv"}) << row.name;
+    }
+}
+
+// A configuration is read no further than 64 KiB, from a file or a stream
+// without end.
+TEST_F(FileTest, ConfigurationLargerThan64KiBIsRefusedUnread) {
+    std::error_code error;
+    WriteFile(m_dir / "fits.odr",
+              kStartUpFile + std::string(kMaxConfigurationBytes - kStartUpFile.size(), ' '));
+    EXPECT_TRUE(CFileLineSource::Open(m_dir / "fits.odr", error)) << error.message();
+    WriteFile(m_dir / "large.odr", kStartUpFile + std::string(kMaxConfigurationBytes, ' '));
+    EXPECT_FALSE(CFileLineSource::Open(m_dir / "large.odr", error));
+    EXPECT_EQ(error, EFileRefusal::kTooLarge);
+
+    // Zeros without end, counted as they are handed out.
+    class CEndless : public std::streambuf {
+    public:
+        std::size_t handedOut = 0;
+
+    protected:
+        std::streamsize xsgetn(char* s, std::streamsize n) override {
+            std::fill(s, s + n, '0');
+            handedOut += static_cast<std::size_t>(n);
+            return n;
+        }
+    } endless;
+    CStreamLineSource source(&endless, kMaxConfigurationBytes);
+    std::string line;
+    EXPECT_EQ(source.ReadLine(line), CLineSource::EResult::kError);
+    EXPECT_EQ(source.Failure(), EFileRefusal::kTooLarge);
+    EXPECT_LE(endless.handedOut, kMaxConfigurationBytes + 1);
 }
 
 TEST_F(FileTest, SourceReportsWhyAFileCannotBeOpened) {

@@ -394,6 +394,25 @@ TEST_F(AnalysisWindowTest, SweepFollowsTheFormAndExportsPngPdfAndCsv) {
          QStringLiteral("--set"), QStringLiteral("NennI=4")});
     ASSERT_TRUE(calc.waitForFinished(20000));
     EXPECT_EQ(written.toStdString(), calc.readAllStandardOutput().toStdString());
+    // A winding voltage under the centre tap (the start-up design has it) is
+    // written as typed and shown, by both.
+    ASSERT_EQ(FormDesign().centreTap, 1);
+    window.SetInput(EInput::kNennU);
+    window.SetRange(17.0, 19.0, 3, ESpacing::kLinear);
+    const QString tapped = folder.filePath(QStringLiteral("nennu.csv"));
+    ASSERT_TRUE(window.ExportTo(tapped));
+    QFile tappedFile(tapped);
+    ASSERT_TRUE(tappedFile.open(QIODevice::ReadOnly));
+    const std::string tappedCsv = tappedFile.readAll().toStdString();
+    QProcess tappedCalc;
+    tappedCalc.start(QStringLiteral(OHMRADA_CALC_PATH),
+                     {QStringLiteral("sweep"), QStringLiteral("NennU=17:19:3"),
+                      QStringLiteral("--closed-form"), QStringLiteral("--set"),
+                      QStringLiteral("NennI=4")});
+    ASSERT_TRUE(tappedCalc.waitForFinished(20000));
+    EXPECT_EQ(tappedCsv, tappedCalc.readAllStandardOutput().toStdString());
+    EXPECT_NE(tappedCsv.find("\r\n17,"), std::string::npos) << tappedCsv;
+    EXPECT_NE(tappedCsv.find("\r\n19,"), std::string::npos) << tappedCsv;
     // A file that cannot be written is reported as such.
     EXPECT_FALSE(window.ExportTo(folder.filePath(QStringLiteral("fehlt/verlauf.png"))));
 
