@@ -21,7 +21,7 @@ constexpr std::string_view kCommand = "limits";
 constexpr std::string_view kClosedForm = "--closed-form";
 
 constexpr std::string_view kUsage =
-    "Usage: ohmrada-calc limits [--mains-tolerance PCT] [--capacitor-tolerance PCT]\n"
+    "Usage: ohmrada-calc limits [--mains-tolerance PCT|LOW:HIGH] [--capacitor-tolerance PCT]\n"
     "                           [--tj-max DEGC] [--leakage-inductance MH]\n"
     "                           [--closed-form] [--set NAME=TEXT]...\n"
     "                           [--format table|json] [--] [FILE|-]...\n";
@@ -77,7 +77,7 @@ constexpr std::string_view kHelp =
     "reports the closed form's alone.\n"
     "\n"
     "Options:\n"
-    "  --mains-tolerance PCT      0 to 50, default 10\n"
+    "  --mains-tolerance PCT|LOW:HIGH  0 to 50 each, default 10\n"
     "  --capacitor-tolerance PCT  0 to 50, default 20\n"
     "  --tj-max DEGC              Tj,max, default 125; must lie above Tu\n"
     "  --leakage-inductance MH    leakage inductance per winding, 0 to 1000 mH\n"
@@ -148,7 +148,12 @@ std::string Json(const std::optional<std::string>& input, const CLimits& closed,
     return JsonObject(
         {
             {"input", input ? JsonString(*input) : std::string("null")},
-            {"mains_tolerance_pct", JsonNumber(settings.mainsTolerancePct)},
+            {"mains_frequency_hz", JsonNumber(design.mainsFrequency)},
+            {"mains_tolerance_pct", settings.mainsLowTolerancePct == settings.mainsHighTolerancePct
+                                        ? JsonNumber(settings.mainsLowTolerancePct)
+                                        : std::string("null")},
+            {"mains_low_tolerance_pct", JsonNumber(settings.mainsLowTolerancePct)},
+            {"mains_high_tolerance_pct", JsonNumber(settings.mainsHighTolerancePct)},
             {"capacitor_tolerance_pct", JsonNumber(settings.capacitorTolerancePct)},
             {"tj_max_c", JsonNumber(settings.junctionLimitC)},
             {"leakage_inductance_h", JsonNumber(settings.leakageInductanceH)},
@@ -241,9 +246,9 @@ std::string Table(const std::optional<std::string>& input, const CLimits& closed
     const CLimits limits = Presented(closed, design, closedForm);
     CTable table;
     table.Append(std::string(kInputPrefix) + InputTitle(input) + '\n');
-    table.Append("Netztoleranz \xC2\xB1" + ShortestNumber(settings.mainsTolerancePct) +
-                 " %, Kondensatortoleranz " + ShortestNumber(settings.capacitorTolerancePct) +
-                 " %, Tj,max " + ShortestNumber(settings.junctionLimitC) + " \xC2\xB0" + "C\n\n");
+    table.Append("Netztoleranz " + MainsToleranceText(settings) + " %, Kondensatortoleranz " +
+                 ShortestNumber(settings.capacitorTolerancePct) + " %, Tj,max " +
+                 ShortestNumber(settings.junctionLimitC) + " \xC2\xB0" + "C\n\n");
     const auto& regulated = limits.maxRegulatedCurrent;
     table.Heading("maximal regelbarer Strom");
     table.Line("bei Nennspannung des Netzes:", regulated.nominal.value, 3, "Ampere",

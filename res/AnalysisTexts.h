@@ -27,6 +27,11 @@ inline constexpr const char* kNo = "nein";
 
 // Toleranzen.
 inline constexpr const char* kMainsTolerance = "Netztoleranz:";
+inline constexpr const char* kMainsRegion = "Netzregion:";
+inline constexpr const char* kMainsLowTolerance = "Netztoleranz nach unten:";
+inline constexpr const char* kMainsHighTolerance = "Netztoleranz nach oben:";
+inline constexpr const char* kReportMainsFrequency = "Netzfrequenz";
+inline constexpr const char* kOwnMainsRegion = "eigene";
 inline constexpr const char* kCapacitorTolerance = "Kondensatortoleranz:";
 inline constexpr const char* kJunctionLimit = "zulässige Sperrschichttemperatur:";
 inline constexpr const char* kPercentPlusMinus = " %";
@@ -39,7 +44,7 @@ inline constexpr const char* kColumnCapacitance = "Kapazität\nµF";
 inline constexpr const char* kColumnMinimum = "Spannungsminimum\nVolt";
 inline constexpr const char* kColumnRipple = "Brummspannung (ss)\nVolt";
 inline constexpr const char* kColumnTarget = "Sollspannung\nReserve Volt";
-inline constexpr const char* kColumnPower = "Leistungaufnahme\nWatt";
+inline constexpr const char* kColumnPower = "Leistungsaufnahme\nWatt";
 inline constexpr const char* kColumnRegulatorPower = "Reglerverlustleistung\nWatt";
 inline constexpr const char* kColumnJunction = "Sperrschichttemperatur\nGradCs.";
 inline constexpr const char* kHeld = "gehalten, %1";
@@ -53,6 +58,11 @@ inline constexpr const char* kAllCornersGood =
     "Regler bleibt unter Tj,max.";
 inline constexpr const char* kSomeCornersBad =
     "Orange markierte Felder zeigen eine überschrittene Grenze.";
+// A setting typed into Toleranzen that is refused: what is allowed, and the
+// value that stays in use.
+inline constexpr const char* kToleranceRange = "erlaubt: 0 bis 50 %";
+inline constexpr const char* kJunctionRange = "erlaubt: über Tu = %1 GradCs.";
+inline constexpr const char* kSettingRefused = "%1 %2 ist ungültig (%3); es gilt weiter %4.";
 inline constexpr const char* kRatedPowerNote = "Überlast gilt gegen die Nennleistung %1 Watt.";
 
 // Grenzwerte: the five searches under the names of the menu "S&uchen".
@@ -76,6 +86,14 @@ inline constexpr const char* kBestEfficiencySentence =
     "Unterspannung noch hält.";
 inline constexpr const char* kHighestVoltageSentence =
     "Die höchste Sollspannung, die beim eingestellten Laststrom noch gehalten wird.";
+inline constexpr const char* kNoBestEfficiency =
+    "Auch mit bis zu zehnfacher Spannung (gleiche Nennleistung) hält kein Trafo die Sollspannung "
+    "bei Unterspannung: daher kein Spannungsfaktor (0.000) und kein Wirkungsgrad (n. def.). "
+    "Abhilfe: Sollspannung oder Laststrom senken.";
+inline constexpr const char* kJunctionNotAboveAmbient =
+    "Tj,max %1 GradCs. liegt nicht über der Umgebungstemperatur Tu %2 GradCs.: der Regler darf "
+    "dann keine Verlustleistung haben, die Werte sind nicht definiert. Tj,max im Fenster "
+    "Toleranzen erhöhen.";
 inline constexpr const char* kAtNominalMains = "bei Nennnetzspannung:";
 inline constexpr const char* kAtLowMains = "bei Unterspannung:";
 inline constexpr const char* kCurrentLabel = "Laststrom:";
@@ -116,7 +134,10 @@ inline constexpr const char* kSweepOverloaded = "Trafo überlastet";
 inline constexpr const char* kSweepSimulated = "%1 (Simulation)";
 inline constexpr const char* kSweepSimulating = "Simulation %1 von %2 ...";
 inline constexpr const char* kSweepBadRange =
-    "Der Bereich ist ungültig (logarithmisch nur mit positiven Grenzen).";
+    "Der Bereich ist ungültig: von und bis sind Zahlen mit Punkt (logarithmisch nur "
+    "positive).";
+inline constexpr const char* kSweepRangeUsed =
+    "Gezeichnet wird %1 bis %2: die Eingabe wird wie im Formular begrenzt.";
 inline constexpr const char* kExportDialogTitle = "Parameterverlauf exportieren";
 inline constexpr const char* kExportFilter = "Bild, PDF oder Tabelle (*.png *.pdf *.csv)";
 inline constexpr const char* kExportFilterPattern = "*.png *.pdf *.csv";

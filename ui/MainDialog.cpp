@@ -42,13 +42,14 @@ CMainDialog::~CMainDialog() {
 }
 
 bool CMainDialog::OnInitDialog() {
-    m_platform.SetTitle(texts::kWindowTitle);
+    SetTitle(texts::kWindowTitle);
     m_platform.SetSpinPosition(kIdLoadCurrentSpin, kSpinRestPosition);
     m_platform.SetSpinPosition(kIdTargetVoltageSpin, kSpinRestPosition);
 
     ApplyStartUpValues(*m_pSupply);
 
     Recalculate();
+    MarkUnchanged();
     return true;
 }
 
@@ -64,7 +65,11 @@ void CMainDialog::ShowValue(int fieldId, float value) {
     if (fieldId == kIdTargetVoltage && m_shownTarget && m_shownTarget->value != value) {
         m_shownTarget.reset();
     }
-    m_platform.SetItemText(fieldId, FormatFieldValue(value, DecimalsOf(fieldId)));
+    std::string text = FormatFieldValue(value, DecimalsOf(fieldId));
+    m_platform.SetItemText(fieldId, text);
+    if (const CInputSpec* input = InputOfField(fieldId)) {
+        m_shownInputTexts[input->line] = std::move(text);
+    }
 }
 
 float CMainDialog::ReadValue(int fieldId) const {
@@ -90,7 +95,32 @@ void CMainDialog::Recalculate() {
     } else if (circuit == CRectifier::kCentreTap) {
         m_platform.CheckRadioButton(kIdHalfWave, kIdCentreTapCircuit, kIdCentreTapCircuit);
     }
+    ShowMainsFrequency();
     m_platform.CycleEnded({m_alerts.messages - before.messages, m_alerts.beeps - before.beeps});
+}
+
+void CMainDialog::SetTitle(std::string base) {
+    m_titleBase = std::move(base);
+    m_shownFrequency = 0.0f;
+    ShowMainsFrequency();
+}
+
+void CMainDialog::ShowMainsFrequency() {
+    const float frequency = m_pSupply->MainsFrequency();
+    if (frequency == m_shownFrequency) {
+        return;
+    }
+    m_shownFrequency = frequency;
+    const bool at60 = frequency == kAlternativeMainsFrequency;
+    m_platform.CheckButton(kCmdMains50Hz, !at60);
+    m_platform.CheckButton(kCmdMains60Hz, at60);
+    m_platform.SetTitle(at60 ? m_titleBase + texts::kTitle60HzSuffix : m_titleBase);
+}
+
+void CMainDialog::OnMainsFrequency(int commandId) {
+    m_pSupply->SetMainsFrequency(commandId == kCmdMains60Hz ? kAlternativeMainsFrequency
+                                                            : kDefaultMainsFrequency);
+    Recalculate();
 }
 
 void CMainDialog::OnKillFocus(int fieldId) {
@@ -106,6 +136,14 @@ void CMainDialog::OnKillFocus(int fieldId) {
         input->set(*m_pSupply, ReadValue(fieldId));
     }
     Recalculate();
+}
+
+void CMainDialog::OnFocusToOwnWindow(int fieldId) {
+    const CInputSpec* input = InputOfField(fieldId);
+    if (input != nullptr && m_platform.GetItemText(fieldId) == m_shownInputTexts[input->line]) {
+        return;
+    }
+    OnKillFocus(fieldId);
 }
 
 void CMainDialog::OnRectifierButton(int buttonId) {
@@ -184,6 +222,10 @@ void CMainDialog::OnCommand(int commandId) {
         case kCmdHelpAbout:
             OnHelpAbout();
             break;
+        case kCmdMains50Hz:
+        case kCmdMains60Hz:
+            OnMainsFrequency(commandId);
+            break;
         case kIdCentreTap:
             OnCentreTap();
             break;
@@ -221,11 +263,12 @@ void CMainDialog::ShowFileMessage(const char* text, const std::string& path) {
 
 namespace {
 
-CPlatform::CFileDialogRequest FileDialogRequest(bool save) {
+CPlatform::CFileDialogRequest FileDialogRequest(bool save,
+                                                const char* initialName = texts::kFileInitialName) {
     CPlatform::CFileDialogRequest request;
     request.save = save;
     request.title = save ? texts::kSaveDialogTitle : texts::kOpenDialogTitle;
-    request.initialName = texts::kFileInitialName;
+    request.initialName = initialName;
     request.filterLabel = texts::kFileFilterLabel;
     request.filterPattern = texts::kFileFilterPattern;
     // Replacing a saved design without asking would destroy it.
@@ -249,6 +292,10 @@ void CMainDialog::OpenFile(const std::string& path) {
     const std::optional<int> missing = LoadFile(path);
     // Whatever happened, the form shows the model.
     Recalculate();
+    if (missing) {
+        m_fileName = path;
+        MarkUnchanged();
+    }
     if (missing && *missing > 0) {
         const char* text =
             *missing == 1 ? texts::kShortFileMessageOne : texts::kShortFileMessageMany;
@@ -281,32 +328,71 @@ std::optional<int> CMainDialog::LoadFile(const std::string& path) {
         ShowFileMessage(texts::kEmptyFileMessage, path);
         return std::nullopt;
     }
-    m_platform.SetTitle(LoadedTitle(path));
+    if (!configuration.frequencyLineValid) {
+        ShowFileMessage(texts::kBadMainsFrequencyMessage, path);
+        return std::nullopt;
+    }
+    SetTitle(LoadedTitle(path));
     ApplyConfiguration(*m_pSupply, configuration);
     return static_cast<int>(kConfigLineCount) - configuration.lineCount;
 }
 
 void CMainDialog::OnFileSaveAs() {
-    const std::optional<std::string> path = m_platform.RunFileDialog(FileDialogRequest(true));
+    SaveAs(texts::kFileInitialName);
+}
+
+bool CMainDialog::SaveAs(const std::string& initialName) {
+    const std::optional<std::string> path =
+        m_platform.RunFileDialog(FileDialogRequest(true, initialName.c_str()));
     if (!path) {
-        return;
+        return false;
     }
     std::error_code error;
     std::unique_ptr<CLineSink> sink = m_platform.OpenForWriting(*path, error);
     if (!sink) {
         ShowFileMessage(texts::kOpenForWritingFailedMessage, *path);
-        return;
+        return false;
     }
-    const bool written = WriteConfiguration(*sink, ConfigurationTexts()) && sink->Commit();
+    const bool written =
+        WriteConfiguration(*sink, ConfigurationTexts(), m_pSupply->MainsFrequency()) &&
+        sink->Commit();
     // A sink that was not committed removes what it wrote; the file that was
     // there is untouched.
     sink.reset();
     if (!written) {
         ShowFileMessage(texts::kWriteErrorMessage, *path);
-        return;
+        return false;
     }
     // The form now shows the file just saved.
-    m_platform.SetTitle(LoadedTitle(*path));
+    SetTitle(LoadedTitle(*path));
+    m_fileName = *path;
+    MarkUnchanged();
+    return true;
+}
+
+bool CMainDialog::IsModified() const {
+    return ConfigurationTexts() != m_unchangedTexts ||
+           m_pSupply->MainsFrequency() != m_unchangedFrequency;
+}
+
+bool CMainDialog::ConfirmLeave() {
+    if (!IsModified()) {
+        return true;
+    }
+    // The focus a field loses to the question is no move of the user's.
+    const bool nested = m_messageOpen;
+    m_messageOpen = true;
+    const CPlatform::EAnswer answer = m_platform.AskYesNoCancel(texts::kSaveChangesQuestion);
+    m_messageOpen = nested;
+    switch (answer) {
+        case CPlatform::EAnswer::kYes:
+            return SaveAs(m_fileName.empty() ? std::string(texts::kFileInitialName) : m_fileName);
+        case CPlatform::EAnswer::kNo:
+            return true;
+        case CPlatform::EAnswer::kCancel:
+            return false;
+    }
+    return false;
 }
 
 void CMainDialog::ShowHelp(CPlatform::EHelpCommand command, unsigned context) {
@@ -316,6 +402,9 @@ void CMainDialog::ShowHelp(CPlatform::EHelpCommand command, unsigned context) {
 }
 
 void CMainDialog::OnFileExit() {
+    if (!ConfirmLeave()) {
+        return;
+    }
     ShowHelp(CPlatform::EHelpCommand::kQuit, 0);
     m_platform.EndDialog(kCmdOk);
 }
@@ -333,6 +422,9 @@ void CMainDialog::OnHelpAbout() {
 }
 
 void CMainDialog::OnCancel() {
+    if (!ConfirmLeave()) {
+        return;
+    }
     m_platform.EndDialog(kCmdCancel);
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,6 +29,10 @@ namespace ohmrada {
 // the exact lowered value is remembered behind the text written: leaving the
 // field with that text unchanged keeps the target the model holds instead of
 // applying the rounded text.
+//
+// The form remembers the design it last opened, saved or started with (as
+// the texts Save As would write). Leaving the program while the form shows
+// another design asks whether to save it first.
 class CMainDialog : private CSupplyAlerts {
 public:
     explicit CMainDialog(CPlatform& platform);
@@ -53,6 +58,11 @@ public:
 
     // The kill-focus handler of an input field; other ids are ignored.
     void OnKillFocus(int fieldId);
+    // The focus went from a field to one of the form's own windows beside it
+    // (an analysis window): the field is applied only when its text differs
+    // from what the form last wrote into it, so an unchanged field runs no
+    // cycle.
+    void OnFocusToOwnWindow(int fieldId);
     // A click on one of the rectifier buttons 1029..1031.
     void OnRectifierButton(int buttonId);
     // A click on the centre-tap check box 1028.
@@ -69,13 +79,26 @@ public:
     // cycle and the messages.
     void OpenFile(const std::string& path);
     void OnFileSaveAs();
+    // Exit: asks first when the design has changed (see ConfirmLeave).
     void OnFileExit();
     void OnHelpUsage();
     void OnHelpAbout();
     // F1: help at the main form's context.
     void OnHelp();
     void OnOK() {}
+    // Esc, the close box, Alt+F4: ends the form, asking first when the
+    // design has changed.
     void OnCancel();
+
+    // True when the form shows another design than the one last opened,
+    // saved, or started with.
+    bool IsModified() const;
+    // Asks "Änderungen speichern?" when the design has changed: Ja saves it
+    // (Save As with the design's file name proposed) and agrees only once it
+    // is saved, Nein agrees, Abbrechen refuses. Unchanged: agrees at once.
+    bool ConfirmLeave();
+    // The file the form last opened or saved; empty before.
+    const std::string& FileName() const { return m_fileName; }
 
     CPowerSupply& Supply() const { return *m_pSupply; }
 
@@ -92,6 +115,20 @@ private:
     // nothing when it was refused.
     std::optional<int> LoadFile(const std::string& path);
     void ShowHelp(CPlatform::EHelpCommand command, unsigned context);
+    // Sets the mains frequency from its menu entry and runs the cycle.
+    void OnMainsFrequency(int commandId);
+    // The title: base, followed by the 60 Hz mark while the design has it.
+    void SetTitle(std::string base);
+    // Marks the menu entry of the model's frequency and renews the title
+    // when the frequency differs from the one shown.
+    void ShowMainsFrequency();
+    // Save As with initialName proposed; true once the file is saved.
+    bool SaveAs(const std::string& initialName);
+    // The design as Save As would write it is the unchanged one from now on.
+    void MarkUnchanged() {
+        m_unchangedTexts = ConfigurationTexts();
+        m_unchangedFrequency = m_pSupply->MainsFrequency();
+    }
 
     // A lowered target voltage and the text it was shown as.
     struct CShownTarget {
@@ -108,6 +145,15 @@ private:
     // The lowered target while the target field shows it.
     std::optional<CShownTarget> m_shownTarget;
     std::optional<std::string> m_startUpFile;
+    std::string m_titleBase;
+    // The frequency the menu and the title show; 0 before the first cycle.
+    float m_shownFrequency = 0.0f;
+    // What the form last wrote into each input field, by configuration line.
+    std::array<std::string, kConfigLineCount> m_shownInputTexts;
+    // The design last opened, saved or started with.
+    std::array<std::string, kConfigLineCount> m_unchangedTexts;
+    float m_unchangedFrequency = kDefaultMainsFrequency;
+    std::string m_fileName;
 };
 
 }  // namespace ohmrada

@@ -52,6 +52,22 @@ void CMemoryPlatform::MessageBox(const std::string& text, EIcon icon) {
     m_focus = focused;
 }
 
+CPlatform::EAnswer CMemoryPlatform::AskYesNoCancel(const std::string& text) {
+    m_questions.push_back(text);
+    const int focused = m_focus;
+    if (IsInputField(focused) && m_dialog != nullptr) {
+        m_focus = 0;
+        m_dialog->OnKillFocus(focused);
+    }
+    m_focus = focused;
+    if (m_answers.empty()) {
+        return EAnswer::kCancel;
+    }
+    const EAnswer answer = m_answers.front();
+    m_answers.pop_front();
+    return answer;
+}
+
 std::optional<std::string> CMemoryPlatform::RunFileDialog(const CFileDialogRequest& request) {
     m_fileRequests.push_back(request);
     if (m_fileAnswers.empty()) {

@@ -20,7 +20,7 @@ namespace ohmrada {
 // before the handler runs as they do on screen. Serves the tests and
 // ohmrada-calc.
 //
-// While a message box is open the focus belongs to the box: a field that held
+// While a message box or a question is open the focus belongs to the box: a field that held
 // the focus loses it, and its kill-focus handler is called (the form ignores
 // a focus lost to its own box), before the box is counted as closed; the
 // focus then returns to the field without a notification.
@@ -44,6 +44,7 @@ public:
     void SetSpinPosition(int id, int position) override { m_spinPositions[id] = position; }
     void SetTitle(const std::string& title) override { m_title = title; }
     void MessageBox(const std::string& text, EIcon icon) override;
+    EAnswer AskYesNoCancel(const std::string& text) override;
     void Beep() override { ++m_beeps; }
     std::optional<std::string> RunFileDialog(const CFileDialogRequest& request) override;
     bool Help(EHelpCommand command, unsigned context) override;
@@ -70,6 +71,7 @@ public:
 
     // What the user was told.
     const std::vector<CMessage>& Messages() const { return m_messages; }
+    const std::vector<std::string>& Questions() const { return m_questions; }
     int Beeps() const { return m_beeps; }
     int AboutBoxes() const { return m_aboutBoxes; }
     std::optional<int> EndResult() const { return m_endResult; }
@@ -81,6 +83,8 @@ public:
     void QueueFileDialogAnswer(std::optional<std::string> path) {
         m_fileAnswers.push_back(std::move(path));
     }
+    // The next questions' answers, in order; nothing queued means Abbrechen.
+    void QueueAnswer(EAnswer answer) { m_answers.push_back(answer); }
     void SetHelpAvailable(bool available) { m_helpAvailable = available; }
     // Called while a message box is open, after the focus left for it.
     void SetMessageBoxHook(std::function<void(const CMessage&)> hook) {
@@ -96,6 +100,8 @@ private:
     std::string m_title;
     int m_focus = 0;
     std::vector<CMessage> m_messages;
+    std::vector<std::string> m_questions;
+    std::deque<EAnswer> m_answers;
     int m_beeps = 0;
     int m_aboutBoxes = 0;
     std::optional<int> m_endResult;

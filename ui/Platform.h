@@ -20,6 +20,7 @@ class CPlatform {
 public:
     enum class EIcon { kExclamation, kStop, kInformation };
     enum class EHelpCommand { kContents, kContext, kQuit };
+    enum class EAnswer { kYes, kNo, kCancel };
 
     struct CFileDialogRequest {
         bool save = false;
@@ -61,6 +62,9 @@ public:
     // A modal message box with an OK button, titled with the application's
     // name; returns when the user has closed it.
     virtual void MessageBox(const std::string& text, EIcon icon) = 0;
+    // A modal question with the buttons Ja, Nein and Abbrechen, titled with
+    // the application's name; Esc and the close box answer Abbrechen.
+    virtual EAnswer AskYesNoCancel(const std::string& text) = 0;
     // The system's default beep.
     virtual void Beep() = 0;
 

@@ -5,6 +5,9 @@
 #include <charconv>
 
 #include <QAction>
+#include <QMenuBar>
+#include <QScreen>
+#include <QSettings>
 
 #include "AnalysisTexts.h"
 #include "ControlIds.h"
@@ -20,28 +23,53 @@
 
 namespace ohmrada::qt {
 
+namespace ta = texts::analysis;
+
+namespace {
+
+template <typename TWindow>
+CToolWindow* Make(CAnalysisWindows& owner, QWidget* form) {
+    return new TWindow(owner, form);
+}
+
+}  // namespace
+
+const std::array<CAnalysisWindowSpec, kAnalysisWindowCount>& AnalysisWindowSpecs() {
+    static const std::array<CAnalysisWindowSpec, kAnalysisWindowCount> kSpecs = {{
+        {EAnalysisWindow::kTolerances, kCmdAnalyseTolerances, ta::kTolerancesTitle,
+         ta::kTolerancesHelp, &Make<CToleranceWindow>},
+        {EAnalysisWindow::kLimits, kCmdAnalyseLimits, ta::kLimitsTitle, ta::kLimitsHelp,
+         &Make<CLimitsWindow>},
+        {EAnalysisWindow::kSweep, kCmdAnalyseSweep, ta::kSweepTitle, ta::kSweepHelp,
+         &Make<CSweepWindow>},
+        {EAnalysisWindow::kTimeDomain, kCmdAnalyseTimeDomain, ta::kTimeDomainTitle,
+         ta::kTimeDomainHelp, &Make<CTimeDomainWindow>},
+    }};
+    return kSpecs;
+}
+
 CAnalysisWindows::CAnalysisWindows(CQtPlatform& platform, CFormWindow& window, CMainDialog& dialog)
     : QObject(&window),
       m_platform(platform),
       m_window(window),
       m_dialog(dialog),
       m_warnings(window) {
-    struct CCommand {
-        int command;
-        void (CAnalysisWindows::*open)();
-    };
-    constexpr CCommand kCommands[] = {
-        {kCmdAnalyseTolerances, &CAnalysisWindows::OpenTolerances},
-        {kCmdAnalyseLimits, &CAnalysisWindows::OpenLimits},
-        {kCmdAnalyseSweep, &CAnalysisWindows::OpenSweep},
-        {kCmdAnalyseTimeDomain, &CAnalysisWindows::OpenTimeDomain},
-        {kCmdAnalyseReport, &CAnalysisWindows::SaveReport},
-    };
     // The form's own handler ignores these commands; the menu entries reach
     // this object as well.
-    for (const CCommand& command : kCommands) {
-        if (QAction* action = window.Action(command.command)) {
-            connect(action, &QAction::triggered, this, command.open);
+    for (const CAnalysisWindowSpec& spec : AnalysisWindowSpecs()) {
+        if (QAction* action = window.Action(spec.command)) {
+            const EAnalysisWindow which = spec.window;
+            connect(action, &QAction::triggered, this, [this, which] { Open(which); });
+        }
+    }
+    if (QAction* action = window.Action(kCmdAnalyseReport)) {
+        connect(action, &QAction::triggered, this, &CAnalysisWindows::SaveReport);
+    }
+    // Each entry of the menu "S&uchen" opens Grenzwerte at its search.
+    for (int command = kCmdSearchFirst; command <= kCmdSearchLast; ++command) {
+        if (QAction* action = window.Action(command)) {
+            const auto search = static_cast<CLimitsWindow::ESearch>(command - kCmdSearchFirst);
+            connect(action, &QAction::triggered, this, [this, search] { OpenSearch(search); });
         }
     }
     m_state.design = CDesign::TakeFrom(dialog.Supply());
@@ -50,23 +78,26 @@ CAnalysisWindows::CAnalysisWindows(CQtPlatform& platform, CFormWindow& window, C
 
 CAnalysisWindows::~CAnalysisWindows() {
     // The windows refer to this object: they go first.
-    delete m_tolerances.data();
-    delete m_limits.data();
-    delete m_sweep.data();
-    delete m_timeDomain.data();
+    for (QPointer<CToolWindow>& window : m_windows) {
+        delete window.data();
+    }
 }
 
+CToolWindow* CAnalysisWindows::Window(EAnalysisWindow window) const {
+    return m_windows[static_cast<std::size_t>(window)].data();
+}
+// The registry made each window of its own type.
 CToleranceWindow* CAnalysisWindows::Tolerances() const {
-    return m_tolerances.data();
+    return static_cast<CToleranceWindow*>(Window(EAnalysisWindow::kTolerances));
 }
 CLimitsWindow* CAnalysisWindows::Limits() const {
-    return m_limits.data();
+    return static_cast<CLimitsWindow*>(Window(EAnalysisWindow::kLimits));
 }
 CSweepWindow* CAnalysisWindows::Sweep() const {
-    return m_sweep.data();
+    return static_cast<CSweepWindow*>(Window(EAnalysisWindow::kSweep));
 }
 CTimeDomainWindow* CAnalysisWindows::TimeDomain() const {
-    return m_timeDomain.data();
+    return static_cast<CTimeDomainWindow*>(Window(EAnalysisWindow::kTimeDomain));
 }
 
 void CAnalysisWindows::CycleEnded(const CPlatform::CCycleAlerts& alerts) {
@@ -99,9 +130,7 @@ void CAnalysisWindows::ApplyWarnings() {
 }
 
 void CAnalysisWindows::FollowOpenWindows() {
-    const std::array<CToolWindow*, 4> windows = {m_tolerances.data(), m_limits.data(),
-                                                 m_sweep.data(), m_timeDomain.data()};
-    for (CToolWindow* window : windows) {
+    for (const QPointer<CToolWindow>& window : m_windows) {
         if (window != nullptr && window->isVisible()) {
             window->Follow(m_state);
         }
@@ -135,33 +164,36 @@ void CAnalysisWindows::EnterIntoForm(int fieldId, float value) {
     m_dialog.OnKillFocus(fieldId);
 }
 
-namespace {
-
-template <typename TWindow>
-TWindow* OpenWindow(QPointer<TWindow>& window, CAnalysisWindows& owner, CFormWindow& form) {
+CToolWindow* CAnalysisWindows::Open(EAnalysisWindow which) {
+    QPointer<CToolWindow>& window = m_windows[static_cast<std::size_t>(which)];
     if (!window) {
-        window = new TWindow(owner, &form);
+        window = AnalysisWindowSpecs()[static_cast<std::size_t>(which)].make(*this, &m_window);
     }
     window->ShowBesideForm();
     return window.data();
 }
 
-}  // namespace
-
 void CAnalysisWindows::OpenTolerances() {
-    OpenWindow(m_tolerances, *this, m_window);
+    Open(EAnalysisWindow::kTolerances);
 }
 
 void CAnalysisWindows::OpenLimits() {
-    OpenWindow(m_limits, *this, m_window);
+    Open(EAnalysisWindow::kLimits);
+}
+
+void CAnalysisWindows::OpenSearch(int search) {
+    Open(EAnalysisWindow::kLimits);
+    if (search >= 0 && search < CLimitsWindow::kSearchCount) {
+        Limits()->MarkSearch(static_cast<CLimitsWindow::ESearch>(search));
+    }
 }
 
 void CAnalysisWindows::OpenSweep() {
-    OpenWindow(m_sweep, *this, m_window);
+    Open(EAnalysisWindow::kSweep);
 }
 
 void CAnalysisWindows::OpenTimeDomain() {
-    OpenWindow(m_timeDomain, *this, m_window);
+    Open(EAnalysisWindow::kTimeDomain);
 }
 
 void CAnalysisWindows::SaveReport() {
@@ -170,13 +202,57 @@ void CAnalysisWindows::SaveReport() {
 }
 
 void CAnalysisWindows::CloseAll() {
-    const std::array<CToolWindow*, 4> windows = {m_tolerances.data(), m_limits.data(),
-                                                 m_sweep.data(), m_timeDomain.data()};
-    for (CToolWindow* window : windows) {
+    for (const QPointer<CToolWindow>& window : m_windows) {
         if (window != nullptr) {
             window->close();
         }
     }
+}
+
+CPlacementRequest CAnalysisWindows::PlacementRequestFor(const CToolWindow& window) const {
+    CPlacementRequest request;
+    request.form = m_window.frameGeometry();
+    const QWidget* menu = m_window.MenuBar();
+    request.menuBottom = menu != nullptr ? menu->mapToGlobal(QPoint(0, menu->height())).y()
+                                         : m_window.geometry().top();
+    const QScreen* screen = m_window.screen();
+    request.screen = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    // A window not yet shown has no frame of its own: the form's is the
+    // best guess of what the desktop puts around it.
+    const QRect frame = m_window.frameGeometry();
+    const QRect contents = m_window.geometry();
+    request.frame = QMargins(contents.left() - frame.left(), contents.top() - frame.top(),
+                             frame.right() - contents.right(), frame.bottom() - contents.bottom());
+    request.size = window.testAttribute(Qt::WA_Resized) ? window.size() : window.sizeHint();
+    request.minimum = window.minimumSizeHint().expandedTo(window.minimumSize());
+    request.size = request.size.expandedTo(request.minimum);
+    for (const QPointer<CToolWindow>& other : m_windows) {
+        if (other != nullptr && other.data() != &window && other->isVisible()) {
+            request.taken.push_back(other->frameGeometry());
+        }
+    }
+    return request;
+}
+
+QRect CAnalysisWindows::PlaceOf(const CToolWindow& window) const {
+    const CPlacementRequest request = PlacementRequestFor(window);
+    if (!m_placesFile.isEmpty()) {
+        const QSettings places(m_placesFile, QSettings::IniFormat);
+        const QRect remembered =
+            places.value(window.PlaceKey() + QStringLiteral("/geometry")).toRect();
+        if (remembered.isValid()) {
+            return KeepOnScreen(remembered, request);
+        }
+    }
+    return PlaceBesideForm(request);
+}
+
+void CAnalysisWindows::RememberPlace(const CToolWindow& window) {
+    if (m_placesFile.isEmpty()) {
+        return;
+    }
+    QSettings places(m_placesFile, QSettings::IniFormat);
+    places.setValue(window.PlaceKey() + QStringLiteral("/geometry"), window.geometry());
 }
 
 void CAnalysisWindows::ShowHelp(const QString& page) {

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include <QObject>
 #include <QPointer>
+#include <QRect>
 #include <QString>
 
 #include "AnalysisSettings.h"
@@ -14,6 +16,7 @@
 #include "Evaluation.h"
 #include "FormWarnings.h"
 #include "Platform.h"
+#include "WindowPlacement.h"
 
 namespace ohmrada {
 class CMainDialog;
@@ -21,6 +24,7 @@ class CMainDialog;
 
 namespace ohmrada::qt {
 
+class CAnalysisWindows;
 class CFormWindow;
 class CQtPlatform;
 class CToolWindow;
@@ -37,6 +41,22 @@ struct CFormState {
     CPlatform::CCycleAlerts alerts;
 };
 
+// The four windows beside the form, in the order of the menu "&Analyse".
+enum class EAnalysisWindow { kTolerances, kLimits, kSweep, kTimeDomain };
+inline constexpr std::size_t kAnalysisWindowCount = 4;
+
+// The registry of the analysis windows: the menu command that opens each,
+// its title and help page, and how it is made. CAnalysisWindows connects the
+// menu, keeps, follows, places and closes the windows from it alone.
+struct CAnalysisWindowSpec {
+    EAnalysisWindow window;
+    int command;
+    const char* title;
+    const char* helpPage;
+    CToolWindow* (*make)(CAnalysisWindows& owner, QWidget* form);
+};
+const std::array<CAnalysisWindowSpec, kAnalysisWindowCount>& AnalysisWindowSpecs();
+
 // The settings the windows share: the tolerances of the worst case and
 // Tj,max (entered in Toleranzen), and the leakage inductance of the
 // simulation (entered in Zeitbereich).
@@ -46,7 +66,8 @@ struct CWindowSettings {
 };
 
 // The analysis beside the form: the menu "&Analyse", its four tool windows,
-// the report, and the form's warning colours.
+// the report, the form's warning colours, and the menu "S&uchen", whose
+// entries open Grenzwerte at their search.
 //
 // CQtPlatform creates it with the form window and hands it the end of every
 // recalculation cycle (CPlatform::CycleEnded). It then takes the form's
@@ -81,8 +102,13 @@ public:
     void ClearSimulatedWindingRatio();
 
     // The menu's commands.
+    // Opens a window of the registry (made the first time) beside the form.
+    CToolWindow* Open(EAnalysisWindow window);
     void OpenTolerances();
     void OpenLimits();
+    // An entry of the menu "S&uchen": Grenzwerte with that search marked
+    // (0..4, in the menu's order).
+    void OpenSearch(int search);
     void OpenSweep();
     void OpenTimeDomain();
     void SaveReport();
@@ -93,9 +119,23 @@ public:
     // The help viewer at page.
     void ShowHelp(const QString& page);
 
+    // Where a window opens the first time it is shown: where it was last
+    // closed, kept on the form's screen and off its menu bar, or else
+    // beside the form (PlaceBesideForm). Contents geometry.
+    QRect PlaceOf(const CToolWindow& window) const;
+    // Remembers a window's place and size for the next time it opens.
+    void RememberPlace(const CToolWindow& window);
+    // Where the places are kept (an INI file); empty: nowhere, every window
+    // opens beside the form.
+    void SetPlacesFile(const QString& file) { m_placesFile = file; }
+    // What the placement of window starts from: the form, its screen, and
+    // the other open windows.
+    CPlacementRequest PlacementRequestFor(const CToolWindow& window) const;
+
     CQtPlatform& Platform() const { return m_platform; }
     const CFormWarnings& Warnings() const { return m_warnings; }
     // The windows, once opened (nullptr before).
+    CToolWindow* Window(EAnalysisWindow window) const;
     CToleranceWindow* Tolerances() const;
     CLimitsWindow* Limits() const;
     CSweepWindow* Sweep() const;
@@ -115,10 +155,9 @@ private:
     CFormState m_state;
     std::optional<CDesign> m_simulatedDesign;
     double m_simulatedWindingRatio = 0.0;
-    QPointer<CToleranceWindow> m_tolerances;
-    QPointer<CLimitsWindow> m_limits;
-    QPointer<CSweepWindow> m_sweep;
-    QPointer<CTimeDomainWindow> m_timeDomain;
+    QString m_placesFile;
+    // The windows by EAnalysisWindow, made when first opened.
+    std::array<QPointer<CToolWindow>, kAnalysisWindowCount> m_windows;
 };
 
 }  // namespace ohmrada::qt

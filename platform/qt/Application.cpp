@@ -8,6 +8,7 @@
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QSettings>
 #include <QTimer>
 #include <QTranslator>
 
@@ -47,10 +48,36 @@ private:
 
 constexpr const char* kUsage = "Usage: ohmrada [FILE]\n";
 
+constexpr const char* kHelp =
+    "Usage: ohmrada [FILE]\n"
+    "Ohmrada: dimensioning of a linear mains power supply (transformer, rectifier,\n"
+    "reservoir capacitor, regulator), with worst case, limits, sweeps and a\n"
+    "time-domain simulation beside the form.\n"
+    "\n"
+    "  FILE           a configuration (.odr) to open once the form is shown;\n"
+    "                 a name that begins with '-' is given as ./-name\n"
+    "  -h, --help     show this text and end\n"
+    "  -v, --version  show the version and end\n"
+    "\n"
+    "Qt's own options (-platform, -style, ...) are taken as Qt takes them.\n"
+    "Without a window: ohmrada-calc --help.\n";
+
+constexpr const char* kVersion = "ohmrada 3.0\n";
+
 }  // namespace
 
 CCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     CCommandLine line;
+    for (const std::string& argument : arguments) {
+        if (argument == "--help" || argument == "-h") {
+            line.answer = kHelp;
+            return line;
+        }
+        if (argument == "--version" || argument == "-v") {
+            line.answer = kVersion;
+            return line;
+        }
+    }
     for (const std::string& argument : arguments) {
         if (!argument.empty() && argument.front() == '-') {
             line.error = "ohmrada: unknown option '" + argument +
@@ -75,6 +102,18 @@ CCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
 }
 
 int RunOhmrada(int& argc, char** argv, const CRunOptions& options) {
+    {
+        // The usage and the version need no window, nor a display.
+        std::vector<std::string> all;
+        for (int i = 1; i < argc; ++i) {
+            all.emplace_back(argv[i]);
+        }
+        const CCommandLine early = ParseCommandLine(all);
+        if (early.answer) {
+            std::fputs(early.answer->c_str(), stdout);
+            return std::fflush(stdout) == 0 ? 0 : 2;
+        }
+    }
     QApplication application(argc, argv);
     // Qt has taken its own options out of argv; the rest is the program's.
     // The file name is taken as the bytes given, as the system names files.
@@ -101,6 +140,10 @@ int RunOhmrada(int& argc, char** argv, const CRunOptions& options) {
 
     CQtPlatform platform(
         FindHelpFolder(QCoreApplication::applicationDirPath()).value_or(QString()));
+    // The analysis windows open where they were last closed.
+    platform.SetPlacesFile(QSettings(QSettings::IniFormat, QSettings::UserScope,
+                                     QStringLiteral("ohmrada"), QStringLiteral("fenster"))
+                               .fileName());
     CFirstPaintProbe probe(platform);
     if (options.exitAfterFirstPaint) {
         application.installEventFilter(&probe);

@@ -9,12 +9,16 @@ namespace ohmrada::qt {
 
 // What the program's command line asks for, once Qt has taken its own
 // options (-platform, -style, ...): nothing, or one configuration file to
-// open. Any other argument that begins with "-" is an option the program
-// does not have (a file of such a name is given as ./-name), and more than
-// one file is refused: error then holds the message for standard error.
+// open. --help (-h) and --version (-v) anywhere on the line ask for the
+// usage or the version: answer then holds the text for standard output, and
+// the program ends with 0 without opening a window. Any other argument that
+// begins with "-" is an option the program does not have (a file of such a
+// name is given as ./-name), and more than one file is refused: error then
+// holds the message for standard error.
 struct CCommandLine {
     std::optional<std::string> file;
     std::optional<std::string> error;
+    std::optional<std::string> answer;
 };
 
 // arguments: the command line without the program's name.

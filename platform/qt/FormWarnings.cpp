@@ -5,15 +5,25 @@
 
 #include "AnalysisWindows.h"
 #include "ControlIds.h"
+#include "DesignCheck.h"
 #include "FormWindow.h"
+#include "Results.h"
 
 namespace ohmrada::qt {
 
 void CFormWarnings::Apply(const CFormState& state, float tjMaxC, bool windingOverloaded) {
-    const float junction = state.evaluation[EResult::kJunctionTemperature];
-    Mark(kIdJunctionTemperature, junction > tjMaxC ? EKind::kLimit : EKind::kNone);
-    Mark(kIdInputPower, state.alerts.beeps > 0 ? EKind::kLimit : EKind::kNone);
-    Mark(kIdMinimumVoltage, state.alerts.messages > 0 ? EKind::kLimit : EKind::kNone);
+    CDesignCheck check = CheckDesign(state.evaluation, state.evaluation[EResult::kRatedPower],
+                                     static_cast<double>(tjMaxC));
+    // The target and the overload are what the cycle itself told the user:
+    // its message and its beep (the design after the cycle holds the target
+    // the message lowered).
+    check.targetNotHeld = state.alerts.messages > 0;
+    check.overloaded = state.alerts.beeps > 0;
+    for (const CResultSpec& result : kResults) {
+        if (result.fieldId != kIdRatedPower) {
+            Mark(result.fieldId, check.Exceeds(result.result) ? EKind::kLimit : EKind::kNone);
+        }
+    }
     Mark(kIdRatedPower, windingOverloaded ? EKind::kSimulation : EKind::kNone);
 }
 
@@ -31,10 +41,10 @@ void CFormWarnings::Mark(int fieldId, EKind kind) {
         return;
     }
     m_kinds[fieldId] = kind;
+    // The field's own colours, grey for a result, kept while it is marked.
+    const auto plain = m_plain.try_emplace(fieldId, field->palette()).first;
     if (kind == EKind::kNone) {
-        // Back to the colours the field inherits from the window and theme.
-        field->setPalette(QPalette());
-        field->setAutoFillBackground(false);
+        field->setPalette(plain->second);
         return;
     }
     QPalette palette = field->palette();

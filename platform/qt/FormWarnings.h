@@ -6,13 +6,17 @@
 #include <QColor>
 #include <QPalette>
 
+#include "Palette.h"
+
 namespace ohmrada::qt {
 
 class CFormWindow;
 struct CFormState;
 
-// The warning colours of the form's result fields. Only the fields' colours
-// change: their texts, the beeps and the messages stay the form's own.
+// The warning colours of the form's result fields, as CheckDesign finds
+// them (CDesignCheck::Exceeds names the field of each broken limit). Only
+// the fields' colours change: their texts, the beeps and the messages stay
+// the form's own.
 //
 // - the junction temperature above Tj,max,
 // - the power drawn above the rated power (the cycle beeped),
@@ -28,9 +32,9 @@ class CFormWarnings {
 public:
     enum class EKind { kNone, kLimit, kSimulation };
 
-    static QColor LimitColour() { return QColor(0xE6, 0x9F, 0x00); }       // orange
-    static QColor SimulationColour() { return QColor(0xCC, 0x79, 0xA7); }  // reddish purple
-    static QColor WarningText() { return QColor(0x00, 0x00, 0x00); }
+    static QColor LimitColour() { return palette::Limit(); }
+    static QColor SimulationColour() { return palette::Simulation(); }
+    static QColor WarningText() { return palette::WarningText(); }
 
     explicit CFormWarnings(CFormWindow& window) : m_window(window) {}
 
@@ -45,6 +49,8 @@ private:
 
     CFormWindow& m_window;
     std::unordered_map<int, EKind> m_kinds;  // the fields that wear a colour
+    // Each marked field's own palette (results are grey), to go back to.
+    std::unordered_map<int, QPalette> m_plain;
 };
 
 }  // namespace ohmrada::qt

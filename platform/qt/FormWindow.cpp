@@ -3,6 +3,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -72,13 +73,27 @@ CFormWindow::~CFormWindow() {
 
 void CFormWindow::BuildMenu(const res::CMenuTemplate& menu) {
     for (const res::CMenuPopup& popup : menu.popups) {
-        QMenu* entries = m_menuBar->addMenu(QString::fromUtf8(popup.text));
-        for (const res::CMenuEntry& entry : popup.entries) {
-            QAction* action = entries->addAction(QString::fromUtf8(entry.text));
-            const int command = entry.command;
-            connect(action, &QAction::triggered, this, [this, command] { OnCommand(command); });
-            m_actions.emplace(command, action);
+        AddMenuEntries(*m_menuBar->addMenu(QString::fromUtf8(popup.text)), popup.entries);
+    }
+}
+
+void CFormWindow::AddMenuEntries(QMenu& menu, std::span<const res::CMenuEntry> entries) {
+    for (const res::CMenuEntry& entry : entries) {
+        if (!entry.submenu.empty()) {
+            AddMenuEntries(*menu.addMenu(QString::fromUtf8(entry.text)), entry.submenu);
+            continue;
         }
+        QAction* action = menu.addAction(QString::fromUtf8(entry.text));
+        // The form logic sets the mark; a click only sends the command.
+        action->setCheckable(entry.checkable);
+        const int command = entry.command;
+        connect(action, &QAction::triggered, this, [this, action, command] {
+            if (action->isCheckable()) {
+                action->setChecked(!action->isChecked());
+            }
+            OnCommand(command);
+        });
+        m_actions.emplace(command, action);
     }
 }
 
@@ -96,7 +111,12 @@ void CFormWindow::Connect(const CBuiltControl& control) {
             auto* field = static_cast<CFieldEdit*>(control.widget);
             m_fields.emplace(id, field);
             field->SetFocusLostHandler([this, id] {
-                if (m_dialog != nullptr) {
+                if (m_dialog == nullptr) {
+                    return;
+                }
+                if (IsOwnWindow(QApplication::activeWindow())) {
+                    m_dialog->OnFocusToOwnWindow(id);
+                } else {
                     m_dialog->OnKillFocus(id);
                 }
             });
@@ -187,6 +207,14 @@ void CFormWindow::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+bool CFormWindow::IsOwnWindow(const QWidget* window) const {
+    // The windows beside the form are its children; a modal dialog (file
+    // dialog, message box, about box) is not one of them.
+    return window != nullptr && window != this && window->isWindow() &&
+           window->parentWidget() == this && !window->isModal() &&
+           window->windowModality() == Qt::NonModal;
 }
 
 int CFormWindow::IdOf(const QWidget* widget) const {

@@ -15,6 +15,7 @@ class QAbstractButton;
 class QAction;
 class QFrame;
 class QLineEdit;
+class QMenu;
 class QMenuBar;
 
 namespace ohmrada {
@@ -33,7 +34,9 @@ class CSpinButton;
 // - an edit control that loses the keyboard focus, for whatever reason
 //   (Tab, a click elsewhere, a message box or another window taking it), runs
 //   OnKillFocus(id), whether or not its text changed; only a popup menu over
-//   it does not count, since that does not take the focus from the form;
+//   it does not count, since that does not take the focus from the form, and
+//   a window of the form's own beside it (an analysis window, the help)
+//   runs OnFocusToOwnWindow(id), which applies only a changed text;
 // - a click on the check box or a radio button runs OnCommand(id) after the
 //   button has changed its own mark; a radio button that was already checked
 //   stays checked and still reports;
@@ -67,6 +70,10 @@ public:
     // The id of the control a widget realises; 0 for any other widget.
     int IdOf(const QWidget* widget) const;
 
+    // True for a window of the form's own beside it: a non-modal child
+    // window such as an analysis window or the help viewer.
+    bool IsOwnWindow(const QWidget* window) const;
+
     // Esc and the close box end here.
     void reject() override;
 
@@ -75,6 +82,7 @@ protected:
 
 private:
     void BuildMenu(const res::CMenuTemplate& menu);
+    void AddMenuEntries(QMenu& menu, std::span<const res::CMenuEntry> entries);
     void Connect(const CBuiltControl& control);
     void OnCommand(int id);
 

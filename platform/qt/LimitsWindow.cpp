@@ -14,6 +14,7 @@
 #include "ControlIds.h"
 #include "FormLabels.h"
 #include "FormWarnings.h"
+#include "Palette.h"
 #include "Texts.h"
 
 namespace ohmrada::qt {
@@ -21,6 +22,19 @@ namespace ohmrada::qt {
 namespace ta = texts::analysis;
 
 namespace {
+
+using ESearch = CLimitsWindow::ESearch;
+using EEntry = CLimitsWindow::EEntry;
+
+// What the rows are computed from.
+struct CLimitsView {
+    const CLimits& limits;
+    bool junctionValid;
+};
+
+QString Undefined() {
+    return QString::fromUtf8(::ohmrada::texts::kUndefinedValue);
+}
 
 QString WithUnit(double value, int decimals, int unitFieldId) {
     return FormatNumber(value, decimals) + QLatin1Char(' ') + LabelOf(unitFieldId).unit;
@@ -34,127 +48,166 @@ QString Found(const CSearchResult& result, int decimals, int unitFieldId) {
     return text;
 }
 
-// The texts of every value, in the window's order, with their labels.
-struct CValueTexts {
-    QString regulatedNominal, regulatedLow, voltageNominal, voltageLow, loadCurrent, loadPower,
-        regulatorPower, regulatorCurrent, thermalResistance, scale, transformer, efficiency,
-        designEfficiency;
+// One search: its title (the name of its menu entry), what it means, and the
+// button that enters its value into the form, if any.
+struct CSearchSpec {
+    const char* title;
+    const char* sentence;
 };
 
-CValueTexts TextsOf(const CLimits& limits) {
-    CValueTexts t;
-    t.regulatedNominal = Found(limits.maxRegulatedCurrent.nominal, 3, kIdLoadCurrent);
-    t.regulatedLow = Found(limits.maxRegulatedCurrent.lowMains, 3, kIdLoadCurrent);
-    t.voltageNominal = WithUnit(limits.highestVoltage.nominalV, 3, kIdTargetVoltage);
-    t.voltageLow = WithUnit(limits.highestVoltage.lowMainsV, 3, kIdTargetVoltage);
-    t.loadCurrent = Found(limits.maxTransformerLoad.current, 3, kIdLoadCurrent);
-    t.loadPower = WithUnit(limits.maxTransformerLoad.powerW, 3, kIdRatedPower);
-    const auto& regulator = limits.maxRegulatorPower;
-    t.regulatorPower = WithUnit(regulator.powerW, 3, kIdRegulatorPower);
-    t.regulatorCurrent = Found(regulator.current, 3, kIdLoadCurrent);
-    t.thermalResistance = regulator.thermalResistanceKPerW
-                              ? WithUnit(*regulator.thermalResistanceKPerW, 3, kIdThermalResistance)
-                              : QString::fromUtf8(::ohmrada::texts::kUndefinedValue);
-    const auto& best = limits.bestEfficiency;
-    t.scale = FormatNumber(best.scale.value, 3);
-    if (best.scale.atSearchLimit) {
-        t.scale += QString::fromUtf8(ta::kAtSearchLimit);
+constexpr CSearchSpec kSearches[CLimitsWindow::kSearchCount] = {
+    {ta::kLimitMaxTransformerLoad, ta::kTransformerLoadSentence},
+    {ta::kLimitMaxRegulatedCurrent, ta::kRegulatedCurrentSentence},
+    {ta::kLimitMaxRegulatorPower, ta::kRegulatorPowerSentence},
+    {ta::kLimitBestEfficiency, ta::kBestEfficiencySentence},
+    {ta::kLimitHighestVoltage, ta::kHighestVoltageSentence},
+};
+
+// One value: the search it belongs to, its label, its text, and the button
+// that stands beside it.
+struct CValueSpec {
+    ESearch search;
+    const char* label;
+    QString (*text)(const CLimitsView&);
+    int entry = -1;
+};
+
+// clang-format off
+const CValueSpec kValues[] = {
+    {CLimitsWindow::kSearchTransformerLoad, ta::kCurrentLabel,
+     [](const CLimitsView& v) { return Found(v.limits.maxTransformerLoad.current, 3, kIdLoadCurrent); }},
+    {CLimitsWindow::kSearchTransformerLoad, ta::kRatedPowerLabel,
+     [](const CLimitsView& v) { return WithUnit(v.limits.maxTransformerLoad.powerW, 3, kIdRatedPower); }},
+    {CLimitsWindow::kSearchRegulatedCurrent, ta::kAtNominalMains,
+     [](const CLimitsView& v) { return Found(v.limits.maxRegulatedCurrent.nominal, 3, kIdLoadCurrent); },
+     CLimitsWindow::kEnterCurrent},
+    {CLimitsWindow::kSearchRegulatedCurrent, ta::kAtLowMains,
+     [](const CLimitsView& v) { return Found(v.limits.maxRegulatedCurrent.lowMains, 3, kIdLoadCurrent); }},
+    {CLimitsWindow::kSearchRegulatorPower, ta::kRegulatorPowerLabel,
+     [](const CLimitsView& v) {
+         return v.junctionValid ? WithUnit(v.limits.maxRegulatorPower.powerW, 3, kIdRegulatorPower)
+                                : Undefined();
+     }},
+    {CLimitsWindow::kSearchRegulatorPower, ta::kDeliverableCurrentLabel,
+     [](const CLimitsView& v) {
+         return v.junctionValid ? Found(v.limits.maxRegulatorPower.current, 3, kIdLoadCurrent)
+                                : Undefined();
+     }},
+    {CLimitsWindow::kSearchRegulatorPower, ta::kThermalResistanceLabel,
+     [](const CLimitsView& v) {
+         const auto& resistance = v.limits.maxRegulatorPower.thermalResistanceKPerW;
+         return v.junctionValid && resistance ? WithUnit(*resistance, 3, kIdThermalResistance)
+                                              : Undefined();
+     }},
+    {CLimitsWindow::kSearchBestEfficiency, ta::kScaleLabel,
+     [](const CLimitsView& v) {
+         const CSearchResult& scale = v.limits.bestEfficiency.scale;
+         return FormatNumber(scale.value, 3) +
+                (scale.atSearchLimit ? QString::fromUtf8(ta::kAtSearchLimit) : QString());
+     }},
+    {CLimitsWindow::kSearchBestEfficiency, ta::kTransformerLabel,
+     [](const CLimitsView& v) {
+         const auto& best = v.limits.bestEfficiency;
+         return best.ratedVoltage && best.ratedCurrent && best.noLoadVoltage
+                    ? Fill(ta::kTransformerText, FormatNumber(*best.ratedVoltage, 3),
+                           FormatNumber(*best.ratedCurrent, 3), FormatNumber(*best.noLoadVoltage, 3))
+                    : Undefined();
+     },
+     CLimitsWindow::kEnterTransformer},
+    {CLimitsWindow::kSearchBestEfficiency, ta::kEfficiencyLabel,
+     [](const CLimitsView& v) {
+         const auto& efficiency = v.limits.bestEfficiency.efficiencyPct;
+         return efficiency ? WithUnit(*efficiency, 3, kIdEfficiency) : Undefined();
+     }},
+    {CLimitsWindow::kSearchBestEfficiency, ta::kDesignEfficiencyLabel,
+     [](const CLimitsView& v) { return WithUnit(v.limits.bestEfficiency.designEfficiencyPct, 3, kIdEfficiency); }},
+    {CLimitsWindow::kSearchHighestVoltage, ta::kAtNominalMains,
+     [](const CLimitsView& v) { return WithUnit(v.limits.highestVoltage.nominalV, 3, kIdTargetVoltage); },
+     CLimitsWindow::kEnterVoltage},
+    {CLimitsWindow::kSearchHighestVoltage, ta::kAtLowMains,
+     [](const CLimitsView& v) { return WithUnit(v.limits.highestVoltage.lowMainsV, 3, kIdTargetVoltage); }},
+};
+// clang-format on
+
+constexpr const char* kEntryTexts[CLimitsWindow::kEntryCount] = {
+    ta::kEnterCurrent, ta::kEnterVoltage, ta::kEnterTransformer};
+
+// Why a search shows no values; empty when it shows them.
+QString NoteOf(ESearch search, const CLimitsView& view, const CAnalysisSettings& settings,
+               double ambientC) {
+    if (search == CLimitsWindow::kSearchRegulatorPower && !view.junctionValid) {
+        return Fill(ta::kJunctionNotAboveAmbient, FormatNumber(settings.junctionLimitC, 1),
+                    FormatNumber(ambientC, 1));
     }
-    t.transformer =
-        best.ratedVoltage && best.ratedCurrent && best.noLoadVoltage
-            ? Fill(ta::kTransformerText, FormatNumber(*best.ratedVoltage, 3),
-                   FormatNumber(*best.ratedCurrent, 3), FormatNumber(*best.noLoadVoltage, 3))
-            : QString::fromUtf8(::ohmrada::texts::kUndefinedValue);
-    t.efficiency = best.efficiencyPct ? WithUnit(*best.efficiencyPct, 3, kIdEfficiency)
-                                      : QString::fromUtf8(::ohmrada::texts::kUndefinedValue);
-    t.designEfficiency = WithUnit(best.designEfficiencyPct, 3, kIdEfficiency);
-    return t;
+    if (search == CLimitsWindow::kSearchBestEfficiency &&
+        !view.limits.bestEfficiency.efficiencyPct) {
+        return QString::fromUtf8(ta::kNoBestEfficiency);
+    }
+    return {};
 }
 
 }  // namespace
 
-std::vector<CLimitRow> LimitRows(const CLimits& limits) {
-    const CValueTexts t = TextsOf(limits);
-    auto s = [](const char* text) { return QString::fromUtf8(text); };
-    return {
-        {s(ta::kLimitMaxTransformerLoad), {}, true},
-        {s(ta::kCurrentLabel), t.loadCurrent},
-        {s(ta::kRatedPowerLabel), t.loadPower},
-        {s(ta::kLimitMaxRegulatedCurrent), {}, true},
-        {s(ta::kAtNominalMains), t.regulatedNominal},
-        {s(ta::kAtLowMains), t.regulatedLow},
-        {s(ta::kLimitMaxRegulatorPower), {}, true},
-        {s(ta::kRegulatorPowerLabel), t.regulatorPower},
-        {s(ta::kDeliverableCurrentLabel), t.regulatorCurrent},
-        {s(ta::kThermalResistanceLabel), t.thermalResistance},
-        {s(ta::kLimitBestEfficiency), {}, true},
-        {s(ta::kScaleLabel), t.scale},
-        {s(ta::kTransformerLabel), t.transformer},
-        {s(ta::kEfficiencyLabel), t.efficiency},
-        {s(ta::kDesignEfficiencyLabel), t.designEfficiency},
-        {s(ta::kLimitHighestVoltage), {}, true},
-        {s(ta::kAtNominalMains), t.voltageNominal},
-        {s(ta::kAtLowMains), t.voltageLow},
-    };
-}
-
-QLabel* CLimitsWindow::AddValue(QGridLayout& grid, int& row, const char* label) {
-    grid.addWidget(new QLabel(QString::fromUtf8(label)), row, 0);
-    auto* value = new QLabel;
-    value->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    grid.addWidget(value, row, 1);
-    m_values.push_back(value);
-    ++row;
-    return value;
+std::vector<CLimitRow> LimitRows(const CLimits& limits, const CAnalysisSettings& settings,
+                                 double ambientC) {
+    const CLimitsView view{limits, IsValidJunctionLimit(settings.junctionLimitC, ambientC)};
+    std::vector<CLimitRow> rows;
+    for (int search = 0; search < CLimitsWindow::kSearchCount; ++search) {
+        rows.push_back({QString::fromUtf8(kSearches[search].title), {}, true});
+        for (const CValueSpec& value : kValues) {
+            if (value.search == search) {
+                rows.push_back({QString::fromUtf8(value.label), value.text(view)});
+            }
+        }
+        const QString note = NoteOf(static_cast<ESearch>(search), view, settings, ambientC);
+        if (!note.isEmpty()) {
+            rows.push_back({note, {}, false, true});
+        }
+    }
+    return rows;
 }
 
 CLimitsWindow::CLimitsWindow(CAnalysisWindows& owner, QWidget* form)
     : CToolWindow(owner, form, QString::fromUtf8(ta::kLimitsTitle), ta::kLimitsHelp) {
     auto* grid = new QGridLayout;
     int row = 0;
-    auto heading = [&](const char* title, const char* sentence) {
-        auto* name = new QLabel(QStringLiteral("<b>") + QString::fromUtf8(title).toHtmlEscaped() +
-                                QStringLiteral("</b>"));
-        grid->addWidget(name, row++, 0, 1, 3);
-        auto* what = new QLabel(QString::fromUtf8(sentence));
+    for (int search = 0; search < kSearchCount; ++search) {
+        auto* title = new QLabel(QStringLiteral("<b>") +
+                                 QString::fromUtf8(kSearches[search].title).toHtmlEscaped() +
+                                 QStringLiteral("</b>"));
+        title->setMargin(2);
+        grid->addWidget(title, row++, 0, 1, 3);
+        m_titles[static_cast<std::size_t>(search)] = title;
+        auto* what = new QLabel(QString::fromUtf8(kSearches[search].sentence));
         what->setWordWrap(true);
         grid->addWidget(what, row++, 0, 1, 3);
-    };
-    auto button = [&](EEntry entry, const char* text, int atRow) {
-        auto* push = new QPushButton(QString::fromUtf8(text));
-        // A click must not leave the keyboard focus in this window.
-        push->setFocusPolicy(Qt::NoFocus);
-        connect(push, &QPushButton::clicked, this, [this, entry] { Enter(entry); });
-        grid->addWidget(push, atRow, 2);
-        m_buttons[entry] = push;
-    };
-
-    heading(ta::kLimitMaxTransformerLoad, ta::kTransformerLoadSentence);
-    m_loadCurrent = AddValue(*grid, row, ta::kCurrentLabel);
-    m_loadPower = AddValue(*grid, row, ta::kRatedPowerLabel);
-
-    heading(ta::kLimitMaxRegulatedCurrent, ta::kRegulatedCurrentSentence);
-    button(kEnterCurrent, ta::kEnterCurrent, row);
-    m_regulatedNominal = AddValue(*grid, row, ta::kAtNominalMains);
-    m_regulatedLow = AddValue(*grid, row, ta::kAtLowMains);
-
-    heading(ta::kLimitMaxRegulatorPower, ta::kRegulatorPowerSentence);
-    m_regulatorPower = AddValue(*grid, row, ta::kRegulatorPowerLabel);
-    m_regulatorCurrent = AddValue(*grid, row, ta::kDeliverableCurrentLabel);
-    m_thermalResistance = AddValue(*grid, row, ta::kThermalResistanceLabel);
-
-    heading(ta::kLimitBestEfficiency, ta::kBestEfficiencySentence);
-    m_scale = AddValue(*grid, row, ta::kScaleLabel);
-    button(kEnterTransformer, ta::kEnterTransformer, row);
-    m_transformer = AddValue(*grid, row, ta::kTransformerLabel);
-    m_efficiency = AddValue(*grid, row, ta::kEfficiencyLabel);
-    m_designEfficiency = AddValue(*grid, row, ta::kDesignEfficiencyLabel);
-
-    heading(ta::kLimitHighestVoltage, ta::kHighestVoltageSentence);
-    button(kEnterVoltage, ta::kEnterVoltage, row);
-    m_voltageNominal = AddValue(*grid, row, ta::kAtNominalMains);
-    m_voltageLow = AddValue(*grid, row, ta::kAtLowMains);
+        for (const CValueSpec& value : kValues) {
+            if (value.search != search) {
+                continue;
+            }
+            grid->addWidget(new QLabel(QString::fromUtf8(value.label)), row, 0);
+            auto* shown = new QLabel;
+            shown->setTextInteractionFlags(Qt::TextSelectableByMouse);
+            shown->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            grid->addWidget(shown, row, 1);
+            m_values.push_back(shown);
+            if (value.entry >= 0) {
+                const auto entry = static_cast<EEntry>(value.entry);
+                auto* push = new QPushButton(QString::fromUtf8(kEntryTexts[entry]));
+                // A click must not leave the keyboard focus in this window.
+                push->setFocusPolicy(Qt::NoFocus);
+                connect(push, &QPushButton::clicked, this, [this, entry] { Enter(entry); });
+                grid->addWidget(push, row, 2);
+                m_buttons[entry] = push;
+            }
+            ++row;
+        }
+        auto* note = new QLabel;
+        note->setWordWrap(true);
+        note->hide();
+        grid->addWidget(note, row++, 0, 1, 3);
+        m_notes[static_cast<std::size_t>(search)] = note;
+    }
     grid->setColumnStretch(1, 1);
 
     // What the form's colours mean.
@@ -162,14 +215,14 @@ CLimitsWindow::CLimitsWindow(CAnalysisWindows& owner, QWidget* form)
     colours->setWordWrap(true);
     auto swatch = [](const QColor& colour) {
         return QStringLiteral(
-                   "<span style=\"background-color:%1; color:#000000\">"
+                   "<span style=\"background-color:%1; color:%2\">"
                    "&nbsp;&nbsp;&nbsp;&nbsp;</span> ")
-            .arg(colour.name());
+            .arg(colour.name(), palette::WarningText().name());
     };
     colours->setText(QStringLiteral("<b>") + QString::fromUtf8(ta::kColoursHeading) +
-                     QStringLiteral("</b><br>") + swatch(CFormWarnings::LimitColour()) +
+                     QStringLiteral("</b><br>") + swatch(palette::Limit()) +
                      QString::fromUtf8(ta::kColourLimitText).toHtmlEscaped() +
-                     QStringLiteral("<br>") + swatch(CFormWarnings::SimulationColour()) +
+                     QStringLiteral("<br>") + swatch(palette::Simulation()) +
                      QString::fromUtf8(ta::kColourSimulationText).toHtmlEscaped());
 
     auto* help = new QPushButton(QString::fromUtf8(ta::kHelpButton));
@@ -188,21 +241,19 @@ CLimitsWindow::CLimitsWindow(CAnalysisWindows& owner, QWidget* form)
 }
 
 void CLimitsWindow::Follow(const CFormState& state) {
-    m_shown = FindLimits(state.design, Owner().Settings().analysis);
-    const CValueTexts t = TextsOf(m_shown);
-    m_regulatedNominal->setText(t.regulatedNominal);
-    m_regulatedLow->setText(t.regulatedLow);
-    m_voltageNominal->setText(t.voltageNominal);
-    m_voltageLow->setText(t.voltageLow);
-    m_loadCurrent->setText(t.loadCurrent);
-    m_loadPower->setText(t.loadPower);
-    m_regulatorPower->setText(t.regulatorPower);
-    m_regulatorCurrent->setText(t.regulatorCurrent);
-    m_thermalResistance->setText(t.thermalResistance);
-    m_scale->setText(t.scale);
-    m_transformer->setText(t.transformer);
-    m_efficiency->setText(t.efficiency);
-    m_designEfficiency->setText(t.designEfficiency);
+    const CAnalysisSettings& settings = Owner().Settings().analysis;
+    const double ambient = state.design[EInput::kTu];
+    m_shown = FindLimits(state.design, settings);
+    const CLimitsView view{m_shown, IsValidJunctionLimit(settings.junctionLimitC, ambient)};
+    std::size_t index = 0;
+    for (const CValueSpec& value : kValues) {
+        m_values[index++]->setText(value.text(view));
+    }
+    for (int search = 0; search < kSearchCount; ++search) {
+        QLabel* note = m_notes[static_cast<std::size_t>(search)];
+        note->setText(NoteOf(static_cast<ESearch>(search), view, settings, ambient));
+        note->setVisible(!note->text().isEmpty());
+    }
 
     m_buttons[kEnterCurrent]->setEnabled(m_shown.maxRegulatedCurrent.nominal.value > 0.0f);
     m_buttons[kEnterVoltage]->setEnabled(m_shown.highestVoltage.nominalV > 0.0f);
@@ -217,6 +268,29 @@ QStringList CLimitsWindow::ValueTexts() const {
         texts << value->text();
     }
     return texts;
+}
+
+QWidget* CLimitsWindow::SearchTitle(ESearch search) const {
+    return m_titles[static_cast<std::size_t>(search)];
+}
+
+QString CLimitsWindow::Note(ESearch search) const {
+    return m_notes[static_cast<std::size_t>(search)]->text();
+}
+
+void CLimitsWindow::MarkSearch(ESearch search) {
+    m_marked = search;
+    for (int i = 0; i < kSearchCount; ++i) {
+        QLabel* title = m_titles[static_cast<std::size_t>(i)];
+        const bool marked = i == search;
+        title->setAutoFillBackground(marked);
+        QPalette colours = palette();
+        if (marked) {
+            colours.setColor(QPalette::Window, palette::Marked());
+            colours.setColor(QPalette::WindowText, palette::WarningText());
+        }
+        title->setPalette(colours);
+    }
 }
 
 void CLimitsWindow::Enter(EEntry entry) {

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PlotWidget.h"
 
+#include <algorithm>
+
+#include <QFontMetrics>
 #include <QPdfWriter>
 
 #include "SaveAtomically.h"
@@ -23,11 +26,61 @@ CPlotWidget::CPlotWidget(QWidget* parent) : QCustomPlot(parent) {
     legend->setBorderPen(Qt::NoPen);
     plotLayout()->setRowStretchFactor(plotLayout()->rowCount() - 1, 0.001);
     setMinimumSize(480, 320);
+    // Whoever draws the plot, the legend and the labels fit it.
+    connect(this, &QCustomPlot::beforeReplot, this, &CPlotWidget::FitToSize);
     // Plots are looked at, not typed into: the focus stays where it is.
     setFocusPolicy(Qt::NoFocus);
 }
 
+void CPlotWidget::SetAxisLabel(QCPAxis* axis, const QString& full, const QString& brief) {
+    const auto known = std::find_if(m_labels.begin(), m_labels.end(),
+                                    [axis](const CAxisLabel& label) { return label.axis == axis; });
+    if (known != m_labels.end()) {
+        *known = {axis, full, brief};
+    } else {
+        m_labels.push_back({axis, full, brief});
+    }
+    axis->setLabel(full);
+}
+
+void CPlotWidget::FitToSize() {
+    // As many legend columns as the width holds, so that none is cut off.
+    int widest = 1;
+    for (int i = 0; i < legend->itemCount(); ++i) {
+        // The legend's grid has empty cells where a row is not full.
+        if (const QCPAbstractLegendItem* item = legend->item(i)) {
+            widest = std::max(widest, item->minimumOuterSizeHint().width());
+        }
+    }
+    const int room = width() - 2 * 5 - legend->margins().left() - legend->margins().right();
+    const int columns =
+        std::max(1, (room + legend->columnSpacing()) / (widest + legend->columnSpacing()));
+    if (legend->wrap() != columns) {
+        legend->setWrap(columns);
+        // The wrap applies to the entries there already only when they are
+        // arranged again.
+        legend->setFillOrder(legend->fillOrder(), true);
+    }
+    // An axis label along the axis rectangle's height, if it fits there.
+    const int along =
+        axisRect()->outerRect().height() > 0 ? axisRect()->outerRect().height() : height() / 2;
+    for (const CAxisLabel& label : m_labels) {
+        const QFontMetrics metrics(label.axis->labelFont());
+        const bool vertical = label.axis->orientation() == Qt::Vertical;
+        const int length = vertical ? along : width();
+        label.axis->setLabel(metrics.horizontalAdvance(label.full) <= length - 10 ? label.full
+                                                                                  : label.brief);
+    }
+}
+
+void CPlotWidget::resizeEvent(QResizeEvent* event) {
+    QCustomPlot::resizeEvent(event);
+    FitToSize();
+    replot(QCustomPlot::rpQueuedReplot);
+}
+
 void CPlotWidget::ShowAll() {
+    FitToSize();
     rescaleAxes(true);
     for (QCPAxis* axis : {xAxis, yAxis, yAxis2}) {
         const QCPRange range = axis->range();

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <vector>
+
 #include <QString>
 
 #include "QCustomPlotInclude.h"
@@ -16,6 +18,11 @@ public:
 
     // All data in view (both y axes when the second one is used).
     void ShowAll();
+    // An axis's label: full while it fits along the axis, else brief.
+    void SetAxisLabel(QCPAxis* axis, const QString& full, const QString& brief);
+    // Fits the legend's columns to the plot's width and the axis labels to
+    // their axes; done on every resize and by ShowAll.
+    void FitToSize();
     // The plot as a PNG or PDF file of the given size in pixels (points for
     // PDF). False when the file could not be written; the file that was
     // there is then unchanged.
@@ -26,6 +33,15 @@ public:
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    struct CAxisLabel {
+        QCPAxis* axis;
+        QString full;
+        QString brief;
+    };
+    std::vector<CAxisLabel> m_labels;
 };
 
 }  // namespace ohmrada::qt

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "QtPlatform.h"
 
+#include <QAction>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCoreApplication>
@@ -97,6 +99,7 @@ void CQtPlatform::Show(CMainDialog& dialog) {
     // The analysis follows the form from its first cycle on.
     delete m_analysis;
     m_analysis = new CAnalysisWindows(*this, *m_window, dialog);
+    m_analysis->SetPlacesFile(m_placesFile);
     dialog.OnInitDialog();
     m_window->ApplyToolTips(res::kFormToolTips);
     if (m_result) {
@@ -170,6 +173,8 @@ std::string CQtPlatform::GetItemText(int id) const {
 void CQtPlatform::CheckButton(int id, bool checked) {
     if (QAbstractButton* button = m_window ? m_window->Button(id) : nullptr) {
         SetMark(*button, checked);
+    } else if (QAction* action = m_window ? m_window->Action(id) : nullptr) {
+        action->setChecked(checked);
     }
 }
 
@@ -223,6 +228,26 @@ void CQtPlatform::MessageBox(const std::string& text, EIcon icon) {
     QMessageBox box(shown, ApplicationTitle(), FromUtf8(text), QMessageBox::Ok, m_window.get());
     box.setTextFormat(Qt::PlainText);
     box.exec();
+}
+
+CPlatform::EAnswer CQtPlatform::AskYesNoCancel(const std::string& text) {
+    QMessageBox box(QMessageBox::Question, ApplicationTitle(), FromUtf8(text),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, m_window.get());
+    box.setTextFormat(Qt::PlainText);
+    // German whatever translations are installed.
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("&Ja"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("&Nein"));
+    box.button(QMessageBox::Cancel)->setText(QStringLiteral("Abbrechen"));
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+        case QMessageBox::Yes:
+            return EAnswer::kYes;
+        case QMessageBox::No:
+            return EAnswer::kNo;
+        default:
+            return EAnswer::kCancel;
+    }
 }
 
 void CQtPlatform::Beep() {

@@ -54,6 +54,7 @@ public:
     void SetSpinPosition(int id, int position) override;
     void SetTitle(const std::string& title) override;
     void MessageBox(const std::string& text, EIcon icon) override;
+    EAnswer AskYesNoCancel(const std::string& text) override;
     void Beep() override;
     std::optional<std::string> RunFileDialog(const CFileDialogRequest& request) override;
     bool Help(EHelpCommand command, unsigned context) override;
@@ -64,6 +65,10 @@ public:
     // The help viewer at a page of the help folder; false when it cannot be
     // shown.
     bool ShowHelpPage(const QString& page);
+
+    // Where the analysis windows' places are remembered between runs (an
+    // INI file); empty, the default: nowhere.
+    void SetPlacesFile(const QString& file) { m_placesFile = file; }
 
     // The main window, once Show has built it.
     CFormWindow* Window() const { return m_window.get(); }
@@ -77,6 +82,7 @@ public:
 
 private:
     QString m_helpFolder;
+    QString m_placesFile;
     std::unique_ptr<CFormWindow> m_window;
     QPointer<CHelpViewer> m_helpViewer;
     // A child of the window, made by Show.

@@ -25,6 +25,7 @@
 #include "AnalysisWindows.h"
 #include "FormLabels.h"
 #include "NumberText.h"
+#include "Palette.h"
 #include "PlotWidget.h"
 #include "QtPlatform.h"
 #include "SaveAtomically.h"
@@ -36,13 +37,9 @@ namespace ta = texts::analysis;
 
 namespace {
 
-// Colours of the curves, from a palette that stays apart for the common
-// colour-vision deficiencies; orange and vermillion are kept for the marks.
-const QColor kCurveColours[] = {QColor(0x00, 0x72, 0xB2), QColor(0x00, 0x9E, 0x73),
-                                QColor(0x56, 0xB4, 0xE9), QColor(0xCC, 0x79, 0xA7),
-                                QColor(0x00, 0x00, 0x00), QColor(0x88, 0x88, 0x88)};
-const QColor kNotHeldColour(0xD5, 0x5E, 0x00);
-const QColor kOverloadColour(0xE6, 0x9F, 0x00);
+// Orange and vermillion of the palette are kept for the marks.
+const QColor kNotHeldColour = palette::NotHeld();
+const QColor kOverloadColour = palette::Limit();
 
 constexpr int kDefaultPoints = 101;
 
@@ -256,26 +253,61 @@ void CSweepWindow::Rerun() {
     if (m_updating) {
         return;
     }
-    m_spec.from = ParseNumberPrefix(m_from->text().toStdString());
-    m_spec.to = ParseNumberPrefix(m_to->text().toStdString());
+    const std::optional<double> from = ReadWholeNumber(m_from->text());
+    const std::optional<double> to = ReadWholeNumber(m_to->text());
+    m_spec.from = from.value_or(0.0);
+    m_spec.to = to.value_or(0.0);
     m_spec.count = static_cast<std::size_t>(m_count->value());
     m_spec.spacing = m_spacing->currentIndex() == 1 ? ESpacing::kLog : ESpacing::kLinear;
     m_points.clear();
-    if (!IsValid(m_spec)) {
-        m_note->setText(QString::fromUtf8(ta::kSweepBadRange));
+    const bool log = m_spec.spacing == ESpacing::kLog;
+    const bool fromValid = from && (!log || *from > 0.0);
+    const bool toValid = to && (!log || *to > 0.0);
+    if (!fromValid || !toValid || !IsValid(m_spec)) {
+        // Nothing is drawn or exported that belongs to another range.
+        CancelSimulation();
+        m_simulated.clear();
+        const QString why = QString::fromUtf8(ta::kSweepBadRange);
+        MarkRefused(*m_from, !fromValid || (fromValid && toValid), why);
+        MarkRefused(*m_to, !toValid, why);
+        m_note->setText(why);
+        m_export->setEnabled(false);
         Draw();
         return;
     }
-    m_note->clear();
+    MarkRefused(*m_from, false);
+    MarkRefused(*m_to, false);
+    m_export->setEnabled(true);
     m_points.reserve(m_spec.count);
     RunSweep(m_design, m_spec, [this](const CSweepPoint& point) {
         m_points.push_back(point);
         return true;
     });
+    // The model's rules may raise a value (the floor value, LeerU above
+    // NennU): say which range is drawn when it is not the one typed.
+    m_note->clear();
+    if (!m_points.empty()) {
+        const double usedFrom = ShownInput(m_points.front().design);
+        const double usedTo = ShownInput(m_points.back().design);
+        const auto differs = [](double typed, double used) {
+            return std::abs(typed - used) > 1e-6 * std::max(1.0, std::abs(typed));
+        };
+        if (differs(m_spec.from, usedFrom) || differs(m_spec.to, usedTo)) {
+            const QString used =
+                Fill(ta::kSweepRangeUsed, FormatNumber(usedFrom, 4), FormatNumber(usedTo, 4));
+            m_note->setText(used);
+            m_from->setToolTip(differs(m_spec.from, usedFrom) ? used : QString());
+            m_to->setToolTip(differs(m_spec.to, usedTo) ? used : QString());
+        }
+    }
     if (m_simulate->isChecked()) {
         StartSimulation();
     }
     Draw();
+}
+
+QString CSweepWindow::Note() const {
+    return m_note->text();
 }
 
 void CSweepWindow::SetSimulate(bool on) {
@@ -411,7 +443,7 @@ void CSweepWindow::Draw() {
 
     QStringList axisLabels[2];
     bool marksInLegend = false;
-    std::size_t colour = 0;
+    int colour = 0;
     const double currentX = ShownInput(m_design);
     for (const EResult result : results) {
         const int axisIndex = units.indexOf(UnitOf(result)) == 1 ? 1 : 0;
@@ -437,7 +469,7 @@ void CSweepWindow::Draw() {
                 yOver << py;
             }
         }
-        const QColor curveColour = kCurveColours[colour++ % std::size(kCurveColours)];
+        const QColor curveColour = palette::Curve(colour++);
         QCPGraph* curve = m_plot->addGraph(m_plot->xAxis, valueAxis);
         curve->setName(label.label + QStringLiteral(" (") + label.unit + QLatin1Char(')'));
         QPen pen(curveColour, 2.0);
@@ -467,7 +499,8 @@ void CSweepWindow::Draw() {
             ta::kSweepOverloaded);
         const double currentY = m_evaluation[result];
         QVector<double> cx, cy;
-        if (std::isfinite(currentY)) {
+        // Without a sweep there is nothing to mark the design on.
+        if (std::isfinite(currentY) && !m_points.empty()) {
             cx << currentX;
             cy << currentY;
         }
@@ -493,8 +526,8 @@ void CSweepWindow::Draw() {
             QColor colour;
         };
         const CSimCurve kSimCurves[] = {
-            {EResult::kMinimumVoltage, &CMeasurements::minimumVoltage, QColor(0x00, 0x72, 0xB2)},
-            {EResult::kRippleVoltage, &CMeasurements::rippleVoltage, QColor(0x56, 0xB4, 0xE9)},
+            {EResult::kMinimumVoltage, &CMeasurements::minimumVoltage, palette::Curve(0)},
+            {EResult::kRippleVoltage, &CMeasurements::rippleVoltage, palette::Curve(2)},
         };
         for (const CSimCurve& curve : kSimCurves) {
             QVector<double> x, y;
@@ -513,9 +546,14 @@ void CSweepWindow::Draw() {
     }
     for (int i = 0; i < 2; ++i) {
         QCPAxis* axis = i == 1 ? m_plot->yAxis2 : m_plot->yAxis;
-        axis->setLabel(units.size() > i ? axisLabels[i].join(QStringLiteral(", ")) +
-                                              QStringLiteral(" (") + units[i] + QLatin1Char(')')
-                                        : QString());
+        // The names while they fit beside the axis, else the unit alone:
+        // the legend names every curve.
+        m_plot->SetAxisLabel(axis,
+                             units.size() > i
+                                 ? axisLabels[i].join(QStringLiteral(", ")) + QStringLiteral(" (") +
+                                       units[i] + QLatin1Char(')')
+                                 : QString(),
+                             units.size() > i ? units[i] : QString());
     }
     m_plot->ShowAll();
 }

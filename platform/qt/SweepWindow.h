@@ -52,6 +52,9 @@ public:
     CPlotWidget* Plot() const { return m_plot; }
     QLineEdit* From() const { return m_from; }
     QLineEdit* To() const { return m_to; }
+    QPushButton* ExportButton() const { return m_export; }
+    // What the window says under the range: refused, or what is drawn.
+    QString Note() const;
 
     // Writes the sweep as PNG, PDF or CSV, chosen by the name's ending.
     // False when the file could not be written.

@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ToleranceWindow.h"
 
-#include <QDoubleSpinBox>
+#include <optional>
+
+#include <QComboBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -13,6 +18,8 @@
 #include "AnalysisWindows.h"
 #include "FormLabels.h"
 #include "FormWarnings.h"
+#include "MainsRegions.h"
+#include "Palette.h"
 
 namespace ohmrada::qt {
 
@@ -20,15 +27,17 @@ namespace ta = texts::analysis;
 
 namespace {
 
-QDoubleSpinBox* SettingBox(double low, double high, const char* suffix) {
-    auto* box = new QDoubleSpinBox;
-    // Numbers with a point, as on the form, whatever the desktop's language.
-    box->setLocale(QLocale::c());
-    box->setRange(low, high);
-    box->setDecimals(1);
-    box->setSuffix(QString::fromUtf8(suffix));
-    box->setKeyboardTracking(false);
-    box->setMaximumWidth(180);
+// A setting's box and its unit beside it. It takes any text: what the text
+// means is decided by Validate, so the box never changes what was typed.
+QLineEdit* SettingBox(double value, QFormLayout& form, const char* label, const char* unit) {
+    auto* box = new QLineEdit(FormatNumber(value, 1));
+    box->setAlignment(Qt::AlignRight);
+    box->setMaximumWidth(120);
+    auto* row = new QHBoxLayout;
+    row->addWidget(box);
+    row->addWidget(new QLabel(QString::fromUtf8(unit).trimmed()));
+    row->addStretch(1);
+    form.addRow(QString::fromUtf8(label), row);
     return box;
 }
 
@@ -89,19 +98,27 @@ std::array<std::array<CWorstCaseCell, CToleranceWindow::kColumnCount>, 3> WorstC
 CToleranceWindow::CToleranceWindow(CAnalysisWindows& owner, QWidget* form)
     : CToolWindow(owner, form, QString::fromUtf8(ta::kTolerancesTitle), ta::kTolerancesHelp) {
     const CAnalysisSettings& settings = owner.Settings().analysis;
-    m_mains = SettingBox(0.0, kMaxTolerancePct, ta::kPercentPlusMinus);
-    m_mains->setPrefix(QStringLiteral("± "));
-    m_mains->setValue(settings.mainsTolerancePct);
-    m_capacitor = SettingBox(0.0, kMaxTolerancePct, ta::kPercentPlusMinus);
-    m_capacitor->setPrefix(QStringLiteral("− "));
-    m_capacitor->setValue(settings.capacitorTolerancePct);
-    m_junction = SettingBox(-50.0, 400.0, ta::kDegrees);
-    m_junction->setValue(settings.junctionLimitC);
-
     auto* inputs = new QFormLayout;
-    inputs->addRow(QString::fromUtf8(ta::kMainsTolerance), m_mains);
-    inputs->addRow(QString::fromUtf8(ta::kCapacitorTolerance), m_capacitor);
-    inputs->addRow(QString::fromUtf8(ta::kJunctionLimit), m_junction);
+    m_region = new QComboBox;
+    m_region->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    m_region->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    for (const CMainsRegion& region : MainsRegions()) {
+        m_region->addItem(QString::fromUtf8(region.name));
+    }
+    m_region->addItem(QString::fromUtf8(ta::kOwnMainsRegion));
+    inputs->addRow(QString::fromUtf8(ta::kMainsRegion), m_region);
+    m_mainsLow = SettingBox(settings.mainsLowTolerancePct, *inputs, ta::kMainsLowTolerance,
+                            ta::kPercentPlusMinus);
+    m_mainsHigh = SettingBox(settings.mainsHighTolerancePct, *inputs, ta::kMainsHighTolerance,
+                             ta::kPercentPlusMinus);
+    m_capacitor = SettingBox(settings.capacitorTolerancePct, *inputs, ta::kCapacitorTolerance,
+                             ta::kPercentPlusMinus);
+    m_junction = SettingBox(settings.junctionLimitC, *inputs, ta::kJunctionLimit, ta::kDegrees);
+    m_problems = new QLabel;
+    m_problems->setWordWrap(true);
+    m_problems->hide();
+    m_ambientC = owner.State().design[EInput::kTu];
+    ShowRegion();
 
     m_table = new QTableWidget(3, kColumnCount);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -136,25 +153,107 @@ CToleranceWindow::CToleranceWindow(CAnalysisWindows& owner, QWidget* form)
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(inputs);
+    layout->addWidget(m_problems);
     layout->addWidget(m_table);
     layout->addWidget(m_summary);
     layout->addWidget(help, 0, Qt::AlignRight);
     resize(1160, 300);
 
-    for (QDoubleSpinBox* box : {m_mains, m_capacitor, m_junction}) {
-        connect(box, &QDoubleSpinBox::valueChanged, this, [this] { SettingsEdited(); });
+    // Judged while typed, taken when finished (Enter, or leaving the box),
+    // so that the 6 on the way to 60 is never in use.
+    for (QLineEdit* box : {m_mainsLow, m_mainsHigh, m_capacitor, m_junction}) {
+        connect(box, &QLineEdit::textChanged, this, [this] { Validate(m_ambientC); });
+        connect(box, &QLineEdit::editingFinished, this, [this] { SettingsEdited(); });
     }
+    connect(m_region, &QComboBox::activated, this, [this](int index) { RegionChosen(index); });
+}
+
+void CToleranceWindow::RegionChosen(int index) {
+    const auto regions = MainsRegions();
+    if (index < 0 || static_cast<std::size_t>(index) >= regions.size()) {
+        return;  // "eigene": the boxes keep their values
+    }
+    const CMainsRegion& region = regions[static_cast<std::size_t>(index)];
+    m_mainsLow->setText(FormatNumber(region.lowPct, 1));
+    m_mainsHigh->setText(FormatNumber(region.highPct, 1));
+    SettingsEdited();
+}
+
+void CToleranceWindow::ShowRegion() {
+    const std::optional<std::size_t> region = MainsRegionOf(Owner().Settings().analysis);
+    const QSignalBlocker block(m_region);
+    m_region->setCurrentIndex(region ? static_cast<int>(*region)
+                                     : static_cast<int>(MainsRegions().size()));
+}
+
+CAnalysisSettings CToleranceWindow::Validate(double ambientC) {
+    const CAnalysisSettings inUse = Owner().Settings().analysis;
+    CAnalysisSettings taken = inUse;
+    QStringList problems;
+    struct CBox {
+        QLineEdit* box;
+        double CAnalysisSettings::*value;
+        const char* label;
+        QString range;
+        bool (*valid)(double value, double ambient);
+    };
+    const CBox boxes[] = {
+        {m_mainsLow, &CAnalysisSettings::mainsLowTolerancePct, ta::kMainsLowTolerance,
+         QString::fromUtf8(ta::kToleranceRange),
+         [](double value, double) { return IsValidTolerance(value); }},
+        {m_mainsHigh, &CAnalysisSettings::mainsHighTolerancePct, ta::kMainsHighTolerance,
+         QString::fromUtf8(ta::kToleranceRange),
+         [](double value, double) { return IsValidTolerance(value); }},
+        {m_capacitor, &CAnalysisSettings::capacitorTolerancePct, ta::kCapacitorTolerance,
+         QString::fromUtf8(ta::kToleranceRange),
+         [](double value, double) { return IsValidTolerance(value); }},
+        {m_junction, &CAnalysisSettings::junctionLimitC, ta::kJunctionLimit,
+         Fill(ta::kJunctionRange, FormatNumber(ambientC, 1)), &IsValidJunctionLimit},
+    };
+    for (const CBox& box : boxes) {
+        const std::optional<double> value = ReadWholeNumber(box.box->text());
+        const bool valid = value && box.valid(*value, ambientC);
+        if (valid) {
+            taken.*box.value = *value;
+        }
+        QString label = QString::fromUtf8(box.label);
+        label.chop(1);  // the colon
+        const QString why =
+            Fill(ta::kSettingRefused, label, QLatin1Char('"') + box.box->text() + QLatin1Char('"'),
+                 box.range, FormatNumber(inUse.*box.value, 1));
+        MarkRefused(*box.box, !valid, why);
+        if (!valid) {
+            problems << why;
+        }
+    }
+    m_problems->setText(problems.join(QLatin1Char('\n')));
+    m_problems->setVisible(!problems.isEmpty());
+    return taken;
+}
+
+QString CToleranceWindow::Problems() const {
+    return m_problems->text();
 }
 
 void CToleranceWindow::SettingsEdited() {
     CWindowSettings settings = Owner().Settings();
-    settings.analysis.mainsTolerancePct = m_mains->value();
-    settings.analysis.capacitorTolerancePct = m_capacitor->value();
-    settings.analysis.junctionLimitC = m_junction->value();
-    Owner().SetSettings(settings);
+    settings.analysis = Validate(m_ambientC);
+    const CAnalysisSettings& inUse = Owner().Settings().analysis;
+    if (settings.analysis.mainsLowTolerancePct != inUse.mainsLowTolerancePct ||
+        settings.analysis.mainsHighTolerancePct != inUse.mainsHighTolerancePct ||
+        settings.analysis.capacitorTolerancePct != inUse.capacitorTolerancePct ||
+        settings.analysis.junctionLimitC != inUse.junctionLimitC) {
+        Owner().SetSettings(settings);
+    }
+    ShowRegion();
 }
 
 void CToleranceWindow::Follow(const CFormState& state) {
+    if (state.design[EInput::kTu] != m_ambientC) {
+        // Tj,max is judged against the design's ambient temperature.
+        m_ambientC = state.design[EInput::kTu];
+        Validate(m_ambientC);
+    }
     m_shown = AnalyseWorstCase(state.design, Owner().Settings().analysis);
     const auto rows = WorstCaseCells(m_shown);
     bool anyBroken = false;

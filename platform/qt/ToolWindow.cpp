@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ToolWindow.h"
 
+#include <QHideEvent>
 #include <QKeyEvent>
 #include <QScreen>
 
@@ -20,20 +21,23 @@ CToolWindow::CToolWindow(CAnalysisWindows& owner, QWidget* form, const QString& 
 
 void CToolWindow::ShowBesideForm() {
     if (!m_placed && parentWidget() != nullptr) {
-        // The first time beside the form, to its right, as far as the screen
-        // allows.
+        // The first time: where it was last time, or beside the form.
         m_placed = true;
-        const QRect form = parentWidget()->frameGeometry();
-        QPoint at(form.right() + 8, form.top());
-        if (const QScreen* screen = parentWidget()->screen()) {
-            const QRect room = screen->availableGeometry();
-            at.setX(std::max(room.left(), std::min(at.x(), room.right() - width())));
-            at.setY(std::max(room.top(), std::min(at.y(), room.bottom() - height())));
-        }
-        move(at);
+        setGeometry(m_owner.PlaceOf(*this));
     }
     show();
     raise();
+}
+
+QString CToolWindow::PlaceKey() const {
+    return QString::fromUtf8(m_helpPage).section(QLatin1Char('.'), 0, 0);
+}
+
+void CToolWindow::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    if (m_placed && !event->spontaneous()) {
+        m_owner.RememberPlace(*this);
+    }
 }
 
 void CToolWindow::showEvent(QShowEvent* event) {

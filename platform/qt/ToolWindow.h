@@ -15,7 +15,9 @@ struct CFormState;
 // it or refreshing it never takes the keyboard focus from the form, and it
 // never changes the form by itself. CAnalysisWindows creates it on its menu
 // command and calls Follow after every recalculation cycle while it is
-// visible, and once when it is shown.
+// visible, and once when it is shown. The first time it is shown it opens
+// where it was last closed (CAnalysisWindows remembers that), or else beside
+// the form (PlaceBesideForm).
 class CToolWindow : public QWidget {
 public:
     CToolWindow(CAnalysisWindows& owner, QWidget* form, const QString& title, const char* helpPage);
@@ -25,11 +27,15 @@ public:
     void ShowBesideForm();
     // Brings the window up to date with the form's design.
     virtual void Follow(const CFormState& state) = 0;
+    // The name its place is remembered under.
+    QString PlaceKey() const;
 
 protected:
     CAnalysisWindows& Owner() const { return m_owner; }
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // Closing or hiding it remembers its place and size.
+    void hideEvent(QHideEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:

@@ -4,24 +4,32 @@
 // and held against ohmrada-calc and the analysis library for the same design.
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWindow>
 
 #include "AnalysisTexts.h"
 #include "AnalysisWindows.h"
@@ -29,6 +37,7 @@
 #include "HelpViewer.h"
 #include "LimitsWindow.h"
 #include "NumberText.h"
+#include "Palette.h"
 #include "PlotWidget.h"
 #include "QtTestEnvironment.h"
 #include "SaveAtomically.h"
@@ -36,6 +45,7 @@
 #include "SweepWindow.h"
 #include "TimeDomainWindow.h"
 #include "ToleranceWindow.h"
+#include "ToolWindow.h"
 #include "support/StartUpForm.h"
 
 namespace ohmrada::qt::test {
@@ -80,6 +90,20 @@ protected:
     }
 
     CDesign FormDesign() const { return CDesign::TakeFrom(m_dialog->Supply()); }
+
+    // Makes a window beside the form the active one, as a click into it
+    // does. (A tool window counts as active while the form is, so wait for
+    // the application's active window.)
+    static bool ActivateWindow(QWidget& window) {
+        return QTest::qWaitFor(
+            [&window] {
+                if (QApplication::activeWindow() != &window) {
+                    window.windowHandle()->requestActivate();
+                }
+                return QApplication::activeWindow() == &window;
+            },
+            5000);
+    }
 
     // Opens a window from the menu and goes back to the form. (The offscreen
     // platform activates every window it shows; a desktop does not activate
@@ -142,7 +166,8 @@ TEST_F(AnalysisWindowTest, TolerancesFollowTheFormAndAgreeWithOhmradaCalc) {
     Open(kCmdAnalyseTolerances);
     CToleranceWindow& window = *Analysis().Tolerances();
     Enter(kIdLoadCurrent, QStringLiteral("3"));
-    window.JunctionLimit()->setValue(110.0);
+    window.JunctionLimit()->setText(QStringLiteral("110"));
+    QTest::keyClick(window.JunctionLimit(), Qt::Key_Return);
 
     const QJsonObject calc =
         Calc({QStringLiteral("worst-case"), QStringLiteral("--closed-form"),
@@ -295,6 +320,19 @@ TEST_F(AnalysisWindowTest, ColoursComeAndGoWithTheirConditions) {
         EXPECT_EQ(warnings.KindOf(kIdRatedPower), EKind::kNone);
         const QColor base = Field(kIdMinimumVoltage).palette().color(QPalette::Base);
         EXPECT_EQ(base == CFormWarnings::LimitColour(), step.minimum == EKind::kLimit);
+        // A result without its colour is grey as every result is (the
+        // window's colour behind it), never white as an input.
+        for (const int id : {kIdJunctionTemperature, kIdInputPower, kIdMinimumVoltage}) {
+            if (warnings.KindOf(id) == EKind::kNone) {
+                const QPalette colours = Field(id).palette();
+                EXPECT_EQ(colours.color(QPalette::Base),
+                          Field(kIdEfficiency).palette().color(QPalette::Base))
+                    << "field " << id;
+                EXPECT_NE(colours.color(QPalette::Base),
+                          Field(kIdLoadCurrent).palette().color(QPalette::Base))
+                    << "field " << id << " looks like an input";
+            }
+        }
         ASSERT_TRUE(WaitForActiveWindow());
     }
     // The texts are the form's own, colours or not.
@@ -368,6 +406,99 @@ TEST_F(AnalysisWindowTest, SweepFollowsTheFormAndExportsPngPdfAndCsv) {
     EXPECT_TRUE(window.Points().empty());
 }
 
+// At the size it opens with, the plot shows all of its legend and its axis
+// labels whole, however many curves it draws.
+TEST_F(AnalysisWindowTest, SweepAtItsDefaultSizeCutsNothingOff) {
+    Open(kCmdAnalyseSweep);
+    CSweepWindow& window = *Analysis().Sweep();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const std::vector<std::vector<EResult>> choices = {
+        {EResult::kMinimumVoltage, EResult::kJunctionTemperature},
+        {EResult::kMinimumVoltage, EResult::kLoadedVoltage, EResult::kNoLoadOutputVoltage,
+         EResult::kJunctionTemperature},
+        {EResult::kMinimumVoltage, EResult::kRippleVoltage, EResult::kOutputVoltage,
+         EResult::kInputPower, EResult::kRegulatorPower, EResult::kDcPower},
+    };
+    for (const std::vector<EResult>& results : choices) {
+        SCOPED_TRACE(results.size());
+        window.SelectResults(results);
+        CPlotWidget& plot = *window.Plot();
+        plot.replot();
+        QApplication::processEvents();
+        const QRect whole = plot.rect();
+        const QCPLegend& legend = *plot.legend;
+        ASSERT_GT(legend.itemCount(), 0);
+        for (int i = 0; i < legend.itemCount(); ++i) {
+            if (const QCPAbstractLegendItem* item = legend.item(i)) {
+                EXPECT_TRUE(whole.contains(item->outerRect()))
+                    << "legend entry " << i << " is cut off";
+            }
+        }
+        for (QCPAxis* axis : {plot.yAxis, plot.yAxis2, plot.xAxis}) {
+            if (!axis->visible()) {
+                continue;
+            }
+            const QFontMetrics metrics(axis->labelFont());
+            const int along = axis->orientation() == Qt::Vertical
+                                  ? plot.axisRect()->outerRect().height()
+                                  : plot.axisRect()->outerRect().width();
+            EXPECT_LE(metrics.horizontalAdvance(axis->label()), along)
+                << axis->label().toStdString();
+            EXPECT_FALSE(axis->label().isEmpty());
+        }
+    }
+}
+
+// A range that cannot be swept leaves nothing of the last one: no points, no
+// curve, no export, and the field says so; a range the model narrows says
+// what is drawn.
+TEST_F(AnalysisWindowTest, SweepRangesThatAreRefusedOrNarrowedSaySo) {
+    Open(kCmdAnalyseSweep);
+    CSweepWindow& window = *Analysis().Sweep();
+    window.SetInput(EInput::kIb);
+    window.SetRange(1.0, 7.0, 13, ESpacing::kLog);
+    ASSERT_FALSE(window.Points().empty());
+    ASSERT_TRUE(window.ExportButton()->isEnabled());
+
+    struct CCase {
+        const char* from;
+        const char* to;
+        bool refused;
+    };
+    const CCase kCases[] = {{"abc", "7", true},
+                            {"-5", "7", true},
+                            {"1,5", "7", true},
+                            {"1", "", true},
+                            {"1", "7", false}};
+    for (const CCase& c : kCases) {
+        SCOPED_TRACE(std::string(c.from) + " .. " + c.to);
+        window.From()->setText(QString::fromUtf8(c.from));
+        window.To()->setText(QString::fromUtf8(c.to));
+        Q_EMIT window.From()->editingFinished();
+        EXPECT_EQ(window.Points().empty(), c.refused);
+        EXPECT_EQ(window.ExportButton()->isEnabled(), !c.refused);
+        const bool marked = window.From()->palette().color(QPalette::Base) == palette::Limit() ||
+                            window.To()->palette().color(QPalette::Base) == palette::Limit();
+        EXPECT_EQ(marked, c.refused);
+        EXPECT_EQ(window.Note().isEmpty(), !c.refused) << window.Note().toStdString();
+        if (c.refused) {
+            for (int i = 0; i < window.Plot()->graphCount(); ++i) {
+                EXPECT_TRUE(window.Plot()->graph(i)->data()->isEmpty()) << "graph " << i;
+            }
+        }
+    }
+
+    // Linear from -5 A: the model raises Ib to its floor, and the window
+    // says which range it draws.
+    window.SetRange(-5.0, 7.0, 13, ESpacing::kLinear);
+    ASSERT_FALSE(window.Points().empty());
+    const double first = window.Points().front().design[EInput::kIb];
+    EXPECT_GT(first, 0.0);
+    EXPECT_TRUE(window.Note().contains(FormatNumber(first, 4))) << window.Note().toStdString();
+    EXPECT_FALSE(window.From()->toolTip().isEmpty());
+    EXPECT_TRUE(window.To()->toolTip().isEmpty());
+}
+
 TEST_F(AnalysisWindowTest, SweepSimulatesBesideTheFormAndCanBeCancelled) {
     Open(kCmdAnalyseSweep);
     CSweepWindow& window = *Analysis().Sweep();
@@ -412,20 +543,56 @@ TEST_F(AnalysisWindowTest, TolerancesEnteredMoveTheCorners) {
     };
     for (const CCase& c : kCases) {
         SCOPED_TRACE(c.mains);
-        window.MainsTolerance()->setValue(c.mains);
-        window.CapacitorTolerance()->setValue(c.capacitor);
+        for (QLineEdit* box : {window.MainsLowTolerance(), window.MainsHighTolerance()}) {
+            box->setText(QString::number(c.mains));
+            QTest::keyClick(box, Qt::Key_Return);
+        }
+        window.CapacitorTolerance()->setText(QString::number(c.capacitor));
+        QTest::keyClick(window.CapacitorTolerance(), Qt::Key_Return);
         const QTableWidget& table = *window.Table();
         EXPECT_EQ(table.item(1, CToleranceWindow::kColumnMains)->text().toStdString(), c.lowMains);
         EXPECT_EQ(table.item(2, CToleranceWindow::kColumnMains)->text().toStdString(), c.highMains);
         EXPECT_EQ(table.item(1, CToleranceWindow::kColumnCapacitance)->text().toStdString(),
                   c.lowCapacitance);
-        EXPECT_EQ(Analysis().Settings().analysis.mainsTolerancePct, c.mains);
+        EXPECT_EQ(Analysis().Settings().analysis.mainsLowTolerancePct, c.mains);
+        EXPECT_EQ(Analysis().Settings().analysis.mainsHighTolerancePct, c.mains);
     }
     // Without tolerance every corner is the form.
     for (int row = 0; row < 3; ++row) {
         EXPECT_EQ(window.Table()->item(row, CToleranceWindow::kColumnMinimum)->text().toStdString(),
                   Text(kIdMinimumVoltage));
     }
+}
+
+// A region fills both mains tolerances; a value of the user's that matches
+// no region is "eigene".
+TEST_F(AnalysisWindowTest, AMainsRegionFillsTheTolerancesOfEachSide) {
+    Open(kCmdAnalyseTolerances);
+    CToleranceWindow& window = *Analysis().Tolerances();
+    QComboBox& region = *window.MainsRegion();
+    ASSERT_EQ(region.count(), 4);
+    EXPECT_EQ(region.currentText(), QStringLiteral("EN 50160 (±10 %)"));
+    const int rangeB = region.findText(QStringLiteral("ANSI C84.1 B (−8.3/+5.8 %)"));
+    ASSERT_GE(rangeB, 0);
+    region.setCurrentIndex(rangeB);
+    Q_EMIT region.activated(rangeB);
+    const CAnalysisSettings& settings = Analysis().Settings().analysis;
+    EXPECT_DOUBLE_EQ(settings.mainsLowTolerancePct, 8.3);
+    EXPECT_DOUBLE_EQ(settings.mainsHighTolerancePct, 5.8);
+    EXPECT_EQ(window.Table()->item(1, CToleranceWindow::kColumnMains)->text(),
+              QStringLiteral("92"));
+    EXPECT_EQ(window.Table()->item(2, CToleranceWindow::kColumnMains)->text(),
+              QStringLiteral("106"));
+    const auto type = [](QLineEdit* box, const char* text) {
+        box->setText(QString::fromUtf8(text));
+        QTest::keyClick(box, Qt::Key_Return);
+    };
+    type(window.MainsHighTolerance(), "7");
+    EXPECT_EQ(region.currentText(), QStringLiteral("eigene"));
+    EXPECT_DOUBLE_EQ(Analysis().Settings().analysis.mainsLowTolerancePct, 8.3);
+    type(window.MainsLowTolerance(), "5");
+    type(window.MainsHighTolerance(), "5");
+    EXPECT_EQ(region.currentText(), QStringLiteral("ANSI C84.1 A (−5/+5 %)"));
 }
 
 TEST_F(AnalysisWindowTest, EscClosesAWindowAndClosingStopsItsSimulation) {
@@ -439,6 +606,190 @@ TEST_F(AnalysisWindowTest, EscClosesAWindowAndClosingStopsItsSimulation) {
     // The form is untouched by it.
     CReferenceForm reference;
     ExpectSameFields(reference);
+}
+
+// A design the regulator cannot hold in any cycle: moving from a field into
+// an analysis window runs no cycle, so no message comes between the user and
+// the window; a text changed in the field is still applied.
+TEST_F(AnalysisWindowTest, AnUnchangedFieldLeftForAWindowRunsNoCycle) {
+    ExpectModal([](QWidget* modal) { qobject_cast<QMessageBox*>(modal)->accept(); });
+    Enter(kIdLoadCurrent, QStringLiteral("1e9"));
+    ASSERT_TRUE(WaitForExpectedModals());
+    Open(kCmdAnalyseTolerances);
+    QWidget* tolerances = Analysis().Tolerances();
+    ASSERT_NE(tolerances, nullptr);
+
+    // Back and forth between the form (the focus returns to the field it
+    // left, Rja after the Tab) and the window, as a user clicks.
+    const int focused = FocusedId();
+    ASSERT_EQ(focused, kIdThermalResistance);
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_TRUE(WaitForActiveWindow());
+        ASSERT_EQ(FocusedId(), focused);
+        const int cycles = m_platform->Cycles();
+        // The click into the window: the watchdog fails on any message box.
+        ASSERT_TRUE(ActivateWindow(*tolerances));
+        EXPECT_EQ(m_platform->Cycles(), cycles);
+    }
+
+    // Within the form a field is applied as always: the message once more.
+    ASSERT_TRUE(WaitForActiveWindow());
+    ExpectModal([](QWidget* modal) { qobject_cast<QMessageBox*>(modal)->accept(); });
+    QTest::mouseClick(&Field(kIdLoadCurrent), Qt::LeftButton);
+    ASSERT_TRUE(WaitForExpectedModals());
+    ASSERT_TRUE(WaitForActiveWindow());
+    TypeInto(kIdLoadCurrent, QStringLiteral("2"));
+    const int cycles = m_platform->Cycles();
+    ASSERT_TRUE(ActivateWindow(*tolerances));
+    EXPECT_EQ(m_platform->Cycles(), cycles + 1);
+    EXPECT_EQ(m_dialog->Supply().GetLoadCurrent(), 2.0f);
+}
+
+// Each entry of the menu "S&uchen" opens Grenzwerte with exactly its search
+// marked, the one that carries the entry's name.
+TEST_F(AnalysisWindowTest, EachSearchEntryOpensGrenzwerteAtItsSearch) {
+    for (int command = kCmdSearchLast; command >= kCmdSearchFirst; --command) {
+        SCOPED_TRACE(command);
+        Trigger(command);
+        CLimitsWindow* window = Analysis().Limits();
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+        const auto search = static_cast<CLimitsWindow::ESearch>(command - kCmdSearchFirst);
+        EXPECT_EQ(window->MarkedSearch(), search);
+        for (int other = 0; other < CLimitsWindow::kSearchCount; ++other) {
+            const QWidget* title = window->SearchTitle(static_cast<CLimitsWindow::ESearch>(other));
+            EXPECT_EQ(title->autoFillBackground(), other == search) << other;
+        }
+        const auto* title = qobject_cast<const QLabel*>(window->SearchTitle(search));
+        ASSERT_NE(title, nullptr);
+        EXPECT_TRUE(title->text().contains(Window().Action(command)->text()));
+        ASSERT_TRUE(WaitForActiveWindow());
+    }
+}
+
+// The settings are judged as ohmrada-calc judges them; a refused entry stays
+// as typed, is marked with the allowed range, and the value in use stays.
+TEST_F(AnalysisWindowTest, ToleranceEntriesOutsideTheirRangeStayTypedAndAreRefused) {
+    Open(kCmdAnalyseTolerances);
+    CToleranceWindow& window = *Analysis().Tolerances();
+    struct CCase {
+        const char* name;
+        QLineEdit* box;
+        const char* typed;
+        bool taken;
+    };
+    const CCase kCases[] = {
+        {"mains 60", window.MainsLowTolerance(), "60", false},
+        {"mains 100", window.MainsLowTolerance(), "100", false},
+        {"capacitor 99.9", window.CapacitorTolerance(), "99.9", false},
+        {"capacitor -5", window.CapacitorTolerance(), "-5", false},
+        {"letters", window.MainsLowTolerance(), "abc", false},
+        {"mains 50", window.MainsLowTolerance(), "50", true},
+        {"capacitor 0", window.CapacitorTolerance(), "0", true},
+        {"Tj,max at Tu", window.JunctionLimit(), "20", false},
+        {"Tj,max just above Tu", window.JunctionLimit(), "20.5", true},
+    };
+    for (const CCase& c : kCases) {
+        SCOPED_TRACE(c.name);
+        const CAnalysisSettings before = Analysis().Settings().analysis;
+        c.box->selectAll();
+        QTest::keyClicks(c.box, QString::fromUtf8(c.typed));
+        QTest::keyClick(c.box, Qt::Key_Return);
+        EXPECT_EQ(c.box->text().toStdString(), c.typed) << "kept as typed";
+        const CAnalysisSettings after = Analysis().Settings().analysis;
+        // The window's verdict is the one every front end uses.
+        const double typed = std::strtod(c.typed, nullptr);
+        CAnalysisSettings probe = before;
+        if (c.box == window.MainsLowTolerance()) {
+            probe.mainsLowTolerancePct = typed;
+        } else if (c.box == window.MainsHighTolerance()) {
+            probe.mainsHighTolerancePct = typed;
+        } else if (c.box == window.CapacitorTolerance()) {
+            probe.capacitorTolerancePct = typed;
+        } else {
+            probe.junctionLimitC = typed;
+        }
+        const bool number = std::string(c.typed) != "abc";
+        EXPECT_EQ(number && AreValidSettings(probe, FormDesign()[EInput::kTu]), c.taken);
+        if (c.taken) {
+            EXPECT_TRUE(after.mainsLowTolerancePct == typed ||
+                        after.mainsHighTolerancePct == typed ||
+                        after.capacitorTolerancePct == typed || after.junctionLimitC == typed);
+            EXPECT_NE(c.box->palette().color(QPalette::Base), palette::Limit());
+        } else {
+            EXPECT_EQ(after.mainsLowTolerancePct, before.mainsLowTolerancePct);
+            EXPECT_EQ(after.mainsHighTolerancePct, before.mainsHighTolerancePct);
+            EXPECT_EQ(after.capacitorTolerancePct, before.capacitorTolerancePct);
+            EXPECT_EQ(after.junctionLimitC, before.junctionLimitC);
+            EXPECT_EQ(c.box->palette().color(QPalette::Base), palette::Limit());
+            EXPECT_TRUE(window.Problems().contains(QStringLiteral("erlaubt")))
+                << window.Problems().toStdString();
+        }
+    }
+
+    EXPECT_TRUE(window.Problems().isEmpty()) << window.Problems().toStdString();
+
+    // Tu raised in the form above the Tj,max in use: the box is marked and
+    // Grenzwerte says why its regulator values are missing.
+    Enter(kIdAmbientTemperature, QStringLiteral("30"));
+    EXPECT_EQ(window.JunctionLimit()->palette().color(QPalette::Base), palette::Limit());
+    Open(kCmdAnalyseLimits);
+    const CLimitsWindow& limits = *Analysis().Limits();
+    EXPECT_FALSE(limits.Note(CLimitsWindow::kSearchRegulatorPower).isEmpty());
+    for (const QString& text : limits.ValueTexts()) {
+        EXPECT_FALSE(text.startsWith(QLatin1Char('-'))) << text.toStdString();
+    }
+}
+
+// A window opens where it was closed, in the size it had, the next time the
+// program runs; without a remembered place it opens on the screen and off
+// the form's menu bar. The program starts with the form alone all the same.
+TEST_F(AnalysisWindowTest, AWindowOpensWhereItWasLastClosed) {
+    QTemporaryDir folder;
+    const QString places = folder.filePath(QStringLiteral("fenster.ini"));
+    Analysis().SetPlacesFile(places);
+    const QRect screen = Window().screen()->availableGeometry();
+    const QRect menu(Window().MenuBar()->mapToGlobal(QPoint(0, 0)), Window().MenuBar()->size());
+    // Every window opens on the screen, off the form's menu bar, as far as
+    // its smallest size fits the (small) test screen.
+    std::optional<EAnalysisWindow> movable;
+    QSize movableSize;
+    for (const CAnalysisWindowSpec& spec : AnalysisWindowSpecs()) {
+        SCOPED_TRACE(spec.title);
+        const CToolWindow* window = Analysis().Open(spec.window);
+        ASSERT_TRUE(WaitForActiveWindow());
+        const QSize smallest = window->minimumSizeHint().expandedTo(window->minimumSize());
+        if (smallest.width() > screen.width() || smallest.height() > screen.height()) {
+            continue;
+        }
+        EXPECT_TRUE(screen.contains(window->frameGeometry()));
+        EXPECT_FALSE(window->frameGeometry().intersects(menu));
+        if (!movable && smallest.width() <= screen.width() - 20 &&
+            smallest.height() <= screen.height() / 2) {
+            movable = spec.window;
+            movableSize = smallest;
+        }
+    }
+    ASSERT_TRUE(movable.has_value()) << "no window fits the test screen";
+
+    // Moved and made smaller by the user, then closed with the program.
+    CToolWindow* window = Analysis().Window(*movable);
+    const QRect chosen(QPoint(screen.left() + 10, screen.bottom() - movableSize.height() - 9),
+                       movableSize);
+    ASSERT_FALSE(chosen.intersects(menu));
+    window->setGeometry(chosen);
+    QApplication::processEvents();
+    const QRect left = window->geometry();
+    m_platform->EndDialog(kCmdCancel);
+
+    // The next run: the form alone, then the window where it was.
+    m_platform->SetPlacesFile(places);
+    m_platform->Show(*m_dialog);
+    ASSERT_TRUE(WaitForActiveWindow());
+    EXPECT_EQ(Analysis().Window(*movable), nullptr);
+    Analysis().Open(*movable);
+    EXPECT_EQ(Analysis().Window(*movable)->geometry(), left);
 }
 
 TEST(SaveAtomicallyTest, AFailedWriteLeavesTheOldFileAndNoTrace) {

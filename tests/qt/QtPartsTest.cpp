@@ -30,6 +30,7 @@
 #include "HelpViewer.h"
 #include "QtTestEnvironment.h"
 #include "SpinButton.h"
+#include "WindowPlacement.h"
 
 namespace ohmrada::qt::test {
 
@@ -110,7 +111,7 @@ TEST(FormTemplateTest, HoldsEveryFieldOfTheFormLogicWithItsStyle) {
     }
 }
 
-TEST(CommandLineTest, OneFileOrNothingAndNoOptions) {
+TEST(CommandLineTest, OneFileOrNothingAndOnlyHelpAndVersion) {
     struct CCase {
         const char* name;
         std::vector<std::string> arguments;
@@ -124,8 +125,8 @@ TEST(CommandLineTest, OneFileOrNothingAndNoOptions) {
         {"a dash in the middle", {"a-b.odr"}, "a-b.odr", nullptr},
         {"a leading dash written as a path", {"./-x.odr"}, "./-x.odr", nullptr},
         {"two files", {"a.odr", "b.odr"}, nullptr, "one file at most, not 2: 'a.odr' 'b.odr'"},
-        {"an option", {"--help"}, nullptr, "unknown option '--help'"},
-        {"an option after the file", {"a.odr", "-v"}, nullptr, "unknown option '-v'"},
+        {"an option", {"--hilfe"}, nullptr, "unknown option '--hilfe'"},
+        {"an option after the file", {"a.odr", "-x"}, nullptr, "unknown option '-x'"},
         {"a lone dash", {"-"}, nullptr, "unknown option '-'"},
         {"the end of options", {"--", "a.odr"}, nullptr, "unknown option '--'"},
     };
@@ -139,6 +140,34 @@ TEST(CommandLineTest, OneFileOrNothingAndNoOptions) {
             ASSERT_TRUE(line.error.has_value());
             EXPECT_NE(line.error->find(c.error), std::string::npos) << *line.error;
             EXPECT_NE(line.error->find("Usage: ohmrada [FILE]"), std::string::npos);
+        }
+        EXPECT_FALSE(line.answer.has_value());
+    }
+
+    // The usage and the version are answers, wherever they stand.
+    struct CAnswer {
+        std::vector<std::string> arguments;
+        const char* begins;
+    };
+    const CAnswer answers[] = {
+        {{"--help"}, "Usage: ohmrada [FILE]\n"},
+        {{"-h"}, "Usage: ohmrada [FILE]\n"},
+        {{"a.odr", "b.odr", "--help"}, "Usage: ohmrada [FILE]\n"},
+        {{"--version"}, "ohmrada 3.0\n"},
+        {{"-platform", "offscreen", "-v"}, "ohmrada 3.0\n"},
+    };
+    for (const CAnswer& answer : answers) {
+        const CCommandLine line = ParseCommandLine(answer.arguments);
+        ASSERT_TRUE(line.answer.has_value()) << answer.arguments.back();
+        EXPECT_EQ(line.answer->rfind(answer.begins, 0), 0u) << *line.answer;
+        EXPECT_FALSE(line.error.has_value());
+        EXPECT_FALSE(line.file.has_value());
+        // One screen: at most 24 lines of at most 80 columns.
+        EXPECT_LE(std::count(line.answer->begin(), line.answer->end(), '\n'), 24);
+        std::size_t start = 0;
+        for (std::size_t end = line.answer->find('\n'); end != std::string::npos;
+             start = end + 1, end = line.answer->find('\n', start)) {
+            EXPECT_LE(end - start, 80u);
         }
     }
 }
@@ -404,6 +433,104 @@ TEST_F(QtFormGeometryTest, TheWindowHasAFixedSizeAndNoMaximiseBox) {
     EXPECT_TRUE(Window().windowFlags().testFlag(Qt::WindowCloseButtonHint));
     EXPECT_EQ(Window().minimumSize(), Window().maximumSize());
     EXPECT_EQ(Window().size(), Window().minimumSize());
+}
+
+}  // namespace ohmrada::qt::test
+
+namespace ohmrada::qt::test {
+
+// Where the four analysis windows open, one after the other, for screens and
+// form positions a user meets. Properties every place must have: fully on
+// the screen, never over the form's menu bar; and, wherever there is room,
+// over neither the form nor another window.
+TEST(WindowPlacementTest, BesideTheFormOnTheScreenAndNeverOverItsMenu) {
+    struct CCase {
+        const char* name;
+        QRect screen;
+        QPoint formAt;  // the form's frame
+        bool roomForAll;
+    };
+    const CCase cases[] = {
+        {"1600x1000, the form centred", {0, 0, 1600, 1000}, {500, 265}, false},
+        {"1600x1000, the form at the top edge", {0, 0, 1600, 1000}, {500, 0}, false},
+        {"1600x1000, the form at the left", {0, 0, 1600, 1000}, {0, 0}, false},
+        {"a wide screen", {0, 0, 3840, 1600}, {0, 0}, true},
+        {"a second screen to the right", {1920, 0, 3840, 2160}, {1920, 40}, true},
+        {"a small screen", {0, 0, 1024, 768}, {200, 100}, false},
+    };
+    const QMargins frame(4, 30, 4, 4);  // a title bar and a border
+    const QSize formSize(560, 470);
+    const int menuHeight = 24;
+    const QSize windows[] = {{1160, 300}, {640, 720}, {1000, 560}, {1250, 760}};
+    const QSize minimum(320, 200);
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        CPlacementRequest request;
+        request.screen = c.screen;
+        request.form = QRect(c.formAt, formSize);
+        request.menuBottom = request.form.top() + frame.top() + menuHeight;
+        request.frame = frame;
+        request.minimum = minimum;
+        const QRect menu(request.form.left(), request.form.top(), request.form.width(),
+                         request.menuBottom - request.form.top());
+        bool allFree = true;
+        for (const QSize& size : windows) {
+            request.size = size;
+            const QRect contents = PlaceBesideForm(request);
+            const QRect placed = contents.marginsAdded(frame);
+            EXPECT_TRUE(c.screen.contains(placed)) << "off the screen";
+            EXPECT_FALSE(placed.intersects(menu)) << "over the form's menu";
+            EXPECT_GE(contents.width(), std::min(size.width(), minimum.width()));
+            const bool free =
+                !placed.intersects(request.form) &&
+                std::none_of(request.taken.begin(), request.taken.end(),
+                             [&](const QRect& other) { return placed.intersects(other); });
+            if (free && contents.size() == size) {
+                // Room on the right comes first.
+                const bool rightRoom = c.screen.right() - request.form.right() >=
+                                       size.width() + frame.left() + frame.right() + 8;
+                if (rightRoom && request.taken.empty()) {
+                    EXPECT_GT(placed.left(), request.form.right());
+                }
+            }
+            allFree = allFree && free;
+            request.taken.push_back(placed);
+        }
+        if (c.roomForAll) {
+            EXPECT_TRUE(allFree) << "the windows overlap though the screen has room";
+        }
+        // No two windows open on the same spot.
+        for (std::size_t i = 0; i < request.taken.size(); ++i) {
+            for (std::size_t j = i + 1; j < request.taken.size(); ++j) {
+                EXPECT_NE(request.taken[i].topLeft(), request.taken[j].topLeft()) << i << j;
+            }
+        }
+    }
+}
+
+TEST(WindowPlacementTest, ARememberedPlaceIsKeptOnTheScreenAndOffTheMenu) {
+    CPlacementRequest request;
+    request.screen = QRect(0, 0, 1600, 1000);
+    request.form = QRect(500, 265, 560, 470);
+    request.menuBottom = 265 + 54;
+    request.frame = QMargins(4, 30, 4, 4);
+    const QRect menu(500, 265, 560, 54);
+    const QRect remembered[] = {
+        {1100, 100, 400, 300},   // where it was: kept as it is
+        {3000, 2000, 400, 300},  // on a screen no longer there
+        {520, 270, 400, 300},    // over the form's menu
+        {-50, -50, 2000, 1400},  // larger than the screen
+    };
+    for (const QRect& place : remembered) {
+        const QRect kept = KeepOnScreen(place, request);
+        const QRect withFrame = kept.marginsAdded(request.frame);
+        EXPECT_TRUE(request.screen.contains(withFrame));
+        EXPECT_FALSE(withFrame.intersects(menu));
+        if (request.screen.contains(place.marginsAdded(request.frame)) &&
+            !place.marginsAdded(request.frame).intersects(menu)) {
+            EXPECT_EQ(kept, place);
+        }
+    }
 }
 
 }  // namespace ohmrada::qt::test

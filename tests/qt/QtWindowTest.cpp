@@ -493,7 +493,7 @@ TEST_F(QtWindowTest, HelpOpensAtTheContentsAndF1AtTheFormPage) {
     EXPECT_EQ(viewer->CurrentPage(), QStringLiteral("formular.html"));
 }
 
-TEST_F(QtWindowTest, MenuHoldsTheCommandsAndTheSearchEntriesAreInert) {
+TEST_F(QtWindowTest, MenuHoldsTheCommandsAndTheSearchEntriesLeaveTheFormAlone) {
     struct CEntry {
         const char* menu;
         const char* text;
@@ -513,6 +513,7 @@ TEST_F(QtWindowTest, MenuHoldsTheCommandsAndTheSearchEntriesAreInert) {
         {"&Analyse", "&Parameterverlauf...", 40012},
         {"&Analyse", "&Zeitbereich...", 40013},
         {"&Analyse", "&Bericht speichern...", 40014},
+        {"&Analyse", "Netz&frequenz", 0},
         {"&?", "&Bedienung", 1068},
         {"&?", "I&nfo über", 1071},
     };
@@ -525,18 +526,35 @@ TEST_F(QtWindowTest, MenuHoldsTheCommandsAndTheSearchEntriesAreInert) {
     std::vector<std::string> expected;
     for (const CEntry& entry : kMenu) {
         expected.push_back(std::string(entry.menu) + "|" + entry.text);
+        if (entry.command == 0) {
+            continue;  // a submenu
+        }
         const QAction* action = Window().Action(entry.command);
         ASSERT_NE(action, nullptr) << entry.text;
         EXPECT_EQ(action->text().toStdString(), entry.text);
         EXPECT_TRUE(action->isEnabled());
     }
     EXPECT_EQ(shown, expected);
+    // The mains frequency's two entries carry the form's mark.
+    for (const int command : {kCmdMains50Hz, kCmdMains60Hz}) {
+        const QAction* action = Window().Action(command);
+        ASSERT_NE(action, nullptr);
+        EXPECT_TRUE(action->isCheckable());
+        EXPECT_EQ(action->isChecked(), command == kCmdMains50Hz);
+    }
+    Trigger(kCmdMains60Hz);
+    EXPECT_TRUE(Window().Action(kCmdMains60Hz)->isChecked());
+    EXPECT_FALSE(Window().Action(kCmdMains50Hz)->isChecked());
+    EXPECT_TRUE(Window().windowTitle().endsWith(QStringLiteral(" (60 Hz)")));
+    Trigger(kCmdMains50Hz);
+    EXPECT_FALSE(Window().windowTitle().endsWith(QStringLiteral(" (60 Hz)")));
 
     for (int command = kCmdSearchFirst; command <= kCmdSearchLast; ++command) {
         Trigger(command);
     }
     QTest::qWait(50);  // a modal window would be found by the watchdog
     EXPECT_TRUE(Window().isVisible());
+    // They open Grenzwerte beside the form and change nothing in it.
     CReferenceForm reference;
     ExpectSameFields(reference);
 }
@@ -796,6 +814,106 @@ TEST_F(QtFileDialogTest, CancelledOpenStillRewritesTheForm) {
     ASSERT_TRUE(WaitForExpectedModals());
     EXPECT_EQ(Text(kIdDcPower), "71.350");
     EXPECT_EQ(Window().windowTitle().toStdString(), texts::kWindowTitle);
+}
+
+}  // namespace ohmrada::qt::test
+
+namespace ohmrada::qt::test {
+
+namespace {
+
+// Answers the question on leaving with one of its buttons after checking it.
+std::function<void(QWidget*)> AnswerSaveQuestion(QMessageBox::StandardButton button) {
+    return [button](QWidget* modal) {
+        QMessageBox* box = AsMessageBox(modal);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->text().toStdString(), texts::kSaveChangesQuestion);
+        EXPECT_EQ(box->windowTitle(), ApplicationTitle());
+        EXPECT_EQ(box->button(QMessageBox::Yes)->text(), QStringLiteral("&Ja"));
+        EXPECT_EQ(box->button(QMessageBox::No)->text(), QStringLiteral("&Nein"));
+        EXPECT_EQ(box->button(QMessageBox::Cancel)->text(), QStringLiteral("Abbrechen"));
+        box->button(button)->click();
+    };
+}
+
+}  // namespace
+
+// Every way out asks before a changed design is lost: Abbrechen and a
+// cancelled file dialog keep the program open with the change, Ja saves
+// under the proposed name and ends, Nein ends without a file.
+TEST_F(QtFileDialogTest, LeavingAChangedDesignAsksByEveryWay) {
+    struct CWay {
+        const char* name;
+        std::function<void(CFormWindow&)> leave;
+        int result;
+    };
+    const CWay ways[] = {
+        {"Esc in a field",
+         [](CFormWindow& window) { QTest::keyClick(window.Field(kIdLoadCurrent), Qt::Key_Escape); },
+         kCmdCancel},
+        {"close box", [](CFormWindow& window) { window.close(); }, kCmdCancel},
+        {"Beenden", [](CFormWindow& window) { window.Action(kCmdFileExit)->trigger(); }, kCmdOk},
+    };
+    int round = 0;
+    for (const CWay& way : ways) {
+        SCOPED_TRACE(way.name);
+        if (round++ > 0) {
+            m_platform->Show(*m_dialog);
+            ASSERT_TRUE(WaitForActiveWindow());
+        }
+        TypeInto(kIdLoadCurrent, QStringLiteral("2"));
+        PressTab();
+        TypeInto(kIdLoadCurrent, QStringLiteral("3"));  // typed, not yet applied
+
+        ExpectModal(AnswerSaveQuestion(QMessageBox::Cancel));
+        way.leave(Window());
+        ASSERT_TRUE(WaitForExpectedModals());
+        EXPECT_TRUE(Window().isVisible());
+        EXPECT_FALSE(m_platform->Result().has_value());
+        ASSERT_TRUE(WaitForActiveWindow());
+        EXPECT_EQ(Text(kIdLoadCurrent), "3") << "the typing is kept";
+
+        const QString path = m_folder.filePath(
+            QString::fromLatin1(way.name).replace(QLatin1Char(' '), '_') + QStringLiteral(".odr"));
+        ExpectModal(AnswerSaveQuestion(QMessageBox::Yes));
+        ExpectModal([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
+        way.leave(Window());
+        ASSERT_TRUE(WaitForExpectedModals());
+        EXPECT_FALSE(m_platform->Result().has_value()) << "no file, so the program stays";
+        ASSERT_TRUE(WaitForActiveWindow());
+
+        ExpectModal(AnswerSaveQuestion(QMessageBox::Yes));
+        ExpectModal([path](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            ASSERT_NE(dialog, nullptr);
+            EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            ASSERT_NE(name, nullptr);
+            name->setText(path);
+            QTest::keyClick(name, Qt::Key_Return);
+        });
+        way.leave(Window());
+        ASSERT_TRUE(WaitForExpectedModals());
+        EXPECT_EQ(m_platform->Result(), way.result);
+        EXPECT_FALSE(Window().isVisible());
+        // Save As writes the fields' texts: the typed one as it stands.
+        const QByteArray saved = ReadAll(path);
+        EXPECT_TRUE(saved.contains("Ib   : 3\r\n")) << saved.toStdString();
+    }
+
+    // Nein: ends without a file; unchanged: ends at once without a question.
+    m_platform->Show(*m_dialog);
+    ASSERT_TRUE(WaitForActiveWindow());
+    TypeInto(kIdCapacitance, QStringLiteral("4700"));
+    ExpectModal(AnswerSaveQuestion(QMessageBox::No));
+    QTest::keyClick(&Field(kIdCapacitance), Qt::Key_Escape);
+    ASSERT_TRUE(WaitForExpectedModals());
+    EXPECT_EQ(m_platform->Result(), kCmdCancel);
+
+    m_platform->Show(*m_dialog);
+    ASSERT_TRUE(WaitForActiveWindow());
+    QTest::keyClick(&Window(), Qt::Key_Escape);
+    EXPECT_EQ(m_platform->Result(), kCmdCancel);
 }
 
 }  // namespace ohmrada::qt::test

@@ -2,19 +2,102 @@
 // Writes a picture of the main window, as it shows right after the start, to
 // the PNG file named on the command line. Runs on any Qt platform, the
 // offscreen one included.
+//
+// With --windows FOLDER it writes the analysis windows as well, opened from
+// the menus as a user opens them: grenzwerte.png (opened from "S&uchen" →
+// "optimaler Wirkungsgrad", its search marked), toleranzen.png (a tolerance
+// of 60 % typed and refused), parameterverlauf.png (three results over the
+// load current at the window's own size), frage.png (the question on leaving after a
+// change) and, on a platform with a real screen (xvfb-run), bildschirm.png:
+// the whole screen with the form and its four windows where they opened.
 #include <cstdio>
+#include <cstring>
 
+#include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QPixmap>
+#include <QScreen>
 #include <QTest>
+#include <QTimer>
 
+#include "AnalysisWindows.h"
+#include "ControlIds.h"
 #include "FormWindow.h"
+#include "LimitsWindow.h"
 #include "MainDialog.h"
 #include "QtPlatform.h"
+#include "SweepWindow.h"
+#include "TimeDomainWindow.h"
+#include "ToleranceWindow.h"
+
+namespace {
+
+bool Save(QWidget& widget, const QString& path) {
+    QApplication::processEvents();
+    if (!widget.grab().save(path, "PNG")) {
+        std::fprintf(stderr, "cannot write %s\n", path.toLocal8Bit().constData());
+        return false;
+    }
+    return true;
+}
+
+int Windows(ohmrada::qt::CQtPlatform& platform, const QString& folder) {
+    using namespace ohmrada;
+    qt::CFormWindow& window = *platform.Window();
+    qt::CAnalysisWindows& analysis = *platform.Analysis();
+    // The form centred on its screen, as a desktop places a new window.
+    const QRect screen = window.screen()->availableGeometry();
+    window.move(screen.center() - window.frameGeometry().center() + window.pos());
+    QTest::qWait(200);
+
+    window.Action(kCmdSearchFirst + 3)->trigger();
+    window.Action(kCmdAnalyseTolerances)->trigger();
+    window.Action(kCmdAnalyseSweep)->trigger();
+    window.Action(kCmdAnalyseTimeDomain)->trigger();
+    QTest::qWait(500);
+    analysis.Tolerances()->MainsLowTolerance()->setText(QStringLiteral("60"));
+    analysis.Sweep()->SetRange(2.5, 7.5, 101, ESpacing::kLinear);
+    analysis.Sweep()->SelectResults(
+        {EResult::kMinimumVoltage, EResult::kRippleVoltage, EResult::kJunctionTemperature});
+    analysis.Sweep()->resize(1000, 560);
+    QTest::qWait(200);
+    if (!Save(*analysis.Limits(), folder + QStringLiteral("/grenzwerte.png")) ||
+        !Save(*analysis.Tolerances(), folder + QStringLiteral("/toleranzen.png")) ||
+        !Save(*analysis.Sweep(), folder + QStringLiteral("/parameterverlauf.png"))) {
+        return 1;
+    }
+    if (QGuiApplication::platformName() != QStringLiteral("offscreen")) {
+        QTest::qWait(500);
+        const QPixmap whole = window.screen()->grabWindow(0);
+        if (!whole.save(folder + QStringLiteral("/bildschirm.png"), "PNG")) {
+            return 1;
+        }
+    }
+    analysis.CloseAll();
+
+    // A change, then Esc: the question, pictured and answered Abbrechen.
+    window.Field(kIdLoadCurrent)->setText(QStringLiteral("4"));
+    bool saved = false;
+    QTimer::singleShot(300, &window, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box != nullptr) {
+            saved = Save(*box, folder + QStringLiteral("/frage.png"));
+            box->button(QMessageBox::Cancel)->click();
+        }
+    });
+    QTest::keyClick(window.Field(kIdLoadCurrent), Qt::Key_Escape);
+    return saved ? 0 : 1;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT.png\n", argv[0]);
+    const bool windows = argc == 4 && std::strcmp(argv[2], "--windows") == 0;
+    if (argc != 2 && !windows) {
+        std::fprintf(stderr, "usage: %s OUTPUT.png [--windows FOLDER]\n", argv[0]);
         return 2;
     }
     QApplication application(argc, argv);
@@ -31,5 +114,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot write %s\n", argv[1]);
         return 1;
     }
-    return 0;
+    const int result = windows ? Windows(platform, QString::fromLocal8Bit(argv[3])) : 0;
+    window.Attach(nullptr);
+    return result;
 }

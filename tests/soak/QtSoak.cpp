@@ -16,7 +16,13 @@
 // - every result field shows what the fresh form computes;
 // - no cycle runs while a message box is open (a field losing the focus to
 //   the form's own message box applies nothing), so one lowering shows one
-//   message.
+//   message;
+// - leaving the program (Esc, the close box, "Beenden") asks "Änderungen
+//   speichern?" exactly when the fields, the check box or the circuit differ
+//   from what the form showed after it started, or after the last Open or
+//   Save As that succeeded (the soak tracks that itself, from the title the
+//   form sets); Abbrechen keeps it open, Nein ends it, Ja ends it only once
+//   the file is saved. An ended form is started again.
 //
 // Usage: qt_soak [--seed N] [--actions N]. Exit code 0 when every check held.
 #include <chrono>
@@ -58,6 +64,7 @@
 #include "QtPlatform.h"
 #include "SpinButton.h"
 #include "SweepWindow.h"
+#include "Texts.h"
 #include "TimeDomainWindow.h"
 #include "ToleranceWindow.h"
 
@@ -121,6 +128,19 @@ public:
         --m_openBoxes;
     }
 
+    EAnswer AskYesNoCancel(const std::string& text) override {
+        ++questions;
+        ++m_openBoxes;
+        const EAnswer answer = CQtPlatform::AskYesNoCancel(text);
+        --m_openBoxes;
+        return answer;
+    }
+
+    void SetTitle(const std::string& title) override {
+        titleSet = true;
+        CQtPlatform::SetTitle(title);
+    }
+
     void Beep() override {
         ++beeps;
         CQtPlatform::Beep();
@@ -130,6 +150,9 @@ public:
     long messages = 0;
     long regulationMessages = 0;
     long beeps = 0;
+    long questions = 0;
+    // The form set its title: it opened or saved a file (or started).
+    bool titleSet = false;
     // Cycles that began while a message box was open.
     long cyclesInBox = 0;
     // Fields the soak typed into since the form logic last wrote them.
@@ -154,13 +177,14 @@ enum EAction {
     kOpen,
     kSaveAs,
     kAnalysisWindow,
+    kLeave,
     kActionKinds
 };
 
 constexpr const char* kActionNames[kActionKinds] = {
     "type into field", "type more",       "tab",  "shift+tab", "click field", "click result",
     "click check box", "click rectifier", "spin", "enter",     "open",        "save as",
-    "analysis window",
+    "analysis window", "leave",
 };
 
 // The process's peak resident memory, where the system reports it. It grows
@@ -182,7 +206,7 @@ void PrintPeakMemory() {
 }
 
 // Relative weights of the action kinds.
-constexpr int kWeights[kActionKinds] = {30, 6, 14, 8, 8, 3, 5, 8, 12, 2, 2, 2, 2};
+constexpr int kWeights[kActionKinds] = {30, 6, 14, 8, 8, 3, 5, 8, 12, 2, 2, 2, 2, 2};
 
 class CSoak {
 public:
@@ -204,6 +228,10 @@ private:
     void Watch();
     void Answer(QWidget* modal);
     int FocusedId() const;
+    // What leaving compares: the fields' texts, the check box, the circuit.
+    std::vector<std::string> Snapshot() const;
+    void CheckLeaving(bool changed, long questionsBefore);
+    void Start();
     CFormWindow& Window() const { return *m_platform->Window(); }
 
     unsigned m_seed;
@@ -220,6 +248,10 @@ private:
     long m_counts[kActionKinds] = {};
     long m_answered = 0;
     long m_checks = 0;
+    std::vector<std::string> m_unchanged;
+    // The answer given to the last question on leaving.
+    QMessageBox::StandardButton m_leaveAnswer = QMessageBox::NoButton;
+    long m_restarts = 0;
 };
 
 void CSoak::Fail(const std::string& what) const {
@@ -337,6 +369,17 @@ void CSoak::Watch() {
 void CSoak::Answer(QWidget* modal) {
     ++m_answered;
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        if (box->text().toStdString() == texts::kSaveChangesQuestion) {
+            constexpr QMessageBox::StandardButton kAnswers[] = {
+                QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel, QMessageBox::Cancel};
+            m_leaveAnswer = kAnswers[Uniform(0, 3)];
+            QAbstractButton* button = box->button(m_leaveAnswer);
+            if (button == nullptr) {
+                Fail("the question on leaving lacks Ja, Nein or Abbrechen");
+            }
+            button->click();
+            return;
+        }
         if (QAbstractButton* ok = box->button(QMessageBox::Ok)) {
             ok->click();
             return;
@@ -475,9 +518,77 @@ void CSoak::Act(EAction action) {
             }
             break;
         }
+        case kLeave:
+            switch (Uniform(0, 2)) {
+                case 0:
+                    if (QWidget* focus = QApplication::focusWidget()) {
+                        QTest::keyClick(focus, Qt::Key_Escape);
+                    }
+                    break;
+                case 1:
+                    window.close();
+                    break;
+                default:
+                    window.Action(kCmdFileExit)->trigger();
+                    break;
+            }
+            break;
         case kActionKinds:
             break;
     }
+}
+
+std::vector<std::string> CSoak::Snapshot() const {
+    std::vector<std::string> snapshot;
+    for (const int id : kInputFieldIds) {
+        snapshot.push_back(Window().Field(id)->text().toStdString());
+    }
+    const CPowerSupply& supply = m_dialog->Supply();
+    snapshot.push_back(std::to_string(supply.GetTransformer()->GetCentreTap() != 0));
+    snapshot.push_back(supply.GetRectifier()->GetCircuit());
+    return snapshot;
+}
+
+void CSoak::CheckLeaving(bool changed, long questionsBefore) {
+    const long asked = m_platform->questions - questionsBefore;
+    const bool ended = m_platform->Result().has_value();
+    if (!changed) {
+        if (asked != 0) {
+            Fail("leaving an unchanged design asked whether to save it");
+        }
+        if (!ended) {
+            Fail("leaving an unchanged design did not end the program");
+        }
+        return;
+    }
+    if (asked != 1) {
+        Fail("leaving a changed design asked " + std::to_string(asked) + " times, not once");
+    }
+    switch (m_leaveAnswer) {
+        case QMessageBox::Cancel:
+            if (ended) {
+                Fail("Abbrechen ended the program");
+            }
+            break;
+        case QMessageBox::No:
+            if (!ended) {
+                Fail("Nein did not end the program");
+            }
+            break;
+        default:
+            // Ja: ends once the file is saved, the title naming it.
+            if (ended != m_platform->titleSet) {
+                Fail(ended ? "Ja ended the program without saving"
+                           : "Ja saved the design but the program stayed");
+            }
+            break;
+    }
+}
+
+void CSoak::Start() {
+    m_platform->Show(*m_dialog);
+    Settle();
+    m_unchanged = Snapshot();
 }
 
 void CSoak::Check() {
@@ -558,20 +669,33 @@ int CSoak::Run() {
     m_watch.start();
 
     const auto start = std::chrono::steady_clock::now();
-    m_platform->Show(*m_dialog);
-    Settle();
+    Start();
     Check();
 
     std::discrete_distribution<int> pick(std::begin(kWeights), std::end(kWeights));
     for (m_index = 1; m_index <= m_actions; ++m_index) {
         const auto action = static_cast<EAction>(pick(m_random));
         ++m_counts[action];
+        const bool changed = Snapshot() != m_unchanged;
+        const long questions = m_platform->questions;
+        m_platform->titleSet = false;
         Act(action);
-        Settle();
-        Check();
-        if (m_platform->Result()) {
+        if (action == kLeave) {
+            QApplication::processEvents();
+            CheckLeaving(changed, questions);
+            if (m_platform->Result()) {
+                ++m_restarts;
+                Start();
+            }
+        } else if (m_platform->Result()) {
             Fail("the dialog ended");
         }
+        Settle();
+        if (m_platform->titleSet) {
+            // A file was opened or saved: that is the unchanged design now.
+            m_unchanged = Snapshot();
+        }
+        Check();
     }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -584,9 +708,9 @@ int CSoak::Run() {
     }
     std::printf(
         "  cycles %ld, message boxes %ld (regulation %ld), modal windows answered %ld, "
-        "beeps %ld\n",
+        "beeps %ld, questions on leaving %ld, restarts %ld\n",
         m_platform->cycles, m_platform->messages, m_platform->regulationMessages, m_answered,
-        m_platform->beeps);
+        m_platform->beeps, m_platform->questions, m_restarts);
     std::printf("  elapsed %.1f s\n", seconds);
     PrintPeakMemory();
     m_dialog.reset();

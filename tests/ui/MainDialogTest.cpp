@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -670,6 +672,150 @@ TEST_F(MainDialogTest, ExitClosesTheHelpFirstEscDoesNot) {
     EXPECT_EQ(other.EndResult(), kCmdCancel);
 }
 
+// Leaving the program by any way asks before a changed design is lost, and
+// only then. Each row: what was done to the design, how the program is left,
+// the answer to the question and to the file dialog it may open.
+struct CLeaveCase {
+    const char* name;
+    std::function<void(CMemoryPlatform&)> edit;
+    int command;
+    std::optional<CPlatform::EAnswer> answer;  // nothing: no question expected
+    bool saveDialogConfirmed;
+    bool ends;
+    bool saved;
+};
+
+class LeaveTest : public test::CDialogFixture<CTestPlatform>,
+                  public ::testing::WithParamInterface<CLeaveCase> {};
+
+void TypeLoadCurrent(CMemoryPlatform& form) {
+    form.Enter(kIdLoadCurrent, "2");
+}
+void PassThroughEveryField(CMemoryPlatform& form) {
+    for (int id : kInputFieldIds) {
+        form.Focus(id);
+    }
+    form.Focus(0);
+}
+void TypeWithoutLeaving(CMemoryPlatform& form) {
+    form.Type(kIdCapacitance, "4700");
+}
+void ChangeAndChangeBack(CMemoryPlatform& form) {
+    form.Enter(kIdLoadCurrent, "2");
+    form.ClickRectifierButton(kIdBridge);
+    form.Enter(kIdLoadCurrent, "5");
+    form.ClickRectifierButton(kIdCentreTapCircuit);
+}
+
+TEST_P(LeaveTest, AsksExactlyWhenTheDesignChanged) {
+    const CLeaveCase& c = GetParam();
+    c.edit(m_platform);
+    const std::string path = Path("design.odr");
+    if (c.answer) {
+        m_platform.QueueAnswer(*c.answer);
+    }
+    m_platform.QueueFileDialogAnswer(c.saveDialogConfirmed ? std::optional<std::string>(path)
+                                                           : std::nullopt);
+    m_dialog.OnCommand(c.command);
+
+    const bool asked = c.answer.has_value();
+    ASSERT_EQ(m_platform.Questions().size(), asked ? 1u : 0u);
+    if (asked) {
+        EXPECT_EQ(m_platform.Questions()[0], "\xC3\x84nderungen speichern?");
+    }
+    EXPECT_EQ(m_platform.EndResult().has_value(), c.ends);
+    EXPECT_EQ(fs::exists(path), c.saved);
+    if (c.saved) {
+        // The file holds the design the form shows, and reopening it shows
+        // the same texts.
+        const auto shown = m_dialog.ConfigurationTexts();
+        CMemoryPlatform again;
+        CMainDialog dialog(again);
+        again.DoModal(dialog);
+        again.QueueFileDialogAnswer(path);
+        dialog.OnFileOpen();
+        EXPECT_EQ(dialog.ConfigurationTexts(), shown);
+        EXPECT_FALSE(dialog.IsModified());
+    }
+    if (!c.ends) {
+        // Still open: the design and the question are as they were.
+        EXPECT_EQ(m_dialog.IsModified(), !c.saved && asked);
+    }
+}
+
+using EAnswer = CPlatform::EAnswer;
+INSTANTIATE_TEST_SUITE_P(
+    Ways, LeaveTest,
+    ::testing::Values(CLeaveCase{"UnchangedEscEndsAtOnce", [](CMemoryPlatform&) {}, kCmdCancel,
+                                 std::nullopt, false, true, false},
+                      CLeaveCase{"UnchangedExitEndsAtOnce", [](CMemoryPlatform&) {}, kCmdFileExit,
+                                 std::nullopt, false, true, false},
+                      CLeaveCase{"PassingThroughFieldsIsNoChange", PassThroughEveryField,
+                                 kCmdCancel, std::nullopt, false, true, false},
+                      CLeaveCase{"BackToTheSameDesignIsNoChange", ChangeAndChangeBack, kCmdCancel,
+                                 std::nullopt, false, true, false},
+                      CLeaveCase{"EscNoLeaves", TypeLoadCurrent, kCmdCancel, EAnswer::kNo, false,
+                                 true, false},
+                      CLeaveCase{"EscCancelStays", TypeLoadCurrent, kCmdCancel, EAnswer::kCancel,
+                                 false, false, false},
+                      CLeaveCase{"EscYesSavesThenLeaves", TypeLoadCurrent, kCmdCancel,
+                                 EAnswer::kYes, true, true, true},
+                      CLeaveCase{"YesButFileDialogCancelledStays", TypeLoadCurrent, kCmdCancel,
+                                 EAnswer::kYes, false, false, false},
+                      CLeaveCase{"ExitYesSavesThenLeaves", TypeLoadCurrent, kCmdFileExit,
+                                 EAnswer::kYes, true, true, true},
+                      CLeaveCase{"ExitCancelStays", TypeLoadCurrent, kCmdFileExit, EAnswer::kCancel,
+                                 false, false, false},
+                      CLeaveCase{"TypedButNotLeftCountsAsChange", TypeWithoutLeaving, kCmdCancel,
+                                 EAnswer::kYes, true, true, true}),
+    [](const ::testing::TestParamInfo<CLeaveCase>& row) { return row.param.name; });
+
+TEST_F(MainDialogTest, TheQuestionProposesTheDesignsFileAndSavingEndsTheQuestion) {
+    const std::string path = Path("mine.odr");
+    SaveAs(path);
+    EXPECT_FALSE(m_dialog.IsModified());
+    m_platform.Enter(kIdLoadCurrent, "3");
+    ASSERT_TRUE(m_dialog.IsModified());
+    m_platform.QueueAnswer(CPlatform::EAnswer::kYes);
+    m_platform.QueueFileDialogAnswer(std::nullopt);
+    m_dialog.OnCommand(kCmdCancel);
+    ASSERT_EQ(m_platform.FileDialogRequests().size(), 2u);
+    EXPECT_EQ(m_platform.FileDialogRequests().back().initialName, path);
+    EXPECT_TRUE(m_platform.FileDialogRequests().back().save);
+    EXPECT_FALSE(m_platform.EndResult().has_value());
+
+    // Opening a file makes it the unchanged design.
+    Open(path);
+    EXPECT_FALSE(m_dialog.IsModified());
+    EXPECT_EQ(Text(kIdLoadCurrent), "5.000");
+    m_dialog.OnCommand(kCmdFileExit);
+    EXPECT_EQ(m_platform.Questions().size(), 1u);
+    EXPECT_EQ(m_platform.EndResult(), kCmdOk);
+}
+
+// A field whose focus goes to a window of the form's own runs its handler
+// only when the user changed its text: an unchanged field can neither bring
+// up the regulation message nor re-apply a rounded value.
+TEST_F(MainDialogTest, FocusToAnOwnWindowAppliesOnlyAChangedText) {
+    m_platform.Enter(kIdLoadCurrent, "1e9");
+    ASSERT_EQ(MessageCount(), 1u) << "the regulator cannot hold any target";
+    const std::size_t cycles = m_platform.cycles.size();
+    for (int id : kInputFieldIds) {
+        m_dialog.OnFocusToOwnWindow(id);
+    }
+    EXPECT_EQ(m_platform.cycles.size(), cycles) << "no cycle for unchanged fields";
+    EXPECT_EQ(MessageCount(), 1u);
+
+    m_platform.SetItemText(kIdLoadCurrent, "2");
+    m_dialog.OnFocusToOwnWindow(kIdLoadCurrent);
+    EXPECT_EQ(m_platform.cycles.size(), cycles + 1);
+    EXPECT_EQ(Supply().GetLoadCurrent(), 2.0f);
+
+    // Elsewhere the specified rule holds: leaving a field re-applies it.
+    m_dialog.OnKillFocus(kIdLoadCurrent);
+    EXPECT_EQ(m_platform.cycles.size(), cycles + 2);
+}
+
 TEST_F(MainDialogTest, HelpCommandsAndTheirFailure) {
     m_dialog.OnCommand(kCmdHelpUsage);
     m_dialog.OnHelp();
@@ -726,3 +872,86 @@ TEST(SupplyApp, RunsTheDialogAndEnds) {
 }
 
 }  // namespace
+
+// The ripple is inversely proportional to the mains frequency: at 60 Hz the
+// start-up design shows 0.797 x 50 / 60, and the minimum rises with it.
+TEST_F(MainDialogTest, MainsFrequencyMenuRecalculatesAndMarksTheTitle) {
+    const auto at50 = AllTexts();
+    m_dialog.OnCommand(kCmdMains60Hz);
+    EXPECT_EQ(Text(kIdRippleVoltage), "0.664");
+    EXPECT_EQ(Text(kIdMinimumVoltage), "19.818");
+    EXPECT_TRUE(m_platform.IsChecked(kCmdMains60Hz));
+    EXPECT_FALSE(m_platform.IsChecked(kCmdMains50Hz));
+    EXPECT_EQ(m_platform.Title(), std::string(texts::kWindowTitle) + " (60 Hz)");
+
+    m_dialog.OnCommand(kCmdMains50Hz);
+    EXPECT_EQ(AllTexts(), at50);
+    EXPECT_TRUE(m_platform.IsChecked(kCmdMains50Hz));
+    EXPECT_EQ(m_platform.Title(), texts::kWindowTitle);
+}
+
+TEST_F(MainDialogTest, MainsFrequencyRoundTripsThroughSaveAndOpen) {
+    // At 50 Hz the file is the fourteen lines it always was.
+    const std::string at50 = Path("50.odr");
+    SaveAs(at50);
+    const std::string fourteen = Contents(at50);
+    EXPECT_EQ(fourteen.find("NetzF"), std::string::npos);
+    EXPECT_EQ(std::count(fourteen.begin(), fourteen.end(), '\n'), 14);
+
+    m_dialog.OnCommand(kCmdMains60Hz);
+    const std::string at60 = Path("60.odr");
+    SaveAs(at60);
+    EXPECT_EQ(Contents(at60), fourteen + "NetzF: 60\r\n");
+    EXPECT_EQ(m_platform.Title(), "Ohmrada -- " + at60 + " (60 Hz)");
+
+    // The saved file differs from the start-up form in NennI's digits: compare
+    // with the 50 Hz file opened and switched to 60 Hz.
+    Open(at50);
+    EXPECT_EQ(Supply().MainsFrequency(), 50.0f);
+    EXPECT_EQ(m_platform.Title(), "Ohmrada -- " + at50);
+    m_dialog.OnCommand(kCmdMains60Hz);
+    const auto at60Texts = AllTexts();
+    Open(at50);
+    Open(at60);
+    EXPECT_EQ(Supply().MainsFrequency(), 60.0f);
+    EXPECT_EQ(AllTexts(), at60Texts);
+    EXPECT_TRUE(m_platform.IsChecked(kCmdMains60Hz));
+    EXPECT_EQ(MessageCount(), 0u);
+}
+
+TEST_F(MainDialogTest, AFifteenthLineIsAFrequencyOnlyWhenItSaysNetzF) {
+    const std::string base = Path("base.odr");
+    SaveAs(base);
+    struct CCase {
+        const char* line;
+        bool refused;
+        float frequency;
+    };
+    const CCase kCases[] = {
+        {"NetzF: 60", false, 60.0f}, {"NetzF:60  ", false, 60.0f}, {"NetzF: 50", false, 50.0f},
+        {"NetzF: 70", true, 0.0f},   {"NetzF: 6", true, 0.0f},     {"NetzF: 60 Hz", true, 0.0f},
+        {"NetzF: ", true, 0.0f},     {"Extra: 1", false, 50.0f},   {"", false, 50.0f},
+    };
+    for (const CCase& c : kCases) {
+        SCOPED_TRACE(c.line);
+        m_dialog.OnCommand(kCmdMains60Hz);
+        m_platform.Enter(kIdLoadCurrent, "2");
+        const auto before = AllTexts();
+        const std::string title = m_platform.Title();
+        const std::size_t messages = MessageCount();
+        const std::string path = Path("case.odr");
+        WriteFile(path, Contents(base) + c.line + "\r\n");
+        Open(path);
+        if (c.refused) {
+            ASSERT_EQ(MessageCount(), messages + 1);
+            EXPECT_EQ(m_platform.Messages().back().icon, EIcon::kStop);
+            EXPECT_NE(m_platform.Messages().back().text.find("Zeile 15"), std::string::npos);
+            EXPECT_EQ(AllTexts(), before);
+            EXPECT_EQ(m_platform.Title(), title);
+            EXPECT_EQ(Supply().MainsFrequency(), 60.0f);
+        } else {
+            EXPECT_EQ(MessageCount(), messages);
+            EXPECT_EQ(Supply().MainsFrequency(), c.frequency);
+        }
+    }
+}

@@ -1,0 +1,145 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "WindowPlacement.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace ohmrada::qt {
+
+namespace {
+
+constexpr int kGap = 8;
+constexpr int kCascadeStep = 32;
+
+QRect FrameOf(const QPoint& topLeft, const QSize& size, const QMargins& frame) {
+    return {topLeft, QSize(size.width() + frame.left() + frame.right(),
+                           size.height() + frame.top() + frame.bottom())};
+}
+
+QRect ContentsOf(const QRect& frameRect, const QMargins& frame) {
+    return frameRect.marginsRemoved(frame);
+}
+
+QRect MenuBar(const CPlacementRequest& request) {
+    return {request.form.left(), request.form.top(), request.form.width(),
+            std::max(0, request.menuBottom - request.form.top())};
+}
+
+bool IsFree(const QRect& frameRect, const CPlacementRequest& request) {
+    if (!request.screen.contains(frameRect) || frameRect.intersects(request.form)) {
+        return false;
+    }
+    return std::none_of(request.taken.begin(), request.taken.end(),
+                        [&](const QRect& other) { return frameRect.intersects(other); });
+}
+
+// The first free place of the given size: right of the form, then below.
+std::optional<QRect> FreePlace(const CPlacementRequest& request, const QSize& size) {
+    std::vector<int> rightXs = {request.form.right() + 1 + kGap};
+    std::vector<int> ys = {request.form.top(), request.screen.top()};
+    std::vector<int> belowXs = {request.form.left(), request.screen.left()};
+    for (const QRect& other : request.taken) {
+        rightXs.push_back(other.right() + 1 + kGap);
+        belowXs.push_back(other.right() + 1 + kGap);
+        ys.push_back(other.bottom() + 1 + kGap);
+    }
+    std::sort(rightXs.begin(), rightXs.end());
+    std::sort(ys.begin(), ys.end());
+    std::sort(belowXs.begin(), belowXs.end());
+    for (const int x : rightXs) {
+        if (x <= request.form.right()) {
+            continue;
+        }
+        for (const int y : ys) {
+            const QRect frameRect = FrameOf(QPoint(x, y), size, request.frame);
+            if (IsFree(frameRect, request)) {
+                return frameRect;
+            }
+        }
+    }
+    std::vector<int> belowYs = {request.form.bottom() + 1 + kGap};
+    for (const QRect& other : request.taken) {
+        if (other.top() > request.form.bottom()) {
+            belowYs.push_back(other.bottom() + 1 + kGap);
+        }
+    }
+    std::sort(belowYs.begin(), belowYs.end());
+    for (const int y : belowYs) {
+        for (const int x : belowXs) {
+            const QRect frameRect = FrameOf(QPoint(x, y), size, request.frame);
+            if (IsFree(frameRect, request)) {
+                return frameRect;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+// A frame moved (and, only where it must, shrunk) fully onto the screen and
+// below the form's menu bar when it would cover it.
+QRect Fit(QRect frameRect, const CPlacementRequest& request) {
+    const QRect& screen = request.screen;
+    frameRect.setWidth(std::min(frameRect.width(), screen.width()));
+    frameRect.setHeight(std::min(frameRect.height(), screen.height()));
+    frameRect.moveLeft(
+        std::clamp(frameRect.left(), screen.left(), screen.right() - frameRect.width() + 1));
+    frameRect.moveTop(
+        std::clamp(frameRect.top(), screen.top(), screen.bottom() - frameRect.height() + 1));
+    if (frameRect.intersects(MenuBar(request))) {
+        frameRect.moveTop(request.menuBottom + kGap);
+        if (frameRect.bottom() > screen.bottom()) {
+            frameRect.setBottom(screen.bottom());
+        }
+    }
+    return frameRect;
+}
+
+}  // namespace
+
+QRect PlaceBesideForm(const CPlacementRequest& request) {
+    if (const std::optional<QRect> place = FreePlace(request, request.size)) {
+        return ContentsOf(*place, request.frame);
+    }
+    // Smaller, into the room to the right or below the form.
+    const int frameWidth = request.frame.left() + request.frame.right();
+    const int frameHeight = request.frame.top() + request.frame.bottom();
+    const int roomRight = request.screen.right() - request.form.right() - kGap - frameWidth;
+    const int roomBelow = request.screen.bottom() - request.form.bottom() - kGap - frameHeight;
+    const int roomHigh = request.screen.height() - frameHeight;
+    const QSize smaller[] = {
+        QSize(std::min(request.size.width(), roomRight), std::min(request.size.height(), roomHigh)),
+        QSize(std::min(request.size.width(), request.screen.width() - frameWidth),
+              std::min(request.size.height(), roomBelow)),
+    };
+    for (const QSize& size : smaller) {
+        if (size.width() >= request.minimum.width() && size.height() >= request.minimum.height() &&
+            size.isValid()) {
+            if (const std::optional<QRect> place = FreePlace(request, size)) {
+                return ContentsOf(*place, request.frame);
+            }
+        }
+    }
+    // Cascaded over the form, below its menu bar: one step further right and
+    // down for every window open, made lower rather than moved up where the
+    // screen ends, so that no two start at the same spot.
+    const QRect& screen = request.screen;
+    const int step = kCascadeStep * static_cast<int>(request.taken.size());
+    QRect cascaded =
+        FrameOf(QPoint(request.form.left() + kCascadeStep + step, request.menuBottom + kGap + step),
+                request.size, request.frame);
+    cascaded.setWidth(std::min(cascaded.width(), screen.width()));
+    cascaded.moveLeft(
+        std::clamp(cascaded.left(), screen.left(), screen.right() - cascaded.width() + 1));
+    const int lowest = request.minimum.height() + frameHeight;
+    const int room = screen.bottom() - cascaded.top() + 1;
+    if (cascaded.height() > room && room >= lowest) {
+        cascaded.setHeight(room);
+    }
+    return ContentsOf(Fit(cascaded, request), request.frame);
+}
+
+QRect KeepOnScreen(const QRect& remembered, const CPlacementRequest& request) {
+    return ContentsOf(Fit(remembered.marginsAdded(request.frame), request), request.frame);
+}
+
+}  // namespace ohmrada::qt
