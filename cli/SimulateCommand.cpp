@@ -232,7 +232,9 @@ void WriteTable(const std::vector<CSimulated>& runs, std::ostream& out) {
             const std::string simulated = Fixed(row.simulated, 3).append(" ").append(unit);
             Pad(text, simulated.size(), 12);
             text.append(simulated);
-            const std::string deviation = Fixed(row.deviationPct, 1) + " %";
+            // The form's peak reverse voltage is the no-load one: no deviation.
+            const std::string deviation =
+                row.underLoadOnly ? std::string("unter Last") : Fixed(row.deviationPct, 1) + " %";
             Pad(text, deviation.size(), 12);
             text.append(deviation).push_back('\n');
         }
