@@ -40,7 +40,7 @@ const QColor kWindingColours[] = {QColor(0xD5, 0x5E, 0x00), QColor(0xE6, 0x9F, 0
 
 // Each curve is decimated to this many samples off the GUI thread: far
 // more than a plot has pixels across, far fewer than ngspice's time points.
-constexpr std::size_t kPlotPoints = 3000;
+constexpr std::size_t kPlotPoints = 1200;
 const QColor kGrey(0xA0, 0xA0, 0xA0);
 
 QVector<double> Milliseconds(const std::vector<double>& time) {
@@ -177,7 +177,6 @@ CTimeDomainWindow::CTimeDomainWindow(CAnalysisWindows& owner, QWidget* form)
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionMode(QAbstractItemView::NoSelection);
     m_table->setFocusPolicy(Qt::NoFocus);
-    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_table->setMinimumWidth(500);
     m_windingCheck = new QLabel;
     m_windingCheck->setWordWrap(true);
@@ -358,7 +357,12 @@ void CTimeDomainWindow::ShowResult() {
     m_table->setEnabled(!m_stale);
     m_windingCheck->setEnabled(!m_stale);
 
+    // Filled with the columns' sizing held, then sized once: sizing them
+    // to their contents after every item costs the GUI thread tens of ms.
     const QList<QStringList> rows = ComparisonRows();
+    QHeaderView* header = m_table->horizontalHeader();
+    m_table->setUpdatesEnabled(false);
+    header->setSectionResizeMode(QHeaderView::Interactive);
     m_table->setRowCount(static_cast<int>(rows.size() - 1));
     for (qsizetype r = 1; r < rows.size(); ++r) {
         for (qsizetype c = 0; c < rows[r].size(); ++c) {
@@ -369,6 +373,8 @@ void CTimeDomainWindow::ShowResult() {
             m_table->setItem(static_cast<int>(r - 1), static_cast<int>(c), item);
         }
     }
+    m_table->resizeColumnsToContents();
+    m_table->setUpdatesEnabled(true);
     m_windingCheck->setText(WindingCheckText());
     QPalette palette = m_windingCheck->palette();
     const bool warn = m_comparison.WindingOverloaded() && !m_stale;
