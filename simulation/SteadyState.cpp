@@ -153,7 +153,7 @@ CSimulationResult CSteadyStateSearch::Run() {
     if (result.measurements.minimumVoltage < kCollapseVoltageV) {
         result.error = ESimulationError::kCollapsed;
         result.message = "the output collapses: its minimum falls to " +
-                         Fixed(result.measurements.minimumVoltage, 3) +
+                         Fixed(std::max(0.0, result.measurements.minimumVoltage), 3) +
                          " V, below the 1 V the regulator needs to draw its load current";
     }
     return result;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TimeDomainWindow.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -335,14 +336,16 @@ void CTimeDomainWindow::ShowResult() {
             SetStatus(brokeOff(QString::fromUtf8(ta::kWorkerEnded)), false);
             break;
         case ESimulationError::kCollapsed:
-            SetStatus(
-                Fill(ta::kOutputCollapses, FormatNumber(result.measurements.minimumVoltage, 3)),
-                false);
+            SetStatus(Fill(ta::kOutputCollapses,
+                           FormatNumber(std::max(0.0, result.measurements.minimumVoltage), 3)),
+                      false);
             break;
     }
     // What the plots and the table show: this result, the last good one
     // greyed, or nothing yet.
     const CSimulated* shown = result.Ok() ? m_good.get() : (m_stale ? m_good.get() : nullptr);
+    m_table->setEnabled(shown == nullptr || !m_stale);
+    m_windingCheck->setEnabled(shown == nullptr || !m_stale);
     if (shown == nullptr) {
         m_comparison = {};
         DrawCurves(*m_waveforms, {}, false);
@@ -354,8 +357,6 @@ void CTimeDomainWindow::ShowResult() {
     m_comparison = shown->comparison;
     DrawCurves(*m_waveforms, shown->steadyState, m_stale);
     DrawCurves(*m_switchOn, shown->switchOn, m_stale);
-    m_table->setEnabled(!m_stale);
-    m_windingCheck->setEnabled(!m_stale);
 
     // Filled with the columns' sizing held, then sized once: sizing them
     // to their contents after every item costs the GUI thread tens of ms.
