@@ -103,6 +103,9 @@ std::vector<CCurve> Curves(const CWaveforms& full, bool withWindings) {
 }
 
 void DrawCurves(CPlotWidget& plot, const std::vector<CCurve>& curves, bool greyed) {
+    // Polylines drawn in one go: the curves' thousands of points would
+    // otherwise cost the GUI thread a noticeable share of a frame to paint.
+    plot.setPlottingHint(QCP::phFastPolylines, true);
     plot.clearGraphs();
     plot.xAxis->setLabel(QString::fromUtf8(ta::kTimeAxis));
     plot.yAxis->setLabel(QString::fromUtf8(ta::kVoltageAxis));
