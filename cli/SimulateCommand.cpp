@@ -39,14 +39,19 @@ constexpr std::string_view kUsage =
     "                             [--] [FILE|-]...\n";
 
 constexpr std::string_view kHelp =
-    "Simulates the design of each input in the time domain with ngspice (the\n"
-    "shared library libngspice.so.0, loaded when needed) and sets the results\n"
-    "beside the form's.\n"
+    "Simulates the design of each input in the time domain with ngspice and sets\n"
+    "the results beside the form's. ngspice (libngspice.so.0) runs only in the\n"
+    "program's worker process, ohmrada-simulation-worker, in a private folder\n"
+    "with a cleaned environment: no ngspice start-up file (.spiceinit) of yours\n"
+    "is read. Each simulation has a budget of 10 s; past it the worker is ended\n"
+    "and the simulation fails with a message.\n"
     "\n"
     "The circuit holds exactly the form's quantities: a 50 Hz sine of the shown\n"
     "no-load voltage behind the shown internal resistance (two in antiphase for\n"
     "the centre-tap circuit), diodes of threshold DiffU and bulk resistance BahnR,\n"
-    "the capacitor KondC and a constant load current Ib. It is run from a\n"
+    "the capacitor KondC and the regulator's load current Ib, which falls to\n"
+    "zero with the output below 1 V (an output that falls there has collapsed:\n"
+    "a failure). It is run from a\n"
     "precharged capacitor until the output's mean changes by less than 0.01 % a\n"
     "mains period, then once more from an empty capacitor switched on at the\n"
     "mains crest. Inputs and --set as for the form command.\n"
@@ -87,7 +92,8 @@ constexpr std::string_view kHelp =
     "\n"
     "Exit status: 0 on success; 2 on a usage error, an input that cannot be\n"
     "read, a --set that cannot be applied, a failed simulation (ngspice missing,\n"
-    "a design that cannot be simulated, no steady state, an ngspice error) or\n"
+    "a design that cannot be simulated, no steady state, an ngspice error, a\n"
+    "collapsed output, a run past its budget, a worker that broke off) or\n"
     "waveforms that cannot be written. The other inputs are still simulated.\n";
 
 struct COptions {
@@ -248,9 +254,11 @@ void WriteTable(const std::vector<CSimulated>& runs, std::ostream& out) {
             {tc::kComparisonTitle, ta::kComparisonForm, ta::kComparisonSimulated, tc::kDeviation});
         for (const CComparisonRow& row : run.comparison.rows) {
             const std::string unit(UnitOf(row.name));
+            // The form's peak reverse voltage is the no-load one: no deviation.
             comparison.Row({"  " + std::string(ComparisonLabel(row.name)),
                             Fixed(row.form, 3) + " " + unit, Fixed(row.simulated, 3) + " " + unit,
-                            Fixed(row.deviationPct, 1) + " %"});
+                            row.underLoadOnly ? std::string(texts::analysis::kUnderLoad)
+                                              : Fixed(row.deviationPct, 1) + " %"});
         }
         text.append(comparison.Render());
         const CComparison& c = run.comparison;

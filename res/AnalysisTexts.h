@@ -153,6 +153,28 @@ inline constexpr const char* kSimulationCancelled = "Simulation abgebrochen.";
 inline constexpr const char* kSimulationDone =
     "Simuliert: %1 Perioden bis zum eingeschwungenen Zustand.";
 inline constexpr const char* kSimulationFailed = "Die Simulation ist fehlgeschlagen: %1";
+// The failures of a simulation by kind; the plots keep the last good result,
+// greyed, under these texts.
+inline constexpr const char* kSimulationBrokeOff = "die Simulation ist abgebrochen: %1";
+inline constexpr const char* kWorkerEnded =
+    "der Simulationsprozess hat sich unerwartet beendet. Der nächste Lauf startet einen neuen.";
+inline constexpr const char* kOverBudget =
+    "sie hat ihr Budget überschritten (%1 s Rechenzeit, %2 Zeitpunkte je Lauf) und wurde "
+    "beendet.";
+inline constexpr const char* kNgspiceRefused =
+    "ngspice konnte die Schaltung nicht berechnen (etwa ein zu kleiner Zeitschritt bei "
+    "unsinnigen Werten).";
+inline constexpr const char* kNoSteadyState =
+    "kein eingeschwungener Zustand: der Mittelwert der Ausgangsspannung ändert sich nach %1 "
+    "Perioden noch um mehr als 0,01 % je Periode.";
+inline constexpr const char* kCannotSimulate =
+    "diese Auslegung lässt sich nicht simulieren: ein Wert ist null oder unsinnig groß, oder "
+    "die Dioden leiten nie.";
+inline constexpr const char* kOutputCollapses =
+    "Die Ausgangsspannung bricht zusammen: ihr Minimum fällt auf %1 V, unter die 1 V, die der "
+    "Regler braucht, um seinen Laststrom zu ziehen. Das ist keine funktionierende Versorgung.";
+// The deviation column of a row whose form value is the no-load one.
+inline constexpr const char* kUnderLoad = "unter Last";
 inline constexpr const char* kNgspiceMissing =
     "ngspice ist nicht installiert (Paket libngspice0). Die Zeitbereichssimulation ist daher "
     "nicht verfügbar; alles andere funktioniert.";

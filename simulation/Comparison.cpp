@@ -28,7 +28,8 @@ CComparison CComparison::Make(const CEvaluation& form, const CMeasurements& simu
         row.name = ResultSpec(pair.result).name;
         row.form = static_cast<double>(form[pair.result]);
         row.simulated = pair.simulated;
-        row.deviationPct = row.form != 0.0 && std::isfinite(row.form)
+        row.underLoadOnly = pair.result == EResult::kPeakReverseVoltage;
+        row.deviationPct = row.form != 0.0 && std::isfinite(row.form) && !row.underLoadOnly
                                ? 100.0 * (row.simulated - row.form) / row.form
                                : NAN;
         comparison.rows.push_back(row);

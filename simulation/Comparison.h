@@ -16,13 +16,17 @@ struct CComparisonRow {
     double form = 0.0;
     double simulated = 0.0;
     double deviationPct = 0.0;  // 100 x (simulated - form) / form; NaN when form is 0
+    // The form's value is taken without load, the simulated one under load:
+    // no deviation (NaN), the simulated value stands as "under load".
+    bool underLoadOnly = false;
 };
 
 // The simulation against the form (one recalculation cycle of the same
 // design): loaded voltage (against the simulated mean), minimum voltage,
 // ripple, peak and mean diode current, diode power (the form's is the whole
 // rectifier's, so the simulated one is per diode times the number of
-// diodes), peak reverse voltage and power drawn. And the check the form
+// diodes), peak reverse voltage (under load, without a deviation: the
+// form's is the no-load one) and power drawn. And the check the form
 // cannot make: the winding's RMS current against its rated current NennI.
 struct CComparison {
     std::vector<CComparisonRow> rows;

@@ -3,8 +3,12 @@
 
 #include <array>
 #include <string_view>
+#include <vector>
 
 namespace ohmrada {
+
+class CRecording;
+struct CSimulationRequest;
 
 // What the simulation measures. All but the last come from one mains period
 // in the steady state; "per diode" and "per source" values are those of the
@@ -24,7 +28,7 @@ struct CMeasurements {
     double inputPower = 0.0;           // delivered into the rectifier, W
     double copperLoss = 0.0;           // in the internal resistances, W
     double periods = 0.0;              // mains periods simulated to reach the steady state
-    double switchOnPeakCurrent = 0.0;  // per diode, empty capacitor switched on at the crest, A
+    double switchOnPeakCurrent = 0.0;  // per diode, empty capacitor switched on, A
 };
 
 // A measurement's name outside the program (JSON, CSV, the windows), its
@@ -59,5 +63,54 @@ inline constexpr std::array<CMeasurementSpec, kMeasurementCount> kMeasurements =
 
 // The measurement of a name ("sim_mean_voltage_v"); nullptr for any other.
 const CMeasurementSpec* MeasurementOfName(std::string_view name);
+
+// ---------------------------------------------------------------------------
+// The signal maths behind the measurements.
+
+// A sampled quantity, one value per time point of a recording.
+using CSampled = std::vector<double>;
+
+// Statistics of sampled quantities over the time interval [t0, t1], linear
+// between samples.
+class CInterval {
+public:
+    CInterval(const std::vector<double>& time, double t0, double t1)
+        : m_time(time), m_t0(t0), m_t1(t1) {}
+
+    double Mean(const CSampled& y) const { return Integral(y) / (m_t1 - m_t0); }
+    double Rms(const CSampled& y) const;
+    double Max(const CSampled& y) const;
+    double Min(const CSampled& y) const;
+    // The value at t, linear between samples.
+    double At(const CSampled& y, double t) const;
+    double Integral(const CSampled& y) const;
+
+private:
+    const std::vector<double>& m_time;
+    double m_t0;
+    double m_t1;
+};
+
+// Every diode's and source's quantities, formed sample by sample from a
+// complete recording.
+struct CSignals {
+    CSampled output;
+    std::vector<CSampled> diodeCurrent;
+    std::vector<CSampled> diodeVoltage;   // anode less cathode
+    std::vector<CSampled> sourceCurrent;  // delivered
+    std::vector<CSampled> sourceVoltage;  // the ideal source's
+    CSampled capacitorCurrent;            // the diodes' into the output less the load's
+};
+
+CSignals SignalsOf(const CRecording& recording, const CSimulationRequest& request);
+
+// The measurements of the period [t0, t1] (all but periods and the
+// switch-on peak).
+CMeasurements Measure(const CRecording& recording, const CSimulationRequest& request, double t0,
+                      double t1);
+
+// The highest current of any diode over [t0, t1].
+double PeakDiodeCurrent(const CRecording& recording, const CSimulationRequest& request, double t0,
+                        double t1);
 
 }  // namespace ohmrada

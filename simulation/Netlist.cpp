@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Netlist.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -26,8 +27,12 @@ CNetlist CNetlist::Build(const CSimulationRequest& request, const CRunSettings& 
     const auto n = [](double value) { return SpiceNumber(value); };
     lines.emplace_back("* ohmrada rectifier");
 
-    const double peak = std::sqrt(2.0) * request.sourceVoltageRms;
-    const double phase = settings.switchOnAtCrest ? 90.0 : 0.0;
+    const double peak = request.SourcePeak();
+    const double phase = settings.phaseDeg;
+    const auto stateOf = [](const std::vector<double>& values, int k) {
+        const auto index = static_cast<std::size_t>(k - 1);
+        return index < values.size() && std::isfinite(values[index]) ? values[index] : 0.0;
+    };
     // Source k from its node "s<k>" (through RS, LS) to the winding's end
     // "a<k>"; its other terminal is ground or, for the bridge, node b.
     const auto addSource = [&](int k, double phaseDeg, const std::string& minus) {
@@ -39,12 +44,16 @@ CNetlist CNetlist::Build(const CSimulationRequest& request, const CRunSettings& 
             lines.push_back("RS" + id + " s" + id + " w" + id + " " +
                             n(request.sourceResistanceOhm));
             lines.push_back("LS" + id + " w" + id + " " + end + " " +
-                            n(request.leakageInductanceH) + " IC=0");
+                            n(request.leakageInductanceH) +
+                            " IC=" + n(stateOf(settings.inductorCurrents, k)));
             const double damping =
                 0.5 * std::sqrt(request.leakageInductanceH / kSnubberCapacitanceF);
             lines.push_back("RN" + id + " " + end + " n" + id + " " + n(damping));
             lines.push_back("CN" + id + " n" + id + " " + minus + " " + n(kSnubberCapacitanceF) +
-                            " IC=0");
+                            " IC=" + n(stateOf(settings.snubberVoltages, k)));
+            netlist.inductorCurrents.push_back("ls" + id + "#branch");
+            netlist.snubberPlus.push_back("n" + id);
+            netlist.snubberMinus.push_back(minus);
         } else {
             lines.push_back("RS" + id + " s" + id + " " + end + " " +
                             n(request.sourceResistanceOhm));
@@ -85,7 +94,8 @@ CNetlist CNetlist::Build(const CSimulationRequest& request, const CRunSettings& 
             break;
     }
     lines.push_back("C1 out 0 " + n(request.capacitanceF) + " IC=" + n(settings.initialVoltage));
-    lines.push_back("IL out 0 DC " + n(request.loadCurrentA));
+    lines.push_back("BL out 0 I=" + n(request.loadCurrentA) + "*min(max(v(out)/" +
+                    n(kCollapseVoltageV) + ",0),1)");
     std::string model = ".model DI D(IS=1e-9 N=0.005";
     if (request.bulkResistanceOhm > 0.0) {
         model += " RS=" + n(request.bulkResistanceOhm);
@@ -97,6 +107,20 @@ CNetlist CNetlist::Build(const CSimulationRequest& request, const CRunSettings& 
     lines.push_back(".tran " + n(settings.maxStep) + " " + n(settings.stopTime) + " 0 " +
                     n(settings.maxStep) + " uic");
     return netlist;
+}
+
+std::vector<std::string> CNetlist::Vectors() const {
+    std::vector<std::string> names = {"time", output};
+    for (const auto* group :
+         {&diodeCurrents, &diodeAnodes, &diodeCathodes, &sourceCurrents, &sourcePlus, &sourceMinus,
+          &inductorCurrents, &snubberPlus, &snubberMinus}) {
+        for (const std::string& name : *group) {
+            if (name != "0" && std::find(names.begin(), names.end(), name) == names.end()) {
+                names.push_back(name);
+            }
+        }
+    }
+    return names;
 }
 
 std::string CNetlist::Text() const {

@@ -9,11 +9,18 @@
 namespace ohmrada {
 
 // How one transient run starts and how far it goes.
+// A run starts from the whole state of the circuit: the reservoir
+// capacitor's voltage and, with a leakage inductance, each source's
+// inductor current and snubber voltage (taken from the end of the run
+// before, so that the steady-state search carries every state, not only
+// the capacitor's).
 struct CRunSettings {
-    double initialVoltage = 0.0;   // the reservoir capacitor at t = 0, V
-    bool switchOnAtCrest = false;  // the sources start at their crest (else at zero)
-    double stopTime = 0.0;         // s
-    double maxStep = 0.0;          // s, the longest time step ngspice may take
+    double initialVoltage = 0.0;           // the reservoir capacitor at t = 0, V
+    double phaseDeg = 0.0;                 // source 1's sine at t = 0, degrees
+    std::vector<double> inductorCurrents;  // A, per source; missing ones 0
+    std::vector<double> snubberVoltages;   // V, per source; missing ones 0
+    double stopTime = 0.0;                 // s
+    double maxStep = 0.0;                  // s, the longest time step ngspice may take
 };
 
 // The rectifier of a request as an ngspice netlist:
@@ -26,7 +33,9 @@ struct CRunSettings {
 //              3 mV at 10 A) whose series resistance is BahnR, then VDi, a
 //              DC source of DiffU against the current: the form's threshold
 //              plus bulk resistance. VDi's current is the diode's current.
-//   output:    C1 (KondC, precharged) and IL, a constant current Ib.
+//   output:    C1 (KondC, precharged) and BL, the regulator's load
+//              current Ib x clamp(v(out) / 1 V, 0, 1), which collapses to
+//              zero with the output voltage.
 //
 // Half-wave: one source and D1. Bridge: one source between the nodes a1 and
 // b (b is held to ground by 1 MOhm so that nothing floats), D1 and D2 to the
@@ -47,6 +56,14 @@ struct CNetlist {
     std::vector<std::string> sourceCurrents;  // positive into the source: negate
     std::vector<std::string> sourcePlus;
     std::vector<std::string> sourceMinus;
+    // With a leakage inductance, per source: the inductor's current and the
+    // snubber capacitor's terminals.
+    std::vector<std::string> inductorCurrents;
+    std::vector<std::string> snubberPlus;
+    std::vector<std::string> snubberMinus;
+
+    // Every vector the measurements and the next run's state need.
+    std::vector<std::string> Vectors() const;
 
     static CNetlist Build(const CSimulationRequest& request, const CRunSettings& settings);
 

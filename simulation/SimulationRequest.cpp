@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SimulationRequest.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "PowerSupply.h"
@@ -47,6 +48,14 @@ CSimulationRequest CSimulationRequest::FromDesign(const CDesign& design,
     return request;
 }
 
+double CSimulationRequest::SourcePeak() const {
+    return std::sqrt(2.0) * sourceVoltageRms;
+}
+
+double CSimulationRequest::LoadCurrentAt(double outputVoltage) const {
+    return loadCurrentA * std::clamp(outputVoltage / kCollapseVoltageV, 0.0, 1.0);
+}
+
 int CSimulationRequest::DiodeCount() const {
     switch (circuit) {
         case ECircuit::kHalfWave:
@@ -87,6 +96,9 @@ std::string CSimulationRequest::Problem() const {
         return "cannot simulate: the transformer's internal resistance is zero (rated voltage "
                "equal to the no-load voltage)";
     }
+    if (!std::isfinite(switchOnPhaseDeg)) {
+        return "cannot simulate: the switch-on phase is out of range";
+    }
     if (leakageInductanceH < 0.0 || bulkResistanceOhm < 0.0) {
         return "cannot simulate: a negative leakage inductance or BahnR";
     }
@@ -100,7 +112,7 @@ std::string CSimulationRequest::Problem() const {
         return "cannot simulate: the leakage inductance is above 1 H";
     }
     const int inSeries = circuit == ECircuit::kBridge ? 2 : 1;
-    if (inSeries * diffusionVoltageV >= std::sqrt(2.0) * sourceVoltageRms) {
+    if (inSeries * diffusionVoltageV >= SourcePeak()) {
         return "cannot simulate: the diodes' threshold is above the source's peak voltage, "
                "they never conduct";
     }

@@ -3,12 +3,18 @@
 
 #include <string>
 
+#include "Circuit.h"
 #include "Design.h"
 
 namespace ohmrada {
 
 // The three rectifier circuits as the simulation builds them.
 enum class ECircuit { kHalfWave, kBridge, kCentreTap };
+
+// The regulator's load current collapses towards zero below
+// kCollapseVoltageV (Ib x clamp(v / 1 V, 0, 1)), in the netlist as in the
+// native circuit (Circuit.h); a design whose output falls there has
+// collapsed.
 
 // What the simulation needs of a design: exactly the quantities the form's
 // rectifier uses, in SI units. The source voltage and resistance are the
@@ -27,6 +33,9 @@ struct CSimulationRequest {
     double loadCurrentA = 0.0;         // Ib, drawn by the regulator
     double ratedCurrentA = 0.0;        // NennI, for the winding load ratio
     double frequencyHz = 50.0;         // the mains frequency
+    // Where in the mains period the switch-on run starts, in degrees of the
+    // sine of source 1: 90 is its crest (the default), 0 its zero crossing.
+    double switchOnPhaseDeg = 90.0;
 
     // Takes the values through a freshly made supply holding the design, as
     // the recalculation cycle copies them.
@@ -35,6 +44,12 @@ struct CSimulationRequest {
     int DiodeCount() const;
     int SourceCount() const { return circuit == ECircuit::kCentreTap ? 2 : 1; }
     double Period() const { return 1.0 / frequencyHz; }
+    // The crest of one source, sqrt(2) x its RMS value.
+    double SourcePeak() const;
+    // The regulator's load current at an output voltage: Ib, falling
+    // linearly to zero below kCollapseVoltageV (the regulator needs a
+    // little voltage to draw its current at all), never negative.
+    double LoadCurrentAt(double outputVoltage) const;
 
     // Empty when the circuit can be simulated, otherwise why not (a zero or
     // absurd value, a zero internal resistance, diodes that never conduct).

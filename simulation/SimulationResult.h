@@ -16,10 +16,16 @@ enum class ESimulationError {
     kNoSteadyState,   // the mean did not settle within the bounded number of periods
     kNgspiceError,    // ngspice refused the circuit or failed during the run
     kCancelled,       // the caller asked to stop
+    kOverBudget,      // past its wall-time budget or a run's point limit: stopped
+    kWorkerFailed,    // the simulation worker crashed, quit or answered nonsense
+    kCollapsed,       // measured, but the output falls where the regulator collapses
 };
 
 // What one simulation gives: measurements and waveforms, or an error with a
-// message a user can read. Failures are values, never exceptions.
+// message in English (the command line's; a window says the error's kind in
+// its own language). Failures are values, never exceptions. A collapsed
+// output (kCollapsed) keeps its measurements and waveforms, to be shown as
+// what they are.
 struct CSimulationResult {
     ESimulationError error = ESimulationError::kNone;
     std::string message;

@@ -7,6 +7,8 @@
 #include "Design.h"
 #include "SimulationRequest.h"
 #include "SimulationResult.h"
+#include "SpiceSession.h"
+#include "SteadyState.h"
 
 namespace ohmrada {
 
@@ -15,31 +17,23 @@ namespace ohmrada {
 //   CSimulationResult result = Simulate(CSimulationRequest::FromDesign(design));
 //   if (result.Ok()) use(result.measurements); else show(result.message);
 //
-// Two simulations: (1) the steady state, in runs of two mains periods from
-// a capacitor precharged to an estimate: a run is settled when its second
-// period's mean differs from its first's by less than 0.01 % and the
-// capacitor's charge over that period balances to 1e-4 of the load current;
-// otherwise the next run starts from the voltage the periods' gains point
-// to (a secant). The last period gives the measurements, the last two the
-// waveforms; after maxPeriods periods in all it gives up (kNoSteadyState).
-// (2) From an empty capacitor with the sources switched on at their crest,
-// for two periods: the switch-on surge.
+// Two simulations (SteadyState.h): the periodic steady state, and from an
+// empty capacitor with the sources switched on at the request's phase (the
+// crest by default) for two periods, the switch-on surge.
 //
-// ngspice is one simulator per process: calls from several threads are
-// serialised by a lock inside the library. The call blocks; SimulateAsync
-// runs it on a thread of its own (a window runs it from a worker thread and
-// cancels through a std::stop_source). A stop request is honoured before
-// each run of two periods (result kCancelled), some 20 ms apart.
-// Nothing throws; a fatal error of ngspice unloads it, and the next call
-// loads it afresh.
-struct CSimulationLimits {
-    int maxPeriods = 100;       // steady-state periods in all, before giving up
-    int switchOnPeriods = 2;    // length of the switch-on run
-    int stepsPerPeriod = 1000;  // the longest time step is period / stepsPerPeriod
-};
-
+// ngspice runs in a worker process (WorkerSession.h), never in this one: a
+// crash, a hang or a start-up file of the user's cannot touch the program.
+// Every simulation has a budget (CSimulationLimits: wall time, 10 s by
+// default, and a limit of time points per run); past it the worker is
+// killed and the simulation fails with kOverBudget. A stop request kills a
+// running run at once (kCancelled). Calls from several threads take turns
+// on the one worker. Nothing throws.
 CSimulationResult Simulate(const CSimulationRequest& request, std::stop_token stop = {},
                            const CSimulationLimits& limits = {});
+
+// The same through another session (the tests' scripted fake).
+CSimulationResult Simulate(ISpiceSession& session, const CSimulationRequest& request,
+                           std::stop_token stop = {}, const CSimulationLimits& limits = {});
 
 // Runs Simulate on a thread of its own; cancel through the stop token.
 std::future<CSimulationResult> SimulateAsync(const CSimulationRequest& request,
@@ -50,8 +44,8 @@ std::future<CSimulationResult> SimulateAsync(const CSimulationRequest& request,
 CSimulationResult SimulateDesign(const CDesign& design, double leakageInductanceH = 0.0,
                                  std::stop_token stop = {});
 
-// Unloads ngspice (waits for a running simulation); the next simulation
-// loads it again, reading the start-up files anew.
+// Ends the simulation worker (after a running run); the next simulation
+// starts a fresh one.
 void UnloadSimulator();
 
 }  // namespace ohmrada

@@ -7,6 +7,9 @@
 
 namespace ohmrada {
 
+class CRecording;
+struct CSimulationRequest;
+
 // Sampled waveforms of one stretch of a simulation, at ngspice's own time
 // points: the output voltage, each diode's forward current and each source's
 // delivered current.
@@ -20,6 +23,17 @@ struct CWaveforms {
     std::string CsvHeader() const;
     // One line per sample, numbers written without regard to the locale.
     void WriteCsvRows(std::ostream& out) const;
+
+    // At most about maxPoints samples for a plot: the samples split into
+    // equal buckets, each kept by its first sample and the output's lowest
+    // and highest one (so ripple and current peaks survive). Unchanged when
+    // it has no more samples than that.
+    CWaveforms Decimated(std::size_t maxPoints) const;
 };
+
+// The waveforms of a complete recording over [t0, t1], with samples
+// interpolated at both ends and the time counted from t0.
+CWaveforms Extract(const CRecording& recording, const CSimulationRequest& request, double t0,
+                   double t1);
 
 }  // namespace ohmrada

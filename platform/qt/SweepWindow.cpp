@@ -143,20 +143,11 @@ CSweepWindow::CSweepWindow(CAnalysisWindows& owner, QWidget* form)
     connect(m_export, &QPushButton::clicked, this, [this] { ExportWithDialog(); });
     connect(m_simulate, &QCheckBox::toggled, this, [this](bool on) { SetSimulate(on); });
     connect(m_cancel, &QPushButton::clicked, this, [this] { CancelSimulation(); });
-    m_poll.setInterval(50);
-    connect(&m_poll, &QTimer::timeout, this, [this] { PollSimulation(); });
     connect(help, &QPushButton::clicked, this,
             [this] { Owner().ShowHelp(QString::fromUtf8(ta::kSweepHelp)); });
 }
 
-CSweepWindow::~CSweepWindow() {
-    // A simulation's thread writes into its CSimulation: it must have ended
-    // before that goes (it stops within a mains period).
-    CancelSimulation();
-    for (const std::shared_ptr<CSimulation>& simulation : m_retired) {
-        simulation->done.wait();
-    }
-}
+CSweepWindow::~CSweepWindow() = default;
 
 double CSweepWindow::ShownInput(const CDesign& design) const {
     const double stored = design[m_spec.input];
@@ -316,92 +307,63 @@ void CSweepWindow::SetSimulate(bool on) {
 void CSweepWindow::StartSimulation() {
     CancelSimulation();
     m_simulated.clear();
+    m_toSimulate.clear();
+    m_nextToSimulate = 0;
     if (m_points.empty()) {
         return;
     }
-    auto simulation = std::make_shared<CSimulation>();
     // Evenly spread over the sweep, its ends included.
-    std::vector<std::pair<double, CDesign>> designs;
     const std::size_t count = std::min(m_points.size(), kMaxSimulatedPoints);
     for (std::size_t i = 0; i < count; ++i) {
         const std::size_t index = count == 1 ? 0 : i * (m_points.size() - 1) / (count - 1);
-        designs.emplace_back(ShownInput(m_points[index].design), m_points[index].design);
+        m_toSimulate.emplace_back(ShownInput(m_points[index].design), m_points[index].design);
     }
-    simulation->total = designs.size();
-    const double leakageH = Owner().Settings().leakageInductanceMh / 1000.0;
-    std::stop_token stop = simulation->stop.get_token();
-    simulation->done =
-        std::async(std::launch::async,
-                   [simulation = simulation.get(), designs = std::move(designs), leakageH, stop] {
-                       for (const auto& [x, design] : designs) {
-                           if (stop.stop_requested()) {
-                               return;
-                           }
-                           const CSimulationResult result = SimulateDesign(design, leakageH, stop);
-                           {
-                               const std::lock_guard lock(simulation->mutex);
-                               if (result.error == ESimulationError::kNgspiceMissing) {
-                                   simulation->ngspiceMissing = true;
-                                   return;
-                               }
-                               if (result.Ok()) {
-                                   simulation->points.push_back({x, result.measurements});
-                               }
-                           }
-                           ++simulation->finished;
-                       }
-                   });
-    m_simulation = std::move(simulation);
-    m_progress->setRange(0, static_cast<int>(m_simulation->total));
+    m_progress->setRange(0, static_cast<int>(m_toSimulate.size()));
     m_progress->setValue(0);
     m_progress->setVisible(true);
     m_cancel->setVisible(true);
-    m_poll.start();
+    SimulateNext();
 }
 
-void CSweepWindow::CancelSimulation() {
-    if (m_simulation) {
-        m_simulation->stop.request_stop();
-        m_retired.push_back(std::move(m_simulation));
+void CSweepWindow::SimulateNext() {
+    if (m_nextToSimulate >= m_toSimulate.size()) {
+        SimulationEnded();
+        return;
     }
+    const auto [x, design] = m_toSimulate[m_nextToSimulate];
+    const double leakageH = Owner().Settings().leakageInductanceMh / 1000.0;
+    m_jobs.Start(
+        [design = design, leakageH](std::stop_token stop) {
+            return SimulateDesign(design, leakageH, std::move(stop));
+        },
+        [this, x = x](CSimulationResult result) {
+            if (result.error == ESimulationError::kNgspiceMissing) {
+                m_note->setText(QString::fromUtf8(ta::kNgspiceMissing));
+                SimulationEnded();
+                return;
+            }
+            if (result.Ok()) {
+                m_simulated.push_back({x, result.measurements});
+                Draw();
+            }
+            ++m_nextToSimulate;
+            m_progress->setValue(static_cast<int>(m_nextToSimulate));
+            SimulateNext();
+        });
+}
+
+void CSweepWindow::SimulationEnded() {
     m_progress->setVisible(false);
     m_cancel->setVisible(false);
 }
 
-std::vector<CSweepWindow::CSimulatedPoint> CSweepWindow::SimulatedPoints() const {
-    return m_simulated;
+void CSweepWindow::CancelSimulation() {
+    m_jobs.Cancel();
+    SimulationEnded();
 }
 
-void CSweepWindow::PollSimulation() {
-    using namespace std::chrono_literals;
-    std::erase_if(m_retired, [](const std::shared_ptr<CSimulation>& simulation) {
-        return simulation->done.wait_for(0s) == std::future_status::ready;
-    });
-    if (m_simulation) {
-        const bool ended = m_simulation->done.wait_for(0s) == std::future_status::ready;
-        m_progress->setValue(static_cast<int>(m_simulation->finished.load()));
-        bool missing = false;
-        std::size_t shown = m_simulated.size();
-        {
-            const std::lock_guard lock(m_simulation->mutex);
-            missing = m_simulation->ngspiceMissing;
-            m_simulated = m_simulation->points;
-        }
-        if (missing) {
-            m_note->setText(QString::fromUtf8(ta::kNgspiceMissing));
-        }
-        if (m_simulated.size() != shown) {
-            Draw();
-        }
-        if (ended) {
-            m_simulation.reset();
-            m_progress->setVisible(false);
-            m_cancel->setVisible(false);
-        }
-    }
-    if (!m_simulation && m_retired.empty()) {
-        m_poll.stop();
-    }
+std::vector<CSweepWindow::CSimulatedPoint> CSweepWindow::SimulatedPoints() const {
+    return m_simulated;
 }
 
 void CSweepWindow::closeEvent(QCloseEvent* event) {

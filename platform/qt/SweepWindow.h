@@ -10,6 +10,7 @@
 
 #include <QTimer>
 
+#include "JobTracker.h"
 #include "Measurements.h"
 #include "Sweep.h"
 #include "ToolWindow.h"
@@ -63,12 +64,13 @@ public:
     // header of names, one line per point.
     QString Csv() const;
 
-    // The simulated minimum voltage and ripple beside the form's: on a
-    // thread of its own, for at most kMaxSimulatedPoints points of the sweep,
-    // restarted with every new sweep while it is switched on.
+    // The simulated minimum voltage and ripple beside the form's: one job of
+    // the window's CJobTracker per point, for at most kMaxSimulatedPoints
+    // points of the sweep, restarted with every new sweep while it is
+    // switched on.
     static constexpr std::size_t kMaxSimulatedPoints = 21;
     void SetSimulate(bool on);
-    bool Simulating() const { return m_simulation != nullptr; }
+    bool Simulating() const { return m_jobs.Running(); }
     void CancelSimulation();
     // The simulated points so far: the input as shown and the measurements.
     struct CSimulatedPoint {
@@ -82,19 +84,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // One simulation of the sweep's points, shared with its thread.
-    struct CSimulation {
-        std::stop_source stop;
-        std::future<void> done;
-        std::size_t total = 0;
-        std::atomic<std::size_t> finished{0};
-        mutable std::mutex mutex;
-        std::vector<CSimulatedPoint> points;  // under mutex
-        bool ngspiceMissing = false;          // under mutex
-    };
-
     void StartSimulation();
-    void PollSimulation();
+    // Starts the job of the next point still to simulate, if any.
+    void SimulateNext();
+    void SimulationEnded();
     void InputChosen();
     void Rerun();
     void Draw();
@@ -115,9 +108,9 @@ private:
     QCheckBox* m_simulate;
     QProgressBar* m_progress;
     QPushButton* m_cancel;
-    QTimer m_poll;
-    std::shared_ptr<CSimulation> m_simulation;
-    std::vector<std::shared_ptr<CSimulation>> m_retired;
+    // The points to simulate (the input as shown, the design) and the next.
+    std::vector<std::pair<double, CDesign>> m_toSimulate;
+    std::size_t m_nextToSimulate = 0;
     std::vector<CSimulatedPoint> m_simulated;
 
     CSweepSpec m_spec;
@@ -125,6 +118,8 @@ private:
     CEvaluation m_evaluation;
     std::vector<CSweepPoint> m_points;
     bool m_updating = false;
+    // Last: its destructor stops and joins a running job before the rest goes.
+    CJobTracker m_jobs{this};
 };
 
 }  // namespace ohmrada::qt

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TimeDomainWindow.h"
 
-#include <chrono>
+#include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include <QCloseEvent>
 #include <QDoubleSpinBox>
+#include <QEvent>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -31,12 +33,16 @@ namespace {
 
 // A change of the form restarts the simulation after this pause.
 constexpr int kDebounceMs = 400;
-constexpr int kPollMs = 25;
 
 const QColor kVoltageColour(0x00, 0x00, 0x00);
 const QColor kDiodeColours[] = {QColor(0x00, 0x72, 0xB2), QColor(0x00, 0x9E, 0x73),
                                 QColor(0x56, 0xB4, 0xE9), QColor(0xCC, 0x79, 0xA7)};
 const QColor kWindingColours[] = {QColor(0xD5, 0x5E, 0x00), QColor(0xE6, 0x9F, 0x00)};
+
+// Each curve is decimated to this many samples off the GUI thread: far
+// more than a plot has pixels across, far fewer than ngspice's time points.
+constexpr std::size_t kPlotPoints = 1200;
+const QColor kGrey(0xA0, 0xA0, 0xA0);
 
 QVector<double> Milliseconds(const std::vector<double>& time) {
     QVector<double> ms;
@@ -52,31 +58,68 @@ QVector<double> Values(const std::vector<double>& values) {
     return QVector<double>(values.begin(), values.end());
 }
 
-void DrawWaveforms(CPlotWidget& plot, const CWaveforms& waves, bool withWindings) {
+}  // namespace
+
+// One curve of a plot, ready to be handed over.
+struct CCurve {
+    QString name;
+    QPen pen;
+    bool current = false;  // on the right-hand (current) axis
+    QVector<double> time;  // ms
+    QVector<double> values;
+};
+
+struct CTimeDomainWindow::CSimulated {
+    CSimulationResult result;
+    CDesign design;
+    double leakageMh = 0.0;
+    CComparison comparison;
+    std::vector<CCurve> steadyState;
+    std::vector<CCurve> switchOn;
+};
+
+namespace {
+
+std::vector<CCurve> Curves(const CWaveforms& full, bool withWindings) {
+    const CWaveforms waves = full.Decimated(kPlotPoints);
+    const QVector<double> t = Milliseconds(waves.time);
+    std::vector<CCurve> curves;
+    curves.push_back({QString::fromUtf8(ta::kOutputVoltageCurve), QPen(kVoltageColour, 2.0), false,
+                      t, Values(waves.outputVoltage)});
+    for (std::size_t i = 0; i < waves.diodeCurrents.size(); ++i) {
+        curves.push_back({Fill(ta::kDiodeCurrentCurve, QString::number(i + 1)),
+                          QPen(kDiodeColours[i % std::size(kDiodeColours)], 1.5), true, t,
+                          Values(waves.diodeCurrents[i])});
+    }
+    if (withWindings) {
+        for (std::size_t i = 0; i < waves.sourceCurrents.size(); ++i) {
+            curves.push_back(
+                {Fill(ta::kWindingCurrentCurve, QString::number(i + 1)),
+                 QPen(kWindingColours[i % std::size(kWindingColours)], 1.5, Qt::DashLine), true, t,
+                 Values(waves.sourceCurrents[i])});
+        }
+    }
+    return curves;
+}
+
+void DrawCurves(CPlotWidget& plot, const std::vector<CCurve>& curves, bool greyed) {
+    // Polylines drawn in one go: the curves' thousands of points would
+    // otherwise cost the GUI thread a noticeable share of a frame to paint.
+    plot.setPlottingHint(QCP::phFastPolylines, true);
     plot.clearGraphs();
     plot.xAxis->setLabel(QString::fromUtf8(ta::kTimeAxis));
     plot.yAxis->setLabel(QString::fromUtf8(ta::kVoltageAxis));
     plot.yAxis2->setLabel(QString::fromUtf8(ta::kCurrentAxis));
     plot.yAxis2->setVisible(true);
-    const QVector<double> t = Milliseconds(waves.time);
-    QCPGraph* voltage = plot.addGraph(plot.xAxis, plot.yAxis);
-    voltage->setName(QString::fromUtf8(ta::kOutputVoltageCurve));
-    voltage->setPen(QPen(kVoltageColour, 2.0));
-    voltage->setData(t, Values(waves.outputVoltage), true);
-    for (std::size_t i = 0; i < waves.diodeCurrents.size(); ++i) {
-        QCPGraph* diode = plot.addGraph(plot.xAxis, plot.yAxis2);
-        diode->setName(Fill(ta::kDiodeCurrentCurve, QString::number(i + 1)));
-        diode->setPen(QPen(kDiodeColours[i % std::size(kDiodeColours)], 1.5));
-        diode->setData(t, Values(waves.diodeCurrents[i]), true);
-    }
-    if (withWindings) {
-        for (std::size_t i = 0; i < waves.sourceCurrents.size(); ++i) {
-            QCPGraph* winding = plot.addGraph(plot.xAxis, plot.yAxis2);
-            winding->setName(Fill(ta::kWindingCurrentCurve, QString::number(i + 1)));
-            winding->setPen(
-                QPen(kWindingColours[i % std::size(kWindingColours)], 1.5, Qt::DashLine));
-            winding->setData(t, Values(waves.sourceCurrents[i]), true);
+    for (const CCurve& curve : curves) {
+        QCPGraph* graph = plot.addGraph(plot.xAxis, curve.current ? plot.yAxis2 : plot.yAxis);
+        graph->setName(curve.name);
+        QPen pen = curve.pen;
+        if (greyed) {
+            pen.setColor(kGrey);
         }
+        graph->setPen(pen);
+        graph->setData(curve.time, curve.values, true);
     }
     plot.ShowAll();
 }
@@ -99,6 +142,8 @@ CTimeDomainWindow::CTimeDomainWindow(CAnalysisWindows& owner, QWidget* form)
     m_leakage->setSingleStep(0.1);
     m_leakage->setSuffix(QString::fromUtf8(ta::kMillihenry));
     m_leakage->setKeyboardTracking(false);
+    // Applied when the field loses the focus, like the form's fields.
+    m_leakage->installEventFilter(this);
     m_leakage->setValue(owner.Settings().leakageInductanceMh);
 
     m_status = new QLabel;
@@ -123,6 +168,9 @@ CTimeDomainWindow::CTimeDomainWindow(CAnalysisWindows& owner, QWidget* form)
     m_switchOn->plotLayout()->insertRow(0);
     m_switchOn->plotLayout()->addElement(
         0, 0, new QCPTextElement(m_switchOn, QString::fromUtf8(ta::kSwitchOnTitle)));
+    // The plots keep their size whatever a run gives (a failure shows the
+    // last good result greyed, or empty axes).
+    m_waveforms->setMinimumSize(480, 300);
     m_switchOn->setMinimumSize(480, 240);
 
     m_table = new QTableWidget(0, 4);
@@ -133,7 +181,6 @@ CTimeDomainWindow::CTimeDomainWindow(CAnalysisWindows& owner, QWidget* form)
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionMode(QAbstractItemView::NoSelection);
     m_table->setFocusPolicy(Qt::NoFocus);
-    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_table->setMinimumWidth(500);
     m_windingCheck = new QLabel;
     m_windingCheck->setWordWrap(true);
@@ -164,8 +211,6 @@ CTimeDomainWindow::CTimeDomainWindow(CAnalysisWindows& owner, QWidget* form)
     m_debounce.setSingleShot(true);
     m_debounce.setInterval(kDebounceMs);
     connect(&m_debounce, &QTimer::timeout, this, [this] { Restart(); });
-    m_poll.setInterval(kPollMs);
-    connect(&m_poll, &QTimer::timeout, this, [this] { Poll(); });
     connect(m_cancel, &QPushButton::clicked, this, [this] { Cancel(); });
     connect(m_restart, &QPushButton::clicked, this, [this] { Restart(); });
     connect(help, &QPushButton::clicked, this,
@@ -178,18 +223,13 @@ CTimeDomainWindow::CTimeDomainWindow(CAnalysisWindows& owner, QWidget* form)
     });
 }
 
-CTimeDomainWindow::~CTimeDomainWindow() {
-    // The threads read nothing of this window, but their results must be
-    // collected before it goes: ask them to stop and wait (a run stops
-    // within a mains period).
-    if (m_run) {
-        m_run->stop.request_stop();
-        m_run->result.wait();
+CTimeDomainWindow::~CTimeDomainWindow() = default;
+
+bool CTimeDomainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_leakage && event->type() == QEvent::FocusOut) {
+        m_leakage->interpretText();  // emits valueChanged when the text changed
     }
-    for (const auto& run : m_retired) {
-        run->stop.request_stop();
-        run->result.wait();
-    }
+    return CToolWindow::eventFilter(watched, event);
 }
 
 void CTimeDomainWindow::Follow(const CFormState& state) {
@@ -200,7 +240,7 @@ void CTimeDomainWindow::Follow(const CFormState& state) {
     }
     m_followedOnce = true;
     m_followed = state.design;
-    if (!m_result && !m_run && !m_debounce.isActive()) {
+    if (!m_result && !Running() && !m_debounce.isActive()) {
         Restart();  // the first time: at once
         return;
     }
@@ -209,66 +249,63 @@ void CTimeDomainWindow::Follow(const CFormState& state) {
 
 void CTimeDomainWindow::Restart() {
     m_debounce.stop();
-    if (m_run) {
-        m_run->stop.request_stop();
-        m_retired.push_back(std::move(m_run));
-    }
-    auto run = std::make_unique<CRun>();
-    run->design = Owner().State().design;
-    run->leakageMh = Owner().Settings().leakageInductanceMh;
-    run->result =
-        SimulateAsync(CSimulationRequest::FromDesign(run->design, run->leakageMh / 1000.0),
-                      run->stop.get_token());
-    m_run = std::move(run);
+    const CDesign design = Owner().State().design;
+    const double leakageMh = Owner().Settings().leakageInductanceMh;
+    // Everything heavy happens in the job: the simulation, the comparison,
+    // the plots' data.
+    m_jobs.Start(
+        [design, leakageMh](std::stop_token stop) {
+            auto simulated = std::make_shared<CSimulated>();
+            simulated->design = design;
+            simulated->leakageMh = leakageMh;
+            const CSimulationRequest request =
+                CSimulationRequest::FromDesign(design, leakageMh / 1000.0);
+            simulated->result = Simulate(request, std::move(stop));
+            const bool measured =
+                simulated->result.Ok() || simulated->result.error == ESimulationError::kCollapsed;
+            if (measured) {
+                simulated->comparison =
+                    CComparison::Make(Evaluate(design), simulated->result.measurements, request);
+                simulated->steadyState = Curves(simulated->result.steadyState, true);
+                simulated->switchOn = Curves(simulated->result.switchOn, false);
+            }
+            return std::shared_ptr<const CSimulated>(std::move(simulated));
+        },
+        [this](std::shared_ptr<const CSimulated> simulated) { Finished(std::move(simulated)); });
     SetStatus(QString::fromUtf8(ta::kSimulationRunning), true);
-    m_poll.start();
 }
 
 void CTimeDomainWindow::Cancel() {
     m_debounce.stop();
-    if (m_run) {
-        m_run->stop.request_stop();
-        m_retired.push_back(std::move(m_run));
-    }
+    m_jobs.Cancel();
     SetStatus(QString::fromUtf8(ta::kSimulationCancelled), false);
 }
 
-void CTimeDomainWindow::Poll() {
-    using namespace std::chrono_literals;
-    std::erase_if(m_retired, [](const std::unique_ptr<CRun>& run) {
-        if (run->result.wait_for(0s) != std::future_status::ready) {
-            return false;
-        }
-        run->result.get();
-        return true;
-    });
-    if (m_run && m_run->result.wait_for(0s) == std::future_status::ready) {
-        const std::unique_ptr<CRun> run = std::move(m_run);
-        Finished(*run, run->result.get());
-    }
-    if (!m_run && m_retired.empty()) {
-        m_poll.stop();
-    }
-}
-
-void CTimeDomainWindow::Finished(const CRun& run, CSimulationResult result) {
-    m_result = std::move(result);
-    m_resultDesign = run.design;
-    m_resultLeakageMh = run.leakageMh;
+void CTimeDomainWindow::Finished(std::shared_ptr<const CSimulated> simulated) {
+    m_result = simulated->result;
+    m_resultDesign = simulated->design;
+    m_resultLeakageMh = simulated->leakageMh;
     if (m_result->Ok()) {
-        m_comparison =
-            CComparison::Make(Evaluate(run.design), m_result->measurements,
-                              CSimulationRequest::FromDesign(run.design, run.leakageMh / 1000.0));
-        Owner().SetSimulatedWindingRatio(run.design, m_comparison.windingLoadRatio);
+        m_good = simulated;
+        m_stale = false;
+        m_comparison = simulated->comparison;
+        Owner().SetSimulatedWindingRatio(simulated->design, m_comparison.windingLoadRatio);
     } else {
-        m_comparison = {};
         Owner().ClearSimulatedWindingRatio();
+        m_stale = m_good != nullptr && m_result->error != ESimulationError::kCollapsed;
     }
     ShowResult();
+    if (m_result->error == ESimulationError::kCollapsed) {
+        // Its own curves, as they are: the output falling to nothing.
+        DrawCurves(*m_waveforms, simulated->steadyState, false);
+        DrawCurves(*m_switchOn, simulated->switchOn, false);
+    }
 }
 
 void CTimeDomainWindow::ShowResult() {
     const CSimulationResult& result = *m_result;
+    const CSimulationLimits limits;
+    const auto brokeOff = [](const QString& why) { return Fill(ta::kSimulationBrokeOff, why); };
     switch (result.error) {
         case ESimulationError::kNone:
             SetStatus(Fill(ta::kSimulationDone, FormatNumber(result.measurements.periods, 0)),
@@ -280,23 +317,56 @@ void CTimeDomainWindow::ShowResult() {
         case ESimulationError::kCancelled:
             SetStatus(QString::fromUtf8(ta::kSimulationCancelled), false);
             break;
-        default:
-            SetStatus(Fill(ta::kSimulationFailed, QString::fromStdString(result.message)), false);
+        case ESimulationError::kCannotSimulate:
+            SetStatus(Fill(ta::kSimulationFailed, QString::fromUtf8(ta::kCannotSimulate)), false);
+            break;
+        case ESimulationError::kNoSteadyState:
+            SetStatus(Fill(ta::kSimulationFailed,
+                           Fill(ta::kNoSteadyState, QString::number(limits.maxPeriods))),
+                      false);
+            break;
+        case ESimulationError::kNgspiceError:
+            SetStatus(Fill(ta::kSimulationFailed, QString::fromUtf8(ta::kNgspiceRefused)), false);
+            break;
+        case ESimulationError::kOverBudget:
+            SetStatus(
+                brokeOff(Fill(ta::kOverBudget,
+                              FormatNumber(static_cast<double>(limits.budget.count()) / 1000.0, 0),
+                              QString::number(limits.maxPointsPerRun))),
+                false);
+            break;
+        case ESimulationError::kWorkerFailed:
+            SetStatus(brokeOff(QString::fromUtf8(ta::kWorkerEnded)), false);
+            break;
+        case ESimulationError::kCollapsed:
+            SetStatus(Fill(ta::kOutputCollapses,
+                           FormatNumber(std::max(0.0, result.measurements.minimumVoltage), 3)),
+                      false);
             break;
     }
-    if (!result.Ok()) {
-        m_waveforms->clearGraphs();
-        m_waveforms->replot();
-        m_switchOn->clearGraphs();
-        m_switchOn->replot();
+    // What the plots and the table show: this result, the last good one
+    // greyed, or nothing yet.
+    const CSimulated* shown = result.Ok() ? m_good.get() : (m_stale ? m_good.get() : nullptr);
+    m_table->setEnabled(shown == nullptr || !m_stale);
+    m_windingCheck->setEnabled(shown == nullptr || !m_stale);
+    if (shown == nullptr) {
+        m_comparison = {};
+        DrawCurves(*m_waveforms, {}, false);
+        DrawCurves(*m_switchOn, {}, false);
         m_table->setRowCount(0);
         m_windingCheck->clear();
         return;
     }
-    DrawWaveforms(*m_waveforms, result.steadyState, true);
-    DrawWaveforms(*m_switchOn, result.switchOn, false);
+    m_comparison = shown->comparison;
+    DrawCurves(*m_waveforms, shown->steadyState, m_stale);
+    DrawCurves(*m_switchOn, shown->switchOn, m_stale);
 
+    // Filled with the columns' sizing held, then sized once: sizing them
+    // to their contents after every item costs the GUI thread tens of ms.
     const QList<QStringList> rows = ComparisonRows();
+    QHeaderView* header = m_table->horizontalHeader();
+    m_table->setUpdatesEnabled(false);
+    header->setSectionResizeMode(QHeaderView::Interactive);
     m_table->setRowCount(static_cast<int>(rows.size() - 1));
     for (qsizetype r = 1; r < rows.size(); ++r) {
         for (qsizetype c = 0; c < rows[r].size(); ++c) {
@@ -307,10 +377,13 @@ void CTimeDomainWindow::ShowResult() {
             m_table->setItem(static_cast<int>(r - 1), static_cast<int>(c), item);
         }
     }
+    m_table->resizeColumnsToContents();
+    m_table->setUpdatesEnabled(true);
     m_windingCheck->setText(WindingCheckText());
     QPalette palette = m_windingCheck->palette();
-    m_windingCheck->setAutoFillBackground(m_comparison.WindingOverloaded());
-    if (m_comparison.WindingOverloaded()) {
+    const bool warn = m_comparison.WindingOverloaded() && !m_stale;
+    m_windingCheck->setAutoFillBackground(warn);
+    if (warn) {
         palette.setColor(QPalette::Window, CFormWarnings::SimulationColour());
         palette.setColor(QPalette::WindowText, CFormWarnings::WarningText());
         m_windingCheck->setPalette(palette);
@@ -341,18 +414,23 @@ QList<QStringList> CTimeDomainWindow::ComparisonRows() const {
         QString::fromUtf8(ta::kComparisonSimulated), QString::fromUtf8(ta::kComparisonDeviation)};
     for (const CComparisonRow& row : m_comparison.rows) {
         rows << QStringList{RowTitle(row.name), FormatNumber(row.form, 3),
-                            FormatNumber(row.simulated, 3), FormatNumber(row.deviationPct, 1)};
+                            FormatNumber(row.simulated, 3),
+                            row.underLoadOnly ? QString::fromUtf8(ta::kUnderLoad)
+                                              : FormatNumber(row.deviationPct, 1)};
     }
     return rows;
 }
 
 QString CTimeDomainWindow::WindingCheckText() const {
-    if (!m_result || !m_result->Ok()) {
+    const CSimulated* shown = m_result && m_result->Ok() ? m_good.get()
+                              : m_stale                  ? m_good.get()
+                                                         : nullptr;
+    if (shown == nullptr) {
         return {};
     }
-    const CMeasurements& m = m_result->measurements;
+    const CMeasurements& m = shown->result.measurements;
     QString text = Fill(ta::kWindingCheck, FormatNumber(m.windingRmsCurrent, 3),
-                        FormatNumber(m_resultDesign[EInput::kNennI], 3),
+                        FormatNumber(shown->design[EInput::kNennI], 3),
                         FormatNumber(m_comparison.windingLoadRatio, 2));
     text += m_comparison.WindingOverloaded()
                 ? Fill(ta::kWindingOverloaded, FormatNumber(m_comparison.CopperLossFactor(), 2))
@@ -368,9 +446,8 @@ QImage CTimeDomainWindow::WaveformImage(int width, int height) const {
 void CTimeDomainWindow::closeEvent(QCloseEvent* event) {
     // A closed window simulates nothing.
     m_debounce.stop();
-    if (m_run) {
-        m_run->stop.request_stop();
-        m_retired.push_back(std::move(m_run));
+    if (Running()) {
+        m_jobs.Cancel();  // the worker is killed at once
         SetStatus(QString::fromUtf8(ta::kSimulationCancelled), false);
     }
     m_followedOnce = false;

@@ -1,16 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <future>
 #include <memory>
 #include <optional>
-#include <stop_token>
-#include <vector>
 
 #include <QStringList>
 #include <QTimer>
 
 #include "Comparison.h"
+#include "JobTracker.h"
 #include "SimulationResult.h"
 #include "ToolWindow.h"
 
@@ -24,11 +22,14 @@ namespace ohmrada::qt {
 
 class CPlotWidget;
 
-// "Zeitbereich": the form's design simulated with ngspice. The simulation
-// runs on a thread of its own (the simulation library's SimulateAsync); the
-// window polls for its end, so the GUI thread never waits for it. A change
+// "Zeitbereich": the form's design simulated with ngspice (in its worker
+// process). The simulation runs as a job of the window's CJobTracker, which
+// also forms the comparison and the plots' data (decimated) off the GUI
+// thread; the GUI thread only hands the finished data to the plots. A change
 // of the form restarts it after a short pause (a quick series of changes
-// starts one run), a run still going is cancelled then. Shown: the output
+// starts one run); a run still going is killed then, as by "Abbrechen". A
+// failure keeps the last good result, greyed, under the failure's German
+// text; a collapsed output is said as such. Shown: the output
 // voltage and the diode and winding currents over the last two periods of
 // the steady state, the switch-on surge, the comparison table (form,
 // simulated, deviation) and the winding check, which also drives the
@@ -43,7 +44,7 @@ public:
     // Starts a simulation of the design the form holds now.
     void Restart();
     void Cancel();
-    bool Running() const { return m_run != nullptr; }
+    bool Running() const { return m_jobs.Running(); }
     // A simulation is waiting for the pause after a change to end.
     bool Pending() const { return m_debounce.isActive(); }
 
@@ -61,21 +62,19 @@ public:
     QList<QStringList> ComparisonRows() const;
     QString WindingCheckText() const;
     QImage WaveformImage(int width, int height) const;
+    // The plots show the last good result greyed under a failure's text.
+    bool ShowsStaleResult() const { return m_stale; }
+
+    struct CSimulated;  // a finished run with its comparison and plot data
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct CRun {
-        std::stop_source stop;
-        std::future<CSimulationResult> result;
-        CDesign design;
-        double leakageMh = 0.0;
-    };
-
-    void Poll();
-    void Finished(const CRun& run, CSimulationResult result);
+    void Finished(std::shared_ptr<const CSimulated> simulated);
     void ShowResult();
+    void ShowPlots(bool greyed);
     void SetStatus(const QString& text, bool running);
 
     QDoubleSpinBox* m_leakage;
@@ -88,17 +87,18 @@ private:
     QTableWidget* m_table;
     QLabel* m_windingCheck;
     QTimer m_debounce;
-    QTimer m_poll;
 
-    std::unique_ptr<CRun> m_run;
-    // Cancelled runs, kept until their thread has ended.
-    std::vector<std::unique_ptr<CRun>> m_retired;
     std::optional<CSimulationResult> m_result;
+    // The last run that gave measurements (its plots stay when a later one fails).
+    std::shared_ptr<const CSimulated> m_good;
+    bool m_stale = false;
     CDesign m_resultDesign;
     double m_resultLeakageMh = 0.0;
     CComparison m_comparison;
     bool m_followedOnce = false;
     CDesign m_followed;
+    // Last: its destructor stops and joins a running job before the rest goes.
+    CJobTracker m_jobs{this};
 };
 
 }  // namespace ohmrada::qt

@@ -123,6 +123,7 @@ help_pages() {
 expected_files() {
     {
         echo usr/bin/ohmrada-calc
+        echo usr/libexec/ohmrada/ohmrada-simulation-worker
         echo usr/share/man/man1/ohmrada-calc.1
         echo usr/share/doc/ohmrada/copyright
         if [[ -n $window ]]; then

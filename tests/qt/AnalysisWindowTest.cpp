@@ -2,6 +2,8 @@
 // The menu "&Analyse" on the real window: its four windows beside the form,
 // the form's warning colours and the report, driven as a user drives them
 // and held against ohmrada-calc and the analysis library for the same design.
+#include <signal.h>
+
 #include <cstdlib>
 #include <functional>
 #include <optional>
@@ -12,8 +14,10 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDoubleSpinBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QFocusEvent>
 #include <QFontMetrics>
 #include <QImage>
 #include <QJsonArray>
@@ -405,10 +409,10 @@ TEST_F(AnalysisWindowTest, SweepFollowsTheFormAndExportsPngPdfAndCsv) {
     ASSERT_TRUE(tappedFile.open(QIODevice::ReadOnly));
     const std::string tappedCsv = tappedFile.readAll().toStdString();
     QProcess tappedCalc;
-    tappedCalc.start(QStringLiteral(OHMRADA_CALC_PATH),
-                     {QStringLiteral("sweep"), QStringLiteral("NennU=17:19:3"),
-                      QStringLiteral("--closed-form"), QStringLiteral("--set"),
-                      QStringLiteral("NennI=4")});
+    tappedCalc.start(
+        QStringLiteral(OHMRADA_CALC_PATH),
+        {QStringLiteral("sweep"), QStringLiteral("NennU=17:19:3"), QStringLiteral("--closed-form"),
+         QStringLiteral("--set"), QStringLiteral("NennI=4")});
     ASSERT_TRUE(tappedCalc.waitForFinished(20000));
     EXPECT_EQ(tappedCsv, tappedCalc.readAllStandardOutput().toStdString());
     EXPECT_NE(tappedCsv.find("\r\n17,"), std::string::npos) << tappedCsv;
@@ -887,6 +891,118 @@ TEST_F(TimeDomainTest, RunsOffTheGuiThreadCancelsAndRestartsAfterAChange) {
     EXPECT_EQ(Analysis().Warnings().KindOf(kIdRatedPower),
               window.Result()->measurements.windingRmsCurrent > 3.333 ? EKind::kSimulation
                                                                       : EKind::kNone);
+}
+
+// A stand-in for the simulation worker, a shell script: it notes its
+// process id and then hangs or crashes, as ngspice may.
+class CStandInWorker {
+public:
+    explicit CStandInWorker(const char* body) {
+        m_script = m_folder.filePath(QStringLiteral("worker"));
+        m_pidFile = m_folder.filePath(QStringLiteral("pid"));
+        QFile script(m_script);
+        EXPECT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\necho $$ > '" + m_pidFile.toUtf8() + "'\n" + body);
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("OHMRADA_SIMULATION_WORKER", m_script.toUtf8());
+        UnloadSimulator();
+    }
+    ~CStandInWorker() { Release(); }
+    CStandInWorker(const CStandInWorker&) = delete;
+    CStandInWorker& operator=(const CStandInWorker&) = delete;
+
+    // The real worker again for the next simulation.
+    void Release() { qunsetenv("OHMRADA_SIMULATION_WORKER"); }
+    bool Started() const { return Pid() > 0; }
+    bool Alive() const { return Pid() > 0 && kill(Pid(), 0) == 0; }
+
+private:
+    pid_t Pid() const {
+        QFile file(m_pidFile);
+        return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toInt() : 0;
+    }
+
+    QTemporaryDir m_folder;
+    QString m_script;
+    QString m_pidFile;
+};
+
+TEST_F(TimeDomainTest, CancelEndsAHangingRunAtOnceAndRestartGivesAResult) {
+    CStandInWorker hanging("exec sleep 100\n");
+    CTimeDomainWindow& window = OpenTimeDomain();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hanging.Started(); }, 5000));
+    QTest::mouseClick(window.CancelButton(), Qt::LeftButton);
+    EXPECT_FALSE(window.Running());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !hanging.Alive(); }, 1000)) << "the run goes on";
+    hanging.Release();
+    QPushButton* restart = nullptr;
+    for (QPushButton* button : window.findChildren<QPushButton*>()) {
+        restart = button->text() == QString::fromUtf8(ta::kRestart) ? button : restart;
+    }
+    ASSERT_NE(restart, nullptr);
+    QTest::mouseClick(restart, Qt::LeftButton);
+    EXPECT_TRUE(window.Running());
+    ASSERT_TRUE(WaitForEnd(window));
+    if (window.Result()->error == ESimulationError::kNgspiceMissing) {
+        GTEST_SKIP() << "ngspice is not installed";
+    }
+    EXPECT_TRUE(window.Result()->Ok()) << window.Result()->message;
+}
+
+TEST_F(TimeDomainTest, QuittingWithARunInFlightEndsWithinASecond) {
+    CStandInWorker hanging("exec sleep 100\n");
+    CTimeDomainWindow& window = OpenTimeDomain();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hanging.Started(); }, 5000));
+    ASSERT_TRUE(window.Running());
+    // Quitting deletes the windows; the run must not hold the program.
+    QElapsedTimer clock;
+    clock.start();
+    delete &window;
+    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_FALSE(hanging.Alive());
+    EXPECT_EQ(Analysis().TimeDomain(), nullptr);
+}
+
+TEST_F(TimeDomainTest, AFailureKeepsTheLastGoodResultGreyedUnderAGermanText) {
+    CTimeDomainWindow& window = OpenTimeDomain();
+    ASSERT_TRUE(WaitForEnd(window));
+    if (window.Result()->error == ESimulationError::kNgspiceMissing) {
+        GTEST_SKIP() << "ngspice is not installed";
+    }
+    ASSERT_TRUE(window.Result()->Ok()) << window.Result()->message;
+    const int graphs = window.WaveformPlot()->graphCount();
+    const QSize size = window.WaveformPlot()->size();
+    {
+        CStandInWorker crashing("kill -SEGV $$\n");
+        window.Restart();
+        ASSERT_TRUE(WaitForEnd(window));
+    }
+    EXPECT_EQ(window.Result()->error, ESimulationError::kWorkerFailed);
+    EXPECT_EQ(window.StatusText(),
+              Fill(ta::kSimulationBrokeOff, QString::fromUtf8(ta::kWorkerEnded)));
+    EXPECT_TRUE(window.ShowsStaleResult());
+    EXPECT_EQ(window.WaveformPlot()->graphCount(), graphs);
+    EXPECT_EQ(window.WaveformPlot()->size(), size);
+    EXPECT_FALSE(window.HasResultFor(FormDesign())) << "a failed run is no result for the report";
+    // The next run works again.
+    window.Restart();
+    ASSERT_TRUE(WaitForEnd(window));
+    EXPECT_TRUE(window.Result()->Ok()) << window.Result()->message;
+    EXPECT_FALSE(window.ShowsStaleResult());
+}
+
+TEST_F(TimeDomainTest, LeakageInductanceAppliesWhenItsFieldLosesTheFocus) {
+    CTimeDomainWindow& window = OpenTimeDomain();
+    ASSERT_TRUE(WaitForEnd(window));
+    QLineEdit* edit = window.LeakageInductance()->findChild<QLineEdit*>();
+    ASSERT_NE(edit, nullptr);
+    edit->setText(QStringLiteral("2.5 mH"));
+    QFocusEvent tabbedAway(QEvent::FocusOut, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(window.LeakageInductance(), &tabbedAway);
+    EXPECT_DOUBLE_EQ(Analysis().Settings().leakageInductanceMh, 2.5);
+    EXPECT_TRUE(window.Pending()) << "a new run follows";
+    window.Cancel();
 }
 
 TEST_F(TimeDomainTest, WithoutNgspiceSaysSoWhileTheFormWorks) {

@@ -1,0 +1,289 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "SteadyState.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <optional>
+
+#include "Measurements.h"
+#include "Netlist.h"
+#include "Recording.h"
+
+namespace ohmrada {
+
+namespace {
+
+// The search's tolerances and counts.
+// Settled: the mean of the last period differs from the one before by less
+// than 0.01 %, a tenth of the 0.1 % to which the form prints its voltages.
+constexpr double kSettled = 1e-4;
+// Balanced: the capacitor's mean current over the period, C x gain / T, is
+// below 1e-4 of the load current (as tight as kSettled: for a large
+// capacitor the mean creeps too slowly for its change to tell).
+constexpr double kBalanced = 1e-4;
+// A mean near zero is judged against a tenth of the source's crest instead.
+constexpr double kSmallMeanFraction = 0.1;
+// Each run covers two mains periods: the two give two points of gain(V),
+// enough for a secant, and the second period is the one measured.
+constexpr int kPeriodsPerRun = 2;
+// The estimate's fixed-point iteration converges in a few steps; 15 is
+// ample for every design the form accepts.
+constexpr int kEstimateIterations = 15;
+// The estimate's output resistance is found by raising the load by 1 %.
+constexpr double kSlopeLoadStep = 0.01;
+// Two secant points closer than this (relative) cannot tell a slope.
+constexpr double kSecantResolution = 1e-6;
+
+// A number with a fixed count of decimals, locale-free.
+std::string Fixed(double value, int decimals) {
+    char buffer[64];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    return result.ec == std::errc() ? std::string(buffer, result.ptr) : std::string("?");
+}
+
+CSimulationResult Failure(ESimulationError error, std::string message) {
+    CSimulationResult result;
+    result.error = error;
+    result.message = std::move(message);
+    return result;
+}
+
+ESimulationError ErrorOf(ESpiceOutcome outcome) {
+    switch (outcome) {
+        case ESpiceOutcome::kDone:
+            return ESimulationError::kNone;
+        case ESpiceOutcome::kMissing:
+            return ESimulationError::kNgspiceMissing;
+        case ESpiceOutcome::kRefused:
+            return ESimulationError::kNgspiceError;
+        case ESpiceOutcome::kTooManyPoints:
+        case ESpiceOutcome::kOverBudget:
+            return ESimulationError::kOverBudget;
+        case ESpiceOutcome::kCancelled:
+            return ESimulationError::kCancelled;
+        case ESpiceOutcome::kCrashed:
+            return ESimulationError::kWorkerFailed;
+    }
+    return ESimulationError::kWorkerFailed;
+}
+
+struct CGainPoint {
+    double start;  // the output at the start of a period
+    double gain;   // how much higher it is at the end
+};
+
+// Where gain(V) = 0: the secant through this point and the one before, or
+// the estimate's slope when there is none or the two lie too close together
+// to tell; NaN when neither gives a falling gain.
+double Root(const std::optional<CGainPoint>& previous, const CGainPoint& point, double modelSlope) {
+    double slope = modelSlope;
+    if (previous.has_value()) {
+        const double apart = point.start - previous->start;
+        if (std::fabs(apart) > kSecantResolution * std::fabs(point.start)) {
+            slope = (point.gain - previous->gain) / apart;
+        }
+    }
+    if (!(slope < 0.0) || !std::isfinite(slope)) {
+        return NAN;
+    }
+    const double target = point.start - point.gain / slope;
+    return target > 0.0 ? target : NAN;
+}
+
+// d gain / d V of the estimate: a period takes T / (C x R) of the distance
+// to the steady state, R the estimate's output resistance.
+double ModelSlope(const CSimulationRequest& request) {
+    const double current = request.loadCurrentA;
+    CSimulationRequest more = request;
+    more.loadCurrentA = current * (1.0 + kSlopeLoadStep);
+    const double resistance =
+        (EstimateVoltage(request) - EstimateVoltage(more)) / (kSlopeLoadStep * current);
+    if (!(resistance > 0.0)) {
+        return NAN;
+    }
+    return -request.Period() / (request.capacitanceF * resistance);
+}
+
+}  // namespace
+
+double EstimateVoltage(const CSimulationRequest& r) {
+    const int inSeries = r.circuit == ECircuit::kBridge ? 2 : 1;
+    const double pulses = r.circuit == ECircuit::kHalfWave ? 1.0 : 2.0;
+    const double noLoad =
+        r.SourcePeak() - inSeries * (r.diffusionVoltageV + r.bulkResistanceOhm * r.loadCurrentA);
+    const double source = r.sourceResistanceOhm + inSeries * r.bulkResistanceOhm;
+    double voltage = noLoad;
+    for (int step = 0; step < kEstimateIterations; ++step) {
+        const double load = std::max(voltage, 1e-6) / r.loadCurrentA;
+        voltage =
+            pulses * load > source ? noLoad * (1.0 - std::sqrt(source / (pulses * load))) : 0.0;
+    }
+    const double ripple = r.loadCurrentA / (pulses * r.frequencyHz * r.capacitanceF);
+    return std::max(0.0, voltage - 0.5 * std::min(ripple, voltage));
+}
+
+struct CSteadyStateSearch::CRunOutcome {
+    std::optional<CRecording> recording;  // empty on failure
+    CSimulationResult failure;
+};
+
+CSteadyStateSearch::CSteadyStateSearch(ISpiceSession& session, const CSimulationRequest& request,
+                                       const CSimulationLimits& limits, std::stop_token stop)
+    : m_session(session),
+      m_request(request),
+      m_limits(limits),
+      m_stop(std::move(stop)),
+      m_deadline(std::chrono::steady_clock::now() + limits.budget) {}
+
+CSimulationResult CSteadyStateSearch::Run() {
+    CSimulationResult result = SteadyState();
+    if (!result.Ok()) {
+        return result;
+    }
+    CSimulationResult surge = SwitchOn();
+    if (!surge.Ok()) {
+        return surge;
+    }
+    result.measurements.switchOnPeakCurrent = surge.measurements.switchOnPeakCurrent;
+    result.switchOn = std::move(surge.switchOn);
+    // A regulator whose input falls into the region where it cannot draw
+    // its current has collapsed: the numbers are no working supply's.
+    if (result.measurements.minimumVoltage < kCollapseVoltageV) {
+        result.error = ESimulationError::kCollapsed;
+        result.message = "the output collapses: its minimum falls to " +
+                         Fixed(std::max(0.0, result.measurements.minimumVoltage), 3) +
+                         " V, below the 1 V the regulator needs to draw its load current";
+    }
+    return result;
+}
+
+CSteadyStateSearch::CRunOutcome CSteadyStateSearch::RunOnce(const CRunSettings& settings,
+                                                            const char* what) {
+    CRunOutcome outcome;
+    const CNetlist netlist = CNetlist::Build(m_request, settings);
+    CSpiceJob job;
+    job.netlist = netlist.lines;
+    job.vectors = netlist.Vectors();
+    job.maxPoints = m_limits.maxPointsPerRun;
+    CSpiceRun run = m_session.Run(job, m_deadline, m_stop);
+    if (!run.Done()) {
+        const ESimulationError error = ErrorOf(run.outcome);
+        std::string message = run.message;
+        if (run.outcome == ESpiceOutcome::kOverBudget) {
+            message = "the simulation was stopped: it ran past its time budget of " +
+                      Fixed(static_cast<double>(m_limits.budget.count()) / 1000.0, 1) + " s";
+        } else if (run.outcome == ESpiceOutcome::kTooManyPoints) {
+            message = "the simulation was stopped: " + run.message;
+        } else if (run.outcome == ESpiceOutcome::kCrashed) {
+            message = "the simulation broke off: " + run.message;
+        } else if (run.outcome == ESpiceOutcome::kRefused) {
+            message = std::string("ngspice error while ") + what + ": " + run.message;
+        }
+        outcome.failure = Failure(error, message);
+        return outcome;
+    }
+    CRecording recording(netlist, std::move(run.vectors));
+    if (!recording.Complete(settings.stopTime)) {
+        outcome.failure = Failure(ESimulationError::kNgspiceError,
+                                  std::string("ngspice error while ") + what +
+                                      ": the run ended early or gave incomplete vectors");
+        return outcome;
+    }
+    outcome.recording.emplace(std::move(recording));
+    return outcome;
+}
+
+CSimulationResult CSteadyStateSearch::SteadyState() {
+    const double period = m_request.Period();
+    double start = EstimateVoltage(m_request);
+    const double modelSlope = ModelSlope(m_request);
+    std::optional<CGainPoint> previous;
+    CRunSettings settings;
+    settings.stopTime = kPeriodsPerRun * period;
+    settings.maxStep = MaxStep();
+    int periods = 0;
+    while (true) {
+        if (m_stop.stop_requested()) {
+            return Failure(ESimulationError::kCancelled, "simulation cancelled");
+        }
+        if (periods + kPeriodsPerRun > m_limits.maxPeriods) {
+            return Failure(ESimulationError::kNoSteadyState,
+                           "no steady state: the output's mean still changed by more than "
+                           "0.01 % per mains period after " +
+                               std::to_string(periods) + " periods");
+        }
+        settings.initialVoltage = start;
+        CRunOutcome outcome = RunOnce(settings, "simulating the steady state");
+        if (!outcome.recording) {
+            return outcome.failure;
+        }
+        const CRecording& recording = *outcome.recording;
+        const CNetlist& netlist = recording.Netlist();
+        periods += kPeriodsPerRun;
+        const std::vector<double>& output = recording.Required(netlist.output);
+        std::vector<double> means;
+        double periodStart = start;
+        double target = NAN;
+        for (int k = 1; k <= kPeriodsPerRun; ++k) {
+            const CInterval interval(recording.Time(), (k - 1) * period, k * period);
+            means.push_back(interval.Mean(output));
+            const double periodEnd = interval.At(output, k * period);
+            const CGainPoint point{periodStart, periodEnd - periodStart};
+            // Settled when the last period's mean differs from the one before
+            // by less than kSettled (a mean near zero, of a capacitor far too
+            // small for the load, against a tenth of the crest) and the
+            // capacitor's charge balances.
+            const double scale =
+                std::max(std::fabs(means.back()), kSmallMeanFraction * m_request.SourcePeak());
+            const bool settled =
+                k == kPeriodsPerRun && std::fabs(means[1] - means[0]) < kSettled * scale &&
+                std::fabs(m_request.capacitanceF * point.gain / period / m_request.loadCurrentA) <
+                    kBalanced;
+            if (settled) {
+                CSimulationResult result;
+                result.measurements = Measure(recording, m_request, (k - 1) * period, k * period);
+                result.measurements.periods = periods;
+                result.steadyState = Extract(recording, m_request, 0.0, k * period);
+                return result;
+            }
+            target = Root(previous, point, modelSlope);
+            previous = point;
+            periodStart = periodEnd;
+        }
+        // The next run goes on from this one's end in every state but the
+        // capacitor's, which the secant chose; a root beyond the source's
+        // crest is the secant's error, not the circuit's state.
+        settings.inductorCurrents.clear();
+        settings.snubberVoltages.clear();
+        for (std::size_t s = 0; s < netlist.inductorCurrents.size(); ++s) {
+            settings.inductorCurrents.push_back(recording.Last(netlist.inductorCurrents[s]));
+            settings.snubberVoltages.push_back(recording.Last(netlist.snubberPlus[s]) -
+                                               recording.Last(netlist.snubberMinus[s]));
+        }
+        start = std::isfinite(target) && target < m_request.SourcePeak() ? target : periodStart;
+    }
+}
+
+CSimulationResult CSteadyStateSearch::SwitchOn() {
+    if (m_stop.stop_requested()) {
+        return Failure(ESimulationError::kCancelled, "simulation cancelled");
+    }
+    CRunSettings settings;
+    settings.initialVoltage = 0.0;
+    settings.phaseDeg = m_request.switchOnPhaseDeg;
+    settings.stopTime = m_limits.switchOnPeriods * m_request.Period();
+    settings.maxStep = MaxStep();
+    CRunOutcome outcome = RunOnce(settings, "simulating the switch-on");
+    if (!outcome.recording) {
+        return outcome.failure;
+    }
+    CSimulationResult result;
+    result.measurements.switchOnPeakCurrent =
+        PeakDiodeCurrent(*outcome.recording, m_request, 0.0, settings.stopTime);
+    result.switchOn = Extract(*outcome.recording, m_request, 0.0, settings.stopTime);
+    return result;
+}
+
+}  // namespace ohmrada

@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <dlfcn.h>
+
+#include "SharedLibrary.h"
+
+namespace ohmrada {
+
+namespace {
+
+class CPosixLibrary final : public CSharedLibrary {
+public:
+    explicit CPosixLibrary(void* handle) : m_handle(handle) {}
+    ~CPosixLibrary() override { dlclose(m_handle); }
+    CPosixLibrary(const CPosixLibrary&) = delete;
+    CPosixLibrary& operator=(const CPosixLibrary&) = delete;
+
+    void* Symbol(const char* name) const override { return dlsym(m_handle, name); }
+
+private:
+    void* m_handle;
+};
+
+}  // namespace
+
+CLoadedLibrary LoadSharedLibrary(const std::string& name) {
+    CLoadedLibrary loaded;
+    void* handle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) {
+        const char* why = dlerror();
+        loaded.problem = why != nullptr ? why : "unknown reason";
+        return loaded;
+    }
+    loaded.library = std::make_unique<CPosixLibrary>(handle);
+    return loaded;
+}
+
+}  // namespace ohmrada

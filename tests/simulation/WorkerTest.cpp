@@ -1,0 +1,311 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// ngspice in its worker process: no start-up file of the user's is read and
+// nothing it says runs; a worker that crashes, hangs or talks nonsense fails
+// its run and the next run works; every absurd design ends within its
+// budget with a message; a stop ends a run at once.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <string>
+
+#include "Simulator.h"
+#include "WorkerProtocol.h"
+#include "WorkerSession.h"
+#include "support/TestFiles.h"
+
+namespace ohmrada {
+namespace {
+
+using namespace std::chrono_literals;
+using CClock = std::chrono::steady_clock;
+
+CSimulationRequest StartUpRequest() {
+    return CSimulationRequest::FromDesign(CDesign::StartUp());
+}
+
+void ExpectSameMeasurements(const CSimulationResult& a, const CSimulationResult& b) {
+    ASSERT_TRUE(a.Ok() && b.Ok()) << a.message << " / " << b.message;
+    for (const CMeasurementSpec& spec : kMeasurements) {
+        EXPECT_DOUBLE_EQ(a.measurements.*spec.member, b.measurements.*spec.member) << spec.name;
+    }
+}
+
+// Runs in `folder` as the working folder; the worker is started afresh so
+// that it would read a start-up file now.
+class CInFolder {
+public:
+    explicit CInFolder(const std::filesystem::path& folder)
+        : m_previous(std::filesystem::current_path()) {
+        std::filesystem::current_path(folder);
+        UnloadSimulator();
+    }
+    ~CInFolder() {
+        std::filesystem::current_path(m_previous);
+        UnloadSimulator();
+    }
+    CInFolder(const CInFolder&) = delete;
+    CInFolder& operator=(const CInFolder&) = delete;
+
+private:
+    std::filesystem::path m_previous;
+};
+
+// ---------------------------------------------------------------------------
+// A hostile .spiceinit in the user's working folder changes nothing and
+// runs nothing.
+
+struct CHostileCase {
+    const char* name;
+    const char* spiceinit;  // "@" stands for the folder (a file made there would be the proof)
+};
+
+void PrintTo(const CHostileCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+const CHostileCase kHostile[] = {
+    {"Quit", "quit\n"},
+    {"Exit", "exit\n"},
+    {"Shell", "shell touch @/shell-ran\n"},
+    {"ShellThatHangs", "shell sleep 100\n"},
+    {"SourceOfDevZero", "source /dev/zero\n"},
+    {"Alias", "alias run shell touch @/alias-ran\nalias tran shell touch @/alias-ran\n"},
+    {"OptionsAndVariables", "set temp=150\noption reltol=0.5\nset noparse\n"},
+};
+
+class HostileSpiceinit : public ::testing::TestWithParam<CHostileCase> {};
+
+TEST_P(HostileSpiceinit, InTheWorkingFolderChangesNothingAndRunsNothing) {
+    const CSimulationResult plain = Simulate(StartUpRequest());
+    test::CScratchFolder folder;
+    std::string text = GetParam().spiceinit;
+    for (std::size_t at = text.find('@'); at != std::string::npos; at = text.find('@')) {
+        text.replace(at, 1, folder.Path().string());
+    }
+    test::WriteBytes(folder.Path() / ".spiceinit", text);
+    CSimulationResult hostile;
+    {
+        CInFolder inFolder(folder.Path());
+        hostile = Simulate(StartUpRequest());
+    }
+    ExpectSameMeasurements(hostile, plain);
+    // Nothing but the start-up file is in the folder.
+    std::size_t entries = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
+        EXPECT_EQ(entry.path().filename(), ".spiceinit");
+        ++entries;
+    }
+    EXPECT_EQ(entries, 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Worker, HostileSpiceinit, ::testing::ValuesIn(kHostile),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+// The worker runs in a folder of its own (removed once ngspice has read the
+// start-up file in it) with none of the user's ngspice variables.
+TEST(WorkerSurroundings, PrivateFolderAndCleanedEnvironment) {
+    setenv("SPICE_SCRIPTS", "/nonexistent/scripts", 1);
+    setenv("NGSPICE_INPUT_DIR", "/nonexistent/input", 1);
+    UnloadSimulator();
+    const CSimulationResult result = Simulate(StartUpRequest());
+    unsetenv("SPICE_SCRIPTS");
+    unsetenv("NGSPICE_INPUT_DIR");
+    ASSERT_TRUE(result.Ok()) << result.message;
+    const pid_t worker = ProgramWorkerId();
+    ASSERT_GT(worker, 0);
+    const std::filesystem::path proc = "/proc/" + std::to_string(worker);
+    const std::string cwd = std::filesystem::read_symlink(proc / "cwd").string();
+    EXPECT_NE(cwd.find("ohmrada-simulation-"), std::string::npos) << cwd;
+    EXPECT_NE(cwd.find("(deleted)"), std::string::npos) << cwd;
+    const std::string environment = test::ReadBytes(proc / "environ");
+    EXPECT_EQ(environment.find("SPICE"), std::string::npos);
+    EXPECT_NE(environment.find("LC_ALL=C"), std::string::npos);
+    UnloadSimulator();
+}
+
+// The folder a worker starts in: private, holding our start-up file only.
+TEST(WorkerSurroundings, FolderIsPrivateAndHoldsOnlyHarmlessSettings) {
+    const std::filesystem::path folder = MakeWorkerFolder();
+    ASSERT_FALSE(folder.empty());
+    struct stat status {};
+    ASSERT_EQ(stat(folder.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777u, 0700u);
+    std::ifstream file(folder / ".spiceinit");
+    std::string line;
+    int settings = 0;
+    while (std::getline(file, line)) {
+        if (line.empty() || line[0] == '*') {
+            continue;
+        }
+        EXPECT_TRUE(line == "set noaskquit" || line == "set nomoremode") << line;
+        ++settings;
+    }
+    EXPECT_EQ(settings, 2);
+    std::filesystem::remove_all(folder);
+}
+
+// ---------------------------------------------------------------------------
+// Workers that fail: a clear failure of that run, and the next run works.
+
+struct CBrokenWorker {
+    const char* name;
+    const char* script;  // a stand-in for the worker; its socket is standard input
+    ESimulationError expected;
+    const char* messagePart;
+};
+
+void PrintTo(const CBrokenWorker& row, std::ostream* out) {
+    *out << row.name;
+}
+
+const CBrokenWorker kBroken[] = {
+    {"Crashes", "kill -SEGV $$\n", ESimulationError::kWorkerFailed, "SIGSEGV"},
+    {"Exits", "exit 3\n", ESimulationError::kWorkerFailed, "status 3"},
+    {"AnswersNonsense", "printf 'not a frame at all' >&0\nsleep 5\n",
+     ESimulationError::kWorkerFailed, "nonsense"},
+    {"Hangs", "exec sleep 100\n", ESimulationError::kOverBudget, "time budget"},
+    // An answer in due form: ngspice's refusal, and the worker ends.
+    {"RefusesTheCircuit",
+     "printf '\\045\\0\\0\\0\\0\\0\\0\\0fail refused ends Timestep too small\\n' >&0\n",
+     ESimulationError::kNgspiceError, "Timestep too small"},
+};
+
+class BrokenWorker : public ::testing::TestWithParam<CBrokenWorker> {};
+
+TEST_P(BrokenWorker, FailsItsRunAndTheNextRunWorks) {
+    test::CScratchFolder folder;
+    const std::filesystem::path script = folder.Path() / "worker";
+    test::WriteBytes(script, std::string("#!/bin/sh\n") + GetParam().script);
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+    setenv("OHMRADA_SIMULATION_WORKER", script.c_str(), 1);
+    UnloadSimulator();
+    CSimulationLimits limits;
+    limits.budget = 1s;
+    const auto started = CClock::now();
+    const CSimulationResult failed = Simulate(StartUpRequest(), {}, limits);
+    const auto took = CClock::now() - started;
+    unsetenv("OHMRADA_SIMULATION_WORKER");
+    EXPECT_EQ(failed.error, GetParam().expected) << failed.message;
+    EXPECT_NE(failed.message.find(GetParam().messagePart), std::string::npos) << failed.message;
+    EXPECT_LT(took, limits.budget + 2s);
+    const CSimulationResult next = Simulate(StartUpRequest());
+    EXPECT_TRUE(next.Ok()) << next.message;
+}
+
+INSTANTIATE_TEST_SUITE_P(Worker, BrokenWorker, ::testing::ValuesIn(kBroken),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+// ---------------------------------------------------------------------------
+// Every run ends: absurd designs within the budget, with a message.
+
+struct CAbsurdCase {
+    const char* name;
+    void (*change)(CDesign&, double& leakageH);
+};
+
+void PrintTo(const CAbsurdCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+const CAbsurdCase kAbsurd[] = {
+    {"HalfWaveLoadOf1e9A",
+     [](CDesign& d, double&) {
+         d.circuit = CRectifier::kHalfWave;
+         d[EInput::kIb] = 1e9f;
+     }},
+    {"HalfWaveLeakageOf1eMinus45H",
+     [](CDesign& d, double& leakage) {
+         d.circuit = CRectifier::kHalfWave;
+         leakage = 1e-45;
+     }},
+    {"HalfWaveNoLoadVoltageOf1e5V",
+     [](CDesign& d, double&) {
+         d.circuit = CRectifier::kHalfWave;
+         d[EInput::kLeerU] = 1e5f;
+     }},
+};
+
+class AbsurdDesign : public ::testing::TestWithParam<CAbsurdCase> {};
+
+TEST_P(AbsurdDesign, EndsWithinTheBudgetWithAMessage) {
+    CDesign design = CDesign::StartUp();
+    double leakage = 0.0;
+    GetParam().change(design, leakage);
+    const CSimulationLimits limits;
+    const auto started = CClock::now();
+    const CSimulationResult result =
+        Simulate(CSimulationRequest::FromDesign(design, leakage), {}, limits);
+    EXPECT_LT(CClock::now() - started, limits.budget + 2s);
+    EXPECT_FALSE(result.Ok());
+    EXPECT_FALSE(result.message.empty());
+    EXPECT_TRUE(Simulate(StartUpRequest()).Ok());
+}
+
+INSTANTIATE_TEST_SUITE_P(Worker, AbsurdDesign, ::testing::ValuesIn(kAbsurd),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+TEST(Budget, ARunPastItsPointLimitIsStoppedAndSaysSo) {
+    CSimulationLimits limits;
+    limits.maxPointsPerRun = 100;
+    const CSimulationResult result = Simulate(StartUpRequest(), {}, limits);
+    EXPECT_EQ(result.error, ESimulationError::kOverBudget);
+    EXPECT_NE(result.message.find("time points"), std::string::npos) << result.message;
+    EXPECT_TRUE(Simulate(StartUpRequest()).Ok());
+}
+
+TEST(Budget, AStopEndsARunningRunAtOnce) {
+    // Runs so finely stepped that one takes far longer than the test.
+    const CSimulationRequest request = StartUpRequest();
+    CSimulationLimits limits;
+    limits.budget = 60s;
+    limits.stepsPerPeriod = 1000000;
+    limits.maxPointsPerRun = 1000000000;
+    std::stop_source stop;
+    std::future<CSimulationResult> running =
+        std::async(std::launch::async, [&] { return Simulate(request, stop.get_token(), limits); });
+    ASSERT_EQ(running.wait_for(300ms), std::future_status::timeout) << running.get().message;
+    const auto stopped = CClock::now();
+    stop.request_stop();
+    ASSERT_EQ(running.wait_for(5s), std::future_status::ready);
+    EXPECT_LT(CClock::now() - stopped, 1s);
+    EXPECT_EQ(running.get().error, ESimulationError::kCancelled);
+    EXPECT_TRUE(Simulate(StartUpRequest()).Ok());
+}
+
+// ---------------------------------------------------------------------------
+// The words between program and worker survive the trip, and damaged ones
+// are refused.
+
+TEST(Protocol, JobAndAnswerSurviveTheTripAndDamageIsRefused) {
+    CSpiceJob job;
+    job.netlist = {"* title", "R1 a 0 1", ".tran 1e-3 1"};
+    job.vectors = {"time", "a"};
+    job.maxPoints = 1234;
+    const auto decoded = DecodeJob(EncodeJob(job));
+    ASSERT_TRUE(decoded.has_value());
+    EXPECT_EQ(decoded->netlist, job.netlist);
+    EXPECT_EQ(decoded->vectors, job.vectors);
+    EXPECT_EQ(decoded->maxPoints, job.maxPoints);
+
+    CSpiceRun run;
+    run.vectors["time"] = {0.0, 0.5, 1.0};
+    run.vectors["a"] = {1.5, -2.25, 1e-300};
+    const std::string answer = EncodeAnswer(run);
+    const auto back = DecodeAnswer(answer);
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(back->vectors, run.vectors);
+    for (std::size_t cut = 0; cut < answer.size(); ++cut) {
+        EXPECT_FALSE(DecodeAnswer(answer.substr(0, cut)).has_value()) << cut;
+    }
+    EXPECT_FALSE(DecodeAnswer("done 99999999999\n").has_value());
+    EXPECT_FALSE(DecodeAnswer("fail whatever stays x\n").has_value());
+}
+
+}  // namespace
+}  // namespace ohmrada
