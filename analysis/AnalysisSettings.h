@@ -7,7 +7,9 @@ namespace ohmrada {
 // mains may sag or swell, how much capacitance the electrolytic may have lost,
 // and how hot the regulator's junction may run.
 struct CAnalysisSettings {
-    double mainsTolerancePct = 10.0;      // the mains factor runs from 1 - this to 1 + this
+    // The mains factor runs from 1 - low / 100 to 1 + high / 100.
+    double mainsLowTolerancePct = 10.0;
+    double mainsHighTolerancePct = 10.0;
     double capacitorTolerancePct = 20.0;  // the low corner has KondC x (1 - this)
     double junctionLimitC = 125.0;        // Tj,max
     // The transformer's leakage inductance per source (per half with the

@@ -23,6 +23,7 @@ CDesign CDesign::TakeFrom(const CPowerSupply& supply) {
     CDesign design;
     design.centreTap = supply.GetTransformer()->GetCentreTap();
     design.circuit = supply.GetRectifier()->GetCircuit();
+    design.mainsFrequency = supply.MainsFrequency();
     for (const CInputSpec& spec : kInputs) {
         float value = spec.get(supply);
         // The transformer shows half of each stored winding voltage while the
@@ -46,6 +47,7 @@ void CDesign::ApplyTo(CPowerSupply& supply) const {
     // first taken down to its floor so that LeerU can take its own value, then
     // set to its own: that reproduces every pair the setters can leave behind,
     // two equal voltages included, which setting them in file order would not.
+    supply.SetMainsFrequency(mainsFrequency);
     CTransformer& transformer = *supply.GetTransformer();
     transformer.SetCentreTap(0);
     transformer.SetRatedVoltage(0.0f);

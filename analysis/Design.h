@@ -18,7 +18,8 @@ namespace ohmrada {
 struct CDesign {
     int centreTap = 0;
     std::string circuit;
-    std::array<float, kInputCount> values{};  // by EInput
+    std::array<float, kInputCount> values{};        // by EInput
+    float mainsFrequency = kDefaultMainsFrequency;  // Hz, 50 or 60
 
     float& operator[](EInput input) { return values[static_cast<std::size_t>(input)]; }
     float operator[](EInput input) const { return values[static_cast<std::size_t>(input)]; }

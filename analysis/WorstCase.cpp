@@ -20,9 +20,9 @@ std::string_view CornerName(ECorner corner) {
 double MainsFactor(ECorner corner, const CAnalysisSettings& settings) {
     switch (corner) {
         case ECorner::kLow:
-            return 1.0 - settings.mainsTolerancePct / 100.0;
+            return 1.0 - settings.mainsLowTolerancePct / 100.0;
         case ECorner::kHigh:
-            return 1.0 + settings.mainsTolerancePct / 100.0;
+            return 1.0 + settings.mainsHighTolerancePct / 100.0;
         case ECorner::kNominal:
             break;
     }

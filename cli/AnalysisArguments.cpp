@@ -42,7 +42,39 @@ std::optional<std::string> ParseTolerance(std::string_view name, const std::stri
     return std::nullopt;
 }
 
+// PCT for the same tolerance below and above the nominal mains, LOW:HIGH for
+// two.
+std::optional<std::string> ParseMainsTolerance(std::string_view name, const std::string& text,
+                                               CAnalysisSettings& settings) {
+    const std::size_t colon = text.find(':');
+    if (colon == std::string::npos) {
+        std::optional<std::string> problem =
+            ParseTolerance(name, text, settings.mainsLowTolerancePct);
+        settings.mainsHighTolerancePct = settings.mainsLowTolerancePct;
+        return problem;
+    }
+    const std::string low = text.substr(0, colon);
+    const std::string high = text.substr(colon + 1);
+    double lowPct = 0.0;
+    double highPct = 0.0;
+    if (ParseTolerance(name, low, lowPct) || ParseTolerance(name, high, highPct)) {
+        return std::string(name) + " takes PCT or LOW:HIGH, percentages from 0 to 50, not " +
+               QuoteForDiagnostic(text);
+    }
+    settings.mainsLowTolerancePct = lowPct;
+    settings.mainsHighTolerancePct = highPct;
+    return std::nullopt;
+}
+
 }  // namespace
+
+std::string MainsToleranceText(const CAnalysisSettings& settings) {
+    if (settings.mainsLowTolerancePct == settings.mainsHighTolerancePct) {
+        return "\xC2\xB1" + ShortestNumber(settings.mainsLowTolerancePct);
+    }
+    return "\xE2\x88\x92" + ShortestNumber(settings.mainsLowTolerancePct) + "/+" +
+           ShortestNumber(settings.mainsHighTolerancePct);
+}
 
 std::optional<double> ParseFiniteNumber(const std::string& text) {
     std::string_view digits = text;
@@ -102,7 +134,7 @@ CParsed<CAnalysisOptions> ParseAnalysisArguments(const std::vector<std::string>&
         }
         std::optional<std::string> problem;
         if (name == kMainsTolerance) {
-            problem = ParseTolerance(name, *value, options.settings.mainsTolerancePct);
+            problem = ParseMainsTolerance(name, *value, options.settings);
         } else if (name == kCapacitorTolerance) {
             problem = ParseTolerance(name, *value, options.settings.capacitorTolerancePct);
         } else if (const std::optional<double> limit = ParseFiniteNumber(*value)) {

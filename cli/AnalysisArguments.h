@@ -43,6 +43,8 @@ CParsed<CAnalysisOptions> ParseAnalysisArguments(const std::vector<std::string>&
 
 // A whole argument as a finite number, read the same in every locale.
 std::optional<double> ParseFiniteNumber(const std::string& text);
+// The mains tolerance as the tables show it: "±10" or "−8.3/+5.8" (percent).
+std::string MainsToleranceText(const CAnalysisSettings& settings);
 
 // NAME=FROM:TO:COUNT[:log], NAME one of the twelve input keys.
 CParsed<CSweepSpec> ParseSweepRange(const std::string& text);

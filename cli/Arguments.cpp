@@ -28,6 +28,21 @@ constexpr std::string_view kCircuitKey = "GR_Sg";
 
 }  // namespace
 
+CParsed<CSetting> ParseMainsFrequency(const std::string& text) {
+    CSetting setting;
+    setting.kind = CSetting::EKind::kCommand;
+    setting.argument = std::string(kMainsFrequencyOption) + ' ' + text;
+    if (text == "50") {
+        setting.id = kCmdMains50Hz;
+    } else if (text == "60") {
+        setting.id = kCmdMains60Hz;
+    } else {
+        return {std::nullopt, std::string(kMainsFrequencyOption) + " takes 50 or 60, not " +
+                                  QuoteForDiagnostic(text)};
+    }
+    return {setting, {}};
+}
+
 CParsed<CSetting> ParseSetting(const std::string& argument) {
     const std::size_t equals = argument.find('=');
     if (equals == std::string::npos) {
@@ -141,7 +156,7 @@ CParsed<CCommonOptions> ParseCommonOptions(const std::vector<std::string>& args,
             options.help = true;
             return {options, {}};
         }
-        if (name != "--format" && name != "--set") {
+        if (name != "--format" && name != "--set" && name != kMainsFrequencyOption) {
             const COwnOption outcome = own ? own(*item, reader) : COwnOption::Unknown();
             switch (outcome.kind) {
                 case COwnOption::EKind::kUnknown:
@@ -158,7 +173,13 @@ CParsed<CCommonOptions> ParseCommonOptions(const std::vector<std::string>& args,
         if (!value) {
             return {std::nullopt, name + " needs a value"};
         }
-        if (name == "--format") {
+        if (name == kMainsFrequencyOption) {
+            CParsed<CSetting> setting = ParseMainsFrequency(*value);
+            if (!setting.value) {
+                return {std::nullopt, setting.problem};
+            }
+            options.settings.push_back(std::move(*setting.value));
+        } else if (name == "--format") {
             const CParsed<EFormat> format = ParseFormat(*value, formats);
             if (!format.value) {
                 return {std::nullopt, format.problem};

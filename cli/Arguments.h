@@ -20,9 +20,10 @@ enum class EFormat { kTable, kJson, kCsv };
 // field that then loses the focus, a click on the check box when it differs,
 // or a click on a rectifier button.
 struct CSetting {
-    enum class EKind { kField, kCentreTap, kCircuit };
+    // kCommand: a menu command of the form (--mains-frequency).
+    enum class EKind { kField, kCentreTap, kCircuit, kCommand };
     EKind kind = EKind::kField;
-    int id = 0;            // the field, or the rectifier button to click
+    int id = 0;            // the field, the rectifier button to click, or the command
     bool flag = false;     // Mitte
     std::string text;      // what is typed into the field
     std::string argument;  // NAME=TEXT as given, for diagnostics
@@ -37,6 +38,10 @@ struct CParsed {
 };
 
 CParsed<CSetting> ParseSetting(const std::string& argument);
+// --mains-frequency, which every command takes: the design's mains frequency,
+// set after the input was opened as the menu entry sets it.
+inline constexpr std::string_view kMainsFrequencyOption = "--mains-frequency";
+CParsed<CSetting> ParseMainsFrequency(const std::string& text);
 
 // "table", "json" or "csv", as far as the command offers them.
 CParsed<EFormat> ParseFormat(const std::string& text, const std::vector<EFormat>& offered);

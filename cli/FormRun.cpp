@@ -152,6 +152,9 @@ CFormRun RunForm(const std::optional<std::string>& input, const std::vector<CSet
                 reason = ReasonText(form.OpenError());
             } else if (!form.Read().failed && form.Read().lines == 0) {
                 reason = "the file is empty";
+            } else if (!form.Read().failed && form.Messages().back().text.find(kFrequencyKey.substr(
+                                                  0, 5)) != std::string::npos) {
+                reason = "line 15 (NetzF) must give the mains frequency 50 or 60";
             }
             run.diagnostics =
                 program + ": cannot read " + QuoteForDiagnostic(*input) + ": " + reason + '\n';
@@ -187,6 +190,9 @@ CFormRun RunForm(const std::optional<std::string>& input, const std::vector<CSet
                     return run;
                 }
                 form.ClickRectifierButton(setting.id);
+                break;
+            case CSetting::EKind::kCommand:
+                dialog.OnCommand(setting.id);
                 break;
         }
     }

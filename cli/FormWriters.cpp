@@ -48,6 +48,12 @@ void WriteFormTable(const std::vector<CFormView>& views, std::ostream& out) {
             text.push_back('\n');
         }
         text.append(kInputPrefix).append(InputTitle(view.input)).push_back('\n');
+        // A 50 Hz design is shown as it always was; another frequency says so.
+        if (view.design.mainsFrequency != kDefaultMainsFrequency) {
+            text.append(kMainsFrequencyPrefix)
+                .append(ToText(static_cast<long long>(view.design.mainsFrequency)))
+                .append(" Hz\n");
+        }
         std::string_view group;
         for (std::size_t row = 0; row < controls.size(); ++row) {
             const CControlTemplate& control = *controls[row];
@@ -111,6 +117,8 @@ void WriteFormJson(const std::vector<CFormView>& views, std::ostream& out) {
                 .append(JsonString(view.texts[row]));
         }
         text.append("\n    },\n    \"inputs\": ").append(JsonObject(InputsAsJson(view.design), 6));
+        text.append(",\n    \"mains_frequency_hz\": ")
+            .append(JsonNumber(view.design.mainsFrequency));
         text.append(",\n    \"results\": ")
             .append(JsonObject(ResultsAsJson(Evaluate(view.design)), 6));
         text.append(",\n    \"centre_tap_checked\": ").append(BoolText(view.centreTapChecked));

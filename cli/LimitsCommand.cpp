@@ -18,7 +18,7 @@ namespace {
 constexpr std::string_view kCommand = "limits";
 
 constexpr std::string_view kUsage =
-    "Usage: ohmrada-calc limits [--mains-tolerance PCT] [--capacitor-tolerance PCT]\n"
+    "Usage: ohmrada-calc limits [--mains-tolerance PCT|LOW:HIGH] [--capacitor-tolerance PCT]\n"
     "                           [--tj-max DEGC] [--set NAME=TEXT]...\n"
     "                           [--format table|json] [--] [FILE|-]...\n";
 
@@ -64,7 +64,7 @@ constexpr std::string_view kHelp =
     "end of its range.\n"
     "\n"
     "Options:\n"
-    "  --mains-tolerance PCT      0 to 50, default 10\n"
+    "  --mains-tolerance PCT|LOW:HIGH  0 to 50 each, default 10\n"
     "  --capacitor-tolerance PCT  0 to 50, default 20\n"
     "  --tj-max DEGC              Tj,max, default 125; must lie above Tu\n"
     "  --set NAME=TEXT            as for the form command (repeatable, in order)\n"
@@ -84,8 +84,8 @@ std::string OptionalNumber(const std::optional<float>& value) {
     return value ? JsonNumber(*value) : std::string("null");
 }
 
-std::string Json(const std::optional<std::string>& input, const CLimits& limits,
-                 const CAnalysisSettings& settings) {
+std::string Json(const std::optional<std::string>& input, const CDesign& design,
+                 const CLimits& limits, const CAnalysisSettings& settings) {
     constexpr int kIndent = 6;
     const auto& regulated = limits.maxRegulatedCurrent;
     const auto& load = limits.maxTransformerLoad;
@@ -94,7 +94,12 @@ std::string Json(const std::optional<std::string>& input, const CLimits& limits,
     return JsonObject(
         {
             {"input", input ? JsonString(*input) : std::string("null")},
-            {"mains_tolerance_pct", JsonNumber(settings.mainsTolerancePct)},
+            {"mains_frequency_hz", JsonNumber(design.mainsFrequency)},
+            {"mains_tolerance_pct", settings.mainsLowTolerancePct == settings.mainsHighTolerancePct
+                                        ? JsonNumber(settings.mainsLowTolerancePct)
+                                        : std::string("null")},
+            {"mains_low_tolerance_pct", JsonNumber(settings.mainsLowTolerancePct)},
+            {"mains_high_tolerance_pct", JsonNumber(settings.mainsHighTolerancePct)},
             {"capacitor_tolerance_pct", JsonNumber(settings.capacitorTolerancePct)},
             {"tj_max_c", JsonNumber(settings.junctionLimitC)},
             {"max_regulated_current",
@@ -180,9 +185,9 @@ std::string Table(const std::optional<std::string>& input, const CLimits& limits
                   const CAnalysisSettings& settings) {
     CTable table;
     table.Append(std::string(kInputPrefix) + InputTitle(input) + '\n');
-    table.Append("Netztoleranz \xC2\xB1" + ShortestNumber(settings.mainsTolerancePct) +
-                 " %, Kondensatortoleranz " + ShortestNumber(settings.capacitorTolerancePct) +
-                 " %, Tj,max " + ShortestNumber(settings.junctionLimitC) + " \xC2\xB0" + "C\n\n");
+    table.Append("Netztoleranz " + MainsToleranceText(settings) + " %, Kondensatortoleranz " +
+                 ShortestNumber(settings.capacitorTolerancePct) + " %, Tj,max " +
+                 ShortestNumber(settings.junctionLimitC) + " \xC2\xB0" + "C\n\n");
     const auto& regulated = limits.maxRegulatedCurrent;
     table.Heading("maximal regelbarer Strom");
     table.Line("bei Nennspannung des Netzes:", regulated.nominal.value, 3, "Ampere",
@@ -235,7 +240,7 @@ int RunLimitsCommand(const std::vector<std::string>& args, std::istream& in, std
         options, in, err, [&](const std::optional<std::string>& input, const CDesign& design) {
             const CLimits limits = FindLimits(design, options.settings);
             pieces.push_back(options.format == EFormat::kJson
-                                 ? Json(input, limits, options.settings)
+                                 ? Json(input, design, limits, options.settings)
                                  : Table(input, limits, options.settings));
         });
     std::string text;

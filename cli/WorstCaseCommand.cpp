@@ -21,7 +21,7 @@ constexpr std::string_view kCommand = "worst-case";
 constexpr std::string_view kClosedForm = "--closed-form";
 
 constexpr std::string_view kUsage =
-    "Usage: ohmrada-calc worst-case [--mains-tolerance PCT] [--capacitor-tolerance PCT]\n"
+    "Usage: ohmrada-calc worst-case [--mains-tolerance PCT|LOW:HIGH] [--capacitor-tolerance PCT]\n"
     "                               [--tj-max DEGC] [--leakage-inductance H]\n"
     "                               [--closed-form] [--set NAME=TEXT]...\n"
     "                               [--format table|json|csv] [--] [FILE|-]...\n";
@@ -58,7 +58,7 @@ constexpr std::string_view kHelp =
     "closed form's verdicts alone, as before the circuit.\n"
     "\n"
     "Options:\n"
-    "  --mains-tolerance PCT      0 to 50, default 10\n"
+    "  --mains-tolerance PCT|LOW:HIGH  0 to 50 each, default 10\n"
     "  --capacitor-tolerance PCT  0 to 50, default 20\n"
     "  --tj-max DEGC              Tj,max, default 125; must lie above Tu\n"
     "  --leakage-inductance H     the transformer's leakage inductance per\n"
@@ -120,9 +120,9 @@ std::string CircuitJson(const CSteadyState& state) {
 }
 
 std::string SettingsLine(const CAnalysisSettings& settings) {
-    return "Netztoleranz \xC2\xB1" + ShortestNumber(settings.mainsTolerancePct) +
-           " %, Kondensatortoleranz " + ShortestNumber(settings.capacitorTolerancePct) +
-           " %, Tj,max " + ShortestNumber(settings.junctionLimitC) + " \xC2\xB0" + "C\n";
+    return "Netztoleranz " + MainsToleranceText(settings) + " %, Kondensatortoleranz " +
+           ShortestNumber(settings.capacitorTolerancePct) + " %, Tj,max " +
+           ShortestNumber(settings.junctionLimitC) + " \xC2\xB0" + "C\n";
 }
 
 void Pad(std::string& text, std::size_t width, std::size_t to) {
@@ -244,7 +244,12 @@ std::string Json(const std::optional<std::string>& input, const CWorstCase& wors
     return JsonObject(
         {
             {"input", input ? JsonString(*input) : std::string("null")},
-            {"mains_tolerance_pct", JsonNumber(settings.mainsTolerancePct)},
+            {"mains_frequency_hz", JsonNumber(worstCase.corners[0].design.mainsFrequency)},
+            {"mains_tolerance_pct", settings.mainsLowTolerancePct == settings.mainsHighTolerancePct
+                                        ? JsonNumber(settings.mainsLowTolerancePct)
+                                        : std::string("null")},
+            {"mains_low_tolerance_pct", JsonNumber(settings.mainsLowTolerancePct)},
+            {"mains_high_tolerance_pct", JsonNumber(settings.mainsHighTolerancePct)},
             {"capacitor_tolerance_pct", JsonNumber(settings.capacitorTolerancePct)},
             {"tj_max_c", JsonNumber(settings.junctionLimitC)},
             {"leakage_inductance_h", JsonNumber(settings.leakageInductanceH)},

@@ -54,16 +54,32 @@ struct CConfiguration {
     // file, less than kConfigLineCount for one that ended early (the missing
     // lines read as empty texts).
     int lineCount = 0;
+    // The mains frequency, Hz: 50 unless a fifteenth line "NetzF: 60" says
+    // otherwise.
+    float mainsFrequency = 50.0f;
+    // False when the fifteenth line is a frequency line ("NetzF:") whose value
+    // is neither 50 nor 60: such a file is refused as a whole.
+    bool frequencyLineValid = true;
 };
+
+// The optional fifteenth line, written only for a design at 60 Hz so that a
+// 50 Hz design is saved exactly as before and a reader that stops after
+// fourteen lines still reads either.
+inline constexpr std::string_view kFrequencyKey = "NetzF: ";
+inline constexpr int kFrequencyLineNumber = kConfigLineCount + 1;
 
 // Writes the 14 lines: each key followed by values[line]. values[kLineMitte]
 // is "1" or "0". A CR or LF inside a value would split the line and shift every
-// line after it, so each is written as a blank. False when the sink failed.
-bool WriteConfiguration(CLineSink& sink, const std::array<std::string, kConfigLineCount>& values);
-
-// Reads exactly 14 lines; whatever follows is never read. Missing lines read
-// as empty texts. False, with configuration unspecified, when the medium
-// failed before all 14 lines were read.
+// line after it, so each is written as a blank. A mains frequency other than
+// 50 Hz adds the fifteenth line "NetzF: 60". False when the sink failed.
+bool WriteConfiguration(CLineSink& sink, const std::array<std::string, kConfigLineCount>& values,
+                        float mainsFrequency = 50.0f);
+// Reads the 14 lines, and a fifteenth when the file has all fourteen: a line
+// beginning with "NetzF:" sets the mains frequency (its value 50 or 60, blanks
+// around it ignored; any other value marks the configuration invalid), any
+// other fifteenth line is ignored, and whatever follows is never read.
+// Missing lines read as empty texts. False, with configuration unspecified,
+// when the medium failed before the lines were read.
 bool ReadConfiguration(CLineSource& source, CConfiguration& configuration);
 
 // Reads one line, drops its first seven characters and converts the rest as

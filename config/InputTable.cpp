@@ -127,6 +127,7 @@ void ApplyConfiguration(CPowerSupply& supply, const CConfiguration& configuratio
             spec->set(supply, configuration.numbers[index]);
         }
     }
+    supply.SetMainsFrequency(configuration.mainsFrequency);
 }
 
 }  // namespace ohmrada

@@ -12,6 +12,10 @@
 
 namespace ohmrada {
 
+// The mains frequencies a design may have, Hz.
+inline constexpr float kDefaultMainsFrequency = 50.0f;
+inline constexpr float kAlternativeMainsFrequency = 60.0f;
+
 class CComponent {
 public:
     CComponent() = default;
@@ -23,8 +27,9 @@ public:
     // and the fallback result of several formulas.
     float FloorValue() const { return 0.0001f; }
 
-    // Mains frequency in hertz.
-    float MainsFrequency() const { return 50.0f; }
+    // Mains frequency in hertz: the default of every supply. CPowerSupply
+    // holds the frequency of its design (50 or 60 Hz) and hides this one.
+    float MainsFrequency() const { return kDefaultMainsFrequency; }
 
 protected:
     // The floor rule: the value if it is greater than FloorValue(), else

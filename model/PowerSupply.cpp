@@ -28,6 +28,14 @@ void CPowerSupply::SetLoadCurrent(float current) {
     m_rectifier->SetLoadCurrent(m_loadCurrent);
 }
 
+bool CPowerSupply::SetMainsFrequency(float hertz) {
+    if (hertz != kDefaultMainsFrequency && hertz != kAlternativeMainsFrequency) {
+        return false;
+    }
+    m_mainsFrequency = hertz;
+    return true;
+}
+
 float CPowerSupply::LoadedVoltage() const {
     return ToSingle(m_rectifier->GetLoadedVoltage(false));
 }

@@ -52,6 +52,13 @@ public:
     void SetTargetVoltage(float voltage) { m_targetVoltage = ApplyFloor(voltage); }
     float GetTargetVoltage() const { return m_targetVoltage; }
 
+    // The mains frequency of this supply, Hz: 50 (every supply starts there)
+    // or 60. Any other value is refused and leaves the frequency as it was;
+    // false then. It hides CComponent's fixed 50 Hz for everything the supply
+    // computes.
+    bool SetMainsFrequency(float hertz);
+    float MainsFrequency() const { return m_mainsFrequency; }
+
     // Peak-to-peak ripple on the reservoir capacitor, at most 1.5 x the loaded
     // voltage, V.
     double GetRippleVoltage() const;
@@ -86,6 +93,7 @@ private:
     std::unique_ptr<CRegulator> m_regulator;
     float m_loadCurrent = 1.0f;     // Ib
     float m_targetVoltage = 10.0f;  // Ubger
+    float m_mainsFrequency = kDefaultMainsFrequency;
     CSupplyAlerts* m_alerts = nullptr;
 };
 

@@ -27,6 +27,9 @@ inline constexpr const char* kNo = "nein";
 
 // Toleranzen.
 inline constexpr const char* kMainsTolerance = "Netztoleranz:";
+inline constexpr const char* kMainsRegion = "Netzregion:";
+inline constexpr const char* kReportMainsFrequency = "Netzfrequenz";
+inline constexpr const char* kOwnMainsRegion = "eigene";
 inline constexpr const char* kCapacitorTolerance = "Kondensatortoleranz:";
 inline constexpr const char* kJunctionLimit = "zulässige Sperrschichttemperatur:";
 inline constexpr const char* kPercentPlusMinus = " %";

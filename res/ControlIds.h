@@ -65,6 +65,9 @@ enum ECommandId : int {
     kCmdAnalyseSweep = 40012,
     kCmdAnalyseTimeDomain = 40013,
     kCmdAnalyseReport = 40014,
+    // "Netz&frequenz" under "&Analyse": the design's mains frequency.
+    kCmdMains50Hz = 40020,
+    kCmdMains60Hz = 40021,
 };
 
 }  // namespace ohmrada

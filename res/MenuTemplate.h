@@ -6,7 +6,8 @@
 // Menu 135 of the main form. Every entry is enabled; the search entries have
 // no function. "&Analyse" opens the analysis windows beside the form; the
 // form logic does not know its commands, the desktop program's analysis
-// windows take them.
+// windows take them, except "Netz&frequenz", whose two checkable entries set
+// the design's mains frequency through the form logic.
 
 namespace ohmrada::res {
 
@@ -27,12 +28,17 @@ inline constexpr CMenuEntry kSearch[] = {
     {"höchste Spannung",               40006},
 };
 
+inline constexpr CMenuEntry kMainsFrequency[] = {
+    {"50 Hz", 40020, {}, true},
+    {"60 Hz", 40021, {}, true},
+};
 inline constexpr CMenuEntry kAnalyse[] = {
     {"&Toleranzen...",        40010},
     {"&Grenzwerte...",        40011},
     {"&Parameterverlauf...",  40012},
     {"&Zeitbereich...",       40013},
     {"&Bericht speichern...", 40014},
+    {"Netz&frequenz",         0, kMainsFrequency},
 };
 
 inline constexpr CMenuEntry kHelp[] = {

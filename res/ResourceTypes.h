@@ -83,7 +83,11 @@ struct CDialogTemplate {
 
 struct CMenuEntry {
     const char* text;  // "&" marks the access key
-    int command;
+    int command;       // 0 for an entry that opens the submenu below
+    // The entries of a submenu; empty for a command.
+    std::span<const CMenuEntry> submenu = {};
+    // A command that shows a check mark (set by the form logic).
+    bool checkable = false;
 };
 
 struct CMenuPopup {

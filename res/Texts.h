@@ -9,6 +9,8 @@ namespace ohmrada::texts {
 inline constexpr const char* kWindowTitle = "Ohmrada -- Version 3.0 -- Netzger\xC3\xA4teberechnung";
 // Followed by the full path of the file last opened.
 inline constexpr const char* kLoadedTitlePrefix = "Ohmrada -- ";
+// Follows the title while the design is at 60 Hz.
+inline constexpr const char* kTitle60HzSuffix = " (60 Hz)";
 
 inline constexpr const char* kOpenDialogTitle = "Ohmrada laden";
 inline constexpr const char* kSaveDialogTitle = "Netztger\xC3\xA4tekonfiguration speichern";
@@ -26,6 +28,11 @@ inline constexpr const char* kOpenForReadingFailedMessage =
 // Opening a file without a single line changes nothing.
 inline constexpr const char* kEmptyFileMessage =
     "Die Datei %1 ist leer: Sie enth\xC3\xA4lt keine Netzger\xC3\xA4tekonfiguration.";
+// A fifteenth line "NetzF:" with a value other than 50 or 60; nothing is
+// loaded.
+inline constexpr const char* kBadMainsFrequencyMessage =
+    "Die Datei %1 wird nicht geladen: Zeile 15 (\"NetzF:\") muss die Netzfrequenz 50 oder "
+    "60 Hz angeben.";
 // After loading a file that ends before its fourteenth line; "%2" stands for
 // the number of missing lines.
 inline constexpr const char* kShortFileMessageOne =

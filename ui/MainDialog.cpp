@@ -42,7 +42,7 @@ CMainDialog::~CMainDialog() {
 }
 
 bool CMainDialog::OnInitDialog() {
-    m_platform.SetTitle(texts::kWindowTitle);
+    SetTitle(texts::kWindowTitle);
     m_platform.SetSpinPosition(kIdLoadCurrentSpin, kSpinRestPosition);
     m_platform.SetSpinPosition(kIdTargetVoltageSpin, kSpinRestPosition);
 
@@ -90,7 +90,32 @@ void CMainDialog::Recalculate() {
     } else if (circuit == CRectifier::kCentreTap) {
         m_platform.CheckRadioButton(kIdHalfWave, kIdCentreTapCircuit, kIdCentreTapCircuit);
     }
+    ShowMainsFrequency();
     m_platform.CycleEnded({m_alerts.messages - before.messages, m_alerts.beeps - before.beeps});
+}
+
+void CMainDialog::SetTitle(std::string base) {
+    m_titleBase = std::move(base);
+    m_shownFrequency = 0.0f;
+    ShowMainsFrequency();
+}
+
+void CMainDialog::ShowMainsFrequency() {
+    const float frequency = m_pSupply->MainsFrequency();
+    if (frequency == m_shownFrequency) {
+        return;
+    }
+    m_shownFrequency = frequency;
+    const bool at60 = frequency == kAlternativeMainsFrequency;
+    m_platform.CheckButton(kCmdMains50Hz, !at60);
+    m_platform.CheckButton(kCmdMains60Hz, at60);
+    m_platform.SetTitle(at60 ? m_titleBase + texts::kTitle60HzSuffix : m_titleBase);
+}
+
+void CMainDialog::OnMainsFrequency(int commandId) {
+    m_pSupply->SetMainsFrequency(commandId == kCmdMains60Hz ? kAlternativeMainsFrequency
+                                                            : kDefaultMainsFrequency);
+    Recalculate();
 }
 
 void CMainDialog::OnKillFocus(int fieldId) {
@@ -183,6 +208,10 @@ void CMainDialog::OnCommand(int commandId) {
             break;
         case kCmdHelpAbout:
             OnHelpAbout();
+            break;
+        case kCmdMains50Hz:
+        case kCmdMains60Hz:
+            OnMainsFrequency(commandId);
             break;
         case kIdCentreTap:
             OnCentreTap();
@@ -281,7 +310,11 @@ std::optional<int> CMainDialog::LoadFile(const std::string& path) {
         ShowFileMessage(texts::kEmptyFileMessage, path);
         return std::nullopt;
     }
-    m_platform.SetTitle(LoadedTitle(path));
+    if (!configuration.frequencyLineValid) {
+        ShowFileMessage(texts::kBadMainsFrequencyMessage, path);
+        return std::nullopt;
+    }
+    SetTitle(LoadedTitle(path));
     ApplyConfiguration(*m_pSupply, configuration);
     return static_cast<int>(kConfigLineCount) - configuration.lineCount;
 }
@@ -297,7 +330,9 @@ void CMainDialog::OnFileSaveAs() {
         ShowFileMessage(texts::kOpenForWritingFailedMessage, *path);
         return;
     }
-    const bool written = WriteConfiguration(*sink, ConfigurationTexts()) && sink->Commit();
+    const bool written =
+        WriteConfiguration(*sink, ConfigurationTexts(), m_pSupply->MainsFrequency()) &&
+        sink->Commit();
     // A sink that was not committed removes what it wrote; the file that was
     // there is untouched.
     sink.reset();
@@ -306,7 +341,7 @@ void CMainDialog::OnFileSaveAs() {
         return;
     }
     // The form now shows the file just saved.
-    m_platform.SetTitle(LoadedTitle(*path));
+    SetTitle(LoadedTitle(*path));
 }
 
 void CMainDialog::ShowHelp(CPlatform::EHelpCommand command, unsigned context) {

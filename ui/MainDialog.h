@@ -92,6 +92,13 @@ private:
     // nothing when it was refused.
     std::optional<int> LoadFile(const std::string& path);
     void ShowHelp(CPlatform::EHelpCommand command, unsigned context);
+    // Sets the mains frequency from its menu entry and runs the cycle.
+    void OnMainsFrequency(int commandId);
+    // The title: base, followed by the 60 Hz mark while the design has it.
+    void SetTitle(std::string base);
+    // Marks the menu entry of the model's frequency and renews the title
+    // when the frequency differs from the one shown.
+    void ShowMainsFrequency();
 
     // A lowered target voltage and the text it was shown as.
     struct CShownTarget {
@@ -108,6 +115,9 @@ private:
     // The lowered target while the target field shows it.
     std::optional<CShownTarget> m_shownTarget;
     std::optional<std::string> m_startUpFile;
+    std::string m_titleBase;
+    // The frequency the menu and the title show; 0 before the first cycle.
+    float m_shownFrequency = 0.0f;
 };
 
 }  // namespace ohmrada

@@ -72,13 +72,27 @@ CFormWindow::~CFormWindow() {
 
 void CFormWindow::BuildMenu(const res::CMenuTemplate& menu) {
     for (const res::CMenuPopup& popup : menu.popups) {
-        QMenu* entries = m_menuBar->addMenu(QString::fromUtf8(popup.text));
-        for (const res::CMenuEntry& entry : popup.entries) {
-            QAction* action = entries->addAction(QString::fromUtf8(entry.text));
-            const int command = entry.command;
-            connect(action, &QAction::triggered, this, [this, command] { OnCommand(command); });
-            m_actions.emplace(command, action);
+        AddMenuEntries(*m_menuBar->addMenu(QString::fromUtf8(popup.text)), popup.entries);
+    }
+}
+
+void CFormWindow::AddMenuEntries(QMenu& menu, std::span<const res::CMenuEntry> entries) {
+    for (const res::CMenuEntry& entry : entries) {
+        if (!entry.submenu.empty()) {
+            AddMenuEntries(*menu.addMenu(QString::fromUtf8(entry.text)), entry.submenu);
+            continue;
         }
+        QAction* action = menu.addAction(QString::fromUtf8(entry.text));
+        // The form logic sets the mark; a click only sends the command.
+        action->setCheckable(entry.checkable);
+        const int command = entry.command;
+        connect(action, &QAction::triggered, this, [this, action, command] {
+            if (action->isCheckable()) {
+                action->setChecked(!action->isChecked());
+            }
+            OnCommand(command);
+        });
+        m_actions.emplace(command, action);
     }
 }
 

@@ -15,6 +15,7 @@ class QAbstractButton;
 class QAction;
 class QFrame;
 class QLineEdit;
+class QMenu;
 class QMenuBar;
 
 namespace ohmrada {
@@ -75,6 +76,7 @@ protected:
 
 private:
     void BuildMenu(const res::CMenuTemplate& menu);
+    void AddMenuEntries(QMenu& menu, std::span<const res::CMenuEntry> entries);
     void Connect(const CBuiltControl& control);
     void OnCommand(int id);
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "QtPlatform.h"
 
+#include <QAction>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCoreApplication>
@@ -170,6 +172,8 @@ std::string CQtPlatform::GetItemText(int id) const {
 void CQtPlatform::CheckButton(int id, bool checked) {
     if (QAbstractButton* button = m_window ? m_window->Button(id) : nullptr) {
         SetMark(*button, checked);
+    } else if (QAction* action = m_window ? m_window->Action(id) : nullptr) {
+        action->setChecked(checked);
     }
 }
 

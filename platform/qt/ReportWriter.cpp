@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ReportWriter.h"
 
+#include <optional>
+
 #include <QDateTime>
 #include <QFileInfo>
 #include <QPageLayout>
@@ -14,6 +16,7 @@
 #include "FormWindow.h"
 #include "Limits.h"
 #include "LimitsWindow.h"
+#include "MainsRegions.h"
 #include "PlotWidget.h"
 #include "QtPlatform.h"
 #include "SaveAtomically.h"
@@ -98,6 +101,15 @@ QString CReportWriter::Html(QTextDocument& document, const QString& path) {
         QString()};
     inputs << QStringList{QString::fromUtf8(ta::kReportCircuit),
                           QString::fromStdString(state.design.circuit), QString()};
+    inputs << QStringList{QString::fromUtf8(ta::kReportMainsFrequency),
+                          FormatNumber(state.design.mainsFrequency, 0), QStringLiteral("Hz")};
+    {
+        const std::optional<std::size_t> region = MainsRegionOf(settings);
+        inputs << QStringList{
+            QString::fromUtf8(ta::kMainsRegion),
+            QString::fromUtf8(region ? MainsRegions()[*region].name : ta::kOwnMainsRegion),
+            QString()};
+    }
     for (const CInputSpec& spec : kInputs) {
         const CFieldLabel label = LabelOf(spec.fieldId);
         inputs << QStringList{
@@ -116,7 +128,8 @@ QString CReportWriter::Html(QTextDocument& document, const QString& path) {
     // The worst case.
     html += Heading(ta::kReportWorstCase);
     html += QStringLiteral("<p>") + Escaped(QString::fromUtf8(ta::kMainsTolerance)) +
-            QStringLiteral(" ± ") + FormatNumber(settings.mainsTolerancePct, 1) +
+            QStringLiteral(" − ") + FormatNumber(settings.mainsLowTolerancePct, 1) +
+            QStringLiteral(" / + ") + FormatNumber(settings.mainsHighTolerancePct, 1) +
             QStringLiteral(" %, ") + Escaped(QString::fromUtf8(ta::kCapacitorTolerance)) +
             QStringLiteral(" − ") + FormatNumber(settings.capacitorTolerancePct, 1) +
             QStringLiteral(" %, ") + Escaped(QString::fromUtf8(ta::kJunctionLimit)) +

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ToleranceWindow.h"
 
+#include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -13,6 +16,7 @@
 #include "AnalysisWindows.h"
 #include "FormLabels.h"
 #include "FormWarnings.h"
+#include "MainsRegions.h"
 
 namespace ohmrada::qt {
 
@@ -89,9 +93,20 @@ std::array<std::array<CWorstCaseCell, CToleranceWindow::kColumnCount>, 3> WorstC
 CToleranceWindow::CToleranceWindow(CAnalysisWindows& owner, QWidget* form)
     : CToolWindow(owner, form, QString::fromUtf8(ta::kTolerancesTitle), ta::kTolerancesHelp) {
     const CAnalysisSettings& settings = owner.Settings().analysis;
-    m_mains = SettingBox(0.0, kMaxTolerancePct, ta::kPercentPlusMinus);
-    m_mains->setPrefix(QStringLiteral("± "));
-    m_mains->setValue(settings.mainsTolerancePct);
+    m_region = new QComboBox;
+    m_region->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    m_region->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    for (const CMainsRegion& region : MainsRegions()) {
+        m_region->addItem(QString::fromUtf8(region.name));
+    }
+    m_region->addItem(QString::fromUtf8(ta::kOwnMainsRegion));
+    m_mainsLow = SettingBox(0.0, kMaxTolerancePct, ta::kPercentPlusMinus);
+    m_mainsLow->setPrefix(QStringLiteral("− "));
+    m_mainsLow->setValue(settings.mainsLowTolerancePct);
+    m_mainsHigh = SettingBox(0.0, kMaxTolerancePct, ta::kPercentPlusMinus);
+    m_mainsHigh->setPrefix(QStringLiteral("+ "));
+    m_mainsHigh->setValue(settings.mainsHighTolerancePct);
+    ShowRegion();
     m_capacitor = SettingBox(0.0, kMaxTolerancePct, ta::kPercentPlusMinus);
     m_capacitor->setPrefix(QStringLiteral("− "));
     m_capacitor->setValue(settings.capacitorTolerancePct);
@@ -99,7 +114,12 @@ CToleranceWindow::CToleranceWindow(CAnalysisWindows& owner, QWidget* form)
     m_junction->setValue(settings.junctionLimitC);
 
     auto* inputs = new QFormLayout;
-    inputs->addRow(QString::fromUtf8(ta::kMainsTolerance), m_mains);
+    auto* mains = new QHBoxLayout;
+    mains->addWidget(m_mainsLow);
+    mains->addWidget(m_mainsHigh);
+    mains->addStretch();
+    inputs->addRow(QString::fromUtf8(ta::kMainsRegion), m_region);
+    inputs->addRow(QString::fromUtf8(ta::kMainsTolerance), mains);
     inputs->addRow(QString::fromUtf8(ta::kCapacitorTolerance), m_capacitor);
     inputs->addRow(QString::fromUtf8(ta::kJunctionLimit), m_junction);
 
@@ -141,14 +161,42 @@ CToleranceWindow::CToleranceWindow(CAnalysisWindows& owner, QWidget* form)
     layout->addWidget(help, 0, Qt::AlignRight);
     resize(1160, 300);
 
-    for (QDoubleSpinBox* box : {m_mains, m_capacitor, m_junction}) {
+    for (QDoubleSpinBox* box : {m_mainsLow, m_mainsHigh, m_capacitor, m_junction}) {
         connect(box, &QDoubleSpinBox::valueChanged, this, [this] { SettingsEdited(); });
     }
+    connect(m_region, &QComboBox::activated, this, [this](int index) { RegionChosen(index); });
+}
+
+void CToleranceWindow::RegionChosen(int index) {
+    const auto regions = MainsRegions();
+    if (index < 0 || static_cast<std::size_t>(index) >= regions.size()) {
+        return;  // "eigene": the boxes keep their values
+    }
+    const CMainsRegion& region = regions[static_cast<std::size_t>(index)];
+    {
+        const QSignalBlocker blockLow(m_mainsLow);
+        const QSignalBlocker blockHigh(m_mainsHigh);
+        m_mainsLow->setValue(region.lowPct);
+        m_mainsHigh->setValue(region.highPct);
+    }
+    SettingsEdited();
+}
+
+void CToleranceWindow::ShowRegion() {
+    CAnalysisSettings settings;
+    settings.mainsLowTolerancePct = m_mainsLow->value();
+    settings.mainsHighTolerancePct = m_mainsHigh->value();
+    const std::optional<std::size_t> region = MainsRegionOf(settings);
+    const QSignalBlocker block(m_region);
+    m_region->setCurrentIndex(region ? static_cast<int>(*region)
+                                     : static_cast<int>(MainsRegions().size()));
 }
 
 void CToleranceWindow::SettingsEdited() {
     CWindowSettings settings = Owner().Settings();
-    settings.analysis.mainsTolerancePct = m_mains->value();
+    settings.analysis.mainsLowTolerancePct = m_mainsLow->value();
+    settings.analysis.mainsHighTolerancePct = m_mainsHigh->value();
+    ShowRegion();
     settings.analysis.capacitorTolerancePct = m_capacitor->value();
     settings.analysis.junctionLimitC = m_junction->value();
     Owner().SetSettings(settings);

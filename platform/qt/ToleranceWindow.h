@@ -4,6 +4,7 @@
 #include "ToolWindow.h"
 #include "WorstCase.h"
 
+class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
 class QTableWidget;
@@ -14,9 +15,10 @@ namespace ohmrada::qt {
 // corner (nominal, low mains with aged capacitor, high mains), with the
 // results that decide and the verdicts (target held with its headroom,
 // overload, junction temperature) in words and, where a limit is broken, in
-// the warning colour. The mains and capacitor tolerances and Tj,max are
-// entered here; they are the settings every analysis window and the form's
-// colours use.
+// the warning colour. The mains tolerances (below and above the nominal, or
+// those of a mains region chosen from a list), the capacitor tolerance and
+// Tj,max are entered here; they are the settings every analysis window and
+// the form's colours use.
 class CToleranceWindow : public CToolWindow {
 public:
     enum EColumn {
@@ -36,7 +38,9 @@ public:
     void Follow(const CFormState& state) override;
 
     QTableWidget* Table() const { return m_table; }
-    QDoubleSpinBox* MainsTolerance() const { return m_mains; }
+    QComboBox* MainsRegion() const { return m_region; }
+    QDoubleSpinBox* MainsLowTolerance() const { return m_mainsLow; }
+    QDoubleSpinBox* MainsHighTolerance() const { return m_mainsHigh; }
     QDoubleSpinBox* CapacitorTolerance() const { return m_capacitor; }
     QDoubleSpinBox* JunctionLimit() const { return m_junction; }
     // The worst case the table shows.
@@ -44,8 +48,14 @@ public:
 
 private:
     void SettingsEdited();
+    // A region picked from the list fills both mains tolerances.
+    void RegionChosen(int index);
+    // Selects the region whose band the boxes hold, or "eigene".
+    void ShowRegion();
 
-    QDoubleSpinBox* m_mains;
+    QComboBox* m_region;
+    QDoubleSpinBox* m_mainsLow;
+    QDoubleSpinBox* m_mainsHigh;
     QDoubleSpinBox* m_capacitor;
     QDoubleSpinBox* m_junction;
     QTableWidget* m_table;

@@ -85,7 +85,8 @@ INSTANTIATE_TEST_SUITE_P(Designs, WorstCaseOfDesign,
 
 TEST(WorstCase, TolerancesSetTheCorners) {
     CAnalysisSettings settings;
-    settings.mainsTolerancePct = 5.0;
+    settings.mainsLowTolerancePct = 5.0;
+    settings.mainsHighTolerancePct = 5.0;
     settings.capacitorTolerancePct = 0.0;
     const CDesign design = CDesign::StartUp();
     const CDesign low = CornerDesign(design, ECorner::kLow, settings);

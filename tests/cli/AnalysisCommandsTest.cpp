@@ -346,6 +346,11 @@ TEST_F(AnalysisCommandsTest, BadInputIsNamedAndPrintsNothing) {
         {{"sweep", "Ib=1:2:3", "a.odr", "b.odr"}, "the sweep takes at most one input"},
         {{"sweep", "Ib=1:2:3", "--mains-tolerance", "5"}, "unknown option \"--mains-tolerance\""},
         {{"sweep", "Ib=1:2:3", "no-such-file.odr"}, "cannot read \"no-such-file.odr\""},
+        {{"worst-case", "--mains-tolerance", "5:"}, "--mains-tolerance takes PCT or LOW:HIGH"},
+        {{"limits", "--mains-tolerance", "5:60"}, "--mains-tolerance takes PCT or LOW:HIGH"},
+        {{"worst-case", "--mains-frequency", "55"}, "--mains-frequency takes 50 or 60, not \"55\""},
+        {{"sweep", "Ib=1:2:3", "--mains-frequency"}, "--mains-frequency needs a value"},
+        {{"simulate", "--mains-frequency", "50Hz"}, "--mains-frequency takes 50 or 60"},
     };
     for (const auto& c : cases) {
         const CRun run = Calc(c.args);
@@ -353,6 +358,34 @@ TEST_F(AnalysisCommandsTest, BadInputIsNamedAndPrintsNothing) {
         EXPECT_EQ(run.out, "") << c.message;
         EXPECT_THAT(run.err, HasSubstr(c.message));
     }
+}
+
+// A region's band moves each corner by its own side: ANSI C84.1 range B.
+TEST_F(AnalysisCommandsTest, AsymmetricMainsToleranceMovesEachCornerByItsOwnSide) {
+    const CJson doc = RunJson({"worst-case", "--mains-tolerance", "8.3:5.8"});
+    const CJson& result = doc.items.at(0);
+    EXPECT_DOUBLE_EQ(result["mains_low_tolerance_pct"].real, 8.3);
+    EXPECT_DOUBLE_EQ(result["mains_high_tolerance_pct"].real, 5.8);
+    EXPECT_EQ(result["mains_tolerance_pct"].type, CJson::EType::kNull);
+    EXPECT_NEAR(result["corners"].items.at(1)["mains_factor"].real, 1.0 - 0.083, 1e-9);
+    EXPECT_NEAR(result["corners"].items.at(2)["mains_factor"].real, 1.0 + 0.058, 1e-9);
+    const CJson symmetric = RunJson({"limits", "--mains-tolerance", "5"});
+    EXPECT_DOUBLE_EQ(symmetric.items.at(0)["mains_tolerance_pct"].real, 5.0);
+    EXPECT_DOUBLE_EQ(symmetric.items.at(0)["mains_high_tolerance_pct"].real, 5.0);
+}
+
+// Every command takes the frequency after the input, so it overrides a file's.
+TEST_F(AnalysisCommandsTest, MainsFrequencyOptionOverridesTheFile) {
+    const CJson form = RunJson({"--mains-frequency", "60"});
+    EXPECT_EQ(form.items.at(0)["fields"]["1000"].text, "0.664");
+    EXPECT_EQ(form.items.at(0)["fields"]["1017"].text, "19.818");
+    EXPECT_EQ(form.items.at(0)["mains_frequency_hz"].number, 60);
+    test::WriteBytes(PathOf("60.odr"), std::string(test::kStartUpFile) + "NetzF: 60\r\n");
+    EXPECT_EQ(RunJson({PathOf("60.odr")}).items.at(0)["mains_frequency_hz"].number, 60);
+    const CJson back = RunJson({"worst-case", PathOf("60.odr"), "--mains-frequency", "50"});
+    EXPECT_EQ(back.items.at(0)["mains_frequency_hz"].number, 50);
+    EXPECT_NEAR(back.items.at(0)["corners"].items.at(0)["results"]["ripple_voltage_v"].real, 0.797,
+                5e-4);
 }
 
 TEST_F(AnalysisCommandsTest, AnInputThatFailsLeavesTheOthers) {

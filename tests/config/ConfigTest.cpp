@@ -161,9 +161,13 @@ TEST(Configuration, MissingLinesReadAsEmptyAndLaterLinesAreNotRead) {
     CStringLineSource source(std::string(kStartUpFile) + "Extra: 99\r\nmore\r\n");
     CConfiguration c;
     ASSERT_TRUE(ReadConfiguration(source, c));
+    // The fifteenth line is read, for a mains frequency, and ignored when it
+    // is none; nothing after it is read.
+    EXPECT_EQ(c.mainsFrequency, 50.0f);
+    EXPECT_TRUE(c.frequencyLineValid);
     std::string next;
     EXPECT_EQ(source.ReadLine(next), CLineSource::EResult::kLine);
-    EXPECT_EQ(next, "Extra: 99");
+    EXPECT_EQ(next, "more");
 }
 
 TEST(Configuration, CountsTheLinesTheFileReallyHad) {
@@ -205,14 +209,16 @@ private:
 };
 
 TEST(Configuration, AFailingMediumIsReported) {
-    for (int good : {0, 4, 5, 13}) {
+    // A failure on the optional fifteenth line fails too: it may hold the
+    // mains frequency.
+    for (int good : {0, 4, 5, 13, 14}) {
         CFailingSource source(good);
         CConfiguration c;
         EXPECT_FALSE(ReadConfiguration(source, c)) << good << " good lines";
     }
-    CFailingSource fourteen(14);
+    CFailingSource fifteen(15);
     CConfiguration c;
-    EXPECT_TRUE(ReadConfiguration(fourteen, c));
+    EXPECT_TRUE(ReadConfiguration(fifteen, c));
 }
 
 TEST(LineSource, LinesAcrossReadChunksAndAtTheLimit) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include <QComboBox>
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QFile>
@@ -411,20 +412,49 @@ TEST_F(AnalysisWindowTest, TolerancesEnteredMoveTheCorners) {
     };
     for (const CCase& c : kCases) {
         SCOPED_TRACE(c.mains);
-        window.MainsTolerance()->setValue(c.mains);
+        window.MainsLowTolerance()->setValue(c.mains);
+        window.MainsHighTolerance()->setValue(c.mains);
         window.CapacitorTolerance()->setValue(c.capacitor);
         const QTableWidget& table = *window.Table();
         EXPECT_EQ(table.item(1, CToleranceWindow::kColumnMains)->text().toStdString(), c.lowMains);
         EXPECT_EQ(table.item(2, CToleranceWindow::kColumnMains)->text().toStdString(), c.highMains);
         EXPECT_EQ(table.item(1, CToleranceWindow::kColumnCapacitance)->text().toStdString(),
                   c.lowCapacitance);
-        EXPECT_EQ(Analysis().Settings().analysis.mainsTolerancePct, c.mains);
+        EXPECT_EQ(Analysis().Settings().analysis.mainsLowTolerancePct, c.mains);
+        EXPECT_EQ(Analysis().Settings().analysis.mainsHighTolerancePct, c.mains);
     }
     // Without tolerance every corner is the form.
     for (int row = 0; row < 3; ++row) {
         EXPECT_EQ(window.Table()->item(row, CToleranceWindow::kColumnMinimum)->text().toStdString(),
                   Text(kIdMinimumVoltage));
     }
+}
+
+// A region fills both mains tolerances; a value of the user's that matches
+// no region is "eigene".
+TEST_F(AnalysisWindowTest, AMainsRegionFillsTheTolerancesOfEachSide) {
+    Open(kCmdAnalyseTolerances);
+    CToleranceWindow& window = *Analysis().Tolerances();
+    QComboBox& region = *window.MainsRegion();
+    ASSERT_EQ(region.count(), 4);
+    EXPECT_EQ(region.currentText(), QStringLiteral("EN 50160 (±10 %)"));
+    const int rangeB = region.findText(QStringLiteral("ANSI C84.1 B (−8.3/+5.8 %)"));
+    ASSERT_GE(rangeB, 0);
+    region.setCurrentIndex(rangeB);
+    Q_EMIT region.activated(rangeB);
+    const CAnalysisSettings& settings = Analysis().Settings().analysis;
+    EXPECT_DOUBLE_EQ(settings.mainsLowTolerancePct, 8.3);
+    EXPECT_DOUBLE_EQ(settings.mainsHighTolerancePct, 5.8);
+    EXPECT_EQ(window.Table()->item(1, CToleranceWindow::kColumnMains)->text(),
+              QStringLiteral("92"));
+    EXPECT_EQ(window.Table()->item(2, CToleranceWindow::kColumnMains)->text(),
+              QStringLiteral("106"));
+    window.MainsHighTolerance()->setValue(7.0);
+    EXPECT_EQ(region.currentText(), QStringLiteral("eigene"));
+    EXPECT_DOUBLE_EQ(Analysis().Settings().analysis.mainsLowTolerancePct, 8.3);
+    window.MainsLowTolerance()->setValue(5.0);
+    window.MainsHighTolerance()->setValue(5.0);
+    EXPECT_EQ(region.currentText(), QStringLiteral("ANSI C84.1 A (−5/+5 %)"));
 }
 
 TEST_F(AnalysisWindowTest, EscClosesAWindowAndClosingStopsItsSimulation) {

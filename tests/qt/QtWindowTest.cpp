@@ -513,6 +513,7 @@ TEST_F(QtWindowTest, MenuHoldsTheCommandsAndTheSearchEntriesAreInert) {
         {"&Analyse", "&Parameterverlauf...", 40012},
         {"&Analyse", "&Zeitbereich...", 40013},
         {"&Analyse", "&Bericht speichern...", 40014},
+        {"&Analyse", "Netz&frequenz", 0},
         {"&?", "&Bedienung", 1068},
         {"&?", "I&nfo über", 1071},
     };
@@ -525,12 +526,28 @@ TEST_F(QtWindowTest, MenuHoldsTheCommandsAndTheSearchEntriesAreInert) {
     std::vector<std::string> expected;
     for (const CEntry& entry : kMenu) {
         expected.push_back(std::string(entry.menu) + "|" + entry.text);
+        if (entry.command == 0) {
+            continue;  // a submenu
+        }
         const QAction* action = Window().Action(entry.command);
         ASSERT_NE(action, nullptr) << entry.text;
         EXPECT_EQ(action->text().toStdString(), entry.text);
         EXPECT_TRUE(action->isEnabled());
     }
     EXPECT_EQ(shown, expected);
+    // The mains frequency's two entries carry the form's mark.
+    for (const int command : {kCmdMains50Hz, kCmdMains60Hz}) {
+        const QAction* action = Window().Action(command);
+        ASSERT_NE(action, nullptr);
+        EXPECT_TRUE(action->isCheckable());
+        EXPECT_EQ(action->isChecked(), command == kCmdMains50Hz);
+    }
+    Trigger(kCmdMains60Hz);
+    EXPECT_TRUE(Window().Action(kCmdMains60Hz)->isChecked());
+    EXPECT_FALSE(Window().Action(kCmdMains50Hz)->isChecked());
+    EXPECT_TRUE(Window().windowTitle().endsWith(QStringLiteral(" (60 Hz)")));
+    Trigger(kCmdMains50Hz);
+    EXPECT_FALSE(Window().windowTitle().endsWith(QStringLiteral(" (60 Hz)")));
 
     for (int command = kCmdSearchFirst; command <= kCmdSearchLast; ++command) {
         Trigger(command);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <filesystem>
 #include <fstream>
@@ -726,3 +727,86 @@ TEST(SupplyApp, RunsTheDialogAndEnds) {
 }
 
 }  // namespace
+
+// The ripple is inversely proportional to the mains frequency: at 60 Hz the
+// start-up design shows 0.797 x 50 / 60, and the minimum rises with it.
+TEST_F(MainDialogTest, MainsFrequencyMenuRecalculatesAndMarksTheTitle) {
+    const auto at50 = AllTexts();
+    m_dialog.OnCommand(kCmdMains60Hz);
+    EXPECT_EQ(Text(kIdRippleVoltage), "0.664");
+    EXPECT_EQ(Text(kIdMinimumVoltage), "19.818");
+    EXPECT_TRUE(m_platform.IsChecked(kCmdMains60Hz));
+    EXPECT_FALSE(m_platform.IsChecked(kCmdMains50Hz));
+    EXPECT_EQ(m_platform.Title(), std::string(texts::kWindowTitle) + " (60 Hz)");
+
+    m_dialog.OnCommand(kCmdMains50Hz);
+    EXPECT_EQ(AllTexts(), at50);
+    EXPECT_TRUE(m_platform.IsChecked(kCmdMains50Hz));
+    EXPECT_EQ(m_platform.Title(), texts::kWindowTitle);
+}
+
+TEST_F(MainDialogTest, MainsFrequencyRoundTripsThroughSaveAndOpen) {
+    // At 50 Hz the file is the fourteen lines it always was.
+    const std::string at50 = Path("50.odr");
+    SaveAs(at50);
+    const std::string fourteen = Contents(at50);
+    EXPECT_EQ(fourteen.find("NetzF"), std::string::npos);
+    EXPECT_EQ(std::count(fourteen.begin(), fourteen.end(), '\n'), 14);
+
+    m_dialog.OnCommand(kCmdMains60Hz);
+    const std::string at60 = Path("60.odr");
+    SaveAs(at60);
+    EXPECT_EQ(Contents(at60), fourteen + "NetzF: 60\r\n");
+    EXPECT_EQ(m_platform.Title(), "Ohmrada -- " + at60 + " (60 Hz)");
+
+    // The saved file differs from the start-up form in NennI's digits: compare
+    // with the 50 Hz file opened and switched to 60 Hz.
+    Open(at50);
+    EXPECT_EQ(Supply().MainsFrequency(), 50.0f);
+    EXPECT_EQ(m_platform.Title(), "Ohmrada -- " + at50);
+    m_dialog.OnCommand(kCmdMains60Hz);
+    const auto at60Texts = AllTexts();
+    Open(at50);
+    Open(at60);
+    EXPECT_EQ(Supply().MainsFrequency(), 60.0f);
+    EXPECT_EQ(AllTexts(), at60Texts);
+    EXPECT_TRUE(m_platform.IsChecked(kCmdMains60Hz));
+    EXPECT_EQ(MessageCount(), 0u);
+}
+
+TEST_F(MainDialogTest, AFifteenthLineIsAFrequencyOnlyWhenItSaysNetzF) {
+    const std::string base = Path("base.odr");
+    SaveAs(base);
+    struct CCase {
+        const char* line;
+        bool refused;
+        float frequency;
+    };
+    const CCase kCases[] = {
+        {"NetzF: 60", false, 60.0f}, {"NetzF:60  ", false, 60.0f}, {"NetzF: 50", false, 50.0f},
+        {"NetzF: 70", true, 0.0f},   {"NetzF: 6", true, 0.0f},     {"NetzF: 60 Hz", true, 0.0f},
+        {"NetzF: ", true, 0.0f},     {"Extra: 1", false, 50.0f},   {"", false, 50.0f},
+    };
+    for (const CCase& c : kCases) {
+        SCOPED_TRACE(c.line);
+        m_dialog.OnCommand(kCmdMains60Hz);
+        m_platform.Enter(kIdLoadCurrent, "2");
+        const auto before = AllTexts();
+        const std::string title = m_platform.Title();
+        const std::size_t messages = MessageCount();
+        const std::string path = Path("case.odr");
+        WriteFile(path, Contents(base) + c.line + "\r\n");
+        Open(path);
+        if (c.refused) {
+            ASSERT_EQ(MessageCount(), messages + 1);
+            EXPECT_EQ(m_platform.Messages().back().icon, EIcon::kStop);
+            EXPECT_NE(m_platform.Messages().back().text.find("Zeile 15"), std::string::npos);
+            EXPECT_EQ(AllTexts(), before);
+            EXPECT_EQ(m_platform.Title(), title);
+            EXPECT_EQ(Supply().MainsFrequency(), 60.0f);
+        } else {
+            EXPECT_EQ(MessageCount(), messages);
+            EXPECT_EQ(Supply().MainsFrequency(), c.frequency);
+        }
+    }
+}
