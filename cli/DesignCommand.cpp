@@ -390,7 +390,7 @@ int RunDesignCommand(const std::vector<std::string>& args, std::istream& in, std
             o << "Design for " << Number(q.outputV) << " V at " << Number(q.currentA)
               << " A, mains " << q.mainsFrequencyHz << " Hz "
               << MainsToleranceText(q.Settings(125.0)) << " %, ambient " << Number(q.ambientC)
-              << " C\n";
+              << " C (" << result.solved << " steady states solved)\n";
             for (const CCandidate& c : result.candidates) {
                 o << "\n#" << c.rank << '\n';
                 WriteCandidateTable(catalogue, c, o);

@@ -20,6 +20,7 @@ namespace {
 constexpr double kRectifierDerating = 0.8;  // of the rated current, for a capacitive load
 constexpr double kFixedOutputToleranceV = 0.01;
 constexpr double kAdjustableMinimumV = 1.25;
+constexpr double kPi = 3.14159265358979323846;
 
 struct CCorners {
     CDesign low;
@@ -41,6 +42,35 @@ CCorners CornersOf(const CDesign& design, const CAnalysisSettings& settings) {
 // the diodes in the path.
 double NoLoadPeak(const CCircuitParameters& circuit) {
     return circuit.PeakVoltage() - circuit.DiodesInSeries() * circuit.thresholdVoltageV;
+}
+
+// The output's mean with an infinite capacitor under the load current: the
+// voltage at which the diodes' mean charging current (sine source less the
+// thresholds, through the source's and diodes' resistance) equals the load.
+// A finite capacitor's ripple only lowers the minimum below it, so a target
+// above it is out of reach for any capacitance.
+double InfiniteCapacitorVoltage(const CCircuitParameters& circuit) {
+    const double peak = circuit.PeakVoltage();
+    const double drop = circuit.DiodesInSeries() * circuit.thresholdVoltageV;
+    const double resistance =
+        circuit.sourceResistanceOhm + circuit.DiodesInSeries() * circuit.bulkResistanceOhm;
+    const double pulsesPerPeriod = circuit.kind == ECircuitKind::kHalfWave ? 1.0 : 2.0;
+    const auto meanCurrent = [&](double v) {
+        const double a = v + drop;
+        if (a >= peak) {
+            return 0.0;
+        }
+        const double angle = std::asin(a / peak);
+        const double area = 2.0 * peak * std::cos(angle) - a * (kPi - 2.0 * angle);
+        return pulsesPerPeriod * area / (2.0 * kPi * std::max(resistance, 1e-9));
+    };
+    double low = 0.0;
+    double high = std::max(0.0, peak - drop);
+    for (int i = 0; i < 60; ++i) {
+        const double mid = 0.5 * (low + high);
+        (meanCurrent(mid) > circuit.loadCurrentA ? low : high) = mid;
+    }
+    return high;
 }
 
 double RegulatorInputLimit(const CRegulatorPart& regulator, double outputV) {
@@ -561,7 +591,7 @@ std::optional<CCandidate> CSearch::SearchRectifier(const CConfig& config, std::s
     const CRectifierPart& r = m_catalogue.rectifiers[rectifier];
     const CCorners corners =
         CornersOf(BaseDesign(config, rectifier, m_capacitances.back()), q.Settings(125.0));
-    const double lowPeak = NoLoadPeak(corners.lowCircuit);
+    const double lowPeak = InfiniteCapacitorVoltage(corners.lowCircuit);
     const double highPeak = NoLoadPeak(corners.highCircuit);
     const double capacitorVoltage = highPeak * (1.0 + q.capacitorVoltageReservePct / 100.0);
     const double nennI = static_cast<double>(BaseDesign(config, rectifier, 1.0)[EInput::kNennI]);
@@ -607,7 +637,7 @@ std::optional<CCandidate> CSearch::SearchRectifier(const CConfig& config, std::s
         choice.rectifier = rectifier;
         choice.regulator = regulator;
         if (lowPeak < need) {
-            Reason("transformer voltage too low at low mains");
+            Reason("transformer voltage too low at low mains under load");
             continue;
         }
         const std::size_t last = m_capacitances.size() - 1;
