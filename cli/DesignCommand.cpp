@@ -9,8 +9,10 @@
 #include <string_view>
 
 #include "AnalysisArguments.h"
+#include "Configuration.h"
 #include "DesignSearch.h"
 #include "FormRun.h"
+#include "LineIo.h"
 #include "NamedValues.h"
 #include "TextEscape.h"
 
@@ -313,13 +315,25 @@ void WriteCsv(const CCatalogue& catalogue, const std::vector<CCandidate>& candid
     }
 }
 
-// The configuration text of a design as Save As writes it.
-std::string ConfigurationText(const CDesign& design) {
-    std::string text;
-    for (const std::string& line : design.ToConfigurationTexts()) {
-        text += line + "\r\n";
+// Collects the lines of a configuration.
+class CTextSink : public CLineSink {
+public:
+    bool WriteLine(std::string_view line) override {
+        m_text.append(line).append("\r\n");
+        return true;
     }
-    return text;
+    bool Commit() override { return true; }
+    const std::string& Text() const { return m_text; }
+
+private:
+    std::string m_text;
+};
+
+// The configuration of a design as Save As writes it.
+std::string ConfigurationText(const CDesign& design) {
+    CTextSink sink;
+    WriteConfiguration(sink, design.ToConfigurationTexts(), design.mainsFrequency);
+    return sink.Text();
 }
 
 }  // namespace
@@ -372,13 +386,9 @@ int RunDesignCommand(const std::vector<std::string>& args, std::istream& in, std
     int status = 0;
     if (options.savePath) {
         std::istringstream configuration(ConfigurationText(result.candidates.front().design));
-        std::vector<CSetting> settings;
-        if (q.mainsFrequencyHz == 60) {
-            CParsed<CSetting> frequency = ParseMainsFrequency("60");
-            settings.push_back(*frequency.value);
-        }
+        // Opened in a fresh form and saved through its Save As.
         const CFormRun run =
-            RunForm(std::string(kStandardInput), settings, options.savePath, configuration);
+            RunForm(std::string(kStandardInput), {}, options.savePath, configuration);
         err << run.diagnostics;
         if (!run.view || run.saveFailed) {
             status = 2;
