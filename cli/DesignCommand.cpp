@@ -96,9 +96,9 @@ CParsed<CDesignOptions> ParseDesignArguments(const std::vector<std::string>& arg
             inlineValue = name.substr(equals + 1);
             name.resize(equals);
         }
-        static const std::vector<std::string> own = {"--voltage", "--current", "--ambient",
-                                                     "--circuit", "--max-va",  "--count",
-                                                     "--save",    "--catalog", "--tj-max"};
+        static const std::vector<std::string> own = {
+            "--voltage", "--current", "--ambient", "--circuit", "--max-va",
+            "--count",   "--save",    "--catalog", "--tj-max",  "--leakage-inductance"};
         if (std::find(own.begin(), own.end(), name) == own.end()) {
             rest.push_back(args[i]);
             if (name == "--") {

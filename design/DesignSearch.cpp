@@ -464,7 +464,10 @@ private:
     std::vector<std::size_t> m_capacitorOrder;
     std::vector<std::size_t> m_rectifierOrder;
     int m_pad = -1;
-    CCache m_cache;
+    // By the rectifier's threshold and bulk resistance: parts with the same
+    // forward fit give the same circuit.
+    std::map<std::pair<double, double>, CCache> m_caches;
+    CCache* m_cache = nullptr;
     std::map<std::string, std::size_t> m_reasons;
     std::vector<std::pair<double, CPartChoice>> m_nearMisses;
     std::size_t m_solved = 0;
@@ -515,8 +518,8 @@ CDesign CSearch::BaseDesign(const CConfig& config, std::size_t rectifier,
 }
 
 double CSearch::LowMinimum(const CConfig& config, std::size_t rectifier, std::size_t cIndex) {
-    const auto found = m_cache.lowMinimum.find(cIndex);
-    if (found != m_cache.lowMinimum.end()) {
+    const auto found = m_cache->lowMinimum.find(cIndex);
+    if (found != m_cache->lowMinimum.end()) {
         return found->second;
     }
     const CAnalysisSettings settings = m_requirements.Settings(125.0);
@@ -527,33 +530,34 @@ double CSearch::LowMinimum(const CConfig& config, std::size_t rectifier, std::si
     const double minimum = state.Solved() && !state.Collapsed()
                                ? state.measurements.minimumVoltage
                                : -std::numeric_limits<double>::infinity();
-    m_cache.lowMinimum.emplace(cIndex, minimum);
+    m_cache->lowMinimum.emplace(cIndex, minimum);
     return minimum;
 }
 
 const CSteadyState& CSearch::High(const CConfig& config, std::size_t rectifier,
                                   std::size_t cIndex) {
-    const auto found = m_cache.high.find(cIndex);
-    if (found != m_cache.high.end()) {
+    const auto found = m_cache->high.find(cIndex);
+    if (found != m_cache->high.end()) {
         return found->second;
     }
     const CAnalysisSettings settings = m_requirements.Settings(125.0);
     const CDesign high = CornerDesign(BaseDesign(config, rectifier, m_capacitances[cIndex]),
                                       ECorner::kHigh, settings);
     ++m_solved;
-    return m_cache.high.emplace(cIndex, SolveSteadyState(CircuitOfDesign(high, 0.0))).first->second;
+    return m_cache->high.emplace(cIndex, SolveSteadyState(CircuitOfDesign(high, 0.0)))
+        .first->second;
 }
 
 double CSearch::Surge(const CConfig& config, std::size_t rectifier, std::size_t cIndex) {
-    const auto found = m_cache.surge.find(cIndex);
-    if (found != m_cache.surge.end()) {
+    const auto found = m_cache->surge.find(cIndex);
+    if (found != m_cache->surge.end()) {
         return found->second;
     }
     const CAnalysisSettings settings = m_requirements.Settings(125.0);
     const CDesign high = CornerDesign(BaseDesign(config, rectifier, m_capacitances[cIndex]),
                                       ECorner::kHigh, settings);
     ++m_solved;
-    return m_cache.surge.emplace(cIndex, SwitchOnPeakCurrent(CircuitOfDesign(high, 0.0)))
+    return m_cache->surge.emplace(cIndex, SwitchOnPeakCurrent(CircuitOfDesign(high, 0.0)))
         .first->second;
 }
 
@@ -568,6 +572,7 @@ void CSearch::NearMiss(const CPartChoice& choice, double shortfall) {
 }
 
 std::optional<CCandidate> CSearch::SearchConfig(const CConfig& config) {
+    m_caches.clear();
     for (std::size_t rectifier : m_rectifierOrder) {
         const CRectifierPart& r = m_catalogue.rectifiers[rectifier];
         if (r.bridge && config.circuit != ECircuitKind::kBridge) {
@@ -578,7 +583,7 @@ std::optional<CCandidate> CSearch::SearchConfig(const CConfig& config) {
             Reason("rectifier current above 80 % of its rating");
             continue;
         }
-        m_cache = {};
+        m_cache = &m_caches[{r.thresholdV, r.bulkOhm}];
         if (std::optional<CCandidate> found = SearchRectifier(config, rectifier)) {
             return found;
         }
@@ -820,7 +825,7 @@ CDesignSearchResult CSearch::Run() {
         std::sort(reasons.begin(), reasons.end(),
                   [](const auto& a, const auto& b) { return a.first > b.first; });
         for (const auto& [count, text] : reasons) {
-            result.reasons.push_back(text + " (" + std::to_string(count) + "x)");
+            result.reasons.push_back(text + " (" + std::to_string(count) + " combinations)");
         }
     }
     result.solved = m_solved;
