@@ -165,8 +165,11 @@ double RelativeMargin(const CCheck& check) {
     if (!check.evaluated) {
         return -1.0;
     }
-    if (std::isnan(check.margin)) {
+    if (std::isnan(check.value)) {
         return -1e9;
+    }
+    if (std::isinf(check.limit)) {
+        return std::numeric_limits<double>::infinity();  // no limit given
     }
     const double scale = std::fabs(check.limit) > 1e-9 ? std::fabs(check.limit) : 1.0;
     return check.margin / scale;

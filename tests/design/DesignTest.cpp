@@ -3,12 +3,14 @@
 
 #include <unistd.h>
 #include <algorithm>
+#include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
+#include <tuple>
 
 #include "Catalogue.h"
 #include "DesignCircuit.h"
@@ -107,6 +109,68 @@ TEST(Catalogue, SeriesRowsExpandToEveryValueAndVoltage) {
     EXPECT_EQ(catalogue.transformers.size(), 13u);
     EXPECT_EQ(catalogue.transformers.front().id, "t-10VA-2x9V");
 }
+
+// The decimal point is a point whatever the process locale.
+TEST(Catalogue, ReadsTheSameUnderAGermanLocale) {
+    const std::string old = std::setlocale(LC_ALL, nullptr);
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
+        GTEST_SKIP() << "no German locale";
+    }
+    CCatalogue catalogue;
+    const bool taken = catalogue.AddText(kSmallRectifiers, "r.csv", "test");
+    std::setlocale(LC_ALL, old.c_str());
+    ASSERT_TRUE(taken);
+    const CRectifierPart& r = catalogue.rectifiers.at(0);
+    EXPECT_NEAR(r.thresholdV + r.bulkOhm * 0.5, 0.8, 1e-12);
+    EXPECT_NEAR(r.thresholdV + r.bulkOhm * 3.0, 1.0, 1e-12);
+}
+
+// The plate data of a transformer as connected: the rated power is the
+// catalogue's VA, the no-load voltage is U (1 + r), and only the centre tap
+// sets the flag.
+struct CConnectionCase {
+    const char* name;
+    EConnection connection;
+    ECircuitKind circuit;
+    double windingV;  // the whole winding's rated voltage for 2 x 12 V
+    int centreTap;
+};
+
+class TransformerConnection : public ::testing::TestWithParam<CConnectionCase> {};
+
+TEST_P(TransformerConnection, KeepsVaAndRegulation) {
+    const CCatalogue catalogue = SmallCatalogue();
+    std::size_t t = 0;
+    while (catalogue.transformers[t].id != "t-40VA-2x12V") {
+        ++t;
+    }
+    const CPartChoice choice{t, GetParam().connection, GetParam().circuit, 0, 0, 0, -1, -1};
+    ASSERT_TRUE(ChoiceFits(catalogue, choice, CRequirements{}));
+    const CDesign design = DesignOfChoice(catalogue, choice, CRequirements{});
+    EXPECT_EQ(design.centreTap, GetParam().centreTap);
+    EXPECT_EQ(design.circuit, CircuitName(GetParam().circuit));
+    EXPECT_NEAR(design[EInput::kNennU], GetParam().windingV, 1e-5);
+    EXPECT_NEAR(design[EInput::kNennU] * design[EInput::kNennI], 40.0, 1e-4);
+    EXPECT_NEAR(design[EInput::kLeerU] / design[EInput::kNennU], 1.11, 1e-6);
+    // The other circuits do not take this connection.
+    for (ECircuitKind other :
+         {ECircuitKind::kHalfWave, ECircuitKind::kBridge, ECircuitKind::kCentreTap}) {
+        CPartChoice wrong = choice;
+        wrong.circuit = other;
+        const bool sameFamily =
+            (other == ECircuitKind::kCentreTap) == (GetParam().circuit == ECircuitKind::kCentreTap);
+        EXPECT_EQ(ChoiceFits(catalogue, wrong, CRequirements{}), sameFamily);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    TwoByTwelveVolts, TransformerConnection,
+    ::testing::Values(
+        CConnectionCase{"ParallelBridge", EConnection::kParallel, ECircuitKind::kBridge, 12.0, 0},
+        CConnectionCase{"SeriesBridge", EConnection::kSeries, ECircuitKind::kBridge, 24.0, 0},
+        CConnectionCase{"SeriesHalfWave", EConnection::kSeries, ECircuitKind::kHalfWave, 24.0, 0},
+        CConnectionCase{"CentreTap", EConnection::kCentreTap, ECircuitKind::kCentreTap, 24.0, 1}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 struct CBadFile {
     const char* name;
@@ -348,8 +412,34 @@ TEST(ShippedSearch, TwelveVoltsTwoAmpsAtBothMains) {
          {Requirement(12.0, 2.0, 50, 10.0, 10.0), Requirement(12.0, 2.0, 60, 5.0, 5.0)}) {
         const CDesignSearchResult result = SearchDesigns(catalogue, q);
         ASSERT_EQ(result.candidates.size(), 3u);
-        for (const CCandidate& candidate : result.candidates) {
+        for (std::size_t i = 0; i < result.candidates.size(); ++i) {
+            const CCandidate& candidate = result.candidates[i];
             ExpectProvedIndependently(catalogue, q, candidate);
+            EXPECT_EQ(candidate.rank, i + 1);
+            // The binding check is the one relatively nearest its limit.
+            const CCheck& binding = candidate.checks[candidate.binding];
+            for (const CCheck& check : candidate.checks) {
+                if (!std::isfinite(check.limit)) {
+                    continue;  // no limit given: never binding
+                }
+                EXPECT_GE(check.margin / std::fabs(check.limit),
+                          binding.margin / std::fabs(binding.limit) - 1e-12)
+                    << check.name;
+            }
+            if (i == 0) {
+                continue;
+            }
+            // Ranked by VA, then C x U, then the heat sink's size.
+            const CCandidate& before = result.candidates[i - 1];
+            const auto key = [&catalogue](const CCandidate& c) {
+                const double sink =
+                    c.choice.heatSink < 0
+                        ? 0.0
+                        : catalogue.heatSinks[static_cast<std::size_t>(c.choice.heatSink)].sizeCm3;
+                return std::make_tuple(catalogue.transformers[c.choice.transformer].va,
+                                       c.capacitorVolume, sink);
+            };
+            EXPECT_LE(key(before), key(candidate));
         }
     }
 }
