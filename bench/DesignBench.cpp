@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The design search on the shipped catalogues: loading them, and a whole
+// search for typical requirements (the target is 200 ms a search).
+#include <benchmark/benchmark.h>
+
+#include "Catalogue.h"
+#include "DesignSearch.h"
+
+namespace {
+
+using namespace ohmrada;
+
+void BM_ShippedCatalogue(benchmark::State& state) {
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(ShippedCatalogue());
+    }
+}
+BENCHMARK(BM_ShippedCatalogue)->Unit(benchmark::kMicrosecond);
+
+void BM_Search(benchmark::State& state, double volts, double amps, int hz, double tolerancePct) {
+    const CCatalogue catalogue = ShippedCatalogue();
+    CRequirements q;
+    q.outputV = volts;
+    q.currentA = amps;
+    q.mainsFrequencyHz = hz;
+    q.mainsLowTolerancePct = tolerancePct;
+    q.mainsHighTolerancePct = tolerancePct;
+    std::size_t solved = 0;
+    for (auto _ : state) {
+        const CDesignSearchResult result = SearchDesigns(catalogue, q);
+        if (result.candidates.empty()) {
+            state.SkipWithError("no candidate");
+            break;
+        }
+        solved = result.solved;
+    }
+    state.counters["steady_states"] = static_cast<double>(solved);
+}
+BENCHMARK_CAPTURE(BM_Search, out_12v_2a_230v_50hz, 12.0, 2.0, 50, 10.0)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Search, out_12v_2a_120v_60hz, 12.0, 2.0, 60, 5.0)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Search, out_5v_1a_230v_50hz, 5.0, 1.0, 50, 10.0)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Search, out_15v_3a_230v_50hz, 15.0, 3.0, 50, 10.0)
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,419 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "DesignCommand.h"
+
+#include <cmath>
+#include <istream>
+#include <optional>
+#include <ostream>
+#include <sstream>
+#include <string_view>
+
+#include "AnalysisArguments.h"
+#include "Configuration.h"
+#include "DesignSearch.h"
+#include "FormRun.h"
+#include "LineIo.h"
+#include "NamedValues.h"
+#include "TextEscape.h"
+
+namespace ohmrada::cli {
+
+namespace {
+
+constexpr std::string_view kCommand = "design";
+constexpr std::string_view kDesignUsage =
+    "Usage: ohmrada-calc design --voltage V --current A [--mains-frequency 50|60]\n"
+    "           [--mains-tolerance PCT|LOW:HIGH] [--capacitor-tolerance PCT] [--ambient C]\n"
+    "           [--circuit einweg|bruecke|mittelpunkt] [--max-va VA] [--count N]\n"
+    "           [--format table|json|csv] [--save FILE.odr] [--catalog FILE]...\n";
+
+constexpr std::string_view kDesignHelp =
+    "Proposes designs from the parts catalogues (transformer, rectifier,\n"
+    "reservoir capacitor, regulator, heat sink) that deliver the output voltage\n"
+    "at the output current, best first: the smallest transformer VA, then the\n"
+    "smallest capacitor C x U, then the smallest heat sink. Each candidate is\n"
+    "proved by the circuit's periodic steady state at the worst-case corners:\n"
+    "  low_minimum_voltage_v        low mains, capacitance less its tolerance:\n"
+    "                               minimum >= output + dropout + 0.3 V\n"
+    "  high_winding_rms_current_a   high mains: winding RMS <= rated current\n"
+    "  regulator_current_a          output current <= the regulator's maximum\n"
+    "  high_junction_temperature_c  high mains: Tj <= Tj,max - 10 K with the heat sink\n"
+    "  high_regulator_input_v       no-load peak <= the regulator's input limit\n"
+    "  capacitor_voltage_v          high-mains no-load peak + 10 % <= rated voltage\n"
+    "  high_capacitor_ripple_current_a  ripple current <= the capacitor's rating\n"
+    "  rectifier_current_a          mean current <= 80 % of the rating\n"
+    "  high_rectifier_reverse_voltage_v  peak reverse voltage <= VRRM\n"
+    "  high_switch_on_surge_a       switch-on peak at the worst phase <= IFSM\n"
+    "\n"
+    "Options:\n"
+    "  --voltage V          the regulated output voltage (required)\n"
+    "  --current A          the output current (required)\n"
+    "  --mains-frequency F  50 (default) or 60 Hz\n"
+    "  --mains-tolerance T  PCT or LOW:HIGH percent (default 10)\n"
+    "  --capacitor-tolerance PCT  the capacitor's loss at the low corner (20)\n"
+    "  --ambient C          ambient temperature (default 25)\n"
+    "  --circuit NAME       only einweg, bruecke or mittelpunkt\n"
+    "  --max-va VA          the largest transformer to consider\n"
+    "  --count N            candidates to show (default 3, at most 20)\n"
+    "  --format FMT         table (default), json or csv\n"
+    "  --save FILE          save the first candidate as a configuration (.odr)\n"
+    "  --catalog FILE       read a catalogue file besides the shipped ones and\n"
+    "                       those in $XDG_DATA_HOME/ohmrada/catalog (repeatable)\n"
+    "\n"
+    "Exit status: 0 when a candidate passes, 1 when none does (the reasons and\n"
+    "the nearest failures on standard error), 2 on a usage error or a catalogue\n"
+    "file that cannot be used.\n";
+
+struct CDesignOptions {
+    CRequirements requirements;
+    bool voltageGiven = false;
+    bool currentGiven = false;
+    std::optional<std::string> savePath;
+    std::vector<std::string> catalogues;
+    EFormat format = EFormat::kTable;
+    bool help = false;
+};
+
+std::optional<std::string> ReadNumberOption(const std::string& name, const std::string& value,
+                                            double low, double high, double& target) {
+    const std::optional<double> number = ParseFiniteNumber(value);
+    if (!number || *number < low || *number > high) {
+        return name + " takes a number from " + ShortestNumber(low) + " to " +
+               ShortestNumber(high) + ", not " + QuoteForDiagnostic(value);
+    }
+    target = *number;
+    return std::nullopt;
+}
+
+CParsed<CDesignOptions> ParseDesignArguments(const std::vector<std::string>& args) {
+    CDesignOptions options;
+    std::vector<std::string> rest;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::optional<std::string> inlineValue;
+        if (const std::size_t equals = name.find('=');
+            name.rfind("--", 0) == 0 && equals != std::string::npos) {
+            inlineValue = name.substr(equals + 1);
+            name.resize(equals);
+        }
+        static const std::vector<std::string> own = {
+            "--voltage", "--current", "--ambient", "--circuit", "--max-va",
+            "--count",   "--save",    "--catalog", "--tj-max",  "--leakage-inductance"};
+        if (std::find(own.begin(), own.end(), name) == own.end()) {
+            rest.push_back(args[i]);
+            if (name == "--") {
+                rest.insert(rest.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                            args.end());
+                break;
+            }
+            continue;
+        }
+        if (name == "--tj-max") {
+            return {std::nullopt,
+                    "design takes each regulator's own Tj,max from the catalogue; "
+                    "--tj-max does not apply"};
+        }
+        if (!inlineValue && i + 1 >= args.size()) {
+            return {std::nullopt, name + " needs a value"};
+        }
+        const std::string value = inlineValue ? *inlineValue : args[++i];
+        CRequirements& q = options.requirements;
+        std::optional<std::string> problem;
+        if (name == "--voltage") {
+            problem = ReadNumberOption(name, value, 1.25, 1000.0, q.outputV);
+            options.voltageGiven = true;
+        } else if (name == "--current") {
+            problem = ReadNumberOption(name, value, 0.001, 1000.0, q.currentA);
+            options.currentGiven = true;
+        } else if (name == "--ambient") {
+            problem = ReadNumberOption(name, value, -40.0, 100.0, q.ambientC);
+        } else if (name == "--max-va") {
+            problem = ReadNumberOption(name, value, 0.1, 1e6, q.maxVa);
+        } else if (name == "--count") {
+            double count = 0.0;
+            problem = ReadNumberOption(name, value, 1.0, 20.0, count);
+            if (!problem && count != std::floor(count)) {
+                problem =
+                    name + " takes a whole number from 1 to 20, not " + QuoteForDiagnostic(value);
+            }
+            q.count = static_cast<std::size_t>(count);
+        } else if (name == "--circuit") {
+            if (value == "einweg") {
+                q.circuit = ECircuitKind::kHalfWave;
+            } else if (value == "bruecke") {
+                q.circuit = ECircuitKind::kBridge;
+            } else if (value == "mittelpunkt") {
+                q.circuit = ECircuitKind::kCentreTap;
+            } else {
+                problem = name + " takes einweg, bruecke or mittelpunkt, not " +
+                          QuoteForDiagnostic(value);
+            }
+        } else if (name == "--save") {
+            if (options.savePath || value.empty() || value == "-") {
+                problem = "--save takes one file name";
+            }
+            options.savePath = value;
+        } else {
+            options.catalogues.push_back(value);
+        }
+        if (problem) {
+            return {std::nullopt, *problem};
+        }
+    }
+    CAnalysisGrammar grammar;
+    grammar.formats = {EFormat::kTable, EFormat::kJson, EFormat::kCsv};
+    CParsed<CAnalysisOptions> common = ParseAnalysisArguments(rest, grammar);
+    if (!common.value) {
+        return {std::nullopt, common.problem};
+    }
+    options.help = common.value->help;
+    options.format = common.value->format;
+    options.requirements.mainsLowTolerancePct = common.value->settings.mainsLowTolerancePct;
+    options.requirements.mainsHighTolerancePct = common.value->settings.mainsHighTolerancePct;
+    options.requirements.capacitorTolerancePct = common.value->settings.capacitorTolerancePct;
+    if (!common.value->operands.empty()) {
+        return {std::nullopt, "design reads no configuration file: " +
+                                  QuoteForDiagnostic(common.value->operands.front())};
+    }
+    for (const CSetting& setting : common.value->entries) {
+        if (setting.kind != CSetting::EKind::kCommand) {
+            return {std::nullopt, "design takes no --set: " + QuoteForDiagnostic(setting.argument)};
+        }
+        options.requirements.mainsFrequencyHz = setting.argument.ends_with("60") ? 60 : 50;
+    }
+    if (!options.help && (!options.voltageGiven || !options.currentGiven)) {
+        return {std::nullopt, "design needs --voltage and --current"};
+    }
+    return {options, {}};
+}
+
+std::string Number(double value) {
+    if (!std::isfinite(value)) {
+        return value > 0 ? "inf" : "n. def.";
+    }
+    const double rounded = std::round(value * 1000.0) / 1000.0;
+    return ShortestNumber(rounded == 0.0 ? 0.0 : rounded);
+}
+
+std::string HeatSinkText(const CCatalogue& catalogue, const CPartChoice& choice) {
+    if (choice.heatSink < 0) {
+        return "no heat sink";
+    }
+    std::string text = catalogue.heatSinks[static_cast<std::size_t>(choice.heatSink)].id;
+    if (choice.pad >= 0) {
+        text += " + " + catalogue.heatSinks[static_cast<std::size_t>(choice.pad)].id;
+    }
+    return text;
+}
+
+std::string CheckLine(const CCheck& check) {
+    if (!check.evaluated) {
+        return check.name + ": not evaluated";
+    }
+    return check.name + ": " + Number(check.value) + (check.atLeast ? " >= " : " <= ") +
+           Number(check.limit) + " " + check.unit + ", margin " + Number(check.margin) +
+           (check.passed ? " ok" : " FAILED");
+}
+
+void WriteCandidateTable(const CCatalogue& catalogue, const CCandidate& c, std::ostream& out) {
+    const CPartChoice& p = c.choice;
+    const CTransformerPart& t = catalogue.transformers[p.transformer];
+    const CCapacitorPart& cap = catalogue.capacitors[p.capacitor];
+    out << "transformer  " << t.id << " (" << ConnectionText(catalogue, p) << ", "
+        << CircuitName(p.circuit) << "), " << Number(t.va) << " VA, regulation "
+        << Number(t.regulationPct) << " %\n"
+        << "rectifier    " << catalogue.rectifiers[p.rectifier].name << '\n'
+        << "capacitor    " << cap.id << ", ripple rating " << Number(cap.rippleA) << " A, life "
+        << Number(std::round(c.capacitorLifeH)) << " h at the ambient\n"
+        << "regulator    " << catalogue.regulators[p.regulator].name << ", "
+        << HeatSinkText(catalogue, p) << ", Rja " << Number(c.rjaKPerW) << " K/W\n";
+    const CCheck& binding = c.checks[c.binding];
+    out << "binding      " << binding.name << " (margin " << Number(binding.margin) << ' '
+        << binding.unit << ")\n";
+    for (const CCheck& check : c.checks) {
+        out << "  " << CheckLine(check) << '\n';
+    }
+}
+
+std::string PartsJson(const CCatalogue& catalogue, const CPartChoice& p) {
+    const auto part = [](std::string_view id, std::string_view name, std::string_view origin) {
+        return JsonObject(
+            {{"id", JsonString(id)}, {"name", JsonString(name)}, {"origin", JsonString(origin)}},
+            6);
+    };
+    const CTransformerPart& t = catalogue.transformers[p.transformer];
+    const CRectifierPart& r = catalogue.rectifiers[p.rectifier];
+    const CCapacitorPart& c = catalogue.capacitors[p.capacitor];
+    const CRegulatorPart& g = catalogue.regulators[p.regulator];
+    std::vector<std::pair<std::string_view, std::string>> members = {
+        {"transformer", part(t.id, t.series + " " + ConnectionText(catalogue, p), t.origin)},
+        {"circuit", JsonString(CircuitName(p.circuit))},
+        {"rectifier", part(r.id, r.name, r.origin)},
+        {"capacitor", part(c.id, c.name, c.origin)},
+        {"regulator", part(g.id, g.name, g.origin)},
+    };
+    if (p.heatSink >= 0) {
+        const CHeatSinkPart& s = catalogue.heatSinks[static_cast<std::size_t>(p.heatSink)];
+        members.emplace_back("heat_sink", part(s.id, s.name, s.origin));
+    } else {
+        members.emplace_back("heat_sink", "null");
+    }
+    if (p.pad >= 0) {
+        const CHeatSinkPart& s = catalogue.heatSinks[static_cast<std::size_t>(p.pad)];
+        members.emplace_back("pad", part(s.id, s.name, s.origin));
+    } else {
+        members.emplace_back("pad", "null");
+    }
+    return JsonObject(members, 4);
+}
+
+std::string CandidateJson(const CCatalogue& catalogue, const CCandidate& c) {
+    std::vector<std::string> checks;
+    for (const CCheck& check : c.checks) {
+        checks.push_back(JsonObject({{"name", JsonString(check.name)},
+                                     {"unit", JsonString(check.unit)},
+                                     {"value", JsonNumber(check.value)},
+                                     {"limit", JsonNumber(check.limit)},
+                                     {"margin", JsonNumber(check.margin)},
+                                     {"passed", check.passed ? "true" : "false"}},
+                                    4));
+    }
+    return JsonObject({{"rank", std::to_string(c.rank)},
+                       {"passed", c.passed ? "true" : "false"},
+                       {"inputs", JsonObject(InputsAsJson(c.design), 6)},
+                       {"parts", PartsJson(catalogue, c.choice)},
+                       {"checks", JsonArray(checks)},
+                       {"binding", JsonString(c.checks[c.binding].name)}},
+                      2);
+}
+
+void WriteCsv(const CCatalogue& catalogue, const std::vector<CCandidate>& candidates,
+              std::ostream& out) {
+    out << "rank,transformer,connection,rectifier,capacitor,regulator,heat_sink,binding,"
+           "binding_margin";
+    if (!candidates.empty()) {
+        for (const auto& [name, value] : InputsAsCsv(candidates.front().design)) {
+            out << ',' << name;
+        }
+    }
+    out << '\n';
+    for (const CCandidate& c : candidates) {
+        const CPartChoice& p = c.choice;
+        out << c.rank << ',' << CsvField(catalogue.transformers[p.transformer].id) << ','
+            << CsvField(ConnectionText(catalogue, p)) << ','
+            << CsvField(catalogue.rectifiers[p.rectifier].id) << ','
+            << CsvField(catalogue.capacitors[p.capacitor].id) << ','
+            << CsvField(catalogue.regulators[p.regulator].id) << ','
+            << CsvField(p.heatSink < 0
+                            ? ""
+                            : catalogue.heatSinks[static_cast<std::size_t>(p.heatSink)].id)
+            << ',' << c.checks[c.binding].name << ',' << ShortestNumber(c.checks[c.binding].margin);
+        for (const auto& [name, value] : InputsAsCsv(c.design)) {
+            out << ',' << value;
+        }
+        out << '\n';
+    }
+}
+
+// Collects the lines of a configuration.
+class CTextSink : public CLineSink {
+public:
+    bool WriteLine(std::string_view line) override {
+        m_text.append(line).append("\r\n");
+        return true;
+    }
+    bool Commit() override { return true; }
+    const std::string& Text() const { return m_text; }
+
+private:
+    std::string m_text;
+};
+
+// The configuration of a design as Save As writes it.
+std::string ConfigurationText(const CDesign& design) {
+    CTextSink sink;
+    WriteConfiguration(sink, design.ToConfigurationTexts(), design.mainsFrequency);
+    return sink.Text();
+}
+
+}  // namespace
+
+int RunDesignCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+                     std::ostream& err) {
+    (void)in;
+    const CParsed<CDesignOptions> parsed = ParseDesignArguments(args);
+    if (!parsed.value) {
+        return ReportUsageError(kCommand, kDesignUsage, parsed.problem, err);
+    }
+    const CDesignOptions& options = *parsed.value;
+    if (options.help) {
+        out << kDesignUsage << '\n' << kDesignHelp;
+        return out ? 0 : 2;
+    }
+    CCatalogue catalogue = LoadCatalogue();
+    bool cataloguesOk = true;
+    for (const std::string& file : options.catalogues) {
+        cataloguesOk = AddCatalogueFile(catalogue, file) && cataloguesOk;
+    }
+    for (const std::string& problem : catalogue.problems) {
+        err << kProgram << ": catalogue " << problem << '\n';
+    }
+    if (!cataloguesOk) {
+        return 2;
+    }
+    const CRequirements& q = options.requirements;
+    const CDesignSearchResult result = SearchDesigns(catalogue, q);
+    if (result.candidates.empty()) {
+        err << kProgram << ": no design from the catalogues gives " << Number(q.outputV) << " V at "
+            << Number(q.currentA) << " A\n";
+        for (const std::string& reason : result.reasons) {
+            err << "  ruled out: " << reason << '\n';
+        }
+        for (const CCandidate& near : result.nearest) {
+            const CPartChoice& p = near.choice;
+            err << "  nearest: " << catalogue.transformers[p.transformer].id << " ("
+                << ConnectionText(catalogue, p) << ", " << CircuitName(p.circuit) << "), "
+                << catalogue.capacitors[p.capacitor].id << ", "
+                << catalogue.regulators[p.regulator].id << '\n';
+            for (const CCheck& check : near.checks) {
+                if (!check.passed && check.evaluated) {
+                    err << "    " << CheckLine(check) << '\n';
+                }
+            }
+        }
+        return 1;
+    }
+    int status = 0;
+    if (options.savePath) {
+        std::istringstream configuration(ConfigurationText(result.candidates.front().design));
+        // Opened in a fresh form and saved through its Save As.
+        const CFormRun run =
+            RunForm(std::string(kStandardInput), {}, options.savePath, configuration);
+        err << run.diagnostics;
+        if (!run.view || run.saveFailed) {
+            status = 2;
+        }
+    }
+    return WriteInFormat(
+        options.format,
+        [&](std::ostream& o) {
+            o << "Design for " << Number(q.outputV) << " V at " << Number(q.currentA)
+              << " A, mains " << q.mainsFrequencyHz << " Hz "
+              << MainsToleranceText(q.Settings(125.0)) << " %, ambient " << Number(q.ambientC)
+              << " C (" << result.solved << " steady states solved)\n";
+            for (const CCandidate& c : result.candidates) {
+                o << "\n#" << c.rank << '\n';
+                WriteCandidateTable(catalogue, c, o);
+            }
+        },
+        [&](std::ostream& o) {
+            std::vector<std::string> elements;
+            for (const CCandidate& c : result.candidates) {
+                elements.push_back(CandidateJson(catalogue, c));
+            }
+            o << JsonArray(elements);
+        },
+        [&](std::ostream& o) { WriteCsv(catalogue, result.candidates, o); }, status, out, err);
+}
+
+}  // namespace ohmrada::cli

@@ -1,0 +1,472 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Catalogue.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <set>
+#include <sstream>
+
+#include "ShippedCatalogueFiles.h"
+
+namespace ohmrada {
+
+namespace {
+
+enum class EKind { kTransformers, kRectifiers, kCapacitors, kRegulators, kHeatSinks };
+
+struct CKindSpec {
+    EKind kind;
+    std::array<std::string_view, 10> columns;  // empty names end the list
+};
+
+// clang-format off
+constexpr std::array<CKindSpec, 5> kKinds = {{
+    {EKind::kTransformers, {"series", "va", "regulation_pct", "windings", "secondary_v"}},
+    {EKind::kRectifiers, {"id", "name", "kind", "current_a", "surge_a", "vrrm_v", "vf1_v", "if1_a",
+                          "vf2_v", "if2_a"}},
+    {EKind::kCapacitors, {"series", "name", "min_uf", "max_uf", "voltages_v", "ripple_k",
+                          "low_frequency_factor", "temp_c", "life_h"}},
+    {EKind::kRegulators, {"id", "name", "output_v", "max_current_a", "dropout_v", "tj_max_c",
+                          "theta_jc_k_per_w", "theta_ja_k_per_w", "max_input_v", "max_in_out_v"}},
+    {EKind::kHeatSinks, {"id", "name", "kind", "theta_k_per_w", "size_cm3"}},
+}};
+// clang-format on
+
+constexpr std::array<double, 6> kE6 = {1.0, 1.5, 2.2, 3.3, 4.7, 6.8};
+
+std::string_view Trim(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+std::vector<std::string_view> Split(std::string_view text, char separator) {
+    std::vector<std::string_view> parts;
+    while (true) {
+        const std::size_t at = text.find(separator);
+        parts.push_back(Trim(text.substr(0, at)));
+        if (at == std::string_view::npos) {
+            return parts;
+        }
+        text.remove_prefix(at + 1);
+    }
+}
+
+std::optional<double> Number(std::string_view text) {
+    double value = 0.0;
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(text.data(), end, value);
+    if (text.empty() || result.ec != std::errc() || result.ptr != end || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::string Shortest(double value) {
+    std::array<char, 32> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+    return std::string(buffer.data(), result.ptr);
+}
+
+// One data row by column name, with the problem of the first bad field.
+class CRow {
+public:
+    CRow(const std::vector<std::string_view>& header, const std::vector<std::string_view>& fields)
+        : m_header(header), m_fields(fields) {}
+
+    std::string_view Text(std::string_view column) {
+        for (std::size_t i = 0; i < m_header.size(); ++i) {
+            if (m_header[i] == column) {
+                if (m_fields[i].empty() && m_problem.empty()) {
+                    m_problem = "column " + std::string(column) + " is empty";
+                }
+                return m_fields[i];
+            }
+        }
+        return {};
+    }
+    // A number in [low, high].
+    double Value(std::string_view column, double low, double high) {
+        const std::string_view text = Text(column);
+        const std::optional<double> value = Number(text);
+        if (!value || *value < low || *value > high) {
+            Fail("column " + std::string(column) + ": \"" + std::string(text) +
+                 "\" is not a number from " + Shortest(low) + " to " + Shortest(high));
+            return low;
+        }
+        return *value;
+    }
+    // A list of numbers separated by blanks, each in (0, high], ascending.
+    std::vector<double> List(std::string_view column, double high) {
+        std::vector<double> values;
+        for (std::string_view item : Split(Text(column), ' ')) {
+            if (item.empty()) {
+                continue;
+            }
+            const std::optional<double> value = Number(item);
+            if (!value || *value <= 0.0 || *value > high) {
+                Fail("column " + std::string(column) + ": \"" + std::string(item) +
+                     "\" is not a number above 0 and up to " + Shortest(high));
+                return {};
+            }
+            values.push_back(*value);
+        }
+        if (values.empty()) {
+            Fail("column " + std::string(column) + " lists no value");
+        }
+        return values;
+    }
+    void Fail(std::string problem) {
+        if (m_problem.empty()) {
+            m_problem = std::move(problem);
+        }
+    }
+    const std::string& Problem() const { return m_problem; }
+
+private:
+    const std::vector<std::string_view>& m_header;
+    const std::vector<std::string_view>& m_fields;
+    std::string m_problem;
+};
+
+constexpr double kHuge = 1e6;
+
+std::optional<EKind> KindOfHeader(const std::vector<std::string_view>& header) {
+    const std::set<std::string_view> given(header.begin(), header.end());
+    if (given.size() != header.size()) {
+        return std::nullopt;
+    }
+    for (const CKindSpec& spec : kKinds) {
+        std::set<std::string_view> wanted;
+        for (std::string_view column : spec.columns) {
+            if (!column.empty()) {
+                wanted.insert(column);
+            }
+        }
+        if (wanted == given) {
+            return spec.kind;
+        }
+    }
+    return std::nullopt;
+}
+
+// What one file adds, taken only when every line is good.
+struct CParts {
+    std::vector<CTransformerPart> transformers;
+    std::vector<CRectifierPart> rectifiers;
+    std::vector<CCapacitorPart> capacitors;
+    std::vector<CRegulatorPart> regulators;
+    std::vector<CHeatSinkPart> heatSinks;
+};
+
+std::string ParseRow(EKind kind, CRow& row, const std::string& origin, CParts& parts) {
+    switch (kind) {
+        case EKind::kTransformers: {
+            const std::string series(row.Text("series"));
+            const double va = row.Value("va", 0.1, kHuge);
+            const double regulation = row.Value("regulation_pct", 0.0, 200.0);
+            const double windings = row.Value("windings", 1.0, 2.0);
+            const std::vector<double> voltages = row.List("secondary_v", 1000.0);
+            if (windings != 1.0 && windings != 2.0) {
+                row.Fail("column windings: 1 or 2");
+            }
+            if (!row.Problem().empty()) {
+                break;
+            }
+            const int count = windings == 2.0 ? 2 : 1;
+            for (double voltage : voltages) {
+                CTransformerPart part;
+                part.series = series;
+                part.va = va;
+                part.regulationPct = regulation;
+                part.windings = count;
+                part.secondaryV = voltage;
+                part.id = series + "-" + Shortest(va) + "VA-" + (count == 2 ? "2x" : "") +
+                          Shortest(voltage) + "V";
+                part.origin = origin;
+                parts.transformers.push_back(part);
+            }
+            break;
+        }
+        case EKind::kRectifiers: {
+            CRectifierPart part;
+            part.id = row.Text("id");
+            part.name = row.Text("name");
+            const std::string_view kindText = row.Text("kind");
+            if (kindText != "diode" && kindText != "bridge") {
+                row.Fail("column kind: \"diode\" or \"bridge\", not \"" + std::string(kindText) +
+                         "\"");
+            }
+            part.bridge = kindText == "bridge";
+            part.currentA = row.Value("current_a", 1e-3, kHuge);
+            part.surgeA = row.Value("surge_a", 1e-3, kHuge);
+            part.reverseV = row.Value("vrrm_v", 1.0, kHuge);
+            const double vf1 = row.Value("vf1_v", 0.0, 10.0);
+            const double if1 = row.Value("if1_a", 0.0, kHuge);
+            const double vf2 = row.Value("vf2_v", 0.0, 10.0);
+            const double if2 = row.Value("if2_a", 0.0, kHuge);
+            if (row.Problem().empty() && (if2 <= if1 || vf2 < vf1)) {
+                row.Fail(
+                    "the second forward point must lie above the first (if2_a > if1_a, "
+                    "vf2_v >= vf1_v)");
+            }
+            if (!row.Problem().empty()) {
+                break;
+            }
+            part.bulkOhm = (vf2 - vf1) / (if2 - if1);
+            part.thresholdV = vf1 - part.bulkOhm * if1;
+            if (part.thresholdV <= 0.0) {
+                row.Fail("the two forward points give no positive threshold voltage");
+                break;
+            }
+            part.origin = origin;
+            parts.rectifiers.push_back(part);
+            break;
+        }
+        case EKind::kCapacitors: {
+            const std::string series(row.Text("series"));
+            const std::string name(row.Text("name"));
+            const double low = row.Value("min_uf", 1e-3, 1e7);
+            const double high = row.Value("max_uf", 1e-3, 1e7);
+            const std::vector<double> voltages = row.List("voltages_v", 1e4);
+            const double rippleK = row.Value("ripple_k", 0.0, 1.0);
+            const double lowFrequency = row.Value("low_frequency_factor", 0.01, 1.0);
+            const double temperature = row.Value("temp_c", -55.0, 200.0);
+            const double life = row.Value("life_h", 1.0, kHuge);
+            if (row.Problem().empty() && high < low) {
+                row.Fail("max_uf lies below min_uf");
+            }
+            if (!row.Problem().empty()) {
+                break;
+            }
+            for (double decade = std::pow(10.0, std::floor(std::log10(low))); decade <= high;
+                 decade *= 10.0) {
+                for (double step : kE6) {
+                    // Rounded to three significant digits: 4.7 x 1000, not 4699.99...
+                    const double value = std::round(step * decade * 1000.0) / 1000.0;
+                    if (value < low * (1.0 - 1e-9) || value > high * (1.0 + 1e-9)) {
+                        continue;
+                    }
+                    for (double voltage : voltages) {
+                        CCapacitorPart part;
+                        part.id = series + "-" + Shortest(value) + "uF-" + Shortest(voltage) + "V";
+                        part.name = name;
+                        part.capacitanceUf = value;
+                        part.voltageV = voltage;
+                        part.rippleA = rippleK * std::sqrt(value * voltage);
+                        part.lowFrequencyFactor = lowFrequency;
+                        part.temperatureC = temperature;
+                        part.lifeH = life;
+                        part.origin = origin;
+                        parts.capacitors.push_back(part);
+                    }
+                }
+            }
+            break;
+        }
+        case EKind::kRegulators: {
+            CRegulatorPart part;
+            part.id = row.Text("id");
+            part.name = row.Text("name");
+            part.outputV = row.Value("output_v", 0.0, 1000.0);
+            part.maxCurrentA = row.Value("max_current_a", 1e-3, 1000.0);
+            part.dropoutV = row.Value("dropout_v", 0.0, 100.0);
+            part.junctionMaxC = row.Value("tj_max_c", 0.0, 300.0);
+            part.thetaJcKPerW = row.Value("theta_jc_k_per_w", 0.0, 1000.0);
+            part.thetaJaKPerW = row.Value("theta_ja_k_per_w", 0.0, 1000.0);
+            part.maxInputV = row.Value("max_input_v", 0.0, 1e4);
+            part.maxInOutV = row.Value("max_in_out_v", 0.0, 1e4);
+            part.origin = origin;
+            if (row.Problem().empty()) {
+                parts.regulators.push_back(part);
+            }
+            break;
+        }
+        case EKind::kHeatSinks: {
+            CHeatSinkPart part;
+            part.id = row.Text("id");
+            part.name = row.Text("name");
+            const std::string_view kindText = row.Text("kind");
+            if (kindText != "sink" && kindText != "pad") {
+                row.Fail("column kind: \"sink\" or \"pad\", not \"" + std::string(kindText) + "\"");
+            }
+            part.pad = kindText == "pad";
+            part.thetaKPerW = row.Value("theta_k_per_w", 0.0, 1000.0);
+            part.sizeCm3 = row.Value("size_cm3", 0.0, kHuge);
+            part.origin = origin;
+            if (row.Problem().empty()) {
+                parts.heatSinks.push_back(part);
+            }
+            break;
+        }
+    }
+    return row.Problem();
+}
+
+template <class T>
+void Append(std::vector<T>& to, std::vector<T>& from) {
+    to.insert(to.end(), std::make_move_iterator(from.begin()), std::make_move_iterator(from.end()));
+}
+
+template <class T>
+bool HasId(const std::vector<T>& parts, std::string_view id) {
+    return std::any_of(parts.begin(), parts.end(), [id](const T& part) { return part.id == id; });
+}
+
+}  // namespace
+
+double CCapacitorPart::LifeAt(double ambientC) const {
+    return lifeH * std::pow(2.0, (temperatureC - ambientC) / 10.0);
+}
+
+bool CCatalogue::AddText(std::string_view text, const std::string& fileName,
+                         const std::string& origin) {
+    CParts parts;
+    std::vector<std::string_view> header;
+    std::optional<EKind> kind;
+    int lineNumber = 0;
+    const auto refuse = [&](int line, const std::string& why) {
+        problems.push_back(fileName + ":" + std::to_string(line) + ": " + why);
+        return false;
+    };
+    while (!text.empty()) {
+        ++lineNumber;
+        const std::size_t end = text.find('\n');
+        const std::string_view line = Trim(text.substr(0, end));
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (line.empty() || line.front() == '#') {
+            continue;
+        }
+        std::vector<std::string_view> fields = Split(line, ',');
+        if (!kind) {
+            header = fields;
+            kind = KindOfHeader(header);
+            if (!kind) {
+                return refuse(lineNumber,
+                              "the column names are not those of a catalogue of transformers, "
+                              "rectifiers, capacitors, regulators or heat sinks");
+            }
+            continue;
+        }
+        if (fields.size() != header.size()) {
+            return refuse(lineNumber, std::to_string(fields.size()) +
+                                          " fields where the header has " +
+                                          std::to_string(header.size()));
+        }
+        CRow row(header, fields);
+        const std::string problem = ParseRow(*kind, row, origin, parts);
+        if (!problem.empty()) {
+            return refuse(lineNumber, problem);
+        }
+        const std::string_view id = [&]() -> std::string_view {
+            switch (*kind) {
+                case EKind::kRectifiers:
+                    return parts.rectifiers.back().id;
+                case EKind::kRegulators:
+                    return parts.regulators.back().id;
+                case EKind::kHeatSinks:
+                    return parts.heatSinks.back().id;
+                default:
+                    return {};
+            }
+        }();
+        const bool taken =
+            !id.empty() && (HasId(rectifiers, id) || HasId(regulators, id) || HasId(heatSinks, id));
+        if (taken) {
+            return refuse(lineNumber,
+                          "the id \"" + std::string(id) + "\" is already in the catalogue");
+        }
+    }
+    if (!kind) {
+        return refuse(lineNumber, "no column names and no parts");
+    }
+    Append(transformers, parts.transformers);
+    Append(rectifiers, parts.rectifiers);
+    Append(capacitors, parts.capacitors);
+    Append(regulators, parts.regulators);
+    Append(heatSinks, parts.heatSinks);
+    return true;
+}
+
+CCatalogue ShippedCatalogue() {
+    CCatalogue catalogue;
+    for (const CShippedCatalogueFile& file : kShippedCatalogueFiles) {
+        catalogue.AddText(file.text, std::string(file.name), "shipped");
+    }
+    return catalogue;
+}
+
+std::filesystem::path UserCatalogueFolder() {
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (data != nullptr && data[0] == '/') {
+        return std::filesystem::path(data) / "ohmrada" / "catalog";
+    }
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] == '/') {
+        return std::filesystem::path(home) / ".local" / "share" / "ohmrada" / "catalog";
+    }
+    return {};
+}
+
+bool AddCatalogueFile(CCatalogue& catalogue, const std::filesystem::path& path) {
+    const std::string name = path.string();
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::symlink_status(path, error);
+    if (error) {
+        catalogue.problems.push_back(name + ": cannot read it: " + error.message());
+        return false;
+    }
+    if (std::filesystem::is_symlink(status)) {
+        catalogue.problems.push_back(name + ": a symbolic link, not read");
+        return false;
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        catalogue.problems.push_back(name + ": not a regular file");
+        return false;
+    }
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        catalogue.problems.push_back(name + ": cannot open it");
+        return false;
+    }
+    std::string text(kMaxCatalogueFileBytes + 1, '\0');
+    file.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(file.gcount()));
+    if (text.size() > kMaxCatalogueFileBytes) {
+        catalogue.problems.push_back(name + ": larger than 64 KiB, not read");
+        return false;
+    }
+    return catalogue.AddText(text, name, name);
+}
+
+CCatalogue LoadCatalogue() {
+    CCatalogue catalogue = ShippedCatalogue();
+    const std::filesystem::path folder = UserCatalogueFolder();
+    std::error_code error;
+    if (folder.empty() || !std::filesystem::is_directory(folder, error)) {
+        return catalogue;
+    }
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        if (entry.path().extension() == ".csv") {
+            files.push_back(entry.path());
+        }
+    }
+    std::sort(files.begin(), files.end());
+    for (const std::filesystem::path& file : files) {
+        AddCatalogueFile(catalogue, file);
+    }
+    return catalogue;
+}
+
+}  // namespace ohmrada

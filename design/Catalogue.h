@@ -1,0 +1,114 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ohmrada {
+
+// The parts catalogues the design search chooses from. Each kind is a CSV
+// file: '#' lines are comments (the shipped files name the sources of their
+// figures there), the first other line names the columns, one part (or one
+// series of parts) a line. Numbers are read locale-free. A series row is
+// expanded into its parts here (a transformer per secondary voltage, a
+// capacitor per value and voltage). The shipped files are built into the
+// program; the user's own files, in the same format, are read from
+// $XDG_DATA_HOME/ohmrada/catalog/ (~/.local/share/...) and listed beside
+// them, each part saying where it came from.
+
+struct CTransformerPart {
+    std::string id;      // "toroid-50VA-2x15V"
+    std::string series;  // "toroid", "ei", "pcb", or the user's
+    double va = 0.0;
+    double regulationPct = 0.0;  // (U0 - U) / U at rated load
+    int windings = 1;            // 1, or 2 equal secondaries
+    double secondaryV = 0.0;     // rated voltage of one secondary
+    std::string origin;
+};
+
+struct CRectifierPart {
+    std::string id;
+    std::string name;
+    bool bridge = false;
+    double currentA = 0.0;  // rated average current (a bridge: its output)
+    double surgeA = 0.0;    // non-repetitive peak surge per diode
+    double reverseV = 0.0;  // VRRM
+    double thresholdV = 0.0;
+    double bulkOhm = 0.0;
+    std::string origin;
+};
+
+struct CCapacitorPart {
+    std::string id;  // "gp105-4700uF-35V"
+    std::string name;
+    double capacitanceUf = 0.0;
+    double voltageV = 0.0;
+    double rippleA = 0.0;  // at 100/120 Hz and temperatureC
+    double lowFrequencyFactor = 1.0;
+    double temperatureC = 105.0;
+    double lifeH = 0.0;
+    std::string origin;
+
+    // The life at an ambient temperature: doubling per 10 K below its rating.
+    double LifeAt(double ambientC) const;
+};
+
+struct CRegulatorPart {
+    std::string id;
+    std::string name;
+    double outputV = 0.0;  // 0: adjustable
+    double maxCurrentA = 0.0;
+    double dropoutV = 0.0;
+    double junctionMaxC = 125.0;
+    double thetaJcKPerW = 0.0;
+    double thetaJaKPerW = 0.0;  // without a heat sink
+    double maxInputV = 0.0;     // 0: none given
+    double maxInOutV = 0.0;     // 0: none given
+    std::string origin;
+
+    bool Adjustable() const { return outputV == 0.0; }
+};
+
+struct CHeatSinkPart {
+    std::string id;
+    std::string name;
+    bool pad = false;         // an insulating pad rather than a sink
+    double thetaKPerW = 0.0;  // theta_sa of a sink, theta_cs of a pad
+    double sizeCm3 = 0.0;
+    std::string origin;
+};
+
+struct CCatalogue {
+    std::vector<CTransformerPart> transformers;
+    std::vector<CRectifierPart> rectifiers;
+    std::vector<CCapacitorPart> capacitors;
+    std::vector<CRegulatorPart> regulators;
+    std::vector<CHeatSinkPart> heatSinks;  // sinks and pads
+    // One line per file refused or line skipped: "FILE:LINE: why".
+    std::vector<std::string> problems;
+
+    // Adds the parts of one file's text; a file with any bad line adds
+    // nothing and says which line (file:line) and why. The kind of the file
+    // follows from its column names. True when it was taken.
+    bool AddText(std::string_view text, const std::string& fileName, const std::string& origin);
+};
+
+// The catalogue built into the program (the shipped files).
+CCatalogue ShippedCatalogue();
+
+// $XDG_DATA_HOME/ohmrada/catalog, or ~/.local/share/ohmrada/catalog; empty
+// when neither variable is set.
+std::filesystem::path UserCatalogueFolder();
+
+// Adds one user file: a regular file (a symbolic link is refused) of at most
+// kMaxCatalogueFileBytes. True when taken; otherwise the problem is listed.
+inline constexpr std::uintmax_t kMaxCatalogueFileBytes = 64 * 1024;
+bool AddCatalogueFile(CCatalogue& catalogue, const std::filesystem::path& path);
+
+// The shipped catalogue and every *.csv in the user's folder (in name order).
+CCatalogue LoadCatalogue();
+
+}  // namespace ohmrada

@@ -1,0 +1,849 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "DesignSearch.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <numeric>
+#include <tuple>
+
+#include "DesignCircuit.h"
+#include "InputTable.h"
+#include "PowerSupply.h"
+#include "SteadyState.h"
+#include "WorstCase.h"
+
+namespace ohmrada {
+
+namespace {
+
+constexpr double kRectifierDerating = 0.8;  // of the rated current, for a capacitive load
+constexpr double kFixedOutputToleranceV = 0.01;
+constexpr double kAdjustableMinimumV = 1.25;
+constexpr double kPi = 3.14159265358979323846;
+
+struct CCorners {
+    CDesign low;
+    CDesign high;
+    CCircuitParameters lowCircuit;
+    CCircuitParameters highCircuit;
+};
+
+CCorners CornersOf(const CDesign& design, const CAnalysisSettings& settings) {
+    CCorners corners;
+    corners.low = CornerDesign(design, ECorner::kLow, settings);
+    corners.high = CornerDesign(design, ECorner::kHigh, settings);
+    corners.lowCircuit = CircuitOfDesign(corners.low, settings.leakageInductanceH);
+    corners.highCircuit = CircuitOfDesign(corners.high, settings.leakageInductanceH);
+    return corners;
+}
+
+// The output's peak without load: the source's peak less the threshold of
+// the diodes in the path.
+double NoLoadPeak(const CCircuitParameters& circuit) {
+    return circuit.PeakVoltage() - circuit.DiodesInSeries() * circuit.thresholdVoltageV;
+}
+
+// The output's mean with an infinite capacitor under the load current: the
+// voltage at which the diodes' mean charging current (sine source less the
+// thresholds, through the source's and diodes' resistance) equals the load.
+// A finite capacitor's ripple only lowers the minimum below it, so a target
+// above it is out of reach for any capacitance.
+double InfiniteCapacitorVoltage(const CCircuitParameters& circuit) {
+    const double peak = circuit.PeakVoltage();
+    const double drop = circuit.DiodesInSeries() * circuit.thresholdVoltageV;
+    const double resistance =
+        circuit.sourceResistanceOhm + circuit.DiodesInSeries() * circuit.bulkResistanceOhm;
+    const double pulsesPerPeriod = circuit.kind == ECircuitKind::kHalfWave ? 1.0 : 2.0;
+    const auto meanCurrent = [&](double v) {
+        const double a = v + drop;
+        if (a >= peak) {
+            return 0.0;
+        }
+        const double angle = std::asin(a / peak);
+        const double area = 2.0 * peak * std::cos(angle) - a * (kPi - 2.0 * angle);
+        return pulsesPerPeriod * area / (2.0 * kPi * std::max(resistance, 1e-9));
+    };
+    double low = 0.0;
+    double high = std::max(0.0, peak - drop);
+    for (int i = 0; i < 60; ++i) {
+        const double mid = 0.5 * (low + high);
+        (meanCurrent(mid) > circuit.loadCurrentA ? low : high) = mid;
+    }
+    return high;
+}
+
+double RegulatorInputLimit(const CRegulatorPart& regulator, double outputV) {
+    double limit = std::numeric_limits<double>::infinity();
+    if (regulator.maxInputV > 0.0) {
+        limit = regulator.maxInputV;
+    }
+    if (regulator.maxInOutV > 0.0) {
+        limit = std::min(limit, outputV + regulator.maxInOutV);
+    }
+    return limit;
+}
+
+double RectifierMeanCurrent(const CRectifierPart& rectifier, ECircuitKind circuit,
+                            double loadCurrentA) {
+    if (rectifier.bridge) {
+        return loadCurrentA;  // a bridge is rated by its output current
+    }
+    return circuit == ECircuitKind::kHalfWave ? loadCurrentA : loadCurrentA / 2.0;
+}
+
+double RippleRating(const CCapacitorPart& capacitor, ECircuitKind circuit) {
+    return circuit == ECircuitKind::kHalfWave ? capacitor.rippleA * capacitor.lowFrequencyFactor
+                                              : capacitor.rippleA;
+}
+
+int FirstPad(const CCatalogue& catalogue) {
+    for (std::size_t i = 0; i < catalogue.heatSinks.size(); ++i) {
+        if (catalogue.heatSinks[i].pad) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+double ThermalResistance(const CCatalogue& catalogue, const CRegulatorPart& regulator, int sink,
+                         int pad) {
+    if (sink < 0) {
+        return regulator.thetaJaKPerW;
+    }
+    const double padTheta =
+        pad < 0 ? 0.0 : catalogue.heatSinks[static_cast<std::size_t>(pad)].thetaKPerW;
+    return regulator.thetaJcKPerW + padTheta +
+           catalogue.heatSinks[static_cast<std::size_t>(sink)].thetaKPerW;
+}
+
+double SinkSize(const CCatalogue& catalogue, int sink) {
+    return sink < 0 ? 0.0 : catalogue.heatSinks[static_cast<std::size_t>(sink)].sizeCm3;
+}
+
+// The smallest heat sink (none first) that keeps the junction at or below
+// its limit with the regulator dissipating powerW; nullopt when none does.
+std::optional<int> ChooseHeatSink(const CCatalogue& catalogue, const CRegulatorPart& regulator,
+                                  double powerW, const CRequirements& requirements) {
+    const double allowed = regulator.junctionMaxC - requirements.junctionMarginK;
+    const auto fits = [&](int sink) {
+        return requirements.ambientC +
+                   ThermalResistance(catalogue, regulator, sink, FirstPad(catalogue)) * powerW <=
+               allowed;
+    };
+    if (fits(-1)) {
+        return -1;
+    }
+    std::optional<int> best;
+    for (std::size_t i = 0; i < catalogue.heatSinks.size(); ++i) {
+        const int sink = static_cast<int>(i);
+        if (!catalogue.heatSinks[i].pad && fits(sink) &&
+            (!best || SinkSize(catalogue, sink) < SinkSize(catalogue, *best))) {
+            best = sink;
+        }
+    }
+    return best;
+}
+
+CCheck MakeCheck(std::string name, std::string unit, double value, double limit, bool atLeast) {
+    CCheck check;
+    check.name = std::move(name);
+    check.unit = std::move(unit);
+    check.value = value;
+    check.limit = limit;
+    check.atLeast = atLeast;
+    check.margin = atLeast ? value - limit : limit - value;
+    check.passed = std::isfinite(check.margin) ? check.margin >= 0.0 : std::isinf(limit);
+    if (std::isnan(value)) {
+        check.passed = false;
+    }
+    return check;
+}
+
+// How far inside its limit a check is, relative to the limit.
+double RelativeMargin(const CCheck& check) {
+    if (!check.evaluated) {
+        return -1.0;
+    }
+    if (std::isnan(check.value)) {
+        return -1e9;
+    }
+    if (std::isinf(check.limit)) {
+        return std::numeric_limits<double>::infinity();  // no limit given
+    }
+    const double scale = std::fabs(check.limit) > 1e-9 ? std::fabs(check.limit) : 1.0;
+    return check.margin / scale;
+}
+
+std::vector<std::pair<EConnection, ECircuitKind>> Connections(const CTransformerPart& transformer,
+                                                              const CRequirements& requirements) {
+    std::vector<std::pair<EConnection, ECircuitKind>> list;
+    for (ECircuitKind circuit :
+         {ECircuitKind::kBridge, ECircuitKind::kCentreTap, ECircuitKind::kHalfWave}) {
+        if (requirements.circuit && *requirements.circuit != circuit) {
+            continue;
+        }
+        if (circuit == ECircuitKind::kCentreTap) {
+            if (transformer.windings == 2) {
+                list.emplace_back(EConnection::kCentreTap, circuit);
+            }
+        } else if (transformer.windings == 2) {
+            list.emplace_back(EConnection::kParallel, circuit);
+            list.emplace_back(EConnection::kSeries, circuit);
+        } else {
+            list.emplace_back(EConnection::kSingle, circuit);
+        }
+    }
+    return list;
+}
+
+bool RegulatorGives(const CRegulatorPart& regulator, double outputV) {
+    return regulator.Adjustable()
+               ? outputV >= kAdjustableMinimumV
+               : std::fabs(regulator.outputV - outputV) <= kFixedOutputToleranceV;
+}
+
+}  // namespace
+
+std::string CRequirements::Problem() const {
+    if (!(outputV >= kAdjustableMinimumV && outputV <= 1000.0)) {
+        return "the output voltage must lie from 1.25 to 1000 V";
+    }
+    if (!(currentA > 0.0 && currentA <= 1000.0)) {
+        return "the output current must lie above 0 and up to 1000 A";
+    }
+    if (mainsFrequencyHz != 50 && mainsFrequencyHz != 60) {
+        return "the mains frequency is 50 or 60 Hz";
+    }
+    if (!(mainsLowTolerancePct >= 0.0 && mainsLowTolerancePct <= kMaxTolerancePct &&
+          mainsHighTolerancePct >= 0.0 && mainsHighTolerancePct <= kMaxTolerancePct)) {
+        return "the mains tolerances lie from 0 to 50 %";
+    }
+    if (!(ambientC >= -40.0 && ambientC <= 100.0)) {
+        return "the ambient temperature must lie from -40 to 100 C";
+    }
+    if (!(maxVa > 0.0)) {
+        return "the largest transformer must be above 0 VA";
+    }
+    if (count == 0) {
+        return "at least one candidate must be asked for";
+    }
+    return {};
+}
+
+CAnalysisSettings CRequirements::Settings(double junctionLimitC) const {
+    CAnalysisSettings settings;
+    settings.mainsLowTolerancePct = mainsLowTolerancePct;
+    settings.mainsHighTolerancePct = mainsHighTolerancePct;
+    settings.capacitorTolerancePct = capacitorTolerancePct;
+    settings.junctionLimitC = junctionLimitC;
+    settings.leakageInductanceH = 0.0;
+    return settings;
+}
+
+const char* CircuitName(ECircuitKind kind) {
+    switch (kind) {
+        case ECircuitKind::kHalfWave:
+            return CRectifier::kHalfWave;
+        case ECircuitKind::kBridge:
+            return CRectifier::kBridge;
+        case ECircuitKind::kCentreTap:
+            break;
+    }
+    return CRectifier::kCentreTap;
+}
+
+std::string ConnectionText(const CCatalogue& catalogue, const CPartChoice& choice) {
+    const CTransformerPart& t = catalogue.transformers[choice.transformer];
+    switch (choice.connection) {
+        case EConnection::kParallel:
+            return "secondaries in parallel";
+        case EConnection::kSeries:
+            return "secondaries in series";
+        case EConnection::kCentreTap:
+            return "centre tap";
+        case EConnection::kSingle:
+            break;
+    }
+    return t.windings == 2 ? "one secondary" : "secondary";
+}
+
+bool ChoiceFits(const CCatalogue& catalogue, const CPartChoice& choice,
+                const CRequirements& requirements) {
+    const CTransformerPart& t = catalogue.transformers[choice.transformer];
+    const bool connectionFits =
+        choice.circuit == ECircuitKind::kCentreTap
+            ? choice.connection == EConnection::kCentreTap && t.windings == 2
+            : (t.windings == 2 ? choice.connection == EConnection::kParallel ||
+                                     choice.connection == EConnection::kSeries
+                               : choice.connection == EConnection::kSingle);
+    const CRectifierPart& r = catalogue.rectifiers[choice.rectifier];
+    return connectionFits && (!r.bridge || choice.circuit == ECircuitKind::kBridge) &&
+           RegulatorGives(catalogue.regulators[choice.regulator], requirements.outputV);
+}
+
+CDesign DesignOfChoice(const CCatalogue& catalogue, const CPartChoice& choice,
+                       const CRequirements& requirements) {
+    const CTransformerPart& t = catalogue.transformers[choice.transformer];
+    const CRectifierPart& r = catalogue.rectifiers[choice.rectifier];
+    const CCapacitorPart& c = catalogue.capacitors[choice.capacitor];
+    const CRegulatorPart& g = catalogue.regulators[choice.regulator];
+    const bool doubled =
+        choice.connection == EConnection::kSeries || choice.connection == EConnection::kCentreTap;
+    const double voltage = doubled ? 2.0 * t.secondaryV : t.secondaryV;
+    const double current = t.va / voltage;
+    CDesign design = CDesign::StartUp();
+    design.centreTap = choice.connection == EConnection::kCentreTap ? 1 : 0;
+    design.circuit = CircuitName(choice.circuit);
+    const auto set = [&design](EInput input, double value) {
+        design[input] = static_cast<float>(value);
+    };
+    set(EInput::kNennU, voltage);
+    set(EInput::kLeerU, voltage * (1.0 + t.regulationPct / 100.0));
+    set(EInput::kNennI, current);
+    set(EInput::kDiffU, r.thresholdV);
+    set(EInput::kBahnR, r.bulkOhm);
+    set(EInput::kKondC, c.capacitanceUf);
+    set(EInput::kUbger, requirements.outputV);
+    set(EInput::kIb, requirements.currentA);
+    set(EInput::kRja, ThermalResistance(catalogue, g, choice.heatSink, choice.pad));
+    set(EInput::kTu, requirements.ambientC);
+    set(EInput::kDeltU, g.dropoutV);
+    set(EInput::kReglR, 0.0);
+    design.mainsFrequency = static_cast<float>(requirements.mainsFrequencyHz);
+    return design;
+}
+
+CCandidate EvaluateCandidate(const CCatalogue& catalogue, const CPartChoice& choice,
+                             const CRequirements& requirements, bool surge) {
+    const CRectifierPart& r = catalogue.rectifiers[choice.rectifier];
+    const CCapacitorPart& c = catalogue.capacitors[choice.capacitor];
+    const CRegulatorPart& g = catalogue.regulators[choice.regulator];
+    const double junctionLimit = g.junctionMaxC - requirements.junctionMarginK;
+    const CAnalysisSettings settings = requirements.Settings(junctionLimit);
+
+    CCandidate candidate;
+    candidate.choice = choice;
+    candidate.design = DesignOfChoice(catalogue, choice, requirements);
+    candidate.rjaKPerW = static_cast<double>(candidate.design[EInput::kRja]);
+    candidate.capacitorVolume = c.capacitanceUf * c.voltageV;
+    candidate.capacitorLifeH = c.LifeAt(requirements.ambientC);
+    const CCorners corners = CornersOf(candidate.design, settings);
+    const CSteadyState low = SolveSteadyState(corners.lowCircuit);
+    const CSteadyState high = SolveSteadyState(corners.highCircuit);
+    const double nan = std::nan("");
+    const bool lowHeld = low.Solved() && !low.Collapsed();
+    const bool highSolved = high.Solved();
+    const CCircuitMeasurements& hm = high.measurements;
+    const double target = static_cast<double>(candidate.design[EInput::kUbger]);
+    const double noLoadPeak = NoLoadPeak(corners.highCircuit);
+
+    std::vector<CCheck>& checks = candidate.checks;
+    checks.push_back(
+        MakeCheck("low_minimum_voltage_v", "V", lowHeld ? low.measurements.minimumVoltage : nan,
+                  requirements.outputV + g.dropoutV + requirements.targetMarginV, true));
+    checks.push_back(MakeCheck("high_winding_rms_current_a", "A",
+                               highSolved ? hm.windingRmsCurrent : nan,
+                               static_cast<double>(candidate.design[EInput::kNennI]), false));
+    checks.push_back(
+        MakeCheck("regulator_current_a", "A", requirements.currentA, g.maxCurrentA, false));
+    const CCircuitVerdict verdict = JudgeCircuit(high, corners.high, target, junctionLimit);
+    checks.push_back(MakeCheck("high_junction_temperature_c", "C",
+                               highSolved ? verdict.junctionTemperatureC : nan, junctionLimit,
+                               false));
+    checks.push_back(MakeCheck("high_regulator_input_v", "V", noLoadPeak,
+                               RegulatorInputLimit(g, requirements.outputV), false));
+    checks.push_back(MakeCheck("capacitor_voltage_v", "V",
+                               noLoadPeak * (1.0 + requirements.capacitorVoltageReservePct / 100.0),
+                               c.voltageV, false));
+    checks.push_back(MakeCheck("high_capacitor_ripple_current_a", "A",
+                               highSolved ? hm.capacitorRmsCurrent : nan,
+                               RippleRating(c, choice.circuit), false));
+    checks.push_back(MakeCheck("rectifier_current_a", "A",
+                               RectifierMeanCurrent(r, choice.circuit, requirements.currentA),
+                               kRectifierDerating * r.currentA, false));
+    checks.push_back(MakeCheck("high_rectifier_reverse_voltage_v", "V",
+                               highSolved ? hm.peakReverseVoltage : nan, r.reverseV, false));
+    bool othersPassed = true;
+    for (const CCheck& check : checks) {
+        othersPassed = othersPassed && check.passed;
+    }
+    if (surge) {
+        checks.push_back(MakeCheck("high_switch_on_surge_a", "A",
+                                   SwitchOnPeakCurrent(corners.highCircuit), r.surgeA, false));
+    } else {
+        CCheck check = MakeCheck("high_switch_on_surge_a", "A", nan, r.surgeA, false);
+        check.evaluated = false;
+        checks.push_back(check);
+    }
+    candidate.passed = othersPassed && checks.back().passed;
+    std::size_t binding = 0;
+    for (std::size_t i = 1; i < checks.size(); ++i) {
+        if (RelativeMargin(checks[i]) < RelativeMargin(checks[binding])) {
+            binding = i;
+        }
+    }
+    candidate.binding = binding;
+    return candidate;
+}
+
+namespace {
+
+struct CRankKey {
+    double va;
+    double volume;
+    double sink;
+    double rectifier;
+    bool operator<(const CRankKey& other) const {
+        return std::tie(va, volume, sink, rectifier) <
+               std::tie(other.va, other.volume, other.sink, other.rectifier);
+    }
+};
+
+CRankKey RankOf(const CCatalogue& catalogue, const CCandidate& candidate) {
+    return {catalogue.transformers[candidate.choice.transformer].va, candidate.capacitorVolume,
+            SinkSize(catalogue, candidate.choice.heatSink),
+            catalogue.rectifiers[candidate.choice.rectifier].currentA};
+}
+
+// The search's working state for one requirement.
+class CSearch {
+public:
+    CSearch(const CCatalogue& catalogue, const CRequirements& requirements)
+        : m_catalogue(catalogue), m_requirements(requirements) {
+        for (const CCapacitorPart& part : catalogue.capacitors) {
+            m_capacitances.push_back(part.capacitanceUf);
+        }
+        std::sort(m_capacitances.begin(), m_capacitances.end());
+        m_capacitances.erase(std::unique(m_capacitances.begin(), m_capacitances.end()),
+                             m_capacitances.end());
+        m_capacitorOrder.resize(catalogue.capacitors.size());
+        std::iota(m_capacitorOrder.begin(), m_capacitorOrder.end(), std::size_t{0});
+        std::stable_sort(m_capacitorOrder.begin(), m_capacitorOrder.end(),
+                         [&](std::size_t a, std::size_t b) {
+                             const CCapacitorPart& x = catalogue.capacitors[a];
+                             const CCapacitorPart& y = catalogue.capacitors[b];
+                             return x.capacitanceUf * x.voltageV < y.capacitanceUf * y.voltageV;
+                         });
+        m_rectifierOrder.resize(catalogue.rectifiers.size());
+        std::iota(m_rectifierOrder.begin(), m_rectifierOrder.end(), std::size_t{0});
+        std::stable_sort(
+            m_rectifierOrder.begin(), m_rectifierOrder.end(), [&](std::size_t a, std::size_t b) {
+                return catalogue.rectifiers[a].currentA < catalogue.rectifiers[b].currentA;
+            });
+        m_pad = FirstPad(catalogue);
+    }
+
+    CDesignSearchResult Run();
+
+private:
+    struct CConfig {
+        std::size_t transformer;
+        EConnection connection;
+        ECircuitKind circuit;
+    };
+    // Steady states of one transformer configuration with one rectifier, by
+    // capacitance (the only part of the circuit the remaining choices change).
+    struct CCache {
+        std::map<std::size_t, double> lowMinimum;  // -inf: collapsed or unsolved
+        std::map<std::size_t, CSteadyState> high;
+        std::map<std::size_t, double> surge;
+    };
+
+    std::optional<CCandidate> SearchConfig(const CConfig& config);
+    std::optional<CCandidate> SearchRectifier(const CConfig& config, std::size_t rectifier);
+    CDesign BaseDesign(const CConfig& config, std::size_t rectifier, double capacitanceUf) const;
+    double LowMinimum(const CConfig& config, std::size_t rectifier, std::size_t cIndex);
+    const CSteadyState& High(const CConfig& config, std::size_t rectifier, std::size_t cIndex);
+    double Surge(const CConfig& config, std::size_t rectifier, std::size_t cIndex);
+    void Reason(const std::string& text) { ++m_reasons[text]; }
+    void NearMiss(const CPartChoice& choice, double shortfall);
+    std::size_t CapacitorWithValue(std::size_t cIndex, double voltage) const;
+    int LargestSink() const;
+
+    const CCatalogue& m_catalogue;
+    const CRequirements& m_requirements;
+    std::vector<double> m_capacitances;
+    std::vector<std::size_t> m_capacitorOrder;
+    std::vector<std::size_t> m_rectifierOrder;
+    int m_pad = -1;
+    // By the rectifier's threshold and bulk resistance: parts with the same
+    // forward fit give the same circuit.
+    std::map<std::pair<double, double>, CCache> m_caches;
+    CCache* m_cache = nullptr;
+    std::map<std::string, std::size_t> m_reasons;
+    std::vector<std::pair<double, CPartChoice>> m_nearMisses;
+    std::size_t m_solved = 0;
+};
+
+// The capacitor of that value with the lowest rating of at least voltage
+// (the highest when none reaches it).
+std::size_t CSearch::CapacitorWithValue(std::size_t cIndex, double voltage) const {
+    std::optional<std::size_t> best;
+    for (std::size_t i = 0; i < m_catalogue.capacitors.size(); ++i) {
+        const CCapacitorPart& c = m_catalogue.capacitors[i];
+        if (c.capacitanceUf != m_capacitances[cIndex]) {
+            continue;
+        }
+        const double have = best ? m_catalogue.capacitors[*best].voltageV : 0.0;
+        const bool better = !best || (have < voltage ? c.voltageV > have
+                                                     : c.voltageV >= voltage && c.voltageV < have);
+        if (better) {
+            best = i;
+        }
+    }
+    return best.value_or(0);
+}
+
+int CSearch::LargestSink() const {
+    int best = -1;
+    for (std::size_t i = 0; i < m_catalogue.heatSinks.size(); ++i) {
+        const CHeatSinkPart& s = m_catalogue.heatSinks[i];
+        if (!s.pad &&
+            (best < 0 ||
+             s.thetaKPerW < m_catalogue.heatSinks[static_cast<std::size_t>(best)].thetaKPerW)) {
+            best = static_cast<int>(i);
+        }
+    }
+    return best;
+}
+
+CDesign CSearch::BaseDesign(const CConfig& config, std::size_t rectifier,
+                            double capacitanceUf) const {
+    CPartChoice choice;
+    choice.transformer = config.transformer;
+    choice.connection = config.connection;
+    choice.circuit = config.circuit;
+    choice.rectifier = rectifier;
+    CDesign design = DesignOfChoice(m_catalogue, choice, m_requirements);
+    design[EInput::kKondC] = static_cast<float>(capacitanceUf);
+    return design;
+}
+
+double CSearch::LowMinimum(const CConfig& config, std::size_t rectifier, std::size_t cIndex) {
+    const auto found = m_cache->lowMinimum.find(cIndex);
+    if (found != m_cache->lowMinimum.end()) {
+        return found->second;
+    }
+    const CAnalysisSettings settings = m_requirements.Settings(125.0);
+    const CDesign low = CornerDesign(BaseDesign(config, rectifier, m_capacitances[cIndex]),
+                                     ECorner::kLow, settings);
+    const CSteadyState state = SolveSteadyState(CircuitOfDesign(low, 0.0));
+    ++m_solved;
+    const double minimum = state.Solved() && !state.Collapsed()
+                               ? state.measurements.minimumVoltage
+                               : -std::numeric_limits<double>::infinity();
+    m_cache->lowMinimum.emplace(cIndex, minimum);
+    return minimum;
+}
+
+const CSteadyState& CSearch::High(const CConfig& config, std::size_t rectifier,
+                                  std::size_t cIndex) {
+    const auto found = m_cache->high.find(cIndex);
+    if (found != m_cache->high.end()) {
+        return found->second;
+    }
+    const CAnalysisSettings settings = m_requirements.Settings(125.0);
+    const CDesign high = CornerDesign(BaseDesign(config, rectifier, m_capacitances[cIndex]),
+                                      ECorner::kHigh, settings);
+    ++m_solved;
+    return m_cache->high.emplace(cIndex, SolveSteadyState(CircuitOfDesign(high, 0.0)))
+        .first->second;
+}
+
+double CSearch::Surge(const CConfig& config, std::size_t rectifier, std::size_t cIndex) {
+    const auto found = m_cache->surge.find(cIndex);
+    if (found != m_cache->surge.end()) {
+        return found->second;
+    }
+    const CAnalysisSettings settings = m_requirements.Settings(125.0);
+    const CDesign high = CornerDesign(BaseDesign(config, rectifier, m_capacitances[cIndex]),
+                                      ECorner::kHigh, settings);
+    ++m_solved;
+    return m_cache->surge.emplace(cIndex, SwitchOnPeakCurrent(CircuitOfDesign(high, 0.0)))
+        .first->second;
+}
+
+void CSearch::NearMiss(const CPartChoice& choice, double shortfall) {
+    constexpr std::size_t kKept = 32;
+    m_nearMisses.emplace_back(shortfall, choice);
+    std::sort(m_nearMisses.begin(), m_nearMisses.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    if (m_nearMisses.size() > kKept) {
+        m_nearMisses.resize(kKept);
+    }
+}
+
+std::optional<CCandidate> CSearch::SearchConfig(const CConfig& config) {
+    m_caches.clear();
+    for (std::size_t rectifier : m_rectifierOrder) {
+        const CRectifierPart& r = m_catalogue.rectifiers[rectifier];
+        if (r.bridge && config.circuit != ECircuitKind::kBridge) {
+            continue;
+        }
+        if (RectifierMeanCurrent(r, config.circuit, m_requirements.currentA) >
+            kRectifierDerating * r.currentA) {
+            Reason("rectifier current above 80 % of its rating");
+            continue;
+        }
+        m_cache = &m_caches[{r.thresholdV, r.bulkOhm}];
+        if (std::optional<CCandidate> found = SearchRectifier(config, rectifier)) {
+            return found;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<CCandidate> CSearch::SearchRectifier(const CConfig& config, std::size_t rectifier) {
+    const CRequirements& q = m_requirements;
+    const CRectifierPart& r = m_catalogue.rectifiers[rectifier];
+    const CCorners corners =
+        CornersOf(BaseDesign(config, rectifier, m_capacitances.back()), q.Settings(125.0));
+    const double lowPeak = InfiniteCapacitorVoltage(corners.lowCircuit);
+    const double highPeak = NoLoadPeak(corners.highCircuit);
+    const double capacitorVoltage = highPeak * (1.0 + q.capacitorVoltageReservePct / 100.0);
+    const double nennI = static_cast<double>(BaseDesign(config, rectifier, 1.0)[EInput::kNennI]);
+    // The winding's RMS current is at least the mean of its current's magnitude.
+    const double windingMean =
+        config.circuit == ECircuitKind::kCentreTap ? q.currentA / 2.0 : q.currentA;
+    if (windingMean > nennI) {
+        Reason("transformer current rating below the load current");
+        return std::nullopt;
+    }
+    if (corners.lowCircuit.Problem().size() != 0 || corners.highCircuit.Problem().size() != 0) {
+        Reason("circuit cannot be solved");
+        return std::nullopt;
+    }
+    const bool anyCapacitorRating =
+        std::any_of(m_catalogue.capacitors.begin(), m_catalogue.capacitors.end(),
+                    [&](const CCapacitorPart& c) { return c.voltageV >= capacitorVoltage; });
+    if (!anyCapacitorRating) {
+        Reason("no capacitor rated for the no-load peak at high mains plus reserve");
+        return std::nullopt;
+    }
+
+    std::optional<CPartChoice> best;
+    std::optional<CRankKey> bestKey;
+    for (std::size_t regulator = 0; regulator < m_catalogue.regulators.size(); ++regulator) {
+        const CRegulatorPart& g = m_catalogue.regulators[regulator];
+        if (!RegulatorGives(g, q.outputV)) {
+            continue;
+        }
+        if (g.maxCurrentA < q.currentA) {
+            Reason("regulator current rating below the load current");
+            continue;
+        }
+        if (highPeak > RegulatorInputLimit(g, q.outputV)) {
+            Reason("regulator input above its rating at high mains");
+            continue;
+        }
+        const double need = q.outputV + g.dropoutV + q.targetMarginV;
+        CPartChoice choice;
+        choice.transformer = config.transformer;
+        choice.connection = config.connection;
+        choice.circuit = config.circuit;
+        choice.rectifier = rectifier;
+        choice.regulator = regulator;
+        if (lowPeak < need) {
+            Reason("transformer voltage too low at low mains under load");
+            continue;
+        }
+        const std::size_t last = m_capacitances.size() - 1;
+        const double largest = LowMinimum(config, rectifier, last);
+        if (largest < need) {
+            Reason("target not held at low mains with the largest capacitor");
+            choice.capacitor = CapacitorWithValue(last, capacitorVoltage);
+            choice.heatSink = LargestSink();
+            choice.pad = choice.heatSink < 0 ? -1 : m_pad;
+            NearMiss(choice, (need - largest) / need);
+            continue;
+        }
+        std::size_t lo = 0;
+        std::size_t hi = last;  // holds the target
+        while (lo < hi) {
+            const std::size_t mid = (lo + hi) / 2;
+            if (LowMinimum(config, rectifier, mid) >= need) {
+                hi = mid;
+            } else {
+                lo = mid + 1;
+            }
+        }
+        const double minimumC = m_capacitances[lo];
+        double ceiling = std::numeric_limits<double>::infinity();
+        for (std::size_t capacitor : m_capacitorOrder) {
+            const CCapacitorPart& c = m_catalogue.capacitors[capacitor];
+            if (c.capacitanceUf < minimumC || c.capacitanceUf >= ceiling ||
+                c.voltageV < capacitorVoltage) {
+                continue;
+            }
+            if (bestKey && c.capacitanceUf * c.voltageV > bestKey->volume) {
+                break;  // already beaten on the capacitor
+            }
+            const std::size_t cIndex = static_cast<std::size_t>(
+                std::lower_bound(m_capacitances.begin(), m_capacitances.end(), c.capacitanceUf) -
+                m_capacitances.begin());
+            const CSteadyState& high = High(config, rectifier, cIndex);
+            choice.capacitor = capacitor;
+            if (!high.Solved()) {
+                continue;
+            }
+            const CCircuitMeasurements& m = high.measurements;
+            if (m.windingRmsCurrent > nennI) {
+                Reason("winding RMS current above the rating at high mains");
+                NearMiss(choice, (m.windingRmsCurrent - nennI) / nennI);
+                ceiling = c.capacitanceUf;  // grows with the capacitance
+                continue;
+            }
+            const double power = q.currentA * std::max(0.0, m.meanVoltage - q.outputV);
+            const std::optional<int> sink = ChooseHeatSink(m_catalogue, g, power, q);
+            if (!sink) {
+                Reason("junction too hot at high mains with the largest heat sink");
+                NearMiss(choice, 0.5);
+                ceiling = c.capacitanceUf;  // the mean voltage grows with it
+                continue;
+            }
+            choice.heatSink = *sink;
+            choice.pad = *sink < 0 ? -1 : m_pad;
+            if (m.capacitorRmsCurrent > RippleRating(c, config.circuit)) {
+                Reason("capacitor ripple current above its rating");
+                NearMiss(choice, (m.capacitorRmsCurrent - RippleRating(c, config.circuit)) /
+                                     RippleRating(c, config.circuit));
+                continue;
+            }
+            if (m.peakReverseVoltage > r.reverseV) {
+                Reason("rectifier reverse voltage above its rating");
+                continue;
+            }
+            const double surge = Surge(config, rectifier, cIndex);
+            if (!(surge <= r.surgeA)) {
+                Reason("switch-on surge above the rectifier's rating");
+                NearMiss(choice, (surge - r.surgeA) / r.surgeA);
+                ceiling = c.capacitanceUf;  // the surge grows with the capacitance
+                continue;
+            }
+            const CRankKey key{m_catalogue.transformers[config.transformer].va,
+                               c.capacitanceUf * c.voltageV, SinkSize(m_catalogue, choice.heatSink),
+                               r.currentA};
+            if (!bestKey || key < *bestKey) {
+                bestKey = key;
+                best = choice;
+            }
+            break;
+        }
+    }
+    if (!best) {
+        return std::nullopt;
+    }
+    // The one evaluation that decides: every check from the circuit afresh.
+    CCandidate candidate = EvaluateCandidate(m_catalogue, *best, q, true);
+    m_solved += 3;
+    if (!candidate.passed) {
+        Reason("failed on evaluation afresh");
+        return std::nullopt;
+    }
+    return candidate;
+}
+
+CDesignSearchResult CSearch::Run() {
+    CDesignSearchResult result;
+    std::vector<CConfig> configs;
+    for (std::size_t t = 0; t < m_catalogue.transformers.size(); ++t) {
+        const CTransformerPart& transformer = m_catalogue.transformers[t];
+        if (transformer.va > m_requirements.maxVa) {
+            continue;
+        }
+        for (const auto& [connection, circuit] : Connections(transformer, m_requirements)) {
+            configs.push_back({t, connection, circuit});
+        }
+    }
+    std::stable_sort(configs.begin(), configs.end(), [&](const CConfig& a, const CConfig& b) {
+        return m_catalogue.transformers[a.transformer].va <
+               m_catalogue.transformers[b.transformer].va;
+    });
+    if (configs.empty()) {
+        result.reasons.push_back(m_catalogue.transformers.empty()
+                                     ? "the catalogue holds no transformer"
+                                     : "no transformer of the catalogue within the largest VA");
+    }
+    const bool anyRegulator = std::any_of(
+        m_catalogue.regulators.begin(), m_catalogue.regulators.end(),
+        [&](const CRegulatorPart& g) { return RegulatorGives(g, m_requirements.outputV); });
+    if (!anyRegulator) {
+        result.reasons.push_back("no regulator of the catalogue gives the output voltage");
+        configs.clear();
+    }
+    if (m_capacitances.empty() || m_catalogue.rectifiers.empty()) {
+        result.reasons.push_back("the catalogue holds no capacitor or no rectifier");
+        configs.clear();
+    }
+    std::size_t i = 0;
+    while (i < configs.size()) {
+        const double va = m_catalogue.transformers[configs[i].transformer].va;
+        for (; i < configs.size() && m_catalogue.transformers[configs[i].transformer].va == va;
+             ++i) {
+            if (std::optional<CCandidate> found = SearchConfig(configs[i])) {
+                result.candidates.push_back(std::move(*found));
+            }
+        }
+        if (result.candidates.size() >= m_requirements.count) {
+            break;
+        }
+    }
+    std::stable_sort(result.candidates.begin(), result.candidates.end(),
+                     [&](const CCandidate& a, const CCandidate& b) {
+                         return RankOf(m_catalogue, a) < RankOf(m_catalogue, b);
+                     });
+    if (result.candidates.size() > m_requirements.count) {
+        result.candidates.resize(m_requirements.count);
+    }
+    for (std::size_t k = 0; k < result.candidates.size(); ++k) {
+        result.candidates[k].rank = k + 1;
+    }
+    if (result.candidates.empty()) {
+        for (std::size_t k = 0; k < m_nearMisses.size() && result.nearest.size() < 3; ++k) {
+            const CPartChoice& c = m_nearMisses[k].second;
+            const bool seen = std::any_of(
+                result.nearest.begin(), result.nearest.end(), [&c](const CCandidate& n) {
+                    return n.choice.transformer == c.transformer &&
+                           n.choice.connection == c.connection && n.choice.circuit == c.circuit;
+                });
+            if (seen) {
+                continue;
+            }
+            CCandidate miss =
+                EvaluateCandidate(m_catalogue, m_nearMisses[k].second, m_requirements, false);
+            bool othersPassed = true;
+            for (const CCheck& check : miss.checks) {
+                othersPassed = othersPassed && (check.passed || !check.evaluated);
+            }
+            if (othersPassed) {
+                miss = EvaluateCandidate(m_catalogue, m_nearMisses[k].second, m_requirements, true);
+            }
+            result.nearest.push_back(std::move(miss));
+        }
+        std::vector<std::pair<std::size_t, std::string>> reasons;
+        for (const auto& [text, count] : m_reasons) {
+            reasons.emplace_back(count, text);
+        }
+        std::sort(reasons.begin(), reasons.end(),
+                  [](const auto& a, const auto& b) { return a.first > b.first; });
+        for (const auto& [count, text] : reasons) {
+            result.reasons.push_back(text + " (" + std::to_string(count) + " combinations)");
+        }
+    }
+    result.solved = m_solved;
+    return result;
+}
+
+}  // namespace
+
+CDesignSearchResult SearchDesigns(const CCatalogue& catalogue, const CRequirements& requirements) {
+    if (const std::string problem = requirements.Problem(); !problem.empty()) {
+        CDesignSearchResult result;
+        result.reasons.push_back(problem);
+        return result;
+    }
+    return CSearch(catalogue, requirements).Run();
+}
+
+}  // namespace ohmrada

@@ -1,0 +1,125 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstddef>
+#include <limits>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "AnalysisSettings.h"
+#include "Catalogue.h"
+#include "Circuit.h"
+#include "Design.h"
+
+namespace ohmrada {
+
+// A design from requirements. The search enumerates transformer, circuit,
+// rectifier, capacitor, regulator and heat sink from a catalogue, prunes with
+// what the peak voltages and ratings alone rule out, and proves what is left
+// with the circuit's steady state (circuit/) at the worst-case corners of
+// analysis/ (low mains with the capacitor's tolerance; high mains). Every
+// candidate it proposes is one EvaluateCandidate passed in full; they are
+// ranked by transformer VA, then the capacitor's C x U, then the heat
+// sink's size.
+
+struct CRequirements {
+    double outputV = 12.0;
+    double currentA = 2.0;
+    int mainsFrequencyHz = 50;
+    double mainsLowTolerancePct = 10.0;
+    double mainsHighTolerancePct = 10.0;
+    double ambientC = 25.0;
+    std::optional<ECircuitKind> circuit;  // only this rectifier circuit
+    double maxVa = std::numeric_limits<double>::infinity();
+    double targetMarginV = 0.3;     // above Ubger + dropout at the low corner
+    double junctionMarginK = 10.0;  // below the regulator's Tj,max
+    double capacitorTolerancePct = 20.0;
+    double capacitorVoltageReservePct = 10.0;  // above the high-corner no-load peak
+    std::size_t count = 3;                     // candidates wanted
+
+    // Empty when the search can start, else why not.
+    std::string Problem() const;
+    // The analysis settings of the corners these requirements define.
+    CAnalysisSettings Settings(double junctionLimitC) const;
+};
+
+// How a transformer's secondaries are used.
+enum class EConnection {
+    kSingle,     // the one secondary
+    kParallel,   // two equal secondaries in parallel: U, twice the current
+    kSeries,     // in series: 2 U at the current of one
+    kCentreTap,  // in series with the centre tap
+};
+
+// One choice of parts: indices into the catalogue (sink: -1 for none).
+struct CPartChoice {
+    std::size_t transformer = 0;
+    EConnection connection = EConnection::kSingle;
+    ECircuitKind circuit = ECircuitKind::kBridge;
+    std::size_t rectifier = 0;
+    std::size_t capacitor = 0;
+    std::size_t regulator = 0;
+    int heatSink = -1;
+    int pad = -1;
+};
+
+// One check of a candidate: passed when value <= limit (or >= for a lower
+// bound); the margin is how far inside the limit it is (negative: outside).
+struct CCheck {
+    std::string name;  // "target_headroom_v", ...
+    std::string unit;
+    double value = 0.0;
+    double limit = 0.0;
+    bool atLeast = false;  // the value must reach the limit
+    double margin = 0.0;
+    bool passed = false;
+    bool evaluated = true;  // false: not computed (the surge of a failed candidate)
+};
+
+struct CCandidate {
+    CPartChoice choice;
+    CDesign design;  // the fourteen inputs
+    std::vector<CCheck> checks;
+    bool passed = false;
+    std::size_t binding = 0;  // the check nearest its limit (relatively)
+    std::size_t rank = 0;     // from 1
+    double rjaKPerW = 0.0;
+    double capacitorVolume = 0.0;  // C / uF x U / V
+    double capacitorLifeH = 0.0;   // at the ambient temperature
+};
+
+// The design of a choice: the plate data of the transformer as connected,
+// the rectifier's threshold and bulk resistance, the capacitor, the
+// regulator's dropout, Rja = theta_jc + theta_cs + theta_sa (theta_ja
+// without a sink), the ambient, mains frequency and the target.
+CDesign DesignOfChoice(const CCatalogue& catalogue, const CPartChoice& choice,
+                       const CRequirements& requirements);
+
+// Every check of a choice, each from the circuit at its corner. Without
+// `surge` the switch-on surge (the costly one) is left unevaluated and
+// counts as failed.
+CCandidate EvaluateCandidate(const CCatalogue& catalogue, const CPartChoice& choice,
+                             const CRequirements& requirements, bool surge = true);
+
+// Whether the choice fits together at all: the circuit takes the connection,
+// the rectifier kind fits the circuit, the regulator gives the output.
+bool ChoiceFits(const CCatalogue& catalogue, const CPartChoice& choice,
+                const CRequirements& requirements);
+
+struct CDesignSearchResult {
+    std::vector<CCandidate> candidates;  // passed, best first
+    // When none passed: the nearest failures (checks evaluated) and the
+    // reasons whole groups were ruled out.
+    std::vector<CCandidate> nearest;
+    std::vector<std::string> reasons;
+    std::size_t solved = 0;  // steady states solved
+};
+
+CDesignSearchResult SearchDesigns(const CCatalogue& catalogue, const CRequirements& requirements);
+
+// "halb", ...: texts for the parts.
+std::string ConnectionText(const CCatalogue& catalogue, const CPartChoice& choice);
+const char* CircuitName(ECircuitKind kind);  // "einweg", "bruecke", "mittelpunkt"
+
+}  // namespace ohmrada
