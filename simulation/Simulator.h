@@ -8,7 +8,7 @@
 #include "SimulationRequest.h"
 #include "SimulationResult.h"
 #include "SpiceSession.h"
-#include "SteadyState.h"
+#include "SteadyStateSearch.h"
 
 namespace ohmrada {
 
@@ -17,7 +17,7 @@ namespace ohmrada {
 //   CSimulationResult result = Simulate(CSimulationRequest::FromDesign(design));
 //   if (result.Ok()) use(result.measurements); else show(result.message);
 //
-// Two simulations (SteadyState.h): the periodic steady state, and from an
+// Two simulations (SteadyStateSearch.h): the periodic steady state, and from an
 // empty capacitor with the sources switched on at the request's phase (the
 // crest by default) for two periods, the switch-on surge.
 //

@@ -17,6 +17,7 @@
 #include <sstream>
 
 #include "Comparison.h"
+#include "DesignCircuit.h"
 #include "Evaluation.h"
 #include "Netlist.h"
 #include "Simulator.h"
@@ -440,6 +441,54 @@ TEST(Surroundings, HostileSpiceinitInTheWorkingFolderChangesNothing) {
             << spec.name;
     }
 }
+
+}  // namespace
+}  // namespace ohmrada
+
+namespace ohmrada {
+namespace {
+
+// At 60 Hz the native circuit and ngspice agree as they do at 50 Hz: the
+// frequency reaches the netlist and the solver from the design alone.
+class SixtyHertz : public ::testing::TestWithParam<double> {};
+
+TEST_P(SixtyHertz, NativeCircuitAndNgspiceAgreeWithinATenthOfAPercent) {
+    CDesign design = CDesign::StartUp();
+    design.mainsFrequency = 60.0f;
+    const double leakageH = GetParam() * 1e-3;
+    const CSimulationRequest request = CSimulationRequest::FromDesign(design, leakageH);
+    ASSERT_DOUBLE_EQ(request.frequencyHz, 60.0);
+    const CSimulationResult simulated = Simulate(request);
+    ASSERT_TRUE(simulated.Ok()) << simulated.message;
+    CAnalysisSettings settings;
+    settings.leakageInductanceH = leakageH;
+    const CSteadyState native = SolveDesignCircuit(design, settings);
+    ASSERT_TRUE(native.Solved()) << native.reason;
+    const CMeasurements& s = simulated.measurements;
+    const CCircuitMeasurements& n = native.measurements;
+    const struct {
+        const char* name;
+        double ngspice;
+        double circuit;
+    } kRows[] = {
+        {"mean voltage", s.meanVoltage, n.meanVoltage},
+        {"minimum voltage", s.minimumVoltage, n.minimumVoltage},
+        {"winding RMS current", s.windingRmsCurrent, n.windingRmsCurrent},
+        {"peak diode current", s.peakCurrent, n.peakCurrent},
+    };
+    for (const auto& row : kRows) {
+        EXPECT_NEAR(row.circuit, row.ngspice, 1e-3 * std::abs(row.ngspice)) << row.name;
+    }
+    // And both differ from the same design at 50 Hz: the ripple shrinks.
+    CDesign at50 = design;
+    at50.mainsFrequency = 50.0f;
+    EXPECT_LT(n.rippleVoltage, SolveDesignCircuit(at50, settings).measurements.rippleVoltage);
+}
+
+INSTANTIATE_TEST_SUITE_P(StartUpDesign, SixtyHertz, ::testing::Values(0.0, 1.0, 2.0),
+                         [](const auto& row) {
+                             return std::to_string(static_cast<int>(row.param)) + "mH";
+                         });
 
 }  // namespace
 }  // namespace ohmrada

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "SteadyState.h"
+#include "SteadyStateSearch.h"
 
 #include <algorithm>
 #include <charconv>
