@@ -44,7 +44,7 @@ inline constexpr const char* kColumnCapacitance = "Kapazität\nµF";
 inline constexpr const char* kColumnMinimum = "Spannungsminimum\nVolt";
 inline constexpr const char* kColumnRipple = "Brummspannung (ss)\nVolt";
 inline constexpr const char* kColumnTarget = "Sollspannung\nReserve Volt";
-inline constexpr const char* kColumnPower = "Leistungsaufnahme\nWatt";
+inline constexpr const char* kColumnPower = "Wicklungsstrom eff.\nAmpere";
 inline constexpr const char* kColumnRegulatorPower = "Reglerverlustleistung\nWatt";
 inline constexpr const char* kColumnJunction = "Sperrschichttemperatur\nGradCs.";
 inline constexpr const char* kHeld = "gehalten, %1";
@@ -53,17 +53,28 @@ inline constexpr const char* kOverloaded = "überlastet, %1";
 inline constexpr const char* kWithinRating = "%1";
 inline constexpr const char* kTooHot = "zu heiß, %1";
 inline constexpr const char* kCool = "%1";
+// After a verdict of the circuit's where the closed form of the form says
+// otherwise.
+inline constexpr const char* kClosedFormBeside = " (geschl. Form: %1)";
+inline constexpr const char* kClosedFormOverloaded = "über Nennleistung";
+inline constexpr const char* kClosedFormWithinRating = "in Nennleistung";
 inline constexpr const char* kAllCornersGood =
     "In allen drei Ecken wird die Sollspannung gehalten, der Trafo ist nicht überlastet und der "
     "Regler bleibt unter Tj,max.";
 inline constexpr const char* kSomeCornersBad =
     "Orange markierte Felder zeigen eine überschrittene Grenze.";
+inline constexpr const char* kCircuitNote =
+    "Die Urteile kommen aus dem eingeschwungenen Zustand der Schaltung (Streuinduktivität %1 mH); "
+    "wo die geschlossene Formel des Formulars anders urteilt, steht ihr Wert in Klammern dahinter.";
 // A setting typed into Toleranzen that is refused: what is allowed, and the
 // value that stays in use.
 inline constexpr const char* kToleranceRange = "erlaubt: 0 bis 50 %";
 inline constexpr const char* kJunctionRange = "erlaubt: über Tu = %1 GradCs.";
 inline constexpr const char* kSettingRefused = "%1 %2 ist ungültig (%3); es gilt weiter %4.";
-inline constexpr const char* kRatedPowerNote = "Überlast gilt gegen die Nennleistung %1 Watt.";
+inline constexpr const char* kRatedPowerNote =
+    "Überlast: der Effektivstrom der Wicklung (je Hälfte bei Mittelanzapfung) über ihrem "
+    "Nennstrom; die geschlossene Formel vergleicht die Leistungsaufnahme mit der Nennleistung "
+    "%1 Watt.";
 
 // Grenzwerte: the five searches under the names of the menu "S&uchen".
 inline constexpr const char* kLimitMaxTransformerLoad = "maximale Trafonennleistung";

@@ -125,8 +125,7 @@ void CAnalysisWindows::Refresh() {
 }
 
 void CAnalysisWindows::ApplyWarnings() {
-    m_warnings.Apply(m_state, static_cast<float>(m_settings.analysis.junctionLimitC),
-                     WindingOverloaded());
+    m_warnings.Apply(m_state, m_settings.analysis, WindingOverloaded());
 }
 
 void CAnalysisWindows::FollowOpenWindows() {

@@ -6,25 +6,40 @@
 #include "AnalysisWindows.h"
 #include "ControlIds.h"
 #include "DesignCheck.h"
+#include "DesignCircuit.h"
 #include "FormWindow.h"
 #include "Results.h"
 
 namespace ohmrada::qt {
 
-void CFormWarnings::Apply(const CFormState& state, float tjMaxC, bool windingOverloaded) {
+void CFormWarnings::Apply(const CFormState& state, const CAnalysisSettings& settings,
+                          bool windingOverloaded) {
     CDesignCheck check = CheckDesign(state.evaluation, state.evaluation[EResult::kRatedPower],
-                                     static_cast<double>(tjMaxC));
-    // The target and the overload are what the cycle itself told the user:
-    // its message and its beep (the design after the cycle holds the target
-    // the message lowered).
+                                     settings.junctionLimitC);
+    // The closed form's target and overload are what the cycle itself told
+    // the user: its message and its beep (the design after the cycle holds
+    // the target the message lowered).
     check.targetNotHeld = state.alerts.messages > 0;
     check.overloaded = state.alerts.beeps > 0;
+    // The circuit's steady state judges the minimum and the junction as
+    // well; a limit either finds broken is marked.
+    const CSteadyState circuit = SolveDesignCircuit(state.design, settings);
+    const CCircuitVerdict verdict = JudgeCircuit(
+        circuit, state.design, state.evaluation[EResult::kOutputVoltage], settings.junctionLimitC);
+    if (verdict.solved) {
+        check.targetNotHeld = check.targetNotHeld || !verdict.targetHeld;
+        check.junctionOverLimit = check.junctionOverLimit || verdict.junctionOverLimit;
+    }
     for (const CResultSpec& result : kResults) {
         if (result.fieldId != kIdRatedPower) {
             Mark(result.fieldId, check.Exceeds(result.result) ? EKind::kLimit : EKind::kNone);
         }
     }
-    Mark(kIdRatedPower, windingOverloaded ? EKind::kSimulation : EKind::kNone);
+    // The winding above its rated current: the circuit's verdict, or a
+    // simulation of exactly this design.
+    Mark(kIdRatedPower, verdict.solved && verdict.overloaded ? EKind::kLimit
+                        : windingOverloaded                  ? EKind::kSimulation
+                                                             : EKind::kNone);
 }
 
 CFormWarnings::EKind CFormWarnings::KindOf(int fieldId) const {

@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QPalette>
 
+#include "AnalysisSettings.h"
 #include "Palette.h"
 
 namespace ohmrada::qt {
@@ -18,13 +19,16 @@ struct CFormState;
 // the fields' colours change: their texts, the beeps and the messages stay
 // the form's own.
 //
-// - the junction temperature above Tj,max,
+// - the junction temperature above Tj,max (by the cycle's loss, or by the
+//   regulator's loss with the circuit's mean voltage),
 // - the power drawn above the rated power (the cycle beeped),
 // - the voltage minimum when the target was not held (the cycle showed the
-//   regulation message),
+//   regulation message, or the circuit's steady state falls below it),
+// - the rated power when the circuit's winding RMS current (per half with
+//   the centre tap) is above the rated current,
 // take the limit colour; the rated power takes the simulation colour while
-// a simulation of the design the form holds found the winding RMS current
-// above the rated current. Both colours come from a palette that people
+// only a simulation of the design the form holds found the winding above
+// its rated current. Both colours come from a palette that people
 // with the common colour-vision deficiencies tell apart, are set together
 // with a dark text (readable on light and dark themes), and differ in
 // lightness as well.
@@ -38,9 +42,10 @@ public:
 
     explicit CFormWarnings(CFormWindow& window) : m_window(window) {}
 
-    // Colours the fields for the state after a cycle; windingOverloaded when
-    // a simulation of exactly this design found the winding above NennI.
-    void Apply(const CFormState& state, float tjMaxC, bool windingOverloaded);
+    // Colours the fields for the state after a cycle under the analysis
+    // settings (Tj,max, leakage inductance); windingOverloaded when a
+    // simulation of exactly this design found the winding above NennI.
+    void Apply(const CFormState& state, const CAnalysisSettings& settings, bool windingOverloaded);
     // The colour a field shows now.
     EKind KindOf(int fieldId) const;
 

@@ -64,33 +64,83 @@ QString WorstCaseColumnTitle(int column) {
                : QString();
 }
 
+namespace {
+
+// The closed form's word beside a circuit's verdict it disagrees with.
+QString Beside(bool disagree, const QString& closedForm) {
+    return disagree ? Fill(ta::kClosedFormBeside, closedForm) : QString();
+}
+
+// One corner's cells from the circuit's steady state, the closed form's
+// verdicts beside where they differ.
+std::array<CWorstCaseCell, CToleranceWindow::kColumnCount> CircuitCells(const CCorner& corner) {
+    const CEvaluation& e = corner.evaluation;
+    const CCircuitVerdict& v = corner.verdict;
+    const CCircuitMeasurements& m = corner.circuit.measurements;
+    std::array<CWorstCaseCell, CToleranceWindow::kColumnCount> row;
+    row[CToleranceWindow::kColumnMinimum] = {
+        FormatNumber(m.minimumVoltage, 3) + Beside(v.targetHeld == corner.check.targetNotHeld,
+                                                   FormatNumber(e[EResult::kMinimumVoltage], 3)),
+        !v.targetHeld};
+    row[CToleranceWindow::kColumnRipple] = {FormatNumber(m.rippleVoltage, 3)};
+    const QString closedHeadroom = Fill(corner.check.targetNotHeld ? ta::kNotHeld : ta::kHeld,
+                                        FormatNumber(corner.headroomV, 3));
+    row[CToleranceWindow::kColumnTarget] = {
+        Fill(v.targetHeld ? ta::kHeld : ta::kNotHeld, FormatNumber(v.headroomV, 3)) +
+            Beside(v.targetHeld == corner.check.targetNotHeld, closedHeadroom),
+        !v.targetHeld};
+    row[CToleranceWindow::kColumnPower] = {
+        Fill(v.overloaded ? ta::kOverloaded : ta::kWithinRating,
+             FormatNumber(m.windingRmsCurrent, 3)) +
+            Beside(v.overloaded != corner.check.overloaded,
+                   QString::fromUtf8(corner.check.overloaded ? ta::kClosedFormOverloaded
+                                                             : ta::kClosedFormWithinRating)),
+        v.overloaded};
+    row[CToleranceWindow::kColumnRegulatorPower] = {FormatNumber(v.regulatorPowerW, 3)};
+    row[CToleranceWindow::kColumnJunction] = {
+        Fill(v.junctionOverLimit ? ta::kTooHot : ta::kCool,
+             FormatNumber(v.junctionTemperatureC, 3)) +
+            Beside(v.junctionOverLimit != corner.check.junctionOverLimit,
+                   FormatNumber(e[EResult::kJunctionTemperature], 3)),
+        v.junctionOverLimit};
+    return row;
+}
+
+// The closed form's cells, for a corner whose circuit cannot be solved.
+std::array<CWorstCaseCell, CToleranceWindow::kColumnCount> ClosedFormCells(const CCorner& corner) {
+    const CEvaluation& e = corner.evaluation;
+    std::array<CWorstCaseCell, CToleranceWindow::kColumnCount> row;
+    row[CToleranceWindow::kColumnMinimum] = {FormatNumber(e[EResult::kMinimumVoltage], 3),
+                                             corner.check.targetNotHeld};
+    row[CToleranceWindow::kColumnRipple] = {FormatNumber(e[EResult::kRippleVoltage], 3)};
+    row[CToleranceWindow::kColumnTarget] = {
+        Fill(corner.check.targetNotHeld ? ta::kNotHeld : ta::kHeld,
+             FormatNumber(corner.headroomV, 3)),
+        corner.check.targetNotHeld};
+    row[CToleranceWindow::kColumnPower] = {
+        QString::fromUtf8(corner.check.overloaded ? ta::kClosedFormOverloaded
+                                                  : ta::kClosedFormWithinRating),
+        corner.check.overloaded};
+    row[CToleranceWindow::kColumnRegulatorPower] = {FormatNumber(e[EResult::kRegulatorPower], 3)};
+    row[CToleranceWindow::kColumnJunction] = {
+        Fill(corner.check.junctionOverLimit ? ta::kTooHot : ta::kCool,
+             FormatNumber(e[EResult::kJunctionTemperature], 3)),
+        corner.check.junctionOverLimit};
+    return row;
+}
+
+}  // namespace
+
 std::array<std::array<CWorstCaseCell, CToleranceWindow::kColumnCount>, 3> WorstCaseCells(
     const CWorstCase& worstCase) {
     std::array<std::array<CWorstCaseCell, CToleranceWindow::kColumnCount>, 3> rows;
     for (std::size_t i = 0; i < worstCase.corners.size(); ++i) {
         const CCorner& corner = worstCase.corners[i];
-        const CEvaluation& e = corner.evaluation;
         auto& row = rows[i];
+        row = corner.verdict.solved ? CircuitCells(corner) : ClosedFormCells(corner);
         row[CToleranceWindow::kColumnMains] = {FormatNumber(corner.mainsFactor * 100.0, 0)};
         row[CToleranceWindow::kColumnCapacitance] = {
             FormatNumber(corner.design[EInput::kKondC], 0)};
-        row[CToleranceWindow::kColumnMinimum] = {FormatNumber(e[EResult::kMinimumVoltage], 3),
-                                                 corner.check.targetNotHeld};
-        row[CToleranceWindow::kColumnRipple] = {FormatNumber(e[EResult::kRippleVoltage], 3)};
-        row[CToleranceWindow::kColumnTarget] = {
-            Fill(corner.check.targetNotHeld ? ta::kNotHeld : ta::kHeld,
-                 FormatNumber(corner.headroomV, 3)),
-            corner.check.targetNotHeld};
-        row[CToleranceWindow::kColumnPower] = {
-            Fill(corner.check.overloaded ? ta::kOverloaded : ta::kWithinRating,
-                 FormatNumber(e[EResult::kInputPower], 3)),
-            corner.check.overloaded};
-        row[CToleranceWindow::kColumnRegulatorPower] = {
-            FormatNumber(e[EResult::kRegulatorPower], 3)};
-        row[CToleranceWindow::kColumnJunction] = {
-            Fill(corner.check.junctionOverLimit ? ta::kTooHot : ta::kCool,
-                 FormatNumber(e[EResult::kJunctionTemperature], 3)),
-            corner.check.junctionOverLimit};
     }
     return rows;
 }
@@ -274,6 +324,9 @@ void CToleranceWindow::Follow(const CFormState& state) {
     m_table->setFixedHeight(m_table->horizontalHeader()->height() +
                             m_table->verticalHeader()->length() + 2 * m_table->frameWidth());
     m_summary->setText(QString::fromUtf8(anyBroken ? ta::kSomeCornersBad : ta::kAllCornersGood) +
+                       QLatin1Char(' ') +
+                       Fill(ta::kCircuitNote,
+                            FormatNumber(Owner().Settings().analysis.leakageInductanceH * 1e3, 1)) +
                        QLatin1Char(' ') +
                        Fill(ta::kRatedPowerNote, FormatNumber(m_shown.ratedPowerW, 3)));
 }

@@ -472,7 +472,8 @@ while read -r mode owner _ _ _ path _; do
     [[ $owner == root/root ]] || fail "package: $path belongs to $owner"
     case "$mode:$path" in
         d*) [[ $mode == drwxr-xr-x ]] || fail "package: directory $path has mode $mode" ;;
-        *:./usr/bin/*) [[ $mode == -rwxr-xr-x ]] || fail "package: program $path has mode $mode" ;;
+        *:./usr/bin/*|*:./usr/libexec/ohmrada/*)
+            [[ $mode == -rwxr-xr-x ]] || fail "package: program $path has mode $mode" ;;
         *) [[ $mode == -rw-r--r-- ]] || fail "package: $path has mode $mode" ;;
     esac
 done <<<"$listing"
