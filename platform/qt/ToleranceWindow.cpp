@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ToleranceWindow.h"
 
+#include <algorithm>
 #include <optional>
 
 #include <QComboBox>
@@ -10,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -190,7 +192,7 @@ CToleranceWindow::CToleranceWindow(CAnalysisWindows& owner, QWidget* form)
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_table->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_table->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
 
     m_summary = new QLabel;
@@ -208,6 +210,10 @@ CToleranceWindow::CToleranceWindow(CAnalysisWindows& owner, QWidget* form)
     layout->addWidget(m_summary);
     layout->addWidget(help, 0, Qt::AlignRight);
     resize(1160, 300);
+    // Room for the five settings, the table with its two-line header and a
+    // scroll bar, and a summary of up to six lines, whatever the placement
+    // beside the form would make of it.
+    setMinimumHeight(24 * fontMetrics().lineSpacing());
 
     // Judged while typed, taken when finished (Enter, or leaving the box),
     // so that the 6 on the way to 60 is never in use.
@@ -320,9 +326,11 @@ void CToleranceWindow::Follow(const CFormState& state) {
             anyBroken = anyBroken || cell.broken;
         }
     }
-    // The table as high as its three rows.
+    // The table as high as its three rows (and a scroll bar, should the
+    // window be narrower than its columns).
     m_table->setFixedHeight(m_table->horizontalHeader()->height() +
-                            m_table->verticalHeader()->length() + 2 * m_table->frameWidth());
+                            m_table->verticalHeader()->length() + 2 * m_table->frameWidth() +
+                            m_table->horizontalScrollBar()->sizeHint().height());
     m_summary->setText(QString::fromUtf8(anyBroken ? ta::kSomeCornersBad : ta::kAllCornersGood) +
                        QLatin1Char(' ') +
                        Fill(ta::kCircuitNote,
