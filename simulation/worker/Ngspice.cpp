@@ -80,6 +80,11 @@ std::string CNgspice::Load() {
     const char* chosen = std::getenv(kLibraryVariable);
     const std::string name = chosen != nullptr && *chosen != '\0' ? chosen : kLibraryName;
     CLoadedLibrary loaded = LoadSharedLibrary(name);
+    if (!loaded.library && loaded.found) {
+        // There, but no library the loader can use: not ELF, another
+        // architecture, a library it needs is missing.
+        return name + " is not a usable ngspice library (" + loaded.problem + ")";
+    }
     if (!loaded.library) {
         return "ngspice is not installed: " + name + " cannot be loaded (" + loaded.problem +
                "); install the package libngspice0 (Debian, Ubuntu)";

@@ -19,6 +19,9 @@ public:
 struct CLoadedLibrary {
     std::unique_ptr<CSharedLibrary> library;  // null when it could not be loaded
     std::string problem;                      // the loader's reason then
+    // False when no file of that name was found at all; true when one was
+    // found but could not be loaded (a broken or foreign file).
+    bool found = false;
 };
 
 CLoadedLibrary LoadSharedLibrary(const std::string& name);

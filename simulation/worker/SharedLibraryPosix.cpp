@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <dlfcn.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "SharedLibrary.h"
 
 namespace ohmrada {
@@ -28,6 +31,9 @@ CLoadedLibrary LoadSharedLibrary(const std::string& name) {
     if (handle == nullptr) {
         const char* why = dlerror();
         loaded.problem = why != nullptr ? why : "unknown reason";
+        // The loader names a file it could not find with the system's text
+        // for ENOENT; any other reason means a file was there.
+        loaded.found = loaded.problem.find(std::strerror(ENOENT)) == std::string::npos;
         return loaded;
     }
     loaded.library = std::make_unique<CPosixLibrary>(handle);

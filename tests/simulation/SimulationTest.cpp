@@ -331,6 +331,18 @@ const CFailureCase kFailures[] = {
          unsetenv("OHMRADA_NGSPICE_LIBRARY");
          return result;
      }},
+    {"NgspiceNotALibrary", ESimulationError::kNgspiceMissing, "is not a usable ngspice library",
+     [] {
+         // A file of that name that is no shared library: said as such.
+         test::CScratchFolder folder;
+         const std::string fake = (folder.Path() / "libngspice.so.0").string();
+         test::WriteBytes(fake, "not a shared library\n");
+         UnloadSimulator();
+         setenv("OHMRADA_NGSPICE_LIBRARY", fake.c_str(), 1);
+         CSimulationResult result = SimulateStartUp();
+         unsetenv("OHMRADA_NGSPICE_LIBRARY");
+         return result;
+     }},
     {"ZeroSourceVoltage", ESimulationError::kCannotSimulate, "zero",
      [] { return WithRequest([](CSimulationRequest& r) { r.sourceVoltageRms = 0.0; }); }},
     {"ZeroCapacitance", ESimulationError::kCannotSimulate, "zero",
