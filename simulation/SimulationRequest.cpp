@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SimulationRequest.h"
 
+#include "DesignCircuit.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -24,27 +26,22 @@ bool Usable(double value) {
 
 CSimulationRequest CSimulationRequest::FromDesign(const CDesign& design,
                                                   double leakageInductanceH) {
-    CPowerSupply supply;
-    design.ApplyTo(supply);
-    const CTransformer& transformer = *supply.GetTransformer();
-    const CRectifier& rectifier = *supply.GetRectifier();
+    // The same circuit the analysis solves natively, by the one rule that
+    // takes it from a design.
+    const CCircuitParameters c = CircuitOfDesign(design, leakageInductanceH);
     CSimulationRequest request;
-    const std::string circuit = rectifier.GetCircuit();
-    request.circuit = circuit == CRectifier::kHalfWave ? ECircuit::kHalfWave
-                      : circuit == CRectifier::kBridge ? ECircuit::kBridge
-                                                       : ECircuit::kCentreTap;
-    // The copies the recalculation cycle makes for the rectifier.
-    request.sourceVoltageRms = static_cast<double>(transformer.GetNoLoadVoltage());
-    request.sourceResistanceOhm =
-        static_cast<double>(ToSingle(transformer.GetInternalResistance()));
-    request.leakageInductanceH = leakageInductanceH;
-    request.diffusionVoltageV = static_cast<double>(rectifier.GetDiffusionVoltage());
-    request.bulkResistanceOhm = static_cast<double>(rectifier.GetBulkResistance());
-    request.capacitanceF =
-        static_cast<double>(ToSingle(supply.GetCapacitor()->GetCapacitance(true)));
-    request.loadCurrentA = static_cast<double>(supply.GetLoadCurrent());
-    request.ratedCurrentA = static_cast<double>(transformer.GetRatedCurrent());
-    request.frequencyHz = static_cast<double>(supply.MainsFrequency());
+    request.circuit = c.kind == ECircuitKind::kHalfWave ? ECircuit::kHalfWave
+                      : c.kind == ECircuitKind::kBridge ? ECircuit::kBridge
+                                                        : ECircuit::kCentreTap;
+    request.sourceVoltageRms = c.sourceVoltageRms;
+    request.sourceResistanceOhm = c.sourceResistanceOhm;
+    request.leakageInductanceH = c.leakageInductanceH;
+    request.diffusionVoltageV = c.thresholdVoltageV;
+    request.bulkResistanceOhm = c.bulkResistanceOhm;
+    request.capacitanceF = c.capacitanceF;
+    request.loadCurrentA = c.loadCurrentA;
+    request.ratedCurrentA = static_cast<double>(design[EInput::kNennI]);
+    request.frequencyHz = c.frequencyHz;
     return request;
 }
 
