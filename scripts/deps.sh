@@ -5,8 +5,9 @@
 #
 #   scripts/deps.sh            packages for building and running
 #   scripts/deps.sh --test     also those for the tests (locales, Xvfb, clang,
-#                              the ngspice program the simulation is checked
-#                              against)
+#                              the ngspice program the simulation and the
+#                              native circuit are checked against, and python3,
+#                              which runs it for the circuit's reference rows)
 set -euo pipefail
 
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev libqcustomplot-dev qt6-translations-l10n libgl-dev fonts-dejavu-core
@@ -14,7 +15,7 @@ packages=(g++ cmake ninja-build pkg-config qt6-base-dev libqcustomplot-dev qt6-t
 if [[ "${1:-}" == "--test" ]]; then
     packages+=(locales xvfb xauth clang clang-format libclang-rt-14-dev desktop-file-utils appstream
                shared-mime-info groff-base
-               dpkg-dev file ngspice poppler-utils)
+               dpkg-dev file ngspice poppler-utils python3)
 fi
 
 missing=()
