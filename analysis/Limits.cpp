@@ -163,4 +163,28 @@ CLimits FindLimits(const CDesign& design, const CAnalysisSettings& settings) {
     return limits;
 }
 
+CLimits WithCircuitLimits(const CLimits& limits, const CDesign& design) {
+    CLimits shown = limits;
+    const CLimits::CCircuitLimits& circuit = limits.circuit;
+    shown.maxRegulatedCurrent.nominal = circuit.maxRegulatedNominal;
+    shown.maxRegulatedCurrent.lowMains = circuit.maxRegulatedLowMains;
+    shown.highestVoltage.nominalV = circuit.highestVoltageNominalV;
+    shown.highestVoltage.lowMainsV = circuit.highestVoltageLowMainsV;
+    shown.maxTransformerLoad.current = circuit.maxTransformerCurrent;
+    CLimits::CBestEfficiency& best = shown.bestEfficiency;
+    best.scale = circuit.bestScale;
+    best.ratedVoltage.reset();
+    best.noLoadVoltage.reset();
+    best.ratedCurrent.reset();
+    best.efficiencyPct.reset();
+    if (best.scale.value > 0.0f) {
+        const CDesign scaled = WithTransformerScale(design, best.scale.value);
+        best.ratedVoltage = scaled.Shown(EInput::kNennU);
+        best.noLoadVoltage = scaled.Shown(EInput::kLeerU);
+        best.ratedCurrent = scaled[EInput::kNennI];
+        best.efficiencyPct = circuit.bestEfficiencyPct;
+    }
+    return shown;
+}
+
 }  // namespace ohmrada

@@ -86,6 +86,12 @@ struct CLimits {
     } circuit;
 };
 
+// The limits as the circuit finds them, in the places of the closed form's:
+// the regulated current, the highest voltage, the transformer's thermal load
+// and the best efficiency (with the scaled transformer's plate as the form
+// would show it). The regulator's limits stay the closed form's.
+CLimits WithCircuitLimits(const CLimits& limits, const CDesign& design);
+
 inline constexpr double kCircuitCurrentStep = 1.25;
 inline constexpr double kCircuitScaleStep = 1.1;
 

@@ -94,31 +94,7 @@ std::string OptionalNumber(const std::optional<float>& value) {
 // The limits as reported: the circuit's in place of the closed form's
 // (unless closedForm).
 CLimits Presented(const CLimits& closed, const CDesign& design, bool closedForm) {
-    CLimits limits = closed;
-    if (closedForm) {
-        return limits;
-    }
-    const CLimits::CCircuitLimits& circuit = closed.circuit;
-    limits.maxRegulatedCurrent.nominal = circuit.maxRegulatedNominal;
-    limits.maxRegulatedCurrent.lowMains = circuit.maxRegulatedLowMains;
-    limits.highestVoltage.nominalV = circuit.highestVoltageNominalV;
-    limits.highestVoltage.lowMainsV = circuit.highestVoltageLowMainsV;
-    limits.maxTransformerLoad.current = circuit.maxTransformerCurrent;
-    CLimits::CBestEfficiency& best = limits.bestEfficiency;
-    best.scale = circuit.bestScale;
-    best.ratedVoltage.reset();
-    best.noLoadVoltage.reset();
-    best.ratedCurrent.reset();
-    best.efficiencyPct.reset();
-    if (best.scale.value > 0.0f) {
-        const CDesign scaled = WithTransformerScale(design, best.scale.value);
-        const float shown = scaled.centreTap != 0 ? 0.5f : 1.0f;
-        best.ratedVoltage = scaled[EInput::kNennU] * shown;
-        best.noLoadVoltage = scaled[EInput::kLeerU] * shown;
-        best.ratedCurrent = scaled[EInput::kNennI];
-        best.efficiencyPct = circuit.bestEfficiencyPct;
-    }
-    return limits;
+    return closedForm ? closed : WithCircuitLimits(closed, design);
 }
 
 std::string Json(const std::optional<std::string>& input, const CLimits& closed,

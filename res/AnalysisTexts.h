@@ -84,11 +84,13 @@ inline constexpr const char* kLimitBestEfficiency = "optimaler Wirkungsgrad";
 inline constexpr const char* kLimitHighestVoltage = "höchste Spannung";
 inline constexpr const char* kAtSearchLimit = " (Suchgrenze erreicht)";
 inline constexpr const char* kTransformerLoadSentence =
-    "Bis zu diesem Laststrom bleibt die Leistungsaufnahme innerhalb der Nennleistung des "
-    "Trafos.";
+    "Bis zu diesem Laststrom bleibt der Effektivstrom der Wicklung (je Hälfte bei "
+    "Mittelanzapfung) im eingeschwungenen Zustand der Schaltung innerhalb ihres Nennstroms: die "
+    "thermische Grenze des Trafos.";
 inline constexpr const char* kRegulatedCurrentSentence =
     "Bis zu diesem Laststrom hält der Regler die Sollspannung, bei Nennnetzspannung und bei "
-    "Unterspannung mit gealtertem Kondensator.";
+    "Unterspannung mit gealtertem Kondensator, nach dem Minimum der Schaltung im "
+    "eingeschwungenen Zustand.";
 inline constexpr const char* kRegulatorPowerSentence =
     "So viel Verlustleistung erreicht Tj,max; bis zu diesem Strom bleibt der Regler in seinen "
     "Grenzen; so klein muss der Wärmewiderstand für den eingestellten Strom sein.";
@@ -123,10 +125,12 @@ inline constexpr const char* kEnterTransformer = "Trafo eintragen";
 inline constexpr const char* kColoursHeading = "Farben im Formular";
 inline constexpr const char* kColourLimitText =
     "Orange: Sperrschichttemperatur über Tj,max; Leistungsaufnahme über der Nennleistung (der "
-    "Piepton); Spannungsminimum, wenn die Sollspannung nicht gehalten wurde (die Meldung).";
+    "Piepton); Spannungsminimum, wenn die Sollspannung nicht gehalten wird (die Meldung, oder "
+    "nach der Schaltung); Nennleistung, wenn der Wicklungsstrom der Schaltung über dem "
+    "Nennstrom liegt.";
 inline constexpr const char* kColourSimulationText =
-    "Purpur: Nennleistung, wenn die Simulation dieses Entwurfs einen Wicklungsstrom (effektiv) "
-    "über dem Nennstrom ergab.";
+    "Purpur: Nennleistung, wenn nur die Simulation dieses Entwurfs einen Wicklungsstrom "
+    "(effektiv) über dem Nennstrom ergab.";
 
 // Parameterverlauf.
 inline constexpr const char* kSweepInput = "Eingabe:";

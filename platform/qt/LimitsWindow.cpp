@@ -243,7 +243,9 @@ CLimitsWindow::CLimitsWindow(CAnalysisWindows& owner, QWidget* form)
 void CLimitsWindow::Follow(const CFormState& state) {
     const CAnalysisSettings& settings = Owner().Settings().analysis;
     const double ambient = state.design[EInput::kTu];
-    m_shown = FindLimits(state.design, settings);
+    // The circuit's limits where it finds them, the closed form's beside in
+    // ohmrada-calc limits (closed_form_*).
+    m_shown = WithCircuitLimits(FindLimits(state.design, settings), state.design);
     const CLimitsView view{m_shown, IsValidJunctionLimit(settings.junctionLimitC, ambient)};
     std::size_t index = 0;
     for (const CValueSpec& value : kValues) {

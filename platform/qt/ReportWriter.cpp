@@ -159,7 +159,8 @@ QString CReportWriter::Html(QTextDocument& document, const QString& path) {
     html += Heading(ta::kReportLimits);
     QList<QStringList> limits;
     for (const CLimitRow& row :
-         LimitRows(FindLimits(state.design, settings), settings, state.design[EInput::kTu])) {
+         LimitRows(WithCircuitLimits(FindLimits(state.design, settings), state.design), settings,
+                   state.design[EInput::kTu])) {
         limits << QStringList{row.heading ? QStringLiteral("» ") + row.label : row.label,
                               row.value};
     }
