@@ -92,7 +92,7 @@ std::vector<CReference> ReadReferences(std::istream& in) {
                       c.loadCurrentA, c.frequencyHz);
         row.name = name;
         for (char& ch : row.name) {
-            if (ch == '.') {
+            if (ch == '.' || ch == ',') {  // a decimal comma under some locales
                 ch = 'p';
             }
         }

@@ -4,7 +4,9 @@
 // and held against ohmrada-calc and the analysis library for the same design.
 #include <signal.h>
 
+#include <charconv>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <optional>
 #include <string>
@@ -744,7 +746,9 @@ TEST_F(AnalysisWindowTest, ToleranceEntriesOutsideTheirRangeStayTypedAndAreRefus
         EXPECT_EQ(c.box->text().toStdString(), c.typed) << "kept as typed";
         const CAnalysisSettings after = Analysis().Settings().analysis;
         // The window's verdict is the one every front end uses.
-        const double typed = std::strtod(c.typed, nullptr);
+        // Read locale-free: under a German locale strtod stops at the point.
+        double typed = 0.0;
+        std::from_chars(c.typed, c.typed + std::strlen(c.typed), typed);
         CAnalysisSettings probe = before;
         if (c.box == window.MainsLowTolerance()) {
             probe.mainsLowTolerancePct = typed;
