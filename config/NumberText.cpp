@@ -149,14 +149,17 @@ std::string FormatFieldValue(float value, int decimals) {
     if (!std::isfinite(value)) {
         return texts::kUndefinedValue;
     }
-    if (value == 0.0f) {
-        value = 0.0f;  // no "-0.000"
-    }
     // Enough for the largest float in fixed notation with three decimals.
     char buffer[64];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value),
                                       std::chars_format::fixed, decimals);
-    return std::string(buffer, result.ptr);
+    std::string text(buffer, result.ptr);
+    // No "-0.000": a negative zero, or a negative value too small to show a
+    // digit, reads back as zero and shows as zero.
+    if (text.front() == '-' && text.find_first_not_of("0.", 1) == std::string::npos) {
+        text.erase(0, 1);
+    }
+    return text;
 }
 
 namespace {

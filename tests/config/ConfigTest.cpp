@@ -70,6 +70,12 @@ TEST(NumberText, ANegativeZeroShowsAsZero) {
     EXPECT_EQ(FormatFieldValue(-0.0f, 3), "0.000");
     EXPECT_EQ(FormatFieldValue(ReadNumber("-0"), 0), "0");
     EXPECT_EQ(FormatFieldValue(-0.5f, 3), "-0.500");
+    // A negative value too small for a digit shows as zero too, so that its
+    // text reads back to what it shows.
+    EXPECT_EQ(FormatFieldValue(-1e-45f, 3), "0.000");
+    EXPECT_EQ(FormatFieldValue(-0.0004f, 3), "0.000");
+    EXPECT_EQ(FormatFieldValue(-0.0005f, 3), "-0.001");
+    EXPECT_EQ(FormatFieldValue(-0.4f, 0), "0");
     EXPECT_EQ(ShortestNumber(-0.25f), "-0.25");
     EXPECT_EQ(ShortestNumber(std::numeric_limits<double>::quiet_NaN()), "");
 }

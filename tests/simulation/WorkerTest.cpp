@@ -170,8 +170,11 @@ const CBrokenWorker kBroken[] = {
     {"AnswersNonsense", "printf 'not a frame at all' >&0\nsleep 5\n",
      ESimulationError::kWorkerFailed, "nonsense"},
     {"Hangs", "exec sleep 100\n", ESimulationError::kOverBudget, "time budget"},
-    // An answer in due form: ngspice's refusal, and the worker ends.
+    // An answer in due form: ngspice's refusal, and the worker ends. It
+    // takes the job first, as a worker does, so that the job is written
+    // before the worker has gone.
     {"RefusesTheCircuit",
+     "head -c 1 <&0 >/dev/null\n"
      "printf '\\045\\0\\0\\0\\0\\0\\0\\0fail refused ends Timestep too small\\n' >&0\n",
      ESimulationError::kNgspiceError, "Timestep too small"},
 };
