@@ -105,20 +105,8 @@ struct COptions {
 
 // The circuit's steady state in the simulation's terms.
 CSimulationResult SolveNatively(const CSimulationRequest& request) {
-    CCircuitParameters c;
-    c.kind = request.circuit == ECircuit::kHalfWave ? ECircuitKind::kHalfWave
-             : request.circuit == ECircuit::kBridge ? ECircuitKind::kBridge
-                                                    : ECircuitKind::kCentreTap;
-    c.sourceVoltageRms = request.sourceVoltageRms;
-    c.sourceResistanceOhm = request.sourceResistanceOhm;
-    c.leakageInductanceH = request.leakageInductanceH;
-    c.thresholdVoltageV = request.diffusionVoltageV;
-    c.bulkResistanceOhm = request.bulkResistanceOhm;
-    c.capacitanceF = request.capacitanceF;
-    c.loadCurrentA = request.loadCurrentA;
-    c.frequencyHz = request.frequencyHz;
     CSimulationResult result;
-    const CSteadyState state = SolveSteadyState(c, {.switchOn = true});
+    const CSteadyState state = SolveSteadyState(request.Circuit(), {.switchOn = true});
     if (!state.Solved()) {
         result.error = state.status == ESteadyStateStatus::kCannotSolve
                            ? ESimulationError::kCannotSimulate

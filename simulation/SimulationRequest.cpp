@@ -45,6 +45,22 @@ CSimulationRequest CSimulationRequest::FromDesign(const CDesign& design,
     return request;
 }
 
+CCircuitParameters CSimulationRequest::Circuit() const {
+    CCircuitParameters c;
+    c.kind = circuit == ECircuit::kHalfWave ? ECircuitKind::kHalfWave
+             : circuit == ECircuit::kBridge ? ECircuitKind::kBridge
+                                            : ECircuitKind::kCentreTap;
+    c.sourceVoltageRms = sourceVoltageRms;
+    c.sourceResistanceOhm = sourceResistanceOhm;
+    c.leakageInductanceH = leakageInductanceH;
+    c.thresholdVoltageV = diffusionVoltageV;
+    c.bulkResistanceOhm = bulkResistanceOhm;
+    c.capacitanceF = capacitanceF;
+    c.loadCurrentA = loadCurrentA;
+    c.frequencyHz = frequencyHz;
+    return c;
+}
+
 double CSimulationRequest::SourcePeak() const {
     return std::sqrt(2.0) * sourceVoltageRms;
 }

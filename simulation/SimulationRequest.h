@@ -42,6 +42,8 @@ struct CSimulationRequest {
     static CSimulationRequest FromDesign(const CDesign& design, double leakageInductanceH = 0.0);
 
     int DiodeCount() const;
+    // The same circuit in the native solver's terms.
+    CCircuitParameters Circuit() const;
     int SourceCount() const { return circuit == ECircuit::kCentreTap ? 2 : 1; }
     double Period() const { return 1.0 / frequencyHz; }
     // The crest of one source, sqrt(2) x its RMS value.
