@@ -301,4 +301,38 @@ std::string JsonArray(const std::vector<std::string>& elements) {
     return text;
 }
 
+int RunPerDesignCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+                        std::ostream& err, const CAnalysisGrammar& grammar,
+                        const CCommandTexts& texts, const FRender& render,
+                        const FCsvHeader& csvHeader) {
+    const CParsed<CAnalysisOptions> parsed = ParseAnalysisArguments(args, grammar);
+    if (const std::optional<int> status = EndsBeforeAnalysis(parsed, texts, out, err)) {
+        return *status;
+    }
+    const CAnalysisOptions& options = *parsed.value;
+    std::vector<std::string> pieces;
+    const bool ok = ForEachDesign(
+        options, in, err, [&](const std::optional<std::string>& input, const CDesign& design) {
+            pieces.push_back(render(options, input, design));
+        });
+    std::string text;
+    switch (options.format) {
+        case EFormat::kJson:
+            text = JsonArray(pieces);
+            break;
+        case EFormat::kCsv:
+            text = csvHeader ? csvHeader(options) : std::string();
+            for (const std::string& piece : pieces) {
+                text.append(piece);
+            }
+            break;
+        default:
+            for (std::size_t i = 0; i < pieces.size(); ++i) {
+                text.append(i == 0 ? "" : "\n").append(pieces[i]);
+            }
+            break;
+    }
+    return FinishOutput(text, ok, out, err);
+}
+
 }  // namespace ohmrada::cli

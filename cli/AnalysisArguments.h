@@ -51,6 +51,13 @@ inline constexpr std::string_view kAnalysisExitStatus =
     "Exit status: 0 on success; 2 on a usage error, or when an input cannot be\n"
     "read or analysed (it gives no output; the others are still printed).\n";
 
+// The flag of worst-case, limits and sweep that asks for the closed form's
+// verdicts only, and whether it was given.
+inline constexpr std::string_view kClosedForm = "--closed-form";
+inline bool ClosedForm(const CAnalysisOptions& options) {
+    return options.flags.count(std::string(kClosedForm)) > 0;
+}
+
 struct CAnalysisGrammar {
     std::vector<EFormat> formats;  // offered, the first is the default
     bool tolerances = true;        // --mains-tolerance, --capacitor-tolerance, --tj-max
@@ -112,5 +119,20 @@ std::string SettingsLine(const CAnalysisSettings& settings);
 
 // A JSON array of already rendered elements, each on its own lines.
 std::string JsonArray(const std::vector<std::string>& elements);
+
+// The run of a command that renders each input on its own (worst-case,
+// limits): the arguments read by grammar (ending early as
+// EndsBeforeAnalysis says), every input rendered by `render`, the pieces
+// joined as the format joins them (tables a blank line apart, JSON as one
+// array, CSV rows under the header `csvHeader` makes) and the output
+// finished. The exit status.
+using FRender =
+    std::function<std::string(const CAnalysisOptions& options,
+                              const std::optional<std::string>& input, const CDesign& design)>;
+using FCsvHeader = std::function<std::string(const CAnalysisOptions& options)>;
+int RunPerDesignCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+                        std::ostream& err, const CAnalysisGrammar& grammar,
+                        const CCommandTexts& texts, const FRender& render,
+                        const FCsvHeader& csvHeader = {});
 
 }  // namespace ohmrada::cli

@@ -20,7 +20,6 @@ namespace ohmrada::cli {
 namespace {
 
 constexpr std::string_view kCommand = "limits";
-constexpr std::string_view kClosedForm = "--closed-form";
 
 constexpr std::string_view kUsage =
     "Usage: ohmrada-calc limits [--mains-tolerance PCT|LOW:HIGH] [--capacitor-tolerance PCT]\n"
@@ -246,33 +245,17 @@ std::string Table(const std::optional<std::string>& input, const CLimits& closed
 
 int RunLimitsCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
                      std::ostream& err) {
-    const CParsed<CAnalysisOptions> parsed = ParseAnalysisArguments(
-        args, {{EFormat::kTable, EFormat::kJson}, true, {std::string(kClosedForm)}});
-    if (const std::optional<int> status = EndsBeforeAnalysis(
-            parsed,
-            {kCommand, kUsage, {kHelp, kAnalysisOptionsHelp, kFormatHelp, kAnalysisExitStatus}},
-            out, err)) {
-        return *status;
-    }
-    const CAnalysisOptions& options = *parsed.value;
-    const bool closedForm = options.flags.count(std::string(kClosedForm)) > 0;
-    std::vector<std::string> pieces;
-    const bool ok = ForEachDesign(
-        options, in, err, [&](const std::optional<std::string>& input, const CDesign& design) {
+    return RunPerDesignCommand(
+        args, in, out, err, {{EFormat::kTable, EFormat::kJson}, true, {std::string(kClosedForm)}},
+        {kCommand, kUsage, {kHelp, kAnalysisOptionsHelp, kFormatHelp, kAnalysisExitStatus}},
+        [](const CAnalysisOptions& options, const std::optional<std::string>& input,
+           const CDesign& design) {
+            const bool closedForm = ClosedForm(options);
             const CLimits limits = FindLimits(design, options.settings);
-            pieces.push_back(options.format == EFormat::kJson
-                                 ? Json(input, limits, design, options.settings, closedForm)
-                                 : Table(input, limits, design, options.settings, closedForm));
+            return options.format == EFormat::kJson
+                       ? Json(input, limits, design, options.settings, closedForm)
+                       : Table(input, limits, design, options.settings, closedForm);
         });
-    std::string text;
-    if (options.format == EFormat::kJson) {
-        text = JsonArray(pieces);
-    } else {
-        for (std::size_t i = 0; i < pieces.size(); ++i) {
-            text.append(i == 0 ? "" : "\n").append(pieces[i]);
-        }
-    }
-    return FinishOutput(text, ok, out, err);
 }
 
 }  // namespace ohmrada::cli

@@ -114,11 +114,7 @@ CSimulationResult SolveNatively(const CSimulationRequest& request) {
         result.message = state.reason;
         return result;
     }
-    for (const CCircuitMeasurementSpec& spec : kCircuitMeasurements) {
-        if (const CMeasurementSpec* same = MeasurementOfName(spec.name)) {
-            result.measurements.*(same->member) = state.measurements.*spec.member;
-        }
-    }
+    static_cast<CCircuitMeasurements&>(result.measurements) = state.measurements;
     return result;
 }
 

@@ -21,7 +21,6 @@ namespace ohmrada::cli {
 namespace {
 
 constexpr std::string_view kCommand = "sweep";
-constexpr std::string_view kClosedForm = "--closed-form";
 
 constexpr std::string_view kUsage =
     "Usage: ohmrada-calc sweep NAME=FROM:TO:COUNT[:log] [--set NAME=TEXT]...\n"
@@ -291,7 +290,7 @@ int RunSweepCommand(const std::vector<std::string>& args, std::istream& in, std:
         extension.columns ? extension.columns(options, spec.value->count) : CSweepColumns{};
     // The circuit's columns first (unless --closed-form), then the caller's.
     CSweepColumns columns = more;
-    if (options.flags.count(std::string(kClosedForm)) == 0) {
+    if (!ClosedForm(options)) {
         const CSweepColumns circuit = CircuitColumns(options.settings);
         columns.names = circuit.names;
         columns.names.insert(columns.names.end(), more.names.begin(), more.names.end());

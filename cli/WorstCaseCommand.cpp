@@ -20,7 +20,6 @@ namespace ohmrada::cli {
 namespace {
 
 constexpr std::string_view kCommand = "worst-case";
-constexpr std::string_view kClosedForm = "--closed-form";
 
 constexpr std::string_view kUsage =
     "Usage: ohmrada-calc worst-case [--mains-tolerance PCT|LOW:HIGH] [--capacitor-tolerance PCT]\n"
@@ -273,50 +272,24 @@ std::string CsvRows(const std::optional<std::string>& input, const CWorstCase& w
 
 int RunWorstCaseCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
                         std::ostream& err) {
-    const CParsed<CAnalysisOptions> parsed = ParseAnalysisArguments(
-        args, {{EFormat::kTable, EFormat::kJson, EFormat::kCsv}, true, {std::string(kClosedForm)}});
-    if (const std::optional<int> status = EndsBeforeAnalysis(
-            parsed,
-            {kCommand, kUsage, {kHelp, kAnalysisOptionsHelp, kFormatHelp, kAnalysisExitStatus}},
-            out, err)) {
-        return *status;
-    }
-    const CAnalysisOptions& options = *parsed.value;
-    const bool closedForm = options.flags.count(std::string(kClosedForm)) > 0;
-    std::vector<std::string> pieces;
-    const bool ok = ForEachDesign(
-        options, in, err, [&](const std::optional<std::string>& input, const CDesign& design) {
+    return RunPerDesignCommand(
+        args, in, out, err,
+        {{EFormat::kTable, EFormat::kJson, EFormat::kCsv}, true, {std::string(kClosedForm)}},
+        {kCommand, kUsage, {kHelp, kAnalysisOptionsHelp, kFormatHelp, kAnalysisExitStatus}},
+        [](const CAnalysisOptions& options, const std::optional<std::string>& input,
+           const CDesign& design) {
+            const bool closedForm = ClosedForm(options);
             const CWorstCase worstCase = AnalyseWorstCase(design, options.settings);
             switch (options.format) {
-                case EFormat::kTable:
-                    pieces.push_back(Table(input, worstCase, options.settings, closedForm));
-                    break;
                 case EFormat::kJson:
-                    pieces.push_back(Json(input, worstCase, options.settings, closedForm));
-                    break;
+                    return Json(input, worstCase, options.settings, closedForm);
                 case EFormat::kCsv:
-                    pieces.push_back(CsvRows(input, worstCase, closedForm));
-                    break;
+                    return CsvRows(input, worstCase, closedForm);
+                default:
+                    return Table(input, worstCase, options.settings, closedForm);
             }
-        });
-    std::string text;
-    switch (options.format) {
-        case EFormat::kTable:
-            for (std::size_t i = 0; i < pieces.size(); ++i) {
-                text.append(i == 0 ? "" : "\n").append(pieces[i]);
-            }
-            break;
-        case EFormat::kJson:
-            text = JsonArray(pieces);
-            break;
-        case EFormat::kCsv:
-            text = CsvHeader(closedForm);
-            for (const std::string& piece : pieces) {
-                text.append(piece);
-            }
-            break;
-    }
-    return FinishOutput(text, ok, out, err);
+        },
+        [](const CAnalysisOptions& options) { return CsvHeader(ClosedForm(options)); });
 }
 
 }  // namespace ohmrada::cli

@@ -5,30 +5,19 @@
 #include <string_view>
 #include <vector>
 
+#include "CircuitMeasurements.h"
+
 namespace ohmrada {
 
 class CRecording;
 struct CSimulationRequest;
 
-// What the simulation measures. All but the last come from one mains period
-// in the steady state; "per diode" and "per source" values are those of the
-// most loaded diode or source (they are equal by symmetry).
-struct CMeasurements {
-    double meanVoltage = 0.0;          // output, V
-    double minimumVoltage = 0.0;       // V
-    double maximumVoltage = 0.0;       // V
-    double rippleVoltage = 0.0;        // peak to peak, V
-    double peakCurrent = 0.0;          // per diode, A
-    double meanCurrent = 0.0;          // per diode, A
-    double rmsCurrent = 0.0;           // per diode, A
-    double windingRmsCurrent = 0.0;    // per source (half of a centre-tapped winding), A
-    double capacitorRmsCurrent = 0.0;  // ripple current of the reservoir capacitor, A
-    double diodePower = 0.0;           // per diode, threshold and bulk resistance, W
-    double peakReverseVoltage = 0.0;   // per diode, V
-    double inputPower = 0.0;           // delivered into the rectifier, W
-    double copperLoss = 0.0;           // in the internal resistances, W
-    double periods = 0.0;              // mains periods simulated to reach the steady state
-    double switchOnPeakCurrent = 0.0;  // per diode, empty capacitor switched on, A
+// What the simulation measures: the quantities the circuit's own steady
+// state gives (by the same names), and how many mains periods ngspice ran
+// to reach the steady state. All but the switch-on peak come from one mains
+// period in the steady state.
+struct CMeasurements : CCircuitMeasurements {
+    double periods = 0.0;  // mains periods simulated to reach the steady state
 };
 
 // A measurement's name outside the program (JSON, CSV, the windows), its
@@ -36,30 +25,29 @@ struct CMeasurements {
 struct CMeasurementSpec {
     std::string_view name;
     std::string_view unit;
-    double CMeasurements::*member;
+    double CMeasurements::*member = nullptr;
 };
 
-inline constexpr std::size_t kMeasurementCount = 15;
+inline constexpr std::size_t kMeasurementCount = kCircuitMeasurementCount + 1;
 
-// clang-format off
-inline constexpr std::array<CMeasurementSpec, kMeasurementCount> kMeasurements = {{
-    {"sim_mean_voltage_v", "V", &CMeasurements::meanVoltage},
-    {"sim_minimum_voltage_v", "V", &CMeasurements::minimumVoltage},
-    {"sim_maximum_voltage_v", "V", &CMeasurements::maximumVoltage},
-    {"sim_ripple_voltage_v", "V", &CMeasurements::rippleVoltage},
-    {"sim_peak_current_a", "A", &CMeasurements::peakCurrent},
-    {"sim_mean_current_a", "A", &CMeasurements::meanCurrent},
-    {"sim_rms_current_a", "A", &CMeasurements::rmsCurrent},
-    {"sim_winding_rms_current_a", "A", &CMeasurements::windingRmsCurrent},
-    {"sim_capacitor_rms_current_a", "A", &CMeasurements::capacitorRmsCurrent},
-    {"sim_diode_power_w", "W", &CMeasurements::diodePower},
-    {"sim_peak_reverse_voltage_v", "V", &CMeasurements::peakReverseVoltage},
-    {"sim_input_power_w", "W", &CMeasurements::inputPower},
-    {"sim_copper_loss_w", "W", &CMeasurements::copperLoss},
-    {"sim_periods", "", &CMeasurements::periods},
-    {"sim_switch_on_peak_current_a", "A", &CMeasurements::switchOnPeakCurrent},
-}};
-// clang-format on
+namespace detail {
+// The circuit's measurements in their order, with the periods before the
+// switch-on peak (the column order of every table that shows them).
+constexpr std::array<CMeasurementSpec, kMeasurementCount> MakeMeasurements() {
+    std::array<CMeasurementSpec, kMeasurementCount> table{};
+    std::size_t k = 0;
+    for (const CCircuitMeasurementSpec& spec : kCircuitMeasurements) {
+        if (spec.member == &CCircuitMeasurements::switchOnPeakCurrent) {
+            table[k++] = {"sim_periods", "", &CMeasurements::periods};
+        }
+        table[k++] = {spec.name, spec.unit, spec.member};
+    }
+    return table;
+}
+}  // namespace detail
+
+inline constexpr std::array<CMeasurementSpec, kMeasurementCount> kMeasurements =
+    detail::MakeMeasurements();
 
 // The measurement of a name ("sim_mean_voltage_v"); nullptr for any other.
 const CMeasurementSpec* MeasurementOfName(std::string_view name);

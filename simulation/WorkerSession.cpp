@@ -16,6 +16,7 @@
 #include <mutex>
 #include <optional>
 
+#include "FrameIo.h"
 #include "WorkerProtocol.h"
 
 namespace ohmrada {
@@ -49,23 +50,6 @@ CSpiceRun Failed(ESpiceOutcome outcome, std::string message) {
     run.outcome = outcome;
     run.message = std::move(message);
     return run;
-}
-
-bool SendAll(int fd, const std::string& bytes) {
-    const char* data = bytes.data();
-    std::size_t size = bytes.size();
-    while (size > 0) {
-        const ssize_t put = send(fd, data, size, MSG_NOSIGNAL);
-        if (put < 0 && errno == EINTR) {
-            continue;
-        }
-        if (put <= 0) {
-            return false;
-        }
-        data += put;
-        size -= static_cast<std::size_t>(put);
-    }
-    return true;
 }
 
 enum class EWait { kReady, kStopped, kTimedOut };
@@ -269,7 +253,7 @@ CSpiceRun CWorkerSession::Run(const CSpiceJob& job, CDeadline deadline, std::sto
         }
     }
     const std::string payload = EncodeJob(job);
-    if (!SendAll(m_socket, FrameHeader(payload.size()) + payload)) {
+    if (!WriteFully(m_socket, FrameHeader(payload.size()) + payload)) {
         kill(m_pid, SIGKILL);
         return Failed(ESpiceOutcome::kCrashed,
                       "the simulation worker could not be reached: " + Reap());

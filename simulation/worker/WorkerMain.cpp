@@ -19,6 +19,7 @@
 #include <string>
 #include <thread>
 
+#include "FrameIo.h"
 #include "Ngspice.h"
 #include "WorkerProtocol.h"
 
@@ -35,58 +36,6 @@ void LimitAddressSpace() {
     const rlimit limit{kAddressSpaceBytes, kAddressSpaceBytes};
     setrlimit(RLIMIT_AS, &limit);
 #endif
-}
-
-bool ReadAll(int fd, char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t got = read(fd, data, size);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            return false;
-        }
-        data += got;
-        size -= static_cast<std::size_t>(got);
-    }
-    return true;
-}
-
-bool WriteAll(int fd, const std::string& bytes) {
-    const char* data = bytes.data();
-    std::size_t size = bytes.size();
-    while (size > 0) {
-        const ssize_t put = write(fd, data, size);
-        if (put < 0 && errno == EINTR) {
-            continue;
-        }
-        if (put <= 0) {
-            return false;
-        }
-        data += put;
-        size -= static_cast<std::size_t>(put);
-    }
-    return true;
-}
-
-std::optional<std::string> ReadFrame(int fd) {
-    char header[8];
-    if (!ReadAll(fd, header, sizeof header)) {
-        return std::nullopt;
-    }
-    const std::uint64_t length = FrameLength(header);
-    if (length > kLargestFrame) {
-        return std::nullopt;
-    }
-    std::string payload(static_cast<std::size_t>(length), '\0');
-    if (!ReadAll(fd, payload.data(), payload.size())) {
-        return std::nullopt;
-    }
-    return payload;
-}
-
-bool WriteFrame(int fd, const std::string& payload) {
-    return WriteAll(fd, FrameHeader(payload.size()) + payload);
 }
 
 // Ends the worker as soon as the program's end of the socket closes (the
