@@ -66,19 +66,19 @@ CNetlist CNetlist::Build(const CSimulationRequest& request, const CRunSettings& 
         const std::string id = std::to_string(i);
         lines.push_back("D" + id + " " + anode + " j" + id + " DI");
         lines.push_back("VD" + id + " j" + id + " " + cathode + " DC " +
-                        n(request.diffusionVoltageV));
+                        n(request.thresholdVoltageV));
         netlist.diodeCurrents.push_back("vd" + id + "#branch");
         netlist.diodeAnodes.push_back(anode);
         netlist.diodeCathodes.push_back(cathode);
         netlist.diodeFeedsOutput.push_back(cathode == "out");
     };
 
-    switch (request.circuit) {
-        case ECircuit::kHalfWave:
+    switch (request.kind) {
+        case ECircuitKind::kHalfWave:
             addSource(1, phase, "0");
             addDiode(1, "a1", "out");
             break;
-        case ECircuit::kBridge:
+        case ECircuitKind::kBridge:
             addSource(1, phase, "b");
             lines.emplace_back("RB b 0 1e6");
             addDiode(1, "a1", "out");
@@ -86,7 +86,7 @@ CNetlist CNetlist::Build(const CSimulationRequest& request, const CRunSettings& 
             addDiode(3, "0", "a1");
             addDiode(4, "0", "b");
             break;
-        case ECircuit::kCentreTap:
+        case ECircuitKind::kCentreTap:
             addSource(1, phase, "0");
             addSource(2, phase + 180.0, "0");
             addDiode(1, "a1", "out");

@@ -28,57 +28,10 @@ CSimulationRequest CSimulationRequest::FromDesign(const CDesign& design,
                                                   double leakageInductanceH) {
     // The same circuit the analysis solves natively, by the one rule that
     // takes it from a design.
-    const CCircuitParameters c = CircuitOfDesign(design, leakageInductanceH);
     CSimulationRequest request;
-    request.circuit = c.kind == ECircuitKind::kHalfWave ? ECircuit::kHalfWave
-                      : c.kind == ECircuitKind::kBridge ? ECircuit::kBridge
-                                                        : ECircuit::kCentreTap;
-    request.sourceVoltageRms = c.sourceVoltageRms;
-    request.sourceResistanceOhm = c.sourceResistanceOhm;
-    request.leakageInductanceH = c.leakageInductanceH;
-    request.diffusionVoltageV = c.thresholdVoltageV;
-    request.bulkResistanceOhm = c.bulkResistanceOhm;
-    request.capacitanceF = c.capacitanceF;
-    request.loadCurrentA = c.loadCurrentA;
+    static_cast<CCircuitParameters&>(request) = CircuitOfDesign(design, leakageInductanceH);
     request.ratedCurrentA = static_cast<double>(design[EInput::kNennI]);
-    request.frequencyHz = c.frequencyHz;
     return request;
-}
-
-CCircuitParameters CSimulationRequest::Circuit() const {
-    CCircuitParameters c;
-    c.kind = circuit == ECircuit::kHalfWave ? ECircuitKind::kHalfWave
-             : circuit == ECircuit::kBridge ? ECircuitKind::kBridge
-                                            : ECircuitKind::kCentreTap;
-    c.sourceVoltageRms = sourceVoltageRms;
-    c.sourceResistanceOhm = sourceResistanceOhm;
-    c.leakageInductanceH = leakageInductanceH;
-    c.thresholdVoltageV = diffusionVoltageV;
-    c.bulkResistanceOhm = bulkResistanceOhm;
-    c.capacitanceF = capacitanceF;
-    c.loadCurrentA = loadCurrentA;
-    c.frequencyHz = frequencyHz;
-    return c;
-}
-
-double CSimulationRequest::SourcePeak() const {
-    return std::sqrt(2.0) * sourceVoltageRms;
-}
-
-double CSimulationRequest::LoadCurrentAt(double outputVoltage) const {
-    return loadCurrentA * std::clamp(outputVoltage / kCollapseVoltageV, 0.0, 1.0);
-}
-
-int CSimulationRequest::DiodeCount() const {
-    switch (circuit) {
-        case ECircuit::kHalfWave:
-            return 1;
-        case ECircuit::kBridge:
-            return 4;
-        case ECircuit::kCentreTap:
-            return 2;
-    }
-    return 0;
 }
 
 std::string CSimulationRequest::Problem() const {
@@ -90,7 +43,7 @@ std::string CSimulationRequest::Problem() const {
         {"source voltage", sourceVoltageRms},
         {"internal resistance", sourceResistanceOhm},
         {"leakage inductance", leakageInductanceH},
-        {"DiffU", diffusionVoltageV},
+        {"DiffU", thresholdVoltageV},
         {"BahnR", bulkResistanceOhm},
         {"KondC", capacitanceF},
         {"Ib", loadCurrentA},
@@ -124,8 +77,7 @@ std::string CSimulationRequest::Problem() const {
     if (leakageInductanceH > kLargestInductanceH) {
         return "cannot simulate: the leakage inductance is above 1 H";
     }
-    const int inSeries = circuit == ECircuit::kBridge ? 2 : 1;
-    if (inSeries * diffusionVoltageV >= SourcePeak()) {
+    if (DiodesInSeries() * thresholdVoltageV >= SourcePeak()) {
         return "cannot simulate: the diodes' threshold is above the source's peak voltage, "
                "they never conduct";
     }

@@ -8,31 +8,21 @@
 
 namespace ohmrada {
 
-// The three rectifier circuits as the simulation builds them.
-enum class ECircuit { kHalfWave, kBridge, kCentreTap };
-
 // The regulator's load current collapses towards zero below
 // kCollapseVoltageV (Ib x clamp(v / 1 V, 0, 1)), in the netlist as in the
 // native circuit (Circuit.h); a design whose output falls there has
 // collapsed.
 
-// What the simulation needs of a design: exactly the quantities the form's
-// rectifier uses, in SI units. The source voltage and resistance are the
-// transformer's shown no-load voltage and internal resistance as the
-// recalculation cycle copies them into the rectifier (for the centre-tap flag
-// those of one half of the winding); the circuit follows the form's rule
-// ("einweg" half-wave, "bruecke" bridge, anything else centre-tap).
-struct CSimulationRequest {
-    ECircuit circuit = ECircuit::kCentreTap;
-    double sourceVoltageRms = 0.0;     // V, of one source
-    double sourceResistanceOhm = 0.0;  // of one source
-    double leakageInductanceH = 0.0;   // per source; 0 leaves it out
-    double diffusionVoltageV = 0.0;    // DiffU, the threshold of one diode
-    double bulkResistanceOhm = 0.0;    // BahnR, of one diode
-    double capacitanceF = 0.0;         // KondC in farads
-    double loadCurrentA = 0.0;         // Ib, drawn by the regulator
-    double ratedCurrentA = 0.0;        // NennI, for the winding load ratio
-    double frequencyHz = 50.0;         // the mains frequency
+// What the simulation needs of a design: the circuit the native solver
+// solves (Circuit.h: exactly the quantities the form's rectifier uses, in SI
+// units; the source voltage and resistance are the transformer's shown
+// no-load voltage and internal resistance as the recalculation cycle copies
+// them into the rectifier, for the centre-tap flag those of one half of the
+// winding; the circuit follows the form's rule: "einweg" half-wave,
+// "bruecke" bridge, anything else centre-tap), and what only the
+// time-domain run uses.
+struct CSimulationRequest : CCircuitParameters {
+    double ratedCurrentA = 0.0;  // NennI, for the winding load ratio
     // Where in the mains period the switch-on run starts, in degrees of the
     // sine of source 1: 90 is its crest (the default), 0 its zero crossing.
     double switchOnPhaseDeg = 90.0;
@@ -41,17 +31,14 @@ struct CSimulationRequest {
     // the recalculation cycle copies them.
     static CSimulationRequest FromDesign(const CDesign& design, double leakageInductanceH = 0.0);
 
-    int DiodeCount() const;
     // The same circuit in the native solver's terms.
-    CCircuitParameters Circuit() const;
-    int SourceCount() const { return circuit == ECircuit::kCentreTap ? 2 : 1; }
-    double Period() const { return 1.0 / frequencyHz; }
+    const CCircuitParameters& Circuit() const { return *this; }
     // The crest of one source, sqrt(2) x its RMS value.
-    double SourcePeak() const;
+    double SourcePeak() const { return PeakVoltage(); }
     // The regulator's load current at an output voltage: Ib, falling
     // linearly to zero below kCollapseVoltageV (the regulator needs a
     // little voltage to draw its current at all), never negative.
-    double LoadCurrentAt(double outputVoltage) const;
+    double LoadCurrentAt(double outputVoltage) const { return LoadCurrent(*this, outputVoltage); }
 
     // Empty when the circuit can be simulated, otherwise why not (a zero or
     // absurd value, a zero internal resistance, diodes that never conduct).

@@ -109,10 +109,10 @@ double ModelSlope(const CSimulationRequest& request) {
 }  // namespace
 
 double EstimateVoltage(const CSimulationRequest& r) {
-    const int inSeries = r.circuit == ECircuit::kBridge ? 2 : 1;
-    const double pulses = r.circuit == ECircuit::kHalfWave ? 1.0 : 2.0;
+    const int inSeries = r.DiodesInSeries();
+    const double pulses = r.kind == ECircuitKind::kHalfWave ? 1.0 : 2.0;
     const double noLoad =
-        r.SourcePeak() - inSeries * (r.diffusionVoltageV + r.bulkResistanceOhm * r.loadCurrentA);
+        r.SourcePeak() - inSeries * (r.thresholdVoltageV + r.bulkResistanceOhm * r.loadCurrentA);
     const double source = r.sourceResistanceOhm + inSeries * r.bulkResistanceOhm;
     double voltage = noLoad;
     for (int step = 0; step < kEstimateIterations; ++step) {

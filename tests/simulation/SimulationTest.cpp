@@ -219,7 +219,7 @@ TEST_P(SteadyStateOfCircuit, BalancesChargeAndPowerAndFallsShortOfTheForm) {
 
     // In the steady state the capacitor gains no charge over a period: the
     // diodes feeding the output together deliver the load current.
-    const double feeding = request.circuit == ECircuit::kHalfWave ? 1.0 : 2.0;
+    const double feeding = request.kind == ECircuitKind::kHalfWave ? 1.0 : 2.0;
     EXPECT_NEAR(m.meanCurrent * feeding, load, 1e-3 * load);
     // And no energy: what enters the rectifier leaves in the diodes and the load.
     EXPECT_NEAR(m.inputPower, m.diodePower * request.DiodeCount() + m.meanVoltage * load,
@@ -239,9 +239,9 @@ TEST_P(SteadyStateOfCircuit, BalancesChargeAndPowerAndFallsShortOfTheForm) {
 
     // Switched on at the crest into an empty capacitor, the first pulse is
     // limited only by the resistances in its path.
-    const double inSeries = request.circuit == ECircuit::kBridge ? 2.0 : 1.0;
+    const double inSeries = request.kind == ECircuitKind::kBridge ? 2.0 : 1.0;
     const double surge =
-        (std::sqrt(2.0) * request.sourceVoltageRms - inSeries * request.diffusionVoltageV) /
+        (std::sqrt(2.0) * request.sourceVoltageRms - inSeries * request.thresholdVoltageV) /
         (request.sourceResistanceOhm + inSeries * request.bulkResistanceOhm);
     EXPECT_NEAR(m.switchOnPeakCurrent, surge, 0.01 * surge);
     EXPECT_GT(m.switchOnPeakCurrent, m.peakCurrent);
@@ -348,7 +348,7 @@ const CFailureCase kFailures[] = {
     {"ZeroCapacitance", ESimulationError::kCannotSimulate, "zero",
      [] { return WithRequest([](CSimulationRequest& r) { r.capacitanceF = 0.0; }); }},
     {"NotANumber", ESimulationError::kCannotSimulate, "DiffU",
-     [] { return WithRequest([](CSimulationRequest& r) { r.diffusionVoltageV = NAN; }); }},
+     [] { return WithRequest([](CSimulationRequest& r) { r.thresholdVoltageV = NAN; }); }},
     {"FltMaxCapacitance", ESimulationError::kCannotSimulate, "KondC",
      [] { return WithDesign([](CDesign& d) { d[EInput::kKondC] = FLT_MAX; }); }},
     {"FltMaxLoadCurrent", ESimulationError::kCannotSimulate, "Ib",

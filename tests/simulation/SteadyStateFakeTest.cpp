@@ -110,7 +110,7 @@ TEST(ScriptedSteadyState, FindsTheFixedPointAndMeasuresTheKnownWaveforms) {
     using S = CScriptedSession;
     CScriptedSession session;
     const CSimulationRequest request = CSimulationRequest::FromDesign(CDesign::StartUp());
-    ASSERT_EQ(request.circuit, ECircuit::kCentreTap);
+    ASSERT_EQ(request.kind, ECircuitKind::kCentreTap);
     const CSimulationResult result = Simulate(session, request);
     ASSERT_TRUE(result.Ok()) << result.message;
     // The period map is linear: a secant through two points lands on it.
@@ -173,9 +173,10 @@ TEST(Comparison, DiodePowerCountsEveryDiodeAndPeakReverseVoltageHasNoDeviation) 
     simulated.diodePower = 1.25;
     simulated.peakReverseVoltage = 40.0;
     const CDesign design = CDesign::StartUp();
-    for (const ECircuit circuit : {ECircuit::kHalfWave, ECircuit::kBridge, ECircuit::kCentreTap}) {
+    for (const ECircuitKind circuit :
+         {ECircuitKind::kHalfWave, ECircuitKind::kBridge, ECircuitKind::kCentreTap}) {
         CSimulationRequest request = CSimulationRequest::FromDesign(design);
-        request.circuit = circuit;
+        request.kind = circuit;
         const CComparison comparison = CComparison::Make(Evaluate(design), simulated, request);
         int checked = 0;
         for (const CComparisonRow& row : comparison.rows) {
