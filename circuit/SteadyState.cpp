@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <string>
 
 #include "PiecewiseCircuit.h"
 
@@ -266,137 +268,185 @@ CCircuitMeasurements Measure(const CCircuitParameters& c, const CPiecewiseCircui
 
 }  // namespace
 
+namespace {
+
+// The search for the state at the start of a period that one period (half
+// a period, mirrored, where both half-waves conduct alike) maps onto itself:
+// Newton's method on the period map with backtracking, then, where Newton
+// does not close in, the circuit itself followed period by period.
+class CPeriodSearch {
+public:
+    CPeriodSearch(const CCircuitParameters& c, CPiecewiseCircuit& circuit)
+        : m_c(c),
+          m_circuit(circuit),
+          m_n(circuit.StateSize()),
+          m_halves(c.kind != ECircuitKind::kHalfWave),
+          m_noLoad(c.PeakVoltage() - c.DiodesInSeries() * c.thresholdVoltageV) {
+        // Scales of the state's parts, for the tolerance.
+        const double resistance = c.sourceResistanceOhm + c.DiodesInSeries() * c.bulkResistanceOhm;
+        m_scale[0] = c.PeakVoltage();
+        for (int s = 1; s < m_n; ++s) {
+            m_scale[U(s)] = c.PeakVoltage() / resistance;
+        }
+        m_x[0] = Estimate(c);
+    }
+
+    // Empty when the periodic state was found (State()), else why not.
+    std::optional<std::string> Run() {
+        for (int iteration = 0; iteration < kMaxIterations; ++iteration) {
+            CJacobian jacobian{};
+            for (int s = 0; s < m_n; ++s) {
+                jacobian[U(s)][U(s)] = 1.0;
+            }
+            CState y = m_x;
+            const int eventsBefore = m_circuit.EventCount();
+            const double span = m_halves ? 0.5 * m_c.Period() : m_c.Period();
+            if (!m_circuit.Carry(0.0, span, y, &jacobian, nullptr)) {
+                return "no steady state: the diodes switch without end";
+            }
+            ++m_periodMaps;
+            if (m_halves) {
+                Mirror(m_c, m_n, y, &jacobian);
+            }
+            if (Step(iteration, y, jacobian, m_circuit.EventCount() == eventsBefore)) {
+                return std::nullopt;
+            }
+        }
+        return "no steady state: the period map did not settle";
+    }
+
+    const CState& State() const { return m_x; }
+    int PeriodMaps() const { return m_periodMaps; }
+
+private:
+    // One step from the map's image y of the state; true when settled.
+    bool Step(int iteration, const CState& y, const CJacobian& jacobian, bool nothingConducted) {
+        CState residual{};
+        bool settled = true;
+        double size = 0.0;
+        for (int s = 0; s < m_n; ++s) {
+            residual[U(s)] = y[U(s)] - m_x[U(s)];
+            settled = settled && std::fabs(residual[U(s)]) <= kTolerance * m_scale[U(s)];
+            size = std::max(size, std::fabs(residual[U(s)]) / m_scale[U(s)]);
+        }
+        if (settled) {
+            return true;
+        }
+        if (iteration >= kNewtonIterations) {
+            // Newton's method did not close in (the map is not smooth enough
+            // here, a collapsed output or a current that just reaches zero):
+            // follow the circuit itself, which converges wherever the
+            // circuit settles.
+            m_x = y;
+            return false;
+        }
+        if (size > m_previousResidual && m_damping > 1.0 / 64.0) {
+            // The last step made things worse: back to where it started,
+            // half as far.
+            m_damping *= 0.5;
+            m_x = m_previousStart;
+            for (int s = 0; s < m_n; ++s) {
+                m_x[U(s)] += m_damping * m_lastStep[U(s)];
+            }
+            m_x[0] = std::clamp(m_x[0], 0.0, m_noLoad);
+            m_previousStep = std::numeric_limits<double>::infinity();
+            return false;
+        }
+        m_damping = std::min(1.0, 2.0 * m_damping);
+        m_previousResidual = size;
+        m_previousStart = m_x;
+        if (nothingConducted && Unloaded(y)) {
+            return false;
+        }
+        return Newton(jacobian, residual);
+    }
+
+    // Where nothing conducted over the period: true when the state was moved
+    // (no load: any voltage is steady, the highest is taken; above the
+    // source: down to where the diodes conduct).
+    bool Unloaded(const CState& y) {
+        if (y[0] >= m_x[0] - 1e-12 * m_scale[0] && m_x[0] > 0.0) {
+            m_x[0] = m_noLoad;
+        } else if (m_x[0] > 0.5 * m_noLoad) {
+            m_x[0] = 0.9 * std::min(m_x[0], m_noLoad);
+        } else {
+            return false;
+        }
+        m_previousResidual = std::numeric_limits<double>::infinity();
+        return true;
+    }
+
+    // Newton: (J - I) dx = -residual, damped; true when the step is so
+    // small that the state is found.
+    bool Newton(const CJacobian& jacobian, const CState& residual) {
+        CJacobian a = jacobian;
+        CState step{};
+        for (int s = 0; s < m_n; ++s) {
+            a[U(s)][U(s)] -= 1.0;
+            step[U(s)] = -residual[U(s)];
+        }
+        if (!SolveLinear(m_n, a, step)) {
+            step = residual;  // no Newton step: the map's own
+        }
+        m_lastStep = step;
+        CState next{};
+        double stepSize = 0.0;
+        for (int s = 0; s < m_n; ++s) {
+            next[U(s)] = m_x[U(s)] + m_damping * step[U(s)];
+        }
+        // Keep the output within what the source can reach.
+        next[0] = std::clamp(next[0], 0.0, m_noLoad);
+        for (int s = 0; s < m_n; ++s) {
+            stepSize = std::max(stepSize, std::fabs(next[U(s)] - m_x[U(s)]) / m_scale[U(s)]);
+        }
+        // A Newton step this small, a hundredth of the one before or less,
+        // leaves an error of at most a hundredth of it: done.
+        const bool settled = stepSize <= kFinalStep && stepSize <= 0.01 * m_previousStep;
+        m_previousStep = stepSize;
+        m_x = next;
+        return settled;
+    }
+
+    const CCircuitParameters& m_c;
+    CPiecewiseCircuit& m_circuit;
+    int m_n;
+    bool m_halves;
+    double m_noLoad;
+    CState m_scale{};
+    CState m_x{};
+    int m_periodMaps = 0;
+    double m_previousStep = std::numeric_limits<double>::infinity();
+    // Backtracking: the residual and start of the last accepted step, the
+    // full Newton step from there and the fraction of it in use.
+    double m_previousResidual = std::numeric_limits<double>::infinity();
+    CState m_previousStart{};
+    CState m_lastStep{};
+    double m_damping = 1.0;
+};
+
+}  // namespace
+
 CSteadyState SolveSteadyState(const CCircuitParameters& c, const CSteadyStateOptions& options) {
     const std::string problem = c.Problem();
     if (!problem.empty()) {
         return Failure(ESteadyStateStatus::kCannotSolve, problem);
     }
     CPiecewiseCircuit circuit(c, kStepsPerPeriod);
-    const int n = circuit.StateSize();
-    const bool halves = c.kind != ECircuitKind::kHalfWave;
-    const double span = halves ? 0.5 * c.Period() : c.Period();
-    const double resistance = c.sourceResistanceOhm + c.DiodesInSeries() * c.bulkResistanceOhm;
-    const double noLoad = c.PeakVoltage() - c.DiodesInSeries() * c.thresholdVoltageV;
-    // Scales of the state's parts, for the tolerance.
-    CState scale{};
-    scale[0] = c.PeakVoltage();
-    for (int s = 1; s < n; ++s) {
-        scale[U(s)] = c.PeakVoltage() / resistance;
+    CPeriodSearch search(c, circuit);
+    if (const std::optional<std::string> failure = search.Run()) {
+        return Failure(ESteadyStateStatus::kNoSteadyState, *failure);
     }
-    CState x{};
-    x[0] = Estimate(c);
     CSteadyState result;
-    bool settled = false;
-    double previousStep = std::numeric_limits<double>::infinity();
-    // Backtracking: the residual and start of the last accepted step, the
-    // full Newton step from there and the fraction of it in use.
-    double previousResidual = std::numeric_limits<double>::infinity();
-    CState previousStart{};
-    CState lastStep{};
-    double damping = 1.0;
-    for (int iteration = 0; iteration < kMaxIterations && !settled; ++iteration) {
-        CJacobian jacobian{};
-        for (int s = 0; s < n; ++s) {
-            jacobian[U(s)][U(s)] = 1.0;
-        }
-        CState y = x;
-        const int eventsBefore = circuit.EventCount();
-        if (!circuit.Carry(0.0, span, y, &jacobian, nullptr)) {
-            return Failure(ESteadyStateStatus::kNoSteadyState,
-                           "no steady state: the diodes switch without end");
-        }
-        ++result.periodMaps;
-        if (halves) {
-            Mirror(c, n, y, &jacobian);
-        }
-        CState residual{};
-        settled = true;
-        double size = 0.0;
-        for (int s = 0; s < n; ++s) {
-            residual[U(s)] = y[U(s)] - x[U(s)];
-            settled = settled && std::fabs(residual[U(s)]) <= kTolerance * scale[U(s)];
-            size = std::max(size, std::fabs(residual[U(s)]) / scale[U(s)]);
-        }
-        if (settled) {
-            break;
-        }
-        if (iteration >= kNewtonIterations) {
-            // Newton's method did not close in (the map is not smooth enough
-            // here, a collapsed output or a current that just reaches zero):
-            // follow the circuit itself, period by period, which converges
-            // wherever the circuit settles.
-            x = y;
-            continue;
-        }
-        if (size > previousResidual && damping > 1.0 / 64.0) {
-            // The last step made things worse: back to where it started,
-            // half as far.
-            damping *= 0.5;
-            x = previousStart;
-            for (int s = 0; s < n; ++s) {
-                x[U(s)] += damping * lastStep[U(s)];
-            }
-            x[0] = std::clamp(x[0], 0.0, noLoad);
-            previousStep = std::numeric_limits<double>::infinity();
-            continue;
-        }
-        damping = std::min(1.0, 2.0 * damping);
-        previousResidual = size;
-        previousStart = x;
-        if (circuit.EventCount() == eventsBefore && y[0] >= x[0] - 1e-12 * scale[0] && x[0] > 0.0) {
-            // Nothing conducted and no load: any voltage is steady; take
-            // the highest.
-            x[0] = noLoad;
-            previousResidual = std::numeric_limits<double>::infinity();
-            continue;
-        }
-        if (circuit.EventCount() == eventsBefore && x[0] > 0.5 * noLoad) {
-            // Above the source: nothing conducts, come down to where it does.
-            x[0] = 0.9 * std::min(x[0], noLoad);
-            previousResidual = std::numeric_limits<double>::infinity();
-            continue;
-        }
-        // Newton: (J - I) dx = -residual.
-        CJacobian a = jacobian;
-        CState step{};
-        for (int s = 0; s < n; ++s) {
-            a[U(s)][U(s)] -= 1.0;
-            step[U(s)] = -residual[U(s)];
-        }
-        if (!SolveLinear(n, a, step)) {
-            // No Newton step: the map's own.
-            step = residual;
-        }
-        lastStep = step;
-        CState next{};
-        for (int s = 0; s < n; ++s) {
-            next[U(s)] = x[U(s)] + damping * step[U(s)];
-        }
-        // Keep the output within what the source can reach.
-        next[0] = std::clamp(next[0], 0.0, noLoad);
-        // A Newton step this small, a hundredth of the one before or less,
-        // leaves an error of at most a hundredth of it: done.
-        double stepSize = 0.0;
-        for (int s = 0; s < n; ++s) {
-            stepSize = std::max(stepSize, std::fabs(next[U(s)] - x[U(s)]) / scale[U(s)]);
-        }
-        settled = stepSize <= kFinalStep && stepSize <= 0.01 * previousStep;
-        previousStep = stepSize;
-        x = next;
-    }
-    if (!settled) {
-        return Failure(ESteadyStateStatus::kNoSteadyState,
-                       "no steady state: the period map did not settle");
-    }
+    result.periodMaps = search.PeriodMaps();
     std::vector<CInterval> intervals;
     intervals.reserve(2 * kStepsPerPeriod);
-    CState start = x;
+    CState start = search.State();
     if (!circuit.Carry(0.0, c.Period(), start, nullptr, &intervals)) {
         return Failure(ESteadyStateStatus::kNoSteadyState,
                        "no steady state: the diodes switch without end");
     }
     result.measurements = Measure(c, circuit, intervals);
-    result.state.assign(x.begin(), x.begin() + n);
+    result.state.assign(search.State().begin(), search.State().begin() + circuit.StateSize());
     result.status = result.measurements.minimumVoltage < kCollapseVoltageV
                         ? ESteadyStateStatus::kCollapsed
                         : ESteadyStateStatus::kOk;
