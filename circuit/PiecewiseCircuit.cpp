@@ -140,30 +140,40 @@ CPiecewiseCircuit::CMode& CPiecewiseCircuit::ModeOf(unsigned paths, bool resisti
     auto mode = std::make_unique<CMode>();
     mode->paths = paths;
     mode->resistiveLoad = resistiveLoad;
+    Assemble(*mode);
+    SolveParticular(*mode);
+    mode->step = Exponential(*mode, m_step);
+    m_modes.push_back(std::move(mode));
+    return *m_modes.back();
+}
+
+// The mode's equations dx/dt = A x + b0 + Re(B e^{j w t}) (b0 in A's last
+// column) and the events that end it.
+void CPiecewiseCircuit::Assemble(CMode& mode) const {
     const double c = m_circuit.capacitanceF;
     const double l = m_circuit.leakageInductanceH;
     const CComplex source(0.0, -m_peak);  // Re(source e^{j theta}) = peak sin(theta)
     int size = 1;
-    mode->active[0] = 0;
+    mode.active[0] = 0;
     // The output: the load and what the paths deliver.
-    auto& a = mode->a;
+    auto& a = mode.a;
     std::array<double, kMaxState> b0{};
-    if (resistiveLoad) {
+    if (mode.resistiveLoad) {
         a[0][0] = -m_circuit.loadCurrentA / kCollapseVoltageV / c;
     } else {
         b0[0] = -m_circuit.loadCurrentA / c;
     }
     for (int p = 0; p < m_pathCount; ++p) {
         const CPath& path = Path(p);
-        const bool on = (paths & (1u << p)) != 0;
+        const bool on = (mode.paths & (1u << p)) != 0;
         if (path.inductor < 0) {
             if (on) {
                 a[0][0] -= 1.0 / (path.resistance * c);
                 b0[0] -= path.threshold / (path.resistance * c);
-                mode->b[0] += path.sign / (path.resistance * c) * source;
-                mode->events.push_back({EEvent::kDrive, p, 1.0});
+                mode.b[0] += path.sign / (path.resistance * c) * source;
+                mode.events.push_back({EEvent::kDrive, p, 1.0});
             } else {
-                mode->events.push_back({EEvent::kDrive, p, -1.0});
+                mode.events.push_back({EEvent::kDrive, p, -1.0});
             }
             continue;
         }
@@ -171,38 +181,43 @@ CPiecewiseCircuit::CMode& CPiecewiseCircuit::ModeOf(unsigned paths, bool resisti
             // Blocked while no other path carries its inductance.
             bool carried = false;
             for (int q = 0; q < m_pathCount; ++q) {
-                carried =
-                    carried || (q != p && Path(q).inductor == path.inductor && (paths & (1u << q)));
+                carried = carried ||
+                          (q != p && Path(q).inductor == path.inductor && (mode.paths & (1u << q)));
             }
             if (!carried) {
-                mode->events.push_back({EEvent::kDrive, p, -1.0});
+                mode.events.push_back({EEvent::kDrive, p, -1.0});
             }
             continue;
         }
         const int i = size++;
-        mode->active[U(i)] = path.inductor;
+        mode.active[U(i)] = path.inductor;
         const double d = path.direction;
         a[U(i)][U(i)] = -path.resistance / l;
         a[U(i)][0] = -d / l;
         b0[U(i)] = -d * path.threshold / l;
-        mode->b[U(i)] = d * path.sign / l * source;
+        mode.b[U(i)] = d * path.sign / l * source;
         a[0][U(i)] += d / c;
-        mode->events.push_back({EEvent::kCurrent, p, 1.0});
+        mode.events.push_back({EEvent::kCurrent, p, 1.0});
     }
-    mode->events.push_back({EEvent::kKnee, -1, resistiveLoad ? -1.0 : 1.0});
-    mode->size = size;
+    mode.events.push_back({EEvent::kKnee, -1, mode.resistiveLoad ? -1.0 : 1.0});
+    mode.size = size;
     for (int r = 0; r < size; ++r) {
         a[U(r)][U(size)] = b0[U(r)];
     }
+}
+
+void CPiecewiseCircuit::SolveParticular(CMode& mode) const {
     // The particular solution of the sinusoidal input: (jw - A) X = B, by
     // Gaussian elimination with partial pivoting.
+    const int size = mode.size;
+    const auto& a = mode.a;
     std::array<std::array<CComplex, kMaxState + 1>, kMaxState> m{};
     for (int r = 0; r < size; ++r) {
         for (int col = 0; col < size; ++col) {
             m[U(r)][U(col)] = -a[U(r)][U(col)];
         }
         m[U(r)][U(r)] += CComplex(0.0, m_omega);
-        m[U(r)][U(size)] = mode->b[U(r)];
+        m[U(r)][U(size)] = mode.b[U(r)];
     }
     for (int col = 0; col < size; ++col) {
         int pivot = col;
@@ -222,13 +237,10 @@ CPiecewiseCircuit::CMode& CPiecewiseCircuit::ModeOf(unsigned paths, bool resisti
     for (int r = size - 1; r >= 0; --r) {
         CComplex sum = m[U(r)][U(size)];
         for (int k = r + 1; k < size; ++k) {
-            sum -= m[U(r)][U(k)] * mode->particular[U(k)];
+            sum -= m[U(r)][U(k)] * mode.particular[U(k)];
         }
-        mode->particular[U(r)] = sum / m[U(r)][U(r)];
+        mode.particular[U(r)] = sum / m[U(r)][U(r)];
     }
-    mode->step = Exponential(*mode, m_step);
-    m_modes.push_back(std::move(mode));
-    return *m_modes.back();
 }
 
 CPiecewiseCircuit::CMatrix CPiecewiseCircuit::Exponential(const CMode& mode, double tau) const {

@@ -102,6 +102,10 @@ private:
     double Drive(int p, CComplex z, const CState& x) const;
     double EventValue(const CMode& mode, int k, CComplex z, const CState& x) const;
     CMatrix Exponential(const CMode& mode, double tau) const;
+    // The equations and events of a mode whose paths and load are set.
+    void Assemble(CMode& mode) const;
+    // Its particular solution for the sinusoidal input: (jw - A) X = B.
+    void SolveParticular(CMode& mode) const;
     CState Derivative(const CMode& mode, CComplex z, const CState& x) const;
     void Advance(const CMode& mode, CComplex from, CComplex to, const CMatrix& exponential,
                  CState& x, CJacobian* jacobian) const;
