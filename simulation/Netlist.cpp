@@ -21,91 +21,130 @@ std::string SpiceNumber(double value) {
     return std::string(buffer, result.ptr);
 }
 
-CNetlist CNetlist::Build(const CSimulationRequest& request, const CRunSettings& settings) {
-    CNetlist netlist;
-    std::vector<std::string>& lines = netlist.lines;
-    const auto n = [](double value) { return SpiceNumber(value); };
-    lines.emplace_back("* ohmrada rectifier");
+namespace {
 
-    const double peak = request.SourcePeak();
-    const double phase = settings.phaseDeg;
-    const auto stateOf = [](const std::vector<double>& values, int k) {
-        const auto index = static_cast<std::size_t>(k - 1);
-        return index < values.size() && std::isfinite(values[index]) ? values[index] : 0.0;
-    };
+std::string N(double value) {
+    return SpiceNumber(value);
+}
+
+// The initial value of element k (from 1) of values; 0 where there is none.
+double StateOf(const std::vector<double>& values, int k) {
+    const auto index = static_cast<std::size_t>(k - 1);
+    return index < values.size() && std::isfinite(values[index]) ? values[index] : 0.0;
+}
+
+// Writes the netlist of a request line by line.
+class CNetlistWriter {
+public:
+    CNetlistWriter(CNetlist& netlist, const CSimulationRequest& request,
+                   const CRunSettings& settings)
+        : m_netlist(netlist), m_lines(netlist.lines), m_request(request), m_settings(settings) {}
+
+    void Circuit() {
+        const double phase = m_settings.phaseDeg;
+        switch (m_request.kind) {
+            case ECircuitKind::kHalfWave:
+                Source(1, phase, "0");
+                Diode(1, "a1", "out");
+                break;
+            case ECircuitKind::kBridge:
+                Source(1, phase, "b");
+                m_lines.emplace_back("RB b 0 1e6");
+                Diode(1, "a1", "out");
+                Diode(2, "b", "out");
+                Diode(3, "0", "a1");
+                Diode(4, "0", "b");
+                break;
+            case ECircuitKind::kCentreTap:
+                Source(1, phase, "0");
+                Source(2, phase + 180.0, "0");
+                Diode(1, "a1", "out");
+                Diode(2, "a2", "out");
+                break;
+        }
+    }
+
+    // The reservoir capacitor, the load, the diode model and the run.
+    void OutputAndRun() {
+        m_lines.push_back("C1 out 0 " + N(m_request.capacitanceF) +
+                          " IC=" + N(m_settings.initialVoltage));
+        m_lines.push_back("BL out 0 I=" + N(m_request.loadCurrentA) + "*min(max(v(out)/" +
+                          N(kCollapseVoltageV) + ",0),1)");
+        std::string model = ".model DI D(IS=1e-9 N=0.005";
+        if (m_request.bulkResistanceOhm > 0.0) {
+            model += " RS=" + N(m_request.bulkResistanceOhm);
+        }
+        m_lines.push_back(model + ")");
+        m_lines.emplace_back(
+            ".options reltol=1e-4 abstol=1e-9 vntol=1e-6 chgtol=1e-14 trtol=7 gmin=1e-12 "
+            "itl1=100 itl2=50 itl4=100 method=trap maxord=2 temp=27 tnom=27");
+        m_lines.push_back(".tran " + N(m_settings.maxStep) + " " + N(m_settings.stopTime) + " 0 " +
+                          N(m_settings.maxStep) + " uic");
+    }
+
+private:
     // Source k from its node "s<k>" (through RS, LS) to the winding's end
     // "a<k>"; its other terminal is ground or, for the bridge, node b.
-    const auto addSource = [&](int k, double phaseDeg, const std::string& minus) {
+    void Source(int k, double phaseDeg, const std::string& minus) {
         const std::string id = std::to_string(k);
         const std::string end = "a" + id;
-        lines.push_back("VS" + id + " s" + id + " " + minus + " SIN(0 " + n(peak) + " " +
-                        n(request.frequencyHz) + " 0 0 " + n(phaseDeg) + ")");
-        if (request.leakageInductanceH > 0.0) {
-            lines.push_back("RS" + id + " s" + id + " w" + id + " " +
-                            n(request.sourceResistanceOhm));
-            lines.push_back("LS" + id + " w" + id + " " + end + " " +
-                            n(request.leakageInductanceH) +
-                            " IC=" + n(stateOf(settings.inductorCurrents, k)));
-            const double damping =
-                0.5 * std::sqrt(request.leakageInductanceH / kSnubberCapacitanceF);
-            lines.push_back("RN" + id + " " + end + " n" + id + " " + n(damping));
-            lines.push_back("CN" + id + " n" + id + " " + minus + " " + n(kSnubberCapacitanceF) +
-                            " IC=" + n(stateOf(settings.snubberVoltages, k)));
-            netlist.inductorCurrents.push_back("ls" + id + "#branch");
-            netlist.snubberPlus.push_back("n" + id);
-            netlist.snubberMinus.push_back(minus);
+        m_lines.push_back("VS" + id + " s" + id + " " + minus + " SIN(0 " +
+                          N(m_request.SourcePeak()) + " " + N(m_request.frequencyHz) + " 0 0 " +
+                          N(phaseDeg) + ")");
+        if (m_request.leakageInductanceH > 0.0) {
+            Leakage(k, end, minus);
         } else {
-            lines.push_back("RS" + id + " s" + id + " " + end + " " +
-                            n(request.sourceResistanceOhm));
+            m_lines.push_back("RS" + id + " s" + id + " " + end + " " +
+                              N(m_request.sourceResistanceOhm));
         }
-        netlist.sourceCurrents.push_back("vs" + id + "#branch");
-        netlist.sourcePlus.push_back("s" + id);
-        netlist.sourceMinus.push_back(minus);
-    };
-    const auto addDiode = [&](int i, const std::string& anode, const std::string& cathode) {
-        const std::string id = std::to_string(i);
-        lines.push_back("D" + id + " " + anode + " j" + id + " DI");
-        lines.push_back("VD" + id + " j" + id + " " + cathode + " DC " +
-                        n(request.thresholdVoltageV));
-        netlist.diodeCurrents.push_back("vd" + id + "#branch");
-        netlist.diodeAnodes.push_back(anode);
-        netlist.diodeCathodes.push_back(cathode);
-        netlist.diodeFeedsOutput.push_back(cathode == "out");
-    };
+        m_netlist.sourceCurrents.push_back("vs" + id + "#branch");
+        m_netlist.sourcePlus.push_back("s" + id);
+        m_netlist.sourceMinus.push_back(minus);
+    }
 
-    switch (request.kind) {
-        case ECircuitKind::kHalfWave:
-            addSource(1, phase, "0");
-            addDiode(1, "a1", "out");
-            break;
-        case ECircuitKind::kBridge:
-            addSource(1, phase, "b");
-            lines.emplace_back("RB b 0 1e6");
-            addDiode(1, "a1", "out");
-            addDiode(2, "b", "out");
-            addDiode(3, "0", "a1");
-            addDiode(4, "0", "b");
-            break;
-        case ECircuitKind::kCentreTap:
-            addSource(1, phase, "0");
-            addSource(2, phase + 180.0, "0");
-            addDiode(1, "a1", "out");
-            addDiode(2, "a2", "out");
-            break;
+    // The resistance and leakage inductance of source k, with the snubber
+    // that damps the inductance against the blocked diodes.
+    void Leakage(int k, const std::string& end, const std::string& minus) {
+        const std::string id = std::to_string(k);
+        const double l = m_request.leakageInductanceH;
+        m_lines.push_back("RS" + id + " s" + id + " w" + id + " " +
+                          N(m_request.sourceResistanceOhm));
+        m_lines.push_back("LS" + id + " w" + id + " " + end + " " + N(l) +
+                          " IC=" + N(StateOf(m_settings.inductorCurrents, k)));
+        const double damping = 0.5 * std::sqrt(l / kSnubberCapacitanceF);
+        m_lines.push_back("RN" + id + " " + end + " n" + id + " " + N(damping));
+        m_lines.push_back("CN" + id + " n" + id + " " + minus + " " + N(kSnubberCapacitanceF) +
+                          " IC=" + N(StateOf(m_settings.snubberVoltages, k)));
+        m_netlist.inductorCurrents.push_back("ls" + id + "#branch");
+        m_netlist.snubberPlus.push_back("n" + id);
+        m_netlist.snubberMinus.push_back(minus);
     }
-    lines.push_back("C1 out 0 " + n(request.capacitanceF) + " IC=" + n(settings.initialVoltage));
-    lines.push_back("BL out 0 I=" + n(request.loadCurrentA) + "*min(max(v(out)/" +
-                    n(kCollapseVoltageV) + ",0),1)");
-    std::string model = ".model DI D(IS=1e-9 N=0.005";
-    if (request.bulkResistanceOhm > 0.0) {
-        model += " RS=" + n(request.bulkResistanceOhm);
+
+    void Diode(int i, const std::string& anode, const std::string& cathode) {
+        const std::string id = std::to_string(i);
+        m_lines.push_back("D" + id + " " + anode + " j" + id + " DI");
+        m_lines.push_back("VD" + id + " j" + id + " " + cathode + " DC " +
+                          N(m_request.thresholdVoltageV));
+        m_netlist.diodeCurrents.push_back("vd" + id + "#branch");
+        m_netlist.diodeAnodes.push_back(anode);
+        m_netlist.diodeCathodes.push_back(cathode);
+        m_netlist.diodeFeedsOutput.push_back(cathode == "out");
     }
-    lines.push_back(model + ")");
-    lines.emplace_back(
-        ".options reltol=1e-4 abstol=1e-9 vntol=1e-6 chgtol=1e-14 trtol=7 gmin=1e-12 "
-        "itl1=100 itl2=50 itl4=100 method=trap maxord=2 temp=27 tnom=27");
-    lines.push_back(".tran " + n(settings.maxStep) + " " + n(settings.stopTime) + " 0 " +
-                    n(settings.maxStep) + " uic");
+
+    CNetlist& m_netlist;
+    std::vector<std::string>& m_lines;
+    const CSimulationRequest& m_request;
+    const CRunSettings& m_settings;
+};
+
+}  // namespace
+
+CNetlist CNetlist::Build(const CSimulationRequest& request, const CRunSettings& settings) {
+    CNetlist netlist;
+    netlist.lines.emplace_back("* ohmrada rectifier");
+    CNetlistWriter writer(netlist, request, settings);
+    writer.Circuit();
+    writer.OutputAndRun();
     return netlist;
 }
 

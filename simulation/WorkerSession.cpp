@@ -238,19 +238,8 @@ CSpiceRun CWorkerSession::Run(const CSpiceJob& job, CDeadline deadline, std::sto
     if (stop.stop_requested()) {
         return Failed(ESpiceOutcome::kCancelled, "simulation cancelled");
     }
-    // A worker that ended since its last answer (ngspice quit) is replaced.
-    if (m_pid > 0) {
-        int status = 0;
-        if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
-            m_pid = -1;
-            Close(m_socket);
-        }
-    }
-    if (m_pid <= 0) {
-        const std::string problem = Start();
-        if (!problem.empty()) {
-            return Failed(ESpiceOutcome::kCrashed, problem);
-        }
+    if (const std::string problem = EnsureWorker(); !problem.empty()) {
+        return Failed(ESpiceOutcome::kCrashed, problem);
     }
     const std::string payload = EncodeJob(job);
     if (!WriteFully(m_socket, FrameHeader(payload.size()) + payload)) {
@@ -258,6 +247,21 @@ CSpiceRun CWorkerSession::Run(const CSpiceJob& job, CDeadline deadline, std::sto
         return Failed(ESpiceOutcome::kCrashed,
                       "the simulation worker could not be reached: " + Reap());
     }
+    return ReadAnswer(deadline);
+}
+
+std::string CWorkerSession::EnsureWorker() {
+    if (m_pid > 0) {
+        int status = 0;
+        if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
+            m_pid = -1;
+            Close(m_socket);
+        }
+    }
+    return m_pid > 0 ? std::string() : Start();
+}
+
+CSpiceRun CWorkerSession::ReadAnswer(CDeadline deadline) {
     std::string answer;
     std::size_t expected = 8;  // the frame's header first
     bool header = true;

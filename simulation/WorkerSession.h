@@ -39,6 +39,12 @@ public:
 
 private:
     std::string Start();
+    // A worker to run the next job: the one that runs, or a new one where it
+    // ended since its last answer (ngspice quit). Empty, or why none starts.
+    std::string EnsureWorker();
+    // The answer to the job sent, read until the deadline or a stop; a
+    // failed run when none comes.
+    CSpiceRun ReadAnswer(CDeadline deadline);
     void Kill();
     // Why the worker ended (it has ended or is ended now).
     std::string Reap();
