@@ -12,6 +12,28 @@ namespace {
 constexpr int kMaxWalkSteps = 100000;
 constexpr int kMaxBisections = 200;
 
+// Narrows [last, next] down to the search's precision: `last` keeps the
+// verdict it had (sameAsLast), `next` the other.
+template <typename FSame>
+void Bisect(float& last, float& next, const FSame& sameAsLast) {
+    for (int step = 0; step < kMaxBisections; ++step) {
+        if (static_cast<double>(next) - static_cast<double>(last) <=
+            kSearchPrecision * std::fabs(static_cast<double>(last))) {
+            return;
+        }
+        const float middle =
+            static_cast<float>(0.5 * (static_cast<double>(last) + static_cast<double>(next)));
+        if (!(middle > last && middle < next)) {
+            return;
+        }
+        if (sameAsLast(middle)) {
+            last = middle;
+        } else {
+            next = middle;
+        }
+    }
+}
+
 }  // namespace
 
 CSearchResult FindFirstChange(const CSearchRange& range, ESeek seek, const FCondition& holds) {
@@ -60,22 +82,7 @@ CSearchResult FindFirstChange(const CSearchRange& range, ESeek seek, const FCond
     }
 
     // Bisect between the two.
-    for (int step = 0; step < kMaxBisections; ++step) {
-        if (static_cast<double>(next) - static_cast<double>(last) <=
-            kSearchPrecision * std::fabs(static_cast<double>(last))) {
-            break;
-        }
-        const float middle =
-            static_cast<float>(0.5 * (static_cast<double>(last) + static_cast<double>(next)));
-        if (!(middle > last && middle < next)) {
-            break;
-        }
-        if (tryAt(middle) == atStart) {
-            last = middle;
-        } else {
-            next = middle;
-        }
-    }
+    Bisect(last, next, [&](float value) { return tryAt(value) == atStart; });
     result.value = seek == ESeek::kLastHolding ? last : next;
     return result;
 }

@@ -195,6 +195,23 @@ CSteadyStateSearch::CRunOutcome CSteadyStateSearch::RunOnce(const CRunSettings& 
     return outcome;
 }
 
+namespace {
+
+// The end of a run as the start of the next: the inductor currents and the
+// snubber voltages.
+void CarryOver(const CRecording& recording, CRunSettings& settings) {
+    const CNetlist& netlist = recording.Netlist();
+    settings.inductorCurrents.clear();
+    settings.snubberVoltages.clear();
+    for (std::size_t s = 0; s < netlist.inductorCurrents.size(); ++s) {
+        settings.inductorCurrents.push_back(recording.Last(netlist.inductorCurrents[s]));
+        settings.snubberVoltages.push_back(recording.Last(netlist.snubberPlus[s]) -
+                                           recording.Last(netlist.snubberMinus[s]));
+    }
+}
+
+}  // namespace
+
 CSimulationResult CSteadyStateSearch::SteadyState() {
     const double period = m_request.Period();
     double start = EstimateVoltage(m_request);
@@ -220,9 +237,8 @@ CSimulationResult CSteadyStateSearch::SteadyState() {
             return outcome.failure;
         }
         const CRecording& recording = *outcome.recording;
-        const CNetlist& netlist = recording.Netlist();
         periods += kPeriodsPerRun;
-        const std::vector<double>& output = recording.Required(netlist.output);
+        const std::vector<double>& output = recording.Required(recording.Netlist().output);
         std::vector<double> means;
         double periodStart = start;
         double target = NAN;
@@ -255,13 +271,7 @@ CSimulationResult CSteadyStateSearch::SteadyState() {
         // The next run goes on from this one's end in every state but the
         // capacitor's, which the secant chose; a root beyond the source's
         // crest is the secant's error, not the circuit's state.
-        settings.inductorCurrents.clear();
-        settings.snubberVoltages.clear();
-        for (std::size_t s = 0; s < netlist.inductorCurrents.size(); ++s) {
-            settings.inductorCurrents.push_back(recording.Last(netlist.inductorCurrents[s]));
-            settings.snubberVoltages.push_back(recording.Last(netlist.snubberPlus[s]) -
-                                               recording.Last(netlist.snubberMinus[s]));
-        }
+        CarryOver(recording, settings);
         start = std::isfinite(target) && target < m_request.SourcePeak() ? target : periodStart;
     }
 }
