@@ -15,6 +15,8 @@ struct CAnalysisSettings {
     // The transformer's leakage inductance per source (per half with the
     // centre tap) in the circuit the verdicts come from; 0 leaves it out.
     double leakageInductanceH = 0.0;
+
+    bool operator==(const CAnalysisSettings&) const = default;
 };
 
 // What every front end accepts for the settings: both tolerances from 0 to

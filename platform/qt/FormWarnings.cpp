@@ -23,9 +23,7 @@ void CFormWarnings::Apply(const CFormState& state, const CAnalysisSettings& sett
     check.overloaded = state.alerts.beeps > 0;
     // The circuit's steady state judges the minimum and the junction as
     // well; a limit either finds broken is marked.
-    const CSteadyState circuit = SolveDesignCircuit(state.design, settings);
-    const CCircuitVerdict verdict = JudgeCircuit(
-        circuit, state.design, state.evaluation[EResult::kOutputVoltage], settings.junctionLimitC);
+    const CCircuitVerdict& verdict = CircuitVerdict(state, settings);
     if (verdict.solved) {
         check.targetNotHeld = check.targetNotHeld || !verdict.targetHeld;
         check.junctionOverLimit = check.junctionOverLimit || verdict.junctionOverLimit;
@@ -40,6 +38,20 @@ void CFormWarnings::Apply(const CFormState& state, const CAnalysisSettings& sett
     Mark(kIdRatedPower, verdict.solved && verdict.overloaded ? EKind::kLimit
                         : windingOverloaded                  ? EKind::kSimulation
                                                              : EKind::kNone);
+}
+
+const CCircuitVerdict& CFormWarnings::CircuitVerdict(const CFormState& state,
+                                                     const CAnalysisSettings& settings) {
+    // A cycle that leaves the design as it was (a field left unchanged)
+    // needs no new steady state.
+    if (!m_judged || m_judged->design != state.design || m_judged->settings != settings) {
+        const CSteadyState circuit = SolveDesignCircuit(state.design, settings);
+        m_judged =
+            CJudged{state.design, settings,
+                    JudgeCircuit(circuit, state.design, state.evaluation[EResult::kOutputVoltage],
+                                 settings.junctionLimitC)};
+    }
+    return m_judged->verdict;
 }
 
 CFormWarnings::EKind CFormWarnings::KindOf(int fieldId) const {

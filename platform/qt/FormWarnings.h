@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <optional>
 #include <unordered_map>
 
 #include <QColor>
 #include <QPalette>
 
 #include "AnalysisSettings.h"
+#include "Design.h"
+#include "DesignCircuit.h"
 #include "Palette.h"
 
 namespace ohmrada::qt {
@@ -51,6 +54,17 @@ public:
 
 private:
     void Mark(int fieldId, EKind kind);
+    // The circuit's verdict on the state's design, solved once per design
+    // and settings.
+    const CCircuitVerdict& CircuitVerdict(const CFormState& state,
+                                          const CAnalysisSettings& settings);
+
+    struct CJudged {
+        CDesign design;
+        CAnalysisSettings settings;
+        CCircuitVerdict verdict;
+    };
+    std::optional<CJudged> m_judged;
 
     CFormWindow& m_window;
     std::unordered_map<int, EKind> m_kinds;  // the fields that wear a colour
