@@ -5,19 +5,20 @@
 // form's warning colours, in German as the user sees them (UTF-8). "%1",
 // "%2" ... stand for values the program fills in.
 
+#include "AnalysisWindowTable.h"
+
 namespace ohmrada::texts::analysis {
 
-// Window titles.
-inline constexpr const char* kTolerancesTitle = "Toleranzen";
-inline constexpr const char* kLimitsTitle = "Grenzwerte";
-inline constexpr const char* kSweepTitle = "Parameterverlauf";
-inline constexpr const char* kTimeDomainTitle = "Zeitbereich";
-
-// Their help pages.
-inline constexpr const char* kTolerancesHelp = "toleranzen.html";
-inline constexpr const char* kLimitsHelp = "grenzwerte.html";
-inline constexpr const char* kSweepHelp = "parameterverlauf.html";
-inline constexpr const char* kTimeDomainHelp = "zeitbereich.html";
+// Window titles and their help pages, from the table of the analysis
+// windows.
+inline constexpr const char* kTolerancesTitle = res::kAnalysisWindowTable[0].title;
+inline constexpr const char* kLimitsTitle = res::kAnalysisWindowTable[1].title;
+inline constexpr const char* kSweepTitle = res::kAnalysisWindowTable[2].title;
+inline constexpr const char* kTimeDomainTitle = res::kAnalysisWindowTable[3].title;
+inline constexpr const char* kTolerancesHelp = res::kAnalysisWindowTable[0].helpPage;
+inline constexpr const char* kLimitsHelp = res::kAnalysisWindowTable[1].helpPage;
+inline constexpr const char* kSweepHelp = res::kAnalysisWindowTable[2].helpPage;
+inline constexpr const char* kTimeDomainHelp = res::kAnalysisWindowTable[3].helpPage;
 inline constexpr const char* kColoursHelp = "farben.html";
 inline constexpr const char* kReportHelp = "bericht.html";
 

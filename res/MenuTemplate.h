@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <array>
+#include <cstddef>
+
+#include "AnalysisWindowTable.h"
 #include "ResourceTypes.h"
 
 // Menu 135 of the main form. Every entry is enabled; the form logic gives the
@@ -33,14 +37,22 @@ inline constexpr CMenuEntry kMainsFrequency[] = {
     {"50 Hz", 40020, {}, true},
     {"60 Hz", 40021, {}, true},
 };
-inline constexpr CMenuEntry kAnalyse[] = {
-    {"&Toleranzen...",        40010},
-    {"&Grenzwerte...",        40011},
-    {"&Parameterverlauf...",  40012},
-    {"&Zeitbereich...",       40013},
-    {"&Bericht speichern...", 40014},
-    {"Netz&frequenz",         0, kMainsFrequency},
-};
+// clang-format on
+
+// The analysis windows from their table, then the report and the mains
+// frequency.
+inline constexpr std::array<CMenuEntry, kAnalysisWindowEntryCount + 2> kAnalyse = [] {
+    std::array<CMenuEntry, kAnalysisWindowEntryCount + 2> entries{};
+    std::size_t k = 0;
+    for (const CAnalysisWindowEntry& window : kAnalysisWindowTable) {
+        entries[k++] = {window.menuText, window.command};
+    }
+    entries[k++] = {"&Bericht speichern...", kCmdAnalyseReport};
+    entries[k] = {"Netz&frequenz", 0, kMainsFrequency};
+    return entries;
+}();
+
+// clang-format off
 
 inline constexpr CMenuEntry kHelp[] = {
     {"&Bedienung",  1068},

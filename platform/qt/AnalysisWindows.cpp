@@ -3,6 +3,7 @@
 
 #include <array>
 #include <charconv>
+#include <utility>
 
 #include <QAction>
 #include <QMenuBar>
@@ -10,6 +11,7 @@
 #include <QSettings>
 
 #include "AnalysisTexts.h"
+#include "AnalysisWindowTable.h"
 #include "ControlIds.h"
 #include "FormWindow.h"
 #include "LimitsWindow.h"
@@ -35,16 +37,26 @@ CToolWindow* Make(CAnalysisWindows& owner, QWidget* form) {
 }  // namespace
 
 const std::array<CAnalysisWindowSpec, kAnalysisWindowCount>& AnalysisWindowSpecs() {
-    static const std::array<CAnalysisWindowSpec, kAnalysisWindowCount> kSpecs = {{
-        {EAnalysisWindow::kTolerances, kCmdAnalyseTolerances, ta::kTolerancesTitle,
-         ta::kTolerancesHelp, &Make<CToleranceWindow>},
-        {EAnalysisWindow::kLimits, kCmdAnalyseLimits, ta::kLimitsTitle, ta::kLimitsHelp,
-         &Make<CLimitsWindow>},
-        {EAnalysisWindow::kSweep, kCmdAnalyseSweep, ta::kSweepTitle, ta::kSweepHelp,
-         &Make<CSweepWindow>},
-        {EAnalysisWindow::kTimeDomain, kCmdAnalyseTimeDomain, ta::kTimeDomainTitle,
-         ta::kTimeDomainHelp, &Make<CTimeDomainWindow>},
-    }};
+    // The windows in the order of their table (res/AnalysisWindowTable.h),
+    // each with the type that makes it.
+    using FMake = CToolWindow* (*)(CAnalysisWindows&, QWidget*);
+    static constexpr std::array<std::pair<EAnalysisWindow, FMake>, kAnalysisWindowCount> kMakers = {
+        {
+            {EAnalysisWindow::kTolerances, &Make<CToleranceWindow>},
+            {EAnalysisWindow::kLimits, &Make<CLimitsWindow>},
+            {EAnalysisWindow::kSweep, &Make<CSweepWindow>},
+            {EAnalysisWindow::kTimeDomain, &Make<CTimeDomainWindow>},
+        }};
+    static_assert(kAnalysisWindowCount == res::kAnalysisWindowEntryCount);
+    static const std::array<CAnalysisWindowSpec, kAnalysisWindowCount> kSpecs = [] {
+        std::array<CAnalysisWindowSpec, kAnalysisWindowCount> specs{};
+        for (std::size_t k = 0; k < kAnalysisWindowCount; ++k) {
+            const res::CAnalysisWindowEntry& entry = res::kAnalysisWindowTable[k];
+            specs[k] = {kMakers[k].first, entry.command, entry.title, entry.helpPage,
+                        kMakers[k].second};
+        }
+        return specs;
+    }();
     return kSpecs;
 }
 

@@ -20,6 +20,7 @@
 #include <QTest>
 
 #include "AboutTemplate.h"
+#include "AnalysisWindowTable.h"
 #include "Application.h"
 #include "DialogUnits.h"
 #include "FieldEdit.h"
@@ -248,6 +249,20 @@ TEST(HelpTest, PagesOfTheBuildTreeAreCompleteAndLinkedTogether) {
     for (const std::string& page : pages) {
         EXPECT_TRUE(page == res::kHelpContentsPage || linked.count(page))
             << page << " is reached from no page";
+    }
+}
+
+// Every window of the analysis table has its page, and the contents page
+// leads to it directly.
+TEST(HelpTest, EveryAnalysisWindowHasAPageInTheContents) {
+    const QDir folder(QStringLiteral(OHMRADA_TEST_HELP_DIR));
+    QFile contents(folder.filePath(QString::fromUtf8(res::kHelpContentsPage)));
+    ASSERT_TRUE(contents.open(QIODevice::ReadOnly));
+    const std::string html = contents.readAll().toStdString();
+    for (const res::CAnalysisWindowEntry& window : res::kAnalysisWindowTable) {
+        EXPECT_TRUE(folder.exists(QString::fromUtf8(window.helpPage))) << window.helpPage;
+        EXPECT_NE(html.find(std::string("href=\"") + window.helpPage + '"'), std::string::npos)
+            << window.title;
     }
 }
 
