@@ -212,6 +212,23 @@ void CarryOver(const CRecording& recording, CRunSettings& settings) {
 
 }  // namespace
 
+namespace {
+
+bool Settled(const CSimulationRequest& request, const std::vector<double>& means,
+             const CGainPoint& lastPeriod) {
+    // Settled when the last period's mean differs from the one before by
+    // less than kSettled (a mean near zero, of a capacitor far too small for
+    // the load, against a tenth of the crest) and the capacitor's charge
+    // balances.
+    const double scale =
+        std::max(std::fabs(means.back()), kSmallMeanFraction * request.SourcePeak());
+    const double imbalance =
+        request.capacitanceF * lastPeriod.gain / request.Period() / request.loadCurrentA;
+    return std::fabs(means[1] - means[0]) < kSettled * scale && std::fabs(imbalance) < kBalanced;
+}
+
+}  // namespace
+
 CSimulationResult CSteadyStateSearch::SteadyState() {
     const double period = m_request.Period();
     double start = EstimateVoltage(m_request);
@@ -247,17 +264,7 @@ CSimulationResult CSteadyStateSearch::SteadyState() {
             means.push_back(interval.Mean(output));
             const double periodEnd = interval.At(output, k * period);
             const CGainPoint point{periodStart, periodEnd - periodStart};
-            // Settled when the last period's mean differs from the one before
-            // by less than kSettled (a mean near zero, of a capacitor far too
-            // small for the load, against a tenth of the crest) and the
-            // capacitor's charge balances.
-            const double scale =
-                std::max(std::fabs(means.back()), kSmallMeanFraction * m_request.SourcePeak());
-            const bool settled =
-                k == kPeriodsPerRun && std::fabs(means[1] - means[0]) < kSettled * scale &&
-                std::fabs(m_request.capacitanceF * point.gain / period / m_request.loadCurrentA) <
-                    kBalanced;
-            if (settled) {
+            if (k == kPeriodsPerRun && Settled(m_request, means, point)) {
                 CSimulationResult result;
                 result.measurements = Measure(recording, m_request, (k - 1) * period, k * period);
                 result.measurements.periods = periods;
