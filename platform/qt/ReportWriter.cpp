@@ -262,6 +262,8 @@ QImage SweepImage(const CDesign& design, const CEvaluation& evaluation,
         marksInLegend = true;
         plot.SetAxisLabel(curve.axis, LabelWithUnit(ResultSpec(curve.result).fieldId), label.unit);
     }
+    // Laid out once, so that the axis labels are fitted to the axes' length.
+    plot.replot(QCustomPlot::rpImmediateRefresh);
     plot.ShowAll();
     return plot.ToImage(kPlotWidth, kPlotHeight);
 }
