@@ -225,13 +225,6 @@ inline constexpr const char* kReportDate = "Erstellt: %1";
 inline constexpr const char* kReportInputs = "Eingaben";
 inline constexpr const char* kReportResults = "berechnete Größen";
 inline constexpr const char* kReportCircuit = "Schaltung";
-inline constexpr const char* kReportCentreTap = "nur bis Mittelpunkt";
-inline constexpr const char* kReportWorstCase = "Toleranzen (Worst Case)";
-inline constexpr const char* kReportLimits = "Grenzwerte";
-inline constexpr const char* kReportSimulation = "Zeitbereich (Simulation)";
-inline constexpr const char* kReportSweep = "Parameterverlauf";
-inline constexpr const char* kReportNoSimulation =
-    "Keine Simulation dieses Entwurfs vorhanden (Fenster Zeitbereich).";
 inline constexpr const char* kReportFailed =
     "Der Bericht konnte nicht nach %1 geschrieben werden. Eine Datei, die dort war, ist "
     "unverändert.";
