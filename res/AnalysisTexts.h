@@ -225,16 +225,34 @@ inline constexpr const char* kReportFile = "Datei: %1";
 inline constexpr const char* kReportDate = "Erstellt: %1";
 inline constexpr const char* kReportInputs = "Eingaben";
 inline constexpr const char* kReportResults = "berechnete Größen";
-inline constexpr const char* kReportCircuit = "Gleichrichterschaltung";
-inline constexpr const char* kReportCentreTap = "nur bis Mittelpunkt";
-inline constexpr const char* kReportWorstCase = "Toleranzen (Worst Case)";
-inline constexpr const char* kReportLimits = "Grenzwerte";
-inline constexpr const char* kReportSimulation = "Zeitbereich (Simulation)";
-inline constexpr const char* kReportSweep = "Parameterverlauf";
-inline constexpr const char* kReportNoSimulation =
-    "Keine Simulation dieses Entwurfs vorhanden (Fenster Zeitbereich).";
+inline constexpr const char* kReportCircuit = "Schaltung";
 inline constexpr const char* kReportFailed =
     "Der Bericht konnte nicht nach %1 geschrieben werden. Eine Datei, die dort war, ist "
     "unverändert.";
+inline constexpr const char* kReportNoFile = "unbenannt (nicht gespeichert)";
+inline constexpr const char* kReportProgram = "Programm: Ohmrada %1";
+inline constexpr const char* kReportPage = "Seite %1 von %2";
+inline constexpr const char* kReportGroup = "Gruppe";
+inline constexpr const char* kReportQuantity = "Größe";
+inline constexpr const char* kReportValue = "Wert";
+inline constexpr const char* kReportUnit = "Einheit";
+inline constexpr const char* kReportSettings = "Analyseeinstellungen";
+inline constexpr const char* kReportVerdicts =
+    "Die Urteile (Sollspannung gehalten, Überlast der Wicklung, Sperrschichttemperatur) kommen "
+    "aus dem periodischen eingeschwungenen Zustand der Schaltung; wo die geschlossene Formel "
+    "des Formulars anders urteilt, steht ihr Urteil daneben.";
+inline constexpr const char* kReportNoSimulationBecause = "Keine Simulation im Bericht: %1";
+inline constexpr const char* kReportSimulationOwn =
+    "Für diesen Bericht mit ngspice simuliert (Streuinduktivität %1 mH).";
+inline constexpr const char* kReportSimulationOfWindow =
+    "Die Simulation des Fensters Zeitbereich (Streuinduktivität %1 mH).";
+inline constexpr const char* kReportOwnSweep =
+    "%1 von %2 bis %3, %4 Punkte, aus der Schaltung berechnet (kein Parameterverlauf geöffnet).";
+inline constexpr const char* kReportWindowSweep = "Wie im Fenster Parameterverlauf.";
+inline constexpr const char* kReportProgressTitle = "Bericht speichern";
+inline constexpr const char* kReportProgressAnalysis = "Toleranzen und Grenzwerte ...";
+inline constexpr const char* kReportProgressSimulation = "Simulation mit ngspice ...";
+inline constexpr const char* kReportProgressSweep = "Parameterverlauf ...";
+inline constexpr const char* kReportProgressWriting = "Der Bericht wird geschrieben ...";
 
 }  // namespace ohmrada::texts::analysis

@@ -208,11 +208,16 @@ void CAnalysisWindows::OpenTimeDomain() {
 }
 
 void CAnalysisWindows::SaveReport() {
-    CReportWriter writer(*this);
-    writer.SaveWithDialog();
+    if (!m_report) {
+        m_report = std::make_unique<CReportWriter>(*this);
+    }
+    m_report->SaveWithDialog();
 }
 
 void CAnalysisWindows::CloseAll() {
+    if (m_report) {
+        m_report->Cancel();
+    }
     for (const QPointer<CToolWindow>& window : m_windows) {
         if (window != nullptr) {
             window->close();

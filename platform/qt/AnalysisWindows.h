@@ -32,6 +32,7 @@ class CToleranceWindow;
 class CLimitsWindow;
 class CSweepWindow;
 class CTimeDomainWindow;
+class CReportWriter;
 
 // What the analysis windows follow: the design the form holds after its last
 // cycle, that design's results, and what the cycle brought up.
@@ -133,6 +134,9 @@ public:
     CPlacementRequest PlacementRequestFor(const CToolWindow& window) const;
 
     CQtPlatform& Platform() const { return m_platform; }
+    const CMainDialog& Dialog() const { return m_dialog; }
+    // The report's writer, once a report was asked for (nullptr before).
+    CReportWriter* Report() const { return m_report.get(); }
     const CFormWarnings& Warnings() const { return m_warnings; }
     // The windows, once opened (nullptr before).
     CToolWindow* Window(EAnalysisWindow window) const;
@@ -158,6 +162,7 @@ private:
     QString m_placesFile;
     // The windows by EAnalysisWindow, made when first opened.
     std::array<QPointer<CToolWindow>, kAnalysisWindowCount> m_windows;
+    std::unique_ptr<CReportWriter> m_report;
 };
 
 }  // namespace ohmrada::qt

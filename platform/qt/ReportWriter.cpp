@@ -1,149 +1,323 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ReportWriter.h"
 
+#include <algorithm>
+#include <cmath>
 #include <optional>
+#include <vector>
 
+#include <QAbstractTextDocumentLayout>
 #include <QDateTime>
-#include <QFileInfo>
 #include <QPageLayout>
+#include <QPainter>
 #include <QPdfWriter>
+#include <QProgressDialog>
 #include <QTextDocument>
 #include <QUrl>
 
 #include "AnalysisTexts.h"
 #include "AnalysisWindows.h"
+#include "ControlIds.h"
 #include "FormLabels.h"
+#include "FormTemplate.h"
+#include "FormTexts.h"
 #include "FormWindow.h"
 #include "Limits.h"
 #include "LimitsWindow.h"
+#include "MainDialog.h"
 #include "MainsRegions.h"
+#include "Palette.h"
 #include "PlotWidget.h"
 #include "QtPlatform.h"
 #include "SaveAtomically.h"
+#include "Sweep.h"
 #include "SweepWindow.h"
 #include "Texts.h"
 #include "TimeDomainWindow.h"
 #include "ToleranceWindow.h"
 #include "WorstCase.h"
 
+#ifndef OHMRADA_VERSION
+#error "OHMRADA_VERSION must name the program's version"
+#endif
+
 namespace ohmrada::qt {
 
 namespace ta = texts::analysis;
 
+// Taken on the GUI thread when the report is started: what the form shows
+// then, and what the windows already hold for that design.
+struct CReportWriter::CSnapshot {
+    QString path;
+    CDesign design;
+    CEvaluation evaluation;
+    CWindowSettings settings;
+    QString designFile;
+    QList<QStringList> inputs;
+    QList<QStringList> results;
+    std::shared_ptr<const CTimeDomainWindow::CSimulated> simulated;
+    // The sweep Parameterverlauf shows, drawn; null when none is open.
+    QImage sweepImage;
+    QString sweepNote;
+    QString created;
+};
+
+// Computed on the job's thread.
+struct CReportWriter::CComputed {
+    CWorstCase worstCase;
+    std::vector<CLimitRow> limits;
+    std::shared_ptr<const CTimeDomainWindow::CSimulated> simulated;
+    CSweepSpec sweepSpec;
+    std::vector<CSweepPoint> sweep;
+};
+
 namespace {
 
-QString Escaped(const QString& text) {
-    return text.toHtmlEscaped();
+// The report's page: A4 with 18 mm margins, the footer in the lowest 8 mm
+// of the text area.
+constexpr double kMarginMm = 18.0;
+constexpr double kFooterMm = 8.0;
+constexpr int kResolution = 300;
+// Plots are drawn at this size (twice the pixels) and scaled to the text's width.
+constexpr int kPlotWidth = 760;
+constexpr int kPlotHeight = 360;
+
+enum EStep { kStepAnalysis, kStepSimulation, kStepSweep, kStepWriting, kStepCount };
+
+QString Text(const char* text) {
+    return QString::fromUtf8(text);
 }
 
-QString Heading(const char* text, bool newPage = false) {
+QString Escaped(const QString& text) {
+    return text.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>"));
+}
+
+QString Heading(const QString& text, bool newPage = false) {
     return (newPage ? QStringLiteral("<h2 style=\"page-break-before: always\">")
                     : QStringLiteral("<h2>")) +
-           Escaped(QString::fromUtf8(text)) + QStringLiteral("</h2>");
+           Escaped(text) + QStringLiteral("</h2>");
 }
 
-// A table of rows of cells; the first row is the header when header is set.
-QString Table(const QList<QStringList>& rows, bool header) {
+QString Paragraph(const QString& text) {
+    return QStringLiteral("<p>") + Escaped(text) + QStringLiteral("</p>");
+}
+
+// A table whose first row is its header: it is repeated on every page the
+// table runs onto.
+QString Table(const QList<QStringList>& rows) {
     QString html = QStringLiteral(
-        "<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\" "
+        "<table border=\"1\" cellspacing=\"0\" cellpadding=\"2\" width=\"100%\" "
         "style=\"border-collapse:collapse\">");
     for (qsizetype r = 0; r < rows.size(); ++r) {
-        html += QStringLiteral("<tr>");
+        const bool head = r == 0;
+        if (head) {
+            html += QStringLiteral("<thead>");
+        }
+        html += head ? QStringLiteral("<tr style=\"background-color:#e8e8e8\">")
+                     : QStringLiteral("<tr>");
         for (const QString& cell : rows[r]) {
-            const bool head = header && r == 0;
-            html += head ? QStringLiteral("<th>") : QStringLiteral("<td>");
-            html += Escaped(cell).replace(QLatin1Char('\n'), QStringLiteral("<br>"));
+            html += head ? QStringLiteral("<th align=\"left\">") : QStringLiteral("<td>");
+            html += Escaped(cell);
             html += head ? QStringLiteral("</th>") : QStringLiteral("</td>");
         }
         html += QStringLiteral("</tr>");
+        if (head) {
+            html += QStringLiteral("</thead>");
+        }
     }
     return html + QStringLiteral("</table>");
 }
 
-QString Image(QTextDocument& document, const QString& name, const QImage& image) {
-    const QUrl url(QStringLiteral("ohmrada://") + name);
-    document.addResource(QTextDocument::ImageResource, url, image);
-    // The text's width on A4 is about 650 of the document's pixels.
-    const int width = 600;
-    const int height = image.width() > 0 ? width * image.height() / image.width() : width;
-    return QStringLiteral("<p><img src=\"%1\" width=\"%2\" height=\"%3\"></p>")
-        .arg(url.toString())
-        .arg(width)
-        .arg(height);
+QStringList QuantityHeader() {
+    return {Text(ta::kReportQuantity), Text(ta::kReportValue), Text(ta::kReportUnit)};
 }
 
-}  // namespace
+QString Image(QTextDocument& document, const QString& name, const QImage& image, double width) {
+    const QUrl url(QStringLiteral("ohmrada://") + name);
+    document.addResource(QTextDocument::ImageResource, url, image);
+    const double height = image.width() > 0 ? width * image.height() / image.width() : width;
+    return QStringLiteral("<p><img src=\"%1\" width=\"%2\" height=\"%3\"></p>")
+        .arg(url.toString())
+        .arg(std::floor(width))
+        .arg(std::floor(height));
+}
 
-QString CReportWriter::Html(QTextDocument& document, const QString& path) {
-    CQtPlatform& platform = m_owner.Platform();
-    const CFormState& state = m_owner.State();
-    const CAnalysisSettings& settings = m_owner.Settings().analysis;
+QString TitleOf(EAnalysisWindow window) {
+    for (const CAnalysisWindowSpec& spec : AnalysisWindowSpecs()) {
+        if (spec.window == window) {
+            return Text(spec.title);
+        }
+    }
+    return {};
+}
 
-    QString html = QStringLiteral("<html><body><h1>") +
-                   Escaped(QString::fromUtf8(ta::kReportTitle)) + QStringLiteral("</h1>");
-    QString design;
-    if (const CFormWindow* window = platform.Window()) {
-        design = window->windowTitle();
+// The radio button of the form that shows the circuit.
+int CircuitButton(const std::string& circuit) {
+    if (circuit == CRectifier::kHalfWave) {
+        return kIdHalfWave;
     }
-    html +=
-        QStringLiteral("<p>") + Escaped(Fill(ta::kReportFile, QFileInfo(path).fileName())) +
-        QStringLiteral("<br>") + Escaped(design) + QStringLiteral("<br>") +
-        Escaped(Fill(ta::kReportDate,
-                     QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")))) +
-        QStringLiteral("</p>");
+    if (circuit == CRectifier::kBridge) {
+        return kIdBridge;
+    }
+    return kIdCentreTapCircuit;
+}
 
-    // The inputs and results as the form shows them.
-    html += Heading(ta::kReportInputs);
-    QList<QStringList> inputs;
-    inputs << QStringList{
-        QString::fromUtf8(ta::kReportCentreTap),
-        state.design.centreTap != 0 ? QString::fromUtf8(ta::kYes) : QString::fromUtf8(ta::kNo),
-        QString()};
-    inputs << QStringList{QString::fromUtf8(ta::kReportCircuit),
-                          QString::fromStdString(state.design.circuit), QString()};
-    inputs << QStringList{QString::fromUtf8(ta::kReportMainsFrequency),
-                          FormatNumber(state.design.mainsFrequency, 0), QStringLiteral("Hz")};
-    {
-        const std::optional<std::size_t> region = MainsRegionOf(settings);
-        inputs << QStringList{
-            QString::fromUtf8(ta::kMainsRegion),
-            QString::fromUtf8(region ? MainsRegions()[*region].name : ta::kOwnMainsRegion),
-            QString()};
+// Where the form's group with this caption stands among its groups.
+int GroupRank(const QString& caption) {
+    int rank = 0;
+    for (const res::CControlTemplate& control : res::form::kControls) {
+        if (control.kind == res::EControlKind::kGroupBox) {
+            if (caption == QString::fromUtf8(control.text)) {
+                return rank;
+            }
+            ++rank;
+        }
     }
-    for (const CInputSpec& spec : kInputs) {
-        const CFieldLabel label = LabelOf(spec.fieldId);
-        inputs << QStringList{
-            label.label, QString::fromStdString(platform.GetItemText(spec.fieldId)), label.unit};
-    }
-    html += Table(inputs, false);
-    html += Heading(ta::kReportResults);
-    QList<QStringList> results;
-    for (const CResultSpec& spec : kResults) {
-        const CFieldLabel label = LabelOf(spec.fieldId);
-        results << QStringList{
-            label.label, QString::fromStdString(platform.GetItemText(spec.fieldId)), label.unit};
-    }
-    html += Table(results, false);
+    return rank;
+}
 
-    // The worst case.
-    html += Heading(ta::kReportWorstCase);
-    html += QStringLiteral("<p>") + Escaped(QString::fromUtf8(ta::kMainsTolerance)) +
-            QStringLiteral(" − ") + FormatNumber(settings.mainsLowTolerancePct, 1) +
-            QStringLiteral(" / + ") + FormatNumber(settings.mainsHighTolerancePct, 1) +
-            QStringLiteral(" %, ") + Escaped(QString::fromUtf8(ta::kCapacitorTolerance)) +
-            QStringLiteral(" − ") + FormatNumber(settings.capacitorTolerancePct, 1) +
-            QStringLiteral(" %, ") + Escaped(QString::fromUtf8(ta::kJunctionLimit)) +
-            QLatin1Char(' ') + FormatNumber(settings.junctionLimitC, 1) +
-            Escaped(QString::fromUtf8(ta::kDegrees)) + QStringLiteral("</p>");
-    const CWorstCase worstCase = AnalyseWorstCase(state.design, settings);
-    // One column per corner: the columns of the window's table as rows fit
-    // the width of a page.
-    QList<QStringList> corners;
-    QStringList header{QString()};
+// The load-current sweep Parameterverlauf makes at first: from half to one
+// and a half times the design's current.
+CSweepSpec LoadCurrentSweep(const CDesign& design) {
+    CSweepSpec spec;
+    spec.input = EInput::kIb;
+    const double current = design[EInput::kIb] > 0.0 ? design[EInput::kIb] : 1.0;
+    spec.from = current * 0.5;
+    spec.to = current * 1.5;
+    spec.count = 101;
+    spec.spacing = ESpacing::kLinear;
+    return spec;
+}
+
+// The report's own sweep drawn as Parameterverlauf draws its first choice:
+// the minimum voltage on the left axis with the points where the target is
+// not held or the winding is overloaded marked, the junction temperature
+// dashed on the right axis, the design itself circled.
+QImage SweepImage(const CDesign& design, const CEvaluation& evaluation,
+                  const std::vector<CSweepPoint>& points) {
+    CPlotWidget plot;
+    plot.setMinimumSize(0, 0);
+    plot.resize(kPlotWidth, kPlotHeight);
+    plot.xAxis->setLabel(LabelWithUnit(InputSpec(EInput::kIb).fieldId));
+    plot.yAxis2->setVisible(true);
+    const struct {
+        EResult result;
+        QCPAxis* axis;
+        Qt::PenStyle style;
+    } kCurves[] = {{EResult::kMinimumVoltage, plot.yAxis, Qt::SolidLine},
+                   {EResult::kJunctionTemperature, plot.yAxis2, Qt::DashLine}};
+    int colour = 0;
+    bool marksInLegend = false;
+    for (const auto& curve : kCurves) {
+        const CFieldLabel label = LabelOf(ResultSpec(curve.result).fieldId);
+        QVector<double> x, y, xNotHeld, yNotHeld, xOver, yOver;
+        for (const CSweepPoint& point : points) {
+            const double px = point.design[EInput::kIb];
+            const double py = point.evaluation[curve.result];
+            if (!std::isfinite(py)) {
+                continue;
+            }
+            x << px;
+            y << py;
+            if (!point.targetHeld) {
+                xNotHeld << px;
+                yNotHeld << py;
+            }
+            if (point.overloaded) {
+                xOver << px;
+                yOver << py;
+            }
+        }
+        QCPGraph* graph = plot.addGraph(plot.xAxis, curve.axis);
+        graph->setName(LabelWithUnit(ResultSpec(curve.result).fieldId));
+        graph->setPen(QPen(palette::Curve(colour++), 2.0, curve.style));
+        graph->setData(x, y, true);
+        const auto marks = [&](const QVector<double>& mx, const QVector<double>& my,
+                               const QCPScatterStyle& style, const char* name) {
+            QCPGraph* marked = plot.addGraph(plot.xAxis, curve.axis);
+            marked->setLineStyle(QCPGraph::lsNone);
+            marked->setScatterStyle(style);
+            marked->setData(mx, my, true);
+            marked->setName(Text(name));
+            if (marksInLegend || mx.isEmpty()) {
+                marked->removeFromLegend();
+            }
+        };
+        marks(xNotHeld, yNotHeld,
+              QCPScatterStyle(QCPScatterStyle::ssCross, QPen(palette::NotHeld(), 2.0), QBrush(), 8),
+              ta::kSweepNotHeld);
+        marks(
+            xOver, yOver,
+            QCPScatterStyle(QCPScatterStyle::ssTriangle, QPen(palette::Limit(), 2.0), QBrush(), 8),
+            ta::kSweepOverloaded);
+        QVector<double> cx, cy;
+        if (std::isfinite(evaluation[curve.result]) && !points.empty()) {
+            cx << design[EInput::kIb];
+            cy << evaluation[curve.result];
+        }
+        marks(
+            cx, cy,
+            QCPScatterStyle(QCPScatterStyle::ssCircle, QPen(Qt::black, 2.0), QBrush(Qt::white), 11),
+            ta::kSweepCurrentDesign);
+        marksInLegend = true;
+        plot.SetAxisLabel(curve.axis, LabelWithUnit(ResultSpec(curve.result).fieldId), label.unit);
+    }
+    // Laid out once, so that the axis labels are fitted to the axes' length.
+    plot.replot(QCustomPlot::rpImmediateRefresh);
+    plot.ShowAll();
+    return plot.ToImage(kPlotWidth, kPlotHeight);
+}
+
+QString DesignHeader(const CReportWriter::CSnapshot& snapshot) {
+    return QStringLiteral("<h1>") + Escaped(Text(ta::kReportTitle)) + QStringLiteral("</h1>") +
+           QStringLiteral("<p>") + Escaped(Fill(ta::kReportFile, snapshot.designFile)) +
+           QStringLiteral("<br>") + Escaped(Fill(ta::kReportDate, snapshot.created)) +
+           QStringLiteral("<br>") +
+           Escaped(Fill(ta::kReportProgram, QStringLiteral(OHMRADA_VERSION))) +
+           QStringLiteral("</p>");
+}
+
+QString InputsSection(const CReportWriter::CSnapshot& snapshot) {
+    return Heading(Text(ta::kReportInputs)) + Table(snapshot.inputs);
+}
+
+QString ResultsSection(const CReportWriter::CSnapshot& snapshot) {
+    return Heading(Text(ta::kReportResults)) + Table(snapshot.results);
+}
+
+QString SettingsSection(const CReportWriter::CSnapshot& snapshot) {
+    const CAnalysisSettings& settings = snapshot.settings.analysis;
+    const std::optional<std::size_t> region = MainsRegionOf(settings);
+    const auto label = [](const char* text) { return Text(text).remove(QLatin1Char(':')); };
+    QList<QStringList> rows{QuantityHeader()};
+    rows << QStringList{label(ta::kMainsRegion),
+                        Text(region ? MainsRegions()[*region].name : ta::kOwnMainsRegion),
+                        QString()};
+    rows << QStringList{label(ta::kMainsTolerance),
+                        QStringLiteral("−") + FormatNumber(settings.mainsLowTolerancePct, 1) +
+                            QStringLiteral(" / +") +
+                            FormatNumber(settings.mainsHighTolerancePct, 1),
+                        QStringLiteral("%")};
+    rows << QStringList{label(ta::kCapacitorTolerance),
+                        QStringLiteral("−") + FormatNumber(settings.capacitorTolerancePct, 1),
+                        QStringLiteral("%")};
+    rows << QStringList{label(ta::kJunctionLimit), FormatNumber(settings.junctionLimitC, 1),
+                        Text(ta::kDegrees).trimmed()};
+    rows << QStringList{label(ta::kLeakageInductance),
+                        FormatNumber(snapshot.settings.leakageInductanceMh, 3),
+                        Text(ta::kMillihenry).trimmed()};
+    return Heading(Text(ta::kReportSettings), true) + Table(rows) +
+           Paragraph(Text(ta::kReportVerdicts));
+}
+
+QString WorstCaseSection(const CWorstCase& worstCase) {
+    // One column per corner: the window's columns as rows fit a page's width.
+    QList<QStringList> rows;
+    QStringList header{Text(ta::kReportQuantity)};
     for (const ECorner corner : kCorners) {
         header << CornerTitle(corner);
     }
-    corners << header;
+    rows << header;
     const auto cells = WorstCaseCells(worstCase);
     for (int column = 0; column < CToleranceWindow::kColumnCount; ++column) {
         QStringList line{
@@ -151,61 +325,38 @@ QString CReportWriter::Html(QTextDocument& document, const QString& path) {
         for (const auto& row : cells) {
             line << row[static_cast<std::size_t>(column)].text;
         }
-        corners << line;
+        rows << line;
     }
-    html += Table(corners, true);
-
-    // The five limits.
-    html += Heading(ta::kReportLimits);
-    QList<QStringList> limits;
-    for (const CLimitRow& row :
-         LimitRows(WithCircuitLimits(FindLimits(state.design, settings), state.design), settings,
-                   state.design[EInput::kTu])) {
-        limits << QStringList{row.heading ? QStringLiteral("» ") + row.label : row.label,
-                              row.value};
-    }
-    html += Table(limits, false);
-
-    // The simulation, when the design the form holds was simulated.
-    html += Heading(ta::kReportSimulation);
-    const CTimeDomainWindow* timeDomain = m_owner.TimeDomain();
-    if (timeDomain != nullptr && timeDomain->HasResultFor(state.design)) {
-        html += Table(timeDomain->ComparisonRows(), true);
-        html += QStringLiteral("<p>") + Escaped(timeDomain->WindingCheckText()) +
-                QStringLiteral("</p>");
-        html += Image(document, QStringLiteral("waveforms"), timeDomain->WaveformImage(1000, 600));
-    } else {
-        html += QStringLiteral("<p>") + Escaped(QString::fromUtf8(ta::kReportNoSimulation)) +
-                QStringLiteral("</p>");
-    }
-
-    // The sweep, while its window is open.
-    if (CSweepWindow* sweep = m_owner.Sweep(); sweep != nullptr && sweep->isVisible()) {
-        html += Heading(ta::kReportSweep, true);
-        html += Image(document, QStringLiteral("sweep"), sweep->Plot()->ToImage(1000, 600));
-    }
-    return html + QStringLiteral("</body></html>");
+    return Heading(TitleOf(EAnalysisWindow::kTolerances)) + Table(rows);
 }
 
-bool CReportWriter::Write(const QString& path) {
-    return SaveAtomically(path, [&](QIODevice& device) {
-        QPdfWriter writer(&device);
-        writer.setCreator(QStringLiteral("Ohmrada"));
-        writer.setTitle(QString::fromUtf8(ta::kReportTitle));
-        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                         QMarginsF(18, 18, 18, 18), QPageLayout::Millimeter));
-        writer.setResolution(300);
-        QTextDocument document;
-        QFont font = document.defaultFont();
-        font.setPointSizeF(9.0);
-        document.setDefaultFont(font);
-        document.setHtml(Html(document, path));
-        document.print(&writer);
-        return true;
-    });
+QString LimitsSection(const std::vector<CLimitRow>& limitRows) {
+    QList<QStringList> rows{{Text(ta::kReportQuantity), Text(ta::kReportValue)}};
+    for (const CLimitRow& row : limitRows) {
+        rows << QStringList{row.heading ? QStringLiteral("» ") + row.label : row.label, row.value};
+    }
+    return Heading(TitleOf(EAnalysisWindow::kLimits)) + Table(rows);
+}
+
+}  // namespace
+
+CReportWriter::CReportWriter(CAnalysisWindows& owner) : m_owner(owner) {}
+
+CReportWriter::~CReportWriter() {
+    delete m_progress;
+}
+
+QProgressDialog* CReportWriter::Progress() const {
+    return m_progress.data();
 }
 
 void CReportWriter::SaveWithDialog() {
+    if (m_outcome == EOutcome::kRunning) {
+        if (m_progress) {
+            m_progress->raise();
+        }
+        return;
+    }
     CPlatform::CFileDialogRequest request;
     request.save = true;
     request.title = ta::kReportDialogTitle;
@@ -213,15 +364,273 @@ void CReportWriter::SaveWithDialog() {
     request.filterLabel = ta::kReportFilter;
     request.filterPattern = ta::kReportFilterPattern;
     request.confirmOverwrite = true;
+    const std::optional<std::string> path = m_owner.Platform().RunFileDialog(request);
+    if (path) {
+        Start(QString::fromStdString(*path));
+    }
+}
+
+void CReportWriter::Start(const QString& path) {
+    Cancel();
     CQtPlatform& platform = m_owner.Platform();
-    const std::optional<std::string> path = platform.RunFileDialog(request);
-    if (!path) {
+    const CFormState& state = m_owner.State();
+    auto snapshot = std::make_shared<CSnapshot>();
+    snapshot->path = path;
+    snapshot->design = state.design;
+    snapshot->evaluation = state.evaluation;
+    snapshot->settings = m_owner.Settings();
+    snapshot->created = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    const std::string& file = m_owner.Dialog().FileName();
+    snapshot->designFile = file.empty() ? Text(ta::kReportNoFile) : QString::fromStdString(file);
+
+    // The inputs and results as the form shows them; the inputs under the
+    // captions of the form's groups, which tell apart two fields of one name.
+    const auto groupOf = [](int id) {
+        const std::string_view group = res::FieldTextsOf(id).group;
+        return QString::fromUtf8(group.data(), static_cast<qsizetype>(group.size()));
+    };
+    QList<QStringList> inputs;
+    inputs << QStringList{groupOf(kIdCentreTap), LabelOf(kIdCentreTap).label,
+                          Text(state.design.centreTap != 0 ? ta::kYes : ta::kNo), QString()};
+    inputs << QStringList{groupOf(kIdCentreTap), Text(ta::kReportMainsFrequency),
+                          FormatNumber(state.design.mainsFrequency, 0), QStringLiteral("Hz")};
+    const int circuit = CircuitButton(state.design.circuit);
+    inputs << QStringList{groupOf(circuit), Text(ta::kReportCircuit), LabelOf(circuit).label,
+                          QString()};
+    for (const CInputSpec& spec : kInputs) {
+        const CFieldLabel label = LabelOf(spec.fieldId);
+        inputs << QStringList{groupOf(spec.fieldId), label.label,
+                              QString::fromStdString(platform.GetItemText(spec.fieldId)),
+                              label.unit};
+    }
+    std::stable_sort(inputs.begin(), inputs.end(), [&](const QStringList& a, const QStringList& b) {
+        return GroupRank(a[0]) < GroupRank(b[0]);
+    });
+    snapshot->inputs << QStringList{Text(ta::kReportGroup)} + QuantityHeader();
+    QString group;
+    for (QStringList& row : inputs) {
+        if (row[0] == group) {
+            row[0].clear();
+        } else {
+            group = row[0];
+        }
+        snapshot->inputs << row;
+    }
+    snapshot->results << QuantityHeader();
+    for (const CResultSpec& spec : kResults) {
+        const CFieldLabel label = LabelOf(spec.fieldId);
+        snapshot->results << QStringList{
+            label.label, QString::fromStdString(platform.GetItemText(spec.fieldId)), label.unit};
+    }
+
+    // What the windows already show of this design.
+    if (const CTimeDomainWindow* timeDomain = m_owner.TimeDomain()) {
+        snapshot->simulated = timeDomain->ResultFor(state.design);
+    }
+    if (CSweepWindow* sweep = m_owner.Sweep();
+        sweep != nullptr && sweep->isVisible() && !sweep->Points().empty()) {
+        // At the plot's own size: its legend and labels are fitted to that.
+        CPlotWidget& plot = *sweep->Plot();
+        snapshot->sweepImage = plot.ToImage(plot.width(), plot.height());
+        snapshot->sweepNote = Text(ta::kReportWindowSweep);
+    }
+    m_snapshot = snapshot;
+
+    m_progress = new QProgressDialog(Text(ta::kReportProgressAnalysis), Text(ta::kCancel), 0,
+                                     kStepCount, m_owner.Platform().Window());
+    m_progress->setWindowTitle(Text(ta::kReportProgressTitle));
+    m_progress->setWindowModality(Qt::NonModal);
+    m_progress->setMinimumDuration(0);
+    m_progress->setAutoClose(false);
+    m_progress->setAutoReset(false);
+    m_progress->setValue(0);
+    connect(m_progress, &QProgressDialog::canceled, this, [this] { Cancel(); });
+    m_outcome = EOutcome::kRunning;
+
+    const std::shared_ptr<const CSnapshot> input = snapshot;
+    m_jobs.Start(
+        [this, input](std::stop_token stop) {
+            auto computed = std::make_shared<CComputed>();
+            const auto step = [this](int next) {
+                QMetaObject::invokeMethod(
+                    this, [this, next] { Step(next); }, Qt::QueuedConnection);
+            };
+            const CAnalysisSettings& settings = input->settings.analysis;
+            computed->worstCase = AnalyseWorstCase(input->design, settings);
+            computed->limits =
+                LimitRows(WithCircuitLimits(FindLimits(input->design, settings), input->design),
+                          settings, input->design[EInput::kTu]);
+            if (stop.stop_requested()) {
+                return std::shared_ptr<const CComputed>();
+            }
+            step(kStepSimulation);
+            computed->simulated =
+                input->simulated ? input->simulated
+                                 : CTimeDomainWindow::Run(
+                                       input->design, input->settings.leakageInductanceMh, stop);
+            if (stop.stop_requested()) {
+                return std::shared_ptr<const CComputed>();
+            }
+            step(kStepSweep);
+            if (input->sweepImage.isNull()) {
+                computed->sweepSpec = LoadCurrentSweep(input->design);
+                computed->sweep = SweepPoints(input->design, computed->sweepSpec);
+            }
+            return std::shared_ptr<const CComputed>(std::move(computed));
+        },
+        [this](std::shared_ptr<const CComputed> computed) { Finished(computed); });
+}
+
+void CReportWriter::Step(int step) {
+    if (!m_progress || m_outcome != EOutcome::kRunning) {
         return;
     }
-    const QString file = QString::fromStdString(*path);
-    if (!Write(file)) {
-        platform.MessageBox(Fill(ta::kReportFailed, file).toStdString(), CPlatform::EIcon::kStop);
+    static constexpr const char* kSteps[kStepCount] = {
+        ta::kReportProgressAnalysis, ta::kReportProgressSimulation, ta::kReportProgressSweep,
+        ta::kReportProgressWriting};
+    m_progress->setLabelText(Text(kSteps[step]));
+    m_progress->setValue(step);
+}
+
+void CReportWriter::Cancel() {
+    if (m_outcome != EOutcome::kRunning) {
+        return;
     }
+    m_jobs.Cancel();  // a simulation's worker is killed at once
+    End(EOutcome::kCancelled);
+}
+
+void CReportWriter::End(EOutcome outcome) {
+    m_outcome = outcome;
+    if (m_progress) {
+        QProgressDialog* progress = m_progress;
+        m_progress = nullptr;
+        progress->hide();
+        progress->deleteLater();
+    }
+}
+
+void CReportWriter::Finished(const std::shared_ptr<const CComputed>& computed) {
+    if (!computed || m_outcome != EOutcome::kRunning) {
+        return;
+    }
+    Step(kStepWriting);
+    const CSnapshot& snapshot = *m_snapshot;
+
+    const bool written = SaveAtomically(snapshot.path, [&](QIODevice& device) {
+        QPdfWriter writer(&device);
+        writer.setCreator(QStringLiteral("Ohmrada"));
+        writer.setTitle(Text(ta::kReportTitle));
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                         QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm),
+                                         QPageLayout::Millimeter));
+        writer.setResolution(kResolution);
+        // An image's size in the document is in pixels of 1/96 inch, whatever
+        // the device: the text's width in those.
+        const double width = writer.pageLayout().paintRect(QPageLayout::Inch).width() * 96.0;
+
+        QTextDocument document;
+        QFont font = document.defaultFont();
+        font.setPointSizeF(9.0);
+        document.setDefaultFont(font);
+        document.documentLayout()->setPaintDevice(&writer);
+        document.setDefaultStyleSheet(
+            QStringLiteral("h1 { font-size: 14pt; margin-bottom: 4px; } "
+                           "h2 { font-size: 11pt; margin-top: 10px; margin-bottom: 4px; }"));
+
+        QString html = QStringLiteral("<html><body>") + DesignHeader(snapshot);
+        html += InputsSection(snapshot);
+        // Further sections about the design (such as a parts list) follow
+        // the inputs here.
+        html += ResultsSection(snapshot);
+        html += SettingsSection(snapshot);
+        html += WorstCaseSection(computed->worstCase);
+        html += LimitsSection(computed->limits);
+
+        html += Heading(TitleOf(EAnalysisWindow::kTimeDomain), true);
+        const CTimeDomainWindow::CSimulated& simulated = *computed->simulated;
+        const CSimulationResult& result = CTimeDomainWindow::ResultOf(simulated);
+        const bool measured = result.Ok() || result.error == ESimulationError::kCollapsed;
+        if (!result.Ok()) {
+            html += Paragraph(
+                Fill(ta::kReportNoSimulationBecause, CTimeDomainWindow::StatusOf(result)));
+        } else {
+            const bool ofWindow = computed->simulated == snapshot.simulated;
+            html +=
+                Paragraph(CTimeDomainWindow::StatusOf(result) + QLatin1Char(' ') +
+                          Fill(ofWindow ? ta::kReportSimulationOfWindow : ta::kReportSimulationOwn,
+                               FormatNumber(snapshot.settings.leakageInductanceMh, 3)));
+        }
+        if (measured) {
+            html += Table(CTimeDomainWindow::RowsOf(simulated));
+            html += Paragraph(CTimeDomainWindow::WindingCheckOf(simulated));
+            html += Image(document, QStringLiteral("waveforms"),
+                          CTimeDomainWindow::WaveformImageOf(simulated, kPlotWidth, kPlotHeight),
+                          width * 0.98);
+            html += Image(document, QStringLiteral("switchon"),
+                          CTimeDomainWindow::SwitchOnImageOf(simulated, kPlotWidth, kPlotHeight),
+                          width * 0.98);
+        }
+
+        html += Heading(TitleOf(EAnalysisWindow::kSweep), true);
+        if (!snapshot.sweepImage.isNull()) {
+            html += Paragraph(snapshot.sweepNote);
+            html += Image(document, QStringLiteral("sweep"), snapshot.sweepImage, width * 0.98);
+        } else {
+            const CSweepSpec& spec = computed->sweepSpec;
+            html += Paragraph(Fill(
+                ta::kReportOwnSweep, LabelWithUnit(InputSpec(spec.input).fieldId),
+                FormatNumber(spec.from, 3), FormatNumber(spec.to, 3), QString::number(spec.count)));
+            html += Image(document, QStringLiteral("sweep"),
+                          SweepImage(snapshot.design, snapshot.evaluation, computed->sweep),
+                          width * 0.98);
+        }
+        document.setHtml(html + QStringLiteral("</body></html>"));
+        return PrintPaged(document, writer) > 0;
+    });
+    End(written ? EOutcome::kWritten : EOutcome::kFailed);
+    if (!written) {
+        m_owner.Platform().MessageBox(Fill(ta::kReportFailed, snapshot.path).toStdString(),
+                                      CPlatform::EIcon::kStop);
+    }
+}
+
+int CReportWriter::PrintPaged(QTextDocument& document, QPagedPaintDevice& device) {
+    const int resolution = device.logicalDpiY();
+    const QRectF body = device.pageLayout().paintRectPixels(resolution);
+    const double footer = kFooterMm / 25.4 * resolution;
+    const QSizeF page(body.width(), body.height() - footer);
+    document.documentLayout()->setPaintDevice(&device);
+    document.setPageSize(page);
+    const int count = document.pageCount();
+    QPainter painter;
+    if (count <= 0 || !painter.begin(&device)) {
+        return 0;
+    }
+    QFont footerFont = document.defaultFont();
+    footerFont.setPointSizeF(8.0);
+    for (int index = 0; index < count; ++index) {
+        if (index > 0 && !device.newPage()) {
+            return 0;
+        }
+        painter.save();
+        const double top = index * page.height();
+        painter.translate(0.0, -top);
+        QAbstractTextDocumentLayout::PaintContext context;
+        context.clip = QRectF(0.0, top, page.width(), page.height());
+        painter.setClipRect(context.clip);
+        document.documentLayout()->draw(&painter, context);
+        painter.restore();
+        const QRectF footerArea(0.0, page.height(), page.width(), footer);
+        painter.setPen(QPen(Qt::gray, 0));
+        painter.drawLine(footerArea.topLeft() + QPointF(0.0, footer * 0.3),
+                         footerArea.topRight() + QPointF(0.0, footer * 0.3));
+        painter.setPen(Qt::black);
+        painter.setFont(footerFont);
+        painter.drawText(footerArea, Qt::AlignRight | Qt::AlignBottom,
+                         Fill(ta::kReportPage, QString::number(index + 1), QString::number(count)));
+    }
+    return painter.end() ? count : 0;
 }
 
 }  // namespace ohmrada::qt

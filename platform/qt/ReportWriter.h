@@ -1,8 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <functional>
+#include <memory>
+
+#include <QObject>
+#include <QPointer>
 #include <QString>
 
+#include "JobTracker.h"
+
+class QPagedPaintDevice;
+class QProgressDialog;
 class QTextDocument;
 
 namespace ohmrada::qt {
@@ -10,26 +19,52 @@ namespace ohmrada::qt {
 class CAnalysisWindows;
 
 // "Bericht speichern...": the form's design as a PDF of A4 pages with
-// selectable text: the file names and the date, the inputs and the sixteen
-// results as the form shows them, the worst-case table, the five limits, the
-// simulation's comparison and waveforms (when the Zeitbereich window has
-// simulated the design the form holds), and the sweep plot while its window
-// is open. Saved like Save As: the dialog asks before replacing a file, the
-// file is written beside its place and renamed over it only when complete,
-// and a failure says so and leaves the old file as it was.
-class CReportWriter {
+// selectable text, to hand to a colleague. It always holds the design (the
+// inputs and results as the form shows them, under the design file's name),
+// the analysis settings and which verdict comes from what, the worst case,
+// the limits, the simulation with its comparison and its two plots, and a
+// sweep (the one Parameterverlauf shows, or one of the load current made for
+// the report). Every page ends with "Seite N von M".
+//
+// Save asks for the name; what the windows do not already show is then
+// computed on a thread of the writer's CJobTracker (the worst case and the
+// limits, the simulation through the worker process, the sweep) under a
+// progress dialog whose "Abbrechen" drops it all and writes nothing. The
+// file is written like Save As (SaveAtomically): a failure says so and
+// leaves the file that was there unchanged.
+class CReportWriter : public QObject {
 public:
-    explicit CReportWriter(CAnalysisWindows& owner) : m_owner(owner) {}
+    enum class EOutcome { kNone, kRunning, kWritten, kFailed, kCancelled };
 
-    // Asks for the file name, writes, and reports a failure.
+    explicit CReportWriter(CAnalysisWindows& owner);
+    ~CReportWriter() override;
+
+    // Asks for the file name, then Start.
     void SaveWithDialog();
-    // Writes the report to path; false when it could not be written.
-    bool Write(const QString& path);
-    // The report as HTML, its images added to document as resources.
-    QString Html(QTextDocument& document, const QString& path);
+    // Computes what is missing off the GUI thread, then writes path.
+    void Start(const QString& path);
+    void Cancel();
+    EOutcome Outcome() const { return m_outcome; }
+    QProgressDialog* Progress() const;
+
+    // Draws document onto device page by page, each with the footer
+    // "Seite N von M" below the text; returns M (0: nothing drawn).
+    static int PrintPaged(QTextDocument& document, QPagedPaintDevice& device);
+
+    struct CSnapshot;  // what the report takes from the form and the windows
+    struct CComputed;  // what it computes itself
 
 private:
+    void Finished(const std::shared_ptr<const CComputed>& computed);
+    void Step(int step);
+    void End(EOutcome outcome);
+
     CAnalysisWindows& m_owner;
+    std::shared_ptr<const CSnapshot> m_snapshot;
+    QPointer<QProgressDialog> m_progress;
+    EOutcome m_outcome = EOutcome::kNone;
+    // Last: its destructor stops and joins a running job before the rest goes.
+    CJobTracker m_jobs{this};
 };
 
 }  // namespace ohmrada::qt

@@ -255,24 +255,29 @@ void CTimeDomainWindow::Restart() {
     // the plots' data.
     m_jobs.Start(
         [design, leakageMh](std::stop_token stop) {
-            auto simulated = std::make_shared<CSimulated>();
-            simulated->design = design;
-            simulated->leakageMh = leakageMh;
-            const CSimulationRequest request =
-                CSimulationRequest::FromDesign(design, leakageMh / 1000.0);
-            simulated->result = Simulate(request, std::move(stop));
-            const bool measured =
-                simulated->result.Ok() || simulated->result.error == ESimulationError::kCollapsed;
-            if (measured) {
-                simulated->comparison =
-                    CComparison::Make(Evaluate(design), simulated->result.measurements, request);
-                simulated->steadyState = Curves(simulated->result.steadyState, true);
-                simulated->switchOn = Curves(simulated->result.switchOn, false);
-            }
-            return std::shared_ptr<const CSimulated>(std::move(simulated));
+            return Run(design, leakageMh, std::move(stop));
         },
         [this](std::shared_ptr<const CSimulated> simulated) { Finished(std::move(simulated)); });
     SetStatus(QString::fromUtf8(ta::kSimulationRunning), true);
+}
+
+std::shared_ptr<const CTimeDomainWindow::CSimulated> CTimeDomainWindow::Run(const CDesign& design,
+                                                                            double leakageMh,
+                                                                            std::stop_token stop) {
+    auto simulated = std::make_shared<CSimulated>();
+    simulated->design = design;
+    simulated->leakageMh = leakageMh;
+    const CSimulationRequest request = CSimulationRequest::FromDesign(design, leakageMh / 1000.0);
+    simulated->result = Simulate(request, std::move(stop));
+    const bool measured =
+        simulated->result.Ok() || simulated->result.error == ESimulationError::kCollapsed;
+    if (measured) {
+        simulated->comparison =
+            CComparison::Make(Evaluate(design), simulated->result.measurements, request);
+        simulated->steadyState = Curves(simulated->result.steadyState, true);
+        simulated->switchOn = Curves(simulated->result.switchOn, false);
+    }
+    return simulated;
 }
 
 void CTimeDomainWindow::Cancel() {
@@ -302,48 +307,40 @@ void CTimeDomainWindow::Finished(std::shared_ptr<const CSimulated> simulated) {
     }
 }
 
-void CTimeDomainWindow::ShowResult() {
-    const CSimulationResult& result = *m_result;
+QString CTimeDomainWindow::StatusOf(const CSimulationResult& result) {
     const CSimulationLimits limits;
     const auto brokeOff = [](const QString& why) { return Fill(ta::kSimulationBrokeOff, why); };
     switch (result.error) {
         case ESimulationError::kNone:
-            SetStatus(Fill(ta::kSimulationDone, FormatNumber(result.measurements.periods, 0)),
-                      false);
-            break;
+            return Fill(ta::kSimulationDone, FormatNumber(result.measurements.periods, 0));
         case ESimulationError::kNgspiceMissing:
-            SetStatus(QString::fromUtf8(ta::kNgspiceMissing), false);
-            break;
+            return QString::fromUtf8(ta::kNgspiceMissing);
         case ESimulationError::kCancelled:
-            SetStatus(QString::fromUtf8(ta::kSimulationCancelled), false);
-            break;
+            return QString::fromUtf8(ta::kSimulationCancelled);
         case ESimulationError::kCannotSimulate:
-            SetStatus(Fill(ta::kSimulationFailed, QString::fromUtf8(ta::kCannotSimulate)), false);
-            break;
+            return Fill(ta::kSimulationFailed, QString::fromUtf8(ta::kCannotSimulate));
         case ESimulationError::kNoSteadyState:
-            SetStatus(Fill(ta::kSimulationFailed,
-                           Fill(ta::kNoSteadyState, QString::number(limits.maxPeriods))),
-                      false);
-            break;
+            return Fill(ta::kSimulationFailed,
+                        Fill(ta::kNoSteadyState, QString::number(limits.maxPeriods)));
         case ESimulationError::kNgspiceError:
-            SetStatus(Fill(ta::kSimulationFailed, QString::fromUtf8(ta::kNgspiceRefused)), false);
-            break;
+            return Fill(ta::kSimulationFailed, QString::fromUtf8(ta::kNgspiceRefused));
         case ESimulationError::kOverBudget:
-            SetStatus(
-                brokeOff(Fill(ta::kOverBudget,
-                              FormatNumber(static_cast<double>(limits.budget.count()) / 1000.0, 0),
-                              QString::number(limits.maxPointsPerRun))),
-                false);
-            break;
+            return brokeOff(
+                Fill(ta::kOverBudget,
+                     FormatNumber(static_cast<double>(limits.budget.count()) / 1000.0, 0),
+                     QString::number(limits.maxPointsPerRun)));
         case ESimulationError::kWorkerFailed:
-            SetStatus(brokeOff(QString::fromUtf8(ta::kWorkerEnded)), false);
-            break;
+            return brokeOff(QString::fromUtf8(ta::kWorkerEnded));
         case ESimulationError::kCollapsed:
-            SetStatus(Fill(ta::kOutputCollapses,
-                           FormatNumber(std::max(0.0, result.measurements.minimumVoltage), 3)),
-                      false);
-            break;
+            return Fill(ta::kOutputCollapses,
+                        FormatNumber(std::max(0.0, result.measurements.minimumVoltage), 3));
     }
+    return {};
+}
+
+void CTimeDomainWindow::ShowResult() {
+    const CSimulationResult& result = *m_result;
+    SetStatus(StatusOf(result), false);
     // What the plots and the table show: this result, the last good one
     // greyed, or nothing yet.
     const CSimulated* shown = result.Ok() ? m_good.get() : (m_stale ? m_good.get() : nullptr);
@@ -407,12 +404,14 @@ bool CTimeDomainWindow::HasResultFor(const CDesign& design) const {
            m_resultLeakageMh == Owner().Settings().leakageInductanceMh;
 }
 
-QList<QStringList> CTimeDomainWindow::ComparisonRows() const {
+namespace {
+
+QList<QStringList> RowsOfComparison(const CComparison& comparison) {
     QList<QStringList> rows;
     rows << QStringList{
         QString::fromUtf8(ta::kComparisonQuantity), QString::fromUtf8(ta::kComparisonForm),
         QString::fromUtf8(ta::kComparisonSimulated), QString::fromUtf8(ta::kComparisonDeviation)};
-    for (const CComparisonRow& row : m_comparison.rows) {
+    for (const CComparisonRow& row : comparison.rows) {
         rows << QStringList{RowTitle(row.name), FormatNumber(row.form, 3),
                             FormatNumber(row.simulated, 3),
                             row.underLoadOnly ? QString::fromUtf8(ta::kUnderLoad)
@@ -421,22 +420,66 @@ QList<QStringList> CTimeDomainWindow::ComparisonRows() const {
     return rows;
 }
 
+}  // namespace
+
+QList<QStringList> CTimeDomainWindow::ComparisonRows() const {
+    return RowsOfComparison(m_comparison);
+}
+
+QList<QStringList> CTimeDomainWindow::RowsOf(const CSimulated& simulated) {
+    return RowsOfComparison(simulated.comparison);
+}
+
 QString CTimeDomainWindow::WindingCheckText() const {
     const CSimulated* shown = m_result && m_result->Ok() ? m_good.get()
                               : m_stale                  ? m_good.get()
                                                          : nullptr;
-    if (shown == nullptr) {
-        return {};
-    }
-    const CMeasurements& m = shown->result.measurements;
+    return shown == nullptr ? QString() : WindingCheckOf(*shown);
+}
+
+QString CTimeDomainWindow::WindingCheckOf(const CSimulated& simulated) {
+    const CMeasurements& m = simulated.result.measurements;
+    const CComparison& comparison = simulated.comparison;
     QString text = Fill(ta::kWindingCheck, FormatNumber(m.windingRmsCurrent, 3),
-                        FormatNumber(shown->design[EInput::kNennI], 3),
-                        FormatNumber(m_comparison.windingLoadRatio, 2));
-    text += m_comparison.WindingOverloaded()
-                ? Fill(ta::kWindingOverloaded, FormatNumber(m_comparison.CopperLossFactor(), 2))
+                        FormatNumber(simulated.design[EInput::kNennI], 3),
+                        FormatNumber(comparison.windingLoadRatio, 2));
+    text += comparison.WindingOverloaded()
+                ? Fill(ta::kWindingOverloaded, FormatNumber(comparison.CopperLossFactor(), 2))
                 : QString::fromUtf8(ta::kWindingWithin);
     text += QLatin1Char(' ') + Fill(ta::kSwitchOnPeak, FormatNumber(m.switchOnPeakCurrent, 3));
     return text;
+}
+
+const CSimulationResult& CTimeDomainWindow::ResultOf(const CSimulated& simulated) {
+    return simulated.result;
+}
+
+std::shared_ptr<const CTimeDomainWindow::CSimulated> CTimeDomainWindow::ResultFor(
+    const CDesign& design) const {
+    return HasResultFor(design) ? m_good : nullptr;
+}
+
+namespace {
+
+// A plot of curves under its title, drawn as the window draws it, as an image.
+QImage CurvesImage(const char* title, const std::vector<CCurve>& curves, int width, int height) {
+    CPlotWidget plot;
+    plot.plotLayout()->insertRow(0);
+    plot.plotLayout()->addElement(0, 0, new QCPTextElement(&plot, QString::fromUtf8(title)));
+    plot.setMinimumSize(0, 0);
+    plot.resize(width, height);
+    DrawCurves(plot, curves, false);
+    return plot.ToImage(width, height);
+}
+
+}  // namespace
+
+QImage CTimeDomainWindow::WaveformImageOf(const CSimulated& simulated, int width, int height) {
+    return CurvesImage(ta::kWaveformsTitle, simulated.steadyState, width, height);
+}
+
+QImage CTimeDomainWindow::SwitchOnImageOf(const CSimulated& simulated, int width, int height) {
+    return CurvesImage(ta::kSwitchOnTitle, simulated.switchOn, width, height);
 }
 
 QImage CTimeDomainWindow::WaveformImage(int width, int height) const {

@@ -67,6 +67,23 @@ public:
 
     struct CSimulated;  // a finished run with its comparison and plot data
 
+    // A simulation of design run as the window runs it: the simulation, the
+    // comparison and the plots' data. Heavy: for a thread of its own (the
+    // report runs its own this way when the window has none of the design).
+    static std::shared_ptr<const CSimulated> Run(const CDesign& design, double leakageMh,
+                                                 std::stop_token stop);
+    // The successful simulation of design shown now (HasResultFor), else none.
+    std::shared_ptr<const CSimulated> ResultFor(const CDesign& design) const;
+    // What the window shows of a simulation: its status line in German, the
+    // comparison rows (the header row first), the winding check, and the two
+    // plots as images (GUI thread only).
+    static const CSimulationResult& ResultOf(const CSimulated& simulated);
+    static QString StatusOf(const CSimulationResult& result);
+    static QList<QStringList> RowsOf(const CSimulated& simulated);
+    static QString WindingCheckOf(const CSimulated& simulated);
+    static QImage WaveformImageOf(const CSimulated& simulated, int width, int height);
+    static QImage SwitchOnImageOf(const CSimulated& simulated, int width, int height);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

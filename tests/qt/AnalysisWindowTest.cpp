@@ -30,7 +30,10 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -46,6 +49,7 @@
 #include "Palette.h"
 #include "PlotWidget.h"
 #include "QtTestEnvironment.h"
+#include "ReportWriter.h"
 #include "SaveAtomically.h"
 #include "Simulator.h"
 #include "SweepWindow.h"
@@ -1050,7 +1054,7 @@ TEST_F(TimeDomainTest, WithoutNgspiceSaysSoWhileTheFormWorks) {
 }
 
 // The report, saved through its dialog.
-class ReportTest : public AnalysisWindowTest {
+class ReportTest : public TimeDomainTest {
 protected:
     void AnswerReportDialog(const QString& path) {
         ExpectModal([path](QWidget* modal) {
@@ -1065,47 +1069,174 @@ protected:
         });
     }
 
-    static QString PdfText(const QString& path) {
+    // Saves the report to path through the menu and waits until it is done.
+    CReportWriter::EOutcome SaveReport(const QString& path) {
+        AnswerReportDialog(path);
+        Trigger(kCmdAnalyseReport);
+        EXPECT_TRUE(WaitForExpectedModals());
+        CReportWriter* writer = Analysis().Report();
+        if (writer == nullptr) {
+            return CReportWriter::EOutcome::kNone;
+        }
+        EXPECT_TRUE(QTest::qWaitFor(
+            [writer] { return writer->Outcome() != CReportWriter::EOutcome::kRunning; }, 120000));
+        return writer->Outcome();
+    }
+
+    // The text of each page, as pdftotext reads it (pages end with a form feed).
+    static QStringList PdfPages(const QString& path) {
         QProcess pdftotext;
         pdftotext.start(QStringLiteral("pdftotext"), {path, QStringLiteral("-")});
         if (!pdftotext.waitForFinished(20000)) {
             return {};
         }
-        return QString::fromUtf8(pdftotext.readAllStandardOutput());
+        QStringList pages =
+            QString::fromUtf8(pdftotext.readAllStandardOutput()).split(QLatin1Char('\f'));
+        if (!pages.isEmpty() && pages.back().trimmed().isEmpty()) {
+            pages.removeLast();
+        }
+        return pages;
+    }
+
+    // Blanks and line breaks as single blanks: a sentence may break anywhere.
+    static QString Flat(const QString& text) { return text.simplified(); }
+
+    // The text of the circuit button the form has checked, as it reads.
+    QString CheckedCircuitText() const {
+        for (const QRadioButton* button : Window().findChildren<QRadioButton*>()) {
+            if (button->isChecked()) {
+                return button->text().remove(QLatin1Char('&'));
+            }
+        }
+        return {};
     }
 
     QTemporaryDir m_folder;
 };
 
+// Whatever windows are open, the report holds every section, the design's
+// own file name and circuit text, and "Seite N von M" on each of its M pages.
+TEST_F(ReportTest, HoldsEverySectionAndNumbersItsPages) {
+    struct CCase {
+        const char* name;
+        std::vector<int> open;
+        const char* sweepNote;
+    };
+    const CCase kCases[] = {
+        {"no window open: the report makes its own sweep", {}, nullptr},
+        {"Parameterverlauf open: its sweep", {kCmdAnalyseSweep}, ta::kReportWindowSweep},
+    };
+    const QString design = m_folder.filePath(QStringLiteral("netzteil-12v.odr"));
+    {
+        QFile file(design);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(ohmrada::test::kStartUpFile.data(),
+                   static_cast<qint64>(ohmrada::test::kStartUpFile.size()));
+    }
+    m_dialog->OpenFile(design.toStdString());
+    for (const CCase& c : kCases) {
+        SCOPED_TRACE(c.name);
+        for (const int command : c.open) {
+            Open(command);
+        }
+        const QString path = m_folder.filePath(QStringLiteral("bericht-%1.pdf").arg(&c - kCases));
+        ASSERT_EQ(SaveReport(path), CReportWriter::EOutcome::kWritten);
+        const QStringList pages = PdfPages(path);
+        ASSERT_GE(pages.size(), 2) << "pdftotext read nothing";
+        const QString count = QString::number(pages.size());
+        for (qsizetype page = 0; page < pages.size(); ++page) {
+            EXPECT_TRUE(
+                Flat(pages[page]).contains(Fill(ta::kReportPage, QString::number(page + 1), count)))
+                << "page " << page + 1;
+        }
+        const QString text = Flat(pages.join(QLatin1Char(' ')));
+        std::vector<QString> expected = {
+            Fill(ta::kReportFile, design),          CheckedCircuitText(),
+            QString::fromUtf8(ta::kReportInputs),   QString::fromUtf8(ta::kReportResults),
+            QString::fromUtf8(ta::kReportSettings), Flat(QString::fromUtf8(ta::kReportVerdicts)),
+        };
+        for (const CAnalysisWindowSpec& spec : AnalysisWindowSpecs()) {
+            expected.push_back(QString::fromUtf8(spec.title));
+        }
+        if (c.sweepNote != nullptr) {
+            expected.push_back(QString::fromUtf8(c.sweepNote));
+        }
+        for (const QString& part : expected) {
+            EXPECT_FALSE(part.isEmpty());
+            EXPECT_TRUE(text.contains(part)) << part.toStdString();
+        }
+        // The program's version: a number after the program's name.
+        const QRegularExpression version(
+            QRegularExpression::escape(Fill(ta::kReportProgram, QString())) +
+            QStringLiteral("\\d+\\.\\d+"));
+        EXPECT_TRUE(text.contains(version)) << version.pattern().toStdString();
+        EXPECT_FALSE(text.contains(QStringLiteral("bericht"))) << "the PDF's own name";
+        EXPECT_FALSE(text.contains(QString::fromStdString(FormDesign().circuit)))
+            << "the circuit's stored token";
+    }
+}
+
 TEST_F(ReportTest, IsAPdfWhoseTextHoldsTheDesignsValues) {
-    Open(kCmdAnalyseSweep);
     const QString path = m_folder.filePath(QStringLiteral("bericht.pdf"));
-    AnswerReportDialog(path);
-    Trigger(kCmdAnalyseReport);
-    ASSERT_TRUE(WaitForExpectedModals());
-    const QString text = PdfText(path);
+    ASSERT_EQ(SaveReport(path), CReportWriter::EOutcome::kWritten);
+    const QString text = PdfPages(path).join(QLatin1Char(' '));
     ASSERT_FALSE(text.isEmpty()) << "pdftotext read nothing";
     const CLimits limits =
         WithCircuitLimits(FindLimits(FormDesign(), Analysis().Settings().analysis), FormDesign());
     const std::vector<QString> kExpected = {
-        QStringLiteral("bericht.pdf"),
-        QString::fromUtf8(ta::kReportInputs),
-        QString::fromUtf8(ta::kReportResults),
-        QString::fromUtf8(ta::kReportWorstCase),
-        QString::fromUtf8(ta::kReportLimits),
-        QString::fromUtf8(ta::kReportSimulation),
-        QString::fromUtf8(ta::kReportSweep),
+        Fill(ta::kReportFile, QString::fromUtf8(ta::kReportNoFile)),
         QStringLiteral("Spannungsminimum"),
         QStringLiteral("30000"),
         QString::fromUtf8(ta::kLimitMaxRegulatedCurrent),
         Shown(limits.maxRegulatedCurrent.nominal.value),
     };
     for (const QString& expected : kExpected) {
-        EXPECT_TRUE(text.contains(expected)) << expected.toStdString();
+        EXPECT_TRUE(Flat(text).contains(expected)) << expected.toStdString();
     }
     for (const auto& [id, shown] : ohmrada::test::kStartUpTexts) {
         EXPECT_TRUE(text.contains(QString::fromStdString(shown))) << "field " << id;
     }
+}
+
+// Cancelling while the report simulates: the run ends at once and no file,
+// not even a temporary one, is left.
+TEST_F(ReportTest, CancelWritesNothing) {
+    CStandInWorker hanging("exec sleep 100\n");
+    const QString path = m_folder.filePath(QStringLiteral("bericht.pdf"));
+    AnswerReportDialog(path);
+    Trigger(kCmdAnalyseReport);
+    ASSERT_TRUE(WaitForExpectedModals());
+    CReportWriter* writer = Analysis().Report();
+    ASSERT_NE(writer, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hanging.Started(); }, 20000));
+    EXPECT_EQ(writer->Outcome(), CReportWriter::EOutcome::kRunning);
+    ASSERT_NE(writer->Progress(), nullptr);
+    EXPECT_TRUE(writer->Progress()->isVisible());
+    EXPECT_TRUE(Window().isEnabled()) << "the form stays usable";
+    auto* cancel = writer->Progress()->findChild<QPushButton*>();
+    ASSERT_NE(cancel, nullptr);
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    EXPECT_EQ(writer->Outcome(), CReportWriter::EOutcome::kCancelled);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !hanging.Alive(); }, 1000)) << "the run goes on";
+    QTest::qWait(200);  // a result that still came in would be written now
+    EXPECT_TRUE(QDir(m_folder.path()).entryList(QDir::Files).isEmpty());
+}
+
+// Without ngspice the report is written all the same and says why it holds
+// no simulation.
+TEST_F(ReportTest, WithoutNgspiceSaysWhyThereIsNoSimulation) {
+    qputenv("OHMRADA_NGSPICE_LIBRARY", "/nonexistent/libngspice.so.0");
+    UnloadSimulator();
+    const QString path = m_folder.filePath(QStringLiteral("bericht.pdf"));
+    const CReportWriter::EOutcome outcome = SaveReport(path);
+    qunsetenv("OHMRADA_NGSPICE_LIBRARY");
+    UnloadSimulator();
+    ASSERT_EQ(outcome, CReportWriter::EOutcome::kWritten);
+    const QString text = Flat(PdfPages(path).join(QLatin1Char(' ')));
+    EXPECT_TRUE(text.contains(
+        Flat(Fill(ta::kReportNoSimulationBecause, QString::fromUtf8(ta::kNgspiceMissing)))))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QString::fromUtf8(ta::kReportSettings)));
 }
 
 TEST_F(ReportTest, AsksBeforeReplacingAndAFailedWriteSaysSo) {
@@ -1140,6 +1271,9 @@ TEST_F(ReportTest, AsksBeforeReplacingAndAFailedWriteSaysSo) {
     });
     Trigger(kCmdAnalyseReport);
     ASSERT_TRUE(WaitForExpectedModals());
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return Analysis().Report()->Outcome() == CReportWriter::EOutcome::kWritten; },
+        120000));
     ASSERT_TRUE(old.open(QIODevice::ReadOnly));
     EXPECT_TRUE(old.read(5).startsWith("%PDF"));
     old.close();
@@ -1156,7 +1290,8 @@ TEST_F(ReportTest, AsksBeforeReplacingAndAFailedWriteSaysSo) {
         box->button(QMessageBox::Ok)->click();
     });
     Trigger(kCmdAnalyseReport);
-    ASSERT_TRUE(WaitForExpectedModals());
+    ASSERT_TRUE(WaitForExpectedModals(120000));
+    EXPECT_EQ(Analysis().Report()->Outcome(), CReportWriter::EOutcome::kFailed);
     EXPECT_FALSE(QFile::exists(missing));
 }
 

@@ -7,9 +7,12 @@
 // the menus as a user opens them: grenzwerte.png (opened from "S&uchen" →
 // "optimaler Wirkungsgrad", its search marked), toleranzen.png (a tolerance
 // of 60 % typed and refused), parameterverlauf.png (three results over the
-// load current at the window's own size), frage.png (the question on leaving after a
-// change) and, on a platform with a real screen (xvfb-run), bildschirm.png:
-// the whole screen with the form and its four windows where they opened.
+// load current at the window's own size), zeitbereich.png (the simulation of
+// the start-up design, once it has ended), bericht.pdf (the report of that
+// design) with bericht.png (its first page, when poppler's pdftoppm is
+// there), frage.png (the question on leaving after a change) and, on a
+// platform with a real screen (xvfb-run), bildschirm.png: the whole screen
+// with the form and its four windows where they opened.
 #include <cstdio>
 #include <cstring>
 
@@ -19,6 +22,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QProcess>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -29,6 +33,7 @@
 #include "LimitsWindow.h"
 #include "MainDialog.h"
 #include "QtPlatform.h"
+#include "ReportWriter.h"
 #include "SweepWindow.h"
 #include "TimeDomainWindow.h"
 #include "ToleranceWindow.h"
@@ -69,6 +74,28 @@ int Windows(ohmrada::qt::CQtPlatform& platform, const QString& folder) {
         !Save(*analysis.Sweep(), folder + QStringLiteral("/parameterverlauf.png"))) {
         return 1;
     }
+    qt::CTimeDomainWindow& timeDomain = *analysis.TimeDomain();
+    if (!QTest::qWaitFor([&] { return !timeDomain.Running() && !timeDomain.Pending(); }, 60000)) {
+        std::fprintf(stderr, "the simulation did not end\n");
+    }
+    if (!Save(timeDomain, folder + QStringLiteral("/zeitbereich.png"))) {
+        return 1;
+    }
+    // The report, written as "Bericht speichern..." writes it.
+    const QString report = folder + QStringLiteral("/bericht.pdf");
+    qt::CReportWriter writer(analysis);
+    writer.Start(report);
+    const bool ended = QTest::qWaitFor(
+        [&] { return writer.Outcome() != qt::CReportWriter::EOutcome::kRunning; }, 120000);
+    if (!ended || writer.Outcome() != qt::CReportWriter::EOutcome::kWritten) {
+        std::fprintf(stderr, "cannot write %s\n", report.toLocal8Bit().constData());
+        return 1;
+    }
+    QProcess::execute(
+        QStringLiteral("pdftoppm"),
+        {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("80"), QStringLiteral("-f"),
+         QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"),
+         QStringLiteral("-singlefile"), report, folder + QStringLiteral("/bericht")});
     if (QGuiApplication::platformName() != QStringLiteral("offscreen")) {
         QTest::qWait(500);
         const QPixmap whole = window.screen()->grabWindow(0);
