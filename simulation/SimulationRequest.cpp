@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "PowerSupply.h"
+#include "SteadyState.h"
 
 namespace ohmrada {
 
@@ -42,6 +43,13 @@ CSimulationRequest CSimulationRequest::FromDesign(const CDesign& design,
     request.loadCurrentA = c.loadCurrentA;
     request.ratedCurrentA = static_cast<double>(design[EInput::kNennI]);
     request.frequencyHz = c.frequencyHz;
+    // Switched on at the phase that gives the highest diode current, as the
+    // native circuit finds it over the whole period (with a leakage
+    // inductance that is not the crest); the crest where it cannot tell.
+    const CSwitchOn worst = WorstSwitchOn(c);
+    if (std::isfinite(worst.phaseRad)) {
+        request.switchOnPhaseDeg = worst.phaseRad * 180.0 / M_PI;
+    }
     return request;
 }
 
