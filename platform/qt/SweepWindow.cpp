@@ -259,6 +259,7 @@ void CSweepWindow::Rerun() {
         m_simulated.clear();
         m_circuitJobs.Cancel();
         m_circuit.clear();
+        m_currentCircuit.reset();
         const QString why = QString::fromUtf8(ta::kSweepBadRange);
         MarkRefused(*m_from, !fromValid || (fromValid && toValid), why);
         MarkRefused(*m_to, !toValid, why);
@@ -301,14 +302,21 @@ void CSweepWindow::Rerun() {
 
 void CSweepWindow::StartCircuit() {
     m_circuit.clear();
+    m_currentCircuit.reset();
     if (m_points.empty()) {
         m_circuitJobs.Cancel();
         return;
     }
     CAnalysisSettings settings = Owner().Settings().analysis;
     settings.leakageInductanceH = Owner().Settings().leakageInductanceMh / 1000.0;
+    // The sweep's points, and last the form's own design for its mark.
+    std::vector<CSweepPoint> points = m_points;
+    CSweepPoint current;
+    current.design = m_design;
+    current.evaluation = m_evaluation;
+    points.push_back(std::move(current));
     m_circuitJobs.Start(
-        [points = m_points, settings](std::stop_token stop) {
+        [points = std::move(points), settings](std::stop_token stop) {
             std::vector<CSweepCircuitPoint> solved;
             solved.reserve(points.size());
             for (const CSweepPoint& point : points) {
@@ -320,7 +328,11 @@ void CSweepWindow::StartCircuit() {
             return solved;
         },
         [this](std::vector<CSweepCircuitPoint> solved) {
-            m_circuit = std::move(solved);
+            if (solved.size() == m_points.size() + 1) {
+                m_currentCircuit = std::move(solved.back());
+                solved.pop_back();
+                m_circuit = std::move(solved);
+            }
             Draw();
         });
 }
@@ -511,7 +523,10 @@ void CSweepWindow::Draw() {
             xOver, yOver,
             QCPScatterStyle(QCPScatterStyle::ssTriangle, QPen(kOverloadColour, 2.0), QBrush(), 8),
             ta::kSweepOverloaded);
-        const double currentY = m_evaluation[result];
+        const double currentY =
+            byCircuit && m_currentCircuit && m_currentCircuit->verdict.solved
+                ? CircuitResult(*m_currentCircuit, result).value_or(m_evaluation[result])
+                : m_evaluation[result];
         QVector<double> cx, cy;
         // Without a sweep there is nothing to mark the design on.
         if (std::isfinite(currentY) && !m_points.empty()) {

@@ -5,6 +5,7 @@
 #include <future>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stop_token>
 #include <vector>
 
@@ -135,6 +136,7 @@ private:
     CEvaluation m_evaluation;
     std::vector<CSweepPoint> m_points;
     std::vector<CSweepCircuitPoint> m_circuit;
+    std::optional<CSweepCircuitPoint> m_currentCircuit;  // the form's design
     bool m_updating = false;
     // Last: their destructors stop and join a running job before the rest goes.
     CJobTracker m_jobs{this};
