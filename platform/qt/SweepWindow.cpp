@@ -45,6 +45,9 @@ const QColor kOverloadColour = palette::Limit();
 
 constexpr int kDefaultPoints = 101;
 
+// The closed form's curves beside the circuit's.
+constexpr Qt::PenStyle kClosedFormStyle = Qt::DashDotLine;
+
 // The simulated measurements drawn (and exported) beside the results.
 constexpr double CMeasurements::*kPlottedSimulation[] = {&CMeasurements::minimumVoltage,
                                                          &CMeasurements::rippleVoltage};
@@ -448,6 +451,7 @@ void CSweepWindow::Draw() {
 
     QStringList axisLabels[2];
     bool marksInLegend = false;
+    bool closedFormDrawn = false;
     int colour = 0;
     const double currentX = ShownInput(m_design);
     for (const EResult result : results) {
@@ -499,10 +503,13 @@ void CSweepWindow::Draw() {
         curve->setPen(pen);
         curve->setData(x, y, true);
         if (byCircuit && m_showClosedForm->isChecked()) {
+            // In the legend once for all of them (below): their colour says
+            // whose they are.
             QCPGraph* closedCurve = m_plot->addGraph(m_plot->xAxis, valueAxis);
-            closedCurve->setName(Fill(ta::kSweepClosedForm, label.label));
-            closedCurve->setPen(QPen(curveColour, 1.0, Qt::DashDotLine));
+            closedCurve->setPen(QPen(curveColour, 1.0, kClosedFormStyle));
             closedCurve->setData(xClosed, yClosed, true);
+            closedCurve->removeFromLegend();
+            closedFormDrawn = true;
         }
 
         auto addMarks = [&](const QVector<double>& mx, const QVector<double>& my,
@@ -538,6 +545,11 @@ void CSweepWindow::Draw() {
                                  QBrush(QColor(255, 255, 255)), 11),
                  ta::kSweepCurrentDesign);
         marksInLegend = true;
+    }
+    if (closedFormDrawn) {
+        QCPGraph* entry = m_plot->addGraph();
+        entry->setName(QString::fromUtf8(ta::kSweepClosedForm));
+        entry->setPen(QPen(Qt::black, 1.0, kClosedFormStyle));
     }
     // The simulated minimum voltage and ripple, in volts, where an axis has
     // that unit or one is free.

@@ -495,6 +495,9 @@ TEST_F(AnalysisWindowTest, SweepAtItsDefaultSizeCutsNothingOff) {
     Open(kCmdAnalyseSweep);
     CSweepWindow& window = *Analysis().Sweep();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    // With the circuit's curves and the closed form's beside them.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.CircuitPending(); }, 20000));
+    ASSERT_TRUE(window.ClosedFormBox()->isChecked());
     const std::vector<std::vector<EResult>> choices = {
         {EResult::kMinimumVoltage, EResult::kJunctionTemperature},
         {EResult::kMinimumVoltage, EResult::kLoadedVoltage, EResult::kNoLoadOutputVoltage,
