@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SweepTable.h"
 
+#include <limits>
+
+#include "CircuitMeasurements.h"
 #include "NumberText.h"
 #include "Results.h"
 
@@ -29,6 +32,75 @@ std::string SweepCsvRow(const CSweepPoint& point, EInput input, const std::vecto
         text.append(",").append(ShortestNumber(value));
     }
     return text.append("\r\n");
+}
+
+CSweepCircuitPoint SolveSweepPoint(const CSweepPoint& point, const CAnalysisSettings& settings) {
+    CSweepCircuitPoint solved;
+    solved.state = SolveDesignCircuit(point.design, settings);
+    solved.diodes = CircuitOfDesign(point.design, settings.leakageInductanceH).DiodeCount();
+    solved.verdict =
+        JudgeCircuit(solved.state, point.design, point.evaluation[EResult::kOutputVoltage],
+                     settings.junctionLimitC);
+    return solved;
+}
+
+namespace {
+
+bool InSweep(const CCircuitMeasurementSpec& spec) {
+    return spec.member != &CCircuitMeasurements::switchOnPeakCurrent;
+}
+
+}  // namespace
+
+std::vector<std::string> SweepCircuitColumnNames() {
+    std::vector<std::string> names;
+    for (const CCircuitMeasurementSpec& spec : kCircuitMeasurements) {
+        if (InSweep(spec)) {
+            names.push_back("circuit_" + std::string(spec.name.substr(4)));
+        }
+    }
+    names.emplace_back("circuit_headroom_v");
+    return names;
+}
+
+std::vector<double> SweepCircuitColumns(const CSweepCircuitPoint& point) {
+    const double none = std::numeric_limits<double>::quiet_NaN();
+    std::vector<double> values;
+    for (const CCircuitMeasurementSpec& spec : kCircuitMeasurements) {
+        if (InSweep(spec)) {
+            values.push_back(point.state.Solved() ? point.state.measurements.*spec.member : none);
+        }
+    }
+    values.push_back(point.verdict.headroomV);
+    return values;
+}
+
+std::optional<double> CircuitResult(const CSweepCircuitPoint& point, EResult result) {
+    const CCircuitMeasurements& m = point.state.measurements;
+    const double none = std::numeric_limits<double>::quiet_NaN();
+    const bool solved = point.state.Solved();
+    switch (result) {
+        case EResult::kLoadedVoltage:
+            return solved ? m.meanVoltage : none;
+        case EResult::kMinimumVoltage:
+            return solved ? m.minimumVoltage : none;
+        case EResult::kRippleVoltage:
+            return solved ? m.rippleVoltage : none;
+        case EResult::kPeakCurrent:
+            return solved ? m.peakCurrent : none;
+        case EResult::kMeanCurrent:
+            return solved ? m.meanCurrent : none;
+        case EResult::kDiodePower:
+            return solved ? m.diodePower * point.diodes : none;
+        case EResult::kInputPower:
+            return solved ? m.inputPower : none;
+        case EResult::kRegulatorPower:
+            return solved ? point.verdict.regulatorPowerW : none;
+        case EResult::kJunctionTemperature:
+            return solved ? point.verdict.junctionTemperatureC : none;
+        default:
+            return std::nullopt;
+    }
 }
 
 }  // namespace ohmrada

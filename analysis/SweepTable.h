@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "AnalysisSettings.h"
+#include "DesignCircuit.h"
 #include "InputTable.h"
 #include "Sweep.h"
 
@@ -18,5 +21,29 @@ namespace ohmrada {
 std::string SweepCsvHeader(EInput input, const std::vector<std::string>& extra = {});
 std::string SweepCsvRow(const CSweepPoint& point, EInput input,
                         const std::vector<double>& extra = {});
+
+// The rectifier circuit's periodic steady state at a sweep point, and its
+// verdicts on the point's design.
+struct CSweepCircuitPoint {
+    CSteadyState state;
+    CCircuitVerdict verdict;
+    int diodes = 0;  // in the point's circuit
+};
+CSweepCircuitPoint SolveSweepPoint(const CSweepPoint& point, const CAnalysisSettings& settings);
+
+// The circuit's further columns of a sweep: its measurements by the
+// simulation's names with circuit_ for sim_ (without the switch-on surge,
+// which is no property of the steady state), then circuit_headroom_v (the
+// circuit's minimum - DeltU - Ubger). Not a number where the circuit cannot
+// be solved.
+std::vector<std::string> SweepCircuitColumnNames();
+std::vector<double> SweepCircuitColumns(const CSweepCircuitPoint& point);
+
+// The circuit's value of a form result where the circuit has a like
+// quantity (the loaded voltage is its mean, the diode power that of all
+// diodes, the regulator's loss and junction temperature from its mean
+// voltage); nullopt for a result it has none of, NaN where it cannot be
+// solved.
+std::optional<double> CircuitResult(const CSweepCircuitPoint& point, EResult result);
 
 }  // namespace ohmrada

@@ -6,14 +6,19 @@
 //  - the worst case with its three circuit corners plus all five limit
 //    searches (closed form and circuit): at most 20 ms;
 //  - a 1,000-point sweep with the circuit's steady state at every point:
-//    at most 0.2 s.
+//    at most 0.2 s, and so Parameterverlauf's 1,000 points with the
+//    circuit's verdicts and CSV.
 #include <benchmark/benchmark.h>
+
+#include <string>
+#include <vector>
 
 #include "Design.h"
 #include "DesignCircuit.h"
 #include "Limits.h"
 #include "SteadyState.h"
 #include "Sweep.h"
+#include "SweepTable.h"
 #include "WorstCase.h"
 
 namespace {
@@ -82,6 +87,30 @@ void BM_CircuitSweep1000(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_CircuitSweep1000)->Unit(benchmark::kMillisecond);
+
+// What Parameterverlauf does for 1,000 points: the sweep, the circuit's
+// steady state and verdicts per point (its job), and the CSV with the
+// circuit's columns (its export).
+void BM_SweepWindowCircuit1000(benchmark::State& state) {
+    const CDesign design = CDesign::StartUp();
+    CAnalysisSettings settings;
+    settings.leakageInductanceH = 1e-3;
+    const CSweepSpec spec{EInput::kIb, 0.1, 10.0, 1000, ESpacing::kLinear};
+    for (auto _ : state) {
+        const std::vector<CSweepPoint> points = SweepPoints(design, spec);
+        std::vector<CSweepCircuitPoint> solved;
+        solved.reserve(points.size());
+        for (const CSweepPoint& point : points) {
+            solved.push_back(SolveSweepPoint(point, settings));
+        }
+        std::string csv = SweepCsvHeader(spec.input, SweepCircuitColumnNames());
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            csv += SweepCsvRow(points[i], spec.input, SweepCircuitColumns(solved[i]));
+        }
+        benchmark::DoNotOptimize(csv.data());
+    }
+}
+BENCHMARK(BM_SweepWindowCircuit1000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

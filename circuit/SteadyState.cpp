@@ -457,8 +457,13 @@ CSteadyState SolveSteadyState(const CCircuitParameters& c, const CSteadyStateOpt
 }
 
 double SwitchOnPeakCurrent(const CCircuitParameters& c) {
+    return WorstSwitchOn(c).peakCurrentA;
+}
+
+CSwitchOn WorstSwitchOn(const CCircuitParameters& c) {
+    const double none = std::numeric_limits<double>::quiet_NaN();
     if (!c.Problem().empty()) {
-        return std::numeric_limits<double>::quiet_NaN();
+        return {none, none};
     }
     CPiecewiseCircuit circuit(c, kStepsPerPeriod);
     std::vector<CInterval> intervals;
@@ -486,7 +491,7 @@ double SwitchOnPeakCurrent(const CCircuitParameters& c) {
         const double phase = k * width;
         const double peak = peakAt(phase);
         if (!std::isfinite(peak)) {
-            return peak;
+            return {none, none};
         }
         if (peak > best) {
             best = peak;
@@ -515,7 +520,15 @@ double SwitchOnPeakCurrent(const CCircuitParameters& c) {
             f2 = peakAt(p2);
         }
     }
-    return std::max({best, f1, f2});
+    CSwitchOn worst{bestPhase, best};
+    if (f1 > worst.peakCurrentA) {
+        worst = {p1, f1};
+    }
+    if (f2 > worst.peakCurrentA) {
+        worst = {p2, f2};
+    }
+    worst.phaseRad = std::fmod(worst.phaseRad + 2.0 * M_PI, 2.0 * M_PI);
+    return worst;
 }
 
 }  // namespace ohmrada

@@ -51,4 +51,13 @@ CSteadyState SolveSteadyState(const CCircuitParameters& circuit,
 // over two periods from switching on. NaN when the circuit cannot be solved.
 double SwitchOnPeakCurrent(const CCircuitParameters& circuit);
 
+// The worst switch-on phase itself and its peak: the sources' phase at the
+// moment of switching on, e(0) = peak x sin(phase), in radians from 0 to
+// 2 pi; both NaN when the circuit cannot be solved.
+struct CSwitchOn {
+    double phaseRad = 0.0;
+    double peakCurrentA = 0.0;
+};
+CSwitchOn WorstSwitchOn(const CCircuitParameters& circuit);
+
 }  // namespace ohmrada

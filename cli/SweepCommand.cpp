@@ -229,28 +229,12 @@ private:
     static constexpr std::size_t kPieceSize = std::size_t{1} << 20;
 };
 
-// The circuit's columns of a sweep point.
+// The circuit's columns of a sweep point, as every front end writes them.
 CSweepColumns CircuitColumns(const CAnalysisSettings& settings) {
     CSweepColumns columns;
-    for (const CCircuitMeasurementSpec& spec : kCircuitMeasurements) {
-        if (spec.member != &CCircuitMeasurements::switchOnPeakCurrent) {
-            columns.names.push_back("circuit_" + std::string(spec.name.substr(4)));
-        }
-    }
-    columns.names.emplace_back("circuit_headroom_v");
+    columns.names = SweepCircuitColumnNames();
     columns.measure = [settings](const CSweepPoint& point) {
-        const CSteadyState state = SolveDesignCircuit(point.design, settings);
-        std::vector<double> values;
-        const double none = std::numeric_limits<double>::quiet_NaN();
-        for (const CCircuitMeasurementSpec& spec : kCircuitMeasurements) {
-            if (spec.member != &CCircuitMeasurements::switchOnPeakCurrent) {
-                values.push_back(state.Solved() ? state.measurements.*spec.member : none);
-            }
-        }
-        values.push_back(
-            JudgeCircuit(state, point.design, point.evaluation[EResult::kOutputVoltage], 0.0)
-                .headroomV);
-        return values;
+        return SweepCircuitColumns(SolveSweepPoint(point, settings));
     };
     return columns;
 }

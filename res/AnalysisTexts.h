@@ -148,6 +148,8 @@ inline constexpr const char* kSweepCurrentDesign = "jetziger Entwurf";
 inline constexpr const char* kSweepNotHeld = "Sollspannung nicht gehalten";
 inline constexpr const char* kSweepOverloaded = "Trafo überlastet";
 inline constexpr const char* kSweepSimulated = "%1 (Simulation)";
+inline constexpr const char* kSweepShowClosedForm = "geschlossene Form zeigen";
+inline constexpr const char* kSweepClosedForm = "geschlossene Form (in der Farbe der Kurve)";
 inline constexpr const char* kSweepSimulating = "Simulation %1 von %2 ...";
 inline constexpr const char* kSweepBadRange =
     "Der Bereich ist ungültig: von und bis sind Zahlen mit Punkt (logarithmisch nur "

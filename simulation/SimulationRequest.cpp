@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "PowerSupply.h"
+#include "SteadyState.h"
 
 namespace ohmrada {
 
@@ -31,6 +32,13 @@ CSimulationRequest CSimulationRequest::FromDesign(const CDesign& design,
     CSimulationRequest request;
     static_cast<CCircuitParameters&>(request) = CircuitOfDesign(design, leakageInductanceH);
     request.ratedCurrentA = static_cast<double>(design[EInput::kNennI]);
+    // Switched on at the phase that gives the highest diode current, as the
+    // native circuit finds it over the whole period (with a leakage
+    // inductance that is not the crest); the crest where it cannot tell.
+    const CSwitchOn worst = WorstSwitchOn(request.Circuit());
+    if (std::isfinite(worst.phaseRad)) {
+        request.switchOnPhaseDeg = worst.phaseRad * 180.0 / M_PI;
+    }
     return request;
 }
 

@@ -28,7 +28,8 @@ struct CSimulationRequest : CCircuitParameters {
     double switchOnPhaseDeg = 90.0;
 
     // Takes the values through a freshly made supply holding the design, as
-    // the recalculation cycle copies them.
+    // the recalculation cycle copies them, and the switch-on phase that the
+    // native circuit finds worst (the highest diode current).
     static CSimulationRequest FromDesign(const CDesign& design, double leakageInductanceH = 0.0);
 
     // The same circuit in the native solver's terms.

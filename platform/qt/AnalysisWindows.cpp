@@ -3,6 +3,7 @@
 
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <utility>
 
 #include <QAction>
@@ -126,9 +127,38 @@ void CAnalysisWindows::CycleEnded(const CPlatform::CCycleAlerts& alerts) {
     Refresh();
 }
 
+namespace {
+
+const QString kLeakageKey = QStringLiteral("analysis/leakageInductanceMh");
+
+}  // namespace
+
 void CAnalysisWindows::SetSettings(const CWindowSettings& settings) {
     m_settings = settings;
+    // One leakage inductance for every window: the one entered in millihenries.
+    m_settings.analysis.leakageInductanceH = m_settings.leakageInductanceMh / 1000.0;
+    if (!m_placesFile.isEmpty()) {
+        QSettings places(m_placesFile, QSettings::IniFormat);
+        places.setValue(kLeakageKey, m_settings.leakageInductanceMh);
+    }
     Refresh();
+}
+
+void CAnalysisWindows::SetPlacesFile(const QString& file) {
+    m_placesFile = file;
+    if (m_placesFile.isEmpty()) {
+        return;
+    }
+    const QSettings places(m_placesFile, QSettings::IniFormat);
+    bool ok = false;
+    const double leakageMh = places.value(kLeakageKey).toDouble(&ok);
+    // What the window would accept; anything else leaves the setting as it is.
+    if (ok && std::isfinite(leakageMh) && leakageMh >= 0.0 && leakageMh <= 1000.0 &&
+        leakageMh != m_settings.leakageInductanceMh) {
+        CWindowSettings settings = m_settings;
+        settings.leakageInductanceMh = leakageMh;
+        SetSettings(settings);
+    }
 }
 
 void CAnalysisWindows::Refresh() {

@@ -127,8 +127,9 @@ public:
     // Remembers a window's place and size for the next time it opens.
     void RememberPlace(const CToolWindow& window);
     // Where the places are kept (an INI file); empty: nowhere, every window
-    // opens beside the form.
-    void SetPlacesFile(const QString& file) { m_placesFile = file; }
+    // opens beside the form. The leakage inductance is kept there too: it is
+    // read back from the file now and written to it with every change.
+    void SetPlacesFile(const QString& file);
     // What the placement of window starts from: the form, its screen, and
     // the other open windows.
     CPlacementRequest PlacementRequestFor(const CToolWindow& window) const;

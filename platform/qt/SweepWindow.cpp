@@ -5,6 +5,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <map>
 
 #include <QCheckBox>
@@ -43,6 +44,13 @@ const QColor kNotHeldColour = palette::NotHeld();
 const QColor kOverloadColour = palette::Limit();
 
 constexpr int kDefaultPoints = 101;
+
+// The closed form's curves beside the circuit's.
+constexpr Qt::PenStyle kClosedFormStyle = Qt::DashDotLine;
+
+// The simulated measurements drawn (and exported) beside the results.
+constexpr double CMeasurements::*kPlottedSimulation[] = {&CMeasurements::minimumVoltage,
+                                                         &CMeasurements::rippleVoltage};
 
 QString UnitOf(EResult result) {
     return LabelOf(ResultSpec(result).fieldId).unit;
@@ -88,6 +96,9 @@ CSweepWindow::CSweepWindow(CAnalysisWindows& owner, QWidget* form)
     help->setFocusPolicy(Qt::NoFocus);
     m_simulate = new QCheckBox(QString::fromUtf8(ta::kSweepSimulate));
     m_simulate->setFocusPolicy(Qt::NoFocus);
+    m_showClosedForm = new QCheckBox(QString::fromUtf8(ta::kSweepShowClosedForm));
+    m_showClosedForm->setFocusPolicy(Qt::NoFocus);
+    m_showClosedForm->setChecked(true);
     m_progress = new QProgressBar;
     m_progress->setVisible(false);
     m_progress->setFormat(QStringLiteral("%v / %m"));
@@ -105,6 +116,7 @@ CSweepWindow::CSweepWindow(CAnalysisWindows& owner, QWidget* form)
     side->addLayout(range);
     side->addWidget(new QLabel(QString::fromUtf8(ta::kSweepResults)));
     side->addWidget(m_results, 1);
+    side->addWidget(m_showClosedForm);
     side->addWidget(m_simulate);
     auto* progress = new QHBoxLayout;
     progress->addWidget(m_progress, 1);
@@ -142,6 +154,7 @@ CSweepWindow::CSweepWindow(CAnalysisWindows& owner, QWidget* form)
     });
     connect(m_export, &QPushButton::clicked, this, [this] { ExportWithDialog(); });
     connect(m_simulate, &QCheckBox::toggled, this, [this](bool on) { SetSimulate(on); });
+    connect(m_showClosedForm, &QCheckBox::toggled, this, [this] { Draw(); });
     connect(m_cancel, &QPushButton::clicked, this, [this] { CancelSimulation(); });
     connect(help, &QPushButton::clicked, this,
             [this] { Owner().ShowHelp(QString::fromUtf8(ta::kSweepHelp)); });
@@ -247,6 +260,9 @@ void CSweepWindow::Rerun() {
         // Nothing is drawn or exported that belongs to another range.
         CancelSimulation();
         m_simulated.clear();
+        m_circuitJobs.Cancel();
+        m_circuit.clear();
+        m_currentCircuit.reset();
         const QString why = QString::fromUtf8(ta::kSweepBadRange);
         MarkRefused(*m_from, !fromValid || (fromValid && toValid), why);
         MarkRefused(*m_to, !toValid, why);
@@ -280,10 +296,48 @@ void CSweepWindow::Rerun() {
             m_to->setToolTip(differs(m_spec.to, usedTo) ? used : QString());
         }
     }
+    StartCircuit();
     if (m_simulate->isChecked()) {
         StartSimulation();
     }
     Draw();
+}
+
+void CSweepWindow::StartCircuit() {
+    m_circuit.clear();
+    m_currentCircuit.reset();
+    if (m_points.empty()) {
+        m_circuitJobs.Cancel();
+        return;
+    }
+    CAnalysisSettings settings = Owner().Settings().analysis;
+    settings.leakageInductanceH = Owner().Settings().leakageInductanceMh / 1000.0;
+    // The sweep's points, and last the form's own design for its mark.
+    std::vector<CSweepPoint> points = m_points;
+    CSweepPoint current;
+    current.design = m_design;
+    current.evaluation = m_evaluation;
+    points.push_back(std::move(current));
+    m_circuitJobs.Start(
+        [points = std::move(points), settings](std::stop_token stop) {
+            std::vector<CSweepCircuitPoint> solved;
+            solved.reserve(points.size());
+            for (const CSweepPoint& point : points) {
+                if (stop.stop_requested()) {
+                    return std::vector<CSweepCircuitPoint>{};
+                }
+                solved.push_back(SolveSweepPoint(point, settings));
+            }
+            return solved;
+        },
+        [this](std::vector<CSweepCircuitPoint> solved) {
+            if (solved.size() == m_points.size() + 1) {
+                m_currentCircuit = std::move(solved.back());
+                solved.pop_back();
+                m_circuit = std::move(solved);
+            }
+            Draw();
+        });
 }
 
 QString CSweepWindow::Note() const {
@@ -316,7 +370,7 @@ void CSweepWindow::StartSimulation() {
     const std::size_t count = std::min(m_points.size(), kMaxSimulatedPoints);
     for (std::size_t i = 0; i < count; ++i) {
         const std::size_t index = count == 1 ? 0 : i * (m_points.size() - 1) / (count - 1);
-        m_toSimulate.emplace_back(ShownInput(m_points[index].design), m_points[index].design);
+        m_toSimulate.push_back(index);
     }
     m_progress->setRange(0, static_cast<int>(m_toSimulate.size()));
     m_progress->setValue(0);
@@ -326,24 +380,27 @@ void CSweepWindow::StartSimulation() {
 }
 
 void CSweepWindow::SimulateNext() {
-    if (m_nextToSimulate >= m_toSimulate.size()) {
+    if (m_nextToSimulate >= m_toSimulate.size() ||
+        m_toSimulate[m_nextToSimulate] >= m_points.size()) {
         SimulationEnded();
         return;
     }
-    const auto [x, design] = m_toSimulate[m_nextToSimulate];
+    const std::size_t index = m_toSimulate[m_nextToSimulate];
+    const CDesign design = m_points[index].design;
+    const double x = ShownInput(design);
     const double leakageH = Owner().Settings().leakageInductanceMh / 1000.0;
     m_jobs.Start(
-        [design = design, leakageH](std::stop_token stop) {
+        [design, leakageH](std::stop_token stop) {
             return SimulateDesign(design, leakageH, std::move(stop));
         },
-        [this, x = x](CSimulationResult result) {
+        [this, index, x](CSimulationResult result) {
             if (result.error == ESimulationError::kNgspiceMissing) {
                 m_note->setText(QString::fromUtf8(ta::kNgspiceMissing));
                 SimulationEnded();
                 return;
             }
             if (result.Ok()) {
-                m_simulated.push_back({x, result.measurements});
+                m_simulated.push_back({index, x, result.measurements});
                 Draw();
             }
             ++m_nextToSimulate;
@@ -394,6 +451,7 @@ void CSweepWindow::Draw() {
 
     QStringList axisLabels[2];
     bool marksInLegend = false;
+    bool closedFormDrawn = false;
     int colour = 0;
     const double currentX = ShownInput(m_design);
     for (const EResult result : results) {
@@ -402,20 +460,35 @@ void CSweepWindow::Draw() {
         const CFieldLabel label = LabelOf(ResultSpec(result).fieldId);
         axisLabels[axisIndex] << label.label;
 
-        QVector<double> x, y, xNotHeld, yNotHeld, xOver, yOver;
-        for (const CSweepPoint& point : m_points) {
+        // The circuit's curve where it has a like quantity and is solved,
+        // the closed form's otherwise; the marks are the circuit's verdicts
+        // where it has them.
+        const bool byCircuit = m_circuit.size() == m_points.size() && !m_points.empty() &&
+                               CircuitResult(m_circuit.front(), result).has_value();
+        QVector<double> x, y, xClosed, yClosed, xNotHeld, yNotHeld, xOver, yOver;
+        for (std::size_t i = 0; i < m_points.size(); ++i) {
+            const CSweepPoint& point = m_points[i];
             const double px = ShownInput(point.design);
-            const double py = point.evaluation[result];
+            const double closed = point.evaluation[result];
+            const CSweepCircuitPoint* circuit =
+                i < m_circuit.size() && m_circuit[i].verdict.solved ? &m_circuit[i] : nullptr;
+            const double py = byCircuit && circuit != nullptr
+                                  ? CircuitResult(*circuit, result).value_or(closed)
+                                  : closed;
+            if (byCircuit && std::isfinite(closed)) {
+                xClosed << px;
+                yClosed << closed;
+            }
             if (!std::isfinite(py)) {
                 continue;
             }
             x << px;
             y << py;
-            if (!point.targetHeld) {
+            if (circuit != nullptr ? !circuit->verdict.targetHeld : !point.targetHeld) {
                 xNotHeld << px;
                 yNotHeld << py;
             }
-            if (point.overloaded) {
+            if (circuit != nullptr ? circuit->verdict.overloaded : point.overloaded) {
                 xOver << px;
                 yOver << py;
             }
@@ -429,6 +502,15 @@ void CSweepWindow::Draw() {
         }
         curve->setPen(pen);
         curve->setData(x, y, true);
+        if (byCircuit && m_showClosedForm->isChecked()) {
+            // In the legend once for all of them (below): their colour says
+            // whose they are.
+            QCPGraph* closedCurve = m_plot->addGraph(m_plot->xAxis, valueAxis);
+            closedCurve->setPen(QPen(curveColour, 1.0, kClosedFormStyle));
+            closedCurve->setData(xClosed, yClosed, true);
+            closedCurve->removeFromLegend();
+            closedFormDrawn = true;
+        }
 
         auto addMarks = [&](const QVector<double>& mx, const QVector<double>& my,
                             QCPScatterStyle style, const char* name) {
@@ -448,7 +530,10 @@ void CSweepWindow::Draw() {
             xOver, yOver,
             QCPScatterStyle(QCPScatterStyle::ssTriangle, QPen(kOverloadColour, 2.0), QBrush(), 8),
             ta::kSweepOverloaded);
-        const double currentY = m_evaluation[result];
+        const double currentY =
+            byCircuit && m_currentCircuit && m_currentCircuit->verdict.solved
+                ? CircuitResult(*m_currentCircuit, result).value_or(m_evaluation[result])
+                : m_evaluation[result];
         QVector<double> cx, cy;
         // Without a sweep there is nothing to mark the design on.
         if (std::isfinite(currentY) && !m_points.empty()) {
@@ -460,6 +545,11 @@ void CSweepWindow::Draw() {
                                  QBrush(QColor(255, 255, 255)), 11),
                  ta::kSweepCurrentDesign);
         marksInLegend = true;
+    }
+    if (closedFormDrawn) {
+        QCPGraph* entry = m_plot->addGraph();
+        entry->setName(QString::fromUtf8(ta::kSweepClosedForm));
+        entry->setPen(QPen(Qt::black, 1.0, kClosedFormStyle));
     }
     // The simulated minimum voltage and ripple, in volts, where an axis has
     // that unit or one is free.
@@ -510,10 +600,35 @@ void CSweepWindow::Draw() {
 }
 
 QString CSweepWindow::Csv() const {
-    // The same table as ohmrada-calc sweep, by the same writer.
-    std::string csv = SweepCsvHeader(m_spec.input);
-    for (const CSweepPoint& point : m_points) {
-        csv += SweepCsvRow(point, m_spec.input);
+    // The same table as ohmrada-calc sweep, by the same writer: the
+    // circuit's columns, then the simulated ones that are plotted, named as
+    // sweep --simulate names them.
+    std::vector<std::string> names = SweepCircuitColumnNames();
+    const std::size_t circuitColumns = names.size();
+    const bool simulated = m_simulate->isChecked() && !m_simulated.empty();
+    if (simulated) {
+        for (const double CMeasurements::*member : kPlottedSimulation) {
+            for (const CMeasurementSpec& spec : kMeasurements) {
+                if (spec.member == member) {
+                    names.emplace_back(spec.name);
+                }
+            }
+        }
+    }
+    const double none = std::numeric_limits<double>::quiet_NaN();
+    std::string csv = SweepCsvHeader(m_spec.input, names);
+    for (std::size_t i = 0; i < m_points.size(); ++i) {
+        std::vector<double> extra = i < m_circuit.size()
+                                        ? SweepCircuitColumns(m_circuit[i])
+                                        : std::vector<double>(circuitColumns, none);
+        if (simulated) {
+            const auto at = std::find_if(m_simulated.begin(), m_simulated.end(),
+                                         [i](const CSimulatedPoint& p) { return p.index == i; });
+            for (const double CMeasurements::*member : kPlottedSimulation) {
+                extra.push_back(at != m_simulated.end() ? at->measurements.*member : none);
+            }
+        }
+        csv += SweepCsvRow(m_points[i], m_spec.input, extra);
     }
     return QString::fromStdString(csv);
 }

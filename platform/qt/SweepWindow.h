@@ -5,6 +5,7 @@
 #include <future>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stop_token>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "JobTracker.h"
 #include "Measurements.h"
 #include "Sweep.h"
+#include "SweepTable.h"
 #include "ToolWindow.h"
 
 class QCheckBox;
@@ -33,7 +35,11 @@ class CPlotWidget;
 // y axes; the design the form holds is marked, and so are the points where
 // the target is not held (a cross) or the transformer is overloaded (a
 // triangle). The sweep runs again after every cycle of the form and after
-// every change here; it costs a few hundred evaluations.
+// every change here: the form's cycle per point at once, then the
+// rectifier circuit's steady state per point in a job of its own. Where the
+// circuit has a like quantity its curve is drawn and the marks are its
+// verdicts; the closed form's curve runs beside it, thin and dash-dotted
+// in the same colour, while "geschlossene Form zeigen" is ticked.
 class CSweepWindow : public CToolWindow {
 public:
     CSweepWindow(CAnalysisWindows& owner, QWidget* form);
@@ -61,8 +67,17 @@ public:
     // False when the file could not be written.
     bool ExportTo(const QString& path);
     // The sweep as CSV (CR LF line ends), as ohmrada-calc sweep writes it: a
-    // header of names, one line per point.
+    // header of names, one line per point, the circuit's columns included;
+    // then the simulated columns that are plotted (sim_minimum_voltage_v,
+    // sim_ripple_voltage_v) while Simulation is ticked, empty at the points
+    // not simulated.
     QString Csv() const;
+
+    // The circuit's steady state per point, once its job has ended (empty
+    // before, or when the circuit's job was cancelled).
+    const std::vector<CSweepCircuitPoint>& CircuitPoints() const { return m_circuit; }
+    bool CircuitPending() const { return m_circuitJobs.Running(); }
+    QCheckBox* ClosedFormBox() const { return m_showClosedForm; }
 
     // The simulated minimum voltage and ripple beside the form's: one job of
     // the window's CJobTracker per point, for at most kMaxSimulatedPoints
@@ -74,6 +89,7 @@ public:
     void CancelSimulation();
     // The simulated points so far: the input as shown and the measurements.
     struct CSimulatedPoint {
+        std::size_t index = 0;  // of the sweep's point
         double x = 0.0;
         CMeasurements measurements;
     };
@@ -85,6 +101,7 @@ protected:
 
 private:
     void StartSimulation();
+    void StartCircuit();
     // Starts the job of the next point still to simulate, if any.
     void SimulateNext();
     void SimulationEnded();
@@ -108,8 +125,9 @@ private:
     QCheckBox* m_simulate;
     QProgressBar* m_progress;
     QPushButton* m_cancel;
-    // The points to simulate (the input as shown, the design) and the next.
-    std::vector<std::pair<double, CDesign>> m_toSimulate;
+    QCheckBox* m_showClosedForm;
+    // The points to simulate (their index in the sweep) and the next.
+    std::vector<std::size_t> m_toSimulate;
     std::size_t m_nextToSimulate = 0;
     std::vector<CSimulatedPoint> m_simulated;
 
@@ -117,9 +135,12 @@ private:
     CDesign m_design;
     CEvaluation m_evaluation;
     std::vector<CSweepPoint> m_points;
+    std::vector<CSweepCircuitPoint> m_circuit;
+    std::optional<CSweepCircuitPoint> m_currentCircuit;  // the form's design
     bool m_updating = false;
-    // Last: its destructor stops and joins a running job before the rest goes.
+    // Last: their destructors stop and join a running job before the rest goes.
     CJobTracker m_jobs{this};
+    CJobTracker m_circuitJobs{this};
 };
 
 }  // namespace ohmrada::qt

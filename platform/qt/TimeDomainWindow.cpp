@@ -80,24 +80,80 @@ struct CTimeDomainWindow::CSimulated {
 
 namespace {
 
+// Two currents drawn on the same pixels: apart by no more than a thousandth
+// of the largest current shown.
+bool Coincide(const std::vector<double>& a, const std::vector<double>& b, double tolerance) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (!(std::fabs(a[i] - b[i]) <= tolerance)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::vector<CCurve> Curves(const CWaveforms& full, bool withWindings) {
     const CWaveforms waves = full.Decimated(kPlotPoints);
     const QVector<double> t = Milliseconds(waves.time);
     std::vector<CCurve> curves;
     curves.push_back({QString::fromUtf8(ta::kOutputVoltageCurve), QPen(kVoltageColour, 2.0), false,
                       t, Values(waves.outputVoltage)});
+    // The currents, diodes first. Currents that coincide (the bridge's
+    // diodes in series, the one diode of a half-wave and its winding) would
+    // hide one another: they are one curve, named after all of them.
+    struct CCurrent {
+        const char* kind;
+        int number;
+        QPen pen;
+        const std::vector<double>* values;
+    };
+    std::vector<CCurrent> currents;
     for (std::size_t i = 0; i < waves.diodeCurrents.size(); ++i) {
-        curves.push_back({Fill(ta::kDiodeCurrentCurve, QString::number(i + 1)),
-                          QPen(kDiodeColours[i % std::size(kDiodeColours)], 1.5), true, t,
-                          Values(waves.diodeCurrents[i])});
+        currents.push_back({ta::kDiodeCurrentCurve, static_cast<int>(i + 1),
+                            QPen(kDiodeColours[i % std::size(kDiodeColours)], 1.5),
+                            &waves.diodeCurrents[i]});
     }
     if (withWindings) {
         for (std::size_t i = 0; i < waves.sourceCurrents.size(); ++i) {
-            curves.push_back(
-                {Fill(ta::kWindingCurrentCurve, QString::number(i + 1)),
-                 QPen(kWindingColours[i % std::size(kWindingColours)], 1.5, Qt::DashLine), true, t,
-                 Values(waves.sourceCurrents[i])});
+            currents.push_back(
+                {ta::kWindingCurrentCurve, static_cast<int>(i + 1),
+                 QPen(kWindingColours[i % std::size(kWindingColours)], 1.5, Qt::DashLine),
+                 &waves.sourceCurrents[i]});
         }
+    }
+    double largest = 0.0;
+    for (const CCurrent& current : currents) {
+        for (const double value : *current.values) {
+            largest = std::max(largest, std::fabs(value));
+        }
+    }
+    const double tolerance = 1e-3 * largest;
+    std::vector<bool> taken(currents.size(), false);
+    for (std::size_t i = 0; i < currents.size(); ++i) {
+        if (taken[i]) {
+            continue;
+        }
+        // The numbers of the coinciding currents, by kind, in order.
+        std::vector<std::pair<const char*, QStringList>> names;
+        for (std::size_t j = i; j < currents.size(); ++j) {
+            if (j != i &&
+                (taken[j] || !Coincide(*currents[i].values, *currents[j].values, tolerance))) {
+                continue;
+            }
+            taken[j] = true;
+            if (names.empty() || names.back().first != currents[j].kind) {
+                names.emplace_back(currents[j].kind, QStringList());
+            }
+            names.back().second << QString::number(currents[j].number);
+        }
+        QStringList parts;
+        for (const auto& [kind, numbers] : names) {
+            parts << Fill(kind, numbers.join(QStringLiteral(", ")));
+        }
+        curves.push_back({parts.join(QStringLiteral(" = ")), currents[i].pen, true, t,
+                          Values(*currents[i].values)});
     }
     return curves;
 }

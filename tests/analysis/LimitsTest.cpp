@@ -184,6 +184,9 @@ TEST_P(LimitsOfDesign, BestEfficiency) {
 INSTANTIATE_TEST_SUITE_P(Designs, LimitsOfDesign,
                          testing::ValuesIn(ohmrada::test::DesignPerCircuit()),
                          [](const auto& row) { return row.param.name; });
+INSTANTIATE_TEST_SUITE_P(ExampleFiles, LimitsOfDesign,
+                         testing::ValuesIn(ohmrada::test::ExampleDesigns(OHMRADA_EXAMPLE_DESIGNS)),
+                         [](const auto& row) { return row.param.name; });
 
 TEST(Limits, ATargetOutOfReachGivesZeroCurrentsAndNoTransformer) {
     const CLimits limits = FindLimits(With(CDesign::StartUp(), EInput::kUbger, 1000.0f), kSettings);

@@ -4,10 +4,13 @@
 // and held against ohmrada-calc and the analysis library for the same design.
 #include <signal.h>
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -123,6 +126,38 @@ protected:
         ASSERT_TRUE(WaitForActiveWindow());
     }
 };
+
+// The cells of a CSV text with CR LF line ends and no quoted fields.
+std::vector<std::vector<std::string>> CsvCells(const std::string& text) {
+    std::vector<std::vector<std::string>> rows;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        std::vector<std::string> cells;
+        std::size_t cell = start;
+        while (true) {
+            const std::size_t comma = text.find(',', cell);
+            if (comma == std::string::npos || comma >= end) {
+                cells.push_back(text.substr(cell, end - cell));
+                break;
+            }
+            cells.push_back(text.substr(cell, comma - cell));
+            cell = comma + 1;
+        }
+        rows.push_back(std::move(cells));
+        start = end + 2;
+    }
+    return rows;
+}
+
+double ReadCell(const std::string& cell) {
+    double value = std::numeric_limits<double>::quiet_NaN();
+    std::from_chars(cell.data(), cell.data() + cell.size(), value);
+    return value;
+}
 
 TEST_F(AnalysisWindowTest, EachWindowOpensBesideTheFormWithoutTakingTheFocus) {
     struct CCase {
@@ -400,6 +435,9 @@ TEST_F(AnalysisWindowTest, SweepFollowsTheFormAndExportsPngPdfAndCsv) {
     }
     // Marks: the current design and, at 7 A, the overload.
     EXPECT_GT(window.Plot()->graphCount(), 2);
+    // The circuit's steady states come from a job of their own, one per point.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.CircuitPending(); }, 20000));
+    ASSERT_EQ(window.CircuitPoints().size(), 13u);
 
     QTemporaryDir folder;
     const QString png = folder.filePath(QStringLiteral("verlauf.png"));
@@ -416,12 +454,12 @@ TEST_F(AnalysisWindowTest, SweepFollowsTheFormAndExportsPngPdfAndCsv) {
     ASSERT_TRUE(csvFile.open(QIODevice::ReadOnly));
     const QByteArray written = csvFile.readAll();
     EXPECT_EQ(written.trimmed().split('\n').size(), 14);
-    // ohmrada-calc writes the same table for the same design.
+    // ohmrada-calc writes the same table for the same design, the circuit's
+    // columns included.
     QProcess calc;
-    calc.start(
-        QStringLiteral(OHMRADA_CALC_PATH),
-        {QStringLiteral("sweep"), QStringLiteral("Ib=1:7:13"), QStringLiteral("--closed-form"),
-         QStringLiteral("--set"), QStringLiteral("NennI=4")});
+    calc.start(QStringLiteral(OHMRADA_CALC_PATH),
+               {QStringLiteral("sweep"), QStringLiteral("Ib=1:7:13"), QStringLiteral("--set"),
+                QStringLiteral("NennI=4")});
     ASSERT_TRUE(calc.waitForFinished(20000));
     EXPECT_EQ(written.toStdString(), calc.readAllStandardOutput().toStdString());
     // A winding voltage under the centre tap (the start-up design has it) is
@@ -429,16 +467,16 @@ TEST_F(AnalysisWindowTest, SweepFollowsTheFormAndExportsPngPdfAndCsv) {
     ASSERT_EQ(FormDesign().centreTap, 1);
     window.SetInput(EInput::kNennU);
     window.SetRange(17.0, 19.0, 3, ESpacing::kLinear);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.CircuitPending(); }, 20000));
     const QString tapped = folder.filePath(QStringLiteral("nennu.csv"));
     ASSERT_TRUE(window.ExportTo(tapped));
     QFile tappedFile(tapped);
     ASSERT_TRUE(tappedFile.open(QIODevice::ReadOnly));
     const std::string tappedCsv = tappedFile.readAll().toStdString();
     QProcess tappedCalc;
-    tappedCalc.start(
-        QStringLiteral(OHMRADA_CALC_PATH),
-        {QStringLiteral("sweep"), QStringLiteral("NennU=17:19:3"), QStringLiteral("--closed-form"),
-         QStringLiteral("--set"), QStringLiteral("NennI=4")});
+    tappedCalc.start(QStringLiteral(OHMRADA_CALC_PATH),
+                     {QStringLiteral("sweep"), QStringLiteral("NennU=17:19:3"),
+                      QStringLiteral("--set"), QStringLiteral("NennI=4")});
     ASSERT_TRUE(tappedCalc.waitForFinished(20000));
     EXPECT_EQ(tappedCsv, tappedCalc.readAllStandardOutput().toStdString());
     EXPECT_NE(tappedCsv.find("\r\n17,"), std::string::npos) << tappedCsv;
@@ -461,6 +499,9 @@ TEST_F(AnalysisWindowTest, SweepAtItsDefaultSizeCutsNothingOff) {
     Open(kCmdAnalyseSweep);
     CSweepWindow& window = *Analysis().Sweep();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    // With the circuit's curves and the closed form's beside them.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.CircuitPending(); }, 20000));
+    ASSERT_TRUE(window.ClosedFormBox()->isChecked());
     const std::vector<std::vector<EResult>> choices = {
         {EResult::kMinimumVoltage, EResult::kJunctionTemperature},
         {EResult::kMinimumVoltage, EResult::kLoadedVoltage, EResult::kNoLoadOutputVoltage,
@@ -553,6 +594,7 @@ TEST_F(AnalysisWindowTest, SweepSimulatesBesideTheFormAndCanBeCancelled) {
     CSweepWindow& window = *Analysis().Sweep();
     window.SetInput(EInput::kIb);
     window.SetRange(2.0, 6.0, 5, ESpacing::kLinear);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.CircuitPending(); }, 20000));
     const int drawn = window.Plot()->graphCount();
     window.SetSimulate(true);
     EXPECT_TRUE(window.Simulating());
@@ -568,6 +610,38 @@ TEST_F(AnalysisWindowTest, SweepSimulatesBesideTheFormAndCanBeCancelled) {
                   window.Points()[i].evaluation[EResult::kMinimumVoltage]);
     }
     EXPECT_EQ(window.Plot()->graphCount(), drawn + 2) << "two simulated curves";
+
+    // The export carries the simulated curves as sweep --simulate names and
+    // measures them.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.CircuitPending(); }, 20000));
+    const std::vector<std::vector<std::string>> exported = CsvCells(window.Csv().toStdString());
+    QProcess calc;
+    calc.start(QStringLiteral(OHMRADA_CALC_PATH),
+               {QStringLiteral("sweep"), QStringLiteral("Ib=2:6:5"), QStringLiteral("--simulate")});
+    ASSERT_TRUE(calc.waitForFinished(120000));
+    const std::vector<std::vector<std::string>> simulated =
+        CsvCells(calc.readAllStandardOutput().toStdString());
+    ASSERT_EQ(exported.size(), 6u);
+    ASSERT_EQ(simulated.size(), 6u);
+    for (const char* name : {"sim_minimum_voltage_v", "sim_ripple_voltage_v"}) {
+        SCOPED_TRACE(name);
+        const auto column = [name](const std::vector<std::string>& header) {
+            return static_cast<std::size_t>(std::find(header.begin(), header.end(), name) -
+                                            header.begin());
+        };
+        const std::size_t ours = column(exported[0]);
+        const std::size_t theirs = column(simulated[0]);
+        ASSERT_LT(ours, exported[0].size());
+        ASSERT_LT(theirs, simulated[0].size());
+        for (std::size_t row = 1; row < exported.size(); ++row) {
+            const double mine = ReadCell(exported[row][ours]);
+            EXPECT_NEAR(mine, ReadCell(simulated[row][theirs]), 1e-6 * std::abs(mine) + 1e-9);
+        }
+    }
+    // Every other column is that of sweep without the simulation.
+    for (std::size_t col = 0; col + 2 < exported[0].size(); ++col) {
+        EXPECT_EQ(exported[0][col], simulated[0][col]);
+    }
 
     // A change of the form starts it again; cancelling ends it.
     Enter(kIdRatedCurrent, QStringLiteral("4"));
@@ -979,6 +1053,85 @@ TEST_F(TimeDomainTest, CancelEndsAHangingRunAtOnceAndRestartGivesAResult) {
         GTEST_SKIP() << "ngspice is not installed";
     }
     EXPECT_TRUE(window.Result()->Ok()) << window.Result()->message;
+}
+
+// Curves that coincide are one legend entry named after all of them: the
+// bridge's two diodes of each half wave; a diode and the winding (or half
+// winding) that feeds it alone. The centre tap's two halves alternate and
+// stay apart.
+TEST_F(TimeDomainTest, LegendListsOnlyCurvesThatCanBeToldApart) {
+    struct CRow {
+        const char* name;
+        int button;        // 0: the start-up circuit
+        const char* load;  // typed into Ib first, when given
+        QStringList steadyState;
+    };
+    const QString voltage = QString::fromUtf8(ta::kOutputVoltageCurve);
+    const auto diode = [](const char* numbers) {
+        return Fill(ta::kDiodeCurrentCurve, QString::fromUtf8(numbers));
+    };
+    const auto winding = [](const char* number) {
+        return Fill(ta::kWindingCurrentCurve, QString::fromUtf8(number));
+    };
+    const QString is = QStringLiteral(" = ");
+    const CRow kRows[] = {
+        {"centre tap",
+         0,
+         nullptr,
+         {voltage, diode("1") + is + winding("1"), diode("2") + is + winding("2")}},
+        {"bridge", kIdBridge, nullptr, {voltage, diode("1, 4"), diode("2, 3"), winding("1")}},
+        // One diode holds the start-up target only at a smaller load.
+        {"half wave", kIdHalfWave, "1", {voltage, diode("1") + is + winding("1")}},
+    };
+    CTimeDomainWindow& window = OpenTimeDomain();
+    for (const CRow& row : kRows) {
+        SCOPED_TRACE(row.name);
+        if (row.load != nullptr) {
+            Enter(kIdLoadCurrent, QString::fromUtf8(row.load));
+        }
+        if (row.button != 0) {
+            QTest::mouseClick(&Button(row.button), Qt::LeftButton);
+            ASSERT_TRUE(
+                QTest::qWaitFor([&] { return window.Pending() || window.Running(); }, 5000));
+        }
+        ASSERT_TRUE(WaitForEnd(window));
+        if (window.Result()->error == ESimulationError::kNgspiceMissing) {
+            GTEST_SKIP() << "ngspice is not installed";
+        }
+        ASSERT_TRUE(window.Result()->Ok()) << window.Result()->message;
+        const CPlotWidget& plot = *window.WaveformPlot();
+        QStringList names;
+        for (int i = 0; i < plot.graphCount(); ++i) {
+            names << plot.graph(i)->name();
+        }
+        EXPECT_EQ(names.join(QLatin1Char('|')).toStdString(),
+                  row.steadyState.join(QLatin1Char('|')).toStdString());
+        EXPECT_EQ(plot.legend->itemCount(), row.steadyState.size());
+    }
+}
+
+// The leakage inductance is one setting of every window, kept in the file
+// the windows' places are kept in, and back at the next start.
+TEST_F(TimeDomainTest, LeakageInductanceIsRememberedAcrossStarts) {
+    QTemporaryDir folder;
+    const QString places = folder.filePath(QStringLiteral("fenster.ini"));
+    Analysis().SetPlacesFile(places);
+    EXPECT_EQ(Analysis().Settings().leakageInductanceMh, 0.0) << "nothing kept yet";
+    CWindowSettings settings = Analysis().Settings();
+    settings.leakageInductanceMh = 2.5;
+    Analysis().SetSettings(settings);
+    EXPECT_DOUBLE_EQ(Analysis().Settings().analysis.leakageInductanceH, 2.5e-3)
+        << "the circuit's verdicts use the same inductance";
+
+    // The next run: the form anew, its windows reading the same file.
+    m_platform->EndDialog(kCmdCancel);
+    m_platform->SetPlacesFile(places);
+    m_platform->Show(*m_dialog);
+    ASSERT_TRUE(WaitForActiveWindow());
+    EXPECT_DOUBLE_EQ(Analysis().Settings().leakageInductanceMh, 2.5);
+    EXPECT_DOUBLE_EQ(Analysis().Settings().analysis.leakageInductanceH, 2.5e-3);
+    CTimeDomainWindow& window = OpenTimeDomain();
+    EXPECT_DOUBLE_EQ(window.LeakageInductance()->value(), 2.5);
 }
 
 TEST_F(TimeDomainTest, QuittingWithARunInFlightEndsWithinASecond) {

@@ -68,6 +68,10 @@ int Windows(ohmrada::qt::CQtPlatform& platform, const QString& folder) {
     analysis.Sweep()->SelectResults(
         {EResult::kMinimumVoltage, EResult::kRippleVoltage, EResult::kJunctionTemperature});
     analysis.Sweep()->resize(1000, 560);
+    // The circuit's curves come from a job of their own.
+    if (!QTest::qWaitFor([&analysis] { return !analysis.Sweep()->CircuitPending(); }, 20000)) {
+        return 1;
+    }
     QTest::qWait(200);
     if (!Save(*analysis.Limits(), folder + QStringLiteral("/grenzwerte.png")) ||
         !Save(*analysis.Tolerances(), folder + QStringLiteral("/toleranzen.png")) ||

@@ -21,6 +21,7 @@
 #include "Evaluation.h"
 #include "Netlist.h"
 #include "Simulator.h"
+#include "SteadyState.h"
 #include "support/TestFiles.h"
 
 namespace ohmrada {
@@ -501,6 +502,56 @@ INSTANTIATE_TEST_SUITE_P(StartUpDesign, SixtyHertz, ::testing::Values(0.0, 1.0, 
                          [](const auto& row) {
                              return std::to_string(static_cast<int>(row.param)) + "mH";
                          });
+
+}  // namespace
+}  // namespace ohmrada
+
+namespace ohmrada {
+namespace {
+
+// Behind a leakage inductance the crest is not the worst moment to switch
+// on. The request switches on where the native circuit finds the highest
+// surge; ngspice there sees at least the crest's surge and about the
+// circuit's own.
+struct CSwitchOnRow {
+    const char* name;
+    const char* circuit;
+    double leakageMh;
+};
+
+class WorstSwitchOnPhase : public ::testing::TestWithParam<CSwitchOnRow> {};
+
+TEST_P(WorstSwitchOnPhase, NgspiceSurgeAtTheChosenPhaseIsTheWorst) {
+    const CDesign design = StartUpWith(GetParam().circuit);
+    const CSimulationRequest chosen =
+        CSimulationRequest::FromDesign(design, GetParam().leakageMh * 1e-3);
+    const CSwitchOn native = WorstSwitchOn(chosen.Circuit());
+    ASSERT_TRUE(std::isfinite(native.peakCurrentA));
+    EXPECT_NEAR(chosen.switchOnPhaseDeg, native.phaseRad * 180.0 / M_PI, 1e-9);
+    EXPECT_GE(chosen.switchOnPhaseDeg, 0.0);
+    EXPECT_LT(chosen.switchOnPhaseDeg, 360.0);
+
+    const CSimulationResult atChosen = Simulate(chosen);
+    if (atChosen.error == ESimulationError::kNgspiceMissing) {
+        GTEST_SKIP() << "ngspice is not installed";
+    }
+    ASSERT_TRUE(atChosen.Ok()) << atChosen.message;
+    CSimulationRequest atCrest = chosen;
+    atCrest.switchOnPhaseDeg = 90.0;
+    const CSimulationResult crest = Simulate(atCrest);
+    ASSERT_TRUE(crest.Ok()) << crest.message;
+
+    const double surge = atChosen.measurements.switchOnPeakCurrent;
+    EXPECT_GE(surge, crest.measurements.switchOnPeakCurrent * (1.0 - 1e-3));
+    EXPECT_NEAR(surge, native.peakCurrentA, 0.03 * native.peakCurrentA);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    StartUpDesign, WorstSwitchOnPhase,
+    ::testing::Values(CSwitchOnRow{"CentreTap1mH", CRectifier::kCentreTap, 1.0},
+                      CSwitchOnRow{"Bridge2mH", CRectifier::kBridge, 2.0},
+                      CSwitchOnRow{"CentreTapNoLeakage", CRectifier::kCentreTap, 0.0}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace
 }  // namespace ohmrada
