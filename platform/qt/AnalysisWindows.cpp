@@ -11,8 +11,12 @@
 
 #include "AnalysisTexts.h"
 #include "ControlIds.h"
+#include "DesignTexts.h"
+#include "DesignWindow.h"
 #include "FormWindow.h"
+#include "InputTable.h"
 #include "LimitsWindow.h"
+#include "LineIo.h"
 #include "MainDialog.h"
 #include "QtPlatform.h"
 #include "ReportWriter.h"
@@ -44,6 +48,8 @@ const std::array<CAnalysisWindowSpec, kAnalysisWindowCount>& AnalysisWindowSpecs
          &Make<CSweepWindow>},
         {EAnalysisWindow::kTimeDomain, kCmdAnalyseTimeDomain, ta::kTimeDomainTitle,
          ta::kTimeDomainHelp, &Make<CTimeDomainWindow>},
+        {EAnalysisWindow::kDesign, kCmdSearchDesign, texts::design::kTitle, texts::design::kHelp,
+         &Make<CDesignWindow>},
     }};
     return kSpecs;
 }
@@ -161,6 +167,20 @@ std::string CAnalysisWindows::TextToType(float value) {
 void CAnalysisWindows::EnterIntoForm(int fieldId, float value) {
     m_platform.SetItemText(fieldId, TextToType(value));
     m_dialog.OnKillFocus(fieldId);
+}
+
+void CAnalysisWindows::EnterDesign(const CDesign& design) {
+    // The design's file as Save As would write it, read and applied as Open
+    // reads and applies a file.
+    CStringLineSink sink;
+    WriteConfiguration(sink, design.ToConfigurationTexts(), design.mainsFrequency);
+    CStringLineSource source(sink.Text());
+    CConfiguration configuration;
+    if (!ReadConfiguration(source, configuration)) {
+        return;
+    }
+    ApplyConfiguration(m_dialog.Supply(), configuration);
+    m_dialog.Recalculate();
 }
 
 CToolWindow* CAnalysisWindows::Open(EAnalysisWindow which) {
