@@ -12,6 +12,7 @@
 
 #include "AnalysisTexts.h"
 #include "AnalysisWindows.h"
+#include "DesignWindow.h"
 #include "FormLabels.h"
 #include "FormWindow.h"
 #include "Limits.h"
@@ -116,6 +117,7 @@ QString CReportWriter::Html(QTextDocument& document, const QString& path) {
             label.label, QString::fromStdString(platform.GetItemText(spec.fieldId)), label.unit};
     }
     html += Table(inputs, false);
+    html += PartsListHtml(m_owner);
     html += Heading(ta::kReportResults);
     QList<QStringList> results;
     for (const CResultSpec& spec : kResults) {

@@ -11,6 +11,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 
 #include "AnalysisWindows.h"
 #include "Configuration.h"
@@ -20,6 +21,7 @@
 #include "DesignWindow.h"
 #include "LineIo.h"
 #include "QtTestEnvironment.h"
+#include "ReportWriter.h"
 
 namespace ohmrada::qt::test {
 
@@ -93,6 +95,10 @@ TEST_F(DesignWindowTest, TheFirstCandidateIsTakenIntoTheForm) {
         for (const auto& [part, choice] : window.PartRows(*window.Adopted())) {
             EXPECT_TRUE(parts.contains(choice.toHtmlEscaped())) << choice.toStdString();
         }
+        QTextDocument document;
+        EXPECT_TRUE(CReportWriter(Analysis())
+                        .Html(document, QStringLiteral("bericht.pdf"))
+                        .contains(parts));
 
         // A field changed by hand: the design is no longer the candidate's.
         m_platform->SetItemText(kIdTargetVoltage, "9");
@@ -100,6 +106,9 @@ TEST_F(DesignWindowTest, TheFirstCandidateIsTakenIntoTheForm) {
         EXPECT_NE(Analysis().State().design, wanted);
         EXPECT_EQ(window.Adopted(), nullptr);
         EXPECT_TRUE(PartsListHtml(Analysis()).isEmpty());
+        EXPECT_FALSE(CReportWriter(Analysis())
+                         .Html(document, QStringLiteral("bericht.pdf"))
+                         .contains(QString::fromUtf8(td::kPartsList).toHtmlEscaped()));
     }
 }
 
