@@ -89,6 +89,13 @@ inline constexpr const char* kCheckRectifierCurrent = "Gleichrichterstrom";
 inline constexpr const char* kCheckReverse = "Sperrspannung bei Überspannung";
 inline constexpr const char* kCheckSurge = "Einschaltstromspitze bei Überspannung";
 
+// The second opinion of ngspice on the three best, beside the checks.
+inline constexpr const char* kNgspiceCheck = "ngspice: %1";
+inline constexpr const char* kNgspiceNeed =
+    "ngspice: Spannungsminimum bei Unterspannung (Regler braucht)";
+inline constexpr const char* kNgspiceRunning = "ngspice rechnet ...";
+inline constexpr const char* kNgspiceFailed = "ngspice: nicht simuliert (%1)";
+
 // The parts list of the report.
 inline constexpr const char* kPartsList = "Stückliste (Entwurf aus Anforderungen)";
 inline constexpr const char* kPart = "Bauteil";

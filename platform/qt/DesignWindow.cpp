@@ -333,6 +333,8 @@ void CDesignWindow::Search() {
         m_status->setText(Fill(td::kNoneFound, QString::fromStdString(problem)));
         return;
     }
+    m_spiceJobs.Cancel();
+    m_ngspice.clear();
     m_candidates.clear();
     m_table->setRowCount(0);
     m_details->setRowCount(0);
@@ -348,7 +350,10 @@ void CDesignWindow::Search() {
                                      permille->store(static_cast<int>(1000 * done / total));
                                  });
         },
-        [this](CDesignSearchResult result) { Show(std::move(result)); });
+        [this, requirements](CDesignSearchResult result) {
+            Show(std::move(result));
+            StartNgspice(requirements);
+        });
     m_progressTimer->start();
     UpdateButtons();
 }
@@ -358,10 +363,40 @@ void CDesignWindow::CancelSearch() {
         return;
     }
     m_jobs.Cancel();
+    m_spiceJobs.Cancel();
     m_progressTimer->stop();
     m_progress->setValue(0);
     m_status->setText(Text(td::kCancelled));
     UpdateButtons();
+}
+
+void CDesignWindow::StartNgspice(const CRequirements& requirements) {
+    constexpr std::size_t kChecked = 3;
+    std::vector<CCandidate> best(
+        m_candidates.begin(), m_candidates.begin() + static_cast<std::ptrdiff_t>(
+                                                         std::min(kChecked, m_candidates.size())));
+    if (best.empty()) {
+        return;
+    }
+    m_spiceJobs.Start(
+        [best = std::move(best), requirements](std::stop_token stop) {
+            std::vector<CNgspiceCrossCheck> checks;
+            for (const CCandidate& candidate : best) {
+                if (stop.stop_requested()) {
+                    break;
+                }
+                checks.push_back(CrossCheckWithNgspice(candidate, requirements, stop));
+                if (!checks.back().available) {
+                    break;  // not installed: no second opinion at all
+                }
+            }
+            return checks;
+        },
+        [this](std::vector<CNgspiceCrossCheck> checks) {
+            m_ngspice = std::move(checks);
+            ShowDetails();
+        });
+    ShowDetails();
 }
 
 void CDesignWindow::ShowProgress() {
@@ -433,6 +468,33 @@ void CDesignWindow::ShowDetails() {
                 check.evaluated ? ValueWithUnit(check.value, check) : Text(td::kNotEvaluated),
                 relation + ValueWithUnit(check.limit, check), ValueWithUnit(check.margin, check),
                 Text(check.passed ? td::kYes : td::kNo)});
+    }
+    // ngspice's second opinion, where it has one for this candidate.
+    const auto add = [this](const QStringList& texts) {
+        const int at = m_details->rowCount();
+        m_details->setRowCount(at + 1);
+        SetRow(*m_details, at, texts);
+    };
+    const auto index = static_cast<std::size_t>(row);
+    if (m_spiceJobs.Running() && index < 3) {
+        add({Text(td::kNgspiceRunning)});
+    } else if (index < m_ngspice.size() && m_ngspice[index].available) {
+        const CNgspiceCrossCheck& spice = m_ngspice[index];
+        if (!spice.simulated) {
+            add({Fill(td::kNgspiceFailed, QString::fromStdString(spice.message))});
+        } else {
+            const QString volt = Text(td::kVolt);
+            const QString ampere = Text(td::kAmpere);
+            add({Text(td::kNgspiceNeed), FormatNumber(spice.lowMinimumV, 2) + volt,
+                 QStringLiteral("≥ ") + FormatNumber(spice.targetV, 2) + volt,
+                 FormatNumber(spice.lowMinimumV - spice.targetV, 2) + volt,
+                 Text(spice.TargetHeld() ? td::kYes : td::kNo)});
+            add({Fill(td::kNgspiceCheck, Text(td::kCheckWinding)),
+                 FormatNumber(spice.highWindingRmsA, 2) + ampere,
+                 QStringLiteral("≤ ") + FormatNumber(spice.windingRatedA, 2) + ampere,
+                 FormatNumber(spice.windingRatedA - spice.highWindingRmsA, 2) + ampere,
+                 Text(spice.WindingWithinRating() ? td::kYes : td::kNo)});
+        }
     }
     m_details->resizeColumnsToContents();
 }

@@ -11,6 +11,7 @@
 #include "Catalogue.h"
 #include "DesignSearch.h"
 #include "JobTracker.h"
+#include "NgspiceCrossCheck.h"
 #include "ToolWindow.h"
 
 class QComboBox;
@@ -68,6 +69,10 @@ public:
     void Search();
     void CancelSearch();
     bool Searching() const { return m_jobs.Running(); }
+    // ngspice checking the best candidates once more (after a search, where
+    // it is installed), and what it found, by candidate.
+    bool NgspiceChecking() const { return m_spiceJobs.Running(); }
+    const std::vector<CNgspiceCrossCheck>& NgspiceChecks() const { return m_ngspice; }
 
     const CCatalogue& Catalogue() const { return *m_catalogue; }
     // The candidates shown, best first.
@@ -106,10 +111,12 @@ private:
     void TolerancesChanged();
     void UpdateButtons();
     void ShowProgress();
+    void StartNgspice(const CRequirements& requirements);
 
     std::shared_ptr<const CCatalogue> m_catalogue;
     std::vector<CCandidate> m_candidates;
     std::optional<CCandidate> m_adopted;
+    std::vector<CNgspiceCrossCheck> m_ngspice;
 
     QDoubleSpinBox* m_voltage = nullptr;
     QDoubleSpinBox* m_current = nullptr;
@@ -133,6 +140,7 @@ private:
     // Per mille of the running search, written by its thread.
     std::shared_ptr<std::atomic<int>> m_permille;
     CJobTracker m_jobs{this};
+    CJobTracker m_spiceJobs{this};
 };
 
 // The parts list of the candidate last entered into the form from the
