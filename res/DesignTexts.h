@@ -61,6 +61,10 @@ inline constexpr const char* kColumnHeatSink = "Kühlkörper";
 inline constexpr const char* kColumnBinding = "bindende Prüfung";
 inline constexpr const char* kColumnMargin = "Reserve";
 inline constexpr const char* kNoHeatSink = "keiner";
+// The shipped transformer series.
+inline constexpr const char* kToroid = "Ringkern";
+inline constexpr const char* kEiCore = "EI-Kern";
+inline constexpr const char* kPcb = "Printtrafo";
 
 // Connections of the secondaries.
 inline constexpr const char* kSingle = "Wicklung";

@@ -113,18 +113,36 @@ QString CircuitText(ECircuitKind circuit) {
     return Text(td::kBridge);
 }
 
+// The shipped series by their German names; a user's series as written.
+QString SeriesText(const std::string& series) {
+    if (series == "toroid") {
+        return Text(td::kToroid);
+    }
+    if (series == "ei") {
+        return Text(td::kEiCore);
+    }
+    if (series == "pcb") {
+        return Text(td::kPcb);
+    }
+    return QString::fromStdString(series);
+}
+
 QString TransformerText(const CTransformerPart& t) {
     const QString voltage =
         FormatNumber(t.secondaryV, t.secondaryV == std::floor(t.secondaryV) ? 0 : 1);
-    return QString::fromStdString(t.series) + QLatin1Char(' ') + FormatNumber(t.va, 0) +
-           Text(td::kVa) + QStringLiteral(", ") +
-           (t.windings == 2 ? QStringLiteral("2 × ") : QString()) + voltage + Text(td::kVolt);
+    return SeriesText(t.series) + QLatin1Char(' ') + FormatNumber(t.va, 0) + Text(td::kVa) +
+           QStringLiteral(", ") + (t.windings == 2 ? QStringLiteral("2 × ") : QString()) + voltage +
+           Text(td::kVolt);
+}
+
+QString CapacitorValues(const CCapacitorPart& c) {
+    return FormatNumber(c.capacitanceUf, 0) + QStringLiteral(" µF / ") +
+           FormatNumber(c.voltageV, 0) + Text(td::kVolt);
 }
 
 QString CapacitorText(const CCapacitorPart& c) {
-    return FormatNumber(c.capacitanceUf, 0) + QStringLiteral(" µF / ") +
-           FormatNumber(c.voltageV, 0) + Text(td::kVolt) + QStringLiteral(" (") +
-           QString::fromStdString(c.name) + QLatin1Char(')');
+    return CapacitorValues(c) + QStringLiteral(" (") + QString::fromStdString(c.name) +
+           QLatin1Char(')');
 }
 
 QTableWidget* Table(const QStringList& headings) {
@@ -424,7 +442,7 @@ void CDesignWindow::Show(CDesignSearchResult result) {
              TransformerText(catalogue.transformers[choice.transformer]),
              ConnectionText(choice.connection) + QStringLiteral(", ") + CircuitText(choice.circuit),
              QString::fromStdString(catalogue.rectifiers[choice.rectifier].name),
-             CapacitorText(catalogue.capacitors[choice.capacitor]),
+             CapacitorValues(catalogue.capacitors[choice.capacitor]),
              QString::fromStdString(catalogue.regulators[choice.regulator].name), sink,
              CheckText(binding), ValueWithUnit(binding.margin, binding)});
     }
