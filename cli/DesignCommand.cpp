@@ -14,6 +14,7 @@
 #include "FormRun.h"
 #include "LineIo.h"
 #include "NamedValues.h"
+#include "NgspiceCrossCheck.h"
 #include "TextEscape.h"
 
 namespace ohmrada::cli {
@@ -44,6 +45,10 @@ constexpr std::string_view kDesignHelp =
     "  rectifier_current_a          mean current <= 80 % of the rating\n"
     "  high_rectifier_reverse_voltage_v  peak reverse voltage <= VRRM\n"
     "  high_switch_on_surge_a       switch-on peak at the worst phase <= IFSM\n"
+    "Where ngspice (libngspice.so.0) is installed, the three best are simulated\n"
+    "once more at the low and the high corner (table: the line \"ngspice\";\n"
+    "JSON: \"ngspice\"): the minimum against output + dropout, and the winding's\n"
+    "RMS current against its rating. Shown, never required.\n"
     "\n"
     "Options:\n"
     "  --voltage V          the regulated output voltage (required)\n"
@@ -63,6 +68,9 @@ constexpr std::string_view kDesignHelp =
     "Exit status: 0 when a candidate passes, 1 when none does (the reasons and\n"
     "the nearest failures on standard error), 2 on a usage error or a catalogue\n"
     "file that cannot be used.\n";
+
+// How many of the best candidates ngspice checks once more.
+constexpr std::size_t kNgspiceChecked = 3;
 
 struct CDesignOptions {
     CRequirements requirements;
@@ -215,7 +223,35 @@ std::string CheckLine(const CCheck& check) {
            (check.passed ? " ok" : " FAILED");
 }
 
-void WriteCandidateTable(const CCatalogue& catalogue, const CCandidate& c, std::ostream& out) {
+// The ngspice line of a candidate checked: the low corner's minimum against
+// what the regulator needs, the high corner's winding current.
+std::string NgspiceLine(const CNgspiceCrossCheck& check) {
+    if (!check.simulated) {
+        return "ngspice      not simulated: " + check.message;
+    }
+    return "ngspice      low minimum " + Number(check.lowMinimumV) + " V (needs " +
+           Number(check.targetV) + " V, " + (check.TargetHeld() ? "held" : "NOT HELD") +
+           "), high winding " + Number(check.highWindingRmsA) + " A (rated " +
+           Number(check.windingRatedA) + " A, " +
+           (check.WindingWithinRating() ? "within" : "ABOVE") + ")";
+}
+
+std::string NgspiceJson(const CNgspiceCrossCheck& check) {
+    if (!check.simulated) {
+        return JsonObject({{"simulated", "false"}, {"message", JsonString(check.message)}}, 4);
+    }
+    return JsonObject({{"simulated", "true"},
+                       {"low_minimum_voltage_v", JsonNumber(check.lowMinimumV)},
+                       {"needed_voltage_v", JsonNumber(check.targetV)},
+                       {"target_held", check.TargetHeld() ? "true" : "false"},
+                       {"high_winding_rms_current_a", JsonNumber(check.highWindingRmsA)},
+                       {"winding_rated_current_a", JsonNumber(check.windingRatedA)},
+                       {"winding_within_rating", check.WindingWithinRating() ? "true" : "false"}},
+                      4);
+}
+
+void WriteCandidateTable(const CCatalogue& catalogue, const CCandidate& c,
+                         const CNgspiceCrossCheck* ngspice, std::ostream& out) {
     const CPartChoice& p = c.choice;
     const CTransformerPart& t = catalogue.transformers[p.transformer];
     const CCapacitorPart& cap = catalogue.capacitors[p.capacitor];
@@ -232,6 +268,9 @@ void WriteCandidateTable(const CCatalogue& catalogue, const CCandidate& c, std::
         << binding.unit << ")\n";
     for (const CCheck& check : c.checks) {
         out << "  " << CheckLine(check) << '\n';
+    }
+    if (ngspice != nullptr) {
+        out << NgspiceLine(*ngspice) << '\n';
     }
 }
 
@@ -267,7 +306,8 @@ std::string PartsJson(const CCatalogue& catalogue, const CPartChoice& p) {
     return JsonObject(members, 4);
 }
 
-std::string CandidateJson(const CCatalogue& catalogue, const CCandidate& c) {
+std::string CandidateJson(const CCatalogue& catalogue, const CCandidate& c,
+                          const CNgspiceCrossCheck* ngspice) {
     std::vector<std::string> checks;
     for (const CCheck& check : c.checks) {
         checks.push_back(JsonObject({{"name", JsonString(check.name)},
@@ -278,13 +318,17 @@ std::string CandidateJson(const CCatalogue& catalogue, const CCandidate& c) {
                                      {"passed", check.passed ? "true" : "false"}},
                                     4));
     }
-    return JsonObject({{"rank", std::to_string(c.rank)},
-                       {"passed", c.passed ? "true" : "false"},
-                       {"inputs", JsonObject(InputsAsJson(c.design), 6)},
-                       {"parts", PartsJson(catalogue, c.choice)},
-                       {"checks", JsonArray(checks)},
-                       {"binding", JsonString(c.checks[c.binding].name)}},
-                      2);
+    std::vector<std::pair<std::string_view, std::string>> members = {
+        {"rank", std::to_string(c.rank)},
+        {"passed", c.passed ? "true" : "false"},
+        {"inputs", JsonObject(InputsAsJson(c.design), 6)},
+        {"parts", PartsJson(catalogue, c.choice)},
+        {"checks", JsonArray(checks)},
+        {"binding", JsonString(c.checks[c.binding].name)}};
+    if (ngspice != nullptr) {
+        members.emplace_back("ngspice", NgspiceJson(*ngspice));
+    }
+    return JsonObject(members, 2);
 }
 
 void WriteCsv(const CCatalogue& catalogue, const std::vector<CCandidate>& candidates,
@@ -394,6 +438,20 @@ int RunDesignCommand(const std::vector<std::string>& args, std::istream& in, std
             status = 2;
         }
     }
+    // The three best once more through ngspice, where it is installed.
+    std::vector<CNgspiceCrossCheck> ngspice;
+    if (options.format != EFormat::kCsv) {
+        for (std::size_t i = 0; i < result.candidates.size() && i < kNgspiceChecked; ++i) {
+            ngspice.push_back(CrossCheckWithNgspice(result.candidates[i], q));
+            if (!ngspice.back().available) {
+                ngspice.clear();
+                break;
+            }
+        }
+    }
+    const auto ngspiceOf = [&ngspice](std::size_t i) {
+        return i < ngspice.size() ? &ngspice[i] : nullptr;
+    };
     return WriteInFormat(
         options.format,
         [&](std::ostream& o) {
@@ -401,15 +459,15 @@ int RunDesignCommand(const std::vector<std::string>& args, std::istream& in, std
               << " A, mains " << q.mainsFrequencyHz << " Hz "
               << MainsToleranceText(q.Settings(125.0)) << " %, ambient " << Number(q.ambientC)
               << " C (" << result.solved << " steady states solved)\n";
-            for (const CCandidate& c : result.candidates) {
-                o << "\n#" << c.rank << '\n';
-                WriteCandidateTable(catalogue, c, o);
+            for (std::size_t i = 0; i < result.candidates.size(); ++i) {
+                o << "\n#" << result.candidates[i].rank << '\n';
+                WriteCandidateTable(catalogue, result.candidates[i], ngspiceOf(i), o);
             }
         },
         [&](std::ostream& o) {
             std::vector<std::string> elements;
-            for (const CCandidate& c : result.candidates) {
-                elements.push_back(CandidateJson(catalogue, c));
+            for (std::size_t i = 0; i < result.candidates.size(); ++i) {
+                elements.push_back(CandidateJson(catalogue, result.candidates[i], ngspiceOf(i)));
             }
             o << JsonArray(elements);
         },

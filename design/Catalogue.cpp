@@ -169,6 +169,73 @@ struct CParts {
     std::vector<CHeatSinkPart> heatSinks;
 };
 
+// A number column of a part: its name, the range it must lie in, and the
+// member it sets.
+template <class T>
+struct CNumberColumn {
+    std::string_view column;
+    double low;
+    double high;
+    double T::*member;
+};
+
+// clang-format off
+constexpr std::array<CNumberColumn<CRectifierPart>, 3> kRectifierNumbers = {{
+    {"current_a", 1e-3, kHuge, &CRectifierPart::currentA},
+    {"surge_a",   1e-3, kHuge, &CRectifierPart::surgeA},
+    {"vrrm_v",    1.0,  kHuge, &CRectifierPart::reverseV},
+}};
+constexpr std::array<CNumberColumn<CRegulatorPart>, 8> kRegulatorNumbers = {{
+    {"output_v",         0.0,  1000.0, &CRegulatorPart::outputV},
+    {"max_current_a",    1e-3, 1000.0, &CRegulatorPart::maxCurrentA},
+    {"dropout_v",        0.0,  100.0,  &CRegulatorPart::dropoutV},
+    {"tj_max_c",         0.0,  300.0,  &CRegulatorPart::junctionMaxC},
+    {"theta_jc_k_per_w", 0.0,  1000.0, &CRegulatorPart::thetaJcKPerW},
+    {"theta_ja_k_per_w", 0.0,  1000.0, &CRegulatorPart::thetaJaKPerW},
+    {"max_input_v",      0.0,  1e4,    &CRegulatorPart::maxInputV},
+    {"max_in_out_v",     0.0,  1e4,    &CRegulatorPart::maxInOutV},
+}};
+constexpr std::array<CNumberColumn<CHeatSinkPart>, 2> kHeatSinkNumbers = {{
+    {"theta_k_per_w", 0.0, 1000.0, &CHeatSinkPart::thetaKPerW},
+    {"size_cm3",      0.0, kHuge,  &CHeatSinkPart::sizeCm3},
+}};
+// clang-format on
+
+// A part of one row: its id, name and origin.
+template <class T>
+T Named(CRow& row, const std::string& origin) {
+    T part;
+    part.id = row.Text("id");
+    part.name = row.Text("name");
+    part.origin = origin;
+    return part;
+}
+
+// Reads the number columns into the part, in the table's order.
+template <class T, std::size_t N>
+void ReadNumbers(CRow& row, T& part, const std::array<CNumberColumn<T>, N>& columns) {
+    for (const CNumberColumn<T>& c : columns) {
+        part.*(c.member) = row.Value(c.column, c.low, c.high);
+    }
+}
+
+// The column "kind", one of two words: true for the second.
+bool KindIs(CRow& row, std::string_view first, std::string_view second) {
+    const std::string_view kind = row.Text("kind");
+    if (kind != first && kind != second) {
+        row.Fail("column kind: \"" + std::string(first) + "\" or \"" + std::string(second) +
+                 "\", not \"" + std::string(kind) + "\"");
+    }
+    return kind == second;
+}
+
+template <class T>
+void AddIfGood(const CRow& row, std::vector<T>& to, T part) {
+    if (row.Problem().empty()) {
+        to.push_back(std::move(part));
+    }
+}
+
 std::string ParseRow(EKind kind, CRow& row, const std::string& origin, CParts& parts) {
     switch (kind) {
         case EKind::kTransformers: {
@@ -199,18 +266,9 @@ std::string ParseRow(EKind kind, CRow& row, const std::string& origin, CParts& p
             break;
         }
         case EKind::kRectifiers: {
-            CRectifierPart part;
-            part.id = row.Text("id");
-            part.name = row.Text("name");
-            const std::string_view kindText = row.Text("kind");
-            if (kindText != "diode" && kindText != "bridge") {
-                row.Fail("column kind: \"diode\" or \"bridge\", not \"" + std::string(kindText) +
-                         "\"");
-            }
-            part.bridge = kindText == "bridge";
-            part.currentA = row.Value("current_a", 1e-3, kHuge);
-            part.surgeA = row.Value("surge_a", 1e-3, kHuge);
-            part.reverseV = row.Value("vrrm_v", 1.0, kHuge);
+            CRectifierPart part = Named<CRectifierPart>(row, origin);
+            part.bridge = KindIs(row, "diode", "bridge");
+            ReadNumbers(row, part, kRectifierNumbers);
             const double vf1 = row.Value("vf1_v", 0.0, 10.0);
             const double if1 = row.Value("if1_a", 0.0, kHuge);
             const double vf2 = row.Value("vf2_v", 0.0, 10.0);
@@ -229,7 +287,6 @@ std::string ParseRow(EKind kind, CRow& row, const std::string& origin, CParts& p
                 row.Fail("the two forward points give no positive threshold voltage");
                 break;
             }
-            part.origin = origin;
             parts.rectifiers.push_back(part);
             break;
         }
@@ -275,38 +332,16 @@ std::string ParseRow(EKind kind, CRow& row, const std::string& origin, CParts& p
             break;
         }
         case EKind::kRegulators: {
-            CRegulatorPart part;
-            part.id = row.Text("id");
-            part.name = row.Text("name");
-            part.outputV = row.Value("output_v", 0.0, 1000.0);
-            part.maxCurrentA = row.Value("max_current_a", 1e-3, 1000.0);
-            part.dropoutV = row.Value("dropout_v", 0.0, 100.0);
-            part.junctionMaxC = row.Value("tj_max_c", 0.0, 300.0);
-            part.thetaJcKPerW = row.Value("theta_jc_k_per_w", 0.0, 1000.0);
-            part.thetaJaKPerW = row.Value("theta_ja_k_per_w", 0.0, 1000.0);
-            part.maxInputV = row.Value("max_input_v", 0.0, 1e4);
-            part.maxInOutV = row.Value("max_in_out_v", 0.0, 1e4);
-            part.origin = origin;
-            if (row.Problem().empty()) {
-                parts.regulators.push_back(part);
-            }
+            CRegulatorPart part = Named<CRegulatorPart>(row, origin);
+            ReadNumbers(row, part, kRegulatorNumbers);
+            AddIfGood(row, parts.regulators, std::move(part));
             break;
         }
         case EKind::kHeatSinks: {
-            CHeatSinkPart part;
-            part.id = row.Text("id");
-            part.name = row.Text("name");
-            const std::string_view kindText = row.Text("kind");
-            if (kindText != "sink" && kindText != "pad") {
-                row.Fail("column kind: \"sink\" or \"pad\", not \"" + std::string(kindText) + "\"");
-            }
-            part.pad = kindText == "pad";
-            part.thetaKPerW = row.Value("theta_k_per_w", 0.0, 1000.0);
-            part.sizeCm3 = row.Value("size_cm3", 0.0, kHuge);
-            part.origin = origin;
-            if (row.Problem().empty()) {
-                parts.heatSinks.push_back(part);
-            }
+            CHeatSinkPart part = Named<CHeatSinkPart>(row, origin);
+            part.pad = KindIs(row, "sink", "pad");
+            ReadNumbers(row, part, kHeatSinkNumbers);
+            AddIfGood(row, parts.heatSinks, std::move(part));
             break;
         }
     }

@@ -9,6 +9,7 @@
 
 #include "DesignCircuit.h"
 #include "InputTable.h"
+#include "LineIo.h"
 #include "PowerSupply.h"
 #include "SteadyState.h"
 #include "WorstCase.h"
@@ -282,6 +283,24 @@ bool ChoiceFits(const CCatalogue& catalogue, const CPartChoice& choice,
            RegulatorGives(catalogue.regulators[choice.regulator], requirements.outputV);
 }
 
+namespace {
+
+// The design as the form holds it once it has opened the design's file: the
+// numbers as the file writes them, each within the form's range. A candidate
+// is proved with exactly the design the user takes into the form.
+CDesign AsFormHolds(const CDesign& design) {
+    CStringLineSink sink;
+    WriteConfiguration(sink, design.ToConfigurationTexts(), design.mainsFrequency);
+    CStringLineSource source(sink.Text());
+    CConfiguration configuration;
+    if (!ReadConfiguration(source, configuration)) {
+        return design;
+    }
+    return CDesign::FromConfiguration(configuration);
+}
+
+}  // namespace
+
 CDesign DesignOfChoice(const CCatalogue& catalogue, const CPartChoice& choice,
                        const CRequirements& requirements) {
     const CTransformerPart& t = catalogue.transformers[choice.transformer];
@@ -311,7 +330,7 @@ CDesign DesignOfChoice(const CCatalogue& catalogue, const CPartChoice& choice,
     set(EInput::kDeltU, g.dropoutV);
     set(EInput::kReglR, 0.0);
     design.mainsFrequency = static_cast<float>(requirements.mainsFrequencyHz);
-    return design;
+    return AsFormHolds(design);
 }
 
 CCandidate EvaluateCandidate(const CCatalogue& catalogue, const CPartChoice& choice,
@@ -434,7 +453,7 @@ public:
         m_pad = FirstPad(catalogue);
     }
 
-    CDesignSearchResult Run();
+    CDesignSearchResult Run(const std::stop_token& stop, const CSearchProgress& progress);
 
 private:
     struct CConfig {
@@ -744,7 +763,7 @@ std::optional<CCandidate> CSearch::SearchRectifier(const CConfig& config, std::s
     return candidate;
 }
 
-CDesignSearchResult CSearch::Run() {
+CDesignSearchResult CSearch::Run(const std::stop_token& stop, const CSearchProgress& progress) {
     CDesignSearchResult result;
     std::vector<CConfig> configs;
     for (std::size_t t = 0; t < m_catalogue.transformers.size(); ++t) {
@@ -777,12 +796,19 @@ CDesignSearchResult CSearch::Run() {
         configs.clear();
     }
     std::size_t i = 0;
-    while (i < configs.size()) {
+    while (i < configs.size() && !result.stopped) {
         const double va = m_catalogue.transformers[configs[i].transformer].va;
         for (; i < configs.size() && m_catalogue.transformers[configs[i].transformer].va == va;
              ++i) {
+            if (stop.stop_requested()) {
+                result.stopped = true;
+                break;
+            }
             if (std::optional<CCandidate> found = SearchConfig(configs[i])) {
                 result.candidates.push_back(std::move(*found));
+            }
+            if (progress) {
+                progress(i + 1, configs.size());
             }
         }
         if (result.candidates.size() >= m_requirements.count) {
@@ -799,7 +825,7 @@ CDesignSearchResult CSearch::Run() {
     for (std::size_t k = 0; k < result.candidates.size(); ++k) {
         result.candidates[k].rank = k + 1;
     }
-    if (result.candidates.empty()) {
+    if (result.candidates.empty() && !result.stopped) {
         for (std::size_t k = 0; k < m_nearMisses.size() && result.nearest.size() < 3; ++k) {
             const CPartChoice& c = m_nearMisses[k].second;
             const bool seen = std::any_of(
@@ -837,13 +863,14 @@ CDesignSearchResult CSearch::Run() {
 
 }  // namespace
 
-CDesignSearchResult SearchDesigns(const CCatalogue& catalogue, const CRequirements& requirements) {
+CDesignSearchResult SearchDesigns(const CCatalogue& catalogue, const CRequirements& requirements,
+                                  std::stop_token stop, const CSearchProgress& progress) {
     if (const std::string problem = requirements.Problem(); !problem.empty()) {
         CDesignSearchResult result;
         result.reasons.push_back(problem);
         return result;
     }
-    return CSearch(catalogue, requirements).Run();
+    return CSearch(catalogue, requirements).Run(stop, progress);
 }
 
 }  // namespace ohmrada

@@ -2,8 +2,10 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <limits>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -114,9 +116,16 @@ struct CDesignSearchResult {
     std::vector<CCandidate> nearest;
     std::vector<std::string> reasons;
     std::size_t solved = 0;  // steady states solved
+    bool stopped = false;    // asked to stop before it was through
 };
 
-CDesignSearchResult SearchDesigns(const CCatalogue& catalogue, const CRequirements& requirements);
+// Called between transformer configurations: how many are done of how many.
+using CSearchProgress = std::function<void(std::size_t done, std::size_t total)>;
+
+// The search; stop is checked between transformer configurations, and a
+// stopped search returns what it found so far (stopped set).
+CDesignSearchResult SearchDesigns(const CCatalogue& catalogue, const CRequirements& requirements,
+                                  std::stop_token stop = {}, const CSearchProgress& progress = {});
 
 // "halb", ...: texts for the parts.
 std::string ConnectionText(const CCatalogue& catalogue, const CPartChoice& choice);

@@ -65,6 +65,7 @@ enum ECommandId : int {
     kCmdAnalyseSweep = 40012,
     kCmdAnalyseTimeDomain = 40013,
     kCmdAnalyseReport = 40014,
+    kCmdSearchDesign = 40030,  // "Entwurf aus Anforderungen..."
     // "Netz&frequenz" under "&Analyse": the design's mains frequency.
     kCmdMains50Hz = 40020,
     kCmdMains60Hz = 40021,

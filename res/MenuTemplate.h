@@ -31,6 +31,7 @@ inline constexpr CMenuEntry kSearch[] = {
     {"maximale Reglerverlustleistung", 40004},
     {"optimaler Wirkungsgrad",         40005},
     {"höchste Spannung",               40006},
+    {"Entwurf aus Anforderungen...",   40030},
 };
 
 inline constexpr CMenuEntry kMainsFrequency[] = {

@@ -14,8 +14,12 @@
 #include "AnalysisTexts.h"
 #include "AnalysisWindowTable.h"
 #include "ControlIds.h"
+#include "DesignTexts.h"
+#include "DesignWindow.h"
 #include "FormWindow.h"
+#include "InputTable.h"
 #include "LimitsWindow.h"
+#include "LineIo.h"
 #include "MainDialog.h"
 #include "QtPlatform.h"
 #include "ReportWriter.h"
@@ -38,24 +42,27 @@ CToolWindow* Make(CAnalysisWindows& owner, QWidget* form) {
 }  // namespace
 
 const std::array<CAnalysisWindowSpec, kAnalysisWindowCount>& AnalysisWindowSpecs() {
-    // The windows in the order of their table (res/AnalysisWindowTable.h),
-    // each with the type that makes it.
+    // The windows of the menu "&Analyse" in the order of their table
+    // (res/AnalysisWindowTable.h), each with the type that makes it; then
+    // the design from requirements, opened from the menu "S&uchen".
     using FMake = CToolWindow* (*)(CAnalysisWindows&, QWidget*);
-    static constexpr std::array<std::pair<EAnalysisWindow, FMake>, kAnalysisWindowCount> kMakers = {
-        {
+    static constexpr std::array<std::pair<EAnalysisWindow, FMake>, res::kAnalysisWindowEntryCount>
+        kMakers = {{
             {EAnalysisWindow::kTolerances, &Make<CToleranceWindow>},
             {EAnalysisWindow::kLimits, &Make<CLimitsWindow>},
             {EAnalysisWindow::kSweep, &Make<CSweepWindow>},
             {EAnalysisWindow::kTimeDomain, &Make<CTimeDomainWindow>},
         }};
-    static_assert(kAnalysisWindowCount == res::kAnalysisWindowEntryCount);
+    static_assert(kAnalysisWindowCount == res::kAnalysisWindowEntryCount + 1);
     static const std::array<CAnalysisWindowSpec, kAnalysisWindowCount> kSpecs = [] {
         std::array<CAnalysisWindowSpec, kAnalysisWindowCount> specs{};
-        for (std::size_t k = 0; k < kAnalysisWindowCount; ++k) {
+        for (std::size_t k = 0; k < res::kAnalysisWindowEntryCount; ++k) {
             const res::CAnalysisWindowEntry& entry = res::kAnalysisWindowTable[k];
             specs[k] = {kMakers[k].first, entry.command, entry.title, entry.helpPage,
                         kMakers[k].second};
         }
+        specs.back() = {EAnalysisWindow::kDesign, kCmdSearchDesign, texts::design::kTitle,
+                        texts::design::kHelp, &Make<CDesignWindow>};
         return specs;
     }();
     return kSpecs;
@@ -203,6 +210,20 @@ std::string CAnalysisWindows::TextToType(float value) {
 void CAnalysisWindows::EnterIntoForm(int fieldId, float value) {
     m_platform.SetItemText(fieldId, TextToType(value));
     m_dialog.OnKillFocus(fieldId);
+}
+
+void CAnalysisWindows::EnterDesign(const CDesign& design) {
+    // The design's file as Save As would write it, read and applied as Open
+    // reads and applies a file.
+    CStringLineSink sink;
+    WriteConfiguration(sink, design.ToConfigurationTexts(), design.mainsFrequency);
+    CStringLineSource source(sink.Text());
+    CConfiguration configuration;
+    if (!ReadConfiguration(source, configuration)) {
+        return;
+    }
+    ApplyConfiguration(m_dialog.Supply(), configuration);
+    m_dialog.Recalculate();
 }
 
 CToolWindow* CAnalysisWindows::Open(EAnalysisWindow which) {

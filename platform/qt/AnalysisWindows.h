@@ -42,9 +42,10 @@ struct CFormState {
     CPlatform::CCycleAlerts alerts;
 };
 
-// The four windows beside the form, in the order of the menu "&Analyse".
-enum class EAnalysisWindow { kTolerances, kLimits, kSweep, kTimeDomain };
-inline constexpr std::size_t kAnalysisWindowCount = 4;
+// The windows beside the form: the four of the menu "&Analyse" in its
+// order, then "Entwurf aus Anforderungen" of the menu "S&uchen".
+enum class EAnalysisWindow { kTolerances, kLimits, kSweep, kTimeDomain, kDesign };
+inline constexpr std::size_t kAnalysisWindowCount = 5;
 
 // The registry of the analysis windows: the menu command that opens each,
 // its title and help page, and how it is made. CAnalysisWindows connects the
@@ -95,6 +96,11 @@ public:
     // What EnterIntoForm types for value: the shortest text that reads back
     // as exactly this number, as a user who copied it would type it.
     static std::string TextToType(float value);
+    // Applies a whole design to the form as Open applies a file (every
+    // input, the circuit and the mains frequency), then the form runs its
+    // own cycle, which every window follows. The title and the file name
+    // stay, and the form counts as changed.
+    void EnterDesign(const CDesign& design);
 
     // A simulation of design found the ratio of the winding's RMS current to
     // its rated current; the rated-power field shows the simulation colour

@@ -18,6 +18,7 @@
 #include "AnalysisTexts.h"
 #include "AnalysisWindows.h"
 #include "ControlIds.h"
+#include "DesignWindow.h"
 #include "FormLabels.h"
 #include "FormTemplate.h"
 #include "FormTexts.h"
@@ -60,6 +61,9 @@ struct CReportWriter::CSnapshot {
     QImage sweepImage;
     QString sweepNote;
     QString created;
+    // The parts of a design taken from the design window, as HTML; empty
+    // when the form holds no such design.
+    QString partsList;
 };
 
 // Computed on the job's thread.
@@ -379,6 +383,7 @@ void CReportWriter::Start(const QString& path) {
     snapshot->design = state.design;
     snapshot->evaluation = state.evaluation;
     snapshot->settings = m_owner.Settings();
+    snapshot->partsList = PartsListHtml(m_owner);
     snapshot->created = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
     const std::string& file = m_owner.Dialog().FileName();
     snapshot->designFile = file.empty() ? Text(ta::kReportNoFile) : QString::fromStdString(file);
@@ -540,8 +545,7 @@ void CReportWriter::Finished(const std::shared_ptr<const CComputed>& computed) {
 
         QString html = QStringLiteral("<html><body>") + DesignHeader(snapshot);
         html += InputsSection(snapshot);
-        // Further sections about the design (such as a parts list) follow
-        // the inputs here.
+        html += snapshot.partsList;
         html += ResultsSection(snapshot);
         html += SettingsSection(snapshot);
         html += WorstCaseSection(computed->worstCase);

@@ -9,12 +9,15 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <tuple>
 
 #include "Catalogue.h"
+#include "Configuration.h"
 #include "DesignCircuit.h"
 #include "DesignSearch.h"
+#include "LineIo.h"
 #include "SteadyState.h"
 #include "WorstCase.h"
 
@@ -150,8 +153,17 @@ TEST_P(TransformerConnection, KeepsVaAndRegulation) {
     EXPECT_EQ(design.centreTap, GetParam().centreTap);
     EXPECT_EQ(design.circuit, CircuitName(GetParam().circuit));
     EXPECT_NEAR(design[EInput::kNennU], GetParam().windingV, 1e-5);
-    EXPECT_NEAR(design[EInput::kNennU] * design[EInput::kNennI], 40.0, 1e-4);
-    EXPECT_NEAR(design[EInput::kLeerU] / design[EInput::kNennU], 1.11, 1e-6);
+    // The form keeps three decimals of the plate data.
+    const double u = static_cast<double>(design[EInput::kNennU]);
+    EXPECT_NEAR(u * static_cast<double>(design[EInput::kNennI]), 40.0, u * 5e-4 + 1e-4);
+    EXPECT_NEAR(design[EInput::kLeerU] / design[EInput::kNennU], 1.11, 5e-4 / u + 1e-6);
+    // It is the design the form holds once it opens the design's file.
+    CStringLineSink sink;
+    WriteConfiguration(sink, design.ToConfigurationTexts(), design.mainsFrequency);
+    CStringLineSource source(sink.Text());
+    CConfiguration configuration;
+    ASSERT_TRUE(ReadConfiguration(source, configuration));
+    EXPECT_EQ(CDesign::FromConfiguration(configuration), design);
     // The other circuits do not take this connection.
     for (ECircuitKind other :
          {ECircuitKind::kHalfWave, ECircuitKind::kBridge, ECircuitKind::kCentreTap}) {
@@ -473,6 +485,54 @@ INSTANTIATE_TEST_SUITE_P(
                     "largest VA"},
         CImpossible{"FrequencyNotMains", Requirement(12.0, 2.0, 55, 10.0, 10.0), "50 or 60"}),
     [](const auto& row) { return std::string(row.param.name); });
+
+// The stop token: a search stopped before it starts proposes nothing and says
+// it was stopped; stopped after the first configuration it ends there; run
+// through, its progress counts every configuration once, in order, and it
+// finds what a search without a token finds.
+TEST(SearchStop, EndsBetweenConfigurationsAndReportsProgress) {
+    const CCatalogue catalogue = SmallCatalogue();
+    const CRequirements q = Requirement(12.0, 1.0, 50, 10.0, 10.0);
+
+    std::stop_source before;
+    before.request_stop();
+    std::size_t calls = 0;
+    const CDesignSearchResult stopped = SearchDesigns(
+        catalogue, q, before.get_token(), [&calls](std::size_t, std::size_t) { ++calls; });
+    EXPECT_TRUE(stopped.stopped);
+    EXPECT_TRUE(stopped.candidates.empty());
+    EXPECT_TRUE(stopped.nearest.empty());
+    EXPECT_EQ(calls, 0u);
+
+    std::stop_source during;
+    std::size_t seen = 0;
+    const CDesignSearchResult first =
+        SearchDesigns(catalogue, q, during.get_token(), [&](std::size_t done, std::size_t) {
+            seen = done;
+            during.request_stop();
+        });
+    EXPECT_TRUE(first.stopped);
+    EXPECT_EQ(seen, 1u);
+
+    std::vector<std::size_t> done;
+    std::size_t total = 0;
+    const CDesignSearchResult whole =
+        SearchDesigns(catalogue, q, {}, [&](std::size_t count, std::size_t of) {
+            done.push_back(count);
+            total = of;
+        });
+    EXPECT_FALSE(whole.stopped);
+    ASSERT_FALSE(done.empty());
+    for (std::size_t i = 0; i < done.size(); ++i) {
+        EXPECT_EQ(done[i], i + 1);
+    }
+    EXPECT_LE(done.back(), total);
+    const CDesignSearchResult plain = SearchDesigns(catalogue, q);
+    ASSERT_EQ(whole.candidates.size(), plain.candidates.size());
+    for (std::size_t i = 0; i < plain.candidates.size(); ++i) {
+        EXPECT_EQ(whole.candidates[i].design, plain.candidates[i].design);
+    }
+}
 
 }  // namespace
 }  // namespace ohmrada

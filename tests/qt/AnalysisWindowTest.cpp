@@ -44,6 +44,7 @@
 #include <QWindow>
 
 #include "AnalysisTexts.h"
+#include "AnalysisWindowTable.h"
 #include "AnalysisWindows.h"
 #include "FormLabels.h"
 #include "HelpViewer.h"
@@ -1308,8 +1309,8 @@ TEST_F(ReportTest, HoldsEverySectionAndNumbersItsPages) {
             QString::fromUtf8(ta::kReportInputs),   QString::fromUtf8(ta::kReportResults),
             QString::fromUtf8(ta::kReportSettings), Flat(QString::fromUtf8(ta::kReportVerdicts)),
         };
-        for (const CAnalysisWindowSpec& spec : AnalysisWindowSpecs()) {
-            expected.push_back(QString::fromUtf8(spec.title));
+        for (const res::CAnalysisWindowEntry& window : res::kAnalysisWindowTable) {
+            expected.push_back(QString::fromUtf8(window.title));
         }
         if (c.sweepNote != nullptr) {
             expected.push_back(QString::fromUtf8(c.sweepNote));

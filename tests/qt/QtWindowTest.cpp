@@ -508,6 +508,7 @@ TEST_F(QtWindowTest, MenuHoldsTheCommandsAndTheSearchEntriesLeaveTheFormAlone) {
         {"S&uchen", "maximale Reglerverlustleistung", 40004},
         {"S&uchen", "optimaler Wirkungsgrad", 40005},
         {"S&uchen", "höchste Spannung", 40006},
+        {"S&uchen", "Entwurf aus Anforderungen...", 40030},
         {"&Analyse", "&Toleranzen...", 40010},
         {"&Analyse", "&Grenzwerte...", 40011},
         {"&Analyse", "&Parameterverlauf...", 40012},

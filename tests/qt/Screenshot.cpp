@@ -7,12 +7,13 @@
 // the menus as a user opens them: grenzwerte.png (opened from "S&uchen" →
 // "optimaler Wirkungsgrad", its search marked), toleranzen.png (a tolerance
 // of 60 % typed and refused), parameterverlauf.png (three results over the
-// load current at the window's own size), zeitbereich.png (the simulation of
-// the start-up design, once it has ended), bericht.pdf (the report of that
-// design) with bericht.png (its first page, when poppler's pdftoppm is
-// there), frage.png (the question on leaving after a change) and, on a
-// platform with a real screen (xvfb-run), bildschirm.png: the whole screen
-// with the form and its four windows where they opened.
+// load current at the window's own size), entwurf.png (12 V at 2 A
+// searched), zeitbereich.png (the simulation of the start-up design, once it
+// has ended), bericht.pdf (the report of that design) with bericht.png (its
+// first page, when poppler's pdftoppm is there), frage.png (the question on
+// leaving after a change) and, on a platform with a real screen (xvfb-run),
+// bildschirm.png: the whole screen with the form and its four windows where
+// they opened.
 #include <cstdio>
 #include <cstring>
 
@@ -29,6 +30,7 @@
 
 #include "AnalysisWindows.h"
 #include "ControlIds.h"
+#include "DesignWindow.h"
 #include "FormWindow.h"
 #include "LimitsWindow.h"
 #include "MainDialog.h"
@@ -106,6 +108,27 @@ int Windows(ohmrada::qt::CQtPlatform& platform, const QString& folder) {
         if (!whole.save(folder + QStringLiteral("/bildschirm.png"), "PNG")) {
             return 1;
         }
+    }
+    analysis.CloseAll();
+
+    // Entwurf aus Anforderungen: 12 V at 2 A searched, the first candidate
+    // selected with its checks (and ngspice's, where it is installed).
+    window.Action(kCmdSearchDesign)->trigger();
+    auto* design = static_cast<qt::CDesignWindow*>(analysis.Window(qt::EAnalysisWindow::kDesign));
+    CRequirements requirements;
+    requirements.outputV = 12.0;
+    requirements.currentA = 2.0;
+    design->SetRequirements(requirements);
+    design->Search();
+    if (!QTest::qWaitFor([design] { return !design->Searching() && !design->NgspiceChecking(); },
+                         60000)) {
+        std::fprintf(stderr, "the design search did not end\n");
+        return 1;
+    }
+    design->resize(1150, 720);
+    QTest::qWait(200);
+    if (!Save(*design, folder + QStringLiteral("/entwurf.png"))) {
+        return 1;
     }
     analysis.CloseAll();
 

@@ -1,0 +1,203 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// "Entwurf aus Anforderungen" on the real window: a search off the GUI
+// thread, a candidate taken into the form as Open takes a file, a search
+// stopped halfway, a candidate saved as a configuration file, and the parts
+// list of the report.
+
+#include <algorithm>
+#include <string>
+
+#include <QApplication>
+#include <QProcess>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "AnalysisWindows.h"
+#include "Configuration.h"
+#include "ControlIds.h"
+#include "Design.h"
+#include "DesignTexts.h"
+#include "DesignWindow.h"
+#include "LineIo.h"
+#include "QtTestEnvironment.h"
+#include "ReportWriter.h"
+
+namespace ohmrada::qt::test {
+
+namespace {
+
+namespace td = texts::design;
+
+class DesignWindowTest : public QtWindowTest {
+protected:
+    // The text of the report written now, blanks and line breaks as single
+    // blanks (pdftotext reads it); empty when none was written.
+    QString ReportText() {
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("bericht.pdf"));
+        CReportWriter writer(Analysis());
+        writer.Start(path);
+        if (!QTest::qWaitFor(
+                [&writer] { return writer.Outcome() != CReportWriter::EOutcome::kRunning; },
+                120000) ||
+            writer.Outcome() != CReportWriter::EOutcome::kWritten) {
+            return {};
+        }
+        QProcess pdftotext;
+        pdftotext.start(QStringLiteral("pdftotext"), {path, QStringLiteral("-")});
+        if (!pdftotext.waitForFinished(20000)) {
+            return {};
+        }
+        return QString::fromUtf8(pdftotext.readAllStandardOutput()).simplified();
+    }
+
+    CAnalysisWindows& Analysis() const { return *m_platform->Analysis(); }
+    CDesign FormDesign() const { return CDesign::TakeFrom(m_dialog->Supply()); }
+
+    // The window, opened from its menu entry.
+    CDesignWindow& OpenWindow() {
+        Trigger(kCmdSearchDesign);
+        EXPECT_TRUE(WaitForActiveWindow());
+        auto* window = static_cast<CDesignWindow*>(Analysis().Window(EAnalysisWindow::kDesign));
+        EXPECT_NE(window, nullptr);
+        EXPECT_TRUE(window->isVisible());
+        return *window;
+    }
+
+    static CRequirements Requirement(double volts, double amperes, int hertz) {
+        CRequirements q;
+        q.outputV = volts;
+        q.currentA = amperes;
+        q.mainsFrequencyHz = hertz;
+        q.count = 3;
+        return q;
+    }
+
+    // Starts a search with the button and waits until its result is shown.
+    static bool SearchAndWait(CDesignWindow& window) {
+        QTest::mouseClick(window.SearchButton(), Qt::LeftButton);
+        return QTest::qWaitFor([&window] { return !window.Searching(); }, 60000);
+    }
+};
+
+// The first candidate of 12 V / 2 A, taken into the form, is what the form
+// then holds, every input, the circuit and the mains frequency, and the
+// windows follow the form's cycle. The report lists its parts until the
+// form's design is changed by hand.
+TEST_F(DesignWindowTest, TheFirstCandidateIsTakenIntoTheForm) {
+    struct CRow {
+        const char* name;
+        int hertz;
+    };
+    for (const CRow row : {CRow{"50 Hz", 50}, CRow{"60 Hz", 60}}) {
+        SCOPED_TRACE(row.name);
+        CDesignWindow& window = OpenWindow();
+        window.SetRequirements(Requirement(12.0, 2.0, row.hertz));
+        ASSERT_TRUE(SearchAndWait(window));
+        ASSERT_FALSE(window.Candidates().empty()) << window.StatusText().toStdString();
+        EXPECT_EQ(window.CandidateTable()->rowCount(),
+                  static_cast<int>(window.Candidates().size()));
+        ASSERT_EQ(window.Selected(), 0);
+        // The details list every check of the selected candidate.
+        EXPECT_GE(window.DetailTable()->rowCount(),
+                  static_cast<int>(window.Candidates().front().checks.size()));
+        // ngspice, where it is installed, confirms the three best: two more
+        // rows for the selected one, both passed.
+        ASSERT_TRUE(QTest::qWaitFor([&window] { return !window.NgspiceChecking(); }, 60000));
+        if (!window.NgspiceChecks().empty() && window.NgspiceChecks().front().available) {
+            EXPECT_EQ(window.NgspiceChecks().size(),
+                      std::min<std::size_t>(3, window.Candidates().size()));
+            const int rows = window.DetailTable()->rowCount();
+            ASSERT_EQ(rows, static_cast<int>(window.Candidates().front().checks.size()) + 2);
+            for (int detail = rows - 2; detail < rows; ++detail) {
+                EXPECT_EQ(window.DetailTable()->item(detail, 4)->text(),
+                          QString::fromUtf8(td::kYes));
+            }
+        }
+        const CDesign wanted = window.Candidates().front().design;
+        ASSERT_TRUE(window.EnterButton()->isEnabled());
+        QTest::mouseClick(window.EnterButton(), Qt::LeftButton);
+
+        EXPECT_EQ(FormDesign(), wanted);
+        EXPECT_EQ(FormDesign().mainsFrequency, static_cast<float>(row.hertz));
+        EXPECT_EQ(Analysis().State().design, wanted);
+        EXPECT_TRUE(m_dialog->IsModified());
+        ASSERT_NE(window.Adopted(), nullptr);
+        const QString parts = PartsListHtml(Analysis());
+        EXPECT_TRUE(parts.contains(QString::fromUtf8(td::kPartsList).toHtmlEscaped()));
+        for (const auto& [part, choice] : window.PartRows(*window.Adopted())) {
+            EXPECT_TRUE(parts.contains(choice.toHtmlEscaped())) << choice.toStdString();
+        }
+        const QString report = ReportText();
+        EXPECT_TRUE(report.contains(QString::fromUtf8(td::kPartsList))) << report.toStdString();
+
+        // A field changed by hand: the design is no longer the candidate's.
+        m_platform->SetItemText(kIdTargetVoltage, "9");
+        m_dialog->OnKillFocus(kIdTargetVoltage);
+        EXPECT_NE(Analysis().State().design, wanted);
+        EXPECT_EQ(window.Adopted(), nullptr);
+        EXPECT_TRUE(PartsListHtml(Analysis()).isEmpty());
+        EXPECT_FALSE(ReportText().contains(QString::fromUtf8(td::kPartsList)));
+    }
+}
+
+// "Abbrechen" stops the search at once and drops what it would have found;
+// the next search shows its own result, not the stopped one's.
+TEST_F(DesignWindowTest, ACancelledSearchShowsNothing) {
+    CDesignWindow& window = OpenWindow();
+    window.SetRequirements(Requirement(12.0, 2.0, 50));
+    QTest::mouseClick(window.SearchButton(), Qt::LeftButton);
+    EXPECT_TRUE(window.Searching());
+    EXPECT_TRUE(window.CancelButton()->isEnabled());
+    QTest::mouseClick(window.CancelButton(), Qt::LeftButton);
+    EXPECT_FALSE(window.Searching());
+    EXPECT_FALSE(window.CancelButton()->isEnabled());
+    EXPECT_EQ(window.StatusText(), QString::fromUtf8(td::kCancelled));
+    EXPECT_TRUE(window.Candidates().empty());
+    EXPECT_EQ(window.CandidateTable()->rowCount(), 0);
+
+    window.SetRequirements(Requirement(5.0, 1.0, 50));
+    ASSERT_TRUE(SearchAndWait(window));
+    ASSERT_FALSE(window.Candidates().empty()) << window.StatusText().toStdString();
+    for (const CCandidate& candidate : window.Candidates()) {
+        EXPECT_EQ(candidate.design[EInput::kUbger], 5.0f);
+        EXPECT_EQ(candidate.design[EInput::kIb], 1.0f);
+    }
+}
+
+// A candidate saved from the window is a configuration file that reads back
+// as its design, and that the form opens as that design.
+TEST_F(DesignWindowTest, ASavedCandidateReadsBackEqual) {
+    CDesignWindow& window = OpenWindow();
+    window.SetRequirements(Requirement(12.0, 2.0, 60));
+    ASSERT_TRUE(SearchAndWait(window));
+    ASSERT_GE(window.Candidates().size(), 2u) << window.StatusText().toStdString();
+    QTemporaryDir folder;
+    for (int row = 0; row < 2; ++row) {
+        SCOPED_TRACE(row);
+        window.Select(row);
+        const CDesign wanted = window.Candidates()[static_cast<std::size_t>(row)].design;
+        const QString path = folder.filePath(QStringLiteral("entwurf%1.odr").arg(row));
+        ASSERT_TRUE(window.SaveSelected(path));
+
+        std::error_code error;
+        std::unique_ptr<CFileLineSource> source = CFileLineSource::Open(path.toStdString(), error);
+        ASSERT_NE(source, nullptr) << error.message();
+        CConfiguration configuration;
+        ASSERT_TRUE(ReadConfiguration(*source, configuration));
+        EXPECT_EQ(configuration.lineCount, static_cast<int>(kConfigLineCount));
+        EXPECT_EQ(CDesign::FromConfiguration(configuration), wanted);
+
+        m_dialog->OpenFile(path.toStdString());
+        EXPECT_EQ(FormDesign(), wanted);
+        EXPECT_FALSE(m_dialog->IsModified());
+    }
+    // A target that cannot be written is refused and leaves nothing behind.
+    EXPECT_FALSE(window.SaveSelected(folder.path()));
+}
+
+}  // namespace
+
+}  // namespace ohmrada::qt::test
