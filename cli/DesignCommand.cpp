@@ -410,8 +410,8 @@ int RunDesignCommand(const std::vector<std::string>& args, std::istream& in, std
     if (result.candidates.empty()) {
         err << kProgram << ": no design from the catalogues gives " << Number(q.outputV) << " V at "
             << Number(q.currentA) << " A\n";
-        for (const std::string& reason : result.reasons) {
-            err << "  ruled out: " << reason << '\n';
+        for (const CRuledOut& reason : result.reasons) {
+            err << "  ruled out: " << RuledOutText(reason) << '\n';
         }
         for (const CCandidate& near : result.nearest) {
             const CPartChoice& p = near.choice;

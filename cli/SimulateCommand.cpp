@@ -475,8 +475,10 @@ CSweepExtension SimulationSweepExtension(std::ostream& err, bool& failed) {
         columns.limitedBy = std::string(kSimulateFlag);
         columns.streaming = true;
         auto progress = std::make_shared<CProgress>(pointCount);
-        columns.measure = [&err, &failed, progress](const CSweepPoint& point) {
-            const CSimulationResult result = SimulateDesign(point.design);
+        // The same leakage inductance as the circuit's columns.
+        const double leakageH = options.settings.leakageInductanceH;
+        columns.measure = [&err, &failed, progress, leakageH](const CSweepPoint& point) {
+            const CSimulationResult result = SimulateDesign(point.design, leakageH);
             const std::size_t done = point.index + 1;
             if (!result.Ok()) {
                 failed = true;

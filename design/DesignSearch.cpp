@@ -2,6 +2,7 @@
 #include "DesignSearch.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 #include <numeric>
@@ -475,7 +476,7 @@ private:
     double LowMinimum(const CConfig& config, std::size_t rectifier, std::size_t cIndex);
     const CSteadyState& High(const CConfig& config, std::size_t rectifier, std::size_t cIndex);
     double Surge(const CConfig& config, std::size_t rectifier, std::size_t cIndex);
-    void Reason(const std::string& text) { ++m_reasons[text]; }
+    void Reason(ERuledOut why) { ++m_reasons[static_cast<std::size_t>(why)]; }
     void NearMiss(const CPartChoice& choice, double shortfall);
     std::size_t CapacitorWithValue(std::size_t cIndex, double voltage) const;
     int LargestSink() const;
@@ -490,7 +491,7 @@ private:
     // forward fit give the same circuit.
     std::map<std::pair<double, double>, CCache> m_caches;
     CCache* m_cache = nullptr;
-    std::map<std::string, std::size_t> m_reasons;
+    std::array<std::size_t, kRuledOutCount> m_reasons{};
     std::vector<std::pair<double, CPartChoice>> m_nearMisses;
     std::size_t m_solved = 0;
 };
@@ -602,7 +603,7 @@ std::optional<CCandidate> CSearch::SearchConfig(const CConfig& config) {
         }
         if (RectifierMeanCurrent(r, config.circuit, m_requirements.currentA) >
             kRectifierDerating * r.currentA) {
-            Reason("rectifier current above 80 % of its rating");
+            Reason(ERuledOut::kRectifierCurrent);
             continue;
         }
         m_cache = &m_caches[{r.thresholdV, r.bulkOhm}];
@@ -626,18 +627,18 @@ std::optional<CCandidate> CSearch::SearchRectifier(const CConfig& config, std::s
     const double windingMean =
         config.circuit == ECircuitKind::kCentreTap ? q.currentA / 2.0 : q.currentA;
     if (windingMean > nennI) {
-        Reason("transformer current rating below the load current");
+        Reason(ERuledOut::kTransformerCurrent);
         return std::nullopt;
     }
     if (corners.lowCircuit.Problem().size() != 0 || corners.highCircuit.Problem().size() != 0) {
-        Reason("circuit cannot be solved");
+        Reason(ERuledOut::kCannotSolve);
         return std::nullopt;
     }
     const bool anyCapacitorRating =
         std::any_of(m_catalogue.capacitors.begin(), m_catalogue.capacitors.end(),
                     [&](const CCapacitorPart& c) { return c.voltageV >= capacitorVoltage; });
     if (!anyCapacitorRating) {
-        Reason("no capacitor rated for the no-load peak at high mains plus reserve");
+        Reason(ERuledOut::kCapacitorVoltage);
         return std::nullopt;
     }
 
@@ -649,11 +650,11 @@ std::optional<CCandidate> CSearch::SearchRectifier(const CConfig& config, std::s
             continue;
         }
         if (g.maxCurrentA < q.currentA) {
-            Reason("regulator current rating below the load current");
+            Reason(ERuledOut::kRegulatorCurrent);
             continue;
         }
         if (highPeak > RegulatorInputLimit(g, q.outputV)) {
-            Reason("regulator input above its rating at high mains");
+            Reason(ERuledOut::kRegulatorInput);
             continue;
         }
         const double need = q.outputV + g.dropoutV + q.targetMarginV;
@@ -664,13 +665,13 @@ std::optional<CCandidate> CSearch::SearchRectifier(const CConfig& config, std::s
         choice.rectifier = rectifier;
         choice.regulator = regulator;
         if (lowPeak < need) {
-            Reason("transformer voltage too low at low mains under load");
+            Reason(ERuledOut::kTransformerVoltage);
             continue;
         }
         const std::size_t last = m_capacitances.size() - 1;
         const double largest = LowMinimum(config, rectifier, last);
         if (largest < need) {
-            Reason("target not held at low mains with the largest capacitor");
+            Reason(ERuledOut::kTargetNotHeld);
             choice.capacitor = CapacitorWithValue(last, capacitorVoltage);
             choice.heatSink = LargestSink();
             choice.pad = choice.heatSink < 0 ? -1 : m_pad;
@@ -708,7 +709,7 @@ std::optional<CCandidate> CSearch::SearchRectifier(const CConfig& config, std::s
             }
             const CCircuitMeasurements& m = high.measurements;
             if (m.windingRmsCurrent > nennI) {
-                Reason("winding RMS current above the rating at high mains");
+                Reason(ERuledOut::kWindingCurrent);
                 NearMiss(choice, (m.windingRmsCurrent - nennI) / nennI);
                 ceiling = c.capacitanceUf;  // grows with the capacitance
                 continue;
@@ -716,7 +717,7 @@ std::optional<CCandidate> CSearch::SearchRectifier(const CConfig& config, std::s
             const double power = q.currentA * std::max(0.0, m.meanVoltage - q.outputV);
             const std::optional<int> sink = ChooseHeatSink(m_catalogue, g, power, q);
             if (!sink) {
-                Reason("junction too hot at high mains with the largest heat sink");
+                Reason(ERuledOut::kJunction);
                 NearMiss(choice, 0.5);
                 ceiling = c.capacitanceUf;  // the mean voltage grows with it
                 continue;
@@ -724,18 +725,18 @@ std::optional<CCandidate> CSearch::SearchRectifier(const CConfig& config, std::s
             choice.heatSink = *sink;
             choice.pad = *sink < 0 ? -1 : m_pad;
             if (m.capacitorRmsCurrent > RippleRating(c, config.circuit)) {
-                Reason("capacitor ripple current above its rating");
+                Reason(ERuledOut::kRippleCurrent);
                 NearMiss(choice, (m.capacitorRmsCurrent - RippleRating(c, config.circuit)) /
                                      RippleRating(c, config.circuit));
                 continue;
             }
             if (m.peakReverseVoltage > r.reverseV) {
-                Reason("rectifier reverse voltage above its rating");
+                Reason(ERuledOut::kReverseVoltage);
                 continue;
             }
             const double surge = Surge(config, rectifier, cIndex);
             if (!(surge <= r.surgeA)) {
-                Reason("switch-on surge above the rectifier's rating");
+                Reason(ERuledOut::kSurge);
                 NearMiss(choice, (surge - r.surgeA) / r.surgeA);
                 ceiling = c.capacitanceUf;  // the surge grows with the capacitance
                 continue;
@@ -757,7 +758,7 @@ std::optional<CCandidate> CSearch::SearchRectifier(const CConfig& config, std::s
     CCandidate candidate = EvaluateCandidate(m_catalogue, *best, q, true);
     m_solved += 3;
     if (!candidate.passed) {
-        Reason("failed on evaluation afresh");
+        Reason(ERuledOut::kReevaluated);
         return std::nullopt;
     }
     return candidate;
@@ -780,19 +781,21 @@ CDesignSearchResult CSearch::Run(const std::stop_token& stop, const CSearchProgr
                m_catalogue.transformers[b.transformer].va;
     });
     if (configs.empty()) {
-        result.reasons.push_back(m_catalogue.transformers.empty()
-                                     ? "the catalogue holds no transformer"
-                                     : "no transformer of the catalogue within the largest VA");
+        result.reasons.push_back({m_catalogue.transformers.empty()
+                                      ? ERuledOut::kNoTransformer
+                                      : ERuledOut::kNoTransformerWithinVa,
+                                  0,
+                                  {}});
     }
     const bool anyRegulator = std::any_of(
         m_catalogue.regulators.begin(), m_catalogue.regulators.end(),
         [&](const CRegulatorPart& g) { return RegulatorGives(g, m_requirements.outputV); });
     if (!anyRegulator) {
-        result.reasons.push_back("no regulator of the catalogue gives the output voltage");
+        result.reasons.push_back({ERuledOut::kNoRegulator, 0, {}});
         configs.clear();
     }
     if (m_capacitances.empty() || m_catalogue.rectifiers.empty()) {
-        result.reasons.push_back("the catalogue holds no capacitor or no rectifier");
+        result.reasons.push_back({ERuledOut::kNoCapacitorOrRectifier, 0, {}});
         configs.clear();
     }
     std::size_t i = 0;
@@ -847,15 +850,16 @@ CDesignSearchResult CSearch::Run(const std::stop_token& stop, const CSearchProgr
             }
             result.nearest.push_back(std::move(miss));
         }
-        std::vector<std::pair<std::size_t, std::string>> reasons;
-        for (const auto& [text, count] : m_reasons) {
-            reasons.emplace_back(count, text);
+        std::vector<CRuledOut> reasons;
+        for (std::size_t k = 0; k < kRuledOutCount; ++k) {
+            if (m_reasons[k] > 0) {
+                reasons.push_back({static_cast<ERuledOut>(k), m_reasons[k], {}});
+            }
         }
-        std::sort(reasons.begin(), reasons.end(),
-                  [](const auto& a, const auto& b) { return a.first > b.first; });
-        for (const auto& [count, text] : reasons) {
-            result.reasons.push_back(text + " (" + std::to_string(count) + " combinations)");
-        }
+        std::stable_sort(reasons.begin(), reasons.end(), [](const auto& a, const auto& b) {
+            return a.combinations > b.combinations;
+        });
+        result.reasons.insert(result.reasons.end(), reasons.begin(), reasons.end());
     }
     result.solved = m_solved;
     return result;
@@ -867,10 +871,41 @@ CDesignSearchResult SearchDesigns(const CCatalogue& catalogue, const CRequiremen
                                   std::stop_token stop, const CSearchProgress& progress) {
     if (const std::string problem = requirements.Problem(); !problem.empty()) {
         CDesignSearchResult result;
-        result.reasons.push_back(problem);
+        result.reasons.push_back({ERuledOut::kRequirements, 0, problem});
         return result;
     }
     return CSearch(catalogue, requirements).Run(stop, progress);
+}
+
+std::string RuledOutText(const CRuledOut& reason) {
+    static constexpr std::array<const char*, kRuledOutCount> kTexts = {
+        "",
+        "the catalogue holds no transformer",
+        "no transformer of the catalogue within the largest VA",
+        "no regulator of the catalogue gives the output voltage",
+        "the catalogue holds no capacitor or no rectifier",
+        "rectifier current above 80 % of its rating",
+        "transformer current rating below the load current",
+        "circuit cannot be solved",
+        "no capacitor rated for the no-load peak at high mains plus reserve",
+        "regulator current rating below the load current",
+        "regulator input above its rating at high mains",
+        "transformer voltage too low at low mains under load",
+        "target not held at low mains with the largest capacitor",
+        "winding RMS current above the rating at high mains",
+        "junction too hot at high mains with the largest heat sink",
+        "capacitor ripple current above its rating",
+        "rectifier reverse voltage above its rating",
+        "switch-on surge above the rectifier's rating",
+        "failed on evaluation afresh",
+    };
+    std::string text = reason.why == ERuledOut::kRequirements
+                           ? reason.detail
+                           : kTexts[static_cast<std::size_t>(reason.why)];
+    if (reason.combinations > 0) {
+        text += " (" + std::to_string(reason.combinations) + " combinations)";
+    }
+    return text;
 }
 
 }  // namespace ohmrada

@@ -109,14 +109,48 @@ CCandidate EvaluateCandidate(const CCatalogue& catalogue, const CPartChoice& cho
 bool ChoiceFits(const CCatalogue& catalogue, const CPartChoice& choice,
                 const CRequirements& requirements);
 
+// Why candidates were ruled out before any passed, in the search's order of
+// checks. Each front end says it in its own language.
+enum class ERuledOut {
+    kRequirements,            // the requirements themselves (CRequirements::Problem)
+    kNoTransformer,           // the catalogue holds none
+    kNoTransformerWithinVa,   // none within the largest VA
+    kNoRegulator,             // none gives the output voltage
+    kNoCapacitorOrRectifier,  // the catalogue holds none of either
+    kRectifierCurrent,        // above 80 % of the rectifier's rating
+    kTransformerCurrent,      // rating below the load current
+    kCannotSolve,             // the circuit cannot be solved
+    kCapacitorVoltage,        // none rated for the high-mains no-load peak plus reserve
+    kRegulatorCurrent,        // rating below the load current
+    kRegulatorInput,          // input above its rating at high mains
+    kTransformerVoltage,      // too low at low mains under load
+    kTargetNotHeld,           // at low mains with the largest capacitor
+    kWindingCurrent,          // RMS above the rating at high mains
+    kJunction,                // too hot at high mains with the largest heat sink
+    kRippleCurrent,           // the capacitor's, above its rating
+    kReverseVoltage,          // the rectifier's, above its rating
+    kSurge,                   // switch-on surge above the rectifier's rating
+    kReevaluated,             // failed when evaluated afresh
+};
+inline constexpr std::size_t kRuledOutCount = 19;
+
+struct CRuledOut {
+    ERuledOut why = ERuledOut::kRequirements;
+    std::size_t combinations = 0;  // of parts ruled out so (0: the whole search)
+    std::string detail;            // kRequirements: the problem, in English
+};
+
+// The reason in English, with its count ("... (12 combinations)").
+std::string RuledOutText(const CRuledOut& reason);
+
 struct CDesignSearchResult {
     std::vector<CCandidate> candidates;  // passed, best first
     // When none passed: the nearest failures (checks evaluated) and the
     // reasons whole groups were ruled out.
     std::vector<CCandidate> nearest;
-    std::vector<std::string> reasons;
-    std::size_t solved = 0;  // steady states solved
-    bool stopped = false;    // asked to stop before it was through
+    std::vector<CRuledOut> reasons;  // most combinations first
+    std::size_t solved = 0;          // steady states solved
+    bool stopped = false;            // asked to stop before it was through
 };
 
 // Called between transformer configurations: how many are done of how many.

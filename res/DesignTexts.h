@@ -47,6 +47,30 @@ inline constexpr const char* kCancelled = "Suche abgebrochen.";
 inline constexpr const char* kFound = "%1 Vorschläge, jeder in allen Prüfungen bestanden.";
 inline constexpr const char* kNoneFound = "Kein Vorschlag besteht alle Prüfungen. Gründe: %1";
 inline constexpr const char* kCatalogueProblem = "Katalog: %1";
+// Why candidates were ruled out, in the order of the search's reasons;
+// "%1 Kombinationen" follows where the search counted them.
+inline constexpr const char* kRuledOut[] = {
+    "die Anforderungen sind ungültig",
+    "der Katalog enthält keinen Transformator",
+    "kein Transformator des Katalogs bis zur größten Nennleistung",
+    "kein Regler des Katalogs gibt die Ausgangsspannung",
+    "der Katalog enthält keinen Kondensator oder keinen Gleichrichter",
+    "Gleichrichterstrom über 80 % seines Nennstroms",
+    "Nennstrom des Transformators unter dem Laststrom",
+    "Schaltung nicht lösbar",
+    "kein Kondensator für die Leerlaufspitze bei hoher Netzspannung samt Reserve",
+    "Nennstrom des Reglers unter dem Laststrom",
+    "Reglereingang bei hoher Netzspannung über seiner Grenze",
+    "Trafospannung bei niedriger Netzspannung unter Last zu niedrig",
+    "Sollspannung bei niedriger Netzspannung mit dem größten Kondensator nicht gehalten",
+    "Wicklungsstrom (Effektivwert) bei hoher Netzspannung über dem Nennstrom",
+    "Sperrschicht bei hoher Netzspannung mit dem größten Kühlkörper zu heiß",
+    "Rippelstrom des Kondensators über seiner Grenze",
+    "Sperrspannung des Gleichrichters über seiner Grenze",
+    "Einschaltstrom über der Stoßstromgrenze des Gleichrichters",
+    "bei der erneuten Prüfung durchgefallen",
+};
+inline constexpr const char* kCombinations = "%1 (%2 Kombinationen)";
 inline constexpr const char* kEntered = "Vorschlag %1 in das Formular übernommen.";
 inline constexpr const char* kSaveFailed = "Die Datei %1 konnte nicht geschrieben werden.";
 

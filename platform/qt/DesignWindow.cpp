@@ -449,8 +449,13 @@ void CDesignWindow::Show(CDesignSearchResult result) {
     m_table->resizeColumnsToContents();
     if (m_candidates.empty()) {
         QStringList reasons;
-        for (const std::string& reason : result.reasons) {
-            reasons << QString::fromStdString(reason);
+        static_assert(std::size(td::kRuledOut) == kRuledOutCount);
+        for (const CRuledOut& reason : result.reasons) {
+            const QString text =
+                QString::fromUtf8(td::kRuledOut[static_cast<std::size_t>(reason.why)]);
+            reasons << (reason.combinations > 0
+                            ? Fill(td::kCombinations, text, QString::number(reason.combinations))
+                            : text);
         }
         m_status->setText(Fill(td::kNoneFound, reasons.join(QStringLiteral("; "))));
     } else {

@@ -32,6 +32,7 @@
 #include "QtPlatform.h"
 #include "SaveAtomically.h"
 #include "Sweep.h"
+#include "SweepTable.h"
 #include "SweepWindow.h"
 #include "Texts.h"
 #include "TimeDomainWindow.h"
@@ -73,6 +74,9 @@ struct CReportWriter::CComputed {
     std::shared_ptr<const CTimeDomainWindow::CSimulated> simulated;
     CSweepSpec sweepSpec;
     std::vector<CSweepPoint> sweep;
+    std::vector<CSweepCircuitPoint> sweepCircuit;     // the circuit at each point
+    std::optional<CSweepCircuitPoint> designCircuit;  // and at the design itself
+    CSweepPoint designPoint;                          // the design as a point of the sweep
 };
 
 namespace {
@@ -193,12 +197,20 @@ CSweepSpec LoadCurrentSweep(const CDesign& design) {
     return spec;
 }
 
-// The report's own sweep drawn as Parameterverlauf draws its first choice:
-// the minimum voltage on the left axis with the points where the target is
-// not held or the winding is overloaded marked, the junction temperature
-// dashed on the right axis, the design itself circled.
-QImage SweepImage(const CDesign& design, const CEvaluation& evaluation,
-                  const std::vector<CSweepPoint>& points) {
+// The report's own sweep drawn as Parameterverlauf draws its first choice,
+// from the circuit's steady state as the verdicts are: the minimum voltage on
+// the left axis with the points where the target is not held or the winding
+// is overloaded marked, the junction temperature dashed on the right axis,
+// the design itself circled.
+QImage SweepImage(const CReportWriter::CComputed& computed) {
+    const std::vector<CSweepPoint>& points = computed.sweep;
+    // A result by the circuit where it has one, else the closed form's.
+    const auto value = [](const CSweepPoint& point, const CSweepCircuitPoint* circuit,
+                          EResult result) {
+        const std::optional<double> solved =
+            circuit != nullptr ? CircuitResult(*circuit, result) : std::nullopt;
+        return solved ? *solved : static_cast<double>(point.evaluation[result]);
+    };
     CPlotWidget plot;
     plot.setMinimumSize(0, 0);
     plot.resize(kPlotWidth, kPlotHeight);
@@ -215,19 +227,24 @@ QImage SweepImage(const CDesign& design, const CEvaluation& evaluation,
     for (const auto& curve : kCurves) {
         const CFieldLabel label = LabelOf(ResultSpec(curve.result).fieldId);
         QVector<double> x, y, xNotHeld, yNotHeld, xOver, yOver;
-        for (const CSweepPoint& point : points) {
+        for (std::size_t k = 0; k < points.size(); ++k) {
+            const CSweepPoint& point = points[k];
+            const CSweepCircuitPoint* circuit =
+                k < computed.sweepCircuit.size() && computed.sweepCircuit[k].verdict.solved
+                    ? &computed.sweepCircuit[k]
+                    : nullptr;
             const double px = point.design[EInput::kIb];
-            const double py = point.evaluation[curve.result];
+            const double py = value(point, circuit, curve.result);
             if (!std::isfinite(py)) {
                 continue;
             }
             x << px;
             y << py;
-            if (!point.targetHeld) {
+            if (circuit != nullptr ? !circuit->verdict.targetHeld : !point.targetHeld) {
                 xNotHeld << px;
                 yNotHeld << py;
             }
-            if (point.overloaded) {
+            if (circuit != nullptr ? circuit->verdict.overloaded : point.overloaded) {
                 xOver << px;
                 yOver << py;
             }
@@ -255,9 +272,15 @@ QImage SweepImage(const CDesign& design, const CEvaluation& evaluation,
             QCPScatterStyle(QCPScatterStyle::ssTriangle, QPen(palette::Limit(), 2.0), QBrush(), 8),
             ta::kSweepOverloaded);
         QVector<double> cx, cy;
-        if (std::isfinite(evaluation[curve.result]) && !points.empty()) {
-            cx << design[EInput::kIb];
-            cy << evaluation[curve.result];
+        const CSweepPoint& designPoint = computed.designPoint;
+        const CSweepCircuitPoint* designCircuit =
+            computed.designCircuit && computed.designCircuit->verdict.solved
+                ? &*computed.designCircuit
+                : nullptr;
+        if (const double py = value(designPoint, designCircuit, curve.result);
+            std::isfinite(py) && !points.empty()) {
+            cx << designPoint.design[EInput::kIb];
+            cy << py;
         }
         marks(
             cx, cy,
@@ -480,6 +503,16 @@ void CReportWriter::Start(const QString& path) {
             if (input->sweepImage.isNull()) {
                 computed->sweepSpec = LoadCurrentSweep(input->design);
                 computed->sweep = SweepPoints(input->design, computed->sweepSpec);
+                const CAnalysisSettings& analysis = input->settings.analysis;
+                for (const CSweepPoint& point : computed->sweep) {
+                    if (stop.stop_requested()) {
+                        return std::shared_ptr<const CComputed>();
+                    }
+                    computed->sweepCircuit.push_back(SolveSweepPoint(point, analysis));
+                }
+                computed->designPoint.design = input->design;
+                computed->designPoint.evaluation = input->evaluation;
+                computed->designCircuit = SolveSweepPoint(computed->designPoint, analysis);
             }
             return std::shared_ptr<const CComputed>(std::move(computed));
         },
@@ -585,9 +618,7 @@ void CReportWriter::Finished(const std::shared_ptr<const CComputed>& computed) {
             html += Paragraph(Fill(
                 ta::kReportOwnSweep, LabelWithUnit(InputSpec(spec.input).fieldId),
                 FormatNumber(spec.from, 3), FormatNumber(spec.to, 3), QString::number(spec.count)));
-            html += Image(document, QStringLiteral("sweep"),
-                          SweepImage(snapshot.design, snapshot.evaluation, computed->sweep),
-                          width * 0.98);
+            html += Image(document, QStringLiteral("sweep"), SweepImage(*computed), width * 0.98);
         }
         document.setHtml(html + QStringLiteral("</body></html>"));
         return PrintPaged(document, writer) > 0;

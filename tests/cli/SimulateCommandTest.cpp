@@ -156,6 +156,20 @@ TEST_F(SimulateCommandTest, SweepSimulatesEveryPoint) {
     ASSERT_EQ(failedRows.size(), 3u);
     EXPECT_EQ(failedRows[1][column(failedRows[0], "sim_mean_voltage_v")], "");
     EXPECT_NE(failedRows[1][column(failedRows[0], "loaded_voltage_v")], "");
+
+    // Behind a leakage inductance the simulated columns and the circuit's are
+    // the same circuit: they agree as closely as the two solvers do.
+    const CRun leaky =
+        Calc({"sweep", "Ib=2:3:2", "--simulate", "--leakage-inductance", "2", "--format", "csv"});
+    ASSERT_EQ(leaky.status, 0) << leaky.err;
+    const auto leakyRows = table(leaky.out);
+    ASSERT_EQ(leakyRows.size(), 3u);
+    const std::size_t simulatedMean = column(leakyRows[0], "sim_mean_voltage_v");
+    const std::size_t circuitMean = column(leakyRows[0], "circuit_mean_voltage_v");
+    for (std::size_t row = 1; row < leakyRows.size(); ++row) {
+        const double circuit = test::Number(leakyRows[row][circuitMean]);
+        EXPECT_NEAR(test::Number(leakyRows[row][simulatedMean]), circuit, 2e-3 * circuit);
+    }
 }
 
 TEST_F(SimulateCommandTest, WaveformsHoldBothRunsWithAColumnPerDiodeAndSource) {

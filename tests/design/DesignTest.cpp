@@ -469,9 +469,11 @@ TEST_P(ImpossibleRequirement, SaysWhy) {
     EXPECT_TRUE(result.candidates.empty());
     const std::string wanted = GetParam().reason;
     const bool named = std::any_of(
-        result.reasons.begin(), result.reasons.end(),
-        [&wanted](const std::string& reason) { return reason.find(wanted) != std::string::npos; });
-    EXPECT_TRUE(named) << (result.reasons.empty() ? "no reason" : result.reasons.front());
+        result.reasons.begin(), result.reasons.end(), [&wanted](const CRuledOut& reason) {
+            return RuledOutText(reason).find(wanted) != std::string::npos;
+        });
+    EXPECT_TRUE(named) << (result.reasons.empty() ? "no reason"
+                                                  : RuledOutText(result.reasons.front()));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -167,6 +167,19 @@ TEST_F(DesignWindowTest, ACancelledSearchShowsNothing) {
     }
 }
 
+// A requirement nothing meets says why in the window's own language.
+TEST_F(DesignWindowTest, NothingMeetsTheRequirementAndTheWindowSaysWhyInGerman) {
+    CDesignWindow& window = OpenWindow();
+    window.SetRequirements(Requirement(12.0, 20.0, 50));
+    ASSERT_TRUE(SearchAndWait(window));
+    EXPECT_TRUE(window.Candidates().empty());
+    const QString status = window.StatusText();
+    EXPECT_TRUE(status.contains(
+        QString::fromUtf8(td::kRuledOut[static_cast<std::size_t>(ERuledOut::kRegulatorCurrent)])))
+        << status.toStdString();
+    EXPECT_FALSE(status.contains(QStringLiteral("combinations"))) << status.toStdString();
+}
+
 // A candidate saved from the window is a configuration file that reads back
 // as its design, and that the form opens as that design.
 TEST_F(DesignWindowTest, ASavedCandidateReadsBackEqual) {
