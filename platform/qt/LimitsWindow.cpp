@@ -241,11 +241,24 @@ CLimitsWindow::CLimitsWindow(CAnalysisWindows& owner, QWidget* form)
 }
 
 void CLimitsWindow::Follow(const CFormState& state) {
-    const CAnalysisSettings& settings = Owner().Settings().analysis;
+    // The circuit's limits where it finds them (the closed form's beside in
+    // ohmrada-calc limits, closed_form_*): some hundred steady states, solved
+    // off the GUI thread; a newer design drops an older search.
+    const CAnalysisSettings settings = Owner().Settings().analysis;
     const double ambient = state.design[EInput::kTu];
-    // The circuit's limits where it finds them, the closed form's beside in
-    // ohmrada-calc limits (closed_form_*).
-    m_shown = WithCircuitLimits(FindLimits(state.design, settings), state.design);
+    // The buttons type the shown values: not those of a design before.
+    for (QPushButton* button : m_buttons) {
+        button->setEnabled(false);
+    }
+    m_jobs.Start(
+        [design = state.design, settings](std::stop_token) {
+            return WithCircuitLimits(FindLimits(design, settings), design);
+        },
+        [this, settings, ambient](CLimits limits) { Show(limits, settings, ambient); });
+}
+
+void CLimitsWindow::Show(const CLimits& limits, const CAnalysisSettings& settings, double ambient) {
+    m_shown = limits;
     const CLimitsView view{m_shown, IsValidJunctionLimit(settings.junctionLimitC, ambient)};
     std::size_t index = 0;
     for (const CValueSpec& value : kValues) {

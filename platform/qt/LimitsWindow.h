@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "AnalysisSettings.h"
+#include "JobTracker.h"
 #include "Limits.h"
 #include "ToolWindow.h"
 
@@ -44,6 +45,9 @@ public:
     void Follow(const CFormState& state) override;
 
     const CLimits& Shown() const { return m_shown; }
+    // The limits of the form's last design are still being searched (off
+    // the GUI thread); the window shows the ones before until they come.
+    bool Pending() const { return m_jobs.Running(); }
     QPushButton* EntryButton(EEntry entry) const { return m_buttons[entry]; }
     // The value texts, in the order they stand in the window.
     QStringList ValueTexts() const;
@@ -58,6 +62,7 @@ public:
 
 private:
     void Enter(EEntry entry);
+    void Show(const CLimits& limits, const CAnalysisSettings& settings, double ambientC);
 
     CLimits m_shown;
     std::vector<QLabel*> m_values;
@@ -65,6 +70,8 @@ private:
     std::array<QLabel*, kSearchCount> m_titles{};
     std::array<QLabel*, kSearchCount> m_notes{};
     std::optional<ESearch> m_marked;
+    // Last: its destructor stops and joins a running search first.
+    CJobTracker m_jobs{this};
 };
 
 // The five searches as label/value rows, for the window and the report: a

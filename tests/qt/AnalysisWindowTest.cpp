@@ -269,6 +269,7 @@ TEST_F(AnalysisWindowTest, TolerancesFollowTheFormAndAgreeWithOhmradaCalc) {
 TEST_F(AnalysisWindowTest, LimitsAgreeWithOhmradaCalcAndTheirButtonsTypeIntoTheForm) {
     Open(kCmdAnalyseLimits);
     CLimitsWindow& window = *Analysis().Limits();
+    ASSERT_TRUE(QTest::qWaitFor([&window] { return !window.Pending(); }, 20000));
     // The circuit's limits, as ohmrada-calc limits reports them.
     const QJsonObject calc =
         Calc({QStringLiteral("limits"), QStringLiteral("--format"), QStringLiteral("json")});
@@ -321,6 +322,8 @@ TEST_F(AnalysisWindowTest, LimitsAgreeWithOhmradaCalcAndTheirButtonsTypeIntoTheF
         const std::size_t first = button.entry == CLimitsWindow::kEnterCurrent   ? 0
                                   : button.entry == CLimitsWindow::kEnterVoltage ? 1
                                                                                  : 2;
+        // The buttons wait for the search of the form's design.
+        ASSERT_TRUE(QTest::qWaitFor([&window] { return !window.Pending(); }, 20000));
         ASSERT_TRUE(window.EntryButton(button.entry)->isEnabled());
         QTest::mouseClick(window.EntryButton(button.entry), Qt::LeftButton);
         for (std::size_t i = 0; i < button.fields.size(); ++i) {
@@ -864,6 +867,7 @@ TEST_F(AnalysisWindowTest, ToleranceEntriesOutsideTheirRangeStayTypedAndAreRefus
     EXPECT_EQ(window.JunctionLimit()->palette().color(QPalette::Base), palette::Limit());
     Open(kCmdAnalyseLimits);
     const CLimitsWindow& limits = *Analysis().Limits();
+    ASSERT_TRUE(QTest::qWaitFor([&limits] { return !limits.Pending(); }, 20000));
     EXPECT_FALSE(limits.Note(CLimitsWindow::kSearchRegulatorPower).isEmpty());
     for (const QString& text : limits.ValueTexts()) {
         EXPECT_FALSE(text.startsWith(QLatin1Char('-'))) << text.toStdString();

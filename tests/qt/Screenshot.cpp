@@ -71,7 +71,11 @@ int Windows(ohmrada::qt::CQtPlatform& platform, const QString& folder) {
         {EResult::kMinimumVoltage, EResult::kRippleVoltage, EResult::kJunctionTemperature});
     analysis.Sweep()->resize(1000, 560);
     // The circuit's curves come from a job of their own.
-    if (!QTest::qWaitFor([&analysis] { return !analysis.Sweep()->CircuitPending(); }, 20000)) {
+    if (!QTest::qWaitFor(
+            [&analysis] {
+                return !analysis.Sweep()->CircuitPending() && !analysis.Limits()->Pending();
+            },
+            20000)) {
         return 1;
     }
     QTest::qWait(200);
