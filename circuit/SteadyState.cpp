@@ -456,6 +456,37 @@ CSteadyState SolveSteadyState(const CCircuitParameters& c, const CSteadyStateOpt
     return result;
 }
 
+namespace {
+
+// The largest value of f on [lo, hi] by a golden-section search (f has one
+// maximum there): where it lies and the value.
+template <typename F>
+CSwitchOn RefineMaximum(const F& f, double lo, double hi) {
+    const double golden = 0.5 * (std::sqrt(5.0) - 1.0);
+    double p1 = hi - golden * (hi - lo);
+    double p2 = lo + golden * (hi - lo);
+    double f1 = f(p1);
+    double f2 = f(p2);
+    for (int k = 0; k < kSwitchOnRefinements; ++k) {
+        if (f1 > f2) {
+            hi = p2;
+            p2 = p1;
+            f2 = f1;
+            p1 = hi - golden * (hi - lo);
+            f1 = f(p1);
+        } else {
+            lo = p1;
+            p1 = p2;
+            f1 = f2;
+            p2 = lo + golden * (hi - lo);
+            f2 = f(p2);
+        }
+    }
+    return f1 > f2 ? CSwitchOn{p1, f1} : CSwitchOn{p2, f2};
+}
+
+}  // namespace
+
 double SwitchOnPeakCurrent(const CCircuitParameters& c) {
     return WorstSwitchOn(c).peakCurrentA;
 }
@@ -498,34 +529,9 @@ CSwitchOn WorstSwitchOn(const CCircuitParameters& c) {
             bestPhase = phase;
         }
     }
-    const double golden = 0.5 * (std::sqrt(5.0) - 1.0);
-    double lo = bestPhase - width;
-    double hi = bestPhase + width;
-    double p1 = hi - golden * (hi - lo);
-    double p2 = lo + golden * (hi - lo);
-    double f1 = peakAt(p1);
-    double f2 = peakAt(p2);
-    for (int k = 0; k < kSwitchOnRefinements; ++k) {
-        if (f1 > f2) {
-            hi = p2;
-            p2 = p1;
-            f2 = f1;
-            p1 = hi - golden * (hi - lo);
-            f1 = peakAt(p1);
-        } else {
-            lo = p1;
-            p1 = p2;
-            f1 = f2;
-            p2 = lo + golden * (hi - lo);
-            f2 = peakAt(p2);
-        }
-    }
-    CSwitchOn worst{bestPhase, best};
-    if (f1 > worst.peakCurrentA) {
-        worst = {p1, f1};
-    }
-    if (f2 > worst.peakCurrentA) {
-        worst = {p2, f2};
+    CSwitchOn worst = RefineMaximum(peakAt, bestPhase - width, bestPhase + width);
+    if (!(worst.peakCurrentA > best)) {  // the scan's own, also against a NaN
+        worst = {bestPhase, best};
     }
     worst.phaseRad = std::fmod(worst.phaseRad + 2.0 * M_PI, 2.0 * M_PI);
     return worst;
