@@ -32,6 +32,7 @@
 #include "QtPlatform.h"
 #include "SaveAtomically.h"
 #include "Sweep.h"
+#include "SweepPlot.h"
 #include "SweepTable.h"
 #include "SweepWindow.h"
 #include "Texts.h"
@@ -203,92 +204,20 @@ CSweepSpec LoadCurrentSweep(const CDesign& design) {
 // is overloaded marked, the junction temperature dashed on the right axis,
 // the design itself circled.
 QImage SweepImage(const CReportWriter::CComputed& computed) {
-    const std::vector<CSweepPoint>& points = computed.sweep;
-    // A result by the circuit where it has one, else the closed form's.
-    const auto value = [](const CSweepPoint& point, const CSweepCircuitPoint* circuit,
-                          EResult result) {
-        const std::optional<double> solved =
-            circuit != nullptr ? CircuitResult(*circuit, result) : std::nullopt;
-        return solved ? *solved : static_cast<double>(point.evaluation[result]);
-    };
     CPlotWidget plot;
     plot.setMinimumSize(0, 0);
     plot.resize(kPlotWidth, kPlotHeight);
     plot.xAxis->setLabel(LabelWithUnit(InputSpec(EInput::kIb).fieldId));
-    plot.yAxis2->setVisible(true);
-    const struct {
-        EResult result;
-        QCPAxis* axis;
-        Qt::PenStyle style;
-    } kCurves[] = {{EResult::kMinimumVoltage, plot.yAxis, Qt::SolidLine},
-                   {EResult::kJunctionTemperature, plot.yAxis2, Qt::DashLine}};
-    int colour = 0;
-    bool marksInLegend = false;
-    for (const auto& curve : kCurves) {
-        const CFieldLabel label = LabelOf(ResultSpec(curve.result).fieldId);
-        QVector<double> x, y, xNotHeld, yNotHeld, xOver, yOver;
-        for (std::size_t k = 0; k < points.size(); ++k) {
-            const CSweepPoint& point = points[k];
-            const CSweepCircuitPoint* circuit =
-                k < computed.sweepCircuit.size() && computed.sweepCircuit[k].verdict.solved
-                    ? &computed.sweepCircuit[k]
-                    : nullptr;
-            const double px = point.design[EInput::kIb];
-            const double py = value(point, circuit, curve.result);
-            if (!std::isfinite(py)) {
-                continue;
-            }
-            x << px;
-            y << py;
-            if (circuit != nullptr ? !circuit->verdict.targetHeld : !point.targetHeld) {
-                xNotHeld << px;
-                yNotHeld << py;
-            }
-            if (circuit != nullptr ? circuit->verdict.overloaded : point.overloaded) {
-                xOver << px;
-                yOver << py;
-            }
-        }
-        QCPGraph* graph = plot.addGraph(plot.xAxis, curve.axis);
-        graph->setName(LabelWithUnit(ResultSpec(curve.result).fieldId));
-        graph->setPen(QPen(palette::Curve(colour++), 2.0, curve.style));
-        graph->setData(x, y, true);
-        const auto marks = [&](const QVector<double>& mx, const QVector<double>& my,
-                               const QCPScatterStyle& style, const char* name) {
-            QCPGraph* marked = plot.addGraph(plot.xAxis, curve.axis);
-            marked->setLineStyle(QCPGraph::lsNone);
-            marked->setScatterStyle(style);
-            marked->setData(mx, my, true);
-            marked->setName(Text(name));
-            if (marksInLegend || mx.isEmpty()) {
-                marked->removeFromLegend();
-            }
-        };
-        marks(xNotHeld, yNotHeld,
-              QCPScatterStyle(QCPScatterStyle::ssCross, QPen(palette::NotHeld(), 2.0), QBrush(), 8),
-              ta::kSweepNotHeld);
-        marks(
-            xOver, yOver,
-            QCPScatterStyle(QCPScatterStyle::ssTriangle, QPen(palette::Limit(), 2.0), QBrush(), 8),
-            ta::kSweepOverloaded);
-        QVector<double> cx, cy;
-        const CSweepPoint& designPoint = computed.designPoint;
-        const CSweepCircuitPoint* designCircuit =
-            computed.designCircuit && computed.designCircuit->verdict.solved
-                ? &*computed.designCircuit
-                : nullptr;
-        if (const double py = value(designPoint, designCircuit, curve.result);
-            std::isfinite(py) && !points.empty()) {
-            cx << designPoint.design[EInput::kIb];
-            cy << py;
-        }
-        marks(
-            cx, cy,
-            QCPScatterStyle(QCPScatterStyle::ssCircle, QPen(Qt::black, 2.0), QBrush(Qt::white), 11),
-            ta::kSweepCurrentDesign);
-        marksInLegend = true;
-        plot.SetAxisLabel(curve.axis, LabelWithUnit(ResultSpec(curve.result).fieldId), label.unit);
-    }
+    CSweepDrawing drawing;
+    drawing.points = &computed.sweep;
+    drawing.circuit = &computed.sweepCircuit;
+    drawing.designCircuit = &computed.designCircuit;
+    drawing.designEvaluation = &computed.designPoint.evaluation;
+    drawing.designX = computed.designPoint.design[EInput::kIb];
+    drawing.shownInput = [](const CDesign& design) { return design[EInput::kIb]; };
+    const CSweepAxes axes =
+        DrawSweepResults(plot, drawing, {EResult::kMinimumVoltage, EResult::kJunctionTemperature});
+    LabelSweepAxes(plot, axes);
     // Laid out once, so that the axis labels are fitted to the axes' length.
     plot.replot(QCustomPlot::rpImmediateRefresh);
     plot.ShowAll();

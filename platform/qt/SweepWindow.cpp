@@ -31,6 +31,7 @@
 #include "QtPlatform.h"
 #include "SaveAtomically.h"
 #include "Simulator.h"
+#include "SweepPlot.h"
 #include "SweepTable.h"
 
 namespace ohmrada::qt {
@@ -39,22 +40,11 @@ namespace ta = texts::analysis;
 
 namespace {
 
-// Orange and vermillion of the palette are kept for the marks.
-const QColor kNotHeldColour = palette::NotHeld();
-const QColor kOverloadColour = palette::Limit();
-
 constexpr int kDefaultPoints = 101;
-
-// The closed form's curves beside the circuit's.
-constexpr Qt::PenStyle kClosedFormStyle = Qt::DashDotLine;
 
 // The simulated measurements drawn (and exported) beside the results.
 constexpr double CMeasurements::*kPlottedSimulation[] = {&CMeasurements::minimumVoltage,
                                                          &CMeasurements::rippleVoltage};
-
-QString UnitOf(EResult result) {
-    return LabelOf(ResultSpec(result).fieldId).unit;
-}
 
 bool IsWindingVoltage(EInput input) {
     return input == EInput::kNennU || input == EInput::kLeerU;
@@ -431,13 +421,6 @@ void CSweepWindow::closeEvent(QCloseEvent* event) {
 void CSweepWindow::Draw() {
     m_plot->clearGraphs();
     m_plot->clearItems();
-    const std::vector<EResult> results = SelectedResults();
-    QStringList units;
-    for (const EResult result : results) {
-        if (!units.contains(UnitOf(result))) {
-            units << UnitOf(result);
-        }
-    }
     const CInputSpec& input = InputSpec(m_spec.input);
     m_plot->xAxis->setLabel(LabelWithUnit(input.fieldId));
     m_plot->xAxis->setScaleType(m_spec.spacing == ESpacing::kLog ? QCPAxis::stLogarithmic
@@ -447,119 +430,30 @@ void CSweepWindow::Draw() {
     } else {
         m_plot->xAxis->setTicker(QSharedPointer<QCPAxisTicker>(new QCPAxisTicker));
     }
-    m_plot->yAxis2->setVisible(units.size() > 1);
+    CSweepDrawing drawing;
+    drawing.points = &m_points;
+    drawing.circuit = &m_circuit;
+    drawing.designCircuit = &m_currentCircuit;
+    drawing.designEvaluation = &m_evaluation;
+    drawing.designX = ShownInput(m_design);
+    drawing.shownInput = [this](const CDesign& design) { return ShownInput(design); };
+    drawing.closedForm = m_showClosedForm->isChecked();
+    CSweepAxes axes = DrawSweepResults(*m_plot, drawing, SelectedResults());
+    DrawSimulated(axes);
+    LabelSweepAxes(*m_plot, axes);
+    m_plot->ShowAll();
+}
 
-    QStringList axisLabels[2];
-    bool marksInLegend = false;
-    bool closedFormDrawn = false;
-    int colour = 0;
-    const double currentX = ShownInput(m_design);
-    for (const EResult result : results) {
-        const int axisIndex = units.indexOf(UnitOf(result)) == 1 ? 1 : 0;
-        QCPAxis* valueAxis = axisIndex == 1 ? m_plot->yAxis2 : m_plot->yAxis;
-        const CFieldLabel label = LabelOf(ResultSpec(result).fieldId);
-        axisLabels[axisIndex] << label.label;
-
-        // The circuit's curve where it has a like quantity and is solved,
-        // the closed form's otherwise; the marks are the circuit's verdicts
-        // where it has them.
-        const bool byCircuit = m_circuit.size() == m_points.size() && !m_points.empty() &&
-                               CircuitResult(m_circuit.front(), result).has_value();
-        QVector<double> x, y, xClosed, yClosed, xNotHeld, yNotHeld, xOver, yOver;
-        for (std::size_t i = 0; i < m_points.size(); ++i) {
-            const CSweepPoint& point = m_points[i];
-            const double px = ShownInput(point.design);
-            const double closed = point.evaluation[result];
-            const CSweepCircuitPoint* circuit =
-                i < m_circuit.size() && m_circuit[i].verdict.solved ? &m_circuit[i] : nullptr;
-            const double py = byCircuit && circuit != nullptr
-                                  ? CircuitResult(*circuit, result).value_or(closed)
-                                  : closed;
-            if (byCircuit && std::isfinite(closed)) {
-                xClosed << px;
-                yClosed << closed;
-            }
-            if (!std::isfinite(py)) {
-                continue;
-            }
-            x << px;
-            y << py;
-            if (circuit != nullptr ? !circuit->verdict.targetHeld : !point.targetHeld) {
-                xNotHeld << px;
-                yNotHeld << py;
-            }
-            if (circuit != nullptr ? circuit->verdict.overloaded : point.overloaded) {
-                xOver << px;
-                yOver << py;
-            }
-        }
-        const QColor curveColour = palette::Curve(colour++);
-        QCPGraph* curve = m_plot->addGraph(m_plot->xAxis, valueAxis);
-        curve->setName(label.label + QStringLiteral(" (") + label.unit + QLatin1Char(')'));
-        QPen pen(curveColour, 2.0);
-        if (axisIndex == 1) {
-            pen.setStyle(Qt::DashLine);  // the right axis's curves are dashed
-        }
-        curve->setPen(pen);
-        curve->setData(x, y, true);
-        if (byCircuit && m_showClosedForm->isChecked()) {
-            // In the legend once for all of them (below): their colour says
-            // whose they are.
-            QCPGraph* closedCurve = m_plot->addGraph(m_plot->xAxis, valueAxis);
-            closedCurve->setPen(QPen(curveColour, 1.0, kClosedFormStyle));
-            closedCurve->setData(xClosed, yClosed, true);
-            closedCurve->removeFromLegend();
-            closedFormDrawn = true;
-        }
-
-        auto addMarks = [&](const QVector<double>& mx, const QVector<double>& my,
-                            QCPScatterStyle style, const char* name) {
-            QCPGraph* marks = m_plot->addGraph(m_plot->xAxis, valueAxis);
-            marks->setLineStyle(QCPGraph::lsNone);
-            marks->setScatterStyle(style);
-            marks->setData(mx, my, true);
-            marks->setName(QString::fromUtf8(name));
-            if (marksInLegend) {
-                marks->removeFromLegend();
-            }
-        };
-        addMarks(xNotHeld, yNotHeld,
-                 QCPScatterStyle(QCPScatterStyle::ssCross, QPen(kNotHeldColour, 2.0), QBrush(), 8),
-                 ta::kSweepNotHeld);
-        addMarks(
-            xOver, yOver,
-            QCPScatterStyle(QCPScatterStyle::ssTriangle, QPen(kOverloadColour, 2.0), QBrush(), 8),
-            ta::kSweepOverloaded);
-        const double currentY =
-            byCircuit && m_currentCircuit && m_currentCircuit->verdict.solved
-                ? CircuitResult(*m_currentCircuit, result).value_or(m_evaluation[result])
-                : m_evaluation[result];
-        QVector<double> cx, cy;
-        // Without a sweep there is nothing to mark the design on.
-        if (std::isfinite(currentY) && !m_points.empty()) {
-            cx << currentX;
-            cy << currentY;
-        }
-        addMarks(cx, cy,
-                 QCPScatterStyle(QCPScatterStyle::ssCircle, QPen(Qt::black, 2.0),
-                                 QBrush(QColor(255, 255, 255)), 11),
-                 ta::kSweepCurrentDesign);
-        marksInLegend = true;
-    }
-    if (closedFormDrawn) {
-        QCPGraph* entry = m_plot->addGraph();
-        entry->setName(QString::fromUtf8(ta::kSweepClosedForm));
-        entry->setPen(QPen(Qt::black, 1.0, kClosedFormStyle));
-    }
+void CSweepWindow::DrawSimulated(CSweepAxes& axes) {
     // The simulated minimum voltage and ripple, in volts, where an axis has
     // that unit or one is free.
     const QString volt = UnitOf(EResult::kMinimumVoltage);
-    if (!m_simulated.empty() && (units.contains(volt) || units.size() < 2)) {
-        if (!units.contains(volt)) {
-            units << volt;
-            m_plot->yAxis2->setVisible(units.size() > 1);
+    if (!m_simulated.empty() && (axes.units.contains(volt) || axes.units.size() < 2)) {
+        if (!axes.units.contains(volt)) {
+            axes.units << volt;
+            m_plot->yAxis2->setVisible(axes.units.size() > 1);
         }
-        const qsizetype axisIndex = units.indexOf(volt);
+        const qsizetype axisIndex = axes.units.indexOf(volt);
         QCPAxis* valueAxis = axisIndex == 1 ? m_plot->yAxis2 : m_plot->yAxis;
         struct CSimCurve {
             EResult result;
@@ -582,21 +476,9 @@ void CSweepWindow::Draw() {
             graph->setPen(QPen(curve.colour, 1.5, Qt::DotLine));
             graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDiamond, 7));
             graph->setData(x, y, true);
-            axisLabels[axisIndex] << Fill(ta::kSweepSimulated, label.label);
+            axes.names[axisIndex] << Fill(ta::kSweepSimulated, label.label);
         }
     }
-    for (int i = 0; i < 2; ++i) {
-        QCPAxis* axis = i == 1 ? m_plot->yAxis2 : m_plot->yAxis;
-        // The names while they fit beside the axis, else the unit alone:
-        // the legend names every curve.
-        m_plot->SetAxisLabel(axis,
-                             units.size() > i
-                                 ? axisLabels[i].join(QStringLiteral(", ")) + QStringLiteral(" (") +
-                                       units[i] + QLatin1Char(')')
-                                 : QString(),
-                             units.size() > i ? units[i] : QString());
-    }
-    m_plot->ShowAll();
 }
 
 QString CSweepWindow::Csv() const {

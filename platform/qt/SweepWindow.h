@@ -28,6 +28,8 @@ class QSpinBox;
 
 namespace ohmrada::qt {
 
+struct CSweepAxes;
+
 class CPlotWidget;
 
 // "Parameterverlauf": one input of the form's design varied over a range,
@@ -108,6 +110,8 @@ private:
     void InputChosen();
     void Rerun();
     void Draw();
+    // The simulated minimum voltage and ripple beside the results.
+    void DrawSimulated(CSweepAxes& axes);
     void UpdateResultChoice();
     void ExportWithDialog();
     // The x value of a design: the input as the form shows it.
