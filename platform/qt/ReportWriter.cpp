@@ -328,7 +328,22 @@ void CReportWriter::SaveWithDialog() {
 
 void CReportWriter::Start(const QString& path) {
     Cancel();
-    CQtPlatform& platform = m_owner.Platform();
+    m_snapshot = Snapshot(path);
+    OpenProgress();
+    m_outcome = EOutcome::kRunning;
+    const std::shared_ptr<const CSnapshot> input = m_snapshot;
+    m_jobs.Start(
+        [this, input](std::stop_token stop) {
+            return Compute(*input, stop, [this](int next) {
+                QMetaObject::invokeMethod(
+                    this, [this, next] { Step(next); }, Qt::QueuedConnection);
+            });
+        },
+        [this](std::shared_ptr<const CComputed> computed) { Finished(computed); });
+}
+
+// What the report takes from the form and the windows, on the GUI thread.
+std::shared_ptr<const CReportWriter::CSnapshot> CReportWriter::Snapshot(const QString& path) const {
     const CFormState& state = m_owner.State();
     auto snapshot = std::make_shared<CSnapshot>();
     snapshot->path = path;
@@ -340,8 +355,26 @@ void CReportWriter::Start(const QString& path) {
     const std::string& file = m_owner.Dialog().FileName();
     snapshot->designFile = file.empty() ? Text(ta::kReportNoFile) : QString::fromStdString(file);
 
-    // The inputs and results as the form shows them; the inputs under the
-    // captions of the form's groups, which tell apart two fields of one name.
+    SnapshotTables(*snapshot);
+    // What the windows already show of this design.
+    if (const CTimeDomainWindow* timeDomain = m_owner.TimeDomain()) {
+        snapshot->simulated = timeDomain->ResultFor(state.design);
+    }
+    if (CSweepWindow* sweep = m_owner.Sweep();
+        sweep != nullptr && sweep->isVisible() && !sweep->Points().empty()) {
+        // At the plot's own size: its legend and labels are fitted to that.
+        CPlotWidget& plot = *sweep->Plot();
+        snapshot->sweepImage = plot.ToImage(plot.width(), plot.height());
+        snapshot->sweepNote = Text(ta::kReportWindowSweep);
+    }
+    return snapshot;
+}
+
+// The inputs and results as the form shows them; the inputs under the
+// captions of the form's groups, which tell apart two fields of one name.
+void CReportWriter::SnapshotTables(CSnapshot& snapshot) const {
+    CQtPlatform& platform = m_owner.Platform();
+    const CFormState& state = m_owner.State();
     const auto groupOf = [](int id) {
         const std::string_view group = res::FieldTextsOf(id).group;
         return QString::fromUtf8(group.data(), static_cast<qsizetype>(group.size()));
@@ -363,7 +396,7 @@ void CReportWriter::Start(const QString& path) {
     std::stable_sort(inputs.begin(), inputs.end(), [&](const QStringList& a, const QStringList& b) {
         return GroupRank(a[0]) < GroupRank(b[0]);
     });
-    snapshot->inputs << QStringList{Text(ta::kReportGroup)} + QuantityHeader();
+    snapshot.inputs << QStringList{Text(ta::kReportGroup)} + QuantityHeader();
     QString group;
     for (QStringList& row : inputs) {
         if (row[0] == group) {
@@ -371,28 +404,17 @@ void CReportWriter::Start(const QString& path) {
         } else {
             group = row[0];
         }
-        snapshot->inputs << row;
+        snapshot.inputs << row;
     }
-    snapshot->results << QuantityHeader();
+    snapshot.results << QuantityHeader();
     for (const CResultSpec& spec : kResults) {
         const CFieldLabel label = LabelOf(spec.fieldId);
-        snapshot->results << QStringList{
+        snapshot.results << QStringList{
             label.label, QString::fromStdString(platform.GetItemText(spec.fieldId)), label.unit};
     }
+}
 
-    // What the windows already show of this design.
-    if (const CTimeDomainWindow* timeDomain = m_owner.TimeDomain()) {
-        snapshot->simulated = timeDomain->ResultFor(state.design);
-    }
-    if (CSweepWindow* sweep = m_owner.Sweep();
-        sweep != nullptr && sweep->isVisible() && !sweep->Points().empty()) {
-        // At the plot's own size: its legend and labels are fitted to that.
-        CPlotWidget& plot = *sweep->Plot();
-        snapshot->sweepImage = plot.ToImage(plot.width(), plot.height());
-        snapshot->sweepNote = Text(ta::kReportWindowSweep);
-    }
-    m_snapshot = snapshot;
-
+void CReportWriter::OpenProgress() {
     m_progress = new QProgressDialog(Text(ta::kReportProgressAnalysis), Text(ta::kCancel), 0,
                                      kStepCount, m_owner.Platform().Window());
     m_progress->setWindowTitle(Text(ta::kReportProgressTitle));
@@ -402,50 +424,44 @@ void CReportWriter::Start(const QString& path) {
     m_progress->setAutoReset(false);
     m_progress->setValue(0);
     connect(m_progress, &QProgressDialog::canceled, this, [this] { Cancel(); });
-    m_outcome = EOutcome::kRunning;
+}
 
-    const std::shared_ptr<const CSnapshot> input = snapshot;
-    m_jobs.Start(
-        [this, input](std::stop_token stop) {
-            auto computed = std::make_shared<CComputed>();
-            const auto step = [this](int next) {
-                QMetaObject::invokeMethod(
-                    this, [this, next] { Step(next); }, Qt::QueuedConnection);
-            };
-            const CAnalysisSettings& settings = input->settings.analysis;
-            computed->worstCase = AnalyseWorstCase(input->design, settings);
-            computed->limits =
-                LimitRows(WithCircuitLimits(FindLimits(input->design, settings), input->design),
-                          settings, input->design[EInput::kTu]);
+// What no window shows yet, on the job's thread; nothing when stopped.
+std::shared_ptr<const CReportWriter::CComputed> CReportWriter::Compute(
+    const CSnapshot& input, const std::stop_token& stop, const std::function<void(int)>& step) {
+    auto computed = std::make_shared<CComputed>();
+    const CAnalysisSettings& settings = input.settings.analysis;
+    computed->worstCase = AnalyseWorstCase(input.design, settings);
+    computed->limits =
+        LimitRows(WithCircuitLimits(FindLimits(input.design, settings), input.design), settings,
+                  input.design[EInput::kTu]);
+    if (stop.stop_requested()) {
+        return std::shared_ptr<const CComputed>();
+    }
+    step(kStepSimulation);
+    computed->simulated =
+        input.simulated
+            ? input.simulated
+            : CTimeDomainWindow::Run(input.design, input.settings.leakageInductanceMh, stop);
+    if (stop.stop_requested()) {
+        return std::shared_ptr<const CComputed>();
+    }
+    step(kStepSweep);
+    if (input.sweepImage.isNull()) {
+        computed->sweepSpec = LoadCurrentSweep(input.design);
+        computed->sweep = SweepPoints(input.design, computed->sweepSpec);
+        const CAnalysisSettings& analysis = input.settings.analysis;
+        for (const CSweepPoint& point : computed->sweep) {
             if (stop.stop_requested()) {
                 return std::shared_ptr<const CComputed>();
             }
-            step(kStepSimulation);
-            computed->simulated =
-                input->simulated ? input->simulated
-                                 : CTimeDomainWindow::Run(
-                                       input->design, input->settings.leakageInductanceMh, stop);
-            if (stop.stop_requested()) {
-                return std::shared_ptr<const CComputed>();
-            }
-            step(kStepSweep);
-            if (input->sweepImage.isNull()) {
-                computed->sweepSpec = LoadCurrentSweep(input->design);
-                computed->sweep = SweepPoints(input->design, computed->sweepSpec);
-                const CAnalysisSettings& analysis = input->settings.analysis;
-                for (const CSweepPoint& point : computed->sweep) {
-                    if (stop.stop_requested()) {
-                        return std::shared_ptr<const CComputed>();
-                    }
-                    computed->sweepCircuit.push_back(SolveSweepPoint(point, analysis));
-                }
-                computed->designPoint.design = input->design;
-                computed->designPoint.evaluation = input->evaluation;
-                computed->designCircuit = SolveSweepPoint(computed->designPoint, analysis);
-            }
-            return std::shared_ptr<const CComputed>(std::move(computed));
-        },
-        [this](std::shared_ptr<const CComputed> computed) { Finished(computed); });
+            computed->sweepCircuit.push_back(SolveSweepPoint(point, analysis));
+        }
+        computed->designPoint.design = input.design;
+        computed->designPoint.evaluation = input.evaluation;
+        computed->designCircuit = SolveSweepPoint(computed->designPoint, analysis);
+    }
+    return std::shared_ptr<const CComputed>(std::move(computed));
 }
 
 void CReportWriter::Step(int step) {
@@ -476,6 +492,60 @@ void CReportWriter::End(EOutcome outcome) {
         progress->deleteLater();
     }
 }
+
+namespace {
+
+// The simulation: the window's where it holds this design's, else the
+// report's own; its table and plots where it measured anything.
+QString SimulationSection(QTextDocument& document, const CReportWriter::CSnapshot& snapshot,
+                          const CReportWriter::CComputed& computed, double width) {
+    QString html;
+    html += Heading(TitleOf(EAnalysisWindow::kTimeDomain), true);
+    const CTimeDomainWindow::CSimulated& simulated = *computed.simulated;
+    const CSimulationResult& result = CTimeDomainWindow::ResultOf(simulated);
+    const bool measured = result.Ok() || result.error == ESimulationError::kCollapsed;
+    if (!result.Ok()) {
+        html +=
+            Paragraph(Fill(ta::kReportNoSimulationBecause, CTimeDomainWindow::StatusOf(result)));
+    } else {
+        const bool ofWindow = computed.simulated == snapshot.simulated;
+        html += Paragraph(CTimeDomainWindow::StatusOf(result) + QLatin1Char(' ') +
+                          Fill(ofWindow ? ta::kReportSimulationOfWindow : ta::kReportSimulationOwn,
+                               FormatNumber(snapshot.settings.leakageInductanceMh, 3)));
+    }
+    if (measured) {
+        html += Table(CTimeDomainWindow::RowsOf(simulated));
+        html += Paragraph(CTimeDomainWindow::WindingCheckOf(simulated));
+        html += Image(document, QStringLiteral("waveforms"),
+                      CTimeDomainWindow::WaveformImageOf(simulated, kPlotWidth, kPlotHeight),
+                      width * 0.98);
+        html += Image(document, QStringLiteral("switchon"),
+                      CTimeDomainWindow::SwitchOnImageOf(simulated, kPlotWidth, kPlotHeight),
+                      width * 0.98);
+    }
+
+    return html;
+}
+
+// The sweep the window shows, or the report's own of the load current.
+QString SweepSection(QTextDocument& document, const CReportWriter::CSnapshot& snapshot,
+                     const CReportWriter::CComputed& computed, double width) {
+    QString html;
+    html += Heading(TitleOf(EAnalysisWindow::kSweep), true);
+    if (!snapshot.sweepImage.isNull()) {
+        html += Paragraph(snapshot.sweepNote);
+        html += Image(document, QStringLiteral("sweep"), snapshot.sweepImage, width * 0.98);
+    } else {
+        const CSweepSpec& spec = computed.sweepSpec;
+        html += Paragraph(Fill(ta::kReportOwnSweep, LabelWithUnit(InputSpec(spec.input).fieldId),
+                               FormatNumber(spec.from, 3), FormatNumber(spec.to, 3),
+                               QString::number(spec.count)));
+        html += Image(document, QStringLiteral("sweep"), SweepImage(computed), width * 0.98);
+    }
+    return html;
+}
+
+}  // namespace
 
 void CReportWriter::Finished(const std::shared_ptr<const CComputed>& computed) {
     if (!computed || m_outcome != EOutcome::kRunning) {
@@ -513,42 +583,8 @@ void CReportWriter::Finished(const std::shared_ptr<const CComputed>& computed) {
         html += WorstCaseSection(computed->worstCase);
         html += LimitsSection(computed->limits);
 
-        html += Heading(TitleOf(EAnalysisWindow::kTimeDomain), true);
-        const CTimeDomainWindow::CSimulated& simulated = *computed->simulated;
-        const CSimulationResult& result = CTimeDomainWindow::ResultOf(simulated);
-        const bool measured = result.Ok() || result.error == ESimulationError::kCollapsed;
-        if (!result.Ok()) {
-            html += Paragraph(
-                Fill(ta::kReportNoSimulationBecause, CTimeDomainWindow::StatusOf(result)));
-        } else {
-            const bool ofWindow = computed->simulated == snapshot.simulated;
-            html +=
-                Paragraph(CTimeDomainWindow::StatusOf(result) + QLatin1Char(' ') +
-                          Fill(ofWindow ? ta::kReportSimulationOfWindow : ta::kReportSimulationOwn,
-                               FormatNumber(snapshot.settings.leakageInductanceMh, 3)));
-        }
-        if (measured) {
-            html += Table(CTimeDomainWindow::RowsOf(simulated));
-            html += Paragraph(CTimeDomainWindow::WindingCheckOf(simulated));
-            html += Image(document, QStringLiteral("waveforms"),
-                          CTimeDomainWindow::WaveformImageOf(simulated, kPlotWidth, kPlotHeight),
-                          width * 0.98);
-            html += Image(document, QStringLiteral("switchon"),
-                          CTimeDomainWindow::SwitchOnImageOf(simulated, kPlotWidth, kPlotHeight),
-                          width * 0.98);
-        }
-
-        html += Heading(TitleOf(EAnalysisWindow::kSweep), true);
-        if (!snapshot.sweepImage.isNull()) {
-            html += Paragraph(snapshot.sweepNote);
-            html += Image(document, QStringLiteral("sweep"), snapshot.sweepImage, width * 0.98);
-        } else {
-            const CSweepSpec& spec = computed->sweepSpec;
-            html += Paragraph(Fill(
-                ta::kReportOwnSweep, LabelWithUnit(InputSpec(spec.input).fieldId),
-                FormatNumber(spec.from, 3), FormatNumber(spec.to, 3), QString::number(spec.count)));
-            html += Image(document, QStringLiteral("sweep"), SweepImage(*computed), width * 0.98);
-        }
+        html += SimulationSection(document, snapshot, *computed, width);
+        html += SweepSection(document, snapshot, *computed, width);
         document.setHtml(html + QStringLiteral("</body></html>"));
         return PrintPaged(document, writer) > 0;
     });

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <memory>
+#include <stop_token>
 
 #include <QObject>
 #include <QPointer>
@@ -55,6 +56,13 @@ public:
     struct CComputed;  // what it computes itself
 
 private:
+    std::shared_ptr<const CSnapshot> Snapshot(const QString& path) const;
+    void SnapshotTables(CSnapshot& snapshot) const;
+    void OpenProgress();
+    // Runs on the job's thread: touches nothing of the writer's.
+    static std::shared_ptr<const CComputed> Compute(const CSnapshot& input,
+                                                    const std::stop_token& stop,
+                                                    const std::function<void(int)>& step);
     void Finished(const std::shared_ptr<const CComputed>& computed);
     void Step(int step);
     void End(EOutcome outcome);
