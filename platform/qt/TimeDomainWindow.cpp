@@ -94,21 +94,16 @@ bool Coincide(const std::vector<double>& a, const std::vector<double>& b, double
     return true;
 }
 
-std::vector<CCurve> Curves(const CWaveforms& full, bool withWindings) {
-    const CWaveforms waves = full.Decimated(kPlotPoints);
-    const QVector<double> t = Milliseconds(waves.time);
-    std::vector<CCurve> curves;
-    curves.push_back({QString::fromUtf8(ta::kOutputVoltageCurve), QPen(kVoltageColour, 2.0), false,
-                      t, Values(waves.outputVoltage)});
-    // The currents, diodes first. Currents that coincide (the bridge's
-    // diodes in series, the one diode of a half-wave and its winding) would
-    // hide one another: they are one curve, named after all of them.
-    struct CCurrent {
-        const char* kind;
-        int number;
-        QPen pen;
-        const std::vector<double>* values;
-    };
+// A current to draw: its kind's name ("Diodenstrom %1"), its number, its pen.
+struct CCurrent {
+    const char* kind;
+    int number;
+    QPen pen;
+    const std::vector<double>* values;
+};
+
+// The currents, diodes first, then (withWindings) the windings'.
+std::vector<CCurrent> CurrentsOf(const CWaveforms& waves, bool withWindings) {
     std::vector<CCurrent> currents;
     for (std::size_t i = 0; i < waves.diodeCurrents.size(); ++i) {
         currents.push_back({ta::kDiodeCurrentCurve, static_cast<int>(i + 1),
@@ -123,6 +118,19 @@ std::vector<CCurve> Curves(const CWaveforms& full, bool withWindings) {
                  &waves.sourceCurrents[i]});
         }
     }
+    return currents;
+}
+
+std::vector<CCurve> Curves(const CWaveforms& full, bool withWindings) {
+    const CWaveforms waves = full.Decimated(kPlotPoints);
+    const QVector<double> t = Milliseconds(waves.time);
+    std::vector<CCurve> curves;
+    curves.push_back({QString::fromUtf8(ta::kOutputVoltageCurve), QPen(kVoltageColour, 2.0), false,
+                      t, Values(waves.outputVoltage)});
+    // Currents that coincide (the bridge's diodes in series, the one diode
+    // of a half-wave and its winding) would hide one another: they are one
+    // curve, named after all of them.
+    const std::vector<CCurrent> currents = CurrentsOf(waves, withWindings);
     double largest = 0.0;
     for (const CCurrent& current : currents) {
         for (const double value : *current.values) {
