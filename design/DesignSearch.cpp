@@ -472,6 +472,25 @@ private:
 
     std::optional<CCandidate> SearchConfig(const CConfig& config);
     std::optional<CCandidate> SearchRectifier(const CConfig& config, std::size_t rectifier);
+    // What one configuration with one rectifier must meet, or nothing when
+    // no choice of the remaining parts can (the reason counted).
+    struct CBounds {
+        double lowPeak;           // the low corner's output with an infinite capacitor
+        double highPeak;          // the high corner's no-load peak
+        double capacitorVoltage;  // the rating a capacitor needs
+        double nennI;             // the winding's rated current as connected
+    };
+    std::optional<CBounds> BoundsOf(const CConfig& config, std::size_t rectifier);
+    // The smallest capacitance (index) that holds need at the low corner;
+    // nothing (a near miss noted) when the largest does not.
+    std::optional<std::size_t> SmallestCapacitance(const CConfig& config, CPartChoice choice,
+                                                   double need, const CBounds& bounds);
+    // The cheapest capacitor of at least the capacitance of index lo that
+    // passes the high corner's checks with the choice's regulator; best and
+    // bestKey hold the cheapest choice of the rectifier so far.
+    void CheapestCapacitor(const CConfig& config, CPartChoice choice, std::size_t lo,
+                           const CBounds& bounds, std::optional<CPartChoice>& best,
+                           std::optional<CRankKey>& bestKey);
     CDesign BaseDesign(const CConfig& config, std::size_t rectifier, double capacitanceUf) const;
     double LowMinimum(const CConfig& config, std::size_t rectifier, std::size_t cIndex);
     const CSteadyState& High(const CConfig& config, std::size_t rectifier, std::size_t cIndex);
@@ -614,19 +633,19 @@ std::optional<CCandidate> CSearch::SearchConfig(const CConfig& config) {
     return std::nullopt;
 }
 
-std::optional<CCandidate> CSearch::SearchRectifier(const CConfig& config, std::size_t rectifier) {
+std::optional<CSearch::CBounds> CSearch::BoundsOf(const CConfig& config, std::size_t rectifier) {
     const CRequirements& q = m_requirements;
-    const CRectifierPart& r = m_catalogue.rectifiers[rectifier];
     const CCorners corners =
         CornersOf(BaseDesign(config, rectifier, m_capacitances.back()), q.Settings(125.0));
-    const double lowPeak = InfiniteCapacitorVoltage(corners.lowCircuit);
-    const double highPeak = NoLoadPeak(corners.highCircuit);
-    const double capacitorVoltage = highPeak * (1.0 + q.capacitorVoltageReservePct / 100.0);
-    const double nennI = static_cast<double>(BaseDesign(config, rectifier, 1.0)[EInput::kNennI]);
+    CBounds bounds{};
+    bounds.lowPeak = InfiniteCapacitorVoltage(corners.lowCircuit);
+    bounds.highPeak = NoLoadPeak(corners.highCircuit);
+    bounds.capacitorVoltage = bounds.highPeak * (1.0 + q.capacitorVoltageReservePct / 100.0);
+    bounds.nennI = static_cast<double>(BaseDesign(config, rectifier, 1.0)[EInput::kNennI]);
     // The winding's RMS current is at least the mean of its current's magnitude.
     const double windingMean =
         config.circuit == ECircuitKind::kCentreTap ? q.currentA / 2.0 : q.currentA;
-    if (windingMean > nennI) {
+    if (windingMean > bounds.nennI) {
         Reason(ERuledOut::kTransformerCurrent);
         return std::nullopt;
     }
@@ -636,12 +655,119 @@ std::optional<CCandidate> CSearch::SearchRectifier(const CConfig& config, std::s
     }
     const bool anyCapacitorRating =
         std::any_of(m_catalogue.capacitors.begin(), m_catalogue.capacitors.end(),
-                    [&](const CCapacitorPart& c) { return c.voltageV >= capacitorVoltage; });
+                    [&](const CCapacitorPart& c) { return c.voltageV >= bounds.capacitorVoltage; });
     if (!anyCapacitorRating) {
         Reason(ERuledOut::kCapacitorVoltage);
         return std::nullopt;
     }
+    return bounds;
+}
 
+std::optional<std::size_t> CSearch::SmallestCapacitance(const CConfig& config, CPartChoice choice,
+                                                        double need, const CBounds& bounds) {
+    if (bounds.lowPeak < need) {
+        Reason(ERuledOut::kTransformerVoltage);
+        return std::nullopt;
+    }
+    const std::size_t last = m_capacitances.size() - 1;
+    const double largest = LowMinimum(config, choice.rectifier, last);
+    if (largest < need) {
+        Reason(ERuledOut::kTargetNotHeld);
+        choice.capacitor = CapacitorWithValue(last, bounds.capacitorVoltage);
+        choice.heatSink = LargestSink();
+        choice.pad = choice.heatSink < 0 ? -1 : m_pad;
+        NearMiss(choice, (need - largest) / need);
+        return std::nullopt;
+    }
+    std::size_t lo = 0;
+    std::size_t hi = last;  // holds the target
+    while (lo < hi) {
+        const std::size_t mid = (lo + hi) / 2;
+        if (LowMinimum(config, choice.rectifier, mid) >= need) {
+            hi = mid;
+        } else {
+            lo = mid + 1;
+        }
+    }
+    return lo;
+}
+
+void CSearch::CheapestCapacitor(const CConfig& config, CPartChoice choice, std::size_t lo,
+                                const CBounds& bounds, std::optional<CPartChoice>& best,
+                                std::optional<CRankKey>& bestKey) {
+    const CRequirements& q = m_requirements;
+    const CRectifierPart& r = m_catalogue.rectifiers[choice.rectifier];
+    const CRegulatorPart& g = m_catalogue.regulators[choice.regulator];
+    const double minimumC = m_capacitances[lo];
+    double ceiling = std::numeric_limits<double>::infinity();
+    for (std::size_t capacitor : m_capacitorOrder) {
+        const CCapacitorPart& c = m_catalogue.capacitors[capacitor];
+        if (c.capacitanceUf < minimumC || c.capacitanceUf >= ceiling ||
+            c.voltageV < bounds.capacitorVoltage) {
+            continue;
+        }
+        if (bestKey && c.capacitanceUf * c.voltageV > bestKey->volume) {
+            return;  // already beaten on the capacitor
+        }
+        const std::size_t cIndex = static_cast<std::size_t>(
+            std::lower_bound(m_capacitances.begin(), m_capacitances.end(), c.capacitanceUf) -
+            m_capacitances.begin());
+        const CSteadyState& high = High(config, choice.rectifier, cIndex);
+        choice.capacitor = capacitor;
+        if (!high.Solved()) {
+            continue;
+        }
+        const CCircuitMeasurements& m = high.measurements;
+        if (m.windingRmsCurrent > bounds.nennI) {
+            Reason(ERuledOut::kWindingCurrent);
+            NearMiss(choice, (m.windingRmsCurrent - bounds.nennI) / bounds.nennI);
+            ceiling = c.capacitanceUf;  // grows with the capacitance
+            continue;
+        }
+        const double power = q.currentA * std::max(0.0, m.meanVoltage - q.outputV);
+        const std::optional<int> sink = ChooseHeatSink(m_catalogue, g, power, q);
+        if (!sink) {
+            Reason(ERuledOut::kJunction);
+            NearMiss(choice, 0.5);
+            ceiling = c.capacitanceUf;  // the mean voltage grows with it
+            continue;
+        }
+        choice.heatSink = *sink;
+        choice.pad = *sink < 0 ? -1 : m_pad;
+        if (m.capacitorRmsCurrent > RippleRating(c, config.circuit)) {
+            Reason(ERuledOut::kRippleCurrent);
+            NearMiss(choice, (m.capacitorRmsCurrent - RippleRating(c, config.circuit)) /
+                                 RippleRating(c, config.circuit));
+            continue;
+        }
+        if (m.peakReverseVoltage > r.reverseV) {
+            Reason(ERuledOut::kReverseVoltage);
+            continue;
+        }
+        const double surge = Surge(config, choice.rectifier, cIndex);
+        if (!(surge <= r.surgeA)) {
+            Reason(ERuledOut::kSurge);
+            NearMiss(choice, (surge - r.surgeA) / r.surgeA);
+            ceiling = c.capacitanceUf;  // the surge grows with the capacitance
+            continue;
+        }
+        const CRankKey key{m_catalogue.transformers[config.transformer].va,
+                           c.capacitanceUf * c.voltageV, SinkSize(m_catalogue, choice.heatSink),
+                           r.currentA};
+        if (!bestKey || key < *bestKey) {
+            bestKey = key;
+            best = choice;
+        }
+        return;
+    }
+}
+
+std::optional<CCandidate> CSearch::SearchRectifier(const CConfig& config, std::size_t rectifier) {
+    const CRequirements& q = m_requirements;
+    const std::optional<CBounds> bounds = BoundsOf(config, rectifier);
+    if (!bounds) {
+        return std::nullopt;
+    }
     std::optional<CPartChoice> best;
     std::optional<CRankKey> bestKey;
     for (std::size_t regulator = 0; regulator < m_catalogue.regulators.size(); ++regulator) {
@@ -653,102 +779,20 @@ std::optional<CCandidate> CSearch::SearchRectifier(const CConfig& config, std::s
             Reason(ERuledOut::kRegulatorCurrent);
             continue;
         }
-        if (highPeak > RegulatorInputLimit(g, q.outputV)) {
+        if (bounds->highPeak > RegulatorInputLimit(g, q.outputV)) {
             Reason(ERuledOut::kRegulatorInput);
             continue;
         }
-        const double need = q.outputV + g.dropoutV + q.targetMarginV;
         CPartChoice choice;
         choice.transformer = config.transformer;
         choice.connection = config.connection;
         choice.circuit = config.circuit;
         choice.rectifier = rectifier;
         choice.regulator = regulator;
-        if (lowPeak < need) {
-            Reason(ERuledOut::kTransformerVoltage);
-            continue;
-        }
-        const std::size_t last = m_capacitances.size() - 1;
-        const double largest = LowMinimum(config, rectifier, last);
-        if (largest < need) {
-            Reason(ERuledOut::kTargetNotHeld);
-            choice.capacitor = CapacitorWithValue(last, capacitorVoltage);
-            choice.heatSink = LargestSink();
-            choice.pad = choice.heatSink < 0 ? -1 : m_pad;
-            NearMiss(choice, (need - largest) / need);
-            continue;
-        }
-        std::size_t lo = 0;
-        std::size_t hi = last;  // holds the target
-        while (lo < hi) {
-            const std::size_t mid = (lo + hi) / 2;
-            if (LowMinimum(config, rectifier, mid) >= need) {
-                hi = mid;
-            } else {
-                lo = mid + 1;
-            }
-        }
-        const double minimumC = m_capacitances[lo];
-        double ceiling = std::numeric_limits<double>::infinity();
-        for (std::size_t capacitor : m_capacitorOrder) {
-            const CCapacitorPart& c = m_catalogue.capacitors[capacitor];
-            if (c.capacitanceUf < minimumC || c.capacitanceUf >= ceiling ||
-                c.voltageV < capacitorVoltage) {
-                continue;
-            }
-            if (bestKey && c.capacitanceUf * c.voltageV > bestKey->volume) {
-                break;  // already beaten on the capacitor
-            }
-            const std::size_t cIndex = static_cast<std::size_t>(
-                std::lower_bound(m_capacitances.begin(), m_capacitances.end(), c.capacitanceUf) -
-                m_capacitances.begin());
-            const CSteadyState& high = High(config, rectifier, cIndex);
-            choice.capacitor = capacitor;
-            if (!high.Solved()) {
-                continue;
-            }
-            const CCircuitMeasurements& m = high.measurements;
-            if (m.windingRmsCurrent > nennI) {
-                Reason(ERuledOut::kWindingCurrent);
-                NearMiss(choice, (m.windingRmsCurrent - nennI) / nennI);
-                ceiling = c.capacitanceUf;  // grows with the capacitance
-                continue;
-            }
-            const double power = q.currentA * std::max(0.0, m.meanVoltage - q.outputV);
-            const std::optional<int> sink = ChooseHeatSink(m_catalogue, g, power, q);
-            if (!sink) {
-                Reason(ERuledOut::kJunction);
-                NearMiss(choice, 0.5);
-                ceiling = c.capacitanceUf;  // the mean voltage grows with it
-                continue;
-            }
-            choice.heatSink = *sink;
-            choice.pad = *sink < 0 ? -1 : m_pad;
-            if (m.capacitorRmsCurrent > RippleRating(c, config.circuit)) {
-                Reason(ERuledOut::kRippleCurrent);
-                NearMiss(choice, (m.capacitorRmsCurrent - RippleRating(c, config.circuit)) /
-                                     RippleRating(c, config.circuit));
-                continue;
-            }
-            if (m.peakReverseVoltage > r.reverseV) {
-                Reason(ERuledOut::kReverseVoltage);
-                continue;
-            }
-            const double surge = Surge(config, rectifier, cIndex);
-            if (!(surge <= r.surgeA)) {
-                Reason(ERuledOut::kSurge);
-                NearMiss(choice, (surge - r.surgeA) / r.surgeA);
-                ceiling = c.capacitanceUf;  // the surge grows with the capacitance
-                continue;
-            }
-            const CRankKey key{m_catalogue.transformers[config.transformer].va,
-                               c.capacitanceUf * c.voltageV, SinkSize(m_catalogue, choice.heatSink),
-                               r.currentA};
-            if (!bestKey || key < *bestKey) {
-                bestKey = key;
-                best = choice;
-            }
-            break;
+        const double need = q.outputV + g.dropoutV + q.targetMarginV;
+        if (const std::optional<std::size_t> lo =
+                SmallestCapacitance(config, choice, need, *bounds)) {
+            CheapestCapacitor(config, choice, *lo, *bounds, best, bestKey);
         }
     }
     if (!best) {
