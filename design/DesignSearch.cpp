@@ -470,6 +470,8 @@ private:
         std::map<std::size_t, double> surge;
     };
 
+    std::vector<CConfig> Configs(CDesignSearchResult& result) const;
+    void ExplainFailure(CDesignSearchResult& result) const;
     std::optional<CCandidate> SearchConfig(const CConfig& config);
     std::optional<CCandidate> SearchRectifier(const CConfig& config, std::size_t rectifier);
     // What one configuration with one rectifier must meet, or nothing when
@@ -808,8 +810,9 @@ std::optional<CCandidate> CSearch::SearchRectifier(const CConfig& config, std::s
     return candidate;
 }
 
-CDesignSearchResult CSearch::Run(const std::stop_token& stop, const CSearchProgress& progress) {
-    CDesignSearchResult result;
+// The transformer configurations within the largest VA, smallest first;
+// none (the reason in result) where the catalogue cannot serve at all.
+std::vector<CSearch::CConfig> CSearch::Configs(CDesignSearchResult& result) const {
     std::vector<CConfig> configs;
     for (std::size_t t = 0; t < m_catalogue.transformers.size(); ++t) {
         const CTransformerPart& transformer = m_catalogue.transformers[t];
@@ -842,6 +845,46 @@ CDesignSearchResult CSearch::Run(const std::stop_token& stop, const CSearchProgr
         result.reasons.push_back({ERuledOut::kNoCapacitorOrRectifier, 0, {}});
         configs.clear();
     }
+    return configs;
+}
+
+// When nothing passed: the nearest failures and the reasons counted.
+void CSearch::ExplainFailure(CDesignSearchResult& result) const {
+    for (std::size_t k = 0; k < m_nearMisses.size() && result.nearest.size() < 3; ++k) {
+        const CPartChoice& c = m_nearMisses[k].second;
+        const bool seen =
+            std::any_of(result.nearest.begin(), result.nearest.end(), [&c](const CCandidate& n) {
+                return n.choice.transformer == c.transformer &&
+                       n.choice.connection == c.connection && n.choice.circuit == c.circuit;
+            });
+        if (seen) {
+            continue;
+        }
+        CCandidate miss =
+            EvaluateCandidate(m_catalogue, m_nearMisses[k].second, m_requirements, false);
+        bool othersPassed = true;
+        for (const CCheck& check : miss.checks) {
+            othersPassed = othersPassed && (check.passed || !check.evaluated);
+        }
+        if (othersPassed) {
+            miss = EvaluateCandidate(m_catalogue, m_nearMisses[k].second, m_requirements, true);
+        }
+        result.nearest.push_back(std::move(miss));
+    }
+    std::vector<CRuledOut> reasons;
+    for (std::size_t k = 0; k < kRuledOutCount; ++k) {
+        if (m_reasons[k] > 0) {
+            reasons.push_back({static_cast<ERuledOut>(k), m_reasons[k], {}});
+        }
+    }
+    std::stable_sort(reasons.begin(), reasons.end(),
+                     [](const auto& a, const auto& b) { return a.combinations > b.combinations; });
+    result.reasons.insert(result.reasons.end(), reasons.begin(), reasons.end());
+}
+
+CDesignSearchResult CSearch::Run(const std::stop_token& stop, const CSearchProgress& progress) {
+    CDesignSearchResult result;
+    const std::vector<CConfig> configs = Configs(result);
     std::size_t i = 0;
     while (i < configs.size() && !result.stopped) {
         const double va = m_catalogue.transformers[configs[i].transformer].va;
@@ -873,37 +916,7 @@ CDesignSearchResult CSearch::Run(const std::stop_token& stop, const CSearchProgr
         result.candidates[k].rank = k + 1;
     }
     if (result.candidates.empty() && !result.stopped) {
-        for (std::size_t k = 0; k < m_nearMisses.size() && result.nearest.size() < 3; ++k) {
-            const CPartChoice& c = m_nearMisses[k].second;
-            const bool seen = std::any_of(
-                result.nearest.begin(), result.nearest.end(), [&c](const CCandidate& n) {
-                    return n.choice.transformer == c.transformer &&
-                           n.choice.connection == c.connection && n.choice.circuit == c.circuit;
-                });
-            if (seen) {
-                continue;
-            }
-            CCandidate miss =
-                EvaluateCandidate(m_catalogue, m_nearMisses[k].second, m_requirements, false);
-            bool othersPassed = true;
-            for (const CCheck& check : miss.checks) {
-                othersPassed = othersPassed && (check.passed || !check.evaluated);
-            }
-            if (othersPassed) {
-                miss = EvaluateCandidate(m_catalogue, m_nearMisses[k].second, m_requirements, true);
-            }
-            result.nearest.push_back(std::move(miss));
-        }
-        std::vector<CRuledOut> reasons;
-        for (std::size_t k = 0; k < kRuledOutCount; ++k) {
-            if (m_reasons[k] > 0) {
-                reasons.push_back({static_cast<ERuledOut>(k), m_reasons[k], {}});
-            }
-        }
-        std::stable_sort(reasons.begin(), reasons.end(), [](const auto& a, const auto& b) {
-            return a.combinations > b.combinations;
-        });
-        result.reasons.insert(result.reasons.end(), reasons.begin(), reasons.end());
+        ExplainFailure(result);
     }
     result.solved = m_solved;
     return result;
