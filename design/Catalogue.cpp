@@ -236,101 +236,115 @@ void AddIfGood(const CRow& row, std::vector<T>& to, T part) {
     }
 }
 
+// A series of transformers: a part for each secondary voltage.
+void ParseTransformers(CRow& row, const std::string& origin, CParts& parts) {
+    const std::string series(row.Text("series"));
+    const double va = row.Value("va", 0.1, kHuge);
+    const double regulation = row.Value("regulation_pct", 0.0, 200.0);
+    const double windings = row.Value("windings", 1.0, 2.0);
+    const std::vector<double> voltages = row.List("secondary_v", 1000.0);
+    if (windings != 1.0 && windings != 2.0) {
+        row.Fail("column windings: 1 or 2");
+    }
+    if (!row.Problem().empty()) {
+        return;
+    }
+    const int count = windings == 2.0 ? 2 : 1;
+    for (double voltage : voltages) {
+        CTransformerPart part;
+        part.series = series;
+        part.va = va;
+        part.regulationPct = regulation;
+        part.windings = count;
+        part.secondaryV = voltage;
+        part.id = series + "-" + Shortest(va) + "VA-" + (count == 2 ? "2x" : "") +
+                  Shortest(voltage) + "V";
+        part.origin = origin;
+        parts.transformers.push_back(part);
+    }
+}
+
+// A diode or bridge, its threshold and bulk resistance fitted from two
+// forward points.
+void ParseRectifier(CRow& row, const std::string& origin, CParts& parts) {
+    CRectifierPart part = Named<CRectifierPart>(row, origin);
+    part.bridge = KindIs(row, "diode", "bridge");
+    ReadNumbers(row, part, kRectifierNumbers);
+    const double vf1 = row.Value("vf1_v", 0.0, 10.0);
+    const double if1 = row.Value("if1_a", 0.0, kHuge);
+    const double vf2 = row.Value("vf2_v", 0.0, 10.0);
+    const double if2 = row.Value("if2_a", 0.0, kHuge);
+    if (row.Problem().empty() && (if2 <= if1 || vf2 < vf1)) {
+        row.Fail(
+            "the second forward point must lie above the first (if2_a > if1_a, "
+            "vf2_v >= vf1_v)");
+    }
+    if (!row.Problem().empty()) {
+        return;
+    }
+    part.bulkOhm = (vf2 - vf1) / (if2 - if1);
+    part.thresholdV = vf1 - part.bulkOhm * if1;
+    if (part.thresholdV <= 0.0) {
+        row.Fail("the two forward points give no positive threshold voltage");
+        return;
+    }
+    parts.rectifiers.push_back(part);
+}
+
+// A series of capacitors: the E6 values from min_uf to max_uf at each
+// voltage, the ripple-current rating by its scaling rule.
+void ParseCapacitors(CRow& row, const std::string& origin, CParts& parts) {
+    const std::string series(row.Text("series"));
+    const std::string name(row.Text("name"));
+    const double low = row.Value("min_uf", 1e-3, 1e7);
+    const double high = row.Value("max_uf", 1e-3, 1e7);
+    const std::vector<double> voltages = row.List("voltages_v", 1e4);
+    const double rippleK = row.Value("ripple_k", 0.0, 1.0);
+    const double lowFrequency = row.Value("low_frequency_factor", 0.01, 1.0);
+    const double temperature = row.Value("temp_c", -55.0, 200.0);
+    const double life = row.Value("life_h", 1.0, kHuge);
+    if (row.Problem().empty() && high < low) {
+        row.Fail("max_uf lies below min_uf");
+    }
+    if (!row.Problem().empty()) {
+        return;
+    }
+    for (double decade = std::pow(10.0, std::floor(std::log10(low))); decade <= high;
+         decade *= 10.0) {
+        for (double step : kE6) {
+            // Rounded to three significant digits: 4.7 x 1000, not 4699.99...
+            const double value = std::round(step * decade * 1000.0) / 1000.0;
+            if (value < low * (1.0 - 1e-9) || value > high * (1.0 + 1e-9)) {
+                continue;
+            }
+            for (double voltage : voltages) {
+                CCapacitorPart part;
+                part.id = series + "-" + Shortest(value) + "uF-" + Shortest(voltage) + "V";
+                part.name = name;
+                part.capacitanceUf = value;
+                part.voltageV = voltage;
+                part.rippleA = rippleK * std::sqrt(value * voltage);
+                part.lowFrequencyFactor = lowFrequency;
+                part.temperatureC = temperature;
+                part.lifeH = life;
+                part.origin = origin;
+                parts.capacitors.push_back(part);
+            }
+        }
+    }
+}
+
 std::string ParseRow(EKind kind, CRow& row, const std::string& origin, CParts& parts) {
     switch (kind) {
-        case EKind::kTransformers: {
-            const std::string series(row.Text("series"));
-            const double va = row.Value("va", 0.1, kHuge);
-            const double regulation = row.Value("regulation_pct", 0.0, 200.0);
-            const double windings = row.Value("windings", 1.0, 2.0);
-            const std::vector<double> voltages = row.List("secondary_v", 1000.0);
-            if (windings != 1.0 && windings != 2.0) {
-                row.Fail("column windings: 1 or 2");
-            }
-            if (!row.Problem().empty()) {
-                break;
-            }
-            const int count = windings == 2.0 ? 2 : 1;
-            for (double voltage : voltages) {
-                CTransformerPart part;
-                part.series = series;
-                part.va = va;
-                part.regulationPct = regulation;
-                part.windings = count;
-                part.secondaryV = voltage;
-                part.id = series + "-" + Shortest(va) + "VA-" + (count == 2 ? "2x" : "") +
-                          Shortest(voltage) + "V";
-                part.origin = origin;
-                parts.transformers.push_back(part);
-            }
+        case EKind::kTransformers:
+            ParseTransformers(row, origin, parts);
             break;
-        }
-        case EKind::kRectifiers: {
-            CRectifierPart part = Named<CRectifierPart>(row, origin);
-            part.bridge = KindIs(row, "diode", "bridge");
-            ReadNumbers(row, part, kRectifierNumbers);
-            const double vf1 = row.Value("vf1_v", 0.0, 10.0);
-            const double if1 = row.Value("if1_a", 0.0, kHuge);
-            const double vf2 = row.Value("vf2_v", 0.0, 10.0);
-            const double if2 = row.Value("if2_a", 0.0, kHuge);
-            if (row.Problem().empty() && (if2 <= if1 || vf2 < vf1)) {
-                row.Fail(
-                    "the second forward point must lie above the first (if2_a > if1_a, "
-                    "vf2_v >= vf1_v)");
-            }
-            if (!row.Problem().empty()) {
-                break;
-            }
-            part.bulkOhm = (vf2 - vf1) / (if2 - if1);
-            part.thresholdV = vf1 - part.bulkOhm * if1;
-            if (part.thresholdV <= 0.0) {
-                row.Fail("the two forward points give no positive threshold voltage");
-                break;
-            }
-            parts.rectifiers.push_back(part);
+        case EKind::kRectifiers:
+            ParseRectifier(row, origin, parts);
             break;
-        }
-        case EKind::kCapacitors: {
-            const std::string series(row.Text("series"));
-            const std::string name(row.Text("name"));
-            const double low = row.Value("min_uf", 1e-3, 1e7);
-            const double high = row.Value("max_uf", 1e-3, 1e7);
-            const std::vector<double> voltages = row.List("voltages_v", 1e4);
-            const double rippleK = row.Value("ripple_k", 0.0, 1.0);
-            const double lowFrequency = row.Value("low_frequency_factor", 0.01, 1.0);
-            const double temperature = row.Value("temp_c", -55.0, 200.0);
-            const double life = row.Value("life_h", 1.0, kHuge);
-            if (row.Problem().empty() && high < low) {
-                row.Fail("max_uf lies below min_uf");
-            }
-            if (!row.Problem().empty()) {
-                break;
-            }
-            for (double decade = std::pow(10.0, std::floor(std::log10(low))); decade <= high;
-                 decade *= 10.0) {
-                for (double step : kE6) {
-                    // Rounded to three significant digits: 4.7 x 1000, not 4699.99...
-                    const double value = std::round(step * decade * 1000.0) / 1000.0;
-                    if (value < low * (1.0 - 1e-9) || value > high * (1.0 + 1e-9)) {
-                        continue;
-                    }
-                    for (double voltage : voltages) {
-                        CCapacitorPart part;
-                        part.id = series + "-" + Shortest(value) + "uF-" + Shortest(voltage) + "V";
-                        part.name = name;
-                        part.capacitanceUf = value;
-                        part.voltageV = voltage;
-                        part.rippleA = rippleK * std::sqrt(value * voltage);
-                        part.lowFrequencyFactor = lowFrequency;
-                        part.temperatureC = temperature;
-                        part.lifeH = life;
-                        part.origin = origin;
-                        parts.capacitors.push_back(part);
-                    }
-                }
-            }
+        case EKind::kCapacitors:
+            ParseCapacitors(row, origin, parts);
             break;
-        }
         case EKind::kRegulators: {
             CRegulatorPart part = Named<CRegulatorPart>(row, origin);
             ReadNumbers(row, part, kRegulatorNumbers);
