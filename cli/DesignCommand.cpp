@@ -93,6 +93,78 @@ std::optional<std::string> ReadNumberOption(const std::string& name, const std::
     return std::nullopt;
 }
 
+// One of design's own options with its value; the problem, if any.
+std::optional<std::string> ReadDesignOption(const std::string& name, const std::string& value,
+                                            CDesignOptions& options) {
+    CRequirements& q = options.requirements;
+    std::optional<std::string> problem;
+    if (name == "--voltage") {
+        problem = ReadNumberOption(name, value, 1.25, 1000.0, q.outputV);
+        options.voltageGiven = true;
+    } else if (name == "--current") {
+        problem = ReadNumberOption(name, value, 0.001, 1000.0, q.currentA);
+        options.currentGiven = true;
+    } else if (name == "--ambient") {
+        problem = ReadNumberOption(name, value, -40.0, 100.0, q.ambientC);
+    } else if (name == "--max-va") {
+        problem = ReadNumberOption(name, value, 0.1, 1e6, q.maxVa);
+    } else if (name == "--count") {
+        double count = 0.0;
+        problem = ReadNumberOption(name, value, 1.0, 20.0, count);
+        if (!problem && count != std::floor(count)) {
+            problem = name + " takes a whole number from 1 to 20, not " + QuoteForDiagnostic(value);
+        }
+        q.count = static_cast<std::size_t>(count);
+    } else if (name == "--circuit") {
+        if (value == "einweg") {
+            q.circuit = ECircuitKind::kHalfWave;
+        } else if (value == "bruecke") {
+            q.circuit = ECircuitKind::kBridge;
+        } else if (value == "mittelpunkt") {
+            q.circuit = ECircuitKind::kCentreTap;
+        } else {
+            problem =
+                name + " takes einweg, bruecke or mittelpunkt, not " + QuoteForDiagnostic(value);
+        }
+    } else if (name == "--save") {
+        if (options.savePath || value.empty() || value == "-") {
+            problem = "--save takes one file name";
+        }
+        options.savePath = value;
+    } else {
+        options.catalogues.push_back(value);
+    }
+    return problem;
+}
+
+// The options design shares with the analysis commands (format, mains
+// tolerance, capacitor tolerance, mains frequency); the problem, if any.
+std::optional<std::string> ReadCommonOptions(const std::vector<std::string>& rest,
+                                             CDesignOptions& options) {
+    CAnalysisGrammar grammar;
+    grammar.formats = {EFormat::kTable, EFormat::kJson, EFormat::kCsv};
+    CParsed<CAnalysisOptions> common = ParseAnalysisArguments(rest, grammar);
+    if (!common.value) {
+        return common.problem;
+    }
+    options.help = common.value->help;
+    options.format = common.value->format;
+    options.requirements.mainsLowTolerancePct = common.value->settings.mainsLowTolerancePct;
+    options.requirements.mainsHighTolerancePct = common.value->settings.mainsHighTolerancePct;
+    options.requirements.capacitorTolerancePct = common.value->settings.capacitorTolerancePct;
+    if (!common.value->operands.empty()) {
+        return "design reads no configuration file: " +
+               QuoteForDiagnostic(common.value->operands.front());
+    }
+    for (const CSetting& setting : common.value->entries) {
+        if (setting.kind != CSetting::EKind::kCommand) {
+            return "design takes no --set: " + QuoteForDiagnostic(setting.argument);
+        }
+        options.requirements.mainsFrequencyHz = setting.argument.ends_with("60") ? 60 : 50;
+    }
+    return std::nullopt;
+}
+
 CParsed<CDesignOptions> ParseDesignArguments(const std::vector<std::string>& args) {
     CDesignOptions options;
     std::vector<std::string> rest;
@@ -125,69 +197,12 @@ CParsed<CDesignOptions> ParseDesignArguments(const std::vector<std::string>& arg
             return {std::nullopt, name + " needs a value"};
         }
         const std::string value = inlineValue ? *inlineValue : args[++i];
-        CRequirements& q = options.requirements;
-        std::optional<std::string> problem;
-        if (name == "--voltage") {
-            problem = ReadNumberOption(name, value, 1.25, 1000.0, q.outputV);
-            options.voltageGiven = true;
-        } else if (name == "--current") {
-            problem = ReadNumberOption(name, value, 0.001, 1000.0, q.currentA);
-            options.currentGiven = true;
-        } else if (name == "--ambient") {
-            problem = ReadNumberOption(name, value, -40.0, 100.0, q.ambientC);
-        } else if (name == "--max-va") {
-            problem = ReadNumberOption(name, value, 0.1, 1e6, q.maxVa);
-        } else if (name == "--count") {
-            double count = 0.0;
-            problem = ReadNumberOption(name, value, 1.0, 20.0, count);
-            if (!problem && count != std::floor(count)) {
-                problem =
-                    name + " takes a whole number from 1 to 20, not " + QuoteForDiagnostic(value);
-            }
-            q.count = static_cast<std::size_t>(count);
-        } else if (name == "--circuit") {
-            if (value == "einweg") {
-                q.circuit = ECircuitKind::kHalfWave;
-            } else if (value == "bruecke") {
-                q.circuit = ECircuitKind::kBridge;
-            } else if (value == "mittelpunkt") {
-                q.circuit = ECircuitKind::kCentreTap;
-            } else {
-                problem = name + " takes einweg, bruecke or mittelpunkt, not " +
-                          QuoteForDiagnostic(value);
-            }
-        } else if (name == "--save") {
-            if (options.savePath || value.empty() || value == "-") {
-                problem = "--save takes one file name";
-            }
-            options.savePath = value;
-        } else {
-            options.catalogues.push_back(value);
-        }
-        if (problem) {
+        if (const std::optional<std::string> problem = ReadDesignOption(name, value, options)) {
             return {std::nullopt, *problem};
         }
     }
-    CAnalysisGrammar grammar;
-    grammar.formats = {EFormat::kTable, EFormat::kJson, EFormat::kCsv};
-    CParsed<CAnalysisOptions> common = ParseAnalysisArguments(rest, grammar);
-    if (!common.value) {
-        return {std::nullopt, common.problem};
-    }
-    options.help = common.value->help;
-    options.format = common.value->format;
-    options.requirements.mainsLowTolerancePct = common.value->settings.mainsLowTolerancePct;
-    options.requirements.mainsHighTolerancePct = common.value->settings.mainsHighTolerancePct;
-    options.requirements.capacitorTolerancePct = common.value->settings.capacitorTolerancePct;
-    if (!common.value->operands.empty()) {
-        return {std::nullopt, "design reads no configuration file: " +
-                                  QuoteForDiagnostic(common.value->operands.front())};
-    }
-    for (const CSetting& setting : common.value->entries) {
-        if (setting.kind != CSetting::EKind::kCommand) {
-            return {std::nullopt, "design takes no --set: " + QuoteForDiagnostic(setting.argument)};
-        }
-        options.requirements.mainsFrequencyHz = setting.argument.ends_with("60") ? 60 : 50;
+    if (const std::optional<std::string> problem = ReadCommonOptions(rest, options)) {
+        return {std::nullopt, *problem};
     }
     if (!options.help && (!options.voltageGiven || !options.currentGiven)) {
         return {std::nullopt, "design needs --voltage and --current"};
