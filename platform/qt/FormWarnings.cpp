@@ -14,6 +14,13 @@ namespace ohmrada::qt {
 
 void CFormWarnings::Apply(const CFormState& state, const CAnalysisSettings& settings,
                           bool windingOverloaded) {
+    // The colours follow from these alone: the same again changes none.
+    CApplied applied{state.design, state.alerts.messages, state.alerts.beeps, settings,
+                     windingOverloaded};
+    if (m_applied == applied) {
+        return;
+    }
+    m_applied = std::move(applied);
     CDesignCheck check = CheckDesign(state.evaluation, state.evaluation[EResult::kRatedPower],
                                      settings.junctionLimitC);
     // The closed form's target and overload are what the cycle itself told

@@ -65,6 +65,16 @@ private:
         CCircuitVerdict verdict;
     };
     std::optional<CJudged> m_judged;
+    // What the colours were last applied for.
+    struct CApplied {
+        CDesign design;
+        int messages = 0;
+        int beeps = 0;
+        CAnalysisSettings settings;
+        bool windingOverloaded = false;
+        bool operator==(const CApplied&) const = default;
+    };
+    std::optional<CApplied> m_applied;
 
     CFormWindow& m_window;
     std::unordered_map<int, EKind> m_kinds;  // the fields that wear a colour
