@@ -308,6 +308,8 @@ void CSweepWindow::StartCircuit() {
     current.design = m_design;
     current.evaluation = m_evaluation;
     points.push_back(std::move(current));
+    // The CSV holds the circuit's columns: exported once they are there.
+    m_export->setEnabled(false);
     m_circuitJobs.Start(
         [points = std::move(points), settings](std::stop_token stop) {
             std::vector<CSweepCircuitPoint> solved;
@@ -321,6 +323,7 @@ void CSweepWindow::StartCircuit() {
             return solved;
         },
         [this](std::vector<CSweepCircuitPoint> solved) {
+            m_export->setEnabled(true);
             if (solved.size() == m_points.size() + 1) {
                 m_currentCircuit = std::move(solved.back());
                 solved.pop_back();

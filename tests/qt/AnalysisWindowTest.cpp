@@ -552,6 +552,9 @@ TEST_F(AnalysisWindowTest, SweepRangesThatAreRefusedOrNarrowedSaySo) {
     window.SetInput(EInput::kIb);
     window.SetRange(1.0, 7.0, 13, ESpacing::kLog);
     ASSERT_FALSE(window.Points().empty());
+    // Export waits for the circuit's columns.
+    EXPECT_EQ(window.ExportButton()->isEnabled(), !window.CircuitPending());
+    ASSERT_TRUE(QTest::qWaitFor([&window] { return !window.CircuitPending(); }, 20000));
     ASSERT_TRUE(window.ExportButton()->isEnabled());
 
     struct CCase {
@@ -570,6 +573,7 @@ TEST_F(AnalysisWindowTest, SweepRangesThatAreRefusedOrNarrowedSaySo) {
         window.To()->setText(QString::fromUtf8(c.to));
         Q_EMIT window.From()->editingFinished();
         EXPECT_EQ(window.Points().empty(), c.refused);
+        ASSERT_TRUE(QTest::qWaitFor([&window] { return !window.CircuitPending(); }, 20000));
         EXPECT_EQ(window.ExportButton()->isEnabled(), !c.refused);
         const bool marked = window.From()->palette().color(QPalette::Base) == palette::Limit() ||
                             window.To()->palette().color(QPalette::Base) == palette::Limit();
