@@ -79,4 +79,19 @@ std::array<std::string, kConfigLineCount> CDesign::ToConfigurationTexts() const 
     return texts;
 }
 
+bool CDesign::WriteTo(CLineSink& sink) const {
+    return WriteConfiguration(sink, ToConfigurationTexts(), mainsFrequency);
+}
+
+std::string CDesign::FileText() const {
+    CStringLineSink sink;
+    WriteTo(sink);
+    return sink.Text();
+}
+
+bool CDesign::ReadBack(CConfiguration& configuration) const {
+    CStringLineSource source(FileText());
+    return ReadConfiguration(source, configuration);
+}
+
 }  // namespace ohmrada

@@ -6,6 +6,7 @@
 
 #include "Configuration.h"
 #include "InputTable.h"
+#include "LineIo.h"
 #include "PowerSupply.h"
 
 namespace ohmrada {
@@ -47,6 +48,14 @@ struct CDesign {
     // numbers as the form shows them (the winding voltages halved while the
     // flag is set) and the circuit.
     std::array<std::string, kConfigLineCount> ToConfigurationTexts() const;
+    // Writes the design's file as Save As does (without committing the sink).
+    bool WriteTo(CLineSink& sink) const;
+    // The design's file as Save As writes it, CR LF line ends.
+    std::string FileText() const;
+    // What Open reads from the design's file: the numbers rounded as the
+    // file writes them, each within the form's range. False only if that
+    // file could not be read back, which a design's own file always can.
+    bool ReadBack(CConfiguration& configuration) const;
 };
 
 }  // namespace ohmrada

@@ -374,27 +374,6 @@ void WriteCsv(const CCatalogue& catalogue, const std::vector<CCandidate>& candid
     }
 }
 
-// Collects the lines of a configuration.
-class CTextSink : public CLineSink {
-public:
-    bool WriteLine(std::string_view line) override {
-        m_text.append(line).append("\r\n");
-        return true;
-    }
-    bool Commit() override { return true; }
-    const std::string& Text() const { return m_text; }
-
-private:
-    std::string m_text;
-};
-
-// The configuration of a design as Save As writes it.
-std::string ConfigurationText(const CDesign& design) {
-    CTextSink sink;
-    WriteConfiguration(sink, design.ToConfigurationTexts(), design.mainsFrequency);
-    return sink.Text();
-}
-
 }  // namespace
 
 int RunDesignCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
@@ -444,7 +423,7 @@ int RunDesignCommand(const std::vector<std::string>& args, std::istream& in, std
     }
     int status = 0;
     if (options.savePath) {
-        std::istringstream configuration(ConfigurationText(result.candidates.front().design));
+        std::istringstream configuration(result.candidates.front().design.FileText());
         // Opened in a fresh form and saved through its Save As.
         const CFormRun run =
             RunForm(std::string(kStandardInput), {}, options.savePath, configuration);

@@ -108,7 +108,7 @@ struct COptions {
 // The circuit's steady state in the simulation's terms.
 CSimulationResult SolveNatively(const CSimulationRequest& request) {
     CSimulationResult result;
-    const CSteadyState state = SolveSteadyState(request.Circuit(), {.switchOn = true});
+    const CSteadyState state = SolveSteadyState(request, {.switchOn = true});
     if (!state.Solved()) {
         result.error = state.status == ESteadyStateStatus::kCannotSolve
                            ? ESimulationError::kCannotSimulate

@@ -207,30 +207,44 @@ bool RegulatorGives(const CRegulatorPart& regulator, double outputV) {
 
 }  // namespace
 
-std::string CRequirements::Problem() const {
+ERequirementProblem CRequirements::Problem() const {
     if (!(outputV >= kAdjustableMinimumV && outputV <= 1000.0)) {
-        return "the output voltage must lie from 1.25 to 1000 V";
+        return ERequirementProblem::kOutputVoltage;
     }
     if (!(currentA > 0.0 && currentA <= 1000.0)) {
-        return "the output current must lie above 0 and up to 1000 A";
+        return ERequirementProblem::kOutputCurrent;
     }
     if (mainsFrequencyHz != 50 && mainsFrequencyHz != 60) {
-        return "the mains frequency is 50 or 60 Hz";
+        return ERequirementProblem::kMainsFrequency;
     }
     if (!(mainsLowTolerancePct >= 0.0 && mainsLowTolerancePct <= kMaxTolerancePct &&
           mainsHighTolerancePct >= 0.0 && mainsHighTolerancePct <= kMaxTolerancePct)) {
-        return "the mains tolerances lie from 0 to 50 %";
+        return ERequirementProblem::kMainsTolerance;
     }
     if (!(ambientC >= -40.0 && ambientC <= 100.0)) {
-        return "the ambient temperature must lie from -40 to 100 C";
+        return ERequirementProblem::kAmbient;
     }
     if (!(maxVa > 0.0)) {
-        return "the largest transformer must be above 0 VA";
+        return ERequirementProblem::kMaxVa;
     }
     if (count == 0) {
-        return "at least one candidate must be asked for";
+        return ERequirementProblem::kCount;
     }
-    return {};
+    return ERequirementProblem::kNone;
+}
+
+const char* RequirementProblemText(ERequirementProblem problem) {
+    static constexpr std::array<const char*, kRequirementProblemCount> kTexts = {
+        "",
+        "the output voltage must lie from 1.25 to 1000 V",
+        "the output current must lie above 0 and up to 1000 A",
+        "the mains frequency is 50 or 60 Hz",
+        "the mains tolerances lie from 0 to 50 %",
+        "the ambient temperature must lie from -40 to 100 C",
+        "the largest transformer must be above 0 VA",
+        "at least one candidate must be asked for",
+    };
+    return kTexts[static_cast<std::size_t>(problem)];
 }
 
 CAnalysisSettings CRequirements::Settings(double junctionLimitC) const {
@@ -290,14 +304,8 @@ namespace {
 // numbers as the file writes them, each within the form's range. A candidate
 // is proved with exactly the design the user takes into the form.
 CDesign AsFormHolds(const CDesign& design) {
-    CStringLineSink sink;
-    WriteConfiguration(sink, design.ToConfigurationTexts(), design.mainsFrequency);
-    CStringLineSource source(sink.Text());
     CConfiguration configuration;
-    if (!ReadConfiguration(source, configuration)) {
-        return design;
-    }
-    return CDesign::FromConfiguration(configuration);
+    return design.ReadBack(configuration) ? CDesign::FromConfiguration(configuration) : design;
 }
 
 }  // namespace
@@ -926,7 +934,8 @@ CDesignSearchResult CSearch::Run(const std::stop_token& stop, const CSearchProgr
 
 CDesignSearchResult SearchDesigns(const CCatalogue& catalogue, const CRequirements& requirements,
                                   std::stop_token stop, const CSearchProgress& progress) {
-    if (const std::string problem = requirements.Problem(); !problem.empty()) {
+    if (const ERequirementProblem problem = requirements.Problem();
+        problem != ERequirementProblem::kNone) {
         CDesignSearchResult result;
         result.reasons.push_back({ERuledOut::kRequirements, 0, problem});
         return result;
@@ -957,7 +966,7 @@ std::string RuledOutText(const CRuledOut& reason) {
         "failed on evaluation afresh",
     };
     std::string text = reason.why == ERuledOut::kRequirements
-                           ? reason.detail
+                           ? RequirementProblemText(reason.requirement)
                            : kTexts[static_cast<std::size_t>(reason.why)];
     if (reason.combinations > 0) {
         text += " (" + std::to_string(reason.combinations) + " combinations)";

@@ -25,6 +25,20 @@ namespace ohmrada {
 // ranked by transformer VA, then the capacitor's C x U, then the heat
 // sink's size.
 
+// What keeps requirements from being searched: a code each edge words in
+// its own language (RequirementProblemText here, in English).
+enum class ERequirementProblem {
+    kNone,
+    kOutputVoltage,   // outside 1.25 to 1000 V
+    kOutputCurrent,   // not above 0 and up to 1000 A
+    kMainsFrequency,  // neither 50 nor 60 Hz
+    kMainsTolerance,  // a tolerance outside 0 to 50 %
+    kAmbient,         // outside -40 to 100 C
+    kMaxVa,           // the largest transformer not above 0 VA
+    kCount,           // no candidate asked for
+};
+inline constexpr std::size_t kRequirementProblemCount = 8;
+
 struct CRequirements {
     double outputV = 12.0;
     double currentA = 2.0;
@@ -40,8 +54,8 @@ struct CRequirements {
     double capacitorVoltageReservePct = 10.0;  // above the high-corner no-load peak
     std::size_t count = 3;                     // candidates wanted
 
-    // Empty when the search can start, else why not.
-    std::string Problem() const;
+    // kNone when the search can start, else why not.
+    ERequirementProblem Problem() const;
     // The analysis settings of the corners these requirements define.
     CAnalysisSettings Settings(double junctionLimitC) const;
 };
@@ -137,8 +151,11 @@ inline constexpr std::size_t kRuledOutCount = 19;
 struct CRuledOut {
     ERuledOut why = ERuledOut::kRequirements;
     std::size_t combinations = 0;  // of parts ruled out so (0: the whole search)
-    std::string detail;            // kRequirements: the problem, in English
+    ERequirementProblem requirement = ERequirementProblem::kNone;  // kRequirements: which
 };
+
+// Why requirements cannot be searched, in English.
+const char* RequirementProblemText(ERequirementProblem problem);
 
 // The reason in English, with its count ("... (12 combinations)").
 std::string RuledOutText(const CRuledOut& reason);

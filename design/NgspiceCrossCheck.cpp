@@ -29,13 +29,17 @@ CNgspiceCrossCheck CrossCheckWithNgspice(const CCandidate& candidate,
         SimulateDesign(CornerDesign(candidate.design, ECorner::kLow, settings), 0.0, stop);
     if (!low.Ok()) {
         check.available = low.error != ESimulationError::kNgspiceMissing;
+        check.error = low.error;
         check.message = low.message;
+        check.lowMinimumV = low.measurements.minimumVoltage;
         return check;
     }
     const CSimulationResult high =
         SimulateDesign(CornerDesign(candidate.design, ECorner::kHigh, settings), 0.0, stop);
     if (!high.Ok()) {
+        check.error = high.error;
         check.message = high.message;
+        check.lowMinimumV = high.measurements.minimumVoltage;
         return check;
     }
     check.simulated = true;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "DesignSearch.h"
+#include "SimulationResult.h"
 
 namespace ohmrada {
 
@@ -16,11 +17,12 @@ namespace ohmrada {
 // against its rating. Shown beside the candidate, never required: without ngspice the
 // check is simply not there.
 struct CNgspiceCrossCheck {
-    bool available = true;   // false: libngspice cannot be loaded
-    bool simulated = false;  // both corners simulated
-    std::string message;     // why not, when not
-    double lowMinimumV = 0.0;
-    double targetV = 0.0;  // what the regulator needs: output plus dropout
+    bool available = true;                             // false: libngspice cannot be loaded
+    bool simulated = false;                            // both corners simulated
+    ESimulationError error = ESimulationError::kNone;  // why not, when not
+    std::string message;                               // the same in English
+    double lowMinimumV = 0.0;  // of the low corner, or of the run that collapsed
+    double targetV = 0.0;      // what the regulator needs: output plus dropout
     double highWindingRmsA = 0.0;
     double windingRatedA = 0.0;
 

@@ -49,6 +49,18 @@ inline constexpr const char* kNoneFound = "Kein Vorschlag besteht alle Prüfunge
 inline constexpr const char* kCatalogueProblem = "Katalog: %1";
 // Why candidates were ruled out, in the order of the search's reasons;
 // "%1 Kombinationen" follows where the search counted them.
+// Why requirements cannot be searched, in the order of ERequirementProblem.
+inline constexpr const char* kRequirementProblems[] = {
+    "",
+    "die Ausgangsspannung muss zwischen 1,25 und 1000 V liegen",
+    "der Ausgangsstrom muss über 0 und höchstens 1000 A liegen",
+    "die Netzfrequenz ist 50 oder 60 Hz",
+    "die Netztoleranzen liegen zwischen 0 und 50 %",
+    "die Umgebungstemperatur muss zwischen -40 und 100 °C liegen",
+    "der größte Transformator muss über 0 VA haben",
+    "mindestens ein Vorschlag muss verlangt sein",
+};
+
 inline constexpr const char* kRuledOut[] = {
     "die Anforderungen sind ungültig",
     "der Katalog enthält keinen Transformator",

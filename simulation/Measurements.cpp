@@ -114,7 +114,7 @@ CSignals SignalsOf(const CRecording& recording, const CSimulationRequest& reques
     q.output = recording.Required(netlist.output);
     q.capacitorCurrent.resize(size);
     for (std::size_t k = 0; k < size; ++k) {
-        q.capacitorCurrent[k] = -request.LoadCurrentAt(q.output[k]);
+        q.capacitorCurrent[k] = -LoadCurrent(request, q.output[k]);
     }
     for (std::size_t i = 0; i < netlist.diodeCurrents.size(); ++i) {
         q.diodeCurrent.push_back(recording.Required(netlist.diodeCurrents[i]));

@@ -89,7 +89,7 @@ private:
         const std::string id = std::to_string(k);
         const std::string end = "a" + id;
         m_lines.push_back("VS" + id + " s" + id + " " + minus + " SIN(0 " +
-                          N(m_request.SourcePeak()) + " " + N(m_request.frequencyHz) + " 0 0 " +
+                          N(m_request.PeakVoltage()) + " " + N(m_request.frequencyHz) + " 0 0 " +
                           N(phaseDeg) + ")");
         if (m_request.leakageInductanceH > 0.0) {
             Leakage(k, end, minus);

@@ -35,7 +35,7 @@ CSimulationRequest CSimulationRequest::FromDesign(const CDesign& design,
     // Switched on at the phase that gives the highest diode current, as the
     // native circuit finds it over the whole period (with a leakage
     // inductance that is not the crest); the crest where it cannot tell.
-    const CSwitchOn worst = WorstSwitchOn(request.Circuit());
+    const CSwitchOn worst = WorstSwitchOn(request);
     if (std::isfinite(worst.phaseRad)) {
         request.switchOnPhaseDeg = worst.phaseRad * 180.0 / M_PI;
     }
@@ -85,7 +85,7 @@ std::string CSimulationRequest::Problem() const {
     if (leakageInductanceH > kLargestInductanceH) {
         return "cannot simulate: the leakage inductance is above 1 H";
     }
-    if (DiodesInSeries() * thresholdVoltageV >= SourcePeak()) {
+    if (DiodesInSeries() * thresholdVoltageV >= PeakVoltage()) {
         return "cannot simulate: the diodes' threshold is above the source's peak voltage, "
                "they never conduct";
     }

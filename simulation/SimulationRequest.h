@@ -32,15 +32,6 @@ struct CSimulationRequest : CCircuitParameters {
     // native circuit finds worst (the highest diode current).
     static CSimulationRequest FromDesign(const CDesign& design, double leakageInductanceH = 0.0);
 
-    // The same circuit in the native solver's terms.
-    const CCircuitParameters& Circuit() const { return *this; }
-    // The crest of one source, sqrt(2) x its RMS value.
-    double SourcePeak() const { return PeakVoltage(); }
-    // The regulator's load current at an output voltage: Ib, falling
-    // linearly to zero below kCollapseVoltageV (the regulator needs a
-    // little voltage to draw its current at all), never negative.
-    double LoadCurrentAt(double outputVoltage) const { return LoadCurrent(*this, outputVoltage); }
-
     // Empty when the circuit can be simulated, otherwise why not (a zero or
     // absurd value, a zero internal resistance, diodes that never conduct).
     std::string Problem() const;

@@ -112,7 +112,7 @@ double EstimateVoltage(const CSimulationRequest& r) {
     const int inSeries = r.DiodesInSeries();
     const double pulses = r.kind == ECircuitKind::kHalfWave ? 1.0 : 2.0;
     const double noLoad =
-        r.SourcePeak() - inSeries * (r.thresholdVoltageV + r.bulkResistanceOhm * r.loadCurrentA);
+        r.PeakVoltage() - inSeries * (r.thresholdVoltageV + r.bulkResistanceOhm * r.loadCurrentA);
     const double source = r.sourceResistanceOhm + inSeries * r.bulkResistanceOhm;
     double voltage = noLoad;
     for (int step = 0; step < kEstimateIterations; ++step) {
@@ -221,7 +221,7 @@ bool Settled(const CSimulationRequest& request, const std::vector<double>& means
     // the load, against a tenth of the crest) and the capacitor's charge
     // balances.
     const double scale =
-        std::max(std::fabs(means.back()), kSmallMeanFraction * request.SourcePeak());
+        std::max(std::fabs(means.back()), kSmallMeanFraction * request.PeakVoltage());
     const double imbalance =
         request.capacitanceF * lastPeriod.gain / request.Period() / request.loadCurrentA;
     return std::fabs(means[1] - means[0]) < kSettled * scale && std::fabs(imbalance) < kBalanced;
@@ -279,7 +279,7 @@ CSimulationResult CSteadyStateSearch::SteadyState() {
         // capacitor's, which the secant chose; a root beyond the source's
         // crest is the secant's error, not the circuit's state.
         CarryOver(recording, settings);
-        start = std::isfinite(target) && target < m_request.SourcePeak() ? target : periodStart;
+        start = std::isfinite(target) && target < m_request.PeakVoltage() ? target : periodStart;
     }
 }
 

@@ -215,11 +215,8 @@ void CAnalysisWindows::EnterIntoForm(int fieldId, float value) {
 void CAnalysisWindows::EnterDesign(const CDesign& design) {
     // The design's file as Save As would write it, read and applied as Open
     // reads and applies a file.
-    CStringLineSink sink;
-    WriteConfiguration(sink, design.ToConfigurationTexts(), design.mainsFrequency);
-    CStringLineSource source(sink.Text());
     CConfiguration configuration;
-    if (!ReadConfiguration(source, configuration)) {
+    if (!design.ReadBack(configuration)) {
         return;
     }
     ApplyConfiguration(m_dialog.Supply(), configuration);

@@ -29,12 +29,19 @@
 #include "MainsRegions.h"
 #include "QtPlatform.h"
 #include "Texts.h"
+#include "TimeDomainWindow.h"
 
 namespace ohmrada::qt {
 
 namespace td = texts::design;
 
 namespace {
+
+// Why the requirements cannot be searched, in the window's language.
+QString ProblemText(ERequirementProblem problem) {
+    static_assert(std::size(td::kRequirementProblems) == kRequirementProblemCount);
+    return QString::fromUtf8(td::kRequirementProblems[static_cast<std::size_t>(problem)]);
+}
 
 QString Text(const char* text) {
     return QString::fromUtf8(text);
@@ -346,9 +353,9 @@ void CDesignWindow::TolerancesChanged() {
 
 void CDesignWindow::Search() {
     const CRequirements requirements = Requirements();
-    const std::string problem = requirements.Problem();
-    if (!problem.empty()) {
-        m_status->setText(Fill(td::kNoneFound, QString::fromStdString(problem)));
+    if (const ERequirementProblem problem = requirements.Problem();
+        problem != ERequirementProblem::kNone) {
+        m_status->setText(Fill(td::kNoneFound, ProblemText(problem)));
         return;
     }
     m_spiceJobs.Cancel();
@@ -452,7 +459,9 @@ void CDesignWindow::Show(CDesignSearchResult result) {
         static_assert(std::size(td::kRuledOut) == kRuledOutCount);
         for (const CRuledOut& reason : result.reasons) {
             const QString text =
-                QString::fromUtf8(td::kRuledOut[static_cast<std::size_t>(reason.why)]);
+                reason.why == ERuledOut::kRequirements
+                    ? ProblemText(reason.requirement)
+                    : QString::fromUtf8(td::kRuledOut[static_cast<std::size_t>(reason.why)]);
             reasons << (reason.combinations > 0
                             ? Fill(td::kCombinations, text, QString::number(reason.combinations))
                             : text);
@@ -504,7 +513,10 @@ void CDesignWindow::ShowDetails() {
     } else if (index < m_ngspice.size() && m_ngspice[index].available) {
         const CNgspiceCrossCheck& spice = m_ngspice[index];
         if (!spice.simulated) {
-            add({Fill(td::kNgspiceFailed, QString::fromStdString(spice.message))});
+            CSimulationResult failed;
+            failed.error = spice.error;
+            failed.measurements.minimumVoltage = spice.lowMinimumV;
+            add({Fill(td::kNgspiceFailed, CTimeDomainWindow::StatusOf(failed))});
         } else {
             const QString volt = Text(td::kVolt);
             const QString ampere = Text(td::kAmpere);
@@ -556,8 +568,7 @@ bool CDesignWindow::SaveSelected(const QString& path) {
     }
     // A sink that is not committed removes what it wrote: the file that was
     // there stays as it was.
-    return WriteConfiguration(*sink, design.ToConfigurationTexts(), design.mainsFrequency) &&
-           sink->Commit();
+    return design.WriteTo(*sink) && sink->Commit();
 }
 
 void CDesignWindow::SaveSelectedWithDialog() {

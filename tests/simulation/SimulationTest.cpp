@@ -525,7 +525,7 @@ TEST_P(WorstSwitchOnPhase, NgspiceSurgeAtTheChosenPhaseIsTheWorst) {
     const CDesign design = StartUpWith(GetParam().circuit);
     const CSimulationRequest chosen =
         CSimulationRequest::FromDesign(design, GetParam().leakageMh * 1e-3);
-    const CSwitchOn native = WorstSwitchOn(chosen.Circuit());
+    const CSwitchOn native = WorstSwitchOn(chosen);
     ASSERT_TRUE(std::isfinite(native.peakCurrentA));
     EXPECT_NEAR(chosen.switchOnPhaseDeg, native.phaseRad * 180.0 / M_PI, 1e-9);
     EXPECT_GE(chosen.switchOnPhaseDeg, 0.0);
