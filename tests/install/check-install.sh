@@ -114,9 +114,9 @@ mime_icon=application-x-ohmrada
 mime_type=application/x-ohmrada
 arch=$(dpkg --print-architecture)
 
-# The help pages as the source has them (relative paths).
+# The help pages as the build wrote them (relative paths).
 help_pages() {
-    (cd "$source_dir/res/help" && find . -type f ! -name '.*' ! -name '*~' -printf '%P\n' | sort)
+    (cd "$build_help" && find . -type f -printf '%P\n' | sort)
 }
 
 # Every file a user gets, relative to the root of the installation.
@@ -150,7 +150,7 @@ source_of() {
         usr/share/mime/packages/*) echo "$source_dir/packaging/ohmrada-mime.xml" ;;
         usr/share/icons/*.svg) echo "$source_dir/res/icon/ohmrada.svg" ;;
         usr/share/icons/*.png) echo "$source_dir/res/icon/ohmrada-32.png" ;;
-        usr/share/ohmrada/help/*) echo "$source_dir/res/help/${1#usr/share/ohmrada/help/}" ;;
+        usr/share/ohmrada/help/*) echo "$build_help/${1#usr/share/ohmrada/help/}" ;;
     esac
 }
 
@@ -272,8 +272,8 @@ check_window() {
     got=$(realpath -m "$(dirname "$page")")
     if [[ $got != "$want" ]]; then
         fail "$label: the help came from $got, not from $want"
-    elif ! cmp -s "$page" "$source_dir/res/help/$(basename "$page")"; then
-        fail "$label: the help page $page is not the source's $(basename "$page")"
+    elif ! cmp -s "$page" "$build_help/$(basename "$page")"; then
+        fail "$label: the help page $page is not the build's $(basename "$page")"
     elif [[ ! $chars =~ ^[0-9]+$ || $chars -eq 0 ]]; then
         fail "$label: the help page shows no text"
     else

@@ -252,17 +252,29 @@ TEST(HelpTest, PagesOfTheBuildTreeAreCompleteAndLinkedTogether) {
     }
 }
 
-// Every window of the analysis table has its page, and the contents page
-// leads to it directly.
-TEST(HelpTest, EveryAnalysisWindowHasAPageInTheContents) {
+// Every window of the analysis table has its page, and the contents and
+// the page of the menu "Analyse" link them all in the table's order, with no
+// marker of the build left in any page.
+TEST(HelpTest, TheContentsListEveryAnalysisWindowInTheTablesOrder) {
     const QDir folder(QStringLiteral(OHMRADA_TEST_HELP_DIR));
-    QFile contents(folder.filePath(QString::fromUtf8(res::kHelpContentsPage)));
-    ASSERT_TRUE(contents.open(QIODevice::ReadOnly));
-    const std::string html = contents.readAll().toStdString();
-    for (const res::CAnalysisWindowEntry& window : res::kAnalysisWindowTable) {
-        EXPECT_TRUE(folder.exists(QString::fromUtf8(window.helpPage))) << window.helpPage;
-        EXPECT_NE(html.find(std::string("href=\"") + window.helpPage + '"'), std::string::npos)
-            << window.title;
+    for (const QString& name : folder.entryList({QStringLiteral("*.html")}, QDir::Files)) {
+        QFile page(folder.filePath(name));
+        ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+        EXPECT_FALSE(page.readAll().contains("<!-- analysis windows")) << name.toStdString();
+    }
+    for (const char* listing : {res::kHelpContentsPage, "analysefenster.html"}) {
+        QFile contents(folder.filePath(QString::fromUtf8(listing)));
+        ASSERT_TRUE(contents.open(QIODevice::ReadOnly));
+        const std::string html = contents.readAll().toStdString();
+        std::size_t previous = 0;
+        for (const res::CAnalysisWindowEntry& window : res::kAnalysisWindowTable) {
+            EXPECT_TRUE(folder.exists(QString::fromUtf8(window.helpPage))) << window.helpPage;
+            const std::size_t at = html.find(std::string("<a href=\"") + window.helpPage + "\">" +
+                                             window.title + "</a>");
+            ASSERT_NE(at, std::string::npos) << listing << ": " << window.title;
+            EXPECT_GT(at, previous) << listing << ": " << window.title;
+            previous = at;
+        }
     }
 }
 
