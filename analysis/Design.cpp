@@ -89,9 +89,13 @@ std::string CDesign::FileText() const {
     return sink.Text();
 }
 
-bool CDesign::ReadBack(CConfiguration& configuration) const {
+std::optional<CConfiguration> CDesign::ReadBack() const {
     CStringLineSource source(FileText());
-    return ReadConfiguration(source, configuration);
+    CConfiguration configuration;
+    if (!ReadConfiguration(source, configuration)) {
+        return std::nullopt;
+    }
+    return configuration;
 }
 
 }  // namespace ohmrada

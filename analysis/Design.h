@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 
 #include "Configuration.h"
@@ -53,9 +54,9 @@ struct CDesign {
     // The design's file as Save As writes it, CR LF line ends.
     std::string FileText() const;
     // What Open reads from the design's file: the numbers rounded as the
-    // file writes them, each within the form's range. False only if that
+    // file writes them, each within the form's range. Empty only if that
     // file could not be read back, which a design's own file always can.
-    bool ReadBack(CConfiguration& configuration) const;
+    std::optional<CConfiguration> ReadBack() const;
 };
 
 }  // namespace ohmrada

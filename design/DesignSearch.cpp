@@ -304,8 +304,8 @@ namespace {
 // numbers as the file writes them, each within the form's range. A candidate
 // is proved with exactly the design the user takes into the form.
 CDesign AsFormHolds(const CDesign& design) {
-    CConfiguration configuration;
-    return design.ReadBack(configuration) ? CDesign::FromConfiguration(configuration) : design;
+    const std::optional<CConfiguration> configuration = design.ReadBack();
+    return configuration ? CDesign::FromConfiguration(*configuration) : design;
 }
 
 }  // namespace

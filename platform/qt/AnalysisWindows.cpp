@@ -215,11 +215,11 @@ void CAnalysisWindows::EnterIntoForm(int fieldId, float value) {
 void CAnalysisWindows::EnterDesign(const CDesign& design) {
     // The design's file as Save As would write it, read and applied as Open
     // reads and applies a file.
-    CConfiguration configuration;
-    if (!design.ReadBack(configuration)) {
+    const std::optional<CConfiguration> configuration = design.ReadBack();
+    if (!configuration) {
         return;
     }
-    ApplyConfiguration(m_dialog.Supply(), configuration);
+    ApplyConfiguration(m_dialog.Supply(), *configuration);
     m_dialog.Recalculate();
 }
 
