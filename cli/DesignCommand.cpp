@@ -393,8 +393,8 @@ int RunDesignCommand(const std::vector<std::string>& args, std::istream& in, std
     for (const std::string& file : options.catalogues) {
         cataloguesOk = AddCatalogueFile(catalogue, file) && cataloguesOk;
     }
-    for (const std::string& problem : catalogue.problems) {
-        err << kProgram << ": catalogue " << problem << '\n';
+    for (const CCatalogueProblem& problem : catalogue.problems) {
+        err << kProgram << ": catalogue " << problem.Text() << '\n';
     }
     if (!cataloguesOk) {
         return 2;

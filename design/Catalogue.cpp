@@ -374,6 +374,10 @@ bool HasId(const std::vector<T>& parts, std::string_view id) {
 
 }  // namespace
 
+std::string CCatalogueProblem::Text() const {
+    return file + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": " + why;
+}
+
 double CCapacitorPart::LifeAt(double ambientC) const {
     return lifeH * std::pow(2.0, (temperatureC - ambientC) / 10.0);
 }
@@ -385,7 +389,7 @@ bool CCatalogue::AddText(std::string_view text, const std::string& fileName,
     std::optional<EKind> kind;
     int lineNumber = 0;
     const auto refuse = [&](int line, const std::string& why) {
-        problems.push_back(fileName + ":" + std::to_string(line) + ": " + why);
+        problems.push_back({fileName, line, why});
         return false;
     };
     while (!text.empty()) {
@@ -472,27 +476,27 @@ bool AddCatalogueFile(CCatalogue& catalogue, const std::filesystem::path& path) 
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::symlink_status(path, error);
     if (error) {
-        catalogue.problems.push_back(name + ": cannot read it: " + error.message());
+        catalogue.problems.push_back({name, 0, "cannot read it: " + error.message()});
         return false;
     }
     if (std::filesystem::is_symlink(status)) {
-        catalogue.problems.push_back(name + ": a symbolic link, not read");
+        catalogue.problems.push_back({name, 0, "a symbolic link, not read"});
         return false;
     }
     if (!std::filesystem::is_regular_file(status)) {
-        catalogue.problems.push_back(name + ": not a regular file");
+        catalogue.problems.push_back({name, 0, "not a regular file"});
         return false;
     }
     std::ifstream file(path, std::ios::binary);
     if (!file) {
-        catalogue.problems.push_back(name + ": cannot open it");
+        catalogue.problems.push_back({name, 0, "cannot open it"});
         return false;
     }
     std::string text(kMaxCatalogueFileBytes + 1, '\0');
     file.read(text.data(), static_cast<std::streamsize>(text.size()));
     text.resize(static_cast<std::size_t>(file.gcount()));
     if (text.size() > kMaxCatalogueFileBytes) {
-        catalogue.problems.push_back(name + ": larger than 64 KiB, not read");
+        catalogue.problems.push_back({name, 0, "larger than 64 KiB, not read"});
         return false;
     }
     return catalogue.AddText(text, name, name);

@@ -81,14 +81,25 @@ struct CHeatSinkPart {
     std::string origin;
 };
 
+// A catalogue file refused, or one of its lines: the window says which
+// file and line in its own words, the command line adds the English why.
+struct CCatalogueProblem {
+    std::string file;
+    int line = 0;     // 0: the file as a whole
+    std::string why;  // English
+
+    // "FILE:LINE: why" (or "FILE: why").
+    std::string Text() const;
+};
+
 struct CCatalogue {
     std::vector<CTransformerPart> transformers;
     std::vector<CRectifierPart> rectifiers;
     std::vector<CCapacitorPart> capacitors;
     std::vector<CRegulatorPart> regulators;
     std::vector<CHeatSinkPart> heatSinks;  // sinks and pads
-    // One line per file refused or line skipped: "FILE:LINE: why".
-    std::vector<std::string> problems;
+    // One per file refused.
+    std::vector<CCatalogueProblem> problems;
 
     // Adds the parts of one file's text; a file with any bad line adds
     // nothing and says which line (file:line) and why. The kind of the file

@@ -46,7 +46,10 @@ inline constexpr const char* kSearching = "Suche läuft ...";
 inline constexpr const char* kCancelled = "Suche abgebrochen.";
 inline constexpr const char* kFound = "%1 Vorschläge, jeder in allen Prüfungen bestanden.";
 inline constexpr const char* kNoneFound = "Kein Vorschlag besteht alle Prüfungen. Gründe: %1";
-inline constexpr const char* kCatalogueProblem = "Katalog: %1";
+// A catalogue file that was not read: its name, and the line that kept it out.
+inline constexpr const char* kCatalogueProblem = "Katalog %1 nicht gelesen";
+inline constexpr const char* kCatalogueLineProblem =
+    "Katalog %1 nicht gelesen: Zeile %2 ist fehlerhaft";
 // Why candidates were ruled out, in the order of the search's reasons;
 // "%1 Kombinationen" follows where the search counted them.
 // Why requirements cannot be searched, in the order of ERequirementProblem.

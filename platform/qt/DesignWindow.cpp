@@ -283,8 +283,11 @@ CDesignWindow::CDesignWindow(CAnalysisWindows& owner, QWidget* form)
     SetRequirements(start);
 
     if (!m_catalogue->problems.empty()) {
-        m_status->setText(
-            Fill(td::kCatalogueProblem, QString::fromStdString(m_catalogue->problems.front())));
+        const CCatalogueProblem& problem = m_catalogue->problems.front();
+        const QString file = QString::fromStdString(problem.file);
+        m_status->setText(problem.line > 0
+                              ? Fill(td::kCatalogueLineProblem, file, QString::number(problem.line))
+                              : Fill(td::kCatalogueProblem, file));
     }
     UpdateButtons();
 }

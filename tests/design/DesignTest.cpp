@@ -78,7 +78,7 @@ CRequirements WithMaxVa(CRequirements q, double va) {
 
 TEST(Catalogue, ShippedFilesLoadWithoutProblems) {
     const CCatalogue catalogue = ShippedCatalogue();
-    EXPECT_TRUE(catalogue.problems.empty()) << catalogue.problems.front();
+    EXPECT_TRUE(catalogue.problems.empty()) << catalogue.problems.front().Text();
     EXPECT_GE(catalogue.transformers.size(), 50u);
     EXPECT_GE(catalogue.rectifiers.size(), 5u);
     EXPECT_GE(catalogue.capacitors.size(), 50u);
@@ -199,7 +199,7 @@ TEST_P(CatalogueRefuses, NamingFileAndLine) {
     const std::size_t regulators = catalogue.regulators.size();
     EXPECT_FALSE(catalogue.AddText(GetParam().text, "user.csv", "user.csv"));
     ASSERT_EQ(catalogue.problems.size(), 1u);
-    const std::string& problem = catalogue.problems.front();
+    const std::string problem = catalogue.problems.front().Text();
     EXPECT_EQ(problem.rfind("user.csv:" + std::to_string(GetParam().line) + ": ", 0), 0u)
         << problem;
     EXPECT_NE(problem.find(GetParam().why), std::string::npos) << problem;
@@ -278,9 +278,9 @@ TEST_F(UserCatalogue, ListedBesideTheShippedPartsAndBadFilesRefused) {
     ASSERT_EQ(catalogue.regulators.size(), shipped.regulators.size() + 3);
     EXPECT_EQ(catalogue.regulators.back().origin, good.string());
     ASSERT_EQ(catalogue.problems.size(), 3u);
-    EXPECT_NE(catalogue.problems[0].find("bad.csv:2: column va"), std::string::npos);
-    EXPECT_NE(catalogue.problems[1].find("big.csv: larger than 64 KiB"), std::string::npos);
-    EXPECT_NE(catalogue.problems[2].find("link.csv: a symbolic link"), std::string::npos);
+    EXPECT_NE(catalogue.problems[0].Text().find("bad.csv:2: column va"), std::string::npos);
+    EXPECT_NE(catalogue.problems[1].Text().find("big.csv: larger than 64 KiB"), std::string::npos);
+    EXPECT_NE(catalogue.problems[2].Text().find("link.csv: a symbolic link"), std::string::npos);
 }
 
 // Every candidate the search proposes, judged again through the worst case

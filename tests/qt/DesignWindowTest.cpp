@@ -8,6 +8,8 @@
 #include <string>
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QPushButton>
 #include <QTableWidget>
@@ -20,6 +22,7 @@
 #include "Design.h"
 #include "DesignTexts.h"
 #include "DesignWindow.h"
+#include "FormLabels.h"
 #include "LineIo.h"
 #include "QtTestEnvironment.h"
 #include "ReportWriter.h"
@@ -178,6 +181,23 @@ TEST_F(DesignWindowTest, NothingMeetsTheRequirementAndTheWindowSaysWhyInGerman) 
         QString::fromUtf8(td::kRuledOut[static_cast<std::size_t>(ERuledOut::kRegulatorCurrent)])))
         << status.toStdString();
     EXPECT_FALSE(status.contains(QStringLiteral("combinations"))) << status.toStdString();
+}
+
+// A catalogue file of the user's with a bad line is named with that line in
+// the window's own words, never with the command line's English reason.
+TEST_F(DesignWindowTest, ABadUserCatalogueIsNamedInGerman) {
+    QTemporaryDir data;
+    ASSERT_TRUE(QDir(data.path()).mkpath(QStringLiteral("ohmrada/catalog")));
+    QFile bad(data.filePath(QStringLiteral("ohmrada/catalog/bad.csv")));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("series,va,regulation_pct,windings,secondary_v\nt,x,1,1,1\n");
+    bad.close();
+    const bool had = qEnvironmentVariableIsSet("XDG_DATA_HOME");
+    const QByteArray old = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", data.path().toUtf8());
+    const QString status = OpenWindow().StatusText();
+    had ? qputenv("XDG_DATA_HOME", old) : qunsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(status, Fill(td::kCatalogueLineProblem, bad.fileName(), QStringLiteral("2")));
 }
 
 // A candidate saved from the window is a configuration file that reads back
