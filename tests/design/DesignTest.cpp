@@ -488,6 +488,47 @@ INSTANTIATE_TEST_SUITE_P(
         CImpossible{"FrequencyNotMains", Requirement(12.0, 2.0, 55, 10.0, 10.0), "50 or 60"}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// Each requirement's range, on both sides of its edge: the edge itself is
+// searched, just past it the requirements are refused with that problem's
+// code, which the search passes on as its one reason.
+TEST(RequirementEdges, RefusedJustPastEachEdgeWithItsCode) {
+    struct CEdge {
+        const char* name;
+        void (*set)(CRequirements&, double);
+        double inside;
+        double outside;
+        ERequirementProblem problem;
+    };
+    const CEdge kEdges[] = {
+        {"voltage low", [](CRequirements& q, double v) { q.outputV = v; }, 1.25, 1.24,
+         ERequirementProblem::kOutputVoltage},
+        {"voltage high", [](CRequirements& q, double v) { q.outputV = v; }, 1000.0, 1000.5,
+         ERequirementProblem::kOutputVoltage},
+        {"current", [](CRequirements& q, double a) { q.currentA = a; }, 1e-3, 0.0,
+         ERequirementProblem::kOutputCurrent},
+        {"low tolerance", [](CRequirements& q, double p) { q.mainsLowTolerancePct = p; }, 0.0, -0.1,
+         ERequirementProblem::kMainsTolerance},
+        {"ambient", [](CRequirements& q, double c) { q.ambientC = c; }, 100.0, 100.5,
+         ERequirementProblem::kAmbient},
+        {"largest VA", [](CRequirements& q, double va) { q.maxVa = va; }, 0.5, 0.0,
+         ERequirementProblem::kMaxVa},
+        {"count", [](CRequirements& q, double n) { q.count = static_cast<std::size_t>(n); }, 1.0,
+         0.0, ERequirementProblem::kCount},
+    };
+    for (const CEdge& edge : kEdges) {
+        SCOPED_TRACE(edge.name);
+        CRequirements q;
+        edge.set(q, edge.inside);
+        EXPECT_EQ(q.Problem(), ERequirementProblem::kNone);
+        edge.set(q, edge.outside);
+        EXPECT_EQ(q.Problem(), edge.problem);
+        const CDesignSearchResult result = SearchDesigns(SmallCatalogue(), q);
+        ASSERT_EQ(result.reasons.size(), 1u);
+        EXPECT_EQ(result.reasons.front().requirement, edge.problem);
+        EXPECT_EQ(RuledOutText(result.reasons.front()), RequirementProblemText(edge.problem));
+    }
+}
+
 // The stop token: a search stopped before it starts proposes nothing and says
 // it was stopped; stopped after the first configuration it ends there; run
 // through, its progress counts every configuration once, in order, and it
