@@ -44,7 +44,7 @@ double CRectifier::GetPeakReverseVoltage() const {
     return IsBridge() ? 0.5 * twice : static_cast<double>(twice);
 }
 
-CRectifier::CLoadedPoint CRectifier::GetLoadedPoint() const {
+CRectifier::CLoadedPoint CRectifier::SolveLoadedPoint() const {
     const double noLoad = GetNoLoadOutputVoltage();
     const double pulses = PulsesPerPeriod();
     const double source = m_sourceResistance;

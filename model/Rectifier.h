@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <bit>
+#include <cstdint>
 #include <string>
+#include <type_traits>
 
 #include "Component.h"
 
@@ -21,20 +24,22 @@ public:
     static constexpr const char* kBridge = "bruecke";
     static constexpr const char* kCentreTap = "mittelpunkt";
 
-    CRectifier() = default;
+    CRectifier() { UpdateLoadedPoint(); }
 
-    void SetCircuit(const std::string& circuit) { m_circuit = circuit; }
+    // Each setter that changes an input solves the loaded point afresh, so
+    // that the cycle's many readers of it share one solution.
+    void SetCircuit(const std::string& circuit) { Set(m_circuit, circuit); }
     std::string GetCircuit() const { return m_circuit; }
 
-    void SetDiffusionVoltage(float voltage) { m_diffusionVoltage = voltage; }
+    void SetDiffusionVoltage(float voltage) { Set(m_diffusionVoltage, voltage); }
     float GetDiffusionVoltage() const { return m_diffusionVoltage; }
 
-    void SetBulkResistance(float resistance) { m_bulkResistance = resistance; }
+    void SetBulkResistance(float resistance) { Set(m_bulkResistance, resistance); }
     float GetBulkResistance() const { return m_bulkResistance; }
 
-    void SetSourceVoltage(float voltage) { m_sourceVoltage = voltage; }
-    void SetSourceResistance(float resistance) { m_sourceResistance = resistance; }
-    void SetLoadCurrent(float current) { m_loadCurrent = current; }
+    void SetSourceVoltage(float voltage) { Set(m_sourceVoltage, voltage); }
+    void SetSourceResistance(float resistance) { Set(m_sourceResistance, resistance); }
+    void SetLoadCurrent(float current) { Set(m_loadCurrent, current); }
 
     // Forward drop of the conducting diodes at the load current (two in series
     // for the bridge), V.
@@ -59,7 +64,7 @@ public:
         double voltage;
         float resistance;
     };
-    CLoadedPoint GetLoadedPoint() const;
+    CLoadedPoint GetLoadedPoint() const { return m_loaded; }
     // Peak diode current, A. With a source resistance of zero the peak current
     // of an ideal source is unbounded; the result is then NaN ("not defined"),
     // which the form shows as a placeholder.
@@ -76,12 +81,32 @@ private:
     // Peak of the source voltage, sqrt(2) x U0, rounded to single precision.
     float PeakVoltage() const;
 
+    // The iteration behind GetLoadedPoint, run on the inputs as they are.
+    CLoadedPoint SolveLoadedPoint() const;
+    void UpdateLoadedPoint() { m_loaded = SolveLoadedPoint(); }
+    // Numbers are compared bit for bit: -0 is not 0 here, and the same NaN
+    // is the same input.
+    template <class T>
+    void Set(T& input, const T& value) {
+        bool same = false;
+        if constexpr (std::is_same_v<T, float>) {
+            same = std::bit_cast<std::uint32_t>(input) == std::bit_cast<std::uint32_t>(value);
+        } else {
+            same = input == value;
+        }
+        if (!same) {
+            input = value;
+            UpdateLoadedPoint();
+        }
+    }
+
     float m_sourceVoltage = 0.0f;
     float m_sourceResistance = 0.0f;
     float m_loadCurrent = 0.0f;
     float m_diffusionVoltage = 0.35f;  // DiffU
     float m_bulkResistance = 0.02f;    // BahnR
     std::string m_circuit;             // GR_Sg
+    CLoadedPoint m_loaded{};           // of the inputs above
 };
 
 }  // namespace ohmrada

@@ -384,6 +384,50 @@ TEST(Rectifier, LoadedVoltageIsFifteenStepsOfTheFixedPoint) {
     }
 }
 
+// The loaded point is solved when an input changes and read many times per
+// cycle: after every change, one after another, it is the point of a
+// rectifier given the same inputs in the opposite order.
+TEST(Rectifier, LoadedPointFollowsEveryInput) {
+    struct CInputs {
+        float source = 20.0f, resistance = 0.6f, current = 5.0f, diffusion = 0.35f, bulk = 0.02f;
+        std::string circuit = "mittelpunkt";
+    };
+    const std::pair<const char*, void (*)(CInputs&)> kChanges[] = {
+        {"source voltage", [](CInputs& in) { in.source = 12.0f; }},
+        {"source resistance", [](CInputs& in) { in.resistance = 1.5f; }},
+        {"load current", [](CInputs& in) { in.current = 0.5f; }},
+        {"diffusion voltage", [](CInputs& in) { in.diffusion = 0.7f; }},
+        {"bulk resistance", [](CInputs& in) { in.bulk = 0.3f; }},
+        {"circuit", [](CInputs& in) { in.circuit = "einweg"; }},
+        {"negative zero current", [](CInputs& in) { in.current = -0.0f; }},
+        {"back to the start", [](CInputs& in) { in = CInputs(); }},
+    };
+    CInputs inputs;
+    CRectifier changed;
+    for (const auto& [name, change] : kChanges) {
+        change(inputs);
+        changed.SetSourceVoltage(inputs.source);
+        changed.SetSourceResistance(inputs.resistance);
+        changed.SetLoadCurrent(inputs.current);
+        changed.SetDiffusionVoltage(inputs.diffusion);
+        changed.SetBulkResistance(inputs.bulk);
+        changed.SetCircuit(inputs.circuit);
+        CRectifier fresh;
+        fresh.SetCircuit(inputs.circuit);
+        fresh.SetBulkResistance(inputs.bulk);
+        fresh.SetDiffusionVoltage(inputs.diffusion);
+        fresh.SetLoadCurrent(inputs.current);
+        fresh.SetSourceResistance(inputs.resistance);
+        fresh.SetSourceVoltage(inputs.source);
+        const std::string expected =
+            Text(fresh.GetLoadedVoltage(false)) + "/" + Text(fresh.GetLoadedVoltage(true));
+        EXPECT_EQ(
+            Text(changed.GetLoadedVoltage(false)) + "/" + Text(changed.GetLoadedVoltage(true)),
+            expected)
+            << name;
+    }
+}
+
 const Results kStartUpResults = {
     {"internal resistance", "0.600"}, {"rated power", "120.000"},
     {"diode power", "2.250"},         {"peak reverse voltage", "56.569"},
