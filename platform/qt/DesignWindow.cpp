@@ -285,9 +285,10 @@ CDesignWindow::CDesignWindow(CAnalysisWindows& owner, QWidget* form)
     if (!m_catalogue->problems.empty()) {
         const CCatalogueProblem& problem = m_catalogue->problems.front();
         const QString file = QString::fromStdString(problem.file);
-        m_status->setText(problem.line > 0
+        m_catalogueNote = problem.line > 0
                               ? Fill(td::kCatalogueLineProblem, file, QString::number(problem.line))
-                              : Fill(td::kCatalogueProblem, file));
+                              : Fill(td::kCatalogueProblem, file);
+        SetStatus({});
     }
     UpdateButtons();
 }
@@ -358,7 +359,7 @@ void CDesignWindow::Search() {
     const CRequirements requirements = Requirements();
     if (const ERequirementProblem problem = requirements.Problem();
         problem != ERequirementProblem::kNone) {
-        m_status->setText(Fill(td::kNoneFound, ProblemText(problem)));
+        SetStatus(Fill(td::kNoneFound, ProblemText(problem)));
         return;
     }
     m_spiceJobs.Cancel();
@@ -368,7 +369,7 @@ void CDesignWindow::Search() {
     m_details->setRowCount(0);
     m_permille->store(0);
     m_progress->setValue(0);
-    m_status->setText(Text(td::kSearching));
+    SetStatus(Text(td::kSearching));
     std::shared_ptr<const CCatalogue> catalogue = m_catalogue;
     std::shared_ptr<std::atomic<int>> permille = m_permille;
     m_jobs.Start(
@@ -394,7 +395,7 @@ void CDesignWindow::CancelSearch() {
     m_spiceJobs.Cancel();
     m_progressTimer->stop();
     m_progress->setValue(0);
-    m_status->setText(Text(td::kCancelled));
+    SetStatus(Text(td::kCancelled));
     UpdateButtons();
 }
 
@@ -469,9 +470,9 @@ void CDesignWindow::Show(CDesignSearchResult result) {
                             ? Fill(td::kCombinations, text, QString::number(reason.combinations))
                             : text);
         }
-        m_status->setText(Fill(td::kNoneFound, reasons.join(QStringLiteral("; "))));
+        SetStatus(Fill(td::kNoneFound, reasons.join(QStringLiteral("; "))));
     } else {
-        m_status->setText(Fill(td::kFound, QString::number(m_candidates.size())));
+        SetStatus(Fill(td::kFound, QString::number(m_candidates.size())));
         Select(0);
     }
     UpdateButtons();
@@ -554,7 +555,7 @@ bool CDesignWindow::EnterSelected() {
     const CCandidate& candidate = m_candidates[static_cast<std::size_t>(row)];
     m_adopted = candidate;
     Owner().EnterDesign(candidate.design);
-    m_status->setText(Fill(td::kEntered, QString::number(candidate.rank)));
+    SetStatus(Fill(td::kEntered, QString::number(candidate.rank)));
     return true;
 }
 
@@ -591,6 +592,13 @@ void CDesignWindow::SaveSelectedWithDialog() {
     if (!SaveSelected(file)) {
         platform.MessageBox(Fill(td::kSaveFailed, file).toStdString(), CPlatform::EIcon::kStop);
     }
+}
+
+void CDesignWindow::SetStatus(const QString& text) {
+    // A catalogue file that was not read stays said under every status.
+    m_status->setText(m_catalogueNote.isEmpty() ? text
+                      : text.isEmpty()          ? m_catalogueNote
+                                                : text + QLatin1Char('\n') + m_catalogueNote);
 }
 
 const CCandidate* CDesignWindow::Adopted() const {

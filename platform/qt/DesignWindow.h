@@ -106,6 +106,7 @@ public:
 
 private:
     void Show(CDesignSearchResult result);
+    void SetStatus(const QString& text);
     void ShowDetails();
     void RegionChanged();
     void TolerancesChanged();
@@ -132,6 +133,7 @@ private:
     QPushButton* m_cancel = nullptr;
     QProgressBar* m_progress = nullptr;
     QLabel* m_status = nullptr;
+    QString m_catalogueNote;  // the user's catalogue file that was not read
     QTableWidget* m_table = nullptr;
     QTableWidget* m_details = nullptr;
     QPushButton* m_enter = nullptr;

@@ -184,7 +184,8 @@ TEST_F(DesignWindowTest, NothingMeetsTheRequirementAndTheWindowSaysWhyInGerman) 
 }
 
 // A catalogue file of the user's with a bad line is named with that line in
-// the window's own words, never with the command line's English reason.
+// the window's own words, never with the command line's English reason, and
+// stays named under the search's outcome.
 TEST_F(DesignWindowTest, ABadUserCatalogueIsNamedInGerman) {
     QTemporaryDir data;
     ASSERT_TRUE(QDir(data.path()).mkpath(QStringLiteral("ohmrada/catalog")));
@@ -195,9 +196,15 @@ TEST_F(DesignWindowTest, ABadUserCatalogueIsNamedInGerman) {
     const bool had = qEnvironmentVariableIsSet("XDG_DATA_HOME");
     const QByteArray old = qgetenv("XDG_DATA_HOME");
     qputenv("XDG_DATA_HOME", data.path().toUtf8());
-    const QString status = OpenWindow().StatusText();
+    CDesignWindow& window = OpenWindow();
     had ? qputenv("XDG_DATA_HOME", old) : qunsetenv("XDG_DATA_HOME");
-    EXPECT_EQ(status, Fill(td::kCatalogueLineProblem, bad.fileName(), QStringLiteral("2")));
+    const QString said = Fill(td::kCatalogueLineProblem, bad.fileName(), QStringLiteral("2"));
+    EXPECT_EQ(window.StatusText(), said);
+    // A search's outcome does not hide it.
+    window.SetRequirements(Requirement(12.0, 20.0, 50));
+    ASSERT_TRUE(SearchAndWait(window));
+    EXPECT_TRUE(window.StatusText().endsWith(QLatin1Char('\n') + said))
+        << window.StatusText().toStdString();
 }
 
 // A candidate saved from the window is a configuration file that reads back
