@@ -65,7 +65,7 @@ inline constexpr const char* kRequirementProblems[] = {
 };
 
 inline constexpr const char* kRuledOut[] = {
-    "die Anforderungen sind ungültig",
+    "",  // the requirements: worded by kRequirementProblems
     "der Katalog enthält keinen Transformator",
     "kein Transformator des Katalogs bis zur größten Nennleistung",
     "kein Regler des Katalogs gibt die Ausgangsspannung",
