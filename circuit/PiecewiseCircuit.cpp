@@ -14,6 +14,14 @@ using CComplex = std::complex<double>;
 // Events located in one stretch before it is given up as chattering, per
 // mains period and in all.
 constexpr int kEventsPerPeriod = 64;
+// An interval is halved at most this often, and at most this many times in
+// one Carry (a tolerance no rounding can meet must not cost without end).
+constexpr int kMaxDepth = 40;
+constexpr int kMaxRefinements = 1 << 16;
+// The measurements' tolerance: what a cubic may miss at an interval's middle,
+// of the source's peak voltage and of the load current.
+constexpr double kVoltageTolerance = 1e-8;
+constexpr double kCurrentTolerance = 2e-7;
 
 enum class EEvent { kDrive, kCurrent, kKnee };
 
@@ -35,6 +43,8 @@ struct CPiecewiseCircuit::CMode {
     std::array<CComplex, kMaxState> b{};  // the sinusoidal input's phasor
     std::array<CComplex, kMaxState> particular{};
     CMatrix step{};  // exponential over one grid step
+    // Over half, a quarter, ... of the step, made as the measurements need them.
+    std::vector<CMatrix> halves;
     struct CEvent {
         EEvent kind;
         int path;
@@ -74,6 +84,13 @@ CPiecewiseCircuit::CPiecewiseCircuit(const CCircuitParameters& circuit, int step
     for (int p = 0; p < m_pathCount; ++p) {
         m_size = std::max(m_size, Path(p).inductor + 1);
     }
+    // A current is judged against the load's; with no load, against a
+    // millionth of what the source could drive through the paths.
+    const double scale =
+        circuit.loadCurrentA > 0.0 ? circuit.loadCurrentA : 1e-6 * m_peak / resistance;
+    m_voltageTolerance = kVoltageTolerance * m_peak;
+    // No tighter than rounding allows a current through the resistance.
+    m_currentTolerance = std::max(kCurrentTolerance * scale, 1e-13 * m_peak / resistance);
 }
 
 CPiecewiseCircuit::~CPiecewiseCircuit() = default;
@@ -418,6 +435,91 @@ double CPiecewiseCircuit::Locate(const CMode& mode, int k, double t, const CStat
     return change <= tolerance ? std::max(guess, lo) : hi;
 }
 
+CPiecewiseCircuit::CInterval CPiecewiseCircuit::MakeInterval(const CMode& mode, double t0,
+                                                             CComplex z0, const CState& x0,
+                                                             double t1, CComplex z1,
+                                                             const CState& x1) const {
+    CInterval interval;
+    interval.t0 = t0;
+    interval.t1 = t1;
+    interval.x0 = x0;
+    interval.x1 = x1;
+    interval.d0 = Derivative(mode, z0, x0);
+    interval.d1 = Derivative(mode, z1, x1);
+    interval.e0 = m_peak * z0.imag();
+    interval.e1 = m_peak * z1.imag();
+    interval.s0 = m_peak * m_omega * z0.real();
+    interval.s1 = m_peak * m_omega * z1.real();
+    interval.paths = mode.paths;
+    return interval;
+}
+
+bool CPiecewiseCircuit::Follows(const CMode& mode, const CInterval& in, CComplex zm,
+                                const CState& xm) const {
+    const double h = in.t1 - in.t0;
+    // The cubic's value at the middle, of values f and slopes d at the ends.
+    const auto cubic = [h](double f0, double f1, double d0, double d1) {
+        return 0.5 * (f0 + f1) + 0.125 * h * (d0 - d1);
+    };
+    for (int r = 0; r < mode.size; ++r) {
+        const auto s = U(mode.active[U(r)]);
+        const double miss = std::fabs(xm[s] - cubic(in.x0[s], in.x1[s], in.d0[s], in.d1[s]));
+        if (!(miss <= (s == 0 ? m_voltageTolerance : m_currentTolerance))) {
+            return false;
+        }
+    }
+    // A path without inductance: its current, the source's voltage less the
+    // output's over its resistance, as the measurements take it.
+    const double em = m_peak * zm.imag();
+    for (int p = 0; p < m_pathCount; ++p) {
+        if ((mode.paths & (1u << p)) == 0 || Path(p).inductor >= 0) {
+            continue;
+        }
+        const double expected = cubic(PathCurrent(p, mode.paths, in.e0, in.x0),
+                                      PathCurrent(p, mode.paths, in.e1, in.x1),
+                                      PathCurrentSlope(p, mode.paths, in.s0, in.d0),
+                                      PathCurrentSlope(p, mode.paths, in.s1, in.d1));
+        if (!(std::fabs(PathCurrent(p, mode.paths, em, xm) - expected) <= m_currentTolerance)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void CPiecewiseCircuit::Record(CMode& mode, const CInterval& in, CComplex z0, CComplex z1,
+                               bool regular, int depth, std::vector<CInterval>& intervals) {
+    const double half = 0.5 * (in.t1 - in.t0);
+    if (depth >= kMaxDepth || m_refinements >= kMaxRefinements || !(half > 0.0)) {
+        intervals.push_back(in);
+        return;
+    }
+    const CMatrix* exponential = nullptr;
+    CMatrix own{};
+    if (regular) {
+        while (static_cast<int>(mode.halves.size()) <= depth) {
+            mode.halves.push_back(
+                Exponential(mode, std::ldexp(m_step, -static_cast<int>(mode.halves.size()) - 1)));
+        }
+        exponential = &mode.halves[U(depth)];
+    } else {
+        own = Exponential(mode, half);
+        exponential = &own;
+    }
+    const double tm = in.t0 + half;
+    const CComplex zm = Phasor(tm);
+    CState xm = in.x0;
+    Advance(mode, z0, zm, *exponential, xm, nullptr);
+    if (Follows(mode, in, zm, xm)) {
+        intervals.push_back(in);
+        return;
+    }
+    ++m_refinements;
+    Record(mode, MakeInterval(mode, in.t0, z0, in.x0, tm, zm, xm), z0, zm, regular, depth + 1,
+           intervals);
+    Record(mode, MakeInterval(mode, tm, zm, xm, in.t1, z1, in.x1), zm, z1, regular, depth + 1,
+           intervals);
+}
+
 bool CPiecewiseCircuit::Carry(double t0, double duration, CState& x, CJacobian* jacobian,
                               std::vector<CInterval>* intervals) {
     const double tEnd = t0 + duration;
@@ -426,7 +528,8 @@ bool CPiecewiseCircuit::Carry(double t0, double duration, CState& x, CJacobian* 
     const CComplex rotation = std::polar(1.0, m_omega * m_step);
     unsigned paths = ConductingAt(z, x);
     bool resistive = x[0] < kCollapseVoltageV;
-    const CMode* mode = &ModeOf(paths, resistive);
+    CMode* mode = &ModeOf(paths, resistive);
+    m_refinements = 0;
     const auto zeroInactive = [&]() {
         if (jacobian == nullptr) {
             return;
@@ -447,21 +550,10 @@ bool CPiecewiseCircuit::Carry(double t0, double duration, CState& x, CJacobian* 
     double t = t0;
     long step = 0;
     const auto record = [&](double from, CComplex zFrom, const CState& xFrom, double to,
-                            CComplex zTo, const CState& xTo) {
+                            CComplex zTo, const CState& xTo, bool regular) {
         if (intervals != nullptr) {
-            CInterval interval;
-            interval.t0 = from;
-            interval.t1 = to;
-            interval.x0 = xFrom;
-            interval.x1 = xTo;
-            interval.d0 = Derivative(*mode, zFrom, xFrom);
-            interval.d1 = Derivative(*mode, zTo, xTo);
-            interval.e0 = m_peak * zFrom.imag();
-            interval.e1 = m_peak * zTo.imag();
-            interval.s0 = m_peak * m_omega * zFrom.real();
-            interval.s1 = m_peak * m_omega * zTo.real();
-            interval.paths = mode->paths;
-            intervals->push_back(interval);
+            Record(*mode, MakeInterval(*mode, from, zFrom, xFrom, to, zTo, xTo), zFrom, zTo,
+                   regular, 0, *intervals);
         }
     };
     while (t < tEnd) {
@@ -494,7 +586,7 @@ bool CPiecewiseCircuit::Carry(double t0, double duration, CState& x, CJacobian* 
                 CarryJacobian(*mode, exponential, *jacobian);
             }
             x = next;
-            record(t, z, before, tNext, zNext, x);
+            record(t, z, before, tNext, zNext, x, regular);
             t = tNext;
             z = zNext;
             if (tNext == gridNext) {
@@ -511,7 +603,7 @@ bool CPiecewiseCircuit::Carry(double t0, double duration, CState& x, CJacobian* 
             CState at = x;
             const CComplex zAt = Phasor(t + first);
             Advance(*mode, z, zAt, Exponential(*mode, first), at, jacobian);
-            record(t, z, before, t + first, zAt, at);
+            record(t, z, before, t + first, zAt, at, false);
             x = at;
             z = zAt;
         }

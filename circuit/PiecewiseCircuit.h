@@ -23,7 +23,12 @@ namespace ohmrada {
 // matrix exponential. The state is carried over a grid of fixed steps; an
 // event found on a step (a diode starting or ceasing to conduct, the output
 // crossing the load's knee) is located by a safeguarded Newton iteration on
-// the exact solution, and the mode changes there. Alongside, the derivative
+// the exact solution, and the mode changes there. The intervals handed out
+// for measuring are halved until a cubic through their ends' values and
+// slopes meets the exact state at their middle: where the circuit's time
+// constants are short against the grid (a stiff source, a small leakage
+// inductance against a large capacitor) the current after a diode starts
+// is an exponential no cubic over a whole step could follow. Alongside, the derivative
 // of the state by the start state (the monodromy matrix when carried over a
 // period) can be carried for a Newton iteration on the period map.
 //
@@ -110,6 +115,15 @@ private:
     void Advance(const CMode& mode, CComplex from, CComplex to, const CMatrix& exponential,
                  CState& x, CJacobian* jacobian) const;
     void CarryJacobian(const CMode& mode, const CMatrix& exponential, CJacobian& jacobian) const;
+    CInterval MakeInterval(const CMode& mode, double t0, CComplex z0, const CState& x0, double t1,
+                           CComplex z1, const CState& x1) const;
+    // Appends [t0, t1] in mode, halved while a cubic cannot follow it; halves
+    // of the grid's own step (regular) use the mode's cached exponentials.
+    void Record(CMode& mode, const CInterval& interval, CComplex z0, CComplex z1, bool regular,
+                int depth, std::vector<CInterval>& intervals);
+    // Whether the cubic through the interval's ends meets the exact state xm
+    // at its middle, within the measurements' tolerance.
+    bool Follows(const CMode& mode, const CInterval& interval, CComplex zm, const CState& xm) const;
     double Locate(const CMode& mode, int k, double t, const CState& x, double tau, double gHi);
 
     CCircuitParameters m_circuit;
@@ -123,6 +137,13 @@ private:
     std::array<CPath, 2> m_paths{};
     std::vector<std::unique_ptr<CMode>> m_modes;
     int m_eventCount = 0;
+    // What the cubic may miss at an interval's middle: a voltage, and a
+    // current (through a path's resistance or an inductance).
+    double m_voltageTolerance = 0.0;
+    double m_currentTolerance = 0.0;
+    // Intervals halved in the current Carry, bounded so that no circuit
+    // makes the work grow without end.
+    int m_refinements = 0;
 };
 
 }  // namespace ohmrada

@@ -44,23 +44,6 @@ CSteadyState Failure(ESteadyStateStatus status, std::string reason) {
     return result;
 }
 
-// A first guess of the output at the start of a period: the peak less the
-// diodes and the drop of a conduction angle's worth of current.
-double Estimate(const CCircuitParameters& c) {
-    const int inSeries = c.DiodesInSeries();
-    const double pulses = c.kind == ECircuitKind::kHalfWave ? 1.0 : 2.0;
-    const double noLoad = c.PeakVoltage() - inSeries * c.thresholdVoltageV;
-    const double resistance = c.sourceResistanceOhm + inSeries * c.bulkResistanceOhm;
-    double v = noLoad;
-    for (int step = 0; step < 15; ++step) {
-        const double load = std::max(v, 1e-6) / std::max(c.loadCurrentA, 1e-9);
-        v = pulses * load > resistance ? noLoad * (1.0 - std::sqrt(resistance / (pulses * load)))
-                                       : 0.0;
-    }
-    const double ripple = c.loadCurrentA / (pulses * c.frequencyHz * c.capacitanceF);
-    return std::clamp(v - 0.5 * std::min(ripple, v), 0.0, noLoad);
-}
-
 // Maps the state at the end of a half period onto the state at its start:
 // the other source's path takes the place of the first.
 void Mirror(const CCircuitParameters& c, int size, CState& x, CJacobian* jacobian) {
@@ -288,7 +271,7 @@ public:
         for (int s = 1; s < m_n; ++s) {
             m_scale[U(s)] = c.PeakVoltage() / resistance;
         }
-        m_x[0] = Estimate(c);
+        m_x[0] = EstimateStartVoltage(c);
     }
 
     // Empty when the periodic state was found (State()), else why not.
@@ -425,6 +408,23 @@ private:
 };
 
 }  // namespace
+
+double EstimateStartVoltage(const CCircuitParameters& c) {
+    // The peak less the diodes and the drop of a conduction angle's worth of
+    // current, less half the ripple.
+    const int inSeries = c.DiodesInSeries();
+    const double pulses = c.kind == ECircuitKind::kHalfWave ? 1.0 : 2.0;
+    const double noLoad = c.PeakVoltage() - inSeries * c.thresholdVoltageV;
+    const double resistance = c.sourceResistanceOhm + inSeries * c.bulkResistanceOhm;
+    double v = noLoad;
+    for (int step = 0; step < 15; ++step) {
+        const double load = std::max(v, 1e-6) / std::max(c.loadCurrentA, 1e-9);
+        v = pulses * load > resistance ? noLoad * (1.0 - std::sqrt(resistance / (pulses * load)))
+                                       : 0.0;
+    }
+    const double ripple = c.loadCurrentA / (pulses * c.frequencyHz * c.capacitanceF);
+    return std::clamp(v - 0.5 * std::min(ripple, v), 0.0, noLoad);
+}
 
 CSteadyState SolveSteadyState(const CCircuitParameters& c, const CSteadyStateOptions& options) {
     const std::string problem = c.Problem();

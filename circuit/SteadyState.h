@@ -45,6 +45,12 @@ struct CSteadyStateOptions {
 CSteadyState SolveSteadyState(const CCircuitParameters& circuit,
                               const CSteadyStateOptions& options = {});
 
+// A first guess of the output at the start of a period (the source's
+// voltage zero and rising), for any solver's search of the periodic state:
+// the form's kind of estimate with the diodes' bulk resistance in the
+// source's, less half the ripple; within 0 and the no-load voltage.
+double EstimateStartVoltage(const CCircuitParameters& circuit);
+
 // The highest diode current after switching on with the capacitor empty and
 // no current in the inductances, over every switch-on phase of the mains
 // period (a coarse scan, then a golden-section search around the worst);
