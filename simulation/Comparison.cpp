@@ -7,7 +7,7 @@ namespace ohmrada {
 
 CComparison CComparison::Make(const CEvaluation& form, const CMeasurements& simulated,
                               const CSimulationRequest& request) {
-    const double diodes = request.DiodeCount();
+    const double diodes = request.circuit.DiodeCount();
     struct CPair {
         EResult result;
         double simulated;

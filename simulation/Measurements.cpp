@@ -114,7 +114,7 @@ CSignals SignalsOf(const CRecording& recording, const CSimulationRequest& reques
     q.output = recording.Required(netlist.output);
     q.capacitorCurrent.resize(size);
     for (std::size_t k = 0; k < size; ++k) {
-        q.capacitorCurrent[k] = -LoadCurrent(request, q.output[k]);
+        q.capacitorCurrent[k] = -LoadCurrent(request.circuit, q.output[k]);
     }
     for (std::size_t i = 0; i < netlist.diodeCurrents.size(); ++i) {
         q.diodeCurrent.push_back(recording.Required(netlist.diodeCurrents[i]));
@@ -154,7 +154,7 @@ CMeasurements Measure(const CRecording& recording, const CSimulationRequest& req
     m.capacitorRmsCurrent = interval.Rms(q.capacitorCurrent);
     for (std::size_t s = 0; s < q.sourceCurrent.size(); ++s) {
         const double rms = interval.Rms(q.sourceCurrent[s]);
-        const double copper = request.sourceResistanceOhm * rms * rms;
+        const double copper = request.circuit.sourceResistanceOhm * rms * rms;
         m.windingRmsCurrent = std::max(m.windingRmsCurrent, rms);
         m.copperLoss += copper;
         m.inputPower += interval.Mean(Product(q.sourceVoltage[s], q.sourceCurrent[s])) - copper;

@@ -9,9 +9,13 @@ namespace ohmrada {
 
 namespace {
 
-// The snubber across a leakage inductance: its capacitance and a resistance
-// that damps the resonance with the inductance critically.
-constexpr double kSnubberCapacitanceF = 100e-9;
+// With a leakage inductance, a snubber across each winding's terminals keeps
+// the end of a blocked winding from floating (ngspice's step would shrink
+// without end): a capacitance small enough that no measured figure moves by
+// more than a few hundredths of a percent from the circuit without it (the
+// native solver's), and a resistance that damps its resonance with the
+// inductance critically.
+constexpr double kSnubberCapacitanceF = 1e-9;
 
 }  // namespace
 
@@ -42,7 +46,7 @@ public:
 
     void Circuit() {
         const double phase = m_settings.phaseDeg;
-        switch (m_request.kind) {
+        switch (m_request.circuit.kind) {
             case ECircuitKind::kHalfWave:
                 Source(1, phase, "0");
                 Diode(1, "a1", "out");
@@ -66,13 +70,13 @@ public:
 
     // The reservoir capacitor, the load, the diode model and the run.
     void OutputAndRun() {
-        m_lines.push_back("C1 out 0 " + N(m_request.capacitanceF) +
+        m_lines.push_back("C1 out 0 " + N(m_request.circuit.capacitanceF) +
                           " IC=" + N(m_settings.initialVoltage));
-        m_lines.push_back("BL out 0 I=" + N(m_request.loadCurrentA) + "*min(max(v(out)/" +
+        m_lines.push_back("BL out 0 I=" + N(m_request.circuit.loadCurrentA) + "*min(max(v(out)/" +
                           N(kCollapseVoltageV) + ",0),1)");
         std::string model = ".model DI D(IS=1e-9 N=0.005";
-        if (m_request.bulkResistanceOhm > 0.0) {
-            model += " RS=" + N(m_request.bulkResistanceOhm);
+        if (m_request.circuit.bulkResistanceOhm > 0.0) {
+            model += " RS=" + N(m_request.circuit.bulkResistanceOhm);
         }
         m_lines.push_back(model + ")");
         m_lines.emplace_back(
@@ -83,33 +87,40 @@ public:
     }
 
 private:
-    // Source k from its node "s<k>" (through RS, LS) to the winding's end
-    // "a<k>"; its other terminal is ground or, for the bridge, node b.
+    // Source k from its node "s<k>" through its resistance (none where it is
+    // zero: a 0 V source carries the connection) and leakage inductance to
+    // the winding's end "a<k>"; its other terminal is ground or, for the
+    // bridge, node b.
     void Source(int k, double phaseDeg, const std::string& minus) {
+        const CCircuitParameters& circuit = m_request.circuit;
         const std::string id = std::to_string(k);
         const std::string end = "a" + id;
+        const bool leakage = circuit.leakageInductanceH > 0.0;
+        const std::string inner = leakage ? "w" + id : end;
         m_lines.push_back("VS" + id + " s" + id + " " + minus + " SIN(0 " +
-                          N(m_request.PeakVoltage()) + " " + N(m_request.frequencyHz) + " 0 0 " +
+                          N(circuit.PeakVoltage()) + " " + N(circuit.frequencyHz) + " 0 0 " +
                           N(phaseDeg) + ")");
-        if (m_request.leakageInductanceH > 0.0) {
-            Leakage(k, end, minus);
+        if (circuit.sourceResistanceOhm > 0.0) {
+            m_lines.push_back("RS" + id + " s" + id + " " + inner + " " +
+                              N(circuit.sourceResistanceOhm));
         } else {
-            m_lines.push_back("RS" + id + " s" + id + " " + end + " " +
-                              N(m_request.sourceResistanceOhm));
+            m_lines.push_back("VR" + id + " s" + id + " " + inner + " 0");
+        }
+        if (leakage) {
+            Leakage(k, inner, end, minus);
         }
         m_netlist.sourceCurrents.push_back("vs" + id + "#branch");
         m_netlist.sourcePlus.push_back("s" + id);
         m_netlist.sourceMinus.push_back(minus);
     }
 
-    // The resistance and leakage inductance of source k, with the snubber
-    // that damps the inductance against the blocked diodes.
-    void Leakage(int k, const std::string& end, const std::string& minus) {
+    // The leakage inductance of source k, with the snubber across the
+    // winding's terminals.
+    void Leakage(int k, const std::string& inner, const std::string& end,
+                 const std::string& minus) {
         const std::string id = std::to_string(k);
-        const double l = m_request.leakageInductanceH;
-        m_lines.push_back("RS" + id + " s" + id + " w" + id + " " +
-                          N(m_request.sourceResistanceOhm));
-        m_lines.push_back("LS" + id + " w" + id + " " + end + " " + N(l) +
+        const double l = m_request.circuit.leakageInductanceH;
+        m_lines.push_back("LS" + id + " " + inner + " " + end + " " + N(l) +
                           " IC=" + N(StateOf(m_settings.inductorCurrents, k)));
         const double damping = 0.5 * std::sqrt(l / kSnubberCapacitanceF);
         m_lines.push_back("RN" + id + " " + end + " n" + id + " " + N(damping));
@@ -124,7 +135,7 @@ private:
         const std::string id = std::to_string(i);
         m_lines.push_back("D" + id + " " + anode + " j" + id + " DI");
         m_lines.push_back("VD" + id + " j" + id + " " + cathode + " DC " +
-                          N(m_request.thresholdVoltageV));
+                          N(m_request.circuit.thresholdVoltageV));
         m_netlist.diodeCurrents.push_back("vd" + id + "#branch");
         m_netlist.diodeAnodes.push_back(anode);
         m_netlist.diodeCathodes.push_back(cathode);

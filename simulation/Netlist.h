@@ -11,9 +11,9 @@ namespace ohmrada {
 // How one transient run starts and how far it goes.
 // A run starts from the whole state of the circuit: the reservoir
 // capacitor's voltage and, with a leakage inductance, each source's
-// inductor current and snubber voltage (taken from the end of the run
-// before, so that the steady-state search carries every state, not only
-// the capacitor's).
+// inductor current and snubber voltage (the native circuit's periodic
+// state, or the end of the run before, so that the steady-state search
+// carries every state, not only the capacitor's).
 struct CRunSettings {
     double initialVoltage = 0.0;           // the reservoir capacitor at t = 0, V
     double phaseDeg = 0.0;                 // source 1's sine at t = 0, degrees
@@ -25,10 +25,14 @@ struct CRunSettings {
 
 // The rectifier of a request as an ngspice netlist:
 //
-//   source k:  VSk (sine, RMS value sourceVoltageRms, 50 Hz; the two of the
-//              centre-tap circuit in antiphase) -- RSk (internal resistance)
-//              [-- LSk (leakage inductance) with a series RC snubber across
-//              the winding's terminals that damps its ringing]
+//   source k:  VSk (sine, RMS value sourceVoltageRms, at the mains
+//              frequency; the two of the centre-tap circuit in antiphase) --
+//              RSk (internal resistance; a 0 V source VRk where it is zero)
+//              [-- LSk (leakage inductance), with a series RC snubber of
+//              1 nF across the winding's terminals, critically damped, so
+//              that a blocked winding's end never floats: small enough to
+//              leave every measured figure of the native circuit, which has
+//              none, within a few hundredths of a percent]
 //   diode i:   Di, a near-ideal junction (emission coefficient 0.005: some
 //              3 mV at 10 A) whose series resistance is BahnR, then VDi, a
 //              DC source of DiffU against the current: the form's threshold

@@ -21,7 +21,8 @@ namespace ohmrada {
 // winding; the circuit follows the form's rule: "einweg" half-wave,
 // "bruecke" bridge, anything else centre-tap), and what only the
 // time-domain run uses.
-struct CSimulationRequest : CCircuitParameters {
+struct CSimulationRequest {
+    CCircuitParameters circuit;  // the circuit both solvers solve
     double ratedCurrentA = 0.0;  // NennI, for the winding load ratio
     // Where in the mains period the switch-on run starts, in degrees of the
     // sine of source 1: 90 is its crest (the default), 0 its zero crossing.
@@ -32,9 +33,12 @@ struct CSimulationRequest : CCircuitParameters {
     // native circuit finds worst (the highest diode current).
     static CSimulationRequest FromDesign(const CDesign& design, double leakageInductanceH = 0.0);
 
-    // Empty when the circuit can be simulated, otherwise why not (a zero or
-    // absurd value, a zero internal resistance, diodes that never conduct).
+    // Empty when the circuit can be simulated, otherwise why not: the
+    // circuit's own reason (the one check both solvers share) or an absurd
+    // rated current or switch-on phase.
     std::string Problem() const;
+
+    double Period() const { return circuit.Period(); }
 };
 
 }  // namespace ohmrada

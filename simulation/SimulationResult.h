@@ -34,6 +34,13 @@ struct CSimulationResult {
     CWaveforms switchOn;     // the first periods after switching on
 
     bool Ok() const { return error == ESimulationError::kNone; }
+    // Measured, whether or not the output collapsed.
+    bool Measured() const { return Ok() || error == ESimulationError::kCollapsed; }
+    bool Collapsed() const { return error == ESimulationError::kCollapsed; }
+    // Marks a measured result whose output's minimum falls below the 1 V
+    // the regulator needs as collapsed, with the sentence that says so; the
+    // measurements stay. Every solver's result goes through it.
+    void MarkIfCollapsed();
 };
 
 }  // namespace ohmrada

@@ -9,6 +9,7 @@
 #include "Measurements.h"
 #include "Netlist.h"
 #include "Recording.h"
+#include "SteadyState.h"
 
 namespace ohmrada {
 
@@ -24,13 +25,19 @@ constexpr double kSettled = 1e-4;
 constexpr double kBalanced = 1e-4;
 // A mean near zero is judged against a tenth of the source's crest instead.
 constexpr double kSmallMeanFraction = 0.1;
+// The balance of a light load is judged against this current instead: the
+// diodes' reverse current and the windings' shunts (microamperes at most)
+// would otherwise keep it from ever balancing.
+constexpr double kSmallestBalanceCurrentA = 0.01;
 // Each run covers two mains periods: the two give two points of gain(V),
 // enough for a secant, and the second period is the one measured.
 constexpr int kPeriodsPerRun = 2;
-// The estimate's fixed-point iteration converges in a few steps; 15 is
-// ample for every design the form accepts.
-constexpr int kEstimateIterations = 15;
 // The estimate's output resistance is found by raising the load by 1 %.
+// The longest step resolves the time constant of the source's and diodes'
+// resistance with the capacitor: a quarter of it, but no less than this
+// fraction of the period (a run of two periods stays below the point limit).
+constexpr double kTimeConstantSteps = 0.25;
+constexpr int kMostStepsPerPeriod = 50000;
 constexpr double kSlopeLoadStep = 0.01;
 // Two secant points closer than this (relative) cannot tell a slope.
 constexpr double kSecantResolution = 1e-6;
@@ -93,41 +100,35 @@ double Root(const std::optional<CGainPoint>& previous, const CGainPoint& point, 
 }
 
 // d gain / d V of the estimate: a period takes T / (C x R) of the distance
-// to the steady state, R the estimate's output resistance.
-double ModelSlope(const CSimulationRequest& request) {
-    const double current = request.loadCurrentA;
-    CSimulationRequest more = request;
+// to the steady state, R the estimate's output resistance; NaN without a
+// load to tell it.
+double ModelSlope(const CCircuitParameters& circuit) {
+    const double current = circuit.loadCurrentA;
+    CCircuitParameters more = circuit;
     more.loadCurrentA = current * (1.0 + kSlopeLoadStep);
     const double resistance =
-        (EstimateVoltage(request) - EstimateVoltage(more)) / (kSlopeLoadStep * current);
-    if (!(resistance > 0.0)) {
+        (EstimateStartVoltage(circuit) - EstimateStartVoltage(more)) / (kSlopeLoadStep * current);
+    if (!(resistance > 0.0) || !std::isfinite(resistance)) {
         return NAN;
     }
-    return -request.Period() / (request.capacitanceF * resistance);
+    return -circuit.Period() / (circuit.capacitanceF * resistance);
 }
 
 }  // namespace
-
-double EstimateVoltage(const CSimulationRequest& r) {
-    const int inSeries = r.DiodesInSeries();
-    const double pulses = r.kind == ECircuitKind::kHalfWave ? 1.0 : 2.0;
-    const double noLoad =
-        r.PeakVoltage() - inSeries * (r.thresholdVoltageV + r.bulkResistanceOhm * r.loadCurrentA);
-    const double source = r.sourceResistanceOhm + inSeries * r.bulkResistanceOhm;
-    double voltage = noLoad;
-    for (int step = 0; step < kEstimateIterations; ++step) {
-        const double load = std::max(voltage, 1e-6) / r.loadCurrentA;
-        voltage =
-            pulses * load > source ? noLoad * (1.0 - std::sqrt(source / (pulses * load))) : 0.0;
-    }
-    const double ripple = r.loadCurrentA / (pulses * r.frequencyHz * r.capacitanceF);
-    return std::max(0.0, voltage - 0.5 * std::min(ripple, voltage));
-}
 
 struct CSteadyStateSearch::CRunOutcome {
     std::optional<CRecording> recording;  // empty on failure
     CSimulationResult failure;
 };
+
+double CSteadyStateSearch::MaxStep() const {
+    const CCircuitParameters& c = m_request.circuit;
+    const double period = c.Period();
+    const double timeConstant =
+        (c.sourceResistanceOhm + c.DiodesInSeries() * c.bulkResistanceOhm) * c.capacitanceF;
+    return std::min(period / m_limits.stepsPerPeriod,
+                    std::max(kTimeConstantSteps * timeConstant, period / kMostStepsPerPeriod));
+}
 
 CSteadyStateSearch::CSteadyStateSearch(ISpiceSession& session, const CSimulationRequest& request,
                                        const CSimulationLimits& limits, std::stop_token stop)
@@ -150,12 +151,7 @@ CSimulationResult CSteadyStateSearch::Run() {
     result.switchOn = std::move(surge.switchOn);
     // A regulator whose input falls into the region where it cannot draw
     // its current has collapsed: the numbers are no working supply's.
-    if (result.measurements.minimumVoltage < kCollapseVoltageV) {
-        result.error = ESimulationError::kCollapsed;
-        result.message = "the output collapses: its minimum falls to " +
-                         Fixed(std::max(0.0, result.measurements.minimumVoltage), 3) +
-                         " V, below the 1 V the regulator needs to draw its load current";
-    }
+    result.MarkIfCollapsed();
     return result;
 }
 
@@ -220,10 +216,11 @@ bool Settled(const CSimulationRequest& request, const std::vector<double>& means
     // less than kSettled (a mean near zero, of a capacitor far too small for
     // the load, against a tenth of the crest) and the capacitor's charge
     // balances.
+    const CCircuitParameters& circuit = request.circuit;
     const double scale =
-        std::max(std::fabs(means.back()), kSmallMeanFraction * request.PeakVoltage());
-    const double imbalance =
-        request.capacitanceF * lastPeriod.gain / request.Period() / request.loadCurrentA;
+        std::max(std::fabs(means.back()), kSmallMeanFraction * circuit.PeakVoltage());
+    const double imbalance = circuit.capacitanceF * lastPeriod.gain / circuit.Period() /
+                             std::max(circuit.loadCurrentA, kSmallestBalanceCurrentA);
     return std::fabs(means[1] - means[0]) < kSettled * scale && std::fabs(imbalance) < kBalanced;
 }
 
@@ -231,10 +228,20 @@ bool Settled(const CSimulationRequest& request, const std::vector<double>& means
 
 CSimulationResult CSteadyStateSearch::SteadyState() {
     const double period = m_request.Period();
-    double start = EstimateVoltage(m_request);
-    const double modelSlope = ModelSlope(m_request);
+    const double modelSlope = ModelSlope(m_request.circuit);
     std::optional<CGainPoint> previous;
     CRunSettings settings;
+    // The first run starts from the native circuit's periodic state (the
+    // same circuit): ngspice then has only to confirm it, or to move from
+    // it, even where its own creep would take hundreds of periods (no load
+    // on a large capacitor). Where the native circuit has no answer, from
+    // the estimate.
+    double start = EstimateStartVoltage(m_request.circuit);
+    const CSteadyState native = SolveSteadyState(m_request.circuit);
+    if (native.Solved() && !native.state.empty()) {
+        start = native.state[0];
+        settings.inductorCurrents.assign(native.state.begin() + 1, native.state.end());
+    }
     settings.stopTime = kPeriodsPerRun * period;
     settings.maxStep = MaxStep();
     int periods = 0;
@@ -279,7 +286,8 @@ CSimulationResult CSteadyStateSearch::SteadyState() {
         // capacitor's, which the secant chose; a root beyond the source's
         // crest is the secant's error, not the circuit's state.
         CarryOver(recording, settings);
-        start = std::isfinite(target) && target < m_request.PeakVoltage() ? target : periodStart;
+        start = std::isfinite(target) && target < m_request.circuit.PeakVoltage() ? target
+                                                                                  : periodStart;
     }
 }
 

@@ -34,7 +34,8 @@ struct CSimulationLimits {
 // capacitor's charge over it balances to 1e-4 of the load current.
 // Otherwise the next run starts from the root the points point to (a
 // secant, or a Newton step with the estimate's slope), and with every other
-// state (inductor currents, snubber voltages) where the run before ended.
+// state (inductor currents, snubber voltages) where the run before ended. The first run
+// starts from the native circuit's periodic state.
 // The last period gives the measurements, the last two the waveforms.
 class CSteadyStateSearch {
 public:
@@ -49,7 +50,9 @@ private:
     CSimulationResult SwitchOn();
     struct CRunOutcome;
     CRunOutcome RunOnce(const struct CRunSettings& settings, const char* what);
-    double MaxStep() const { return m_request.Period() / m_limits.stepsPerPeriod; }
+    // The longest time step: the limits' share of the period, shorter where
+    // the circuit's time constant asks for it.
+    double MaxStep() const;
 
     ISpiceSession& m_session;
     const CSimulationRequest& m_request;
@@ -57,10 +60,5 @@ private:
     std::stop_token m_stop;
     ISpiceSession::CDeadline m_deadline;
 };
-
-// A first guess of the steady mean output voltage: the form's kind of
-// estimate with the diodes' bulk resistance in the source resistance, less
-// half the ripple.
-double EstimateVoltage(const CSimulationRequest& request);
 
 }  // namespace ohmrada

@@ -110,7 +110,7 @@ TEST(ScriptedSteadyState, FindsTheFixedPointAndMeasuresTheKnownWaveforms) {
     using S = CScriptedSession;
     CScriptedSession session;
     const CSimulationRequest request = CSimulationRequest::FromDesign(CDesign::StartUp());
-    ASSERT_EQ(request.kind, ECircuitKind::kCentreTap);
+    ASSERT_EQ(request.circuit.kind, ECircuitKind::kCentreTap);
     const CSimulationResult result = Simulate(session, request);
     ASSERT_TRUE(result.Ok()) << result.message;
     // The period map is linear: a secant through two points lands on it.
@@ -127,7 +127,7 @@ TEST(ScriptedSteadyState, FindsTheFixedPointAndMeasuresTheKnownWaveforms) {
     EXPECT_NEAR(m.windingRmsCurrent, S::kPeak / std::sqrt(2.0), 1e-4);
     EXPECT_NEAR(m.diodePower, S::kForward * S::kPeak / pi, 1e-4);
     EXPECT_NEAR(m.peakReverseVoltage, S::kReverse, 1e-3);
-    const double copper = request.sourceResistanceOhm * S::kPeak * S::kPeak / 2.0;
+    const double copper = request.circuit.sourceResistanceOhm * S::kPeak * S::kPeak / 2.0;
     EXPECT_NEAR(m.copperLoss, 2.0 * copper, 1e-3);
     EXPECT_NEAR(m.inputPower, 2.0 * (S::kSource * S::kPeak / 2.0 - copper), 1e-3);
     EXPECT_NEAR(m.switchOnPeakCurrent, S::kPeak, 1e-4);
@@ -137,7 +137,7 @@ TEST(ScriptedSteadyState, FindsTheFixedPointAndMeasuresTheKnownWaveforms) {
 TEST(ScriptedSteadyState, EachRunStartsFromThePreviousRunsInductorCurrent) {
     CScriptedSession session;
     CSimulationRequest request = CSimulationRequest::FromDesign(CDesign::StartUp());
-    request.leakageInductanceH = 1e-3;
+    request.circuit.leakageInductanceH = 1e-3;
     CSimulationLimits limits;
     limits.maxPeriods = 4;  // two steady-state runs at most
     Simulate(session, request, {}, limits);
@@ -176,12 +176,12 @@ TEST(Comparison, DiodePowerCountsEveryDiodeAndPeakReverseVoltageHasNoDeviation) 
     for (const ECircuitKind circuit :
          {ECircuitKind::kHalfWave, ECircuitKind::kBridge, ECircuitKind::kCentreTap}) {
         CSimulationRequest request = CSimulationRequest::FromDesign(design);
-        request.kind = circuit;
+        request.circuit.kind = circuit;
         const CComparison comparison = CComparison::Make(Evaluate(design), simulated, request);
         int checked = 0;
         for (const CComparisonRow& row : comparison.rows) {
             if (row.name == "diode_power_w") {
-                EXPECT_DOUBLE_EQ(row.simulated, 1.25 * request.DiodeCount());
+                EXPECT_DOUBLE_EQ(row.simulated, 1.25 * request.circuit.DiodeCount());
                 ++checked;
             }
             if (row.name == "peak_reverse_voltage_v") {
