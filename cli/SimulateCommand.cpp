@@ -105,10 +105,17 @@ struct COptions {
     bool circuit = false;  // --solver circuit
 };
 
-// The circuit's steady state in the simulation's terms.
+// The circuit's steady state in the simulation's terms. It counts no
+// periods (it solves the period map, it does not run into the steady
+// state): none is given.
 CSimulationResult SolveNatively(const CSimulationRequest& request) {
     CSimulationResult result;
-    const CSteadyState state = SolveSteadyState(request, {.switchOn = true});
+    if (std::string problem = request.Problem(); !problem.empty()) {
+        result.error = ESimulationError::kCannotSimulate;
+        result.message = std::move(problem);
+        return result;
+    }
+    const CSteadyState state = SolveSteadyState(request.circuit, {.switchOn = true});
     if (!state.Solved()) {
         result.error = state.status == ESteadyStateStatus::kCannotSolve
                            ? ESimulationError::kCannotSimulate
@@ -117,6 +124,8 @@ CSimulationResult SolveNatively(const CSimulationRequest& request) {
         return result;
     }
     static_cast<CCircuitMeasurements&>(result.measurements) = state.measurements;
+    result.measurements.periods = std::numeric_limits<double>::quiet_NaN();
+    result.MarkIfCollapsed();
     return result;
 }
 
@@ -165,18 +174,20 @@ CParsed<COptions> ParseArguments(const std::vector<std::string>& args) {
 // One input's simulation beside its form.
 struct CSimulated {
     std::optional<std::string> input;
+    bool circuit = false;  // solved natively, not by ngspice
     CSimulationRequest request;
     CSimulationResult result;
     CComparison comparison;
 };
 
 // A number with a fixed count of decimals and "." as the point, as the form
-// shows its fields (no sign on a zero); room for the largest double.
+// shows its fields (no sign on a zero, nor on what rounds to one: no
+// "-0.0 %"); room for the largest double.
 std::string Fixed(double value, int decimals) {
     if (!std::isfinite(value)) {
         return texts::kUndefinedValue;
     }
-    if (value == 0.0) {
+    if (std::fabs(value) < 0.5 * std::pow(10.0, -decimals)) {
         value = 0.0;
     }
     char buffer[512];
@@ -219,10 +230,17 @@ void WriteTable(const std::vector<CSimulated>& runs, std::ostream& out) {
             text.push_back('\n');
         }
         text.append(kInputPrefix).append(InputTitle(run.input)).push_back('\n');
-        text.append(tc::kSimulationTitle).push_back('\n');
+        text.append(run.circuit ? tc::kCircuitTitle : tc::kSimulationTitle).push_back('\n');
+        if (run.result.Collapsed()) {
+            text.append(FillIn(ta::kOutputCollapses, {Fixed(std::max(0.0, m.minimumVoltage), 3)}))
+                .push_back('\n');
+        }
         for (std::size_t row = 0; row < kMeasurementCount; ++row) {
             const CMeasurementSpec& spec = kMeasurements[row];
             const std::string_view label = tc::kMeasurementLabels[row];
+            if (!std::isfinite(m.*spec.member)) {
+                continue;  // the circuit's solver counts no periods
+            }
             text.append("  ");
             AppendLeft(text, label, 36);
             const std::string value =
@@ -278,6 +296,8 @@ void WriteJson(const std::vector<CSimulated>& runs, std::ostream& out) {
         text.append(index == 0 ? "\n" : ",\n");
         text.append("  {\n    \"input\": ");
         text.append(JsonStringOrNull(run.input));
+        text.append(",\n    \"solver\": ").append(run.circuit ? "\"circuit\"" : "\"ngspice\"");
+        text.append(",\n    \"collapsed\": ").append(run.result.Collapsed() ? "true" : "false");
         text.append(",\n    \"simulation\": ").append(MeasurementsJson(run.result.measurements));
         text.append(",\n    \"comparison\": {");
         bool first = true;
@@ -314,7 +334,7 @@ void WriteCsv(const std::vector<CSimulated>& runs, std::ostream& out) {
         text.append(",").append(row.name).append("_simulated");
         text.append(",").append(row.name).append("_deviation_pct");
     }
-    text.append(",winding_load_ratio\r\n");
+    text.append(",winding_load_ratio,solver,collapsed\r\n");
     for (const CSimulated& run : runs) {
         text.append(run.input ? CsvField(*run.input) : std::string());
         for (const CMeasurementSpec& spec : kMeasurements) {
@@ -325,7 +345,9 @@ void WriteCsv(const std::vector<CSimulated>& runs, std::ostream& out) {
             text.append(",").append(ShortestNumber(row.simulated));
             text.append(",").append(ShortestNumber(row.deviationPct));
         }
-        text.append(",").append(ShortestNumber(run.comparison.windingLoadRatio)).append("\r\n");
+        text.append(",").append(ShortestNumber(run.comparison.windingLoadRatio));
+        text.append(run.circuit ? ",circuit" : ",ngspice");
+        text.append(run.result.Collapsed() ? ",true\r\n" : ",false\r\n");
     }
     out << text;
 }
@@ -399,12 +421,17 @@ int RunSimulateCommand(const std::vector<std::string>& args, std::istream& in, s
         }
         CSimulated run;
         run.input = input;
+        run.circuit = options.circuit;
         run.request = CSimulationRequest::FromDesign(form.view->design, options.leakageInductanceH);
         run.result = options.circuit ? SolveNatively(run.request) : Simulate(run.request);
         if (!run.result.Ok()) {
+            // A collapsed output is measured and shown as what it is, and
+            // fails the run all the same.
             err << kProgram << ": " << DescribeInput(input) << ": " << run.result.message << '\n';
             status = 2;
-            continue;
+            if (!run.result.Collapsed()) {
+                continue;
+            }
         }
         run.comparison =
             CComparison::Make(Evaluate(form.view->design), run.result.measurements, run.request);

@@ -49,6 +49,8 @@ inline constexpr const char* kSweepLogarithmic = ", logarithmisch";
 
 // simulate.
 inline constexpr const char* kSimulationTitle = "Simulation (ngspice)";
+inline constexpr const char* kCircuitTitle =
+    "Eingeschwungener Zustand der Schaltung (eigener Löser)";
 inline constexpr const char* kComparisonTitle = "Vergleich mit dem Formular";
 inline constexpr const char* kDeviation = "Abweichung";
 inline constexpr const char* kWindingLoad =
