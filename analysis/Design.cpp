@@ -25,7 +25,7 @@ CDesign CDesign::TakeFrom(const CPowerSupply& supply) {
     CDesign design;
     design.centreTap = supply.GetTransformer()->GetCentreTap();
     design.circuit = supply.GetRectifier()->GetCircuit();
-    design.mainsFrequency = supply.MainsFrequency();
+    design.mainsFrequency = supply.GetMainsFrequency();
     for (const CInputSpec& spec : kInputs) {
         float value = spec.get(supply);
         // The transformer shows half of each stored winding voltage while the

@@ -25,7 +25,7 @@ CCircuitParameters CircuitOfDesign(const CDesign& design, double leakageInductan
     c.bulkResistanceOhm = static_cast<double>(rectifier.GetBulkResistance());
     c.capacitanceF = static_cast<double>(ToSingle(supply.GetCapacitor()->GetCapacitance(true)));
     c.loadCurrentA = static_cast<double>(supply.GetLoadCurrent());
-    c.frequencyHz = static_cast<double>(supply.MainsFrequency());
+    c.frequencyHz = static_cast<double>(supply.GetMainsFrequency());
     return c;
 }
 
@@ -48,8 +48,14 @@ CCircuitVerdict JudgeCircuit(const CSteadyState& state, const CDesign& design,
                         static_cast<double>(design[EInput::kUbger]);
     verdict.targetHeld = !state.Collapsed() && verdict.headroomV >= 0.0;
     verdict.overloaded = m.windingRmsCurrent > static_cast<double>(design[EInput::kNennI]);
+    // The regulator passes v - its output, which is the target while the
+    // input stands DeltU above it and the input less DeltU below (drop-out):
+    // v - out = DeltU + max(v - (target + DeltU), 0), averaged over the
+    // period. Held throughout, that is mean - target; in drop-out the
+    // regulator still drops DeltU at the full load current.
     const double current = design[EInput::kIb];
-    verdict.regulatorPowerW = current * std::fmax(0.0, m.meanVoltage - outputVoltageV);
+    const double dropout = design[EInput::kDeltU];
+    verdict.regulatorPowerW = current * (dropout + state.MeanAbove(outputVoltageV + dropout));
     verdict.junctionTemperatureC =
         static_cast<double>(design[EInput::kTu]) +
         static_cast<double>(design[EInput::kRja]) * verdict.regulatorPowerW;

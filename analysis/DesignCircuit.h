@@ -28,8 +28,10 @@ struct CCircuitVerdict {
     double headroomV = 0.0;   // circuit minimum - DeltU - Ubger; NaN when not solved
     // The winding's RMS current (of one half with the centre tap) above NennI.
     bool overloaded = false;
-    // The regulator's loss with the circuit's mean voltage, Ib x (mean -
-    // output voltage), and the junction temperature it gives (Tu + Rja x loss).
+    // The regulator's loss, Ib x the period's mean of (input - output), the
+    // output the target or, in drop-out, the input less DeltU (so Ib x (mean
+    // - target) while the target is held), and the junction temperature it
+    // gives (Tu + Rja x loss).
     double regulatorPowerW = 0.0;
     double junctionTemperatureC = 0.0;
     bool junctionOverLimit = false;

@@ -59,6 +59,12 @@ float CircuitHighestTarget(const CDesign& design, const CAnalysisSettings& setti
     return target >= CComponent().FloorValue() ? target : 0.0f;
 }
 
+// The circuit's verdict on a design with the form's regulated output.
+CCircuitVerdict CircuitVerdict(const CDesign& design, const CAnalysisSettings& settings) {
+    return JudgeCircuit(SolveDesignCircuit(design, settings), design,
+                        Evaluate(design)[EResult::kOutputVoltage], settings.junctionLimitC);
+}
+
 void FindCircuitLimits(const CDesign& design, const CDesign& low, const CAnalysisSettings& settings,
                        CLimits::CCircuitLimits& limits) {
     CSearchRange currents = CurrentSearchRange(design);
@@ -79,6 +85,17 @@ void FindCircuitLimits(const CDesign& design, const CDesign& low, const CAnalysi
                 SolveDesignCircuit(WithLoadCurrent(design, current), settings);
             return state.Solved() && !(state.measurements.windingRmsCurrent > rated);
         });
+    limits.maxRegulatorCurrent = FindFirstChange(currents, ESeek::kLastHolding, [&](float current) {
+        const CCircuitVerdict verdict = CircuitVerdict(WithLoadCurrent(design, current), settings);
+        return verdict.targetHeld && !verdict.junctionOverLimit;
+    });
+    const CCircuitVerdict verdict = CircuitVerdict(design, settings);
+    limits.regulatorPowerW = verdict.regulatorPowerW;
+    if (verdict.regulatorPowerW > 0.0) {
+        limits.thermalResistanceKPerW =
+            (settings.junctionLimitC - static_cast<double>(design[EInput::kTu])) /
+            verdict.regulatorPowerW;
+    }
     CSearchRange scales = ScaleSearchRange();
     scales.step = kCircuitScaleStep;
     limits.bestScale = FindFirstChange(scales, ESeek::kFirstHolding, [&](float scale) {
@@ -171,6 +188,8 @@ CLimits WithCircuitLimits(const CLimits& limits, const CDesign& design) {
     shown.highestVoltage.nominalV = circuit.highestVoltageNominalV;
     shown.highestVoltage.lowMainsV = circuit.highestVoltageLowMainsV;
     shown.maxTransformerLoad.current = circuit.maxTransformerCurrent;
+    shown.maxRegulatorPower.current = circuit.maxRegulatorCurrent;
+    shown.maxRegulatorPower.thermalResistanceKPerW = circuit.thermalResistanceKPerW;
     CLimits::CBestEfficiency& best = shown.bestEfficiency;
     best.scale = circuit.bestScale;
     best.ratedVoltage.reset();

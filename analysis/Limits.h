@@ -83,13 +83,21 @@ struct CLimits {
         // target in the low corner, and the form's efficiency with it.
         CSearchResult bestScale;
         std::optional<float> bestEfficiencyPct;
+        // The largest Ib at which the circuit holds the target and the
+        // junction, heated by the circuit's regulator loss (drop-out
+        // included), stays within Tj,max; and the largest Rja that keeps the
+        // set Ib within Tj,max with that loss (none when it is zero).
+        CSearchResult maxRegulatorCurrent;
+        std::optional<double> thermalResistanceKPerW;
+        double regulatorPowerW = 0.0;  // the circuit's loss at the set Ib
     } circuit;
 };
 
 // The limits as the circuit finds them, in the places of the closed form's:
-// the regulated current, the highest voltage, the transformer's thermal load
-// and the best efficiency (with the scaled transformer's plate as the form
-// would show it). The regulator's limits stay the closed form's.
+// the regulated current, the highest voltage, the transformer's thermal load,
+// the regulator's current and thermal resistance, and the best efficiency
+// (with the scaled transformer's plate as the form would show it). The
+// dissipation Tj,max allows, (Tj,max - Tu) / Rja, is no solver's.
 CLimits WithCircuitLimits(const CLimits& limits, const CDesign& design);
 
 inline constexpr double kCircuitCurrentStep = 1.25;

@@ -34,6 +34,12 @@ int CCircuitParameters::DiodeCount() const {
     return 0;
 }
 
+bool CCircuitParameters::HasLeakage() const {
+    constexpr double kNegligibleTimeConstant = 1e-12;  // of the period
+    const double resistance = sourceResistanceOhm + DiodesInSeries() * bulkResistanceOhm;
+    return leakageInductanceH > kNegligibleTimeConstant * Period() * resistance;
+}
+
 double CCircuitParameters::PeakVoltage() const {
     return std::sqrt(2.0) * sourceVoltageRms;
 }

@@ -31,6 +31,12 @@ struct CCircuitParameters {
     // Diodes a conducting path passes through (two in the bridge).
     int DiodesInSeries() const { return kind == ECircuitKind::kBridge ? 2 : 1; }
     double Period() const { return 1.0 / frequencyHz; }
+    // Whether the leakage inductance is part of the circuit: one whose time
+    // constant with the path's resistance lies below a millionth of a
+    // millionth of the period changes no figure, and carried as a state it
+    // would make the equations too stiff for any solver's precision. Both
+    // solvers leave it out alike.
+    bool HasLeakage() const;
     double PeakVoltage() const;
 
     // Empty when the circuit can be solved, otherwise why not (a value that

@@ -58,10 +58,10 @@ CPiecewiseCircuit::CPiecewiseCircuit(const CCircuitParameters& circuit, int step
       m_omega(2.0 * M_PI * circuit.frequencyHz),
       m_peak(circuit.PeakVoltage()),
       m_step(circuit.Period() / stepsPerPeriod) {
-    m_inductance = circuit.leakageInductanceH > 0.0;
     const double threshold = circuit.DiodesInSeries() * circuit.thresholdVoltageV;
     const double resistance =
         circuit.sourceResistanceOhm + circuit.DiodesInSeries() * circuit.bulkResistanceOhm;
+    m_inductance = circuit.HasLeakage();
     const int inductor1 = m_inductance ? 1 : -1;
     switch (circuit.kind) {
         case ECircuitKind::kHalfWave:

@@ -249,6 +249,15 @@ CCircuitMeasurements Measure(const CCircuitParameters& c, const CPiecewiseCircui
     return m;
 }
 
+bool AllFinite(const CCircuitMeasurements& m) {
+    for (const CCircuitMeasurementSpec& spec : kCircuitMeasurements) {
+        if (!std::isfinite(m.*spec.member)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 namespace {
@@ -409,6 +418,64 @@ private:
 
 }  // namespace
 
+namespace {
+
+// The integral of max(f(s) - level, 0) over one segment's cubic: the
+// crossings of the level are found on a fine sampling and refined by
+// bisection, and each part above it is integrated exactly (Simpson's rule
+// is exact for a cubic).
+double IntegralAbove(const COutputSegment& g, double level) {
+    const double m0 = g.d0 * g.h;
+    const double m1 = g.d1 * g.h;
+    const auto f = [&](double s) {
+        const double s2 = s * s;
+        const double s3 = s2 * s;
+        return (2 * s3 - 3 * s2 + 1) * g.v0 + (s3 - 2 * s2 + s) * m0 + (-2 * s3 + 3 * s2) * g.v1 +
+               (s3 - s2) * m1 - level;
+    };
+    const auto simpson = [&](double a, double b) {
+        return (b - a) / 6.0 * (f(a) + 4.0 * f(0.5 * (a + b)) + f(b));
+    };
+    // A cubic has at most three crossings; sixteen samples part them.
+    constexpr int kSamples = 16;
+    std::array<double, kSamples + 2> points{};
+    std::size_t count = 0;
+    points[count++] = 0.0;
+    for (int k = 0; k < kSamples; ++k) {
+        double lo = static_cast<double>(k) / kSamples;
+        double hi = static_cast<double>(k + 1) / kSamples;
+        const bool above = f(lo) > 0.0;
+        if (above == (f(hi) > 0.0)) {
+            continue;
+        }
+        for (int i = 0; i < 60; ++i) {
+            const double mid = 0.5 * (lo + hi);
+            ((f(mid) > 0.0) == above ? lo : hi) = mid;
+        }
+        points[count++] = 0.5 * (lo + hi);
+    }
+    points[count++] = 1.0;
+    double sum = 0.0;
+    for (std::size_t k = 0; k + 1 < count; ++k) {
+        if (f(0.5 * (points[k] + points[k + 1])) > 0.0) {
+            sum += simpson(points[k], points[k + 1]);
+        }
+    }
+    return std::max(0.0, sum) * g.h;
+}
+
+}  // namespace
+
+double CSteadyState::MeanAbove(double level) const {
+    double integral = 0.0;
+    double period = 0.0;
+    for (const COutputSegment& segment : output) {
+        period += segment.h;
+        integral += IntegralAbove(segment, level);
+    }
+    return period > 0.0 ? integral / period : 0.0;
+}
+
 double EstimateStartVoltage(const CCircuitParameters& c) {
     // The peak less the diodes and the drop of a conduction angle's worth of
     // current, less half the ripple.
@@ -446,6 +513,14 @@ CSteadyState SolveSteadyState(const CCircuitParameters& c, const CSteadyStateOpt
                        "no steady state: the diodes switch without end");
     }
     result.measurements = Measure(c, circuit, intervals);
+    if (!AllFinite(result.measurements)) {
+        return Failure(ESteadyStateStatus::kNoSteadyState,
+                       "no steady state: the solution lost its precision");
+    }
+    result.output.reserve(intervals.size());
+    for (const CInterval& in : intervals) {
+        result.output.push_back({in.t1 - in.t0, in.x0[0], in.x1[0], in.d0[0], in.d1[0]});
+    }
     result.state.assign(search.State().begin(), search.State().begin() + circuit.StateSize());
     result.status = result.measurements.minimumVoltage < kCollapseVoltageV
                         ? ESteadyStateStatus::kCollapsed

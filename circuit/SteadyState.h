@@ -16,6 +16,16 @@ enum class ESteadyStateStatus {
     kNoSteadyState,  // the iteration did not settle within its bound
 };
 
+// The output's voltage over one period of the steady state: one cubic per
+// interval (its length, its values and slopes at both ends).
+struct COutputSegment {
+    double h = 0.0;
+    double v0 = 0.0;
+    double v1 = 0.0;
+    double d0 = 0.0;
+    double d1 = 0.0;
+};
+
 // The periodic steady state of the circuit and what is measured of it.
 struct CSteadyState {
     ESteadyStateStatus status = ESteadyStateStatus::kCannotSolve;
@@ -25,6 +35,13 @@ struct CSteadyState {
     // capacitor voltage, then the inductances' currents (one per source).
     std::vector<double> state;
     int periodMaps = 0;  // period (or half-period) maps evaluated
+    // The output's voltage over the measured period, for what depends on a
+    // level only the caller knows (a regulator's drop-out).
+    std::vector<COutputSegment> output;
+
+    // The mean over the period of max(v(t) - level, 0): how far, on
+    // average, the output stands above the level. 0 when not solved.
+    double MeanAbove(double level) const;
 
     // Solved, collapsed or not: the measurements hold.
     bool Solved() const {

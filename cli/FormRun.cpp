@@ -144,6 +144,17 @@ CFormRun RunForm(const std::optional<std::string>& input, const std::vector<CSet
     const std::string program(kProgram);
 
     if (input) {
+        // --mains-frequency belongs to the design read: it is in force before
+        // the file's first cycle, as a fifteenth line of the file would be
+        // (applied after it, the form would first run at 50 Hz and keep a
+        // target it lowered there).
+        for (const CSetting& setting : settings) {
+            if (setting.kind == CSetting::EKind::kCommand &&
+                (setting.id == kCmdMains50Hz || setting.id == kCmdMains60Hz)) {
+                dialog.SetFileFrequency(setting.id == kCmdMains60Hz ? kAlternativeMainsFrequency
+                                                                    : kDefaultMainsFrequency);
+            }
+        }
         form.QueueFileDialogAnswer(*input);
         dialog.OnFileOpen();
         if (StopMessageSince(form, messagesAtStart)) {

@@ -68,12 +68,15 @@ constexpr std::string_view kHelp =
     "at_search_limit is true when a searched number of that object lies at the\n"
     "end of its range.\n"
     "\n"
-    "max_regulated_current, highest_voltage and best_efficiency come from the\n"
+    "max_regulated_current, highest_voltage, max_regulator_power's current_a\n"
+    "and thermal_resistance_k_per_w and best_efficiency come from the\n"
     "rectifier circuit's periodic steady state (see worst-case --help): \"held\"\n"
-    "there means the circuit's minimum - DeltU reaches Ubger without collapsing;\n"
-    "its walks take steps of 25 % (currents) and 10 % (scale). max_transformer_load\n"
-    "current_a is the largest Ib at which the winding's RMS current (per half\n"
-    "with the centre tap) stays within NennI, the transformer's thermal limit.\n"
+    "there means the circuit's minimum - DeltU reaches Ubger without collapsing,\n"
+    "and the regulator dissipates Ib x the mean of input - output, its output\n"
+    "the target or, in drop-out, the input less DeltU; its walks take steps of\n"
+    "25 % (currents) and 10 % (scale). max_transformer_load current_a is the\n"
+    "largest Ib at which the winding's RMS current (per half with the centre\n"
+    "tap) stays within NennI, the transformer's thermal limit.\n"
     "The closed form's values stand beside them as closed_form_*; --closed-form\n"
     "reports the closed form's alone.\n"
     "\n"
@@ -88,6 +91,10 @@ namespace tc = texts::calc;
 
 std::string OptionalNumber(const std::optional<float>& value) {
     return value ? JsonNumber(*value) : std::string("null");
+}
+
+std::string OptionalWide(const std::optional<double>& value) {
+    return value ? JsonNumber(ToSingle(*value)) : std::string("null");
 }
 
 // The limits as reported: the circuit's in place of the closed form's
@@ -146,15 +153,13 @@ std::string Json(const std::optional<std::string>& input, const CLimits& closed,
                   {"at_search_limit", std::string(BoolText(load.current.atSearchLimit))}},
                  {{"closed_form_current_a", JsonNumber(closed.maxTransformerLoad.current.value)}})},
             {"max_regulator_power",
-             JsonObject(
-                 {{"power_w", JsonNumber(ToSingle(regulator.powerW))},
-                  {"current_a", JsonNumber(regulator.current.value)},
-                  {"thermal_resistance_k_per_w",
-                   regulator.thermalResistanceKPerW
-                       ? JsonNumber(ToSingle(*regulator.thermalResistanceKPerW))
-                       : std::string("null")},
-                  {"at_search_limit", std::string(BoolText(regulator.current.atSearchLimit))}},
-                 kIndent)},
+             beside({{"power_w", JsonNumber(ToSingle(regulator.powerW))},
+                     {"current_a", JsonNumber(regulator.current.value)},
+                     {"thermal_resistance_k_per_w", OptionalWide(regulator.thermalResistanceKPerW)},
+                     {"at_search_limit", std::string(BoolText(regulator.current.atSearchLimit))}},
+                    {{"closed_form_current_a", JsonNumber(closed.maxRegulatorPower.current.value)},
+                     {"closed_form_thermal_resistance_k_per_w",
+                      OptionalWide(closed.maxRegulatorPower.thermalResistanceKPerW)}})},
             {"best_efficiency",
              beside({{"scale", JsonNumber(best.scale.value)},
                      {"NennU", OptionalNumber(best.ratedVoltage)},

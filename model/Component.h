@@ -27,8 +27,8 @@ public:
     // and the fallback result of several formulas.
     float FloorValue() const { return 0.0001f; }
 
-    // Mains frequency in hertz: the default of every supply. CPowerSupply
-    // holds the frequency of its design (50 or 60 Hz) and hides this one.
+    // Mains frequency in hertz: the default of every supply, always 50. A
+    // supply's own frequency (50 or 60 Hz) is CPowerSupply::GetMainsFrequency().
     float MainsFrequency() const { return kDefaultMainsFrequency; }
 
 protected:

@@ -53,7 +53,7 @@ double CPowerSupply::GetRippleVoltage() const {
     const double factor = 1.0 - std::sqrt(std::sqrt(source / (pulses * load)));
     const double ripple =
         ToSingle(static_cast<double>(m_loadCurrent) /
-                 (pulses * static_cast<double>(MainsFrequency()) * capacitance) * factor);
+                 (pulses * static_cast<double>(GetMainsFrequency()) * capacitance) * factor);
     const double limit = 1.5 * loaded;
     return ripple > limit ? limit : ripple;
 }

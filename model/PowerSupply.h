@@ -54,10 +54,11 @@ public:
 
     // The mains frequency of this supply, Hz: 50 (every supply starts there)
     // or 60. Any other value is refused and leaves the frequency as it was;
-    // false then. It hides CComponent's fixed 50 Hz for everything the supply
-    // computes.
+    // false then. Everything the supply computes uses it; CComponent's
+    // MainsFrequency() stays every component's fixed default of 50 Hz, under
+    // a name of its own so that no call can take the one for the other.
     bool SetMainsFrequency(float hertz);
-    float MainsFrequency() const { return m_mainsFrequency; }
+    float GetMainsFrequency() const { return m_mainsFrequency; }
 
     // Peak-to-peak ripple on the reservoir capacitor, at most 1.5 x the loaded
     // voltage, V.

@@ -7,17 +7,7 @@
 
 namespace ohmrada {
 
-namespace {
-
-// With a leakage inductance, a snubber across each winding's terminals keeps
-// the end of a blocked winding from floating (ngspice's step would shrink
-// without end): a capacitance small enough that no measured figure moves by
-// more than a few hundredths of a percent from the circuit without it (the
-// native solver's), and a resistance that damps its resonance with the
-// inductance critically.
-constexpr double kSnubberCapacitanceF = 1e-9;
-
-}  // namespace
+namespace {}  // namespace
 
 std::string SpiceNumber(double value) {
     char buffer[32];
@@ -95,7 +85,7 @@ private:
         const CCircuitParameters& circuit = m_request.circuit;
         const std::string id = std::to_string(k);
         const std::string end = "a" + id;
-        const bool leakage = circuit.leakageInductanceH > 0.0;
+        const bool leakage = circuit.HasLeakage();
         const std::string inner = leakage ? "w" + id : end;
         m_lines.push_back("VS" + id + " s" + id + " " + minus + " SIN(0 " +
                           N(circuit.PeakVoltage()) + " " + N(circuit.frequencyHz) + " 0 0 " +
@@ -122,7 +112,7 @@ private:
         const double l = m_request.circuit.leakageInductanceH;
         m_lines.push_back("LS" + id + " " + inner + " " + end + " " + N(l) +
                           " IC=" + N(StateOf(m_settings.inductorCurrents, k)));
-        const double damping = 0.5 * std::sqrt(l / kSnubberCapacitanceF);
+        const double damping = 2.0 * std::sqrt(l / kSnubberCapacitanceF);
         m_lines.push_back("RN" + id + " " + end + " n" + id + " " + N(damping));
         m_lines.push_back("CN" + id + " n" + id + " " + minus + " " + N(kSnubberCapacitanceF) +
                           " IC=" + N(StateOf(m_settings.snubberVoltages, k)));

@@ -34,8 +34,9 @@ constexpr double kSmallestBalanceCurrentA = 0.01;
 constexpr int kPeriodsPerRun = 2;
 // The estimate's output resistance is found by raising the load by 1 %.
 // The longest step resolves the time constant of the source's and diodes'
-// resistance with the capacitor: a quarter of it, but no less than this
-// fraction of the period (a run of two periods stays below the point limit).
+// resistance with the capacitor (a quarter of it) and the snubber's
+// resonance, but is no less than this fraction of the period (a run of two
+// periods stays below the point limit).
 constexpr double kTimeConstantSteps = 0.25;
 constexpr int kMostStepsPerPeriod = 50000;
 constexpr double kSlopeLoadStep = 0.01;
@@ -126,8 +127,15 @@ double CSteadyStateSearch::MaxStep() const {
     const double period = c.Period();
     const double timeConstant =
         (c.sourceResistanceOhm + c.DiodesInSeries() * c.bulkResistanceOhm) * c.capacitanceF;
+    double resolve = kTimeConstantSteps * timeConstant;
+    if (c.HasLeakage()) {
+        // And the snubber's resonance with the leakage inductance, which
+        // rings once as a diode stops (ngspice's own step control lets a
+        // coarser step ring on).
+        resolve = std::min(resolve, std::sqrt(c.leakageInductanceH * kSnubberCapacitanceF));
+    }
     return std::min(period / m_limits.stepsPerPeriod,
-                    std::max(kTimeConstantSteps * timeConstant, period / kMostStepsPerPeriod));
+                    std::max(resolve, period / kMostStepsPerPeriod));
 }
 
 CSteadyStateSearch::CSteadyStateSearch(ISpiceSession& session, const CSimulationRequest& request,
@@ -238,7 +246,9 @@ CSimulationResult CSteadyStateSearch::SteadyState() {
     // the estimate.
     double start = EstimateStartVoltage(m_request.circuit);
     const CSteadyState native = SolveSteadyState(m_request.circuit);
-    if (native.Solved() && !native.state.empty()) {
+    if (native.Solved() && !native.state.empty() &&
+        std::all_of(native.state.begin(), native.state.end(),
+                    [](double value) { return std::isfinite(value); })) {
         start = native.state[0];
         settings.inductorCurrents.assign(native.state.begin() + 1, native.state.end());
     }

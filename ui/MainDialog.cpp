@@ -106,7 +106,7 @@ void CMainDialog::SetTitle(std::string base) {
 }
 
 void CMainDialog::ShowMainsFrequency() {
-    const float frequency = m_pSupply->MainsFrequency();
+    const float frequency = m_pSupply->GetMainsFrequency();
     if (frequency == m_shownFrequency) {
         return;
     }
@@ -332,6 +332,9 @@ std::optional<int> CMainDialog::LoadFile(const std::string& path) {
         ShowFileMessage(texts::kBadMainsFrequencyMessage, path);
         return std::nullopt;
     }
+    if (m_fileFrequency) {
+        configuration.mainsFrequency = *m_fileFrequency;
+    }
     SetTitle(LoadedTitle(path));
     ApplyConfiguration(*m_pSupply, configuration);
     return static_cast<int>(kConfigLineCount) - configuration.lineCount;
@@ -354,7 +357,7 @@ bool CMainDialog::SaveAs(const std::string& initialName) {
         return false;
     }
     const bool written =
-        WriteConfiguration(*sink, ConfigurationTexts(), m_pSupply->MainsFrequency()) &&
+        WriteConfiguration(*sink, ConfigurationTexts(), m_pSupply->GetMainsFrequency()) &&
         sink->Commit();
     // A sink that was not committed removes what it wrote; the file that was
     // there is untouched.
@@ -372,7 +375,7 @@ bool CMainDialog::SaveAs(const std::string& initialName) {
 
 bool CMainDialog::IsModified() const {
     return ConfigurationTexts() != m_unchangedTexts ||
-           m_pSupply->MainsFrequency() != m_unchangedFrequency;
+           m_pSupply->GetMainsFrequency() != m_unchangedFrequency;
 }
 
 bool CMainDialog::ConfirmLeave() {

@@ -44,6 +44,10 @@ public:
     bool OnInitDialog();
     // A file to open once the form is shown (the program's argument).
     void SetStartUpFile(std::string path) { m_startUpFile = std::move(path); }
+    // The mains frequency every file opened from now on is read with, as if
+    // its fifteenth line gave it (the command line's --mains-frequency: a
+    // property of the design read, in force before its first cycle).
+    void SetFileFrequency(float hertz) { m_fileFrequency = hertz; }
     // The form is shown with its start-up values: opens the start-up file,
     // if one was given, as the Open command does.
     void OnShown();
@@ -127,7 +131,7 @@ private:
     // The design as Save As would write it is the unchanged one from now on.
     void MarkUnchanged() {
         m_unchangedTexts = ConfigurationTexts();
-        m_unchangedFrequency = m_pSupply->MainsFrequency();
+        m_unchangedFrequency = m_pSupply->GetMainsFrequency();
     }
 
     // A lowered target voltage and the text it was shown as.
@@ -153,6 +157,7 @@ private:
     // The design last opened, saved or started with.
     std::array<std::string, kConfigLineCount> m_unchangedTexts;
     float m_unchangedFrequency = kDefaultMainsFrequency;
+    std::optional<float> m_fileFrequency;
     std::string m_fileName;
 };
 

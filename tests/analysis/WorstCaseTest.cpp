@@ -74,11 +74,21 @@ TEST_P(WorstCaseOfDesign, EachCornerFollowsItsDefinition) {
         EXPECT_EQ(corner.verdict.targetHeld, headroom >= 0.0 && !corner.circuit.Collapsed());
         EXPECT_EQ(corner.verdict.overloaded,
                   m.windingRmsCurrent > static_cast<double>(design[EInput::kNennI]));
-        // The regulator's loss with the circuit's mean voltage.
-        const double loss = static_cast<double>(design[EInput::kIb]) *
-                            (m.meanVoltage - corner.evaluation[EResult::kOutputVoltage]);
-        EXPECT_NEAR(corner.verdict.junctionTemperatureC,
-                    design[EInput::kTu] + design[EInput::kRja] * loss, 1e-6 * loss + 1e-9);
+        // The regulator's loss: Ib x (mean - target) while the target is
+        // held at the minimum; in drop-out at least Ib x DeltU and at most
+        // Ib x (mean - target + DeltU), and never below Ib x (mean - target).
+        const double ib = design[EInput::kIb];
+        const double dropout = design[EInput::kDeltU];
+        const double target = corner.evaluation[EResult::kOutputVoltage];
+        const double loss = (corner.verdict.junctionTemperatureC - design[EInput::kTu]) /
+                            static_cast<double>(design[EInput::kRja]);
+        EXPECT_NEAR(loss, corner.verdict.regulatorPowerW, 1e-9 * loss + 1e-12);
+        if (m.minimumVoltage - dropout >= target) {
+            EXPECT_NEAR(loss, ib * (m.meanVoltage - target), 1e-6 * loss + 1e-9);
+        } else {
+            EXPECT_GE(loss, ib * std::max(dropout, m.meanVoltage - target) * (1.0 - 1e-9));
+            EXPECT_LE(loss, ib * (m.meanVoltage - target + dropout) * (1.0 + 1e-9));
+        }
         // The circuit at the corner is the corner's design's circuit.
         EXPECT_EQ(corner.circuit.measurements.meanVoltage,
                   SolveDesignCircuit(corner.design, settings).measurements.meanVoltage);
@@ -185,6 +195,25 @@ TEST(DesignCheck, MarksTheResultsBeyondALimit) {
                                 (result.result == EResult::kJunctionTemperature && c.hot);
             EXPECT_EQ(check.Exceeds(result.result), marked) << c.name << ": " << result.name;
         }
+    }
+}
+
+// A regulator in drop-out still passes its input less its dropout: it
+// dissipates at least Ib x DeltU at every corner, never nothing.
+TEST(WorstCaseDropOut, RegulatorStillDissipatesAndHeats) {
+    CDesign design = CDesign::StartUp();
+    design[EInput::kUbger] = 30.0f;  // far above what the transformer gives
+    const CAnalysisSettings settings;
+    const CWorstCase worstCase = AnalyseWorstCase(design, settings);
+    for (const CCorner& corner : worstCase.corners) {
+        SCOPED_TRACE(std::string(CornerName(corner.corner)));
+        ASSERT_TRUE(corner.verdict.solved);
+        EXPECT_FALSE(corner.verdict.targetHeld);
+        const double least =
+            static_cast<double>(design[EInput::kIb]) * static_cast<double>(design[EInput::kDeltU]);
+        EXPECT_GE(corner.verdict.regulatorPowerW, least * (1.0 - 1e-9));
+        EXPECT_GT(corner.verdict.junctionTemperatureC,
+                  static_cast<double>(design[EInput::kTu]) + 1.0);
     }
 }
 

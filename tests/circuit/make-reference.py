@@ -7,17 +7,24 @@ from independent runs of the ngspice program (batch mode).
     tests/circuit/make-reference.py --rows 2,23,47     (some rows only)
 
 Each row is one circuit of the grid (three circuits, leakage 0 to 10 mH,
-470 uF to 100 mF, 0.05 to 10 A, 50 and 60 Hz). Its netlist is the circuit
-as the program's simulation builds it: sine sources of amplitude sqrt(2) x
-the rms voltage behind their resistance and leakage inductance (with the
-damped snubber across it), diodes as a near-ideal junction (IS=1e-9 N=0.005)
-plus a DC source of the threshold and the bulk resistance, the capacitor and
-the regulator's load current, which falls linearly to zero below 1 V.
+470 uF to 100 mF, 0.05 to 10 A, 50 and 60 Hz), then a few circuits whose
+time constant (source and diode resistance times the capacitance) is short
+against the mains period: a textbook peak rectifier with an ideal diode of
+about a microsecond, a bridge of 33 microseconds, a stiff transformer at
+the form's floor. Its netlist is the circuit as the program's simulation
+builds it: sine sources of amplitude sqrt(2) x the rms voltage behind their
+resistance and leakage inductance (with a critically damped snubber of
+1 nF across the winding, which keeps a blocked winding's end defined),
+diodes as a near-ideal junction
+(IS=1e-9 N=0.005) plus a DC source of the threshold and the bulk
+resistance, the capacitor and the regulator's load current, which falls
+linearly to zero below 1 V.
 
 The steady state is found by shooting with ngspice itself: a run of M mains
 periods from the capacitor precharged to v0 maps v0 to the voltage at its
 end; a secant on that map finds the fixed point, and a last run from it is
-measured over its last period (time step period / 5000). ngspice runs in a
+measured over its last period (time step period / 5000, or a quarter of
+the circuit's time constant where that is shorter). ngspice runs in a
 private temporary folder with a harmless .spiceinit and with -n.
 The test reads the table with the solver and compares it (circuit_test).
 """
@@ -37,6 +44,16 @@ CIRCUITS = [
     ("centre_tap", 20.0, 0.6, 0.7, 0.05),
 ]
 LEAKAGES = [0.0, 1e-3, 2e-3, 5e-3, 10e-3]
+# Short time constants: name, rms voltage, source resistance, leakage,
+# threshold, bulk resistance, capacitance, load, frequency.
+STIFF = [
+    ("half_wave", 100.0 / math.sqrt(2.0), 0.011, 0.0, 0.0, 0.0, 83.3e-6, 0.01, 60.0),
+    ("bridge", 15.0, 0.05, 0.0, 0.7, 0.01, 470e-6, 0.5, 50.0),
+    ("centre_tap", 15.0, 0.0, 0.0, 0.7, 0.01, 4.7e-3, 2.0, 50.0),
+]
+# The snubber across a winding with a leakage inductance, as in the
+# program's netlist.
+SNUBBER_F = 1e-9
 COMBOS = [(470e-6, 0.05), (4.7e-3, 0.5), (22e-3, 2.0), (100e-3, 10.0), (470e-6, 0.5),
           (4.7e-3, 2.0), (22e-3, 10.0), (100e-3, 0.05), (2.2e-3, 1.0), (47e-3, 5.0),
           (470e-6, 2.0), (10e-3, 0.2)]
@@ -50,13 +67,19 @@ def grid():
                 cap, load = COMBOS[((c * 5 + l_index) * 4 + k) % len(COMBOS)]
                 freq = 60.0 if (c + l_index + k) % 5 == 0 else 50.0
                 rows.append((name, u, ri, leak, vd, rb, cap, load, freq))
-    return rows
+    return rows + STIFF
+
+
+def time_step(p):
+    name, u, ri, leak, vd, rb, cap, load, freq = p
+    inseries = 2 if name == "bridge" else 1
+    return min(1.0 / freq / STEPS, 0.25 * (ri + inseries * rb) * cap)
 
 
 def netlist(p, v0, periods):
     name, u, ri, leak, vd, rb, cap, load, freq = p
     period = 1.0 / freq
-    step = period / STEPS
+    step = time_step(p)
     stop = periods * period
     peak = math.sqrt(2.0) * u
     lines = ["* rectifier reference"]
@@ -64,14 +87,16 @@ def netlist(p, v0, periods):
 
     def source(k, phase, minus):
         lines.append(f"VS{k} s{k} {minus} SIN(0 {peak!r} {freq!r} 0 0 {phase!r})")
-        if leak > 0.0:
-            lines.append(f"RS{k} s{k} w{k} {ri!r}")
-            lines.append(f"LS{k} w{k} a{k} {leak!r} IC=0")
-            damping = 0.5 * math.sqrt(leak / 100e-9)
-            lines.append(f"RN{k} a{k} n{k} {damping!r}")
-            lines.append(f"CN{k} n{k} {minus} 100e-9 IC=0")
+        end = f"w{k}" if leak > 0.0 else f"a{k}"
+        if ri > 0.0:
+            lines.append(f"RS{k} s{k} {end} {ri!r}")
         else:
-            lines.append(f"RS{k} s{k} a{k} {ri!r}")
+            lines.append(f"VR{k} s{k} {end} 0")
+        if leak > 0.0:
+            lines.append(f"LS{k} w{k} a{k} {leak!r} IC=0")
+            damping = 2.0 * math.sqrt(leak / SNUBBER_F)
+            lines.append(f"RN{k} a{k} n{k} {damping!r}")
+            lines.append(f"CN{k} n{k} {minus} {SNUBBER_F!r} IC=0")
         sources.append((k, minus))
 
     diodes = []
@@ -99,7 +124,7 @@ def netlist(p, v0, periods):
     lines.append("VC out cx 0")
     lines.append(f"C1 cx 0 {cap!r} IC={v0!r}")
     lines.append(f"BL out 0 I = {load!r} * min(1, max(v(out), 0))")
-    lines.append(f".model DI D(IS=1e-9 N=0.005 RS={rb!r})")
+    lines.append(f".model DI D(IS=1e-9 N=0.005" + (f" RS={rb!r})" if rb > 0.0 else ")"))
     lines.append(".options reltol=1e-6 abstol=1e-10 vntol=1e-7 chgtol=1e-15 trtol=7 "
                  "gmin=1e-12 itl1=100 itl2=50 itl4=200 method=trap maxord=2 temp=27 tnom=27")
     lines.append(f".tran {step!r} {stop!r} 0 {step!r} uic")

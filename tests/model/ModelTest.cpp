@@ -118,7 +118,7 @@ TEST(Construction, NewAssemblyHoldsItsConstructionValues) {
          },
          1.0},
         {"floor value", [](CPowerSupply& s) { return s.FloorValue(); }, 0.0001f},
-        {"mains frequency", [](CPowerSupply& s) { return s.MainsFrequency(); }, 50.0},
+        {"mains frequency", [](CPowerSupply& s) { return s.GetMainsFrequency(); }, 50.0},
     };
     for (const Row& row : rows) {
         CPowerSupply supply;
@@ -844,6 +844,25 @@ TEST(Undefined, ResultWithoutAValueIsNaN) {
     negative.GetRectifier()->SetDiffusionVoltage(-2000.0f);
     CopySourceIntoRectifier(negative);
     EXPECT_LT(negative.GetInputPower(), 0.0);
+}
+
+}  // namespace
+}  // namespace ohmrada
+
+namespace ohmrada {
+namespace {
+
+// A supply's own frequency and every component's default have names of
+// their own: the supply at 60 Hz never answers 50 through either.
+TEST(MainsFrequency, TheSupplysOwnIsNeverTheDefaultsUnderAnotherName) {
+    CPowerSupply supply;
+    ASSERT_TRUE(supply.SetMainsFrequency(kAlternativeMainsFrequency));
+    EXPECT_EQ(supply.GetMainsFrequency(), 60.0f);
+    const CComponent& component = supply;
+    EXPECT_EQ(component.MainsFrequency(), 50.0f);
+    EXPECT_EQ(supply.MainsFrequency(), component.MainsFrequency());
+    EXPECT_FALSE(supply.SetMainsFrequency(55.0f));
+    EXPECT_EQ(supply.GetMainsFrequency(), 60.0f);
 }
 
 }  // namespace

@@ -554,3 +554,70 @@ INSTANTIATE_TEST_SUITE_P(
 
 }  // namespace
 }  // namespace ohmrada
+
+namespace ohmrada {
+namespace {
+
+// One circuit, both solvers: where the native solver's answer is hardest to
+// get right (a time constant of a microsecond, no source resistance at all,
+// a large leakage inductance, no load) ngspice, with its step refined to the
+// time constant, finds the same steady state.
+struct CBothSolversRow {
+    const char* name;
+    CCircuitParameters circuit;
+    double meanTolerance;   // relative
+    double otherTolerance;  // relative: minimum, winding RMS, peak current, reverse voltage
+};
+
+CCircuitParameters Circuit(ECircuitKind kind, double volts, double ohms, double henries,
+                           double threshold, double bulk, double farads, double amperes,
+                           double hertz) {
+    return {kind, volts, ohms, henries, threshold, bulk, farads, amperes, hertz};
+}
+
+const CBothSolversRow kBothSolvers[] = {
+    {"TextbookPeakRectifier",
+     Circuit(ECircuitKind::kHalfWave, 100.0 / std::sqrt(2.0), 0.011, 0.0, 0.0, 0.0, 83.3e-6, 0.01,
+             60.0),
+     1e-3, 0.02},
+    {"NoSourceResistance",
+     Circuit(ECircuitKind::kCentreTap, 15.0, 0.0, 0.0, 0.7, 0.01, 4.7e-3, 2.0, 50.0), 1e-3, 0.01},
+    {"BridgeBehind20mH",
+     Circuit(ECircuitKind::kBridge, 27.0, 0.4, 20e-3, 0.7, 0.03, 4.7e-3, 2.0, 50.0), 3e-3, 0.01},
+    {"CentreTapBehind10mH",
+     Circuit(ECircuitKind::kCentreTap, 20.0, 0.6, 10e-3, 0.7, 0.05, 4.7e-3, 2.0, 50.0), 3e-3, 0.01},
+    {"NoLoad", Circuit(ECircuitKind::kBridge, 18.0, 0.5, 0.0, 0.7, 0.03, 4.7e-3, 5e-5, 50.0), 1e-3,
+     0.01},
+};
+
+void PrintTo(const CBothSolversRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class BothSolvers : public ::testing::TestWithParam<CBothSolversRow> {};
+
+TEST_P(BothSolvers, FindTheSameSteadyState) {
+    CSimulationRequest request;
+    request.circuit = GetParam().circuit;
+    request.ratedCurrentA = 1.0;
+    const CSteadyState native = SolveSteadyState(request.circuit);
+    ASSERT_TRUE(native.Solved()) << native.reason;
+    const CSimulationResult simulated = Simulate(request);
+    ASSERT_TRUE(simulated.Ok()) << simulated.message;
+    const CMeasurements& s = simulated.measurements;
+    const CCircuitMeasurements& n = native.measurements;
+    const double other = GetParam().otherTolerance;
+    EXPECT_NEAR(n.meanVoltage, s.meanVoltage, GetParam().meanTolerance * s.meanVoltage);
+    EXPECT_NEAR(n.minimumVoltage, s.minimumVoltage, other * s.minimumVoltage);
+    EXPECT_NEAR(n.peakReverseVoltage, s.peakReverseVoltage, other * s.peakReverseVoltage);
+    if (request.circuit.loadCurrentA >= 1e-3) {
+        EXPECT_NEAR(n.windingRmsCurrent, s.windingRmsCurrent, other * s.windingRmsCurrent);
+        EXPECT_NEAR(n.peakCurrent, s.peakCurrent, other * s.peakCurrent);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Circuits, BothSolvers, ::testing::ValuesIn(kBothSolvers),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+}  // namespace
+}  // namespace ohmrada

@@ -907,13 +907,13 @@ TEST_F(MainDialogTest, MainsFrequencyRoundTripsThroughSaveAndOpen) {
     // The saved file differs from the start-up form in NennI's digits: compare
     // with the 50 Hz file opened and switched to 60 Hz.
     Open(at50);
-    EXPECT_EQ(Supply().MainsFrequency(), 50.0f);
+    EXPECT_EQ(Supply().GetMainsFrequency(), 50.0f);
     EXPECT_EQ(m_platform.Title(), "Ohmrada -- " + at50);
     m_dialog.OnCommand(kCmdMains60Hz);
     const auto at60Texts = AllTexts();
     Open(at50);
     Open(at60);
-    EXPECT_EQ(Supply().MainsFrequency(), 60.0f);
+    EXPECT_EQ(Supply().GetMainsFrequency(), 60.0f);
     EXPECT_EQ(AllTexts(), at60Texts);
     EXPECT_TRUE(m_platform.IsChecked(kCmdMains60Hz));
     EXPECT_EQ(MessageCount(), 0u);
@@ -948,10 +948,10 @@ TEST_F(MainDialogTest, AFifteenthLineIsAFrequencyOnlyWhenItSaysNetzF) {
             EXPECT_NE(m_platform.Messages().back().text.find("Zeile 15"), std::string::npos);
             EXPECT_EQ(AllTexts(), before);
             EXPECT_EQ(m_platform.Title(), title);
-            EXPECT_EQ(Supply().MainsFrequency(), 60.0f);
+            EXPECT_EQ(Supply().GetMainsFrequency(), 60.0f);
         } else {
             EXPECT_EQ(MessageCount(), messages);
-            EXPECT_EQ(Supply().MainsFrequency(), c.frequency);
+            EXPECT_EQ(Supply().GetMainsFrequency(), c.frequency);
         }
     }
 }
