@@ -18,6 +18,7 @@
 #include "AnalysisCommands.h"
 #include "CircuitMeasurements.h"
 #include "DesignCircuit.h"
+#include "Evaluation.h"
 #include "Results.h"
 #include "TextEscape.h"
 #include "support/CalcRun.h"
@@ -533,6 +534,53 @@ TEST_F(AnalysisCommandsTest, MainsFrequencyOptionOverridesTheFile) {
     EXPECT_EQ(back.items.at(0)["mains_frequency_hz"].number, 50);
     EXPECT_NEAR(back.items.at(0)["corners"].items.at(0)["results"]["ripple_voltage_v"].real, 0.797,
                 5e-4);
+}
+
+// The option is a property of the design read, as the file's fifteenth
+// line is: a target that 60 Hz holds is not first lowered at 50 Hz.
+TEST_F(AnalysisCommandsTest, MainsFrequencyOptionIsReadWithTheFile) {
+    std::string design = test::kStartUpFile;
+    const std::string target = "Ubger: 14.820";
+    // Held with the 60 Hz ripple, not with the 50 Hz one.
+    design.replace(design.find(target), target.size(), "Ubger: 18.650");
+    test::WriteBytes(PathOf("50.odr"), design);
+    test::WriteBytes(PathOf("60.odr"), design + "NetzF: 60\r\n");
+    const CJson option = RunJson({PathOf("50.odr"), "--mains-frequency", "60"});
+    const CJson file = RunJson({PathOf("60.odr")});
+    const CJson at50 = RunJson({PathOf("50.odr")});
+    EXPECT_EQ(option.items.at(0)["messages"].number, file.items.at(0)["messages"].number);
+    EXPECT_GT(at50.items.at(0)["messages"].number, file.items.at(0)["messages"].number)
+        << "the design must be one whose target 50 Hz lowers";
+    for (const auto& [id, value] : file.items.at(0)["fields"].members) {
+        EXPECT_EQ(option.items.at(0)["fields"][id].text, value.text) << "field " << id;
+    }
+}
+
+// The regulator's limits are the circuit's too: its current holds the
+// target and the junction and fails both just beyond, and the thermal
+// resistance is the one that brings the circuit's loss to Tj,max.
+TEST_F(AnalysisCommandsTest, RegulatorLimitsComeFromTheCircuit) {
+    const CJson doc = RunJson({"limits"});
+    const CJson& regulator = doc.items.at(0)["max_regulator_power"];
+    const CAnalysisSettings settings;
+    const CDesign startUp = CDesign::StartUp();
+    const auto verdictAt = [&](double current) {
+        CDesign design = startUp;
+        design[EInput::kIb] = static_cast<float>(current);
+        return JudgeCircuit(SolveDesignCircuit(design, settings), design,
+                            Evaluate(design)[EResult::kOutputVoltage], settings.junctionLimitC);
+    };
+    const auto fine = [](const CCircuitVerdict& v) { return v.targetHeld && !v.junctionOverLimit; };
+    const double current = regulator["current_a"].real;
+    EXPECT_TRUE(fine(verdictAt(current)));
+    EXPECT_FALSE(fine(verdictAt(current * 1.001)));
+    const CCircuitVerdict atSet = verdictAt(startUp[EInput::kIb]);
+    EXPECT_NEAR(regulator["thermal_resistance_k_per_w"].real,
+                (settings.junctionLimitC - startUp[EInput::kTu]) / atSet.regulatorPowerW,
+                1e-5 * regulator["thermal_resistance_k_per_w"].real);
+    // The closed form's stand beside them.
+    EXPECT_GT(regulator["closed_form_current_a"].real, 0.0);
+    EXPECT_GT(regulator["closed_form_thermal_resistance_k_per_w"].real, 0.0);
 }
 
 TEST_F(AnalysisCommandsTest, AnInputThatFailsLeavesTheOthers) {
