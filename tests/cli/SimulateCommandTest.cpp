@@ -301,5 +301,31 @@ TEST_F(SimulateCommandTest, CircuitSolverAgreesWithNgspice) {
     EXPECT_EQ(Calc({"simulate", "--solver", "spice"}).status, 2);
 }
 
+// A collapsed output is a state of every solver's result: its table says
+// so in German under the solver's own title, JSON and CSV mark it, and the
+// run fails.
+TEST_F(SimulateCommandTest, CollapsedOutputIsShownAsWhatItIs) {
+    const std::vector<std::string> args = {
+        "simulate", "--solver", "circuit", "--set", "GR_Sg=bruecke", "--leakage-inductance", "50"};
+    const CRun table = Calc(args);
+    EXPECT_EQ(table.status, 2);
+    EXPECT_NE(table.out.find("bricht zusammen"), std::string::npos) << table.out;
+    EXPECT_NE(table.out.find("eigener L\xC3\xB6ser"), std::string::npos) << table.out;
+    EXPECT_EQ(table.out.find("ngspice"), std::string::npos) << table.out;
+    EXPECT_EQ(table.out.find("-0.0 %"), std::string::npos) << table.out;
+    EXPECT_NE(table.err.find("collapses"), std::string::npos) << table.err;
+    std::vector<std::string> json = args;
+    json.insert(json.end(), {"--format", "json"});
+    const CRun run = Calc(json);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.out.find("\"collapsed\": true"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"solver\": \"circuit\""), std::string::npos) << run.out;
+    // Without the leakage inductance the same design holds: not collapsed.
+    const CRun held =
+        Calc({"simulate", "--solver", "circuit", "--set", "GR_Sg=bruecke", "--format", "json"});
+    EXPECT_EQ(held.status, 0) << held.err;
+    EXPECT_NE(held.out.find("\"collapsed\": false"), std::string::npos) << held.out;
+}
+
 }  // namespace
 }  // namespace ohmrada::cli
