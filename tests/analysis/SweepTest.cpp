@@ -41,6 +41,38 @@ TEST(Sweep, LogPointsHaveAConstantRatio) {
     }
 }
 
+TEST(Sweep, LogPointsSpanBoundsWhoseRatioOverflows) {
+    // The ratio of the bounds lies beyond the doubles (1e600 and 1e-616);
+    // every point lies on the straight line between the bounds' logarithms,
+    // and is then held as the nearest float (the largest one above it).
+    const struct {
+        const char* name;
+        CSweepSpec spec;
+    } cases[] = {
+        {"rising over 600 decades", {EInput::kKondC, 1e-300, 1e300, 5, ESpacing::kLog}},
+        {"falling over 616 decades", {EInput::kIb, 1e308, 1e-308, 10, ESpacing::kLog}},
+        {"three decades", {EInput::kKondC, 100.0, 100000.0, 7, ESpacing::kLog}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const double low = std::log10(c.spec.from);
+        const double high = std::log10(c.spec.to);
+        for (std::size_t i = 0; i < c.spec.count; ++i) {
+            const double exponent =
+                low + (high - low) * static_cast<double>(i) / static_cast<double>(c.spec.count - 1);
+            const float value = SweepValue(c.spec, i);
+            if (exponent > 38.5) {
+                EXPECT_EQ(value, std::numeric_limits<float>::max()) << i;
+            } else if (exponent > -37.0) {
+                EXPECT_NEAR(std::log10(value), exponent, 1e-6) << i;
+            } else {
+                EXPECT_LT(value, 1e-36f) << i;
+            }
+        }
+    }
+    EXPECT_EQ(SweepValue({EInput::kKondC, 1e-300, 1e300, 5, ESpacing::kLog}, 2), 1.0f);
+}
+
 TEST(Sweep, DescendingRangeRunsFromFromToTo) {
     const std::vector<CSweepPoint> points =
         SweepPoints(CDesign::StartUp(), {EInput::kUbger, 20.0, 10.0, 3, ESpacing::kLinear});
