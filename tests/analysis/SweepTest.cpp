@@ -7,7 +7,10 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <vector>
 
+#include "AnalysisSettings.h"
+#include "CircuitMeasurements.h"
 #include "NumberText.h"
 #include "Results.h"
 #include "Sweep.h"
@@ -71,6 +74,88 @@ TEST(Sweep, LogPointsSpanBoundsWhoseRatioOverflows) {
         }
     }
     EXPECT_EQ(SweepValue({EInput::kKondC, 1e-300, 1e300, 5, ESpacing::kLog}, 2), 1.0f);
+}
+
+// Warm-started from its neighbour, every point of a sweep is still the
+// steady state of its own design: it agrees with a search from the
+// circuit's own estimate to the search's tolerance, and where neighbours lie
+// close takes fewer period maps to get there. Across circuits, with
+// leakage, and down to collapse.
+TEST(Sweep, WarmStartedPointsAreEachPointsOwnSteadyState) {
+    const auto halfWave = [] {
+        CDesign design = CDesign::StartUp();
+        design.circuit = "einweg";
+        design.centreTap = 0;
+        design[EInput::kIb] = 0.5f;
+        return design;
+    };
+    const struct {
+        const char* name;
+        CDesign design;
+        CSweepSpec spec;
+        double leakageH;
+        bool dense;  // neighbours so close that a point settles at once
+    } cases[] = {
+        {"load current",
+         CDesign::StartUp(),
+         {EInput::kIb, 0.1, 8.0, 60, ESpacing::kLinear},
+         0.0,
+         false},
+        {"capacitance down to collapse",
+         CDesign::StartUp(),
+         {EInput::kKondC, 20000.0, 20.0, 60, ESpacing::kLog},
+         1e-3,
+         false},
+        {"winding voltage, half-wave",
+         halfWave(),
+         {EInput::kNennU, 12.0, 30.0, 40, ESpacing::kLinear},
+         2e-3,
+         false},
+        {"dense load current",
+         CDesign::StartUp(),
+         {EInput::kIb, 2.0, 2.0001, 100, ESpacing::kLinear},
+         1e-3,
+         true},
+        {"dense capacitance, half-wave",
+         halfWave(),
+         {EInput::kKondC, 4700.0, 4700.5, 100, ESpacing::kLinear},
+         0.0,
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CAnalysisSettings settings;
+        settings.leakageInductanceH = c.leakageH;
+        const CDesign& design = c.design;
+        CSweepCircuitSolver solver(settings);
+        int warmMaps = 0;
+        int coldMaps = 0;
+        int solved = 0;
+        RunSweep(design, c.spec, [&](const CSweepPoint& point) {
+            const CSweepCircuitPoint warm = solver.Solve(point);
+            const CSweepCircuitPoint cold = SolveSweepPoint(point, settings);
+            EXPECT_EQ(warm.state.status, cold.state.status) << point.index;
+            if (cold.state.Solved()) {
+                ++solved;
+                const CCircuitMeasurements& w = warm.state.measurements;
+                const CCircuitMeasurements& k = cold.state.measurements;
+                const double scale = std::fabs(k.meanVoltage) + 1.0;
+                EXPECT_NEAR(w.meanVoltage, k.meanVoltage, 1e-6 * scale) << point.index;
+                EXPECT_NEAR(w.minimumVoltage, k.minimumVoltage, 1e-6 * scale) << point.index;
+                EXPECT_NEAR(w.rippleVoltage, k.rippleVoltage, 1e-6 * scale) << point.index;
+                EXPECT_NEAR(w.windingRmsCurrent, k.windingRmsCurrent,
+                            1e-6 * (k.windingRmsCurrent + 1.0))
+                    << point.index;
+            }
+            warmMaps += warm.state.periodMaps;
+            coldMaps += cold.state.periodMaps;
+            return true;
+        });
+        EXPECT_GT(solved, 10);
+        if (c.dense) {
+            EXPECT_LT(warmMaps, coldMaps);
+        }
+    }
 }
 
 TEST(Sweep, DescendingRangeRunsFromFromToTo) {
