@@ -28,9 +28,11 @@ bool IsControl(unsigned char byte) {
 }
 
 // A text a spreadsheet would take for a formula: it starts with '=', '+',
-// '-', '@', a tab or a CR, and is not simply a number ("-0.500" stays one).
+// '-', '@', a tab or a CR, has something after it (a lone "-", standard
+// input's name, is no formula), and is not simply a number ("-0.500").
 bool StartsLikeFormula(std::string_view text) {
-    if (text.empty() || std::string_view("=+-@\t\r").find(text.front()) == std::string_view::npos) {
+    if (text.size() < 2 ||
+        std::string_view("=+-@\t\r").find(text.front()) == std::string_view::npos) {
         return false;
     }
     double value = 0.0;

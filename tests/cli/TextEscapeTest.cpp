@@ -74,6 +74,7 @@ TEST(TextEscapeTest, CsvQuotesWhatRfc4180RequiresAndDefusesFormulas) {
         {"negative number stays", "-0.500", "-0.500"},
         {"exponent stays", "-1e-05", "-1e-05"},
         {"equals later stays", "a=1", "a=1"},
+        {"lone minus stays (standard input)", "-", "-"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
