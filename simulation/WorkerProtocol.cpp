@@ -192,6 +192,9 @@ std::optional<CSpiceRun> DecodeAnswer(const std::string& payload) {
             return std::nullopt;
         }
         run.message = after.substr(after.find(' ') + 1);
+        if (run.message.size() > kLargestMessage) {
+            return std::nullopt;  // no worker writes one that long
+        }
         return run;
     }
     const auto count = reader.Count("done");
@@ -213,7 +216,9 @@ std::optional<CSpiceRun> DecodeAnswer(const std::string& payload) {
         if (*length > 0) {
             std::memcpy(values.data(), bytes->data(), bytes->size());
         }
-        run.vectors.emplace(std::string(*name), std::move(values));
+        if (!run.vectors.emplace(std::string(*name), std::move(values)).second) {
+            return std::nullopt;  // a vector named twice
+        }
     }
     if (!reader.AtEnd()) {
         return std::nullopt;

@@ -511,6 +511,9 @@ TEST(Protocol, JobAndAnswerSurviveTheTripAndDamageIsRefused) {
     }
     EXPECT_FALSE(DecodeAnswer("done 99999999999\n").has_value());
     EXPECT_FALSE(DecodeAnswer("fail whatever stays x\n").has_value());
+    EXPECT_FALSE(DecodeAnswer("done 2\nx\n0\nx\n0\n").has_value()) << "a vector twice";
+    EXPECT_FALSE(DecodeAnswer("fail refused stays " + std::string(kLargestMessage + 1, 'x') + "\n"))
+        << "a message longer than any worker writes";
 }
 
 }  // namespace
