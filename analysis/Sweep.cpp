@@ -24,7 +24,11 @@ float SweepValue(const CSweepSpec& spec, std::size_t index) {
     }
     const double fraction = static_cast<double>(index) / static_cast<double>(spec.count - 1);
     if (spec.spacing == ESpacing::kLog) {
-        return ToSingleClamped(spec.from * std::pow(spec.to / spec.from, fraction));
+        // In log space: the ratio of the bounds may lie beyond the doubles
+        // (1e-300 to 1e300) although every point lies within them.
+        const double low = std::log(spec.from);
+        const double high = std::log(spec.to);
+        return ToSingleClamped(std::exp(low + (high - low) * fraction));
     }
     const double span = spec.to - spec.from;
     if (!std::isfinite(span)) {

@@ -34,13 +34,41 @@ std::string SweepCsvRow(const CSweepPoint& point, EInput input, const std::vecto
     return text.append("\r\n");
 }
 
-CSweepCircuitPoint SolveSweepPoint(const CSweepPoint& point, const CAnalysisSettings& settings) {
+CSweepCircuitPoint SolveSweepPoint(const CSweepPoint& point, const CAnalysisSettings& settings,
+                                   const std::vector<double>& neighbourState) {
     CSweepCircuitPoint solved;
-    solved.state = SolveDesignCircuit(point.design, settings);
-    solved.diodes = CircuitOfDesign(point.design, settings.leakageInductanceH).DiodeCount();
+    const CCircuitParameters circuit = CircuitOfDesign(point.design, settings.leakageInductanceH);
+    CSteadyStateOptions options;
+    options.startState = neighbourState;
+    solved.state = SolveSteadyState(circuit, options);
+    solved.diodes = circuit.DiodeCount();
     solved.verdict =
         JudgeCircuit(solved.state, point.design, point.evaluation[EResult::kOutputVoltage],
                      settings.junctionLimitC);
+    return solved;
+}
+
+CSweepCircuitPoint CSweepCircuitSolver::Solve(const CSweepPoint& point) {
+    if (point.index == 0) {
+        m_previous.clear();
+        m_before.clear();
+    }
+    // Evenly spaced points (linear, or logarithmic in the value) lie on a
+    // smooth curve of states: the next lies where the last two point.
+    std::vector<double> guess = m_previous;
+    if (!m_before.empty() && m_before.size() == guess.size()) {
+        for (std::size_t i = 0; i < guess.size(); ++i) {
+            guess[i] = 2.0 * m_previous[i] - m_before[i];
+        }
+    }
+    CSweepCircuitPoint solved = SolveSweepPoint(point, m_settings, guess);
+    if (solved.state.Solved()) {
+        m_before = std::move(m_previous);
+        m_previous = solved.state.state;
+    } else {
+        m_previous.clear();
+        m_before.clear();
+    }
     return solved;
 }
 

@@ -23,13 +23,33 @@ std::string SweepCsvRow(const CSweepPoint& point, EInput input,
                         const std::vector<double>& extra = {});
 
 // The rectifier circuit's periodic steady state at a sweep point, and its
-// verdicts on the point's design.
+// verdicts on the point's design. A neighbouring point's state, where
+// given, is the search's first guess: neighbours lie close, so the search
+// settles in a step or two instead of from its own estimate.
 struct CSweepCircuitPoint {
     CSteadyState state;
     CCircuitVerdict verdict;
     int diodes = 0;  // in the point's circuit
 };
-CSweepCircuitPoint SolveSweepPoint(const CSweepPoint& point, const CAnalysisSettings& settings);
+CSweepCircuitPoint SolveSweepPoint(const CSweepPoint& point, const CAnalysisSettings& settings,
+                                   const std::vector<double>& neighbourState = {});
+
+// Solves a sweep's points in their order, each from its neighbours: the
+// state of the two points before carried on in a straight line (from one
+// point before, its state), so that a dense sweep's point settles in one
+// period map. A point of index 0, the start of a sweep, starts from the
+// circuit's own estimate. Every front end solves its sweeps so, and all
+// write the same values.
+class CSweepCircuitSolver {
+public:
+    explicit CSweepCircuitSolver(const CAnalysisSettings& settings) : m_settings(settings) {}
+    CSweepCircuitPoint Solve(const CSweepPoint& point);
+
+private:
+    CAnalysisSettings m_settings;
+    std::vector<double> m_previous;  // the point before's state; empty: none solved
+    std::vector<double> m_before;    // the state of the point before that
+};
 
 // The circuit's further columns of a sweep: its measurements by the
 // simulation's names with circuit_ for sim_ (without the switch-on surge,

@@ -7,7 +7,10 @@
 //    searches (closed form and circuit): at most 20 ms;
 //  - a 1,000-point sweep with the circuit's steady state at every point:
 //    at most 0.2 s, and so Parameterverlauf's 1,000 points with the
-//    circuit's verdicts and CSV.
+//    circuit's verdicts and CSV;
+//  - a point of a dense sweep as `ohmrada-calc sweep` makes it (the cycle,
+//    the circuit warm-started from the point before, its CSV row): at most
+//    20 us (us_per_point), so a million points take some 20 s.
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -111,6 +114,45 @@ void BM_SweepWindowCircuit1000(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SweepWindowCircuit1000)->Unit(benchmark::kMillisecond);
+
+// A sweep as the command line runs it, its points solved from their
+// neighbours (warm) or each from the circuit's own estimate (cold).
+void BM_SweepPoint(benchmark::State& state, EInput input, double from, double to, bool warm) {
+    const CDesign design = CDesign::StartUp();
+    const CAnalysisSettings settings;
+    constexpr std::size_t kPoints = 20000;
+    const CSweepSpec spec{input, from, to, kPoints, ESpacing::kLinear};
+    double maps = 0.0;
+    for (auto _ : state) {
+        CSweepCircuitSolver solver(settings);
+        std::size_t bytes = 0;
+        maps = 0;
+        RunSweep(design, spec, [&](const CSweepPoint& point) {
+            const CSweepCircuitPoint solved =
+                warm ? solver.Solve(point) : SolveSweepPoint(point, settings);
+            maps += solved.state.periodMaps;
+            bytes += SweepCsvRow(point, spec.input, SweepCircuitColumns(solved)).size();
+            return true;
+        });
+        benchmark::DoNotOptimize(bytes);
+    }
+    state.counters["us_per_point"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * kPoints,
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert, benchmark::Counter::kIs1000);
+    state.counters["maps_per_point"] = maps / kPoints;
+}
+BENCHMARK_CAPTURE(BM_SweepPoint, load_current_warm, EInput::kIb, 0.1, 10.0, true)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SweepPoint, load_current_cold, EInput::kIb, 0.1, 10.0, false)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SweepPoint, capacitance_warm, EInput::kKondC, 1000.0, 47000.0, true)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SweepPoint, capacitance_cold, EInput::kKondC, 1000.0, 47000.0, false)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SweepPoint, winding_voltage_warm, EInput::kNennU, 15.0, 30.0, true)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SweepPoint, winding_voltage_cold, EInput::kNennU, 15.0, 30.0, false)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

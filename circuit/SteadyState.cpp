@@ -268,7 +268,8 @@ namespace {
 // does not close in, the circuit itself followed period by period.
 class CPeriodSearch {
 public:
-    CPeriodSearch(const CCircuitParameters& c, CPiecewiseCircuit& circuit)
+    CPeriodSearch(const CCircuitParameters& c, CPiecewiseCircuit& circuit,
+                  const std::vector<double>& start)
         : m_c(c),
           m_circuit(circuit),
           m_n(circuit.StateSize()),
@@ -281,6 +282,11 @@ public:
             m_scale[U(s)] = c.PeakVoltage() / resistance;
         }
         m_x[0] = EstimateStartVoltage(c);
+        if (start.size() == static_cast<std::size_t>(m_n) &&
+            std::all_of(start.begin(), start.end(), [](double x) { return std::isfinite(x); })) {
+            std::copy(start.begin(), start.end(), m_x.begin());
+            m_x[0] = std::clamp(m_x[0], 0.0, m_noLoad);
+        }
     }
 
     // Empty when the periodic state was found (State()), else why not.
@@ -499,7 +505,7 @@ CSteadyState SolveSteadyState(const CCircuitParameters& c, const CSteadyStateOpt
         return Failure(ESteadyStateStatus::kCannotSolve, problem);
     }
     CPiecewiseCircuit circuit(c, kStepsPerPeriod);
-    CPeriodSearch search(c, circuit);
+    CPeriodSearch search(c, circuit, options.startState);
     if (const std::optional<std::string> failure = search.Run()) {
         return Failure(ESteadyStateStatus::kNoSteadyState, *failure);
     }

@@ -53,6 +53,10 @@ struct CSteadyState {
 struct CSteadyStateOptions {
     // Also search the worst switch-on phase (some hundred periods' work).
     bool switchOn = false;
+    // The search's first guess of the state at t = 0 (as CSteadyState::state
+    // gives it, for instance a neighbouring sweep point's); empty, or of
+    // another size: the circuit's own estimate.
+    std::vector<double> startState = {};
 };
 
 // The circuit's periodic steady state, by Newton's method on the map of one

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <iosfwd>
 #include <string>
@@ -50,6 +51,9 @@ struct CSweepColumns {
 struct CSweepExtension {
     std::vector<std::string> flags;
     std::string help;
+    // A sweep that runs longer than this reports its progress on standard
+    // error (unless its columns report their own).
+    std::chrono::milliseconds progressAfter{1000};
     std::function<CSweepColumns(const CAnalysisOptions& options, std::size_t pointCount)> columns;
 };
 

@@ -2,6 +2,7 @@
 #include "FormRun.h"
 
 #include <cstring>
+#include <filesystem>
 #include <istream>
 #include <memory>
 #include <string>
@@ -13,6 +14,7 @@
 #include "FormTexts.h"
 #include "MainDialog.h"
 #include "MemoryPlatform.h"
+#include "SafeFile.h"
 #include "TextEscape.h"
 
 namespace ohmrada::cli {
@@ -48,6 +50,31 @@ private:
     CReadCount& m_count;
 };
 
+// A file written as Save As writes it (through a CSafeFile), which keeps
+// the reason a write or the final commit failed, so that the message can
+// name it (a full disk, a file size limit) as --waveforms does.
+class CReasonKeepingSink : public CLineSink {
+public:
+    CReasonKeepingSink(std::unique_ptr<CSafeFile> file, std::error_code& reason)
+        : m_file(std::move(file)), m_reason(reason) {}
+
+    bool WriteLine(std::string_view line) override {
+        return Kept(m_file->Write(line) && m_file->Write("\r\n"));
+    }
+    bool Commit() override { return Kept(m_file->Commit()); }
+
+private:
+    bool Kept(bool ok) {
+        if (!ok && !m_reason) {
+            m_reason = m_file->Error();
+        }
+        return ok;
+    }
+
+    std::unique_ptr<CSafeFile> m_file;
+    std::error_code& m_reason;
+};
+
 // The in-memory form with the files ohmrada-calc needs: "-" opens the given
 // stream as the configuration, the reason of a file that cannot be opened is
 // kept for the diagnostic, and the lines of the file read are counted.
@@ -76,21 +103,27 @@ public:
     std::unique_ptr<CLineSink> OpenForWriting(const std::string& path,
                                               std::error_code& error) override {
         m_openError.clear();
-        std::unique_ptr<CLineSink> sink = CMemoryPlatform::OpenForWriting(path, error);
-        if (!sink) {
+        m_writeError.clear();
+        std::unique_ptr<CSafeFile> file = CSafeFile::Create(
+            std::filesystem::path(std::u8string(path.begin(), path.end())), error);
+        if (!file) {
             m_openError = error;
+            return nullptr;
         }
-        return sink;
+        return std::make_unique<CReasonKeepingSink>(std::move(file), m_writeError);
     }
 
     // The reason the last file open failed; empty after a successful one.
     const std::error_code& OpenError() const { return m_openError; }
+    // The reason writing the file opened last failed; empty while it has not.
+    const std::error_code& WriteError() const { return m_writeError; }
     // What was read of the file opened last.
     const CReadCount& Read() const { return m_read; }
 
 private:
     std::istream& m_in;
     std::error_code m_openError;
+    std::error_code m_writeError;
     CReadCount m_read;
 };
 
@@ -236,8 +269,9 @@ CFormRun RunForm(const std::optional<std::string>& input, const std::vector<CSet
         form.QueueFileDialogAnswer(*savePath);
         dialog.OnFileSaveAs();
         if (StopMessageSince(form, messagesBeforeSave)) {
-            const std::string reason =
-                form.OpenError() ? ReasonText(form.OpenError()) : std::string("write error");
+            const std::string reason = form.OpenError()    ? ReasonText(form.OpenError())
+                                       : form.WriteError() ? ReasonText(form.WriteError())
+                                                           : std::string("write error");
             run.diagnostics +=
                 program + ": cannot save " + QuoteForDiagnostic(*savePath) + ": " + reason + '\n';
             run.saveFailed = true;

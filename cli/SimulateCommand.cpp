@@ -377,9 +377,8 @@ std::unique_ptr<CSafeFile> PrepareWaveforms(const std::string& path,
                                             std::ostream& err) {
     std::vector<std::filesystem::path> read;
     for (const std::string& input : inputs) {
-        if (input != kStandardInput) {
-            read.emplace_back(input);
-        }
+        // Standard input by what it is open on: a redirected file is an input too.
+        read.emplace_back(input == kStandardInput ? std::string("/dev/stdin") : input);
     }
     std::error_code error;
     std::unique_ptr<CSafeFile> file = CSafeFile::Create(path, error, read);

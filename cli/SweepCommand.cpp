@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // ohmrada-calc sweep: one input over a range, one cycle per point.
+#include <chrono>
 #include <limits>
+#include <memory>
+#include <optional>
 #include <ostream>
 #include <string_view>
 
@@ -61,6 +64,9 @@ constexpr std::string_view kHelp =
     "                   (German, for people)\n";
 
 constexpr std::string_view kExitStatus =
+    "\n"
+    "A sweep that runs longer than a second reports its progress on standard\n"
+    "error (\"ohmrada-calc: sweep: N of COUNT points\").\n"
     "\n"
     "Exit status: 0 on success; 2 on a usage error, or when the input cannot be\n"
     "read (nothing is printed).\n";
@@ -230,14 +236,54 @@ private:
 };
 
 // The circuit's columns of a sweep point, as every front end writes them.
+// Each point's search starts from the state of the point before (the first
+// point of each sweep from the circuit's own estimate).
 CSweepColumns CircuitColumns(const CAnalysisSettings& settings) {
     CSweepColumns columns;
     columns.names = SweepCircuitColumnNames();
-    columns.measure = [settings](const CSweepPoint& point) {
-        return SweepCircuitColumns(SolveSweepPoint(point, settings));
+    auto solver = std::make_shared<CSweepCircuitSolver>(settings);
+    columns.measure = [solver](const CSweepPoint& point) {
+        return SweepCircuitColumns(solver->Solve(point));
     };
     return columns;
 }
+
+// Progress on standard error for a sweep that runs longer than `after`:
+// every 1 % of the points or after a second without a line, and at the end.
+class CSweepProgress {
+public:
+    CSweepProgress(std::size_t total, std::chrono::milliseconds after, std::ostream& err)
+        : m_total(total),
+          m_every(total >= 100 ? total / 100 : 1),
+          m_after(after),
+          m_err(err),
+          m_start(CClock::now()),
+          m_last(m_start) {}
+
+    void Done(std::size_t done) {
+        const CClock::time_point now = CClock::now();
+        if (now - m_start < m_after) {
+            return;
+        }
+        if (m_shown && done % m_every != 0 && done != m_total &&
+            now - m_last < std::chrono::seconds(1)) {
+            return;
+        }
+        m_shown = true;
+        m_last = now;
+        m_err << kProgram << ": sweep: " << done << " of " << m_total << " points" << std::endl;
+    }
+
+private:
+    using CClock = std::chrono::steady_clock;
+    std::size_t m_total;
+    std::size_t m_every;
+    std::chrono::milliseconds m_after;
+    std::ostream& m_err;
+    CClock::time_point m_start;
+    CClock::time_point m_last;
+    bool m_shown = false;
+};
 
 }  // namespace
 
@@ -299,8 +345,18 @@ int RunSweepCommand(const std::vector<std::string>& args, std::istream& in, std:
             CSweepText sweep(options.format, *spec.value, input, columns.names, columns.streaming,
                              out);
             const std::vector<double> none;
+            // Streaming columns (the simulation's) report their own progress.
+            std::optional<CSweepProgress> progress;
+            if (!columns.streaming) {
+                progress.emplace(spec.value->count, extension.progressAfter, err);
+            }
             RunSweep(design, *spec.value, [&](const CSweepPoint& point) {
-                return sweep.Point(point, columns.measure ? columns.measure(point) : none);
+                const bool written =
+                    sweep.Point(point, columns.measure ? columns.measure(point) : none);
+                if (progress) {
+                    progress->Done(point.index + 1);
+                }
+                return written;
             });
             sweep.Finish();
         });

@@ -30,8 +30,10 @@ std::size_t DisplayWidth(std::string_view text);
 std::string JsonString(std::string_view text);
 
 // A CSV field after RFC 4180: quoted, with '"' doubled, when it holds a comma,
-// a quote, a CR or an LF; otherwise unchanged. The bytes pass through as they
-// are.
+// a quote, a CR or an LF; otherwise unchanged. A text that a spreadsheet
+// would run as a formula (it starts with '=', '+', '-', '@', a tab or a CR,
+// is longer than that one character and is not a number) is quoted with a
+// "'" put before it, so it shows as text. The bytes pass through as they are.
 std::string CsvField(std::string_view text);
 
 // A text for a one-line diagnostic, in double quotes: '"' and '\' escaped with

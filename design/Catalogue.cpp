@@ -106,7 +106,8 @@ public:
         }
         return *value;
     }
-    // A list of numbers separated by blanks, each in (0, high], ascending.
+    // A list of numbers separated by blanks, each in (0, high], rising, at
+    // most kMaxListValues of them.
     std::vector<double> List(std::string_view column, double high) {
         std::vector<double> values;
         for (std::string_view item : Split(Text(column), ' ')) {
@@ -117,6 +118,16 @@ public:
             if (!value || *value <= 0.0 || *value > high) {
                 Fail("column " + std::string(column) + ": \"" + std::string(item) +
                      "\" is not a number above 0 and up to " + Shortest(high));
+                return {};
+            }
+            if (!values.empty() && *value <= values.back()) {
+                Fail("column " + std::string(column) + ": \"" + std::string(item) +
+                     "\" does not rise above the value before it");
+                return {};
+            }
+            if (values.size() == kMaxListValues) {
+                Fail("column " + std::string(column) + ": more than " +
+                     std::to_string(kMaxListValues) + " values");
                 return {};
             }
             values.push_back(*value);
@@ -140,6 +151,14 @@ private:
 };
 
 constexpr double kHuge = 1e6;
+
+// The highest ambient temperature the design search takes: a junction
+// rated no higher could never be used.
+constexpr double kHighestAmbientC = 100.0;
+
+// What a file states, in a comment line of its own, to replace shipped
+// parts by its parts of the same ids.
+constexpr std::string_view kReplacesShipped = "# replaces shipped parts";
 
 std::optional<EKind> KindOfHeader(const std::vector<std::string_view>& header) {
     const std::set<std::string_view> given(header.begin(), header.end());
@@ -188,15 +207,15 @@ constexpr std::array<CNumberColumn<CRectifierPart>, 3> kRectifierNumbers = {{
 constexpr std::array<CNumberColumn<CRegulatorPart>, 8> kRegulatorNumbers = {{
     {"output_v",         0.0,  1000.0, &CRegulatorPart::outputV},
     {"max_current_a",    1e-3, 1000.0, &CRegulatorPart::maxCurrentA},
-    {"dropout_v",        0.0,  100.0,  &CRegulatorPart::dropoutV},
-    {"tj_max_c",         0.0,  300.0,  &CRegulatorPart::junctionMaxC},
-    {"theta_jc_k_per_w", 0.0,  1000.0, &CRegulatorPart::thetaJcKPerW},
-    {"theta_ja_k_per_w", 0.0,  1000.0, &CRegulatorPart::thetaJaKPerW},
+    {"dropout_v",        1e-3, 100.0,  &CRegulatorPart::dropoutV},
+    {"tj_max_c",         kHighestAmbientC + 1.0, 300.0, &CRegulatorPart::junctionMaxC},
+    {"theta_jc_k_per_w", 1e-3, 1000.0, &CRegulatorPart::thetaJcKPerW},
+    {"theta_ja_k_per_w", 1e-3, 1000.0, &CRegulatorPart::thetaJaKPerW},
     {"max_input_v",      0.0,  1e4,    &CRegulatorPart::maxInputV},
     {"max_in_out_v",     0.0,  1e4,    &CRegulatorPart::maxInOutV},
 }};
 constexpr std::array<CNumberColumn<CHeatSinkPart>, 2> kHeatSinkNumbers = {{
-    {"theta_k_per_w", 0.0, 1000.0, &CHeatSinkPart::thetaKPerW},
+    {"theta_k_per_w", 1e-3, 1000.0, &CHeatSinkPart::thetaKPerW},
     {"size_cm3",      0.0, kHuge,  &CHeatSinkPart::sizeCm3},
 }};
 // clang-format on
@@ -367,11 +386,6 @@ void Append(std::vector<T>& to, std::vector<T>& from) {
     to.insert(to.end(), std::make_move_iterator(from.begin()), std::make_move_iterator(from.end()));
 }
 
-template <class T>
-bool HasId(const std::vector<T>& parts, std::string_view id) {
-    return std::any_of(parts.begin(), parts.end(), [id](const T& part) { return part.id == id; });
-}
-
 }  // namespace
 
 std::string CCatalogueProblem::Text() const {
@@ -381,6 +395,83 @@ std::string CCatalogueProblem::Text() const {
 double CCapacitorPart::LifeAt(double ambientC) const {
     return lifeH * std::pow(2.0, (temperatureC - ambientC) / 10.0);
 }
+
+namespace {
+
+// Every id of the catalogue, whatever the kind: one id names one part.
+std::set<std::string, std::less<>> IdsOf(const CCatalogue& catalogue) {
+    std::set<std::string, std::less<>> ids;
+    const auto add = [&ids](const auto& parts) {
+        for (const auto& part : parts) {
+            ids.insert(part.id);
+        }
+    };
+    add(catalogue.transformers);
+    add(catalogue.rectifiers);
+    add(catalogue.capacitors);
+    add(catalogue.regulators);
+    add(catalogue.heatSinks);
+    return ids;
+}
+
+// The ids of the parts from index `from` on.
+template <class T>
+void NewIds(const std::vector<T>& parts, std::size_t from, std::vector<std::string_view>& ids) {
+    for (std::size_t i = from; i < parts.size(); ++i) {
+        ids.emplace_back(parts[i].id);
+    }
+}
+
+std::size_t PartCount(const CParts& parts) {
+    return parts.transformers.size() + parts.rectifiers.size() + parts.capacitors.size() +
+           parts.regulators.size() + parts.heatSinks.size();
+}
+
+// The parts that did not come with the program.
+std::size_t UserParts(const CCatalogue& catalogue) {
+    std::size_t count = 0;
+    const auto add = [&count](const auto& parts) {
+        count += static_cast<std::size_t>(std::count_if(
+            parts.begin(), parts.end(), [](const auto& part) { return part.origin != "shipped"; }));
+    };
+    add(catalogue.transformers);
+    add(catalogue.rectifiers);
+    add(catalogue.capacitors);
+    add(catalogue.regulators);
+    add(catalogue.heatSinks);
+    return count;
+}
+
+// Drops the shipped parts whose ids are replaced.
+template <class T>
+void DropReplaced(std::vector<T>& parts, const std::set<std::string, std::less<>>& replaced) {
+    std::erase_if(parts, [&replaced](const T& part) {
+        return part.origin == "shipped" && replaced.contains(part.id);
+    });
+}
+
+bool IsShipped(const CCatalogue& catalogue, EKind kind, std::string_view id) {
+    const auto shipped = [id](const auto& parts) {
+        return std::any_of(parts.begin(), parts.end(), [id](const auto& part) {
+            return part.origin == "shipped" && part.id == id;
+        });
+    };
+    switch (kind) {
+        case EKind::kTransformers:
+            return shipped(catalogue.transformers);
+        case EKind::kRectifiers:
+            return shipped(catalogue.rectifiers);
+        case EKind::kCapacitors:
+            return shipped(catalogue.capacitors);
+        case EKind::kRegulators:
+            return shipped(catalogue.regulators);
+        case EKind::kHeatSinks:
+            return shipped(catalogue.heatSinks);
+    }
+    return false;
+}
+
+}  // namespace
 
 bool CCatalogue::AddText(std::string_view text, const std::string& fileName,
                          const std::string& origin) {
@@ -392,11 +483,25 @@ bool CCatalogue::AddText(std::string_view text, const std::string& fileName,
         problems.push_back({fileName, line, why});
         return false;
     };
+    if (text.starts_with("\xEF\xBB\xBF")) {
+        return refuse(1,
+                      "the file starts with a UTF-8 byte-order mark (as spreadsheets export "
+                      "it); save it as plain text or UTF-8 without one");
+    }
+    // Ids already taken, the ids of this file, and the shipped ids it replaces.
+    const std::set<std::string, std::less<>> taken = IdsOf(*this);
+    std::set<std::string, std::less<>> own;
+    std::set<std::string, std::less<>> replaced;
+    bool replacesShipped = false;
     while (!text.empty()) {
         ++lineNumber;
         const std::size_t end = text.find('\n');
         const std::string_view line = Trim(text.substr(0, end));
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (line == kReplacesShipped) {
+            replacesShipped = true;
+            continue;
+        }
         if (line.empty() || line.front() == '#') {
             continue;
         }
@@ -404,6 +509,11 @@ bool CCatalogue::AddText(std::string_view text, const std::string& fileName,
         if (!kind) {
             header = fields;
             kind = KindOfHeader(header);
+            if (!kind && KindOfHeader(Split(line, ';'))) {
+                return refuse(lineNumber,
+                              "the columns are separated by semicolons (as spreadsheets export "
+                              "them in some languages); the catalogue takes commas");
+            }
             if (!kind) {
                 return refuse(lineNumber,
                               "the column names are not those of a catalogue of transformers, "
@@ -414,35 +524,62 @@ bool CCatalogue::AddText(std::string_view text, const std::string& fileName,
         if (fields.size() != header.size()) {
             return refuse(lineNumber, std::to_string(fields.size()) +
                                           " fields where the header has " +
-                                          std::to_string(header.size()));
+                                          std::to_string(header.size()) +
+                                          (fields.size() == 1 && line.find(';') != line.npos
+                                               ? " (the catalogue takes commas, not semicolons)"
+                                               : ""));
         }
+        const std::size_t before[] = {parts.transformers.size(), parts.rectifiers.size(),
+                                      parts.capacitors.size(), parts.regulators.size(),
+                                      parts.heatSinks.size()};
         CRow row(header, fields);
         const std::string problem = ParseRow(*kind, row, origin, parts);
         if (!problem.empty()) {
             return refuse(lineNumber, problem);
         }
-        const std::string_view id = [&]() -> std::string_view {
-            switch (*kind) {
-                case EKind::kRectifiers:
-                    return parts.rectifiers.back().id;
-                case EKind::kRegulators:
-                    return parts.regulators.back().id;
-                case EKind::kHeatSinks:
-                    return parts.heatSinks.back().id;
-                default:
-                    return {};
+        if (PartCount(parts) > kMaxPartsPerFile) {
+            return refuse(lineNumber, "the file holds more than " +
+                                          std::to_string(kMaxPartsPerFile) +
+                                          " parts (a series counts each of its values)");
+        }
+        std::vector<std::string_view> ids;
+        NewIds(parts.transformers, before[0], ids);
+        NewIds(parts.rectifiers, before[1], ids);
+        NewIds(parts.capacitors, before[2], ids);
+        NewIds(parts.regulators, before[3], ids);
+        NewIds(parts.heatSinks, before[4], ids);
+        for (const std::string_view id : ids) {
+            if (!own.emplace(id).second) {
+                return refuse(lineNumber,
+                              "the id \"" + std::string(id) + "\" is given twice in this file");
             }
-        }();
-        const bool taken =
-            !id.empty() && (HasId(rectifiers, id) || HasId(regulators, id) || HasId(heatSinks, id));
-        if (taken) {
-            return refuse(lineNumber,
-                          "the id \"" + std::string(id) + "\" is already in the catalogue");
+            if (taken.contains(id)) {
+                if (!replacesShipped || !IsShipped(*this, *kind, id)) {
+                    return refuse(lineNumber,
+                                  "the id \"" + std::string(id) + "\" is already in the catalogue" +
+                                      (IsShipped(*this, *kind, id)
+                                           ? std::string(" (a shipped part; a file that "
+                                                         "replaces shipped parts says \"") +
+                                                 std::string(kReplacesShipped) + "\")"
+                                           : std::string()));
+                }
+                replaced.emplace(id);
+            }
         }
     }
     if (!kind) {
         return refuse(lineNumber, "no column names and no parts");
     }
+    if (origin != "shipped" && UserParts(*this) + PartCount(parts) > kMaxUserParts) {
+        return refuse(0, "the user's catalogues would hold more than " +
+                             std::to_string(kMaxUserParts) +
+                             " parts with this file (a series counts each of its values)");
+    }
+    DropReplaced(transformers, replaced);
+    DropReplaced(rectifiers, replaced);
+    DropReplaced(capacitors, replaced);
+    DropReplaced(regulators, replaced);
+    DropReplaced(heatSinks, replaced);
     Append(transformers, parts.transformers);
     Append(rectifiers, parts.rectifiers);
     Append(capacitors, parts.capacitors);
@@ -516,8 +653,14 @@ CCatalogue LoadCatalogue() {
         }
     }
     std::sort(files.begin(), files.end());
-    for (const std::filesystem::path& file : files) {
-        AddCatalogueFile(catalogue, file);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (i < kMaxUserFiles) {
+            AddCatalogueFile(catalogue, files[i]);
+        } else {
+            catalogue.problems.push_back({files[i].string(), 0,
+                                          "not read: the folder holds more than " +
+                                              std::to_string(kMaxUserFiles) + " catalogue files"});
+        }
     }
     return catalogue;
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -12,12 +13,23 @@ namespace ohmrada {
 // The parts catalogues the design search chooses from. Each kind is a CSV
 // file: '#' lines are comments (the shipped files name the sources of their
 // figures there), the first other line names the columns, one part (or one
-// series of parts) a line. Numbers are read locale-free. A series row is
-// expanded into its parts here (a transformer per secondary voltage, a
-// capacitor per value and voltage). The shipped files are built into the
-// program; the user's own files, in the same format, are read from
-// $XDG_DATA_HOME/ohmrada/catalog/ (~/.local/share/...) and listed beside
+// series of parts) a line. Every id names one part: a file that repeats an
+// id, its own or the catalogue's, is refused, unless it says in a line of
+// its own "# replaces shipped parts" and the id is a shipped part's of the
+// same kind, which its part then replaces. Work is bounded: a list holds at
+// most kMaxListValues values, a file at most kMaxPartsPerFile parts after
+// its series are expanded, the user's folder at most kMaxUserFiles files,
+// and all the user's files together at most kMaxUserParts parts. Numbers are read locale-free. A
+// series row is expanded into its parts here (a transformer per secondary voltage, a capacitor per
+// value and voltage). The shipped files are built into the program; the user's own files, in the
+// same format, are read from $XDG_DATA_HOME/ohmrada/catalog/ (~/.local/share/...) and listed beside
 // them, each part saying where it came from.
+
+inline constexpr std::size_t kMaxListValues = 32;
+inline constexpr std::size_t kMaxPartsPerFile = 500;
+inline constexpr std::size_t kMaxUserFiles = 32;
+// All the user's files together, so that the search stays within seconds.
+inline constexpr std::size_t kMaxUserParts = 2000;
 
 struct CTransformerPart {
     std::string id;      // "toroid-50VA-2x15V"
@@ -119,7 +131,8 @@ std::filesystem::path UserCatalogueFolder();
 inline constexpr std::uintmax_t kMaxCatalogueFileBytes = 64 * 1024;
 bool AddCatalogueFile(CCatalogue& catalogue, const std::filesystem::path& path);
 
-// The shipped catalogue and every *.csv in the user's folder (in name order).
+// The shipped catalogue and every *.csv in the user's folder (in name order;
+// the files past the first kMaxUserFiles are listed as problems, not read).
 CCatalogue LoadCatalogue();
 
 }  // namespace ohmrada

@@ -177,7 +177,7 @@ inline constexpr const char* kSimulationBrokeOff = "die Simulation ist abgebroch
 inline constexpr const char* kWorkerEnded =
     "der Simulationsprozess hat sich unerwartet beendet. Der nächste Lauf startet einen neuen.";
 inline constexpr const char* kOverBudget =
-    "sie hat ihr Budget überschritten (%1 s Rechenzeit, %2 Zeitpunkte je Lauf) und wurde "
+    "sie hat ihr Budget überschritten (%1 s Laufzeit, %2 Zeitpunkte je Lauf) und wurde "
     "beendet.";
 inline constexpr const char* kNgspiceRefused =
     "ngspice konnte die Schaltung nicht berechnen (etwa ein zu kleiner Zeitschritt bei "
@@ -232,6 +232,26 @@ inline constexpr const char* kReportFailed =
     "Der Bericht konnte nicht nach %1 geschrieben werden. Eine Datei, die dort war, ist "
     "unverändert.";
 inline constexpr const char* kReportNoFile = "unbenannt (nicht gespeichert)";
+// The report's target refused before anything is computed; %2 says why.
+inline constexpr const char* kReportRefused =
+    "Der Bericht kann nicht nach %1 geschrieben werden: %2. Es wurde nichts berechnet.";
+// A report that could not be written; %2 says why.
+inline constexpr const char* kReportFailedBecause =
+    "Der Bericht konnte nicht nach %1 geschrieben werden: %2. Eine Datei, die dort war, ist "
+    "unverändert.";
+// Why a file cannot be written, after "...: ".
+inline constexpr const char* kFileIsLink =
+    "es ist eine symbolische Verknüpfung, die weder verfolgt noch ersetzt wird";
+inline constexpr const char* kFileNotRegular =
+    "es ist keine gewöhnliche Datei (eine FIFO, ein Gerät oder ein Socket)";
+inline constexpr const char* kFileRefused = "die Datei wird abgewiesen";
+inline constexpr const char* kFileDiskFull = "der Datenträger ist voll";
+inline constexpr const char* kFileTooLarge = "die Datei wäre größer als erlaubt";
+inline constexpr const char* kFileNoAccess = "der Zugriff wurde verweigert";
+inline constexpr const char* kFileReadOnly = "der Datenträger ist schreibgeschützt";
+inline constexpr const char* kFileNoFolder = "der Ordner existiert nicht";
+inline constexpr const char* kFileIsFolder = "es ist ein Ordner";
+inline constexpr const char* kFileOtherReason = "das System meldet „%1“";
 inline constexpr const char* kReportProgram = "Programm: Ohmrada %1";
 inline constexpr const char* kReportPage = "Seite %1 von %2";
 inline constexpr const char* kReportGroup = "Gruppe";

@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 shift || true
 targets=("$@")
-[[ ${#targets[@]} -eq 0 ]] && targets=(config_fuzz field_fuzz calc_fuzz)
+[[ ${#targets[@]} -eq 0 ]] && targets=(config_fuzz field_fuzz calc_fuzz catalogue_fuzz answer_fuzz)
 
 scripts/deps.sh --test
 cmake --preset fuzz >/dev/null

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "WorkerProtocol.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <string_view>
@@ -124,9 +125,27 @@ std::optional<CSpiceJob> DecodeJob(const std::string& payload) {
     return job;
 }
 
+std::uint64_t LargestAnswer(const CSpiceJob& job) {
+    // Saturating: a job's limits come from the program, but a sum of them
+    // must never wrap round to a small bound.
+    const auto add = [](std::uint64_t a, std::uint64_t b) {
+        return a > kLargestFrame || b > kLargestFrame - a ? kLargestFrame + 1 : a + b;
+    };
+    const std::uint64_t points =
+        job.maxPoints > kLargestFrame ? kLargestFrame : job.maxPoints + kSparePoints;
+    const std::uint64_t values =
+        points > kLargestFrame / sizeof(double) ? kLargestFrame + 1 : points * sizeof(double);
+    std::uint64_t done = 32;  // "done <n>\n"
+    for (const std::string& name : job.vectors) {
+        done = add(done, add(name.size() + 32, values));  // name, count, values
+    }
+    const std::uint64_t failed = kLargestMessage + 64;
+    return std::min(std::max(done, failed), kLargestFrame);
+}
+
 std::string EncodeAnswer(const CSpiceRun& run) {
     if (!run.Done()) {
-        std::string message = run.message;
+        std::string message = run.message.substr(0, kLargestMessage);
         for (char& c : message) {
             c = c == '\n' ? ' ' : c;
         }
@@ -173,6 +192,9 @@ std::optional<CSpiceRun> DecodeAnswer(const std::string& payload) {
             return std::nullopt;
         }
         run.message = after.substr(after.find(' ') + 1);
+        if (run.message.size() > kLargestMessage) {
+            return std::nullopt;  // no worker writes one that long
+        }
         return run;
     }
     const auto count = reader.Count("done");
@@ -194,7 +216,9 @@ std::optional<CSpiceRun> DecodeAnswer(const std::string& payload) {
         if (*length > 0) {
             std::memcpy(values.data(), bytes->data(), bytes->size());
         }
-        run.vectors.emplace(std::string(*name), std::move(values));
+        if (!run.vectors.emplace(std::string(*name), std::move(values)).second) {
+            return std::nullopt;  // a vector named twice
+        }
     }
     if (!reader.AtEnd()) {
         return std::nullopt;

@@ -23,6 +23,17 @@ namespace ohmrada {
 // the worker as broken.
 inline constexpr std::uint64_t kLargestFrame = std::uint64_t{1} << 30;
 
+// The longest message of a failed run; a longer one is cut there.
+inline constexpr std::size_t kLargestMessage = 16 * 1024;
+// Time points a vector may hold beyond the job's limit (ngspice keeps the
+// point at t = 0 and the last one it was computing when the limit was hit).
+inline constexpr std::size_t kSparePoints = 16;
+
+// The longest answer a worker can give to this job in due form: its vectors
+// at the job's point limit, or a failure with the longest message. A frame
+// announced longer than that is nonsense and is not read.
+std::uint64_t LargestAnswer(const CSpiceJob& job);
+
 std::string EncodeJob(const CSpiceJob& job);
 std::optional<CSpiceJob> DecodeJob(const std::string& payload);
 

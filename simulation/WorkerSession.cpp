@@ -1,20 +1,29 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "WorkerSession.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <limits>
 #include <mutex>
 #include <optional>
+#include <sstream>
+#include <string_view>
+#include <utility>
 
 #include "FrameIo.h"
 #include "WorkerProtocol.h"
@@ -89,25 +98,224 @@ std::vector<std::string> WorkerEnvironment(const std::filesystem::path& folder) 
 
 }  // namespace
 
-std::filesystem::path MakeWorkerFolder() {
-    std::error_code error;
-    std::filesystem::path base = std::filesystem::temp_directory_path(error);
-    if (error) {
-        base = "/tmp";
+namespace {
+
+constexpr std::string_view kFolderPrefix = "ohmrada-simulation-";
+
+// The start of the boot id, the same for every process of this boot; empty
+// where the system does not say.
+std::string BootMark() {
+    std::ifstream file("/proc/sys/kernel/random/boot_id");
+    std::string id;
+    std::getline(file, id);
+    std::string mark;
+    for (const char c : id) {
+        if (std::isxdigit(static_cast<unsigned char>(c)) != 0 && mark.size() < 8) {
+            mark.push_back(c);
+        }
     }
-    std::string pattern = (base / "ohmrada-simulation-XXXXXX").string();
+    return mark.size() == 8 ? mark : std::string();
+}
+
+// A process's start time in clock ticks after boot (field 22 of its stat
+// line); nothing when there is no such process or it cannot be read.
+std::optional<unsigned long long> StartTimeOf(pid_t pid) {
+    std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(file, line)) {
+        return std::nullopt;
+    }
+    // The command name (field 2) may hold blanks and parentheses: count
+    // from its closing one.
+    const std::size_t close = line.rfind(')');
+    if (close == std::string::npos) {
+        return std::nullopt;
+    }
+    std::istringstream fields(line.substr(close + 1));
+    std::string field;
+    for (int number = 3; number <= 22 && fields >> field; ++number) {
+        if (number == 22) {
+            unsigned long long ticks = 0;
+            const auto [end, error] =
+                std::from_chars(field.data(), field.data() + field.size(), ticks);
+            if (error == std::errc() && end == field.data() + field.size()) {
+                return ticks;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+struct CFolderOwner {
+    pid_t pid = -1;
+    unsigned long long start = 0;
+    std::string boot;
+};
+
+// The owner a folder's name gives: "<prefix><pid>-<start>-<boot>-XXXXXX".
+std::optional<CFolderOwner> OwnerOfName(std::string_view name) {
+    if (!name.starts_with(kFolderPrefix)) {
+        return std::nullopt;
+    }
+    name.remove_prefix(kFolderPrefix.size());
+    std::string_view parts[4];
+    for (int i = 0; i < 3; ++i) {
+        const std::size_t dash = name.find('-');
+        if (dash == std::string_view::npos) {
+            return std::nullopt;
+        }
+        parts[i] = name.substr(0, dash);
+        name.remove_prefix(dash + 1);
+    }
+    parts[3] = name;
+    CFolderOwner owner;
+    long long pid = 0;
+    const auto number = [](std::string_view text, auto& value) {
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        return !text.empty() && error == std::errc() && end == text.data() + text.size();
+    };
+    if (!number(parts[0], pid) || pid <= 0 || pid > std::numeric_limits<pid_t>::max() ||
+        !number(parts[1], owner.start) || parts[2].size() != 8 || parts[3].size() != 6) {
+        return std::nullopt;
+    }
+    owner.pid = static_cast<pid_t>(pid);
+    owner.boot = parts[2];
+    return owner;
+}
+
+// True only where the owner is gone for certain; a process this program
+// cannot look at counts as alive.
+bool OwnerIsGone(const CFolderOwner& owner, const std::string& boot) {
+    if (boot.empty()) {
+        return false;
+    }
+    if (owner.boot != boot) {
+        return true;  // made before the last reboot
+    }
+    if (kill(owner.pid, 0) != 0 && errno == ESRCH) {
+        return true;
+    }
+    const std::optional<unsigned long long> start = StartTimeOf(owner.pid);
+    return start && *start != owner.start;  // the id was taken by another process
+}
+
+// True when the open folder holds nothing but a start-up file (of any kind:
+// removing a name never follows it).
+bool HoldsOnlyStartUpFile(int folder) {
+    const int copy = fcntl(folder, F_DUPFD_CLOEXEC, 0);
+    DIR* listing = copy >= 0 ? fdopendir(copy) : nullptr;
+    if (listing == nullptr) {
+        if (copy >= 0) {
+            close(copy);
+        }
+        return false;
+    }
+    bool only = true;
+    while (const dirent* entry = readdir(listing)) {
+        const std::string_view name = entry->d_name;
+        only = only && (name == "." || name == ".." || name == ".spiceinit");
+    }
+    closedir(listing);
+    return only;
+}
+
+}  // namespace
+
+CWorkerFolder MakeWorkerFolder() {
+    CWorkerFolder made;
+    // $TMPDIR as the user gave it: one that cannot be used is said so,
+    // never silently replaced.
+    const char* chosen = std::getenv("TMPDIR");
+    const std::filesystem::path base =
+        chosen != nullptr && *chosen != '\0' ? std::filesystem::path(chosen) : "/tmp";
+    RemoveAbandonedWorkerFolders(base);
+    const std::string boot = BootMark();
+    const std::optional<unsigned long long> start = StartTimeOf(getpid());
+    std::string name(kFolderPrefix);
+    if (!boot.empty() && start) {
+        name += std::to_string(getpid()) + '-' + std::to_string(*start) + '-' + boot + '-';
+    }
+    std::string pattern = (base / (name + "XXXXXX")).string();
     if (mkdtemp(pattern.data()) == nullptr) {  // mode 0700
-        return {};
+        made.problem = "no private folder for the simulation worker could be made in " +
+                       base.string() + ": " + std::strerror(errno);
+        return made;
     }
     const std::filesystem::path folder = pattern;
+    made.lock = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (made.lock >= 0) {
+        flock(made.lock, LOCK_SH);
+    }
     std::ofstream file(folder / ".spiceinit", std::ios::binary);
     file << kSpiceinit;
     file.close();
     if (!file) {
-        std::filesystem::remove_all(folder, error);
-        return {};
+        const int cause = errno;
+        RemoveWorkerFolder(folder);
+        Close(made.lock);
+        made.problem = "no private folder for the simulation worker could be made in " +
+                       base.string() + ": its start-up file cannot be written (" +
+                       std::strerror(cause != 0 ? cause : EIO) + ")";
+        return made;
     }
-    return folder;
+    made.path = folder;
+    return made;
+}
+
+void RemoveWorkerFolder(const std::filesystem::path& folder) {
+    if (folder.empty()) {
+        return;
+    }
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0) {
+        unlinkat(fd, ".spiceinit", 0);
+        close(fd);
+    }
+    rmdir(folder.c_str());
+}
+
+int RemoveAbandonedWorkerFolders(const std::filesystem::path& base) {
+    const std::string boot = BootMark();
+    const int folder = open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0 || boot.empty()) {
+        if (folder >= 0) {
+            close(folder);
+        }
+        return 0;
+    }
+    DIR* listing = fdopendir(folder);
+    if (listing == nullptr) {
+        close(folder);
+        return 0;
+    }
+    int removed = 0;
+    while (const dirent* entry = readdir(listing)) {
+        const std::optional<CFolderOwner> owner = OwnerOfName(entry->d_name);
+        struct stat status {};
+        if (!owner || fstatat(folder, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISDIR(status.st_mode) || status.st_uid != getuid() || !OwnerIsGone(*owner, boot)) {
+            continue;
+        }
+        const int inside =
+            openat(folder, entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (inside < 0) {
+            continue;
+        }
+        struct stat opened {};
+        // The very folder looked at, not one put in its place meanwhile,
+        // and no maker holds it.
+        if (fstat(inside, &opened) == 0 && opened.st_dev == status.st_dev &&
+            opened.st_ino == status.st_ino && flock(inside, LOCK_EX | LOCK_NB) == 0 &&
+            HoldsOnlyStartUpFile(inside)) {
+            unlinkat(inside, ".spiceinit", 0);
+            if (unlinkat(folder, entry->d_name, AT_REMOVEDIR) == 0) {
+                ++removed;
+            }
+        }
+        close(inside);
+    }
+    closedir(listing);
+    return removed;
 }
 
 std::filesystem::path WorkerProgram() {
@@ -143,14 +351,17 @@ std::string CWorkerSession::Start() {
         return "the simulation worker " + program.string() + " is missing (" +
                std::strerror(errno) + ")";
     }
-    const std::filesystem::path folder = MakeWorkerFolder();
-    if (folder.empty()) {
-        return "no private folder for the simulation worker could be made";
+    CWorkerFolder made = MakeWorkerFolder();
+    if (made.path.empty()) {
+        return made.problem;
     }
+    const std::filesystem::path& folder = made.path;
+    // Held from here: every way out below that starts no worker drops it.
+    m_folderLock = std::exchange(made.lock, -1);
     int pair[2] = {-1, -1};
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
+        RemoveWorkerFolder(folder);
+        Close(m_folderLock);
         return std::string("no socket for the simulation worker: ") + std::strerror(errno);
     }
     posix_spawn_file_actions_t actions;
@@ -186,14 +397,16 @@ std::string CWorkerSession::Start() {
     close(pair[1]);
     if (status != 0) {
         close(pair[0]);
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
+        RemoveWorkerFolder(folder);
+        Close(m_folderLock);
         return "the simulation worker " + program.string() +
                " cannot be started: " + std::strerror(status);
     }
-    // The worker removes its folder once ngspice has read the start-up file.
+    // The worker removes its folder once ngspice has read the start-up file;
+    // where it ends before that, Reap() does.
     m_pid = pid;
     m_socket = pair[0];
+    m_folder = folder;
     return {};
 }
 
@@ -222,6 +435,9 @@ std::string CWorkerSession::Reap() {
         m_pid = -1;
     }
     Close(m_socket);
+    RemoveWorkerFolder(m_folder);
+    m_folder.clear();
+    Close(m_folderLock);
     return why;
 }
 
@@ -247,7 +463,7 @@ CSpiceRun CWorkerSession::Run(const CSpiceJob& job, CDeadline deadline, std::sto
         return Failed(ESpiceOutcome::kCrashed,
                       "the simulation worker could not be reached: " + Reap());
     }
-    return ReadAnswer(deadline);
+    return ReadAnswer(deadline, LargestAnswer(job));
 }
 
 std::string CWorkerSession::EnsureWorker() {
@@ -256,12 +472,15 @@ std::string CWorkerSession::EnsureWorker() {
         if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
             m_pid = -1;
             Close(m_socket);
+            RemoveWorkerFolder(m_folder);
+            m_folder.clear();
+            Close(m_folderLock);
         }
     }
     return m_pid > 0 ? std::string() : Start();
 }
 
-CSpiceRun CWorkerSession::ReadAnswer(CDeadline deadline) {
+CSpiceRun CWorkerSession::ReadAnswer(CDeadline deadline, std::uint64_t largest) {
     std::string answer;
     std::size_t expected = 8;  // the frame's header first
     bool header = true;
@@ -290,13 +509,17 @@ CSpiceRun CWorkerSession::ReadAnswer(CDeadline deadline) {
         answer.append(buffer, static_cast<std::size_t>(got));
         if (header && answer.size() == expected) {
             const std::uint64_t length = FrameLength(answer.data());
-            if (length > kLargestFrame) {
+            if (length > largest) {
+                // Never buffered: a worker that floods costs no memory.
                 Kill();
-                return Failed(ESpiceOutcome::kCrashed, "the simulation worker answered nonsense");
+                return Failed(ESpiceOutcome::kCrashed,
+                              "the simulation worker answered nonsense (an answer of " +
+                                  std::to_string(length) + " bytes, larger than the run can give)");
             }
             header = false;
             answer.clear();
             expected = static_cast<std::size_t>(length);
+            answer.reserve(expected);
         }
     }
     std::optional<CSpiceRun> run = DecodeAnswer(answer);

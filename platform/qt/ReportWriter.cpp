@@ -30,6 +30,7 @@
 #include "Palette.h"
 #include "PlotWidget.h"
 #include "QtPlatform.h"
+#include "SafeFile.h"
 #include "SaveAtomically.h"
 #include "Sweep.h"
 #include "SweepPlot.h"
@@ -328,6 +329,15 @@ void CReportWriter::SaveWithDialog() {
 
 void CReportWriter::Start(const QString& path) {
     Cancel();
+    std::error_code error;
+    m_file = PrepareSave(path, error);
+    if (!m_file) {
+        m_outcome = EOutcome::kFailed;
+        m_owner.Platform().MessageBox(
+            Fill(ta::kReportRefused, path, FileReasonText(error)).toStdString(),
+            CPlatform::EIcon::kStop);
+        return;
+    }
     m_snapshot = Snapshot(path);
     OpenProgress();
     m_outcome = EOutcome::kRunning;
@@ -451,11 +461,12 @@ std::shared_ptr<const CReportWriter::CComputed> CReportWriter::Compute(
         computed->sweepSpec = LoadCurrentSweep(input.design);
         computed->sweep = SweepPoints(input.design, computed->sweepSpec);
         const CAnalysisSettings& analysis = input.settings.analysis;
+        CSweepCircuitSolver solver(analysis);
         for (const CSweepPoint& point : computed->sweep) {
             if (stop.stop_requested()) {
                 return std::shared_ptr<const CComputed>();
             }
-            computed->sweepCircuit.push_back(SolveSweepPoint(point, analysis));
+            computed->sweepCircuit.push_back(solver.Solve(point));
         }
         computed->designPoint.design = input.design;
         computed->designPoint.evaluation = input.evaluation;
@@ -480,6 +491,7 @@ void CReportWriter::Cancel() {
         return;
     }
     m_jobs.Cancel();  // a simulation's worker is killed at once
+    m_file.reset();   // its temporary file goes, the target stays untouched
     End(EOutcome::kCancelled);
 }
 
@@ -554,44 +566,54 @@ void CReportWriter::Finished(const std::shared_ptr<const CComputed>& computed) {
     Step(kStepWriting);
     const CSnapshot& snapshot = *m_snapshot;
 
-    const bool written = SaveAtomically(snapshot.path, [&](QIODevice& device) {
-        QPdfWriter writer(&device);
-        writer.setCreator(QStringLiteral("Ohmrada"));
-        writer.setTitle(Text(ta::kReportTitle));
-        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                         QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm),
-                                         QPageLayout::Millimeter));
-        writer.setResolution(kResolution);
-        // An image's size in the document is in pixels of 1/96 inch, whatever
-        // the device: the text's width in those.
-        const double width = writer.pageLayout().paintRect(QPageLayout::Inch).width() * 96.0;
+    std::error_code error;
+    const bool written =
+        m_file && FinishSave(
+                      *m_file,
+                      [&](QIODevice& device) {
+                          QPdfWriter writer(&device);
+                          writer.setCreator(QStringLiteral("Ohmrada"));
+                          writer.setTitle(Text(ta::kReportTitle));
+                          writer.setPageLayout(
+                              QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                          QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm),
+                                          QPageLayout::Millimeter));
+                          writer.setResolution(kResolution);
+                          // An image's size in the document is in pixels of 1/96 inch, whatever
+                          // the device: the text's width in those.
+                          const double width =
+                              writer.pageLayout().paintRect(QPageLayout::Inch).width() * 96.0;
 
-        QTextDocument document;
-        QFont font = document.defaultFont();
-        font.setPointSizeF(9.0);
-        document.setDefaultFont(font);
-        document.documentLayout()->setPaintDevice(&writer);
-        document.setDefaultStyleSheet(
-            QStringLiteral("h1 { font-size: 14pt; margin-bottom: 4px; } "
-                           "h2 { font-size: 11pt; margin-top: 10px; margin-bottom: 4px; }"));
+                          QTextDocument document;
+                          QFont font = document.defaultFont();
+                          font.setPointSizeF(9.0);
+                          document.setDefaultFont(font);
+                          document.documentLayout()->setPaintDevice(&writer);
+                          document.setDefaultStyleSheet(QStringLiteral(
+                              "h1 { font-size: 14pt; margin-bottom: 4px; } "
+                              "h2 { font-size: 11pt; margin-top: 10px; margin-bottom: 4px; }"));
 
-        QString html = QStringLiteral("<html><body>") + DesignHeader(snapshot);
-        html += InputsSection(snapshot);
-        html += snapshot.partsList;
-        html += ResultsSection(snapshot);
-        html += SettingsSection(snapshot);
-        html += WorstCaseSection(computed->worstCase);
-        html += LimitsSection(computed->limits);
+                          QString html = QStringLiteral("<html><body>") + DesignHeader(snapshot);
+                          html += InputsSection(snapshot);
+                          html += snapshot.partsList;
+                          html += ResultsSection(snapshot);
+                          html += SettingsSection(snapshot);
+                          html += WorstCaseSection(computed->worstCase);
+                          html += LimitsSection(computed->limits);
 
-        html += SimulationSection(document, snapshot, *computed, width);
-        html += SweepSection(document, snapshot, *computed, width);
-        document.setHtml(html + QStringLiteral("</body></html>"));
-        return PrintPaged(document, writer) > 0;
-    });
+                          html += SimulationSection(document, snapshot, *computed, width);
+                          html += SweepSection(document, snapshot, *computed, width);
+                          document.setHtml(html + QStringLiteral("</body></html>"));
+                          return PrintPaged(document, writer) > 0;
+                      },
+                      error);
+    m_file.reset();
     End(written ? EOutcome::kWritten : EOutcome::kFailed);
     if (!written) {
-        m_owner.Platform().MessageBox(Fill(ta::kReportFailed, snapshot.path).toStdString(),
-                                      CPlatform::EIcon::kStop);
+        const QString text =
+            error ? Fill(ta::kReportFailedBecause, snapshot.path, FileReasonText(error))
+                  : Fill(ta::kReportFailed, snapshot.path);
+        m_owner.Platform().MessageBox(text.toStdString(), CPlatform::EIcon::kStop);
     }
 }
 

@@ -15,6 +15,10 @@ class QPagedPaintDevice;
 class QProgressDialog;
 class QTextDocument;
 
+namespace ohmrada {
+class CSafeFile;
+}
+
 namespace ohmrada::qt {
 
 class CAnalysisWindows;
@@ -31,8 +35,10 @@ class CAnalysisWindows;
 // computed on a thread of the writer's CJobTracker (the worst case and the
 // limits, the simulation through the worker process, the sweep) under a
 // progress dialog whose "Abbrechen" drops it all and writes nothing. The
-// file is written like Save As (SaveAtomically): a failure says so and
-// leaves the file that was there unchanged.
+// file is written like Save As (SaveAtomically): its target is checked
+// before anything is computed (a link, a FIFO, a folder that is not there is
+// refused at once, with the reason), and a failure says why and leaves the
+// file that was there unchanged.
 class CReportWriter : public QObject {
 public:
     enum class EOutcome { kNone, kRunning, kWritten, kFailed, kCancelled };
@@ -69,6 +75,9 @@ private:
 
     CAnalysisWindows& m_owner;
     std::shared_ptr<const CSnapshot> m_snapshot;
+    // The target, checked and its temporary file made before anything is
+    // computed; written once the report is there.
+    std::unique_ptr<CSafeFile> m_file;
     QPointer<QProgressDialog> m_progress;
     EOutcome m_outcome = EOutcome::kNone;
     // Last: its destructor stops and joins a running job before the rest goes.

@@ -2,9 +2,15 @@
 #pragma once
 
 #include <functional>
+#include <memory>
+#include <system_error>
 
 #include <QIODevice>
 #include <QString>
+
+namespace ohmrada {
+class CSafeFile;
+}
 
 namespace ohmrada::qt {
 
@@ -14,5 +20,16 @@ namespace ohmrada::qt {
 // write gets a device in memory and returns false on failure. False when
 // anything failed; the file that was there is then unchanged.
 bool SaveAtomically(const QString& path, const std::function<bool(QIODevice&)>& write);
+
+// The same in two steps, for a file whose contents take long to make: the
+// target is checked and the temporary file made first (nullptr and the
+// reason when refused), and the bytes written later. error says why
+// FinishSave failed (empty when write itself failed).
+std::unique_ptr<CSafeFile> PrepareSave(const QString& path, std::error_code& error);
+bool FinishSave(CSafeFile& file, const std::function<bool(QIODevice&)>& write,
+                std::error_code& error);
+
+// Why a file could not be written, in the windows' words (German).
+QString FileReasonText(const std::error_code& error);
 
 }  // namespace ohmrada::qt

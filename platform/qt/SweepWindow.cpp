@@ -314,11 +314,12 @@ void CSweepWindow::StartCircuit() {
         [points = std::move(points), settings](std::stop_token stop) {
             std::vector<CSweepCircuitPoint> solved;
             solved.reserve(points.size());
+            CSweepCircuitSolver solver(settings);
             for (const CSweepPoint& point : points) {
                 if (stop.stop_requested()) {
                     return std::vector<CSweepCircuitPoint>{};
                 }
-                solved.push_back(SolveSweepPoint(point, settings));
+                solved.push_back(solver.Solve(point));
             }
             return solved;
         },

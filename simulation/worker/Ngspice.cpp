@@ -96,7 +96,9 @@ std::string CNgspice::Load() {
     api->vecInfo = Symbol<decltype(&ngGet_Vec_Info)>(*loaded.library, "ngGet_Vec_Info");
     if (api->init == nullptr || api->command == nullptr || api->circ == nullptr ||
         api->vecInfo == nullptr) {
-        return name + " is not a usable ngspice library";
+        const std::string path = loaded.library->Path();
+        return name + (path.empty() || path == name ? std::string() : " (" + path + ")") +
+               " is not a usable ngspice library: it lacks ngspice's functions";
     }
     m_library = std::move(loaded.library);
     m_api = std::move(api);

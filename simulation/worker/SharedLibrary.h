@@ -14,6 +14,8 @@ public:
     virtual ~CSharedLibrary() = default;
     // The address of an exported function or object; nullptr when missing.
     virtual void* Symbol(const char* name) const = 0;
+    // The file the loader took (it searches its path for a bare name).
+    virtual std::string Path() const = 0;
 };
 
 struct CLoadedLibrary {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <dlfcn.h>
+#include <link.h>
 
 #include <cerrno>
 #include <cstring>
@@ -18,6 +19,15 @@ public:
     CPosixLibrary& operator=(const CPosixLibrary&) = delete;
 
     void* Symbol(const char* name) const override { return dlsym(m_handle, name); }
+
+    std::string Path() const override {
+        link_map* map = nullptr;
+        if (dlinfo(m_handle, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr ||
+            map->l_name == nullptr) {
+            return {};
+        }
+        return map->l_name;
+    }
 
 private:
     void* m_handle;

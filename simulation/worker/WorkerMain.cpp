@@ -12,9 +12,10 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
-#include <filesystem>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <thread>
@@ -38,6 +39,46 @@ void LimitAddressSpace() {
 #endif
 }
 
+// The private folder and its start-up file, as paths the signal handler
+// below can use (it may call nothing but the system).
+char g_folder[4096];
+char g_spiceinit[4096 + 16];
+std::atomic<bool> g_folderRemoved{false};
+
+// The start-up file and the private folder have done their work once
+// ngspice is initialised, and are of no use once the worker ends: leave
+// nothing behind. Safe in a signal handler.
+void RemoveFolder() {
+    if (g_folder[0] != '\0' && !g_folderRemoved.exchange(true)) {
+        unlink(g_spiceinit);
+        rmdir(g_folder);
+    }
+}
+
+void RememberFolder() {
+    if (getcwd(g_folder, sizeof g_folder) == nullptr ||
+        std::snprintf(g_spiceinit, sizeof g_spiceinit, "%s/.spiceinit", g_folder) >=
+            static_cast<int>(sizeof g_spiceinit)) {
+        g_folder[0] = '\0';
+    }
+}
+
+// A worker told to end (Ctrl-C reaches the whole process group, a session
+// ends) removes its folder first.
+extern "C" void EndOnSignal(int) {
+    RemoveFolder();
+    _exit(0);
+}
+
+void RemoveFolderOnEnd() {
+    struct sigaction action {};
+    action.sa_handler = EndOnSignal;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+        sigaction(signal, &action, nullptr);
+    }
+}
+
 // Ends the worker as soon as the program's end of the socket closes (the
 // program ended, however), even in the middle of a run.
 void WatchProgram(int channel) {
@@ -45,25 +86,13 @@ void WatchProgram(int channel) {
         pollfd watch{channel, POLLRDHUP, 0};
         while (true) {
             const int ready = poll(&watch, 1, -1);
-            if (ready > 0 && (watch.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0) {
-                _exit(0);
-            }
-            if (ready < 0 && errno != EINTR) {
+            if ((ready > 0 && (watch.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0) ||
+                (ready < 0 && errno != EINTR)) {
+                RemoveFolder();
                 _exit(0);
             }
         }
     }).detach();
-}
-
-// The start-up file and the private folder have done their work once
-// ngspice is initialised: leave nothing behind.
-void RemoveFolder() {
-    std::error_code error;
-    const std::filesystem::path folder = std::filesystem::current_path(error);
-    if (!error) {
-        std::filesystem::remove(folder / ".spiceinit", error);
-        std::filesystem::remove(folder, error);
-    }
 }
 
 CSpiceRun Failed(ESpiceOutcome outcome, std::string message) {
@@ -108,6 +137,8 @@ CSpiceRun RunJob(CNgspice& ngspice, const CSpiceJob& job, int channel) {
 
 int Serve() {
     std::signal(SIGPIPE, SIG_IGN);
+    RememberFolder();
+    RemoveFolderOnEnd();
     LimitAddressSpace();
     const int channel = fcntl(0, F_DUPFD_CLOEXEC, 3);
     const int null = open("/dev/null", O_RDWR | O_CLOEXEC);

@@ -7,7 +7,10 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <vector>
 
+#include "AnalysisSettings.h"
+#include "CircuitMeasurements.h"
 #include "NumberText.h"
 #include "Results.h"
 #include "Sweep.h"
@@ -38,6 +41,120 @@ TEST(Sweep, LogPointsHaveAConstantRatio) {
     const double ratio = std::pow(10.0, 0.1);  // three decades in 30 steps
     for (std::size_t i = 1; i < points.size(); ++i) {
         EXPECT_NEAR(points[i].typed / points[i - 1].typed, ratio, 1e-5) << i;
+    }
+}
+
+TEST(Sweep, LogPointsSpanBoundsWhoseRatioOverflows) {
+    // The ratio of the bounds lies beyond the doubles (1e600 and 1e-616);
+    // every point lies on the straight line between the bounds' logarithms,
+    // and is then held as the nearest float (the largest one above it).
+    const struct {
+        const char* name;
+        CSweepSpec spec;
+    } cases[] = {
+        {"rising over 600 decades", {EInput::kKondC, 1e-300, 1e300, 5, ESpacing::kLog}},
+        {"falling over 616 decades", {EInput::kIb, 1e308, 1e-308, 10, ESpacing::kLog}},
+        {"three decades", {EInput::kKondC, 100.0, 100000.0, 7, ESpacing::kLog}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const double low = std::log10(c.spec.from);
+        const double high = std::log10(c.spec.to);
+        for (std::size_t i = 0; i < c.spec.count; ++i) {
+            const double exponent =
+                low + (high - low) * static_cast<double>(i) / static_cast<double>(c.spec.count - 1);
+            const float value = SweepValue(c.spec, i);
+            if (exponent > 38.5) {
+                EXPECT_EQ(value, std::numeric_limits<float>::max()) << i;
+            } else if (exponent > -37.0) {
+                EXPECT_NEAR(std::log10(value), exponent, 1e-6) << i;
+            } else {
+                EXPECT_LT(value, 1e-36f) << i;
+            }
+        }
+    }
+    EXPECT_EQ(SweepValue({EInput::kKondC, 1e-300, 1e300, 5, ESpacing::kLog}, 2), 1.0f);
+}
+
+// Warm-started from its neighbour, every point of a sweep is still the
+// steady state of its own design: it agrees with a search from the
+// circuit's own estimate to the search's tolerance, and where neighbours lie
+// close takes fewer period maps to get there. Across circuits, with
+// leakage, and down to collapse.
+TEST(Sweep, WarmStartedPointsAreEachPointsOwnSteadyState) {
+    const auto halfWave = [] {
+        CDesign design = CDesign::StartUp();
+        design.circuit = "einweg";
+        design.centreTap = 0;
+        design[EInput::kIb] = 0.5f;
+        return design;
+    };
+    const struct {
+        const char* name;
+        CDesign design;
+        CSweepSpec spec;
+        double leakageH;
+        bool dense;  // neighbours so close that a point settles at once
+    } cases[] = {
+        {"load current",
+         CDesign::StartUp(),
+         {EInput::kIb, 0.1, 8.0, 60, ESpacing::kLinear},
+         0.0,
+         false},
+        {"capacitance down to collapse",
+         CDesign::StartUp(),
+         {EInput::kKondC, 20000.0, 20.0, 60, ESpacing::kLog},
+         1e-3,
+         false},
+        {"winding voltage, half-wave",
+         halfWave(),
+         {EInput::kNennU, 12.0, 30.0, 40, ESpacing::kLinear},
+         2e-3,
+         false},
+        {"dense load current",
+         CDesign::StartUp(),
+         {EInput::kIb, 2.0, 2.0001, 100, ESpacing::kLinear},
+         1e-3,
+         true},
+        {"dense capacitance, half-wave",
+         halfWave(),
+         {EInput::kKondC, 4700.0, 4700.5, 100, ESpacing::kLinear},
+         0.0,
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CAnalysisSettings settings;
+        settings.leakageInductanceH = c.leakageH;
+        const CDesign& design = c.design;
+        CSweepCircuitSolver solver(settings);
+        int warmMaps = 0;
+        int coldMaps = 0;
+        int solved = 0;
+        RunSweep(design, c.spec, [&](const CSweepPoint& point) {
+            const CSweepCircuitPoint warm = solver.Solve(point);
+            const CSweepCircuitPoint cold = SolveSweepPoint(point, settings);
+            EXPECT_EQ(warm.state.status, cold.state.status) << point.index;
+            if (cold.state.Solved()) {
+                ++solved;
+                const CCircuitMeasurements& w = warm.state.measurements;
+                const CCircuitMeasurements& k = cold.state.measurements;
+                const double scale = std::fabs(k.meanVoltage) + 1.0;
+                EXPECT_NEAR(w.meanVoltage, k.meanVoltage, 1e-6 * scale) << point.index;
+                EXPECT_NEAR(w.minimumVoltage, k.minimumVoltage, 1e-6 * scale) << point.index;
+                EXPECT_NEAR(w.rippleVoltage, k.rippleVoltage, 1e-6 * scale) << point.index;
+                EXPECT_NEAR(w.windingRmsCurrent, k.windingRmsCurrent,
+                            1e-6 * (k.windingRmsCurrent + 1.0))
+                    << point.index;
+            }
+            warmMaps += warm.state.periodMaps;
+            coldMaps += cold.state.periodMaps;
+            return true;
+        });
+        EXPECT_GT(solved, 10);
+        if (c.dense) {
+            EXPECT_LT(warmMaps, coldMaps);
+        }
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -410,11 +411,36 @@ TEST_F(AnalysisCommandsTest, SweepCircuitColumnsAreThePointsSteadyState) {
         CDesign design = CDesign::StartUp();
         design[EInput::kIb] = static_cast<float>(point["Ib"].real);
         const CSteadyState state = SolveDesignCircuit(design, CAnalysisSettings());
-        EXPECT_DOUBLE_EQ(point["circuit_minimum_voltage_v"].real,
-                         state.measurements.minimumVoltage);
+        // Each point's search starts from its neighbour's state, so the two
+        // agree to the search's tolerance rather than to the last bit.
+        EXPECT_NEAR(point["circuit_minimum_voltage_v"].real, state.measurements.minimumVoltage,
+                    1e-6 * state.measurements.minimumVoltage);
         EXPECT_NEAR(point["circuit_headroom_v"].real,
                     state.measurements.minimumVoltage - 1.1 - 14.82, 1e-5);
     }
+}
+
+// A sweep that runs past its progress delay says how far it is on standard
+// error, every 1 % and at the end; one that ends before says nothing.
+TEST_F(AnalysisCommandsTest, SweepReportsItsProgressOnceItRunsLong) {
+    const auto run = [](std::chrono::milliseconds after) {
+        CSweepExtension extension;
+        extension.progressAfter = after;
+        std::istringstream in;
+        std::ostringstream out;
+        std::ostringstream err;
+        const int status = RunSweepCommand({"Ib=1:3:200"}, in, out, err, extension);
+        return CRun{status, out.str(), err.str()};
+    };
+    const CRun at_once = run(std::chrono::milliseconds(0));
+    ASSERT_EQ(at_once.status, 0) << at_once.err;
+    EXPECT_THAT(at_once.err, HasSubstr("ohmrada-calc: sweep: 2 of 200 points\n"));
+    EXPECT_THAT(at_once.err, HasSubstr("ohmrada-calc: sweep: 200 of 200 points\n"));
+    EXPECT_THAT(at_once.err, Not(HasSubstr(": 3 of 200")));
+    const CRun quick = run(std::chrono::hours(1));
+    ASSERT_EQ(quick.status, 0) << quick.err;
+    EXPECT_EQ(quick.err, "");
+    EXPECT_EQ(quick.out, at_once.out);
 }
 
 // Columns that stream (the simulation's) have every finished point on the

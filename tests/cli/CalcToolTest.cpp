@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cctype>
 #include <charconv>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -19,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <gmock/gmock.h>
@@ -317,6 +319,37 @@ TEST_F(CalcToolTest, FailedSaveIsReportedButTheFormIsStillShown) {
     EXPECT_EQ(Lines(run.err).size(), 1u) << run.err;
     EXPECT_EQ(ParseJson(run.out).items.at(0)["fields"]["1007"].text, "68.901");
     EXPECT_FALSE(fs::exists(file));
+}
+
+// A write that fails on the medium (a file size limit stands in for a full
+// disk) names the system's reason, as --waveforms does, and keeps the file.
+TEST_F(CalcToolTest, FailedWriteOfASaveNamesTheReason) {
+    const std::string file = PathOf("kept.odr");
+    WriteBytes(file, "the design that was there\r\n");
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto* previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 100;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const CRun run = RunTool({"--save", file});
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_THAT(run.err, HasSubstr("cannot save \"" + file + "\": File too large"));
+    EXPECT_EQ(ReadBytes(file), "the design that was there\r\n");
+}
+
+// A relative file name a spreadsheet would run as a formula stays text in
+// the CSV's input column.
+TEST_F(CalcToolTest, CsvInputThatLooksLikeAFormulaStaysText) {
+    WriteBytes(PathOf("=1+1.odr"), kStartUpFile);
+    const fs::path before = fs::current_path();
+    fs::current_path(m_dir);
+    const CRun csv = RunTool({"--format", "csv", "=1+1.odr"});
+    fs::current_path(before);
+    ASSERT_EQ(csv.status, 0) << csv.err;
+    EXPECT_THAT(csv.out, HasSubstr("\r\n\"'=1+1.odr\","));
 }
 
 TEST_F(CalcToolTest, UnreadableInputIsReportedAndTheOthersAreStillShown) {

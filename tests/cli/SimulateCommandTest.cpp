@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -214,6 +216,25 @@ TEST_F(SimulateCommandTest, WaveformsRefuseTheInputALinkAndAFifo) {
     EXPECT_EQ(test::ReadBytes(design), original);
     EXPECT_EQ(test::ReadBytes(victim), "not yours");
     EXPECT_TRUE(std::filesystem::is_symlink(link));
+}
+
+// Standard input redirected from a file is an input like a named one: the
+// waveforms must not replace it.
+TEST_F(SimulateCommandTest, WaveformsRefuseTheFileOnStandardInput) {
+    const std::string design = Saved("design.odr", {});
+    const std::string original = test::ReadBytes(design);
+    const int saved = ::dup(0);
+    ASSERT_GE(saved, 0);
+    const int file = ::open(design.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(file, 0);
+    ASSERT_EQ(::dup2(file, 0), 0);
+    ::close(file);
+    const CRun run = Calc({"simulate", "--waveforms", design, "-"});
+    ::dup2(saved, 0);
+    ::close(saved);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_THAT(run.err, HasSubstr("the same file as an input"));
+    EXPECT_EQ(test::ReadBytes(design), original);
 }
 
 TEST_F(SimulateCommandTest, LeakageInductanceLowersTheMean) {

@@ -51,7 +51,7 @@ TEST(TextEscapeTest, JsonAndDiagnosticEscapeEveryUnsafeByte) {
     }
 }
 
-TEST(TextEscapeTest, CsvQuotesOnlyWhatRfc4180Requires) {
+TEST(TextEscapeTest, CsvQuotesWhatRfc4180RequiresAndDefusesFormulas) {
     const struct {
         const char* name;
         std::string input;
@@ -65,6 +65,16 @@ TEST(TextEscapeTest, CsvQuotesOnlyWhatRfc4180Requires) {
         {"line feed", "a\nb", "\"a\nb\""},
         {"carriage return", "a\rb", "\"a\rb\""},
         {"other bytes unchanged", "\xFF\x01", "\xFF\x01"},
+        {"formula", "=1+1.odr", "\"'=1+1.odr\""},
+        {"formula with a quote", "=HYPERLINK(\"x\")", "\"'=HYPERLINK(\"\"x\"\")\""},
+        {"plus", "+cmd", "\"'+cmd\""},
+        {"minus before text", "-1+2", "\"'-1+2\""},
+        {"at", "@SUM(A1)", "\"'@SUM(A1)\""},
+        {"tab first", "\t=1", "\"'\t=1\""},
+        {"negative number stays", "-0.500", "-0.500"},
+        {"exponent stays", "-1e-05", "-1e-05"},
+        {"equals later stays", "a=1", "a=1"},
+        {"lone minus stays (standard input)", "-", "-"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -236,7 +236,62 @@ INSTANTIATE_TEST_SUITE_P(
                  2, "already"},
         CBadFile{"EmptyValueList", "series,va,regulation_pct,windings,secondary_v\nt,10,20,2,\n", 2,
                  "secondary_v"},
-        CBadFile{"OnlyComments", "# nothing\n", 1, "no column names"}),
+        CBadFile{"OnlyComments", "# nothing\n", 1, "no column names"},
+        CBadFile{"TooManyVoltages",
+                 "series,name,min_uf,max_uf,voltages_v,ripple_k,low_frequency_factor,temp_c,"
+                 "life_h\n"
+                 "c,x,100,100,1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24 25 "
+                 "26 27 28 29 30 31 32 33,0.006,0.75,105,2000\n",
+                 2, "more than 32 values"},
+        CBadFile{"SeriesPastThePartLimit",
+                 "series,name,min_uf,max_uf,voltages_v,ripple_k,low_frequency_factor,temp_c,"
+                 "life_h\n"
+                 "c,x,0.001,10000000,1 2 3 4 5 6 7 8 9 10,0.006,0.75,105,2000\n",
+                 2, "more than 500 parts"},
+        CBadFile{"VoltagesNotRising",
+                 "series,va,regulation_pct,windings,secondary_v\nt,10,20,2,12 9\n", 2,
+                 "does not rise"},
+        CBadFile{"RepeatedVoltage",
+                 "series,va,regulation_pct,windings,secondary_v\nt,10,20,2,12 12\n", 2,
+                 "does not rise"},
+        CBadFile{"IdTwiceInTheFile",
+                 "id,name,kind,current_a,surge_a,vrrm_v,vf1_v,if1_a,vf2_v,if2_a\n"
+                 "DUP,one,diode,1,30,400,0.8,0.1,1.0,1\n"
+                 "DUP,two,diode,3,30,400,0.8,0.1,1.0,1\n",
+                 3, "given twice in this file"},
+        CBadFile{"SeriesOverlapInTheFile",
+                 "series,va,regulation_pct,windings,secondary_v\nt,10,20,2,9 12\nt,10,25,2,12 "
+                 "15\n",
+                 3, "\"t-10VA-2x12V\" is given twice"},
+        CBadFile{"ShippedTransformerIdTaken",
+                 "series,va,regulation_pct,windings,secondary_v\ntoroid,80,1,2,15\n", 2,
+                 "\"toroid-80VA-2x15V\" is already in the catalogue (a shipped part"},
+        CBadFile{"ShippedCapacitorIdTaken",
+                 "series,name,min_uf,max_uf,voltages_v,ripple_k,low_frequency_factor,temp_c,"
+                 "life_h\n"
+                 "gp105,strong,4700,4700,50,1,1,105,2000\n",
+                 2, "\"gp105-4700uF-50V\" is already in the catalogue"},
+        CBadFile{"ByteOrderMark", "\xEF\xBB\xBFid,name,kind,theta_k_per_w,size_cm3\nx,x,sink,1,1\n",
+                 1, "byte-order mark"},
+        CBadFile{"Semicolons", "# exported\nid;name;kind;theta_k_per_w;size_cm3\nx;x;sink;1;1\n", 2,
+                 "semicolons"},
+        CBadFile{"ZeroThermalResistance",
+                 "id,name,output_v,max_current_a,dropout_v,tj_max_c,theta_jc_k_per_w,"
+                 "theta_ja_k_per_w,max_input_v,max_in_out_v\n"
+                 "r,r,0,1.5,2.5,125,0,50,0,40\n",
+                 2, "theta_jc_k_per_w"},
+        CBadFile{"ZeroSinkResistance", "id,name,kind,theta_k_per_w,size_cm3\nx,x,sink,0,1\n", 2,
+                 "theta_k_per_w"},
+        CBadFile{"ZeroDropout",
+                 "id,name,output_v,max_current_a,dropout_v,tj_max_c,theta_jc_k_per_w,"
+                 "theta_ja_k_per_w,max_input_v,max_in_out_v\n"
+                 "r,r,0,1.5,0,125,5,50,0,40\n",
+                 2, "dropout_v"},
+        CBadFile{"JunctionLimitBelowTheWarmestAmbient",
+                 "id,name,output_v,max_current_a,dropout_v,tj_max_c,theta_jc_k_per_w,"
+                 "theta_ja_k_per_w,max_input_v,max_in_out_v\n"
+                 "r,r,0,1.5,2,85,5,50,0,40\n",
+                 2, "tj_max_c"}),
     [](const auto& row) { return std::string(row.param.name); });
 
 class UserCatalogue : public ::testing::Test {
@@ -281,6 +336,62 @@ TEST_F(UserCatalogue, ListedBesideTheShippedPartsAndBadFilesRefused) {
     EXPECT_NE(catalogue.problems[0].Text().find("bad.csv:2: column va"), std::string::npos);
     EXPECT_NE(catalogue.problems[1].Text().find("big.csv: larger than 64 KiB"), std::string::npos);
     EXPECT_NE(catalogue.problems[2].Text().find("link.csv: a symbolic link"), std::string::npos);
+}
+
+// A file that says it replaces shipped parts takes their place (one part
+// per id); without saying so, or for an id of another kind, it is refused.
+TEST(Catalogue, AFileReplacesShippedPartsOnlyWhereItSaysSo) {
+    constexpr std::string_view kCapacitors =
+        "series,name,min_uf,max_uf,voltages_v,ripple_k,low_frequency_factor,temp_c,life_h\n"
+        "gp105,measured,4700,4700,50,0.01,0.75,105,2000\n";
+    CCatalogue catalogue = ShippedCatalogue();
+    const std::size_t capacitors = catalogue.capacitors.size();
+    EXPECT_FALSE(catalogue.AddText(kCapacitors, "plain.csv", "plain.csv"));
+    EXPECT_TRUE(catalogue.AddText("# replaces shipped parts\n" + std::string(kCapacitors),
+                                  "mine.csv", "mine.csv"))
+        << catalogue.problems.back().Text();
+    EXPECT_EQ(catalogue.capacitors.size(), capacitors);
+    const auto count =
+        std::count_if(catalogue.capacitors.begin(), catalogue.capacitors.end(),
+                      [](const CCapacitorPart& part) { return part.id == "gp105-4700uF-50V"; });
+    EXPECT_EQ(count, 1);
+    EXPECT_EQ(catalogue.capacitors.back().origin, "mine.csv");
+    EXPECT_EQ(catalogue.capacitors.back().name, "measured");
+    // A second file cannot replace the user's part, and a rectifier cannot
+    // take a regulator's id.
+    EXPECT_FALSE(catalogue.AddText("# replaces shipped parts\n" + std::string(kCapacitors),
+                                   "again.csv", "again.csv"));
+    EXPECT_FALSE(
+        catalogue.AddText("# replaces shipped parts\n"
+                          "id,name,kind,current_a,surge_a,vrrm_v,vf1_v,if1_a,vf2_v,if2_a\n"
+                          "LM317T,diode,diode,1,30,400,0.8,0.1,1.0,1\n",
+                          "kinds.csv", "kinds.csv"));
+    EXPECT_EQ(catalogue.problems.size(), 3u);
+}
+
+// The user's folder is bounded in files and in parts: what lies past the
+// bound is named, not read.
+TEST_F(UserCatalogue, FilesAndPartsPastTheBoundsAreNotRead) {
+    // Each file a series of 500 capacitors (50 values at 10 voltages).
+    for (std::size_t i = 0; i < kMaxUserFiles + 2; ++i) {
+        const std::string series = "s" + std::to_string(100 + i);
+        Write(series + ".csv",
+              "series,name,min_uf,max_uf,voltages_v,ripple_k,low_frequency_factor,temp_c,"
+              "life_h\n" +
+                  series + ",x,0.01,1500000,1 2 3 4 5 6 7 8 9 10,0.006,0.75,105,2000\n");
+    }
+    const CCatalogue catalogue = LoadCatalogue();
+    const CCatalogue shipped = ShippedCatalogue();
+    EXPECT_EQ(catalogue.capacitors.size(), shipped.capacitors.size() + kMaxUserParts);
+    ASSERT_EQ(catalogue.problems.size(), kMaxUserFiles + 2 - kMaxUserParts / kMaxPartsPerFile);
+    EXPECT_NE(catalogue.problems.front().Text().find("s104.csv: the user's catalogues would hold "
+                                                     "more than 2000 parts"),
+              std::string::npos)
+        << catalogue.problems.front().Text();
+    EXPECT_NE(catalogue.problems.back().Text().find("s133.csv: not read: the folder holds more "
+                                                    "than 32 catalogue files"),
+              std::string::npos)
+        << catalogue.problems.back().Text();
 }
 
 // Every candidate the search proposes, judged again through the worst case

@@ -2,6 +2,8 @@
 // The menu "&Analyse" on the real window: its four windows beside the form,
 // the form's warning colours and the report, driven as a user drives them
 // and held against ohmrada-calc and the analysis library for the same design.
+#include <sys/stat.h>
+
 #include <signal.h>
 
 #include <algorithm>
@@ -1441,20 +1443,70 @@ TEST_F(ReportTest, AsksBeforeReplacingAndAFailedWriteSaysSo) {
     old.close();
     ASSERT_TRUE(WaitForActiveWindow());
 
-    // A folder that does not exist: the message names the file.
+    // A folder that does not exist: the message names the file and why.
     const QString missing = m_folder.filePath(QStringLiteral("fehlt/bericht.pdf"));
     AnswerReportDialog(missing);
     ExpectModal([missing](QWidget* modal) {
         auto* box = qobject_cast<QMessageBox*>(modal);
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(box->icon(), QMessageBox::Critical);
-        EXPECT_EQ(box->text(), Fill(ta::kReportFailed, missing));
+        EXPECT_EQ(box->text(),
+                  Fill(ta::kReportRefused, missing, QString::fromUtf8(ta::kFileNoFolder)));
         box->button(QMessageBox::Ok)->click();
     });
     Trigger(kCmdAnalyseReport);
     ASSERT_TRUE(WaitForExpectedModals(120000));
     EXPECT_EQ(Analysis().Report()->Outcome(), CReportWriter::EOutcome::kFailed);
     EXPECT_FALSE(QFile::exists(missing));
+}
+
+// A link or a FIFO as the report's file is refused at once, with the
+// reason, before anything is computed (a worker that would hang is never
+// started), and neither the link's target nor the FIFO is touched.
+TEST_F(ReportTest, ALinkOrAFifoIsRefusedBeforeAnythingIsComputed) {
+    CStandInWorker hanging("exec sleep 100\n");
+    const QString victim = m_folder.filePath(QStringLiteral("fremd.txt"));
+    {
+        QFile file(victim);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("fremd");
+    }
+    const QString link = m_folder.filePath(QStringLiteral("verweis.pdf"));
+    ASSERT_TRUE(QFile::link(victim, link));
+    const QString fifo = m_folder.filePath(QStringLiteral("fifo.pdf"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const struct {
+        QString path;
+        const char* reason;
+    } rows[] = {{link, ta::kFileIsLink}, {fifo, ta::kFileNotRegular}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.path.toStdString());
+        AnswerReportDialog(row.path);
+        ExpectModal([](QWidget* modal) {  // the file is there: replace it?
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            ASSERT_NE(box, nullptr);
+            box->button(QMessageBox::Yes)->click();
+        });
+        ExpectModal([row](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            ASSERT_NE(box, nullptr);
+            EXPECT_EQ(box->icon(), QMessageBox::Critical);
+            EXPECT_EQ(box->text(),
+                      Fill(ta::kReportRefused, row.path, QString::fromUtf8(row.reason)));
+            box->button(QMessageBox::Ok)->click();
+        });
+        Trigger(kCmdAnalyseReport);
+        ASSERT_TRUE(WaitForExpectedModals(20000));
+        ASSERT_NE(Analysis().Report(), nullptr);
+        EXPECT_EQ(Analysis().Report()->Outcome(), CReportWriter::EOutcome::kFailed);
+        EXPECT_FALSE(hanging.Started()) << "the report was computed";
+        ASSERT_TRUE(WaitForActiveWindow());
+    }
+    QFile kept(victim);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("fremd"));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(QDir(m_folder.path()).entryList(QDir::Files | QDir::System).size(), 3);
 }
 
 }  // namespace

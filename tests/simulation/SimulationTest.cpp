@@ -345,6 +345,16 @@ const CFailureCase kFailures[] = {
          unsetenv("OHMRADA_NGSPICE_LIBRARY");
          return result;
      }},
+    {"ForeignLibraryIsNamedByItsPath", ESimulationError::kNgspiceMissing, "libm.so.6 (/",
+     [] {
+         // A shared library found on the loader's path that is not ngspice:
+         // the message names the file the loader took.
+         UnloadSimulator();
+         setenv("OHMRADA_NGSPICE_LIBRARY", "libm.so.6", 1);
+         CSimulationResult result = SimulateStartUp();
+         unsetenv("OHMRADA_NGSPICE_LIBRARY");
+         return result;
+     }},
     {"ZeroSourceVoltage", ESimulationError::kCannotSimulate, "zero",
      [] { return WithRequest([](CSimulationRequest& r) { r.circuit.sourceVoltageRms = 0.0; }); }},
     {"ZeroCapacitance", ESimulationError::kCannotSimulate, "zero",

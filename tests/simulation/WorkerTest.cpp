@@ -4,14 +4,20 @@
 // its run and the next run works; every absurd design ends within its
 // budget with a message; a stop ends a run at once.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <limits>
+#include <optional>
 #include <string>
 
 #include "Simulator.h"
@@ -131,8 +137,10 @@ TEST(WorkerSurroundings, PrivateFolderAndCleanedEnvironment) {
 
 // The folder a worker starts in: private, holding our start-up file only.
 TEST(WorkerSurroundings, FolderIsPrivateAndHoldsOnlyHarmlessSettings) {
-    const std::filesystem::path folder = MakeWorkerFolder();
-    ASSERT_FALSE(folder.empty());
+    const CWorkerFolder made = MakeWorkerFolder();
+    const std::filesystem::path& folder = made.path;
+    ASSERT_FALSE(folder.empty()) << made.problem;
+    close(made.lock);
     struct stat status {};
     ASSERT_EQ(stat(folder.c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777u, 0700u);
@@ -148,6 +156,138 @@ TEST(WorkerSurroundings, FolderIsPrivateAndHoldsOnlyHarmlessSettings) {
     }
     EXPECT_EQ(settings, 2);
     std::filesystem::remove_all(folder);
+}
+
+// Points the temporary folder ($TMPDIR) elsewhere for its life.
+class CTemporaryFolder {
+public:
+    explicit CTemporaryFolder(const std::filesystem::path& folder) {
+        if (const char* previous = std::getenv("TMPDIR")) {
+            m_previous = previous;
+        }
+        setenv("TMPDIR", folder.c_str(), 1);
+    }
+    ~CTemporaryFolder() {
+        if (m_previous) {
+            setenv("TMPDIR", m_previous->c_str(), 1);
+        } else {
+            unsetenv("TMPDIR");
+        }
+    }
+    CTemporaryFolder(const CTemporaryFolder&) = delete;
+    CTemporaryFolder& operator=(const CTemporaryFolder&) = delete;
+
+private:
+    std::optional<std::string> m_previous;
+};
+
+std::size_t EntriesIn(const std::filesystem::path& folder) {
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) {
+        ++entries;
+    }
+    return entries;
+}
+
+// A worker folder named for an owner, holding a start-up file.
+std::filesystem::path Planted(const std::filesystem::path& base, const std::string& owner,
+                              const std::string& suffix) {
+    const std::filesystem::path folder = base / ("ohmrada-simulation-" + owner + "-" + suffix);
+    std::filesystem::create_directory(folder);
+    test::WriteBytes(folder / ".spiceinit", "set noaskquit\n");
+    return folder;
+}
+
+// A run killed outright leaves its folder; the next run removes it, knowing
+// its maker is gone from the name, and leaves everything else alone.
+TEST(WorkerSurroundings, FoldersOfGoneMakersAreRemovedAndNothingElse) {
+    test::CScratchFolder base;
+    CTemporaryFolder temporary(base.Path());
+    const CWorkerFolder mine = MakeWorkerFolder();
+    ASSERT_FALSE(mine.path.empty()) << mine.problem;
+    // "ohmrada-simulation-<pid>-<start>-<boot>-XXXXXX"
+    std::string name = mine.path.filename().string().substr(19);
+    const std::string pid = name.substr(0, name.find('-'));
+    name.erase(0, pid.size() + 1);
+    const std::string start = name.substr(0, name.find('-'));
+    name.erase(0, start.size() + 1);
+    const std::string boot = name.substr(0, 8);
+    const pid_t child = fork();
+    if (child == 0) {
+        _exit(0);
+    }
+    ASSERT_GT(child, 0);
+    waitpid(child, nullptr, 0);
+    const std::string later = std::to_string(std::stoull(start) + 1);
+    const std::string otherBoot = boot == "00000000" ? "11111111" : "00000000";
+
+    const std::filesystem::path gone[] = {
+        Planted(base.Path(), std::to_string(child) + "-" + start + "-" + boot, "aaaaaa"),
+        Planted(base.Path(), pid + "-" + later + "-" + boot, "bbbbbb"),
+        Planted(base.Path(), pid + "-" + start + "-" + otherBoot, "cccccc"),
+    };
+    const std::filesystem::path kept[] = {
+        Planted(base.Path(), pid + "-" + start + "-" + boot, "dddddd"),  // this process's
+        base.Path() / "ohmrada-simulation-Ab12Cd",                       // no owner named
+        Planted(base.Path(), pid + "-" + later + "-" + boot, "eeeeee"),  // holds more
+        base.Path() / ("ohmrada-simulation-" + pid + "-" + later + "-" + boot + "-ffffff"),
+        base.Path() / ("ohmrada-simulation-" + pid + "-" + later + "-" + boot + "-gggggg"),
+    };
+    std::filesystem::create_directory(kept[1]);
+    test::WriteBytes(kept[1] / ".spiceinit", "x");
+    test::WriteBytes(kept[2] / "notes.txt", "the user's");
+    // A link by our naming to a folder that holds a start-up file, and a
+    // plain file by our naming.
+    const std::filesystem::path target = Planted(base.Path(), "target", "hhhhhh");
+    std::filesystem::create_directory_symlink(target, kept[3]);
+    test::WriteBytes(kept[4], "a file");
+
+    EXPECT_EQ(RemoveAbandonedWorkerFolders(base.Path()), 3);
+    for (const auto& folder : gone) {
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(folder))) << folder;
+    }
+    for (const auto& path : kept) {
+        EXPECT_TRUE(std::filesystem::exists(std::filesystem::symlink_status(path))) << path;
+    }
+    EXPECT_TRUE(std::filesystem::exists(kept[2] / ".spiceinit"));
+    EXPECT_TRUE(std::filesystem::exists(target / ".spiceinit"));
+    EXPECT_TRUE(std::filesystem::exists(mine.path / ".spiceinit"));
+    RemoveWorkerFolder(mine.path);
+    close(mine.lock);
+    EXPECT_FALSE(std::filesystem::exists(mine.path));
+}
+
+// A worker killed before it removed its folder, or one that hangs and is
+// ended: the session removes the folder.
+TEST(WorkerSurroundings, TheSessionRemovesTheFolderOfAWorkerThatEnded) {
+    test::CScratchFolder scripts;
+    const char* const kWorkers[] = {"kill -KILL $$\n", "exec sleep 100\n", "exit 3\n"};
+    for (const char* worker : kWorkers) {
+        SCOPED_TRACE(worker);
+        test::CScratchFolder base;
+        CTemporaryFolder temporary(base.Path());
+        const std::filesystem::path script = scripts.Path() / "worker";
+        test::WriteBytes(script, std::string("#!/bin/sh\n") + worker);
+        std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+        setenv("OHMRADA_SIMULATION_WORKER", script.c_str(), 1);
+        CSpiceJob job;
+        job.netlist = {"* nothing"};
+        CWorkerSession session;
+        const CSpiceRun run = session.Run(job, CClock::now() + 300ms, {});
+        unsetenv("OHMRADA_SIMULATION_WORKER");
+        EXPECT_FALSE(run.Done());
+        EXPECT_EQ(EntriesIn(base.Path()), 0u);
+    }
+}
+
+// No folder can be made: the message names where and why.
+TEST(WorkerSurroundings, AFolderThatCannotBeMadeIsNamedWithTheReason) {
+    CTemporaryFolder temporary("/nonexistent/ohmrada-temporary");
+    const CWorkerFolder made = MakeWorkerFolder();
+    EXPECT_TRUE(made.path.empty());
+    EXPECT_NE(made.problem.find("/nonexistent/ohmrada-temporary"), std::string::npos)
+        << made.problem;
+    EXPECT_NE(made.problem.find(std::strerror(ENOENT)), std::string::npos) << made.problem;
 }
 
 // ---------------------------------------------------------------------------
@@ -290,9 +430,72 @@ TEST(Budget, AStopEndsARunningRunAtOnce) {
     EXPECT_TRUE(Simulate(StartUpRequest()).Ok());
 }
 
+// A worker that announces an answer far larger than its job can produce
+// and then floods the socket is ended at the announcement: nothing of the
+// flood is kept.
+TEST(Budget, AFloodingWorkerIsEndedBeforeItsAnswerIsRead) {
+    test::CScratchFolder folder;
+    const std::filesystem::path script = folder.Path() / "worker";
+    // A frame of 512 MiB, then zeros without end.
+    test::WriteBytes(script,
+                     "#!/bin/sh\n"
+                     "head -c 1 <&0 >/dev/null\n"
+                     "printf '\\000\\000\\000\\040\\000\\000\\000\\000' >&0\n"
+                     "exec cat /dev/zero >&0\n");
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+    setenv("OHMRADA_SIMULATION_WORKER", script.c_str(), 1);
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    CSpiceJob job;
+    job.netlist = {"* flood"};
+    job.vectors = {"time", "v(out)"};
+    job.maxPoints = 1000;
+    CSpiceRun run;
+    {
+        CWorkerSession session;
+        run = session.Run(job, CClock::now() + 5s, {});
+    }
+    unsetenv("OHMRADA_SIMULATION_WORKER");
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_EQ(run.outcome, ESpiceOutcome::kCrashed);
+    EXPECT_NE(run.message.find("larger than the run can give"), std::string::npos) << run.message;
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "kilobytes";
+}
+
 // ---------------------------------------------------------------------------
 // The words between program and worker survive the trip, and damaged ones
 // are refused.
+
+// The bound on an answer holds every answer in due form to the job, and
+// little more: a full run's vectors, a failure with the longest message.
+TEST(Protocol, LargestAnswerHoldsEveryAnswerTheJobCanHave) {
+    CSpiceJob job;
+    job.vectors = {"time", "v(out)", "i(vs1)", "i(vs2)", "v(a)", "v(b)", "i(l1)"};
+    job.maxPoints = 200000;
+    CSpiceRun full;
+    for (const std::string& name : job.vectors) {
+        full.vectors[name].assign(job.maxPoints + kSparePoints, 1.0);
+    }
+    const std::uint64_t largest = LargestAnswer(job);
+    EXPECT_LE(EncodeAnswer(full).size(), largest);
+    EXPECT_LT(largest, 12u * 1000 * 1000);  // some 11 MB
+    // A few dozen points more than the job allows do not fit.
+    full.vectors["time"].resize(full.vectors["time"].size() + 32, 2.0);
+    EXPECT_GT(EncodeAnswer(full).size(), largest);
+
+    CSpiceRun failed;
+    failed.outcome = ESpiceOutcome::kRefused;
+    failed.message.assign(10 * kLargestMessage, 'x');
+    const std::string answer = EncodeAnswer(failed);
+    EXPECT_LE(answer.size(), LargestAnswer(CSpiceJob{{}, {}, 0}));
+    ASSERT_TRUE(DecodeAnswer(answer).has_value());
+    EXPECT_EQ(DecodeAnswer(answer)->message.size(), kLargestMessage);
+
+    CSpiceJob absurd = job;
+    absurd.maxPoints = std::numeric_limits<std::size_t>::max();
+    EXPECT_EQ(LargestAnswer(absurd), kLargestFrame);
+}
 
 TEST(Protocol, JobAndAnswerSurviveTheTripAndDamageIsRefused) {
     CSpiceJob job;
@@ -317,6 +520,9 @@ TEST(Protocol, JobAndAnswerSurviveTheTripAndDamageIsRefused) {
     }
     EXPECT_FALSE(DecodeAnswer("done 99999999999\n").has_value());
     EXPECT_FALSE(DecodeAnswer("fail whatever stays x\n").has_value());
+    EXPECT_FALSE(DecodeAnswer("done 2\nx\n0\nx\n0\n").has_value()) << "a vector twice";
+    EXPECT_FALSE(DecodeAnswer("fail refused stays " + std::string(kLargestMessage + 1, 'x') + "\n"))
+        << "a message longer than any worker writes";
 }
 
 }  // namespace
