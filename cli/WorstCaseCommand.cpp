@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // ohmrada-calc worst-case: the three corners of a design.
 #include <array>
+#include <optional>
 #include <ostream>
 #include <string_view>
 
@@ -51,11 +52,17 @@ constexpr std::string_view kHelp =
     "come from the circuit: target_held and headroom_v = the circuit's minimum\n"
     "- DeltU - Ubger (a minimum below 1 V: collapsed, not held); overloaded\n"
     "(the winding's RMS current, per half with the centre tap, above NennI);\n"
-    "junction_temperature_c and junction_over_limit from the regulator's loss\n"
-    "Ib x (the circuit's mean voltage - output voltage). Beside them the closed\n"
-    "form's: closed_form_target_held, closed_form_headroom_v (the cycle's\n"
-    "minimum voltage), closed_form_overloaded (power drawn above the\n"
-    "nominal rated power), closed_form_junction_over_limit. --closed-form\n"
+    "regulator_power_w, junction_temperature_c and junction_over_limit from\n"
+    "the regulator's loss: Ib x the period's mean of input - output, the\n"
+    "output the target or, in drop-out, the input less DeltU (so Ib x (the\n"
+    "circuit's mean voltage - output voltage) while the target is held, and at\n"
+    "least Ib x DeltU). The table shows these in the rows of the regulator's\n"
+    "loss and the junction temperature. target_judged_v (\"beurteilte\n"
+    "Sollspannung\") is the target judged: the design's Ubger after the form\n"
+    "read it, which the form lowers when the design cannot hold it. Beside\n"
+    "them the closed form's: closed_form_target_held, closed_form_headroom_v\n"
+    "(the cycle's minimum voltage), closed_form_overloaded (power drawn above\n"
+    "the nominal rated power), closed_form_junction_over_limit. --closed-form\n"
     "reports the closed form's verdicts alone, as before the circuit.\n"
     "\n"
     "Options:\n";
@@ -124,12 +131,32 @@ std::string Table(const std::optional<std::string>& input, const CWorstCase& wor
     row(capacitance.label,
         ([](const CCorner& c) { return FormatFieldValue(c.design[EInput::kKondC], 0); }),
         capacitance.unit);
+    // The regulator's loss and the junction temperature the verdicts rest
+    // on: the circuit's (drop-out included) unless the closed form judges.
+    const auto circuitValue = [closedForm](const CCorner& c,
+                                           EResult result) -> std::optional<double> {
+        if (closedForm || !c.verdict.solved) {
+            return std::nullopt;
+        }
+        if (result == EResult::kRegulatorPower) {
+            return c.verdict.regulatorPowerW;
+        }
+        if (result == EResult::kJunctionTemperature) {
+            return c.verdict.junctionTemperatureC;
+        }
+        return std::nullopt;
+    };
     for (const CResultSpec& result : kResults) {
         const res::CFieldTexts texts = res::FieldTextsOf(result.fieldId);
-        row(texts.label,
-            ([&](const CCorner& c) { return FormatFieldValue(c.evaluation[result.result], 3); }),
+        row(texts.label, ([&](const CCorner& c) {
+                const std::optional<double> circuit = circuitValue(c, result.result);
+                return FormatFieldValue(circuit ? ToSingle(*circuit) : c.evaluation[result.result],
+                                        3);
+            }),
             texts.unit);
     }
+    row(tc::kTargetJudged,
+        ([](const CCorner& c) { return FormatFieldValue(c.design[EInput::kUbger], 3); }), "Volt");
     const auto yesNo = [](bool value) { return std::string(value ? ta::kYes : ta::kNo); };
     if (!closedForm) {
         const auto measured = [](double CCircuitMeasurements::*member) {
@@ -170,6 +197,10 @@ std::string Json(const std::optional<std::string>& input, const CWorstCase& wors
         };
         if (!closedForm) {
             members.emplace_back("circuit", CircuitJson(corner.circuit));
+        }
+        members.emplace_back("target_judged_v", JsonNumber(corner.design[EInput::kUbger]));
+        if (!closedForm) {
+            members.emplace_back("regulator_power_w", JsonNumber(corner.verdict.regulatorPowerW));
         }
         members.emplace_back("target_held", std::string(BoolText(reported.targetHeld)));
         members.emplace_back("headroom_v", JsonNumber(ToSingle(reported.headroomV)));

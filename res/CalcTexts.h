@@ -23,6 +23,7 @@ inline constexpr const char* kSettingsLine =
 inline constexpr const char* kMainsFactor = "Netzfaktor:";
 inline constexpr const char* kTargetHeld = "Sollspannung gehalten:";
 inline constexpr const char* kHeadroom = "Regelreserve:";
+inline constexpr const char* kTargetJudged = "beurteilte Sollspannung:";
 inline constexpr const char* kOverload = "Überlast:";
 inline constexpr const char* kJunctionOverLimit = "Tj über Tj,max:";
 inline constexpr const char* kCircuitMinimum = "Schaltung Minimum:";

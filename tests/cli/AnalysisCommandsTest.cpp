@@ -20,6 +20,7 @@
 #include "CircuitMeasurements.h"
 #include "DesignCircuit.h"
 #include "Evaluation.h"
+#include "NumberText.h"
 #include "Results.h"
 #include "TextEscape.h"
 #include "support/CalcRun.h"
@@ -580,6 +581,34 @@ TEST_F(AnalysisCommandsTest, MainsFrequencyOptionIsReadWithTheFile) {
     for (const auto& [id, value] : file.items.at(0)["fields"].members) {
         EXPECT_EQ(option.items.at(0)["fields"][id].text, value.text) << "field " << id;
     }
+}
+
+// The worst-case table rests its verdicts on figures it shows: the
+// regulator's loss and junction temperature are the circuit's, and the
+// target judged is the one the form holds after lowering the file's.
+TEST_F(AnalysisCommandsTest, WorstCaseShowsTheFiguresItsVerdictsRestOn) {
+    std::string design = test::kStartUpFile;
+    const std::string target = "Ubger: 14.820";
+    design.replace(design.find(target), target.size(), "Ubger: 18.650");
+    test::WriteBytes(PathOf("lowered.odr"), design);
+    const CJson form = RunJson({PathOf("lowered.odr")});
+    const std::string judged = form.items.at(0)["fields"]["1026"].text;
+    ASSERT_NE(judged, "18.650") << "the form must lower this target";
+    const CJson doc = RunJson({"worst-case", PathOf("lowered.odr")});
+    const CJson& nominal = doc.items.at(0)["corners"].items.at(0);
+    EXPECT_EQ(FormatFieldValue(static_cast<float>(nominal["target_judged_v"].real), 3), judged);
+    const CRun table = Calc({"worst-case", PathOf("lowered.odr")});
+    ASSERT_EQ(table.status, 0) << table.err;
+    const auto line = [&](std::string_view label) {
+        const std::size_t at = table.out.find(label);
+        EXPECT_NE(at, std::string::npos) << label;
+        return at == std::string::npos ? std::string()
+                                       : table.out.substr(at, table.out.find('\n', at) - at);
+    };
+    EXPECT_NE(line("beurteilte Sollspannung").find(judged), std::string::npos);
+    const std::string tj =
+        FormatFieldValue(static_cast<float>(nominal["junction_temperature_c"].real), 3);
+    EXPECT_NE(line("Sperrschichttemperatur").find(tj), std::string::npos) << tj;
 }
 
 // The regulator's limits are the circuit's too: its current holds the
