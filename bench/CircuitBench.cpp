@@ -13,6 +13,8 @@
 //    20 us (us_per_point), so a million points take some 20 s.
 #include <benchmark/benchmark.h>
 
+#include <cmath>
+
 #include <string>
 #include <vector>
 
@@ -57,6 +59,23 @@ BENCHMARK_CAPTURE(BM_SteadyState, bridge_1mH, 1e-3, ECircuitKind::kBridge)
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_SteadyState, half_wave_1mH, 1e-3, ECircuitKind::kHalfWave)
     ->Unit(benchmark::kMicrosecond);
+
+// A time constant of a microsecond against the solver's 65 us step (the
+// textbook peak rectifier: ideal diode, 11 mOhm, 83.3 uF at 60 Hz): the
+// measurements follow the exponential after each diode event.
+void BM_SteadyStateShortTimeConstant(benchmark::State& state) {
+    const CCircuitParameters c{ECircuitKind::kHalfWave, 100.0 / std::sqrt(2.0), 0.011, 0.0, 0.0,
+                               0.0, 83.3e-6, 0.01, 60.0};
+    for (auto _ : state) {
+        const CSteadyState result = SolveSteadyState(c);
+        if (!result.Solved()) {
+            state.SkipWithError(result.reason.c_str());
+            break;
+        }
+        benchmark::DoNotOptimize(result.measurements.peakCurrent);
+    }
+}
+BENCHMARK(BM_SteadyStateShortTimeConstant)->Unit(benchmark::kMicrosecond);
 
 void BM_SwitchOn(benchmark::State& state) {
     const CCircuitParameters c = StartUpCircuit(1e-3);
