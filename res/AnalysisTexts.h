@@ -23,6 +23,33 @@ inline constexpr const char* kColoursHelp = "farben.html";
 inline constexpr const char* kReportHelp = "bericht.html";
 
 inline constexpr const char* kHelpButton = "&Hilfe";
+
+// The tooltips of the form's coloured result fields: the verdict, then who
+// found it, all at nominal mains (the form's own corner).
+inline constexpr const char* kTipTargetNotHeld =
+    "Orange: Die Sollspannung wird bei Netz-Nennspannung nicht gehalten.";
+inline constexpr const char* kTipOverloaded =
+    "Orange: Die aufgenommene Leistung liegt \xC3\xBC"
+    "ber der Nennleistung des Trafos.";
+inline constexpr const char* kTipJunction =
+    "Orange: Die Sperrschichttemperatur liegt \xC3\xBC"
+    "ber Tj,max = %1 \xC2\xB0"
+    "C.";
+inline constexpr const char* kTipWinding =
+    "Orange: Der Effektivstrom der Wicklung liegt \xC3\xBC"
+    "ber ihrem Nennstrom.";
+inline constexpr const char* kTipWindingSimulated =
+    "Purpur: Die ngspice-Simulation genau dieses Entwurfs fand den Effektivstrom der Wicklung "
+    "\xC3\xBC"
+    "ber ihrem Nennstrom.";
+inline constexpr const char* kTipByClosedForm =
+    "Gefunden von der Formelrechnung des Formulars (Netz-Nennspannung).";
+inline constexpr const char* kTipByCircuit =
+    "Gefunden von der Schaltungsrechnung (eingeschwungener Zustand bei Netz-Nennspannung).";
+inline constexpr const char* kTipLoweredNotHeld =
+    "Das Formular hat die Sollspannung auf %1 V gesenkt; laut Schaltungsrechnung wird auch diese "
+    "bei Netz-Nennspannung nicht gehalten: Vor dem Regler bleiben nur %2 V "
+    "(Spannungsminimum minus Mindestspannungsabfall).";
 inline constexpr const char* kYes = "ja";
 inline constexpr const char* kNo = "nein";
 

@@ -1460,3 +1460,47 @@ TEST_F(ReportTest, AsksBeforeReplacingAndAFailedWriteSaysSo) {
 }  // namespace
 
 }  // namespace ohmrada::qt::test
+
+namespace ohmrada::qt::test {
+namespace {
+
+// The leakage inductance applies when its field loses the focus, as every
+// field does: typed, then Tab, or typed, then "Neu starten" clicked.
+TEST_F(TimeDomainTest, LeakageAppliesWhenTheFocusReallyMovesOn) {
+    CTimeDomainWindow& window = OpenTimeDomain();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QDoubleSpinBox& leakage = *window.LeakageInductance();
+    const struct {
+        const char* name;
+        const char* typed;
+        double expected;
+        bool byClick;
+    } cases[] = {
+        {"Tab", "3", 3.0, false},
+        {"a click on Neu starten", "4.5", 4.5, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        leakage.setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(QTest::qWaitFor([&leakage] { return leakage.hasFocus(); }, 2000));
+        leakage.selectAll();
+        QTest::keyClicks(QApplication::focusWidget(), QString::fromLatin1(c.typed));
+        EXPECT_NE(Analysis().Settings().leakageInductanceMh, c.expected) << "not before";
+        // The focus really moves (the field is not told by a made-up event).
+        if (c.byClick) {
+            window.RestartButton()->setFocus(Qt::MouseFocusReason);
+            QTest::mouseClick(window.RestartButton(), Qt::LeftButton);
+        } else {
+            window.RestartButton()->setFocus(Qt::TabFocusReason);
+        }
+        EXPECT_FALSE(leakage.hasFocus());
+        EXPECT_DOUBLE_EQ(leakage.value(), c.expected);
+        EXPECT_DOUBLE_EQ(Analysis().Settings().leakageInductanceMh, c.expected);
+        EXPECT_DOUBLE_EQ(Analysis().Settings().analysis.leakageInductanceH, c.expected / 1000.0);
+    }
+    window.Cancel();
+}
+
+}  // namespace
+}  // namespace ohmrada::qt::test

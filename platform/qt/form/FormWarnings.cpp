@@ -3,6 +3,9 @@
 
 #include <QLineEdit>
 
+#include <QStringList>
+
+#include "AnalysisTexts.h"
 #include "AnalysisWindows.h"
 #include "ControlIds.h"
 #include "DesignCheck.h"
@@ -11,6 +14,61 @@
 #include "Results.h"
 
 namespace ohmrada::qt {
+
+namespace ta = texts::analysis;
+
+namespace {
+
+QString Filled(const char* text, const QString& first, const QString& second = {}) {
+    QString filled = QString::fromUtf8(text);
+    filled.replace(QStringLiteral("%1"), first);
+    filled.replace(QStringLiteral("%2"), second);
+    return filled;
+}
+
+QString Number(double value) {
+    return QString::number(value, 'f', 3);
+}
+
+// What a coloured field's tooltip says: the verdict, and who found it.
+QString ToolTipOf(EResult result, const CFieldVerdict& verdict, const CFieldVerdicts& all,
+                  const CAnalysisSettings& settings) {
+    if (verdict.verdict == EFieldVerdict::kNone) {
+        return {};
+    }
+    QStringList lines;
+    switch (result) {
+        case EResult::kMinimumVoltage:
+            lines << QString::fromUtf8(ta::kTipTargetNotHeld);
+            break;
+        case EResult::kInputPower:
+            lines << QString::fromUtf8(ta::kTipOverloaded);
+            break;
+        case EResult::kJunctionTemperature:
+            lines << Filled(ta::kTipJunction, QString::number(settings.junctionLimitC, 'g', 6));
+            break;
+        case EResult::kRatedPower:
+            lines << QString::fromUtf8(verdict.verdict == EFieldVerdict::kSimulation
+                                           ? ta::kTipWindingSimulated
+                                           : ta::kTipWinding);
+            break;
+        default:
+            break;
+    }
+    if (verdict.sources.closedForm) {
+        lines << QString::fromUtf8(ta::kTipByClosedForm);
+    }
+    if (verdict.sources.circuit) {
+        lines << QString::fromUtf8(ta::kTipByCircuit);
+    }
+    if (result == EResult::kMinimumVoltage && all.loweredTargetNotHeld) {
+        lines << Filled(ta::kTipLoweredNotHeld, Number(all.loweredTargetV),
+                        Number(all.circuitAvailableV));
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+}  // namespace
 
 void CFormWarnings::Apply(const CFormState& state, const CAnalysisSettings& settings,
                           bool windingOverloaded) {
@@ -21,30 +79,22 @@ void CFormWarnings::Apply(const CFormState& state, const CAnalysisSettings& sett
         return;
     }
     m_applied = std::move(applied);
-    CDesignCheck check = CheckDesign(state.evaluation, state.evaluation[EResult::kRatedPower],
-                                     settings.junctionLimitC);
-    // The closed form's target and overload are what the cycle itself told
-    // the user: its message and its beep (the design after the cycle holds
-    // the target the message lowered).
-    check.targetNotHeld = state.alerts.messages > 0;
-    check.overloaded = state.alerts.beeps > 0;
-    // The circuit's steady state judges the minimum and the junction as
-    // well; a limit either finds broken is marked.
-    const CCircuitVerdict& verdict = CircuitVerdict(state, settings);
-    if (verdict.solved) {
-        check.targetNotHeld = check.targetNotHeld || !verdict.targetHeld;
-        check.junctionOverLimit = check.junctionOverLimit || verdict.junctionOverLimit;
-    }
+    CFieldVerdictInputs inputs;
+    inputs.evaluation = &state.evaluation;
+    inputs.messages = state.alerts.messages;
+    inputs.beeps = state.alerts.beeps;
+    inputs.circuit = &CircuitVerdict(state, settings);
+    inputs.targetV = static_cast<double>(state.design[EInput::kUbger]);
+    inputs.junctionLimitC = settings.junctionLimitC;
+    inputs.windingOverloadedBySimulation = windingOverloaded;
+    m_verdicts = JudgeFields(inputs);
     for (const CResultSpec& result : kResults) {
-        if (result.fieldId != kIdRatedPower) {
-            Mark(result.fieldId, check.Exceeds(result.result) ? EKind::kLimit : EKind::kNone);
-        }
+        const CFieldVerdict& verdict = m_verdicts.Of(result.result);
+        const EKind kind = verdict.verdict == EFieldVerdict::kLimit        ? EKind::kLimit
+                           : verdict.verdict == EFieldVerdict::kSimulation ? EKind::kSimulation
+                                                                           : EKind::kNone;
+        Mark(result.fieldId, kind, ToolTipOf(result.result, verdict, m_verdicts, settings));
     }
-    // The winding above its rated current: the circuit's verdict, or a
-    // simulation of exactly this design.
-    Mark(kIdRatedPower, verdict.solved && verdict.overloaded ? EKind::kLimit
-                        : windingOverloaded                  ? EKind::kSimulation
-                                                             : EKind::kNone);
 }
 
 const CCircuitVerdict& CFormWarnings::CircuitVerdict(const CFormState& state,
@@ -66,12 +116,15 @@ CFormWarnings::EKind CFormWarnings::KindOf(int fieldId) const {
     return it != m_kinds.end() ? it->second : EKind::kNone;
 }
 
-void CFormWarnings::Mark(int fieldId, EKind kind) {
-    if (KindOf(fieldId) == kind) {
-        return;
-    }
+void CFormWarnings::Mark(int fieldId, EKind kind, const QString& toolTip) {
     QLineEdit* field = m_window.Field(fieldId);
     if (field == nullptr) {
+        return;
+    }
+    if (field->toolTip() != toolTip) {
+        field->setToolTip(toolTip);
+    }
+    if (KindOf(fieldId) == kind) {
         return;
     }
     m_kinds[fieldId] = kind;

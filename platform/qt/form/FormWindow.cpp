@@ -86,6 +86,10 @@ void CFormWindow::AddMenuEntries(QMenu& menu, std::span<const res::CMenuEntry> e
         QAction* action = menu.addAction(QString::fromUtf8(entry.text));
         // The form logic sets the mark; a click only sends the command.
         action->setCheckable(entry.checkable);
+        if (entry.shortcut != nullptr) {
+            action->setShortcut(QKeySequence(QString::fromLatin1(entry.shortcut)));
+            action->setShortcutContext(Qt::WindowShortcut);
+        }
         const int command = entry.command;
         connect(action, &QAction::triggered, this, [this, action, command] {
             if (action->isCheckable()) {

@@ -99,8 +99,10 @@ public:
     // Applies a whole design to the form as Open applies a file (every
     // input, the circuit and the mains frequency), then the form runs its
     // own cycle, which every window follows. The title and the file name
-    // stay, and the form counts as changed.
-    void EnterDesign(const CDesign& design);
+    // stay, and the form counts as changed. A changed design of the form is
+    // offered for saving first; false when the user kept it. extras: what
+    // the design holds beyond the fields (its region and parts).
+    bool EnterDesign(const CDesign& design, const CConfigExtras& extras = {});
 
     // A simulation of design found the ratio of the winding's RMS current to
     // its rated current; the rated-power field shows the simulation colour
@@ -153,6 +155,9 @@ public:
     CTimeDomainWindow* TimeDomain() const;
 
 private:
+    // Takes the mains tolerances the form's design names; true when they
+    // changed the settings.
+    bool TakeRegionOfDesign();
     void Refresh();
     void ApplyWarnings();
     void FollowOpenWindows();
