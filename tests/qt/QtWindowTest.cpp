@@ -14,6 +14,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -932,4 +934,83 @@ TEST_F(QtFileDialogTest, LeavingAChangedDesignAsksByEveryWay) {
     EXPECT_EQ(m_platform->Result(), kCmdCancel);
 }
 
+}  // namespace ohmrada::qt::test
+
+namespace ohmrada::qt::test {
+namespace {
+
+// A name typed without an extension is saved with ".odr", so that the Open
+// dialog lists it; Ctrl+S then saves to that file without a dialog, and the
+// title's mark follows.
+TEST_F(QtFileDialogTest, SaveAsAppendsTheExtensionAndCtrlSSavesToTheSameFile) {
+    const QString typed = m_folder.filePath(QStringLiteral("netzteil-12v"));
+    const QString saved = typed + QStringLiteral(".odr");
+    AnswerFileDialog(QStringLiteral("Netztgerätekonfiguration speichern"), QFileDialog::AcceptSave,
+                     typed);
+    Trigger(kCmdFileSaveAs);
+    ASSERT_TRUE(WaitForExpectedModals());
+    EXPECT_FALSE(QFileInfo::exists(typed));
+    EXPECT_EQ(ReadAll(saved).toStdString(), kStartUpFile);
+    EXPECT_EQ(ShownTitle(Window()), QStringLiteral("Ohmrada -- ") + saved);
+
+    Field(kIdLoadCurrent).setText(QStringLiteral("2"));
+    m_dialog->OnKillFocus(kIdLoadCurrent);
+    EXPECT_EQ(ShownTitle(Window()), QStringLiteral("Ohmrada -- ") + saved + QLatin1Char('*'));
+    for (const auto& [command, keys] :
+         {std::pair{kCmdFileNew, "Ctrl+N"}, std::pair{kCmdFileOpen, "Ctrl+O"},
+          std::pair{kCmdFileSave, "Ctrl+S"}}) {
+        ASSERT_NE(Window().Action(command), nullptr) << keys;
+        EXPECT_EQ(Window().Action(command)->shortcut(), QKeySequence(QString::fromLatin1(keys)));
+    }
+    ASSERT_TRUE(WaitForActiveWindow());
+    QTest::keySequence(&Window(), QKeySequence(QStringLiteral("Ctrl+S")));
+    EXPECT_TRUE(ReadAll(saved).contains("Ib   : 2.000\r\n"));
+    EXPECT_EQ(ShownTitle(Window()), QStringLiteral("Ohmrada -- ") + saved);
+}
+
+// The recently opened files: newest first, at most eight, kept in the
+// windows' settings file, a missing one removed with a message.
+TEST_F(QtFileDialogTest, RecentFilesAreKeptAndAMissingOneLeavesWithAMessage) {
+    const QString places = m_folder.filePath(QStringLiteral("fenster.ini"));
+    m_platform->SetPlacesFile(places);
+    QStringList files;
+    for (int k = 0; k < 10; ++k) {
+        const QString path = m_folder.filePath(QStringLiteral("d%1.odr").arg(k));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(kStartUpFile.c_str());
+        file.close();
+        files.prepend(path);
+        m_dialog->OpenFile(path.toStdString());
+    }
+    ASSERT_EQ(m_platform->RecentFiles().size(), CQtPlatform::kRecentFileCount);
+    EXPECT_EQ(m_platform->RecentFiles(), files.mid(0, CQtPlatform::kRecentFileCount));
+    // Opening one again moves it to the top, once.
+    m_dialog->OpenFile(files[3].toStdString());
+    EXPECT_EQ(m_platform->RecentFiles().front(), files[3]);
+    EXPECT_EQ(m_platform->RecentFiles().count(files[3]), 1);
+
+    // The menu's entry opens it; a file that is gone leaves the list.
+    ASSERT_TRUE(QFile::remove(files[0]));
+    const int index = static_cast<int>(m_platform->RecentFiles().indexOf(files[0]));
+    ASSERT_GE(index, 0);
+    ExpectModal([&](QWidget* modal) {
+        QMessageBox* box = AsMessageBox(modal);
+        ASSERT_NE(box, nullptr);
+        EXPECT_TRUE(box->text().contains(files[0]));
+        box->button(QMessageBox::Ok)->click();
+    });
+    m_platform->OpenRecent(index);
+    ASSERT_TRUE(WaitForExpectedModals());
+    EXPECT_FALSE(m_platform->RecentFiles().contains(files[0]));
+    const QStringList kept = m_platform->RecentFiles();
+
+    // The next start reads the same list.
+    m_platform->EndDialog(kCmdCancel);
+    CQtPlatform next;
+    next.SetPlacesFile(places);
+    EXPECT_EQ(next.RecentFiles(), kept);
+}
+
+}  // namespace
 }  // namespace ohmrada::qt::test
