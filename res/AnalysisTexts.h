@@ -187,6 +187,8 @@ inline constexpr const char* kExportDialogTitle = "Parameterverlauf exportieren"
 inline constexpr const char* kExportFilter = "Bild, PDF oder Tabelle (*.png *.pdf *.csv)";
 inline constexpr const char* kExportFilterPattern = "*.png *.pdf *.csv";
 inline constexpr const char* kExportInitialName = "parameterverlauf.png";
+// After the design file's name without ".odr".
+inline constexpr const char* kExportNameEnding = "-parameterverlauf.png";
 inline constexpr const char* kExportFailed =
     "Die Datei %1 konnte nicht geschrieben werden. Eine Datei, die dort war, ist unverändert.";
 
@@ -249,6 +251,8 @@ inline constexpr const char* kReportDialogTitle = "Bericht speichern";
 inline constexpr const char* kReportFilter = "PDF-Dateien (*.pdf)";
 inline constexpr const char* kReportFilterPattern = "*.pdf";
 inline constexpr const char* kReportInitialName = "ohmrada-bericht.pdf";
+// After the design file's name without ".odr".
+inline constexpr const char* kReportNameEnding = "-bericht.pdf";
 inline constexpr const char* kReportTitle = "Ohmrada -- Bericht";
 inline constexpr const char* kReportFile = "Datei: %1";
 inline constexpr const char* kReportDate = "Erstellt: %1";

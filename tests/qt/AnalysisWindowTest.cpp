@@ -57,6 +57,7 @@
 #include "SaveAtomically.h"
 #include "Simulator.h"
 #include "SweepWindow.h"
+#include "Texts.h"
 #include "TimeDomainWindow.h"
 #include "ToleranceWindow.h"
 #include "ToolWindow.h"
@@ -1335,6 +1336,37 @@ TEST_F(ReportTest, HoldsEverySectionAndNumbersItsPages) {
         EXPECT_FALSE(text.contains(QStringLiteral("bericht"))) << "the PDF's own name";
         EXPECT_FALSE(text.contains(QString::fromStdString(FormDesign().circuit)))
             << "the circuit's stored token";
+    }
+}
+
+// The report and the exports propose names from the design's file, and the
+// report does not pass a changed design off as the file's.
+TEST_F(ReportTest, NamesComeFromTheDesignsFileAndAChangedDesignIsSaidToBeSo) {
+    EXPECT_EQ(Analysis().ProposedName("-bericht.pdf", "ohmrada-bericht.pdf"),
+              "ohmrada-bericht.pdf");
+    const QString design = m_folder.filePath(QStringLiteral("netzteil-12v.odr"));
+    {
+        QFile file(design);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(ohmrada::test::kStartUpFile.data(),
+                   static_cast<qint64>(ohmrada::test::kStartUpFile.size()));
+    }
+    m_dialog->OpenFile(design.toStdString());
+    EXPECT_EQ(QString::fromStdString(Analysis().ProposedName("-bericht.pdf", "x")),
+              m_folder.filePath(QStringLiteral("netzteil-12v-bericht.pdf")));
+    const QString changed = Fill(ta::kReportFile, design) + QStringLiteral(" (") +
+                            QString::fromUtf8(texts::kChangedNotSaved) + QLatin1Char(')');
+    for (const bool change : {false, true}) {
+        SCOPED_TRACE(change ? "changed" : "as the file holds it");
+        if (change) {
+            Enter(kIdLoadCurrent, QStringLiteral("2"));
+        }
+        const QString path =
+            m_folder.filePath(change ? QStringLiteral("b1.pdf") : QStringLiteral("b0.pdf"));
+        ASSERT_EQ(SaveReport(path), CReportWriter::EOutcome::kWritten);
+        const QString text = Flat(PdfPages(path).join(QLatin1Char(' ')));
+        EXPECT_TRUE(text.contains(Fill(ta::kReportFile, design))) << text.left(400).toStdString();
+        EXPECT_EQ(text.contains(Flat(changed)), change);
     }
 }
 

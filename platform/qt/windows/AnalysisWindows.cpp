@@ -7,6 +7,8 @@
 #include <utility>
 
 #include <QAction>
+#include <QDir>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSettings>
@@ -347,6 +349,19 @@ void CAnalysisWindows::RememberPlace(const CToolWindow& window) {
     }
     QSettings places(m_placesFile, QSettings::IniFormat);
     places.setValue(window.PlaceKey() + QStringLiteral("/geometry"), window.geometry());
+}
+
+std::string CAnalysisWindows::ProposedName(const char* ending, const char* fallback) const {
+    const std::string& file = m_dialog.FileName();
+    if (file.empty()) {
+        return fallback;
+    }
+    const QFileInfo info(QString::fromStdString(file));
+    QString stem = info.fileName();
+    if (stem.endsWith(QStringLiteral(".odr"), Qt::CaseInsensitive)) {
+        stem.chop(4);
+    }
+    return info.dir().filePath(stem + QString::fromUtf8(ending)).toStdString();
 }
 
 void CAnalysisWindows::ShowHelp(const QString& page) {

@@ -142,6 +142,11 @@ public:
     // the other open windows.
     CPlacementRequest PlacementRequestFor(const CToolWindow& window) const;
 
+    // The name an export of the design proposes: beside the design's file,
+    // its name without ".odr" followed by ending ("netzteil-12v-bericht.pdf");
+    // fallback while the design has no file.
+    std::string ProposedName(const char* ending, const char* fallback) const;
+
     CQtPlatform& Platform() const { return m_platform; }
     const CMainDialog& Dialog() const { return m_dialog; }
     // The report's writer, once a report was asked for (nullptr before).

@@ -623,6 +623,7 @@ void CDesignWindow::SaveSelectedWithDialog() {
     request.filterLabel = texts::kFileFilterLabel;
     request.filterPattern = texts::kFileFilterPattern;
     request.confirmOverwrite = true;
+    request.defaultSuffix = "odr";
     CQtPlatform& platform = Owner().Platform();
     const std::optional<std::string> path = platform.RunFileDialog(request);
     if (!path) {
