@@ -70,7 +70,7 @@ std::string PercentText(double percent) {
 
 }  // namespace
 
-std::string MainsToleranceText(const CAnalysisSettings& settings) {
+std::string TolerancesForFile(const CAnalysisSettings& settings) {
     const std::optional<std::size_t> region = MainsRegionOf(settings);
     if (region == 0) {
         return {};
@@ -82,7 +82,7 @@ std::string MainsToleranceText(const CAnalysisSettings& settings) {
            PercentText(settings.mainsHighTolerancePct);
 }
 
-bool ApplyMainsToleranceText(std::string_view text, CAnalysisSettings& settings) {
+bool ApplyTolerancesOfFile(std::string_view text, CAnalysisSettings& settings) {
     if (text.empty()) {
         settings.mainsLowTolerancePct = kRegions[0].lowPct;
         settings.mainsHighTolerancePct = kRegions[0].highPct;

@@ -35,9 +35,9 @@ std::optional<std::size_t> MainsRegionById(std::string_view id);
 // The settings' mains tolerances as a design file's optional line holds
 // them: empty for the default band (EN 50160, not written), a region's id,
 // or the two percentages ("7.5 5").
-std::string MainsToleranceText(const CAnalysisSettings& settings);
+std::string TolerancesForFile(const CAnalysisSettings& settings);
 // Sets the mains tolerances from such a text; an empty text sets the
 // default band. False, with settings unchanged, for a text that holds none.
-bool ApplyMainsToleranceText(std::string_view text, CAnalysisSettings& settings);
+bool ApplyTolerancesOfFile(std::string_view text, CAnalysisSettings& settings);
 
 }  // namespace ohmrada

@@ -195,16 +195,16 @@ TEST(MainsRegions, TolerancesRoundTripThroughTheDesignFilesText) {
         CAnalysisSettings settings;
         settings.mainsLowTolerancePct = c.low;
         settings.mainsHighTolerancePct = c.high;
-        EXPECT_EQ(MainsToleranceText(settings), c.text) << c.name;
+        EXPECT_EQ(TolerancesForFile(settings), c.text) << c.name;
         CAnalysisSettings read;
         read.mainsLowTolerancePct = 1.0;
-        ASSERT_TRUE(ApplyMainsToleranceText(c.text, read)) << c.name;
+        ASSERT_TRUE(ApplyTolerancesOfFile(c.text, read)) << c.name;
         EXPECT_EQ(read.mainsLowTolerancePct, c.low) << c.name;
         EXPECT_EQ(read.mainsHighTolerancePct, c.high) << c.name;
     }
     for (const char* bad : {"mars", "60 5", "5", "5 x", "-1 5"}) {
         CAnalysisSettings settings;
-        EXPECT_FALSE(ApplyMainsToleranceText(bad, settings)) << bad;
+        EXPECT_FALSE(ApplyTolerancesOfFile(bad, settings)) << bad;
         EXPECT_EQ(settings, CAnalysisSettings{}) << bad;
     }
 }

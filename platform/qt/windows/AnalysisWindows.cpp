@@ -125,11 +125,11 @@ CTimeDomainWindow* CAnalysisWindows::TimeDomain() const {
 
 bool CAnalysisWindows::TakeRegionOfDesign() {
     const std::string& region = m_dialog.Extras().values[kExtraRegion];
-    if (region == MainsToleranceText(m_settings.analysis)) {
+    if (region == TolerancesForFile(m_settings.analysis)) {
         return false;
     }
     CAnalysisSettings analysis = m_settings.analysis;
-    if (!ApplyMainsToleranceText(region, analysis) || analysis == m_settings.analysis) {
+    if (!ApplyTolerancesOfFile(region, analysis) || analysis == m_settings.analysis) {
         return false;
     }
     m_settings.analysis = analysis;
@@ -163,7 +163,7 @@ void CAnalysisWindows::SetSettings(const CWindowSettings& settings) {
     m_settings = settings;
     // The mains tolerances belong to the design: saved with it.
     CConfigExtras extras = m_dialog.Extras();
-    extras.values[kExtraRegion] = MainsToleranceText(m_settings.analysis);
+    extras.values[kExtraRegion] = TolerancesForFile(m_settings.analysis);
     if (extras != m_dialog.Extras()) {
         m_dialog.SetExtras(extras);
     }

@@ -560,7 +560,7 @@ CConfigExtras ExtrasOf(const CCatalogue& catalogue, const CCandidate& candidate,
     CAnalysisSettings tolerances;
     tolerances.mainsLowTolerancePct = requirements.mainsLowTolerancePct;
     tolerances.mainsHighTolerancePct = requirements.mainsHighTolerancePct;
-    extras.values[kExtraRegion] = MainsToleranceText(tolerances);
+    extras.values[kExtraRegion] = TolerancesForFile(tolerances);
     const CPartChoice& choice = candidate.choice;
     const auto idOf = [](const auto& parts, std::size_t index) {
         return index < parts.size() ? parts[index].id : std::string();
