@@ -22,6 +22,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
@@ -1010,6 +1011,46 @@ TEST_F(QtFileDialogTest, RecentFilesAreKeptAndAMissingOneLeavesWithAMessage) {
     CQtPlatform next;
     next.SetPlacesFile(places);
     EXPECT_EQ(next.RecentFiles(), kept);
+}
+
+}  // namespace
+}  // namespace ohmrada::qt::test
+
+namespace ohmrada::qt::test {
+namespace {
+
+// The form opens at the left of its screen, so that the tool windows find
+// room to its right; where the user puts it is where it opens next time. The
+// help viewer opens beside it, level with its top, never at 0,0.
+TEST_F(QtFileDialogTest, FormOpensAtTheLeftAndTheHelpBesideIt) {
+    const QRect available = Window().screen()->availableGeometry();
+    EXPECT_LE(Window().frameGeometry().left() - available.left(), 16);
+    EXPECT_GE(Window().frameGeometry().top(), available.top());
+
+    ASSERT_TRUE(m_dialog != nullptr);
+    m_dialog->OnHelpUsage();
+    QWidget* help = m_platform->HelpViewer();
+    ASSERT_NE(help, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(help));
+    const QRect form = Window().frameGeometry();
+    if (available.width() >= form.width() + help->frameGeometry().width() + 16) {
+        EXPECT_FALSE(help->frameGeometry().intersects(form))
+            << "form " << form.x() << "," << form.width() << " help " << help->x();
+    }
+    EXPECT_NE(help->pos(), QPoint(0, 0));
+    EXPECT_TRUE(available.contains(help->geometry()));
+    help->close();
+
+    // Moved by the user and started again with the same settings file.
+    const QString places = m_folder.filePath(QStringLiteral("fenster.ini"));
+    m_platform->SetPlacesFile(places);
+    const QPoint moved = available.topLeft() + QPoint(40, 30);
+    Window().move(moved);
+    m_platform->EndDialog(kCmdCancel);
+    m_platform->SetPlacesFile(places);
+    m_platform->Show(*m_dialog);
+    ASSERT_TRUE(WaitForActiveWindow());
+    EXPECT_EQ(Window().pos(), moved);
 }
 
 }  // namespace

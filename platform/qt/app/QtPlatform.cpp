@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "QtPlatform.h"
 
+#include <algorithm>
+
 #include <QAction>
 
 #include <QAbstractButton>
@@ -15,6 +17,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSettings>
 #include <QTimer>
 
@@ -197,9 +200,51 @@ void CQtPlatform::Show(CMainDialog& dialog) {
     if (QWidget* first = m_window->FirstTabStop()) {
         first->setFocus(Qt::OtherFocusReason);
     }
+    PlaceForm();
     m_window->show();
     m_window->raise();
     m_window->activateWindow();
+}
+
+namespace {
+
+const QString kFormPlaceKey = QStringLiteral("form/position");
+
+}  // namespace
+
+void CQtPlatform::PlaceForm() {
+    const QScreen* screen = m_window->screen();
+    if (screen == nullptr) {
+        return;
+    }
+    const QRect available = screen->availableGeometry();
+    const QSize size = m_window->sizeHint();
+    // Where the user last put it, kept fully on the screen.
+    if (!m_placesFile.isEmpty()) {
+        const QSettings places(m_placesFile, QSettings::IniFormat);
+        const QPoint remembered = places.value(kFormPlaceKey).toPoint();
+        if (places.contains(kFormPlaceKey)) {
+            const int x = std::clamp(remembered.x(), available.left(),
+                                     std::max(available.left(), available.right() - size.width()));
+            const int y = std::clamp(remembered.y(), available.top(),
+                                     std::max(available.top(), available.bottom() - size.height()));
+            m_window->move(x, y);
+            return;
+        }
+    }
+    // At the left edge, vertically centred: the tool windows open to its
+    // right (and are made to fit there) instead of over it.
+    constexpr int kMargin = 8;
+    const int x = available.left() + kMargin;
+    const int y = available.top() + std::max(kMargin, (available.height() - size.height()) / 3);
+    m_window->move(x, y);
+}
+
+void CQtPlatform::RememberFormPlace() {
+    if (m_window && !m_placesFile.isEmpty() && m_window->isVisible()) {
+        QSettings places(m_placesFile, QSettings::IniFormat);
+        places.setValue(kFormPlaceKey, m_window->pos());
+    }
 }
 
 int CQtPlatform::DoModal(CMainDialog& dialog) {
@@ -223,6 +268,7 @@ int CQtPlatform::DoModal(CMainDialog& dialog) {
 
 void CQtPlatform::EndDialog(int result) {
     m_result = result;
+    RememberFormPlace();
     if (m_analysis) {
         // The analysis windows close with the form.
         m_analysis->CloseAll();

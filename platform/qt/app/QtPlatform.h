@@ -96,6 +96,10 @@ public:
     std::optional<int> Result() const { return m_result; }
 
 private:
+    // Puts the form where the user last left it, or else at the left of its
+    // screen, so that the tool windows find room beside it.
+    void PlaceForm();
+    void RememberFormPlace();
     void StoreRecentFiles();
     void FillRecentMenu();
 

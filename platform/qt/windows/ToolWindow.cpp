@@ -1,6 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ToolWindow.h"
 
+#include <algorithm>
+
+#include <QHeaderView>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTableView>
+
 #include <QHideEvent>
 #include <QKeyEvent>
 #include <QScreen>
@@ -19,9 +26,49 @@ CToolWindow::CToolWindow(CAnalysisWindows& owner, QWidget* form, const QString& 
     setAttribute(Qt::WA_ShowWithoutActivating);
 }
 
+void CToolWindow::WidenForHeaders() {
+    // Every column of every table at least as wide as its header's text,
+    // and the window as wide as that takes (within the screen).
+    int extra = 0;
+    for (QTableView* table : findChildren<QTableView*>()) {
+        QHeaderView* header = table->horizontalHeader();
+        if (header == nullptr || !header->isVisibleTo(this)) {
+            continue;
+        }
+        int need = 2 * table->frameWidth() + table->verticalScrollBar()->sizeHint().width();
+        if (table->verticalHeader()->isVisibleTo(this)) {
+            need += table->verticalHeader()->sizeHint().width();
+        }
+        for (int column = 0; column < header->count(); ++column) {
+            if (header->isSectionHidden(column)) {
+                continue;
+            }
+            const int wanted =
+                std::max(header->sectionSize(column), header->sectionSizeHint(column));
+            if (header->sectionResizeMode(column) == QHeaderView::Interactive &&
+                header->sectionSize(column) < wanted) {
+                header->resizeSection(column, wanted);
+            }
+            need += wanted;
+        }
+        extra = std::max(extra, need - table->sizeHint().width());
+    }
+    if (extra <= 0) {
+        return;
+    }
+    QSize size = sizeHint();
+    size.rwidth() += extra;
+    if (const QScreen* shown = parentWidget() != nullptr ? parentWidget()->screen() : nullptr) {
+        size.setWidth(std::min(size.width(), shown->availableGeometry().width() * 9 / 10));
+    }
+    resize(size);
+}
+
 void CToolWindow::ShowBesideForm() {
     if (!m_placed && parentWidget() != nullptr) {
-        // The first time: where it was last time, or beside the form.
+        // The first time: where it was last time, or beside the form, wide
+        // enough for its tables' headers.
+        WidenForHeaders();
         m_placed = true;
         setGeometry(m_owner.PlaceOf(*this));
     }
