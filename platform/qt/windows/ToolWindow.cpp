@@ -58,8 +58,15 @@ void CToolWindow::WidenForHeaders() {
     }
     QSize size = sizeHint();
     size.rwidth() += extra;
-    if (const QScreen* shown = parentWidget() != nullptr ? parentWidget()->screen() : nullptr) {
-        size.setWidth(std::min(size.width(), shown->availableGeometry().width() * 9 / 10));
+    // Never wider than the room beside the form (the table scrolls beyond
+    // that), so that it still opens beside the form, not over it.
+    if (const QWidget* form = parentWidget(); form != nullptr && form->screen() != nullptr) {
+        const QRect available = form->screen()->availableGeometry();
+        constexpr int kGap = 24;
+        const int room = std::max(available.right() - form->frameGeometry().right(),
+                                  form->frameGeometry().left() - available.left()) -
+                         kGap;
+        size.setWidth(std::max(sizeHint().width(), std::min(size.width(), room)));
     }
     resize(size);
 }
