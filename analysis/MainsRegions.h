@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <string>
+#include <string_view>
+
 #include <optional>
 #include <span>
 
@@ -14,6 +17,7 @@ struct CMainsRegion {
     const char* name;  // as the window lists it
     double lowPct;
     double highPct;
+    const char* id;  // as files and the command line name it ("ansi-a")
 };
 
 // The regions the tolerance window offers, the first being the default.
@@ -25,5 +29,15 @@ std::span<const CMainsRegion> MainsRegions();
 
 // The region whose band the settings hold, if any.
 std::optional<std::size_t> MainsRegionOf(const CAnalysisSettings& settings);
+// The region of an id ("en50160", "ansi-a", "ansi-b"), if any.
+std::optional<std::size_t> MainsRegionById(std::string_view id);
+
+// The settings' mains tolerances as a design file's optional line holds
+// them: empty for the default band (EN 50160, not written), a region's id,
+// or the two percentages ("7.5 5").
+std::string TolerancesForFile(const CAnalysisSettings& settings);
+// Sets the mains tolerances from such a text; an empty text sets the
+// default band. False, with settings unchanged, for a text that holds none.
+bool ApplyTolerancesOfFile(std::string_view text, CAnalysisSettings& settings);
 
 }  // namespace ohmrada

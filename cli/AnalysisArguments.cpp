@@ -10,6 +10,7 @@
 #include "FormRun.h"
 #include "FormText.h"
 #include "InputTable.h"
+#include "MainsRegions.h"
 #include "TextEscape.h"
 
 namespace ohmrada::cli {
@@ -20,6 +21,7 @@ constexpr std::string_view kMainsTolerance = "--mains-tolerance";
 constexpr std::string_view kCapacitorTolerance = "--capacitor-tolerance";
 constexpr std::string_view kJunctionLimit = "--tj-max";
 constexpr std::string_view kLeakageInductance = "--leakage-inductance";
+constexpr std::string_view kRegion = "--region";
 
 std::optional<long long> ParseWholeNumber(std::string_view text) {
     long long value = 0;
@@ -129,8 +131,8 @@ CParsed<CAnalysisOptions> ParseAnalysisArguments(const std::vector<std::string>&
             options.settings.leakageInductanceH = *millihenries * 1e-3;
             return COwnOption::Taken();
         }
-        const bool tolerance =
-            name == kMainsTolerance || name == kCapacitorTolerance || name == kJunctionLimit;
+        const bool tolerance = name == kMainsTolerance || name == kCapacitorTolerance ||
+                               name == kJunctionLimit || name == kRegion;
         if (!tolerance || !grammar.tolerances) {
             return COwnOption::Unknown();
         }
@@ -139,6 +141,17 @@ CParsed<CAnalysisOptions> ParseAnalysisArguments(const std::vector<std::string>&
             return COwnOption::Problem(name + " needs a value");
         }
         CAnalysisSettings& settings = options.settings;
+        if (name == kRegion) {
+            // The band of a mains standard, as the tolerance window offers it.
+            const std::optional<std::size_t> region = MainsRegionById(*value);
+            if (!region) {
+                return COwnOption::Problem(name + " takes en50160, ansi-a or ansi-b, not " +
+                                           QuoteForDiagnostic(*value));
+            }
+            settings.mainsLowTolerancePct = MainsRegions()[*region].lowPct;
+            settings.mainsHighTolerancePct = MainsRegions()[*region].highPct;
+            return COwnOption::Taken();
+        }
         if (name == kMainsTolerance) {
             const CParsed<std::pair<double, double>> band = ParseMainsTolerance(name, *value);
             if (!band.value) {

@@ -35,7 +35,11 @@ struct CAnalysisOptions {
 // The --help lines of the options worst-case and limits share.
 inline constexpr std::string_view kAnalysisOptionsHelp =
     "  --mains-tolerance PCT|LOW:HIGH  0 to 50 each (below:above the nominal),\n"
-    "                             default 10\n"
+    "                             default 10 (EN 50160)\n"
+    "  --region en50160|ansi-a|ansi-b  the mains band of a standard: EN 50160\n"
+    "                             +/-10 %, ANSI C84.1 range A -5/+5 %, range B\n"
+    "                             -8.3/+5.8 %; the later of it and\n"
+    "                             --mains-tolerance counts\n"
     "  --capacitor-tolerance PCT  0 to 50, default 20\n"
     "  --tj-max DEGC              Tj,max, default 125; must lie above Tu\n"
     "  --leakage-inductance MH    the transformer's leakage inductance per\n"

@@ -13,6 +13,7 @@
 #include "DesignSearch.h"
 #include "FormRun.h"
 #include "LineIo.h"
+#include "MainsRegions.h"
 #include "NamedValues.h"
 #include "NgspiceCrossCheck.h"
 #include "TextEscape.h"
@@ -24,7 +25,8 @@ namespace {
 constexpr std::string_view kCommand = "design";
 constexpr std::string_view kDesignUsage =
     "Usage: ohmrada-calc design --voltage V --current A [--mains-frequency 50|60]\n"
-    "           [--mains-tolerance PCT|LOW:HIGH] [--capacitor-tolerance PCT] [--ambient C]\n"
+    "           [--mains-tolerance PCT|LOW:HIGH] [--region en50160|ansi-a|ansi-b]\n"
+    "           [--capacitor-tolerance PCT] [--ambient C]\n"
     "           [--circuit einweg|bruecke|mittelpunkt] [--max-va VA] [--count N]\n"
     "           [--format table|json|csv] [--save FILE.odr] [--catalog FILE]...\n";
 
@@ -54,7 +56,9 @@ constexpr std::string_view kDesignHelp =
     "  --voltage V          the regulated output voltage (required)\n"
     "  --current A          the output current (required)\n"
     "  --mains-frequency F  50 (default) or 60 Hz\n"
-    "  --mains-tolerance T  PCT or LOW:HIGH percent (default 10)\n"
+    "  --mains-tolerance T  PCT or LOW:HIGH percent (default 10, EN 50160)\n"
+    "  --region R           en50160 (+/-10 %), ansi-a (-5/+5 %) or ansi-b\n"
+    "                       (-8.3/+5.8 %): the mains band of that standard\n"
     "  --capacitor-tolerance PCT  the capacitor's loss at the low corner (20)\n"
     "  --ambient C          ambient temperature (default 25)\n"
     "  --circuit NAME       only einweg, bruecke or mittelpunkt\n"
@@ -91,6 +95,12 @@ std::optional<std::string> ReadNumberOption(const std::string& name, const std::
     }
     target = *number;
     return std::nullopt;
+}
+
+// " (ansi-a)" when the mains band is a standard's, else nothing.
+std::string RegionNote(const CAnalysisSettings& settings) {
+    const std::optional<std::size_t> region = MainsRegionOf(settings);
+    return region ? std::string(" (") + MainsRegions()[*region].id + ")" : std::string();
 }
 
 // One of design's own options with its value; the problem, if any.
@@ -451,8 +461,9 @@ int RunDesignCommand(const std::vector<std::string>& args, std::istream& in, std
         [&](std::ostream& o) {
             o << "Design for " << Number(q.outputV) << " V at " << Number(q.currentA)
               << " A, mains " << q.mainsFrequencyHz << " Hz "
-              << MainsToleranceText(q.Settings(125.0)) << " %, ambient " << Number(q.ambientC)
-              << " C (" << result.solved << " steady states solved)\n";
+              << MainsToleranceText(q.Settings(125.0)) << " %" << RegionNote(q.Settings(125.0))
+              << ", ambient " << Number(q.ambientC) << " C (" << result.solved
+              << " steady states solved)\n";
             for (std::size_t i = 0; i < result.candidates.size(); ++i) {
                 o << "\n#" << result.candidates[i].rank << '\n';
                 WriteCandidateTable(catalogue, result.candidates[i], ngspiceOf(i), o);

@@ -39,12 +39,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             platform.Messages().back().icon != CPlatform::EIcon::kStop) {
             FuzzFailure("an empty file was not refused with one stop message");
         }
-    } else if (configuration.lineCount > 0 && !configuration.frequencyLineValid) {
-        // A fifteenth line "NetzF:" with another value than 50 or 60: the
+    } else if (configuration.lineCount > 0 && configuration.Refused()) {
+        // A fifteenth line "NetzF:" with another value than 50 or 60, or a
+        // line after the fourteen that is none of the optional ones: the
         // file is refused and the form stays as it was.
         if (platform.Messages().size() != messagesBefore + 1 ||
             platform.Messages().back().icon != CPlatform::EIcon::kStop) {
-            FuzzFailure("a bad NetzF line was not refused with one stop message");
+            FuzzFailure("a bad line after the fourteen was not refused with one stop message");
         }
     } else if (configuration.lineCount > 0) {
         const CEvaluation evaluation = Evaluate(CDesign::FromConfiguration(configuration));

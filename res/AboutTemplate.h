@@ -20,7 +20,7 @@ inline constexpr CControlTemplate kControls[] = {
     {kNoId, kText,       0, "Ohmrada -- Berechnung linearer Netzgeräte, vom Ohmrada-Team",    7,   7, 254,  16},
     {kNoId, kText,       0, "Version 3.0 für Qt 6",                                           7,  23, 234,  18},
     {kNoId, kText,       0, "bei Fragen bitte E-Mailen:",                                    39,  45, 180,  20},
-    {kNoId, kText,       0, "ohmrada@example.org",                                           71,  75, 118,   8},
+    {kNoId, kText,       0, "Hilfe: Menü „?“",                                                 71,  75, 118,   8},
 };
 // clang-format on
 

@@ -23,6 +23,33 @@ inline constexpr const char* kColoursHelp = "farben.html";
 inline constexpr const char* kReportHelp = "bericht.html";
 
 inline constexpr const char* kHelpButton = "&Hilfe";
+
+// The tooltips of the form's coloured result fields: the verdict, then who
+// found it, all at nominal mains (the form's own corner).
+inline constexpr const char* kTipTargetNotHeld =
+    "Orange: Die Sollspannung wird bei Netz-Nennspannung nicht gehalten.";
+inline constexpr const char* kTipOverloaded =
+    "Orange: Die aufgenommene Leistung liegt \xC3\xBC"
+    "ber der Nennleistung des Trafos.";
+inline constexpr const char* kTipJunction =
+    "Orange: Die Sperrschichttemperatur liegt \xC3\xBC"
+    "ber Tj,max = %1 \xC2\xB0"
+    "C.";
+inline constexpr const char* kTipWinding =
+    "Orange: Der Effektivstrom der Wicklung liegt \xC3\xBC"
+    "ber ihrem Nennstrom.";
+inline constexpr const char* kTipWindingSimulated =
+    "Purpur: Die ngspice-Simulation genau dieses Entwurfs fand den Effektivstrom der Wicklung "
+    "\xC3\xBC"
+    "ber ihrem Nennstrom.";
+inline constexpr const char* kTipByClosedForm =
+    "Gefunden von der Formelrechnung des Formulars (Netz-Nennspannung).";
+inline constexpr const char* kTipByCircuit =
+    "Gefunden von der Schaltungsrechnung (eingeschwungener Zustand bei Netz-Nennspannung).";
+inline constexpr const char* kTipLoweredNotHeld =
+    "Das Formular hat die Sollspannung auf %1 V gesenkt; laut Schaltungsrechnung wird auch diese "
+    "bei Netz-Nennspannung nicht gehalten: Vor dem Regler bleiben nur %2 V "
+    "(Spannungsminimum minus Mindestspannungsabfall).";
 inline constexpr const char* kYes = "ja";
 inline constexpr const char* kNo = "nein";
 
@@ -160,6 +187,8 @@ inline constexpr const char* kExportDialogTitle = "Parameterverlauf exportieren"
 inline constexpr const char* kExportFilter = "Bild, PDF oder Tabelle (*.png *.pdf *.csv)";
 inline constexpr const char* kExportFilterPattern = "*.png *.pdf *.csv";
 inline constexpr const char* kExportInitialName = "parameterverlauf.png";
+// After the design file's name without ".odr".
+inline constexpr const char* kExportNameEnding = "-parameterverlauf.png";
 inline constexpr const char* kExportFailed =
     "Die Datei %1 konnte nicht geschrieben werden. Eine Datei, die dort war, ist unverändert.";
 
@@ -222,6 +251,8 @@ inline constexpr const char* kReportDialogTitle = "Bericht speichern";
 inline constexpr const char* kReportFilter = "PDF-Dateien (*.pdf)";
 inline constexpr const char* kReportFilterPattern = "*.pdf";
 inline constexpr const char* kReportInitialName = "ohmrada-bericht.pdf";
+// After the design file's name without ".odr".
+inline constexpr const char* kReportNameEnding = "-bericht.pdf";
 inline constexpr const char* kReportTitle = "Ohmrada -- Bericht";
 inline constexpr const char* kReportFile = "Datei: %1";
 inline constexpr const char* kReportDate = "Erstellt: %1";

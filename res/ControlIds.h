@@ -69,6 +69,12 @@ enum ECommandId : int {
     // "Netz&frequenz" under "&Analyse": the design's mains frequency.
     kCmdMains50Hz = 40020,
     kCmdMains60Hz = 40021,
+    // Beside the specified entries of "Datei": a new design, saving to the
+    // design's own file, and the recently opened files (40050..40057).
+    kCmdFileNew = 40040,
+    kCmdFileSave = 40041,
+    kCmdFileRecentFirst = 40050,
+    kCmdFileRecentLast = 40057,
 };
 
 }  // namespace ohmrada

@@ -20,10 +20,15 @@ namespace menu {
 
 // clang-format off
 inline constexpr CMenuEntry kFile[] = {
-    {"Ö&ffnen",             1067},
+    {"&Neu",                40040, {}, false, "Ctrl+N"},
+    {"Ö&ffnen",             1067,  {}, false, "Ctrl+O"},
+    {"&Speichern",          40041, {}, false, "Ctrl+S"},
     {"&Speichern unter...", 1070},
     {"&Beenden",            8},
 };
+// The recently opened files: a submenu of "Datei" before "&Beenden", filled
+// by the desktop program.
+inline constexpr const char* kRecentFilesMenu = "&Zuletzt ge\xC3\xB6" "ffnet";
 
 inline constexpr CMenuEntry kSearch[] = {
     {"maximale Trafonennleistung",     40002},

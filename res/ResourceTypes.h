@@ -88,6 +88,8 @@ struct CMenuEntry {
     std::span<const CMenuEntry> submenu = {};
     // A command that shows a check mark (set by the form logic).
     bool checkable = false;
+    // Its keyboard shortcut in Qt's portable notation ("Ctrl+S"); none when null.
+    const char* shortcut = nullptr;
 };
 
 struct CMenuPopup {

@@ -45,6 +45,20 @@ inline constexpr const char* kOpenForWritingFailedMessage =
 
 // Asked on leaving the program while the form shows a design that was not
 // saved; Ja opens Save As.
+// A file whose lines after the fourteen hold something none of the optional
+// lines may hold; nothing is loaded. "%2" stands for the line's number, "%3"
+// for its text.
+inline constexpr const char* kUnknownLineMessage =
+    "Die Datei %1 wird nicht geladen: Zeile %2 (\"%3\") ist keine der Zeilen, die nach den 14 "
+    "Zeilen stehen d\xC3\xBCrfen (NetzF, Netz, Trafo, Diode, Elko, Regl, Kuehl: je einmal, in "
+    "dieser Reihenfolge, mit g\xC3\xBCltigem Wert; Schl\xC3\xBCssel genau so geschrieben, z. B. "
+    "\"NetzF: 60\").";
+// A recently opened file that is no longer there; it leaves the list.
+inline constexpr const char* kRecentFileMissingMessage =
+    "Die Datei %1 gibt es nicht mehr. Sie wird aus der Liste der zuletzt ge\xC3\xB6"
+    "ffneten Dateien entfernt.";
+// After the title of a design that differs from its file, and in the report.
+inline constexpr const char* kChangedNotSaved = "ge\xC3\xA4ndert, nicht gespeichert";
 inline constexpr const char* kSaveChangesQuestion = "\xC3\x84nderungen speichern?";
 
 inline constexpr const char* kHelpFailedMessage = "Die Hilfe konnte nicht aufgerufen werden.";

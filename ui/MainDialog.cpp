@@ -97,6 +97,20 @@ void CMainDialog::Recalculate() {
     }
     ShowMainsFrequency();
     m_platform.CycleEnded({m_alerts.messages - before.messages, m_alerts.beeps - before.beeps});
+    ShowModified();
+}
+
+void CMainDialog::ShowModified() {
+    const bool modified = IsModified();
+    if (m_shownModified != modified) {
+        m_shownModified = modified;
+        m_platform.SetModified(modified);
+    }
+}
+
+void CMainDialog::SetExtras(const CConfigExtras& extras) {
+    m_extras = extras;
+    ShowModified();
 }
 
 void CMainDialog::SetTitle(std::string base) {
@@ -216,6 +230,12 @@ void CMainDialog::OnCommand(int commandId) {
         case kCmdFileSaveAs:
             OnFileSaveAs();
             break;
+        case kCmdFileSave:
+            OnFileSave();
+            break;
+        case kCmdFileNew:
+            OnFileNew();
+            break;
         case kCmdHelpUsage:
             OnHelpUsage();
             break;
@@ -273,12 +293,22 @@ CPlatform::CFileDialogRequest FileDialogRequest(bool save,
     request.filterPattern = texts::kFileFilterPattern;
     // Replacing a saved design without asking would destroy it.
     request.confirmOverwrite = save;
+    // A name without an extension gets the filter's, so that the Open
+    // dialog lists the file.
+    request.defaultSuffix = save ? "odr" : "";
     return request;
 }
 
 }  // namespace
 
 void CMainDialog::OnFileOpen() {
+    // Opening replaces the design: a changed one is offered for saving first.
+    if (!ConfirmLeave()) {
+        // Kept: the form shows the model all the same, as after a cancelled
+        // file dialog.
+        Recalculate();
+        return;
+    }
     const std::optional<std::string> path = m_platform.RunFileDialog(FileDialogRequest(false));
     if (path) {
         OpenFile(*path);
@@ -295,6 +325,7 @@ void CMainDialog::OpenFile(const std::string& path) {
     if (missing) {
         m_fileName = path;
         MarkUnchanged();
+        m_platform.FileUsed(path);
     }
     if (missing && *missing > 0) {
         const char* text =
@@ -335,8 +366,29 @@ std::optional<int> CMainDialog::LoadFile(const std::string& path) {
     if (m_fileFrequency) {
         configuration.mainsFrequency = *m_fileFrequency;
     }
+    if (configuration.refusedLineNumber != 0) {
+        // The line as it stands, cut short when long.
+        constexpr std::size_t kShownLength = 60;
+        std::string line = configuration.refusedLine.substr(0, kShownLength);
+        if (configuration.refusedLine.size() > kShownLength) {
+            line += "...";
+        }
+        std::string message = WithPath(texts::kUnknownLineMessage, path);
+        for (const auto& [marker, text] :
+             {std::pair<std::string, std::string>{"%2",
+                                                  std::to_string(configuration.refusedLineNumber)},
+              {"%3", line}}) {
+            const std::size_t at = message.find(marker);
+            if (at != std::string::npos) {
+                message.replace(at, marker.size(), text);
+            }
+        }
+        ShowMessage(message, CPlatform::EIcon::kStop);
+        return std::nullopt;
+    }
     SetTitle(LoadedTitle(path));
     ApplyConfiguration(*m_pSupply, configuration);
+    m_extras = configuration.extras;
     return static_cast<int>(kConfigLineCount) - configuration.lineCount;
 }
 
@@ -350,32 +402,73 @@ bool CMainDialog::SaveAs(const std::string& initialName) {
     if (!path) {
         return false;
     }
+    return SaveTo(*path);
+}
+
+bool CMainDialog::SaveTo(const std::string& path) {
     std::error_code error;
-    std::unique_ptr<CLineSink> sink = m_platform.OpenForWriting(*path, error);
+    std::unique_ptr<CLineSink> sink = m_platform.OpenForWriting(path, error);
     if (!sink) {
-        ShowFileMessage(texts::kOpenForWritingFailedMessage, *path);
+        ShowFileMessage(texts::kOpenForWritingFailedMessage, path);
         return false;
     }
     const bool written =
-        WriteConfiguration(*sink, ConfigurationTexts(), m_pSupply->GetMainsFrequency()) &&
+        WriteConfiguration(*sink, ConfigurationTexts(), m_pSupply->GetMainsFrequency(), m_extras) &&
         sink->Commit();
     // A sink that was not committed removes what it wrote; the file that was
     // there is untouched.
     sink.reset();
     if (!written) {
-        ShowFileMessage(texts::kWriteErrorMessage, *path);
+        ShowFileMessage(texts::kWriteErrorMessage, path);
         return false;
     }
     // The form now shows the file just saved.
-    SetTitle(LoadedTitle(*path));
-    m_fileName = *path;
+    SetTitle(LoadedTitle(path));
+    m_fileName = path;
     MarkUnchanged();
+    m_platform.FileUsed(path);
+    return true;
+}
+
+void CMainDialog::OnFileSave() {
+    if (m_fileName.empty()) {
+        SaveAs(texts::kFileInitialName);
+    } else {
+        SaveTo(m_fileName);
+    }
+}
+
+void CMainDialog::OnFileNew() {
+    if (!ConfirmLeave()) {
+        return;
+    }
+    m_shownTarget.reset();
+    // A fresh supply: the start-up values applied to the old one would meet
+    // its centre tap (which doubles the winding voltages as they arrive).
+    m_pSupply->SetAlerts(nullptr);
+    m_pSupply = std::make_unique<CPowerSupply>();
+    m_pSupply->SetAlerts(this);
+    ApplyStartUpValues(*m_pSupply);
+    m_extras = {};
+    m_fileName.clear();
+    SetTitle(texts::kWindowTitle);
+    m_platform.SetSpinPosition(kIdLoadCurrentSpin, kSpinRestPosition);
+    m_platform.SetSpinPosition(kIdTargetVoltageSpin, kSpinRestPosition);
+    Recalculate();
+    MarkUnchanged();
+}
+
+bool CMainDialog::OpenFileAsked(const std::string& path) {
+    if (!ConfirmLeave()) {
+        return false;
+    }
+    OpenFile(path);
     return true;
 }
 
 bool CMainDialog::IsModified() const {
     return ConfigurationTexts() != m_unchangedTexts ||
-           m_pSupply->GetMainsFrequency() != m_unchangedFrequency;
+           m_pSupply->GetMainsFrequency() != m_unchangedFrequency || m_extras != m_unchangedExtras;
 }
 
 bool CMainDialog::ConfirmLeave() {

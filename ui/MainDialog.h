@@ -83,6 +83,16 @@ public:
     // cycle and the messages.
     void OpenFile(const std::string& path);
     void OnFileSaveAs();
+    // Save: to the file the form came from or was last saved to, without a
+    // dialog; Save As when there is none.
+    void OnFileSave();
+    // New: the start-up design, its title and no file, asking first when
+    // the design has changed.
+    void OnFileNew();
+    // Opens path as the user's command (a recently opened file): asks first
+    // when the design has changed, then as OpenFile. False when the user
+    // kept the design.
+    bool OpenFileAsked(const std::string& path);
     // Exit: asks first when the design has changed (see ConfirmLeave).
     void OnFileExit();
     void OnHelpUsage();
@@ -103,6 +113,11 @@ public:
     bool ConfirmLeave();
     // The file the form last opened or saved; empty before.
     const std::string& FileName() const { return m_fileName; }
+    // What the design holds beyond the form's fields (mains tolerances and
+    // chosen parts): read with a file, written with it, and part of what
+    // counts as a change. SetExtras runs no cycle.
+    const CConfigExtras& Extras() const { return m_extras; }
+    void SetExtras(const CConfigExtras& extras);
 
     CPowerSupply& Supply() const { return *m_pSupply; }
 
@@ -132,7 +147,14 @@ private:
     void MarkUnchanged() {
         m_unchangedTexts = ConfigurationTexts();
         m_unchangedFrequency = m_pSupply->GetMainsFrequency();
+        m_unchangedExtras = m_extras;
+        ShowModified();
     }
+    // Tells the platform whether the design differs from its file, when that
+    // changed.
+    void ShowModified();
+    // Writes the design to path; true once it is saved.
+    bool SaveTo(const std::string& path);
 
     // A lowered target voltage and the text it was shown as.
     struct CShownTarget {
@@ -158,6 +180,9 @@ private:
     std::array<std::string, kConfigLineCount> m_unchangedTexts;
     float m_unchangedFrequency = kDefaultMainsFrequency;
     std::optional<float> m_fileFrequency;
+    CConfigExtras m_extras;
+    CConfigExtras m_unchangedExtras;
+    std::optional<bool> m_shownModified;
     std::string m_fileName;
 };
 

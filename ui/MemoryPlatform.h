@@ -49,6 +49,8 @@ public:
     std::optional<std::string> RunFileDialog(const CFileDialogRequest& request) override;
     bool Help(EHelpCommand command, unsigned context) override;
     void ShowAboutBox() override { ++m_aboutBoxes; }
+    void SetModified(bool modified) override { m_modified = modified; }
+    void FileUsed(const std::string& path) override { m_filesUsed.push_back(path); }
 
     // The dialog whose handlers the simulated user reaches. DoModal attaches
     // it; a caller that runs OnInitDialog itself attaches it here.
@@ -68,6 +70,10 @@ public:
     bool IsEnabled(int id) const;  // controls are enabled until disabled
     int SpinPosition(int id) const;
     const std::string& Title() const { return m_title; }
+    // The title's mark of a changed design, as last set.
+    bool Modified() const { return m_modified; }
+    // The files the form opened or saved, in order.
+    const std::vector<std::string>& FilesUsed() const { return m_filesUsed; }
 
     // What the user was told.
     const std::vector<CMessage>& Messages() const { return m_messages; }
@@ -102,6 +108,8 @@ private:
     std::vector<CMessage> m_messages;
     std::vector<std::string> m_questions;
     std::deque<EAnswer> m_answers;
+    bool m_modified = false;
+    std::vector<std::string> m_filesUsed;
     int m_beeps = 0;
     int m_aboutBoxes = 0;
     std::optional<int> m_endResult;

@@ -17,6 +17,8 @@ std::filesystem::path PathFromUtf8(const std::string& path) {
 CPlatform::~CPlatform() = default;
 
 void CPlatform::CycleEnded(const CCycleAlerts& /*alerts*/) {}
+void CPlatform::SetModified(bool /*modified*/) {}
+void CPlatform::FileUsed(const std::string& /*path*/) {}
 
 std::unique_ptr<CLineSource> CPlatform::OpenForReading(const std::string& path,
                                                        std::error_code& error) {

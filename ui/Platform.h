@@ -30,6 +30,8 @@ public:
         std::string filterPattern;
         // Ask before an existing file is replaced (save dialogs).
         bool confirmOverwrite = false;
+        // Appended to a name saved without any extension ("odr").
+        std::string defaultSuffix;
     };
 
     // What one recalculation cycle brought up: the regulation messages and
@@ -77,6 +79,13 @@ public:
 
     // The modal about box.
     virtual void ShowAboutBox() = 0;
+
+    // Whether the form shows a design other than the one of its file (or of
+    // the start-up); a window marks its title so. Does nothing by default.
+    virtual void SetModified(bool modified);
+    // A file was opened or saved by the form (for a list of recent files).
+    // Does nothing by default.
+    virtual void FileUsed(const std::string& path);
 
     // Told at the end of every recalculation cycle, after the form shows its
     // results. Only for observers beside the form: nothing here may change

@@ -73,10 +73,10 @@ TEST(Evaluate, AgreesWithTheFormOnEveryCorpusFile) {
         dialog.OnFileOpen();
 
         const CConfiguration configuration = Parse(bytes);
-        if (configuration.lineCount == 0 || !configuration.frequencyLineValid) {
-            // An empty file, or one whose fifteenth line gives another mains
-            // frequency than 50 or 60, is refused: the form keeps the start-up
-            // design.
+        if (configuration.lineCount == 0 || configuration.Refused()) {
+            // An empty file, or one whose lines after the fourteen hold a
+            // mains frequency other than 50 or 60 or anything but the
+            // optional lines, is refused: the form keeps the start-up design.
             ASSERT_EQ(platform.Messages().size(), messagesBefore + 1);
             EXPECT_EQ(platform.Messages().back().icon, CPlatform::EIcon::kStop);
             EXPECT_EQ(CDesign::TakeFrom(dialog.Supply()), CDesign::StartUp());

@@ -187,6 +187,24 @@ TEST_F(AnalysisCommandsTest, ClosedFormGivesTheFormsVerdictsAlone) {
     EXPECT_EQ(Calc({"worst-case", "--leakage-inductance", "-1"}).status, 2);
 }
 
+// A region is the band of its standard, exactly as the window's list gives it,
+// and the later of --region and --mains-tolerance counts.
+TEST_F(AnalysisCommandsTest, RegionIsTheBandOfItsStandard) {
+    const struct {
+        const char* region;
+        const char* band;
+    } cases[] = {{"en50160", "10"}, {"ansi-a", "5"}, {"ansi-b", "8.3:5.8"}};
+    for (const auto& c : cases) {
+        const CRun byRegion = Calc({"worst-case", "--format", "json", "--region", c.region});
+        const CRun byBand = Calc({"worst-case", "--format", "json", "--mains-tolerance", c.band});
+        ASSERT_EQ(byRegion.status, byBand.status) << c.region << byRegion.err;
+        EXPECT_EQ(byRegion.out, byBand.out) << c.region;
+    }
+    EXPECT_EQ(Calc({"worst-case", "--region", "ansi-a", "--mains-tolerance", "10"}).out,
+              Calc({"worst-case"}).out);
+    EXPECT_NE(Calc({"worst-case", "--region", "ansi-a"}).out, Calc({"worst-case"}).out);
+}
+
 TEST_F(AnalysisCommandsTest, WorstCaseCsvHasARowPerInputAndCorner) {
     test::WriteBytes(PathOf("a.odr"), test::kStartUpFile);
     const CRun run =
@@ -522,6 +540,10 @@ TEST_F(AnalysisCommandsTest, BadInputIsNamedAndPrintsNothing) {
         {{"sweep", "Ib=1:2:3", "--mains-tolerance", "5"}, "unknown option \"--mains-tolerance\""},
         {{"sweep", "Ib=1:2:3", "no-such-file.odr"}, "cannot read \"no-such-file.odr\""},
         {{"worst-case", "--mains-tolerance", "5:"}, "--mains-tolerance takes PCT or LOW:HIGH"},
+        {{"worst-case", "--region", "mars"},
+         "--region takes en50160, ansi-a or ansi-b, not \"mars\""},
+        {{"limits", "--region"}, "--region needs a value"},
+        {{"sweep", "Ib=1:2:3", "--region", "ansi-a"}, "unknown option \"--region\""},
         {{"limits", "--mains-tolerance", "5:60"}, "--mains-tolerance takes PCT or LOW:HIGH"},
         {{"worst-case", "--mains-frequency", "55"}, "--mains-frequency takes 50 or 60, not \"55\""},
         {{"sweep", "Ib=1:2:3", "--mains-frequency"}, "--mains-frequency needs a value"},

@@ -185,13 +185,114 @@ TEST(Configuration, MissingLinesReadAsEmptyAndLaterLinesAreNotRead) {
     CStringLineSource source(std::string(kStartUpFile) + "Extra: 99\r\nmore\r\n");
     CConfiguration c;
     ASSERT_TRUE(ReadConfiguration(source, c));
-    // The fifteenth line is read, for a mains frequency, and ignored when it
-    // is none; nothing after it is read.
+    // A fifteenth line that is none of the optional lines refuses the file,
+    // and nothing after it is read.
     EXPECT_EQ(c.mainsFrequency, 50.0f);
-    EXPECT_TRUE(c.frequencyLineValid);
+    EXPECT_TRUE(c.Refused());
+    EXPECT_EQ(c.refusedLineNumber, 15);
+    EXPECT_EQ(c.refusedLine, "Extra: 99");
     std::string next;
     EXPECT_EQ(source.ReadLine(next), CLineSource::EResult::kLine);
     EXPECT_EQ(next, "more");
+}
+
+CConfigExtras Extras(std::initializer_list<std::pair<EExtraLine, const char*>> values) {
+    CConfigExtras extras;
+    for (const auto& [line, value] : values) {
+        extras.values[line] = value;
+    }
+    return extras;
+}
+
+TEST(Configuration, ExtraLinesRoundTripAndA50HzDesignWithoutThemIsUnchanged) {
+    // Without extras, at 50 Hz: byte for byte the fourteen lines.
+    {
+        CStringLineSink sink;
+        ASSERT_TRUE(WriteConfiguration(sink, StartUpValues(), 50.0f, CConfigExtras{}));
+        EXPECT_EQ(sink.Text(), kStartUpFile);
+    }
+    const struct {
+        const char* name;
+        float frequency;
+        CConfigExtras extras;
+        const char* tail;  // what follows the fourteen lines
+    } cases[] = {
+        {"60 Hz, ANSI range A", 60.0f, Extras({{kExtraRegion, "ansi-a"}}),
+         "NetzF: 60\r\nNetz : ansi-a\r\n"},
+        {"own tolerances at 50 Hz", 50.0f, Extras({{kExtraRegion, "7.5 5"}}), "Netz : 7.5 5\r\n"},
+        {"a parts list", 50.0f,
+         Extras({{kExtraTransformer, "toroid-50VA-2x15V parallel"},
+                 {kExtraRectifier, "gbu8b"},
+                 {kExtraCapacitor, "gp105-4700uF-35V"},
+                 {kExtraRegulator, "lm317t"},
+                 {kExtraHeatSink, "sk104-50"}}),
+         "Trafo: toroid-50VA-2x15V parallel\r\nDiode: gbu8b\r\nElko : gp105-4700uF-35V\r\n"
+         "Regl : lm317t\r\nKuehl: sk104-50\r\n"},
+        {"everything", 60.0f,
+         Extras({{kExtraRegion, "ansi-b"}, {kExtraTransformer, "t1"}, {kExtraHeatSink, "h"}}),
+         "NetzF: 60\r\nNetz : ansi-b\r\nTrafo: t1\r\nKuehl: h\r\n"},
+    };
+    for (const auto& c : cases) {
+        CStringLineSink sink;
+        ASSERT_TRUE(WriteConfiguration(sink, StartUpValues(), c.frequency, c.extras)) << c.name;
+        EXPECT_EQ(sink.Text(), kStartUpFile + c.tail) << c.name;
+        const CConfiguration read = Read(sink.Text());
+        EXPECT_FALSE(read.Refused()) << c.name;
+        EXPECT_EQ(read.mainsFrequency, c.frequency) << c.name;
+        EXPECT_EQ(read.extras, c.extras) << c.name;
+        // A reader that stops after fourteen lines reads the same design.
+        const CConfiguration fourteen = Read(kStartUpFile);
+        EXPECT_EQ(read.numbers, fourteen.numbers) << c.name;
+        EXPECT_EQ(read.circuit, fourteen.circuit) << c.name;
+    }
+    // A value that no reader would take back is not written.
+    CStringLineSink sink;
+    ASSERT_TRUE(WriteConfiguration(sink, StartUpValues(), 50.0f,
+                                   Extras({{kExtraRegion, "mars"}, {kExtraRectifier, "a b"}})));
+    EXPECT_EQ(sink.Text(), kStartUpFile);
+}
+
+TEST(Configuration, ALineAfterTheFourteenThatIsNoneOfTheOptionalOnesRefusesTheFile) {
+    const struct {
+        const char* name;
+        const char* tail;
+        int refusedLine;  // 0: read
+    } cases[] = {
+        {"frequency with a wrong case", "netzf: 60\r\n", 15},
+        {"frequency with an equals sign", "NetzF=60\r\n", 15},
+        {"frequency without the blank is read", "NetzF:60\r\n", 0},
+        {"an unknown key", "Farbe: rot\r\n", 15},
+        {"an unknown region", "Netz : mars\r\n", 15},
+        {"a tolerance above 50 %", "Netz : 60 5\r\n", 15},
+        {"a tolerance that is no number", "Netz : 5 x\r\n", 15},
+        {"a part without an id", "Diode: \r\n", 15},
+        {"a part id with a blank", "Diode: a b\r\n", 15},
+        {"an unknown connection", "Trafo: t1 quer\r\n", 15},
+        {"a line given twice", "Diode: a\r\nDiode: b\r\n", 16},
+        {"out of order", "Elko : c\r\nDiode: a\r\n", 16},
+        {"frequency after an extra line", "Netz : ansi-a\r\nNetzF: 60\r\n", 16},
+        {"blank lines are skipped", "NetzF: 60\r\n  \r\nDiode: a\r\n\r\n", 0},
+        {"the frequency only as the fifteenth line", "\r\nNetzF: 60\r\n", 16},
+        {"a wrong case among extras", "NetzF: 60\r\nTRAFO: t1\r\n", 16},
+    };
+    for (const auto& c : cases) {
+        const CConfiguration read = Read(kStartUpFile + c.tail);
+        EXPECT_EQ(read.refusedLineNumber, c.refusedLine) << c.name;
+        EXPECT_EQ(read.Refused(), c.refusedLine != 0) << c.name;
+        if (c.refusedLine != 0) {
+            EXPECT_FALSE(read.refusedLine.empty()) << c.name;
+        }
+    }
+    // A frequency line read, a wrong case refused: never silently 50 Hz.
+    EXPECT_EQ(Read(kStartUpFile + "NetzF:60\r\n").mainsFrequency, 60.0f);
+    EXPECT_EQ(Read(kStartUpFile + "netzf: 60\r\n").refusedLine, "netzf: 60");
+    // Reading stops at a bound: many blank lines cannot keep it reading.
+    std::string blanks = kStartUpFile;
+    for (int k = 0; k < 1000; ++k) {
+        blanks += "\r\n";
+    }
+    const CConfiguration many = Read(blanks + "Diode: a\r\n");
+    EXPECT_EQ(many.refusedLineNumber, static_cast<int>(kConfigLineCount) + kMaxExtraLines + 1);
 }
 
 TEST(Configuration, CountsTheLinesTheFileReallyHad) {

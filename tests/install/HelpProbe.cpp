@@ -90,7 +90,12 @@ private:
             }
             if (QShortcut* help = HelpShortcutOf(window)) {
                 m_form = window;
-                Print(QStringLiteral("probe: window ") + window->windowTitle());
+                // The title as the desktop shows it: "[*]" is the mark of
+                // a changed design.
+                QString title = window->windowTitle();
+                title.replace(QStringLiteral("[*]"),
+                              window->isWindowModified() ? QStringLiteral("*") : QString());
+                Print(QStringLiteral("probe: window ") + title);
                 // Queued: should F1 open a modal window, this timer keeps
                 // running in its event loop.
                 QTimer::singleShot(0, help, [help] { Q_EMIT help->activated(); });

@@ -59,6 +59,7 @@
 #include "SaveAtomically.h"
 #include "Simulator.h"
 #include "SweepWindow.h"
+#include "Texts.h"
 #include "TimeDomainWindow.h"
 #include "ToleranceWindow.h"
 #include "ToolWindow.h"
@@ -1340,6 +1341,37 @@ TEST_F(ReportTest, HoldsEverySectionAndNumbersItsPages) {
     }
 }
 
+// The report and the exports propose names from the design's file, and the
+// report does not pass a changed design off as the file's.
+TEST_F(ReportTest, NamesComeFromTheDesignsFileAndAChangedDesignIsSaidToBeSo) {
+    EXPECT_EQ(Analysis().ProposedName("-bericht.pdf", "ohmrada-bericht.pdf"),
+              "ohmrada-bericht.pdf");
+    const QString design = m_folder.filePath(QStringLiteral("netzteil-12v.odr"));
+    {
+        QFile file(design);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(ohmrada::test::kStartUpFile.data(),
+                   static_cast<qint64>(ohmrada::test::kStartUpFile.size()));
+    }
+    m_dialog->OpenFile(design.toStdString());
+    EXPECT_EQ(QString::fromStdString(Analysis().ProposedName("-bericht.pdf", "x")),
+              m_folder.filePath(QStringLiteral("netzteil-12v-bericht.pdf")));
+    const QString changed = Fill(ta::kReportFile, design) + QStringLiteral(" (") +
+                            QString::fromUtf8(texts::kChangedNotSaved) + QLatin1Char(')');
+    for (const bool change : {false, true}) {
+        SCOPED_TRACE(change ? "changed" : "as the file holds it");
+        if (change) {
+            Enter(kIdLoadCurrent, QStringLiteral("2"));
+        }
+        const QString path =
+            m_folder.filePath(change ? QStringLiteral("b1.pdf") : QStringLiteral("b0.pdf"));
+        ASSERT_EQ(SaveReport(path), CReportWriter::EOutcome::kWritten);
+        const QString text = Flat(PdfPages(path).join(QLatin1Char(' ')));
+        EXPECT_TRUE(text.contains(Fill(ta::kReportFile, design))) << text.left(400).toStdString();
+        EXPECT_EQ(text.contains(Flat(changed)), change);
+    }
+}
+
 TEST_F(ReportTest, IsAPdfWhoseTextHoldsTheDesignsValues) {
     const QString path = m_folder.filePath(QStringLiteral("bericht.pdf"));
     ASSERT_EQ(SaveReport(path), CReportWriter::EOutcome::kWritten);
@@ -1511,4 +1543,48 @@ TEST_F(ReportTest, ALinkOrAFifoIsRefusedBeforeAnythingIsComputed) {
 
 }  // namespace
 
+}  // namespace ohmrada::qt::test
+
+namespace ohmrada::qt::test {
+namespace {
+
+// The leakage inductance applies when its field loses the focus, as every
+// field does: typed, then Tab, or typed, then "Neu starten" clicked.
+TEST_F(TimeDomainTest, LeakageAppliesWhenTheFocusReallyMovesOn) {
+    CTimeDomainWindow& window = OpenTimeDomain();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QDoubleSpinBox& leakage = *window.LeakageInductance();
+    const struct {
+        const char* name;
+        const char* typed;
+        double expected;
+        bool byClick;
+    } cases[] = {
+        {"Tab", "3", 3.0, false},
+        {"a click on Neu starten", "4.5", 4.5, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        leakage.setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(QTest::qWaitFor([&leakage] { return leakage.hasFocus(); }, 2000));
+        leakage.selectAll();
+        QTest::keyClicks(QApplication::focusWidget(), QString::fromLatin1(c.typed));
+        EXPECT_NE(Analysis().Settings().leakageInductanceMh, c.expected) << "not before";
+        // The focus really moves (the field is not told by a made-up event).
+        if (c.byClick) {
+            window.RestartButton()->setFocus(Qt::MouseFocusReason);
+            QTest::mouseClick(window.RestartButton(), Qt::LeftButton);
+        } else {
+            window.RestartButton()->setFocus(Qt::TabFocusReason);
+        }
+        EXPECT_FALSE(leakage.hasFocus());
+        EXPECT_DOUBLE_EQ(leakage.value(), c.expected);
+        EXPECT_DOUBLE_EQ(Analysis().Settings().leakageInductanceMh, c.expected);
+        EXPECT_DOUBLE_EQ(Analysis().Settings().analysis.leakageInductanceH, c.expected / 1000.0);
+    }
+    window.Cancel();
+}
+
+}  // namespace
 }  // namespace ohmrada::qt::test

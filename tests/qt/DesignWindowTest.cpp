@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QTableWidget>
@@ -26,6 +27,7 @@
 #include "LineIo.h"
 #include "QtTestEnvironment.h"
 #include "ReportWriter.h"
+#include "Texts.h"
 
 namespace ohmrada::qt::test {
 
@@ -121,13 +123,31 @@ TEST_F(DesignWindowTest, TheFirstCandidateIsTakenIntoTheForm) {
         }
         const CDesign wanted = window.Candidates().front().design;
         ASSERT_TRUE(window.EnterButton()->isEnabled());
+        // Over a changed design (the one taken in the row before) the
+        // question comes first, as when leaving; "Nein" discards it.
+        if (m_dialog->IsModified()) {
+            ExpectModal([](QWidget* modal) {
+                auto* box = qobject_cast<QMessageBox*>(modal);
+                ASSERT_NE(box, nullptr);
+                EXPECT_EQ(box->text().toStdString(), texts::kSaveChangesQuestion);
+                box->button(QMessageBox::No)->click();
+            });
+        }
         QTest::mouseClick(window.EnterButton(), Qt::LeftButton);
+        ASSERT_TRUE(WaitForExpectedModals());
 
         EXPECT_EQ(FormDesign(), wanted);
         EXPECT_EQ(FormDesign().mainsFrequency, static_cast<float>(row.hertz));
         EXPECT_EQ(Analysis().State().design, wanted);
         EXPECT_TRUE(m_dialog->IsModified());
         ASSERT_NE(window.Adopted(), nullptr);
+        // The form's design keeps its parts, to be saved with it.
+        const CConfigExtras& extras = m_dialog->Extras();
+        EXPECT_EQ(extras.values[kExtraTransformer].rfind(
+                      window.Catalogue().transformers[window.Adopted()->choice.transformer].id, 0),
+                  0u);
+        EXPECT_EQ(extras.values[kExtraCapacitor],
+                  window.Catalogue().capacitors[window.Adopted()->choice.capacitor].id);
         const QString parts = PartsListHtml(Analysis());
         EXPECT_TRUE(parts.contains(QString::fromUtf8(td::kPartsList).toHtmlEscaped()));
         for (const auto& [part, choice] : window.PartRows(*window.Adopted())) {

@@ -19,6 +19,15 @@
 
 namespace ohmrada::qt::test {
 
+// A window's title as the desktop shows it: "[*]" becomes "*" while the
+// window is marked modified, and nothing otherwise.
+inline QString ShownTitle(const QWidget& window) {
+    QString title = window.windowTitle();
+    title.replace(QStringLiteral("[*]"),
+                  window.isWindowModified() ? QStringLiteral("*") : QString());
+    return title;
+}
+
 // The Qt platform with one probe for the tests: a function that runs once,
 // at the next text the form logic writes, that is at the start of the next
 // recalculation cycle.

@@ -14,18 +14,22 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
 
 #include "AboutTemplate.h"
+#include "AnalysisWindows.h"
 #include "DialogUnits.h"
 #include "FieldEdit.h"
 #include "FieldTable.h"
@@ -76,8 +80,8 @@ void PressSpin(CSpinButton& spin, bool up) {
 }  // namespace
 
 TEST_F(QtWindowTest, StartsWithTheFirstCycleAndTheFocusOnTheCheckBox) {
-    EXPECT_EQ(Window().windowTitle().toStdString(), texts::kWindowTitle);
-    EXPECT_TRUE(Window().windowTitle().startsWith(QStringLiteral("Ohmrada -- Version 3.0")));
+    EXPECT_EQ(ShownTitle(Window()).toStdString(), texts::kWindowTitle);
+    EXPECT_TRUE(ShownTitle(Window()).startsWith(QStringLiteral("Ohmrada -- Version 3.0")));
     for (const auto& [id, text] : kStartUpTexts) {
         EXPECT_EQ(Text(id), text) << "field " << id;
     }
@@ -428,9 +432,19 @@ TEST_F(QtWindowTest, ExactlyTheSixFieldsHaveTooltips) {
     std::map<int, std::string> found;
     for (const CBuiltControl& control : Window().Controls()) {
         for (const QWidget* widget : {control.widget, control.outer}) {
-            if (!widget->toolTip().isEmpty()) {
-                found[control.row->id] = widget->toolTip().toStdString();
+            if (widget->toolTip().isEmpty()) {
+                continue;
             }
+            // Beside the six, a result field wears a tooltip exactly while it
+            // wears a warning colour: it says what the colour means.
+            const auto kind = m_platform->Analysis()->Warnings().KindOf(control.row->id);
+            if (kind != CFormWarnings::EKind::kNone) {
+                EXPECT_TRUE(widget->toolTip().startsWith(QStringLiteral("Orange")) ||
+                            widget->toolTip().startsWith(QStringLiteral("Purpur")))
+                    << control.row->id;
+                continue;
+            }
+            found[control.row->id] = widget->toolTip().toStdString();
         }
     }
     EXPECT_EQ(found, expected);
@@ -500,8 +514,11 @@ TEST_F(QtWindowTest, MenuHoldsTheCommandsAndTheSearchEntriesLeaveTheFormAlone) {
         int command;
     };
     constexpr CEntry kMenu[] = {
+        {"Datei", "&Neu", 40040},
         {"Datei", "Ö&ffnen", 1067},
+        {"Datei", "&Speichern", 40041},
         {"Datei", "&Speichern unter...", 1070},
+        {"Datei", "&Zuletzt geöffnet", 0},
         {"Datei", "&Beenden", 8},
         {"S&uchen", "maximale Trafonennleistung", 40002},
         {"S&uchen", "maximal regelbarer Strom", 40003},
@@ -546,9 +563,10 @@ TEST_F(QtWindowTest, MenuHoldsTheCommandsAndTheSearchEntriesLeaveTheFormAlone) {
     Trigger(kCmdMains60Hz);
     EXPECT_TRUE(Window().Action(kCmdMains60Hz)->isChecked());
     EXPECT_FALSE(Window().Action(kCmdMains50Hz)->isChecked());
-    EXPECT_TRUE(Window().windowTitle().endsWith(QStringLiteral(" (60 Hz)")));
+    // 60 Hz is a change of the design: the title marks it.
+    EXPECT_TRUE(ShownTitle(Window()).endsWith(QStringLiteral(" (60 Hz)*")));
     Trigger(kCmdMains50Hz);
-    EXPECT_FALSE(Window().windowTitle().endsWith(QStringLiteral(" (60 Hz)")));
+    EXPECT_EQ(ShownTitle(Window()).toStdString(), texts::kWindowTitle);
 
     for (int command = kCmdSearchFirst; command <= kCmdSearchLast; ++command) {
         Trigger(command);
@@ -641,7 +659,7 @@ TEST_F(QtFileDialogTest, SaveAsWritesTheFormThroughTheDialog) {
     ASSERT_TRUE(WaitForExpectedModals());
     EXPECT_EQ(ReadAll(path).toStdString(), kStartUpFile);
     // The title names the file saved, as after Open.
-    EXPECT_EQ(Window().windowTitle(), QStringLiteral("Ohmrada -- ") + path);
+    EXPECT_EQ(ShownTitle(Window()), QStringLiteral("Ohmrada -- ") + path);
 }
 
 TEST_F(QtFileDialogTest, SaveAsAsksBeforeReplacingAFile) {
@@ -691,7 +709,7 @@ TEST_F(QtFileDialogTest, OpenLoadsTheFileAndNamesItInTheTitle) {
     AnswerFileDialog(QStringLiteral("Ohmrada laden"), QFileDialog::AcceptOpen, path);
     Trigger(kCmdFileOpen);
     ASSERT_TRUE(WaitForExpectedModals());
-    EXPECT_EQ(Window().windowTitle(), QStringLiteral("Ohmrada -- ") + path);
+    EXPECT_EQ(ShownTitle(Window()), QStringLiteral("Ohmrada -- ") + path);
     EXPECT_FALSE(Button(kIdCentreTap).isChecked());
     EXPECT_TRUE(Button(kIdBridge).isChecked());
     EXPECT_FALSE(Button(kIdCentreTapCircuit).isEnabled());
@@ -712,7 +730,7 @@ TEST_F(QtFileDialogTest, AnEmptyFileIsRefusedWithAStopMessage) {
                                        " ist leer: Sie enthält keine Netzgerätekonfiguration."));
     Trigger(kCmdFileOpen);
     ASSERT_TRUE(WaitForExpectedModals());
-    EXPECT_EQ(Window().windowTitle().toStdString(), texts::kWindowTitle);
+    EXPECT_EQ(ShownTitle(Window()).toStdString(), texts::kWindowTitle);
     CReferenceForm reference;
     ExpectSameFields(reference);
 }
@@ -729,7 +747,7 @@ TEST_F(QtFileDialogTest, AShortFileLoadsAndThenTellsWhatWasMissing) {
     QString titleAtNotice;
     AnswerFileDialog(QStringLiteral("Ohmrada laden"), QFileDialog::AcceptOpen, path);
     ExpectModal([&](QWidget* modal) {
-        titleAtNotice = Window().windowTitle();
+        titleAtNotice = ShownTitle(Window());
         AcknowledgeMessage(
             QMessageBox::Information,
             "In der Datei " + path.toStdString() +
@@ -780,7 +798,7 @@ TEST_F(QtFileDialogTest, TheProgramsFileArgumentOpensAsOpenDoes) {
         QElapsedTimer clock;
         clock.start();
         QObject::connect(&done, &QTimer::timeout, &done, [&] {
-            const bool settled = c.opens ? Window().windowTitle().endsWith(c.path)
+            const bool settled = c.opens ? ShownTitle(Window()).endsWith(c.path)
                                          : told && QApplication::activeModalWidget() == nullptr;
             if (settled || clock.elapsed() > 5000) {
                 done.stop();
@@ -792,13 +810,13 @@ TEST_F(QtFileDialogTest, TheProgramsFileArgumentOpensAsOpenDoes) {
         app.InitInstance();
         CReferenceForm reference;
         if (c.opens) {
-            EXPECT_EQ(Window().windowTitle(), QStringLiteral("Ohmrada -- ") + c.path);
+            EXPECT_EQ(ShownTitle(Window()), QStringLiteral("Ohmrada -- ") + c.path);
             reference.platform.QueueFileDialogAnswer(c.path.toStdString());
             reference.dialog.OnFileOpen();
             EXPECT_TRUE(Button(kIdBridge).isChecked());
         } else {
             EXPECT_TRUE(told);
-            EXPECT_EQ(Window().windowTitle().toStdString(), texts::kWindowTitle);
+            EXPECT_EQ(ShownTitle(Window()).toStdString(), texts::kWindowTitle);
         }
         ExpectSameFields(reference);
     }
@@ -814,7 +832,7 @@ TEST_F(QtFileDialogTest, CancelledOpenStillRewritesTheForm) {
     Trigger(kCmdFileOpen);
     ASSERT_TRUE(WaitForExpectedModals());
     EXPECT_EQ(Text(kIdDcPower), "71.350");
-    EXPECT_EQ(Window().windowTitle().toStdString(), texts::kWindowTitle);
+    EXPECT_EQ(ShownTitle(Window()).toStdString(), texts::kWindowTitle);
 }
 
 }  // namespace ohmrada::qt::test
@@ -917,4 +935,123 @@ TEST_F(QtFileDialogTest, LeavingAChangedDesignAsksByEveryWay) {
     EXPECT_EQ(m_platform->Result(), kCmdCancel);
 }
 
+}  // namespace ohmrada::qt::test
+
+namespace ohmrada::qt::test {
+namespace {
+
+// A name typed without an extension is saved with ".odr", so that the Open
+// dialog lists it; Ctrl+S then saves to that file without a dialog, and the
+// title's mark follows.
+TEST_F(QtFileDialogTest, SaveAsAppendsTheExtensionAndCtrlSSavesToTheSameFile) {
+    const QString typed = m_folder.filePath(QStringLiteral("netzteil-12v"));
+    const QString saved = typed + QStringLiteral(".odr");
+    AnswerFileDialog(QStringLiteral("Netztgerätekonfiguration speichern"), QFileDialog::AcceptSave,
+                     typed);
+    Trigger(kCmdFileSaveAs);
+    ASSERT_TRUE(WaitForExpectedModals());
+    EXPECT_FALSE(QFileInfo::exists(typed));
+    EXPECT_EQ(ReadAll(saved).toStdString(), kStartUpFile);
+    EXPECT_EQ(ShownTitle(Window()), QStringLiteral("Ohmrada -- ") + saved);
+
+    Field(kIdLoadCurrent).setText(QStringLiteral("2"));
+    m_dialog->OnKillFocus(kIdLoadCurrent);
+    EXPECT_EQ(ShownTitle(Window()), QStringLiteral("Ohmrada -- ") + saved + QLatin1Char('*'));
+    for (const auto& [command, keys] :
+         {std::pair{kCmdFileNew, "Ctrl+N"}, std::pair{kCmdFileOpen, "Ctrl+O"},
+          std::pair{kCmdFileSave, "Ctrl+S"}}) {
+        ASSERT_NE(Window().Action(command), nullptr) << keys;
+        EXPECT_EQ(Window().Action(command)->shortcut(), QKeySequence(QString::fromLatin1(keys)));
+    }
+    ASSERT_TRUE(WaitForActiveWindow());
+    QTest::keySequence(&Window(), QKeySequence(QStringLiteral("Ctrl+S")));
+    EXPECT_TRUE(ReadAll(saved).contains("Ib   : 2.000\r\n"));
+    EXPECT_EQ(ShownTitle(Window()), QStringLiteral("Ohmrada -- ") + saved);
+}
+
+// The recently opened files: newest first, at most eight, kept in the
+// windows' settings file, a missing one removed with a message.
+TEST_F(QtFileDialogTest, RecentFilesAreKeptAndAMissingOneLeavesWithAMessage) {
+    const QString places = m_folder.filePath(QStringLiteral("fenster.ini"));
+    m_platform->SetPlacesFile(places);
+    QStringList files;
+    for (int k = 0; k < 10; ++k) {
+        const QString path = m_folder.filePath(QStringLiteral("d%1.odr").arg(k));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(kStartUpFile.c_str());
+        file.close();
+        files.prepend(path);
+        m_dialog->OpenFile(path.toStdString());
+    }
+    ASSERT_EQ(m_platform->RecentFiles().size(), CQtPlatform::kRecentFileCount);
+    EXPECT_EQ(m_platform->RecentFiles(), files.mid(0, CQtPlatform::kRecentFileCount));
+    // Opening one again moves it to the top, once.
+    m_dialog->OpenFile(files[3].toStdString());
+    EXPECT_EQ(m_platform->RecentFiles().front(), files[3]);
+    EXPECT_EQ(m_platform->RecentFiles().count(files[3]), 1);
+
+    // The menu's entry opens it; a file that is gone leaves the list.
+    ASSERT_TRUE(QFile::remove(files[0]));
+    const int index = static_cast<int>(m_platform->RecentFiles().indexOf(files[0]));
+    ASSERT_GE(index, 0);
+    ExpectModal([&](QWidget* modal) {
+        QMessageBox* box = AsMessageBox(modal);
+        ASSERT_NE(box, nullptr);
+        EXPECT_TRUE(box->text().contains(files[0]));
+        box->button(QMessageBox::Ok)->click();
+    });
+    m_platform->OpenRecent(index);
+    ASSERT_TRUE(WaitForExpectedModals());
+    EXPECT_FALSE(m_platform->RecentFiles().contains(files[0]));
+    const QStringList kept = m_platform->RecentFiles();
+
+    // The next start reads the same list.
+    m_platform->EndDialog(kCmdCancel);
+    CQtPlatform next;
+    next.SetPlacesFile(places);
+    EXPECT_EQ(next.RecentFiles(), kept);
+}
+
+}  // namespace
+}  // namespace ohmrada::qt::test
+
+namespace ohmrada::qt::test {
+namespace {
+
+// The form opens at the left of its screen, so that the tool windows find
+// room to its right; where the user puts it is where it opens next time. The
+// help viewer opens beside it, level with its top, never at 0,0.
+TEST_F(QtFileDialogTest, FormOpensAtTheLeftAndTheHelpBesideIt) {
+    const QRect available = Window().screen()->availableGeometry();
+    EXPECT_LE(Window().frameGeometry().left() - available.left(), 16);
+    EXPECT_GE(Window().frameGeometry().top(), available.top());
+
+    ASSERT_TRUE(m_dialog != nullptr);
+    m_dialog->OnHelpUsage();
+    QWidget* help = m_platform->HelpViewer();
+    ASSERT_NE(help, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(help));
+    const QRect form = Window().frameGeometry();
+    if (available.width() >= form.width() + help->frameGeometry().width() + 16) {
+        EXPECT_FALSE(help->frameGeometry().intersects(form))
+            << "form " << form.x() << "," << form.width() << " help " << help->x();
+    }
+    EXPECT_NE(help->pos(), QPoint(0, 0));
+    EXPECT_TRUE(available.contains(help->geometry()));
+    help->close();
+
+    // Moved by the user and started again with the same settings file.
+    const QString places = m_folder.filePath(QStringLiteral("fenster.ini"));
+    m_platform->SetPlacesFile(places);
+    const QPoint moved = available.topLeft() + QPoint(40, 30);
+    Window().move(moved);
+    m_platform->EndDialog(kCmdCancel);
+    m_platform->SetPlacesFile(places);
+    m_platform->Show(*m_dialog);
+    ASSERT_TRUE(WaitForActiveWindow());
+    EXPECT_EQ(Window().pos(), moved);
+}
+
+}  // namespace
 }  // namespace ohmrada::qt::test

@@ -55,9 +55,7 @@ int Windows(ohmrada::qt::CQtPlatform& platform, const QString& folder) {
     using namespace ohmrada;
     qt::CFormWindow& window = *platform.Window();
     qt::CAnalysisWindows& analysis = *platform.Analysis();
-    // The form centred on its screen, as a desktop places a new window.
-    const QRect screen = window.screen()->availableGeometry();
-    window.move(screen.center() - window.frameGeometry().center() + window.pos());
+    // The form where the program puts it: at the left of its screen.
     QTest::qWait(200);
 
     window.Action(kCmdSearchFirst + 3)->trigger();

@@ -29,7 +29,12 @@ protected:
         m_platform.QueueFileDialogAnswer(path);
         m_dialog.OnFileSaveAs();
     }
+    // Opens path as the user does who discards a changed design ("Nein" to
+    // the question that opening then asks).
     void Open(const std::string& path) {
+        if (m_dialog.IsModified()) {
+            m_platform.QueueAnswer(CPlatform::EAnswer::kNo);
+        }
         m_platform.QueueFileDialogAnswer(path);
         m_dialog.OnFileOpen();
     }

@@ -785,11 +785,12 @@ TEST_F(MainDialogTest, TheQuestionProposesTheDesignsFileAndSavingEndsTheQuestion
     EXPECT_FALSE(m_platform.EndResult().has_value());
 
     // Opening a file makes it the unchanged design.
+    // (Opening over the changed design asks as well, and is told "Nein".)
     Open(path);
     EXPECT_FALSE(m_dialog.IsModified());
     EXPECT_EQ(Text(kIdLoadCurrent), "5.000");
     m_dialog.OnCommand(kCmdFileExit);
-    EXPECT_EQ(m_platform.Questions().size(), 1u);
+    EXPECT_EQ(m_platform.Questions().size(), 2u);
     EXPECT_EQ(m_platform.EndResult(), kCmdOk);
 }
 
@@ -930,7 +931,8 @@ TEST_F(MainDialogTest, AFifteenthLineIsAFrequencyOnlyWhenItSaysNetzF) {
     const CCase kCases[] = {
         {"NetzF: 60", false, 60.0f}, {"NetzF:60  ", false, 60.0f}, {"NetzF: 50", false, 50.0f},
         {"NetzF: 70", true, 0.0f},   {"NetzF: 6", true, 0.0f},     {"NetzF: 60 Hz", true, 0.0f},
-        {"NetzF: ", true, 0.0f},     {"Extra: 1", false, 50.0f},   {"", false, 50.0f},
+        {"NetzF: ", true, 0.0f},     {"Extra: 1", true, 0.0f},     {"", false, 50.0f},
+        {"netzf: 60", true, 0.0f},   {"NetzF=60", true, 0.0f},
     };
     for (const CCase& c : kCases) {
         SCOPED_TRACE(c.line);
@@ -955,3 +957,129 @@ TEST_F(MainDialogTest, AFifteenthLineIsAFrequencyOnlyWhenItSaysNetzF) {
         }
     }
 }
+
+namespace {
+
+using EAnswer = CPlatform::EAnswer;
+
+// Save, New and Open against a changed design: the work is never lost
+// without the question, and the title's mark follows the design.
+TEST_F(MainDialogTest, SaveWritesToTheDesignsFileAndNewAndOpenAskFirst) {
+    // Save without a file acts as Save As, proposing an .odr name.
+    const std::string path = Path("mine.odr");
+    m_platform.QueueFileDialogAnswer(path);
+    m_dialog.OnCommand(kCmdFileSave);
+    ASSERT_EQ(m_platform.FileDialogRequests().size(), 1u);
+    EXPECT_EQ(m_platform.FileDialogRequests()[0].defaultSuffix, "odr");
+    EXPECT_EQ(Contents(path), test::kStartUpFile);
+    EXPECT_FALSE(m_platform.Modified());
+    EXPECT_EQ(m_platform.FilesUsed(), std::vector<std::string>{path});
+
+    // A change marks the title; Save writes it to the same file, no dialog.
+    m_platform.Enter(kIdLoadCurrent, "2");
+    EXPECT_TRUE(m_platform.Modified());
+    m_dialog.OnCommand(kCmdFileSave);
+    EXPECT_EQ(m_platform.FileDialogRequests().size(), 1u);
+    EXPECT_NE(Contents(path).find("Ib   : 2.000\r\n"), std::string::npos);
+    EXPECT_FALSE(m_platform.Modified());
+    EXPECT_EQ(m_platform.Title(), "Ohmrada -- " + path);
+
+    // New over a changed design: Abbrechen keeps it, Nein gives the start-up form.
+    m_platform.Enter(kIdLoadCurrent, "3");
+    m_platform.QueueAnswer(EAnswer::kCancel);
+    m_dialog.OnCommand(kCmdFileNew);
+    EXPECT_EQ(m_platform.Questions().size(), 1u);
+    EXPECT_EQ(Text(kIdLoadCurrent), "3.000");
+    EXPECT_EQ(m_platform.Title(), "Ohmrada -- " + path);
+    m_dialog.OnCommand(kCmdMains60Hz);
+    m_platform.QueueAnswer(EAnswer::kNo);
+    m_dialog.OnCommand(kCmdFileNew);
+    EXPECT_EQ(m_platform.Questions().size(), 2u);
+    for (const auto& [id, text] : kStartUpTexts) {
+        EXPECT_EQ(Text(id), text) << id;
+    }
+    EXPECT_EQ(Supply().GetMainsFrequency(), 50.0f);
+    EXPECT_EQ(m_platform.Title(), texts::kWindowTitle);
+    EXPECT_TRUE(m_dialog.FileName().empty());
+    EXPECT_FALSE(m_dialog.IsModified());
+    EXPECT_FALSE(m_platform.Modified());
+    // An unchanged design is replaced without a question.
+    m_dialog.OnCommand(kCmdFileNew);
+    EXPECT_EQ(m_platform.Questions().size(), 2u);
+
+    // Open over a changed design: Abbrechen keeps it and opens no dialog.
+    m_platform.Enter(kIdLoadCurrent, "4");
+    const std::size_t dialogs = m_platform.FileDialogRequests().size();
+    m_platform.QueueAnswer(EAnswer::kCancel);
+    m_dialog.OnFileOpen();
+    EXPECT_EQ(m_platform.FileDialogRequests().size(), dialogs);
+    EXPECT_EQ(Text(kIdLoadCurrent), "4.000");
+    // Ja saves it first (Save As, as no file holds it), then opens.
+    const std::string kept = Path("kept.odr");
+    m_platform.QueueAnswer(EAnswer::kYes);
+    m_platform.QueueFileDialogAnswer(kept);
+    m_platform.QueueFileDialogAnswer(path);
+    m_dialog.OnFileOpen();
+    EXPECT_NE(Contents(kept).find("Ib   : 4.000\r\n"), std::string::npos);
+    EXPECT_EQ(Text(kIdLoadCurrent), "2.000");
+    EXPECT_EQ(m_dialog.FileName(), path);
+    // OpenFileAsked (a recent file) asks the same way.
+    m_platform.Enter(kIdLoadCurrent, "6");
+    m_platform.QueueAnswer(EAnswer::kCancel);
+    EXPECT_FALSE(m_dialog.OpenFileAsked(kept));
+    EXPECT_EQ(Text(kIdLoadCurrent), "6.000");
+}
+
+// What a design holds beyond its fields goes through the form unchanged:
+// opened, saved byte for byte, part of what counts as a change, and gone
+// with New.
+TEST_F(MainDialogTest, ExtraLinesTravelWithTheDesignAndABadOneIsRefusedByNumber) {
+    const std::string plain = Path("plain.odr");
+    SaveAs(plain);
+    const std::string tail =
+        "NetzF: 60\r\nNetz : ansi-a\r\nTrafo: toroid-50VA-2x15V parallel\r\nDiode: gbu8b\r\n";
+    const std::string withParts = Path("parts.odr");
+    WriteFile(withParts, Contents(plain) + tail);
+    Open(withParts);
+    EXPECT_EQ(m_platform.Messages().size(), 0u);
+    EXPECT_EQ(Supply().GetMainsFrequency(), 60.0f);
+    EXPECT_EQ(m_dialog.Extras().values[kExtraRegion], "ansi-a");
+    EXPECT_EQ(m_dialog.Extras().values[kExtraRectifier], "gbu8b");
+    EXPECT_FALSE(m_dialog.IsModified());
+    const std::string again = Path("again.odr");
+    SaveAs(again);
+    EXPECT_EQ(Contents(again), Contents(withParts));
+
+    // Another region is a change of the design.
+    CConfigExtras extras = m_dialog.Extras();
+    extras.values[kExtraRegion] = "ansi-b";
+    m_dialog.SetExtras(extras);
+    EXPECT_TRUE(m_dialog.IsModified());
+    EXPECT_TRUE(m_platform.Modified());
+
+    // A refused line names its number and text, and nothing is loaded.
+    const auto before = AllTexts();
+    const std::string bad = Path("bad.odr");
+    WriteFile(bad, Contents(plain) + "NetzF: 60\r\nnetz : ansi-a\r\n");
+    const std::size_t messages = MessageCount();
+    m_platform.QueueAnswer(EAnswer::kNo);
+    m_platform.QueueFileDialogAnswer(bad);
+    m_dialog.OnFileOpen();
+    ASSERT_EQ(MessageCount(), messages + 1);
+    const std::string& message = m_platform.Messages().back().text;
+    EXPECT_EQ(m_platform.Messages().back().icon, EIcon::kStop);
+    EXPECT_NE(message.find("Zeile 16"), std::string::npos) << message;
+    EXPECT_NE(message.find("netz : ansi-a"), std::string::npos) << message;
+    EXPECT_EQ(AllTexts(), before);
+    EXPECT_EQ(m_dialog.FileName(), again);
+
+    // New forgets them: the start-up design is saved as the fourteen lines.
+    m_platform.QueueAnswer(EAnswer::kNo);
+    m_dialog.OnCommand(kCmdFileNew);
+    EXPECT_TRUE(m_dialog.Extras().Empty());
+    const std::string fresh = Path("fresh.odr");
+    SaveAs(fresh);
+    EXPECT_EQ(Contents(fresh), test::kStartUpFile);
+}
+
+}  // namespace

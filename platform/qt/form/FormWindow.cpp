@@ -86,6 +86,13 @@ void CFormWindow::AddMenuEntries(QMenu& menu, std::span<const res::CMenuEntry> e
         QAction* action = menu.addAction(QString::fromUtf8(entry.text));
         // The form logic sets the mark; a click only sends the command.
         action->setCheckable(entry.checkable);
+        if (entry.shortcut != nullptr) {
+            action->setShortcut(QKeySequence(QString::fromLatin1(entry.shortcut)));
+            action->setShortcutContext(Qt::WindowShortcut);
+            // The form's own as well: the keys work while the form is active,
+            // whether or not its menu was ever opened.
+            addAction(action);
+        }
         const int command = entry.command;
         connect(action, &QAction::triggered, this, [this, action, command] {
             if (action->isCheckable()) {

@@ -119,11 +119,32 @@ QRect PlaceBesideForm(const CPlacementRequest& request) {
             }
         }
     }
+    const QRect& screen = request.screen;
+    const int step = kCascadeStep * static_cast<int>(request.taken.size());
+    // Where the other windows leave no free place but the form has room
+    // beside it: cascaded there, over the other tool windows rather than
+    // over the form.
+    if (roomRight >= request.minimum.width()) {
+        const int left = request.form.right() + kGap + step % std::max(1, roomRight / 2);
+        const int width = std::min(request.size.width(), screen.right() - left + 1 - frameWidth);
+        if (width >= request.minimum.width()) {
+            QRect beside = FrameOf(QPoint(left, std::max(screen.top(), request.form.top()) + step),
+                                   QSize(width, request.size.height()), request.frame);
+            const int lowest = request.minimum.height() + frameHeight;
+            const int room = screen.bottom() - beside.top() + 1;
+            if (beside.height() > room) {
+                if (room >= lowest) {
+                    beside.setHeight(room);
+                } else {
+                    beside.moveTop(std::max(screen.top(), screen.bottom() + 1 - beside.height()));
+                }
+            }
+            return ContentsOf(Fit(beside, request), request.frame);
+        }
+    }
     // Cascaded over the form, below its menu bar: one step further right and
     // down for every window open, made lower rather than moved up where the
     // screen ends, so that no two start at the same spot.
-    const QRect& screen = request.screen;
-    const int step = kCascadeStep * static_cast<int>(request.taken.size());
     QRect cascaded =
         FrameOf(QPoint(request.form.left() + kCascadeStep + step, request.menuBottom + kGap + step),
                 request.size, request.frame);

@@ -99,8 +99,10 @@ public:
     // Applies a whole design to the form as Open applies a file (every
     // input, the circuit and the mains frequency), then the form runs its
     // own cycle, which every window follows. The title and the file name
-    // stay, and the form counts as changed.
-    void EnterDesign(const CDesign& design);
+    // stay, and the form counts as changed. A changed design of the form is
+    // offered for saving first; false when the user kept it. extras: what
+    // the design holds beyond the fields (its region and parts).
+    bool EnterDesign(const CDesign& design, const CConfigExtras& extras = {});
 
     // A simulation of design found the ratio of the winding's RMS current to
     // its rated current; the rated-power field shows the simulation colour
@@ -140,6 +142,11 @@ public:
     // the other open windows.
     CPlacementRequest PlacementRequestFor(const CToolWindow& window) const;
 
+    // The name an export of the design proposes: beside the design's file,
+    // its name without ".odr" followed by ending ("netzteil-12v-bericht.pdf");
+    // fallback while the design has no file.
+    std::string ProposedName(const char* ending, const char* fallback) const;
+
     CQtPlatform& Platform() const { return m_platform; }
     const CMainDialog& Dialog() const { return m_dialog; }
     // The report's writer, once a report was asked for (nullptr before).
@@ -153,6 +160,9 @@ public:
     CTimeDomainWindow* TimeDomain() const;
 
 private:
+    // Takes the mains tolerances the form's design names; true when they
+    // changed the settings.
+    bool TakeRegionOfDesign();
     void Refresh();
     void ApplyWarnings();
     void FollowOpenWindows();

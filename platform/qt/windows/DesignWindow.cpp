@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -363,6 +365,7 @@ void CDesignWindow::Search() {
         return;
     }
     m_spiceJobs.Cancel();
+    m_searchedRequirements = requirements;
     m_ngspice.clear();
     m_candidates.clear();
     m_table->setRowCount(0);
@@ -547,14 +550,51 @@ void CDesignWindow::UpdateButtons() {
     m_save->setEnabled(selected);
 }
 
+namespace {
+
+// What a candidate is beyond its fourteen numbers: the mains tolerances it
+// was searched under and its parts, as the design's file keeps them.
+CConfigExtras ExtrasOf(const CCatalogue& catalogue, const CCandidate& candidate,
+                       const CRequirements& requirements) {
+    CConfigExtras extras;
+    CAnalysisSettings tolerances;
+    tolerances.mainsLowTolerancePct = requirements.mainsLowTolerancePct;
+    tolerances.mainsHighTolerancePct = requirements.mainsHighTolerancePct;
+    extras.values[kExtraRegion] = TolerancesForFile(tolerances);
+    const CPartChoice& choice = candidate.choice;
+    const auto idOf = [](const auto& parts, std::size_t index) {
+        return index < parts.size() ? parts[index].id : std::string();
+    };
+    std::string transformer = idOf(catalogue.transformers, choice.transformer);
+    if (!transformer.empty()) {
+        transformer += ' ';
+        transformer += kConnectionNames[static_cast<std::size_t>(choice.connection)];
+    }
+    extras.values[kExtraTransformer] = transformer;
+    extras.values[kExtraRectifier] = idOf(catalogue.rectifiers, choice.rectifier);
+    extras.values[kExtraCapacitor] = idOf(catalogue.capacitors, choice.capacitor);
+    extras.values[kExtraRegulator] = idOf(catalogue.regulators, choice.regulator);
+    if (choice.heatSink >= 0) {
+        extras.values[kExtraHeatSink] =
+            idOf(catalogue.heatSinks, static_cast<std::size_t>(choice.heatSink));
+    }
+    return extras;
+}
+
+}  // namespace
+
 bool CDesignWindow::EnterSelected() {
     const int row = Selected();
     if (row < 0 || static_cast<std::size_t>(row) >= m_candidates.size()) {
         return false;
     }
     const CCandidate& candidate = m_candidates[static_cast<std::size_t>(row)];
-    m_adopted = candidate;
-    Owner().EnterDesign(candidate.design);
+    std::optional<CCandidate> before = std::exchange(m_adopted, candidate);
+    if (!Owner().EnterDesign(candidate.design,
+                             ExtrasOf(Catalogue(), candidate, m_searchedRequirements))) {
+        m_adopted = std::move(before);
+        return false;  // the user kept the form's design
+    }
     SetStatus(Fill(td::kEntered, QString::number(candidate.rank)));
     return true;
 }
@@ -583,6 +623,7 @@ void CDesignWindow::SaveSelectedWithDialog() {
     request.filterLabel = texts::kFileFilterLabel;
     request.filterPattern = texts::kFileFilterPattern;
     request.confirmOverwrite = true;
+    request.defaultSuffix = "odr";
     CQtPlatform& platform = Owner().Platform();
     const std::optional<std::string> path = platform.RunFileDialog(request);
     if (!path) {

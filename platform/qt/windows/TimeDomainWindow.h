@@ -53,6 +53,7 @@ public:
     QString StatusText() const;
     QDoubleSpinBox* LeakageInductance() const { return m_leakage; }
     QPushButton* CancelButton() const { return m_cancel; }
+    QPushButton* RestartButton() const { return m_restart; }
     QTableWidget* ComparisonTable() const { return m_table; }
     CPlotWidget* WaveformPlot() const { return m_waveforms; }
 

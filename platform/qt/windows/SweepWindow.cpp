@@ -536,10 +536,12 @@ void CSweepWindow::ExportWithDialog() {
     CPlatform::CFileDialogRequest request;
     request.save = true;
     request.title = ta::kExportDialogTitle;
-    request.initialName = ta::kExportInitialName;
+    request.initialName = Owner().ProposedName(ta::kExportNameEnding, ta::kExportInitialName);
     request.filterLabel = ta::kExportFilter;
     request.filterPattern = ta::kExportFilterPattern;
     request.confirmOverwrite = true;
+    // A name without an extension is saved as the picture.
+    request.defaultSuffix = "png";
     const std::optional<std::string> path = Owner().Platform().RunFileDialog(request);
     if (!path) {
         return;

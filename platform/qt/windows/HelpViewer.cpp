@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "HelpViewer.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QScreen>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -77,10 +80,35 @@ bool CHelpViewer::ShowPage(const QString& page) {
         return false;
     }
     m_browser->setSource(QUrl::fromLocalFile(path));
+    if (!m_placed) {
+        PlaceBesideParent();
+    }
     show();
     raise();
     activateWindow();
     return true;
+}
+
+void CHelpViewer::PlaceBesideParent() {
+    m_placed = true;
+    const QWidget* form = parentWidget();
+    const QScreen* screen = form != nullptr ? form->screen() : nullptr;
+    if (form == nullptr || screen == nullptr) {
+        return;
+    }
+    // Beside the form (right of it where there is room, else left of it),
+    // level with its top, and fully on the screen.
+    const QRect available = screen->availableGeometry();
+    const QRect frame = form->frameGeometry();
+    constexpr int kGap = 8;
+    int x = frame.right() + kGap;
+    if (x + width() > available.right()) {
+        x = frame.left() - kGap - width();
+    }
+    x = std::clamp(x, available.left(), std::max(available.left(), available.right() - width()));
+    const int y = std::clamp(frame.top(), available.top(),
+                             std::max(available.top(), available.bottom() - height()));
+    move(x, y);
 }
 
 QString CHelpViewer::CurrentPage() const {

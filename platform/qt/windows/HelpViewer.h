@@ -34,8 +34,12 @@ public:
     QTextBrowser* Browser() const { return m_browser; }
 
 private:
+    // The first time it is shown: beside the form, level with its top.
+    void PlaceBesideParent();
+
     QString m_folder;
     QTextBrowser* m_browser;
+    bool m_placed = false;
 };
 
 }  // namespace ohmrada::qt

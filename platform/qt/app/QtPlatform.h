@@ -4,8 +4,10 @@
 #include <memory>
 #include <optional>
 
+#include <QMenu>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include "HelpViewer.h"
 #include "Platform.h"
@@ -61,6 +63,19 @@ public:
     void ShowAboutBox() override;
     // Hands the end of the cycle to the analysis windows.
     void CycleEnded(const CCycleAlerts& alerts) override;
+    // The title's mark of a changed design ("*" where the title holds "[*]").
+    void SetModified(bool modified) override;
+    // Puts path at the top of the recently opened files.
+    void FileUsed(const std::string& path) override;
+
+    // The recently opened files, newest first, at most kRecentFileCount;
+    // kept in the places file (when there is one) under "recentFiles".
+    static constexpr int kRecentFileCount = 8;
+    const QStringList& RecentFiles() const { return m_recentFiles; }
+    // The entry index of "Zuletzt geöffnet": opens that file as Open does
+    // (asking first when the design has changed); a file that is gone leaves
+    // the list with a message.
+    void OpenRecent(int index);
 
     // The help viewer at a page of the help folder; false when it cannot be
     // shown.
@@ -68,7 +83,7 @@ public:
 
     // Where the analysis windows' places are remembered between runs (an
     // INI file); empty, the default: nowhere.
-    void SetPlacesFile(const QString& file) { m_placesFile = file; }
+    void SetPlacesFile(const QString& file);
 
     // The main window, once Show has built it.
     CFormWindow* Window() const { return m_window.get(); }
@@ -81,7 +96,17 @@ public:
     std::optional<int> Result() const { return m_result; }
 
 private:
+    // Puts the form where the user last left it, or else at the left of its
+    // screen, so that the tool windows find room beside it.
+    void PlaceForm();
+    void RememberFormPlace();
+    void StoreRecentFiles();
+    void FillRecentMenu();
+
     QString m_helpFolder;
+    QStringList m_recentFiles;
+    QPointer<QMenu> m_recentMenu;
+    CMainDialog* m_dialog = nullptr;
     QString m_placesFile;
     std::unique_ptr<CFormWindow> m_window;
     QPointer<CHelpViewer> m_helpViewer;

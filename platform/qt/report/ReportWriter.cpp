@@ -317,10 +317,11 @@ void CReportWriter::SaveWithDialog() {
     CPlatform::CFileDialogRequest request;
     request.save = true;
     request.title = ta::kReportDialogTitle;
-    request.initialName = ta::kReportInitialName;
+    request.initialName = m_owner.ProposedName(ta::kReportNameEnding, ta::kReportInitialName);
     request.filterLabel = ta::kReportFilter;
     request.filterPattern = ta::kReportFilterPattern;
     request.confirmOverwrite = true;
+    request.defaultSuffix = "pdf";
     const std::optional<std::string> path = m_owner.Platform().RunFileDialog(request);
     if (path) {
         Start(QString::fromStdString(*path));
@@ -364,6 +365,12 @@ std::shared_ptr<const CReportWriter::CSnapshot> CReportWriter::Snapshot(const QS
     snapshot->created = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
     const std::string& file = m_owner.Dialog().FileName();
     snapshot->designFile = file.empty() ? Text(ta::kReportNoFile) : QString::fromStdString(file);
+    // A design that the file does not hold (changed since, or taken from the
+    // design window) is not passed off as the file's.
+    if (!file.empty() && m_owner.Dialog().IsModified()) {
+        snapshot->designFile +=
+            QStringLiteral(" (") + Text(texts::kChangedNotSaved) + QLatin1Char(')');
+    }
 
     SnapshotTables(*snapshot);
     // What the windows already show of this design.

@@ -21,6 +21,7 @@
 #include "FormLabels.h"
 #include "FormWarnings.h"
 #include "MainsRegions.h"
+#include "NumberText.h"
 #include "Palette.h"
 
 namespace ohmrada::qt {
@@ -305,6 +306,17 @@ void CToleranceWindow::SettingsEdited() {
 }
 
 void CToleranceWindow::Follow(const CFormState& state) {
+    // The mains tolerances may come with the design (a file that names its
+    // region): the boxes show those in use.
+    const CAnalysisSettings& inUse = Owner().Settings().analysis;
+    if (ReadNumber(m_mainsLow->text().toStdString()) !=
+            static_cast<float>(inUse.mainsLowTolerancePct) ||
+        ReadNumber(m_mainsHigh->text().toStdString()) !=
+            static_cast<float>(inUse.mainsHighTolerancePct)) {
+        m_mainsLow->setText(FormatNumber(inUse.mainsLowTolerancePct, 1));
+        m_mainsHigh->setText(FormatNumber(inUse.mainsHighTolerancePct, 1));
+        ShowRegion();
+    }
     if (state.design[EInput::kTu] != m_ambientC) {
         // Tj,max is judged against the design's ambient temperature.
         m_ambientC = state.design[EInput::kTu];

@@ -115,6 +115,8 @@ private:
     void StartNgspice(const CRequirements& requirements);
 
     std::shared_ptr<const CCatalogue> m_catalogue;
+    // The requirements of the last search (its candidates' tolerances).
+    CRequirements m_searchedRequirements;
     std::vector<CCandidate> m_candidates;
     std::optional<CCandidate> m_adopted;
     std::vector<CNgspiceCrossCheck> m_ngspice;

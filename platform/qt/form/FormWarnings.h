@@ -10,6 +10,7 @@
 #include "AnalysisSettings.h"
 #include "Design.h"
 #include "DesignCircuit.h"
+#include "FieldVerdicts.h"
 #include "Palette.h"
 
 namespace ohmrada::qt {
@@ -17,21 +18,13 @@ namespace ohmrada::qt {
 class CFormWindow;
 struct CFormState;
 
-// The warning colours of the form's result fields, as CheckDesign finds
-// them (CDesignCheck::Exceeds names the field of each broken limit). Only
-// the fields' colours change: their texts, the beeps and the messages stay
-// the form's own.
-//
-// - the junction temperature above Tj,max (by the cycle's loss, or by the
-//   regulator's loss with the circuit's mean voltage),
-// - the power drawn above the rated power (the cycle beeped),
-// - the voltage minimum when the target was not held (the cycle showed the
-//   regulation message, or the circuit's steady state falls below it),
-// - the rated power when the circuit's winding RMS current (per half with
-//   the centre tap) is above the rated current,
-// take the limit colour; the rated power takes the simulation colour while
-// only a simulation of the design the form holds found the winding above
-// its rated current. Both colours come from a palette that people
+// The warning colours and tooltips of the form's result fields, as the
+// program's one policy (JudgeFields) gives them from the closed form's and
+// the circuit's verdicts. Only the fields' colours and tooltips change:
+// their texts, the beeps and the messages stay the form's own. A coloured
+// field's tooltip names the verdict and who found it; when the form lowered
+// the target and the circuit says that the lowered target is still not held,
+// the voltage minimum's tooltip says so. Both colours come from a palette that people
 // with the common colour-vision deficiencies tell apart, are set together
 // with a dark text (readable on light and dark themes), and differ in
 // lightness as well.
@@ -51,9 +44,11 @@ public:
     void Apply(const CFormState& state, const CAnalysisSettings& settings, bool windingOverloaded);
     // The colour a field shows now.
     EKind KindOf(int fieldId) const;
+    // The verdicts the colours were last applied from.
+    const CFieldVerdicts& Verdicts() const { return m_verdicts; }
 
 private:
-    void Mark(int fieldId, EKind kind);
+    void Mark(int fieldId, EKind kind, const QString& toolTip);
     // The circuit's verdict on the state's design, solved once per design
     // and settings.
     const CCircuitVerdict& CircuitVerdict(const CFormState& state,
@@ -80,6 +75,7 @@ private:
     std::unordered_map<int, EKind> m_kinds;  // the fields that wear a colour
     // Each marked field's own palette (results are grey), to go back to.
     std::unordered_map<int, QPalette> m_plain;
+    CFieldVerdicts m_verdicts;
 };
 
 }  // namespace ohmrada::qt

@@ -39,6 +39,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void WidenForHeaders();
     CAnalysisWindows& m_owner;
     const char* m_helpPage;
     bool m_placed = false;

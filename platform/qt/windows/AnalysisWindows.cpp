@@ -7,6 +7,8 @@
 #include <utility>
 
 #include <QAction>
+#include <QDir>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSettings>
@@ -21,6 +23,7 @@
 #include "LimitsWindow.h"
 #include "LineIo.h"
 #include "MainDialog.h"
+#include "MainsRegions.h"
 #include "QtPlatform.h"
 #include "ReportWriter.h"
 #include "SweepWindow.h"
@@ -120,10 +123,26 @@ CTimeDomainWindow* CAnalysisWindows::TimeDomain() const {
     return static_cast<CTimeDomainWindow*>(Window(EAnalysisWindow::kTimeDomain));
 }
 
+bool CAnalysisWindows::TakeRegionOfDesign() {
+    const std::string& region = m_dialog.Extras().values[kExtraRegion];
+    if (region == TolerancesForFile(m_settings.analysis)) {
+        return false;
+    }
+    CAnalysisSettings analysis = m_settings.analysis;
+    if (!ApplyTolerancesOfFile(region, analysis) || analysis == m_settings.analysis) {
+        return false;
+    }
+    m_settings.analysis = analysis;
+    return true;
+}
+
 void CAnalysisWindows::CycleEnded(const CPlatform::CCycleAlerts& alerts) {
     m_state.alerts = alerts;
+    // A design that names its mains tolerances (opened, new, or taken from
+    // the design window) brings them to every window.
+    const bool regionChanged = TakeRegionOfDesign();
     CDesign design = CDesign::TakeFrom(m_dialog.Supply());
-    if (design == m_state.design) {
+    if (design == m_state.design && !regionChanged) {
         // A cycle of the same design (a field left unchanged) changes no
         // result: only the colours of its alerts.
         ApplyWarnings();
@@ -142,6 +161,12 @@ const QString kLeakageKey = QStringLiteral("analysis/leakageInductanceMh");
 
 void CAnalysisWindows::SetSettings(const CWindowSettings& settings) {
     m_settings = settings;
+    // The mains tolerances belong to the design: saved with it.
+    CConfigExtras extras = m_dialog.Extras();
+    extras.values[kExtraRegion] = TolerancesForFile(m_settings.analysis);
+    if (extras != m_dialog.Extras()) {
+        m_dialog.SetExtras(extras);
+    }
     // One leakage inductance for every window: the one entered in millihenries.
     m_settings.analysis.leakageInductanceH = m_settings.leakageInductanceMh / 1000.0;
     if (!m_placesFile.isEmpty()) {
@@ -212,15 +237,22 @@ void CAnalysisWindows::EnterIntoForm(int fieldId, float value) {
     m_dialog.OnKillFocus(fieldId);
 }
 
-void CAnalysisWindows::EnterDesign(const CDesign& design) {
+bool CAnalysisWindows::EnterDesign(const CDesign& design, const CConfigExtras& extras) {
+    // The design replaces the form's: a changed one is offered for saving
+    // first, as leaving does.
+    if (!m_dialog.ConfirmLeave()) {
+        return false;
+    }
     // The design's file as Save As would write it, read and applied as Open
     // reads and applies a file.
     const std::optional<CConfiguration> configuration = design.ReadBack();
     if (!configuration) {
-        return;
+        return false;
     }
+    m_dialog.SetExtras(extras);
     ApplyConfiguration(m_dialog.Supply(), *configuration);
     m_dialog.Recalculate();
+    return true;
 }
 
 CToolWindow* CAnalysisWindows::Open(EAnalysisWindow which) {
@@ -317,6 +349,19 @@ void CAnalysisWindows::RememberPlace(const CToolWindow& window) {
     }
     QSettings places(m_placesFile, QSettings::IniFormat);
     places.setValue(window.PlaceKey() + QStringLiteral("/geometry"), window.geometry());
+}
+
+std::string CAnalysisWindows::ProposedName(const char* ending, const char* fallback) const {
+    const std::string& file = m_dialog.FileName();
+    if (file.empty()) {
+        return fallback;
+    }
+    const QFileInfo info(QString::fromStdString(file));
+    QString stem = info.fileName();
+    if (stem.endsWith(QStringLiteral(".odr"), Qt::CaseInsensitive)) {
+        stem.chop(4);
+    }
+    return info.dir().filePath(stem + QString::fromUtf8(ending)).toStdString();
 }
 
 void CAnalysisWindows::ShowHelp(const QString& page) {

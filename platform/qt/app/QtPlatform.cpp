@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "QtPlatform.h"
 
+#include <algorithm>
+
 #include <QAction>
 
 #include <QAbstractButton>
@@ -11,20 +13,26 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QSettings>
 #include <QTimer>
 
 #include "AboutTemplate.h"
 #include "AnalysisWindows.h"
+#include "ControlIds.h"
 #include "FormTemplate.h"
 #include "FormWindow.h"
 #include "HelpMap.h"
 #include "HelpViewer.h"
 #include "MainDialog.h"
+#include "MenuTemplate.h"
 #include "SpinButton.h"
 #include "TemplateBuilder.h"
+#include "Texts.h"
 
 namespace ohmrada::qt {
 
@@ -90,10 +98,93 @@ CQtPlatform::CQtPlatform(QString helpFolder) : m_helpFolder(std::move(helpFolder
 
 CQtPlatform::~CQtPlatform() = default;
 
+void CQtPlatform::SetPlacesFile(const QString& file) {
+    m_placesFile = file;
+    if (m_placesFile.isEmpty()) {
+        return;
+    }
+    const QSettings places(m_placesFile, QSettings::IniFormat);
+    m_recentFiles = places.value(QStringLiteral("recentFiles")).toStringList();
+    m_recentFiles.removeAll(QString());
+    m_recentFiles.removeDuplicates();
+    while (m_recentFiles.size() > kRecentFileCount) {
+        m_recentFiles.removeLast();
+    }
+    FillRecentMenu();
+}
+
+void CQtPlatform::StoreRecentFiles() {
+    if (!m_placesFile.isEmpty()) {
+        QSettings places(m_placesFile, QSettings::IniFormat);
+        places.setValue(QStringLiteral("recentFiles"), m_recentFiles);
+    }
+    FillRecentMenu();
+}
+
+void CQtPlatform::FillRecentMenu() {
+    if (!m_recentMenu) {
+        return;
+    }
+    m_recentMenu->clear();
+    for (int k = 0; k < m_recentFiles.size(); ++k) {
+        // "&1 /path/netzteil.odr": the digit is the access key; an "&" of the
+        // path is shown as itself.
+        QString text = m_recentFiles[k];
+        text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* action = m_recentMenu->addAction(QStringLiteral("&%1 %2").arg(k + 1).arg(text));
+        QObject::connect(action, &QAction::triggered, m_recentMenu, [this, k] { OpenRecent(k); });
+    }
+    m_recentMenu->setEnabled(!m_recentFiles.isEmpty());
+}
+
+void CQtPlatform::FileUsed(const std::string& path) {
+    const QString file = FromUtf8(path);
+    m_recentFiles.removeAll(file);
+    m_recentFiles.prepend(file);
+    while (m_recentFiles.size() > kRecentFileCount) {
+        m_recentFiles.removeLast();
+    }
+    StoreRecentFiles();
+}
+
+void CQtPlatform::OpenRecent(int index) {
+    if (m_dialog == nullptr || index < 0 || index >= m_recentFiles.size()) {
+        return;
+    }
+    const QString file = m_recentFiles[index];
+    if (!QFileInfo(file).isFile()) {
+        m_recentFiles.removeAt(index);
+        StoreRecentFiles();
+        std::string message = texts::kRecentFileMissingMessage;
+        const std::size_t at = message.find("%1");
+        if (at != std::string::npos) {
+            message.replace(at, 2, file.toStdString());
+        }
+        MessageBox(message, EIcon::kInformation);
+        return;
+    }
+    m_dialog->OpenFileAsked(file.toStdString());
+}
+
+void CQtPlatform::SetModified(bool modified) {
+    if (m_window) {
+        m_window->setWindowModified(modified);
+    }
+}
+
 void CQtPlatform::Show(CMainDialog& dialog) {
     if (!m_window) {
         m_window = std::make_unique<CFormWindow>();
+        // "Zuletzt geöffnet" stands before "&Beenden" in "Datei".
+        if (QAction* exit = m_window->Action(kCmdFileExit)) {
+            if (auto* file = qobject_cast<QMenu*>(exit->parent())) {
+                m_recentMenu = new QMenu(QString::fromUtf8(res::menu::kRecentFilesMenu), file);
+                file->insertMenu(exit, m_recentMenu);
+                FillRecentMenu();
+            }
+        }
     }
+    m_dialog = &dialog;
     m_result.reset();
     m_window->Attach(&dialog);
     // The analysis follows the form from its first cycle on.
@@ -109,9 +200,51 @@ void CQtPlatform::Show(CMainDialog& dialog) {
     if (QWidget* first = m_window->FirstTabStop()) {
         first->setFocus(Qt::OtherFocusReason);
     }
+    PlaceForm();
     m_window->show();
     m_window->raise();
     m_window->activateWindow();
+}
+
+namespace {
+
+const QString kFormPlaceKey = QStringLiteral("form/position");
+
+}  // namespace
+
+void CQtPlatform::PlaceForm() {
+    const QScreen* screen = m_window->screen();
+    if (screen == nullptr) {
+        return;
+    }
+    const QRect available = screen->availableGeometry();
+    const QSize size = m_window->sizeHint();
+    // Where the user last put it, kept fully on the screen.
+    if (!m_placesFile.isEmpty()) {
+        const QSettings places(m_placesFile, QSettings::IniFormat);
+        const QPoint remembered = places.value(kFormPlaceKey).toPoint();
+        if (places.contains(kFormPlaceKey)) {
+            const int x = std::clamp(remembered.x(), available.left(),
+                                     std::max(available.left(), available.right() - size.width()));
+            const int y = std::clamp(remembered.y(), available.top(),
+                                     std::max(available.top(), available.bottom() - size.height()));
+            m_window->move(x, y);
+            return;
+        }
+    }
+    // At the left edge, vertically centred: the tool windows open to its
+    // right (and are made to fit there) instead of over it.
+    constexpr int kMargin = 8;
+    const int x = available.left() + kMargin;
+    const int y = available.top() + std::max(kMargin, (available.height() - size.height()) / 3);
+    m_window->move(x, y);
+}
+
+void CQtPlatform::RememberFormPlace() {
+    if (m_window && !m_placesFile.isEmpty() && m_window->isVisible()) {
+        QSettings places(m_placesFile, QSettings::IniFormat);
+        places.setValue(kFormPlaceKey, m_window->pos());
+    }
 }
 
 int CQtPlatform::DoModal(CMainDialog& dialog) {
@@ -135,6 +268,7 @@ int CQtPlatform::DoModal(CMainDialog& dialog) {
 
 void CQtPlatform::EndDialog(int result) {
     m_result = result;
+    RememberFormPlace();
     if (m_analysis) {
         // The analysis windows close with the form.
         m_analysis->CloseAll();
@@ -208,7 +342,9 @@ void CQtPlatform::SetSpinPosition(int id, int position) {
 
 void CQtPlatform::SetTitle(const std::string& title) {
     if (m_window) {
-        m_window->setWindowTitle(FromUtf8(title));
+        // "[*]" shows "*" while the design differs from its file
+        // (setWindowModified), and nothing else.
+        m_window->setWindowTitle(FromUtf8(title) + QStringLiteral("[*]"));
     }
 }
 
@@ -264,6 +400,9 @@ std::optional<std::string> CQtPlatform::RunFileDialog(const CFileDialogRequest& 
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
     dialog.setNameFilter(NameFilterOf(request));
+    if (!request.defaultSuffix.empty()) {
+        dialog.setDefaultSuffix(FromUtf8(request.defaultSuffix));
+    }
     dialog.selectFile(FromUtf8(request.initialName));
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
