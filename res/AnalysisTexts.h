@@ -77,6 +77,8 @@ inline constexpr const char* kColumnRegulatorPower = "Reglerverlustleistung\nWat
 inline constexpr const char* kColumnJunction = "Sperrschichttemperatur\nGradCs.";
 inline constexpr const char* kHeld = "gehalten, %1";
 inline constexpr const char* kNotHeld = "nicht gehalten, %1";
+// A corner whose output collapses below the 1 V its regulator needs.
+inline constexpr const char* kCollapsedCell = "zusammengebrochen";
 inline constexpr const char* kOverloaded = "überlastet, %1";
 inline constexpr const char* kWithinRating = "%1";
 inline constexpr const char* kTooHot = "zu heiß, %1";

@@ -1586,5 +1586,29 @@ TEST_F(TimeDomainTest, LeakageAppliesWhenTheFocusReallyMovesOn) {
     window.Cancel();
 }
 
+// A corner whose output collapses is shown as such, every cell greyed: its
+// figures are no working supply's. The others keep their colours.
+TEST(ToleranceCells, ACollapsedCornerSaysSoAndIsGreyed) {
+    CDesign design = CDesign::StartUp();
+    design[EInput::kKondC] = 1.0f;  // a microfarad: the output falls to zero each period
+    const CWorstCase worstCase = AnalyseWorstCase(design, CAnalysisSettings{});
+    const auto rows = WorstCaseCells(worstCase);
+    for (std::size_t corner = 0; corner < rows.size(); ++corner) {
+        const bool collapsed = worstCase.corners[corner].circuit.Collapsed();
+        EXPECT_TRUE(collapsed) << corner;
+        for (const CWorstCaseCell& cell : rows[corner]) {
+            EXPECT_EQ(cell.collapsed, collapsed);
+        }
+        EXPECT_EQ(rows[corner][CToleranceWindow::kColumnTarget].text,
+                  QString::fromUtf8("zusammengebrochen"));
+    }
+    const auto held = WorstCaseCells(AnalyseWorstCase(CDesign::StartUp(), CAnalysisSettings{}));
+    for (const auto& row : held) {
+        for (const CWorstCaseCell& cell : row) {
+            EXPECT_FALSE(cell.collapsed);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace ohmrada::qt::test

@@ -144,6 +144,12 @@ std::array<std::array<CWorstCaseCell, CToleranceWindow::kColumnCount>, 3> WorstC
         row[CToleranceWindow::kColumnMains] = {FormatNumber(corner.mainsFactor * 100.0, 0)};
         row[CToleranceWindow::kColumnCapacitance] = {
             FormatNumber(corner.design[EInput::kKondC], 0)};
+        if (corner.verdict.solved && corner.circuit.Collapsed()) {
+            row[CToleranceWindow::kColumnTarget].text = QString::fromUtf8(ta::kCollapsedCell);
+            for (CWorstCaseCell& cell : row) {
+                cell.collapsed = true;
+            }
+        }
     }
     return rows;
 }
@@ -333,8 +339,11 @@ void CToleranceWindow::Follow(const CFormState& state) {
             item->setText(cell.text);
             item->setData(Qt::BackgroundRole,
                           cell.broken ? QVariant(CFormWarnings::LimitColour()) : QVariant());
-            item->setData(Qt::ForegroundRole,
-                          cell.broken ? QVariant(CFormWarnings::WarningText()) : QVariant());
+            item->setData(Qt::ForegroundRole, cell.collapsed
+                                                  ? QVariant(m_table->palette().color(
+                                                        QPalette::Disabled, QPalette::Text))
+                                              : cell.broken ? QVariant(CFormWarnings::WarningText())
+                                                            : QVariant());
             anyBroken = anyBroken || cell.broken;
         }
     }

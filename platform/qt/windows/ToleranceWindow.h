@@ -79,6 +79,9 @@ private:
 struct CWorstCaseCell {
     QString text;
     bool broken = false;
+    // The corner's output has collapsed: its figures are no working supply's
+    // and are shown greyed.
+    bool collapsed = false;
 };
 std::array<std::array<CWorstCaseCell, CToleranceWindow::kColumnCount>, 3> WorstCaseCells(
     const CWorstCase& worstCase);
