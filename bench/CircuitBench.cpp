@@ -64,8 +64,8 @@ BENCHMARK_CAPTURE(BM_SteadyState, half_wave_1mH, 1e-3, ECircuitKind::kHalfWave)
 // textbook peak rectifier: ideal diode, 11 mOhm, 83.3 uF at 60 Hz): the
 // measurements follow the exponential after each diode event.
 void BM_SteadyStateShortTimeConstant(benchmark::State& state) {
-    const CCircuitParameters c{ECircuitKind::kHalfWave, 100.0 / std::sqrt(2.0), 0.011, 0.0, 0.0,
-                               0.0, 83.3e-6, 0.01, 60.0};
+    const CCircuitParameters c{
+        ECircuitKind::kHalfWave, 100.0 / std::sqrt(2.0), 0.011, 0.0, 0.0, 0.0, 83.3e-6, 0.01, 60.0};
     for (auto _ : state) {
         const CSteadyState result = SolveSteadyState(c);
         if (!result.Solved()) {
