@@ -546,6 +546,12 @@ std::vector<std::string> CSoak::Snapshot() const {
     const CPowerSupply& supply = m_dialog->Supply();
     snapshot.push_back(std::to_string(supply.GetTransformer()->GetCentreTap() != 0));
     snapshot.push_back(supply.GetRectifier()->GetCircuit());
+    // What the file holds beyond the fields: the mains frequency and the
+    // optional lines (the tolerances typed into Toleranzen among them).
+    snapshot.push_back(std::to_string(supply.GetMainsFrequency()));
+    for (const std::string& value : m_dialog->Extras().values) {
+        snapshot.push_back(value);
+    }
     return snapshot;
 }
 
@@ -692,8 +698,22 @@ int CSoak::Run() {
         }
         Settle();
         if (m_platform->titleSet) {
-            // A file was opened or saved: that is the unchanged design now.
-            m_unchanged = Snapshot();
+            // A file was opened or saved: that is the unchanged design now,
+            // unless the form changed after the save (a question before
+            // Open saved typed texts, and the failed Open's recalculation
+            // then applied them): the design then differs from any shown.
+            m_unchanged = m_dialog->IsModified() ? std::vector<std::string>{} : Snapshot();
+        }
+        if ((Snapshot() != m_unchanged) != m_dialog->IsModified()) {
+            std::string detail;
+            const std::vector<std::string> now = Snapshot();
+            for (std::size_t k = 0; k < now.size() && k < m_unchanged.size(); ++k) {
+                if (now[k] != m_unchanged[k]) {
+                    detail += " [" + std::to_string(k) + "] " + m_unchanged[k] + " -> " + now[k];
+                }
+            }
+            Fail(std::string("the form's own sense of a changed design differs after ") +
+                 kActionNames[action] + ":" + detail);
         }
         Check();
     }
