@@ -68,9 +68,11 @@ struct CFieldVerdicts {
     double loweredTargetV = 0.0;
     double circuitAvailableV = 0.0;
 
-    const CFieldVerdict& Of(EResult result) const {
+    // A reference into this value: keep the value, not a temporary.
+    const CFieldVerdict& Of(EResult result) const& {
         return byResult[static_cast<std::size_t>(result)];
     }
+    CFieldVerdict Of(EResult result) const&& { return byResult[static_cast<std::size_t>(result)]; }
     bool operator==(const CFieldVerdicts&) const = default;
 };
 

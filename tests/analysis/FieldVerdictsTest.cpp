@@ -120,7 +120,8 @@ TEST(FieldVerdicts, TheWindingTakesTheCircuitsLimitBeforeASimulationsFinding) {
         inputs.evaluation = &cool;
         inputs.circuit = c.circuit;
         inputs.windingOverloadedBySimulation = c.simulated;
-        const CFieldVerdict& rated = JudgeFields(inputs).Of(EResult::kRatedPower);
+        const CFieldVerdicts verdicts = JudgeFields(inputs);
+        const CFieldVerdict& rated = verdicts.Of(EResult::kRatedPower);
         EXPECT_EQ(rated.verdict, c.expected) << c.name;
         EXPECT_EQ(rated.sources.simulation, c.expected == EFieldVerdict::kSimulation) << c.name;
     }
