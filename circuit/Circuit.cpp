@@ -36,7 +36,7 @@ int CCircuitParameters::DiodeCount() const {
 
 bool CCircuitParameters::HasLeakage() const {
     constexpr double kNegligibleTimeConstant = 1e-12;  // of the period
-    const double resistance = sourceResistanceOhm + DiodesInSeries() * bulkResistanceOhm;
+    const double resistance = PathResistance();
     return leakageInductanceH > kNegligibleTimeConstant * Period() * resistance;
 }
 
@@ -72,7 +72,7 @@ std::string CCircuitParameters::Problem() const {
     if (sourceVoltageRms <= 0.0 || capacitanceF <= 0.0 || frequencyHz <= 0.0) {
         return "cannot solve the circuit: the source voltage, capacitance or frequency is zero";
     }
-    if (sourceResistanceOhm + DiodesInSeries() * bulkResistanceOhm < kSmallestResistanceOhm) {
+    if (PathResistance() < kSmallestResistanceOhm) {
         return "cannot solve the circuit: no resistance in the source and diodes";
     }
     if (DiodesInSeries() * thresholdVoltageV >= PeakVoltage()) {

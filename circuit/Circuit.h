@@ -30,6 +30,10 @@ struct CCircuitParameters {
     int DiodeCount() const;
     // Diodes a conducting path passes through (two in the bridge).
     int DiodesInSeries() const { return kind == ECircuitKind::kBridge ? 2 : 1; }
+    // The resistance of a conducting path: the source's and its diodes' bulk.
+    double PathResistance() const {
+        return sourceResistanceOhm + DiodesInSeries() * bulkResistanceOhm;
+    }
     double Period() const { return 1.0 / frequencyHz; }
     // Whether the leakage inductance is part of the circuit: one whose time
     // constant with the path's resistance lies below a millionth of a

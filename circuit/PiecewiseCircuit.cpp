@@ -59,8 +59,7 @@ CPiecewiseCircuit::CPiecewiseCircuit(const CCircuitParameters& circuit, int step
       m_peak(circuit.PeakVoltage()),
       m_step(circuit.Period() / stepsPerPeriod) {
     const double threshold = circuit.DiodesInSeries() * circuit.thresholdVoltageV;
-    const double resistance =
-        circuit.sourceResistanceOhm + circuit.DiodesInSeries() * circuit.bulkResistanceOhm;
+    const double resistance = circuit.PathResistance();
     m_inductance = circuit.HasLeakage();
     const int inductor1 = m_inductance ? 1 : -1;
     switch (circuit.kind) {

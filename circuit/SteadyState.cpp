@@ -276,7 +276,7 @@ public:
           m_halves(c.kind != ECircuitKind::kHalfWave),
           m_noLoad(c.PeakVoltage() - c.DiodesInSeries() * c.thresholdVoltageV) {
         // Scales of the state's parts, for the tolerance.
-        const double resistance = c.sourceResistanceOhm + c.DiodesInSeries() * c.bulkResistanceOhm;
+        const double resistance = c.PathResistance();
         m_scale[0] = c.PeakVoltage();
         for (int s = 1; s < m_n; ++s) {
             m_scale[U(s)] = c.PeakVoltage() / resistance;
@@ -488,7 +488,7 @@ double EstimateStartVoltage(const CCircuitParameters& c) {
     const int inSeries = c.DiodesInSeries();
     const double pulses = c.kind == ECircuitKind::kHalfWave ? 1.0 : 2.0;
     const double noLoad = c.PeakVoltage() - inSeries * c.thresholdVoltageV;
-    const double resistance = c.sourceResistanceOhm + inSeries * c.bulkResistanceOhm;
+    const double resistance = c.PathResistance();
     double v = noLoad;
     for (int step = 0; step < 15; ++step) {
         const double load = std::max(v, 1e-6) / std::max(c.loadCurrentA, 1e-9);

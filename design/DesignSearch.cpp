@@ -54,8 +54,7 @@ double NoLoadPeak(const CCircuitParameters& circuit) {
 double InfiniteCapacitorVoltage(const CCircuitParameters& circuit) {
     const double peak = circuit.PeakVoltage();
     const double drop = circuit.DiodesInSeries() * circuit.thresholdVoltageV;
-    const double resistance =
-        circuit.sourceResistanceOhm + circuit.DiodesInSeries() * circuit.bulkResistanceOhm;
+    const double resistance = circuit.PathResistance();
     const double pulsesPerPeriod = circuit.kind == ECircuitKind::kHalfWave ? 1.0 : 2.0;
     const auto meanCurrent = [&](double v) {
         const double a = v + drop;

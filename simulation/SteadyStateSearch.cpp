@@ -125,8 +125,7 @@ struct CSteadyStateSearch::CRunOutcome {
 double CSteadyStateSearch::MaxStep() const {
     const CCircuitParameters& c = m_request.circuit;
     const double period = c.Period();
-    const double timeConstant =
-        (c.sourceResistanceOhm + c.DiodesInSeries() * c.bulkResistanceOhm) * c.capacitanceF;
+    const double timeConstant = c.PathResistance() * c.capacitanceF;
     double resolve = kTimeConstantSteps * timeConstant;
     if (c.HasLeakage()) {
         // And the snubber's resonance with the leakage inductance, which
