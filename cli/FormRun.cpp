@@ -166,6 +166,15 @@ std::string InputTitle(const std::optional<std::string>& input) {
     return QuoteForDiagnostic(*input);
 }
 
+namespace {
+
+bool IsFrequencyCommand(const CSetting& setting) {
+    return setting.kind == CSetting::EKind::kCommand &&
+           (setting.id == kCmdMains50Hz || setting.id == kCmdMains60Hz);
+}
+
+}  // namespace
+
 CFormRun RunForm(const std::optional<std::string>& input, const std::vector<CSetting>& settings,
                  const std::optional<std::string>& savePath, std::istream& in) {
     CFormRun run;
@@ -182,8 +191,7 @@ CFormRun RunForm(const std::optional<std::string>& input, const std::vector<CSet
         // (applied after it, the form would first run at 50 Hz and keep a
         // target it lowered there).
         for (const CSetting& setting : settings) {
-            if (setting.kind == CSetting::EKind::kCommand &&
-                (setting.id == kCmdMains50Hz || setting.id == kCmdMains60Hz)) {
+            if (IsFrequencyCommand(setting)) {
                 dialog.SetFileFrequency(setting.id == kCmdMains60Hz ? kAlternativeMainsFrequency
                                                                     : kDefaultMainsFrequency);
             }
@@ -238,7 +246,11 @@ CFormRun RunForm(const std::optional<std::string>& input, const std::vector<CSet
                 form.ClickRectifierButton(setting.id);
                 break;
             case CSetting::EKind::kCommand:
-                dialog.OnCommand(setting.id);
+                // A frequency read with the file is in force already: a
+                // second cycle for it would only repeat its messages.
+                if (!(input && IsFrequencyCommand(setting))) {
+                    dialog.OnCommand(setting.id);
+                }
                 break;
         }
     }
