@@ -1,10 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SafeFile.h"
 
+#include "ProcessMark.h"
+
 #include <cerrno>
+#include <iomanip>
+#include <optional>
 #include <random>
 #include <sstream>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -58,14 +63,48 @@ std::error_code RefusalOf(const struct stat& target, const std::vector<fs::path>
     return {};
 }
 
-// A name beside the target that no file has yet ("" when none was found).
+constexpr std::string_view kTemporarySuffix = ".tmp";
+constexpr std::size_t kTemporaryHexDigits = 16;
+
 std::string FreshName(const fs::path& target, std::mt19937_64& random) {
+    const std::optional<CProcessMark> mark = ThisProcessMark();
     std::ostringstream name;
-    name << '.' << target.filename().string() << '.' << std::hex << random() << ".tmp";
+    name << '.' << target.filename().string() << '.';
+    if (mark) {
+        name << mark->Text() << '-';
+    }
+    name << std::hex << std::setw(kTemporaryHexDigits) << std::setfill('0') << random()
+         << kTemporarySuffix;
     return (target.parent_path() / name.str()).string();
 }
 
+// The process a temporary file's name says made it; nothing when the name is
+// not one of ours or carries no mark.
+std::optional<CProcessMark> MakerOfTemporary(std::string_view name) {
+    if (!name.starts_with('.') || !name.ends_with(kTemporarySuffix)) {
+        return std::nullopt;
+    }
+    name.remove_suffix(kTemporarySuffix.size());
+    // The target's own name may hold dots, the mark none.
+    const std::size_t dot = name.rfind('.');
+    if (dot == 0 || dot == std::string_view::npos) {
+        return std::nullopt;
+    }
+    std::string_view rest;
+    std::optional<CProcessMark> maker = CProcessMark::Parse(name.substr(dot + 1), &rest);
+    if (!maker || rest.size() != kTemporaryHexDigits ||
+        rest.find_first_not_of("0123456789abcdef") != std::string_view::npos) {
+        return std::nullopt;
+    }
+    return maker;
+}
+
 }  // namespace
+
+std::string TemporaryNameFor(const fs::path& target) {
+    thread_local std::mt19937_64 random(std::random_device{}());
+    return FreshName(target, random);
+}
 
 const std::error_category& FileRefusalCategory() {
     static const CFileRefusalCategory category;
@@ -100,6 +139,7 @@ std::unique_ptr<CSafeFile> CSafeFile::Create(const fs::path& target, std::error_
         }
         file->m_mode = existing.st_mode & 07777;
     }
+    RemoveAbandonedTemporaries(file->m_folder);
     // An unnamed file in the folder disappears with the process, however it
     // ends; where the file system cannot make one, a named one is made
     // exclusively.
@@ -212,6 +252,36 @@ bool CSafeFile::Commit() {
     }
     Discard();
     return true;
+}
+
+int RemoveAbandonedTemporaries(const fs::path& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* listing = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    if (listing == nullptr) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return 0;
+    }
+    int removed = 0;
+    std::size_t looked = 0;
+    while (const dirent* entry = ::readdir(listing)) {
+        if (++looked > kMaxEntriesLookedAt) {
+            break;
+        }
+        const std::optional<CProcessMark> maker = MakerOfTemporary(entry->d_name);
+        struct stat status {};
+        // Only a plain file of this user with no other name, whose maker is
+        // gone for certain: never a link, never a file a running save still
+        // has to rename.
+        if (maker && ::fstatat(fd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(status.st_mode) && status.st_uid == ::getuid() && status.st_nlink == 1 &&
+            maker->IsGone() && ::unlinkat(fd, entry->d_name, 0) == 0) {
+            ++removed;
+        }
+    }
+    ::closedir(listing);
+    return removed;
 }
 
 std::error_code WriteFileSafely(const fs::path& target, std::string_view bytes,

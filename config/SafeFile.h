@@ -29,9 +29,10 @@ inline constexpr std::size_t kMaxConfigurationBytes = 64 * 1024;
 
 // Writes a file so that the file that was there survives anything short of
 // success: the bytes go to a temporary file created exclusively in the
-// target's folder (unnamed where the system allows, so that even a killed
-// process leaves nothing behind), which is put on the medium and then renamed
-// over the target. A target that is a symbolic link, a directory, a FIFO, a
+// target's folder (unnamed where the system allows), which is put on the
+// medium, named and then renamed over the target. A process killed between
+// those two steps leaves the named file, which names its maker; the next
+// write to that folder removes it. A target that is a symbolic link, a directory, a FIFO, a
 // device or the same file as one of the inputs is refused before anything is
 // written. A replaced file's permissions are kept.
 class CSafeFile {
@@ -69,6 +70,22 @@ private:
     std::error_code m_error;
     bool m_done = false;
 };
+
+// A fresh name beside target for its temporary file,
+// ".NAME.<pid>-<start>-<boot>-<16 hex>.tmp": it names the process that makes
+// it (see CProcessMark), so that a later write can tell a leftover from a
+// file a running save still uses. Without the mark where the system gives
+// none.
+std::string TemporaryNameFor(const std::filesystem::path& target);
+
+// Removes from folder the temporary files of our own naming whose maker is
+// gone for certain (a save killed between naming its finished file and
+// renaming it over the target leaves one); returns how many. Every
+// CSafeFile::Create does this in its target's folder. Only the first
+// kMaxEntriesLookedAt names of a folder are looked at, so that a huge folder
+// costs a bounded time.
+inline constexpr std::size_t kMaxEntriesLookedAt = 100000;
+int RemoveAbandonedTemporaries(const std::filesystem::path& folder);
 
 // Writes the whole text through a CSafeFile; the reason when it failed.
 std::error_code WriteFileSafely(const std::filesystem::path& target, std::string_view bytes,

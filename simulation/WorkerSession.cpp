@@ -26,6 +26,7 @@
 #include <utility>
 
 #include "FrameIo.h"
+#include "ProcessMark.h"
 #include "WorkerProtocol.h"
 
 namespace ohmrada {
@@ -102,101 +103,18 @@ namespace {
 
 constexpr std::string_view kFolderPrefix = "ohmrada-simulation-";
 
-// The start of the boot id, the same for every process of this boot; empty
-// where the system does not say.
-std::string BootMark() {
-    std::ifstream file("/proc/sys/kernel/random/boot_id");
-    std::string id;
-    std::getline(file, id);
-    std::string mark;
-    for (const char c : id) {
-        if (std::isxdigit(static_cast<unsigned char>(c)) != 0 && mark.size() < 8) {
-            mark.push_back(c);
-        }
-    }
-    return mark.size() == 8 ? mark : std::string();
-}
-
-// A process's start time in clock ticks after boot (field 22 of its stat
-// line); nothing when there is no such process or it cannot be read.
-std::optional<unsigned long long> StartTimeOf(pid_t pid) {
-    std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    if (!std::getline(file, line)) {
-        return std::nullopt;
-    }
-    // The command name (field 2) may hold blanks and parentheses: count
-    // from its closing one.
-    const std::size_t close = line.rfind(')');
-    if (close == std::string::npos) {
-        return std::nullopt;
-    }
-    std::istringstream fields(line.substr(close + 1));
-    std::string field;
-    for (int number = 3; number <= 22 && fields >> field; ++number) {
-        if (number == 22) {
-            unsigned long long ticks = 0;
-            const auto [end, error] =
-                std::from_chars(field.data(), field.data() + field.size(), ticks);
-            if (error == std::errc() && end == field.data() + field.size()) {
-                return ticks;
-            }
-        }
-    }
-    return std::nullopt;
-}
-
-struct CFolderOwner {
-    pid_t pid = -1;
-    unsigned long long start = 0;
-    std::string boot;
-};
-
 // The owner a folder's name gives: "<prefix><pid>-<start>-<boot>-XXXXXX".
-std::optional<CFolderOwner> OwnerOfName(std::string_view name) {
+std::optional<CProcessMark> OwnerOfName(std::string_view name) {
     if (!name.starts_with(kFolderPrefix)) {
         return std::nullopt;
     }
     name.remove_prefix(kFolderPrefix.size());
-    std::string_view parts[4];
-    for (int i = 0; i < 3; ++i) {
-        const std::size_t dash = name.find('-');
-        if (dash == std::string_view::npos) {
-            return std::nullopt;
-        }
-        parts[i] = name.substr(0, dash);
-        name.remove_prefix(dash + 1);
-    }
-    parts[3] = name;
-    CFolderOwner owner;
-    long long pid = 0;
-    const auto number = [](std::string_view text, auto& value) {
-        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-        return !text.empty() && error == std::errc() && end == text.data() + text.size();
-    };
-    if (!number(parts[0], pid) || pid <= 0 || pid > std::numeric_limits<pid_t>::max() ||
-        !number(parts[1], owner.start) || parts[2].size() != 8 || parts[3].size() != 6) {
+    std::string_view rest;
+    std::optional<CProcessMark> owner = CProcessMark::Parse(name, &rest);
+    if (!owner || rest.size() != 6) {
         return std::nullopt;
     }
-    owner.pid = static_cast<pid_t>(pid);
-    owner.boot = parts[2];
     return owner;
-}
-
-// True only where the owner is gone for certain; a process this program
-// cannot look at counts as alive.
-bool OwnerIsGone(const CFolderOwner& owner, const std::string& boot) {
-    if (boot.empty()) {
-        return false;
-    }
-    if (owner.boot != boot) {
-        return true;  // made before the last reboot
-    }
-    if (kill(owner.pid, 0) != 0 && errno == ESRCH) {
-        return true;
-    }
-    const std::optional<unsigned long long> start = StartTimeOf(owner.pid);
-    return start && *start != owner.start;  // the id was taken by another process
 }
 
 // True when the open folder holds nothing but a start-up file (of any kind:
@@ -229,11 +147,9 @@ CWorkerFolder MakeWorkerFolder() {
     const std::filesystem::path base =
         chosen != nullptr && *chosen != '\0' ? std::filesystem::path(chosen) : "/tmp";
     RemoveAbandonedWorkerFolders(base);
-    const std::string boot = BootMark();
-    const std::optional<unsigned long long> start = StartTimeOf(getpid());
     std::string name(kFolderPrefix);
-    if (!boot.empty() && start) {
-        name += std::to_string(getpid()) + '-' + std::to_string(*start) + '-' + boot + '-';
+    if (const std::optional<CProcessMark> mark = ThisProcessMark()) {
+        name += mark->Text() + '-';
     }
     std::string pattern = (base / (name + "XXXXXX")).string();
     if (mkdtemp(pattern.data()) == nullptr) {  // mode 0700
@@ -275,9 +191,8 @@ void RemoveWorkerFolder(const std::filesystem::path& folder) {
 }
 
 int RemoveAbandonedWorkerFolders(const std::filesystem::path& base) {
-    const std::string boot = BootMark();
     const int folder = open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder < 0 || boot.empty()) {
+    if (folder < 0 || BootMark().empty()) {
         if (folder >= 0) {
             close(folder);
         }
@@ -290,10 +205,10 @@ int RemoveAbandonedWorkerFolders(const std::filesystem::path& base) {
     }
     int removed = 0;
     while (const dirent* entry = readdir(listing)) {
-        const std::optional<CFolderOwner> owner = OwnerOfName(entry->d_name);
+        const std::optional<CProcessMark> owner = OwnerOfName(entry->d_name);
         struct stat status {};
         if (!owner || fstatat(folder, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0 ||
-            !S_ISDIR(status.st_mode) || status.st_uid != getuid() || !OwnerIsGone(*owner, boot)) {
+            !S_ISDIR(status.st_mode) || status.st_uid != getuid() || !owner->IsGone()) {
             continue;
         }
         const int inside =

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "Configuration.h"
 #include "LineIo.h"
 #include "NumberText.h"
+#include "ProcessMark.h"
 #include "SafeFile.h"
 #include "support/TestFiles.h"
 
@@ -535,6 +537,64 @@ TEST_F(FileTest, SafeFileKilledOrOnAFullDiskKeepsTheOldFile) {
         }
         EXPECT_EQ(Contents(target), old) << row.name;
         EXPECT_EQ(Entries(), std::vector<fs::path>{"waves.csv"}) << row.name;
+    }
+}
+
+// A save killed between naming its finished file and renaming it leaves that
+// file; the next write to the folder removes it once its maker is gone for
+// certain, and nothing else: not a running process's, not a link, not a file
+// with a second name, not a name without a maker.
+TEST_F(FileTest, TheNextWriteRemovesOnlyTheTemporaryFilesOfGoneMakers) {
+    const fs::path target = m_dir / "w.csv";
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::ofstream(TemporaryNameFor(target)) << "complete, never renamed\n";
+        ::raise(SIGKILL);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_EQ(Entries().size(), 1u);
+    const fs::path killed = m_dir / Entries().front();
+
+    const std::optional<CProcessMark> self = ThisProcessMark();
+    ASSERT_TRUE(self);
+    CProcessMark before = *self;  // the same process id, but of an earlier boot
+    before.boot[0] = before.boot[0] == '0' ? '1' : '0';
+    const fs::path running = TemporaryNameFor(target);
+    const fs::path earlierBoot = m_dir / (".w.csv." + before.Text() + "-00000000000000aa.tmp");
+    const fs::path linkToIt = m_dir / (".x.csv." + before.Text() + "-00000000000000bb.tmp");
+    const fs::path secondName = m_dir / (".y.csv." + before.Text() + "-00000000000000cc.tmp");
+    const fs::path unmarked = m_dir / ".w.csv.00000000000000dd.tmp";
+    for (const fs::path& path : {running, earlierBoot, unmarked}) {
+        WriteFile(path, "x");
+    }
+    WriteFile(m_dir / "kept", "the user's");
+    fs::create_symlink(m_dir / "kept", linkToIt);
+    fs::create_hard_link(m_dir / "kept", secondName);
+
+    ASSERT_FALSE(WriteFileSafely(m_dir / "other.csv", "new\n"));
+    for (const fs::path& gone : {killed, earlierBoot}) {
+        EXPECT_FALSE(fs::exists(fs::symlink_status(gone))) << gone;
+    }
+    for (const fs::path& kept : {running, linkToIt, secondName, unmarked, m_dir / "kept"}) {
+        EXPECT_TRUE(fs::exists(fs::symlink_status(kept))) << kept;
+    }
+    EXPECT_EQ(Contents(m_dir / "kept"), "the user's");
+}
+
+TEST(ProcessMark, ReadsBackWhatItWritesAndRefusesWhatIsNoMark) {
+    const std::optional<CProcessMark> self = ThisProcessMark();
+    ASSERT_TRUE(self);
+    std::string_view rest;
+    const std::optional<CProcessMark> read = CProcessMark::Parse(self->Text() + "-tail", &rest);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->Text(), self->Text());
+    EXPECT_EQ(rest, "tail");
+    EXPECT_FALSE(read->IsGone());
+    for (const char* text : {"", "12-34", "0-34-0123abcd", "12--0123abcd", "12-34-0123abc",
+                             "12-34-0123abcg", "x12-34-0123abcd", "99999999999-1-0123abcd"}) {
+        EXPECT_FALSE(CProcessMark::Parse(text)) << text;
     }
 }
 
