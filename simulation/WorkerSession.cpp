@@ -12,16 +12,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
-#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <limits>
 #include <mutex>
 #include <optional>
-#include <sstream>
 #include <string_view>
 #include <utility>
 
