@@ -260,8 +260,18 @@ void CPiecewiseCircuit::SolveParticular(CMode& mode) const {
 }
 
 CPiecewiseCircuit::CMatrix CPiecewiseCircuit::Exponential(const CMode& mode, double tau) const {
-    // Scaling and squaring with a Taylor series.
     const int n = mode.size + 1;
+    if (n == 2) {
+        // The capacitor alone: dv/dt = a v + b, solved in closed form,
+        // e^{a tau} and b tau (e^{a tau} - 1) / (a tau).
+        const double z = mode.a[0][0] * tau;
+        CMatrix result{};
+        result[0][0] = std::exp(z);
+        result[0][1] = mode.a[0][1] * tau * (z == 0.0 ? 1.0 : std::expm1(z) / z);
+        result[1][1] = 1.0;
+        return result;
+    }
+    // Scaling and squaring with a Taylor series.
     double norm = 0.0;
     for (int col = 0; col < n; ++col) {
         double sum = 0.0;
@@ -494,18 +504,24 @@ void CPiecewiseCircuit::Record(CMode& mode, const CInterval& in, CComplex z0, CC
     }
     const CMatrix* exponential = nullptr;
     CMatrix own{};
+    const double tm = in.t0 + half;
+    CComplex zm;
     if (regular) {
         while (static_cast<int>(mode.halves.size()) <= depth) {
             mode.halves.push_back(
                 Exponential(mode, std::ldexp(m_step, -static_cast<int>(mode.halves.size()) - 1)));
         }
+        while (static_cast<int>(m_halfRotations.size()) <= depth) {
+            m_halfRotations.push_back(std::polar(
+                1.0, m_omega * std::ldexp(m_step, -static_cast<int>(m_halfRotations.size()) - 1)));
+        }
         exponential = &mode.halves[U(depth)];
+        zm = z0 * m_halfRotations[U(depth)];
     } else {
         own = Exponential(mode, half);
         exponential = &own;
+        zm = Phasor(tm);
     }
-    const double tm = in.t0 + half;
-    const CComplex zm = Phasor(tm);
     CState xm = in.x0;
     Advance(mode, z0, zm, *exponential, xm, nullptr);
     if (Follows(mode, in, zm, xm)) {

@@ -136,6 +136,9 @@ private:
     bool m_inductance = false;
     std::array<CPath, 2> m_paths{};
     std::vector<std::unique_ptr<CMode>> m_modes;
+    // The phasor's turn over a grid step's half, quarter, ...: the middles of
+    // the grid's halved steps without a sine each.
+    std::vector<CComplex> m_halfRotations;
     int m_eventCount = 0;
     // What the cubic may miss at an interval's middle: a voltage, and a
     // current (through a path's resistance or an inductance).

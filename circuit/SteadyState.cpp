@@ -104,6 +104,24 @@ struct CCubic {
 
     double Integral() const { return 0.5 * h * (f0 + f1) + h * h / 12.0 * (d0 - d1); }
 
+    // Bounds on the cubic over its interval: the ends' values weigh in with
+    // Hermite weights that stay within 0 and 1, the slopes' with weights of
+    // at most 4/27 of the interval in size.
+    double UpperBound() const {
+        return std::max(f0, f1) + 4.0 / 27.0 * h * (std::fabs(d0) + std::fabs(d1));
+    }
+    double LowerBound() const {
+        return std::min(f0, f1) - 4.0 / 27.0 * h * (std::fabs(d0) + std::fabs(d1));
+    }
+    // The larger of best and the cubic's largest value (the cheap bound
+    // first: most intervals cannot beat the running maximum).
+    double MaxWith(double best) const {
+        return UpperBound() <= best ? best : std::max(best, Max());
+    }
+    double MinWith(double best) const {
+        return LowerBound() >= best ? best : std::min(best, -CCubic{-f0, -f1, -d0, -d1, h}.Max());
+    }
+
     double Max() const {
         double best = std::max(f0, f1);
         if (h <= 0.0) {
@@ -161,9 +179,25 @@ CCubic PathCubic(const CPiecewiseCircuit& circuit, int p, const CInterval& in) {
             circuit.PathCurrentSlope(p, in.paths, in.s1, in.d1), in.t1 - in.t0};
 }
 
-// The measurements of one period of intervals.
+// Where the two half-waves conduct alike, the second half of the period is
+// the first with the two paths (and, in the centre tap, the two sources)
+// swapped: a quantity of one path over the whole period is the sum over both
+// paths of the first half (the largest of both, for a peak), and one source's
+// is that of both sources (of the bridge's one source, twice).
+template <std::size_t N>
+void MirrorHalf(std::array<double, N>& half, int count, bool peak) {
+    if (count == 2) {
+        const double whole = peak ? std::max(half[0], half[1]) : half[0] + half[1];
+        half[0] = half[1] = whole;
+    } else if (!peak) {
+        half[0] *= 2.0;
+    }
+}
+
+// The measurements of one period of intervals, or of half a period where
+// the two halves are mirror images (halves).
 CCircuitMeasurements Measure(const CCircuitParameters& c, const CPiecewiseCircuit& circuit,
-                             const std::vector<CInterval>& intervals) {
+                             const std::vector<CInterval>& intervals, bool halves) {
     const int paths = circuit.PathCount();
     const int sources = c.SourceCount();
     const double period = c.Period();
@@ -179,14 +213,17 @@ CCircuitMeasurements Measure(const CCircuitParameters& c, const CPiecewiseCircui
         const CCubic v{in.x0[0], in.x1[0], in.d0[0], in.d1[0], h};
         const CCubic e{in.e0, in.e1, in.s0, in.s1, h};
         vIntegral += v.Integral();
-        vMax = std::max(vMax, v.Max());
-        vMin = std::min(vMin, -CCubic{-v.f0, -v.f1, -v.d0, -v.d1, h}.Max());
-        std::array<CCubic, 2> i{};
+        vMax = v.MaxWith(vMax);
+        vMin = v.MinWith(vMin);
+        std::array<CCubic, 2> i{CCubic{0, 0, 0, 0, h}, CCubic{0, 0, 0, 0, h}};
         for (int p = 0; p < paths; ++p) {
+            if ((in.paths & (1u << p)) == 0) {
+                continue;  // a blocked path carries nothing
+            }
             i[U(p)] = PathCubic(circuit, p, in);
             iMean[U(p)] += i[U(p)].Integral();
             iSquare[U(p)] += Square(i[U(p)]).Integral();
-            iPeak[U(p)] = std::max(iPeak[U(p)], i[U(p)].Max());
+            iPeak[U(p)] = i[U(p)].MaxWith(iPeak[U(p)]);
         }
         // The load and the capacitor's current.
         const auto load = [&](double x) { return LoadCurrent(c, x); };
@@ -218,10 +255,23 @@ CCircuitMeasurements Measure(const CCircuitParameters& c, const CPiecewiseCircui
                                   c.thresholdVoltageV + diodeBulk * i[U(other)].f1,
                                   diodeBulk * i[U(other)].d0, diodeBulk * i[U(other)].d1, h};
                 const bool otherOn = (in.paths & (1u << other)) != 0;
-                reverse[U(p)] = std::max(reverse[U(p)], otherOn ? Sum(v, drop).Max() : v.Max());
+                reverse[U(p)] = (otherOn ? Sum(v, drop) : v).MaxWith(reverse[U(p)]);
             } else if ((in.paths & (1u << p)) == 0) {
-                reverse[U(p)] = std::max(reverse[U(p)], Sum(v, e, -circuit.PathSign(p)).Max());
+                reverse[U(p)] = Sum(v, e, -circuit.PathSign(p)).MaxWith(reverse[U(p)]);
             }
+        }
+    }
+    if (halves) {
+        vIntegral *= 2.0;
+        capacitorSquare *= 2.0;
+        for (auto* sum : {&iMean, &iSquare}) {
+            MirrorHalf(*sum, paths, false);
+        }
+        for (auto* peak : {&iPeak, &reverse}) {
+            MirrorHalf(*peak, paths, true);
+        }
+        for (auto* sum : {&sourceSquare, &sourcePower}) {
+            MirrorHalf(*sum, sources, false);
         }
     }
     CCircuitMeasurements m;
@@ -431,6 +481,15 @@ namespace {
 // bisection, and each part above it is integrated exactly (Simpson's rule
 // is exact for a cubic).
 double IntegralAbove(const COutputSegment& g, double level) {
+    // Most segments lie wholly on one side of the level: then the integral
+    // is the cubic's own, or nothing.
+    const CCubic v{g.v0, g.v1, g.d0, g.d1, g.h};
+    if (v.MaxWith(level) <= level) {
+        return 0.0;
+    }
+    if (v.MinWith(level) >= level) {
+        return v.Integral() - level * g.h;
+    }
     const double m0 = g.d0 * g.h;
     const double m1 = g.d1 * g.h;
     const auto f = [&](double s) {
@@ -514,11 +573,13 @@ CSteadyState SolveSteadyState(const CCircuitParameters& c, const CSteadyStateOpt
     std::vector<CInterval> intervals;
     intervals.reserve(2 * kStepsPerPeriod);
     CState start = search.State();
-    if (!circuit.Carry(0.0, c.Period(), start, nullptr, &intervals)) {
+    // Where the half-waves conduct alike, half a period tells all.
+    const bool halves = c.kind != ECircuitKind::kHalfWave;
+    if (!circuit.Carry(0.0, halves ? 0.5 * c.Period() : c.Period(), start, nullptr, &intervals)) {
         return Failure(ESteadyStateStatus::kNoSteadyState,
                        "no steady state: the diodes switch without end");
     }
-    result.measurements = Measure(c, circuit, intervals);
+    result.measurements = Measure(c, circuit, intervals, halves);
     if (!AllFinite(result.measurements)) {
         return Failure(ESteadyStateStatus::kNoSteadyState,
                        "no steady state: the solution lost its precision");
@@ -589,7 +650,7 @@ CSwitchOn WorstSwitchOn(const CCircuitParameters& c) {
         double peak = 0.0;
         for (const CInterval& in : intervals) {
             for (int p = 0; p < circuit.PathCount(); ++p) {
-                peak = std::max(peak, PathCubic(circuit, p, in).Max());
+                peak = PathCubic(circuit, p, in).MaxWith(peak);
             }
         }
         return peak;

@@ -35,8 +35,9 @@ struct CSteadyState {
     // capacitor voltage, then the inductances' currents (one per source).
     std::vector<double> state;
     int periodMaps = 0;  // period (or half-period) maps evaluated
-    // The output's voltage over the measured period, for what depends on a
-    // level only the caller knows (a regulator's drop-out).
+    // The output's voltage over the measured period (half of it where the
+    // two half-waves conduct alike: the other half repeats it), for what
+    // depends on a level only the caller knows (a regulator's drop-out).
     std::vector<COutputSegment> output;
 
     // The mean over the period of max(v(t) - level, 0): how far, on
