@@ -579,7 +579,8 @@ bool CPiecewiseCircuit::Carry(double t0, double duration, CState& x, CJacobian* 
         }
         const double tau = tNext - t;
         const bool regular = std::fabs(tau - m_step) < 1e-9 * m_step;
-        const CMatrix exponential = regular ? mode->step : Exponential(*mode, tau);
+        CMatrix own;
+        const CMatrix& exponential = regular ? mode->step : (own = Exponential(*mode, tau));
         const CComplex zNext = regular && tNext == gridNext ? z * rotation : Phasor(tNext);
         CState next = x;
         Advance(*mode, z, zNext, exponential, next, nullptr);
