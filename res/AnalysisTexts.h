@@ -228,6 +228,23 @@ inline constexpr const char* kNgspiceMissing =
     "ngspice ist nicht installiert (Paket libngspice0). Die Zeitbereichssimulation ist daher "
     "nicht verfügbar; alles andere funktioniert.";
 inline constexpr const char* kRestart = "&Neu starten";
+// The netlist for a simulator of the user's own (Zeitbereich and the design
+// window).
+inline constexpr const char* kNetlistExport = "Netzliste exportieren...";
+inline constexpr const char* kNetlistDialogTitle = "Netzliste exportieren";
+inline constexpr const char* kNetlistFilter = "SPICE-Netzliste (*.cir)";
+inline constexpr const char* kNetlistFilterPattern = "*.cir";
+inline constexpr const char* kNetlistSuffix = "cir";
+inline constexpr const char* kNetlistInitialName = "netzliste.cir";
+// After the design file's name without ".odr".
+inline constexpr const char* kNetlistNameEnding = "-netzliste.cir";
+inline constexpr const char* kNetlistFailed =
+    "Die Netzliste konnte nicht nach %1 geschrieben werden. Eine Datei, die dort war, ist "
+    "unverändert.";
+inline constexpr const char* kNetlistImpossible =
+    "Für diesen Entwurf lässt sich keine Netzliste schreiben: seine Schaltung kann nicht "
+    "simuliert werden (ein Wert ist null, negativ, nicht endlich oder unmöglich groß, oder die "
+    "Dioden leiten nie).";
 inline constexpr const char* kCancel = "&Abbrechen";
 inline constexpr const char* kWaveformsTitle = "die letzten zwei Perioden";
 inline constexpr const char* kSwitchOnTitle = "Einschalten";

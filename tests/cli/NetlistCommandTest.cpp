@@ -121,12 +121,27 @@ TEST_F(NetlistCommandTest, OutputRefusesTheInputALinkAndAFolder) {
     EXPECT_TRUE(std::filesystem::is_symlink(link));
 }
 
-TEST_F(NetlistCommandTest, AnInputThatCannotBeReadWritesNothing) {
+// An input that cannot be read, or a design whose circuit cannot be
+// simulated, is reported and writes nothing.
+TEST_F(NetlistCommandTest, NoDesignOrNoCircuitWritesNothing) {
     const std::string target = (m_scratch.Path() / "supply.cir").string();
-    const CRun run = Calc({"netlist", "--output", target, "no-such-file.odr"});
-    EXPECT_EQ(run.status, 2);
-    EXPECT_THAT(run.err, HasSubstr("no-such-file.odr"));
-    EXPECT_FALSE(std::filesystem::exists(target));
+    const struct {
+        const char* name;
+        std::vector<std::string> args;
+        const char* message;
+    } rows[] = {
+        {"missing input", {"no-such-file.odr"}, "no-such-file.odr"},
+        {"threshold beyond any supply", {"--set", "DiffU=1e9"}, "cannot solve the circuit"},
+    };
+    for (const auto& row : rows) {
+        std::vector<std::string> args = {"netlist", "--output", target};
+        args.insert(args.end(), row.args.begin(), row.args.end());
+        const CRun run = Calc(args);
+        EXPECT_EQ(run.status, 2) << row.name;
+        EXPECT_THAT(run.err, HasSubstr(row.message)) << row.name;
+        EXPECT_EQ(run.out, "") << row.name;
+        EXPECT_FALSE(std::filesystem::exists(target)) << row.name;
+    }
 }
 
 struct CUsageCase {

@@ -51,6 +51,8 @@
 #include "FormLabels.h"
 #include "HelpViewer.h"
 #include "LimitsWindow.h"
+#include "NetlistExport.h"
+#include "NetlistSave.h"
 #include "NumberText.h"
 #include "Palette.h"
 #include "PlotWidget.h"
@@ -972,6 +974,63 @@ protected:
         return QTest::qWaitFor([&] { return !window.Running() && !window.Pending(); }, 60000);
     }
 };
+
+// "Netzliste exportieren...": the dialog offers SPICE netlists, a name
+// without an extension gets ".cir", and the file holds what ohmrada-calc
+// netlist writes for the form's design with the window's leakage
+// inductance. A target that cannot be written is said in German and left
+// as it was.
+TEST_F(TimeDomainTest, ExportsTheFormsDesignAsANetlist) {
+    CTimeDomainWindow& window = OpenTimeDomain();
+    window.LeakageInductance()->setValue(1.5);
+    QTemporaryDir folder;
+    const QString chosen = folder.filePath(QStringLiteral("netzteil"));
+    ExpectModal([chosen](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->windowTitle().toStdString(), ta::kNetlistDialogTitle);
+        EXPECT_EQ(dialog->nameFilters(), QStringList{QString::fromUtf8(ta::kNetlistFilter)});
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        name->setText(chosen);
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    QTest::mouseClick(window.NetlistButton(), Qt::LeftButton);
+    ASSERT_TRUE(WaitForExpectedModals());
+    QFile file(chosen + QStringLiteral(".cir"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << "written with .cir appended";
+    EXPECT_EQ(file.readAll().toStdString(),
+              ExportNetlist(CSimulationRequest::FromDesign(FormDesign(), 1.5e-3)).text);
+    EXPECT_EQ(NetlistPath(QStringLiteral("a/b.net")), QStringLiteral("a/b.net"));
+    EXPECT_EQ(NetlistPath(QStringLiteral("a.b/c")), QStringLiteral("a.b/c.cir"));
+
+    const QString victim = folder.filePath(QStringLiteral("fremd.txt"));
+    {
+        QFile other(victim);
+        ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+        other.write("fremd");
+    }
+    const QString link = folder.filePath(QStringLiteral("verweis.cir"));
+    ASSERT_TRUE(QFile::link(victim, link));
+    const struct {
+        const char* name;
+        QString path;
+    } rows[] = {{"link", link}, {"folder", folder.path()}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(SaveNetlist(row.path, FormDesign(), 0.0), Fill(ta::kNetlistFailed, row.path));
+    }
+    QFile kept(victim);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("fremd"));
+    // A design whose circuit cannot be simulated gives no netlist, and says so.
+    CDesign absurd = FormDesign();
+    absurd[EInput::kDiffU] = 1e9F;
+    const QString target = folder.filePath(QStringLiteral("leer.cir"));
+    EXPECT_EQ(SaveNetlist(target, absurd, 0.0), QString::fromUtf8(ta::kNetlistImpossible));
+    EXPECT_FALSE(QFile::exists(target));
+}
 
 TEST_F(TimeDomainTest, RunsOffTheGuiThreadCancelsAndRestartsAfterAChange) {
     CTimeDomainWindow& window = OpenTimeDomain();

@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -25,6 +27,7 @@
 #include "DesignWindow.h"
 #include "FormLabels.h"
 #include "LineIo.h"
+#include "NetlistExport.h"
 #include "QtTestEnvironment.h"
 #include "ReportWriter.h"
 #include "Texts.h"
@@ -256,6 +259,38 @@ TEST_F(DesignWindowTest, ASavedCandidateReadsBackEqual) {
     }
     // A target that cannot be written is refused and leaves nothing behind.
     EXPECT_FALSE(window.SaveSelected(folder.path()));
+}
+
+// The selected candidate's netlist is written from its own design, not the
+// form's: the second candidate's, while the form holds the start-up design.
+TEST_F(DesignWindowTest, TheSelectedCandidatesNetlistIsExported) {
+    CDesignWindow& window = OpenWindow();
+    EXPECT_FALSE(window.NetlistButton()->isEnabled()) << "nothing selected yet";
+    window.SetRequirements(Requirement(12.0, 2.0, 50));
+    ASSERT_TRUE(SearchAndWait(window));
+    ASSERT_GE(window.Candidates().size(), 2u) << window.StatusText().toStdString();
+    window.Select(1);
+    ASSERT_TRUE(window.NetlistButton()->isEnabled());
+    const CDesign wanted = window.Candidates()[1].design;
+    ASSERT_FALSE(wanted == FormDesign());
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("vorschlag.cir"));
+    ExpectModal([path](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        name->setText(path);
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    QTest::mouseClick(window.NetlistButton(), Qt::LeftButton);
+    ASSERT_TRUE(WaitForExpectedModals());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const double leakageH = Analysis().Settings().leakageInductanceMh / 1000.0;
+    EXPECT_EQ(file.readAll().toStdString(),
+              ExportNetlist(CSimulationRequest::FromDesign(wanted, leakageH)).text);
 }
 
 }  // namespace
