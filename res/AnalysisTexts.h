@@ -313,6 +313,15 @@ inline constexpr const char* kReportVerdicts =
     "Die Urteile (Sollspannung gehalten, Überlast der Wicklung, Sperrschichttemperatur) kommen "
     "aus dem periodischen eingeschwungenen Zustand der Schaltung; wo die geschlossene Formel "
     "des Formulars anders urteilt, steht ihr Urteil daneben.";
+// Page one: the overall verdict over the checks at every corner of the
+// worst case, and the schematic.
+inline constexpr const char* kReportOverall = "Gesamturteil: %1";
+inline constexpr const char* kReportAllPassed = "Alle Prüfungen bestanden";
+inline constexpr const char* kReportSomeFailed = "nicht bestanden: %1";
+inline constexpr const char* kReportCheckTarget = "Sollspannung gehalten (%1)";
+inline constexpr const char* kReportCheckWinding = "Wicklungsstrom im Nennstrom (%1)";
+inline constexpr const char* kReportCheckJunction = "Sperrschichttemperatur unter Tj,max (%1)";
+inline constexpr const char* kReportSchematic = "Schaltung";
 inline constexpr const char* kReportNoSimulationBecause = "Keine Simulation im Bericht: %1";
 inline constexpr const char* kReportSimulationOwn =
     "Für diesen Bericht mit ngspice simuliert (Streuinduktivität %1 mH).";

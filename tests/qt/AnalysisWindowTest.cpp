@@ -65,6 +65,7 @@
 #include "TimeDomainWindow.h"
 #include "ToleranceWindow.h"
 #include "ToolWindow.h"
+#include "WorstCase.h"
 #include "support/StartUpForm.h"
 
 namespace ohmrada::qt::test {
@@ -1397,6 +1398,71 @@ TEST_F(ReportTest, HoldsEverySectionAndNumbersItsPages) {
         EXPECT_FALSE(text.contains(QStringLiteral("bericht"))) << "the PDF's own name";
         EXPECT_FALSE(text.contains(QString::fromStdString(FormDesign().circuit)))
             << "the circuit's stored token";
+    }
+}
+
+// Page one opens with the overall verdict, naming exactly the checks the
+// worst case finds failed, and the schematic of the circuit as it is, its
+// labels selectable text: the rectifier's reference by the circuit, the
+// capacitor's value, no divider for a regulator not known to be adjustable.
+TEST_F(ReportTest, PageOneHoldsTheVerdictAndTheSchematic) {
+    const struct {
+        const char* name;
+        int button;
+        const char* rectifier;
+        bool lowersTheTarget;  // the form says so in a message box
+    } rows[] = {
+        {"centre tap", kIdCentreTapCircuit, "D1-D2", false},
+        {"bridge", kIdBridge, "D1-D4", false},
+        {"half wave", kIdHalfWave, "D1", true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.lowersTheTarget) {
+            ExpectModal([](QWidget* modal) { qobject_cast<QMessageBox*>(modal)->accept(); });
+        }
+        Click(row.button);
+        ASSERT_TRUE(WaitForExpectedModals());
+        const QString path = m_folder.filePath(QStringLiteral("seite1-%1.pdf").arg(row.button));
+        ASSERT_EQ(SaveReport(path), CReportWriter::EOutcome::kWritten);
+        const QStringList pages = PdfPages(path);
+        ASSERT_GE(pages.size(), 2);
+        const QString first = Flat(pages.front());
+        QStringList failed;
+        const CWorstCase worstCase = AnalyseWorstCase(FormDesign(), Analysis().Settings().analysis);
+        for (const CCorner& corner : worstCase.corners) {
+            ASSERT_TRUE(corner.verdict.solved);
+            const QString where = CornerTitle(corner.corner);
+            if (!corner.verdict.targetHeld) {
+                failed << Fill(ta::kReportCheckTarget, where);
+            }
+            if (corner.verdict.overloaded) {
+                failed << Fill(ta::kReportCheckWinding, where);
+            }
+            if (corner.verdict.junctionOverLimit) {
+                failed << Fill(ta::kReportCheckJunction, where);
+            }
+        }
+        // The start-up design's winding carries more than its rating.
+        EXPECT_FALSE(failed.isEmpty());
+        const QString verdict =
+            Fill(ta::kReportOverall,
+                 failed.isEmpty() ? QString::fromUtf8(ta::kReportAllPassed)
+                                  : Fill(ta::kReportSomeFailed, failed.join(QStringLiteral(", "))));
+        EXPECT_TRUE(first.contains(Flat(verdict))) << first.left(600).toStdString();
+        EXPECT_FALSE(first.contains(QString::fromUtf8(ta::kReportAllPassed)));
+        const QString capacitor =
+            FormatNumber(FormDesign()[EInput::kKondC], 0) + QStringLiteral(" µF");
+        for (const QString& label :
+             {QStringLiteral("T1"), QStringLiteral("F1"), QStringLiteral("C1"),
+              QStringLiteral("U1"), QString::fromUtf8(row.rectifier), capacitor}) {
+            EXPECT_TRUE(first.contains(label)) << label.toStdString();
+        }
+        for (const char* other : {"D1-D2", "D1-D4", "R1", "R2"}) {
+            if (std::strcmp(other, row.rectifier) != 0) {
+                EXPECT_FALSE(first.contains(QString::fromUtf8(other))) << other;
+            }
+        }
     }
 }
 
