@@ -72,7 +72,10 @@ CNetlistExport ExportNetlist(const CSimulationRequest& request) {
             Fixed(c.loadCurrentA, 4) + " A.",
         "* Run: " + std::to_string(result.periods) +
             " mains periods from the periodic steady state (C1 at " +
-            Fixed(settings.initialVoltage, 4) + " V), long enough to settle from any start;",
+            Fixed(settings.initialVoltage, 4) + " V), " +
+            (result.periods < kMostPeriods
+                 ? std::string("long enough to settle from any start;")
+                 : std::string("the most it runs (a light load settles slower);")),
         "* the measurements cover the last period: mean_v and min_v at node out (the regulator's",
         "* input), peak_diode_a of D1 (the diodes carry alike), winding_rms_a of source VS1.",
     };
