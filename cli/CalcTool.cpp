@@ -26,8 +26,8 @@ namespace {
 constexpr std::string_view kUsage =
     "Usage: ohmrada-calc [--format table|json|csv] [--set NAME=TEXT]... [--save FILE]\n"
     "                    [--] [FILE|-]...\n"
-    "       ohmrada-calc worst-case|limits|sweep|simulate|design ... (see ohmrada-calc COMMAND "
-    "--help)\n";
+    "       ohmrada-calc worst-case|limits|sweep|simulate|netlist|design ... (see ohmrada-calc\n"
+    "       COMMAND --help)\n";
 
 constexpr std::string_view kHelp =
     "Evaluates Ohmrada configuration files (.odr) without a window, exactly as\n"
@@ -72,6 +72,8 @@ constexpr std::string_view kHelp =
     "  sweep       one input over a range, one recalculation cycle per point\n"
     "  simulate    the design in the time domain with ngspice, beside the\n"
     "              form's values\n"
+    "  netlist     the design's circuit as a SPICE netlist for ngspice or\n"
+    "              LTspice, with the measurements of its steady state\n"
     "  design      transformer, rectifier, capacitor, regulator and heat sink\n"
     "              from the parts catalogues for a required output\n"
     "See ohmrada-calc COMMAND --help for each command's definitions.\n";
@@ -145,12 +147,13 @@ struct CCommand {
                std::ostream& err);
 };
 
-constexpr std::array<CCommand, 5> kCommands = {{
+constexpr std::array<CCommand, 6> kCommands = {{
     {"design", RunDesignCommand},
     {"worst-case", RunWorstCaseCommand},
     {"limits", RunLimitsCommand},
     {"sweep", RunSweepCommandWithSimulation},
     {"simulate", RunSimulateCommand},
+    {"netlist", RunNetlistCommand},
 }};
 
 }  // namespace

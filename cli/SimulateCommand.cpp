@@ -150,21 +150,7 @@ CParsed<COptions> ParseArguments(const std::vector<std::string>& args) {
         if (option.text == "--waveforms") {
             return TakeFileName(option, reader, options.waveformsPath);
         }
-        if (option.text != "--leakage-inductance") {
-            return COwnOption::Unknown();
-        }
-        const std::optional<std::string> value = reader.ValueOf(option);
-        if (!value) {
-            return COwnOption::Problem(option.text + " needs a value");
-        }
-        const std::optional<double> millihenries = ParseFiniteNumber(*value);
-        if (!millihenries || *millihenries < 0.0) {
-            return COwnOption::Problem(
-                "--leakage-inductance needs millihenries, a number of 0 or more, not " +
-                QuoteForDiagnostic(*value));
-        }
-        options.leakageInductanceH = *millihenries * 1e-3;
-        return COwnOption::Taken();
+        return TakeLeakageInductance(option, reader, options.leakageInductanceH);
     };
     CParsed<CCommonOptions> common =
         ParseWithFileOption(args, own, "--waveforms", options.waveformsPath);
@@ -397,6 +383,25 @@ std::unique_ptr<CSafeFile> PrepareWaveforms(const std::string& path,
 }
 
 }  // namespace
+
+COwnOption TakeLeakageInductance(const CArgumentReader::CItem& option, CArgumentReader& reader,
+                                 double& henries) {
+    if (option.text != "--leakage-inductance") {
+        return COwnOption::Unknown();
+    }
+    const std::optional<std::string> value = reader.ValueOf(option);
+    if (!value) {
+        return COwnOption::Problem(option.text + " needs a value");
+    }
+    const std::optional<double> millihenries = ParseFiniteNumber(*value);
+    if (!millihenries || *millihenries < 0.0) {
+        return COwnOption::Problem(
+            "--leakage-inductance needs millihenries, a number of 0 or more, not " +
+            QuoteForDiagnostic(*value));
+    }
+    henries = *millihenries * 1e-3;
+    return COwnOption::Taken();
+}
 
 int RunSimulateCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
                        std::ostream& err) {

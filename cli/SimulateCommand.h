@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "Arguments.h"
+
 namespace ohmrada::cli {
 
 // ohmrada-calc simulate: the design each input gives the form, simulated in
@@ -24,6 +26,21 @@ namespace ohmrada::cli {
 // args are the arguments after "simulate". Returns the exit status.
 int RunSimulateCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
                        std::ostream& err);
+
+// --leakage-inductance MH of simulate and netlist: the inductance per source
+// in henries into `henries`; not this option: Unknown.
+COwnOption TakeLeakageInductance(const CArgumentReader::CItem& option, CArgumentReader& reader,
+                                 double& henries);
+
+// ohmrada-calc netlist: the design of the input (or the start-up design) as
+// a SPICE netlist of standard elements (simulation/NetlistExport.h) on
+// `out`, or with --output FILE written safely to FILE (never onto the input,
+// a link or a device; the file that was there is kept when it fails).
+//
+//   ohmrada-calc netlist [--leakage-inductance MH] [--output FILE]
+//                        [--set NAME=TEXT]... [--] [FILE|-]
+int RunNetlistCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+                      std::ostream& err);
 
 // ohmrada-calc sweep, which with --simulate adds the simulation's
 // measurements to every point (NaN, printed as null or an empty field, where

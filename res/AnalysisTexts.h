@@ -228,6 +228,23 @@ inline constexpr const char* kNgspiceMissing =
     "ngspice ist nicht installiert (Paket libngspice0). Die Zeitbereichssimulation ist daher "
     "nicht verfügbar; alles andere funktioniert.";
 inline constexpr const char* kRestart = "&Neu starten";
+// The netlist for a simulator of the user's own (Zeitbereich and the design
+// window).
+inline constexpr const char* kNetlistExport = "Netzliste exportieren...";
+inline constexpr const char* kNetlistDialogTitle = "Netzliste exportieren";
+inline constexpr const char* kNetlistFilter = "SPICE-Netzliste (*.cir)";
+inline constexpr const char* kNetlistFilterPattern = "*.cir";
+inline constexpr const char* kNetlistSuffix = "cir";
+inline constexpr const char* kNetlistInitialName = "netzliste.cir";
+// After the design file's name without ".odr".
+inline constexpr const char* kNetlistNameEnding = "-netzliste.cir";
+inline constexpr const char* kNetlistFailed =
+    "Die Netzliste konnte nicht nach %1 geschrieben werden. Eine Datei, die dort war, ist "
+    "unverändert.";
+inline constexpr const char* kNetlistImpossible =
+    "Für diesen Entwurf lässt sich keine Netzliste schreiben: seine Schaltung kann nicht "
+    "simuliert werden (ein Wert ist null, negativ, nicht endlich oder unmöglich groß, oder die "
+    "Dioden leiten nie).";
 inline constexpr const char* kCancel = "&Abbrechen";
 inline constexpr const char* kWaveformsTitle = "die letzten zwei Perioden";
 inline constexpr const char* kSwitchOnTitle = "Einschalten";
@@ -296,6 +313,15 @@ inline constexpr const char* kReportVerdicts =
     "Die Urteile (Sollspannung gehalten, Überlast der Wicklung, Sperrschichttemperatur) kommen "
     "aus dem periodischen eingeschwungenen Zustand der Schaltung; wo die geschlossene Formel "
     "des Formulars anders urteilt, steht ihr Urteil daneben.";
+// Page one: the overall verdict over the checks at every corner of the
+// worst case, and the schematic.
+inline constexpr const char* kReportOverall = "Gesamturteil: %1";
+inline constexpr const char* kReportAllPassed = "Alle Prüfungen bestanden";
+inline constexpr const char* kReportSomeFailed = "nicht bestanden: %1";
+inline constexpr const char* kReportCheckTarget = "Sollspannung gehalten (%1)";
+inline constexpr const char* kReportCheckWinding = "Wicklungsstrom im Nennstrom (%1)";
+inline constexpr const char* kReportCheckJunction = "Sperrschichttemperatur unter Tj,max (%1)";
+inline constexpr const char* kReportSchematic = "Schaltung";
 inline constexpr const char* kReportNoSimulationBecause = "Keine Simulation im Bericht: %1";
 inline constexpr const char* kReportSimulationOwn =
     "Für diesen Bericht mit ngspice simuliert (Streuinduktivität %1 mH).";

@@ -7,8 +7,6 @@
 
 namespace ohmrada {
 
-namespace {}  // namespace
-
 std::string SpiceNumber(double value) {
     char buffer[32];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
@@ -31,8 +29,12 @@ double StateOf(const std::vector<double>& values, int k) {
 class CNetlistWriter {
 public:
     CNetlistWriter(CNetlist& netlist, const CSimulationRequest& request,
-                   const CRunSettings& settings)
-        : m_netlist(netlist), m_lines(netlist.lines), m_request(request), m_settings(settings) {}
+                   const CRunSettings& settings, ENetlistDialect dialect)
+        : m_netlist(netlist),
+          m_lines(netlist.lines),
+          m_request(request),
+          m_settings(settings),
+          m_dialect(dialect) {}
 
     void Circuit() {
         const double phase = m_settings.phaseDeg;
@@ -62,16 +64,26 @@ public:
     void OutputAndRun() {
         m_lines.push_back("C1 out 0 " + N(m_request.circuit.capacitanceF) +
                           " IC=" + N(m_settings.initialVoltage));
-        m_lines.push_back("BL out 0 I=" + N(m_request.circuit.loadCurrentA) + "*min(max(v(out)/" +
-                          N(kCollapseVoltageV) + ",0),1)");
+        if (m_dialect == ENetlistDialect::kStandard) {
+            m_lines.push_back("IL out 0 DC " + N(m_request.circuit.loadCurrentA));
+        } else {
+            m_lines.push_back("BL out 0 I=" + N(m_request.circuit.loadCurrentA) +
+                              "*min(max(v(out)/" + N(kCollapseVoltageV) + ",0),1)");
+        }
         std::string model = ".model DI D(IS=1e-9 N=0.005";
         if (m_request.circuit.bulkResistanceOhm > 0.0) {
             model += " RS=" + N(m_request.circuit.bulkResistanceOhm);
         }
         m_lines.push_back(model + ")");
-        m_lines.emplace_back(
-            ".options reltol=1e-4 abstol=1e-9 vntol=1e-6 chgtol=1e-14 trtol=7 gmin=1e-12 "
-            "itl1=100 itl2=50 itl4=100 method=trap maxord=2 temp=27 tnom=27");
+        if (m_dialect == ENetlistDialect::kStandard) {
+            m_lines.emplace_back(
+                ".options reltol=1e-4 abstol=1e-9 vntol=1e-6 chgtol=1e-14 gmin=1e-12 "
+                "method=trap temp=27 tnom=27");
+        } else {
+            m_lines.emplace_back(
+                ".options reltol=1e-4 abstol=1e-9 vntol=1e-6 chgtol=1e-14 trtol=7 gmin=1e-12 "
+                "itl1=100 itl2=50 itl4=100 method=trap maxord=2 temp=27 tnom=27");
+        }
         m_lines.push_back(".tran " + N(m_settings.maxStep) + " " + N(m_settings.stopTime) + " 0 " +
                           N(m_settings.maxStep) + " uic");
     }
@@ -136,14 +148,16 @@ private:
     std::vector<std::string>& m_lines;
     const CSimulationRequest& m_request;
     const CRunSettings& m_settings;
+    ENetlistDialect m_dialect;
 };
 
 }  // namespace
 
-CNetlist CNetlist::Build(const CSimulationRequest& request, const CRunSettings& settings) {
+CNetlist CNetlist::Build(const CSimulationRequest& request, const CRunSettings& settings,
+                         ENetlistDialect dialect) {
     CNetlist netlist;
     netlist.lines.emplace_back("* ohmrada rectifier");
-    CNetlistWriter writer(netlist, request, settings);
+    CNetlistWriter writer(netlist, request, settings, dialect);
     writer.Circuit();
     writer.OutputAndRun();
     return netlist;

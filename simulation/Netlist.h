@@ -31,6 +31,13 @@ struct CRunSettings {
     double maxStep = 0.0;                  // s, the longest time step ngspice may take
 };
 
+// Who reads a netlist. The program's worker reads the circuit exactly as the
+// native solver solves it; a netlist the user takes to another simulator
+// (ngspice or LTspice) holds only elements every SPICE knows: its load is a
+// plain current source (drawn whatever the output; a working design's never
+// comes near 1 V), and its options are the common ones.
+enum class ENetlistDialect { kWorker, kStandard };
+
 // The rectifier of a request as an ngspice netlist:
 //
 //   source k:  VSk (sine, RMS value sourceVoltageRms, at the mains
@@ -47,7 +54,8 @@ struct CRunSettings {
 //              plus bulk resistance. VDi's current is the diode's current.
 //   output:    C1 (KondC, precharged) and BL, the regulator's load
 //              current Ib x clamp(v(out) / 1 V, 0, 1), which collapses to
-//              zero with the output voltage.
+//              zero with the output voltage (in the standard dialect IL,
+//              the constant current Ib).
 //
 // Half-wave: one source and D1. Bridge: one source between the nodes a1 and
 // b (b is held to ground by 1 MOhm so that nothing floats), D1 and D2 to the
@@ -77,7 +85,8 @@ struct CNetlist {
     // Every vector the measurements and the next run's state need.
     std::vector<std::string> Vectors() const;
 
-    static CNetlist Build(const CSimulationRequest& request, const CRunSettings& settings);
+    static CNetlist Build(const CSimulationRequest& request, const CRunSettings& settings,
+                          ENetlistDialect dialect = ENetlistDialect::kWorker);
 
     // The whole netlist as a file for the ngspice program, ".end" included.
     std::string Text() const;

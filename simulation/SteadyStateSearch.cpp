@@ -117,13 +117,7 @@ double ModelSlope(const CCircuitParameters& circuit) {
 
 }  // namespace
 
-struct CSteadyStateSearch::CRunOutcome {
-    std::optional<CRecording> recording;  // empty on failure
-    CSimulationResult failure;
-};
-
-double CSteadyStateSearch::MaxStep() const {
-    const CCircuitParameters& c = m_request.circuit;
+double LongestTimeStep(const CCircuitParameters& c, int stepsPerPeriod) {
     const double period = c.Period();
     const double timeConstant = c.PathResistance() * c.capacitanceF;
     double resolve = kTimeConstantSteps * timeConstant;
@@ -133,9 +127,45 @@ double CSteadyStateSearch::MaxStep() const {
         // coarser step ring on).
         resolve = std::min(resolve, std::sqrt(c.leakageInductanceH * kSnubberCapacitanceF));
     }
-    return std::min(period / m_limits.stepsPerPeriod,
-                    std::max(resolve, period / kMostStepsPerPeriod));
+    return std::min(period / stepsPerPeriod, std::max(resolve, period / kMostStepsPerPeriod));
 }
+
+CRunSettings PeriodicStart(const CSimulationRequest& request) {
+    // From the native circuit's periodic state (the same circuit): ngspice
+    // then has only to confirm it, or to move from it, even where its own
+    // creep would take hundreds of periods (no load on a large capacitor).
+    // Where the native circuit has no answer, from the estimate.
+    CRunSettings settings;
+    settings.initialVoltage = EstimateStartVoltage(request.circuit);
+    const CSteadyState native = SolveSteadyState(request.circuit);
+    if (native.Solved() && !native.state.empty() &&
+        std::all_of(native.state.begin(), native.state.end(),
+                    [](double value) { return std::isfinite(value); })) {
+        settings.initialVoltage = native.state[0];
+        settings.inductorCurrents.assign(native.state.begin() + 1, native.state.end());
+    }
+    return settings;
+}
+
+int SettlingPeriods(const CCircuitParameters& circuit, int maxPeriods) {
+    const int most = std::max(maxPeriods, kSettlingPeriodsMin);
+    // A period takes -slope of the distance to the steady state: e^(-n x
+    // -slope) falls below kSettled after n periods.
+    const double slope = ModelSlope(circuit);
+    if (!(slope < 0.0)) {
+        return most;
+    }
+    const double periods = std::ceil(std::log(1.0 / kSettled) / -slope);
+    if (!(periods < static_cast<double>(most))) {
+        return most;
+    }
+    return std::max(kSettlingPeriodsMin, static_cast<int>(periods));
+}
+
+struct CSteadyStateSearch::CRunOutcome {
+    std::optional<CRecording> recording;  // empty on failure
+    CSimulationResult failure;
+};
 
 CSteadyStateSearch::CSteadyStateSearch(ISpiceSession& session, const CSimulationRequest& request,
                                        const CSimulationLimits& limits, std::stop_token stop)
@@ -237,22 +267,10 @@ CSimulationResult CSteadyStateSearch::SteadyState() {
     const double period = m_request.Period();
     const double modelSlope = ModelSlope(m_request.circuit);
     std::optional<CGainPoint> previous;
-    CRunSettings settings;
-    // The first run starts from the native circuit's periodic state (the
-    // same circuit): ngspice then has only to confirm it, or to move from
-    // it, even where its own creep would take hundreds of periods (no load
-    // on a large capacitor). Where the native circuit has no answer, from
-    // the estimate.
-    double start = EstimateStartVoltage(m_request.circuit);
-    const CSteadyState native = SolveSteadyState(m_request.circuit);
-    if (native.Solved() && !native.state.empty() &&
-        std::all_of(native.state.begin(), native.state.end(),
-                    [](double value) { return std::isfinite(value); })) {
-        start = native.state[0];
-        settings.inductorCurrents.assign(native.state.begin() + 1, native.state.end());
-    }
+    CRunSettings settings = PeriodicStart(m_request);
+    double start = settings.initialVoltage;
     settings.stopTime = kPeriodsPerRun * period;
-    settings.maxStep = MaxStep();
+    settings.maxStep = LongestTimeStep(m_request.circuit, m_limits.stepsPerPeriod);
     int periods = 0;
     while (true) {
         if (m_stop.stop_requested()) {
@@ -308,7 +326,7 @@ CSimulationResult CSteadyStateSearch::SwitchOn() {
     settings.initialVoltage = 0.0;
     settings.phaseDeg = m_request.switchOnPhaseDeg;
     settings.stopTime = m_limits.switchOnPeriods * m_request.Period();
-    settings.maxStep = MaxStep();
+    settings.maxStep = LongestTimeStep(m_request.circuit, m_limits.stepsPerPeriod);
     CRunOutcome outcome = RunOnce(settings, "simulating the switch-on");
     if (!outcome.recording) {
         return outcome.failure;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <stop_token>
 
+#include "Netlist.h"
 #include "SimulationRequest.h"
 #include "SimulationResult.h"
 #include "SpiceSession.h"
@@ -49,10 +50,7 @@ private:
     CSimulationResult SteadyState();
     CSimulationResult SwitchOn();
     struct CRunOutcome;
-    CRunOutcome RunOnce(const struct CRunSettings& settings, const char* what);
-    // The longest time step: the limits' share of the period, shorter where
-    // the circuit's time constant asks for it.
-    double MaxStep() const;
+    CRunOutcome RunOnce(const CRunSettings& settings, const char* what);
 
     ISpiceSession& m_session;
     const CSimulationRequest& m_request;
@@ -60,5 +58,26 @@ private:
     std::stop_token m_stop;
     ISpiceSession::CDeadline m_deadline;
 };
+
+// What every run of a circuit shares, whoever runs it (the search here, or
+// the user's own simulator on an exported netlist).
+
+// The longest time step: a share of the period (1 / stepsPerPeriod),
+// shorter where the circuit's time constant or the leakage inductance's
+// resonance with the snubber asks for it.
+double LongestTimeStep(const CCircuitParameters& circuit, int stepsPerPeriod);
+
+// Where a run starts: the native circuit's periodic state (the capacitor's
+// voltage and the inductor currents), or the estimate's start voltage where
+// the native circuit has no answer.
+CRunSettings PeriodicStart(const CSimulationRequest& request);
+
+// How many mains periods a run from PeriodicStart takes to settle on its
+// own, to 0.01 % of its mean, even when that start were off by the whole
+// output: some ln(10^4) times the output's time constant C x R (R the
+// estimate's output resistance), at least kSettlingPeriodsMin and at most
+// maxPeriods (a light load on a large capacitor creeps for hundreds).
+inline constexpr int kSettlingPeriodsMin = 5;
+int SettlingPeriods(const CCircuitParameters& circuit, int maxPeriods);
 
 }  // namespace ohmrada

@@ -51,6 +51,8 @@
 #include "FormLabels.h"
 #include "HelpViewer.h"
 #include "LimitsWindow.h"
+#include "NetlistExport.h"
+#include "NetlistSave.h"
 #include "NumberText.h"
 #include "Palette.h"
 #include "PlotWidget.h"
@@ -63,6 +65,7 @@
 #include "TimeDomainWindow.h"
 #include "ToleranceWindow.h"
 #include "ToolWindow.h"
+#include "WorstCase.h"
 #include "support/StartUpForm.h"
 
 namespace ohmrada::qt::test {
@@ -973,6 +976,63 @@ protected:
     }
 };
 
+// "Netzliste exportieren...": the dialog offers SPICE netlists, a name
+// without an extension gets ".cir", and the file holds what ohmrada-calc
+// netlist writes for the form's design with the window's leakage
+// inductance. A target that cannot be written is said in German and left
+// as it was.
+TEST_F(TimeDomainTest, ExportsTheFormsDesignAsANetlist) {
+    CTimeDomainWindow& window = OpenTimeDomain();
+    window.LeakageInductance()->setValue(1.5);
+    QTemporaryDir folder;
+    const QString chosen = folder.filePath(QStringLiteral("netzteil"));
+    ExpectModal([chosen](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->windowTitle().toStdString(), ta::kNetlistDialogTitle);
+        EXPECT_EQ(dialog->nameFilters(), QStringList{QString::fromUtf8(ta::kNetlistFilter)});
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        name->setText(chosen);
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    QTest::mouseClick(window.NetlistButton(), Qt::LeftButton);
+    ASSERT_TRUE(WaitForExpectedModals());
+    QFile file(chosen + QStringLiteral(".cir"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << "written with .cir appended";
+    EXPECT_EQ(file.readAll().toStdString(),
+              ExportNetlist(CSimulationRequest::FromDesign(FormDesign(), 1.5e-3)).text);
+    EXPECT_EQ(NetlistPath(QStringLiteral("a/b.net")), QStringLiteral("a/b.net"));
+    EXPECT_EQ(NetlistPath(QStringLiteral("a.b/c")), QStringLiteral("a.b/c.cir"));
+
+    const QString victim = folder.filePath(QStringLiteral("fremd.txt"));
+    {
+        QFile other(victim);
+        ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+        other.write("fremd");
+    }
+    const QString link = folder.filePath(QStringLiteral("verweis.cir"));
+    ASSERT_TRUE(QFile::link(victim, link));
+    const struct {
+        const char* name;
+        QString path;
+    } rows[] = {{"link", link}, {"folder", folder.path()}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(SaveNetlist(row.path, FormDesign(), 0.0), Fill(ta::kNetlistFailed, row.path));
+    }
+    QFile kept(victim);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("fremd"));
+    // A design whose circuit cannot be simulated gives no netlist, and says so.
+    CDesign absurd = FormDesign();
+    absurd[EInput::kDiffU] = 1e9F;
+    const QString target = folder.filePath(QStringLiteral("leer.cir"));
+    EXPECT_EQ(SaveNetlist(target, absurd, 0.0), QString::fromUtf8(ta::kNetlistImpossible));
+    EXPECT_FALSE(QFile::exists(target));
+}
+
 TEST_F(TimeDomainTest, RunsOffTheGuiThreadCancelsAndRestartsAfterAChange) {
     CTimeDomainWindow& window = OpenTimeDomain();
     EXPECT_TRUE(window.Running()) << "starts at once";
@@ -1338,6 +1398,71 @@ TEST_F(ReportTest, HoldsEverySectionAndNumbersItsPages) {
         EXPECT_FALSE(text.contains(QStringLiteral("bericht"))) << "the PDF's own name";
         EXPECT_FALSE(text.contains(QString::fromStdString(FormDesign().circuit)))
             << "the circuit's stored token";
+    }
+}
+
+// Page one opens with the overall verdict, naming exactly the checks the
+// worst case finds failed, and the schematic of the circuit as it is, its
+// labels selectable text: the rectifier's reference by the circuit, the
+// capacitor's value, no divider for a regulator not known to be adjustable.
+TEST_F(ReportTest, PageOneHoldsTheVerdictAndTheSchematic) {
+    const struct {
+        const char* name;
+        int button;
+        const char* rectifier;
+        bool lowersTheTarget;  // the form says so in a message box
+    } rows[] = {
+        {"centre tap", kIdCentreTapCircuit, "D1-D2", false},
+        {"bridge", kIdBridge, "D1-D4", false},
+        {"half wave", kIdHalfWave, "D1", true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.lowersTheTarget) {
+            ExpectModal([](QWidget* modal) { qobject_cast<QMessageBox*>(modal)->accept(); });
+        }
+        Click(row.button);
+        ASSERT_TRUE(WaitForExpectedModals());
+        const QString path = m_folder.filePath(QStringLiteral("seite1-%1.pdf").arg(row.button));
+        ASSERT_EQ(SaveReport(path), CReportWriter::EOutcome::kWritten);
+        const QStringList pages = PdfPages(path);
+        ASSERT_GE(pages.size(), 2);
+        const QString first = Flat(pages.front());
+        QStringList failed;
+        const CWorstCase worstCase = AnalyseWorstCase(FormDesign(), Analysis().Settings().analysis);
+        for (const CCorner& corner : worstCase.corners) {
+            ASSERT_TRUE(corner.verdict.solved);
+            const QString where = CornerTitle(corner.corner);
+            if (!corner.verdict.targetHeld) {
+                failed << Fill(ta::kReportCheckTarget, where);
+            }
+            if (corner.verdict.overloaded) {
+                failed << Fill(ta::kReportCheckWinding, where);
+            }
+            if (corner.verdict.junctionOverLimit) {
+                failed << Fill(ta::kReportCheckJunction, where);
+            }
+        }
+        // The start-up design's winding carries more than its rating.
+        EXPECT_FALSE(failed.isEmpty());
+        const QString verdict =
+            Fill(ta::kReportOverall,
+                 failed.isEmpty() ? QString::fromUtf8(ta::kReportAllPassed)
+                                  : Fill(ta::kReportSomeFailed, failed.join(QStringLiteral(", "))));
+        EXPECT_TRUE(first.contains(Flat(verdict))) << first.left(600).toStdString();
+        EXPECT_FALSE(first.contains(QString::fromUtf8(ta::kReportAllPassed)));
+        const QString capacitor =
+            FormatNumber(FormDesign()[EInput::kKondC], 0) + QStringLiteral(" µF");
+        for (const QString& label :
+             {QStringLiteral("T1"), QStringLiteral("F1"), QStringLiteral("C1"),
+              QStringLiteral("U1"), QString::fromUtf8(row.rectifier), capacitor}) {
+            EXPECT_TRUE(first.contains(label)) << label.toStdString();
+        }
+        for (const char* other : {"D1-D2", "D1-D4", "R1", "R2"}) {
+            if (std::strcmp(other, row.rectifier) != 0) {
+                EXPECT_FALSE(first.contains(QString::fromUtf8(other))) << other;
+            }
+        }
     }
 }
 

@@ -5,11 +5,14 @@
 // list of the report.
 
 #include <algorithm>
+#include <optional>
 #include <string>
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -17,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "AnalysisTexts.h"
 #include "AnalysisWindows.h"
 #include "Configuration.h"
 #include "ControlIds.h"
@@ -25,6 +29,7 @@
 #include "DesignWindow.h"
 #include "FormLabels.h"
 #include "LineIo.h"
+#include "NetlistExport.h"
 #include "QtTestEnvironment.h"
 #include "ReportWriter.h"
 #include "Texts.h"
@@ -256,6 +261,78 @@ TEST_F(DesignWindowTest, ASavedCandidateReadsBackEqual) {
     }
     // A target that cannot be written is refused and leaves nothing behind.
     EXPECT_FALSE(window.SaveSelected(folder.path()));
+}
+
+// A candidate the search proved, entered into the form, passes every check
+// of the report's worst case, and its schematic shows the divider exactly
+// when its regulator is an adjustable one.
+TEST_F(DesignWindowTest, TheReportOfAnEnteredCandidatePassesAndShowsItsDivider) {
+    CDesignWindow& window = OpenWindow();
+    window.SetRequirements(Requirement(12.0, 2.0, 50));
+    ASSERT_TRUE(SearchAndWait(window));
+    ASSERT_TRUE(QTest::qWaitFor([&window] { return !window.NgspiceChecking(); }, 60000));
+    const auto adjustable = [&window](std::size_t index) {
+        const CCandidate& candidate = window.Candidates()[index];
+        return window.Catalogue().regulators[candidate.choice.regulator].Adjustable();
+    };
+    std::optional<std::size_t> fixed, variable;
+    for (std::size_t i = 0; i < window.Candidates().size(); ++i) {
+        (adjustable(i) ? variable : fixed).emplace(i);
+    }
+    for (const std::optional<std::size_t>& index : {fixed, variable}) {
+        if (!index) {
+            continue;
+        }
+        SCOPED_TRACE(adjustable(*index) ? "adjustable" : "fixed");
+        window.Select(static_cast<int>(*index));
+        if (m_dialog->IsModified()) {
+            ExpectModal([](QWidget* modal) {
+                qobject_cast<QMessageBox*>(modal)->button(QMessageBox::No)->click();
+            });
+        }
+        ASSERT_TRUE(window.EnterSelected());
+        ASSERT_TRUE(WaitForExpectedModals());
+        const QString text = ReportText();
+        ASSERT_FALSE(text.isEmpty());
+        EXPECT_TRUE(text.contains(Fill(texts::analysis::kReportOverall,
+                                       QString::fromUtf8(texts::analysis::kReportAllPassed))))
+            << text.left(800).toStdString();
+        EXPECT_EQ(text.contains(QStringLiteral("R1")), adjustable(*index));
+        EXPECT_EQ(text.contains(QStringLiteral("R2")), adjustable(*index));
+    }
+    EXPECT_TRUE(fixed || variable);
+}
+
+// The selected candidate's netlist is written from its own design, not the
+// form's: the second candidate's, while the form holds the start-up design.
+TEST_F(DesignWindowTest, TheSelectedCandidatesNetlistIsExported) {
+    CDesignWindow& window = OpenWindow();
+    EXPECT_FALSE(window.NetlistButton()->isEnabled()) << "nothing selected yet";
+    window.SetRequirements(Requirement(12.0, 2.0, 50));
+    ASSERT_TRUE(SearchAndWait(window));
+    ASSERT_GE(window.Candidates().size(), 2u) << window.StatusText().toStdString();
+    window.Select(1);
+    ASSERT_TRUE(window.NetlistButton()->isEnabled());
+    const CDesign wanted = window.Candidates()[1].design;
+    ASSERT_FALSE(wanted == FormDesign());
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("vorschlag.cir"));
+    ExpectModal([path](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        name->setText(path);
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    QTest::mouseClick(window.NetlistButton(), Qt::LeftButton);
+    ASSERT_TRUE(WaitForExpectedModals());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const double leakageH = Analysis().Settings().leakageInductanceMh / 1000.0;
+    EXPECT_EQ(file.readAll().toStdString(),
+              ExportNetlist(CSimulationRequest::FromDesign(wanted, leakageH)).text);
 }
 
 }  // namespace

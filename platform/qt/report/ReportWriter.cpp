@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QProgressDialog>
+#include <QTextBlock>
 #include <QTextDocument>
 #include <QUrl>
 
@@ -32,6 +33,7 @@
 #include "QtPlatform.h"
 #include "SafeFile.h"
 #include "SaveAtomically.h"
+#include "Schematic.h"
 #include "Sweep.h"
 #include "SweepPlot.h"
 #include "SweepTable.h"
@@ -67,6 +69,7 @@ struct CReportWriter::CSnapshot {
     // The parts of a design taken from the design window, as HTML; empty
     // when the form holds no such design.
     QString partsList;
+    CSchematic schematic;
 };
 
 // Computed on the job's thread.
@@ -102,10 +105,8 @@ QString Escaped(const QString& text) {
     return text.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>"));
 }
 
-QString Heading(const QString& text, bool newPage = false) {
-    return (newPage ? QStringLiteral("<h2 style=\"page-break-before: always\">")
-                    : QStringLiteral("<h2>")) +
-           Escaped(text) + QStringLiteral("</h2>");
+QString Heading(const QString& text) {
+    return QStringLiteral("<h2>") + Escaped(text) + QStringLiteral("</h2>");
 }
 
 QString Paragraph(const QString& text) {
@@ -234,6 +235,79 @@ QString DesignHeader(const CReportWriter::CSnapshot& snapshot) {
            QStringLiteral("</p>");
 }
 
+// The names of the checks that fail at some corner of the worst case (by the
+// circuit's steady state, or the closed form's where the circuit has no
+// answer), in the worst case's order; none when all pass.
+QStringList FailedChecks(const CWorstCase& worstCase) {
+    QStringList failed;
+    for (const CCorner& corner : worstCase.corners) {
+        const CCircuitVerdict& circuit = corner.verdict;
+        const bool solved = circuit.solved;
+        const QString where = CornerTitle(corner.corner);
+        if (solved ? !circuit.targetHeld : corner.check.targetNotHeld) {
+            failed << Fill(ta::kReportCheckTarget, where);
+        }
+        if (solved ? circuit.overloaded : corner.check.overloaded) {
+            failed << Fill(ta::kReportCheckWinding, where);
+        }
+        if (solved ? circuit.junctionOverLimit : corner.check.junctionOverLimit) {
+            failed << Fill(ta::kReportCheckJunction, where);
+        }
+    }
+    return failed;
+}
+
+// The image resource the schematic is drawn over.
+const QString kSchematicImage = QStringLiteral("ohmrada://schematic");
+
+// The overall verdict and a free place of the schematic's shape, the width
+// of the text, under its heading.
+QString VerdictAndSchematic(QTextDocument& document, const CWorstCase& worstCase, double width) {
+    const QStringList failed = FailedChecks(worstCase);
+    const QString verdict = failed.isEmpty()
+                                ? Text(ta::kReportAllPassed)
+                                : Fill(ta::kReportSomeFailed, failed.join(QStringLiteral(", ")));
+    QImage blank(1, 1, QImage::Format_ARGB32);
+    blank.fill(Qt::transparent);
+    document.addResource(QTextDocument::ImageResource, QUrl(kSchematicImage), blank);
+    return QStringLiteral("<p><b>") + Escaped(Fill(ta::kReportOverall, verdict)) +
+           QStringLiteral("</b></p>") + Heading(Text(ta::kReportSchematic)) +
+           QStringLiteral("<p><img src=\"%1\" width=\"%2\" height=\"%3\"></p>")
+               .arg(kSchematicImage)
+               .arg(std::floor(width))
+               .arg(std::floor(width / kSchematicAspect));
+}
+
+// Where the document placed the image resource `name`, in its coordinates
+// (as laid out on the paint device it was given); nothing when it holds none.
+std::optional<QRectF> ImageRect(const QTextDocument& document, const QString& name) {
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (!fragment.charFormat().isImageFormat() ||
+                fragment.charFormat().toImageFormat().name() != name) {
+                continue;
+            }
+            const QTextLayout* layout = block.layout();
+            const int position = fragment.position() - block.position();
+            const QTextLine line = layout->lineForTextPosition(position);
+            if (!line.isValid()) {
+                return std::nullopt;
+            }
+            const QTextImageFormat image = fragment.charFormat().toImageFormat();
+            // The layout scales the image's size (1/96 inch) to the device.
+            const QPaintDevice* device = document.documentLayout()->paintDevice();
+            const double scale = device != nullptr ? device->logicalDpiY() / 96.0 : 1.0;
+            const QSizeF size(image.width() * scale, image.height() * scale);
+            const QPointF origin = layout->position();
+            const double left = origin.x() + line.cursorToX(position);
+            const double baseline = origin.y() + line.y() + line.ascent();
+            return QRectF(QPointF(left, baseline - size.height()), size);
+        }
+    }
+    return std::nullopt;
+}
+
 QString InputsSection(const CReportWriter::CSnapshot& snapshot) {
     return Heading(Text(ta::kReportInputs)) + Table(snapshot.inputs);
 }
@@ -263,8 +337,9 @@ QString SettingsSection(const CReportWriter::CSnapshot& snapshot) {
     rows << QStringList{label(ta::kLeakageInductance),
                         FormatNumber(snapshot.settings.leakageInductanceMh, 3),
                         Text(ta::kMillihenry).trimmed()};
-    return Heading(Text(ta::kReportSettings), true) + Table(rows) +
-           Paragraph(Text(ta::kReportVerdicts));
+    // Right after the results: the first page's overflow shares a page with
+    // it rather than leaving one almost empty.
+    return Heading(Text(ta::kReportSettings)) + Table(rows) + Paragraph(Text(ta::kReportVerdicts));
 }
 
 QString WorstCaseSection(const CWorstCase& worstCase) {
@@ -362,6 +437,18 @@ std::shared_ptr<const CReportWriter::CSnapshot> CReportWriter::Snapshot(const QS
     snapshot->evaluation = state.evaluation;
     snapshot->settings = m_owner.Settings();
     snapshot->partsList = PartsListHtml(m_owner);
+    // An adjustable regulator is known only of a candidate the design window
+    // entered into the form (while the form holds its design).
+    bool adjustable = false;
+    if (const auto* designs =
+            static_cast<const CDesignWindow*>(m_owner.Window(EAnalysisWindow::kDesign))) {
+        if (const CCandidate* adopted = designs->Adopted()) {
+            const auto& regulators = designs->Catalogue().regulators;
+            adjustable = adopted->choice.regulator < regulators.size() &&
+                         regulators[adopted->choice.regulator].Adjustable();
+        }
+    }
+    snapshot->schematic = SchematicOfDesign(state.design, adjustable);
     snapshot->created = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
     const std::string& file = m_owner.Dialog().FileName();
     snapshot->designFile = file.empty() ? Text(ta::kReportNoFile) : QString::fromStdString(file);
@@ -519,7 +606,10 @@ namespace {
 QString SimulationSection(QTextDocument& document, const CReportWriter::CSnapshot& snapshot,
                           const CReportWriter::CComputed& computed, double width) {
     QString html;
-    html += Heading(TitleOf(EAnalysisWindow::kTimeDomain), true);
+    // The sections follow one another without forced page breaks: a plot
+    // that does not fit moves to the next page, and no page is left with a
+    // few lines of the section before.
+    html += Heading(TitleOf(EAnalysisWindow::kTimeDomain));
     const CTimeDomainWindow::CSimulated& simulated = *computed.simulated;
     const CSimulationResult& result = CTimeDomainWindow::ResultOf(simulated);
     const bool measured = result.Ok() || result.error == ESimulationError::kCollapsed;
@@ -550,7 +640,7 @@ QString SimulationSection(QTextDocument& document, const CReportWriter::CSnapsho
 QString SweepSection(QTextDocument& document, const CReportWriter::CSnapshot& snapshot,
                      const CReportWriter::CComputed& computed, double width) {
     QString html;
-    html += Heading(TitleOf(EAnalysisWindow::kSweep), true);
+    html += Heading(TitleOf(EAnalysisWindow::kSweep));
     if (!snapshot.sweepImage.isNull()) {
         html += Paragraph(snapshot.sweepNote);
         html += Image(document, QStringLiteral("sweep"), snapshot.sweepImage, width * 0.98);
@@ -601,6 +691,7 @@ void CReportWriter::Finished(const std::shared_ptr<const CComputed>& computed) {
                               "h2 { font-size: 11pt; margin-top: 10px; margin-bottom: 4px; }"));
 
                           QString html = QStringLiteral("<html><body>") + DesignHeader(snapshot);
+                          html += VerdictAndSchematic(document, computed->worstCase, width);
                           html += InputsSection(snapshot);
                           html += snapshot.partsList;
                           html += ResultsSection(snapshot);
@@ -611,7 +702,12 @@ void CReportWriter::Finished(const std::shared_ptr<const CComputed>& computed) {
                           html += SimulationSection(document, snapshot, *computed, width);
                           html += SweepSection(document, snapshot, *computed, width);
                           document.setHtml(html + QStringLiteral("</body></html>"));
-                          return PrintPaged(document, writer) > 0;
+                          const auto schematic = [&document, &snapshot](QPainter& painter, int) {
+                              if (const auto area = ImageRect(document, kSchematicImage)) {
+                                  DrawSchematic(painter, *area, snapshot.schematic);
+                              }
+                          };
+                          return PrintPaged(document, writer, schematic) > 0;
                       },
                       error);
     m_file.reset();
@@ -624,7 +720,8 @@ void CReportWriter::Finished(const std::shared_ptr<const CComputed>& computed) {
     }
 }
 
-int CReportWriter::PrintPaged(QTextDocument& document, QPagedPaintDevice& device) {
+int CReportWriter::PrintPaged(QTextDocument& document, QPagedPaintDevice& device,
+                              const std::function<void(QPainter&, int)>& overlay) {
     const int resolution = device.logicalDpiY();
     const QRectF body = device.pageLayout().paintRectPixels(resolution);
     const double footer = kFooterMm / 25.4 * resolution;
@@ -649,6 +746,9 @@ int CReportWriter::PrintPaged(QTextDocument& document, QPagedPaintDevice& device
         context.clip = QRectF(0.0, top, page.width(), page.height());
         painter.setClipRect(context.clip);
         document.documentLayout()->draw(&painter, context);
+        if (overlay) {
+            overlay(painter, index);
+        }
         painter.restore();
         const QRectF footerArea(0.0, page.height(), page.width(), footer);
         painter.setPen(QPen(Qt::gray, 0));

@@ -12,6 +12,7 @@
 #include "JobTracker.h"
 
 class QPagedPaintDevice;
+class QPainter;
 class QProgressDialog;
 class QTextDocument;
 
@@ -29,7 +30,10 @@ class CAnalysisWindows;
 // the analysis settings and which verdict comes from what, the worst case,
 // the limits, the simulation with its comparison and its two plots, and a
 // sweep (the one Parameterverlauf shows, or one of the load current made for
-// the report). Every page ends with "Seite N von M".
+// the report). Page one opens with the overall verdict (every check of the
+// worst case at each corner) and the circuit's schematic, drawn as vectors
+// (Schematic.h) over a place the document keeps free for it. Every page ends
+// with "Seite N von M".
 //
 // Save asks for the name; what the windows do not already show is then
 // computed on a thread of the writer's CJobTracker (the worst case and the
@@ -55,8 +59,11 @@ public:
     QProgressDialog* Progress() const;
 
     // Draws document onto device page by page, each with the footer
-    // "Seite N von M" below the text; returns M (0: nothing drawn).
-    static int PrintPaged(QTextDocument& document, QPagedPaintDevice& device);
+    // "Seite N von M" below the text; returns M (0: nothing drawn). overlay
+    // then draws onto each page (index from 0) with the painter in the
+    // document's coordinates: what the document cannot hold as vectors.
+    static int PrintPaged(QTextDocument& document, QPagedPaintDevice& device,
+                          const std::function<void(QPainter&, int)>& overlay = {});
 
     struct CSnapshot;  // what the report takes from the form and the windows
     struct CComputed;  // what it computes itself

@@ -29,6 +29,7 @@
 #include "FormLabels.h"
 #include "LineIo.h"
 #include "MainsRegions.h"
+#include "NetlistSave.h"
 #include "QtPlatform.h"
 #include "Texts.h"
 #include "TimeDomainWindow.h"
@@ -238,10 +239,12 @@ CDesignWindow::CDesignWindow(CAnalysisWindows& owner, QWidget* form)
 
     m_enter = new QPushButton(Text(td::kEnter));
     m_save = new QPushButton(Text(td::kSaveAs));
+    m_netlist = new QPushButton(QString::fromUtf8(texts::analysis::kNetlistExport));
     auto* help = new QPushButton(QString::fromUtf8(texts::analysis::kHelpButton));
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_enter);
     buttons->addWidget(m_save);
+    buttons->addWidget(m_netlist);
     buttons->addStretch(1);
     buttons->addWidget(help);
 
@@ -264,6 +267,7 @@ CDesignWindow::CDesignWindow(CAnalysisWindows& owner, QWidget* form)
     connect(m_cancel, &QPushButton::clicked, this, &CDesignWindow::CancelSearch);
     connect(m_enter, &QPushButton::clicked, this, &CDesignWindow::EnterSelected);
     connect(m_save, &QPushButton::clicked, this, &CDesignWindow::SaveSelectedWithDialog);
+    connect(m_netlist, &QPushButton::clicked, this, &CDesignWindow::ExportNetlistWithDialog);
     connect(help, &QPushButton::clicked, this,
             [this] { Owner().ShowHelp(QString::fromUtf8(td::kHelp)); });
     connect(m_table, &QTableWidget::itemSelectionChanged, this, &CDesignWindow::ShowDetails);
@@ -548,6 +552,7 @@ void CDesignWindow::UpdateButtons() {
     m_cancel->setEnabled(running);
     m_enter->setEnabled(selected);
     m_save->setEnabled(selected);
+    m_netlist->setEnabled(selected);
 }
 
 namespace {
@@ -633,6 +638,15 @@ void CDesignWindow::SaveSelectedWithDialog() {
     if (!SaveSelected(file)) {
         platform.MessageBox(Fill(td::kSaveFailed, file).toStdString(), CPlatform::EIcon::kStop);
     }
+}
+
+void CDesignWindow::ExportNetlistWithDialog() {
+    const int row = Selected();
+    if (row < 0 || static_cast<std::size_t>(row) >= m_candidates.size()) {
+        return;
+    }
+    SaveNetlistWithDialog(Owner(), m_candidates[static_cast<std::size_t>(row)].design,
+                          Owner().Settings().leakageInductanceMh);
 }
 
 void CDesignWindow::SetStatus(const QString& text) {

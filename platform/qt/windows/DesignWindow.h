@@ -87,6 +87,9 @@ public:
     // Save As writes the form's; false when nothing was written.
     bool SaveSelected(const QString& path);
     void SaveSelectedWithDialog();
+    // "Netzliste exportieren...": the selected candidate's design (with the
+    // leakage inductance of Zeitbereich) as a SPICE netlist.
+    void ExportNetlistWithDialog();
 
     // The candidate last entered into the form, while the form holds its
     // design unchanged.
@@ -99,6 +102,7 @@ public:
     QPushButton* CancelButton() const { return m_cancel; }
     QPushButton* EnterButton() const { return m_enter; }
     QPushButton* SaveButton() const { return m_save; }
+    QPushButton* NetlistButton() const { return m_netlist; }
 
     // The parts of a candidate as (part, choice) rows, for the window and
     // the report.
@@ -140,6 +144,7 @@ private:
     QTableWidget* m_details = nullptr;
     QPushButton* m_enter = nullptr;
     QPushButton* m_save = nullptr;
+    QPushButton* m_netlist = nullptr;
     QTimer* m_progressTimer = nullptr;
     // Per mille of the running search, written by its thread.
     std::shared_ptr<std::atomic<int>> m_permille;

@@ -21,6 +21,7 @@
 #include "AnalysisWindows.h"
 #include "FormLabels.h"
 #include "FormWarnings.h"
+#include "NetlistSave.h"
 #include "PlotWidget.h"
 #include "Results.h"
 #include "Simulator.h"
@@ -221,6 +222,8 @@ CTimeDomainWindow::CTimeDomainWindow(CAnalysisWindows& owner, QWidget* form)
     m_cancel->setEnabled(false);
     m_restart = new QPushButton(QString::fromUtf8(ta::kRestart));
     m_restart->setFocusPolicy(Qt::NoFocus);
+    m_netlist = new QPushButton(QString::fromUtf8(ta::kNetlistExport));
+    m_netlist->setFocusPolicy(Qt::NoFocus);
     auto* help = new QPushButton(QString::fromUtf8(ta::kHelpButton));
     help->setFocusPolicy(Qt::NoFocus);
 
@@ -257,6 +260,7 @@ CTimeDomainWindow::CTimeDomainWindow(CAnalysisWindows& owner, QWidget* form)
     top->addWidget(m_status, 1);
     top->addWidget(m_cancel);
     top->addWidget(m_restart);
+    top->addWidget(m_netlist);
     top->addWidget(help);
     auto* plots = new QVBoxLayout;
     plots->addWidget(m_waveforms, 3);
@@ -277,6 +281,7 @@ CTimeDomainWindow::CTimeDomainWindow(CAnalysisWindows& owner, QWidget* form)
     connect(&m_debounce, &QTimer::timeout, this, [this] { Restart(); });
     connect(m_cancel, &QPushButton::clicked, this, [this] { Cancel(); });
     connect(m_restart, &QPushButton::clicked, this, [this] { Restart(); });
+    connect(m_netlist, &QPushButton::clicked, this, &CTimeDomainWindow::ExportNetlistWithDialog);
     connect(help, &QPushButton::clicked, this,
             [this] { Owner().ShowHelp(QString::fromUtf8(ta::kTimeDomainHelp)); });
     connect(m_leakage, &QDoubleSpinBox::valueChanged, this, [this](double value) {
@@ -309,6 +314,10 @@ void CTimeDomainWindow::Follow(const CFormState& state) {
         return;
     }
     m_debounce.start();
+}
+
+void CTimeDomainWindow::ExportNetlistWithDialog() {
+    SaveNetlistWithDialog(Owner(), Owner().State().design, Owner().Settings().leakageInductanceMh);
 }
 
 void CTimeDomainWindow::Restart() {

@@ -34,6 +34,8 @@ class CPlotWidget;
 // the steady state, the switch-on surge, the comparison table (form,
 // simulated, deviation) and the winding check, which also drives the
 // rated-power colour of the form. Without ngspice the window says so.
+// "Netzliste exportieren..." writes the same circuit as a SPICE netlist for
+// the user's own simulator (NetlistSave.h), which needs no ngspice here.
 class CTimeDomainWindow : public CToolWindow {
 public:
     CTimeDomainWindow(CAnalysisWindows& owner, QWidget* form);
@@ -54,6 +56,10 @@ public:
     QDoubleSpinBox* LeakageInductance() const { return m_leakage; }
     QPushButton* CancelButton() const { return m_cancel; }
     QPushButton* RestartButton() const { return m_restart; }
+    QPushButton* NetlistButton() const { return m_netlist; }
+    // "Netzliste exportieren...": the form's design with the leakage
+    // inductance set here, as a SPICE netlist in a file the user chooses.
+    void ExportNetlistWithDialog();
     QTableWidget* ComparisonTable() const { return m_table; }
     CPlotWidget* WaveformPlot() const { return m_waveforms; }
 
@@ -100,6 +106,7 @@ private:
     QProgressBar* m_busy;
     QPushButton* m_cancel;
     QPushButton* m_restart;
+    QPushButton* m_netlist;
     CPlotWidget* m_waveforms;
     CPlotWidget* m_switchOn;
     QTableWidget* m_table;
