@@ -8,9 +8,12 @@
 #include <numeric>
 #include <tuple>
 
+#include "Bom.h"
 #include "DesignCircuit.h"
 #include "InputTable.h"
 #include "LineIo.h"
+#include "MainsRegions.h"
+#include "NumberText.h"
 #include "PowerSupply.h"
 #include "SteadyState.h"
 #include "WorstCase.h"
@@ -146,6 +149,88 @@ std::optional<int> ChooseHeatSink(const CCatalogue& catalogue, const CRegulatorP
     return best;
 }
 
+// The power of one rectifier package at a corner: each diode's U_T I_mean +
+// R I_rms^2 (the circuit's currents), four of them in a bridge.
+double RectifierPackagePower(const CRectifierPart& rectifier, const CCircuitMeasurements& m) {
+    return rectifier.DiodesPerPackage() *
+           (rectifier.thresholdV * m.meanCurrent + rectifier.bulkOhm * m.rmsCurrent * m.rmsCurrent);
+}
+
+// The rectifier's junction temperature in free air (sink -1) or on a heat
+// sink with the catalogue's first pad.
+double RectifierJunction(const CCatalogue& catalogue, const CRectifierPart& rectifier,
+                         double powerW, int sink, double ambientC) {
+    if (sink < 0) {
+        return ambientC + powerW * rectifier.thetaJaKPerW;
+    }
+    const int pad = FirstPad(catalogue);
+    const double padTheta =
+        pad < 0 ? 0.0 : catalogue.heatSinks[static_cast<std::size_t>(pad)].thetaKPerW;
+    return ambientC + powerW * (rectifier.thetaJcKPerW + padTheta +
+                                catalogue.heatSinks[static_cast<std::size_t>(sink)].thetaKPerW);
+}
+
+double RectifierJunctionLimit(const CRectifierPart& rectifier, const CRequirements& requirements) {
+    return rectifier.junctionMaxC - requirements.junctionMarginK;
+}
+
+// None (-1) when free air keeps the rectifier within its limit, else the
+// cheapest heat sink that does (a bridge only: a package with a case to
+// mount); nullopt when none does.
+std::optional<int> ChooseRectifierSink(const CCatalogue& catalogue, const CRectifierPart& rectifier,
+                                       double powerW, const CRequirements& requirements) {
+    const double limit = RectifierJunctionLimit(rectifier, requirements);
+    if (RectifierJunction(catalogue, rectifier, powerW, -1, requirements.ambientC) <= limit) {
+        return -1;
+    }
+    if (!rectifier.bridge || !(rectifier.thetaJcKPerW > 0.0)) {
+        return std::nullopt;
+    }
+    std::optional<int> best;
+    for (std::size_t i = 0; i < catalogue.heatSinks.size(); ++i) {
+        const CHeatSinkPart& sink = catalogue.heatSinks[i];
+        if (sink.pad || RectifierJunction(catalogue, rectifier, powerW, static_cast<int>(i),
+                                          requirements.ambientC) > limit) {
+            continue;
+        }
+        const CHeatSinkPart* have =
+            best ? &catalogue.heatSinks[static_cast<std::size_t>(*best)] : nullptr;
+        if (have == nullptr || sink.priceEur < have->priceEur ||
+            (sink.priceEur == have->priceEur && sink.sizeCm3 < have->sizeCm3)) {
+            best = static_cast<int>(i);
+        }
+    }
+    return best;
+}
+
+double RegulatorPowerLimit(const CRegulatorPart& regulator) {
+    return regulator.maxPowerW > 0.0 ? regulator.maxPowerW
+                                     : std::numeric_limits<double>::infinity();
+}
+
+const CHeatSinkPart* HeatSinkAt(const CCatalogue& catalogue, int index) {
+    return index < 0 ? nullptr : &catalogue.heatSinks[static_cast<std::size_t>(index)];
+}
+
+// What the main parts of a choice cost (the transformer's the same within a
+// configuration; the small parts follow the regulator).
+double ChoicePartsCost(const CCatalogue& catalogue, const CPartChoice& choice) {
+    const CRectifierPart& r = catalogue.rectifiers[choice.rectifier];
+    const int diodes = r.bridge                                    ? 1
+                       : choice.circuit == ECircuitKind::kBridge   ? 4
+                       : choice.circuit == ECircuitKind::kHalfWave ? 1
+                                                                   : 2;
+    double cost = catalogue.transformers[choice.transformer].priceEur + diodes * r.priceEur +
+                  catalogue.capacitors[choice.capacitor].priceEur +
+                  catalogue.regulators[choice.regulator].priceEur;
+    for (int sink : {choice.heatSink, choice.pad, choice.rectifierSink}) {
+        if (const CHeatSinkPart* part = HeatSinkAt(catalogue, sink)) {
+            cost += part->priceEur;
+        }
+    }
+    return cost;
+}
+
 CCheck MakeCheck(std::string name, std::string unit, double value, double limit, bool atLeast) {
     CCheck check;
     check.name = std::move(name);
@@ -256,6 +341,43 @@ CAnalysisSettings CRequirements::Settings(double junctionLimitC) const {
     return settings;
 }
 
+const char* RankName(ERank rank) {
+    switch (rank) {
+        case ERank::kLoss:
+            return "loss";
+        case ERank::kSize:
+            return "size";
+        case ERank::kCost:
+            break;
+    }
+    return "cost";
+}
+
+std::optional<ERank> RankOfName(std::string_view name) {
+    for (ERank rank : {ERank::kCost, ERank::kLoss, ERank::kSize}) {
+        if (name == RankName(rank)) {
+            return rank;
+        }
+    }
+    return std::nullopt;
+}
+
+double CapacitorLife(const CCapacitorPart& capacitor, double ambientC, double rippleA,
+                     double ratedRippleA) {
+    const double ratio =
+        ratedRippleA > 0.0 ? rippleA / ratedRippleA : std::numeric_limits<double>::infinity();
+    const double rise = kCapacitorRippleRiseK * ratio * ratio;
+    const double life = capacitor.LifeAt(ambientC) *
+                        std::pow(2.0, (kCapacitorRippleRiseK - rise) / kCapacitorRippleRiseK);
+    return std::isnan(life) ? life : std::min(life, kCapacitorLifeBoundH);
+}
+
+double PrimaryVoltageOf(const CRequirements& requirements) {
+    const CAnalysisSettings settings = requirements.Settings(125.0);
+    const std::optional<std::size_t> region = MainsRegionOf(settings);
+    return PrimaryVoltage(region ? MainsRegions()[*region].id : "");
+}
+
 const char* CircuitName(ECircuitKind kind) {
     switch (kind) {
         case ECircuitKind::kHalfWave:
@@ -354,7 +476,6 @@ CCandidate EvaluateCandidate(const CCatalogue& catalogue, const CPartChoice& cho
     candidate.design = DesignOfChoice(catalogue, choice, requirements);
     candidate.rjaKPerW = static_cast<double>(candidate.design[EInput::kRja]);
     candidate.capacitorVolume = c.capacitanceUf * c.voltageV;
-    candidate.capacitorLifeH = c.LifeAt(requirements.ambientC);
     const CCorners corners = CornersOf(candidate.design, settings);
     const CSteadyState low = SolveSteadyState(corners.lowCircuit);
     const CSteadyState high = SolveSteadyState(corners.highCircuit);
@@ -391,6 +512,27 @@ CCandidate EvaluateCandidate(const CCatalogue& catalogue, const CPartChoice& cho
                                kRectifierDerating * r.currentA, false));
     checks.push_back(MakeCheck("high_rectifier_reverse_voltage_v", "V",
                                highSolved ? hm.peakReverseVoltage : nan, r.reverseV, false));
+    // The rectifier's junction at high mains, on a heat sink where free air
+    // does not do.
+    const double rectifierPower = highSolved ? RectifierPackagePower(r, hm) : nan;
+    const std::optional<int> rectifierSink =
+        highSolved ? ChooseRectifierSink(catalogue, r, rectifierPower, requirements) : std::nullopt;
+    candidate.choice.rectifierSink = rectifierSink.value_or(-1);
+    checks.push_back(MakeCheck(
+        "rectifier_junction_temperature_c", "C",
+        highSolved ? RectifierJunction(catalogue, r, rectifierPower, candidate.choice.rectifierSink,
+                                       requirements.ambientC)
+                   : nan,
+        RectifierJunctionLimit(r, requirements), false));
+    checks.push_back(MakeCheck("high_regulator_power_w", "W",
+                               highSolved ? verdict.regulatorPowerW : nan, RegulatorPowerLimit(g),
+                               false));
+    candidate.capacitorLifeH = highSolved
+                                   ? CapacitorLife(c, requirements.ambientC, hm.capacitorRmsCurrent,
+                                                   RippleRating(c, choice.circuit))
+                                   : nan;
+    checks.push_back(MakeCheck("capacitor_life_h", "h", candidate.capacitorLifeH,
+                               requirements.capacitorLifeH, true));
     bool othersPassed = true;
     for (const CCheck& check : checks) {
         othersPassed = othersPassed && check.passed;
@@ -411,26 +553,74 @@ CCandidate EvaluateCandidate(const CCatalogue& catalogue, const CPartChoice& cho
         }
     }
     candidate.binding = binding;
+
+    // At nominal mains: the current the primary draws, what is dissipated,
+    // and the parts list with its cost.
+    const CCircuitParameters nominalCircuit =
+        CircuitOfDesign(candidate.design, settings.leakageInductanceH);
+    const CSteadyState nominal = SolveSteadyState(nominalCircuit);
+    const double primaryV = PrimaryVoltageOf(requirements);
+    if (nominal.Solved()) {
+        const CCircuitMeasurements& nm = nominal.measurements;
+        candidate.primaryCurrentA = PrimaryCurrent(nominalCircuit, nm.windingRmsCurrent, primaryV);
+        candidate.lossW =
+            nm.inputPower + nm.copperLoss - requirements.outputV * requirements.currentA;
+    } else {
+        candidate.primaryCurrentA = nan;
+        candidate.lossW = nan;
+    }
+    CBomParts parts;
+    parts.transformer = &catalogue.transformers[choice.transformer];
+    parts.rectifier = &r;
+    parts.capacitor = &c;
+    parts.regulator = &g;
+    parts.heatSink = HeatSinkAt(catalogue, choice.heatSink);
+    parts.pad = HeatSinkAt(catalogue, choice.pad);
+    parts.rectifierSink = HeatSinkAt(catalogue, candidate.choice.rectifierSink);
+    CBomCircuit bomCircuit;
+    bomCircuit.primaryV = primaryV;
+    bomCircuit.primaryCurrentA = candidate.primaryCurrentA;
+    bomCircuit.outputV = requirements.outputV;
+    bomCircuit.regulatorInputPeakV = noLoadPeak;
+    bomCircuit.connection = ConnectionText(catalogue, choice);
+    candidate.bom = MakeBom(catalogue, parts, candidate.design, bomCircuit);
+    candidate.costEur = candidate.bom.Cost();
     return candidate;
 }
 
 namespace {
 
+// How the search compares two choices of one transformer configuration:
+// the parts' cost first (ranked by cost or loss), or the capacitor's C x U
+// (ranked by size), then the heat sink's size and the rectifier's rating.
 struct CRankKey {
-    double va;
+    double cost;
     double volume;
     double sink;
     double rectifier;
     bool operator<(const CRankKey& other) const {
-        return std::tie(va, volume, sink, rectifier) <
-               std::tie(other.va, other.volume, other.sink, other.rectifier);
+        return std::tie(cost, volume, sink, rectifier) <
+               std::tie(other.cost, other.volume, other.sink, other.rectifier);
     }
 };
 
-CRankKey RankOf(const CCatalogue& catalogue, const CCandidate& candidate) {
-    return {catalogue.transformers[candidate.choice.transformer].va, candidate.capacitorVolume,
-            SinkSize(catalogue, candidate.choice.heatSink),
-            catalogue.rectifiers[candidate.choice.rectifier].currentA};
+// The order of the candidates shown.
+std::tuple<double, double, double, double, double> RankOf(const CCatalogue& catalogue,
+                                                          const CCandidate& candidate, ERank rank) {
+    const double va = catalogue.transformers[candidate.choice.transformer].va;
+    const double sink = SinkSize(catalogue, candidate.choice.heatSink);
+    const double loss =
+        std::isnan(candidate.lossW) ? std::numeric_limits<double>::infinity() : candidate.lossW;
+    switch (rank) {
+        case ERank::kLoss:
+            return {loss, candidate.costEur, va, candidate.capacitorVolume, sink};
+        case ERank::kSize:
+            return {va, candidate.capacitorVolume, sink,
+                    catalogue.rectifiers[candidate.choice.rectifier].currentA, candidate.costEur};
+        case ERank::kCost:
+            break;
+    }
+    return {candidate.costEur, loss, va, candidate.capacitorVolume, sink};
 }
 
 // The search's working state for one requirement.
@@ -479,6 +669,7 @@ private:
 
     std::vector<CConfig> Configs(CDesignSearchResult& result) const;
     void ExplainFailure(CDesignSearchResult& result) const;
+    bool TransformerVaBinds(const CDesignSearchResult& result) const;
     std::optional<CCandidate> SearchConfig(const CConfig& config);
     std::optional<CCandidate> SearchRectifier(const CConfig& config, std::size_t rectifier);
     // What one configuration with one rectifier must meet, or nothing when
@@ -715,7 +906,7 @@ void CSearch::CheapestCapacitor(const CConfig& config, CPartChoice choice, std::
             c.voltageV < bounds.capacitorVoltage) {
             continue;
         }
-        if (bestKey && c.capacitanceUf * c.voltageV > bestKey->volume) {
+        if (bestKey && q.rank == ERank::kSize && c.capacitanceUf * c.voltageV > bestKey->volume) {
             return;  // already beaten on the capacitor
         }
         const std::size_t cIndex = static_cast<std::size_t>(
@@ -743,6 +934,26 @@ void CSearch::CheapestCapacitor(const CConfig& config, CPartChoice choice, std::
         }
         choice.heatSink = *sink;
         choice.pad = *sink < 0 ? -1 : m_pad;
+        if (power > RegulatorPowerLimit(g)) {
+            Reason(ERuledOut::kRegulatorPower);
+            NearMiss(choice, (power - g.maxPowerW) / g.maxPowerW);
+            ceiling = c.capacitanceUf;  // the mean voltage grows with it
+            continue;
+        }
+        const std::optional<int> rectifierSink =
+            ChooseRectifierSink(m_catalogue, r, RectifierPackagePower(r, m), q);
+        if (!rectifierSink) {
+            Reason(ERuledOut::kRectifierJunction);
+            NearMiss(choice, 0.5);
+            ceiling = c.capacitanceUf;  // the diodes' RMS current grows with it
+            continue;
+        }
+        choice.rectifierSink = *rectifierSink;
+        if (CapacitorLife(c, q.ambientC, m.capacitorRmsCurrent, RippleRating(c, config.circuit)) <
+            q.capacitorLifeH) {
+            Reason(ERuledOut::kCapacitorLife);
+            continue;
+        }
         if (m.capacitorRmsCurrent > RippleRating(c, config.circuit)) {
             Reason(ERuledOut::kRippleCurrent);
             NearMiss(choice, (m.capacitorRmsCurrent - RippleRating(c, config.circuit)) /
@@ -760,7 +971,7 @@ void CSearch::CheapestCapacitor(const CConfig& config, CPartChoice choice, std::
             ceiling = c.capacitanceUf;  // the surge grows with the capacitance
             continue;
         }
-        const CRankKey key{m_catalogue.transformers[config.transformer].va,
+        const CRankKey key{q.rank == ERank::kSize ? 0.0 : ChoicePartsCost(m_catalogue, choice),
                            c.capacitanceUf * c.voltageV, SinkSize(m_catalogue, choice.heatSink),
                            r.currentA};
         if (!bestKey || key < *bestKey) {
@@ -779,29 +990,34 @@ std::optional<CCandidate> CSearch::SearchRectifier(const CConfig& config, std::s
     }
     std::optional<CPartChoice> best;
     std::optional<CRankKey> bestKey;
-    for (std::size_t regulator = 0; regulator < m_catalogue.regulators.size(); ++regulator) {
-        const CRegulatorPart& g = m_catalogue.regulators[regulator];
-        if (!RegulatorGives(g, q.outputV)) {
-            continue;
-        }
-        if (g.maxCurrentA < q.currentA) {
-            Reason(ERuledOut::kRegulatorCurrent);
-            continue;
-        }
-        if (bounds->highPeak > RegulatorInputLimit(g, q.outputV)) {
-            Reason(ERuledOut::kRegulatorInput);
-            continue;
-        }
-        CPartChoice choice;
-        choice.transformer = config.transformer;
-        choice.connection = config.connection;
-        choice.circuit = config.circuit;
-        choice.rectifier = rectifier;
-        choice.regulator = regulator;
-        const double need = q.outputV + g.dropoutV + q.targetMarginV;
-        if (const std::optional<std::size_t> lo =
-                SmallestCapacitance(config, choice, need, *bounds)) {
-            CheapestCapacitor(config, choice, *lo, *bounds, best, bestKey);
+    // Regulators rated for at most kRegulatorOversize times the load first;
+    // a larger one only where none of those serves.
+    for (int pass = 0; pass < 2 && !best; ++pass) {
+        for (std::size_t regulator = 0; regulator < m_catalogue.regulators.size(); ++regulator) {
+            const CRegulatorPart& g = m_catalogue.regulators[regulator];
+            if (!RegulatorGives(g, q.outputV) ||
+                (g.maxCurrentA > kRegulatorOversize * q.currentA) != (pass == 1)) {
+                continue;
+            }
+            if (g.maxCurrentA < q.currentA) {
+                Reason(ERuledOut::kRegulatorCurrent);
+                continue;
+            }
+            if (bounds->highPeak > RegulatorInputLimit(g, q.outputV)) {
+                Reason(ERuledOut::kRegulatorInput);
+                continue;
+            }
+            CPartChoice choice;
+            choice.transformer = config.transformer;
+            choice.connection = config.connection;
+            choice.circuit = config.circuit;
+            choice.rectifier = rectifier;
+            choice.regulator = regulator;
+            const double need = q.outputV + g.dropoutV + q.targetMarginV;
+            if (const std::optional<std::size_t> lo =
+                    SmallestCapacitance(config, choice, need, *bounds)) {
+                CheapestCapacitor(config, choice, *lo, *bounds, best, bestKey);
+            }
         }
     }
     if (!best) {
@@ -855,6 +1071,36 @@ std::vector<CSearch::CConfig> CSearch::Configs(CDesignSearchResult& result) cons
     return configs;
 }
 
+// Whether the largest VA allowed is what keeps the requirements from a
+// design: it leaves out transformers of the catalogue, and within it either
+// the output alone takes more than it, or no transformer carried the load
+// current, or every nearest design fails on its transformer (the winding's
+// current, or its voltage at low mains).
+bool CSearch::TransformerVaBinds(const CDesignSearchResult& result) const {
+    const CRequirements& q = m_requirements;
+    const bool leavesOut =
+        std::any_of(m_catalogue.transformers.begin(), m_catalogue.transformers.end(),
+                    [&](const CTransformerPart& t) { return t.va > q.maxVa; });
+    if (!leavesOut) {
+        return false;
+    }
+    if (q.outputV * q.currentA >= q.maxVa) {
+        return true;
+    }
+    const std::size_t transformerReasons =
+        m_reasons[static_cast<std::size_t>(ERuledOut::kTransformerCurrent)] +
+        m_reasons[static_cast<std::size_t>(ERuledOut::kWindingCurrent)] +
+        m_reasons[static_cast<std::size_t>(ERuledOut::kTransformerVoltage)] +
+        m_reasons[static_cast<std::size_t>(ERuledOut::kTargetNotHeld)];
+    if (result.nearest.empty()) {
+        return transformerReasons > 0;
+    }
+    return std::all_of(result.nearest.begin(), result.nearest.end(), [](const CCandidate& near) {
+        const std::string& name = near.checks[near.binding].name;
+        return name == "high_winding_rms_current_a" || name == "low_minimum_voltage_v";
+    });
+}
+
 // When nothing passed: the nearest failures and the reasons counted.
 void CSearch::ExplainFailure(CDesignSearchResult& result) const {
     for (std::size_t k = 0; k < m_nearMisses.size() && result.nearest.size() < 3; ++k) {
@@ -878,6 +1124,7 @@ void CSearch::ExplainFailure(CDesignSearchResult& result) const {
         }
         result.nearest.push_back(std::move(miss));
     }
+    result.transformerVaBinds = TransformerVaBinds(result);
     std::vector<CRuledOut> reasons;
     for (std::size_t k = 0; k < kRuledOutCount; ++k) {
         if (m_reasons[k] > 0) {
@@ -887,6 +1134,21 @@ void CSearch::ExplainFailure(CDesignSearchResult& result) const {
     std::stable_sort(reasons.begin(), reasons.end(),
                      [](const auto& a, const auto& b) { return a.combinations > b.combinations; });
     result.reasons.insert(result.reasons.end(), reasons.begin(), reasons.end());
+}
+
+// Adds a candidate unless one of the same circuit (the same design: the
+// same plate data, diodes, capacitor, regulator and thermal path) is there;
+// of the two the cheaper stays.
+void AddUnlessSameCircuit(std::vector<CCandidate>& candidates, CCandidate found) {
+    for (CCandidate& have : candidates) {
+        if (have.design == found.design) {
+            if (found.costEur < have.costEur) {
+                have = std::move(found);
+            }
+            return;
+        }
+    }
+    candidates.push_back(std::move(found));
 }
 
 CDesignSearchResult CSearch::Run(const std::stop_token& stop, const CSearchProgress& progress) {
@@ -902,7 +1164,7 @@ CDesignSearchResult CSearch::Run(const std::stop_token& stop, const CSearchProgr
                 break;
             }
             if (std::optional<CCandidate> found = SearchConfig(configs[i])) {
-                result.candidates.push_back(std::move(*found));
+                AddUnlessSameCircuit(result.candidates, std::move(*found));
             }
             if (progress) {
                 progress(i + 1, configs.size());
@@ -914,7 +1176,8 @@ CDesignSearchResult CSearch::Run(const std::stop_token& stop, const CSearchProgr
     }
     std::stable_sort(result.candidates.begin(), result.candidates.end(),
                      [&](const CCandidate& a, const CCandidate& b) {
-                         return RankOf(m_catalogue, a) < RankOf(m_catalogue, b);
+                         return RankOf(m_catalogue, a, m_requirements.rank) <
+                                RankOf(m_catalogue, b, m_requirements.rank);
                      });
     if (result.candidates.size() > m_requirements.count) {
         result.candidates.resize(m_requirements.count);
@@ -942,6 +1205,30 @@ CDesignSearchResult SearchDesigns(const CCatalogue& catalogue, const CRequiremen
     return CSearch(catalogue, requirements).Run(stop, progress);
 }
 
+std::string BindingText(const CCatalogue& catalogue, const CRequirements& requirements,
+                        const CDesignSearchResult& result) {
+    if (result.transformerVaBinds) {
+        double larger = 0.0;
+        for (const CTransformerPart& t : catalogue.transformers) {
+            if (t.va > requirements.maxVa && (larger == 0.0 || t.va < larger)) {
+                larger = t.va;
+            }
+        }
+        return "the transformer binds: none of at most " + ShortestNumber(requirements.maxVa) +
+               " VA delivers " + ShortestNumber(requirements.outputV) + " V at " +
+               ShortestNumber(requirements.currentA) + " A (" +
+               ShortestNumber(requirements.outputV * requirements.currentA) +
+               " W at the output); the catalogue's next is " + ShortestNumber(larger) + " VA";
+    }
+    if (!result.nearest.empty()) {
+        const CCandidate& near = result.nearest.front();
+        const CCheck& check = near.checks[near.binding];
+        return "the nearest design fails " + check.name + " by " +
+               ShortestNumber(std::round(-check.margin * 1000.0) / 1000.0) + " " + check.unit;
+    }
+    return {};
+}
+
 std::string RuledOutText(const CRuledOut& reason) {
     static constexpr std::array<const char*, kRuledOutCount> kTexts = {
         "",
@@ -963,6 +1250,9 @@ std::string RuledOutText(const CRuledOut& reason) {
         "rectifier reverse voltage above its rating",
         "switch-on surge above the rectifier's rating",
         "failed on evaluation afresh",
+        "rectifier too hot, with a heat sink where it takes one",
+        "regulator dissipation above its package's stated power at high mains",
+        "capacitor life estimate below the life asked for",
     };
     std::string text = reason.why == ERuledOut::kRequirements
                            ? RequirementProblemText(reason.requirement)

@@ -84,6 +84,9 @@ inline constexpr const char* kRuledOut[] = {
     "Sperrspannung des Gleichrichters über seiner Grenze",
     "Einschaltstrom über der Stoßstromgrenze des Gleichrichters",
     "bei der erneuten Prüfung durchgefallen",
+    "Gleichrichter zu heiß, auch mit Kühlkörper, wo er einen nimmt",
+    "Reglerverlust bei hoher Netzspannung über der Grenze seines Gehäuses",
+    "Lebensdauer des Kondensators unter der geforderten",
 };
 inline constexpr const char* kCombinations = "%1 (%2 Kombinationen)";
 inline constexpr const char* kEntered = "Vorschlag %1 in das Formular übernommen.";
