@@ -26,6 +26,10 @@ constexpr std::array<int, 96> kE96 = {
     464, 475, 487, 499, 511, 523, 536, 549, 562, 576, 590, 604, 619, 634, 649, 665,
     681, 698, 715, 732, 750, 768, 787, 806, 825, 845, 866, 887, 909, 931, 953, 976};
 
+// The application circuit's R1 is kept while R2 alone brings the nominal
+// output this near the target.
+constexpr double kMakersR1Within = 0.005;
+
 // The shortest text of a value rounded to three significant digits.
 std::string Short(double value) {
     if (value == 0.0 || !std::isfinite(value)) {
@@ -191,15 +195,15 @@ CDivider ChooseDivider(const CRegulatorPart& regulator, double targetV, double t
         }
         for (double r2 : r2s) {
             const double error = std::fabs(DividerOutput(reference, r1, r2, 0.0) - targetV);
-            // The application circuit's R1 while it gets within 0.25 %.
-            const bool keepsMakers = i == 0 && error <= 0.0025 * targetV;
+            // The application circuit's R1 while it gets within 0.5 %.
+            const bool keepsMakers = i == 0 && error <= kMakersR1Within * targetV;
             if (error < bestError || keepsMakers) {
                 bestError = error;
                 best.r1Ohm = r1;
                 best.r2Ohm = r2;
             }
         }
-        if (i == 0 && bestError <= 0.0025 * targetV) {
+        if (i == 0 && bestError <= kMakersR1Within * targetV) {
             break;
         }
     }
@@ -378,8 +382,9 @@ CBom MakeBom(const CCatalogue& catalogue, const CBomParts& parts, const CDesign&
     if (g != nullptr && g->Adjustable()) {
         const CDivider divider = ChooseDivider(*g, circuit.outputV);
         const CAccessoryPart* series = ResistorSeries(catalogue);
-        const std::string setting = "sets " + Short(divider.nominalV) + " V (" +
-                                    Short(divider.lowV) + "-" + Short(divider.highV) + " V)";
+        const auto volts = [](double v) { return ShortestNumber(std::round(v * 100.0) / 100.0); };
+        const std::string setting = "sets " + volts(divider.nominalV) + " V (" +
+                                    volts(divider.lowV) + "-" + volts(divider.highV) + " V)";
         for (const auto& [reference, ohms] :
              {std::pair<const char*, double>{"R1", divider.r1Ohm}, {"R2", divider.r2Ohm}}) {
             CBomLine line =

@@ -847,6 +847,33 @@ std::optional<CSearch::CBounds> CSearch::BoundsOf(const CConfig& config, std::si
         config.circuit == ECircuitKind::kCentreTap ? q.currentA / 2.0 : q.currentA;
     if (windingMean > bounds.nennI) {
         Reason(ERuledOut::kTransformerCurrent);
+        // A near miss by how far the winding falls short, with the largest
+        // capacitor and heat sink and a regulator that serves.
+        std::optional<std::size_t> strongest;
+        for (std::size_t g = 0; g < m_catalogue.regulators.size(); ++g) {
+            const CRegulatorPart& regulator = m_catalogue.regulators[g];
+            if (RegulatorGives(regulator, q.outputV) &&
+                (!strongest ||
+                 regulator.maxCurrentA > m_catalogue.regulators[*strongest].maxCurrentA)) {
+                strongest = g;
+            }
+        }
+        if (strongest) {
+            {
+                const std::size_t g = *strongest;
+                CPartChoice choice;
+                choice.transformer = config.transformer;
+                choice.connection = config.connection;
+                choice.circuit = config.circuit;
+                choice.rectifier = rectifier;
+                choice.regulator = g;
+                choice.capacitor = CapacitorWithValue(m_capacitances.size() - 1,
+                                                      NoLoadPeak(corners.highCircuit) * 1.1);
+                choice.heatSink = LargestSink();
+                choice.pad = choice.heatSink < 0 ? -1 : m_pad;
+                NearMiss(choice, (windingMean - bounds.nennI) / bounds.nennI);
+            }
+        }
         return std::nullopt;
     }
     if (corners.lowCircuit.Problem().size() != 0 || corners.highCircuit.Problem().size() != 0) {
@@ -1207,6 +1234,16 @@ CDesignSearchResult SearchDesigns(const CCatalogue& catalogue, const CRequiremen
 
 std::string BindingText(const CCatalogue& catalogue, const CRequirements& requirements,
                         const CDesignSearchResult& result) {
+    const bool regulatorRated = std::any_of(
+        catalogue.regulators.begin(), catalogue.regulators.end(), [&](const CRegulatorPart& g) {
+            return RegulatorGives(g, requirements.outputV) &&
+                   g.maxCurrentA >= requirements.currentA;
+        });
+    const std::string regulatorNote =
+        regulatorRated
+            ? std::string()
+            : "; no regulator of the catalogue that gives " + ShortestNumber(requirements.outputV) +
+                  " V is rated for " + ShortestNumber(requirements.currentA) + " A either";
     if (result.transformerVaBinds) {
         double larger = 0.0;
         for (const CTransformerPart& t : catalogue.transformers) {
@@ -1218,15 +1255,17 @@ std::string BindingText(const CCatalogue& catalogue, const CRequirements& requir
                " VA delivers " + ShortestNumber(requirements.outputV) + " V at " +
                ShortestNumber(requirements.currentA) + " A (" +
                ShortestNumber(requirements.outputV * requirements.currentA) +
-               " W at the output); the catalogue's next is " + ShortestNumber(larger) + " VA";
+               " W at the output); the catalogue's next is " + ShortestNumber(larger) + " VA" +
+               regulatorNote;
     }
     if (!result.nearest.empty()) {
         const CCandidate& near = result.nearest.front();
         const CCheck& check = near.checks[near.binding];
         return "the nearest design fails " + check.name + " by " +
-               ShortestNumber(std::round(-check.margin * 1000.0) / 1000.0) + " " + check.unit;
+               ShortestNumber(std::round(-check.margin * 1000.0) / 1000.0) + " " + check.unit +
+               regulatorNote;
     }
-    return {};
+    return regulatorNote.empty() ? std::string() : regulatorNote.substr(2);
 }
 
 std::string RuledOutText(const CRuledOut& reason) {
