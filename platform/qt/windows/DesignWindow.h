@@ -38,7 +38,9 @@ namespace ohmrada::qt {
 // Open applies a file and runs the form's own cycle; the window remembers
 // that candidate, and the report lists its parts while the form still holds
 // its design (PartsListHtml). "Speichern unter..." writes the candidate's
-// design as Save As writes the form's.
+// design as Save As writes the form's, "Stückliste exportieren..." its parts
+// list as CSV. "Reihenfolge nach" orders the candidates by the parts list's
+// cost, the loss or the size.
 class CDesignWindow : public CToolWindow {
 public:
     // The columns of the candidates' table.
@@ -87,6 +89,10 @@ public:
     // Save As writes the form's; false when nothing was written.
     bool SaveSelected(const QString& path);
     void SaveSelectedWithDialog();
+    // The selected candidate's parts list as CSV at path, written as Save
+    // As writes; false when nothing was written.
+    bool ExportBomOfSelected(const QString& path);
+    void ExportBomWithDialog();
 
     // The candidate last entered into the form, while the form holds its
     // design unchanged.
@@ -99,6 +105,7 @@ public:
     QPushButton* CancelButton() const { return m_cancel; }
     QPushButton* EnterButton() const { return m_enter; }
     QPushButton* SaveButton() const { return m_save; }
+    QPushButton* ExportBomButton() const { return m_exportBom; }
 
     // The parts of a candidate as (part, choice) rows, for the window and
     // the report.
@@ -131,6 +138,7 @@ private:
     QComboBox* m_circuit = nullptr;
     QDoubleSpinBox* m_maxVa = nullptr;
     QSpinBox* m_count = nullptr;
+    QComboBox* m_rank = nullptr;
     QPushButton* m_search = nullptr;
     QPushButton* m_cancel = nullptr;
     QProgressBar* m_progress = nullptr;
@@ -140,6 +148,7 @@ private:
     QTableWidget* m_details = nullptr;
     QPushButton* m_enter = nullptr;
     QPushButton* m_save = nullptr;
+    QPushButton* m_exportBom = nullptr;
     QTimer* m_progressTimer = nullptr;
     // Per mille of the running search, written by its thread.
     std::shared_ptr<std::atomic<int>> m_permille;
