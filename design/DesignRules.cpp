@@ -10,7 +10,6 @@
 
 namespace ohmrada::design_rules {
 
-
 CCorners CornersOf(const CDesign& design, const CAnalysisSettings& settings) {
     CCorners corners;
     corners.low = CornerDesign(design, ECorner::kLow, settings);
