@@ -452,7 +452,7 @@ std::optional<CCandidate> CSearch::SearchRectifier(const CConfig& config, std::s
     }
     // The one evaluation that decides: every check from the circuit afresh.
     CCandidate candidate = EvaluateCandidate(m_catalogue, *best, q, true);
-    m_solved += 3;
+    m_solved += 4;  // the two corners, the surge and nominal mains
     if (!candidate.passed) {
         Reason(ERuledOut::kReevaluated);
         return std::nullopt;
