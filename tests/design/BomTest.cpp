@@ -11,6 +11,7 @@
 
 #include "Bom.h"
 #include "Catalogue.h"
+#include "DesignRules.h"
 #include "DesignSearch.h"
 
 namespace ohmrada {
@@ -499,6 +500,61 @@ INSTANTIATE_TEST_SUITE_P(Rows, Ranking,
                          ::testing::Values(CRankCase{"Cost", ERank::kCost},
                                            CRankCase{"Loss", ERank::kLoss},
                                            CRankCase{"Size", ERank::kSize}),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+struct CRectifierHeat {
+    const char* name;
+    const char* rectifier;
+    double powerW;
+};
+
+class RectifierSink : public ::testing::TestWithParam<CRectifierHeat> {};
+
+// Free air where it keeps the junction within its limit; otherwise the
+// cheapest heat sink that does, every cheaper one too hot; none for a part
+// without a case to mount, nor where no sink suffices.
+TEST_P(RectifierSink, CheapestThatKeepsTheJunctionWithinItsLimit) {
+    using namespace design_rules;
+    const CCatalogue catalogue = ShippedCatalogue();
+    const auto part =
+        std::find_if(catalogue.rectifiers.begin(), catalogue.rectifiers.end(),
+                     [](const CRectifierPart& r) { return r.id == GetParam().rectifier; });
+    ASSERT_NE(part, catalogue.rectifiers.end());
+    CRequirements q;
+    q.ambientC = 40.0;
+    const double power = GetParam().powerW;
+    const double limit = RectifierJunctionLimit(*part, q);
+    const std::optional<int> sink = ChooseRectifierSink(catalogue, *part, power, q);
+    const double freeAir = RectifierJunction(catalogue, *part, power, -1, q.ambientC);
+    if (freeAir <= limit) {
+        EXPECT_EQ(sink, -1);
+        return;
+    }
+    std::optional<double> cheapestFitting;
+    for (std::size_t i = 0; i < catalogue.heatSinks.size(); ++i) {
+        const CHeatSinkPart& s = catalogue.heatSinks[i];
+        if (!s.pad &&
+            RectifierJunction(catalogue, *part, power, static_cast<int>(i), q.ambientC) <= limit) {
+            cheapestFitting = std::min(cheapestFitting.value_or(s.priceEur), s.priceEur);
+        }
+    }
+    if (!part->bridge || !cheapestFitting) {
+        EXPECT_FALSE(sink.has_value());
+        return;
+    }
+    ASSERT_TRUE(sink.has_value());
+    ASSERT_GE(*sink, 0);
+    EXPECT_LE(RectifierJunction(catalogue, *part, power, *sink, q.ambientC), limit);
+    EXPECT_EQ(catalogue.heatSinks[static_cast<std::size_t>(*sink)].priceEur, *cheapestFitting);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, RectifierSink,
+                         ::testing::Values(CRectifierHeat{"BridgeCoolInFreeAir", "GBU8G", 2.0},
+                                           CRectifierHeat{"BridgeNeedsASink", "GBU8G", 8.0},
+                                           CRectifierHeat{"BridgeNeedsALargeSink", "KBPC3504",
+                                                          30.0},
+                                           CRectifierHeat{"BridgeBeyondEverySink", "W04G", 200.0},
+                                           CRectifierHeat{"DiodeTooHotHasNoSink", "1N4004", 3.0}),
                          [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace
