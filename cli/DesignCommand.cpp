@@ -2,6 +2,7 @@
 #include "DesignCommand.h"
 
 #include <cmath>
+#include <filesystem>
 #include <istream>
 #include <optional>
 #include <ostream>
@@ -16,6 +17,7 @@
 #include "MainsRegions.h"
 #include "NamedValues.h"
 #include "NgspiceCrossCheck.h"
+#include "SafeFile.h"
 #include "TextEscape.h"
 
 namespace ohmrada::cli {
@@ -28,14 +30,20 @@ constexpr std::string_view kDesignUsage =
     "           [--mains-tolerance PCT|LOW:HIGH] [--region en50160|ansi-a|ansi-b]\n"
     "           [--capacitor-tolerance PCT] [--ambient C]\n"
     "           [--circuit einweg|bruecke|mittelpunkt] [--max-va VA] [--count N]\n"
-    "           [--format table|json|csv] [--save FILE.odr] [--catalog FILE]...\n";
+    "           [--rank cost|loss|size] [--format table|json|csv] [--save FILE.odr]\n"
+    "           [--bom FILE.csv] [--catalog FILE]...\n";
 
 constexpr std::string_view kDesignHelp =
     "Proposes designs from the parts catalogues (transformer, rectifier,\n"
     "reservoir capacitor, regulator, heat sink) that deliver the output voltage\n"
-    "at the output current, best first: the smallest transformer VA, then the\n"
-    "smallest capacitor C x U, then the smallest heat sink. Each candidate is\n"
-    "proved by the circuit's periodic steady state at the worst-case corners:\n"
+    "at the output current, each with its parts list, best first: by default\n"
+    "the lowest estimated cost of the parts list (ties: the least dissipation\n"
+    "at nominal mains); --rank loss puts the least dissipation first, --rank size\n"
+    "the smallest transformer VA, then capacitor C x U, then heat sink. Designs\n"
+    "that make the same circuit are shown once (the cheaper), and a regulator\n"
+    "rated above three times the load current only where no smaller one serves.\n"
+    "Each candidate is proved by the circuit's periodic steady state at the\n"
+    "worst-case corners:\n"
     "  low_minimum_voltage_v        low mains, capacitance less its tolerance:\n"
     "                               minimum >= output + dropout + 0.3 V\n"
     "  high_winding_rms_current_a   high mains: winding RMS <= rated current\n"
@@ -46,7 +54,23 @@ constexpr std::string_view kDesignHelp =
     "  high_capacitor_ripple_current_a  ripple current <= the capacitor's rating\n"
     "  rectifier_current_a          mean current <= 80 % of the rating\n"
     "  high_rectifier_reverse_voltage_v  peak reverse voltage <= VRRM\n"
+    "  rectifier_junction_temperature_c  high mains: Tj of the rectifier (each\n"
+    "                               diode U_T I_mean + R I_rms^2 of the circuit's\n"
+    "                               currents) <= Tj,max - 10 K, on a heat sink\n"
+    "                               (HS2) where a bridge needs one\n"
+    "  high_regulator_power_w       high mains: the regulator's loss <= the power\n"
+    "                               its package's thermal data hold for\n"
+    "  capacitor_life_h             L0 2^((T0 - Ta)/10) 2^((5 K - dT)/5 K), the\n"
+    "                               ripple's rise dT = 5 K (I/Irated)^2, at most\n"
+    "                               15 years, >= 20000 h\n"
     "  high_switch_on_surge_a       switch-on peak at the worst phase <= IFSM\n"
+    "The parts list (table: \"parts\"; JSON: \"bom\") names every part with its\n"
+    "maker and part number: T1 for a 230 V primary (120 V with --region ansi-a\n"
+    "or ansi-b), F1 a 5x20 mm time-lag fuse of the next standard rating above\n"
+    "1.25 times the primary's RMS current at nominal mains, RT1 an inrush\n"
+    "limiter for toroids from 300 VA, D1-D4 or B1, C1 the reservoir, C2/C3 the\n"
+    "regulator's capacitors from its datasheet, U1, R1/R2 (E96; R1 as the\n"
+    "datasheet's circuit has it) within 1 % of the output, HS1 and P1.\n"
     "Where ngspice (libngspice.so.0) is installed, the three best are simulated\n"
     "once more at the low and the high corner (table: the line \"ngspice\";\n"
     "JSON: \"ngspice\"): the minimum against output + dropout, and the winding's\n"
@@ -65,7 +89,10 @@ constexpr std::string_view kDesignHelp =
     "  --max-va VA          the largest transformer to consider\n"
     "  --count N            candidates to show (default 3, at most 20)\n"
     "  --format FMT         table (default), json or csv\n"
+    "  --rank R             cost (default), loss or size\n"
     "  --save FILE          save the first candidate as a configuration (.odr)\n"
+    "  --bom FILE           write the first candidate's parts list as CSV\n"
+    "                       (reference,quantity,value,description,manufacturer,mpn)\n"
     "  --catalog FILE       read a catalogue file besides the shipped ones and\n"
     "                       those in $XDG_DATA_HOME/ohmrada/catalog (repeatable)\n"
     "\n"
@@ -81,6 +108,7 @@ struct CDesignOptions {
     bool voltageGiven = false;
     bool currentGiven = false;
     std::optional<std::string> savePath;
+    std::optional<std::string> bomPath;
     std::vector<std::string> catalogues;
     EFormat format = EFormat::kTable;
     bool help = false;
@@ -141,6 +169,17 @@ std::optional<std::string> ReadDesignOption(const std::string& name, const std::
             problem = "--save takes one file name";
         }
         options.savePath = value;
+    } else if (name == "--bom") {
+        if (options.bomPath || value.empty() || value == "-") {
+            problem = "--bom takes one file name";
+        }
+        options.bomPath = value;
+    } else if (name == "--rank") {
+        if (const std::optional<ERank> rank = RankOfName(value)) {
+            q.rank = *rank;
+        } else {
+            problem = name + " takes cost, loss or size, not " + QuoteForDiagnostic(value);
+        }
     } else {
         options.catalogues.push_back(value);
     }
@@ -187,8 +226,8 @@ CParsed<CDesignOptions> ParseDesignArguments(const std::vector<std::string>& arg
             name.resize(equals);
         }
         static const std::vector<std::string> own = {
-            "--voltage", "--current", "--ambient", "--circuit", "--max-va",
-            "--count",   "--save",    "--catalog", "--tj-max",  "--leakage-inductance"};
+            "--voltage", "--current", "--ambient", "--circuit", "--max-va", "--count",
+            "--save",    "--bom",     "--rank",    "--catalog", "--tj-max", "--leakage-inductance"};
         if (std::find(own.begin(), own.end(), name) == own.end()) {
             rest.push_back(args[i]);
             if (name == "--") {
@@ -217,6 +256,9 @@ CParsed<CDesignOptions> ParseDesignArguments(const std::vector<std::string>& arg
     if (!options.help && (!options.voltageGiven || !options.currentGiven)) {
         return {std::nullopt, "design needs --voltage and --current"};
     }
+    if (options.bomPath && options.savePath && *options.bomPath == *options.savePath) {
+        return {std::nullopt, "--bom and --save name the same file"};
+    }
     return {options, {}};
 }
 
@@ -237,6 +279,34 @@ std::string HeatSinkText(const CCatalogue& catalogue, const CPartChoice& choice)
         text += " + " + catalogue.heatSinks[static_cast<std::size_t>(choice.pad)].id;
     }
     return text;
+}
+
+// A price to the cent.
+std::string Money(double eur) {
+    if (!std::isfinite(eur)) {
+        return "n. def.";
+    }
+    std::string text = ShortestNumber(std::round(eur * 100.0) / 100.0);
+    const std::size_t point = text.find('.');
+    if (point == std::string::npos) {
+        return text + ".00";
+    }
+    return text.append(2 - std::min<std::size_t>(2, text.size() - point - 1), '0');
+}
+
+std::string BomJson(const CBom& bom) {
+    std::vector<std::string> lines;
+    for (const CBomLine& line : bom.lines) {
+        lines.push_back(JsonObject({{"reference", JsonString(line.reference)},
+                                    {"quantity", std::to_string(line.quantity)},
+                                    {"value", JsonString(line.value)},
+                                    {"description", JsonString(line.description)},
+                                    {"manufacturer", JsonString(line.manufacturer)},
+                                    {"mpn", JsonString(line.mpn)},
+                                    {"unit_price_eur", JsonNumber(line.unitPrice)}},
+                                   6));
+    }
+    return JsonArray(lines);
 }
 
 std::string CheckLine(const CCheck& check) {
@@ -297,6 +367,14 @@ void WriteCandidateTable(const CCatalogue& catalogue, const CCandidate& c,
     if (ngspice != nullptr) {
         out << NgspiceLine(*ngspice) << '\n';
     }
+    out << "parts        about " << Money(c.costEur) << " EUR, primary "
+        << Number(c.primaryCurrentA) << " A, loss " << Number(c.lossW) << " W at nominal mains\n";
+    for (const CBomLine& line : c.bom.lines) {
+        out << "  " << line.reference << "  " << line.quantity << " x " << line.value << "  "
+            << (line.mpn.empty() ? std::string("(no part number)")
+                                 : line.manufacturer + " " + line.mpn)
+            << "  " << line.description << '\n';
+    }
 }
 
 std::string PartsJson(const CCatalogue& catalogue, const CPartChoice& p) {
@@ -349,7 +427,11 @@ std::string CandidateJson(const CCatalogue& catalogue, const CCandidate& c,
         {"inputs", JsonObject(InputsAsJson(c.design), 6)},
         {"parts", PartsJson(catalogue, c.choice)},
         {"checks", JsonArray(checks)},
-        {"binding", JsonString(c.checks[c.binding].name)}};
+        {"binding", JsonString(c.checks[c.binding].name)},
+        {"cost_eur", JsonNumber(c.costEur)},
+        {"loss_w", JsonNumber(c.lossW)},
+        {"primary_current_a", JsonNumber(c.primaryCurrentA)},
+        {"bom", BomJson(c.bom)}};
     if (ngspice != nullptr) {
         members.emplace_back("ngspice", NgspiceJson(*ngspice));
     }
@@ -365,7 +447,7 @@ void WriteCsv(const CCatalogue& catalogue, const std::vector<CCandidate>& candid
             out << ',' << name;
         }
     }
-    out << '\n';
+    out << ",cost_eur,loss_w\n";
     for (const CCandidate& c : candidates) {
         const CPartChoice& p = c.choice;
         out << c.rank << ',' << CsvField(catalogue.transformers[p.transformer].id) << ','
@@ -380,7 +462,7 @@ void WriteCsv(const CCatalogue& catalogue, const std::vector<CCandidate>& candid
         for (const auto& [name, value] : InputsAsCsv(c.design)) {
             out << ',' << value;
         }
-        out << '\n';
+        out << ',' << ShortestNumber(c.costEur) << ',' << ShortestNumber(c.lossW) << '\n';
     }
 }
 
@@ -409,11 +491,31 @@ int RunDesignCommand(const std::vector<std::string>& args, std::istream& in, std
     if (!cataloguesOk) {
         return 2;
     }
+    // The parts list's file is prepared before the search, so that a target
+    // refused (a link, a FIFO, a catalogue read) costs no search.
+    std::unique_ptr<CSafeFile> bomFile;
+    if (options.bomPath) {
+        std::vector<std::filesystem::path> inputs(options.catalogues.begin(),
+                                                  options.catalogues.end());
+        if (options.savePath) {
+            inputs.emplace_back(*options.savePath);
+        }
+        std::error_code error;
+        bomFile = CSafeFile::Create(*options.bomPath, error, inputs);
+        if (!bomFile) {
+            err << kProgram << ": cannot write the parts list to "
+                << QuoteForDiagnostic(*options.bomPath) << ": " << ReasonText(error) << '\n';
+            return 2;
+        }
+    }
     const CRequirements& q = options.requirements;
     const CDesignSearchResult result = SearchDesigns(catalogue, q);
     if (result.candidates.empty()) {
         err << kProgram << ": no design from the catalogues gives " << Number(q.outputV) << " V at "
             << Number(q.currentA) << " A\n";
+        if (const std::string binding = BindingText(catalogue, q, result); !binding.empty()) {
+            err << "  " << binding << '\n';
+        }
         for (const CRuledOut& reason : result.reasons) {
             err << "  ruled out: " << RuledOutText(reason) << '\n';
         }
@@ -432,6 +534,11 @@ int RunDesignCommand(const std::vector<std::string>& args, std::istream& in, std
         return 1;
     }
     int status = 0;
+    if (bomFile && !(bomFile->Write(BomCsv(result.candidates.front().bom)) && bomFile->Commit())) {
+        err << kProgram << ": cannot write the parts list to "
+            << QuoteForDiagnostic(*options.bomPath) << ": " << ReasonText(bomFile->Error()) << '\n';
+        status = 2;
+    }
     if (options.savePath) {
         std::istringstream configuration(result.candidates.front().design.FileText());
         // Opened in a fresh form and saved through its Save As.

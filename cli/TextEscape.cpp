@@ -27,20 +27,6 @@ bool IsControl(unsigned char byte) {
     return byte < 0x20U || byte == 0x7FU;
 }
 
-// A text a spreadsheet would take for a formula: it starts with '=', '+',
-// '-', '@', a tab or a CR, has something after it (a lone "-", standard
-// input's name, is no formula), and is not simply a number ("-0.500").
-bool StartsLikeFormula(std::string_view text) {
-    if (text.size() < 2 ||
-        std::string_view("=+-@\t\r").find(text.front()) == std::string_view::npos) {
-        return false;
-    }
-    double value = 0.0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
-    return error != std::errc() || stop != end;
-}
-
 }  // namespace
 
 std::size_t Utf8SequenceLength(std::string_view text, std::size_t pos) {
@@ -124,27 +110,6 @@ std::string JsonString(std::string_view text) {
             out.append(text.substr(pos, length));
         }
         pos += length;
-    }
-    out.push_back('"');
-    return out;
-}
-
-std::string CsvField(std::string_view text) {
-    const bool formula = StartsLikeFormula(text);
-    if (!formula && text.find_first_of(",\"\r\n") == std::string_view::npos) {
-        return std::string(text);
-    }
-    std::string out;
-    out.reserve(text.size() + 3);
-    out.push_back('"');
-    if (formula) {
-        out.push_back('\'');
-    }
-    for (const char c : text) {
-        if (c == '"') {
-            out.push_back('"');
-        }
-        out.push_back(c);
     }
     out.push_back('"');
     return out;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "CsvText.h"
 #include "NumberText.h"  // ShortestNumber
 
 #include <cstddef>
@@ -29,12 +30,8 @@ std::size_t DisplayWidth(std::string_view text);
 // one per byte, so the output is always valid UTF-8 and valid JSON.
 std::string JsonString(std::string_view text);
 
-// A CSV field after RFC 4180: quoted, with '"' doubled, when it holds a comma,
-// a quote, a CR or an LF; otherwise unchanged. A text that a spreadsheet
-// would run as a formula (it starts with '=', '+', '-', '@', a tab or a CR,
-// is longer than that one character and is not a number) is quoted with a
-// "'" put before it, so it shows as text. The bytes pass through as they are.
-std::string CsvField(std::string_view text);
+// A CSV field after RFC 4180, safe from spreadsheets (config/CsvText.h).
+using ohmrada::CsvField;
 
 // A text for a one-line diagnostic, in double quotes: '"' and '\' escaped with
 // a backslash, the control characters as \n, \r, \t or \xXX, and bytes that

@@ -18,23 +18,34 @@ namespace ohmrada {
 
 namespace {
 
-enum class EKind { kTransformers, kRectifiers, kCapacitors, kRegulators, kHeatSinks };
+enum class EKind { kTransformers, kRectifiers, kCapacitors, kRegulators, kHeatSinks, kAccessories };
 
 struct CKindSpec {
     EKind kind;
-    std::array<std::string_view, 10> columns;  // empty names end the list
+    std::array<std::string_view, 10> columns;   // required; empty names end the list
+    std::array<std::string_view, 12> optional;  // may be left out
 };
 
 // clang-format off
-constexpr std::array<CKindSpec, 5> kKinds = {{
-    {EKind::kTransformers, {"series", "va", "regulation_pct", "windings", "secondary_v"}},
+constexpr std::array<CKindSpec, 6> kKinds = {{
+    {EKind::kTransformers, {"series", "va", "regulation_pct", "windings", "secondary_v"},
+                           {"manufacturer", "mpn", "price_eur"}},
     {EKind::kRectifiers, {"id", "name", "kind", "current_a", "surge_a", "vrrm_v", "vf1_v", "if1_a",
-                          "vf2_v", "if2_a"}},
+                          "vf2_v", "if2_a"},
+                         {"manufacturer", "mpn", "price_eur", "tj_max_c", "theta_ja_k_per_w",
+                          "theta_jc_k_per_w"}},
     {EKind::kCapacitors, {"series", "name", "min_uf", "max_uf", "voltages_v", "ripple_k",
-                          "low_frequency_factor", "temp_c", "life_h"}},
+                          "low_frequency_factor", "temp_c", "life_h"},
+                         {"manufacturer", "mpn", "price_k_eur"}},
     {EKind::kRegulators, {"id", "name", "output_v", "max_current_a", "dropout_v", "tj_max_c",
-                          "theta_jc_k_per_w", "theta_ja_k_per_w", "max_input_v", "max_in_out_v"}},
-    {EKind::kHeatSinks, {"id", "name", "kind", "theta_k_per_w", "size_cm3"}},
+                          "theta_jc_k_per_w", "theta_ja_k_per_w", "max_input_v", "max_in_out_v"},
+                         {"manufacturer", "mpn", "price_eur", "max_power_w", "cin_uf", "cout_uf",
+                          "r1_ohm", "vref_v", "vref_min_v", "vref_max_v", "iadj_max_ua"}},
+    {EKind::kHeatSinks, {"id", "name", "kind", "theta_k_per_w", "size_cm3"},
+                        {"manufacturer", "mpn", "price_eur"}},
+    {EKind::kAccessories, {"id", "kind", "value", "rating", "description", "manufacturer", "mpn",
+                           "price_eur"},
+                          {}},
 }};
 // clang-format on
 
@@ -84,6 +95,17 @@ public:
     CRow(const std::vector<std::string_view>& header, const std::vector<std::string_view>& fields)
         : m_header(header), m_fields(fields) {}
 
+    bool Has(std::string_view column) const {
+        return std::find(m_header.begin(), m_header.end(), column) != m_header.end();
+    }
+    // An optional column's text, or fallback when the file has no such column.
+    std::string OptionalText(std::string_view column, std::string_view fallback = {}) {
+        return Has(column) ? std::string(Text(column)) : std::string(fallback);
+    }
+    // An optional column's number in [low, high], or fallback without it.
+    double OptionalValue(std::string_view column, double low, double high, double fallback) {
+        return Has(column) ? Value(column, low, high) : fallback;
+    }
     std::string_view Text(std::string_view column) {
         for (std::size_t i = 0; i < m_header.size(); ++i) {
             if (m_header[i] == column) {
@@ -166,13 +188,23 @@ std::optional<EKind> KindOfHeader(const std::vector<std::string_view>& header) {
         return std::nullopt;
     }
     for (const CKindSpec& spec : kKinds) {
-        std::set<std::string_view> wanted;
+        std::set<std::string_view> required;
         for (std::string_view column : spec.columns) {
             if (!column.empty()) {
-                wanted.insert(column);
+                required.insert(column);
             }
         }
-        if (wanted == given) {
+        std::set<std::string_view> allowed = required;
+        for (std::string_view column : spec.optional) {
+            if (!column.empty()) {
+                allowed.insert(column);
+            }
+        }
+        const bool hasRequired =
+            std::includes(given.begin(), given.end(), required.begin(), required.end());
+        const bool onlyAllowed =
+            std::includes(allowed.begin(), allowed.end(), given.begin(), given.end());
+        if (hasRequired && onlyAllowed) {
             return spec.kind;
         }
     }
@@ -186,6 +218,7 @@ struct CParts {
     std::vector<CCapacitorPart> capacitors;
     std::vector<CRegulatorPart> regulators;
     std::vector<CHeatSinkPart> heatSinks;
+    std::vector<CAccessoryPart> accessories;
 };
 
 // A number column of a part: its name, the range it must lie in, and the
@@ -255,6 +288,69 @@ void AddIfGood(const CRow& row, std::vector<T>& to, T part) {
     }
 }
 
+// Replaces every "{key}" in text by value.
+std::string Filled(std::string text, std::string_view key, std::string_view value) {
+    const std::string marker = "{" + std::string(key) + "}";
+    for (std::size_t at = text.find(marker); at != std::string::npos;
+         at = text.find(marker, at + value.size())) {
+        text.replace(at, marker.size(), value);
+    }
+    return text;
+}
+
+// The optional maker, part number and price of a part.
+template <class T>
+void ReadMaker(CRow& row, T& part, std::string_view priceColumn = "price_eur") {
+    part.manufacturer = row.OptionalText("manufacturer");
+    part.mpn = row.OptionalText("mpn");
+    part.priceEur = row.OptionalValue(priceColumn, 0.0, 1e5, 0.0);
+}
+
+// The three-character capacitance code of a value in uF ("472": 47 x 10^2).
+std::string CapacitanceCode(double uf) {
+    if (!(uf >= 1.0)) {
+        return Shortest(uf);
+    }
+    int exponent = 0;
+    double digits = uf;
+    while (digits >= 99.5) {
+        digits /= 10.0;
+        ++exponent;
+    }
+    const int two = static_cast<int>(std::lround(digits));
+    if (two < 10) {
+        return Shortest(uf);
+    }
+    return std::to_string(two) + std::to_string(exponent);
+}
+
+// The makers' two-character code of a rated voltage ("1V": 35 V).
+std::string VoltageCode(double volts) {
+    static constexpr std::array<std::pair<double, std::string_view>, 15> kCodes = {{
+        {6.3, "0J"},
+        {10, "1A"},
+        {16, "1C"},
+        {25, "1E"},
+        {35, "1V"},
+        {50, "1H"},
+        {63, "1J"},
+        {80, "1K"},
+        {100, "2A"},
+        {160, "2C"},
+        {200, "2D"},
+        {250, "2E"},
+        {350, "2V"},
+        {400, "2G"},
+        {450, "2W"},
+    }};
+    for (const auto& [v, code] : kCodes) {
+        if (v == volts) {
+            return std::string(code);
+        }
+    }
+    return Shortest(volts) + "V";
+}
+
 // A series of transformers: a part for each secondary voltage.
 void ParseTransformers(CRow& row, const std::string& origin, CParts& parts) {
     const std::string series(row.Text("series"));
@@ -262,6 +358,8 @@ void ParseTransformers(CRow& row, const std::string& origin, CParts& parts) {
     const double regulation = row.Value("regulation_pct", 0.0, 200.0);
     const double windings = row.Value("windings", 1.0, 2.0);
     const std::vector<double> voltages = row.List("secondary_v", 1000.0);
+    CTransformerPart maker;
+    ReadMaker(row, maker);
     if (windings != 1.0 && windings != 2.0) {
         row.Fail("column windings: 1 or 2");
     }
@@ -278,6 +376,9 @@ void ParseTransformers(CRow& row, const std::string& origin, CParts& parts) {
         part.secondaryV = voltage;
         part.id = series + "-" + Shortest(va) + "VA-" + (count == 2 ? "2x" : "") +
                   Shortest(voltage) + "V";
+        part.manufacturer = maker.manufacturer;
+        part.mpn = Filled(Filled(maker.mpn, "va", Shortest(va)), "v", Shortest(voltage));
+        part.priceEur = maker.priceEur;
         part.origin = origin;
         parts.transformers.push_back(part);
     }
@@ -293,6 +394,13 @@ void ParseRectifier(CRow& row, const std::string& origin, CParts& parts) {
     const double if1 = row.Value("if1_a", 0.0, kHuge);
     const double vf2 = row.Value("vf2_v", 0.0, 10.0);
     const double if2 = row.Value("if2_a", 0.0, kHuge);
+    ReadMaker(row, part);
+    part.junctionMaxC = row.OptionalValue("tj_max_c", kHighestAmbientC + 1.0, 300.0, 150.0);
+    // Without thermal data: those of the smallest shipped parts of the kind.
+    part.thetaJaKPerW =
+        row.OptionalValue("theta_ja_k_per_w", 1e-3, 1000.0, part.bridge ? 36.0 : 50.0);
+    part.thetaJcKPerW =
+        row.OptionalValue("theta_jc_k_per_w", 0.0, 1000.0, part.bridge ? 13.0 : 25.0);
     if (row.Problem().empty() && (if2 <= if1 || vf2 < vf1)) {
         row.Fail(
             "the second forward point must lie above the first (if2_a > if1_a, "
@@ -322,6 +430,8 @@ void ParseCapacitors(CRow& row, const std::string& origin, CParts& parts) {
     const double lowFrequency = row.Value("low_frequency_factor", 0.01, 1.0);
     const double temperature = row.Value("temp_c", -55.0, 200.0);
     const double life = row.Value("life_h", 1.0, kHuge);
+    CCapacitorPart maker;
+    ReadMaker(row, maker, "price_k_eur");
     if (row.Problem().empty() && high < low) {
         row.Fail("max_uf lies below min_uf");
     }
@@ -346,11 +456,63 @@ void ParseCapacitors(CRow& row, const std::string& origin, CParts& parts) {
                 part.lowFrequencyFactor = lowFrequency;
                 part.temperatureC = temperature;
                 part.lifeH = life;
+                part.manufacturer = maker.manufacturer;
+                part.mpn = Filled(
+                    Filled(Filled(Filled(maker.mpn, "uf", Shortest(value)), "v", Shortest(voltage)),
+                           "ccode", CapacitanceCode(value)),
+                    "vcode", VoltageCode(voltage));
+                // price_k_eur x (C / uF x U / V)^0.6: a fit to a series' prices.
+                part.priceEur = maker.priceEur * std::pow(value * voltage, 0.6);
                 part.origin = origin;
                 parts.capacitors.push_back(part);
             }
         }
     }
+}
+
+// A regulator, with the optional application data the parts list takes.
+void ParseRegulator(CRow& row, const std::string& origin, CParts& parts) {
+    CRegulatorPart part = Named<CRegulatorPart>(row, origin);
+    ReadNumbers(row, part, kRegulatorNumbers);
+    ReadMaker(row, part);
+    part.maxPowerW = row.OptionalValue("max_power_w", 0.0, 1e4, 0.0);
+    part.inputCapacitorUf = row.OptionalValue("cin_uf", 0.0, 1e4, 0.0);
+    part.outputCapacitorUf = row.OptionalValue("cout_uf", 0.0, 1e4, 0.0);
+    part.r1Ohm = row.OptionalValue("r1_ohm", 1.0, 1e6, 240.0);
+    part.referenceV = row.OptionalValue("vref_v", 0.5, 10.0, 1.25);
+    part.referenceMinV = row.OptionalValue("vref_min_v", 0.5, 10.0, part.referenceV * 0.96);
+    part.referenceMaxV = row.OptionalValue("vref_max_v", 0.5, 10.0, part.referenceV * 1.04);
+    part.adjustCurrentUa = row.OptionalValue("iadj_max_ua", 0.0, 1e4, 100.0);
+    if (row.Problem().empty() &&
+        !(part.referenceMinV <= part.referenceV && part.referenceV <= part.referenceMaxV)) {
+        row.Fail("vref_min_v <= vref_v <= vref_max_v does not hold");
+    }
+    AddIfGood(row, parts.regulators, std::move(part));
+}
+
+// A fuse, inrush limiter, resistor series or small capacitor.
+void ParseAccessory(CRow& row, const std::string& origin, CParts& parts) {
+    CAccessoryPart part;
+    part.id = row.Text("id");
+    const std::string_view kind = row.Text("kind");
+    if (kind == "fuse") {
+        part.kind = EAccessory::kFuse;
+    } else if (kind == "ntc") {
+        part.kind = EAccessory::kInrushLimiter;
+    } else if (kind == "resistor") {
+        part.kind = EAccessory::kResistor;
+    } else if (kind == "capacitor") {
+        part.kind = EAccessory::kCapacitor;
+    } else {
+        row.Fail("column kind: \"fuse\", \"ntc\", \"resistor\" or \"capacitor\", not \"" +
+                 std::string(kind) + "\"");
+    }
+    part.value = row.Value("value", 1e-6, kHuge);
+    part.rating = row.Value("rating", 0.0, kHuge);
+    part.description = row.Text("description");
+    ReadMaker(row, part);
+    part.origin = origin;
+    AddIfGood(row, parts.accessories, std::move(part));
 }
 
 std::string ParseRow(EKind kind, CRow& row, const std::string& origin, CParts& parts) {
@@ -364,19 +526,20 @@ std::string ParseRow(EKind kind, CRow& row, const std::string& origin, CParts& p
         case EKind::kCapacitors:
             ParseCapacitors(row, origin, parts);
             break;
-        case EKind::kRegulators: {
-            CRegulatorPart part = Named<CRegulatorPart>(row, origin);
-            ReadNumbers(row, part, kRegulatorNumbers);
-            AddIfGood(row, parts.regulators, std::move(part));
+        case EKind::kRegulators:
+            ParseRegulator(row, origin, parts);
             break;
-        }
         case EKind::kHeatSinks: {
             CHeatSinkPart part = Named<CHeatSinkPart>(row, origin);
             part.pad = KindIs(row, "sink", "pad");
             ReadNumbers(row, part, kHeatSinkNumbers);
+            ReadMaker(row, part);
             AddIfGood(row, parts.heatSinks, std::move(part));
             break;
         }
+        case EKind::kAccessories:
+            ParseAccessory(row, origin, parts);
+            break;
     }
     return row.Problem();
 }
@@ -411,6 +574,7 @@ std::set<std::string, std::less<>> IdsOf(const CCatalogue& catalogue) {
     add(catalogue.capacitors);
     add(catalogue.regulators);
     add(catalogue.heatSinks);
+    add(catalogue.accessories);
     return ids;
 }
 
@@ -424,7 +588,7 @@ void NewIds(const std::vector<T>& parts, std::size_t from, std::vector<std::stri
 
 std::size_t PartCount(const CParts& parts) {
     return parts.transformers.size() + parts.rectifiers.size() + parts.capacitors.size() +
-           parts.regulators.size() + parts.heatSinks.size();
+           parts.regulators.size() + parts.heatSinks.size() + parts.accessories.size();
 }
 
 // The parts that did not come with the program.
@@ -439,6 +603,7 @@ std::size_t UserParts(const CCatalogue& catalogue) {
     add(catalogue.capacitors);
     add(catalogue.regulators);
     add(catalogue.heatSinks);
+    add(catalogue.accessories);
     return count;
 }
 
@@ -467,6 +632,8 @@ bool IsShipped(const CCatalogue& catalogue, EKind kind, std::string_view id) {
             return shipped(catalogue.regulators);
         case EKind::kHeatSinks:
             return shipped(catalogue.heatSinks);
+        case EKind::kAccessories:
+            return shipped(catalogue.accessories);
     }
     return false;
 }
@@ -517,7 +684,7 @@ bool CCatalogue::AddText(std::string_view text, const std::string& fileName,
             if (!kind) {
                 return refuse(lineNumber,
                               "the column names are not those of a catalogue of transformers, "
-                              "rectifiers, capacitors, regulators or heat sinks");
+                              "rectifiers, capacitors, regulators, heat sinks or accessories");
             }
             continue;
         }
@@ -530,8 +697,8 @@ bool CCatalogue::AddText(std::string_view text, const std::string& fileName,
                                                : ""));
         }
         const std::size_t before[] = {parts.transformers.size(), parts.rectifiers.size(),
-                                      parts.capacitors.size(), parts.regulators.size(),
-                                      parts.heatSinks.size()};
+                                      parts.capacitors.size(),   parts.regulators.size(),
+                                      parts.heatSinks.size(),    parts.accessories.size()};
         CRow row(header, fields);
         const std::string problem = ParseRow(*kind, row, origin, parts);
         if (!problem.empty()) {
@@ -548,6 +715,7 @@ bool CCatalogue::AddText(std::string_view text, const std::string& fileName,
         NewIds(parts.capacitors, before[2], ids);
         NewIds(parts.regulators, before[3], ids);
         NewIds(parts.heatSinks, before[4], ids);
+        NewIds(parts.accessories, before[5], ids);
         for (const std::string_view id : ids) {
             if (!own.emplace(id).second) {
                 return refuse(lineNumber,
@@ -580,11 +748,13 @@ bool CCatalogue::AddText(std::string_view text, const std::string& fileName,
     DropReplaced(capacitors, replaced);
     DropReplaced(regulators, replaced);
     DropReplaced(heatSinks, replaced);
+    DropReplaced(accessories, replaced);
     Append(transformers, parts.transformers);
     Append(rectifiers, parts.rectifiers);
     Append(capacitors, parts.capacitors);
     Append(regulators, parts.regulators);
     Append(heatSinks, parts.heatSinks);
+    Append(accessories, parts.accessories);
     return true;
 }
 

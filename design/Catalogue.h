@@ -24,6 +24,14 @@ namespace ohmrada {
 // value and voltage). The shipped files are built into the program; the user's own files, in the
 // same format, are read from $XDG_DATA_HOME/ohmrada/catalog/ (~/.local/share/...) and listed beside
 // them, each part saying where it came from.
+//
+// Every kind has required columns and optional ones (the maker, the maker's
+// part number, a price, thermal and application data): a user's file may
+// leave the optional columns out, and its parts then take the defaults the
+// members below name. A part number column may hold a pattern that the
+// expansion of a series fills: "{va}" and "{v}" (a transformer's VA and
+// secondary voltage), "{uf}", "{v}", "{ccode}" and "{vcode}" (a capacitor's
+// value and voltage, and their three-character codes "472" and "1V").
 
 inline constexpr std::size_t kMaxListValues = 32;
 inline constexpr std::size_t kMaxPartsPerFile = 500;
@@ -38,6 +46,9 @@ struct CTransformerPart {
     double regulationPct = 0.0;  // (U0 - U) / U at rated load
     int windings = 1;            // 1, or 2 equal secondaries
     double secondaryV = 0.0;     // rated voltage of one secondary
+    std::string manufacturer;    // empty: not given
+    std::string mpn;             // the maker's part number, empty: not given
+    double priceEur = 0.0;       // typical single-unit price, 0: not given
     std::string origin;
 };
 
@@ -50,7 +61,16 @@ struct CRectifierPart {
     double reverseV = 0.0;  // VRRM
     double thresholdV = 0.0;
     double bulkOhm = 0.0;
+    double junctionMaxC = 150.0;  // Tj,max
+    double thetaJaKPerW = 50.0;   // junction to ambient in free air (the package)
+    double thetaJcKPerW = 0.0;    // junction to case (a bridge) or lead; 0: no heat sink
+    std::string manufacturer;
+    std::string mpn;
+    double priceEur = 0.0;  // of one part (a bridge; one diode)
     std::string origin;
+
+    // The diodes in one package: four in a bridge, else one.
+    int DiodesPerPackage() const { return bridge ? 4 : 1; }
 };
 
 struct CCapacitorPart {
@@ -62,6 +82,9 @@ struct CCapacitorPart {
     double lowFrequencyFactor = 1.0;
     double temperatureC = 105.0;
     double lifeH = 0.0;
+    std::string manufacturer;
+    std::string mpn;
+    double priceEur = 0.0;
     std::string origin;
 
     // The life at an ambient temperature: doubling per 10 K below its rating.
@@ -76,9 +99,23 @@ struct CRegulatorPart {
     double dropoutV = 0.0;
     double junctionMaxC = 125.0;
     double thetaJcKPerW = 0.0;
-    double thetaJaKPerW = 0.0;  // without a heat sink
-    double maxInputV = 0.0;     // 0: none given
-    double maxInOutV = 0.0;     // 0: none given
+    double thetaJaKPerW = 0.0;       // without a heat sink
+    double maxInputV = 0.0;          // 0: none given
+    double maxInOutV = 0.0;          // 0: none given
+    double maxPowerW = 0.0;          // the package's thermal data hold up to this, 0: none given
+    double inputCapacitorUf = 0.0;   // the datasheet's application circuit, 0: none
+    double outputCapacitorUf = 0.0;  // likewise
+    // An adjustable regulator: the application circuit's R1, the reference
+    // (typical, and its least and greatest over line, load and temperature)
+    // and the adjustment pin's greatest current.
+    double r1Ohm = 240.0;
+    double referenceV = 1.25;
+    double referenceMinV = 1.2;
+    double referenceMaxV = 1.3;
+    double adjustCurrentUa = 100.0;
+    std::string manufacturer;
+    std::string mpn;
+    double priceEur = 0.0;
     std::string origin;
 
     bool Adjustable() const { return outputV == 0.0; }
@@ -90,6 +127,30 @@ struct CHeatSinkPart {
     bool pad = false;         // an insulating pad rather than a sink
     double thetaKPerW = 0.0;  // theta_sa of a sink, theta_cs of a pad
     double sizeCm3 = 0.0;
+    std::string manufacturer;
+    std::string mpn;
+    double priceEur = 0.0;
+    std::string origin;
+};
+
+// The small parts around the main ones: fuses, inrush limiters, resistors
+// and the regulator's small capacitors. One row a part, or (resistors) one
+// row a series whose part number is a pattern over the value ("{r}": the
+// value in the RKM code, "240R", "2K21").
+enum class EAccessory { kFuse, kInrushLimiter, kResistor, kCapacitor };
+struct CAccessoryPart {
+    std::string id;
+    EAccessory kind = EAccessory::kFuse;
+    // A fuse's rated current (A), a limiter's cold resistance (ohm), a
+    // resistor series' tolerance (%), a capacitor's capacitance (uF).
+    double value = 0.0;
+    // A limiter's greatest steady current (A), a capacitor's voltage (V),
+    // a resistor's power (W), a fuse's voltage (V).
+    double rating = 0.0;
+    std::string description;
+    std::string manufacturer;
+    std::string mpn;
+    double priceEur = 0.0;
     std::string origin;
 };
 
@@ -110,6 +171,7 @@ struct CCatalogue {
     std::vector<CCapacitorPart> capacitors;
     std::vector<CRegulatorPart> regulators;
     std::vector<CHeatSinkPart> heatSinks;  // sinks and pads
+    std::vector<CAccessoryPart> accessories;
     // One per file refused.
     std::vector<CCatalogueProblem> problems;
 

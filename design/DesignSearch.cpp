@@ -1,4 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The enumeration of candidates: transformer configurations smallest first,
+// each with its rectifiers, regulators, capacitors and heat sinks, pruned by
+// what the circuit's steady states (cached by capacitance) rule out.
 #include "DesignSearch.h"
 
 #include <algorithm>
@@ -9,429 +12,16 @@
 #include <tuple>
 
 #include "DesignCircuit.h"
-#include "InputTable.h"
-#include "LineIo.h"
-#include "PowerSupply.h"
+#include "DesignRules.h"
+#include "Ranking.h"
 #include "SteadyState.h"
 #include "WorstCase.h"
 
 namespace ohmrada {
 
-namespace {
-
-constexpr double kRectifierDerating = 0.8;  // of the rated current, for a capacitive load
-constexpr double kFixedOutputToleranceV = 0.01;
-constexpr double kAdjustableMinimumV = 1.25;
-constexpr double kPi = 3.14159265358979323846;
-
-struct CCorners {
-    CDesign low;
-    CDesign high;
-    CCircuitParameters lowCircuit;
-    CCircuitParameters highCircuit;
-};
-
-CCorners CornersOf(const CDesign& design, const CAnalysisSettings& settings) {
-    CCorners corners;
-    corners.low = CornerDesign(design, ECorner::kLow, settings);
-    corners.high = CornerDesign(design, ECorner::kHigh, settings);
-    corners.lowCircuit = CircuitOfDesign(corners.low, settings.leakageInductanceH);
-    corners.highCircuit = CircuitOfDesign(corners.high, settings.leakageInductanceH);
-    return corners;
-}
-
-// The output's peak without load: the source's peak less the threshold of
-// the diodes in the path.
-double NoLoadPeak(const CCircuitParameters& circuit) {
-    return circuit.PeakVoltage() - circuit.DiodesInSeries() * circuit.thresholdVoltageV;
-}
-
-// The output's mean with an infinite capacitor under the load current: the
-// voltage at which the diodes' mean charging current (sine source less the
-// thresholds, through the source's and diodes' resistance) equals the load.
-// A finite capacitor's ripple only lowers the minimum below it, so a target
-// above it is out of reach for any capacitance.
-double InfiniteCapacitorVoltage(const CCircuitParameters& circuit) {
-    const double peak = circuit.PeakVoltage();
-    const double drop = circuit.DiodesInSeries() * circuit.thresholdVoltageV;
-    const double resistance = circuit.PathResistance();
-    const double pulsesPerPeriod = circuit.kind == ECircuitKind::kHalfWave ? 1.0 : 2.0;
-    const auto meanCurrent = [&](double v) {
-        const double a = v + drop;
-        if (a >= peak) {
-            return 0.0;
-        }
-        const double angle = std::asin(a / peak);
-        const double area = 2.0 * peak * std::cos(angle) - a * (kPi - 2.0 * angle);
-        return pulsesPerPeriod * area / (2.0 * kPi * std::max(resistance, 1e-9));
-    };
-    double low = 0.0;
-    double high = std::max(0.0, peak - drop);
-    for (int i = 0; i < 60; ++i) {
-        const double mid = 0.5 * (low + high);
-        (meanCurrent(mid) > circuit.loadCurrentA ? low : high) = mid;
-    }
-    return high;
-}
-
-double RegulatorInputLimit(const CRegulatorPart& regulator, double outputV) {
-    double limit = std::numeric_limits<double>::infinity();
-    if (regulator.maxInputV > 0.0) {
-        limit = regulator.maxInputV;
-    }
-    if (regulator.maxInOutV > 0.0) {
-        limit = std::min(limit, outputV + regulator.maxInOutV);
-    }
-    return limit;
-}
-
-double RectifierMeanCurrent(const CRectifierPart& rectifier, ECircuitKind circuit,
-                            double loadCurrentA) {
-    if (rectifier.bridge) {
-        return loadCurrentA;  // a bridge is rated by its output current
-    }
-    return circuit == ECircuitKind::kHalfWave ? loadCurrentA : loadCurrentA / 2.0;
-}
-
-double RippleRating(const CCapacitorPart& capacitor, ECircuitKind circuit) {
-    return circuit == ECircuitKind::kHalfWave ? capacitor.rippleA * capacitor.lowFrequencyFactor
-                                              : capacitor.rippleA;
-}
-
-int FirstPad(const CCatalogue& catalogue) {
-    for (std::size_t i = 0; i < catalogue.heatSinks.size(); ++i) {
-        if (catalogue.heatSinks[i].pad) {
-            return static_cast<int>(i);
-        }
-    }
-    return -1;
-}
-
-double ThermalResistance(const CCatalogue& catalogue, const CRegulatorPart& regulator, int sink,
-                         int pad) {
-    if (sink < 0) {
-        return regulator.thetaJaKPerW;
-    }
-    const double padTheta =
-        pad < 0 ? 0.0 : catalogue.heatSinks[static_cast<std::size_t>(pad)].thetaKPerW;
-    return regulator.thetaJcKPerW + padTheta +
-           catalogue.heatSinks[static_cast<std::size_t>(sink)].thetaKPerW;
-}
-
-double SinkSize(const CCatalogue& catalogue, int sink) {
-    return sink < 0 ? 0.0 : catalogue.heatSinks[static_cast<std::size_t>(sink)].sizeCm3;
-}
-
-// The smallest heat sink (none first) that keeps the junction at or below
-// its limit with the regulator dissipating powerW; nullopt when none does.
-std::optional<int> ChooseHeatSink(const CCatalogue& catalogue, const CRegulatorPart& regulator,
-                                  double powerW, const CRequirements& requirements) {
-    const double allowed = regulator.junctionMaxC - requirements.junctionMarginK;
-    const auto fits = [&](int sink) {
-        return requirements.ambientC +
-                   ThermalResistance(catalogue, regulator, sink, FirstPad(catalogue)) * powerW <=
-               allowed;
-    };
-    if (fits(-1)) {
-        return -1;
-    }
-    std::optional<int> best;
-    for (std::size_t i = 0; i < catalogue.heatSinks.size(); ++i) {
-        const int sink = static_cast<int>(i);
-        if (!catalogue.heatSinks[i].pad && fits(sink) &&
-            (!best || SinkSize(catalogue, sink) < SinkSize(catalogue, *best))) {
-            best = sink;
-        }
-    }
-    return best;
-}
-
-CCheck MakeCheck(std::string name, std::string unit, double value, double limit, bool atLeast) {
-    CCheck check;
-    check.name = std::move(name);
-    check.unit = std::move(unit);
-    check.value = value;
-    check.limit = limit;
-    check.atLeast = atLeast;
-    check.margin = atLeast ? value - limit : limit - value;
-    check.passed = std::isfinite(check.margin) ? check.margin >= 0.0 : std::isinf(limit);
-    if (std::isnan(value)) {
-        check.passed = false;
-    }
-    return check;
-}
-
-// How far inside its limit a check is, relative to the limit.
-double RelativeMargin(const CCheck& check) {
-    if (!check.evaluated) {
-        return -1.0;
-    }
-    if (std::isnan(check.value)) {
-        return -1e9;
-    }
-    if (std::isinf(check.limit)) {
-        return std::numeric_limits<double>::infinity();  // no limit given
-    }
-    const double scale = std::fabs(check.limit) > 1e-9 ? std::fabs(check.limit) : 1.0;
-    return check.margin / scale;
-}
-
-std::vector<std::pair<EConnection, ECircuitKind>> Connections(const CTransformerPart& transformer,
-                                                              const CRequirements& requirements) {
-    std::vector<std::pair<EConnection, ECircuitKind>> list;
-    for (ECircuitKind circuit :
-         {ECircuitKind::kBridge, ECircuitKind::kCentreTap, ECircuitKind::kHalfWave}) {
-        if (requirements.circuit && *requirements.circuit != circuit) {
-            continue;
-        }
-        if (circuit == ECircuitKind::kCentreTap) {
-            if (transformer.windings == 2) {
-                list.emplace_back(EConnection::kCentreTap, circuit);
-            }
-        } else if (transformer.windings == 2) {
-            list.emplace_back(EConnection::kParallel, circuit);
-            list.emplace_back(EConnection::kSeries, circuit);
-        } else {
-            list.emplace_back(EConnection::kSingle, circuit);
-        }
-    }
-    return list;
-}
-
-bool RegulatorGives(const CRegulatorPart& regulator, double outputV) {
-    return regulator.Adjustable()
-               ? outputV >= kAdjustableMinimumV
-               : std::fabs(regulator.outputV - outputV) <= kFixedOutputToleranceV;
-}
-
-}  // namespace
-
-ERequirementProblem CRequirements::Problem() const {
-    if (!(outputV >= kAdjustableMinimumV && outputV <= 1000.0)) {
-        return ERequirementProblem::kOutputVoltage;
-    }
-    if (!(currentA > 0.0 && currentA <= 1000.0)) {
-        return ERequirementProblem::kOutputCurrent;
-    }
-    if (mainsFrequencyHz != 50 && mainsFrequencyHz != 60) {
-        return ERequirementProblem::kMainsFrequency;
-    }
-    if (!(mainsLowTolerancePct >= 0.0 && mainsLowTolerancePct <= kMaxTolerancePct &&
-          mainsHighTolerancePct >= 0.0 && mainsHighTolerancePct <= kMaxTolerancePct)) {
-        return ERequirementProblem::kMainsTolerance;
-    }
-    if (!(ambientC >= -40.0 && ambientC <= 100.0)) {
-        return ERequirementProblem::kAmbient;
-    }
-    if (!(maxVa > 0.0)) {
-        return ERequirementProblem::kMaxVa;
-    }
-    if (count == 0) {
-        return ERequirementProblem::kCount;
-    }
-    return ERequirementProblem::kNone;
-}
-
-const char* RequirementProblemText(ERequirementProblem problem) {
-    static constexpr std::array<const char*, kRequirementProblemCount> kTexts = {
-        "",
-        "the output voltage must lie from 1.25 to 1000 V",
-        "the output current must lie above 0 and up to 1000 A",
-        "the mains frequency is 50 or 60 Hz",
-        "the mains tolerances lie from 0 to 50 %",
-        "the ambient temperature must lie from -40 to 100 C",
-        "the largest transformer must be above 0 VA",
-        "at least one candidate must be asked for",
-    };
-    return kTexts[static_cast<std::size_t>(problem)];
-}
-
-CAnalysisSettings CRequirements::Settings(double junctionLimitC) const {
-    CAnalysisSettings settings;
-    settings.mainsLowTolerancePct = mainsLowTolerancePct;
-    settings.mainsHighTolerancePct = mainsHighTolerancePct;
-    settings.capacitorTolerancePct = capacitorTolerancePct;
-    settings.junctionLimitC = junctionLimitC;
-    settings.leakageInductanceH = 0.0;
-    return settings;
-}
-
-const char* CircuitName(ECircuitKind kind) {
-    switch (kind) {
-        case ECircuitKind::kHalfWave:
-            return CRectifier::kHalfWave;
-        case ECircuitKind::kBridge:
-            return CRectifier::kBridge;
-        case ECircuitKind::kCentreTap:
-            break;
-    }
-    return CRectifier::kCentreTap;
-}
-
-std::string ConnectionText(const CCatalogue& catalogue, const CPartChoice& choice) {
-    const CTransformerPart& t = catalogue.transformers[choice.transformer];
-    switch (choice.connection) {
-        case EConnection::kParallel:
-            return "secondaries in parallel";
-        case EConnection::kSeries:
-            return "secondaries in series";
-        case EConnection::kCentreTap:
-            return "centre tap";
-        case EConnection::kSingle:
-            break;
-    }
-    return t.windings == 2 ? "one secondary" : "secondary";
-}
-
-bool ChoiceFits(const CCatalogue& catalogue, const CPartChoice& choice,
-                const CRequirements& requirements) {
-    const CTransformerPart& t = catalogue.transformers[choice.transformer];
-    const bool connectionFits =
-        choice.circuit == ECircuitKind::kCentreTap
-            ? choice.connection == EConnection::kCentreTap && t.windings == 2
-            : (t.windings == 2 ? choice.connection == EConnection::kParallel ||
-                                     choice.connection == EConnection::kSeries
-                               : choice.connection == EConnection::kSingle);
-    const CRectifierPart& r = catalogue.rectifiers[choice.rectifier];
-    return connectionFits && (!r.bridge || choice.circuit == ECircuitKind::kBridge) &&
-           RegulatorGives(catalogue.regulators[choice.regulator], requirements.outputV);
-}
+using namespace design_rules;
 
 namespace {
-
-// The design as the form holds it once it has opened the design's file: the
-// numbers as the file writes them, each within the form's range. A candidate
-// is proved with exactly the design the user takes into the form.
-CDesign AsFormHolds(const CDesign& design) {
-    const std::optional<CConfiguration> configuration = design.ReadBack();
-    return configuration ? CDesign::FromConfiguration(*configuration) : design;
-}
-
-}  // namespace
-
-CDesign DesignOfChoice(const CCatalogue& catalogue, const CPartChoice& choice,
-                       const CRequirements& requirements) {
-    const CTransformerPart& t = catalogue.transformers[choice.transformer];
-    const CRectifierPart& r = catalogue.rectifiers[choice.rectifier];
-    const CCapacitorPart& c = catalogue.capacitors[choice.capacitor];
-    const CRegulatorPart& g = catalogue.regulators[choice.regulator];
-    const bool doubled =
-        choice.connection == EConnection::kSeries || choice.connection == EConnection::kCentreTap;
-    const double voltage = doubled ? 2.0 * t.secondaryV : t.secondaryV;
-    const double current = t.va / voltage;
-    CDesign design = CDesign::StartUp();
-    design.centreTap = choice.connection == EConnection::kCentreTap ? 1 : 0;
-    design.circuit = CircuitName(choice.circuit);
-    const auto set = [&design](EInput input, double value) {
-        design[input] = static_cast<float>(value);
-    };
-    set(EInput::kNennU, voltage);
-    set(EInput::kLeerU, voltage * (1.0 + t.regulationPct / 100.0));
-    set(EInput::kNennI, current);
-    set(EInput::kDiffU, r.thresholdV);
-    set(EInput::kBahnR, r.bulkOhm);
-    set(EInput::kKondC, c.capacitanceUf);
-    set(EInput::kUbger, requirements.outputV);
-    set(EInput::kIb, requirements.currentA);
-    set(EInput::kRja, ThermalResistance(catalogue, g, choice.heatSink, choice.pad));
-    set(EInput::kTu, requirements.ambientC);
-    set(EInput::kDeltU, g.dropoutV);
-    set(EInput::kReglR, 0.0);
-    design.mainsFrequency = static_cast<float>(requirements.mainsFrequencyHz);
-    return AsFormHolds(design);
-}
-
-CCandidate EvaluateCandidate(const CCatalogue& catalogue, const CPartChoice& choice,
-                             const CRequirements& requirements, bool surge) {
-    const CRectifierPart& r = catalogue.rectifiers[choice.rectifier];
-    const CCapacitorPart& c = catalogue.capacitors[choice.capacitor];
-    const CRegulatorPart& g = catalogue.regulators[choice.regulator];
-    const double junctionLimit = g.junctionMaxC - requirements.junctionMarginK;
-    const CAnalysisSettings settings = requirements.Settings(junctionLimit);
-
-    CCandidate candidate;
-    candidate.choice = choice;
-    candidate.design = DesignOfChoice(catalogue, choice, requirements);
-    candidate.rjaKPerW = static_cast<double>(candidate.design[EInput::kRja]);
-    candidate.capacitorVolume = c.capacitanceUf * c.voltageV;
-    candidate.capacitorLifeH = c.LifeAt(requirements.ambientC);
-    const CCorners corners = CornersOf(candidate.design, settings);
-    const CSteadyState low = SolveSteadyState(corners.lowCircuit);
-    const CSteadyState high = SolveSteadyState(corners.highCircuit);
-    const double nan = std::nan("");
-    const bool lowHeld = low.Solved() && !low.Collapsed();
-    const bool highSolved = high.Solved();
-    const CCircuitMeasurements& hm = high.measurements;
-    const double target = static_cast<double>(candidate.design[EInput::kUbger]);
-    const double noLoadPeak = NoLoadPeak(corners.highCircuit);
-
-    std::vector<CCheck>& checks = candidate.checks;
-    checks.push_back(
-        MakeCheck("low_minimum_voltage_v", "V", lowHeld ? low.measurements.minimumVoltage : nan,
-                  requirements.outputV + g.dropoutV + requirements.targetMarginV, true));
-    checks.push_back(MakeCheck("high_winding_rms_current_a", "A",
-                               highSolved ? hm.windingRmsCurrent : nan,
-                               static_cast<double>(candidate.design[EInput::kNennI]), false));
-    checks.push_back(
-        MakeCheck("regulator_current_a", "A", requirements.currentA, g.maxCurrentA, false));
-    const CCircuitVerdict verdict = JudgeCircuit(high, corners.high, target, junctionLimit);
-    checks.push_back(MakeCheck("high_junction_temperature_c", "C",
-                               highSolved ? verdict.junctionTemperatureC : nan, junctionLimit,
-                               false));
-    checks.push_back(MakeCheck("high_regulator_input_v", "V", noLoadPeak,
-                               RegulatorInputLimit(g, requirements.outputV), false));
-    checks.push_back(MakeCheck("capacitor_voltage_v", "V",
-                               noLoadPeak * (1.0 + requirements.capacitorVoltageReservePct / 100.0),
-                               c.voltageV, false));
-    checks.push_back(MakeCheck("high_capacitor_ripple_current_a", "A",
-                               highSolved ? hm.capacitorRmsCurrent : nan,
-                               RippleRating(c, choice.circuit), false));
-    checks.push_back(MakeCheck("rectifier_current_a", "A",
-                               RectifierMeanCurrent(r, choice.circuit, requirements.currentA),
-                               kRectifierDerating * r.currentA, false));
-    checks.push_back(MakeCheck("high_rectifier_reverse_voltage_v", "V",
-                               highSolved ? hm.peakReverseVoltage : nan, r.reverseV, false));
-    bool othersPassed = true;
-    for (const CCheck& check : checks) {
-        othersPassed = othersPassed && check.passed;
-    }
-    if (surge) {
-        checks.push_back(MakeCheck("high_switch_on_surge_a", "A",
-                                   SwitchOnPeakCurrent(corners.highCircuit), r.surgeA, false));
-    } else {
-        CCheck check = MakeCheck("high_switch_on_surge_a", "A", nan, r.surgeA, false);
-        check.evaluated = false;
-        checks.push_back(check);
-    }
-    candidate.passed = othersPassed && checks.back().passed;
-    std::size_t binding = 0;
-    for (std::size_t i = 1; i < checks.size(); ++i) {
-        if (RelativeMargin(checks[i]) < RelativeMargin(checks[binding])) {
-            binding = i;
-        }
-    }
-    candidate.binding = binding;
-    return candidate;
-}
-
-namespace {
-
-struct CRankKey {
-    double va;
-    double volume;
-    double sink;
-    double rectifier;
-    bool operator<(const CRankKey& other) const {
-        return std::tie(va, volume, sink, rectifier) <
-               std::tie(other.va, other.volume, other.sink, other.rectifier);
-    }
-};
-
-CRankKey RankOf(const CCatalogue& catalogue, const CCandidate& candidate) {
-    return {catalogue.transformers[candidate.choice.transformer].va, candidate.capacitorVolume,
-            SinkSize(catalogue, candidate.choice.heatSink),
-            catalogue.rectifiers[candidate.choice.rectifier].currentA};
-}
 
 // The search's working state for one requirement.
 class CSearch {
@@ -479,6 +69,7 @@ private:
 
     std::vector<CConfig> Configs(CDesignSearchResult& result) const;
     void ExplainFailure(CDesignSearchResult& result) const;
+    bool TransformerVaBinds(const CDesignSearchResult& result) const;
     std::optional<CCandidate> SearchConfig(const CConfig& config);
     std::optional<CCandidate> SearchRectifier(const CConfig& config, std::size_t rectifier);
     // What one configuration with one rectifier must meet, or nothing when
@@ -656,6 +247,33 @@ std::optional<CSearch::CBounds> CSearch::BoundsOf(const CConfig& config, std::si
         config.circuit == ECircuitKind::kCentreTap ? q.currentA / 2.0 : q.currentA;
     if (windingMean > bounds.nennI) {
         Reason(ERuledOut::kTransformerCurrent);
+        // A near miss by how far the winding falls short, with the largest
+        // capacitor and heat sink and a regulator that serves.
+        std::optional<std::size_t> strongest;
+        for (std::size_t g = 0; g < m_catalogue.regulators.size(); ++g) {
+            const CRegulatorPart& regulator = m_catalogue.regulators[g];
+            if (RegulatorGives(regulator, q.outputV) &&
+                (!strongest ||
+                 regulator.maxCurrentA > m_catalogue.regulators[*strongest].maxCurrentA)) {
+                strongest = g;
+            }
+        }
+        if (strongest) {
+            {
+                const std::size_t g = *strongest;
+                CPartChoice choice;
+                choice.transformer = config.transformer;
+                choice.connection = config.connection;
+                choice.circuit = config.circuit;
+                choice.rectifier = rectifier;
+                choice.regulator = g;
+                choice.capacitor = CapacitorWithValue(m_capacitances.size() - 1,
+                                                      NoLoadPeak(corners.highCircuit) * 1.1);
+                choice.heatSink = LargestSink();
+                choice.pad = choice.heatSink < 0 ? -1 : m_pad;
+                NearMiss(choice, (windingMean - bounds.nennI) / bounds.nennI);
+            }
+        }
         return std::nullopt;
     }
     if (corners.lowCircuit.Problem().size() != 0 || corners.highCircuit.Problem().size() != 0) {
@@ -715,7 +333,7 @@ void CSearch::CheapestCapacitor(const CConfig& config, CPartChoice choice, std::
             c.voltageV < bounds.capacitorVoltage) {
             continue;
         }
-        if (bestKey && c.capacitanceUf * c.voltageV > bestKey->volume) {
+        if (bestKey && q.rank == ERank::kSize && c.capacitanceUf * c.voltageV > bestKey->volume) {
             return;  // already beaten on the capacitor
         }
         const std::size_t cIndex = static_cast<std::size_t>(
@@ -743,6 +361,26 @@ void CSearch::CheapestCapacitor(const CConfig& config, CPartChoice choice, std::
         }
         choice.heatSink = *sink;
         choice.pad = *sink < 0 ? -1 : m_pad;
+        if (power > RegulatorPowerLimit(g)) {
+            Reason(ERuledOut::kRegulatorPower);
+            NearMiss(choice, (power - g.maxPowerW) / g.maxPowerW);
+            ceiling = c.capacitanceUf;  // the mean voltage grows with it
+            continue;
+        }
+        const std::optional<int> rectifierSink =
+            ChooseRectifierSink(m_catalogue, r, RectifierPackagePower(r, m), q);
+        if (!rectifierSink) {
+            Reason(ERuledOut::kRectifierJunction);
+            NearMiss(choice, 0.5);
+            ceiling = c.capacitanceUf;  // the diodes' RMS current grows with it
+            continue;
+        }
+        choice.rectifierSink = *rectifierSink;
+        if (CapacitorLife(c, q.ambientC, m.capacitorRmsCurrent, RippleRating(c, config.circuit)) <
+            q.capacitorLifeH) {
+            Reason(ERuledOut::kCapacitorLife);
+            continue;
+        }
         if (m.capacitorRmsCurrent > RippleRating(c, config.circuit)) {
             Reason(ERuledOut::kRippleCurrent);
             NearMiss(choice, (m.capacitorRmsCurrent - RippleRating(c, config.circuit)) /
@@ -760,7 +398,7 @@ void CSearch::CheapestCapacitor(const CConfig& config, CPartChoice choice, std::
             ceiling = c.capacitanceUf;  // the surge grows with the capacitance
             continue;
         }
-        const CRankKey key{m_catalogue.transformers[config.transformer].va,
+        const CRankKey key{q.rank == ERank::kSize ? 0.0 : ChoicePartsCost(m_catalogue, choice),
                            c.capacitanceUf * c.voltageV, SinkSize(m_catalogue, choice.heatSink),
                            r.currentA};
         if (!bestKey || key < *bestKey) {
@@ -779,29 +417,34 @@ std::optional<CCandidate> CSearch::SearchRectifier(const CConfig& config, std::s
     }
     std::optional<CPartChoice> best;
     std::optional<CRankKey> bestKey;
-    for (std::size_t regulator = 0; regulator < m_catalogue.regulators.size(); ++regulator) {
-        const CRegulatorPart& g = m_catalogue.regulators[regulator];
-        if (!RegulatorGives(g, q.outputV)) {
-            continue;
-        }
-        if (g.maxCurrentA < q.currentA) {
-            Reason(ERuledOut::kRegulatorCurrent);
-            continue;
-        }
-        if (bounds->highPeak > RegulatorInputLimit(g, q.outputV)) {
-            Reason(ERuledOut::kRegulatorInput);
-            continue;
-        }
-        CPartChoice choice;
-        choice.transformer = config.transformer;
-        choice.connection = config.connection;
-        choice.circuit = config.circuit;
-        choice.rectifier = rectifier;
-        choice.regulator = regulator;
-        const double need = q.outputV + g.dropoutV + q.targetMarginV;
-        if (const std::optional<std::size_t> lo =
-                SmallestCapacitance(config, choice, need, *bounds)) {
-            CheapestCapacitor(config, choice, *lo, *bounds, best, bestKey);
+    // Regulators rated for at most kRegulatorOversize times the load first;
+    // a larger one only where none of those serves.
+    for (int pass = 0; pass < 2 && !best; ++pass) {
+        for (std::size_t regulator = 0; regulator < m_catalogue.regulators.size(); ++regulator) {
+            const CRegulatorPart& g = m_catalogue.regulators[regulator];
+            if (!RegulatorGives(g, q.outputV) ||
+                (g.maxCurrentA > kRegulatorOversize * q.currentA) != (pass == 1)) {
+                continue;
+            }
+            if (g.maxCurrentA < q.currentA) {
+                Reason(ERuledOut::kRegulatorCurrent);
+                continue;
+            }
+            if (bounds->highPeak > RegulatorInputLimit(g, q.outputV)) {
+                Reason(ERuledOut::kRegulatorInput);
+                continue;
+            }
+            CPartChoice choice;
+            choice.transformer = config.transformer;
+            choice.connection = config.connection;
+            choice.circuit = config.circuit;
+            choice.rectifier = rectifier;
+            choice.regulator = regulator;
+            const double need = q.outputV + g.dropoutV + q.targetMarginV;
+            if (const std::optional<std::size_t> lo =
+                    SmallestCapacitance(config, choice, need, *bounds)) {
+                CheapestCapacitor(config, choice, *lo, *bounds, best, bestKey);
+            }
         }
     }
     if (!best) {
@@ -809,7 +452,7 @@ std::optional<CCandidate> CSearch::SearchRectifier(const CConfig& config, std::s
     }
     // The one evaluation that decides: every check from the circuit afresh.
     CCandidate candidate = EvaluateCandidate(m_catalogue, *best, q, true);
-    m_solved += 3;
+    m_solved += 4;  // the two corners, the surge and nominal mains
     if (!candidate.passed) {
         Reason(ERuledOut::kReevaluated);
         return std::nullopt;
@@ -855,6 +498,36 @@ std::vector<CSearch::CConfig> CSearch::Configs(CDesignSearchResult& result) cons
     return configs;
 }
 
+// Whether the largest VA allowed is what keeps the requirements from a
+// design: it leaves out transformers of the catalogue, and within it either
+// the output alone takes more than it, or no transformer carried the load
+// current, or every nearest design fails on its transformer (the winding's
+// current, or its voltage at low mains).
+bool CSearch::TransformerVaBinds(const CDesignSearchResult& result) const {
+    const CRequirements& q = m_requirements;
+    const bool leavesOut =
+        std::any_of(m_catalogue.transformers.begin(), m_catalogue.transformers.end(),
+                    [&](const CTransformerPart& t) { return t.va > q.maxVa; });
+    if (!leavesOut) {
+        return false;
+    }
+    if (q.outputV * q.currentA >= q.maxVa) {
+        return true;
+    }
+    const std::size_t transformerReasons =
+        m_reasons[static_cast<std::size_t>(ERuledOut::kTransformerCurrent)] +
+        m_reasons[static_cast<std::size_t>(ERuledOut::kWindingCurrent)] +
+        m_reasons[static_cast<std::size_t>(ERuledOut::kTransformerVoltage)] +
+        m_reasons[static_cast<std::size_t>(ERuledOut::kTargetNotHeld)];
+    if (result.nearest.empty()) {
+        return transformerReasons > 0;
+    }
+    return std::all_of(result.nearest.begin(), result.nearest.end(), [](const CCandidate& near) {
+        const std::string& name = near.checks[near.binding].name;
+        return name == "high_winding_rms_current_a" || name == "low_minimum_voltage_v";
+    });
+}
+
 // When nothing passed: the nearest failures and the reasons counted.
 void CSearch::ExplainFailure(CDesignSearchResult& result) const {
     for (std::size_t k = 0; k < m_nearMisses.size() && result.nearest.size() < 3; ++k) {
@@ -878,6 +551,7 @@ void CSearch::ExplainFailure(CDesignSearchResult& result) const {
         }
         result.nearest.push_back(std::move(miss));
     }
+    result.transformerVaBinds = TransformerVaBinds(result);
     std::vector<CRuledOut> reasons;
     for (std::size_t k = 0; k < kRuledOutCount; ++k) {
         if (m_reasons[k] > 0) {
@@ -902,7 +576,7 @@ CDesignSearchResult CSearch::Run(const std::stop_token& stop, const CSearchProgr
                 break;
             }
             if (std::optional<CCandidate> found = SearchConfig(configs[i])) {
-                result.candidates.push_back(std::move(*found));
+                AddUnlessSameCircuit(result.candidates, std::move(*found));
             }
             if (progress) {
                 progress(i + 1, configs.size());
@@ -914,7 +588,8 @@ CDesignSearchResult CSearch::Run(const std::stop_token& stop, const CSearchProgr
     }
     std::stable_sort(result.candidates.begin(), result.candidates.end(),
                      [&](const CCandidate& a, const CCandidate& b) {
-                         return RankOf(m_catalogue, a) < RankOf(m_catalogue, b);
+                         return RankOf(m_catalogue, a, m_requirements.rank) <
+                                RankOf(m_catalogue, b, m_requirements.rank);
                      });
     if (result.candidates.size() > m_requirements.count) {
         result.candidates.resize(m_requirements.count);
@@ -963,6 +638,9 @@ std::string RuledOutText(const CRuledOut& reason) {
         "rectifier reverse voltage above its rating",
         "switch-on surge above the rectifier's rating",
         "failed on evaluation afresh",
+        "rectifier too hot, with a heat sink where it takes one",
+        "regulator dissipation above its package's stated power at high mains",
+        "capacitor life estimate below the life asked for",
     };
     std::string text = reason.why == ERuledOut::kRequirements
                            ? RequirementProblemText(reason.requirement)

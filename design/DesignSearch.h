@@ -7,9 +7,11 @@
 #include <optional>
 #include <stop_token>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "AnalysisSettings.h"
+#include "Bom.h"
 #include "Catalogue.h"
 #include "Circuit.h"
 #include "Design.h"
@@ -21,9 +23,16 @@ namespace ohmrada {
 // what the peak voltages and ratings alone rule out, and proves what is left
 // with the circuit's steady state (circuit/) at the worst-case corners of
 // analysis/ (low mains with the capacitor's tolerance; high mains). Every
-// candidate it proposes is one EvaluateCandidate passed in full; they are
-// ranked by transformer VA, then the capacitor's C x U, then the heat
-// sink's size.
+// candidate it proposes is one EvaluateCandidate passed in full, with its
+// parts list (Bom.h); they are ranked by the estimated cost of that list
+// (ties by the dissipation at nominal mains), by the dissipation, or by size
+// (transformer VA, then the capacitor's C x U, then the heat sink's size).
+// Within one transformer configuration a regulator rated for more than
+// kRegulatorOversize times the load current is chosen only where none
+// rated within that serves: its price, dropout and size buy nothing the
+// load uses.
+// Candidates that make the same circuit (2 x 9 V in series and 2 x 18 V in
+// parallel of the same VA) are shown once, the cheaper.
 
 // What keeps requirements from being searched: a code each edge words in
 // its own language (RequirementProblemText here, in English).
@@ -39,6 +48,27 @@ enum class ERequirementProblem {
 };
 inline constexpr std::size_t kRequirementProblemCount = 8;
 
+inline constexpr double kRegulatorOversize = 3.0;
+
+// What orders the candidates.
+enum class ERank {
+    kCost,  // the parts list's estimated cost, ties by the loss at nominal mains
+    kLoss,  // the dissipation at nominal mains, ties by cost
+    kSize,  // transformer VA, capacitor C x U, heat sink size
+};
+// "cost", "loss", "size".
+const char* RankName(ERank rank);
+std::optional<ERank> RankOfName(std::string_view name);
+
+// The reservoir capacitor's life estimate: L0 2^((T0 - Ta) / 10) x
+// 2^((dT0 - dT) / 5), the core's rise by ripple dT = dT0 (I / Ir)^2 with
+// dT0 = 5 K at the rated ripple current, at most kCapacitorLifeBoundH (the
+// makers bound their estimates at 15 years).
+inline constexpr double kCapacitorRippleRiseK = 5.0;
+inline constexpr double kCapacitorLifeBoundH = 15.0 * 8760.0;
+double CapacitorLife(const CCapacitorPart& capacitor, double ambientC, double rippleA,
+                     double ratedRippleA);
+
 struct CRequirements {
     double outputV = 12.0;
     double currentA = 2.0;
@@ -53,6 +83,8 @@ struct CRequirements {
     double capacitorTolerancePct = 20.0;
     double capacitorVoltageReservePct = 10.0;  // above the high-corner no-load peak
     std::size_t count = 3;                     // candidates wanted
+    ERank rank = ERank::kCost;
+    double capacitorLifeH = 20000.0;  // the reservoir's life estimate must reach it
 
     // kNone when the search can start, else why not.
     ERequirementProblem Problem() const;
@@ -78,6 +110,7 @@ struct CPartChoice {
     std::size_t regulator = 0;
     int heatSink = -1;
     int pad = -1;
+    int rectifierSink = -1;  // a bridge's heat sink, -1: none
 };
 
 // One check of a candidate: passed when value <= limit (or >= for a lower
@@ -102,7 +135,11 @@ struct CCandidate {
     std::size_t rank = 0;     // from 1
     double rjaKPerW = 0.0;
     double capacitorVolume = 0.0;  // C / uF x U / V
-    double capacitorLifeH = 0.0;   // at the ambient temperature
+    double capacitorLifeH = 0.0;   // at the ambient temperature, with ripple heating
+    double primaryCurrentA = 0.0;  // RMS, at nominal mains
+    double lossW = 0.0;            // dissipated at nominal mains (all but the output)
+    CBom bom;
+    double costEur = 0.0;  // of the parts list
 };
 
 // The design of a choice: the plate data of the transformer as connected,
@@ -145,8 +182,11 @@ enum class ERuledOut {
     kReverseVoltage,          // the rectifier's, above its rating
     kSurge,                   // switch-on surge above the rectifier's rating
     kReevaluated,             // failed when evaluated afresh
+    kRectifierJunction,       // the rectifier too hot, with a heat sink where it takes one
+    kRegulatorPower,          // above the package's stated power at high mains
+    kCapacitorLife,           // the capacitor's life estimate below the life asked for
 };
-inline constexpr std::size_t kRuledOutCount = 19;
+inline constexpr std::size_t kRuledOutCount = 22;
 
 struct CRuledOut {
     ERuledOut why = ERuledOut::kRequirements;
@@ -166,8 +206,12 @@ struct CDesignSearchResult {
     // reasons whole groups were ruled out.
     std::vector<CCandidate> nearest;
     std::vector<CRuledOut> reasons;  // most combinations first
-    std::size_t solved = 0;          // steady states solved
-    bool stopped = false;            // asked to stop before it was through
+    // When none passed: true when the transformer's size binds (the largest
+    // VA allowed leaves out catalogue transformers and no transformer within
+    // it could deliver the output), else the check the nearest design fails.
+    bool transformerVaBinds = false;
+    std::size_t solved = 0;  // steady states solved
+    bool stopped = false;    // asked to stop before it was through
 };
 
 // Called between transformer configurations: how many are done of how many.
@@ -177,6 +221,15 @@ using CSearchProgress = std::function<void(std::size_t done, std::size_t total)>
 // stopped search returns what it found so far (stopped set).
 CDesignSearchResult SearchDesigns(const CCatalogue& catalogue, const CRequirements& requirements,
                                   std::stop_token stop = {}, const CSearchProgress& progress = {});
+
+// The primary voltage of the requirements' mains (120 V for ANSI C84.1's
+// bands, else 230 V).
+double PrimaryVoltageOf(const CRequirements& requirements);
+
+// What truly keeps the requirements from a design, in English, when none
+// passed.
+std::string BindingText(const CCatalogue& catalogue, const CRequirements& requirements,
+                        const CDesignSearchResult& result);
 
 // "halb", ...: texts for the parts.
 std::string ConnectionText(const CCatalogue& catalogue, const CPartChoice& choice);

@@ -28,6 +28,10 @@ inline constexpr const char* kCentreTap = "Mittelpunkt";
 inline constexpr const char* kMaxVa = "höchstens Trafonennleistung:";
 inline constexpr const char* kNoLimit = "beliebig";
 inline constexpr const char* kCount = "Anzahl Vorschläge:";
+inline constexpr const char* kRank = "Reihenfolge nach:";
+inline constexpr const char* kRankCost = "Kosten der Stückliste";
+inline constexpr const char* kRankLoss = "Verlustleistung";
+inline constexpr const char* kRankSize = "Baugröße";
 inline constexpr const char* kVolt = " V";
 inline constexpr const char* kAmpere = " A";
 inline constexpr const char* kHertz = " Hz";
@@ -40,12 +44,23 @@ inline constexpr const char* kSearch = "&Suchen";
 inline constexpr const char* kCancel = "Abbrechen";
 inline constexpr const char* kEnter = "In das Formular übernehmen";
 inline constexpr const char* kSaveAs = "Speichern unter...";
+inline constexpr const char* kExportBom = "Stückliste exportieren...";
+inline constexpr const char* kExportBomTitle = "Stückliste exportieren";
+inline constexpr const char* kExportBomName = "stueckliste.csv";
+inline constexpr const char* kExportBomFilter = "Stückliste (CSV)";
+inline constexpr const char* kExportBomPattern = "*.csv";
+inline constexpr const char* kExportBomFailed =
+    "Die Stückliste konnte nicht nach %1 geschrieben werden.";
 
 // The state of the search.
 inline constexpr const char* kSearching = "Suche läuft ...";
 inline constexpr const char* kCancelled = "Suche abgebrochen.";
 inline constexpr const char* kFound = "%1 Vorschläge, jeder in allen Prüfungen bestanden.";
 inline constexpr const char* kNoneFound = "Kein Vorschlag besteht alle Prüfungen. Gründe: %1";
+inline constexpr const char* kTransformerBinds =
+    "Es begrenzt der Transformator: keiner bis %1 VA liefert die Ausgangsleistung; der nächste "
+    "des Katalogs hat %2 VA.";
+inline constexpr const char* kNearestFails = "Nächster Entwurf: %1 verfehlt um %2.";
 // A catalogue file that was not read: its name, and the line that kept it out.
 inline constexpr const char* kCatalogueProblem = "Katalog %1 nicht gelesen";
 inline constexpr const char* kCatalogueLineProblem =
@@ -84,6 +99,9 @@ inline constexpr const char* kRuledOut[] = {
     "Sperrspannung des Gleichrichters über seiner Grenze",
     "Einschaltstrom über der Stoßstromgrenze des Gleichrichters",
     "bei der erneuten Prüfung durchgefallen",
+    "Gleichrichter zu heiß, auch mit Kühlkörper, wo er einen nimmt",
+    "Reglerverlust bei hoher Netzspannung über der Grenze seines Gehäuses",
+    "Lebensdauer des Kondensators unter der geforderten",
 };
 inline constexpr const char* kCombinations = "%1 (%2 Kombinationen)";
 inline constexpr const char* kEntered = "Vorschlag %1 in das Formular übernommen.";
@@ -131,6 +149,10 @@ inline constexpr const char* kCheckRipple = "Brummstrom des Kondensators bei Üb
 inline constexpr const char* kCheckRectifierCurrent = "Gleichrichterstrom";
 inline constexpr const char* kCheckReverse = "Sperrspannung bei Überspannung";
 inline constexpr const char* kCheckSurge = "Einschaltstromspitze bei Überspannung";
+inline constexpr const char* kCheckRectifierJunction = "Sperrschicht des Gleichrichters";
+inline constexpr const char* kCheckRegulatorPower = "Reglerverlust bei Überspannung (Gehäuse)";
+inline constexpr const char* kCheckCapacitorLife = "Lebensdauer des Ladekondensators";
+inline constexpr const char* kColumnCost = "Kosten";
 
 // The second opinion of ngspice on the three best, beside the checks.
 inline constexpr const char* kNgspiceCheck = "ngspice: %1";

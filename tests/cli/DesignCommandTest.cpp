@@ -6,7 +6,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -64,6 +68,96 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(CFormatCase{"Json", "json", "\"ngspice\": ", "\"target_held\": true"},
                       CFormatCase{"Table", "table", "\nngspice ", " V, held)"}),
     [](const auto& row) { return std::string(row.param.name); });
+
+// A private folder for files the tests write, removed afterwards.
+class DesignFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_folder = std::filesystem::temp_directory_path() /
+                   ("ohmrada-design-" + std::to_string(::getpid()) + "-" +
+                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(m_folder);
+        std::filesystem::create_directories(m_folder);
+    }
+    void TearDown() override { std::filesystem::remove_all(m_folder); }
+    std::string Path(const char* name) const { return (m_folder / name).string(); }
+    static std::string Read(const std::string& path) {
+        std::ifstream file(path, std::ios::binary);
+        std::ostringstream text;
+        text << file.rdbuf();
+        return text.str();
+    }
+
+    std::filesystem::path m_folder;
+};
+
+// The parts list of the first candidate as CSV with the stated header, one
+// line for each line of the table's parts list.
+TEST_F(DesignFiles, BomFileHoldsTheFirstCandidatesPartsList) {
+    const std::string path = Path("parts.csv");
+    const test::CRun run = test::RunTool(
+        {"design", "--voltage", "12", "--current", "2", "--count", "1", "--bom", path});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string text = Read(path);
+    std::istringstream lines(text);
+    std::string header;
+    std::getline(lines, header);
+    EXPECT_EQ(header, "reference,quantity,value,description,manufacturer,mpn");
+    std::size_t rows = 0;
+    for (std::string line; std::getline(lines, line);) {
+        ++rows;
+        EXPECT_THAT(run.out, HasSubstr("  " + line.substr(0, line.find(',')) + "  "));
+    }
+    EXPECT_GE(rows, 5u);
+    EXPECT_THAT(text, HasSubstr("\nT1,1,"));
+    EXPECT_THAT(text, HasSubstr("\nF1,1,T "));
+}
+
+struct CRefusedBom {
+    const char* name;
+    std::vector<std::string> extra;  // after design --voltage 12 --current 2
+    int status;
+    const char* says;
+};
+
+class DesignBomRefused : public DesignFiles, public ::testing::WithParamInterface<CRefusedBom> {};
+
+// A parts list is never written through a link, over a catalogue read, or
+// over the configuration saved, and a bad --rank names itself; the file that
+// was there is left as it was.
+TEST_P(DesignBomRefused, LeavesTheFileAndSaysWhy) {
+    const std::string target = Path("target.csv");
+    const std::string link = Path("link.csv");
+    { std::ofstream(target) << "id,name,kind,theta_k_per_w,size_cm3\nmy-sink,x,sink,3,100\n"; }
+    std::filesystem::create_symlink(target, link);
+    std::vector<std::string> args = {"design", "--voltage", "12", "--current", "2"};
+    for (const std::string& arg : GetParam().extra) {
+        args.push_back(arg == "TARGET" ? target : arg == "LINK" ? link : arg);
+    }
+    const std::string before = Read(target);
+    const test::CRun run = test::RunTool(args);
+    EXPECT_EQ(run.status, GetParam().status) << run.err;
+    EXPECT_THAT(run.err, HasSubstr(GetParam().says));
+    EXPECT_EQ(Read(target), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, DesignBomRefused,
+    ::testing::Values(
+        CRefusedBom{"SymbolicLink", {"--bom", "LINK"}, 2, "symbolic link"},
+        CRefusedBom{"CatalogueRead", {"--catalog", "TARGET", "--bom", "TARGET"}, 2, "parts list"},
+        CRefusedBom{"SameAsSave", {"--save", "TARGET", "--bom", "TARGET"}, 2, "same file"},
+        CRefusedBom{"BadRank", {"--rank", "price"}, 2, "--rank takes cost, loss or size"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(DesignJson, EveryCandidateCarriesItsPartsList) {
+    const test::CRun run = test::RunTool(
+        {"design", "--voltage", "12", "--current", "2", "--count", "2", "--format", "json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Count(run.out, "\"bom\": ["), 2u);
+    EXPECT_EQ(Count(run.out, "\"reference\": \"T1\""), 2u);
+    EXPECT_EQ(Count(run.out, "\"cost_eur\": "), 2u);
+}
 
 }  // namespace
 }  // namespace ohmrada

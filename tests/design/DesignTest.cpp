@@ -500,7 +500,8 @@ class SmallCatalogueSearch : public ::testing::TestWithParam<CRequirementCase> {
 
 TEST_P(SmallCatalogueSearch, FirstCandidateHasTheSmallestPassingVa) {
     const CCatalogue catalogue = SmallCatalogue();
-    const CRequirements& q = GetParam().requirements;
+    CRequirements q = GetParam().requirements;
+    q.rank = ERank::kSize;
     const CDesignSearchResult result = SearchDesigns(catalogue, q);
     const double smallest = SmallestPassingVa(catalogue, q);
     if (smallest == 0.0) {
@@ -531,8 +532,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ShippedSearch, TwelveVoltsTwoAmpsAtBothMains) {
     const CCatalogue catalogue = ShippedCatalogue();
-    for (const CRequirements& q :
+    for (CRequirements q :
          {Requirement(12.0, 2.0, 50, 10.0, 10.0), Requirement(12.0, 2.0, 60, 5.0, 5.0)}) {
+        q.rank = ERank::kSize;
         const CDesignSearchResult result = SearchDesigns(catalogue, q);
         ASSERT_EQ(result.candidates.size(), 3u);
         for (std::size_t i = 0; i < result.candidates.size(); ++i) {

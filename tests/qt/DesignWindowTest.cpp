@@ -335,6 +335,41 @@ TEST_F(DesignWindowTest, TheSelectedCandidatesNetlistIsExported) {
               ExportNetlist(CSimulationRequest::FromDesign(wanted, leakageH)).text);
 }
 
+// The selected candidate's parts list exported from the window is the CSV
+// the command line writes for it: the same header and a line per part.
+TEST_F(DesignWindowTest, TheSelectedCandidatesPartsListIsExported) {
+    CDesignWindow& window = OpenWindow();
+    window.SetRequirements(Requirement(12.0, 2.0, 50));
+    ASSERT_TRUE(SearchAndWait(window));
+    ASSERT_GE(window.Candidates().size(), 2u) << window.StatusText().toStdString();
+    EXPECT_TRUE(window.ExportBomButton()->isEnabled());
+    QTemporaryDir folder;
+    window.Select(1);
+    const QString path = folder.filePath(QStringLiteral("stueckliste.csv"));
+    ASSERT_TRUE(window.ExportBomOfSelected(path));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    EXPECT_EQ(text.toStdString(), BomCsv(window.Candidates()[1].bom));
+    EXPECT_TRUE(text.startsWith("reference,quantity,value,description,manufacturer,mpn\n"));
+    EXPECT_EQ(text.count('\n'),
+              static_cast<qsizetype>(window.Candidates()[1].bom.lines.size() + 1));
+    // A folder cannot be written over: refused, nothing left behind.
+    EXPECT_FALSE(window.ExportBomOfSelected(folder.path()));
+}
+
+// When nothing passes within 50 VA, the window names the transformer.
+TEST_F(DesignWindowTest, TheTransformerIsNamedWhenItBinds) {
+    CDesignWindow& window = OpenWindow();
+    CRequirements q = Requirement(12.0, 10.0, 50);
+    q.maxVa = 50.0;
+    window.SetRequirements(q);
+    ASSERT_TRUE(SearchAndWait(window));
+    EXPECT_TRUE(window.Candidates().empty());
+    EXPECT_TRUE(window.StatusText().contains(QStringLiteral("Es begrenzt der Transformator")))
+        << window.StatusText().toStdString();
+}
+
 }  // namespace
 
 }  // namespace ohmrada::qt::test

@@ -31,6 +31,7 @@
 #include "MainsRegions.h"
 #include "NetlistSave.h"
 #include "QtPlatform.h"
+#include "SaveAtomically.h"
 #include "Texts.h"
 #include "TimeDomainWindow.h"
 
@@ -77,6 +78,9 @@ constexpr CCheckText kCheckTexts[] = {
     {"rectifier_current_a", td::kCheckRectifierCurrent},
     {"high_rectifier_reverse_voltage_v", td::kCheckReverse},
     {"high_switch_on_surge_a", td::kCheckSurge},
+    {"rectifier_junction_temperature_c", td::kCheckRectifierJunction},
+    {"high_regulator_power_w", td::kCheckRegulatorPower},
+    {"capacitor_life_h", td::kCheckCapacitorLife},
 };
 
 QString CheckText(const CCheck& check) {
@@ -200,6 +204,10 @@ CDesignWindow::CDesignWindow(CAnalysisWindows& owner, QWidget* form)
     m_maxVa->setSpecialValueText(Text(td::kNoLimit));
     m_count = new QSpinBox;
     m_count->setRange(1, 20);
+    m_rank = new QComboBox;
+    m_rank->addItem(Text(td::kRankCost), static_cast<int>(ERank::kCost));
+    m_rank->addItem(Text(td::kRankLoss), static_cast<int>(ERank::kLoss));
+    m_rank->addItem(Text(td::kRankSize), static_cast<int>(ERank::kSize));
 
     auto* inputs = new QFormLayout;
     inputs->addRow(Text(td::kOutputVoltage), m_voltage);
@@ -212,6 +220,7 @@ CDesignWindow::CDesignWindow(CAnalysisWindows& owner, QWidget* form)
     inputs->addRow(Text(td::kCircuit), m_circuit);
     inputs->addRow(Text(td::kMaxVa), m_maxVa);
     inputs->addRow(Text(td::kCount), m_count);
+    inputs->addRow(Text(td::kRank), m_rank);
     auto* requirements = new QGroupBox(Text(td::kRequirements));
     requirements->setLayout(inputs);
 
@@ -240,11 +249,13 @@ CDesignWindow::CDesignWindow(CAnalysisWindows& owner, QWidget* form)
     m_enter = new QPushButton(Text(td::kEnter));
     m_save = new QPushButton(Text(td::kSaveAs));
     m_netlist = new QPushButton(QString::fromUtf8(texts::analysis::kNetlistExport));
+    m_exportBom = new QPushButton(Text(td::kExportBom));
     auto* help = new QPushButton(QString::fromUtf8(texts::analysis::kHelpButton));
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_enter);
     buttons->addWidget(m_save);
     buttons->addWidget(m_netlist);
+    buttons->addWidget(m_exportBom);
     buttons->addStretch(1);
     buttons->addWidget(help);
 
@@ -268,6 +279,7 @@ CDesignWindow::CDesignWindow(CAnalysisWindows& owner, QWidget* form)
     connect(m_enter, &QPushButton::clicked, this, &CDesignWindow::EnterSelected);
     connect(m_save, &QPushButton::clicked, this, &CDesignWindow::SaveSelectedWithDialog);
     connect(m_netlist, &QPushButton::clicked, this, &CDesignWindow::ExportNetlistWithDialog);
+    connect(m_exportBom, &QPushButton::clicked, this, &CDesignWindow::ExportBomWithDialog);
     connect(help, &QPushButton::clicked, this,
             [this] { Owner().ShowHelp(QString::fromUtf8(td::kHelp)); });
     connect(m_table, &QTableWidget::itemSelectionChanged, this, &CDesignWindow::ShowDetails);
@@ -323,6 +335,7 @@ CRequirements CDesignWindow::Requirements() const {
         q.maxVa = m_maxVa->value();
     }
     q.count = static_cast<std::size_t>(m_count->value());
+    q.rank = static_cast<ERank>(m_rank->currentData().toInt());
     q.capacitorTolerancePct = Owner().Settings().analysis.capacitorTolerancePct;
     return q;
 }
@@ -338,6 +351,7 @@ void CDesignWindow::SetRequirements(const CRequirements& q) {
     m_circuit->setCurrentIndex(q.circuit ? m_circuit->findData(static_cast<int>(*q.circuit)) : 0);
     m_maxVa->setValue(std::isfinite(q.maxVa) ? q.maxVa : 0.0);
     m_count->setValue(static_cast<int>(q.count));
+    m_rank->setCurrentIndex(m_rank->findData(static_cast<int>(q.rank)));
 }
 
 void CDesignWindow::RegionChanged() {
@@ -477,7 +491,24 @@ void CDesignWindow::Show(CDesignSearchResult result) {
                             ? Fill(td::kCombinations, text, QString::number(reason.combinations))
                             : text);
         }
-        SetStatus(Fill(td::kNoneFound, reasons.join(QStringLiteral("; "))));
+        QString status = Fill(td::kNoneFound, reasons.join(QStringLiteral("; ")));
+        if (result.transformerVaBinds) {
+            double larger = 0.0;
+            for (const CTransformerPart& t : m_catalogue->transformers) {
+                if (t.va > m_searchedRequirements.maxVa && (larger == 0.0 || t.va < larger)) {
+                    larger = t.va;
+                }
+            }
+            status += QLatin1Char('\n') + Fill(td::kTransformerBinds,
+                                               FormatNumber(m_searchedRequirements.maxVa, 0),
+                                               FormatNumber(larger, 0));
+        } else if (!result.nearest.empty()) {
+            const CCandidate& near = result.nearest.front();
+            const CCheck& check = near.checks.at(near.binding);
+            status += QLatin1Char('\n') + Fill(td::kNearestFails, CheckText(check),
+                                               ValueWithUnit(-check.margin, check));
+        }
+        SetStatus(status);
     } else {
         SetStatus(Fill(td::kFound, QString::number(m_candidates.size())));
         Select(0);
@@ -553,6 +584,7 @@ void CDesignWindow::UpdateButtons() {
     m_enter->setEnabled(selected);
     m_save->setEnabled(selected);
     m_netlist->setEnabled(selected);
+    m_exportBom->setEnabled(selected);
 }
 
 namespace {
@@ -647,6 +679,38 @@ void CDesignWindow::ExportNetlistWithDialog() {
     }
     SaveNetlistWithDialog(Owner(), m_candidates[static_cast<std::size_t>(row)].design,
                           Owner().Settings().leakageInductanceMh);
+}
+
+bool CDesignWindow::ExportBomOfSelected(const QString& path) {
+    const int row = Selected();
+    if (row < 0 || static_cast<std::size_t>(row) >= m_candidates.size()) {
+        return false;
+    }
+    const QByteArray csv =
+        QByteArray::fromStdString(BomCsv(m_candidates[static_cast<std::size_t>(row)].bom));
+    return SaveAtomically(path,
+                          [&csv](QIODevice& device) { return device.write(csv) == csv.size(); });
+}
+
+void CDesignWindow::ExportBomWithDialog() {
+    CPlatform::CFileDialogRequest request;
+    request.save = true;
+    request.title = td::kExportBomTitle;
+    request.initialName = td::kExportBomName;
+    request.filterLabel = td::kExportBomFilter;
+    request.filterPattern = td::kExportBomPattern;
+    request.confirmOverwrite = true;
+    request.defaultSuffix = "csv";
+    CQtPlatform& platform = Owner().Platform();
+    const std::optional<std::string> path = platform.RunFileDialog(request);
+    if (!path) {
+        return;
+    }
+    const QString file = QString::fromStdString(*path);
+    if (!ExportBomOfSelected(file)) {
+        platform.MessageBox(Fill(td::kExportBomFailed, file).toStdString(),
+                            CPlatform::EIcon::kStop);
+    }
 }
 
 void CDesignWindow::SetStatus(const QString& text) {

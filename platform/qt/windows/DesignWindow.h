@@ -38,7 +38,9 @@ namespace ohmrada::qt {
 // Open applies a file and runs the form's own cycle; the window remembers
 // that candidate, and the report lists its parts while the form still holds
 // its design (PartsListHtml). "Speichern unter..." writes the candidate's
-// design as Save As writes the form's.
+// design as Save As writes the form's, "Stückliste exportieren..." its parts
+// list as CSV. "Reihenfolge nach" orders the candidates by the parts list's
+// cost, the loss or the size.
 class CDesignWindow : public CToolWindow {
 public:
     // The columns of the candidates' table.
@@ -90,6 +92,10 @@ public:
     // "Netzliste exportieren...": the selected candidate's design (with the
     // leakage inductance of Zeitbereich) as a SPICE netlist.
     void ExportNetlistWithDialog();
+    // The selected candidate's parts list as CSV at path, written as Save
+    // As writes; false when nothing was written.
+    bool ExportBomOfSelected(const QString& path);
+    void ExportBomWithDialog();
 
     // The candidate last entered into the form, while the form holds its
     // design unchanged.
@@ -103,6 +109,7 @@ public:
     QPushButton* EnterButton() const { return m_enter; }
     QPushButton* SaveButton() const { return m_save; }
     QPushButton* NetlistButton() const { return m_netlist; }
+    QPushButton* ExportBomButton() const { return m_exportBom; }
 
     // The parts of a candidate as (part, choice) rows, for the window and
     // the report.
@@ -135,6 +142,7 @@ private:
     QComboBox* m_circuit = nullptr;
     QDoubleSpinBox* m_maxVa = nullptr;
     QSpinBox* m_count = nullptr;
+    QComboBox* m_rank = nullptr;
     QPushButton* m_search = nullptr;
     QPushButton* m_cancel = nullptr;
     QProgressBar* m_progress = nullptr;
@@ -145,6 +153,7 @@ private:
     QPushButton* m_enter = nullptr;
     QPushButton* m_save = nullptr;
     QPushButton* m_netlist = nullptr;
+    QPushButton* m_exportBom = nullptr;
     QTimer* m_progressTimer = nullptr;
     // Per mille of the running search, written by its thread.
     std::shared_ptr<std::atomic<int>> m_permille;
