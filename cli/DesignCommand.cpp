@@ -332,7 +332,7 @@ std::string PartsJson(const CCatalogue& catalogue, const CPartChoice& p) {
 }
 
 std::string CandidateJson(const CCatalogue& catalogue, const CCandidate& c,
-                          const CNgspiceCrossCheck* ngspice) {
+                          const CNgspiceCrossCheck* ngspice, const CRequirements& q) {
     std::vector<std::string> checks;
     for (const CCheck& check : c.checks) {
         checks.push_back(JsonObject({{"name", JsonString(check.name)},
@@ -349,7 +349,12 @@ std::string CandidateJson(const CCatalogue& catalogue, const CCandidate& c,
         {"inputs", JsonObject(InputsAsJson(c.design), 6)},
         {"parts", PartsJson(catalogue, c.choice)},
         {"checks", JsonArray(checks)},
-        {"binding", JsonString(c.checks[c.binding].name)}};
+        {"binding", JsonString(c.checks[c.binding].name)},
+        // What the candidate was proved at.
+        {"mains_frequency_hz", std::to_string(q.mainsFrequencyHz)},
+        {"mains_low_tolerance_pct", JsonNumber(q.mainsLowTolerancePct)},
+        {"mains_high_tolerance_pct", JsonNumber(q.mainsHighTolerancePct)},
+        {"ambient_c", JsonNumber(q.ambientC)}};
     if (ngspice != nullptr) {
         members.emplace_back("ngspice", NgspiceJson(*ngspice));
     }
@@ -472,7 +477,7 @@ int RunDesignCommand(const std::vector<std::string>& args, std::istream& in, std
         [&](std::ostream& o) {
             std::vector<std::string> elements;
             for (std::size_t i = 0; i < result.candidates.size(); ++i) {
-                elements.push_back(CandidateJson(catalogue, result.candidates[i], ngspiceOf(i)));
+                elements.push_back(CandidateJson(catalogue, result.candidates[i], ngspiceOf(i), q));
             }
             o << JsonArray(elements);
         },

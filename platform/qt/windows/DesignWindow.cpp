@@ -272,13 +272,13 @@ CDesignWindow::CDesignWindow(CAnalysisWindows& owner, QWidget* form)
     connect(m_high, &QDoubleSpinBox::valueChanged, this, &CDesignWindow::TolerancesChanged);
 
     // The requirements start from the form's design and the tolerances of
-    // Toleranzen.
+    // Toleranzen; the ambient is the search's own (as on the command line),
+    // not the form's Tu: a design is proved for a warm room.
     const CFormState& state = owner.State();
     const CAnalysisSettings& settings = owner.Settings().analysis;
     CRequirements start;
     start.outputV = static_cast<double>(state.design[EInput::kUbger]);
     start.currentA = static_cast<double>(state.design[EInput::kIb]);
-    start.ambientC = static_cast<double>(state.design[EInput::kTu]);
     start.mainsFrequencyHz = state.design.mainsFrequency == 60.0f ? 60 : 50;
     start.mainsLowTolerancePct = settings.mainsLowTolerancePct;
     start.mainsHighTolerancePct = settings.mainsHighTolerancePct;
