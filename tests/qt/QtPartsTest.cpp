@@ -535,6 +535,54 @@ TEST(WindowPlacementTest, BesideTheFormOnTheScreenAndNeverOverItsMenu) {
     }
 }
 
+// The first window beside the form opens level with it, made lower where
+// the screen ends below it rather than moved up to the screen's top; lower
+// than its minimum it is not made.
+TEST(WindowPlacementTest, TheFirstWindowOpensLevelWithTheForm) {
+    struct CRow {
+        const char* name;
+        QRect screen;
+        QRect form;
+        QSize size;
+        bool level;  // whether it can open level with the form
+    };
+    const CRow rows[] = {
+        {"1600x1000, room below", {0, 0, 1600, 1000}, {0, 265, 560, 470}, {700, 300}, true},
+        {"1600x1000, taller than the room below",
+         {0, 0, 1600, 1000},
+         {0, 265, 560, 470},
+         {700, 900},
+         true},
+        {"1366x768, taller than the room below",
+         {0, 0, 1366, 768},
+         {0, 149, 560, 470},
+         {700, 700},
+         true},
+        {"1366x768, its minimum taller than the room below",
+         {0, 0, 1366, 768},
+         {0, 500, 560, 260},
+         {700, 700},
+         false},
+    };
+    const QMargins frame(4, 30, 4, 4);
+    for (const CRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        CPlacementRequest request;
+        request.screen = row.screen;
+        request.form = row.form;
+        request.menuBottom = row.form.top() + frame.top() + 24;
+        request.frame = frame;
+        request.size = row.size;
+        request.minimum = QSize(320, 300);
+        const QRect placed = PlaceBesideForm(request).marginsAdded(frame);
+        EXPECT_TRUE(row.screen.contains(placed));
+        EXPECT_FALSE(placed.intersects(row.form)) << "over the form";
+        EXPECT_EQ(placed.top() == row.form.top(), row.level) << placed.top();
+        EXPECT_GE(placed.height() - frame.top() - frame.bottom(), request.minimum.height());
+        EXPECT_EQ(placed.width() - frame.left() - frame.right(), row.size.width());
+    }
+}
+
 TEST(WindowPlacementTest, ARememberedPlaceIsKeptOnTheScreenAndOffTheMenu) {
     CPlacementRequest request;
     request.screen = QRect(0, 0, 1600, 1000);

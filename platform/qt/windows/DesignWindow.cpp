@@ -460,7 +460,7 @@ void CDesignWindow::Show(CDesignSearchResult result) {
              QString::fromStdString(catalogue.regulators[choice.regulator].name), sink,
              CheckText(binding), ValueWithUnit(binding.margin, binding)});
     }
-    m_table->resizeColumnsToContents();
+    FitColumns();
     if (m_candidates.empty()) {
         QStringList reasons;
         static_assert(std::size(td::kRuledOut) == kRuledOutCount);
@@ -538,7 +538,7 @@ void CDesignWindow::ShowDetails() {
                  Text(spice.WindingWithinRating() ? td::kYes : td::kNo)});
         }
     }
-    m_details->resizeColumnsToContents();
+    FitColumns();
 }
 
 void CDesignWindow::UpdateButtons() {
