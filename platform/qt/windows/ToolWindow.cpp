@@ -150,9 +150,15 @@ void CToolWindow::FitColumns() {
         }
     }
     ColumnsFitted();
-    // Rows made higher by wrapped texts: the window as high as its contents
-    // then need, kept on the screen.
-    if (QLayout* own = layout(); own != nullptr && isVisible()) {
+    GrowToContents();
+}
+
+void CToolWindow::GrowToContents() {
+    // Rows made higher by wrapped texts, a message shown: the window as high
+    // as its contents then need, kept on the screen. (Never lower: that is
+    // the user's to choose.)
+    if (QLayout* own = layout(); own != nullptr && isVisible() && !m_growing) {
+        m_growing = true;
         own->activate();
         // (Wrapped labels count by their height at this width.)
         const int needed =
@@ -163,6 +169,7 @@ void CToolWindow::FitColumns() {
             higher.setHeight(needed);
             setGeometry(KeepOnScreen(higher, m_owner.PlacementRequestFor(*this)));
         }
+        m_growing = false;
     }
 }
 
@@ -205,6 +212,11 @@ void CToolWindow::showEvent(QShowEvent* event) {
 }
 
 bool CToolWindow::event(QEvent* event) {
+    if (event->type() == QEvent::LayoutRequest && m_placed) {
+        const bool handled = QWidget::event(event);
+        GrowToContents();
+        return handled;
+    }
     // F1 and Esc are this window's keys, not the form's shortcuts (a tool
     // window shares the shortcuts of the window it belongs to).
     if (event->type() == QEvent::ShortcutOverride) {

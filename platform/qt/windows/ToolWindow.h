@@ -48,12 +48,15 @@ protected:
     void FitColumns();
     // Called once FitColumns gave the columns their widths.
     virtual void ColumnsFitted() {}
+    // Makes the window as high as its contents need, if it is lower.
+    void GrowToContents();
 
 private:
     CAnalysisWindows& m_owner;
     const char* m_helpPage;
     bool m_placed = false;
     bool m_followed = false;  // Follow ran for the show about to come
+    bool m_growing = false;   // GrowToContents is resizing the window
 };
 
 }  // namespace ohmrada::qt
