@@ -41,26 +41,31 @@ CDesign CornerDesign(const CDesign& design, ECorner corner, const CAnalysisSetti
                                  CapacitanceFactor(corner, settings));
 }
 
+CCorner AnalyseCorner(const CDesign& design, ECorner which, const CAnalysisSettings& settings,
+                      double ratedPowerW) {
+    CCorner corner;
+    corner.corner = which;
+    corner.mainsFactor = MainsFactor(which, settings);
+    corner.design = CornerDesign(design, which, settings);
+    corner.evaluation = Evaluate(corner.design);
+    // The same difference the regulation check forms, less the target.
+    corner.headroomV = static_cast<double>(corner.evaluation[EResult::kMinimumVoltage]) -
+                       static_cast<double>(design[EInput::kDeltU]) -
+                       static_cast<double>(design[EInput::kUbger]);
+    corner.check = CheckDesign(corner.evaluation, ratedPowerW, settings.junctionLimitC);
+    corner.circuit = SolveDesignCircuit(corner.design, settings);
+    corner.verdict = JudgeCircuit(corner.circuit, corner.design,
+                                  static_cast<double>(corner.evaluation[EResult::kOutputVoltage]),
+                                  settings.junctionLimitC);
+    return corner;
+}
+
 CWorstCase AnalyseWorstCase(const CDesign& design, const CAnalysisSettings& settings) {
     CWorstCase worstCase;
     worstCase.ratedPowerW = RatedPower(design);
     for (std::size_t index = 0; index < kCorners.size(); ++index) {
-        CCorner& corner = worstCase.corners[index];
-        corner.corner = kCorners[index];
-        corner.mainsFactor = MainsFactor(corner.corner, settings);
-        corner.design = CornerDesign(design, corner.corner, settings);
-        corner.evaluation = Evaluate(corner.design);
-        // The same difference the regulation check forms, less the target.
-        corner.headroomV = static_cast<double>(corner.evaluation[EResult::kMinimumVoltage]) -
-                           static_cast<double>(design[EInput::kDeltU]) -
-                           static_cast<double>(design[EInput::kUbger]);
-        corner.check =
-            CheckDesign(corner.evaluation, worstCase.ratedPowerW, settings.junctionLimitC);
-        corner.circuit = SolveDesignCircuit(corner.design, settings);
-        corner.verdict =
-            JudgeCircuit(corner.circuit, corner.design,
-                         static_cast<double>(corner.evaluation[EResult::kOutputVoltage]),
-                         settings.junctionLimitC);
+        worstCase.corners[index] =
+            AnalyseCorner(design, kCorners[index], settings, worstCase.ratedPowerW);
     }
     return worstCase;
 }

@@ -54,5 +54,9 @@ struct CWorstCase {
 };
 
 CWorstCase AnalyseWorstCase(const CDesign& design, const CAnalysisSettings& settings);
+// One corner of that analysis (ratedPowerW: the nominal design's), so that
+// a caller that needs only some corners solves no more circuits than those.
+CCorner AnalyseCorner(const CDesign& design, ECorner corner, const CAnalysisSettings& settings,
+                      double ratedPowerW);
 
 }  // namespace ohmrada

@@ -410,7 +410,7 @@ std::string PartsJson(const CCatalogue& catalogue, const CPartChoice& p) {
 }
 
 std::string CandidateJson(const CCatalogue& catalogue, const CCandidate& c,
-                          const CNgspiceCrossCheck* ngspice) {
+                          const CNgspiceCrossCheck* ngspice, const CRequirements& q) {
     std::vector<std::string> checks;
     for (const CCheck& check : c.checks) {
         checks.push_back(JsonObject({{"name", JsonString(check.name)},
@@ -431,7 +431,12 @@ std::string CandidateJson(const CCatalogue& catalogue, const CCandidate& c,
         {"cost_eur", JsonNumber(c.costEur)},
         {"loss_w", JsonNumber(c.lossW)},
         {"primary_current_a", JsonNumber(c.primaryCurrentA)},
-        {"bom", BomJson(c.bom)}};
+        {"bom", BomJson(c.bom)},
+        // What the candidate was proved at.
+        {"mains_frequency_hz", std::to_string(q.mainsFrequencyHz)},
+        {"mains_low_tolerance_pct", JsonNumber(q.mainsLowTolerancePct)},
+        {"mains_high_tolerance_pct", JsonNumber(q.mainsHighTolerancePct)},
+        {"ambient_c", JsonNumber(q.ambientC)}};
     if (ngspice != nullptr) {
         members.emplace_back("ngspice", NgspiceJson(*ngspice));
     }
@@ -579,7 +584,7 @@ int RunDesignCommand(const std::vector<std::string>& args, std::istream& in, std
         [&](std::ostream& o) {
             std::vector<std::string> elements;
             for (std::size_t i = 0; i < result.candidates.size(); ++i) {
-                elements.push_back(CandidateJson(catalogue, result.candidates[i], ngspiceOf(i)));
+                elements.push_back(CandidateJson(catalogue, result.candidates[i], ngspiceOf(i), q));
             }
             o << JsonArray(elements);
         },

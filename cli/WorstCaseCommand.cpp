@@ -110,11 +110,23 @@ std::string CircuitJson(const CSteadyState& state) {
     return JsonObject(fields, 10);
 }
 
+// What the corners were taken at: the mains frequency, both sides of the
+// mains tolerance and the design's ambient temperature.
+std::string ConditionsLine(const CWorstCase& worstCase, const CAnalysisSettings& settings) {
+    const CDesign& design = worstCase.corners[0].design;
+    return FillIn(tc::kConditionsLine, {ShortestNumber(design.mainsFrequency),
+                                        ShortestNumber(settings.mainsLowTolerancePct),
+                                        ShortestNumber(settings.mainsHighTolerancePct),
+                                        ShortestNumber(design[EInput::kTu])}) +
+           '\n';
+}
+
 std::string Table(const std::optional<std::string>& input, const CWorstCase& worstCase,
                   const CAnalysisSettings& settings, bool closedForm) {
     std::string text;
     text.append(kInputPrefix).append(InputTitle(input)).push_back('\n');
-    text.append(SettingsLine(settings)).push_back('\n');
+    text.append(SettingsLine(settings));
+    text.append(ConditionsLine(worstCase, settings)).push_back('\n');
     // The label column (with its indent) and a column per corner.
     CTextTable table({30, 15, 15, 15});
     table.Row({"", ta::kCornerNominal, ta::kCornerLow, ta::kCornerHigh});
@@ -234,6 +246,7 @@ std::string Json(const std::optional<std::string>& input, const CWorstCase& wors
             {"mains_low_tolerance_pct", JsonNumber(settings.mainsLowTolerancePct)},
             {"mains_high_tolerance_pct", JsonNumber(settings.mainsHighTolerancePct)},
             {"capacitor_tolerance_pct", JsonNumber(settings.capacitorTolerancePct)},
+            {"ambient_c", JsonNumber(worstCase.corners[0].design[EInput::kTu])},
             {"tj_max_c", JsonNumber(settings.junctionLimitC)},
             {"leakage_inductance_h", JsonNumber(settings.leakageInductanceH)},
             {"verdicts", JsonString(closedForm ? "closed_form" : "circuit")},

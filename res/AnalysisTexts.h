@@ -67,14 +67,29 @@ inline constexpr const char* kDegrees = " GradCs.";
 inline constexpr const char* kCornerNominal = "Nennwerte";
 inline constexpr const char* kCornerLow = "Unterspannung";
 inline constexpr const char* kCornerHigh = "Überspannung";
+// The worst case's column titles: lines apart with \n; a soft hyphen marks
+// where a narrow window may break a long word (elsewhere it is invisible).
 inline constexpr const char* kColumnMains = "Netz\n%";
 inline constexpr const char* kColumnCapacitance = "Kapazität\nµF";
-inline constexpr const char* kColumnMinimum = "Spannungsminimum\nVolt";
-inline constexpr const char* kColumnRipple = "Brummspannung (ss)\nVolt";
-inline constexpr const char* kColumnTarget = "Sollspannung\nReserve Volt";
-inline constexpr const char* kColumnPower = "Wicklungsstrom eff.\nAmpere";
-inline constexpr const char* kColumnRegulatorPower = "Reglerverlustleistung\nWatt";
-inline constexpr const char* kColumnJunction = "Sperrschichttemperatur\nGradCs.";
+inline constexpr const char* kColumnMinimum =
+    "Spannungs\xC2\xAD"
+    "minimum\nVolt";
+inline constexpr const char* kColumnRipple =
+    "Brumm\xC2\xAD"
+    "spannung (ss)\nVolt";
+inline constexpr const char* kColumnTarget =
+    "Soll\xC2\xAD"
+    "spannung\nReserve Volt";
+inline constexpr const char* kColumnPower =
+    "Wicklungs\xC2\xAD"
+    "strom eff.\nAmpere";
+inline constexpr const char* kColumnRegulatorPower =
+    "Regler\xC2\xAD"
+    "verlust\xC2\xAD"
+    "leistung\nWatt";
+inline constexpr const char* kColumnJunction =
+    "Sperrschicht\xC2\xAD"
+    "temperatur\nGradCs.";
 inline constexpr const char* kHeld = "gehalten, %1";
 inline constexpr const char* kNotHeld = "nicht gehalten, %1";
 // A corner whose output collapses below the 1 V its regulator needs.

@@ -20,6 +20,8 @@ inline constexpr const char* kSettingsLine =
     "Netztoleranz %1 %, Kondensatortoleranz %2 %, Tj,max %3 °C";
 
 // worst-case.
+inline constexpr const char* kConditionsLine =
+    "Netzfrequenz %1 Hz, Netz −%2 %/+%3 %, Umgebungstemperatur %4 °C";
 inline constexpr const char* kMainsFactor = "Netzfaktor:";
 inline constexpr const char* kTargetHeld = "Sollspannung gehalten:";
 inline constexpr const char* kHeadroom = "Regelreserve:";

@@ -205,6 +205,58 @@ TEST_F(AnalysisCommandsTest, RegionIsTheBandOfItsStandard) {
     EXPECT_NE(Calc({"worst-case", "--region", "ansi-a"}).out, Calc({"worst-case"}).out);
 }
 
+// worst-case says the mains frequency, both sides of the mains tolerance and
+// the ambient its corners were taken at, in the table and in JSON, each as
+// the option or the design gave it.
+TEST_F(AnalysisCommandsTest, WorstCaseNamesTheConditionsOfItsCorners) {
+    struct CRow {
+        const char* name;
+        std::vector<std::string> options;
+        double hertz, lowPct, highPct, ambientC;
+        const char* line;  // the table's line of them
+    };
+    const CRow rows[] = {
+        {"start-up design",
+         {},
+         50,
+         10,
+         10,
+         20,
+         "Netzfrequenz 50 Hz, Netz \u221210 %/+10 %, Umgebungstemperatur 20 \u00B0C"},
+        {"ansi-b at 60 Hz",
+         {"--region", "ansi-b", "--mains-frequency", "60"},
+         60,
+         8.3,
+         5.8,
+         20,
+         "Netzfrequenz 60 Hz, Netz \u22128.3 %/+5.8 %, Umgebungstemperatur 20 \u00B0C"},
+        {"a warm design",
+         {"--set", "Tu=37.5", "--mains-tolerance", "6:4"},
+         50,
+         6,
+         4,
+         37.5,
+         "Netzfrequenz 50 Hz, Netz \u22126 %/+4 %, Umgebungstemperatur 37.5 \u00B0C"},
+    };
+    for (const CRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<std::string> args = {"worst-case"};
+        args.insert(args.end(), row.options.begin(), row.options.end());
+        const CJson doc = RunJson(args);
+        ASSERT_FALSE(doc.items.empty());
+        const CJson& used = doc.items.at(0);
+        EXPECT_EQ(used["mains_frequency_hz"].real, row.hertz);
+        EXPECT_EQ(used["mains_low_tolerance_pct"].real, row.lowPct);
+        EXPECT_EQ(used["mains_high_tolerance_pct"].real, row.highPct);
+        EXPECT_EQ(used["ambient_c"].real, row.ambientC);
+        // The corners' junction temperature rises from that ambient.
+        EXPECT_GT(used["corners"].items.at(0)["junction_temperature_c"].real, row.ambientC);
+        const CRun table = Calc(args);
+        ASSERT_EQ(table.status, 0) << table.err;
+        EXPECT_THAT(table.out, HasSubstr(std::string(row.line) + "\n"));
+    }
+}
+
 TEST_F(AnalysisCommandsTest, WorstCaseCsvHasARowPerInputAndCorner) {
     test::WriteBytes(PathOf("a.odr"), test::kStartUpFile);
     const CRun run =

@@ -26,6 +26,7 @@
 #include <QFileDialog>
 #include <QFocusEvent>
 #include <QFontMetrics>
+#include <QHeaderView>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -40,6 +41,7 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -48,6 +50,8 @@
 #include "AnalysisTexts.h"
 #include "AnalysisWindowTable.h"
 #include "AnalysisWindows.h"
+#include "DesignCircuit.h"
+#include "FieldVerdicts.h"
 #include "FormLabels.h"
 #include "HelpViewer.h"
 #include "LimitsWindow.h"
@@ -881,6 +885,95 @@ TEST_F(AnalysisWindowTest, ToleranceEntriesOutsideTheirRangeStayTypedAndAreRefus
     EXPECT_FALSE(limits.Note(CLimitsWindow::kSearchRegulatorPower).isEmpty());
     for (const QString& text : limits.ValueTexts()) {
         EXPECT_FALSE(text.startsWith(QLatin1Char('-'))) << text.toStdString();
+    }
+}
+
+// At its first size every window shows every column of its tables, each at
+// least as wide as its header, with no need to scroll across, as long as the
+// screen is as wide as the headers.
+TEST_F(AnalysisWindowTest, EveryColumnAndHeaderIsWholeAtTheFirstSize) {
+    const QRect screen = Window().screen()->availableGeometry();
+    for (const CAnalysisWindowSpec& spec : AnalysisWindowSpecs()) {
+        SCOPED_TRACE(spec.title);
+        CToolWindow* window = Analysis().Open(spec.window);
+        ASSERT_TRUE(WaitForActiveWindow());
+        QApplication::processEvents();
+        const QList<QTableView*> tables = window->findChildren<QTableView*>();
+        for (const QTableView* table : tables) {
+            const QHeaderView& header = *table->horizontalHeader();
+            if (!header.isVisibleTo(window)) {
+                continue;
+            }
+            int headers = 0;
+            for (int column = 0; column < header.count(); ++column) {
+                if (header.isSectionHidden(column)) {
+                    continue;
+                }
+                headers += header.sectionSizeHint(column);
+                EXPECT_GE(header.sectionSize(column), header.sectionSizeHint(column))
+                    << "column " << column << " cuts its header "
+                    << table->model()->headerData(column, Qt::Horizontal).toString().toStdString();
+            }
+            if (headers + 200 < screen.width()) {
+                EXPECT_EQ(table->horizontalScrollBar()->maximum(), 0)
+                    << "columns beyond the window: " << header.length() << " in "
+                    << table->viewport()->width();
+            }
+        }
+    }
+}
+
+// One change is judged once: the form's colours and Toleranzen read the same
+// corners, which agree with the design solved on its own; the low and high
+// corners are solved only while a window shows them.
+TEST_F(AnalysisWindowTest, TheFormsColoursAndToleranzenShareOneJudgement) {
+    struct CRow {
+        const char* name;
+        const char* current;
+        bool tolerancesOpen;
+    };
+    const CRow rows[] = {
+        {"form alone", "4.5", false},
+        {"Toleranzen open", "5", true},
+        {"after another change", "2", true},
+    };
+    for (const CRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.tolerancesOpen && Analysis().Tolerances() == nullptr) {
+            Open(kCmdAnalyseTolerances);
+        }
+        Enter(kIdLoadCurrent, QString::fromUtf8(row.current));
+        const CFormState& state = Analysis().State();
+        ASSERT_EQ(state.design, FormDesign());
+        EXPECT_EQ(state.cornersJudged, row.tolerancesOpen ? 3u : 1u);
+        // The nominal corner as the design solved on its own gives it.
+        const CAnalysisSettings& settings = Analysis().Settings().analysis;
+        const CWorstCase alone = AnalyseWorstCase(FormDesign(), settings);
+        const CCircuitVerdict& shared = state.worstCase.corners[0].verdict;
+        EXPECT_EQ(shared.targetHeld, alone.corners[0].verdict.targetHeld);
+        EXPECT_EQ(shared.headroomV, alone.corners[0].verdict.headroomV);
+        EXPECT_EQ(shared.overloaded, alone.corners[0].verdict.overloaded);
+        EXPECT_EQ(shared.junctionTemperatureC, alone.corners[0].verdict.junctionTemperatureC);
+        // The colours are the policy's answer to that verdict.
+        CFieldVerdictInputs inputs;
+        inputs.evaluation = &state.evaluation;
+        inputs.messages = state.alerts.messages;
+        inputs.beeps = state.alerts.beeps;
+        inputs.circuit = &alone.corners[0].verdict;
+        inputs.targetV = static_cast<double>(FormDesign()[EInput::kUbger]);
+        inputs.junctionLimitC = settings.junctionLimitC;
+        EXPECT_EQ(Analysis().Warnings().Verdicts(), JudgeFields(inputs));
+        if (row.tolerancesOpen) {
+            const CWorstCase& shown = Analysis().Tolerances()->Shown();
+            for (std::size_t corner = 0; corner < kCorners.size(); ++corner) {
+                SCOPED_TRACE(corner);
+                EXPECT_EQ(shown.corners[corner].design, alone.corners[corner].design);
+                EXPECT_EQ(shown.corners[corner].verdict.headroomV,
+                          alone.corners[corner].verdict.headroomV);
+                EXPECT_EQ(shown.corners[corner].verdict.overloaded,
+                          alone.corners[corner].verdict.overloaded);
+            }
+        }
     }
 }
 

@@ -12,6 +12,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
@@ -169,6 +172,43 @@ TEST_F(DesignWindowTest, TheFirstCandidateIsTakenIntoTheForm) {
         EXPECT_TRUE(PartsListHtml(Analysis()).isEmpty());
         EXPECT_FALSE(ReportText().contains(QString::fromUtf8(td::kPartsList)));
     }
+}
+
+// The window and `ohmrada-calc design` search under the same conditions
+// unless told otherwise: the ambient is the search's own, not the form's
+// Tu, and what the command line says it used is what the window starts from.
+TEST_F(DesignWindowTest, WindowAndCommandLineSearchAtTheSameDefaults) {
+    // A form whose Tu is neither the search's default nor the start-up one.
+    m_platform->SetItemText(kIdAmbientTemperature, "40");
+    m_dialog->OnKillFocus(kIdAmbientTemperature);
+    ASSERT_EQ(FormDesign()[EInput::kTu], 40.0f);
+    const CRequirements window = OpenWindow().Requirements();
+    // A requirement the catalogues meet; the conditions are left to the
+    // defaults.
+    QProcess calc;
+    calc.start(QStringLiteral(OHMRADA_CALC_PATH),
+               {QStringLiteral("design"), QStringLiteral("--voltage"), QStringLiteral("12"),
+                QStringLiteral("--current"), QStringLiteral("1"), QStringLiteral("--count"),
+                QStringLiteral("1"), QStringLiteral("--format"), QStringLiteral("json")});
+    ASSERT_TRUE(calc.waitForFinished(120000));
+    ASSERT_EQ(calc.exitCode(), 0) << calc.readAllStandardError().toStdString();
+    const QJsonArray candidates = QJsonDocument::fromJson(calc.readAllStandardOutput()).array();
+    ASSERT_FALSE(candidates.isEmpty());
+    const QJsonObject used = candidates.at(0).toObject();
+    const struct {
+        const char* key;
+        double window;
+    } rows[] = {
+        {"ambient_c", window.ambientC},
+        {"mains_frequency_hz", static_cast<double>(window.mainsFrequencyHz)},
+        {"mains_low_tolerance_pct", window.mainsLowTolerancePct},
+        {"mains_high_tolerance_pct", window.mainsHighTolerancePct},
+    };
+    for (const auto& row : rows) {
+        ASSERT_TRUE(used.contains(QLatin1String(row.key))) << row.key;
+        EXPECT_EQ(used.value(QLatin1String(row.key)).toDouble(), row.window) << row.key;
+    }
+    EXPECT_NE(window.ambientC, 40.0) << "the form's Tu is not the search's ambient";
 }
 
 // "Abbrechen" stops the search at once and drops what it would have found;

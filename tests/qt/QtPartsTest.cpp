@@ -535,6 +535,97 @@ TEST(WindowPlacementTest, BesideTheFormOnTheScreenAndNeverOverItsMenu) {
     }
 }
 
+// The first window beside the form opens level with it, made lower where
+// the screen ends below it rather than moved up to the screen's top; lower
+// than its minimum it is not made.
+TEST(WindowPlacementTest, TheFirstWindowOpensLevelWithTheForm) {
+    struct CRow {
+        const char* name;
+        QRect screen;
+        QRect form;
+        QSize size;
+        bool level;  // whether it can open level with the form
+    };
+    const CRow rows[] = {
+        {"1600x1000, room below", {0, 0, 1600, 1000}, {0, 265, 560, 470}, {700, 300}, true},
+        {"1600x1000, taller than the room below",
+         {0, 0, 1600, 1000},
+         {0, 265, 560, 470},
+         {700, 900},
+         true},
+        {"1366x768, taller than the room below",
+         {0, 0, 1366, 768},
+         {0, 149, 560, 470},
+         {700, 700},
+         true},
+        {"1366x768, its minimum taller than the room below",
+         {0, 0, 1366, 768},
+         {0, 500, 560, 260},
+         {700, 700},
+         false},
+    };
+    const QMargins frame(4, 30, 4, 4);
+    for (const CRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        CPlacementRequest request;
+        request.screen = row.screen;
+        request.form = row.form;
+        request.menuBottom = row.form.top() + frame.top() + 24;
+        request.frame = frame;
+        request.size = row.size;
+        request.minimum = QSize(320, 300);
+        const QRect placed = PlaceBesideForm(request).marginsAdded(frame);
+        EXPECT_TRUE(row.screen.contains(placed));
+        EXPECT_FALSE(placed.intersects(row.form)) << "over the form";
+        EXPECT_EQ(placed.top() == row.form.top(), row.level) << placed.top();
+        EXPECT_GE(placed.height() - frame.top() - frame.bottom(), request.minimum.height());
+        EXPECT_EQ(placed.width() - frame.left() - frame.right(), row.size.width());
+    }
+}
+
+// With the form at the left, every window whose smallest size fits the room
+// beside the form opens there, over the other windows if it must, never over
+// the form, and as wide as it asks for where the room allows.
+TEST(WindowPlacementTest, NoWindowCoversTheFormWhileTheRoomBesideItTakesIt) {
+    struct CWindowRow {
+        QSize size;
+        QSize minimum;
+    };
+    // The four windows of the menu "Analyse" as they ask to open.
+    const CWindowRow windows[] = {
+        {{640, 843}, {640, 605}},
+        {{1160, 336}, {435, 336}},
+        {{1000, 560}, {705, 353}},
+        {{1250, 760}, {674, 517}},
+    };
+    struct CScreenRow {
+        const char* name;
+        QRect screen;
+        QRect form;
+    };
+    const CScreenRow screens[] = {
+        {"1366x768", {0, 0, 1366, 768}, {8, 80, 636, 527}},
+        {"1600x1000", {0, 0, 1600, 1000}, {8, 157, 636, 527}},
+    };
+    for (const CScreenRow& row : screens) {
+        SCOPED_TRACE(row.name);
+        CPlacementRequest request;
+        request.screen = row.screen;
+        request.form = row.form;
+        request.menuBottom = row.form.top() + 22;
+        for (const CWindowRow& window : windows) {
+            request.size = window.size;
+            request.minimum = window.minimum;
+            const QRect placed = PlaceBesideForm(request);
+            EXPECT_FALSE(placed.intersects(row.form)) << "over the form";
+            EXPECT_TRUE(row.screen.contains(placed));
+            const int room = row.screen.right() - row.form.right() - 8;
+            EXPECT_EQ(placed.width(), std::min(window.size.width(), room));
+            request.taken.push_back(placed);
+        }
+    }
+}
+
 TEST(WindowPlacementTest, ARememberedPlaceIsKeptOnTheScreenAndOffTheMenu) {
     CPlacementRequest request;
     request.screen = QRect(0, 0, 1600, 1000);

@@ -229,6 +229,7 @@ void CQtPlatform::PlaceForm() {
             const int y = std::clamp(remembered.y(), available.top(),
                                      std::max(available.top(), available.bottom() - size.height()));
             m_window->move(x, y);
+            m_formPlacedAt = m_window->pos();
             return;
         }
     }
@@ -238,10 +239,14 @@ void CQtPlatform::PlaceForm() {
     const int x = available.left() + kMargin;
     const int y = available.top() + std::max(kMargin, (available.height() - size.height()) / 3);
     m_window->move(x, y);
+    m_formPlacedAt = m_window->pos();
 }
 
 void CQtPlatform::RememberFormPlace() {
-    if (m_window && !m_placesFile.isEmpty() && m_window->isVisible()) {
+    // A form left where it was placed needs no line in the file: it opens
+    // there again (and the program ends without writing the file).
+    if (m_window && !m_placesFile.isEmpty() && m_window->isVisible() &&
+        m_window->pos() != m_formPlacedAt) {
         QSettings places(m_placesFile, QSettings::IniFormat);
         places.setValue(kFormPlaceKey, m_window->pos());
     }

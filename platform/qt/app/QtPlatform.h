@@ -108,6 +108,8 @@ private:
     QPointer<QMenu> m_recentMenu;
     CMainDialog* m_dialog = nullptr;
     QString m_placesFile;
+    // Where PlaceForm put the form (or read it from the places file).
+    QPoint m_formPlacedAt{-1, -1};
     std::unique_ptr<CFormWindow> m_window;
     QPointer<CHelpViewer> m_helpViewer;
     // A child of the window, made by Show.

@@ -83,7 +83,8 @@ void CFormWarnings::Apply(const CFormState& state, const CAnalysisSettings& sett
     inputs.evaluation = &state.evaluation;
     inputs.messages = state.alerts.messages;
     inputs.beeps = state.alerts.beeps;
-    inputs.circuit = &CircuitVerdict(state, settings);
+    // The nominal corner is the design itself: its circuit's verdicts.
+    inputs.circuit = &state.worstCase.corners[0].verdict;
     inputs.targetV = static_cast<double>(state.design[EInput::kUbger]);
     inputs.junctionLimitC = settings.junctionLimitC;
     inputs.windingOverloadedBySimulation = windingOverloaded;
@@ -95,20 +96,6 @@ void CFormWarnings::Apply(const CFormState& state, const CAnalysisSettings& sett
                                                                            : EKind::kNone;
         Mark(result.fieldId, kind, ToolTipOf(result.result, verdict, m_verdicts, settings));
     }
-}
-
-const CCircuitVerdict& CFormWarnings::CircuitVerdict(const CFormState& state,
-                                                     const CAnalysisSettings& settings) {
-    // A cycle that leaves the design as it was (a field left unchanged)
-    // needs no new steady state.
-    if (!m_judged || m_judged->design != state.design || m_judged->settings != settings) {
-        const CSteadyState circuit = SolveDesignCircuit(state.design, settings);
-        m_judged =
-            CJudged{state.design, settings,
-                    JudgeCircuit(circuit, state.design, state.evaluation[EResult::kOutputVoltage],
-                                 settings.junctionLimitC)};
-    }
-    return m_judged->verdict;
 }
 
 CFormWarnings::EKind CFormWarnings::KindOf(int fieldId) const {

@@ -39,8 +39,9 @@ public:
     explicit CFormWarnings(CFormWindow& window) : m_window(window) {}
 
     // Colours the fields for the state after a cycle under the analysis
-    // settings (Tj,max, leakage inductance); windingOverloaded when a
-    // simulation of exactly this design found the winding above NennI.
+    // settings (Tj,max, leakage inductance), its nominal corner judged
+    // (cornersJudged at least 1); windingOverloaded when a simulation of
+    // exactly this design found the winding above NennI.
     void Apply(const CFormState& state, const CAnalysisSettings& settings, bool windingOverloaded);
     // The colour a field shows now.
     EKind KindOf(int fieldId) const;
@@ -49,17 +50,6 @@ public:
 
 private:
     void Mark(int fieldId, EKind kind, const QString& toolTip);
-    // The circuit's verdict on the state's design, solved once per design
-    // and settings.
-    const CCircuitVerdict& CircuitVerdict(const CFormState& state,
-                                          const CAnalysisSettings& settings);
-
-    struct CJudged {
-        CDesign design;
-        CAnalysisSettings settings;
-        CCircuitVerdict verdict;
-    };
-    std::optional<CJudged> m_judged;
     // What the colours were last applied for.
     struct CApplied {
         CDesign design;

@@ -16,6 +16,7 @@
 #include "AnalysisTexts.h"
 #include "AnalysisWindowTable.h"
 #include "ControlIds.h"
+#include "DesignScaling.h"
 #include "DesignTexts.h"
 #include "DesignWindow.h"
 #include "FormWindow.h"
@@ -97,6 +98,23 @@ CAnalysisWindows::CAnalysisWindows(CQtPlatform& platform, CFormWindow& window, C
     }
     m_state.design = CDesign::TakeFrom(dialog.Supply());
     m_state.evaluation = Evaluate(m_state.design);
+}
+
+void CAnalysisWindows::JudgeCorners(std::size_t count) {
+    if (m_state.cornersJudged == 0) {
+        m_state.worstCase.ratedPowerW = RatedPower(m_state.design);
+    }
+    for (std::size_t index = m_state.cornersJudged; index < count && index < kCorners.size();
+         ++index) {
+        m_state.worstCase.corners[index] = AnalyseCorner(
+            m_state.design, kCorners[index], m_settings.analysis, m_state.worstCase.ratedPowerW);
+        m_state.cornersJudged = index + 1;
+    }
+}
+
+const CWorstCase& CAnalysisWindows::WorstCase() {
+    JudgeCorners(kCorners.size());
+    return m_state.worstCase;
 }
 
 CAnalysisWindows::~CAnalysisWindows() {
@@ -194,11 +212,18 @@ void CAnalysisWindows::SetPlacesFile(const QString& file) {
 }
 
 void CAnalysisWindows::Refresh() {
+    // Once per change: the nominal corner, whose circuit the colours judge;
+    // the other two when a window shows them.
+    m_state.cornersJudged = 0;
+    JudgeCorners(1);
     ApplyWarnings();
     FollowOpenWindows();
 }
 
 void CAnalysisWindows::ApplyWarnings() {
+    if (m_state.cornersJudged == 0) {
+        JudgeCorners(1);
+    }
     m_warnings.Apply(m_state, m_settings.analysis, WindingOverloaded());
 }
 

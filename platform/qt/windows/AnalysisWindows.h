@@ -17,6 +17,7 @@
 #include "FormWarnings.h"
 #include "Platform.h"
 #include "WindowPlacement.h"
+#include "WorstCase.h"
 
 namespace ohmrada {
 class CMainDialog;
@@ -40,6 +41,13 @@ struct CFormState {
     CDesign design;
     CEvaluation evaluation;
     CPlatform::CCycleAlerts alerts;
+    // The design at its corners under the settings in use, each corner
+    // solved once per change: the nominal one always (the form's colours
+    // read its verdicts), low and high once a window asks for them
+    // (CAnalysisWindows::WorstCase). cornersJudged counts those filled in
+    // kCorners' order.
+    CWorstCase worstCase;
+    std::size_t cornersJudged = 0;
 };
 
 // The windows beside the form: the four of the menu "&Analyse" in its
@@ -86,6 +94,9 @@ public:
     // The end of a cycle of the form.
     void CycleEnded(const CPlatform::CCycleAlerts& alerts);
     const CFormState& State() const { return m_state; }
+    // The design at all three corners: the state's, its low and high corners
+    // solved now if no one asked for them since the last change.
+    const CWorstCase& WorstCase();
 
     const CWindowSettings& Settings() const { return m_settings; }
     // New settings: every window and the colours follow.
@@ -163,7 +174,10 @@ private:
     // Takes the mains tolerances the form's design names; true when they
     // changed the settings.
     bool TakeRegionOfDesign();
+    // A new design or new settings: the nominal corner judged afresh, then
+    // the colours and every open window.
     void Refresh();
+    void JudgeCorners(std::size_t count);
     void ApplyWarnings();
     void FollowOpenWindows();
     bool WindingOverloaded() const;

@@ -288,13 +288,13 @@ CDesignWindow::CDesignWindow(CAnalysisWindows& owner, QWidget* form)
     connect(m_high, &QDoubleSpinBox::valueChanged, this, &CDesignWindow::TolerancesChanged);
 
     // The requirements start from the form's design and the tolerances of
-    // Toleranzen.
+    // Toleranzen; the ambient is the search's own (as on the command line),
+    // not the form's Tu: a design is proved for a warm room.
     const CFormState& state = owner.State();
     const CAnalysisSettings& settings = owner.Settings().analysis;
     CRequirements start;
     start.outputV = static_cast<double>(state.design[EInput::kUbger]);
     start.currentA = static_cast<double>(state.design[EInput::kIb]);
-    start.ambientC = static_cast<double>(state.design[EInput::kTu]);
     start.mainsFrequencyHz = state.design.mainsFrequency == 60.0f ? 60 : 50;
     start.mainsLowTolerancePct = settings.mainsLowTolerancePct;
     start.mainsHighTolerancePct = settings.mainsHighTolerancePct;
@@ -478,7 +478,7 @@ void CDesignWindow::Show(CDesignSearchResult result) {
              QString::fromStdString(catalogue.regulators[choice.regulator].name), sink,
              CheckText(binding), ValueWithUnit(binding.margin, binding)});
     }
-    m_table->resizeColumnsToContents();
+    FitColumns();
     if (m_candidates.empty()) {
         QStringList reasons;
         static_assert(std::size(td::kRuledOut) == kRuledOutCount);
@@ -573,7 +573,7 @@ void CDesignWindow::ShowDetails() {
                  Text(spice.WindingWithinRating() ? td::kYes : td::kNo)});
         }
     }
-    m_details->resizeColumnsToContents();
+    FitColumns();
 }
 
 void CDesignWindow::UpdateButtons() {

@@ -120,6 +120,8 @@ CSweepWindow::CSweepWindow(CAnalysisWindows& owner, QWidget* form)
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(side);
     layout->addWidget(m_plot, 1);
+    // Small enough to fit beside the form on a 1366 pixel wide screen.
+    m_plot->setMinimumSize(340, 300);
     resize(1000, 560);
 
     m_spec.input = EInput::kIb;

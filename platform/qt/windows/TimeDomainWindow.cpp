@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -236,9 +237,10 @@ CTimeDomainWindow::CTimeDomainWindow(CAnalysisWindows& owner, QWidget* form)
     m_switchOn->plotLayout()->addElement(
         0, 0, new QCPTextElement(m_switchOn, QString::fromUtf8(ta::kSwitchOnTitle)));
     // The plots keep their size whatever a run gives (a failure shows the
-    // last good result greyed, or empty axes).
-    m_waveforms->setMinimumSize(480, 300);
-    m_switchOn->setMinimumSize(480, 240);
+    // last good result greyed, or empty axes); small enough that the window
+    // fits beside the form on a 1366 pixel wide screen.
+    m_waveforms->setMinimumSize(340, 260);
+    m_switchOn->setMinimumSize(340, 200);
 
     m_table = new QTableWidget(0, 4);
     m_table->setHorizontalHeaderLabels(
@@ -248,7 +250,12 @@ CTimeDomainWindow::CTimeDomainWindow(CAnalysisWindows& owner, QWidget* form)
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionMode(QAbstractItemView::NoSelection);
     m_table->setFocusPolicy(Qt::NoFocus);
-    m_table->setMinimumWidth(500);
+    // Never narrower than its headers.
+    int headers = 2 * m_table->frameWidth() + m_table->verticalScrollBar()->sizeHint().width();
+    for (int column = 0; column < m_table->columnCount(); ++column) {
+        headers += m_table->horizontalHeader()->sectionSizeHint(column);
+    }
+    m_table->setMinimumWidth(headers);
     m_windingCheck = new QLabel;
     m_windingCheck->setWordWrap(true);
 
@@ -257,7 +264,7 @@ CTimeDomainWindow::CTimeDomainWindow(CAnalysisWindows& owner, QWidget* form)
     inputs->addRow(QString::fromUtf8(ta::kLeakageInductance), m_leakage);
     top->addLayout(inputs);
     top->addWidget(m_busy);
-    top->addWidget(m_status, 1);
+    top->addStretch(1);
     top->addWidget(m_cancel);
     top->addWidget(m_restart);
     top->addWidget(m_netlist);
@@ -269,10 +276,16 @@ CTimeDomainWindow::CTimeDomainWindow(CAnalysisWindows& owner, QWidget* form)
     side->addWidget(m_table, 1);
     side->addWidget(m_windingCheck);
     auto* body = new QHBoxLayout;
-    body->addLayout(plots, 1);
-    body->addLayout(side);
+    // The comparison gets its share of a wide window: its first column
+    // names the quantities in full.
+    body->addLayout(plots, 3);
+    body->addLayout(side, 2);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    // The status in a row of its own, two lines high whatever it says, so
+    // that a longer message never takes height from the plots.
+    m_status->setMinimumHeight(2 * m_status->fontMetrics().lineSpacing());
+    layout->addWidget(m_status);
     layout->addLayout(body, 1);
     resize(1250, 760);
 
@@ -447,7 +460,7 @@ void CTimeDomainWindow::ShowResult() {
             m_table->setItem(static_cast<int>(r - 1), static_cast<int>(c), item);
         }
     }
-    m_table->resizeColumnsToContents();
+    FitColumns();
     m_table->setUpdatesEnabled(true);
     m_windingCheck->setText(WindingCheckText());
     QPalette palette = m_windingCheck->palette();

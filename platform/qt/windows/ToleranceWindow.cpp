@@ -184,8 +184,11 @@ CToleranceWindow::CToleranceWindow(CAnalysisWindows& owner, QWidget* form)
     m_table->setFocusPolicy(Qt::NoFocus);
     m_table->setSelectionMode(QAbstractItemView::NoSelection);
     for (int column = 0; column < kColumnCount; ++column) {
-        m_table->setHorizontalHeaderItem(column,
-                                         new QTableWidgetItem(WorstCaseColumnTitle(column)));
+        // Long words broken where their soft hyphens say, so that every
+        // column fits beside the form on a small screen.
+        QString title = WorstCaseColumnTitle(column);
+        title.replace(QChar(0x00AD), QStringLiteral("-\n"));
+        m_table->setHorizontalHeaderItem(column, new QTableWidgetItem(title));
     }
     for (int row = 0; row < 3; ++row) {
         m_table->setVerticalHeaderItem(
@@ -328,7 +331,8 @@ void CToleranceWindow::Follow(const CFormState& state) {
         m_ambientC = state.design[EInput::kTu];
         Validate(m_ambientC);
     }
-    m_shown = AnalyseWorstCase(state.design, Owner().Settings().analysis);
+    // The corners every window shares, solved once per change.
+    m_shown = Owner().WorstCase();
     const auto rows = WorstCaseCells(m_shown);
     bool anyBroken = false;
     for (int row = 0; row < 3; ++row) {
@@ -347,17 +351,40 @@ void CToleranceWindow::Follow(const CFormState& state) {
             anyBroken = anyBroken || cell.broken;
         }
     }
-    // The table as high as its three rows (and a scroll bar, should the
-    // window be narrower than its columns).
-    m_table->setFixedHeight(m_table->horizontalHeader()->height() +
-                            m_table->verticalHeader()->length() + 2 * m_table->frameWidth() +
-                            m_table->horizontalScrollBar()->sizeHint().height());
+    FitTableHeight();
     m_summary->setText(QString::fromUtf8(anyBroken ? ta::kSomeCornersBad : ta::kAllCornersGood) +
                        QLatin1Char(' ') +
                        Fill(ta::kCircuitNote,
                             FormatNumber(Owner().Settings().analysis.leakageInductanceH * 1e3, 1)) +
                        QLatin1Char(' ') +
                        Fill(ta::kRatedPowerNote, FormatNumber(m_shown.ratedPowerW, 3)));
+}
+
+void CToleranceWindow::FitTableHeight() {
+    // The table as high as its header and its three rows, each as high as
+    // its wrapped texts, and a scroll bar when the window is narrower than
+    // its columns: the summary below never covers any of it. (The header's
+    // own height is not known before the window is first laid out.)
+    int rows = 0;
+    const QAbstractItemView& view = *m_table;  // where the row's hint is public
+    for (int row = 0; row < m_table->rowCount(); ++row) {
+        rows += std::max(m_table->verticalHeader()->sectionSizeHint(row), view.sizeHintForRow(row));
+    }
+    const bool scrolls =
+        m_table->horizontalHeader()->length() > m_table->width() - 2 * m_table->frameWidth() -
+                                                    m_table->verticalHeader()->sizeHint().width();
+    m_table->setFixedHeight(m_table->horizontalHeader()->sizeHint().height() + rows +
+                            2 * m_table->frameWidth() +
+                            (scrolls ? m_table->horizontalScrollBar()->sizeHint().height() : 0));
+}
+
+void CToleranceWindow::ColumnsFitted() {
+    FitTableHeight();
+}
+
+void CToleranceWindow::resizeEvent(QResizeEvent* event) {
+    CToolWindow::resizeEvent(event);
+    FitTableHeight();
 }
 
 }  // namespace ohmrada::qt

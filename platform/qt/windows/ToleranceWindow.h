@@ -52,7 +52,13 @@ public:
     // The worst case the table shows.
     const CWorstCase& Shown() const { return m_shown; }
 
+protected:
+    void ColumnsFitted() override;
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    // The table as high as its rows, so that the summary never covers them.
+    void FitTableHeight();
     void SettingsEdited();
     // A region picked from the list fills both mains tolerances.
     void RegionChosen(int index);

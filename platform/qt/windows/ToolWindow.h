@@ -38,11 +38,25 @@ protected:
     void hideEvent(QHideEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
+    // The width the window may take beside the form (its frame left out).
+    int RoomBesideForm() const;
+    // Widens the window for its tables' columns, within the room beside the
+    // form but never narrower than their headers.
+    void WidenForColumns();
+    // Shares the window's width out over its tables' columns, every header
+    // whole.
+    void FitColumns();
+    // Called once FitColumns gave the columns their widths.
+    virtual void ColumnsFitted() {}
+    // Makes the window as high as its contents need, if it is lower.
+    void GrowToContents();
+
 private:
-    void WidenForHeaders();
     CAnalysisWindows& m_owner;
     const char* m_helpPage;
     bool m_placed = false;
+    bool m_followed = false;  // Follow ran for the show about to come
+    bool m_growing = false;   // GrowToContents is resizing the window
 };
 
 }  // namespace ohmrada::qt

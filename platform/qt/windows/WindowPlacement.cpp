@@ -33,10 +33,23 @@ bool IsFree(const QRect& frameRect, const CPlacementRequest& request) {
                         [&](const QRect& other) { return frameRect.intersects(other); });
 }
 
-// The first free place of the given size: right of the form, then below.
+// The sizes tried at a place: the one asked for, then, where the screen ends
+// below it, as high as the room that is left (down to the minimum).
+std::vector<QSize> SizesAt(int top, const QSize& size, const CPlacementRequest& request) {
+    std::vector<QSize> sizes = {size};
+    const int frameHeight = request.frame.top() + request.frame.bottom();
+    const int room = request.screen.bottom() + 1 - top - frameHeight;
+    if (room < size.height() && room >= request.minimum.height()) {
+        sizes.emplace_back(size.width(), room);
+    }
+    return sizes;
+}
+
+// The first free place of the given size: right of the form (level with it,
+// then under a window already there, the screen's top last), then below.
 std::optional<QRect> FreePlace(const CPlacementRequest& request, const QSize& size) {
     std::vector<int> rightXs = {request.form.right() + 1 + kGap};
-    std::vector<int> ys = {request.form.top(), request.screen.top()};
+    std::vector<int> ys;
     std::vector<int> belowXs = {request.form.left(), request.screen.left()};
     for (const QRect& other : request.taken) {
         rightXs.push_back(other.right() + 1 + kGap);
@@ -46,14 +59,18 @@ std::optional<QRect> FreePlace(const CPlacementRequest& request, const QSize& si
     std::sort(rightXs.begin(), rightXs.end());
     std::sort(ys.begin(), ys.end());
     std::sort(belowXs.begin(), belowXs.end());
+    ys.insert(ys.begin(), std::max(request.screen.top(), request.form.top()));
+    ys.push_back(request.screen.top());
     for (const int x : rightXs) {
         if (x <= request.form.right()) {
             continue;
         }
         for (const int y : ys) {
-            const QRect frameRect = FrameOf(QPoint(x, y), size, request.frame);
-            if (IsFree(frameRect, request)) {
-                return frameRect;
+            for (const QSize& tried : SizesAt(y, size, request)) {
+                const QRect frameRect = FrameOf(QPoint(x, y), tried, request.frame);
+                if (IsFree(frameRect, request)) {
+                    return frameRect;
+                }
             }
         }
     }
@@ -125,7 +142,14 @@ QRect PlaceBesideForm(const CPlacementRequest& request) {
     // beside it: cascaded there, over the other tool windows rather than
     // over the form.
     if (roomRight >= request.minimum.width()) {
-        const int left = request.form.right() + kGap + step % std::max(1, roomRight / 2);
+        // One step further right for every window open, but never so far
+        // that less of the window fits than it asks for (or, if the room is
+        // smaller than that, than the room).
+        const int widest = std::min(request.size.width(), roomRight);
+        const int left = std::max(
+            request.form.right() + 1 + kGap,
+            std::min(request.form.right() + kGap + step % std::max(1, roomRight / 2),
+                     screen.right() + 1 - std::max(widest, request.minimum.width()) - frameWidth));
         const int width = std::min(request.size.width(), screen.right() - left + 1 - frameWidth);
         if (width >= request.minimum.width()) {
             QRect beside = FrameOf(QPoint(left, std::max(screen.top(), request.form.top()) + step),
