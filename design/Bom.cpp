@@ -277,12 +277,16 @@ CBom MakeBom(const CCatalogue& catalogue, const CBomParts& parts, const CDesign&
     const std::string primary = Short(circuit.primaryV) + " V primary";
     if (const CTransformerPart* t = parts.transformer) {
         const char* kind = SeriesName(t->series);
-        std::string mpn = t->mpn;
+        // The shipped part numbers name the makers' 230 V types; a design for
+        // other mains says which version of the type to order.
+        const std::string version = t->origin == "shipped" && circuit.primaryV != 230.0
+                                        ? primary + " version of the type"
+                                        : primary;
         lines.push_back(LineOf(
             t, "T1", 1,
             (t->windings == 2 ? "2x" : "") + Short(t->secondaryV) + " V " + Short(t->va) + " VA",
             std::string("Mains transformer") +
-                (kind != nullptr ? std::string(", ") + kind : std::string()) + ", " + primary +
+                (kind != nullptr ? std::string(", ") + kind : std::string()) + ", " + version +
                 (circuit.connection.empty() ? std::string() : ", " + circuit.connection)));
     } else {
         lines.push_back(LineOf<CTransformerPart>(

@@ -180,8 +180,12 @@ std::optional<int> ChooseRectifierSink(const CCatalogue& catalogue, const CRecti
 }
 
 double RegulatorPowerLimit(const CRegulatorPart& regulator) {
-    return regulator.maxPowerW > 0.0 ? regulator.maxPowerW
-                                     : std::numeric_limits<double>::infinity();
+    if (regulator.maxPowerW > 0.0) {
+        return regulator.maxPowerW;
+    }
+    // The package's own rating: what it carries with its case held at
+    // 25 C, the junction at its limit.
+    return (regulator.junctionMaxC - kPackageRatingCaseC) / regulator.thetaJcKPerW;
 }
 
 const CHeatSinkPart* HeatSinkAt(const CCatalogue& catalogue, int index) {

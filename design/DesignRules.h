@@ -64,7 +64,9 @@ double RectifierJunctionLimit(const CRectifierPart& rectifier, const CRequiremen
 // cheapest heat sink that does (a bridge only); nullopt when none does.
 std::optional<int> ChooseRectifierSink(const CCatalogue& catalogue, const CRectifierPart& rectifier,
                                        double powerW, const CRequirements& requirements);
-// The package's stated power, infinite where none is stated.
+// The package's stated power; where none is stated, its rating with the case
+// at kPackageRatingCaseC: (Tj,max - 25 C) / theta_jc.
+inline constexpr double kPackageRatingCaseC = 25.0;
 double RegulatorPowerLimit(const CRegulatorPart& regulator);
 const CHeatSinkPart* HeatSinkAt(const CCatalogue& catalogue, int index);
 // What the main parts of a choice cost.

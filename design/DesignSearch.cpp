@@ -363,7 +363,7 @@ void CSearch::CheapestCapacitor(const CConfig& config, CPartChoice choice, std::
         choice.pad = *sink < 0 ? -1 : m_pad;
         if (power > RegulatorPowerLimit(g)) {
             Reason(ERuledOut::kRegulatorPower);
-            NearMiss(choice, (power - g.maxPowerW) / g.maxPowerW);
+            NearMiss(choice, (power - RegulatorPowerLimit(g)) / RegulatorPowerLimit(g));
             ceiling = c.capacitanceUf;  // the mean voltage grows with it
             continue;
         }

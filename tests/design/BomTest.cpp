@@ -327,6 +327,8 @@ TEST_P(ShippedDesign, EveryCandidateCanBeOrdered) {
         for (const CCheck& check : c.checks) {
             names.insert(check.name);
             EXPECT_TRUE(check.passed) << check.name;
+            // Every package has a limit, stated or its rating.
+            EXPECT_TRUE(std::isfinite(check.limit)) << check.name;
         }
         for (const char* name :
              {"rectifier_junction_temperature_c", "high_regulator_power_w", "capacitor_life_h"}) {
