@@ -164,6 +164,13 @@ inline constexpr const char* kNgspiceFailed = "ngspice: nicht simuliert (%1)";
 // The parts list of the report.
 inline constexpr const char* kPartsList = "Stückliste (Entwurf aus Anforderungen)";
 inline constexpr const char* kPart = "Bauteil";
+inline constexpr const char* kBomReference = "Referenz";
+inline constexpr const char* kBomQuantity = "Menge";
+inline constexpr const char* kBomDescription = "Beschreibung";
+inline constexpr const char* kBomManufacturer = "Hersteller";
+inline constexpr const char* kBomMpn = "Teilenummer";
+inline constexpr const char* kBomCost = "Geschätzte Kosten der Stückliste: %1 EUR";
+inline constexpr const char* kChecksOfDesign = "Prüfungen des Entwurfs";
 inline constexpr const char* kChoice = "Auswahl";
 inline constexpr const char* kPad = "Isolierscheibe";
 

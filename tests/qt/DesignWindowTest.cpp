@@ -158,8 +158,9 @@ TEST_F(DesignWindowTest, TheFirstCandidateIsTakenIntoTheForm) {
                   window.Catalogue().capacitors[window.Adopted()->choice.capacitor].id);
         const QString parts = PartsListHtml(Analysis());
         EXPECT_TRUE(parts.contains(QString::fromUtf8(td::kPartsList).toHtmlEscaped()));
-        for (const auto& [part, choice] : window.PartRows(*window.Adopted())) {
-            EXPECT_TRUE(parts.contains(choice.toHtmlEscaped())) << choice.toStdString();
+        for (const CBomLine& line : window.Adopted()->bom.lines) {
+            EXPECT_TRUE(parts.contains(QString::fromStdString(line.mpn).toHtmlEscaped()))
+                << line.mpn;
         }
         const QString report = ReportText();
         EXPECT_TRUE(report.contains(QString::fromUtf8(td::kPartsList))) << report.toStdString();
@@ -339,6 +340,13 @@ TEST_F(DesignWindowTest, TheReportOfAnEnteredCandidatePassesAndShowsItsDivider) 
             << text.left(800).toStdString();
         EXPECT_EQ(text.contains(QStringLiteral("R1")), adjustable(*index));
         EXPECT_EQ(text.contains(QStringLiteral("R2")), adjustable(*index));
+        // The candidate's parts list, each line by its reference, and its
+        // checks with their margins.
+        EXPECT_TRUE(text.contains(QString::fromUtf8(td::kBomMpn)));
+        EXPECT_TRUE(text.contains(QString::fromUtf8(td::kChecksOfDesign)));
+        for (const CBomLine& line : window.Candidates()[*index].bom.lines) {
+            EXPECT_TRUE(text.contains(QString::fromStdString(line.reference))) << line.reference;
+        }
     }
     EXPECT_TRUE(fixed || variable);
 }

@@ -449,6 +449,10 @@ std::shared_ptr<const CReportWriter::CSnapshot> CReportWriter::Snapshot(const QS
         }
     }
     snapshot->schematic = SchematicOfDesign(state.design, adjustable);
+    // The parts' own values where the design has a parts list.
+    if (auto values = AdoptedPartValues(m_owner); !values.empty()) {
+        snapshot->schematic.values = std::move(values);
+    }
     snapshot->created = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
     const std::string& file = m_owner.Dialog().FileName();
     snapshot->designFile = file.empty() ? Text(ta::kReportNoFile) : QString::fromStdString(file);

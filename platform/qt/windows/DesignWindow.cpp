@@ -771,17 +771,56 @@ QString PartsListHtml(const CAnalysisWindows& windows) {
     if (adopted == nullptr) {
         return {};
     }
+    const auto row = [](const QStringList& cells, const char* tag) {
+        QString html = QStringLiteral("<tr>");
+        for (const QString& cell : cells) {
+            html += QStringLiteral("<%1>%2</%1>").arg(QLatin1String(tag), cell.toHtmlEscaped());
+        }
+        return html + QStringLiteral("</tr>");
+    };
+    const QString table =
+        QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">");
     QString html = QStringLiteral("<h2>") + Text(td::kPartsList).toHtmlEscaped() +
-                   QStringLiteral(
-                       "</h2><table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">"
-                       "<tr><th>") +
-                   Text(td::kPart).toHtmlEscaped() + QStringLiteral("</th><th>") +
-                   Text(td::kChoice).toHtmlEscaped() + QStringLiteral("</th></tr>");
-    for (const auto& [part, choice] : window->PartRows(*adopted)) {
-        html += QStringLiteral("<tr><td>") + part.toHtmlEscaped() + QStringLiteral("</td><td>") +
-                choice.toHtmlEscaped() + QStringLiteral("</td></tr>");
+                   QStringLiteral("</h2>") + table +
+                   row({Text(td::kBomReference), Text(td::kBomQuantity), Text(td::kColumnValue),
+                        Text(td::kBomDescription), Text(td::kBomManufacturer), Text(td::kBomMpn)},
+                       "th");
+    for (const CBomLine& line : adopted->bom.lines) {
+        html += row({QString::fromStdString(line.reference), QString::number(line.quantity),
+                     QString::fromStdString(line.value), QString::fromStdString(line.description),
+                     QString::fromStdString(line.manufacturer), QString::fromStdString(line.mpn)},
+                    "td");
+    }
+    html += QStringLiteral("</table><p>") +
+            Fill(td::kBomCost, FormatNumber(adopted->bom.Cost(), 2)).toHtmlEscaped() +
+            QStringLiteral("</p><h2>") + Text(td::kChecksOfDesign).toHtmlEscaped() +
+            QStringLiteral("</h2>") + table +
+            row({Text(td::kColumnCheck), Text(td::kColumnValue), Text(td::kColumnLimit),
+                 Text(td::kColumnMargin), Text(td::kColumnPassed)},
+                "th");
+    for (const CCheck& check : adopted->checks) {
+        const QString relation = check.atLeast ? QStringLiteral("≥ ") : QStringLiteral("≤ ");
+        html += row({CheckText(check),
+                     check.evaluated ? ValueWithUnit(check.value, check) : Text(td::kNotEvaluated),
+                     relation + ValueWithUnit(check.limit, check),
+                     ValueWithUnit(check.margin, check), Text(check.passed ? td::kYes : td::kNo)},
+                    "td");
     }
     return html + QStringLiteral("</table>");
+}
+
+std::vector<std::pair<std::string, std::string>> AdoptedPartValues(
+    const CAnalysisWindows& windows) {
+    const auto* window =
+        static_cast<const CDesignWindow*>(windows.Window(EAnalysisWindow::kDesign));
+    const CCandidate* adopted = window != nullptr ? window->Adopted() : nullptr;
+    std::vector<std::pair<std::string, std::string>> values;
+    if (adopted != nullptr) {
+        for (const CBomLine& line : adopted->bom.lines) {
+            values.emplace_back(line.reference, line.value);
+        }
+    }
+    return values;
 }
 
 }  // namespace ohmrada::qt

@@ -4,6 +4,8 @@
 #include <atomic>
 #include <memory>
 #include <optional>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include <QString>
@@ -161,9 +163,12 @@ private:
     CJobTracker m_spiceJobs{this};
 };
 
-// The parts list of the candidate last entered into the form from the
-// window, as an HTML section for the report; empty when the form's design
+// The parts list and the checks of the candidate last entered into the form
+// from the window, as HTML sections for the report; empty when the form's design
 // did not come from the window or was changed since.
 QString PartsListHtml(const CAnalysisWindows& windows);
+// The same candidate's parts by reference designator and value ("T1",
+// "2x15 V 50 VA"), for the report's schematic; empty as above.
+std::vector<std::pair<std::string, std::string>> AdoptedPartValues(const CAnalysisWindows& windows);
 
 }  // namespace ohmrada::qt
