@@ -9,6 +9,15 @@ namespace ohmrada {
 
 namespace {
 
+// Products of finite phasors, without the library's care for infinities
+// (which costs a test of every product here): the whole, and its real part.
+std::complex<double> Product(std::complex<double> a, std::complex<double> b) {
+    return {a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real()};
+}
+double RealOfProduct(std::complex<double> a, std::complex<double> b) {
+    return a.real() * b.real() - a.imag() * b.imag();
+}
+
 using CComplex = std::complex<double>;
 
 // Events located in one stretch before it is given up as chattering, per
@@ -328,7 +337,7 @@ CPiecewiseCircuit::CState CPiecewiseCircuit::Derivative(const CMode& mode, CComp
                                                         const CState& x) const {
     CState d{};
     for (int r = 0; r < mode.size; ++r) {
-        double sum = mode.a[U(r)][U(mode.size)] + (mode.b[U(r)] * phasor).real();
+        double sum = mode.a[U(r)][U(mode.size)] + RealOfProduct(mode.b[U(r)], phasor);
         for (int k = 0; k < mode.size; ++k) {
             sum += mode.a[U(r)][U(k)] * x[U(mode.active[U(k)])];
         }
@@ -342,7 +351,7 @@ void CPiecewiseCircuit::Advance(const CMode& mode, CComplex from, CComplex to,
     const int n = mode.size;
     std::array<double, kMaxAugmented> y{};
     for (int r = 0; r < n; ++r) {
-        y[U(r)] = x[U(mode.active[U(r)])] - (mode.particular[U(r)] * from).real();
+        y[U(r)] = x[U(mode.active[U(r)])] - RealOfProduct(mode.particular[U(r)], from);
     }
     y[U(n)] = 1.0;
     for (int r = 0; r < n; ++r) {
@@ -350,7 +359,7 @@ void CPiecewiseCircuit::Advance(const CMode& mode, CComplex from, CComplex to,
         for (int k = 0; k <= n; ++k) {
             sum += exponential[U(r)][U(k)] * y[U(k)];
         }
-        x[U(mode.active[U(r)])] = sum + (mode.particular[U(r)] * to).real();
+        x[U(mode.active[U(r)])] = sum + RealOfProduct(mode.particular[U(r)], to);
     }
     if (jacobian != nullptr) {
         CarryJacobian(mode, exponential, *jacobian);
@@ -516,7 +525,7 @@ void CPiecewiseCircuit::Record(CMode& mode, const CInterval& in, CComplex z0, CC
                 1.0, m_omega * std::ldexp(m_step, -static_cast<int>(m_halfRotations.size()) - 1)));
         }
         exponential = &mode.halves[U(depth)];
-        zm = z0 * m_halfRotations[U(depth)];
+        zm = Product(z0, m_halfRotations[U(depth)]);
     } else {
         own = Exponential(mode, half);
         exponential = &own;
@@ -581,7 +590,7 @@ bool CPiecewiseCircuit::Carry(double t0, double duration, CState& x, CJacobian* 
         const bool regular = std::fabs(tau - m_step) < 1e-9 * m_step;
         CMatrix own;
         const CMatrix& exponential = regular ? mode->step : (own = Exponential(*mode, tau));
-        const CComplex zNext = regular && tNext == gridNext ? z * rotation : Phasor(tNext);
+        const CComplex zNext = regular && tNext == gridNext ? Product(z, rotation) : Phasor(tNext);
         CState next = x;
         Advance(*mode, z, zNext, exponential, next, nullptr);
         int fired = -1;
