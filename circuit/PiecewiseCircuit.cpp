@@ -507,7 +507,11 @@ bool CPiecewiseCircuit::Follows(const CMode& mode, const CInterval& in, CComplex
 void CPiecewiseCircuit::Record(CMode& mode, const CInterval& in, CComplex z0, CComplex z1,
                                bool regular, int depth, std::vector<CInterval>& intervals) {
     const double half = 0.5 * (in.t1 - in.t0);
-    if (depth >= kMaxDepth || m_refinements >= kMaxRefinements || !(half > 0.0)) {
+    // With every diode blocked and the load above its knee the capacitor
+    // gives a constant current: the output falls in a straight line, which
+    // the cubic is.
+    const bool straight = mode.paths == 0 && !mode.resistiveLoad;
+    if (straight || depth >= kMaxDepth || m_refinements >= kMaxRefinements || !(half > 0.0)) {
         intervals.push_back(in);
         return;
     }

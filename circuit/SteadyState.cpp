@@ -237,8 +237,9 @@ CCircuitMeasurements Measure(const CCircuitParameters& c, const CPiecewiseCircui
         }
         capacitorSquare += Square(capacitor).Integral();
         // Each source's current (the bridge's winding carries both paths,
-        // in opposite directions) and the power it delivers.
-        for (int s = 0; s < sources; ++s) {
+        // in opposite directions) and the power it delivers; none while
+        // every path is blocked.
+        for (int s = 0; s < sources && in.paths != 0; ++s) {
             const CCubic current =
                 c.kind == ECircuitKind::kBridge ? Sum(i[0], i[1], -1.0) : i[U(s)];
             sourceSquare[U(s)] += Square(current).Integral();
