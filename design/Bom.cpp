@@ -101,15 +101,6 @@ const CAccessoryPart* ResistorSeries(const CCatalogue& catalogue) {
     return nullptr;
 }
 
-std::string Filled(std::string text, std::string_view key, std::string_view value) {
-    const std::string marker = "{" + std::string(key) + "}";
-    for (std::size_t at = text.find(marker); at != std::string::npos;
-         at = text.find(marker, at + value.size())) {
-        text.replace(at, marker.size(), value);
-    }
-    return text;
-}
-
 std::string FuseText(double amperes) {
     return amperes < 1.0 ? "T " + Short(amperes * 1000.0) + " mA" : "T " + Short(amperes) + " A";
 }

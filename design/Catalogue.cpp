@@ -16,6 +16,15 @@
 
 namespace ohmrada {
 
+std::string Filled(std::string text, std::string_view key, std::string_view value) {
+    const std::string marker = "{" + std::string(key) + "}";
+    for (std::size_t at = text.find(marker); at != std::string::npos;
+         at = text.find(marker, at + value.size())) {
+        text.replace(at, marker.size(), value);
+    }
+    return text;
+}
+
 namespace {
 
 enum class EKind { kTransformers, kRectifiers, kCapacitors, kRegulators, kHeatSinks, kAccessories };
@@ -286,16 +295,6 @@ void AddIfGood(const CRow& row, std::vector<T>& to, T part) {
     if (row.Problem().empty()) {
         to.push_back(std::move(part));
     }
-}
-
-// Replaces every "{key}" in text by value.
-std::string Filled(std::string text, std::string_view key, std::string_view value) {
-    const std::string marker = "{" + std::string(key) + "}";
-    for (std::size_t at = text.find(marker); at != std::string::npos;
-         at = text.find(marker, at + value.size())) {
-        text.replace(at, marker.size(), value);
-    }
-    return text;
 }
 
 // The optional maker, part number and price of a part.

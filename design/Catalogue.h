@@ -181,6 +181,9 @@ struct CCatalogue {
     bool AddText(std::string_view text, const std::string& fileName, const std::string& origin);
 };
 
+// A part-number pattern with every "{key}" replaced by value.
+std::string Filled(std::string text, std::string_view key, std::string_view value);
+
 // The catalogue built into the program (the shipped files).
 CCatalogue ShippedCatalogue();
 

@@ -652,24 +652,31 @@ bool CDesignWindow::SaveSelected(const QString& path) {
     return design.WriteTo(*sink) && sink->Commit();
 }
 
-void CDesignWindow::SaveSelectedWithDialog() {
+void CDesignWindow::SaveWithDialog(const CSaveDialog& dialog,
+                                   const std::function<bool(const QString&)>& save) {
     CPlatform::CFileDialogRequest request;
     request.save = true;
-    request.title = texts::kSaveDialogTitle;
-    request.initialName = texts::kFileInitialName;
-    request.filterLabel = texts::kFileFilterLabel;
-    request.filterPattern = texts::kFileFilterPattern;
+    request.title = dialog.title;
+    request.initialName = dialog.initialName;
+    request.filterLabel = dialog.filterLabel;
+    request.filterPattern = dialog.filterPattern;
     request.confirmOverwrite = true;
-    request.defaultSuffix = "odr";
+    request.defaultSuffix = dialog.suffix;
     CQtPlatform& platform = Owner().Platform();
     const std::optional<std::string> path = platform.RunFileDialog(request);
     if (!path) {
         return;
     }
     const QString file = QString::fromStdString(*path);
-    if (!SaveSelected(file)) {
-        platform.MessageBox(Fill(td::kSaveFailed, file).toStdString(), CPlatform::EIcon::kStop);
+    if (!save(file)) {
+        platform.MessageBox(Fill(dialog.failed, file).toStdString(), CPlatform::EIcon::kStop);
     }
+}
+
+void CDesignWindow::SaveSelectedWithDialog() {
+    SaveWithDialog({texts::kSaveDialogTitle, texts::kFileInitialName, texts::kFileFilterLabel,
+                    texts::kFileFilterPattern, "odr", td::kSaveFailed},
+                   [this](const QString& file) { return SaveSelected(file); });
 }
 
 void CDesignWindow::ExportNetlistWithDialog() {
@@ -693,24 +700,9 @@ bool CDesignWindow::ExportBomOfSelected(const QString& path) {
 }
 
 void CDesignWindow::ExportBomWithDialog() {
-    CPlatform::CFileDialogRequest request;
-    request.save = true;
-    request.title = td::kExportBomTitle;
-    request.initialName = td::kExportBomName;
-    request.filterLabel = td::kExportBomFilter;
-    request.filterPattern = td::kExportBomPattern;
-    request.confirmOverwrite = true;
-    request.defaultSuffix = "csv";
-    CQtPlatform& platform = Owner().Platform();
-    const std::optional<std::string> path = platform.RunFileDialog(request);
-    if (!path) {
-        return;
-    }
-    const QString file = QString::fromStdString(*path);
-    if (!ExportBomOfSelected(file)) {
-        platform.MessageBox(Fill(td::kExportBomFailed, file).toStdString(),
-                            CPlatform::EIcon::kStop);
-    }
+    SaveWithDialog({td::kExportBomTitle, td::kExportBomName, td::kExportBomFilter,
+                    td::kExportBomPattern, "csv", td::kExportBomFailed},
+                   [this](const QString& file) { return ExportBomOfSelected(file); });
 }
 
 void CDesignWindow::SetStatus(const QString& text) {

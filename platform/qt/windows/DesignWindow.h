@@ -2,6 +2,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -98,6 +99,17 @@ public:
     // As writes; false when nothing was written.
     bool ExportBomOfSelected(const QString& path);
     void ExportBomWithDialog();
+    // A save dialog's texts (the window's own), and what save does with the
+    // path chosen: false says the file could not be written.
+    struct CSaveDialog {
+        const char* title;
+        const char* initialName;
+        const char* filterLabel;
+        const char* filterPattern;
+        const char* suffix;
+        const char* failed;  // "... %1 ...", the file
+    };
+    void SaveWithDialog(const CSaveDialog& dialog, const std::function<bool(const QString&)>& save);
 
     // The candidate last entered into the form, while the form holds its
     // design unchanged.
