@@ -58,6 +58,18 @@ private:
         std::size_t transformer;
         EConnection connection;
         ECircuitKind circuit;
+
+        // The choice of this configuration with a rectifier and a regulator
+        // (capacitor and heat sink still to choose).
+        CPartChoice With(std::size_t rectifier, std::size_t regulator) const {
+            CPartChoice choice;
+            choice.transformer = transformer;
+            choice.connection = connection;
+            choice.circuit = circuit;
+            choice.rectifier = rectifier;
+            choice.regulator = regulator;
+            return choice;
+        }
     };
     // Steady states of one transformer configuration with one rectifier, by
     // capacitance (the only part of the circuit the remaining choices change).
@@ -149,12 +161,8 @@ int CSearch::LargestSink() const {
 
 CDesign CSearch::BaseDesign(const CConfig& config, std::size_t rectifier,
                             double capacitanceUf) const {
-    CPartChoice choice;
-    choice.transformer = config.transformer;
-    choice.connection = config.connection;
-    choice.circuit = config.circuit;
-    choice.rectifier = rectifier;
-    CDesign design = DesignOfChoice(m_catalogue, choice, m_requirements);
+    // Only its circuit is read, which no choice of regulator changes.
+    CDesign design = DesignOfChoice(m_catalogue, config.With(rectifier, 0), m_requirements);
     design[EInput::kKondC] = static_cast<float>(capacitanceUf);
     return design;
 }
@@ -260,13 +268,7 @@ std::optional<CSearch::CBounds> CSearch::BoundsOf(const CConfig& config, std::si
         }
         if (strongest) {
             {
-                const std::size_t g = *strongest;
-                CPartChoice choice;
-                choice.transformer = config.transformer;
-                choice.connection = config.connection;
-                choice.circuit = config.circuit;
-                choice.rectifier = rectifier;
-                choice.regulator = g;
+                CPartChoice choice = config.With(rectifier, *strongest);
                 choice.capacitor = CapacitorWithValue(m_capacitances.size() - 1,
                                                       NoLoadPeak(corners.highCircuit) * 1.1);
                 choice.heatSink = LargestSink();
@@ -434,12 +436,7 @@ std::optional<CCandidate> CSearch::SearchRectifier(const CConfig& config, std::s
                 Reason(ERuledOut::kRegulatorInput);
                 continue;
             }
-            CPartChoice choice;
-            choice.transformer = config.transformer;
-            choice.connection = config.connection;
-            choice.circuit = config.circuit;
-            choice.rectifier = rectifier;
-            choice.regulator = regulator;
+            const CPartChoice choice = config.With(rectifier, regulator);
             const double need = q.outputV + g.dropoutV + q.targetMarginV;
             if (const std::optional<std::size_t> lo =
                     SmallestCapacitance(config, choice, need, *bounds)) {

@@ -42,12 +42,7 @@ protected:
     // A configuration file saved by the form with the given settings.
     std::string Saved(const std::string& name, const std::vector<std::string>& settings) {
         const std::string path = (m_scratch.Path() / name).string();
-        std::vector<std::string> args;
-        for (const std::string& setting : settings) {
-            args.insert(args.end(), {"--set", setting});
-        }
-        args.insert(args.end(), {"--save", path});
-        const CRun saved = Calc(args);
+        const CRun saved = test::SaveWithSettings(path, settings);
         EXPECT_EQ(saved.status, 0) << saved.err;
         return path;
     }

@@ -35,6 +35,17 @@ inline CRun RunTool(const std::vector<std::string>& args, const std::string& sta
     return RunTool(args, in);
 }
 
+// The form's configuration file saved at path after the settings
+// ("KEY=VALUE", each given as --set).
+inline CRun SaveWithSettings(const std::string& path, const std::vector<std::string>& settings) {
+    std::vector<std::string> args;
+    for (const std::string& setting : settings) {
+        args.insert(args.end(), {"--set", setting});
+    }
+    args.insert(args.end(), {"--save", path});
+    return RunTool(args);
+}
+
 // A number the tool printed, read with "." as the point whatever the process
 // locale (the suite also runs under German and French locales); NaN when the
 // text is not a number.
