@@ -8,6 +8,9 @@
 //  - a 1,000-point sweep with the circuit's steady state at every point:
 //    at most 0.2 s, and so Parameterverlauf's 1,000 points with the
 //    circuit's verdicts and CSV;
+//  - one steady state of the largest circuit, a symmetric supply with an LC
+//    filter on both rails and leakage in both halves of its winding (eight
+//    states): at most 200 us;
 //  - a point of a dense sweep as `ohmrada-calc sweep` makes it (the cycle,
 //    the circuit warm-started from the point before, its CSV row): at most
 //    20 us (us_per_point), so a million points take some 20 s.
@@ -59,6 +62,27 @@ BENCHMARK_CAPTURE(BM_SteadyState, bridge_1mH, 1e-3, ECircuitKind::kBridge)
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_SteadyState, half_wave_1mH, 1e-3, ECircuitKind::kHalfWave)
     ->Unit(benchmark::kMicrosecond);
+
+// The largest circuit: a symmetric +-15 V supply behind a centre-tapped
+// winding with 2 mH leakage per half, CLC on both rails.
+void BM_SteadyStateDualClc(benchmark::State& state, EFilter filter) {
+    CCircuitParameters c = StartUpCircuit(2e-3);
+    c.topology = ETopology::kDual;
+    c.filter = filter;
+    c.filterInductanceH = 10e-3;
+    c.filterResistanceOhm = filter == EFilter::kRc ? 2.0 : 0.2;
+    c.filterCapacitanceF = 1e-3;
+    for (auto _ : state) {
+        const CSteadyState result = SolveSteadyState(c);
+        if (!result.Solved()) {
+            state.SkipWithError(result.reason.c_str());
+            break;
+        }
+        benchmark::DoNotOptimize(result.otherRails[0].measurements.meanVoltage);
+    }
+}
+BENCHMARK_CAPTURE(BM_SteadyStateDualClc, dual_clc_2mH, EFilter::kLc)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_SteadyStateDualClc, dual_crc_2mH, EFilter::kRc)->Unit(benchmark::kMicrosecond);
 
 // A time constant of a microsecond against the solver's 65 us step (the
 // textbook peak rectifier: ideal diode, 11 mOhm, 83.3 uF at 60 Hz): the

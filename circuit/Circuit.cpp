@@ -17,12 +17,16 @@ constexpr double kLargestInductanceH = 1.0;
 constexpr double kLargestCapacitanceF = 1e3;
 constexpr double kLargestCurrentA = 1e5;
 constexpr double kSmallestResistanceOhm = 1e-6;
+constexpr double kSmallestInductanceH = 1e-9;
 // Mains of 50 and 60 Hz, and the 400 Hz of aircraft, with room.
 constexpr double kLargestFrequencyHz = 1000.0;
 
 }  // namespace
 
 int CCircuitParameters::DiodeCount() const {
+    if (Dual()) {
+        return 4;
+    }
     switch (kind) {
         case ECircuitKind::kHalfWave:
             return 1;
@@ -59,6 +63,11 @@ std::string CCircuitParameters::Problem() const {
         {"the capacitance", capacitanceF, kLargestCapacitanceF},
         {"the load current", loadCurrentA, kLargestCurrentA},
         {"the mains frequency", frequencyHz, kLargestFrequencyHz},
+        {"the filter's resistance", filterResistanceOhm, kLargestResistanceOhm},
+        {"the filter's inductance", filterInductanceH, kLargestInductanceH},
+        {"the filter's capacitance", filterCapacitanceF, kLargestCapacitanceF},
+        {"the output voltage", outputVoltageV, kLargestVoltageV},
+        {"the drop-out voltage", dropoutVoltageV, kLargestVoltageV},
     };
     for (const CRange& range : ranges) {
         if (!std::isfinite(range.value) || range.value < 0.0) {
@@ -75,6 +84,19 @@ std::string CCircuitParameters::Problem() const {
     if (PathResistance() < kSmallestResistanceOhm) {
         return "cannot solve the circuit: no resistance in the source and diodes";
     }
+    if ((filter == EFilter::kRc || filter == EFilter::kLc) && filterCapacitanceF <= 0.0) {
+        return "cannot solve the circuit: the filter has no capacitor";
+    }
+    if (filter == EFilter::kRc && filterResistanceOhm < kSmallestResistanceOhm) {
+        return "cannot solve the circuit: the RC filter has no resistance";
+    }
+    if ((filter == EFilter::kLc || filter == EFilter::kChoke) &&
+        filterInductanceH < kSmallestInductanceH) {
+        return "cannot solve the circuit: the filter has no inductance";
+    }
+    if (load == ELoad::kResistive && loadCurrentA > 0.0 && outputVoltageV <= 0.0) {
+        return "cannot solve the circuit: a resistive load needs the output voltage";
+    }
     if (DiodesInSeries() * thresholdVoltageV >= PeakVoltage()) {
         return "cannot solve the circuit: the diodes' threshold is above the source's peak "
                "voltage, they never conduct";
@@ -83,6 +105,10 @@ std::string CCircuitParameters::Problem() const {
 }
 
 double LoadCurrent(const CCircuitParameters& circuit, double v) {
+    if (circuit.load == ELoad::kResistive && circuit.loadCurrentA > 0.0) {
+        const double resistance = circuit.outputVoltageV / circuit.loadCurrentA;
+        return std::clamp((v - circuit.dropoutVoltageV) / resistance, 0.0, circuit.loadCurrentA);
+    }
     return circuit.loadCurrentA * std::clamp(v / kCollapseVoltageV, 0.0, 1.0);
 }
 

@@ -8,6 +8,21 @@ namespace ohmrada {
 // The three rectifier circuits.
 enum class ECircuitKind { kHalfWave, kBridge, kCentreTap };
 
+// One rail, or a symmetric supply: a centre-tapped winding, a bridge, a
+// positive and a negative rail, each with its reservoir, filter and load.
+enum class ETopology { kSingle, kDual };
+
+// What lies between a reservoir and its regulator: nothing; a series
+// resistor and a second capacitor (RC); an inductor with its winding's
+// resistance and a second capacitor (LC); or a choke-input filter, the
+// inductor straight after the rectifier and the capacitor behind it.
+enum class EFilter { kNone, kRc, kLc, kChoke };
+
+// What the regulator draws: a constant current (falling below the 1 V
+// knee); or, with a resistor on its output, the current that resistor takes
+// from the regulated voltage, less where the input cannot hold it.
+enum class ELoad { kCurrent, kResistive };
+
 // The rectifier circuit by its own values, in SI units, knowing nothing of
 // a design: one sine source per winding (two for the centre tap, one per
 // half, in opposite phase) of amplitude sqrt(2) x sourceVoltageRms behind
@@ -23,13 +38,26 @@ struct CCircuitParameters {
     double thresholdVoltageV = 0.0;    // of one diode
     double bulkResistanceOhm = 0.0;    // of one diode
     double capacitanceF = 0.0;
-    double loadCurrentA = 0.0;  // drawn at 1 V and above
-    double frequencyHz = 50.0;  // the mains frequency
+    double loadCurrentA = 0.0;                // drawn at 1 V and above
+    double frequencyHz = 50.0;                // the mains frequency
+    ETopology topology = ETopology::kSingle;  // kDual: the kind is a centre tap, four diodes
+    EFilter filter = EFilter::kNone;
+    double filterResistanceOhm = 0.0;  // RC: the resistor; LC, choke: the inductor's winding
+    double filterInductanceH = 0.0;    // LC, choke
+    double filterCapacitanceF = 0.0;   // RC, LC: the capacitor behind the filter
+    ELoad load = ELoad::kCurrent;
+    // A resistive load: the regulated output, at which the load takes
+    // loadCurrentA, and the regulator's drop-out voltage.
+    double outputVoltageV = 0.0;
+    double dropoutVoltageV = 0.0;
 
-    int SourceCount() const { return kind == ECircuitKind::kCentreTap ? 2 : 1; }
+    bool Dual() const { return topology == ETopology::kDual; }
+    // The rectifier's kind as built: a symmetric supply's winding is a centre tap.
+    ECircuitKind Kind() const { return Dual() ? ECircuitKind::kCentreTap : kind; }
+    int SourceCount() const { return Kind() == ECircuitKind::kCentreTap ? 2 : 1; }
     int DiodeCount() const;
     // Diodes a conducting path passes through (two in the bridge).
-    int DiodesInSeries() const { return kind == ECircuitKind::kBridge ? 2 : 1; }
+    int DiodesInSeries() const { return !Dual() && kind == ECircuitKind::kBridge ? 2 : 1; }
     // The resistance of a conducting path: the source's and its diodes' bulk.
     double PathResistance() const {
         return sourceResistanceOhm + DiodesInSeries() * bulkResistanceOhm;
@@ -53,7 +81,8 @@ struct CCircuitParameters {
 // regulator has collapsed.
 inline constexpr double kCollapseVoltageV = 1.0;
 
-// The load current at output voltage v: loadCurrentA x clamp(v / 1 V, 0, 1).
+// The load current at output voltage v: loadCurrentA x clamp(v / 1 V, 0, 1)
+// for a constant current; a resistive load's below its knee.
 double LoadCurrent(const CCircuitParameters& circuit, double v);
 
 }  // namespace ohmrada

@@ -32,20 +32,62 @@ constexpr int kMaxRefinements = 1 << 16;
 constexpr double kVoltageTolerance = 1e-8;
 constexpr double kCurrentTolerance = 2e-7;
 
-enum class EEvent { kDrive, kCurrent, kKnee };
+// A load's regions: no current below its offset, a resistance between its
+// offset and its knee, a constant current above.
+constexpr unsigned kOff = 0;
+constexpr unsigned kLinear = 1;
+constexpr unsigned kConstant = 2;
 
 std::size_t U(int i) {
     return static_cast<std::size_t>(i);
 }
 
+// The nodes joined by elements, as sets.
+class CUnion {
+public:
+    explicit CUnion(int size) : m_parent(U(size)) {
+        for (int k = 0; k < size; ++k) {
+            m_parent[U(k)] = k;
+        }
+    }
+    int Find(int k) {
+        while (m_parent[U(k)] != k) {
+            m_parent[U(k)] = m_parent[U(m_parent[U(k)])];
+            k = m_parent[U(k)];
+        }
+        return k;
+    }
+    void Join(int a, int b) { m_parent[U(Find(a))] = Find(b); }
+
+private:
+    std::vector<int> m_parent;
+};
+
 }  // namespace
 
-// A set of conducting paths and the load's side of its knee: the linear
-// system's matrices over the active part of the state, its particular
-// solution and the events that end it.
+double CPiecewiseCircuit::CProbe::Value(const CState& state, CComplex z) const {
+    double sum = constant + RealOfProduct(phasor, z);
+    for (int s = 0; s < kMaxState; ++s) {
+        sum += x[U(s)] * state[U(s)];
+    }
+    return sum;
+}
+
+double CPiecewiseCircuit::CProbe::Slope(const CState& derivative, CComplex z, double omega) const {
+    // d/dt Re(P e^{j w t}) = Re(j w P e^{j w t}) = -w Im(P z).
+    double sum = -omega * (phasor.real() * z.imag() + phasor.imag() * z.real());
+    for (int s = 0; s < kMaxState; ++s) {
+        sum += x[U(s)] * derivative[U(s)];
+    }
+    return sum;
+}
+
+// A set of conducting diodes and the loads' regions: the linear system's
+// matrices over the active part of the state, its particular solution, what
+// every element carries and the events that end it.
 struct CPiecewiseCircuit::CMode {
-    unsigned paths = 0;
-    bool resistiveLoad = false;
+    CModeKey key;
+    bool solvable = true;
     int size = 0;                         // active states
     std::array<int, kMaxState> active{};  // their indices in the state
     CMatrix a{};                          // augmented: [[A, b0], [0, 0]]
@@ -54,180 +96,536 @@ struct CPiecewiseCircuit::CMode {
     CMatrix step{};  // exponential over one grid step
     // Over half, a quarter, ... of the step, made as the measurements need them.
     std::vector<CMatrix> halves;
+    // Nothing changes but linearly with time: a cubic follows it exactly.
+    bool straight = false;
+    std::vector<CProbe> current;  // per element
+    std::vector<CProbe> voltage;
+    std::vector<char> conducts;  // per element: a conducting diode
+    // Conducting diodes through which no current can flow (nothing else
+    // joins their two sides): they hold nothing and are taken as blocked.
+    unsigned idle = 0;
+    std::vector<int> zeroed;  // states held at zero
+    // Inductors in series: x -= w (c . x) gives them their common current.
+    struct CSeries {
+        CState c{};
+        CState w{};
+    };
+    std::vector<CSeries> series;
+    enum class EAction { kOff, kOn, kPair, kRegion };
     struct CEvent {
-        EEvent kind;
-        int path;
-        double expected;  // the sign the event value keeps while nothing happens
+        CProbe probe;
+        double expected = 1.0;  // the sign the value keeps while nothing happens
+        EAction action = EAction::kOff;
+        int first = 0;   // the diode (its index among the diodes) or the load
+        int second = 0;  // the pair's other diode, or the load's next region
     };
     std::vector<CEvent> events;
 };
 
 CPiecewiseCircuit::CPiecewiseCircuit(const CCircuitParameters& circuit, int stepsPerPeriod)
-    : m_circuit(circuit),
-      m_omega(2.0 * M_PI * circuit.frequencyHz),
-      m_peak(circuit.PeakVoltage()),
-      m_step(circuit.Period() / stepsPerPeriod) {
-    const double threshold = circuit.DiodesInSeries() * circuit.thresholdVoltageV;
-    const double resistance = circuit.PathResistance();
-    m_inductance = circuit.HasLeakage();
-    const int inductor1 = m_inductance ? 1 : -1;
-    switch (circuit.kind) {
-        case ECircuitKind::kHalfWave:
-            m_pathCount = 1;
-            m_paths[0] = {1.0, threshold, resistance, inductor1, 1.0};
-            break;
-        case ECircuitKind::kBridge:
-            // One winding: its inductance carries either path's current.
-            m_pathCount = 2;
-            m_paths[0] = {1.0, threshold, resistance, inductor1, 1.0};
-            m_paths[1] = {-1.0, threshold, resistance, inductor1, -1.0};
-            break;
-        case ECircuitKind::kCentreTap:
-            m_pathCount = 2;
-            m_paths[0] = {1.0, threshold, resistance, inductor1, 1.0};
-            m_paths[1] = {-1.0, threshold, resistance, m_inductance ? 2 : -1, 1.0};
-            break;
+    : CPiecewiseCircuit(BuildNetwork(circuit), stepsPerPeriod) {}
+
+CPiecewiseCircuit::CPiecewiseCircuit(CNetwork network, int stepsPerPeriod)
+    : m_network(std::move(network)),
+      m_omega(2.0 * M_PI * m_network.frequencyHz),
+      m_step(m_network.Period() / stepsPerPeriod) {
+    m_stateOf = m_network.StateIndices();
+    m_size = std::max(1, m_network.StateSize());
+    m_capacitors = static_cast<int>(m_network.OfKind(EElementKind::kCapacitor).size());
+    for (std::size_t k = 0; k < m_network.elements.size(); ++k) {
+        const EElementKind kind = m_network.elements[k].kind;
+        if (kind == EElementKind::kDiode) {
+            m_diodes.push_back(static_cast<int>(k));
+        } else if (kind == EElementKind::kLoad) {
+            m_loads.push_back(static_cast<int>(k));
+        }
     }
-    m_size = 1;
-    for (int p = 0; p < m_pathCount; ++p) {
-        m_size = std::max(m_size, Path(p).inductor + 1);
+    if (m_network.StateSize() > kMaxState || m_diodes.size() > 16 || m_loads.size() > 8) {
+        m_problem = "cannot solve the circuit: it has more parts than the solver holds";
     }
+    const double peak = m_network.peakVoltage;
+    const double resistance = m_network.pathResistance;
     // A current is judged against the load's; with no load, against a
     // millionth of what the source could drive through the paths.
     const double scale =
-        circuit.loadCurrentA > 0.0 ? circuit.loadCurrentA : 1e-6 * m_peak / resistance;
-    m_voltageTolerance = kVoltageTolerance * m_peak;
+        m_network.loadCurrentA > 0.0 ? m_network.loadCurrentA : 1e-6 * peak / resistance;
+    m_voltageTolerance = kVoltageTolerance * peak;
     // No tighter than rounding allows a current through the resistance.
-    m_currentTolerance = std::max(kCurrentTolerance * scale, 1e-13 * m_peak / resistance);
+    m_currentTolerance = std::max(kCurrentTolerance * scale, 1e-13 * peak / resistance);
 }
 
 CPiecewiseCircuit::~CPiecewiseCircuit() = default;
-
-double CPiecewiseCircuit::SourceVoltage(double t) const {
-    return m_peak * std::sin(m_omega * t + m_phase);
-}
-
-double CPiecewiseCircuit::SourceSlope(double t) const {
-    return m_peak * m_omega * std::cos(m_omega * t + m_phase);
-}
-
-double CPiecewiseCircuit::Drive(int p, CComplex z, const CState& x) const {
-    const CPath& path = Path(p);
-    return path.sign * m_peak * z.imag() - path.threshold - x[0];
-}
 
 CPiecewiseCircuit::CComplex CPiecewiseCircuit::Phasor(double t) const {
     return std::polar(1.0, m_omega * t + m_phase);
 }
 
-double CPiecewiseCircuit::PathCurrent(int p, unsigned paths, double e, const CState& x) const {
-    if ((paths & (1u << p)) == 0) {
-        return 0.0;
-    }
-    const CPath& path = Path(p);
-    if (path.inductor >= 0) {
-        return path.direction * x[U(path.inductor)];
-    }
-    return (path.sign * e - path.threshold - x[0]) / path.resistance;
+const CPiecewiseCircuit::CProbe& CPiecewiseCircuit::Current(const CMode& mode, int element) const {
+    return mode.current[U(element)];
 }
 
-double CPiecewiseCircuit::PathCurrentSlope(int p, unsigned paths, double eSlope,
-                                           const CState& d) const {
-    if ((paths & (1u << p)) == 0) {
-        return 0.0;
-    }
-    const CPath& path = Path(p);
-    if (path.inductor >= 0) {
-        return path.direction * d[U(path.inductor)];
-    }
-    return (path.sign * eSlope - d[0]) / path.resistance;
+const CPiecewiseCircuit::CProbe& CPiecewiseCircuit::Voltage(const CMode& mode, int element) const {
+    return mode.voltage[U(element)];
 }
 
-unsigned CPiecewiseCircuit::ConductingAt(CComplex z, const CState& x) const {
-    unsigned paths = 0;
-    for (int p = 0; p < m_pathCount; ++p) {
-        const CPath& path = Path(p);
-        const bool carries = path.inductor >= 0 && path.direction * x[U(path.inductor)] > 0.0;
-        const bool blocked = path.inductor >= 0 && x[U(path.inductor)] != 0.0;
-        if (carries || (!blocked && Drive(p, z, x) > 0.0)) {
-            paths |= 1u << p;
-        }
-    }
-    return paths;
+bool CPiecewiseCircuit::Conducts(const CMode& mode, int element) const {
+    return mode.conducts[U(element)] != 0;
 }
 
-CPiecewiseCircuit::CMode& CPiecewiseCircuit::ModeOf(unsigned paths, bool resistiveLoad) {
+bool CPiecewiseCircuit::NoneConducts(const CMode& mode) const {
+    return mode.key.diodes == 0;
+}
+
+CPiecewiseCircuit::CProbe CPiecewiseCircuit::SourceVoltage(int element) const {
+    const CElement& e = m_network.elements[U(element)];
+    CProbe probe;
+    // peak sin(theta + p) = Re(-j peak e^{jp} e^{j theta})
+    probe.phasor = CComplex(0.0, -e.value) * std::polar(1.0, e.phase);
+    return probe;
+}
+
+CPiecewiseCircuit::CMode& CPiecewiseCircuit::ModeOf(CModeKey key) {
     for (const auto& mode : m_modes) {
-        if (mode->paths == paths && mode->resistiveLoad == resistiveLoad) {
+        if (mode->key == key) {
             return *mode;
         }
     }
     auto mode = std::make_unique<CMode>();
-    mode->paths = paths;
-    mode->resistiveLoad = resistiveLoad;
+    mode->key = key;
     Assemble(*mode);
-    SolveParticular(*mode);
-    mode->step = Exponential(*mode, m_step);
+    if (mode->solvable) {
+        SolveParticular(*mode);
+        mode->step = Exponential(*mode, m_step);
+    }
     m_modes.push_back(std::move(mode));
     return *m_modes.back();
 }
 
-// The mode's equations dx/dt = A x + b0 + Re(B e^{j w t}) (b0 in A's last
-// column) and the events that end it.
-void CPiecewiseCircuit::Assemble(CMode& mode) const {
-    const double c = m_circuit.capacitanceF;
-    const double l = m_circuit.leakageInductanceH;
-    const CComplex source(0.0, -m_peak);  // Re(source e^{j theta}) = peak sin(theta)
-    int size = 1;
-    mode.active[0] = 0;
-    // The output: the load and what the paths deliver.
-    auto& a = mode.a;
-    std::array<double, kMaxState> b0{};
-    if (mode.resistiveLoad) {
-        a[0][0] = -m_circuit.loadCurrentA / kCollapseVoltageV / c;
-    } else {
-        b0[0] = -m_circuit.loadCurrentA / c;
+// The mode's equations by nodal analysis. The unknowns are the nodes'
+// potentials (ground's is zero), the currents of the elements whose voltage
+// is given (sources, capacitors, resistors, conducting diodes, a load
+// between its knees, an inductor held at zero) and, for each part of the
+// circuit that blocked diodes cut off from ground and that inductors join
+// to the rest, that part's potential. Each unknown is solved as a linear
+// function of the state, a constant and the sources' phasor.
+void CPiecewiseCircuit::Assemble(CMode& mode) {
+    const auto& elements = m_network.elements;
+    const int nodeCount = static_cast<int>(m_network.nodes.size());
+    const int elementCount = static_cast<int>(elements.size());
+    std::vector<char> on(U(elementCount), 0);
+    std::vector<unsigned> region(U(elementCount), kConstant);
+    for (std::size_t i = 0; i < m_diodes.size(); ++i) {
+        on[U(m_diodes[i])] = (mode.key.diodes >> i) & 1u;
     }
-    for (int p = 0; p < m_pathCount; ++p) {
-        const CPath& path = Path(p);
-        const bool on = (mode.paths & (1u << p)) != 0;
-        if (path.inductor < 0) {
-            if (on) {
-                a[0][0] -= 1.0 / (path.resistance * c);
-                b0[0] -= path.threshold / (path.resistance * c);
-                mode.b[0] += path.sign / (path.resistance * c) * source;
-                mode.events.push_back({EEvent::kDrive, p, 1.0});
-            } else {
-                mode.events.push_back({EEvent::kDrive, p, -1.0});
+    for (std::size_t i = 0; i < m_loads.size(); ++i) {
+        const CElement& load = elements[U(m_loads[i])];
+        region[U(m_loads[i])] = load.value > 0.0 ? (mode.key.regions >> (2 * i)) & 3u : kConstant;
+    }
+    mode.conducts = on;
+    std::vector<char> shorted(U(elementCount), 0);
+    const auto givenVoltage = [&](int k) {
+        switch (elements[U(k)].kind) {
+            case EElementKind::kSource:
+            case EElementKind::kCapacitor:
+            case EElementKind::kResistor:
+                return true;
+            case EElementKind::kDiode:
+                return on[U(k)] != 0;
+            case EElementKind::kLoad:
+                return region[U(k)] == kLinear;
+            case EElementKind::kInductor:
+                return shorted[U(k)] != 0;
+        }
+        return false;
+    };
+    CUnion parts(nodeCount);
+    for (int k = 0; k < elementCount; ++k) {
+        if (givenVoltage(k)) {
+            parts.Join(elements[U(k)].a, elements[U(k)].b);
+        }
+    }
+    // The inductors that cross into a part from outside it.
+    const auto crossing = [&](int root) {
+        std::vector<int> found;
+        for (int k = 0; k < elementCount; ++k) {
+            const CElement& e = elements[U(k)];
+            if (e.kind == EElementKind::kInductor && !shorted[U(k)] &&
+                ((parts.Find(e.a) == root) != (parts.Find(e.b) == root))) {
+                found.push_back(k);
             }
+        }
+        return found;
+    };
+    // A part cut off from ground that a single inductor joins to the rest:
+    // that inductor carries nothing and, carrying nothing, has no voltage.
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (int n = 1; n < nodeCount && !changed; ++n) {
+            const int root = parts.Find(n);
+            if (root != n || root == parts.Find(0)) {
+                continue;
+            }
+            const std::vector<int> found = crossing(root);
+            if (found.size() == 1) {
+                shorted[U(found[0])] = 1;
+                parts.Join(elements[U(found[0])].a, elements[U(found[0])].b);
+                changed = true;
+            }
+        }
+    }
+    // The parts cut off from ground: joined by inductors (a potential of
+    // their own to solve for) or by nothing (no potential at all).
+    const int ground = parts.Find(0);
+    std::vector<int> pin(U(nodeCount), -1);         // per root: its first node
+    std::vector<int> multiplier(U(nodeCount), -1);  // per root: its unknown, or -1
+    std::vector<char> floating(U(nodeCount), 0);    // per root: no potential
+    std::vector<std::vector<int>> joined;           // per multiplier: its inductors
+    std::vector<int> joinedRoot;
+    for (int n = 1; n < nodeCount; ++n) {
+        const int root = parts.Find(n);
+        if (root == ground || pin[U(root)] >= 0) {
             continue;
         }
-        if (!on) {
-            // Blocked while no other path carries its inductance.
-            bool carried = false;
-            for (int q = 0; q < m_pathCount; ++q) {
-                carried = carried ||
-                          (q != p && Path(q).inductor == path.inductor && (mode.paths & (1u << q)));
+        pin[U(root)] = n;
+        std::vector<int> found = crossing(root);
+        if (found.empty()) {
+            floating[U(root)] = 1;
+        } else {
+            multiplier[U(root)] = static_cast<int>(joined.size());
+            joined.push_back(std::move(found));
+            joinedRoot.push_back(root);
+        }
+    }
+    // Unknowns: potentials of nodes 1.., currents of the given-voltage
+    // elements, the parts' potentials.
+    std::vector<int> currentOf(U(elementCount), -1);
+    int unknowns = nodeCount - 1;
+    for (int k = 0; k < elementCount; ++k) {
+        if (givenVoltage(k)) {
+            currentOf[U(k)] = unknowns++;
+        }
+    }
+    const int firstMultiplier = unknowns;
+    unknowns += static_cast<int>(joined.size());
+    // Right-hand sides: one per state, the constant, the phasor's real and
+    // imaginary parts.
+    const int sides = m_size + 3;
+    const int constant = m_size;
+    const int re = m_size + 1;
+    const int im = m_size + 2;
+    std::vector<std::vector<double>> m(U(unknowns), std::vector<double>(U(unknowns + sides), 0.0));
+    const auto rhs = [&](int row, int side) -> double& { return m[U(row)][U(unknowns + side)]; };
+    const auto potential = [&](int row, int node, double f) {
+        if (node > 0) {
+            m[U(row)][U(node - 1)] += f;
+        }
+    };
+    // Kirchhoff's current law at each node but a part's first.
+    for (int k = 0; k < elementCount; ++k) {
+        const CElement& e = elements[U(k)];
+        for (const auto& [node, sign] : {std::pair{e.a, 1.0}, std::pair{e.b, -1.0}}) {
+            if (node == 0 || pin[U(parts.Find(node))] == node) {
+                continue;
             }
-            if (!carried) {
-                mode.events.push_back({EEvent::kDrive, p, -1.0});
+            const int row = node - 1;
+            if (currentOf[U(k)] >= 0) {
+                m[U(row)][U(currentOf[U(k)])] += sign;
+            } else if (e.kind == EElementKind::kInductor && !shorted[U(k)]) {
+                rhs(row, m_stateOf[U(k)]) -= sign;
+            } else if (e.kind == EElementKind::kLoad && region[U(k)] == kConstant) {
+                rhs(row, constant) -= sign * std::max(0.0, e.value);
             }
+        }
+    }
+    for (int n = 1; n < nodeCount; ++n) {
+        const int root = parts.Find(n);
+        if (pin[U(root)] != n) {
             continue;
         }
-        const int i = size++;
-        mode.active[U(i)] = path.inductor;
-        const double d = path.direction;
-        a[U(i)][U(i)] = -path.resistance / l;
-        a[U(i)][0] = -d / l;
-        b0[U(i)] = -d * path.threshold / l;
-        mode.b[U(i)] = d * path.sign / l * source;
-        a[0][U(i)] += d / c;
-        mode.events.push_back({EEvent::kCurrent, p, 1.0});
+        m[U(n - 1)][U(n - 1)] = 1.0;
+        if (multiplier[U(root)] >= 0) {
+            m[U(n - 1)][U(firstMultiplier + multiplier[U(root)])] = -1.0;
+        }
     }
-    mode.events.push_back({EEvent::kKnee, -1, mode.resistiveLoad ? -1.0 : 1.0});
+    // Each given voltage: v(a) - v(b) - R i = E.
+    for (int k = 0; k < elementCount; ++k) {
+        const int row = currentOf[U(k)];
+        if (row < 0) {
+            continue;
+        }
+        const CElement& e = elements[U(k)];
+        potential(row, e.a, 1.0);
+        potential(row, e.b, -1.0);
+        switch (e.kind) {
+            case EElementKind::kSource: {
+                m[U(row)][U(row)] -= e.resistance;
+                const CComplex phasor = SourceVoltage(k).phasor;
+                rhs(row, re) += phasor.real();
+                rhs(row, im) += phasor.imag();
+                break;
+            }
+            case EElementKind::kCapacitor:
+                rhs(row, m_stateOf[U(k)]) += 1.0;
+                break;
+            case EElementKind::kResistor:
+                m[U(row)][U(row)] -= e.value;
+                break;
+            case EElementKind::kDiode:
+                m[U(row)][U(row)] -= e.resistance;
+                rhs(row, constant) += e.value;
+                break;
+            case EElementKind::kLoad:
+                m[U(row)][U(row)] -= e.resistance;
+                rhs(row, constant) += e.offset;
+                break;
+            case EElementKind::kInductor:
+                break;
+        }
+    }
+    // A part joined by inductors: its potential keeps the sum of their
+    // currents out of it constant, sum of sign x (v(a) - v(b) - R i) / L = 0.
+    for (std::size_t q = 0; q < joined.size(); ++q) {
+        const int row = firstMultiplier + static_cast<int>(q);
+        for (int k : joined[q]) {
+            const CElement& e = elements[U(k)];
+            const double sign = parts.Find(e.a) == joinedRoot[q] ? 1.0 : -1.0;
+            const double w = sign / e.value;
+            potential(row, e.a, w);
+            potential(row, e.b, -w);
+            rhs(row, m_stateOf[U(k)]) += w * e.resistance;
+        }
+    }
+    // Gaussian elimination with partial pivoting, each row scaled to its
+    // largest coefficient first.
+    for (auto& row : m) {
+        double largest = 0.0;
+        for (int col = 0; col < unknowns; ++col) {
+            largest = std::max(largest, std::fabs(row[U(col)]));
+        }
+        if (largest > 0.0) {
+            for (double& value : row) {
+                value /= largest;
+            }
+        }
+    }
+    for (int col = 0; col < unknowns; ++col) {
+        int best = col;
+        for (int r = col + 1; r < unknowns; ++r) {
+            if (std::fabs(m[U(r)][U(col)]) > std::fabs(m[U(best)][U(col)])) {
+                best = r;
+            }
+        }
+        if (!(std::fabs(m[U(best)][U(col)]) > 1e-12)) {
+            mode.solvable = false;
+            m_problem =
+                "cannot solve the circuit: a loop of capacitors and sources without resistance";
+            return;
+        }
+        std::swap(m[U(col)], m[U(best)]);
+        for (int r = 0; r < unknowns; ++r) {
+            if (r == col || m[U(r)][U(col)] == 0.0) {
+                continue;
+            }
+            const double f = m[U(r)][U(col)] / m[U(col)][U(col)];
+            for (int k = col; k < unknowns + sides; ++k) {
+                m[U(r)][U(k)] -= f * m[U(col)][U(k)];
+            }
+        }
+    }
+    const auto solved = [&](int unknown) {
+        CProbe probe;
+        const auto& row = m[U(unknown)];
+        const double pivot = row[U(unknown)];
+        for (int s = 0; s < m_size; ++s) {
+            probe.x[U(s)] = row[U(unknowns + s)] / pivot;
+        }
+        probe.constant = row[U(unknowns + constant)] / pivot;
+        probe.phasor = CComplex(row[U(unknowns + re)], row[U(unknowns + im)]) / pivot;
+        return probe;
+    };
+    std::vector<CProbe> potentials(U(nodeCount));
+    for (int n = 1; n < nodeCount; ++n) {
+        potentials[U(n)] = solved(n - 1);
+        potentials[U(n)].defined = !floating[U(parts.Find(n))];
+    }
+    const auto difference = [](const CProbe& p, const CProbe& q) {
+        CProbe d;
+        for (int s = 0; s < kMaxState; ++s) {
+            d.x[U(s)] = p.x[U(s)] - q.x[U(s)];
+        }
+        d.constant = p.constant - q.constant;
+        d.phasor = p.phasor - q.phasor;
+        d.defined = p.defined && q.defined;
+        return d;
+    };
+    mode.current.assign(U(elementCount), CProbe{});
+    mode.voltage.assign(U(elementCount), CProbe{});
+    for (int k = 0; k < elementCount; ++k) {
+        const CElement& e = elements[U(k)];
+        CProbe& voltage = mode.voltage[U(k)];
+        voltage = difference(potentials[U(e.a)], potentials[U(e.b)]);
+        voltage.defined = voltage.defined || parts.Find(e.a) == parts.Find(e.b);
+        CProbe& current = mode.current[U(k)];
+        if (currentOf[U(k)] >= 0 && !(e.kind == EElementKind::kInductor)) {
+            current = solved(currentOf[U(k)]);
+        } else if (e.kind == EElementKind::kInductor && !shorted[U(k)]) {
+            current.x[U(m_stateOf[U(k)])] = 1.0;
+        } else if (e.kind == EElementKind::kLoad && region[U(k)] == kConstant) {
+            current.constant = std::max(0.0, e.value);
+        }
+    }
+    // The state's equations over its active part, in the state's order.
+    std::vector<int> elementOf(U(m_size), -1);
+    for (int k = 0; k < elementCount; ++k) {
+        if (m_stateOf[U(k)] >= 0) {
+            elementOf[U(m_stateOf[U(k)])] = k;
+        }
+    }
+    std::array<CProbe, kMaxState> ordered{};
+    int size = 0;
+    for (int s = 0; s < m_size; ++s) {
+        const int k = elementOf[U(s)];
+        if (k < 0) {
+            continue;
+        }
+        const CElement& e = elements[U(k)];
+        if (e.kind == EElementKind::kInductor && shorted[U(k)]) {
+            mode.zeroed.push_back(s);
+            continue;
+        }
+        // A capacitor: dv/dt = i / C; an inductor: di/dt = (v - R i) / L.
+        CProbe rate = e.kind == EElementKind::kCapacitor ? mode.current[U(k)] : mode.voltage[U(k)];
+        if (e.kind == EElementKind::kInductor) {
+            rate.x[U(s)] -= e.resistance;
+        }
+        for (double& value : rate.x) {
+            value /= e.value;
+        }
+        rate.constant /= e.value;
+        rate.phasor /= e.value;
+        mode.active[U(size)] = s;
+        ordered[U(size)] = rate;
+        ++size;
+    }
     mode.size = size;
+    bool still = true;
     for (int r = 0; r < size; ++r) {
-        a[U(r)][U(size)] = b0[U(r)];
+        for (int col = 0; col < size; ++col) {
+            mode.a[U(r)][U(col)] = ordered[U(r)].x[U(mode.active[U(col)])];
+            still = still && mode.a[U(r)][U(col)] == 0.0;
+        }
+        mode.a[U(r)][U(size)] = ordered[U(r)].constant;
+        mode.b[U(r)] = ordered[U(r)].phasor;
+        still = still && mode.b[U(r)] == CComplex{};
+    }
+    mode.straight = still;
+    // Inductors in series through a part share one current: projecting onto
+    // it keeps their flux, sum of L x.
+    for (std::size_t q = 0; q < joined.size(); ++q) {
+        CMode::CSeries series;
+        double weight = 0.0;
+        for (int k : joined[q]) {
+            const CElement& e = elements[U(k)];
+            const double sign = parts.Find(e.a) == joinedRoot[q] ? 1.0 : -1.0;
+            series.c[U(m_stateOf[U(k)])] = sign;
+            series.w[U(m_stateOf[U(k)])] = sign / e.value;
+            weight += 1.0 / e.value;
+        }
+        for (double& value : series.w) {
+            value /= weight;
+        }
+        mode.series.push_back(series);
+    }
+    // A conducting diode that alone joins two parts of the circuit carries
+    // nothing: it would hold a cut-off winding at its threshold without
+    // closing any loop.
+    for (std::size_t i = 0; i < m_diodes.size(); ++i) {
+        const int d = m_diodes[i];
+        if (!on[U(d)]) {
+            continue;
+        }
+        CUnion rest(nodeCount);
+        for (int k = 0; k < elementCount; ++k) {
+            const CElement& e = elements[U(k)];
+            const bool joins = k != d && (givenVoltage(k) || e.kind == EElementKind::kInductor ||
+                                          e.kind == EElementKind::kLoad);
+            if (joins) {
+                rest.Join(e.a, e.b);
+            }
+        }
+        if (rest.Find(elements[U(d)].a) != rest.Find(elements[U(d)].b)) {
+            mode.idle |= 1u << i;
+        }
+    }
+    // The events: a conducting diode's current falling below zero, a
+    // blocked one's voltage rising above its threshold (in pairs round a
+    // part without potential), a load crossing a knee.
+    using EAction = CMode::EAction;
+    const auto less = [&](CProbe p, double threshold) {
+        p.constant -= threshold;
+        return p;
+    };
+    for (std::size_t i = 0; i < m_diodes.size(); ++i) {
+        const int d = m_diodes[i];
+        const CElement& e = elements[U(d)];
+        if (on[U(d)]) {
+            mode.events.push_back({mode.current[U(d)], 1.0, EAction::kOff, static_cast<int>(i), 0});
+        } else if (mode.voltage[U(d)].defined) {
+            mode.events.push_back(
+                {less(mode.voltage[U(d)], e.value), -1.0, EAction::kOn, static_cast<int>(i), 0});
+        }
+    }
+    for (int n = 1; n < nodeCount; ++n) {
+        const int root = parts.Find(n);
+        if (pin[U(root)] != n || !floating[U(root)]) {
+            continue;
+        }
+        for (std::size_t i = 0; i < m_diodes.size(); ++i) {
+            const CElement& out = elements[U(m_diodes[i])];
+            if (on[U(m_diodes[i])] || parts.Find(out.a) != root || parts.Find(out.b) == root ||
+                !potentials[U(out.b)].defined) {
+                continue;
+            }
+            for (std::size_t j = 0; j < m_diodes.size(); ++j) {
+                const CElement& in = elements[U(m_diodes[j])];
+                if (on[U(m_diodes[j])] || parts.Find(in.b) != root || parts.Find(in.a) == root ||
+                    !potentials[U(in.a)].defined) {
+                    continue;
+                }
+                CProbe loop = difference(potentials[U(out.a)], potentials[U(out.b)]);
+                const CProbe back = difference(potentials[U(in.a)], potentials[U(in.b)]);
+                for (int s = 0; s < kMaxState; ++s) {
+                    loop.x[U(s)] += back.x[U(s)];
+                }
+                loop.constant += back.constant - out.value - in.value;
+                loop.phasor += back.phasor;
+                loop.defined = true;
+                mode.events.push_back(
+                    {loop, -1.0, EAction::kPair, static_cast<int>(i), static_cast<int>(j)});
+            }
+        }
+    }
+    for (std::size_t i = 0; i < m_loads.size(); ++i) {
+        const int l = m_loads[i];
+        const CElement& e = elements[U(l)];
+        if (!(e.value > 0.0)) {
+            continue;
+        }
+        const double knee = e.offset + e.resistance * e.value;
+        const CProbe& v = mode.voltage[U(l)];
+        const int load = static_cast<int>(i);
+        switch (region[U(l)]) {
+            case kConstant:
+                mode.events.push_back({less(v, knee), 1.0, EAction::kRegion, load, kLinear});
+                break;
+            case kLinear:
+                mode.events.push_back({less(v, knee), -1.0, EAction::kRegion, load, kConstant});
+                mode.events.push_back({less(v, e.offset), 1.0, EAction::kRegion, load, kOff});
+                break;
+            default:
+                mode.events.push_back({less(v, e.offset), -1.0, EAction::kRegion, load, kLinear});
+                break;
+        }
     }
 }
 
@@ -369,29 +767,53 @@ void CPiecewiseCircuit::Advance(const CMode& mode, CComplex from, CComplex to,
 void CPiecewiseCircuit::CarryJacobian(const CMode& mode, const CMatrix& exponential,
                                       CJacobian& jacobian) const {
     const int n = mode.size;
-    const CJacobian rows = jacobian;
+    std::array<std::array<double, kMaxState>, kMaxState> rows{};
+    for (int k = 0; k < n; ++k) {
+        rows[U(k)] = jacobian[U(mode.active[U(k)])];
+    }
     for (int r = 0; r < n; ++r) {
+        auto& out = jacobian[U(mode.active[U(r)])];
         for (int col = 0; col < m_size; ++col) {
             double sum = 0.0;
             for (int k = 0; k < n; ++k) {
-                sum += exponential[U(r)][U(k)] * rows[U(mode.active[U(k)])][U(col)];
+                sum += exponential[U(r)][U(k)] * rows[U(k)][U(col)];
             }
-            jacobian[U(mode.active[U(r)])][U(col)] = sum;
+            out[U(col)] = sum;
+        }
+    }
+}
+
+void CPiecewiseCircuit::Enter(const CMode& mode, CState& x, CJacobian* jacobian) const {
+    for (int s : mode.zeroed) {
+        x[U(s)] = 0.0;
+        if (jacobian != nullptr) {
+            (*jacobian)[U(s)].fill(0.0);
+        }
+    }
+    for (const CMode::CSeries& series : mode.series) {
+        double along = 0.0;
+        for (int s = 0; s < m_size; ++s) {
+            along += series.c[U(s)] * x[U(s)];
+        }
+        for (int s = 0; s < m_size; ++s) {
+            x[U(s)] -= series.w[U(s)] * along;
+        }
+        if (jacobian != nullptr) {
+            for (int col = 0; col < m_size; ++col) {
+                double sum = 0.0;
+                for (int s = 0; s < m_size; ++s) {
+                    sum += series.c[U(s)] * (*jacobian)[U(s)][U(col)];
+                }
+                for (int s = 0; s < m_size; ++s) {
+                    (*jacobian)[U(s)][U(col)] -= series.w[U(s)] * sum;
+                }
+            }
         }
     }
 }
 
 double CPiecewiseCircuit::EventValue(const CMode& mode, int k, CComplex z, const CState& x) const {
-    const CMode::CEvent& event = mode.events[U(k)];
-    switch (event.kind) {
-        case EEvent::kDrive:
-            return Drive(event.path, z, x);
-        case EEvent::kCurrent:
-            return Path(event.path).direction * x[U(Path(event.path).inductor)];
-        case EEvent::kKnee:
-            return x[0] - kCollapseVoltageV;
-    }
-    return 0.0;
+    return mode.events[U(k)].probe.Value(x, z);
 }
 
 // The time (from t, at most tau) at which event k's value reaches zero, by
@@ -399,7 +821,8 @@ double CPiecewiseCircuit::EventValue(const CMode& mode, int k, CComplex z, const
 // narrows with every step (bisection where Newton would leave it).
 double CPiecewiseCircuit::Locate(const CMode& mode, int k, double t, const CState& x, double tau,
                                  double gHi) {
-    const double expected = mode.events[U(k)].expected;
+    const CMode::CEvent& event = mode.events[U(k)];
+    const double expected = event.expected;
     double lo = 0.0;
     double hi = tau;
     const CComplex from = Phasor(t);
@@ -409,7 +832,7 @@ double CPiecewiseCircuit::Locate(const CMode& mode, int k, double t, const CStat
         return 0.0;
     }
     double guess = gLo - gHi > 0.0 ? tau * gLo / (gLo - gHi) : 0.5 * tau;
-    const double tolerance = 1e-13 * m_circuit.Period();
+    const double tolerance = 1e-13 * m_network.Period();
     double change = tau;
     for (int iteration = 0; iteration < 50 && hi - lo > tolerance && change > tolerance;
          ++iteration) {
@@ -427,21 +850,7 @@ double CPiecewiseCircuit::Locate(const CMode& mode, int k, double t, const CStat
             }
         }
         // The slope of the event value along the solution.
-        const CState d = Derivative(mode, z, at);
-        const CMode::CEvent& event = mode.events[U(k)];
-        double slope = 0.0;
-        switch (event.kind) {
-            case EEvent::kDrive:
-                slope = Path(event.path).sign * m_peak * m_omega * z.real() - d[0];
-                break;
-            case EEvent::kCurrent:
-                slope = Path(event.path).direction * d[U(Path(event.path).inductor)];
-                break;
-            case EEvent::kKnee:
-                slope = d[0];
-                break;
-        }
-        slope *= expected;
+        const double slope = event.probe.Slope(Derivative(mode, z, at), z, m_omega) * expected;
         double next = slope != 0.0 ? guess - g / slope : 0.5 * (lo + hi);
         if (!(next > lo && next < hi)) {
             next = 0.5 * (lo + hi);
@@ -464,11 +873,9 @@ CPiecewiseCircuit::CInterval CPiecewiseCircuit::MakeInterval(const CMode& mode, 
     interval.x1 = x1;
     interval.d0 = Derivative(mode, z0, x0);
     interval.d1 = Derivative(mode, z1, x1);
-    interval.e0 = m_peak * z0.imag();
-    interval.e1 = m_peak * z1.imag();
-    interval.s0 = m_peak * m_omega * z0.real();
-    interval.s1 = m_peak * m_omega * z1.real();
-    interval.paths = mode.paths;
+    interval.z0 = z0;
+    interval.z1 = z1;
+    interval.mode = &mode;
     return interval;
 }
 
@@ -482,36 +889,34 @@ bool CPiecewiseCircuit::Follows(const CMode& mode, const CInterval& in, CComplex
     for (int r = 0; r < mode.size; ++r) {
         const auto s = U(mode.active[U(r)]);
         const double miss = std::fabs(xm[s] - cubic(in.x0[s], in.x1[s], in.d0[s], in.d1[s]));
-        if (!(miss <= (s == 0 ? m_voltageTolerance : m_currentTolerance))) {
+        const bool voltage = static_cast<int>(s) < m_capacitors;
+        if (!(miss <= (voltage ? m_voltageTolerance : m_currentTolerance))) {
             return false;
         }
     }
-    // A path without inductance: its current, the source's voltage less the
-    // output's over its resistance, as the measurements take it.
-    const double em = m_peak * zm.imag();
-    for (int p = 0; p < m_pathCount; ++p) {
-        if ((mode.paths & (1u << p)) == 0 || Path(p).inductor >= 0) {
+    // A conducting diode's current, as the measurements take it.
+    for (int d : m_diodes) {
+        if (!mode.conducts[U(d)]) {
             continue;
         }
-        const double expected = cubic(PathCurrent(p, mode.paths, in.e0, in.x0),
-                                      PathCurrent(p, mode.paths, in.e1, in.x1),
-                                      PathCurrentSlope(p, mode.paths, in.s0, in.d0),
-                                      PathCurrentSlope(p, mode.paths, in.s1, in.d1));
-        if (!(std::fabs(PathCurrent(p, mode.paths, em, xm) - expected) <= m_currentTolerance)) {
+        const CProbe& current = mode.current[U(d)];
+        const double expected =
+            cubic(current.Value(in.x0, in.z0), current.Value(in.x1, in.z1),
+                  current.Slope(in.d0, in.z0, m_omega), current.Slope(in.d1, in.z1, m_omega));
+        if (!(std::fabs(current.Value(xm, zm) - expected) <= m_currentTolerance)) {
             return false;
         }
     }
     return true;
 }
 
-void CPiecewiseCircuit::Record(CMode& mode, const CInterval& in, CComplex z0, CComplex z1,
-                               bool regular, int depth, std::vector<CInterval>& intervals) {
+void CPiecewiseCircuit::Record(CMode& mode, const CInterval& in, bool regular, int depth,
+                               std::vector<CInterval>& intervals) {
     const double half = 0.5 * (in.t1 - in.t0);
-    // With every diode blocked and the load above its knee the capacitor
-    // gives a constant current: the output falls in a straight line, which
-    // the cubic is.
-    const bool straight = mode.paths == 0 && !mode.resistiveLoad;
-    if (straight || depth >= kMaxDepth || m_refinements >= kMaxRefinements || !(half > 0.0)) {
+    // With every diode blocked and each load at a constant current, the
+    // capacitors give constant currents: the output falls in a straight
+    // line, which the cubic is.
+    if (mode.straight || depth >= kMaxDepth || m_refinements >= kMaxRefinements || !(half > 0.0)) {
         intervals.push_back(in);
         return;
     }
@@ -529,50 +934,177 @@ void CPiecewiseCircuit::Record(CMode& mode, const CInterval& in, CComplex z0, CC
                 1.0, m_omega * std::ldexp(m_step, -static_cast<int>(m_halfRotations.size()) - 1)));
         }
         exponential = &mode.halves[U(depth)];
-        zm = Product(z0, m_halfRotations[U(depth)]);
+        zm = Product(in.z0, m_halfRotations[U(depth)]);
     } else {
         own = Exponential(mode, half);
         exponential = &own;
         zm = Phasor(tm);
     }
     CState xm = in.x0;
-    Advance(mode, z0, zm, *exponential, xm, nullptr);
+    Advance(mode, in.z0, zm, *exponential, xm, nullptr);
     if (Follows(mode, in, zm, xm)) {
         intervals.push_back(in);
         return;
     }
     ++m_refinements;
-    Record(mode, MakeInterval(mode, in.t0, z0, in.x0, tm, zm, xm), z0, zm, regular, depth + 1,
+    Record(mode, MakeInterval(mode, in.t0, in.z0, in.x0, tm, zm, xm), regular, depth + 1,
            intervals);
-    Record(mode, MakeInterval(mode, tm, zm, xm, in.t1, z1, in.x1), zm, z1, regular, depth + 1,
+    Record(mode, MakeInterval(mode, tm, zm, xm, in.t1, in.z1, in.x1), regular, depth + 1,
            intervals);
+}
+
+CPiecewiseCircuit::CModeKey CPiecewiseCircuit::Apply(const CMode& mode, int k, CModeKey key) const {
+    const CMode::CEvent& event = mode.events[U(k)];
+    switch (event.action) {
+        case CMode::EAction::kOff:
+            key.diodes &= ~(1u << event.first);
+            break;
+        case CMode::EAction::kOn:
+            key.diodes |= 1u << event.first;
+            break;
+        case CMode::EAction::kPair:
+            key.diodes |= (1u << event.first) | (1u << event.second);
+            break;
+        case CMode::EAction::kRegion: {
+            const unsigned shift = 2u * static_cast<unsigned>(event.first);
+            key.regions =
+                (key.regions & ~(3u << shift)) | (static_cast<unsigned>(event.second) << shift);
+            break;
+        }
+    }
+    return key;
+}
+
+// The diodes that conduct at the state: starting from a guess, a load's
+// region is set by its voltage, an inductor that carries a current gets the
+// diodes that let it flow, a conducting diode with a current against it
+// stops and a blocked one driven forward starts, until none of these is left
+// (a bounded number of rounds).
+CPiecewiseCircuit::CModeKey CPiecewiseCircuit::ConductingAt(CComplex z, CState& x, CModeKey key) {
+    const int rounds = 4 * static_cast<int>(m_diodes.size()) + 8;
+    for (int round = 0; round < rounds; ++round) {
+        CMode* mode = &Settled(key);
+        if (!mode->solvable) {
+            return key;
+        }
+        bool changed = false;
+        for (std::size_t i = 0; i < m_loads.size() && !changed; ++i) {
+            const CElement& e = m_network.elements[U(m_loads[i])];
+            if (!(e.value > 0.0)) {
+                continue;
+            }
+            const double v = mode->voltage[U(m_loads[i])].Value(x, z);
+            const double knee = e.offset + e.resistance * e.value;
+            const unsigned wanted = v >= knee ? kConstant : v >= e.offset ? kLinear : kOff;
+            const unsigned shift = 2u * static_cast<unsigned>(i);
+            if (((key.regions >> shift) & 3u) != wanted) {
+                key.regions = (key.regions & ~(3u << shift)) | (wanted << shift);
+                changed = true;
+            }
+        }
+        if (changed) {
+            continue;
+        }
+        // An inductor the mode holds at zero while it carries a current:
+        // the first diode, or pair, that lets it flow forward.
+        for (int s : mode->zeroed) {
+            if (x[U(s)] == 0.0 || changed) {
+                continue;
+            }
+            const int count = static_cast<int>(m_diodes.size());
+            for (int i = 0; i < count && !changed; ++i) {
+                for (int j = i; j < count && !changed; ++j) {
+                    const unsigned add = (1u << i) | (1u << j);
+                    if ((key.diodes & add) != 0) {
+                        continue;
+                    }
+                    CModeKey tried = key;
+                    tried.diodes |= add;
+                    CMode& candidate = ModeOf(tried);
+                    if (!candidate.solvable ||
+                        std::find(candidate.zeroed.begin(), candidate.zeroed.end(), s) !=
+                            candidate.zeroed.end()) {
+                        continue;
+                    }
+                    const bool forward = candidate.current[U(m_diodes[U(i)])].Value(x, z) > 0.0 &&
+                                         candidate.current[U(m_diodes[U(j)])].Value(x, z) > 0.0;
+                    if (forward) {
+                        key = tried;
+                        changed = true;
+                    }
+                }
+            }
+            if (!changed) {
+                x[U(s)] = 0.0;  // no diode lets it flow: it cannot carry one
+            }
+        }
+        mode = &Settled(key);
+        if (changed || !mode->solvable) {
+            continue;
+        }
+        // A diode against its state: those that stop first, then those that
+        // start.
+        for (int pass = 0; pass < 2 && !changed; ++pass) {
+            for (int k = 0; k < static_cast<int>(mode->events.size()) && !changed; ++k) {
+                const CMode::CEvent& event = mode->events[U(k)];
+                const bool stopping = event.action == CMode::EAction::kOff;
+                if (event.action == CMode::EAction::kRegion || stopping != (pass == 0)) {
+                    continue;
+                }
+                if (event.probe.Value(x, z) * event.expected < 0.0) {
+                    key = Apply(*mode, k, key);
+                    changed = true;
+                }
+            }
+        }
+        if (!changed) {
+            break;
+        }
+    }
+    return key;
+}
+
+CPiecewiseCircuit::CMode& CPiecewiseCircuit::Settled(CModeKey& key) {
+    CMode* mode = &ModeOf(key);
+    for (std::size_t round = 0; round < m_diodes.size() && mode->solvable && mode->idle != 0;
+         ++round) {
+        key.diodes &= ~mode->idle;
+        mode = &ModeOf(key);
+    }
+    return *mode;
+}
+
+void CPiecewiseCircuit::MirrorConducting() {
+    if (!m_haveLast || !m_network.HasSymmetry()) {
+        return;
+    }
+    unsigned mirrored = 0;
+    for (std::size_t i = 0; i < m_diodes.size(); ++i) {
+        if ((m_last.diodes >> i) & 1u) {
+            const int image = m_network.image[U(m_diodes[i])];
+            const auto found = std::find(m_diodes.begin(), m_diodes.end(), image);
+            mirrored |= 1u << static_cast<unsigned>(found - m_diodes.begin());
+        }
+    }
+    m_last.diodes = mirrored;
 }
 
 bool CPiecewiseCircuit::Carry(double t0, double duration, CState& x, CJacobian* jacobian,
                               std::vector<CInterval>* intervals) {
+    if (!m_problem.empty()) {
+        return false;
+    }
     const double tEnd = t0 + duration;
-    const double period = m_circuit.Period();
+    const double period = m_network.Period();
     CComplex z = Phasor(t0);
     const CComplex rotation = std::polar(1.0, m_omega * m_step);
-    unsigned paths = ConductingAt(z, x);
-    bool resistive = x[0] < kCollapseVoltageV;
-    CMode* mode = &ModeOf(paths, resistive);
+    CModeKey key = ConductingAt(z, x, m_haveLast ? m_last : CModeKey{});
+    CMode* mode = &Settled(key);
+    if (!mode->solvable) {
+        return false;
+    }
+    Enter(*mode, x, jacobian);
     m_refinements = 0;
-    const auto zeroInactive = [&]() {
-        if (jacobian == nullptr) {
-            return;
-        }
-        for (int s = 1; s < m_size; ++s) {
-            bool active = false;
-            for (int r = 0; r < mode->size; ++r) {
-                active = active || mode->active[U(r)] == s;
-            }
-            if (!active) {
-                (*jacobian)[U(s)].fill(0.0);
-            }
-        }
-    };
-    zeroInactive();
     const int budget = kEventsPerPeriod * (1 + static_cast<int>(std::ceil(duration / period)));
     int events = 0;
     double t = t0;
@@ -580,8 +1112,8 @@ bool CPiecewiseCircuit::Carry(double t0, double duration, CState& x, CJacobian* 
     const auto record = [&](double from, CComplex zFrom, const CState& xFrom, double to,
                             CComplex zTo, const CState& xTo, bool regular) {
         if (intervals != nullptr) {
-            Record(*mode, MakeInterval(*mode, from, zFrom, xFrom, to, zTo, xTo), zFrom, zTo,
-                   regular, 0, *intervals);
+            Record(*mode, MakeInterval(*mode, from, zFrom, xFrom, to, zTo, xTo), regular, 0,
+                   *intervals);
         }
     };
     while (t < tEnd) {
@@ -637,25 +1169,18 @@ bool CPiecewiseCircuit::Carry(double t0, double duration, CState& x, CJacobian* 
             z = zAt;
         }
         t += first;
-        const CMode::CEvent event = mode->events[U(fired)];
-        switch (event.kind) {
-            case EEvent::kDrive:
-                paths ^= 1u << event.path;
-                break;
-            case EEvent::kCurrent:
-                paths &= ~(1u << event.path);
-                x[U(Path(event.path).inductor)] = 0.0;
-                break;
-            case EEvent::kKnee:
-                resistive = !resistive;
-                break;
+        key = Apply(*mode, fired, key);
+        mode = &Settled(key);
+        if (!mode->solvable) {
+            return false;
         }
-        mode = &ModeOf(paths, resistive);
-        zeroInactive();
+        Enter(*mode, x, jacobian);
         if (t >= gridNext) {
             ++step;
         }
     }
+    m_last = key;
+    m_haveLast = true;
     return true;
 }
 

@@ -4,43 +4,72 @@
 #include <array>
 #include <complex>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "Circuit.h"
+#include "Network.h"
 
 namespace ohmrada {
 
-// The circuit as a piecewise-linear system, solved exactly between diode
-// events.
+// A circuit of elements (CNetwork) as a piecewise-linear system, solved
+// exactly between diode events.
 //
-// The state is the capacitor voltage and, with a leakage inductance, the
-// current of each source's inductance. While a given set of paths conducts
-// (a path: a source, its resistance and inductance, the diodes in series, the
-// capacitor) and the load stays on one side of its knee, the circuit is
-// linear with a constant and a sinusoidal input,
+// The state is the capacitors' voltages and the inductors' currents. While
+// a given set of diodes conducts and every load stays on one side of its
+// knees, the circuit is linear with a constant and a sinusoidal input,
 //     dx/dt = A x + b0 + Re(B e^{j(wt + phase)}),
 // whose solution from any state is the periodic particular solution plus a
-// matrix exponential. The state is carried over a grid of fixed steps; an
-// event found on a step (a diode starting or ceasing to conduct, the output
-// crossing the load's knee) is located by a safeguarded Newton iteration on
-// the exact solution, and the mode changes there. The intervals handed out
-// for measuring are halved until a cubic through their ends' values and
-// slopes meets the exact state at their middle: where the circuit's time
-// constants are short against the grid (a stiff source, a small leakage
-// inductance against a large capacitor) the current after a diode starts
-// is an exponential no cubic over a whole step could follow. Alongside, the derivative
-// of the state by the start state (the monodromy matrix when carried over a
-// period) can be carried for a Newton iteration on the period map.
+// matrix exponential. Each such mode is built from the element list by
+// nodal analysis: capacitors are voltage sources of their state, inductors
+// current sources of theirs, conducting diodes a threshold behind their
+// bulk resistance, blocked ones nothing. Where blocked diodes leave part of
+// the circuit without a path to ground, an inductor that alone joins it to
+// the rest carries no current (and has no voltage); several inductors that
+// join it share their current, and that part's potential is what keeps the
+// sum of their currents constant; a part joined by nothing has no potential
+// of its own, and its diodes start to conduct in pairs, when the voltage
+// round a loop through two of them exceeds both thresholds.
+//
+// The state is carried over a grid of fixed steps; an event found on a step
+// (a diode starting or ceasing to conduct, a load crossing a knee) is located
+// by a safeguarded Newton iteration on the exact solution, and the mode
+// changes there. The intervals handed out for measuring are halved until a
+// cubic through their ends' values and slopes meets the exact state at their
+// middle: where the circuit's time constants are short against the grid (a
+// stiff source, a small leakage inductance against a large capacitor) the
+// current after a diode starts is an exponential no cubic over a whole step
+// could follow. Alongside, the derivative of the state by the start state
+// (the monodromy matrix when carried over a period) can be carried for a
+// Newton iteration on the period map.
 //
 // One instance per circuit; it caches each mode's matrices. Not thread-safe
 // (each solver call makes its own).
 class CPiecewiseCircuit {
 public:
-    static constexpr int kMaxState = 3;  // the voltage and two inductor currents
+    // Four capacitors and four inductors: a symmetric supply with an LC
+    // filter on both rails and leakage in both halves of its winding.
+    static constexpr int kMaxState = 8;
     using CState = std::array<double, kMaxState>;
     using CJacobian = std::array<CState, kMaxState>;
+    using CComplex = std::complex<double>;
+    struct CMode;
 
-    // One stretch of time in one mode: both ends' states and derivatives.
+    // A quantity that is linear in the mode: x . state + constant +
+    // Re(phasor x e^{j(wt + phase)}).
+    struct CProbe {
+        CState x{};
+        double constant = 0.0;
+        CComplex phasor{};
+        bool defined = true;  // false: a potential no element fixes
+
+        double Value(const CState& state, CComplex z) const;
+        // Its slope, from the state's derivative.
+        double Slope(const CState& derivative, CComplex z, double omega) const;
+    };
+
+    // One stretch of time in one mode: both ends' states, derivatives and
+    // source phasors.
     struct CInterval {
         double t0 = 0.0;
         double t1 = 0.0;
@@ -48,67 +77,76 @@ public:
         CState x1{};
         CState d0{};
         CState d1{};
-        unsigned paths = 0;  // bit p set: path p conducts
-        double e0 = 0.0;     // the source voltage at both ends
-        double e1 = 0.0;
-        double s0 = 0.0;  // and its slope
-        double s1 = 0.0;
+        CComplex z0{};
+        CComplex z1{};
+        const CMode* mode = nullptr;
     };
 
+    CPiecewiseCircuit(CNetwork network, int stepsPerPeriod);
+    // The circuit the parameters describe (BuildNetwork).
     CPiecewiseCircuit(const CCircuitParameters& circuit, int stepsPerPeriod);
     ~CPiecewiseCircuit();
     CPiecewiseCircuit(const CPiecewiseCircuit&) = delete;
     CPiecewiseCircuit& operator=(const CPiecewiseCircuit&) = delete;
 
-    // The sources' phase at t = 0 (radians): e(t) = peak x sin(wt + phase).
+    // The sources' phase at t = 0 (radians): a source of phase p gives
+    // peak x sin(wt + phase + p).
     void SetPhase(double phase) { m_phase = phase; }
 
+    const CNetwork& Network() const { return m_network; }
     int StateSize() const { return m_size; }
-    int PathCount() const { return m_pathCount; }
-    bool HasInductance() const { return m_inductance; }
+    double Omega() const { return m_omega; }
+    // Empty while every mode met could be solved; otherwise why not (a loop
+    // of capacitors and sources without resistance, say).
+    const std::string& Problem() const { return m_problem; }
 
     // Carries the state x from time t0 over duration. A given jacobian is
     // multiplied by the stretch's derivative; intervals, when given, receive
     // every step and event. False when the events do not settle (more than
-    // a bounded number of them).
+    // a bounded number of them) or a mode cannot be solved.
     bool Carry(double t0, double duration, CState& x, CJacobian* jacobian,
                std::vector<CInterval>* intervals);
 
-    // The source voltage e(t) and its slope.
-    double SourceVoltage(double t) const;
-    double SourceSlope(double t) const;
-    // Path p's current and its slope at one end of an interval.
-    double PathCurrent(int p, unsigned paths, double e, const CState& x) const;
-    double PathCurrentSlope(int p, unsigned paths, double eSlope, const CState& d) const;
-    // The path's source voltage is sign x e(t).
-    double PathSign(int p) const { return Path(p).sign; }
+    // Half a period on, where the circuit has a symmetry: the diodes that
+    // conducted at the end of the last Carry, swapped as the symmetry swaps
+    // them, are the first guess of those conducting at the next start.
+    void MirrorConducting();
+
+    // In a mode: an element's current (a to b through it; a blocked diode's
+    // is zero) and its voltage v(a) - v(b); whether a diode conducts.
+    const CProbe& Current(const CMode& mode, int element) const;
+    const CProbe& Voltage(const CMode& mode, int element) const;
+    bool Conducts(const CMode& mode, int element) const;
+    // A source's own voltage, peak x sin(wt + phase), as a probe.
+    CProbe SourceVoltage(int element) const;
+    // Whether every diode is blocked in the mode.
+    bool NoneConducts(const CMode& mode) const;
 
     // Events located since construction (a measure of work).
     int EventCount() const { return m_eventCount; }
 
 private:
-    struct CPath {
-        double sign = 1.0;        // the source voltage enters as sign x e(t)
-        double threshold = 0.0;   // of the diodes in series
-        double resistance = 0.0;  // source and diodes in series
-        int inductor = -1;        // state index of its inductance's current
-        double direction = 1.0;   // the path's current is direction x that current
-    };
-    struct CMode;
     static constexpr int kMaxAugmented = kMaxState + 1;
     using CMatrix = std::array<std::array<double, kMaxAugmented>, kMaxAugmented>;
+    struct CModeKey {
+        unsigned diodes = 0;   // bit k: the k-th diode conducts
+        unsigned regions = 0;  // two bits a load: off, linear, constant
+        bool operator==(const CModeKey&) const = default;
+    };
 
-    const CPath& Path(int p) const { return m_paths[static_cast<std::size_t>(p)]; }
-    CMode& ModeOf(unsigned paths, bool resistiveLoad);
-    using CComplex = std::complex<double>;
-    // e^{j(wt + phase)}: the source voltage is peak x its imaginary part.
+    CMode& ModeOf(CModeKey key);
+    // The mode of key with its idle diodes blocked (key follows).
+    CMode& Settled(CModeKey& key);
     CComplex Phasor(double t) const;
-    unsigned ConductingAt(CComplex z, const CState& x) const;
-    double Drive(int p, CComplex z, const CState& x) const;
+    // The conducting diodes and the loads' regions consistent with the state.
+    CModeKey ConductingAt(CComplex z, CState& x, CModeKey guess);
+    // On entering a mode: inductors it holds at zero to zero, inductors it
+    // joins in series to their common current.
+    void Enter(const CMode& mode, CState& x, CJacobian* jacobian) const;
     double EventValue(const CMode& mode, int k, CComplex z, const CState& x) const;
     CMatrix Exponential(const CMode& mode, double tau) const;
-    // The equations and events of a mode whose paths and load are set.
-    void Assemble(CMode& mode) const;
+    // The equations and events of a mode whose diodes and loads are set.
+    void Assemble(CMode& mode);
     // Its particular solution for the sinusoidal input: (jw - A) X = B.
     void SolveParticular(CMode& mode) const;
     CState Derivative(const CMode& mode, CComplex z, const CState& x) const;
@@ -119,23 +157,27 @@ private:
                            CComplex z1, const CState& x1) const;
     // Appends [t0, t1] in mode, halved while a cubic cannot follow it; halves
     // of the grid's own step (regular) use the mode's cached exponentials.
-    void Record(CMode& mode, const CInterval& interval, CComplex z0, CComplex z1, bool regular,
-                int depth, std::vector<CInterval>& intervals);
+    void Record(CMode& mode, const CInterval& interval, bool regular, int depth,
+                std::vector<CInterval>& intervals);
     // Whether the cubic through the interval's ends meets the exact state xm
     // at its middle, within the measurements' tolerance.
     bool Follows(const CMode& mode, const CInterval& interval, CComplex zm, const CState& xm) const;
     double Locate(const CMode& mode, int k, double t, const CState& x, double tau, double gHi);
+    CModeKey Apply(const CMode& mode, int k, CModeKey key) const;
 
-    CCircuitParameters m_circuit;
+    CNetwork m_network;
     double m_phase = 0.0;
     double m_omega = 0.0;
-    double m_peak = 0.0;
     double m_step = 0.0;
     int m_size = 1;
-    int m_pathCount = 0;
-    bool m_inductance = false;
-    std::array<CPath, 2> m_paths{};
+    std::vector<int> m_stateOf;  // per element: its state, -1 for none
+    int m_capacitors = 0;        // the first states, the capacitors' voltages
+    std::vector<int> m_diodes;   // elements
+    std::vector<int> m_loads;    // elements
     std::vector<std::unique_ptr<CMode>> m_modes;
+    CModeKey m_last{};  // the mode at the end of the last Carry
+    bool m_haveLast = false;
+    std::string m_problem;
     // The phasor's turn over a grid step's half, quarter, ...: the middles of
     // the grid's halved steps without a sine each.
     std::vector<CComplex> m_halfRotations;

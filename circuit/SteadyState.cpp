@@ -45,22 +45,23 @@ CSteadyState Failure(ESteadyStateStatus status, std::string reason) {
 }
 
 // Maps the state at the end of a half period onto the state at its start:
-// the other source's path takes the place of the first.
-void Mirror(const CCircuitParameters& c, int size, CState& x, CJacobian* jacobian) {
-    if (size == 1) {
-        return;
-    }
-    if (c.kind == ECircuitKind::kBridge) {
-        x[1] = -x[1];
-        if (jacobian != nullptr) {
-            for (double& value : (*jacobian)[1]) {
-                value = -value;
-            }
+// each element's state goes to its image's, with the image's sign.
+void Mirror(const CNetwork& network, const std::vector<int>& stateOf, CState& x,
+            CJacobian* jacobian) {
+    const CState from = x;
+    const CJacobian rows = jacobian != nullptr ? *jacobian : CJacobian{};
+    for (std::size_t k = 0; k < network.elements.size(); ++k) {
+        const int s = stateOf[k];
+        if (s < 0) {
+            continue;
         }
-    } else {
-        std::swap(x[1], x[2]);
+        const int t = stateOf[U(network.image[k])];
+        const double sign = network.imageSign[k];
+        x[U(t)] = sign * from[U(s)];
         if (jacobian != nullptr) {
-            std::swap((*jacobian)[1], (*jacobian)[2]);
+            for (std::size_t col = 0; col < rows[U(s)].size(); ++col) {
+                (*jacobian)[U(t)][col] = sign * rows[U(s)][col];
+            }
         }
     }
 }
@@ -168,136 +169,169 @@ CCubic Product(const CCubic& p, const CCubic& q) {
     return {p.f0 * q.f0, p.f1 * q.f1, p.d0 * q.f0 + p.f0 * q.d0, p.d1 * q.f1 + p.f1 * q.d1, p.h};
 }
 
-CCubic Sum(const CCubic& p, const CCubic& q, double k = 1.0) {
-    return {p.f0 + k * q.f0, p.f1 + k * q.f1, p.d0 + k * q.d0, p.d1 + k * q.d1, p.h};
+using CProbe = CPiecewiseCircuit::CProbe;
+
+// A quantity of the circuit over one interval.
+CCubic ProbeCubic(const CPiecewiseCircuit& circuit, const CProbe& probe, const CInterval& in) {
+    const double w = circuit.Omega();
+    return {probe.Value(in.x0, in.z0), probe.Value(in.x1, in.z1), probe.Slope(in.d0, in.z0, w),
+            probe.Slope(in.d1, in.z1, w), in.t1 - in.t0};
 }
 
-CCubic PathCubic(const CPiecewiseCircuit& circuit, int p, const CInterval& in) {
-    return {circuit.PathCurrent(p, in.paths, in.e0, in.x0),
-            circuit.PathCurrent(p, in.paths, in.e1, in.x1),
-            circuit.PathCurrentSlope(p, in.paths, in.s0, in.d0),
-            circuit.PathCurrentSlope(p, in.paths, in.s1, in.d1), in.t1 - in.t0};
-}
+// What is summed of one element over the measured time.
+struct CElementSums {
+    double mean = 0.0;     // its current's integral
+    double square = 0.0;   // its current's square's
+    double peak = 0.0;     // its largest current
+    double reverse = 0.0;  // a diode's largest reverse voltage
+    double power = 0.0;    // a source's delivered energy
+};
 
-// Where the two half-waves conduct alike, the second half of the period is
-// the first with the two paths (and, in the centre tap, the two sources)
-// swapped: a quantity of one path over the whole period is the sum over both
-// paths of the first half (the largest of both, for a peak), and one source's
-// is that of both sources (of the bridge's one source, twice).
-template <std::size_t N>
-void MirrorHalf(std::array<double, N>& half, int count, bool peak) {
-    if (count == 2) {
-        const double whole = peak ? std::max(half[0], half[1]) : half[0] + half[1];
-        half[0] = half[1] = whole;
-    } else if (!peak) {
-        half[0] *= 2.0;
-    }
-}
+struct CRailSums {
+    double integral = 0.0;
+    double low = std::numeric_limits<double>::infinity();
+    double high = -std::numeric_limits<double>::infinity();
+    double reservoirLow = std::numeric_limits<double>::infinity();
+    double reservoirHigh = -std::numeric_limits<double>::infinity();
+    double reservoirIntegral = 0.0;
+    std::vector<COutputSegment> output;
+};
+
+struct CMeasured {
+    std::vector<CRailResult> rails;
+};
 
 // The measurements of one period of intervals, or of half a period where
-// the two halves are mirror images (halves).
-CCircuitMeasurements Measure(const CCircuitParameters& c, const CPiecewiseCircuit& circuit,
-                             const std::vector<CInterval>& intervals, bool halves) {
-    const int paths = circuit.PathCount();
-    const int sources = c.SourceCount();
-    const double period = c.Period();
-    double vIntegral = 0.0;
-    double vMin = std::numeric_limits<double>::infinity();
-    double vMax = -vMin;
-    std::array<double, 2> iMean{}, iSquare{}, iPeak{}, reverse{};
-    std::array<double, 2> sourceSquare{}, sourcePower{};
-    double capacitorSquare = 0.0;
-    const double diodeBulk = c.bulkResistanceOhm;
+// the two halves are mirror images (halves): then a quantity of one element
+// over the whole period is its own over the first half with its image's (the
+// larger of both, for a peak).
+CMeasured Measure(const CNetwork& network, const CPiecewiseCircuit& circuit,
+                  const std::vector<CInterval>& intervals, bool halves) {
+    const auto& elements = network.elements;
+    const double period = network.Period();
+    std::vector<CElementSums> sums(elements.size());
+    std::vector<CRailSums> rails(network.rails.size());
+    for (CRailSums& rail : rails) {
+        rail.output.reserve(intervals.size());
+    }
+    const std::vector<int> diodes = network.OfKind(EElementKind::kDiode);
+    const std::vector<int> sources = network.OfKind(EElementKind::kSource);
     for (const CInterval& in : intervals) {
+        const CPiecewiseCircuit::CMode& mode = *in.mode;
         const double h = in.t1 - in.t0;
-        const CCubic v{in.x0[0], in.x1[0], in.d0[0], in.d1[0], h};
-        const CCubic e{in.e0, in.e1, in.s0, in.s1, h};
-        vIntegral += v.Integral();
-        vMax = v.MaxWith(vMax);
-        vMin = v.MinWith(vMin);
-        std::array<CCubic, 2> i{CCubic{0, 0, 0, 0, h}, CCubic{0, 0, 0, 0, h}};
-        for (int p = 0; p < paths; ++p) {
-            if ((in.paths & (1u << p)) == 0) {
-                continue;  // a blocked path carries nothing
+        for (std::size_t r = 0; r < rails.size(); ++r) {
+            const CRail& rail = network.rails[r];
+            CRailSums& sum = rails[r];
+            const CCubic v = ProbeCubic(circuit, circuit.Voltage(mode, rail.load), in);
+            sum.integral += v.Integral();
+            sum.high = v.MaxWith(sum.high);
+            sum.low = v.MinWith(sum.low);
+            sum.output.push_back({h, v.f0, v.f1, v.d0, v.d1});
+            const CCubic reservoir = ProbeCubic(circuit, circuit.Current(mode, rail.reservoir), in);
+            sums[U(rail.reservoir)].square += Square(reservoir).Integral();
+            if (rail.filter >= 0) {
+                const CCubic u = ProbeCubic(circuit, circuit.Voltage(mode, rail.reservoir), in);
+                sum.reservoirHigh = u.MaxWith(sum.reservoirHigh);
+                sum.reservoirLow = u.MinWith(sum.reservoirLow);
+                sum.reservoirIntegral += u.Integral();
+                const CCubic i = ProbeCubic(circuit, circuit.Current(mode, rail.filter), in);
+                CElementSums& filter = sums[U(rail.filter)];
+                filter.square += Square(i).Integral();
+                filter.peak = i.MaxWith(filter.peak);
             }
-            i[U(p)] = PathCubic(circuit, p, in);
-            iMean[U(p)] += i[U(p)].Integral();
-            iSquare[U(p)] += Square(i[U(p)]).Integral();
-            iPeak[U(p)] = i[U(p)].MaxWith(iPeak[U(p)]);
         }
-        // The load and the capacitor's current.
-        const auto load = [&](double x) { return LoadCurrent(c, x); };
-        const auto loadSlope = [&](double x, double d) {
-            return x < kCollapseVoltageV && x > 0.0 ? c.loadCurrentA / kCollapseVoltageV * d : 0.0;
-        };
-        CCubic capacitor{-load(v.f0), -load(v.f1), -loadSlope(v.f0, v.d0), -loadSlope(v.f1, v.d1),
-                         h};
-        for (int p = 0; p < paths; ++p) {
-            capacitor = Sum(capacitor, i[U(p)]);
-        }
-        capacitorSquare += Square(capacitor).Integral();
-        // Each source's current (the bridge's winding carries both paths,
-        // in opposite directions) and the power it delivers; none while
-        // every path is blocked.
-        for (int s = 0; s < sources && in.paths != 0; ++s) {
-            const CCubic current =
-                c.kind == ECircuitKind::kBridge ? Sum(i[0], i[1], -1.0) : i[U(s)];
-            sourceSquare[U(s)] += Square(current).Integral();
-            const double sign = circuit.PathSign(s);
-            sourcePower[U(s)] += sign * Product(e, current).Integral();
-        }
-        // Reverse voltage: across a blocked diode, the output less its
-        // source (half-wave, centre-tap); in the bridge the output plus the
-        // drop of the conducting diode on the other side.
-        for (int p = 0; p < paths; ++p) {
-            if (c.kind == ECircuitKind::kBridge) {
-                const int other = 1 - p;
-                const CCubic drop{c.thresholdVoltageV + diodeBulk * i[U(other)].f0,
-                                  c.thresholdVoltageV + diodeBulk * i[U(other)].f1,
-                                  diodeBulk * i[U(other)].d0, diodeBulk * i[U(other)].d1, h};
-                const bool otherOn = (in.paths & (1u << other)) != 0;
-                reverse[U(p)] = (otherOn ? Sum(v, drop) : v).MaxWith(reverse[U(p)]);
-            } else if ((in.paths & (1u << p)) == 0) {
-                reverse[U(p)] = Sum(v, e, -circuit.PathSign(p)).MaxWith(reverse[U(p)]);
+        for (int d : diodes) {
+            CElementSums& sum = sums[U(d)];
+            if (circuit.Conducts(mode, d)) {
+                const CCubic i = ProbeCubic(circuit, circuit.Current(mode, d), in);
+                sum.mean += i.Integral();
+                sum.square += Square(i).Integral();
+                sum.peak = i.MaxWith(sum.peak);
             }
+            // A blocked diode's reverse voltage, where its ends have a
+            // potential (while every diode of a bridge is blocked, its
+            // winding has none: the largest comes while the other pair
+            // conducts).
+            const CProbe& voltage = circuit.Voltage(mode, d);
+            if (voltage.defined) {
+                const CCubic u = ProbeCubic(circuit, voltage, in);
+                sum.reverse = CCubic{-u.f0, -u.f1, -u.d0, -u.d1, h}.MaxWith(sum.reverse);
+            }
+        }
+        // Each source's current and the power it delivers; none while every
+        // diode is blocked.
+        if (circuit.NoneConducts(mode)) {
+            continue;
+        }
+        for (int s : sources) {
+            const CCubic i = ProbeCubic(circuit, circuit.Current(mode, s), in);
+            const CCubic e = ProbeCubic(circuit, circuit.SourceVoltage(s), in);
+            sums[U(s)].square += Square(i).Integral();
+            sums[U(s)].power -= Product(e, i).Integral();
         }
     }
     if (halves) {
-        vIntegral *= 2.0;
-        capacitorSquare *= 2.0;
-        for (auto* sum : {&iMean, &iSquare}) {
-            MirrorHalf(*sum, paths, false);
+        const std::vector<CElementSums> half = sums;
+        for (std::size_t k = 0; k < elements.size(); ++k) {
+            const CElementSums& own = half[k];
+            const CElementSums& image = half[U(network.image[k])];
+            sums[k].mean = own.mean + image.mean;
+            sums[k].square = own.square + image.square;
+            sums[k].power = own.power + image.power;
+            sums[k].peak = std::max(own.peak, image.peak);
+            sums[k].reverse = std::max(own.reverse, image.reverse);
         }
-        for (auto* peak : {&iPeak, &reverse}) {
-            MirrorHalf(*peak, paths, true);
-        }
-        for (auto* sum : {&sourceSquare, &sourcePower}) {
-            MirrorHalf(*sum, sources, false);
+        for (CRailSums& rail : rails) {
+            rail.integral *= 2.0;
+            rail.reservoirIntegral *= 2.0;
         }
     }
-    CCircuitMeasurements m;
-    m.meanVoltage = vIntegral / period;
-    m.minimumVoltage = std::max(0.0, vMin);
-    m.maximumVoltage = vMax;
-    m.rippleVoltage = vMax - m.minimumVoltage;
-    for (int p = 0; p < paths; ++p) {
-        const double mean = iMean[U(p)] / period;
-        const double square = iSquare[U(p)] / period;
-        m.peakCurrent = std::max(m.peakCurrent, iPeak[U(p)]);
-        m.meanCurrent = std::max(m.meanCurrent, mean);
-        m.rmsCurrent = std::max(m.rmsCurrent, std::sqrt(std::max(0.0, square)));
-        m.diodePower = std::max(m.diodePower, c.thresholdVoltageV * mean + diodeBulk * square);
-        m.peakReverseVoltage = std::max(m.peakReverseVoltage, reverse[U(p)]);
+    // The whole circuit's figures.
+    CCircuitMeasurements shared;
+    for (int d : diodes) {
+        const CElement& e = elements[U(d)];
+        const CElementSums& sum = sums[U(d)];
+        const double mean = sum.mean / period;
+        const double square = sum.square / period;
+        shared.peakCurrent = std::max(shared.peakCurrent, sum.peak);
+        shared.meanCurrent = std::max(shared.meanCurrent, mean);
+        shared.rmsCurrent = std::max(shared.rmsCurrent, std::sqrt(std::max(0.0, square)));
+        shared.diodePower = std::max(shared.diodePower, e.value * mean + e.resistance * square);
+        shared.peakReverseVoltage = std::max(shared.peakReverseVoltage, sum.reverse);
     }
-    m.capacitorRmsCurrent = std::sqrt(std::max(0.0, capacitorSquare / period));
-    for (int s = 0; s < sources; ++s) {
-        const double square = std::max(0.0, sourceSquare[U(s)] / period);
-        const double copper = c.sourceResistanceOhm * square;
-        m.windingRmsCurrent = std::max(m.windingRmsCurrent, std::sqrt(square));
-        m.copperLoss += copper;
-        m.inputPower += sourcePower[U(s)] / period - copper;
+    for (int s : sources) {
+        const double square = std::max(0.0, sums[U(s)].square / period);
+        const double copper = elements[U(s)].resistance * square;
+        shared.windingRmsCurrent = std::max(shared.windingRmsCurrent, std::sqrt(square));
+        shared.copperLoss += copper;
+        shared.inputPower += sums[U(s)].power / period - copper;
     }
-    return m;
+    CMeasured measured;
+    for (std::size_t r = 0; r < rails.size(); ++r) {
+        const CRail& rail = network.rails[r];
+        CRailSums& sum = rails[r];
+        CRailResult result;
+        CCircuitMeasurements& m = result.measurements;
+        m = shared;
+        m.meanVoltage = sum.integral / period;
+        m.minimumVoltage = std::max(0.0, sum.low);
+        m.maximumVoltage = sum.high;
+        m.rippleVoltage = sum.high - m.minimumVoltage;
+        m.capacitorRmsCurrent = std::sqrt(std::max(0.0, sums[U(rail.reservoir)].square / period));
+        if (rail.filter >= 0) {
+            const CElement& filter = elements[U(rail.filter)];
+            const double square = std::max(0.0, sums[U(rail.filter)].square / period);
+            const bool inductor = filter.kind == EElementKind::kInductor;
+            result.filter.lossW = (inductor ? filter.resistance : filter.value) * square;
+            result.filter.inductorRmsA = inductor ? std::sqrt(square) : 0.0;
+            result.filter.inductorPeakA = inductor ? sums[U(rail.filter)].peak : 0.0;
+            result.filter.reservoirRippleV = sum.reservoirHigh - sum.reservoirLow;
+            result.filter.reservoirMeanV = sum.reservoirIntegral / period;
+        }
+        result.output = std::move(sum.output);
+        measured.rails.push_back(std::move(result));
+    }
+    return measured;
 }
 
 bool AllFinite(const CCircuitMeasurements& m) {
@@ -319,24 +353,31 @@ namespace {
 // does not close in, the circuit itself followed period by period.
 class CPeriodSearch {
 public:
-    CPeriodSearch(const CCircuitParameters& c, CPiecewiseCircuit& circuit,
-                  const std::vector<double>& start)
-        : m_c(c),
+    CPeriodSearch(CPiecewiseCircuit& circuit, const std::vector<double>& start)
+        : m_network(circuit.Network()),
           m_circuit(circuit),
           m_n(circuit.StateSize()),
-          m_halves(c.kind != ECircuitKind::kHalfWave),
-          m_noLoad(c.PeakVoltage() - c.DiodesInSeries() * c.thresholdVoltageV) {
-        // Scales of the state's parts, for the tolerance.
-        const double resistance = c.PathResistance();
-        m_scale[0] = c.PeakVoltage();
-        for (int s = 1; s < m_n; ++s) {
-            m_scale[U(s)] = c.PeakVoltage() / resistance;
+          m_halves(m_network.HasSymmetry()),
+          m_stateOf(m_network.StateIndices()) {
+        // Scales of the state's parts, for the tolerance: the capacitors'
+        // voltages against the peak, the inductors' currents against what
+        // the peak drives through a path.
+        const int capacitors = static_cast<int>(m_network.OfKind(EElementKind::kCapacitor).size());
+        for (int s = 0; s < m_n; ++s) {
+            m_scale[U(s)] = s < capacitors ? m_network.peakVoltage
+                                           : m_network.peakVoltage / m_network.pathResistance;
+            m_lowest[U(s)] = -std::numeric_limits<double>::infinity();
+            m_highest[U(s)] = std::numeric_limits<double>::infinity();
         }
-        m_x[0] = EstimateStartVoltage(c);
+        for (std::size_t s = 0; s < m_network.startState.size() && s < m_x.size(); ++s) {
+            m_x[s] = m_network.startState[s];
+            m_lowest[s] = m_network.lowest[s];
+            m_highest[s] = m_network.highest[s];
+        }
         if (start.size() == static_cast<std::size_t>(m_n) &&
             std::all_of(start.begin(), start.end(), [](double x) { return std::isfinite(x); })) {
             std::copy(start.begin(), start.end(), m_x.begin());
-            m_x[0] = std::clamp(m_x[0], 0.0, m_noLoad);
+            Clamp(m_x);
         }
     }
 
@@ -349,13 +390,14 @@ public:
             }
             CState y = m_x;
             const int eventsBefore = m_circuit.EventCount();
-            const double span = m_halves ? 0.5 * m_c.Period() : m_c.Period();
+            const double span = m_halves ? 0.5 * m_network.Period() : m_network.Period();
             if (!m_circuit.Carry(0.0, span, y, &jacobian, nullptr)) {
                 return "no steady state: the diodes switch without end";
             }
             ++m_periodMaps;
             if (m_halves) {
-                Mirror(m_c, m_n, y, &jacobian);
+                Mirror(m_network, m_stateOf, y, &jacobian);
+                m_circuit.MirrorConducting();
             }
             if (Step(iteration, y, jacobian, m_circuit.EventCount() == eventsBefore)) {
                 return std::nullopt;
@@ -397,7 +439,7 @@ private:
             for (int s = 0; s < m_n; ++s) {
                 m_x[U(s)] += m_damping * m_lastStep[U(s)];
             }
-            m_x[0] = std::clamp(m_x[0], 0.0, m_noLoad);
+            Clamp(m_x);
             m_previousStep = std::numeric_limits<double>::infinity();
             return false;
         }
@@ -412,17 +454,36 @@ private:
 
     // Where nothing conducted over the period: true when the state was moved
     // (no load: any voltage is steady, the highest is taken; above the
-    // source: down to where the diodes conduct).
+    // source: down to where the diodes conduct), capacitor by capacitor.
     bool Unloaded(const CState& y) {
-        if (y[0] >= m_x[0] - 1e-12 * m_scale[0] && m_x[0] > 0.0) {
-            m_x[0] = m_noLoad;
-        } else if (m_x[0] > 0.5 * m_noLoad) {
-            m_x[0] = 0.9 * std::min(m_x[0], m_noLoad);
-        } else {
-            return false;
+        bool moved = false;
+        for (int s = 0; s < m_n; ++s) {
+            const double reach = m_highest[U(s)] > 0.0 ? m_highest[U(s)] : m_lowest[U(s)];
+            if (!std::isfinite(reach) || reach == 0.0) {
+                continue;  // an inductor's current
+            }
+            const double sign = reach > 0.0 ? 1.0 : -1.0;
+            const double x = sign * m_x[U(s)];
+            const double noLoad = sign * reach;
+            if (sign * y[U(s)] >= x - 1e-12 * m_scale[U(s)] && x > 0.0) {
+                m_x[U(s)] = reach;
+                moved = true;
+            } else if (x > 0.5 * noLoad) {
+                m_x[U(s)] = sign * 0.9 * std::min(x, noLoad);
+                moved = true;
+            }
         }
-        m_previousResidual = std::numeric_limits<double>::infinity();
-        return true;
+        if (moved) {
+            m_previousResidual = std::numeric_limits<double>::infinity();
+        }
+        return moved;
+    }
+
+    // Keeps each capacitor's voltage within what the source can reach.
+    void Clamp(CState& x) const {
+        for (int s = 0; s < m_n; ++s) {
+            x[U(s)] = std::clamp(x[U(s)], m_lowest[U(s)], m_highest[U(s)]);
+        }
     }
 
     // Newton: (J - I) dx = -residual, damped; true when the step is so
@@ -443,8 +504,7 @@ private:
         for (int s = 0; s < m_n; ++s) {
             next[U(s)] = m_x[U(s)] + m_damping * step[U(s)];
         }
-        // Keep the output within what the source can reach.
-        next[0] = std::clamp(next[0], 0.0, m_noLoad);
+        Clamp(next);
         for (int s = 0; s < m_n; ++s) {
             stepSize = std::max(stepSize, std::fabs(next[U(s)] - m_x[U(s)]) / m_scale[U(s)]);
         }
@@ -456,12 +516,14 @@ private:
         return settled;
     }
 
-    const CCircuitParameters& m_c;
+    const CNetwork& m_network;
     CPiecewiseCircuit& m_circuit;
     int m_n;
     bool m_halves;
-    double m_noLoad;
+    std::vector<int> m_stateOf;
     CState m_scale{};
+    CState m_lowest{};
+    CState m_highest{};
     CState m_x{};
     int m_periodMaps = 0;
     double m_previousStep = std::numeric_limits<double>::infinity();
@@ -533,6 +595,10 @@ double IntegralAbove(const COutputSegment& g, double level) {
 }  // namespace
 
 double CSteadyState::MeanAbove(double level) const {
+    return MeanAboveOf(output, level);
+}
+
+double MeanAboveOf(const std::vector<COutputSegment>& output, double level) {
     double integral = 0.0;
     double period = 0.0;
     for (const COutputSegment& segment : output) {
@@ -559,14 +625,13 @@ double EstimateStartVoltage(const CCircuitParameters& c) {
     return std::clamp(v - 0.5 * std::min(ripple, v), 0.0, noLoad);
 }
 
-CSteadyState SolveSteadyState(const CCircuitParameters& c, const CSteadyStateOptions& options) {
-    const std::string problem = c.Problem();
-    if (!problem.empty()) {
-        return Failure(ESteadyStateStatus::kCannotSolve, problem);
-    }
-    CPiecewiseCircuit circuit(c, kStepsPerPeriod);
-    CPeriodSearch search(c, circuit, options.startState);
+CSteadyState SolveSteadyState(const CNetwork& network, const CSteadyStateOptions& options) {
+    CPiecewiseCircuit circuit(network, kStepsPerPeriod);
+    CPeriodSearch search(circuit, options.startState);
     if (const std::optional<std::string> failure = search.Run()) {
+        if (!circuit.Problem().empty()) {
+            return Failure(ESteadyStateStatus::kCannotSolve, circuit.Problem());
+        }
         return Failure(ESteadyStateStatus::kNoSteadyState, *failure);
     }
     CSteadyState result;
@@ -575,26 +640,42 @@ CSteadyState SolveSteadyState(const CCircuitParameters& c, const CSteadyStateOpt
     intervals.reserve(2 * kStepsPerPeriod);
     CState start = search.State();
     // Where the half-waves conduct alike, half a period tells all.
-    const bool halves = c.kind != ECircuitKind::kHalfWave;
-    if (!circuit.Carry(0.0, halves ? 0.5 * c.Period() : c.Period(), start, nullptr, &intervals)) {
+    const bool halves = network.HasSymmetry();
+    const double period = network.Period();
+    if (!circuit.Carry(0.0, halves ? 0.5 * period : period, start, nullptr, &intervals)) {
         return Failure(ESteadyStateStatus::kNoSteadyState,
                        "no steady state: the diodes switch without end");
     }
-    result.measurements = Measure(c, circuit, intervals, halves);
-    if (!AllFinite(result.measurements)) {
-        return Failure(ESteadyStateStatus::kNoSteadyState,
-                       "no steady state: the solution lost its precision");
+    CMeasured measured = Measure(network, circuit, intervals, halves);
+    bool collapsed = false;
+    for (const CRailResult& rail : measured.rails) {
+        if (!AllFinite(rail.measurements)) {
+            return Failure(ESteadyStateStatus::kNoSteadyState,
+                           "no steady state: the solution lost its precision");
+        }
+        collapsed = collapsed || rail.measurements.minimumVoltage < kCollapseVoltageV;
     }
-    result.output.reserve(intervals.size());
-    for (const CInterval& in : intervals) {
-        result.output.push_back({in.t1 - in.t0, in.x0[0], in.x1[0], in.d0[0], in.d1[0]});
-    }
+    result.measurements = measured.rails[0].measurements;
+    result.filter = measured.rails[0].filter;
+    result.output = std::move(measured.rails[0].output);
+    result.otherRails.assign(std::make_move_iterator(measured.rails.begin() + 1),
+                             std::make_move_iterator(measured.rails.end()));
     result.state.assign(search.State().begin(), search.State().begin() + circuit.StateSize());
-    result.status = result.measurements.minimumVoltage < kCollapseVoltageV
-                        ? ESteadyStateStatus::kCollapsed
-                        : ESteadyStateStatus::kOk;
-    if (options.switchOn) {
+    result.status = collapsed ? ESteadyStateStatus::kCollapsed : ESteadyStateStatus::kOk;
+    return result;
+}
+
+CSteadyState SolveSteadyState(const CCircuitParameters& c, const CSteadyStateOptions& options) {
+    const std::string problem = c.Problem();
+    if (!problem.empty()) {
+        return Failure(ESteadyStateStatus::kCannotSolve, problem);
+    }
+    CSteadyState result = SolveSteadyState(BuildNetwork(c), options);
+    if (result.Solved() && options.switchOn) {
         result.measurements.switchOnPeakCurrent = SwitchOnPeakCurrent(c);
+        for (CRailResult& rail : result.otherRails) {
+            rail.measurements.switchOnPeakCurrent = result.measurements.switchOnPeakCurrent;
+        }
     }
     return result;
 }
@@ -640,6 +721,7 @@ CSwitchOn WorstSwitchOn(const CCircuitParameters& c) {
         return {none, none};
     }
     CPiecewiseCircuit circuit(c, kStepsPerPeriod);
+    const std::vector<int> diodes = circuit.Network().OfKind(EElementKind::kDiode);
     std::vector<CInterval> intervals;
     const auto peakAt = [&](double phase) {
         circuit.SetPhase(phase);
@@ -650,8 +732,10 @@ CSwitchOn WorstSwitchOn(const CCircuitParameters& c) {
         }
         double peak = 0.0;
         for (const CInterval& in : intervals) {
-            for (int p = 0; p < circuit.PathCount(); ++p) {
-                peak = PathCubic(circuit, p, in).MaxWith(peak);
+            for (int d : diodes) {
+                if (circuit.Conducts(*in.mode, d)) {
+                    peak = ProbeCubic(circuit, circuit.Current(*in.mode, d), in).MaxWith(peak);
+                }
             }
         }
         return peak;

@@ -6,6 +6,7 @@
 
 #include "Circuit.h"
 #include "CircuitMeasurements.h"
+#include "Network.h"
 
 namespace ohmrada {
 
@@ -26,6 +27,29 @@ struct COutputSegment {
     double d1 = 0.0;
 };
 
+// The mean over the period of max(v(t) - level, 0) of an output's voltage.
+double MeanAboveOf(const std::vector<COutputSegment>& output, double level);
+
+// What a filter between a reservoir and its regulator costs and carries.
+struct CFilterFigures {
+    double lossW = 0.0;         // in its resistor, or its inductor's winding
+    double inductorRmsA = 0.0;  // an LC or choke-input filter's inductor
+    double inductorPeakA = 0.0;
+    double reservoirRippleV = 0.0;  // peak to peak, before the filter
+    double reservoirMeanV = 0.0;    // the mean there
+};
+
+// One rail's figures (a symmetric supply's negative rail as magnitudes):
+// the output's voltage and the reservoir's current are the rail's own, the
+// diodes', the windings' and the powers are the whole circuit's.
+struct CRailResult {
+    CCircuitMeasurements measurements;
+    CFilterFigures filter;
+    std::vector<COutputSegment> output;
+
+    double MeanAbove(double level) const { return MeanAboveOf(output, level); }
+};
+
 // The periodic steady state of the circuit and what is measured of it.
 struct CSteadyState {
     ESteadyStateStatus status = ESteadyStateStatus::kCannotSolve;
@@ -39,6 +63,9 @@ struct CSteadyState {
     // two half-waves conduct alike: the other half repeats it), for what
     // depends on a level only the caller knows (a regulator's drop-out).
     std::vector<COutputSegment> output;
+    CFilterFigures filter;  // of the first rail, where it has a filter
+    // A symmetric supply's negative rail.
+    std::vector<CRailResult> otherRails;
 
     // The mean over the period of max(v(t) - level, 0): how far, on
     // average, the output stands above the level. 0 when not solved.
@@ -66,6 +93,9 @@ struct CSteadyStateOptions {
 // events (CPiecewiseCircuit). Never throws; bounded work.
 CSteadyState SolveSteadyState(const CCircuitParameters& circuit,
                               const CSteadyStateOptions& options = {});
+// The same for a circuit given as its elements (without the switch-on,
+// which needs the parameters' values).
+CSteadyState SolveSteadyState(const CNetwork& network, const CSteadyStateOptions& options = {});
 
 // A first guess of the output at the start of a period (the source's
 // voltage zero and rising), for any solver's search of the periodic state:
