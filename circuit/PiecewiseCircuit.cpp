@@ -38,7 +38,7 @@ constexpr unsigned kOff = 0;
 constexpr unsigned kLinear = 1;
 constexpr unsigned kConstant = 2;
 
-std::size_t U(int i) {
+constexpr std::size_t U(int i) {
     return static_cast<std::size_t>(i);
 }
 
@@ -63,20 +63,76 @@ private:
     std::vector<int> m_parent;
 };
 
+// e^{A scale 2^squarings} of the top left N x N of a, by scaling and
+// squaring with a Taylor series (Horner: I + M (I + M/2 (I + M/3 (...))),
+// error below 0.25^11 / 11! for a norm of M below 0.25), its size known to
+// the compiler.
+template <int N, typename CMatrixIn>
+void TaylorExponential(const CMatrixIn& a, double scale, int squarings, CMatrixIn& out) {
+    using CSquare = std::array<std::array<double, U(N)>, U(N)>;
+    const auto multiply = [](const CSquare& x, const CSquare& y, CSquare& z) {
+        for (int r = 0; r < N; ++r) {
+            for (int col = 0; col < N; ++col) {
+                double sum = 0.0;
+                for (int k = 0; k < N; ++k) {
+                    sum += x[U(r)][U(k)] * y[U(k)][U(col)];
+                }
+                z[U(r)][U(col)] = sum;
+            }
+        }
+    };
+    CSquare m;
+    CSquare first;
+    CSquare second;
+    for (int r = 0; r < N; ++r) {
+        for (int col = 0; col < N; ++col) {
+            m[U(r)][U(col)] = a[U(r)][U(col)] * scale;
+            first[U(r)][U(col)] = r == col ? 1.0 : 0.0;
+        }
+    }
+    CSquare* result = &first;
+    CSquare* next = &second;
+    for (int k = 10; k >= 1; --k) {
+        multiply(m, *result, *next);
+        for (int r = 0; r < N; ++r) {
+            for (int col = 0; col < N; ++col) {
+                (*next)[U(r)][U(col)] /= k;
+            }
+            (*next)[U(r)][U(r)] += 1.0;
+        }
+        std::swap(result, next);
+    }
+    for (int s = 0; s < squarings; ++s) {
+        multiply(*result, *result, *next);
+        std::swap(result, next);
+    }
+    for (int r = 0; r < N; ++r) {
+        for (int col = 0; col < N; ++col) {
+            out[U(r)][U(col)] = (*result)[U(r)][U(col)];
+        }
+    }
+}
+
 }  // namespace
 
-double CPiecewiseCircuit::CProbe::Value(const CState& state, CComplex z) const {
+double CPiecewiseCircuit::CProbe::Value(const CState& values, CComplex z) const {
+    if (state >= 0) {
+        return values[U(state)];
+    }
     double sum = constant + RealOfProduct(phasor, z);
-    for (int s = 0; s < kMaxState; ++s) {
-        sum += x[U(s)] * state[U(s)];
+    for (int s = begin; s < size; ++s) {
+        sum += x[U(s)] * values[U(s)];
     }
     return sum;
 }
 
 double CPiecewiseCircuit::CProbe::Slope(const CState& derivative, CComplex z, double omega) const {
+    if (state >= 0) {
+        return derivative[U(state)];
+    }
     // d/dt Re(P e^{j w t}) = Re(j w P e^{j w t}) = -w Im(P z).
     double sum = -omega * (phasor.real() * z.imag() + phasor.imag() * z.real());
-    for (int s = 0; s < kMaxState; ++s) {
+    for (int s = begin; s < size; ++s) {
         sum += x[U(s)] * derivative[U(s)];
     }
     return sum;
@@ -468,8 +524,25 @@ void CPiecewiseCircuit::Assemble(CMode& mode) {
         CProbe& current = mode.current[U(k)];
         if (currentOf[U(k)] >= 0 && !(e.kind == EElementKind::kInductor)) {
             current = solved(currentOf[U(k)]);
+            // A current that is an inductor's own (a diode in series with it).
+            int unit = -1;
+            bool other = current.constant != 0.0 || current.phasor != CComplex{};
+            for (int s = 0; s < m_size && !other; ++s) {
+                const double weight = current.x[U(s)];
+                if (std::fabs(weight - 1.0) < 1e-14 && unit < 0) {
+                    unit = s;
+                } else if (std::fabs(weight) > 1e-14) {
+                    other = true;
+                }
+            }
+            if (!other && unit >= 0) {
+                current = CProbe{};
+                current.x[U(unit)] = 1.0;
+                current.state = unit;
+            }
         } else if (e.kind == EElementKind::kInductor && !shorted[U(k)]) {
             current.x[U(m_stateOf[U(k)])] = 1.0;
+            current.state = m_stateOf[U(k)];
         } else if (e.kind == EElementKind::kLoad && region[U(k)] == kConstant) {
             current.constant = std::max(0.0, e.value);
         }
@@ -627,6 +700,25 @@ void CPiecewiseCircuit::Assemble(CMode& mode) {
                 break;
         }
     }
+    // Every probe weighs only the entries of the state it depends on.
+    const auto trim = [this](CProbe& probe) {
+        probe.begin = 0;
+        probe.size = m_size;
+        while (probe.size > 0 && probe.x[U(probe.size - 1)] == 0.0) {
+            --probe.size;
+        }
+        while (probe.begin < probe.size && probe.x[U(probe.begin)] == 0.0) {
+            ++probe.begin;
+        }
+    };
+    for (auto* probes : {&mode.current, &mode.voltage}) {
+        for (CProbe& probe : *probes) {
+            trim(probe);
+        }
+    }
+    for (CMode::CEvent& event : mode.events) {
+        trim(event.probe);
+    }
 }
 
 void CPiecewiseCircuit::SolveParticular(CMode& mode) const {
@@ -692,43 +784,31 @@ CPiecewiseCircuit::CMatrix CPiecewiseCircuit::Exponential(const CMode& mode, dou
         squarings = std::min(60, static_cast<int>(std::ceil(std::log2(norm / 0.25))));
     }
     const double scale = tau / std::ldexp(1.0, squarings);
-    CMatrix m{};
-    for (int r = 0; r < n; ++r) {
-        for (int col = 0; col < n; ++col) {
-            m[U(r)][U(col)] = mode.a[U(r)][U(col)] * scale;
-        }
+    CMatrix exponential;
+    switch (n) {
+        case 3:
+            TaylorExponential<3>(mode.a, scale, squarings, exponential);
+            break;
+        case 4:
+            TaylorExponential<4>(mode.a, scale, squarings, exponential);
+            break;
+        case 5:
+            TaylorExponential<5>(mode.a, scale, squarings, exponential);
+            break;
+        case 6:
+            TaylorExponential<6>(mode.a, scale, squarings, exponential);
+            break;
+        case 7:
+            TaylorExponential<7>(mode.a, scale, squarings, exponential);
+            break;
+        case 8:
+            TaylorExponential<8>(mode.a, scale, squarings, exponential);
+            break;
+        default:
+            TaylorExponential<kMaxAugmented>(mode.a, scale, squarings, exponential);
+            break;
     }
-    const auto multiply = [n](const CMatrix& x, const CMatrix& y) {
-        CMatrix z{};
-        for (int r = 0; r < n; ++r) {
-            for (int k = 0; k < n; ++k) {
-                const double f = x[U(r)][U(k)];
-                for (int col = 0; col < n; ++col) {
-                    z[U(r)][U(col)] += f * y[U(k)][U(col)];
-                }
-            }
-        }
-        return z;
-    };
-    // Horner: I + M (I + M/2 (I + M/3 (...))), error below 0.25^11 / 11!.
-    CMatrix result{};
-    for (int r = 0; r < n; ++r) {
-        result[U(r)][U(r)] = 1.0;
-    }
-    for (int k = 10; k >= 1; --k) {
-        CMatrix next = multiply(m, result);
-        for (int r = 0; r < n; ++r) {
-            for (int col = 0; col < n; ++col) {
-                next[U(r)][U(col)] /= k;
-            }
-            next[U(r)][U(r)] += 1.0;
-        }
-        result = next;
-    }
-    for (int s = 0; s < squarings; ++s) {
-        result = multiply(result, result);
-    }
-    return result;
+    return exponential;
 }
 
 CPiecewiseCircuit::CState CPiecewiseCircuit::Derivative(const CMode& mode, CComplex phasor,
@@ -767,9 +847,10 @@ void CPiecewiseCircuit::Advance(const CMode& mode, CComplex from, CComplex to,
 void CPiecewiseCircuit::CarryJacobian(const CMode& mode, const CMatrix& exponential,
                                       CJacobian& jacobian) const {
     const int n = mode.size;
-    std::array<std::array<double, kMaxState>, kMaxState> rows{};
+    std::array<std::array<double, kMaxState>, kMaxState> rows;
     for (int k = 0; k < n; ++k) {
-        rows[U(k)] = jacobian[U(mode.active[U(k)])];
+        const auto& from = jacobian[U(mode.active[U(k)])];
+        std::copy(from.begin(), from.begin() + m_size, rows[U(k)].begin());
     }
     for (int r = 0; r < n; ++r) {
         auto& out = jacobian[U(mode.active[U(r)])];
@@ -900,6 +981,9 @@ bool CPiecewiseCircuit::Follows(const CMode& mode, const CInterval& in, CComplex
             continue;
         }
         const CProbe& current = mode.current[U(d)];
+        if (current.state >= 0) {
+            continue;  // the state's own check covers it
+        }
         const double expected =
             cubic(current.Value(in.x0, in.z0), current.Value(in.x1, in.z1),
                   current.Slope(in.d0, in.z0, m_omega), current.Slope(in.d1, in.z1, m_omega));

@@ -62,6 +62,9 @@ public:
         double constant = 0.0;
         CComplex phasor{};
         bool defined = true;  // false: a potential no element fixes
+        int begin = 0;        // the state's entries it weighs: [begin, size)
+        int size = kMaxState;
+        int state = -1;  // >= 0: the quantity is that state itself
 
         double Value(const CState& state, CComplex z) const;
         // Its slope, from the state's derivative.
