@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Design.h"
 
+#include "CircuitText.h"
+
 #include "NumberText.h"
 
 namespace ohmrada {
@@ -41,7 +43,9 @@ CDesign CDesign::TakeFrom(const CPowerSupply& supply) {
 CDesign CDesign::FromConfiguration(const CConfiguration& configuration) {
     CPowerSupply supply;
     ApplyConfiguration(supply, configuration);
-    return TakeFrom(supply);
+    CDesign design = TakeFrom(supply);
+    design.circuitChoice = ReadCircuitChoice(configuration.extras).value_or(CCircuitChoice{});
+    return design;
 }
 
 void CDesign::ApplyTo(CPowerSupply& supply) const {
@@ -80,7 +84,9 @@ std::array<std::string, kConfigLineCount> CDesign::ToConfigurationTexts() const 
 }
 
 bool CDesign::WriteTo(CLineSink& sink) const {
-    return WriteConfiguration(sink, ToConfigurationTexts(), mainsFrequency);
+    CConfigExtras extras;
+    WriteCircuitChoice(circuitChoice, extras);
+    return WriteConfiguration(sink, ToConfigurationTexts(), mainsFrequency, extras);
 }
 
 std::string CDesign::FileText() const {

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "Circuit.h"
 #include "Configuration.h"
 #include "InputTable.h"
 #include "LineIo.h"
@@ -22,6 +23,10 @@ struct CDesign {
     std::string circuit;
     std::array<float, kInputCount> values{};        // by EInput
     float mainsFrequency = kDefaultMainsFrequency;  // Hz, 50 or 60
+    // The circuit beyond the form's inputs (a symmetric supply, a filter
+    // after the reservoir, a resistive load), which the analyses solve and
+    // the file states in its optional lines.
+    CCircuitChoice circuitChoice;
 
     float& operator[](EInput input) { return values[static_cast<std::size_t>(input)]; }
     float operator[](EInput input) const { return values[static_cast<std::size_t>(input)]; }
@@ -38,7 +43,8 @@ struct CDesign {
     static CDesign StartUp();
     // What the supply holds now.
     static CDesign TakeFrom(const CPowerSupply& supply);
-    // What a configuration read from a file gives once Open has applied it.
+    // What a configuration read from a file gives once Open has applied it
+    // (the circuit choice its optional lines state with it).
     static CDesign FromConfiguration(const CConfiguration& configuration);
 
     // Sets every input of a freshly made supply, in the order a loaded file

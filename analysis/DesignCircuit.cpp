@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "DesignCircuit.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "PowerSupply.h"
 
@@ -29,8 +31,16 @@ CCircuitParameters CircuitOfDesign(const CDesign& design, double leakageInductan
     return c;
 }
 
+CCircuitParameters CircuitOfDesign(const CDesign& design, const CAnalysisSettings& settings) {
+    CCircuitParameters c = CircuitOfDesign(design, settings.leakageInductanceH);
+    design.circuitChoice.ApplyTo(c);
+    c.outputVoltageV = static_cast<double>(design[EInput::kUbger]);
+    c.dropoutVoltageV = static_cast<double>(design[EInput::kDeltU]);
+    return c;
+}
+
 CSteadyState SolveDesignCircuit(const CDesign& design, const CAnalysisSettings& settings) {
-    return SolveSteadyState(CircuitOfDesign(design, settings.leakageInductanceH));
+    return SolveSteadyState(CircuitOfDesign(design, settings));
 }
 
 CCircuitVerdict JudgeCircuit(const CSteadyState& state, const CDesign& design,
@@ -43,19 +53,33 @@ CCircuitVerdict JudgeCircuit(const CSteadyState& state, const CDesign& design,
         verdict.junctionTemperatureC = std::nan("");
         return verdict;
     }
-    const CCircuitMeasurements& m = state.measurements;
-    verdict.headroomV = m.minimumVoltage - static_cast<double>(design[EInput::kDeltU]) -
-                        static_cast<double>(design[EInput::kUbger]);
-    verdict.targetHeld = !state.Collapsed() && verdict.headroomV >= 0.0;
-    verdict.overloaded = m.windingRmsCurrent > static_cast<double>(design[EInput::kNennI]);
-    // The regulator passes v - its output, which is the target while the
-    // input stands DeltU above it and the input less DeltU below (drop-out):
-    // v - out = DeltU + max(v - (target + DeltU), 0), averaged over the
-    // period. Held throughout, that is mean - target; in drop-out the
-    // regulator still drops DeltU at the full load current.
+    // Each rail by its minimum and its regulator's loss; a symmetric supply
+    // by its worse rail.
     const double current = design[EInput::kIb];
     const double dropout = design[EInput::kDeltU];
-    verdict.regulatorPowerW = current * (dropout + state.MeanAbove(outputVoltageV + dropout));
+    const double level = outputVoltageV + dropout;
+    verdict.headroomV = std::numeric_limits<double>::infinity();
+    verdict.regulatorPowerW = 0.0;
+    const auto judge = [&](const CCircuitMeasurements& m, double meanAbove) {
+        verdict.headroomV =
+            std::min(verdict.headroomV,
+                     m.minimumVoltage - dropout - static_cast<double>(design[EInput::kUbger]));
+        // The regulator passes v - its output, which is the target while
+        // the input stands DeltU above it and the input less DeltU below
+        // (drop-out): v - out = DeltU + max(v - (target + DeltU), 0),
+        // averaged over the period. Held throughout, that is mean - target;
+        // in drop-out the regulator still drops DeltU at the full load
+        // current.
+        verdict.regulatorPowerW =
+            std::max(verdict.regulatorPowerW, current * (dropout + meanAbove));
+    };
+    judge(state.measurements, state.MeanAbove(level));
+    for (const CRailResult& rail : state.otherRails) {
+        judge(rail.measurements, rail.MeanAbove(level));
+    }
+    verdict.targetHeld = !state.Collapsed() && verdict.headroomV >= 0.0;
+    verdict.overloaded =
+        state.measurements.windingRmsCurrent > static_cast<double>(design[EInput::kNennI]);
     verdict.junctionTemperatureC =
         static_cast<double>(design[EInput::kTu]) +
         static_cast<double>(design[EInput::kRja]) * verdict.regulatorPowerW;

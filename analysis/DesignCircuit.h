@@ -16,6 +16,9 @@ namespace ohmrada {
 // ("einweg" half-wave, "bruecke" bridge, anything else centre-tap) and the
 // given leakage inductance per source.
 CCircuitParameters CircuitOfDesign(const CDesign& design, double leakageInductanceH);
+// The same with the settings' leakage inductance and the design's circuit
+// choice (a resistive load takes Ubger and DeltU from the design).
+CCircuitParameters CircuitOfDesign(const CDesign& design, const CAnalysisSettings& settings);
 
 // The circuit's steady state for a design under the analysis settings (their
 // leakage inductance).
@@ -27,6 +30,8 @@ struct CCircuitVerdict {
     bool targetHeld = false;  // circuit minimum - DeltU >= Ubger, not collapsed
     double headroomV = 0.0;   // circuit minimum - DeltU - Ubger; NaN when not solved
     // The winding's RMS current (of one half with the centre tap) above NennI.
+    // A symmetric supply's verdicts are its worse rail's: the smaller
+    // headroom, the hotter regulator.
     bool overloaded = false;
     // The regulator's loss, Ib x the period's mean of (input - output), the
     // output the target or, in drop-out, the input less DeltU (so Ib x (mean

@@ -37,7 +37,7 @@ std::string SweepCsvRow(const CSweepPoint& point, EInput input, const std::vecto
 CSweepCircuitPoint SolveSweepPoint(const CSweepPoint& point, const CAnalysisSettings& settings,
                                    const std::vector<double>& neighbourState) {
     CSweepCircuitPoint solved;
-    const CCircuitParameters circuit = CircuitOfDesign(point.design, settings.leakageInductanceH);
+    const CCircuitParameters circuit = CircuitOfDesign(point.design, settings);
     CSteadyStateOptions options;
     options.startState = neighbourState;
     solved.state = SolveSteadyState(circuit, options);

@@ -104,6 +104,15 @@ std::string CCircuitParameters::Problem() const {
     return {};
 }
 
+void CCircuitChoice::ApplyTo(CCircuitParameters& circuit) const {
+    circuit.topology = topology;
+    circuit.filter = filter;
+    circuit.filterResistanceOhm = filterResistanceOhm;
+    circuit.filterInductanceH = filterInductanceH;
+    circuit.filterCapacitanceF = filterCapacitanceF;
+    circuit.load = load;
+}
+
 double LoadCurrent(const CCircuitParameters& circuit, double v) {
     if (circuit.load == ELoad::kResistive && circuit.loadCurrentA > 0.0) {
         const double resistance = circuit.outputVoltageV / circuit.loadCurrentA;

@@ -77,6 +77,24 @@ struct CCircuitParameters {
     std::string Problem() const;
 };
 
+// What a design's circuit is beyond the form's inputs: one rail or two, the
+// filter after the reservoir with its values, and the kind of load.
+struct CCircuitChoice {
+    ETopology topology = ETopology::kSingle;
+    EFilter filter = EFilter::kNone;
+    double filterResistanceOhm = 0.0;
+    double filterInductanceH = 0.0;
+    double filterCapacitanceF = 0.0;
+    ELoad load = ELoad::kCurrent;
+
+    bool operator==(const CCircuitChoice&) const = default;
+    // The single rail behind one reservoir with a constant-current load.
+    bool Plain() const { return *this == CCircuitChoice{}; }
+    // Sets the circuit's topology, filter and load kind (a resistive load
+    // also needs the output and drop-out voltages, which the design gives).
+    void ApplyTo(CCircuitParameters& circuit) const;
+};
+
 // The output voltage below which the load falls with it, and with it the
 // regulator has collapsed.
 inline constexpr double kCollapseVoltageV = 1.0;

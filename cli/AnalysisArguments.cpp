@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "CalcTool.h"
+#include "CircuitText.h"
 #include "FormRun.h"
 #include "FormText.h"
 #include "InputTable.h"
@@ -22,6 +23,9 @@ constexpr std::string_view kCapacitorTolerance = "--capacitor-tolerance";
 constexpr std::string_view kJunctionLimit = "--tj-max";
 constexpr std::string_view kLeakageInductance = "--leakage-inductance";
 constexpr std::string_view kRegion = "--region";
+constexpr std::string_view kTopology = "--topology";
+constexpr std::string_view kFilter = "--filter";
+constexpr std::string_view kLoad = "--load";
 
 std::optional<long long> ParseWholeNumber(std::string_view text) {
     long long value = 0;
@@ -75,6 +79,52 @@ CParsed<std::pair<double, double>> ParseMainsTolerance(std::string_view name,
 }
 
 }  // namespace
+
+COwnOption TakeCircuitOption(const CArgumentReader::CItem& option, CArgumentReader& reader,
+                             std::optional<CCircuitChoice>& given) {
+    const std::string& name = option.text;
+    if (!given) {
+        given.emplace();
+    }
+    CCircuitChoice& choice = *given;
+    const std::optional<std::string> value = reader.ValueOf(option);
+    if (!value) {
+        return COwnOption::Problem(name + " needs a value");
+    }
+    if (name == kTopology) {
+        const std::optional<ETopology> topology = TopologyOfText(*value);
+        if (!topology) {
+            return COwnOption::Problem(name + " takes single or dual, not " +
+                                       QuoteForDiagnostic(*value));
+        }
+        choice.topology = *topology;
+        return COwnOption::Taken();
+    }
+    if (name == kLoad) {
+        const std::optional<ELoad> load = LoadOfText(*value);
+        if (!load) {
+            return COwnOption::Problem(name + " takes current or resistive, not " +
+                                       QuoteForDiagnostic(*value));
+        }
+        choice.load = *load;
+        return COwnOption::Taken();
+    }
+    const std::optional<CCircuitChoice> filter = FilterOfText(*value);
+    if (!filter) {
+        return COwnOption::Problem(
+            name + " takes none, rc:R,C, lc:L,R,C or choke:L,R (R in ohms, C in microfarads, " +
+            "L in millihenries, each 0 or more), not " + QuoteForDiagnostic(*value));
+    }
+    choice.filter = filter->filter;
+    choice.filterResistanceOhm = filter->filterResistanceOhm;
+    choice.filterInductanceH = filter->filterInductanceH;
+    choice.filterCapacitanceF = filter->filterCapacitanceF;
+    return COwnOption::Taken();
+}
+
+bool IsCircuitOption(std::string_view name) {
+    return name == kTopology || name == kFilter || name == kLoad;
+}
 
 std::string MainsToleranceText(const CAnalysisSettings& settings) {
     if (settings.mainsLowTolerancePct == settings.mainsHighTolerancePct) {
@@ -130,6 +180,9 @@ CParsed<CAnalysisOptions> ParseAnalysisArguments(const std::vector<std::string>&
             }
             options.settings.leakageInductanceH = *millihenries * 1e-3;
             return COwnOption::Taken();
+        }
+        if (name == kTopology || name == kFilter || name == kLoad) {
+            return TakeCircuitOption(option, reader, options.circuit);
         }
         const bool tolerance = name == kMainsTolerance || name == kCapacitorTolerance ||
                                name == kJunctionLimit || name == kRegion;
@@ -293,16 +346,26 @@ bool ForEachDesign(const CAnalysisOptions& options, std::istream& in, std::ostre
             ok = false;
             continue;
         }
-        analyse(input, *checked.value);
+        CDesign design = *checked.value;
+        if (options.circuit) {
+            design.circuitChoice = *options.circuit;
+        }
+        analyse(input, design);
     }
     return ok;
 }
 
-std::string SettingsLine(const CAnalysisSettings& settings) {
-    return FillIn(texts::calc::kSettingsLine,
-                  {MainsToleranceText(settings), ShortestNumber(settings.capacitorTolerancePct),
-                   ShortestNumber(settings.junctionLimitC)}) +
-           '\n';
+std::string SettingsLine(const CAnalysisSettings& settings, const CDesign& design) {
+    std::string line =
+        FillIn(texts::calc::kSettingsLine,
+               {MainsToleranceText(settings), ShortestNumber(settings.capacitorTolerancePct),
+                ShortestNumber(settings.junctionLimitC)}) +
+        '\n';
+    // A circuit beyond the plain one says what it is, on a line of its own.
+    if (!design.circuitChoice.Plain()) {
+        line += FillIn(texts::calc::kCircuitLine, {CircuitChoiceText(design.circuitChoice)}) + '\n';
+    }
+    return line;
 }
 
 std::string JsonArray(const std::vector<std::string>& elements) {

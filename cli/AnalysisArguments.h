@@ -30,6 +30,9 @@ struct CAnalysisOptions {
     std::set<std::string, std::less<>> flags;  // the grammar's flags that were given
     bool help = false;
     bool tolerances = true;  // the command takes the settings (and checks Tj,max)
+    // --topology, --filter, --load: when any is given, the circuit every
+    // input is solved as, in place of the one its file states.
+    std::optional<CCircuitChoice> circuit;
 };
 
 // The --help lines of the options worst-case and limits share.
@@ -45,6 +48,16 @@ inline constexpr std::string_view kAnalysisOptionsHelp =
     "  --leakage-inductance MH    the transformer's leakage inductance per\n"
     "                             winding (per half with the centre tap) in\n"
     "                             millihenries, 0 to 1000, default 0\n"
+    "  --topology single|dual     one rail, or a symmetric supply (a centre-tapped\n"
+    "                             winding, a bridge, two rails, each with the\n"
+    "                             design's reservoir, regulator and load)\n"
+    "  --filter none|rc:R,C|lc:L,R,C|choke:L,R  a filter after each reservoir:\n"
+    "                             R in ohms, C in microfarads, L in millihenries\n"
+    "                             (choke: a choke-input filter, the reservoir\n"
+    "                             behind it); the circuit's figures are then the\n"
+    "                             regulator's input's\n"
+    "  --load current|resistive   the regulator feeds a constant current (default)\n"
+    "                             or a resistor taking Ib at Ubger\n"
     "  --closed-form              the closed form's verdicts only\n"
     "  --mains-frequency HZ       50 or 60: the design's mains frequency\n"
     "  --set NAME=TEXT            as for the form command (repeatable, in order)\n";
@@ -71,6 +84,12 @@ struct CAnalysisGrammar {
 
 CParsed<CAnalysisOptions> ParseAnalysisArguments(const std::vector<std::string>& args,
                                                  const CAnalysisGrammar& grammar);
+
+// --topology, --filter and --load: whether the option is one of them, and
+// taking its value into the circuit choice.
+bool IsCircuitOption(std::string_view name);
+COwnOption TakeCircuitOption(const CArgumentReader::CItem& option, CArgumentReader& reader,
+                             std::optional<CCircuitChoice>& choice);
 
 // What a command says of itself: its name, usage and the parts of its help.
 struct CCommandTexts {
@@ -118,8 +137,10 @@ using FAnalyse =
 bool ForEachDesign(const CAnalysisOptions& options, std::istream& in, std::ostream& err,
                    const FAnalyse& analyse);
 
-// The settings as the tables show them, one line with its line end.
-std::string SettingsLine(const CAnalysisSettings& settings);
+// The settings as the tables show them, one line with its line end, and a
+// second naming the design's circuit where it is more than one rail behind
+// one reservoir with a constant-current load.
+std::string SettingsLine(const CAnalysisSettings& settings, const CDesign& design);
 
 // A JSON array of already rendered elements, each on its own lines.
 std::string JsonArray(const std::vector<std::string>& elements);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FormRun.h"
 
+#include "CircuitText.h"
+
 #include <cstring>
 #include <filesystem>
 #include <istream>
@@ -275,6 +277,8 @@ CFormRun RunForm(const std::optional<std::string>& input, const std::vector<CSet
     }
     view.beeps = form.Beeps() - beepsAtStart;
     view.design = CDesign::TakeFrom(dialog.Supply());
+    // The circuit the file's optional lines state.
+    view.design.circuitChoice = ReadCircuitChoice(dialog.Extras()).value_or(CCircuitChoice{});
 
     if (savePath) {
         const std::size_t messagesBeforeSave = form.Messages().size();

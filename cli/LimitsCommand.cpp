@@ -211,7 +211,7 @@ std::string Table(const std::optional<std::string>& input, const CLimits& closed
     const CLimits limits = Presented(closed, design, closedForm);
     CTable table;
     table.Append(std::string(kInputPrefix) + InputTitle(input) + '\n');
-    table.Append(SettingsLine(settings) + '\n');
+    table.Append(SettingsLine(settings, design) + '\n');
     const auto& regulated = limits.maxRegulatedCurrent;
     table.Heading(ta::kLimitMaxRegulatedCurrent);
     table.Line(tc::kAtNominalMains, regulated.nominal.value, 3, "Ampere",

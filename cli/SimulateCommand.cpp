@@ -12,11 +12,13 @@
 #include <sstream>
 #include <string_view>
 
+#include "AnalysisArguments.h"
 #include "AnalysisCommands.h"
 #include "AnalysisTexts.h"
 #include "Arguments.h"
 #include "CalcTool.h"
 #include "Comparison.h"
+#include "DesignCircuit.h"
 #include "Evaluation.h"
 #include "FormRun.h"
 #include "FormText.h"
@@ -69,6 +71,11 @@ constexpr std::string_view kHelp =
     "                   below 1 V), its switch-on peak at the worst phase of the\n"
     "                   period; the table is titled by the solver, sim_periods\n"
     "                   is null (it runs no periods) and there are no waveforms\n"
+    "  --topology, --filter, --load  with --solver circuit: a symmetric supply, a\n"
+    "                   filter after the reservoir, a resistive load, as for\n"
+    "                   worst-case; the sim_* figures are then the regulator's\n"
+    "                   input's (after the filter; a symmetric supply's positive\n"
+    "                   rail)\n"
     "  --leakage-inductance MH  the transformer's leakage inductance per source in\n"
     "                   millihenries (default 0); ngspice puts a critically\n"
     "                   damped 1 nF snubber across the winding, which moves no\n"
@@ -109,7 +116,8 @@ struct COptions {
     CCommonOptions common;
     double leakageInductanceH = 0.0;
     std::optional<std::string> waveformsPath;
-    bool circuit = false;  // --solver circuit
+    bool circuit = false;                  // --solver circuit
+    std::optional<CCircuitChoice> choice;  // --topology, --filter, --load
 };
 
 // The circuit's steady state in the simulation's terms. It counts no
@@ -150,6 +158,9 @@ CParsed<COptions> ParseArguments(const std::vector<std::string>& args) {
         if (option.text == "--waveforms") {
             return TakeFileName(option, reader, options.waveformsPath);
         }
+        if (IsCircuitOption(option.text)) {
+            return TakeCircuitOption(option, reader, options.choice);
+        }
         return TakeLeakageInductance(option, reader, options.leakageInductanceH);
     };
     CParsed<CCommonOptions> common =
@@ -160,6 +171,11 @@ CParsed<COptions> ParseArguments(const std::vector<std::string>& args) {
     options.common = std::move(*common.value);
     if (options.waveformsPath && options.circuit && !options.common.help) {
         return {std::nullopt, "--waveforms needs the ngspice solver"};
+    }
+    if (options.choice && !options.circuit && !options.common.help) {
+        return {std::nullopt,
+                "--topology, --filter and --load need --solver circuit (the ngspice netlist "
+                "holds one rail behind one reservoir)"};
     }
     return {options, {}};
 }
@@ -434,6 +450,15 @@ int RunSimulateCommand(const std::vector<std::string>& args, std::istream& in, s
         run.input = input;
         run.circuit = options.circuit;
         run.request = CSimulationRequest::FromDesign(form.view->design, options.leakageInductanceH);
+        if (options.circuit) {
+            CAnalysisSettings settings;
+            settings.leakageInductanceH = options.leakageInductanceH;
+            CDesign design = form.view->design;
+            if (options.choice) {
+                design.circuitChoice = *options.choice;
+            }
+            run.request.circuit = CircuitOfDesign(design, settings);
+        }
         run.result = options.circuit ? SolveNatively(run.request) : Simulate(run.request);
         if (!run.result.Ok()) {
             // A collapsed output is measured and shown as what it is, and

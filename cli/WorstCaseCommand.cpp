@@ -125,7 +125,7 @@ std::string Table(const std::optional<std::string>& input, const CWorstCase& wor
                   const CAnalysisSettings& settings, bool closedForm) {
     std::string text;
     text.append(kInputPrefix).append(InputTitle(input)).push_back('\n');
-    text.append(SettingsLine(settings));
+    text.append(SettingsLine(settings, worstCase.corners[0].design));
     text.append(ConditionsLine(worstCase, settings)).push_back('\n');
     // The label column (with its indent) and a column per corner.
     CTextTable table({30, 15, 15, 15});

@@ -15,7 +15,8 @@ const std::array<std::string_view, kConfigLineCount> kConfigKeys = {
 };
 
 const std::array<std::string_view, kExtraLineCount> kExtraKeys = {
-    "Netz : ", "Trafo: ", "Diode: ", "Elko : ", "Regl : ", "Kuehl: ",
+    "Netz : ", "Trafo: ", "Diode: ", "Elko : ", "Regl : ",
+    "Kuehl: ", "Topo : ", "Filt : ", "Last : ",
 };
 
 bool CConfigExtras::Empty() const {
@@ -67,6 +68,31 @@ bool IsTolerance(std::string_view text) {
     return value >= 0.0f && value <= 50.0f;
 }
 
+// A filter's value: a number of 0 or more as the program writes it (digits, a
+// point, an exponent), below a million.
+bool IsFilterValue(std::string_view text) {
+    if (text.empty() || text.size() > 24 || !std::all_of(text.begin(), text.end(), [](char c) {
+            return (c >= '0' && c <= '9') || c == '.' || c == 'e' || c == '-' || c == '+';
+        })) {
+        return false;
+    }
+    const float value = ReadNumber(std::string(text));
+    return value >= 0.0f && value < 1e6f;
+}
+
+// "rc R C", "lc L R C", "drossel L R".
+bool IsFilter(const std::vector<std::string_view>& words) {
+    if (words.empty()) {
+        return false;
+    }
+    const std::size_t values = words[0] == kFilterNames[0]   ? 2
+                               : words[0] == kFilterNames[1] ? 3
+                               : words[0] == kFilterNames[2] ? 2
+                                                             : 0;
+    return values != 0 && words.size() == values + 1 &&
+           std::all_of(words.begin() + 1, words.end(), IsFilterValue);
+}
+
 }  // namespace
 
 bool IsValidExtraValue(EExtraLine line, std::string_view text) {
@@ -83,6 +109,12 @@ bool IsValidExtraValue(EExtraLine line, std::string_view text) {
         case kExtraRegulator:
         case kExtraHeatSink:
             return words.size() == 1 && IsPartId(words[0]);
+        case kExtraTopology:
+            return words.size() == 1 && words[0] == kDualTopology;
+        case kExtraFilter:
+            return IsFilter(words);
+        case kExtraLoad:
+            return words.size() == 1 && words[0] == kResistiveLoad;
         case kExtraLineCount:
             break;
     }

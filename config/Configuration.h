@@ -54,6 +54,13 @@ inline constexpr std::size_t kConfigKeyLength = 7;
 //              connected ("einzeln", "parallel", "reihe", "mitte")
 //   "Diode: ", "Elko : ", "Regl : ", "Kuehl: "  the rectifier's, capacitor's,
 //              regulator's and heat sink's catalogue ids
+//   "Topo : "  "symmetrisch": a symmetric supply (a centre-tapped winding, a
+//              bridge, a positive and a negative rail)
+//   "Filt : "  the filter after the reservoir: "rc R C", "lc L R C" or
+//              "drossel L R" (a choke-input filter), R in ohms, C in
+//              microfarads, L in millihenries
+//   "Last : "  "widerstand": the regulator feeds a resistor, not a constant
+//              current
 enum EExtraLine {
     kExtraRegion,
     kExtraTransformer,
@@ -61,6 +68,9 @@ enum EExtraLine {
     kExtraCapacitor,
     kExtraRegulator,
     kExtraHeatSink,
+    kExtraTopology,
+    kExtraFilter,
+    kExtraLoad,
     kExtraLineCount
 };
 extern const std::array<std::string_view, kExtraLineCount> kExtraKeys;
@@ -68,6 +78,10 @@ extern const std::array<std::string_view, kExtraLineCount> kExtraKeys;
 // The mains regions a file may name, in the order the tolerance window lists
 // them; the first is the default and is never written.
 inline constexpr std::array<std::string_view, 3> kMainsRegionIds = {"en50160", "ansi-a", "ansi-b"};
+// The values of the topology, filter and load lines.
+inline constexpr std::string_view kDualTopology = "symmetrisch";
+inline constexpr std::array<std::string_view, 3> kFilterNames = {"rc", "lc", "drossel"};
+inline constexpr std::string_view kResistiveLoad = "widerstand";
 // The connections the transformer line may name.
 inline constexpr std::array<std::string_view, 4> kConnectionNames = {"einzeln", "parallel", "reihe",
                                                                      "mitte"};

@@ -266,8 +266,7 @@ CCandidate EvaluateCandidate(const CCatalogue& catalogue, const CPartChoice& cho
 
     // At nominal mains: the current the primary draws, what is dissipated,
     // and the parts list with its cost.
-    const CCircuitParameters nominalCircuit =
-        CircuitOfDesign(candidate.design, settings.leakageInductanceH);
+    const CCircuitParameters nominalCircuit = CircuitOfDesign(candidate.design, settings);
     const CSteadyState nominal = SolveSteadyState(nominalCircuit);
     const double primaryV = PrimaryVoltageOf(requirements);
     if (nominal.Solved()) {

@@ -14,8 +14,8 @@ CCorners CornersOf(const CDesign& design, const CAnalysisSettings& settings) {
     CCorners corners;
     corners.low = CornerDesign(design, ECorner::kLow, settings);
     corners.high = CornerDesign(design, ECorner::kHigh, settings);
-    corners.lowCircuit = CircuitOfDesign(corners.low, settings.leakageInductanceH);
-    corners.highCircuit = CircuitOfDesign(corners.high, settings.leakageInductanceH);
+    corners.lowCircuit = CircuitOfDesign(corners.low, settings);
+    corners.highCircuit = CircuitOfDesign(corners.high, settings);
     return corners;
 }
 

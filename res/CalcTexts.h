@@ -18,6 +18,8 @@ inline constexpr const char* kBeepsPrefix = "Warntöne: ";
 inline constexpr const char* kDisabledMark = " (gesperrt)";
 inline constexpr const char* kSettingsLine =
     "Netztoleranz %1 %, Kondensatortoleranz %2 %, Tj,max %3 °C";
+// The circuit beyond one rail, one reservoir and a constant current.
+inline constexpr const char* kCircuitLine = "Schaltung: %1";
 
 // worst-case.
 inline constexpr const char* kConditionsLine =

@@ -318,6 +318,49 @@ TEST_F(AnalysisCommandsTest, EachCircuitLimitHoldsAndFailsJustBeyondIt) {
                 SolveDesignCircuit(startUp, settings).measurements.minimumVoltage - 1.1, 1e-5);
 }
 
+// The circuit options reach the circuit every verdict comes from: the
+// highest regulated current a symmetric supply with CLC filters holds (on
+// both rails) holds on that circuit and fails just beyond it.
+TEST_F(AnalysisCommandsTest, CircuitOptionsChooseTheCircuitOfTheLimits) {
+    const CJson doc = RunJson({"limits", "--topology", "dual", "--filter", "lc:10,0.2,1000"});
+    const CAnalysisSettings settings;
+    CDesign startUp = CDesign::StartUp();
+    startUp.circuitChoice = {ETopology::kDual, EFilter::kLc, 0.2, 10e-3, 1000e-6, ELoad::kCurrent};
+    const auto held = [&](double current) {
+        CDesign design = startUp;
+        design[EInput::kIb] = static_cast<float>(current);
+        const CSteadyState state = SolveDesignCircuit(design, settings);
+        bool ok = !state.Collapsed() && state.measurements.minimumVoltage - 1.1 >= 14.82;
+        for (const CRailResult& rail : state.otherRails) {
+            ok = ok && rail.measurements.minimumVoltage - 1.1 >= 14.82;
+        }
+        return ok;
+    };
+    const double current = doc.items.at(0)["max_regulated_current"]["nominal_a"].real;
+    EXPECT_TRUE(held(current));
+    EXPECT_FALSE(held(current * 1.001));
+    // The table names the circuit; the plain circuit's says nothing more.
+    EXPECT_THAT(Calc({"worst-case", "--filter", "choke:300,1"}).out,
+                HasSubstr("Schaltung: Drosseleingang 300 mH, 1 \xCE\xA9"));
+    EXPECT_THAT(Calc({"worst-case"}).out, ::testing::Not(HasSubstr("Schaltung:")));
+}
+
+TEST_F(AnalysisCommandsTest, CircuitOptionsRefuseWhatTheyCannotTake) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"--topology", "triple"},    {"--filter", "rc:1"},       {"--filter", "lc:-1,0.2,100"},
+        {"--filter", "pi:1,2,3"},    {"--filter", "rc:1,x"},     {"--load", "ohmic"},
+        {"--filter", "choke:1,2,3"}, {"--filter", "rc:1e400,1"},
+    };
+    for (const auto& [option, value] : cases) {
+        for (const char* command : {"worst-case", "limits", "sweep"}) {
+            const CRun run = Calc({command, option, value});
+            EXPECT_EQ(run.status, 2) << command << " " << option << " " << value;
+            EXPECT_THAT(run.err, HasSubstr(option)) << command << " " << value;
+            EXPECT_TRUE(run.out.empty()) << command;
+        }
+    }
+}
+
 TEST_F(AnalysisCommandsTest, EachFoundLimitHoldsOnTheFormAndFailsJustBeyondIt) {
     const CJson doc = RunJson({"limits", "--closed-form"});
     const CJson& limits = doc.items.at(0);

@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include "CalcTool.h"
+#include "DesignCircuit.h"
 #include "Evaluation.h"
 #include "Measurements.h"
 #include "Simulator.h"
@@ -244,6 +245,28 @@ TEST_F(SimulateCommandTest, LeakageInductanceLowersTheMean) {
     EXPECT_LT(mean(with.out), mean(without.out));
 }
 
+// Behind an RC filter the circuit's mean (the regulator's input) lies the
+// load current times the filter's resistance below the reservoir's; the
+// command gives what the circuit of the design with that filter gives.
+TEST_F(SimulateCommandTest, FilterDescribesTheRegulatorsInput) {
+    const auto mean = [](const std::string& csv) {
+        const std::string row = csv.substr(csv.find("\r\n") + 2);
+        return test::Number(row.substr(row.find(',') + 1));
+    };
+    const CRun filtered =
+        Calc({"simulate", "--solver", "circuit", "--filter", "rc:0.5,10000", "--format", "csv"});
+    ASSERT_EQ(filtered.status, 0) << filtered.err;
+    CDesign design = CDesign::StartUp();
+    design.circuitChoice.filter = EFilter::kRc;
+    design.circuitChoice.filterResistanceOhm = 0.5;
+    design.circuitChoice.filterCapacitanceF = 10000e-6;
+    const CSteadyState state = SolveDesignCircuit(design, CAnalysisSettings{});
+    ASSERT_TRUE(state.Solved());
+    EXPECT_NEAR(mean(filtered.out), state.measurements.meanVoltage, 1e-6);
+    const double load = CDesign::StartUp()[EInput::kIb];
+    EXPECT_NEAR(state.filter.reservoirMeanV - state.measurements.meanVoltage, 0.5 * load, 1e-6);
+}
+
 struct CUsageCase {
     const char* name;
     std::vector<std::string> args;
@@ -270,7 +293,13 @@ INSTANTIATE_TEST_SUITE_P(
                    {"simulate", "--waveforms", "w.csv", "a", "b"},
                    "--waveforms takes at most one input"},
         CUsageCase{"UnknownOption", {"simulate", "--sweep"}, "unknown option \"--sweep\""},
-        CUsageCase{"UnknownFormat", {"simulate", "--format", "xml"}, "xml"}),
+        CUsageCase{"UnknownFormat", {"simulate", "--format", "xml"}, "xml"},
+        CUsageCase{"FilterWithNgspice",
+                   {"simulate", "--filter", "rc:2,1000"},
+                   "--topology, --filter and --load need --solver circuit"},
+        CUsageCase{"FilterWithoutValues",
+                   {"simulate", "--solver", "circuit", "--filter", "rc"},
+                   "--filter takes none, rc:R,C"}),
     [](const auto& row) { return std::string(row.param.name); });
 
 // The native solver gives the measurements ngspice gives, by the same

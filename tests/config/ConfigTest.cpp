@@ -233,6 +233,14 @@ TEST(Configuration, ExtraLinesRoundTripAndA50HzDesignWithoutThemIsUnchanged) {
         {"everything", 60.0f,
          Extras({{kExtraRegion, "ansi-b"}, {kExtraTransformer, "t1"}, {kExtraHeatSink, "h"}}),
          "NetzF: 60\r\nNetz : ansi-b\r\nTrafo: t1\r\nKuehl: h\r\n"},
+        {"a symmetric supply with a CLC filter and a resistive load", 50.0f,
+         Extras({{kExtraTopology, "symmetrisch"},
+                 {kExtraFilter, "lc 10 0.2 1000"},
+                 {kExtraLoad, "widerstand"}}),
+         "Topo : symmetrisch\r\nFilt : lc 10 0.2 1000\r\nLast : widerstand\r\n"},
+        {"a choke-input filter after the parts", 60.0f,
+         Extras({{kExtraRegulator, "lm317t"}, {kExtraFilter, "drossel 300 1.5"}}),
+         "NetzF: 60\r\nRegl : lm317t\r\nFilt : drossel 300 1.5\r\n"},
     };
     for (const auto& c : cases) {
         CStringLineSink sink;
@@ -276,6 +284,15 @@ TEST(Configuration, ALineAfterTheFourteenThatIsNoneOfTheOptionalOnesRefusesTheFi
         {"blank lines are skipped", "NetzF: 60\r\n  \r\nDiode: a\r\n\r\n", 0},
         {"the frequency only as the fifteenth line", "\r\nNetzF: 60\r\n", 16},
         {"a wrong case among extras", "NetzF: 60\r\nTRAFO: t1\r\n", 16},
+        {"an unknown topology", "Topo : dreifach\r\n", 15},
+        {"an RC filter short of its capacitor", "Filt : rc 2\r\n", 15},
+        {"an LC filter with a negative inductance", "Filt : lc -10 0.2 1000\r\n", 15},
+        {"an unknown filter", "Filt : pi 1 2 3\r\n", 15},
+        {"a filter value that is no number", "Filt : rc 2 x\r\n", 15},
+        {"an unknown load", "Last : ohmsch\r\n", 15},
+        {"the filter before the topology", "Filt : rc 2 1000\r\nTopo : symmetrisch\r\n", 16},
+        {"every circuit line", "Topo : symmetrisch\r\nFilt : rc 2 1000\r\nLast : widerstand\r\n",
+         0},
     };
     for (const auto& c : cases) {
         const CConfiguration read = Read(kStartUpFile + c.tail);

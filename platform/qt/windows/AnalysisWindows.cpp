@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AnalysisWindows.h"
 
+#include "CircuitText.h"
+
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -72,6 +74,13 @@ const std::array<CAnalysisWindowSpec, kAnalysisWindowCount>& AnalysisWindowSpecs
     return kSpecs;
 }
 
+CDesign CAnalysisWindows::DesignOfForm() const {
+    CDesign design = CDesign::TakeFrom(m_dialog.Supply());
+    // The circuit the form's file states in its optional lines.
+    design.circuitChoice = ReadCircuitChoice(m_dialog.Extras()).value_or(CCircuitChoice{});
+    return design;
+}
+
 CAnalysisWindows::CAnalysisWindows(CQtPlatform& platform, CFormWindow& window, CMainDialog& dialog)
     : QObject(&window),
       m_platform(platform),
@@ -96,7 +105,7 @@ CAnalysisWindows::CAnalysisWindows(CQtPlatform& platform, CFormWindow& window, C
             connect(action, &QAction::triggered, this, [this, search] { OpenSearch(search); });
         }
     }
-    m_state.design = CDesign::TakeFrom(dialog.Supply());
+    m_state.design = DesignOfForm();
     m_state.evaluation = Evaluate(m_state.design);
 }
 
@@ -159,7 +168,7 @@ void CAnalysisWindows::CycleEnded(const CPlatform::CCycleAlerts& alerts) {
     // A design that names its mains tolerances (opened, new, or taken from
     // the design window) brings them to every window.
     const bool regionChanged = TakeRegionOfDesign();
-    CDesign design = CDesign::TakeFrom(m_dialog.Supply());
+    CDesign design = DesignOfForm();
     if (design == m_state.design && !regionChanged) {
         // A cycle of the same design (a field left unchanged) changes no
         // result: only the colours of its alerts.

@@ -174,6 +174,8 @@ private:
     // Takes the mains tolerances the form's design names; true when they
     // changed the settings.
     bool TakeRegionOfDesign();
+    // The form's design with the circuit its file states.
+    CDesign DesignOfForm() const;
     // A new design or new settings: the nominal corner judged afresh, then
     // the colours and every open window.
     void Refresh();
