@@ -52,6 +52,12 @@ struct CCircuitParameters {
     double dropoutVoltageV = 0.0;
 
     bool Dual() const { return topology == ETopology::kDual; }
+    // One rail behind one reservoir with a constant-current load: the
+    // circuits a netlist of the three rectifiers describes.
+    bool Plain() const {
+        return topology == ETopology::kSingle && filter == EFilter::kNone &&
+               load == ELoad::kCurrent;
+    }
     // The rectifier's kind as built: a symmetric supply's winding is a centre tap.
     ECircuitKind Kind() const { return Dual() ? ECircuitKind::kCentreTap : kind; }
     int SourceCount() const { return Kind() == ECircuitKind::kCentreTap ? 2 : 1; }

@@ -41,7 +41,7 @@ const char* CircuitName(ECircuitKind kind) {
 
 CNetlistExport ExportNetlist(const CSimulationRequest& request) {
     CNetlistExport result;
-    if (std::string problem = request.Problem(); !problem.empty()) {
+    if (std::string problem = request.NetlistProblem(); !problem.empty()) {
         result.problem = std::move(problem);
         return result;
     }

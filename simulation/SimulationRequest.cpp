@@ -16,7 +16,9 @@ CSimulationRequest CSimulationRequest::FromDesign(const CDesign& design,
     // The same circuit the analysis solves natively, by the one rule that
     // takes it from a design.
     CSimulationRequest request;
-    request.circuit = CircuitOfDesign(design, leakageInductanceH);
+    CAnalysisSettings settings;
+    settings.leakageInductanceH = leakageInductanceH;
+    request.circuit = CircuitOfDesign(design, settings);
     request.ratedCurrentA = static_cast<double>(design[EInput::kNennI]);
     // Switched on at the phase that gives the highest diode current, as the
     // native circuit finds it over the whole period (with a leakage
@@ -37,6 +39,18 @@ std::string CSimulationRequest::Problem() const {
     }
     if (!std::isfinite(switchOnPhaseDeg)) {
         return "cannot simulate: the switch-on phase is out of range";
+    }
+    return {};
+}
+
+std::string CSimulationRequest::NetlistProblem() const {
+    if (std::string problem = Problem(); !problem.empty()) {
+        return problem;
+    }
+    if (!circuit.Plain()) {
+        return "cannot simulate with ngspice: its netlist holds one rail behind one reservoir "
+               "with a constant-current load (the native solver solves this circuit: "
+               "--solver circuit)";
     }
     return {};
 }

@@ -78,6 +78,26 @@ TEST_F(NetlistCommandTest, WritesTheExportOfTheLoadedDesign) {
     }
 }
 
+// A design whose file states a circuit the netlist cannot describe (a
+// filter, a symmetric supply, a resistive load) is refused, not exported as
+// the plain circuit; ngspice's simulation refuses it alike, and the native
+// solver takes it.
+TEST_F(NetlistCommandTest, CircuitsBeyondOneRailAreRefusedNotSimplified) {
+    for (const char* line :
+         {"Filt : rc 2 1000\r\n", "Topo : symmetrisch\r\n", "Last : widerstand\r\n"}) {
+        const std::string file = std::string(test::kStartUpFile) + line;
+        const CRun netlist = test::RunTool({"netlist", "-"}, file);
+        EXPECT_EQ(netlist.status, 2) << line;
+        EXPECT_THAT(netlist.err, HasSubstr("--solver circuit")) << line;
+        EXPECT_EQ(netlist.out, "") << line;
+        const CRun simulated = test::RunTool({"simulate", "-"}, file);
+        EXPECT_EQ(simulated.status, 2) << line;
+        EXPECT_THAT(simulated.err, HasSubstr("holds one rail")) << line;
+        const CRun native = test::RunTool({"simulate", "--solver", "circuit", "-"}, file);
+        EXPECT_EQ(native.status, 0) << line << native.err;
+    }
+}
+
 TEST_F(NetlistCommandTest, OutputFileHoldsWhatStandardOutputWould) {
     const std::string target = (m_scratch.Path() / "supply.cir").string();
     test::WriteBytes(target, "old");
