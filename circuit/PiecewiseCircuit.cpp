@@ -64,11 +64,11 @@ private:
 };
 
 // e^{A scale 2^squarings} of the top left N x N of a, by scaling and
-// squaring with a Taylor series (Horner: I + M (I + M/2 (I + M/3 (...))),
-// error below 0.25^11 / 11! for a norm of M below 0.25), its size known to
-// the compiler.
+// squaring with a Taylor series of the given degree (Horner:
+// I + M (I + M/2 (I + M/3 (...)))), its size known to the compiler.
 template <int N, typename CMatrixIn>
-void TaylorExponential(const CMatrixIn& a, double scale, int squarings, CMatrixIn& out) {
+void TaylorExponential(const CMatrixIn& a, double scale, int degree, int squarings,
+                       CMatrixIn& out) {
     using CSquare = std::array<std::array<double, U(N)>, U(N)>;
     const auto multiply = [](const CSquare& x, const CSquare& y, CSquare& z) {
         for (int r = 0; r < N; ++r) {
@@ -92,7 +92,7 @@ void TaylorExponential(const CMatrixIn& a, double scale, int squarings, CMatrixI
     }
     CSquare* result = &first;
     CSquare* next = &second;
-    for (int k = 10; k >= 1; --k) {
+    for (int k = degree; k >= 1; --k) {
         multiply(m, *result, *next);
         for (int r = 0; r < N; ++r) {
             for (int col = 0; col < N; ++col) {
@@ -784,28 +784,38 @@ CPiecewiseCircuit::CMatrix CPiecewiseCircuit::Exponential(const CMode& mode, dou
         squarings = std::min(60, static_cast<int>(std::ceil(std::log2(norm / 0.25))));
     }
     const double scale = tau / std::ldexp(1.0, squarings);
+    // The Taylor series' degree: its remainder, at most s^(k+1) / (k+1)! for
+    // the scaled norm s (at most 0.25), below that of degree 10 at 0.25.
+    const double scaled = norm / std::ldexp(1.0, squarings);
+    constexpr double kRemainder = 6e-15;
+    int degree = 3;
+    double term = scaled * scaled * scaled * scaled / 24.0;  // s^(k+1) / (k+1)! for k = 3
+    while (degree < 10 && term > kRemainder) {
+        ++degree;
+        term *= scaled / (degree + 1);
+    }
     CMatrix exponential;
     switch (n) {
         case 3:
-            TaylorExponential<3>(mode.a, scale, squarings, exponential);
+            TaylorExponential<3>(mode.a, scale, degree, squarings, exponential);
             break;
         case 4:
-            TaylorExponential<4>(mode.a, scale, squarings, exponential);
+            TaylorExponential<4>(mode.a, scale, degree, squarings, exponential);
             break;
         case 5:
-            TaylorExponential<5>(mode.a, scale, squarings, exponential);
+            TaylorExponential<5>(mode.a, scale, degree, squarings, exponential);
             break;
         case 6:
-            TaylorExponential<6>(mode.a, scale, squarings, exponential);
+            TaylorExponential<6>(mode.a, scale, degree, squarings, exponential);
             break;
         case 7:
-            TaylorExponential<7>(mode.a, scale, squarings, exponential);
+            TaylorExponential<7>(mode.a, scale, degree, squarings, exponential);
             break;
         case 8:
-            TaylorExponential<8>(mode.a, scale, squarings, exponential);
+            TaylorExponential<8>(mode.a, scale, degree, squarings, exponential);
             break;
         default:
-            TaylorExponential<kMaxAugmented>(mode.a, scale, squarings, exponential);
+            TaylorExponential<kMaxAugmented>(mode.a, scale, degree, squarings, exponential);
             break;
     }
     return exponential;
