@@ -72,7 +72,18 @@ std::optional<CCircuitChoice> Filter(EFilter filter, const std::vector<std::stri
     return choice;
 }
 
-// The filter's values in the order its text gives them, in its units.
+std::string Joined(const std::vector<double>& values, std::string_view first,
+                   std::string_view separator) {
+    std::string text;
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        text += k == 0 ? first : separator;
+        text += ShortestNumber(values[k]);
+    }
+    return text;
+}
+
+}  // namespace
+
 std::vector<double> FilterValues(const CCircuitChoice& choice) {
     const double ohm = choice.filterResistanceOhm;
     const double microfarad = choice.filterCapacitanceF * 1e6;
@@ -89,18 +100,6 @@ std::vector<double> FilterValues(const CCircuitChoice& choice) {
     }
     return {};
 }
-
-std::string Joined(const std::vector<double>& values, std::string_view first,
-                   std::string_view separator) {
-    std::string text;
-    for (std::size_t k = 0; k < values.size(); ++k) {
-        text += k == 0 ? first : separator;
-        text += ShortestNumber(values[k]);
-    }
-    return text;
-}
-
-}  // namespace
 
 void WriteCircuitChoice(const CCircuitChoice& choice, CConfigExtras& extras) {
     extras.values[kExtraTopology] =
@@ -195,38 +194,6 @@ std::optional<ELoad> LoadOfText(std::string_view text) {
         return ELoad::kResistive;
     }
     return std::nullopt;
-}
-
-std::string CircuitChoiceText(const CCircuitChoice& choice) {
-    std::string text;
-    const auto add = [&](const std::string& part) { text += text.empty() ? part : ", " + part; };
-    if (choice.topology == ETopology::kDual) {
-        add("symmetrisch \xC2\xB1");
-    }
-    const std::vector<double> v = FilterValues(choice);
-    switch (choice.filter) {
-        case EFilter::kRc:
-            add("RC-Filter " + ShortestNumber(v[0]) + " \xCE\xA9, " + ShortestNumber(v[1]) +
-                " \xC2\xB5"
-                "F");
-            break;
-        case EFilter::kLc:
-            add("LC-Filter " + ShortestNumber(v[0]) + " mH, " + ShortestNumber(v[1]) +
-                " \xCE\xA9, " + ShortestNumber(v[2]) +
-                " \xC2\xB5"
-                "F");
-            break;
-        case EFilter::kChoke:
-            add("Drosseleingang " + ShortestNumber(v[0]) + " mH, " + ShortestNumber(v[1]) +
-                " \xCE\xA9");
-            break;
-        case EFilter::kNone:
-            break;
-    }
-    if (choice.load == ELoad::kResistive) {
-        add("Widerstandslast");
-    }
-    return text;
 }
 
 }  // namespace ohmrada

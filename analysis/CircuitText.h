@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "Circuit.h"
 #include "Configuration.h"
@@ -28,8 +29,8 @@ std::optional<ETopology> TopologyOfText(std::string_view text);
 std::optional<CCircuitChoice> FilterOfText(std::string_view text);  // sets the filter's fields only
 std::optional<ELoad> LoadOfText(std::string_view text);
 
-// The choice as one line of a table ("symmetrisch, RC 2 Ω 1000 µF,
-// Widerstandslast"); empty for the plain circuit.
-std::string CircuitChoiceText(const CCircuitChoice& choice);
+// The filter's values in the order its texts give them, in their units (R
+// in ohms, C in microfarads, L in millihenries); empty without a filter.
+std::vector<double> FilterValues(const CCircuitChoice& choice);
 
 }  // namespace ohmrada

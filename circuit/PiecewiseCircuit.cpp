@@ -911,7 +911,7 @@ double CPiecewiseCircuit::EventValue(const CMode& mode, int k, CComplex z, const
 // Newton's method on the exact solution, kept inside the bracket that
 // narrows with every step (bisection where Newton would leave it).
 double CPiecewiseCircuit::Locate(const CMode& mode, int k, double t, const CState& x, double tau,
-                                 double gHi) {
+                                 double gHi, const CState& xEnd, CComplex zEnd) {
     const CMode::CEvent& event = mode.events[U(k)];
     const double expected = event.expected;
     double lo = 0.0;
@@ -922,7 +922,23 @@ double CPiecewiseCircuit::Locate(const CMode& mode, int k, double t, const CStat
     if (gLo <= 0.0) {
         return 0.0;
     }
-    double guess = gLo - gHi > 0.0 ? tau * gLo / (gLo - gHi) : 0.5 * tau;
+    // The first guess: where the cubic through both ends' values and slopes
+    // crosses zero (bisected on the cubic, which costs no exponential).
+    const double sLo = event.probe.Slope(Derivative(mode, from, x), from, m_omega) * expected;
+    const double sHi = event.probe.Slope(Derivative(mode, zEnd, xEnd), zEnd, m_omega) * expected;
+    const auto cubic = [&](double u) {  // u in [0, 1]
+        const double u2 = u * u;
+        const double u3 = u2 * u;
+        return (2 * u3 - 3 * u2 + 1) * gLo + (u3 - 2 * u2 + u) * tau * sLo +
+               (-2 * u3 + 3 * u2) * gHi + (u3 - u2) * tau * sHi;
+    };
+    double a = 0.0;
+    double b = 1.0;
+    for (int halving = 0; halving < 40; ++halving) {
+        const double m = 0.5 * (a + b);
+        (cubic(m) > 0.0 ? a : b) = m;
+    }
+    double guess = std::isfinite(a) ? 0.5 * (a + b) * tau : 0.5 * tau;
     const double tolerance = 1e-13 * m_network.Period();
     double change = tau;
     for (int iteration = 0; iteration < 50 && hi - lo > tolerance && change > tolerance;
@@ -1228,7 +1244,7 @@ bool CPiecewiseCircuit::Carry(double t0, double duration, CState& x, CJacobian* 
         for (int k = 0; k < static_cast<int>(mode->events.size()); ++k) {
             const double value = EventValue(*mode, k, zNext, next);
             if (value * mode->events[U(k)].expected < 0.0) {
-                const double at = Locate(*mode, k, t, x, tau, value);
+                const double at = Locate(*mode, k, t, x, tau, value, next, zNext);
                 if (fired < 0 || at < first) {
                     fired = k;
                     first = at;

@@ -165,7 +165,9 @@ private:
     // Whether the cubic through the interval's ends meets the exact state xm
     // at its middle, within the measurements' tolerance.
     bool Follows(const CMode& mode, const CInterval& interval, CComplex zm, const CState& xm) const;
-    double Locate(const CMode& mode, int k, double t, const CState& x, double tau, double gHi);
+    // xEnd, zEnd: the state and phasor at the step's end, where the value is gHi.
+    double Locate(const CMode& mode, int k, double t, const CState& x, double tau, double gHi,
+                  const CState& xEnd, CComplex zEnd);
     CModeKey Apply(const CMode& mode, int k, CModeKey key) const;
 
     CNetwork m_network;

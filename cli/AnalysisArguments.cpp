@@ -78,6 +78,40 @@ CParsed<std::pair<double, double>> ParseMainsTolerance(std::string_view name,
     return {std::pair{*low.value, *high.value}, {}};
 }
 
+// The design's circuit as one line of a table ("symmetrisch ±, RC-Filter 2 Ω,
+// 1000 µF"); empty for the plain circuit.
+std::string CircuitChoiceText(const CCircuitChoice& choice) {
+    std::vector<std::string> parts;
+    if (choice.topology == ETopology::kDual) {
+        parts.emplace_back(texts::calc::kCircuitDual);
+    }
+    std::vector<std::string> values;
+    for (double value : FilterValues(choice)) {
+        values.push_back(ShortestNumber(value));
+    }
+    switch (choice.filter) {
+        case EFilter::kRc:
+            parts.push_back(FillIn(texts::calc::kCircuitRc, {values[0], values[1]}));
+            break;
+        case EFilter::kLc:
+            parts.push_back(FillIn(texts::calc::kCircuitLc, {values[0], values[1], values[2]}));
+            break;
+        case EFilter::kChoke:
+            parts.push_back(FillIn(texts::calc::kCircuitChoke, {values[0], values[1]}));
+            break;
+        case EFilter::kNone:
+            break;
+    }
+    if (choice.load == ELoad::kResistive) {
+        parts.emplace_back(texts::calc::kCircuitResistive);
+    }
+    std::string text;
+    for (const std::string& part : parts) {
+        text += text.empty() ? part : ", " + part;
+    }
+    return text;
+}
+
 }  // namespace
 
 COwnOption TakeCircuitOption(const CArgumentReader::CItem& option, CArgumentReader& reader,

@@ -18,8 +18,14 @@ inline constexpr const char* kBeepsPrefix = "Warntöne: ";
 inline constexpr const char* kDisabledMark = " (gesperrt)";
 inline constexpr const char* kSettingsLine =
     "Netztoleranz %1 %, Kondensatortoleranz %2 %, Tj,max %3 °C";
-// The circuit beyond one rail, one reservoir and a constant current.
+// The circuit beyond one rail, one reservoir and a constant current, its
+// parts joined by ", ".
 inline constexpr const char* kCircuitLine = "Schaltung: %1";
+inline constexpr const char* kCircuitDual = "symmetrisch ±";
+inline constexpr const char* kCircuitRc = "RC-Filter %1 Ω, %2 µF";
+inline constexpr const char* kCircuitLc = "LC-Filter %1 mH, %2 Ω, %3 µF";
+inline constexpr const char* kCircuitChoke = "Drosseleingang %1 mH, %2 Ω";
+inline constexpr const char* kCircuitResistive = "Widerstandslast";
 
 // worst-case.
 inline constexpr const char* kConditionsLine =

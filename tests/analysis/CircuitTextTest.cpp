@@ -61,7 +61,7 @@ TEST(CircuitTextTest, FileLinesReadBackExactly) {
         EXPECT_DOUBLE_EQ(filter->filterResistanceOhm, c.choice.filterResistanceOhm) << c.name;
         EXPECT_DOUBLE_EQ(filter->filterInductanceH, c.choice.filterInductanceH) << c.name;
         EXPECT_DOUBLE_EQ(filter->filterCapacitanceF, c.choice.filterCapacitanceF) << c.name;
-        EXPECT_EQ(CircuitChoiceText(c.choice).empty(), c.choice.Plain()) << c.name;
+        EXPECT_EQ(FilterValues(c.choice).empty(), c.choice.filter == EFilter::kNone) << c.name;
     }
 }
 
