@@ -299,7 +299,7 @@ bool ForEachDesign(const CAnalysisOptions& options, std::istream& in, std::ostre
 }
 
 std::string SettingsLine(const CAnalysisSettings& settings) {
-    return FillIn(texts::calc::kSettingsLine,
+    return FillIn(Tr(texts::calc::kSettingsLine),
                   {MainsToleranceText(settings), ShortestNumber(settings.capacitorTolerancePct),
                    ShortestNumber(settings.junctionLimitC)}) +
            '\n';
