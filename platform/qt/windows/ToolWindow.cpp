@@ -14,6 +14,7 @@
 #include <QLayout>
 
 #include "AnalysisWindows.h"
+#include "QtTexts.h"
 #include "WindowPlacement.h"
 
 namespace ohmrada::qt {
@@ -191,7 +192,7 @@ void CToolWindow::ShowBesideForm() {
 }
 
 QString CToolWindow::PlaceKey() const {
-    return QString::fromUtf8(m_helpPage).section(QLatin1Char('.'), 0, 0);
+    return Tr(m_helpPage).section(QLatin1Char('.'), 0, 0);
 }
 
 void CToolWindow::hideEvent(QHideEvent* event) {
@@ -232,7 +233,7 @@ bool CToolWindow::event(QEvent* event) {
 
 void CToolWindow::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
-        m_owner.ShowHelp(QString::fromUtf8(m_helpPage));
+        m_owner.ShowHelp(Tr(m_helpPage));
         event->accept();
         return;
     }
