@@ -69,6 +69,8 @@ TEST_P(LanguageCommandTest, EnglishDiffersFromGerman) {
     const test::CRun german = RunTool(GetParam().args);
     const test::CRun english = RunTool(With(GetParam().args, {"--language=en"}));
     EXPECT_NE(english.out, german.out);
+    // The search that finds no German in English finds it in German.
+    EXPECT_THAT(test::GermanFound(german.out, "en"), ::testing::Not(::testing::IsEmpty()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Commands, LanguageCommandTest, ::testing::ValuesIn(kCommands),

@@ -159,8 +159,7 @@ int RunOhmrada(int& argc, char** argv, const CRunOptions& options) {
     const QString placesFile = QSettings(QSettings::IniFormat, QSettings::UserScope,
                                          QStringLiteral("ohmrada"), QStringLiteral("fenster"))
                                    .fileName();
-    UseLanguage(commandLine.language.value_or(
-        StoredLanguage(placesFile).value_or(std::string(texts::kSourceLanguage))));
+    UseLanguage(StartLanguage(commandLine.language, placesFile));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/ohmrada/icon129.png")));
     // Lets a Wayland desktop match the window with its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.ohmrada.Ohmrada"));

@@ -57,6 +57,14 @@ std::optional<std::string> StoredLanguage(const QString& settingsFile) {
     return code;
 }
 
+std::string StartLanguage(const std::optional<std::string>& commandLine,
+                          const QString& settingsFile) {
+    if (commandLine && Known(*commandLine)) {
+        return *commandLine;
+    }
+    return StoredLanguage(settingsFile).value_or(std::string(texts::kSourceLanguage));
+}
+
 void StoreLanguage(const QString& settingsFile, const std::string& code) {
     if (settingsFile.isEmpty()) {
         return;

@@ -22,6 +22,11 @@ namespace ohmrada::qt {
 // the stored one is unknown.
 std::optional<std::string> StoredLanguage(const QString& settingsFile);
 
+// The language a start speaks: the command line's (--language), else the
+// one stored in the settings file, else German.
+std::string StartLanguage(const std::optional<std::string>& commandLine,
+                          const QString& settingsFile);
+
 // Stores the language for the next start.
 void StoreLanguage(const QString& settingsFile, const std::string& code);
 
