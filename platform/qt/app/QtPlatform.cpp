@@ -442,7 +442,18 @@ bool CQtPlatform::ShowHelpPage(const QString& page) {
         return false;
     }
     if (!m_helpViewer) {
-        m_helpViewer = new CHelpViewer(m_helpFolder, m_window.get());
+        // The pages of another language lie in a folder named by its code,
+        // by the same names; where it has none, the German ones.
+        QString folder = m_helpFolder;
+        const std::string_view code = texts::CurrentLanguage();
+        if (code != texts::kSourceLanguage) {
+            const QString translated = QDir(m_helpFolder).filePath(
+                QString::fromUtf8(code.data(), static_cast<qsizetype>(code.size())));
+            if (QFileInfo(QDir(translated).filePath(page)).isFile()) {
+                folder = translated;
+            }
+        }
+        m_helpViewer = new CHelpViewer(folder, m_window.get());
     }
     return m_helpViewer->ShowPage(page);
 }

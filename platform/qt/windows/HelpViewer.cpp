@@ -20,7 +20,7 @@ namespace ohmrada::qt {
 
 std::optional<QString> FindHelpFolder(const QString& exeDir) {
     const QDir exe(exeDir);
-    const QString contents = Tr(res::kHelpContentsPage);
+    const QString contents = QString::fromUtf8(res::kHelpContentsPage);
     // Beside the program in the build tree, in the installed share folder, or
     // inside a macOS application bundle.
     for (const QString& candidate : {exe.filePath(QStringLiteral("ohmrada-help")),
@@ -36,7 +36,7 @@ std::optional<QString> FindHelpFolder(const QString& exeDir) {
 std::optional<QString> HelpPageOf(unsigned context) {
     for (const res::CHelpTopic& topic : res::kHelpTopics) {
         if (topic.context == context) {
-            return Tr(topic.page);
+            return QString::fromUtf8(topic.page);
         }
     }
     return std::nullopt;

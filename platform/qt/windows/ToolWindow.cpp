@@ -192,7 +192,7 @@ void CToolWindow::ShowBesideForm() {
 }
 
 QString CToolWindow::PlaceKey() const {
-    return Tr(m_helpPage).section(QLatin1Char('.'), 0, 0);
+    return QString::fromUtf8(m_helpPage).section(QLatin1Char('.'), 0, 0);
 }
 
 void CToolWindow::hideEvent(QHideEvent* event) {
@@ -233,7 +233,7 @@ bool CToolWindow::event(QEvent* event) {
 
 void CToolWindow::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
-        m_owner.ShowHelp(Tr(m_helpPage));
+        m_owner.ShowHelp(QString::fromUtf8(m_helpPage));
         event->accept();
         return;
     }
