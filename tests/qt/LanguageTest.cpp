@@ -16,6 +16,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -24,6 +25,7 @@
 #include "Application.h"
 #include "ControlIds.h"
 #include "DesignWindow.h"
+#include "HelpViewer.h"
 #include "Language.h"
 #include "LanguageChoice.h"
 #include "LimitsWindow.h"
@@ -185,6 +187,23 @@ TEST_F(EnglishWindowTest, NoWindowMenuPlotOrReportShowsGerman) {
     const std::string report = PdfText(path).toStdString();
     ASSERT_THAT(report, ::testing::HasSubstr("Page 1 of"));
     EXPECT_THAT(ohmrada::test::GermanFound(report, "en"), ::testing::IsEmpty()) << report;
+}
+
+TEST_F(EnglishWindowTest, HelpAndF1OpenTheEnglishPages) {
+    Trigger(kCmdHelpUsage);
+    CHelpViewer* viewer = m_platform->HelpViewer();
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_EQ(viewer->windowTitle(), QStringLiteral("Ohmrada Help"));
+    EXPECT_TRUE(viewer->Browser()->source().path().endsWith(QStringLiteral("/en/index.html")))
+        << viewer->Browser()->source().toString().toStdString();
+    EXPECT_TRUE(viewer->Browser()->toPlainText().contains(QStringLiteral("Contents")));
+    // The windows' list made by the build, in English.
+    EXPECT_TRUE(viewer->Browser()->toPlainText().contains(QStringLiteral("Time domain")));
+
+    Window().activateWindow();
+    ASSERT_TRUE(WaitForActiveWindow());
+    QTest::keyClick(&Field(kIdCapacitance), Qt::Key_F1);
+    EXPECT_TRUE(viewer->Browser()->source().path().endsWith(QStringLiteral("/en/formular.html")));
 }
 
 // The language menu stands before "?", checks the language spoken and

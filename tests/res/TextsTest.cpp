@@ -3,8 +3,11 @@
 // language, and the shipped catalogues held to the template of the texts.
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -273,6 +276,77 @@ TEST(Catalogues, MenuAccessKeysAreDistinctInEveryTranslation) {
         }
         bar.push_back(Tr(res::menu::kLanguageMenu));
         ExpectDistinctKeys(bar, std::string(language.code) + " menu bar");
+    }
+}
+
+// --- the help pages in other languages ------------------------------------
+
+std::string ReadText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Every value of the attribute in the page ("href", "id").
+std::set<std::string> Attributes(const std::string& page, const std::string& name) {
+    std::set<std::string> values;
+    const std::string marker = name + "=\"";
+    for (std::size_t at = page.find(marker); at != std::string::npos;
+         at = page.find(marker, at + 1)) {
+        const std::size_t begin = at + marker.size();
+        values.insert(page.substr(begin, page.find('"', begin) - begin));
+    }
+    return values;
+}
+
+// A translation of the help has every German page by the same name, with the
+// same anchors, links and the build's markers, so that F1 and every link
+// find their page in either language.
+TEST(HelpPages, EveryLanguageHasThePagesOfTheGerman) {
+    namespace fs = std::filesystem;
+    const fs::path german = OHMRADA_HELP_SOURCES;
+    std::vector<fs::path> languages;
+    for (const fs::directory_entry& entry : fs::directory_iterator(german)) {
+        if (entry.is_directory()) {
+            languages.push_back(entry.path());
+        }
+    }
+    ASSERT_FALSE(languages.empty());
+    std::size_t pages = 0;
+    for (const fs::directory_entry& entry : fs::directory_iterator(german)) {
+        if (entry.path().extension() != ".html") {
+            continue;
+        }
+        ++pages;
+        const std::string source = ReadText(entry.path());
+        for (const fs::path& language : languages) {
+            const fs::path translatedPath = language / entry.path().filename();
+            SCOPED_TRACE(translatedPath.string());
+            ASSERT_TRUE(fs::is_regular_file(translatedPath));
+            const std::string translated = ReadText(translatedPath);
+            EXPECT_NE(translated.find("lang=\"" + language.filename().string() + "\""),
+                      std::string::npos);
+            EXPECT_EQ(Attributes(translated, "id"), Attributes(source, "id"));
+            for (const std::string& link : Attributes(translated, "href")) {
+                const std::string file = link.substr(0, link.find('#'));
+                EXPECT_TRUE(file.empty() || fs::is_regular_file(language / file)) << link;
+            }
+            for (const char* marker :
+                 {"<!-- analysis windows: links -->", "<!-- analysis windows: list -->"}) {
+                EXPECT_EQ(translated.find(marker) != std::string::npos,
+                          source.find(marker) != std::string::npos)
+                    << marker;
+            }
+        }
+    }
+    EXPECT_GT(pages, 10u);
+    for (const fs::path& language : languages) {
+        std::size_t translatedPages = 0;
+        for (const fs::directory_entry& entry : fs::directory_iterator(language)) {
+            translatedPages += entry.path().extension() == ".html" ? 1u : 0u;
+        }
+        EXPECT_EQ(translatedPages, pages) << language << " has pages the German help lacks";
     }
 }
 

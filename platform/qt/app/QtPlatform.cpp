@@ -447,8 +447,9 @@ bool CQtPlatform::ShowHelpPage(const QString& page) {
         QString folder = m_helpFolder;
         const std::string_view code = texts::CurrentLanguage();
         if (code != texts::kSourceLanguage) {
-            const QString translated = QDir(m_helpFolder).filePath(
-                QString::fromUtf8(code.data(), static_cast<qsizetype>(code.size())));
+            const QString translated =
+                QDir(m_helpFolder)
+                    .filePath(QString::fromUtf8(code.data(), static_cast<qsizetype>(code.size())));
             if (QFileInfo(QDir(translated).filePath(page)).isFile()) {
                 folder = translated;
             }
