@@ -45,18 +45,18 @@ private:
     bool m_seen = false;
 };
 
-constexpr const char* kUsage = "Usage: ohmrada [--language de|en] [FILE]\n";
+constexpr const char* kUsage = "Usage: ohmrada [FILE]\n";
 
 constexpr const char* kHelp =
-    "Usage: ohmrada [--language de|en] [FILE]\n"
+    "Usage: ohmrada [FILE]\n"
     "Ohmrada: dimensioning of a linear mains power supply (transformer, rectifier,\n"
     "reservoir capacitor, regulator), with worst case, limits, sweeps and a\n"
     "time-domain simulation beside the form.\n"
     "\n"
     "  FILE           a configuration (.odr) to open once the form is shown;\n"
     "                 a name that begins with '-' is given as ./-name\n"
-    "  --language LANG  the language of the windows for this run: de (German)\n"
-    "                 or en (English); without it the one chosen in the menu\n"
+    "  --language L   the windows' language for this run: de (German) or en\n"
+    "                 (English); without it the choice of the menu\n"
     "                 \"Sprache / Language\", German at first\n"
     "  -h, --help     show this text and end\n"
     "  -v, --version  show the version and end\n"
