@@ -220,7 +220,7 @@ EXCEPTIONS = {
 def check() -> int:
     failures = []
     def without_places(text):
-        return [line for line in text.splitlines() if not line.startswith("#:")]
+        return [line for line in text.strip().splitlines() if not line.startswith("#:")]
     if without_places(POT.read_text(encoding="utf-8")) != without_places(pot_text()):
         failures.append(f"{POT.relative_to(ROOT)} is out of date: run scripts/texts.py pot")
     wanted = texts()
