@@ -29,7 +29,7 @@ NO_TEXT_FILES = {"ControlIds.h", "ResourceTypes.h", "TextTables.h", "Language.h"
                  "PoCatalog.h", "FormTexts.h"}
 
 NOT_TEXT = re.compile(
-    r"^(|[*][.].*|[*][.]\w+( [*][.]\w+)*|[\w-]+[.](html|png|pdf|cir|odr|csv)"
+    r"^(|[*][.].*|[*][.]\w+( [*][.]\w+)*|[\w-]+[.]html"
     r"|MS Sans Serif|Ctrl[+].|Spin\d|[a-z0-9]*_[a-z0-9_]*|cir|odr|%1|[A-Z]{1,2}|\d+ Hz)$")
 
 LITERAL = re.compile(r'(?:u8)?"((?:[^"\\\n]|\\.)*)"')

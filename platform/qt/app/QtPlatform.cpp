@@ -420,7 +420,9 @@ std::optional<std::string> CQtPlatform::RunFileDialog(const CFileDialogRequest& 
     if (!request.defaultSuffix.empty()) {
         dialog.setDefaultSuffix(FromUtf8(request.defaultSuffix));
     }
-    dialog.selectFile(FromUtf8(request.initialName));
+    // A proposed name ("parameterverlauf.png") in the program's language; a
+    // path the user chose comes back as it is.
+    dialog.selectFile(Tr(request.initialName));
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
     }
