@@ -189,6 +189,41 @@ TEST_F(EnglishWindowTest, NoWindowMenuPlotOrReportShowsGerman) {
     EXPECT_THAT(ohmrada::test::GermanFound(report, "en"), ::testing::IsEmpty()) << report;
 }
 
+// The modal windows: the about box and the question on leaving.
+TEST_F(EnglishWindowTest, AboutBoxAndTheQuestionOnLeavingSpeakEnglish) {
+    QStringList texts;
+    const auto collect = [&texts](QWidget* modal) {
+        CollectTexts(*modal, texts);
+        for (const QWidget* child : modal->findChildren<QWidget*>()) {
+            CollectTexts(*child, texts);
+        }
+    };
+    ExpectModal([&](QWidget* modal) {
+        collect(modal);
+        modal->close();
+    });
+    Trigger(kCmdHelpAbout);
+    ASSERT_TRUE(WaitForExpectedModals());
+    EXPECT_TRUE(texts.contains(QStringLiteral("Version 3.0 for Qt 6")));
+
+    ASSERT_TRUE(WaitForActiveWindow());
+    TypeInto(kIdLoadCurrent, QStringLiteral("4"));
+    QString question;
+    ExpectModal([&](QWidget* modal) {
+        collect(modal);
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        question = box->text();
+        EXPECT_EQ(box->button(QMessageBox::Yes)->text(), QStringLiteral("&Yes"));
+        box->button(QMessageBox::Cancel)->click();
+    });
+    QTest::keyClick(&Field(kIdLoadCurrent), Qt::Key_Escape);
+    ASSERT_TRUE(WaitForExpectedModals());
+    EXPECT_EQ(question, QStringLiteral("Save changes?"));
+    const std::string shown = texts.join(QLatin1Char('\n')).remove(QLatin1Char('&')).toStdString();
+    EXPECT_THAT(ohmrada::test::GermanFound(shown, "en"), ::testing::IsEmpty()) << shown;
+}
+
 TEST_F(EnglishWindowTest, HelpAndF1OpenTheEnglishPages) {
     Trigger(kCmdHelpUsage);
     CHelpViewer* viewer = m_platform->HelpViewer();

@@ -281,7 +281,8 @@ CDesignWindow::CDesignWindow(CAnalysisWindows& owner, QWidget* form)
     connect(m_save, &QPushButton::clicked, this, &CDesignWindow::SaveSelectedWithDialog);
     connect(m_netlist, &QPushButton::clicked, this, &CDesignWindow::ExportNetlistWithDialog);
     connect(m_exportBom, &QPushButton::clicked, this, &CDesignWindow::ExportBomWithDialog);
-    connect(help, &QPushButton::clicked, this, [this] { Owner().ShowHelp(Tr(td::kHelp)); });
+    connect(help, &QPushButton::clicked, this,
+            [this] { Owner().ShowHelp(QString::fromUtf8(td::kHelp)); });
     connect(m_table, &QTableWidget::itemSelectionChanged, this, &CDesignWindow::ShowDetails);
     connect(m_region, &QComboBox::currentIndexChanged, this, &CDesignWindow::RegionChanged);
     connect(m_low, &QDoubleSpinBox::valueChanged, this, &CDesignWindow::TolerancesChanged);

@@ -227,7 +227,8 @@ CLimitsWindow::CLimitsWindow(CAnalysisWindows& owner, QWidget* form)
 
     auto* help = new QPushButton(Tr(ta::kHelpButton));
     help->setFocusPolicy(Qt::NoFocus);
-    connect(help, &QPushButton::clicked, this, [this] { Owner().ShowHelp(Tr(ta::kLimitsHelp)); });
+    connect(help, &QPushButton::clicked, this,
+            [this] { Owner().ShowHelp(QString::fromUtf8(ta::kLimitsHelp)); });
 
     auto* line = new QFrame;
     line->setFrameShape(QFrame::HLine);

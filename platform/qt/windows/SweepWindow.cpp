@@ -149,7 +149,8 @@ CSweepWindow::CSweepWindow(CAnalysisWindows& owner, QWidget* form)
     connect(m_simulate, &QCheckBox::toggled, this, [this](bool on) { SetSimulate(on); });
     connect(m_showClosedForm, &QCheckBox::toggled, this, [this] { Draw(); });
     connect(m_cancel, &QPushButton::clicked, this, [this] { CancelSimulation(); });
-    connect(help, &QPushButton::clicked, this, [this] { Owner().ShowHelp(Tr(ta::kSweepHelp)); });
+    connect(help, &QPushButton::clicked, this,
+            [this] { Owner().ShowHelp(QString::fromUtf8(ta::kSweepHelp)); });
 }
 
 CSweepWindow::~CSweepWindow() = default;

@@ -297,7 +297,7 @@ CTimeDomainWindow::CTimeDomainWindow(CAnalysisWindows& owner, QWidget* form)
     connect(m_restart, &QPushButton::clicked, this, [this] { Restart(); });
     connect(m_netlist, &QPushButton::clicked, this, &CTimeDomainWindow::ExportNetlistWithDialog);
     connect(help, &QPushButton::clicked, this,
-            [this] { Owner().ShowHelp(Tr(ta::kTimeDomainHelp)); });
+            [this] { Owner().ShowHelp(QString::fromUtf8(ta::kTimeDomainHelp)); });
     connect(m_leakage, &QDoubleSpinBox::valueChanged, this, [this](double value) {
         CWindowSettings settings = Owner().Settings();
         settings.leakageInductanceMh = value;

@@ -209,7 +209,7 @@ CToleranceWindow::CToleranceWindow(CAnalysisWindows& owner, QWidget* form)
     auto* help = new QPushButton(Tr(ta::kHelpButton));
     help->setFocusPolicy(Qt::NoFocus);
     connect(help, &QPushButton::clicked, this,
-            [this] { Owner().ShowHelp(Tr(ta::kTolerancesHelp)); });
+            [this] { Owner().ShowHelp(QString::fromUtf8(ta::kTolerancesHelp)); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(inputs);
