@@ -83,7 +83,7 @@ CParsed<std::pair<double, double>> ParseMainsTolerance(std::string_view name,
 std::string CircuitChoiceText(const CCircuitChoice& choice) {
     std::vector<std::string> parts;
     if (choice.topology == ETopology::kDual) {
-        parts.emplace_back(texts::calc::kCircuitDual);
+        parts.emplace_back(Tr(texts::calc::kCircuitDual));
     }
     std::vector<std::string> values;
     for (double value : FilterValues(choice)) {
@@ -91,19 +91,19 @@ std::string CircuitChoiceText(const CCircuitChoice& choice) {
     }
     switch (choice.filter) {
         case EFilter::kRc:
-            parts.push_back(FillIn(texts::calc::kCircuitRc, {values[0], values[1]}));
+            parts.push_back(FillIn(Tr(texts::calc::kCircuitRc), {values[0], values[1]}));
             break;
         case EFilter::kLc:
-            parts.push_back(FillIn(texts::calc::kCircuitLc, {values[0], values[1], values[2]}));
+            parts.push_back(FillIn(Tr(texts::calc::kCircuitLc), {values[0], values[1], values[2]}));
             break;
         case EFilter::kChoke:
-            parts.push_back(FillIn(texts::calc::kCircuitChoke, {values[0], values[1]}));
+            parts.push_back(FillIn(Tr(texts::calc::kCircuitChoke), {values[0], values[1]}));
             break;
         case EFilter::kNone:
             break;
     }
     if (choice.load == ELoad::kResistive) {
-        parts.emplace_back(texts::calc::kCircuitResistive);
+        parts.emplace_back(Tr(texts::calc::kCircuitResistive));
     }
     std::string text;
     for (const std::string& part : parts) {
@@ -391,13 +391,14 @@ bool ForEachDesign(const CAnalysisOptions& options, std::istream& in, std::ostre
 
 std::string SettingsLine(const CAnalysisSettings& settings, const CDesign& design) {
     std::string line =
-        FillIn(texts::calc::kSettingsLine,
+        FillIn(Tr(texts::calc::kSettingsLine),
                {MainsToleranceText(settings), ShortestNumber(settings.capacitorTolerancePct),
                 ShortestNumber(settings.junctionLimitC)}) +
         '\n';
     // A circuit beyond the plain one says what it is, on a line of its own.
     if (!design.circuitChoice.Plain()) {
-        line += FillIn(texts::calc::kCircuitLine, {CircuitChoiceText(design.circuitChoice)}) + '\n';
+        line +=
+            FillIn(Tr(texts::calc::kCircuitLine), {CircuitChoiceText(design.circuitChoice)}) + '\n';
     }
     return line;
 }

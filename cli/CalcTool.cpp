@@ -2,6 +2,7 @@
 #include "CalcTool.h"
 
 #include <array>
+#include <cstddef>
 #include <istream>
 #include <optional>
 #include <ostream>
@@ -12,6 +13,7 @@
 #include "DesignCommand.h"
 #include "FormRun.h"
 #include "FormWriters.h"
+#include "Language.h"
 #include "SimulateCommand.h"
 #include "TextEscape.h"
 
@@ -51,6 +53,9 @@ constexpr std::string_view kHelp =
     "                   example by an earlier --set Mitte=1)\n"
     "  --save FILE      save the result through Save As, replacing FILE; only\n"
     "                   with at most one input\n"
+    "  --language LANG  the language of the tables and the form's messages, for\n"
+    "                   every command: de (German, the default) or en (English);\n"
+    "                   JSON keys and CSV headers are the same in every language\n"
     "  --help           show this help\n"
     "  --version        show the version\n"
     "\n"
@@ -173,8 +178,36 @@ const char* Version() {
     return OHMRADA_VERSION;
 }
 
-int RunCalc(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+int RunCalc(const std::vector<std::string>& argsGiven, std::istream& in, std::ostream& out,
             std::ostream& err) {
+    // The language of the tables and the form's messages, for every command:
+    // taken out before the command reads its own options.
+    std::vector<std::string> args;
+    std::optional<std::string> language;
+    for (std::size_t k = 0; k < argsGiven.size(); ++k) {
+        const std::string& arg = argsGiven[k];
+        if (arg == "--") {
+            args.insert(args.end(), argsGiven.begin() + static_cast<std::ptrdiff_t>(k),
+                        argsGiven.end());
+            break;
+        }
+        if (arg == "--language" || arg.starts_with("--language=")) {
+            if (arg == "--language" && k + 1 == argsGiven.size()) {
+                err << kProgram << ": --language needs a value (" << texts::LanguageCodes()
+                    << ")\n";
+                return 2;
+            }
+            language = arg == "--language" ? argsGiven[++k] : arg.substr(11);
+            continue;
+        }
+        args.push_back(arg);
+    }
+    const texts::CLanguageScope scope(language.value_or(std::string(texts::CurrentLanguage())));
+    if (!scope.Chosen()) {
+        err << kProgram << ": --language: unknown language '" << *language << "' (one of "
+            << texts::LanguageCodes() << ")\n";
+        return 2;
+    }
     if (!args.empty()) {
         for (const CCommand& command : kCommands) {
             if (args[0] == command.name) {

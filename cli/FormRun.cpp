@@ -160,10 +160,10 @@ std::string DescribeInput(const std::optional<std::string>& input) {
 
 std::string InputTitle(const std::optional<std::string>& input) {
     if (!input) {
-        return std::string(kStartUpName);
+        return std::string(Tr(kStartUpName));
     }
     if (*input == kStandardInput) {
-        return std::string(kStandardInputName);
+        return std::string(Tr(kStandardInputName));
     }
     return QuoteForDiagnostic(*input);
 }

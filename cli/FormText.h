@@ -6,6 +6,8 @@
 #include <string_view>
 
 #include "CalcTexts.h"
+#include "Language.h"
+#include "Texts.h"
 
 namespace ohmrada::cli {
 
@@ -19,6 +21,12 @@ using texts::calc::kMainsFrequencyPrefix;
 using texts::calc::kMessagePrefix;
 using texts::calc::kStandardInputName;
 using texts::calc::kStartUpName;
+
+using texts::Tr;
+
+// A field's text as a table shows it: the form's text for a value that is
+// not defined in the chosen language, any other as it stands.
+std::string ShownValue(const std::string& text);
 
 // A text with its "%1", "%2" ... replaced by the values, in order.
 std::string FillIn(std::string_view pattern, std::initializer_list<std::string> values);

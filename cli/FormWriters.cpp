@@ -32,10 +32,10 @@ void WriteFormTable(const std::vector<CFormView>& views, std::ostream& out) {
         if (index != 0) {
             text.push_back('\n');
         }
-        text.append(kInputPrefix).append(InputTitle(view.input)).push_back('\n');
+        text.append(Tr(kInputPrefix)).append(InputTitle(view.input)).push_back('\n');
         // A 50 Hz design is shown as it always was; another frequency says so.
         if (view.design.mainsFrequency != kDefaultMainsFrequency) {
-            text.append(kMainsFrequencyPrefix)
+            text.append(Tr(kMainsFrequencyPrefix))
                 .append(std::to_string(static_cast<long long>(view.design.mainsFrequency)))
                 .append(" Hz\n");
         }
@@ -46,26 +46,26 @@ void WriteFormTable(const std::vector<CFormView>& views, std::ostream& out) {
             if (texts.group != group) {
                 group = texts.group;
                 text.push_back('\n');
-                text.append(group).push_back('\n');
+                text.append(Tr(group)).push_back('\n');
             }
             text.append("  ");
             switch (control.kind) {
                 case EControlKind::kCheckBox:
-                    text.append(view.centreTapChecked ? "[x] " : "[ ] ").append(texts.label);
+                    text.append(view.centreTapChecked ? "[x] " : "[ ] ").append(Tr(texts.label));
                     break;
                 case EControlKind::kRadioButton:
                     text.append(view.rectifierButton == control.id ? "(*) " : "( ) ")
-                        .append(texts.label);
+                        .append(Tr(texts.label));
                     if (control.id == kIdCentreTapCircuit && !view.centreTapEnabled) {
-                        text.append(kDisabledMark);
+                        text.append(Tr(kDisabledMark));
                     }
                     break;
                 default: {
                     const std::string& value = view.texts[row];
-                    AppendLeft(text, texts.label, kLabelWidth);
-                    AppendRight(text, value, kValueWidth, 0);
+                    AppendLeft(text, Tr(texts.label), kLabelWidth);
+                    AppendRight(text, ShownValue(value), kValueWidth, 0);
                     text.push_back(' ');
-                    text.append(texts.unit);
+                    text.append(Tr(texts.unit));
                     break;
                 }
             }
@@ -73,9 +73,9 @@ void WriteFormTable(const std::vector<CFormView>& views, std::ostream& out) {
         }
         text.push_back('\n');
         for (const std::string& message : view.messages) {
-            text.append(kMessagePrefix).append(message).push_back('\n');
+            text.append(Tr(kMessagePrefix)).append(message).push_back('\n');
         }
-        text.append(kBeepsPrefix).append(std::to_string(view.beeps)).push_back('\n');
+        text.append(Tr(kBeepsPrefix)).append(std::to_string(view.beeps)).push_back('\n');
     }
     out << text;
 }

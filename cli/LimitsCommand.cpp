@@ -181,8 +181,8 @@ public:
               std::string_view unit, bool atLimit = false) {
         constexpr std::size_t kLabelWidth = 34;
         constexpr std::size_t kValueWidth = 10;
-        const std::string shown =
-            value ? FormatFieldValue(static_cast<float>(*value), decimals) : texts::kUndefinedValue;
+        const std::string shown = value ? FormatFieldValue(static_cast<float>(*value), decimals)
+                                        : Tr(texts::kUndefinedValue);
         m_text.append("  ");
         AppendLeft(m_text, label, kLabelWidth);
         AppendRight(m_text, shown, kValueWidth, 0);
@@ -190,7 +190,7 @@ public:
             m_text.append(" ").append(unit);
         }
         if (atLimit) {
-            m_text.append(ta::kAtSearchLimit);
+            m_text.append(Tr(ta::kAtSearchLimit));
         }
         m_text.push_back('\n');
     }
@@ -210,39 +210,40 @@ std::string Table(const std::optional<std::string>& input, const CLimits& closed
                   const CDesign& design, const CAnalysisSettings& settings, bool closedForm) {
     const CLimits limits = Presented(closed, design, closedForm);
     CTable table;
-    table.Append(std::string(kInputPrefix) + InputTitle(input) + '\n');
+    table.Append(std::string(Tr(kInputPrefix)) + InputTitle(input) + '\n');
     table.Append(SettingsLine(settings, design) + '\n');
     const auto& regulated = limits.maxRegulatedCurrent;
-    table.Heading(ta::kLimitMaxRegulatedCurrent);
-    table.Line(tc::kAtNominalMains, regulated.nominal.value, 3, "Ampere",
+    table.Heading(Tr(ta::kLimitMaxRegulatedCurrent));
+    table.Line(Tr(tc::kAtNominalMains), regulated.nominal.value, 3, "Ampere",
                regulated.nominal.atSearchLimit);
-    table.Line(ta::kAtLowMains, regulated.lowMains.value, 3, "Ampere",
+    table.Line(Tr(ta::kAtLowMains), regulated.lowMains.value, 3, "Ampere",
                regulated.lowMains.atSearchLimit);
-    table.Heading(ta::kLimitHighestVoltage);
-    table.Line(tc::kAtNominalMains, limits.highestVoltage.nominalV, 3, "Volt");
-    table.Line(ta::kAtLowMains, limits.highestVoltage.lowMainsV, 3, "Volt");
+    table.Heading(Tr(ta::kLimitHighestVoltage));
+    table.Line(Tr(tc::kAtNominalMains), limits.highestVoltage.nominalV, 3, "Volt");
+    table.Line(Tr(ta::kAtLowMains), limits.highestVoltage.lowMainsV, 3, "Volt");
     const auto& load = limits.maxTransformerLoad;
-    table.Heading(ta::kLimitMaxTransformerLoad);
-    table.Line(ta::kRatedPowerLabel, load.powerW, 3, "Watt");
-    table.Line(tc::kLargestCurrent, load.current.value, 3, "Ampere", load.current.atSearchLimit);
+    table.Heading(Tr(ta::kLimitMaxTransformerLoad));
+    table.Line(Tr(ta::kRatedPowerLabel), load.powerW, 3, "Watt");
+    table.Line(Tr(tc::kLargestCurrent), load.current.value, 3, "Ampere",
+               load.current.atSearchLimit);
     if (!closedForm) {
-        table.Line(tc::kByRatedPowerClosedForm, closed.maxTransformerLoad.current.value, 3,
+        table.Line(Tr(tc::kByRatedPowerClosedForm), closed.maxTransformerLoad.current.value, 3,
                    "Ampere", closed.maxTransformerLoad.current.atSearchLimit);
     }
     const auto& regulator = limits.maxRegulatorPower;
-    table.Heading(ta::kLimitMaxRegulatorPower);
-    table.Line(ta::kRegulatorPowerLabel, regulator.powerW, 3, "Watt");
-    table.Line(tc::kLargestCurrent, regulator.current.value, 3, "Ampere",
+    table.Heading(Tr(ta::kLimitMaxRegulatorPower));
+    table.Line(Tr(ta::kRegulatorPowerLabel), regulator.powerW, 3, "Watt");
+    table.Line(Tr(tc::kLargestCurrent), regulator.current.value, 3, "Ampere",
                regulator.current.atSearchLimit);
-    table.Line(tc::kLargestThermalResistance, regulator.thermalResistanceKPerW, 3, "K/W");
+    table.Line(Tr(tc::kLargestThermalResistance), regulator.thermalResistanceKPerW, 3, "K/W");
     const auto& best = limits.bestEfficiency;
-    table.Heading(ta::kLimitBestEfficiency);
-    table.Line(tc::kScale, best.scale.value, 3, "", best.scale.atSearchLimit);
-    table.Line(tc::kRatedVoltage, Wide(best.ratedVoltage), 3, "Volt");
-    table.Line(tc::kNoLoadVoltage, Wide(best.noLoadVoltage), 3, "Volt");
-    table.Line(tc::kRatedCurrent, Wide(best.ratedCurrent), 3, "Ampere");
-    table.Line(tc::kEfficiencyWith, Wide(best.efficiencyPct), 3, "%");
-    table.Line(tc::kDesignEfficiency, best.designEfficiencyPct, 3, "%");
+    table.Heading(Tr(ta::kLimitBestEfficiency));
+    table.Line(Tr(tc::kScale), best.scale.value, 3, "", best.scale.atSearchLimit);
+    table.Line(Tr(tc::kRatedVoltage), Wide(best.ratedVoltage), 3, "Volt");
+    table.Line(Tr(tc::kNoLoadVoltage), Wide(best.noLoadVoltage), 3, "Volt");
+    table.Line(Tr(tc::kRatedCurrent), Wide(best.ratedCurrent), 3, "Ampere");
+    table.Line(Tr(tc::kEfficiencyWith), Wide(best.efficiencyPct), 3, "%");
+    table.Line(Tr(tc::kDesignEfficiency), best.designEfficiencyPct, 3, "%");
     return table.Text();
 }
 

@@ -194,7 +194,7 @@ struct CSimulated {
 // "-0.0 %"); room for the largest double.
 std::string Fixed(double value, int decimals) {
     if (!std::isfinite(value)) {
-        return texts::kUndefinedValue;
+        return Tr(texts::kUndefinedValue);
     }
     if (std::fabs(value) < 0.5 * std::pow(10.0, -decimals)) {
         value = 0.0;
@@ -202,7 +202,7 @@ std::string Fixed(double value, int decimals) {
     char buffer[512];
     const auto result =
         std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-    return result.ec == std::errc() ? std::string(buffer, result.ptr) : texts::kUndefinedValue;
+    return result.ec == std::errc() ? std::string(buffer, result.ptr) : Tr(texts::kUndefinedValue);
 }
 
 namespace ta = texts::analysis;
@@ -214,7 +214,7 @@ static_assert(std::size(tc::kMeasurementLabels) == kMeasurementCount);
 std::string_view ComparisonLabel(std::string_view name) {
     for (const tc::CNamedLabel& entry : tc::kComparisonLabels) {
         if (name == entry.name) {
-            return entry.label;
+            return entry.label;  // translated by the caller
         }
     }
     return name;
@@ -238,15 +238,16 @@ void WriteTable(const std::vector<CSimulated>& runs, std::ostream& out) {
         if (index != 0) {
             text.push_back('\n');
         }
-        text.append(kInputPrefix).append(InputTitle(run.input)).push_back('\n');
-        text.append(run.circuit ? tc::kCircuitTitle : tc::kSimulationTitle).push_back('\n');
+        text.append(Tr(kInputPrefix)).append(InputTitle(run.input)).push_back('\n');
+        text.append(run.circuit ? Tr(tc::kCircuitTitle) : Tr(tc::kSimulationTitle)).push_back('\n');
         if (run.result.Collapsed()) {
-            text.append(FillIn(ta::kOutputCollapses, {Fixed(std::max(0.0, m.minimumVoltage), 3)}))
+            text.append(
+                    FillIn(Tr(ta::kOutputCollapses), {Fixed(std::max(0.0, m.minimumVoltage), 3)}))
                 .push_back('\n');
         }
         for (std::size_t row = 0; row < kMeasurementCount; ++row) {
             const CMeasurementSpec& spec = kMeasurements[row];
-            const std::string_view label = tc::kMeasurementLabels[row];
+            const std::string_view label = Tr(tc::kMeasurementLabels[row]);
             if (!std::isfinite(m.*spec.member)) {
                 continue;  // the circuit's solver counts no periods
             }
@@ -263,25 +264,25 @@ void WriteTable(const std::vector<CSimulated>& runs, std::ostream& out) {
         // Columns as wide as their widest value: an absurd deviation widens
         // its column instead of breaking the table.
         CTextTable comparison({32, 14, 12, 12});
-        comparison.Row(
-            {tc::kComparisonTitle, ta::kComparisonForm, ta::kComparisonSimulated, tc::kDeviation});
+        comparison.Row({Tr(tc::kComparisonTitle), Tr(ta::kComparisonForm),
+                        Tr(ta::kComparisonSimulated), Tr(tc::kDeviation)});
         for (const CComparisonRow& row : run.comparison.rows) {
             const std::string unit(UnitOf(row.name));
             // The form's peak reverse voltage is the no-load one: no deviation.
-            comparison.Row({"  " + std::string(ComparisonLabel(row.name)),
-                            Fixed(row.form, 3) + " " + unit, Fixed(row.simulated, 3) + " " + unit,
-                            row.underLoadOnly ? std::string(texts::analysis::kUnderLoad)
+            comparison.Row({"  " + Tr(ComparisonLabel(row.name)), Fixed(row.form, 3) + " " + unit,
+                            Fixed(row.simulated, 3) + " " + unit,
+                            row.underLoadOnly ? std::string(Tr(texts::analysis::kUnderLoad))
                                               : Fixed(row.deviationPct, 1) + " %"});
         }
         text.append(comparison.Render());
         const CComparison& c = run.comparison;
-        text.append(FillIn(tc::kWindingLoad,
+        text.append(FillIn(Tr(tc::kWindingLoad),
                            {Fixed(m.windingRmsCurrent, 3), Fixed(run.request.ratedCurrentA, 3),
                             Fixed(c.windingLoadRatio, 2)}));
         text.push_back('\n');
         text.append(c.WindingOverloaded()
-                        ? FillIn(tc::kWindingOverloaded, {Fixed(c.CopperLossFactor(), 2)})
-                        : std::string(tc::kWindingWithin));
+                        ? FillIn(Tr(tc::kWindingOverloaded), {Fixed(c.CopperLossFactor(), 2)})
+                        : std::string(Tr(tc::kWindingWithin)));
         text.push_back('\n');
     }
     out << text;

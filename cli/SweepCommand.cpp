@@ -139,8 +139,8 @@ public:
                 for (const CResultSpec& result : kResults) {
                     cells.push_back(FormatFieldValue(point.evaluation[result.result], 3));
                 }
-                cells.emplace_back(point.targetHeld ? ta::kYes : ta::kNo);
-                cells.emplace_back(point.overloaded ? ta::kYes : ta::kNo);
+                cells.emplace_back(point.targetHeld ? Tr(ta::kYes) : Tr(ta::kNo));
+                cells.emplace_back(point.overloaded ? Tr(ta::kYes) : Tr(ta::kNo));
                 for (const double value : extra) {
                     cells.push_back(FormatFieldValue(static_cast<float>(value), 3));
                 }
@@ -184,25 +184,26 @@ private:
     }
 
     void TableStart(const std::optional<std::string>& input) {
-        m_text.append(kInputPrefix).append(InputTitle(input)).push_back('\n');
-        m_text.append(FillIn(tc::kSweepLine, {std::string(m_key), ShortestNumber(m_spec.from),
-                                              ShortestNumber(m_spec.to),
-                                              ShortestNumber(static_cast<double>(m_spec.count))}));
-        m_text.append(m_spec.spacing == ESpacing::kLog ? tc::kSweepLogarithmic : "");
+        m_text.append(Tr(kInputPrefix)).append(InputTitle(input)).push_back('\n');
+        m_text.append(
+            FillIn(Tr(tc::kSweepLine),
+                   {std::string(m_key), ShortestNumber(m_spec.from), ShortestNumber(m_spec.to),
+                    ShortestNumber(static_cast<double>(m_spec.count))}));
+        m_text.append(m_spec.spacing == ESpacing::kLog ? Tr(tc::kSweepLogarithmic) : "");
         m_text.append("\n\n");
         std::vector<std::string> labels;
         std::vector<std::string> units;
         const res::CFieldTexts input_ = res::FieldTextsOf(InputSpec(m_spec.input).fieldId);
-        labels.emplace_back(WithoutColon(input_.label));
-        units.emplace_back(input_.unit);
+        labels.emplace_back(WithoutColon(Tr(input_.label)));
+        units.emplace_back(Tr(input_.unit));
         for (const CResultSpec& result : kResults) {
             const res::CFieldTexts texts = res::FieldTextsOf(result.fieldId);
-            labels.emplace_back(WithoutColon(texts.label));
-            units.emplace_back(texts.unit);
+            labels.emplace_back(WithoutColon(Tr(texts.label)));
+            units.emplace_back(Tr(texts.unit));
         }
-        labels.emplace_back(tc::kHeldTitle);
+        labels.emplace_back(Tr(tc::kHeldTitle));
         units.emplace_back();
-        labels.emplace_back(tc::kOverloadTitle);
+        labels.emplace_back(Tr(tc::kOverloadTitle));
         units.emplace_back();
         for (const std::string& name : m_extra) {
             labels.push_back(name);

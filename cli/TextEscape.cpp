@@ -163,6 +163,10 @@ std::string JsonNumber(double value) {
     return std::isfinite(value) ? ShortestNumber(value) : std::string("null");
 }
 
+std::string ShownValue(const std::string& text) {
+    return text == texts::kUndefinedValue ? std::string(Tr(texts::kUndefinedValue)) : text;
+}
+
 std::string FillIn(std::string_view pattern, std::initializer_list<std::string> values) {
     std::string text(pattern);
     char mark[] = "%1";

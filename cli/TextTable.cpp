@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "FormText.h"
 #include "TextEscape.h"
 
 namespace ohmrada::cli {
@@ -28,6 +29,7 @@ void AppendRight(std::string& text, std::string_view cell, std::size_t width, st
 
 void CTextTable::Row(std::vector<std::string> cells, std::string tail) {
     for (std::size_t i = 0; i < cells.size(); ++i) {
+        cells[i] = ShownValue(cells[i]);
         if (i >= m_widths.size()) {
             m_widths.push_back(0);
         }

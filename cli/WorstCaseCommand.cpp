@@ -114,22 +114,22 @@ std::string CircuitJson(const CSteadyState& state) {
 // mains tolerance and the design's ambient temperature.
 std::string ConditionsLine(const CWorstCase& worstCase, const CAnalysisSettings& settings) {
     const CDesign& design = worstCase.corners[0].design;
-    return FillIn(tc::kConditionsLine, {ShortestNumber(design.mainsFrequency),
-                                        ShortestNumber(settings.mainsLowTolerancePct),
-                                        ShortestNumber(settings.mainsHighTolerancePct),
-                                        ShortestNumber(design[EInput::kTu])}) +
+    return FillIn(Tr(tc::kConditionsLine), {ShortestNumber(design.mainsFrequency),
+                                            ShortestNumber(settings.mainsLowTolerancePct),
+                                            ShortestNumber(settings.mainsHighTolerancePct),
+                                            ShortestNumber(design[EInput::kTu])}) +
            '\n';
 }
 
 std::string Table(const std::optional<std::string>& input, const CWorstCase& worstCase,
                   const CAnalysisSettings& settings, bool closedForm) {
     std::string text;
-    text.append(kInputPrefix).append(InputTitle(input)).push_back('\n');
+    text.append(Tr(kInputPrefix)).append(InputTitle(input)).push_back('\n');
     text.append(SettingsLine(settings, worstCase.corners[0].design));
     text.append(ConditionsLine(worstCase, settings)).push_back('\n');
     // The label column (with its indent) and a column per corner.
     CTextTable table({30, 15, 15, 15});
-    table.Row({"", ta::kCornerNominal, ta::kCornerLow, ta::kCornerHigh});
+    table.Row({"", Tr(ta::kCornerNominal), Tr(ta::kCornerLow), Tr(ta::kCornerHigh)});
     const auto row = [&](std::string_view label, auto value, std::string_view unit) {
         std::vector<std::string> cells = {"  " + std::string(label)};
         for (const CCorner& corner : worstCase.corners) {
@@ -137,12 +137,12 @@ std::string Table(const std::optional<std::string>& input, const CWorstCase& wor
         }
         table.Row(std::move(cells), unit.empty() ? std::string() : "  " + std::string(unit));
     };
-    row(tc::kMainsFactor,
+    row(Tr(tc::kMainsFactor),
         ([](const CCorner& c) { return FormatFieldValue(ToSingle(c.mainsFactor), 3); }), "");
     const res::CFieldTexts capacitance = res::FieldTextsOf(InputSpec(EInput::kKondC).fieldId);
-    row(capacitance.label,
+    row(Tr(capacitance.label),
         ([](const CCorner& c) { return FormatFieldValue(c.design[EInput::kKondC], 0); }),
-        capacitance.unit);
+        Tr(capacitance.unit));
     // The regulator's loss and the junction temperature the verdicts rest
     // on: the circuit's (drop-out included) unless the closed form judges.
     const auto circuitValue = [closedForm](const CCorner& c,
@@ -160,16 +160,16 @@ std::string Table(const std::optional<std::string>& input, const CWorstCase& wor
     };
     for (const CResultSpec& result : kResults) {
         const res::CFieldTexts texts = res::FieldTextsOf(result.fieldId);
-        row(texts.label, ([&](const CCorner& c) {
+        row(Tr(texts.label), ([&](const CCorner& c) {
                 const std::optional<double> circuit = circuitValue(c, result.result);
                 return FormatFieldValue(circuit ? ToSingle(*circuit) : c.evaluation[result.result],
                                         3);
             }),
-            texts.unit);
+            Tr(texts.unit));
     }
-    row(tc::kTargetJudged,
+    row(Tr(tc::kTargetJudged),
         ([](const CCorner& c) { return FormatFieldValue(c.design[EInput::kUbger], 3); }), "Volt");
-    const auto yesNo = [](bool value) { return std::string(value ? ta::kYes : ta::kNo); };
+    const auto yesNo = [](bool value) { return std::string(value ? Tr(ta::kYes) : Tr(ta::kNo)); };
     if (!closedForm) {
         const auto measured = [](double CCircuitMeasurements::*member) {
             return [member](const CCorner& c) {
@@ -178,19 +178,19 @@ std::string Table(const std::optional<std::string>& input, const CWorstCase& wor
                            : std::string("-");
             };
         };
-        row(tc::kCircuitMinimum, measured(&CCircuitMeasurements::minimumVoltage), "Volt");
-        row(tc::kCircuitMean, measured(&CCircuitMeasurements::meanVoltage), "Volt");
-        row(tc::kWindingRms, measured(&CCircuitMeasurements::windingRmsCurrent), "Ampere");
+        row(Tr(tc::kCircuitMinimum), measured(&CCircuitMeasurements::minimumVoltage), "Volt");
+        row(Tr(tc::kCircuitMean), measured(&CCircuitMeasurements::meanVoltage), "Volt");
+        row(Tr(tc::kWindingRms), measured(&CCircuitMeasurements::windingRmsCurrent), "Ampere");
     }
-    row(tc::kTargetHeld,
+    row(Tr(tc::kTargetHeld),
         ([&](const CCorner& c) { return yesNo(Reported(c, closedForm).targetHeld); }), "");
-    row(tc::kHeadroom, ([&](const CCorner& c) {
+    row(Tr(tc::kHeadroom), ([&](const CCorner& c) {
             return FormatFieldValue(ToSingle(Reported(c, closedForm).headroomV), 3);
         }),
         "Volt");
-    row(tc::kOverload,
+    row(Tr(tc::kOverload),
         ([&](const CCorner& c) { return yesNo(Reported(c, closedForm).overloaded); }), "");
-    row(tc::kJunctionOverLimit,
+    row(Tr(tc::kJunctionOverLimit),
         ([&](const CCorner& c) { return yesNo(Reported(c, closedForm).junctionOverLimit); }), "");
     return text + table.Render();
 }

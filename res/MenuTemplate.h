@@ -29,6 +29,10 @@ inline constexpr CMenuEntry kFile[] = {
 // The recently opened files: a submenu of "Datei" before "&Beenden", filled
 // by the desktop program.
 inline constexpr const char* kRecentFilesMenu = "&Zuletzt ge\xC3\xB6" "ffnet";
+// The languages, each in its own name: a menu before "&?", filled by the
+// desktop program from the catalogues. Its title is in both languages so
+// that it can be found in either.
+inline constexpr const char* kLanguageMenu = "&Sprache / Language";
 
 inline constexpr CMenuEntry kSearch[] = {
     {"maximale Trafonennleistung",     40002},

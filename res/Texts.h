@@ -60,6 +60,15 @@ inline constexpr const char* kRecentFileMissingMessage =
 // After the title of a design that differs from its file, and in the report.
 inline constexpr const char* kChangedNotSaved = "ge\xC3\xA4ndert, nicht gespeichert";
 inline constexpr const char* kSaveChangesQuestion = "\xC3\x84nderungen speichern?";
+// The buttons of that question.
+inline constexpr const char* kYesButton = "&Ja";
+inline constexpr const char* kNoButton = "&Nein";
+inline constexpr const char* kCancelButton = "Abbrechen";
+
+// After choosing another language in the menu, said in that language.
+inline constexpr const char* kLanguageAtNextStart =
+    "Ohmrada spricht die gew\xC3\xA4hlte Sprache ab dem n\xC3\xA4"
+    "chsten Start.";
 
 inline constexpr const char* kHelpFailedMessage = "Die Hilfe konnte nicht aufgerufen werden.";
 

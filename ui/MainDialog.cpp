@@ -7,6 +7,7 @@
 
 #include "FieldTable.h"
 #include "InputTable.h"
+#include "Language.h"
 #include "NumberText.h"
 #include "RecalculationCycle.h"
 #include "Texts.h"
@@ -26,7 +27,7 @@ std::string WithPath(const char* text, const std::string& path) {
 
 // The title while the form shows a file.
 std::string LoadedTitle(const std::string& path) {
-    return texts::kLoadedTitlePrefix + path;
+    return texts::Tr(texts::kLoadedTitlePrefix) + path;
 }
 
 }  // namespace
@@ -42,7 +43,7 @@ CMainDialog::~CMainDialog() {
 }
 
 bool CMainDialog::OnInitDialog() {
-    SetTitle(texts::kWindowTitle);
+    SetTitle(texts::Tr(texts::kWindowTitle));
     m_platform.SetSpinPosition(kIdLoadCurrentSpin, kSpinRestPosition);
     m_platform.SetSpinPosition(kIdTargetVoltageSpin, kSpinRestPosition);
 
@@ -128,7 +129,7 @@ void CMainDialog::ShowMainsFrequency() {
     const bool at60 = frequency == kAlternativeMainsFrequency;
     m_platform.CheckButton(kCmdMains50Hz, !at60);
     m_platform.CheckButton(kCmdMains60Hz, at60);
-    m_platform.SetTitle(at60 ? m_titleBase + texts::kTitle60HzSuffix : m_titleBase);
+    m_platform.SetTitle(at60 ? m_titleBase + texts::Tr(texts::kTitle60HzSuffix) : m_titleBase);
 }
 
 void CMainDialog::OnMainsFrequency(int commandId) {
@@ -287,9 +288,9 @@ CPlatform::CFileDialogRequest FileDialogRequest(bool save,
                                                 const char* initialName = texts::kFileInitialName) {
     CPlatform::CFileDialogRequest request;
     request.save = save;
-    request.title = save ? texts::kSaveDialogTitle : texts::kOpenDialogTitle;
+    request.title = save ? texts::Tr(texts::kSaveDialogTitle) : texts::Tr(texts::kOpenDialogTitle);
     request.initialName = initialName;
-    request.filterLabel = texts::kFileFilterLabel;
+    request.filterLabel = texts::Tr(texts::kFileFilterLabel);
     request.filterPattern = texts::kFileFilterPattern;
     // Replacing a saved design without asking would destroy it.
     request.confirmOverwrite = save;
@@ -328,8 +329,8 @@ void CMainDialog::OpenFile(const std::string& path) {
         m_platform.FileUsed(path);
     }
     if (missing && *missing > 0) {
-        const char* text =
-            *missing == 1 ? texts::kShortFileMessageOne : texts::kShortFileMessageMany;
+        const char* text = *missing == 1 ? texts::Tr(texts::kShortFileMessageOne)
+                                         : texts::Tr(texts::kShortFileMessageMany);
         std::string message = WithPath(text, path);
         const std::size_t at = message.find("%2");
         if (at != std::string::npos) {
@@ -343,7 +344,7 @@ std::optional<int> CMainDialog::LoadFile(const std::string& path) {
     std::error_code error;
     std::unique_ptr<CLineSource> source = m_platform.OpenForReading(path, error);
     if (!source) {
-        ShowFileMessage(texts::kOpenForReadingFailedMessage, path);
+        ShowFileMessage(texts::Tr(texts::kOpenForReadingFailedMessage), path);
         return std::nullopt;
     }
     // All fourteen lines are read before anything is applied, so a failing
@@ -352,15 +353,15 @@ std::optional<int> CMainDialog::LoadFile(const std::string& path) {
     const bool read = ReadConfiguration(*source, configuration);
     source.reset();
     if (!read) {
-        ShowFileMessage(texts::kReadErrorMessage, path);
+        ShowFileMessage(texts::Tr(texts::kReadErrorMessage), path);
         return std::nullopt;
     }
     if (configuration.lineCount == 0) {
-        ShowFileMessage(texts::kEmptyFileMessage, path);
+        ShowFileMessage(texts::Tr(texts::kEmptyFileMessage), path);
         return std::nullopt;
     }
     if (!configuration.frequencyLineValid) {
-        ShowFileMessage(texts::kBadMainsFrequencyMessage, path);
+        ShowFileMessage(texts::Tr(texts::kBadMainsFrequencyMessage), path);
         return std::nullopt;
     }
     if (m_fileFrequency) {
@@ -373,7 +374,7 @@ std::optional<int> CMainDialog::LoadFile(const std::string& path) {
         if (configuration.refusedLine.size() > kShownLength) {
             line += "...";
         }
-        std::string message = WithPath(texts::kUnknownLineMessage, path);
+        std::string message = WithPath(texts::Tr(texts::kUnknownLineMessage), path);
         for (const auto& [marker, text] :
              {std::pair<std::string, std::string>{"%2",
                                                   std::to_string(configuration.refusedLineNumber)},
@@ -409,7 +410,7 @@ bool CMainDialog::SaveTo(const std::string& path) {
     std::error_code error;
     std::unique_ptr<CLineSink> sink = m_platform.OpenForWriting(path, error);
     if (!sink) {
-        ShowFileMessage(texts::kOpenForWritingFailedMessage, path);
+        ShowFileMessage(texts::Tr(texts::kOpenForWritingFailedMessage), path);
         return false;
     }
     const bool written =
@@ -419,7 +420,7 @@ bool CMainDialog::SaveTo(const std::string& path) {
     // there is untouched.
     sink.reset();
     if (!written) {
-        ShowFileMessage(texts::kWriteErrorMessage, path);
+        ShowFileMessage(texts::Tr(texts::kWriteErrorMessage), path);
         return false;
     }
     // The form now shows the file just saved.
@@ -451,7 +452,7 @@ void CMainDialog::OnFileNew() {
     ApplyStartUpValues(*m_pSupply);
     m_extras = {};
     m_fileName.clear();
-    SetTitle(texts::kWindowTitle);
+    SetTitle(texts::Tr(texts::kWindowTitle));
     m_platform.SetSpinPosition(kIdLoadCurrentSpin, kSpinRestPosition);
     m_platform.SetSpinPosition(kIdTargetVoltageSpin, kSpinRestPosition);
     Recalculate();
@@ -478,7 +479,8 @@ bool CMainDialog::ConfirmLeave() {
     // The focus a field loses to the question is no move of the user's.
     const bool nested = m_messageOpen;
     m_messageOpen = true;
-    const CPlatform::EAnswer answer = m_platform.AskYesNoCancel(texts::kSaveChangesQuestion);
+    const CPlatform::EAnswer answer =
+        m_platform.AskYesNoCancel(texts::Tr(texts::kSaveChangesQuestion));
     m_messageOpen = nested;
     switch (answer) {
         case CPlatform::EAnswer::kYes:
@@ -493,7 +495,7 @@ bool CMainDialog::ConfirmLeave() {
 
 void CMainDialog::ShowHelp(CPlatform::EHelpCommand command, unsigned context) {
     if (!m_platform.Help(command, context)) {
-        ShowMessage(texts::kHelpFailedMessage, CPlatform::EIcon::kExclamation);
+        ShowMessage(texts::Tr(texts::kHelpFailedMessage), CPlatform::EIcon::kExclamation);
     }
 }
 
@@ -533,7 +535,7 @@ void CMainDialog::Message(const std::string& text) {
     const float target = m_pSupply->GetTargetVoltage();
     ShowValue(kIdTargetVoltage, target);
     m_shownTarget = CShownTarget{target, m_platform.GetItemText(kIdTargetVoltage)};
-    ShowMessage(text, CPlatform::EIcon::kExclamation);
+    ShowMessage(texts::Tr(text), CPlatform::EIcon::kExclamation);
 }
 
 void CMainDialog::Beep() {

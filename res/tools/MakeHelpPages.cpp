@@ -7,7 +7,10 @@
 //   <!-- analysis windows: links -->  the windows' titles, linked, one line
 //   <!-- analysis windows: list -->   one list item per window with its summary
 //
-//   make-help-pages SOURCE_DIR OUTPUT_DIR PAGE...
+// The pages of another language (res/help/en/) get the windows' titles and
+// lines in that language:
+//
+//   make-help-pages [--language CODE] SOURCE_DIR OUTPUT_DIR PAGE...
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -16,6 +19,7 @@
 #include <string_view>
 
 #include "AnalysisWindowTable.h"
+#include "Language.h"
 
 namespace {
 
@@ -23,7 +27,8 @@ constexpr std::string_view kLinksMarker = "<!-- analysis windows: links -->";
 constexpr std::string_view kListMarker = "<!-- analysis windows: list -->";
 
 std::string Link(const ohmrada::res::CAnalysisWindowEntry& window) {
-    return std::string("<a href=\"") + window.helpPage + "\">" + window.title + "</a>";
+    return std::string("<a href=\"") + window.helpPage + "\">" + ohmrada::texts::Tr(window.title) +
+           "</a>";
 }
 
 std::string Links() {
@@ -37,8 +42,8 @@ std::string Links() {
 std::string List() {
     std::string text;
     for (const auto& window : ohmrada::res::kAnalysisWindowTable) {
-        text += (text.empty() ? "<li>" : "\n<li>") + Link(window) + " – " + window.helpSummary +
-                "</li>";
+        text += (text.empty() ? "<li>" : "\n<li>") + Link(window) + " – " +
+                ohmrada::texts::Tr(window.helpSummary) + "</li>";
     }
     return text;
 }
@@ -53,19 +58,27 @@ void Replace(std::string& text, std::string_view marker, const std::string& by) 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 4) {
-        std::cerr << "usage: make-help-pages SOURCE_DIR OUTPUT_DIR PAGE...\n";
+    int first = 1;
+    if (argc > 2 && std::string_view(argv[1]) == "--language") {
+        if (!ohmrada::texts::SetLanguage(argv[2])) {
+            std::cerr << "make-help-pages: unknown language " << argv[2] << '\n';
+            return 2;
+        }
+        first = 3;
+    }
+    if (argc < first + 3) {
+        std::cerr << "usage: make-help-pages [--language CODE] SOURCE_DIR OUTPUT_DIR PAGE...\n";
         return 2;
     }
-    const std::filesystem::path source = argv[1];
-    const std::filesystem::path output = argv[2];
+    const std::filesystem::path source = argv[first];
+    const std::filesystem::path output = argv[first + 1];
     std::error_code error;
     std::filesystem::create_directories(output, error);
     if (error) {
         std::cerr << "make-help-pages: cannot create " << output << ": " << error.message() << '\n';
         return 1;
     }
-    for (int i = 3; i < argc; ++i) {
+    for (int i = first + 2; i < argc; ++i) {
         const std::filesystem::path page = argv[i];
         std::ifstream in(source / page, std::ios::binary);
         std::ostringstream text;

@@ -532,6 +532,8 @@ TEST_F(QtWindowTest, MenuHoldsTheCommandsAndTheSearchEntriesLeaveTheFormAlone) {
         {"&Analyse", "&Zeitbereich...", 40013},
         {"&Analyse", "&Bericht speichern...", 40014},
         {"&Analyse", "Netz&frequenz", 0},
+        {"&Sprache / Language", "Deutsch", 0},
+        {"&Sprache / Language", "English", 0},
         {"&?", "&Bedienung", 1068},
         {"&?", "I&nfo über", 1071},
     };

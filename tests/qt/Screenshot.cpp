@@ -13,7 +13,8 @@
 // first page, when poppler's pdftoppm is there), frage.png (the question on
 // leaving after a change) and, on a platform with a real screen (xvfb-run),
 // bildschirm.png: the whole screen with the form and its four windows where
-// they opened.
+// they opened. --language CODE before all pictures them in that language
+// (docs/en/ holds the English ones).
 #include <cstdio>
 #include <cstring>
 
@@ -32,6 +33,7 @@
 #include "ControlIds.h"
 #include "DesignWindow.h"
 #include "FormWindow.h"
+#include "LanguageChoice.h"
 #include "LimitsWindow.h"
 #include "MainDialog.h"
 #include "QtPlatform.h"
@@ -151,12 +153,24 @@ int Windows(ohmrada::qt::CQtPlatform& platform, const QString& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const char* language = nullptr;
+    if (argc > 2 && std::strcmp(argv[1], "--language") == 0) {
+        language = argv[2];
+        argv[2] = argv[0];
+        argv += 2;
+        argc -= 2;
+    }
     const bool windows = argc == 4 && std::strcmp(argv[2], "--windows") == 0;
     if (argc != 2 && !windows) {
-        std::fprintf(stderr, "usage: %s OUTPUT.png [--windows FOLDER]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--language CODE] OUTPUT.png [--windows FOLDER]\n",
+                     argv[0]);
         return 2;
     }
     QApplication application(argc, argv);
+    if (language != nullptr && !ohmrada::qt::UseLanguage(language)) {
+        std::fprintf(stderr, "unknown language %s\n", language);
+        return 2;
+    }
     ohmrada::qt::CQtPlatform platform;
     ohmrada::CMainDialog dialog(platform);
     platform.Show(dialog);

@@ -6,14 +6,13 @@
 #include <QApplication>
 #include <QEvent>
 #include <QIcon>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QSettings>
 #include <QTimer>
-#include <QTranslator>
 
 #include "FormWindow.h"
 #include "HelpViewer.h"
+#include "Language.h"
+#include "LanguageChoice.h"
 #include "QtPlatform.h"
 #include "SupplyApp.h"
 
@@ -56,6 +55,9 @@ constexpr const char* kHelp =
     "\n"
     "  FILE           a configuration (.odr) to open once the form is shown;\n"
     "                 a name that begins with '-' is given as ./-name\n"
+    "  --language L   the windows' language for this run: de (German) or en\n"
+    "                 (English); without it the choice of the menu\n"
+    "                 \"Sprache / Language\", German at first\n"
     "  -h, --help     show this text and end\n"
     "  -v, --version  show the version and end\n"
     "\n"
@@ -78,7 +80,32 @@ CCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             return line;
         }
     }
-    for (const std::string& argument : arguments) {
+    std::vector<std::string> rest;
+    for (std::size_t k = 0; k < arguments.size(); ++k) {
+        const std::string& argument = arguments[k];
+        if (argument == "--language" || argument.starts_with("--language=")) {
+            if (argument == "--language" && k + 1 == arguments.size()) {
+                line.error =
+                    "ohmrada: --language needs a value (" + texts::LanguageCodes() + ")\n" + kUsage;
+                return line;
+            }
+            const std::string code =
+                argument == "--language" ? arguments[++k] : argument.substr(11);
+            bool known = false;
+            for (const texts::CLanguage& language : texts::Languages()) {
+                known = known || code == language.code;
+            }
+            if (!known) {
+                line.error = "ohmrada: --language: unknown language '" + code + "' (one of " +
+                             texts::LanguageCodes() + ")\n" + kUsage;
+                return line;
+            }
+            line.language = code;
+            continue;
+        }
+        rest.push_back(argument);
+    }
+    for (const std::string& argument : rest) {
         if (!argument.empty() && argument.front() == '-') {
             line.error = "ohmrada: unknown option '" + argument +
                          "' (a file whose name begins with '-' is given as ./" + argument + ")\n" +
@@ -86,17 +113,16 @@ CCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             return line;
         }
     }
-    if (arguments.size() > 1) {
-        std::string error =
-            "ohmrada: one file at most, not " + std::to_string(arguments.size()) + ":";
-        for (const std::string& argument : arguments) {
+    if (rest.size() > 1) {
+        std::string error = "ohmrada: one file at most, not " + std::to_string(rest.size()) + ":";
+        for (const std::string& argument : rest) {
             error += " '" + argument + "'";
         }
         line.error = error + "\n" + kUsage;
         return line;
     }
-    if (!arguments.empty()) {
-        line.file = arguments.front();
+    if (!rest.empty()) {
+        line.file = rest.front();
     }
     return line;
 }
@@ -127,13 +153,13 @@ int RunOhmrada(int& argc, char** argv, const CRunOptions& options) {
         return 2;
     }
 
-    // The program speaks German whatever the desktop's language: so do Qt's
-    // own dialogs, as far as Qt's translations are installed.
-    QTranslator qtTexts;
-    if (qtTexts.load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"),
-                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        QApplication::installTranslator(&qtTexts);
-    }
+    // The program speaks German whatever the desktop's language, unless the
+    // command line or the user's earlier choice in the menu says otherwise;
+    // so do Qt's own dialogs, as far as Qt's translations are installed.
+    const QString placesFile = QSettings(QSettings::IniFormat, QSettings::UserScope,
+                                         QStringLiteral("ohmrada"), QStringLiteral("fenster"))
+                                   .fileName();
+    UseLanguage(StartLanguage(commandLine.language, placesFile));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/ohmrada/icon129.png")));
     // Lets a Wayland desktop match the window with its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.ohmrada.Ohmrada"));
@@ -141,9 +167,7 @@ int RunOhmrada(int& argc, char** argv, const CRunOptions& options) {
     CQtPlatform platform(
         FindHelpFolder(QCoreApplication::applicationDirPath()).value_or(QString()));
     // The analysis windows open where they were last closed.
-    platform.SetPlacesFile(QSettings(QSettings::IniFormat, QSettings::UserScope,
-                                     QStringLiteral("ohmrada"), QStringLiteral("fenster"))
-                               .fileName());
+    platform.SetPlacesFile(placesFile);
     CFirstPaintProbe probe(platform);
     if (options.exitAfterFirstPaint) {
         application.installEventFilter(&probe);

@@ -14,9 +14,11 @@ namespace ohmrada::qt {
 // the program ends with 0 without opening a window. Any other argument that
 // begins with "-" is an option the program does not have (a file of such a
 // name is given as ./-name), and more than one file is refused: error then
-// holds the message for standard error.
+// holds the message for standard error. --language CODE (or
+// --language=CODE) chooses the language of the texts for this run.
 struct CCommandLine {
     std::optional<std::string> file;
+    std::optional<std::string> language;
     std::optional<std::string> error;
     std::optional<std::string> answer;
 };
@@ -30,7 +32,7 @@ struct CRunOptions {
     bool exitAfterFirstPaint = false;
 };
 
-// The whole desktop program: the Qt application with German texts and the
+// The whole desktop program: the Qt application in the chosen language and the
 // program's icon, the platform with the help pages found beside the program,
 // and CSupplyApp running the main dialog until it ends, with the file the
 // command line names opened once the form is shown. Returns the exit code:

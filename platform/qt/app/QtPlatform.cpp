@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -28,8 +29,10 @@
 #include "FormWindow.h"
 #include "HelpMap.h"
 #include "HelpViewer.h"
+#include "LanguageChoice.h"
 #include "MainDialog.h"
 #include "MenuTemplate.h"
+#include "QtTexts.h"
 #include "SpinButton.h"
 #include "TemplateBuilder.h"
 #include "Texts.h"
@@ -75,7 +78,7 @@ public:
 };
 
 QString NameFilterOf(const CPlatform::CFileDialogRequest& request) {
-    const QString label = FromUtf8(request.filterLabel);
+    const QString label = Tr(request.filterLabel);
     const QString pattern = FromUtf8(request.filterPattern);
     // Qt takes the patterns from the parentheses of the label.
     if (label.contains(QLatin1Char('(') + pattern + QLatin1Char(')'))) {
@@ -155,7 +158,7 @@ void CQtPlatform::OpenRecent(int index) {
     if (!QFileInfo(file).isFile()) {
         m_recentFiles.removeAt(index);
         StoreRecentFiles();
-        std::string message = texts::kRecentFileMissingMessage;
+        std::string message = texts::Tr(texts::kRecentFileMissingMessage);
         const std::size_t at = message.find("%1");
         if (at != std::string::npos) {
             message.replace(at, 2, file.toStdString());
@@ -178,9 +181,17 @@ void CQtPlatform::Show(CMainDialog& dialog) {
         // "Zuletzt geöffnet" stands before "&Beenden" in "Datei".
         if (QAction* exit = m_window->Action(kCmdFileExit)) {
             if (auto* file = qobject_cast<QMenu*>(exit->parent())) {
-                m_recentMenu = new QMenu(QString::fromUtf8(res::menu::kRecentFilesMenu), file);
+                m_recentMenu = new QMenu(Tr(res::menu::kRecentFilesMenu), file);
                 file->insertMenu(exit, m_recentMenu);
                 FillRecentMenu();
+            }
+        }
+        // "&Sprache / Language" stands before "&?".
+        if (QAction* help = m_window->Action(kCmdHelpUsage)) {
+            if (auto* helpMenu = qobject_cast<QMenu*>(help->parent())) {
+                if (auto* bar = qobject_cast<QMenuBar*>(helpMenu->parent())) {
+                    AddLanguageMenu(*bar, helpMenu, m_placesFile, m_window.get());
+                }
             }
         }
     }
@@ -290,7 +301,8 @@ void CQtPlatform::SetItemText(int id, const std::string& text) {
         return;
     }
     if (QLineEdit* field = m_window->Field(id)) {
-        field->setText(FromUtf8(text));
+        // A result that is not defined says so in the program's language.
+        field->setText(text == texts::kUndefinedValue ? Tr(text) : FromUtf8(text));
     } else if (QAbstractButton* button = m_window->Button(id)) {
         button->setText(FromUtf8(text));
     }
@@ -366,19 +378,19 @@ void CQtPlatform::MessageBox(const std::string& text, EIcon icon) {
             shown = QMessageBox::Information;
             break;
     }
-    QMessageBox box(shown, ApplicationTitle(), FromUtf8(text), QMessageBox::Ok, m_window.get());
+    QMessageBox box(shown, ApplicationTitle(), Tr(text), QMessageBox::Ok, m_window.get());
     box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
 CPlatform::EAnswer CQtPlatform::AskYesNoCancel(const std::string& text) {
-    QMessageBox box(QMessageBox::Question, ApplicationTitle(), FromUtf8(text),
+    QMessageBox box(QMessageBox::Question, ApplicationTitle(), Tr(text),
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, m_window.get());
     box.setTextFormat(Qt::PlainText);
-    // German whatever translations are installed.
-    box.button(QMessageBox::Yes)->setText(QStringLiteral("&Ja"));
-    box.button(QMessageBox::No)->setText(QStringLiteral("&Nein"));
-    box.button(QMessageBox::Cancel)->setText(QStringLiteral("Abbrechen"));
+    // In the program's language whatever translations of Qt are installed.
+    box.button(QMessageBox::Yes)->setText(Tr(texts::kYesButton));
+    box.button(QMessageBox::No)->setText(Tr(texts::kNoButton));
+    box.button(QMessageBox::Cancel)->setText(Tr(texts::kCancelButton));
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::Cancel);
     switch (box.exec()) {
@@ -396,7 +408,7 @@ void CQtPlatform::Beep() {
 }
 
 std::optional<std::string> CQtPlatform::RunFileDialog(const CFileDialogRequest& request) {
-    CFileDialog dialog(m_window.get(), FromUtf8(request.title));
+    CFileDialog dialog(m_window.get(), Tr(request.title));
     // Qt's own dialog looks and behaves the same on every desktop.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
@@ -408,7 +420,9 @@ std::optional<std::string> CQtPlatform::RunFileDialog(const CFileDialogRequest& 
     if (!request.defaultSuffix.empty()) {
         dialog.setDefaultSuffix(FromUtf8(request.defaultSuffix));
     }
-    dialog.selectFile(FromUtf8(request.initialName));
+    // A proposed name ("parameterverlauf.png") in the program's language; a
+    // path the user chose comes back as it is.
+    dialog.selectFile(Tr(request.initialName));
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
     }
@@ -430,7 +444,19 @@ bool CQtPlatform::ShowHelpPage(const QString& page) {
         return false;
     }
     if (!m_helpViewer) {
-        m_helpViewer = new CHelpViewer(m_helpFolder, m_window.get());
+        // The pages of another language lie in a folder named by its code,
+        // by the same names; where it has none, the German ones.
+        QString folder = m_helpFolder;
+        const std::string_view code = texts::CurrentLanguage();
+        if (code != texts::kSourceLanguage) {
+            const QString translated =
+                QDir(m_helpFolder)
+                    .filePath(QString::fromUtf8(code.data(), static_cast<qsizetype>(code.size())));
+            if (QFileInfo(QDir(translated).filePath(page)).isFile()) {
+                folder = translated;
+            }
+        }
+        m_helpViewer = new CHelpViewer(folder, m_window.get());
     }
     return m_helpViewer->ShowPage(page);
 }
@@ -438,7 +464,7 @@ bool CQtPlatform::ShowHelpPage(const QString& page) {
 bool CQtPlatform::Help(EHelpCommand command, unsigned context) {
     switch (command) {
         case EHelpCommand::kContents:
-            return ShowHelpPage(QString::fromUtf8(res::kHelpContentsPage));
+            return ShowHelpPage(Tr(res::kHelpContentsPage));
         case EHelpCommand::kContext: {
             const std::optional<QString> page = HelpPageOf(context);
             return page && ShowHelpPage(*page);
@@ -456,7 +482,7 @@ bool CQtPlatform::Help(EHelpCommand command, unsigned context) {
 void CQtPlatform::ShowAboutBox() {
     const res::CDialogTemplate& about = res::kAboutTemplate;
     QDialog box(m_window.get(), WindowFlagsOf(about.windowStyle));
-    box.setWindowTitle(QString::fromUtf8(about.caption));
+    box.setWindowTitle(Tr(about.caption));
     box.setFont(TemplateFont(about.fontName, about.pointSize));
     const CDialogBaseUnits units = CDialogBaseUnits::Of(box.font());
     // A push button ends the box with its id: OK with 1.

@@ -13,6 +13,7 @@
 
 #include "AnalysisTexts.h"
 #include "FormLabels.h"
+#include "QtTexts.h"
 #include "SafeFile.h"
 
 namespace ohmrada::qt {
@@ -90,7 +91,7 @@ QString FileReasonText(const std::error_code& error) {
         }
     }
     if (text != nullptr) {
-        return QString::fromUtf8(text);
+        return Tr(text);
     }
     return Fill(ta::kFileOtherReason, QString::fromStdString(error.message()));
 }

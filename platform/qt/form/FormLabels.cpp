@@ -11,15 +11,13 @@
 #include "FormTexts.h"
 #include "NumberText.h"
 #include "Palette.h"
+#include "QtTexts.h"
 
 namespace ohmrada::qt {
 
 CFieldLabel LabelOf(int fieldId) {
     const res::CFieldTexts texts = res::FieldTextsOf(fieldId);
-    CFieldLabel label{
-        QString::fromUtf8(texts.label.data(), static_cast<qsizetype>(texts.label.size()))
-            .simplified(),
-        QString::fromUtf8(texts.unit.data(), static_cast<qsizetype>(texts.unit.size())).trimmed()};
+    CFieldLabel label{Tr(texts.label).simplified(), Tr(texts.unit).trimmed()};
     if (label.label.endsWith(QLatin1Char(':'))) {
         label.label.chop(1);
     }
@@ -46,7 +44,7 @@ QString LabelWithUnit(int fieldId) {
 
 QString FormatNumber(double value, int decimals) {
     if (!std::isfinite(value)) {
-        return QString::fromStdString(FormatFieldValue(static_cast<float>(value), decimals));
+        return Tr(FormatFieldValue(static_cast<float>(value), decimals));
     }
     // FormatFieldValue takes the form's single-precision values; wider ones
     // are written with the same rules at double precision.
@@ -79,20 +77,20 @@ void MarkRefused(QWidget& box, bool refused, const QString& why) {
 }
 
 QString Fill(const char* text, const QString& a1) {
-    return QString::fromUtf8(text).arg(a1);
+    return Tr(text).arg(a1);
 }
 
 QString Fill(const char* text, const QString& a1, const QString& a2) {
-    return QString::fromUtf8(text).arg(a1, a2);
+    return Tr(text).arg(a1, a2);
 }
 
 QString Fill(const char* text, const QString& a1, const QString& a2, const QString& a3) {
-    return QString::fromUtf8(text).arg(a1, a2, a3);
+    return Tr(text).arg(a1, a2, a3);
 }
 
 QString Fill(const char* text, const QString& a1, const QString& a2, const QString& a3,
              const QString& a4) {
-    return QString::fromUtf8(text).arg(a1, a2, a3, a4);
+    return Tr(text).arg(a1, a2, a3, a4);
 }
 
 }  // namespace ohmrada::qt

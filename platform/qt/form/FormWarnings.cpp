@@ -11,6 +11,7 @@
 #include "DesignCheck.h"
 #include "DesignCircuit.h"
 #include "FormWindow.h"
+#include "QtTexts.h"
 #include "Results.h"
 
 namespace ohmrada::qt {
@@ -20,7 +21,7 @@ namespace ta = texts::analysis;
 namespace {
 
 QString Filled(const char* text, const QString& first, const QString& second = {}) {
-    QString filled = QString::fromUtf8(text);
+    QString filled = Tr(text);
     filled.replace(QStringLiteral("%1"), first);
     filled.replace(QStringLiteral("%2"), second);
     return filled;
@@ -39,27 +40,26 @@ QString ToolTipOf(EResult result, const CFieldVerdict& verdict, const CFieldVerd
     QStringList lines;
     switch (result) {
         case EResult::kMinimumVoltage:
-            lines << QString::fromUtf8(ta::kTipTargetNotHeld);
+            lines << Tr(ta::kTipTargetNotHeld);
             break;
         case EResult::kInputPower:
-            lines << QString::fromUtf8(ta::kTipOverloaded);
+            lines << Tr(ta::kTipOverloaded);
             break;
         case EResult::kJunctionTemperature:
             lines << Filled(ta::kTipJunction, QString::number(settings.junctionLimitC, 'g', 6));
             break;
         case EResult::kRatedPower:
-            lines << QString::fromUtf8(verdict.verdict == EFieldVerdict::kSimulation
-                                           ? ta::kTipWindingSimulated
-                                           : ta::kTipWinding);
+            lines << Tr(verdict.verdict == EFieldVerdict::kSimulation ? ta::kTipWindingSimulated
+                                                                      : ta::kTipWinding);
             break;
         default:
             break;
     }
     if (verdict.sources.closedForm) {
-        lines << QString::fromUtf8(ta::kTipByClosedForm);
+        lines << Tr(ta::kTipByClosedForm);
     }
     if (verdict.sources.circuit) {
-        lines << QString::fromUtf8(ta::kTipByCircuit);
+        lines << Tr(ta::kTipByCircuit);
     }
     if (result == EResult::kMinimumVoltage && all.loweredTargetNotHeld) {
         lines << Filled(ta::kTipLoweredNotHeld, Number(all.loweredTargetV),

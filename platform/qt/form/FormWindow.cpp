@@ -17,6 +17,7 @@
 #include "FormTemplate.h"
 #include "MainDialog.h"
 #include "MenuTemplate.h"
+#include "QtTexts.h"
 #include "SpinButton.h"
 
 namespace ohmrada::qt {
@@ -24,7 +25,7 @@ namespace ohmrada::qt {
 CFormWindow::CFormWindow(QWidget* parent)
     : QDialog(parent, WindowFlagsOf(res::kFormTemplate.windowStyle)) {
     const res::CDialogTemplate& form = res::kFormTemplate;
-    setWindowTitle(QString::fromUtf8(form.caption));
+    setWindowTitle(Tr(form.caption));
     setFont(TemplateFont(form.fontName, form.pointSize));
     m_units = CDialogBaseUnits::Of(font());
 
@@ -73,17 +74,17 @@ CFormWindow::~CFormWindow() {
 
 void CFormWindow::BuildMenu(const res::CMenuTemplate& menu) {
     for (const res::CMenuPopup& popup : menu.popups) {
-        AddMenuEntries(*m_menuBar->addMenu(QString::fromUtf8(popup.text)), popup.entries);
+        AddMenuEntries(*m_menuBar->addMenu(Tr(popup.text)), popup.entries);
     }
 }
 
 void CFormWindow::AddMenuEntries(QMenu& menu, std::span<const res::CMenuEntry> entries) {
     for (const res::CMenuEntry& entry : entries) {
         if (!entry.submenu.empty()) {
-            AddMenuEntries(*menu.addMenu(QString::fromUtf8(entry.text)), entry.submenu);
+            AddMenuEntries(*menu.addMenu(Tr(entry.text)), entry.submenu);
             continue;
         }
-        QAction* action = menu.addAction(QString::fromUtf8(entry.text));
+        QAction* action = menu.addAction(Tr(entry.text));
         // The form logic sets the mark; a click only sends the command.
         action->setCheckable(entry.checkable);
         if (entry.shortcut != nullptr) {
@@ -158,7 +159,7 @@ void CFormWindow::Connect(const CBuiltControl& control) {
 void CFormWindow::ApplyToolTips(std::span<const res::CToolTip> toolTips) {
     for (const res::CToolTip& tip : toolTips) {
         if (QWidget* control = Control(tip.controlId)) {
-            control->setToolTip(QString::fromUtf8(tip.text));
+            control->setToolTip(Tr(tip.text));
         }
     }
 }

@@ -13,6 +13,7 @@
 
 #include "FieldEdit.h"
 #include "GroupBox.h"
+#include "QtTexts.h"
 #include "SpinButton.h"
 
 namespace ohmrada::qt {
@@ -22,7 +23,7 @@ namespace {
 using res::EControlKind;
 
 QString TextOf(const res::CControlTemplate& row) {
-    return QString::fromUtf8(row.text);
+    return Tr(row.text);
 }
 
 QWidget* CreateControl(const res::CControlTemplate& row, QWidget* parent) {

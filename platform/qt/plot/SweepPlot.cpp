@@ -7,6 +7,7 @@
 #include "FormLabels.h"
 #include "Palette.h"
 #include "PlotWidget.h"
+#include "QtTexts.h"
 #include "Results.h"
 
 namespace ohmrada::qt {
@@ -64,7 +65,7 @@ void AddMarks(CPlotWidget& plot, QCPAxis* axis, const QVector<double>& x, const 
     marks->setLineStyle(QCPGraph::lsNone);
     marks->setScatterStyle(style);
     marks->setData(x, y, true);
-    marks->setName(QString::fromUtf8(name));
+    marks->setName(Tr(name));
     if (!inLegend) {
         marks->removeFromLegend();
     }
@@ -146,7 +147,7 @@ CSweepAxes DrawSweepResults(CPlotWidget& plot, const CSweepDrawing& drawing,
     }
     if (closedFormDrawn) {
         QCPGraph* entry = plot.addGraph();
-        entry->setName(QString::fromUtf8(ta::kSweepClosedForm));
+        entry->setName(Tr(ta::kSweepClosedForm));
         entry->setPen(QPen(Qt::black, 1.0, kClosedFormStyle));
     }
     return axes;

@@ -31,6 +31,7 @@
 #include "Palette.h"
 #include "PlotWidget.h"
 #include "QtPlatform.h"
+#include "QtTexts.h"
 #include "SafeFile.h"
 #include "SaveAtomically.h"
 #include "Schematic.h"
@@ -98,7 +99,7 @@ constexpr int kPlotHeight = 360;
 enum EStep { kStepAnalysis, kStepSimulation, kStepSweep, kStepWriting, kStepCount };
 
 QString Text(const char* text) {
-    return QString::fromUtf8(text);
+    return Tr(text);
 }
 
 QString Escaped(const QString& text) {
@@ -178,7 +179,7 @@ int GroupRank(const QString& caption) {
     int rank = 0;
     for (const res::CControlTemplate& control : res::form::kControls) {
         if (control.kind == res::EControlKind::kGroupBox) {
-            if (caption == QString::fromUtf8(control.text)) {
+            if (caption == Tr(control.text)) {
                 return rank;
             }
             ++rank;
@@ -485,7 +486,7 @@ void CReportWriter::SnapshotTables(CSnapshot& snapshot) const {
     const CFormState& state = m_owner.State();
     const auto groupOf = [](int id) {
         const std::string_view group = res::FieldTextsOf(id).group;
-        return QString::fromUtf8(group.data(), static_cast<qsizetype>(group.size()));
+        return Tr(group);
     };
     QList<QStringList> inputs;
     inputs << QStringList{groupOf(kIdCentreTap), LabelOf(kIdCentreTap).label,

@@ -28,6 +28,7 @@
 #include "MainDialog.h"
 #include "MainsRegions.h"
 #include "QtPlatform.h"
+#include "QtTexts.h"
 #include "ReportWriter.h"
 #include "SweepWindow.h"
 #include "Texts.h"
@@ -395,7 +396,7 @@ std::string CAnalysisWindows::ProposedName(const char* ending, const char* fallb
     if (stem.endsWith(QStringLiteral(".odr"), Qt::CaseInsensitive)) {
         stem.chop(4);
     }
-    return info.dir().filePath(stem + QString::fromUtf8(ending)).toStdString();
+    return info.dir().filePath(stem + Tr(ending)).toStdString();
 }
 
 void CAnalysisWindows::ShowHelp(const QString& page) {

@@ -31,6 +31,7 @@
 #include "MainsRegions.h"
 #include "NetlistSave.h"
 #include "QtPlatform.h"
+#include "QtTexts.h"
 #include "SaveAtomically.h"
 #include "Texts.h"
 #include "TimeDomainWindow.h"
@@ -44,11 +45,11 @@ namespace {
 // Why the requirements cannot be searched, in the window's language.
 QString ProblemText(ERequirementProblem problem) {
     static_assert(std::size(td::kRequirementProblems) == kRequirementProblemCount);
-    return QString::fromUtf8(td::kRequirementProblems[static_cast<std::size_t>(problem)]);
+    return Tr(td::kRequirementProblems[static_cast<std::size_t>(problem)]);
 }
 
 QString Text(const char* text) {
-    return QString::fromUtf8(text);
+    return Tr(text);
 }
 
 // A spin box for a quantity: the point as the decimal mark whatever the
@@ -248,9 +249,9 @@ CDesignWindow::CDesignWindow(CAnalysisWindows& owner, QWidget* form)
 
     m_enter = new QPushButton(Text(td::kEnter));
     m_save = new QPushButton(Text(td::kSaveAs));
-    m_netlist = new QPushButton(QString::fromUtf8(texts::analysis::kNetlistExport));
+    m_netlist = new QPushButton(Tr(texts::analysis::kNetlistExport));
     m_exportBom = new QPushButton(Text(td::kExportBom));
-    auto* help = new QPushButton(QString::fromUtf8(texts::analysis::kHelpButton));
+    auto* help = new QPushButton(Tr(texts::analysis::kHelpButton));
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_enter);
     buttons->addWidget(m_save);
@@ -483,10 +484,9 @@ void CDesignWindow::Show(CDesignSearchResult result) {
         QStringList reasons;
         static_assert(std::size(td::kRuledOut) == kRuledOutCount);
         for (const CRuledOut& reason : result.reasons) {
-            const QString text =
-                reason.why == ERuledOut::kRequirements
-                    ? ProblemText(reason.requirement)
-                    : QString::fromUtf8(td::kRuledOut[static_cast<std::size_t>(reason.why)]);
+            const QString text = reason.why == ERuledOut::kRequirements
+                                     ? ProblemText(reason.requirement)
+                                     : Tr(td::kRuledOut[static_cast<std::size_t>(reason.why)]);
             reasons << (reason.combinations > 0
                             ? Fill(td::kCombinations, text, QString::number(reason.combinations))
                             : text);

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "HelpMap.h"
+#include "QtTexts.h"
 #include "Texts.h"
 
 namespace ohmrada::qt {
@@ -43,14 +44,14 @@ std::optional<QString> HelpPageOf(unsigned context) {
 
 CHelpViewer::CHelpViewer(QString folder, QWidget* parent)
     : QWidget(parent, Qt::Window), m_folder(std::move(folder)), m_browser(new QTextBrowser(this)) {
-    setWindowTitle(QString::fromUtf8(texts::kHelpWindowTitle));
+    setWindowTitle(Tr(texts::kHelpWindowTitle));
     m_browser->setOpenExternalLinks(false);
     m_browser->setSearchPaths({m_folder});
 
-    auto* contents = new QPushButton(QString::fromUtf8(texts::kHelpContentsButton), this);
-    auto* back = new QPushButton(QString::fromUtf8(texts::kHelpBackButton), this);
-    auto* forward = new QPushButton(QString::fromUtf8(texts::kHelpForwardButton), this);
-    auto* close = new QPushButton(QString::fromUtf8(texts::kHelpCloseButton), this);
+    auto* contents = new QPushButton(Tr(texts::kHelpContentsButton), this);
+    auto* back = new QPushButton(Tr(texts::kHelpBackButton), this);
+    auto* forward = new QPushButton(Tr(texts::kHelpForwardButton), this);
+    auto* close = new QPushButton(Tr(texts::kHelpCloseButton), this);
     back->setEnabled(false);
     forward->setEnabled(false);
 
@@ -65,7 +66,7 @@ CHelpViewer::CHelpViewer(QString folder, QWidget* parent)
     layout->addWidget(m_browser, 1);
 
     connect(contents, &QPushButton::clicked, this,
-            [this] { ShowPage(QString::fromUtf8(res::kHelpContentsPage)); });
+            [this] { ShowPage(Tr(res::kHelpContentsPage)); });
     connect(back, &QPushButton::clicked, m_browser, &QTextBrowser::backward);
     connect(forward, &QPushButton::clicked, m_browser, &QTextBrowser::forward);
     connect(close, &QPushButton::clicked, this, &QWidget::close);

@@ -15,6 +15,7 @@
 #include "FormLabels.h"
 #include "FormWarnings.h"
 #include "Palette.h"
+#include "QtTexts.h"
 #include "Texts.h"
 
 namespace ohmrada::qt {
@@ -33,7 +34,7 @@ struct CLimitsView {
 };
 
 QString Undefined() {
-    return QString::fromUtf8(::ohmrada::texts::kUndefinedValue);
+    return Tr(::ohmrada::texts::kUndefinedValue);
 }
 
 QString WithUnit(double value, int decimals, int unitFieldId) {
@@ -43,7 +44,7 @@ QString WithUnit(double value, int decimals, int unitFieldId) {
 QString Found(const CSearchResult& result, int decimals, int unitFieldId) {
     QString text = WithUnit(result.value, decimals, unitFieldId);
     if (result.atSearchLimit) {
-        text += QString::fromUtf8(ta::kAtSearchLimit);
+        text += Tr(ta::kAtSearchLimit);
     }
     return text;
 }
@@ -103,7 +104,7 @@ const CValueSpec kValues[] = {
      [](const CLimitsView& v) {
          const CSearchResult& scale = v.limits.bestEfficiency.scale;
          return FormatNumber(scale.value, 3) +
-                (scale.atSearchLimit ? QString::fromUtf8(ta::kAtSearchLimit) : QString());
+                (scale.atSearchLimit ? Tr(ta::kAtSearchLimit) : QString());
      }},
     {CLimitsWindow::kSearchBestEfficiency, ta::kTransformerLabel,
      [](const CLimitsView& v) {
@@ -141,7 +142,7 @@ QString NoteOf(ESearch search, const CLimitsView& view, const CAnalysisSettings&
     }
     if (search == CLimitsWindow::kSearchBestEfficiency &&
         !view.limits.bestEfficiency.efficiencyPct) {
-        return QString::fromUtf8(ta::kNoBestEfficiency);
+        return Tr(ta::kNoBestEfficiency);
     }
     return {};
 }
@@ -153,10 +154,10 @@ std::vector<CLimitRow> LimitRows(const CLimits& limits, const CAnalysisSettings&
     const CLimitsView view{limits, IsValidJunctionLimit(settings.junctionLimitC, ambientC)};
     std::vector<CLimitRow> rows;
     for (int search = 0; search < CLimitsWindow::kSearchCount; ++search) {
-        rows.push_back({QString::fromUtf8(kSearches[search].title), {}, true});
+        rows.push_back({Tr(kSearches[search].title), {}, true});
         for (const CValueSpec& value : kValues) {
             if (value.search == search) {
-                rows.push_back({QString::fromUtf8(value.label), value.text(view)});
+                rows.push_back({Tr(value.label), value.text(view)});
             }
         }
         const QString note = NoteOf(static_cast<ESearch>(search), view, settings, ambientC);
@@ -168,24 +169,24 @@ std::vector<CLimitRow> LimitRows(const CLimits& limits, const CAnalysisSettings&
 }
 
 CLimitsWindow::CLimitsWindow(CAnalysisWindows& owner, QWidget* form)
-    : CToolWindow(owner, form, QString::fromUtf8(ta::kLimitsTitle), ta::kLimitsHelp) {
+    : CToolWindow(owner, form, Tr(ta::kLimitsTitle), ta::kLimitsHelp) {
     auto* grid = new QGridLayout;
     int row = 0;
     for (int search = 0; search < kSearchCount; ++search) {
-        auto* title = new QLabel(QStringLiteral("<b>") +
-                                 QString::fromUtf8(kSearches[search].title).toHtmlEscaped() +
-                                 QStringLiteral("</b>"));
+        auto* title =
+            new QLabel(QStringLiteral("<b>") + Tr(kSearches[search].title).toHtmlEscaped() +
+                       QStringLiteral("</b>"));
         title->setMargin(2);
         grid->addWidget(title, row++, 0, 1, 3);
         m_titles[static_cast<std::size_t>(search)] = title;
-        auto* what = new QLabel(QString::fromUtf8(kSearches[search].sentence));
+        auto* what = new QLabel(Tr(kSearches[search].sentence));
         what->setWordWrap(true);
         grid->addWidget(what, row++, 0, 1, 3);
         for (const CValueSpec& value : kValues) {
             if (value.search != search) {
                 continue;
             }
-            grid->addWidget(new QLabel(QString::fromUtf8(value.label)), row, 0);
+            grid->addWidget(new QLabel(Tr(value.label)), row, 0);
             auto* shown = new QLabel;
             shown->setTextInteractionFlags(Qt::TextSelectableByMouse);
             shown->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -193,7 +194,7 @@ CLimitsWindow::CLimitsWindow(CAnalysisWindows& owner, QWidget* form)
             m_values.push_back(shown);
             if (value.entry >= 0) {
                 const auto entry = static_cast<EEntry>(value.entry);
-                auto* push = new QPushButton(QString::fromUtf8(kEntryTexts[entry]));
+                auto* push = new QPushButton(Tr(kEntryTexts[entry]));
                 // A click must not leave the keyboard focus in this window.
                 push->setFocusPolicy(Qt::NoFocus);
                 connect(push, &QPushButton::clicked, this, [this, entry] { Enter(entry); });
@@ -219,13 +220,12 @@ CLimitsWindow::CLimitsWindow(CAnalysisWindows& owner, QWidget* form)
                    "&nbsp;&nbsp;&nbsp;&nbsp;</span> ")
             .arg(colour.name(), palette::WarningText().name());
     };
-    colours->setText(QStringLiteral("<b>") + QString::fromUtf8(ta::kColoursHeading) +
-                     QStringLiteral("</b><br>") + swatch(palette::Limit()) +
-                     QString::fromUtf8(ta::kColourLimitText).toHtmlEscaped() +
+    colours->setText(QStringLiteral("<b>") + Tr(ta::kColoursHeading) + QStringLiteral("</b><br>") +
+                     swatch(palette::Limit()) + Tr(ta::kColourLimitText).toHtmlEscaped() +
                      QStringLiteral("<br>") + swatch(palette::Simulation()) +
-                     QString::fromUtf8(ta::kColourSimulationText).toHtmlEscaped());
+                     Tr(ta::kColourSimulationText).toHtmlEscaped());
 
-    auto* help = new QPushButton(QString::fromUtf8(ta::kHelpButton));
+    auto* help = new QPushButton(Tr(ta::kHelpButton));
     help->setFocusPolicy(Qt::NoFocus);
     connect(help, &QPushButton::clicked, this,
             [this] { Owner().ShowHelp(QString::fromUtf8(ta::kLimitsHelp)); });

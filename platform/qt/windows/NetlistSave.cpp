@@ -8,6 +8,7 @@
 #include "FormLabels.h"
 #include "NetlistExport.h"
 #include "QtPlatform.h"
+#include "QtTexts.h"
 #include "SaveAtomically.h"
 #include "SimulationRequest.h"
 
@@ -17,7 +18,7 @@ namespace ta = texts::analysis;
 
 QString NetlistPath(const QString& chosen) {
     if (QFileInfo(chosen).suffix().isEmpty()) {
-        return chosen + QLatin1Char('.') + QString::fromUtf8(ta::kNetlistSuffix);
+        return chosen + QLatin1Char('.') + Tr(ta::kNetlistSuffix);
     }
     return chosen;
 }
@@ -26,7 +27,7 @@ QString SaveNetlist(const QString& path, const CDesign& design, double leakageMh
     const CNetlistExport netlist =
         ExportNetlist(CSimulationRequest::FromDesign(design, leakageMh / 1000.0));
     if (!netlist.problem.empty()) {
-        return QString::fromUtf8(ta::kNetlistImpossible);
+        return Tr(ta::kNetlistImpossible);
     }
     const QByteArray bytes = QByteArray::fromStdString(netlist.text);
     const bool saved = SaveAtomically(

@@ -29,6 +29,7 @@
 #include "Palette.h"
 #include "PlotWidget.h"
 #include "QtPlatform.h"
+#include "QtTexts.h"
 #include "SaveAtomically.h"
 #include "Simulator.h"
 #include "SweepPlot.h"
@@ -53,7 +54,7 @@ bool IsWindingVoltage(EInput input) {
 }  // namespace
 
 CSweepWindow::CSweepWindow(CAnalysisWindows& owner, QWidget* form)
-    : CToolWindow(owner, form, QString::fromUtf8(ta::kSweepTitle), ta::kSweepHelp) {
+    : CToolWindow(owner, form, Tr(ta::kSweepTitle), ta::kSweepHelp) {
     m_input = new QComboBox;
     for (const CInputSpec& spec : kInputs) {
         m_input->addItem(LabelWithUnit(spec.fieldId), static_cast<int>(spec.input));
@@ -65,8 +66,8 @@ CSweepWindow::CSweepWindow(CAnalysisWindows& owner, QWidget* form)
     m_count->setValue(kDefaultPoints);
     m_count->setKeyboardTracking(false);
     m_spacing = new QComboBox;
-    m_spacing->addItem(QString::fromUtf8(ta::kSweepLinear));
-    m_spacing->addItem(QString::fromUtf8(ta::kSweepLogarithmic));
+    m_spacing->addItem(Tr(ta::kSweepLinear));
+    m_spacing->addItem(Tr(ta::kSweepLogarithmic));
 
     m_results = new QListWidget;
     for (const CResultSpec& spec : kResults) {
@@ -80,31 +81,31 @@ CSweepWindow::CSweepWindow(CAnalysisWindows& owner, QWidget* form)
     m_note = new QLabel;
     m_note->setWordWrap(true);
     m_plot = new CPlotWidget;
-    m_export = new QPushButton(QString::fromUtf8(ta::kSweepExport));
+    m_export = new QPushButton(Tr(ta::kSweepExport));
     m_export->setFocusPolicy(Qt::NoFocus);
-    auto* help = new QPushButton(QString::fromUtf8(ta::kHelpButton));
+    auto* help = new QPushButton(Tr(ta::kHelpButton));
     help->setFocusPolicy(Qt::NoFocus);
-    m_simulate = new QCheckBox(QString::fromUtf8(ta::kSweepSimulate));
+    m_simulate = new QCheckBox(Tr(ta::kSweepSimulate));
     m_simulate->setFocusPolicy(Qt::NoFocus);
-    m_showClosedForm = new QCheckBox(QString::fromUtf8(ta::kSweepShowClosedForm));
+    m_showClosedForm = new QCheckBox(Tr(ta::kSweepShowClosedForm));
     m_showClosedForm->setFocusPolicy(Qt::NoFocus);
     m_showClosedForm->setChecked(true);
     m_progress = new QProgressBar;
     m_progress->setVisible(false);
     m_progress->setFormat(QStringLiteral("%v / %m"));
-    m_cancel = new QPushButton(QString::fromUtf8(ta::kSweepCancel));
+    m_cancel = new QPushButton(Tr(ta::kSweepCancel));
     m_cancel->setFocusPolicy(Qt::NoFocus);
     m_cancel->setVisible(false);
 
     auto* range = new QFormLayout;
-    range->addRow(QString::fromUtf8(ta::kSweepInput), m_input);
-    range->addRow(QString::fromUtf8(ta::kSweepFrom), m_from);
-    range->addRow(QString::fromUtf8(ta::kSweepTo), m_to);
-    range->addRow(QString::fromUtf8(ta::kSweepPoints), m_count);
+    range->addRow(Tr(ta::kSweepInput), m_input);
+    range->addRow(Tr(ta::kSweepFrom), m_from);
+    range->addRow(Tr(ta::kSweepTo), m_to);
+    range->addRow(Tr(ta::kSweepPoints), m_count);
     range->addRow(QString(), m_spacing);
     auto* side = new QVBoxLayout;
     side->addLayout(range);
-    side->addWidget(new QLabel(QString::fromUtf8(ta::kSweepResults)));
+    side->addWidget(new QLabel(Tr(ta::kSweepResults)));
     side->addWidget(m_results, 1);
     side->addWidget(m_showClosedForm);
     side->addWidget(m_simulate);
@@ -255,7 +256,7 @@ void CSweepWindow::Rerun() {
         m_circuitJobs.Cancel();
         m_circuit.clear();
         m_currentCircuit.reset();
-        const QString why = QString::fromUtf8(ta::kSweepBadRange);
+        const QString why = Tr(ta::kSweepBadRange);
         MarkRefused(*m_from, !fromValid || (fromValid && toValid), why);
         MarkRefused(*m_to, !toValid, why);
         m_note->setText(why);
@@ -391,7 +392,7 @@ void CSweepWindow::SimulateNext() {
         },
         [this, index, x](CSimulationResult result) {
             if (result.error == ESimulationError::kNgspiceMissing) {
-                m_note->setText(QString::fromUtf8(ta::kNgspiceMissing));
+                m_note->setText(Tr(ta::kNgspiceMissing));
                 SimulationEnded();
                 return;
             }

@@ -24,6 +24,7 @@
 #include "FormWarnings.h"
 #include "NetlistSave.h"
 #include "PlotWidget.h"
+#include "QtTexts.h"
 #include "Results.h"
 #include "Simulator.h"
 
@@ -127,8 +128,8 @@ std::vector<CCurve> Curves(const CWaveforms& full, bool withWindings) {
     const CWaveforms waves = full.Decimated(kPlotPoints);
     const QVector<double> t = Milliseconds(waves.time);
     std::vector<CCurve> curves;
-    curves.push_back({QString::fromUtf8(ta::kOutputVoltageCurve), QPen(kVoltageColour, 2.0), false,
-                      t, Values(waves.outputVoltage)});
+    curves.push_back({Tr(ta::kOutputVoltageCurve), QPen(kVoltageColour, 2.0), false, t,
+                      Values(waves.outputVoltage)});
     // Currents that coincide (the bridge's diodes in series, the one diode
     // of a half-wave and its winding) would hide one another: they are one
     // curve, named after all of them.
@@ -173,9 +174,9 @@ void DrawCurves(CPlotWidget& plot, const std::vector<CCurve>& curves, bool greye
     // otherwise cost the GUI thread a noticeable share of a frame to paint.
     plot.setPlottingHint(QCP::phFastPolylines, true);
     plot.clearGraphs();
-    plot.xAxis->setLabel(QString::fromUtf8(ta::kTimeAxis));
-    plot.yAxis->setLabel(QString::fromUtf8(ta::kVoltageAxis));
-    plot.yAxis2->setLabel(QString::fromUtf8(ta::kCurrentAxis));
+    plot.xAxis->setLabel(Tr(ta::kTimeAxis));
+    plot.yAxis->setLabel(Tr(ta::kVoltageAxis));
+    plot.yAxis2->setLabel(Tr(ta::kCurrentAxis));
     plot.yAxis2->setVisible(true);
     for (const CCurve& curve : curves) {
         QCPGraph* graph = plot.addGraph(plot.xAxis, curve.current ? plot.yAxis2 : plot.yAxis);
@@ -200,13 +201,13 @@ QString RowTitle(std::string_view name) {
 }  // namespace
 
 CTimeDomainWindow::CTimeDomainWindow(CAnalysisWindows& owner, QWidget* form)
-    : CToolWindow(owner, form, QString::fromUtf8(ta::kTimeDomainTitle), ta::kTimeDomainHelp) {
+    : CToolWindow(owner, form, Tr(ta::kTimeDomainTitle), ta::kTimeDomainHelp) {
     m_leakage = new QDoubleSpinBox;
     m_leakage->setLocale(QLocale::c());
     m_leakage->setRange(0.0, 1000.0);
     m_leakage->setDecimals(3);
     m_leakage->setSingleStep(0.1);
-    m_leakage->setSuffix(QString::fromUtf8(ta::kMillihenry));
+    m_leakage->setSuffix(Tr(ta::kMillihenry));
     m_leakage->setKeyboardTracking(false);
     // Applied when the field loses the focus, like the form's fields.
     m_leakage->installEventFilter(this);
@@ -218,24 +219,24 @@ CTimeDomainWindow::CTimeDomainWindow(CAnalysisWindows& owner, QWidget* form)
     m_busy->setRange(0, 0);  // running, with no measure of how far
     m_busy->setMaximumWidth(120);
     m_busy->setVisible(false);
-    m_cancel = new QPushButton(QString::fromUtf8(ta::kCancel));
+    m_cancel = new QPushButton(Tr(ta::kCancel));
     m_cancel->setFocusPolicy(Qt::NoFocus);
     m_cancel->setEnabled(false);
-    m_restart = new QPushButton(QString::fromUtf8(ta::kRestart));
+    m_restart = new QPushButton(Tr(ta::kRestart));
     m_restart->setFocusPolicy(Qt::NoFocus);
-    m_netlist = new QPushButton(QString::fromUtf8(ta::kNetlistExport));
+    m_netlist = new QPushButton(Tr(ta::kNetlistExport));
     m_netlist->setFocusPolicy(Qt::NoFocus);
-    auto* help = new QPushButton(QString::fromUtf8(ta::kHelpButton));
+    auto* help = new QPushButton(Tr(ta::kHelpButton));
     help->setFocusPolicy(Qt::NoFocus);
 
     m_waveforms = new CPlotWidget;
     m_waveforms->plotLayout()->insertRow(0);
-    m_waveforms->plotLayout()->addElement(
-        0, 0, new QCPTextElement(m_waveforms, QString::fromUtf8(ta::kWaveformsTitle)));
+    m_waveforms->plotLayout()->addElement(0, 0,
+                                          new QCPTextElement(m_waveforms, Tr(ta::kWaveformsTitle)));
     m_switchOn = new CPlotWidget;
     m_switchOn->plotLayout()->insertRow(0);
-    m_switchOn->plotLayout()->addElement(
-        0, 0, new QCPTextElement(m_switchOn, QString::fromUtf8(ta::kSwitchOnTitle)));
+    m_switchOn->plotLayout()->addElement(0, 0,
+                                         new QCPTextElement(m_switchOn, Tr(ta::kSwitchOnTitle)));
     // The plots keep their size whatever a run gives (a failure shows the
     // last good result greyed, or empty axes); small enough that the window
     // fits beside the form on a 1366 pixel wide screen.
@@ -243,9 +244,9 @@ CTimeDomainWindow::CTimeDomainWindow(CAnalysisWindows& owner, QWidget* form)
     m_switchOn->setMinimumSize(340, 200);
 
     m_table = new QTableWidget(0, 4);
-    m_table->setHorizontalHeaderLabels(
-        {QString::fromUtf8(ta::kComparisonQuantity), QString::fromUtf8(ta::kComparisonForm),
-         QString::fromUtf8(ta::kComparisonSimulated), QString::fromUtf8(ta::kComparisonDeviation)});
+    m_table->setHorizontalHeaderLabels({Tr(ta::kComparisonQuantity), Tr(ta::kComparisonForm),
+                                        Tr(ta::kComparisonSimulated),
+                                        Tr(ta::kComparisonDeviation)});
     m_table->verticalHeader()->setVisible(false);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionMode(QAbstractItemView::NoSelection);
@@ -261,7 +262,7 @@ CTimeDomainWindow::CTimeDomainWindow(CAnalysisWindows& owner, QWidget* form)
 
     auto* top = new QHBoxLayout;
     auto* inputs = new QFormLayout;
-    inputs->addRow(QString::fromUtf8(ta::kLeakageInductance), m_leakage);
+    inputs->addRow(Tr(ta::kLeakageInductance), m_leakage);
     top->addLayout(inputs);
     top->addWidget(m_busy);
     top->addStretch(1);
@@ -344,7 +345,7 @@ void CTimeDomainWindow::Restart() {
             return Run(design, leakageMh, std::move(stop));
         },
         [this](std::shared_ptr<const CSimulated> simulated) { Finished(std::move(simulated)); });
-    SetStatus(QString::fromUtf8(ta::kSimulationRunning), true);
+    SetStatus(Tr(ta::kSimulationRunning), true);
 }
 
 std::shared_ptr<const CTimeDomainWindow::CSimulated> CTimeDomainWindow::Run(const CDesign& design,
@@ -369,7 +370,7 @@ std::shared_ptr<const CTimeDomainWindow::CSimulated> CTimeDomainWindow::Run(cons
 void CTimeDomainWindow::Cancel() {
     m_debounce.stop();
     m_jobs.Cancel();
-    SetStatus(QString::fromUtf8(ta::kSimulationCancelled), false);
+    SetStatus(Tr(ta::kSimulationCancelled), false);
 }
 
 void CTimeDomainWindow::Finished(std::shared_ptr<const CSimulated> simulated) {
@@ -400,23 +401,23 @@ QString CTimeDomainWindow::StatusOf(const CSimulationResult& result) {
         case ESimulationError::kNone:
             return Fill(ta::kSimulationDone, FormatNumber(result.measurements.periods, 0));
         case ESimulationError::kNgspiceMissing:
-            return QString::fromUtf8(ta::kNgspiceMissing);
+            return Tr(ta::kNgspiceMissing);
         case ESimulationError::kCancelled:
-            return QString::fromUtf8(ta::kSimulationCancelled);
+            return Tr(ta::kSimulationCancelled);
         case ESimulationError::kCannotSimulate:
-            return Fill(ta::kSimulationFailed, QString::fromUtf8(ta::kCannotSimulate));
+            return Fill(ta::kSimulationFailed, Tr(ta::kCannotSimulate));
         case ESimulationError::kNoSteadyState:
             return Fill(ta::kSimulationFailed,
                         Fill(ta::kNoSteadyState, QString::number(limits.maxPeriods)));
         case ESimulationError::kNgspiceError:
-            return Fill(ta::kSimulationFailed, QString::fromUtf8(ta::kNgspiceRefused));
+            return Fill(ta::kSimulationFailed, Tr(ta::kNgspiceRefused));
         case ESimulationError::kOverBudget:
             return brokeOff(
                 Fill(ta::kOverBudget,
                      FormatNumber(static_cast<double>(limits.budget.count()) / 1000.0, 0),
                      QString::number(limits.maxPointsPerRun)));
         case ESimulationError::kWorkerFailed:
-            return brokeOff(QString::fromUtf8(ta::kWorkerEnded));
+            return brokeOff(Tr(ta::kWorkerEnded));
         case ESimulationError::kCollapsed:
             return Fill(ta::kOutputCollapses,
                         FormatNumber(std::max(0.0, result.measurements.minimumVoltage), 3));
@@ -494,14 +495,12 @@ namespace {
 
 QList<QStringList> RowsOfComparison(const CComparison& comparison) {
     QList<QStringList> rows;
-    rows << QStringList{
-        QString::fromUtf8(ta::kComparisonQuantity), QString::fromUtf8(ta::kComparisonForm),
-        QString::fromUtf8(ta::kComparisonSimulated), QString::fromUtf8(ta::kComparisonDeviation)};
+    rows << QStringList{Tr(ta::kComparisonQuantity), Tr(ta::kComparisonForm),
+                        Tr(ta::kComparisonSimulated), Tr(ta::kComparisonDeviation)};
     for (const CComparisonRow& row : comparison.rows) {
-        rows << QStringList{RowTitle(row.name), FormatNumber(row.form, 3),
-                            FormatNumber(row.simulated, 3),
-                            row.underLoadOnly ? QString::fromUtf8(ta::kUnderLoad)
-                                              : FormatNumber(row.deviationPct, 1)};
+        rows << QStringList{
+            RowTitle(row.name), FormatNumber(row.form, 3), FormatNumber(row.simulated, 3),
+            row.underLoadOnly ? Tr(ta::kUnderLoad) : FormatNumber(row.deviationPct, 1)};
     }
     return rows;
 }
@@ -531,7 +530,7 @@ QString CTimeDomainWindow::WindingCheckOf(const CSimulated& simulated) {
                         FormatNumber(comparison.windingLoadRatio, 2));
     text += comparison.WindingOverloaded()
                 ? Fill(ta::kWindingOverloaded, FormatNumber(comparison.CopperLossFactor(), 2))
-                : QString::fromUtf8(ta::kWindingWithin);
+                : Tr(ta::kWindingWithin);
     text += QLatin1Char(' ') + Fill(ta::kSwitchOnPeak, FormatNumber(m.switchOnPeakCurrent, 3));
     return text;
 }
@@ -551,7 +550,7 @@ namespace {
 QImage CurvesImage(const char* title, const std::vector<CCurve>& curves, int width, int height) {
     CPlotWidget plot;
     plot.plotLayout()->insertRow(0);
-    plot.plotLayout()->addElement(0, 0, new QCPTextElement(&plot, QString::fromUtf8(title)));
+    plot.plotLayout()->addElement(0, 0, new QCPTextElement(&plot, Tr(title)));
     plot.setMinimumSize(0, 0);
     plot.resize(width, height);
     DrawCurves(plot, curves, false);
@@ -577,7 +576,7 @@ void CTimeDomainWindow::closeEvent(QCloseEvent* event) {
     m_debounce.stop();
     if (Running()) {
         m_jobs.Cancel();  // the worker is killed at once
-        SetStatus(QString::fromUtf8(ta::kSimulationCancelled), false);
+        SetStatus(Tr(ta::kSimulationCancelled), false);
     }
     m_followedOnce = false;
     CToolWindow::closeEvent(event);

@@ -23,6 +23,7 @@
 #include "MainsRegions.h"
 #include "NumberText.h"
 #include "Palette.h"
+#include "QtTexts.h"
 
 namespace ohmrada::qt {
 
@@ -38,9 +39,9 @@ QLineEdit* SettingBox(double value, QFormLayout& form, const char* label, const 
     box->setMaximumWidth(120);
     auto* row = new QHBoxLayout;
     row->addWidget(box);
-    row->addWidget(new QLabel(QString::fromUtf8(unit).trimmed()));
+    row->addWidget(new QLabel(Tr(unit).trimmed()));
     row->addStretch(1);
-    form.addRow(QString::fromUtf8(label), row);
+    form.addRow(Tr(label), row);
     return box;
 }
 
@@ -49,11 +50,11 @@ QLineEdit* SettingBox(double value, QFormLayout& form, const char* label, const 
 QString CornerTitle(ECorner corner) {
     switch (corner) {
         case ECorner::kNominal:
-            return QString::fromUtf8(ta::kCornerNominal);
+            return Tr(ta::kCornerNominal);
         case ECorner::kLow:
-            return QString::fromUtf8(ta::kCornerLow);
+            return Tr(ta::kCornerLow);
         case ECorner::kHigh:
-            return QString::fromUtf8(ta::kCornerHigh);
+            return Tr(ta::kCornerHigh);
     }
     return {};
 }
@@ -62,9 +63,7 @@ QString WorstCaseColumnTitle(int column) {
     constexpr const char* kTitles[CToleranceWindow::kColumnCount] = {
         ta::kColumnMains,  ta::kColumnCapacitance, ta::kColumnMinimum,        ta::kColumnRipple,
         ta::kColumnTarget, ta::kColumnPower,       ta::kColumnRegulatorPower, ta::kColumnJunction};
-    return column >= 0 && column < CToleranceWindow::kColumnCount
-               ? QString::fromUtf8(kTitles[column])
-               : QString();
+    return column >= 0 && column < CToleranceWindow::kColumnCount ? Tr(kTitles[column]) : QString();
 }
 
 namespace {
@@ -96,8 +95,8 @@ std::array<CWorstCaseCell, CToleranceWindow::kColumnCount> CircuitCells(const CC
         Fill(v.overloaded ? ta::kOverloaded : ta::kWithinRating,
              FormatNumber(m.windingRmsCurrent, 3)) +
             Beside(v.overloaded != corner.check.overloaded,
-                   QString::fromUtf8(corner.check.overloaded ? ta::kClosedFormOverloaded
-                                                             : ta::kClosedFormWithinRating)),
+                   Tr(corner.check.overloaded ? ta::kClosedFormOverloaded
+                                              : ta::kClosedFormWithinRating)),
         v.overloaded};
     row[CToleranceWindow::kColumnRegulatorPower] = {FormatNumber(v.regulatorPowerW, 3)};
     row[CToleranceWindow::kColumnJunction] = {
@@ -121,8 +120,7 @@ std::array<CWorstCaseCell, CToleranceWindow::kColumnCount> ClosedFormCells(const
              FormatNumber(corner.headroomV, 3)),
         corner.check.targetNotHeld};
     row[CToleranceWindow::kColumnPower] = {
-        QString::fromUtf8(corner.check.overloaded ? ta::kClosedFormOverloaded
-                                                  : ta::kClosedFormWithinRating),
+        Tr(corner.check.overloaded ? ta::kClosedFormOverloaded : ta::kClosedFormWithinRating),
         corner.check.overloaded};
     row[CToleranceWindow::kColumnRegulatorPower] = {FormatNumber(e[EResult::kRegulatorPower], 3)};
     row[CToleranceWindow::kColumnJunction] = {
@@ -145,7 +143,7 @@ std::array<std::array<CWorstCaseCell, CToleranceWindow::kColumnCount>, 3> WorstC
         row[CToleranceWindow::kColumnCapacitance] = {
             FormatNumber(corner.design[EInput::kKondC], 0)};
         if (corner.verdict.solved && corner.circuit.Collapsed()) {
-            row[CToleranceWindow::kColumnTarget].text = QString::fromUtf8(ta::kCollapsedCell);
+            row[CToleranceWindow::kColumnTarget].text = Tr(ta::kCollapsedCell);
             for (CWorstCaseCell& cell : row) {
                 cell.collapsed = true;
             }
@@ -155,17 +153,17 @@ std::array<std::array<CWorstCaseCell, CToleranceWindow::kColumnCount>, 3> WorstC
 }
 
 CToleranceWindow::CToleranceWindow(CAnalysisWindows& owner, QWidget* form)
-    : CToolWindow(owner, form, QString::fromUtf8(ta::kTolerancesTitle), ta::kTolerancesHelp) {
+    : CToolWindow(owner, form, Tr(ta::kTolerancesTitle), ta::kTolerancesHelp) {
     const CAnalysisSettings& settings = owner.Settings().analysis;
     auto* inputs = new QFormLayout;
     m_region = new QComboBox;
     m_region->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_region->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     for (const CMainsRegion& region : MainsRegions()) {
-        m_region->addItem(QString::fromUtf8(region.name));
+        m_region->addItem(Tr(region.name));
     }
-    m_region->addItem(QString::fromUtf8(ta::kOwnMainsRegion));
-    inputs->addRow(QString::fromUtf8(ta::kMainsRegion), m_region);
+    m_region->addItem(Tr(ta::kOwnMainsRegion));
+    inputs->addRow(Tr(ta::kMainsRegion), m_region);
     m_mainsLow = SettingBox(settings.mainsLowTolerancePct, *inputs, ta::kMainsLowTolerance,
                             ta::kPercentPlusMinus);
     m_mainsHigh = SettingBox(settings.mainsHighTolerancePct, *inputs, ta::kMainsHighTolerance,
@@ -208,7 +206,7 @@ CToleranceWindow::CToleranceWindow(CAnalysisWindows& owner, QWidget* form)
     m_summary = new QLabel;
     m_summary->setWordWrap(true);
 
-    auto* help = new QPushButton(QString::fromUtf8(ta::kHelpButton));
+    auto* help = new QPushButton(Tr(ta::kHelpButton));
     help->setFocusPolicy(Qt::NoFocus);
     connect(help, &QPushButton::clicked, this,
             [this] { Owner().ShowHelp(QString::fromUtf8(ta::kTolerancesHelp)); });
@@ -265,14 +263,11 @@ CAnalysisSettings CToleranceWindow::Validate(double ambientC) {
     };
     const CBox boxes[] = {
         {m_mainsLow, &CAnalysisSettings::mainsLowTolerancePct, ta::kMainsLowTolerance,
-         QString::fromUtf8(ta::kToleranceRange),
-         [](double value, double) { return IsValidTolerance(value); }},
+         Tr(ta::kToleranceRange), [](double value, double) { return IsValidTolerance(value); }},
         {m_mainsHigh, &CAnalysisSettings::mainsHighTolerancePct, ta::kMainsHighTolerance,
-         QString::fromUtf8(ta::kToleranceRange),
-         [](double value, double) { return IsValidTolerance(value); }},
+         Tr(ta::kToleranceRange), [](double value, double) { return IsValidTolerance(value); }},
         {m_capacitor, &CAnalysisSettings::capacitorTolerancePct, ta::kCapacitorTolerance,
-         QString::fromUtf8(ta::kToleranceRange),
-         [](double value, double) { return IsValidTolerance(value); }},
+         Tr(ta::kToleranceRange), [](double value, double) { return IsValidTolerance(value); }},
         {m_junction, &CAnalysisSettings::junctionLimitC, ta::kJunctionLimit,
          Fill(ta::kJunctionRange, FormatNumber(ambientC, 1)), &IsValidJunctionLimit},
     };
@@ -282,7 +277,7 @@ CAnalysisSettings CToleranceWindow::Validate(double ambientC) {
         if (valid) {
             taken.*box.value = *value;
         }
-        QString label = QString::fromUtf8(box.label);
+        QString label = Tr(box.label);
         label.chop(1);  // the colon
         const QString why =
             Fill(ta::kSettingRefused, label, QLatin1Char('"') + box.box->text() + QLatin1Char('"'),
@@ -352,12 +347,11 @@ void CToleranceWindow::Follow(const CFormState& state) {
         }
     }
     FitTableHeight();
-    m_summary->setText(QString::fromUtf8(anyBroken ? ta::kSomeCornersBad : ta::kAllCornersGood) +
-                       QLatin1Char(' ') +
-                       Fill(ta::kCircuitNote,
-                            FormatNumber(Owner().Settings().analysis.leakageInductanceH * 1e3, 1)) +
-                       QLatin1Char(' ') +
-                       Fill(ta::kRatedPowerNote, FormatNumber(m_shown.ratedPowerW, 3)));
+    m_summary->setText(
+        Tr(anyBroken ? ta::kSomeCornersBad : ta::kAllCornersGood) + QLatin1Char(' ') +
+        Fill(ta::kCircuitNote,
+             FormatNumber(Owner().Settings().analysis.leakageInductanceH * 1e3, 1)) +
+        QLatin1Char(' ') + Fill(ta::kRatedPowerNote, FormatNumber(m_shown.ratedPowerW, 3)));
 }
 
 void CToleranceWindow::FitTableHeight() {

@@ -14,6 +14,7 @@
 #include <QLayout>
 
 #include "AnalysisWindows.h"
+#include "QtTexts.h"
 #include "WindowPlacement.h"
 
 namespace ohmrada::qt {
