@@ -25,6 +25,7 @@
 #include "LineIo.h"
 #include "MainDialog.h"
 #include "MainsRegions.h"
+#include "PlotModule.h"
 #include "QtPlatform.h"
 #include "ReportWriter.h"
 #include "SweepWindow.h"
@@ -43,6 +44,24 @@ CToolWindow* Make(CAnalysisWindows& owner, QWidget* form) {
     return new TWindow(owner, form);
 }
 
+// The plot module, loaded the first time it is needed; nullptr after
+// telling the user why it is not there.
+const CPlotModule* PlotModuleOrMessage(CAnalysisWindows& owner) {
+    QString problem;
+    const CPlotModule* module = PlotModule(&problem);
+    if (module == nullptr) {
+        owner.Platform().MessageBox(problem.toStdString(), CPlatform::EIcon::kExclamation);
+    }
+    return module;
+}
+
+// A window whose code is in the plot module.
+template <CToolWindow* (*CPlotModule::*kMaker)(CAnalysisWindows&, QWidget*)>
+CToolWindow* MakeFromModule(CAnalysisWindows& owner, QWidget* form) {
+    const CPlotModule* module = PlotModuleOrMessage(owner);
+    return module != nullptr ? (module->*kMaker)(owner, form) : nullptr;
+}
+
 }  // namespace
 
 const std::array<CAnalysisWindowSpec, kAnalysisWindowCount>& AnalysisWindowSpecs() {
@@ -54,8 +73,8 @@ const std::array<CAnalysisWindowSpec, kAnalysisWindowCount>& AnalysisWindowSpecs
         kMakers = {{
             {EAnalysisWindow::kTolerances, &Make<CToleranceWindow>},
             {EAnalysisWindow::kLimits, &Make<CLimitsWindow>},
-            {EAnalysisWindow::kSweep, &Make<CSweepWindow>},
-            {EAnalysisWindow::kTimeDomain, &Make<CTimeDomainWindow>},
+            {EAnalysisWindow::kSweep, &MakeFromModule<&CPlotModule::makeSweep>},
+            {EAnalysisWindow::kTimeDomain, &MakeFromModule<&CPlotModule::makeTimeDomain>},
         }};
     static_assert(kAnalysisWindowCount == res::kAnalysisWindowEntryCount + 1);
     static const std::array<CAnalysisWindowSpec, kAnalysisWindowCount> kSpecs = [] {
@@ -139,6 +158,10 @@ CSweepWindow* CAnalysisWindows::Sweep() const {
 }
 CTimeDomainWindow* CAnalysisWindows::TimeDomain() const {
     return static_cast<CTimeDomainWindow*>(Window(EAnalysisWindow::kTimeDomain));
+}
+// The plot module made the report's writer.
+CReportWriter* CAnalysisWindows::Report() const {
+    return static_cast<CReportWriter*>(m_report.get());
 }
 
 bool CAnalysisWindows::TakeRegionOfDesign() {
@@ -284,6 +307,9 @@ CToolWindow* CAnalysisWindows::Open(EAnalysisWindow which) {
     QPointer<CToolWindow>& window = m_windows[static_cast<std::size_t>(which)];
     if (!window) {
         window = AnalysisWindowSpecs()[static_cast<std::size_t>(which)].make(*this, &m_window);
+        if (!window) {
+            return nullptr;  // its code could not be loaded; the user was told
+        }
     }
     window->ShowBesideForm();
     return window.data();
@@ -314,7 +340,11 @@ void CAnalysisWindows::OpenTimeDomain() {
 
 void CAnalysisWindows::SaveReport() {
     if (!m_report) {
-        m_report = std::make_unique<CReportWriter>(*this);
+        const CPlotModule* module = PlotModuleOrMessage(*this);
+        if (module == nullptr) {
+            return;
+        }
+        m_report.reset(module->makeReport(*this));
     }
     m_report->SaveWithDialog();
 }

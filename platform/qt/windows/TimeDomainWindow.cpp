@@ -393,37 +393,6 @@ void CTimeDomainWindow::Finished(std::shared_ptr<const CSimulated> simulated) {
     }
 }
 
-QString CTimeDomainWindow::StatusOf(const CSimulationResult& result) {
-    const CSimulationLimits limits;
-    const auto brokeOff = [](const QString& why) { return Fill(ta::kSimulationBrokeOff, why); };
-    switch (result.error) {
-        case ESimulationError::kNone:
-            return Fill(ta::kSimulationDone, FormatNumber(result.measurements.periods, 0));
-        case ESimulationError::kNgspiceMissing:
-            return QString::fromUtf8(ta::kNgspiceMissing);
-        case ESimulationError::kCancelled:
-            return QString::fromUtf8(ta::kSimulationCancelled);
-        case ESimulationError::kCannotSimulate:
-            return Fill(ta::kSimulationFailed, QString::fromUtf8(ta::kCannotSimulate));
-        case ESimulationError::kNoSteadyState:
-            return Fill(ta::kSimulationFailed,
-                        Fill(ta::kNoSteadyState, QString::number(limits.maxPeriods)));
-        case ESimulationError::kNgspiceError:
-            return Fill(ta::kSimulationFailed, QString::fromUtf8(ta::kNgspiceRefused));
-        case ESimulationError::kOverBudget:
-            return brokeOff(
-                Fill(ta::kOverBudget,
-                     FormatNumber(static_cast<double>(limits.budget.count()) / 1000.0, 0),
-                     QString::number(limits.maxPointsPerRun)));
-        case ESimulationError::kWorkerFailed:
-            return brokeOff(QString::fromUtf8(ta::kWorkerEnded));
-        case ESimulationError::kCollapsed:
-            return Fill(ta::kOutputCollapses,
-                        FormatNumber(std::max(0.0, result.measurements.minimumVoltage), 3));
-    }
-    return {};
-}
-
 void CTimeDomainWindow::ShowResult() {
     const CSimulationResult& result = *m_result;
     SetStatus(StatusOf(result), false);
