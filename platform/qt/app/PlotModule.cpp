@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PlotModule.h"
 
+#include <vector>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -37,6 +39,14 @@ CLoaded& Loaded() {
     return loaded;
 }
 
+// Every library loaded, kept for the rest of the program (windows of it
+// live on; unloading code that may have registered anything with Qt is not
+// safe). Reachable from here, they are no leak.
+std::vector<QLibrary*>& Libraries() {
+    static std::vector<QLibrary*> libraries;
+    return libraries;
+}
+
 }  // namespace
 
 const CPlotModule* LoadPlotModule(const QString& path, QString& problem) {
@@ -47,7 +57,6 @@ const CPlotModule* LoadPlotModule(const QString& path, QString& problem) {
         problem = Fill(ta::kPlotModuleMissing, QDir::toNativeSeparators(path));
         return nullptr;
     }
-    // Stays loaded for the rest of the program: its windows live on.
     auto* library = new QLibrary(file.absoluteFilePath());
     // Every symbol resolved now: a module that does not fit this program
     // fails here, not in the middle of drawing.
@@ -58,6 +67,7 @@ const CPlotModule* LoadPlotModule(const QString& path, QString& problem) {
         delete library;
         return nullptr;
     }
+    Libraries().push_back(library);
     const auto entry = reinterpret_cast<FPlotModuleEntry>(library->resolve(kPlotModuleEntry));
     const CPlotModule* module = entry != nullptr ? entry() : nullptr;
     if (module == nullptr || !module->build.Matches(ThisPlotModuleBuild()) ||
@@ -65,8 +75,6 @@ const CPlotModule* LoadPlotModule(const QString& path, QString& problem) {
         module->makeReport == nullptr) {
         problem = Fill(ta::kPlotModuleUnusable, QDir::toNativeSeparators(path),
                        QString::fromUtf8(ta::kPlotModuleOtherBuild));
-        // Left loaded: unloading code that may have registered anything
-        // with Qt is not safe.
         return nullptr;
     }
     return module;
