@@ -69,7 +69,7 @@ TEST_F(PlotModuleWindowTest, PlotLibrariesAreLoadedOnlyWhenAPlotWindowOrTheRepor
     EXPECT_FALSE(IsLoaded("ohmrada-plots"));
 
     Trigger(kCmdAnalyseSweep);
-    ASSERT_NE(Analysis().Sweep(), nullptr);
+    ASSERT_NE(Analysis().Window(EAnalysisWindow::kSweep), nullptr);
     EXPECT_TRUE(Analysis().Window(EAnalysisWindow::kSweep)->isVisible());
     EXPECT_EQ(Analysis().Window(EAnalysisWindow::kSweep)->windowTitle().toStdString(),
               ta::kSweepTitle);
@@ -77,7 +77,7 @@ TEST_F(PlotModuleWindowTest, PlotLibrariesAreLoadedOnlyWhenAPlotWindowOrTheRepor
     EXPECT_TRUE(IsLoaded("QCustomPlot"));
 
     Trigger(kCmdAnalyseTimeDomain);
-    ASSERT_NE(Analysis().TimeDomain(), nullptr);
+    ASSERT_NE(Analysis().Window(EAnalysisWindow::kTimeDomain), nullptr);
     EXPECT_EQ(Analysis().Window(EAnalysisWindow::kTimeDomain)->windowTitle().toStdString(),
               ta::kTimeDomainTitle);
 
@@ -90,7 +90,7 @@ TEST_F(PlotModuleWindowTest, PlotLibrariesAreLoadedOnlyWhenAPlotWindowOrTheRepor
     });
     Trigger(kCmdAnalyseReport);
     EXPECT_TRUE(WaitForExpectedModals());
-    EXPECT_NE(Analysis().Report(), nullptr);
+    EXPECT_TRUE(Analysis().HasReport());
     // Closing the form's windows goes through the module's code as well.
     Analysis().CloseAll();
     EXPECT_FALSE(Analysis().Window(EAnalysisWindow::kSweep)->isVisible());

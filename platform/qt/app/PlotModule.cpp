@@ -43,8 +43,8 @@ CLoaded& Loaded() {
 // live on; unloading code that may have registered anything with Qt is not
 // safe). Reachable from here, they are no leak.
 std::vector<QLibrary*>& Libraries() {
-    static std::vector<QLibrary*> libraries;
-    return libraries;
+    static auto* libraries = new std::vector<QLibrary*>;  // outlives the exit
+    return *libraries;
 }
 
 }  // namespace

@@ -3,12 +3,26 @@
 // the program (PlotModule.h).
 #include "PlotModuleEntry.h"
 
+#include "AnalysisWindows.h"
 #include "PlotModuleBuild.h"
 #include "ReportWriter.h"
 #include "SweepWindow.h"
 #include "TimeDomainWindow.h"
 
 namespace ohmrada::qt {
+
+// The registry made each window of its own type, and the module the report's
+// writer. (Here, where the types are: a checked cast needs their type
+// information, which the program itself does not have.)
+CSweepWindow* CAnalysisWindows::Sweep() const {
+    return static_cast<CSweepWindow*>(Window(EAnalysisWindow::kSweep));
+}
+CTimeDomainWindow* CAnalysisWindows::TimeDomain() const {
+    return static_cast<CTimeDomainWindow*>(Window(EAnalysisWindow::kTimeDomain));
+}
+CReportWriter* CAnalysisWindows::Report() const {
+    return static_cast<CReportWriter*>(m_report.get());
+}
 
 const CPlotModule& PlotWindows() {
     static const CPlotModule kModule = {

@@ -153,16 +153,8 @@ CToleranceWindow* CAnalysisWindows::Tolerances() const {
 CLimitsWindow* CAnalysisWindows::Limits() const {
     return static_cast<CLimitsWindow*>(Window(EAnalysisWindow::kLimits));
 }
-CSweepWindow* CAnalysisWindows::Sweep() const {
-    return static_cast<CSweepWindow*>(Window(EAnalysisWindow::kSweep));
-}
-CTimeDomainWindow* CAnalysisWindows::TimeDomain() const {
-    return static_cast<CTimeDomainWindow*>(Window(EAnalysisWindow::kTimeDomain));
-}
-// The plot module made the report's writer.
-CReportWriter* CAnalysisWindows::Report() const {
-    return static_cast<CReportWriter*>(m_report.get());
-}
+// Sweep(), TimeDomain() and Report() are with the windows they return, in
+// the plot module (PlotModuleEntry.cpp).
 
 bool CAnalysisWindows::TakeRegionOfDesign() {
     const std::string& region = m_dialog.Extras().values[kExtraRegion];

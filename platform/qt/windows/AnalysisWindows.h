@@ -164,6 +164,7 @@ public:
     const CMainDialog& Dialog() const { return m_dialog; }
     // The report's writer, once a report was asked for (nullptr before).
     CReportWriter* Report() const;
+    bool HasReport() const { return m_report != nullptr; }
     const CFormWarnings& Warnings() const { return m_warnings; }
     // The windows, once opened (nullptr before).
     CToolWindow* Window(EAnalysisWindow window) const;
