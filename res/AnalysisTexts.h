@@ -243,6 +243,15 @@ inline constexpr const char* kNgspiceMissing =
     "ngspice ist nicht installiert (Paket libngspice0). Die Zeitbereichssimulation ist daher "
     "nicht verfügbar; alles andere funktioniert.";
 inline constexpr const char* kRestart = "&Neu starten";
+// The module with the plot windows and the report, loaded on first use.
+inline constexpr const char* kPlotModuleMissing =
+    "Die Diagramme und der Bericht sind nicht installiert: %1 fehlt. Bitte installieren Sie "
+    "Ohmrada vollständig neu; das Formular und die übrigen Fenster funktionieren.";
+inline constexpr const char* kPlotModuleUnusable =
+    "Die Diagramme und der Bericht konnten nicht geladen werden (%1: %2). Bitte installieren "
+    "Sie Ohmrada vollständig neu; das Formular und die übrigen Fenster funktionieren.";
+inline constexpr const char* kPlotModuleOtherBuild =
+    "es gehört zu einer anderen Ausgabe des Programms";
 // The netlist for a simulator of the user's own (Zeitbereich and the design
 // window).
 inline constexpr const char* kNetlistExport = "Netzliste exportieren...";

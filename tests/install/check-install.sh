@@ -35,11 +35,13 @@
 # Usage: check-install.sh --source DIR --build DIR --config CFG --cmake CMAKE
 #            --cpack CPACK --version VERSION --app-id ID
 #            [--window EXE --build-help DIR --help-probe LIB --mime-probe EXE]
+#            [--plot-module PATH]
+# PATH: where the plot windows' module is installed, relative to the prefix.
 # The --window group is given when the desktop program is built.
 set -uo pipefail
 
 source_dir= build_dir= config= cmake= cpack= version= app_id=
-window= build_help= help_probe= mime_probe=
+window= build_help= help_probe= mime_probe= plot_module=
 while [[ $# -gt 0 ]]; do
     case "$1" in
         --source) source_dir=$2 ;;
@@ -53,6 +55,7 @@ while [[ $# -gt 0 ]]; do
         --build-help) build_help=$2 ;;
         --help-probe) help_probe=$2 ;;
         --mime-probe) mime_probe=$2 ;;
+        --plot-module) plot_module=$2 ;;
         *) echo "check-install.sh: unknown argument $1" >&2; exit 2 ;;
     esac
     shift 2 || { echo "check-install.sh: $1 needs a value" >&2; exit 2; }
@@ -128,6 +131,7 @@ expected_files() {
         echo usr/share/doc/ohmrada/copyright
         if [[ -n $window ]]; then
             echo usr/bin/ohmrada
+            [[ -z $plot_module ]] || echo "usr/$plot_module"
             echo "usr/share/applications/$app_id.desktop"
             echo "usr/share/metainfo/$app_id.metainfo.xml"
             echo "usr/share/mime/packages/$app_id.xml"
@@ -487,7 +491,7 @@ check_layout "$extract" package stripped
 checkpoint
 # Depends computed: it holds the package of every library the programs link
 # (ldd runs the loader on the package's own programs only).
-for program in "$extract"/usr/bin/*; do
+for program in "$extract"/usr/bin/* ${plot_module:+"$extract/usr/$plot_module"}; do
     resolved=$(ldd "$program") || fail "ldd cannot read $(basename "$program")"
     while read -r soname; do
         # "lib => /path (...)", or for the loader itself "/path/lib (...)" (a

@@ -42,6 +42,7 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -923,6 +924,44 @@ TEST_F(AnalysisWindowTest, EveryColumnAndHeaderIsWholeAtTheFirstSize) {
     }
 }
 
+// On a 1366 pixel wide screen, with the form where it first opens (at the
+// left edge), the room to its right takes every analysis window with all
+// columns of its tables at their headers' widths: nothing needs to open
+// over the form, nor scroll across.
+TEST_F(AnalysisWindowTest, EveryWindowsColumnsFitBesideTheFormOnA1366PixelScreen) {
+    // The room as the placement leaves it: the form 8 px from the left edge,
+    // 8 px between the form and the window.
+    const int room = 1366 - 8 - Window().frameGeometry().width() - 8;
+    for (const CAnalysisWindowSpec& spec : AnalysisWindowSpecs()) {
+        if (spec.window == EAnalysisWindow::kDesign) {
+            continue;  // opened from "Suchen", at its own size
+        }
+        SCOPED_TRACE(spec.title);
+        CToolWindow* window = Analysis().Open(spec.window);
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(WaitForActiveWindow());
+        QApplication::processEvents();
+        EXPECT_LE(window->minimumSizeHint().width(), room);
+        for (const QTableView* table : window->findChildren<QTableView*>()) {
+            const QHeaderView& header = *table->horizontalHeader();
+            if (!header.isVisibleTo(window) || table->parentWidget() != window) {
+                continue;
+            }
+            // What the window adds around the table, while the table takes
+            // the window's width, and the headers side by side.
+            if (table->width() + 40 < window->width()) {
+                continue;  // shares its width (Zeitbereich: see below)
+            }
+            int headers = 0;
+            for (int column = 0; column < header.count(); ++column) {
+                headers += header.isSectionHidden(column) ? 0 : header.sectionSizeHint(column);
+            }
+            EXPECT_LE(window->width() - table->viewport()->width() + headers, room)
+                << "headers " << headers << " in a window " << window->width() << " wide";
+        }
+    }
+}
+
 // One change is judged once: the form's colours and Toleranzen read the same
 // corners, which agree with the design solved on its own; the low and high
 // corners are solved only while a window shows them.
@@ -1068,6 +1107,40 @@ protected:
         return QTest::qWaitFor([&] { return !window.Running() && !window.Pending(); }, 60000);
     }
 };
+
+// The comparison's names are never cut short: at the window's first size
+// each fits its cell, on one line or wrapped at its spaces, and the window
+// still fits beside the form on a 1366 pixel wide screen.
+TEST_F(TimeDomainTest, TheComparisonsNamesAreWholeAtTheFirstSize) {
+    CTimeDomainWindow& window = OpenTimeDomain();
+    ASSERT_TRUE(WaitForEnd(window));
+    ASSERT_TRUE(window.Result().has_value());
+    if (window.Result()->error == ESimulationError::kNgspiceMissing) {
+        GTEST_SKIP() << "ngspice is not installed";
+    }
+    ASSERT_TRUE(window.Result()->Ok()) << window.Result()->message;
+    QApplication::processEvents();
+    const QTableWidget& table = *window.ComparisonTable();
+    ASSERT_GT(table.rowCount(), 0);
+    // What the cell keeps free beside its text (as the item delegate does).
+    const int margin =
+        2 * (table.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &table) + 1);
+    const int width = table.horizontalHeader()->sectionSize(0) - margin;
+    const QFontMetrics metrics = table.fontMetrics();
+    for (int row = 0; row < table.rowCount(); ++row) {
+        const QString name = table.item(row, 0)->text();
+        SCOPED_TRACE(name.toStdString());
+        for (const QString& word : name.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            EXPECT_LE(metrics.horizontalAdvance(word), width) << word.toStdString();
+        }
+        const QRect wrapped =
+            metrics.boundingRect(QRect(0, 0, width, 10000), Qt::TextWordWrap, name);
+        EXPECT_LE(wrapped.height(), table.rowHeight(row));
+    }
+    // Every column in view.
+    EXPECT_EQ(table.horizontalScrollBar()->maximum(), 0);
+    EXPECT_LE(window.minimumSizeHint().width(), 1366 - 8 - Window().frameGeometry().width() - 8);
+}
 
 // "Netzliste exportieren...": the dialog offers SPICE netlists, a name
 // without an extension gets ".cir", and the file holds what ohmrada-calc

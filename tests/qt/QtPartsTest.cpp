@@ -626,6 +626,47 @@ TEST(WindowPlacementTest, NoWindowCoversTheFormWhileTheRoomBesideItTakesIt) {
     }
 }
 
+// The edge of "room beside the form": a window whose smallest width is just
+// the room to the right of the form opens there, beside it; one pixel more
+// and it cannot, and then covers neither the form's menu nor more of the
+// screen than there is.
+TEST(WindowPlacementTest, AWindowAsNarrowAsTheRoomBesideTheFormOpensThere) {
+    struct CScreenRow {
+        const char* name;
+        QRect screen;
+        QRect form;  // where the form opens first: at the left edge
+    };
+    const CScreenRow screens[] = {
+        {"1366x768", {0, 0, 1366, 768}, {8, 80, 636, 527}},
+        {"1600x1000", {0, 0, 1600, 1000}, {8, 157, 636, 527}},
+    };
+    const QMargins frame(2, 24, 2, 2);
+    for (const CScreenRow& row : screens) {
+        SCOPED_TRACE(row.name);
+        CPlacementRequest request;
+        request.screen = row.screen;
+        request.form = row.form;
+        request.menuBottom = row.form.top() + frame.top() + 22;
+        request.frame = frame;
+        // The room: from the form's frame and a gap of 8 px to the screen's
+        // right edge, less the window's own frame.
+        const int room = row.screen.right() - row.form.right() - 8 - frame.left() - frame.right();
+        const QRect menu(row.form.left(), row.form.top(), row.form.width(),
+                         request.menuBottom - row.form.top());
+        for (const int minimum : {room - 1, room, room + 1}) {
+            SCOPED_TRACE(minimum - room);
+            request.minimum = QSize(minimum, 300);
+            request.size = QSize(minimum + 300, 500);
+            const QRect placed = PlaceBesideForm(request).marginsAdded(frame);
+            EXPECT_TRUE(row.screen.contains(placed));
+            EXPECT_FALSE(placed.intersects(menu)) << "over the form's menu";
+            EXPECT_GE(placed.width() - frame.left() - frame.right(), minimum);
+            EXPECT_EQ(!placed.intersects(row.form), minimum <= room)
+                << placed.left() << " " << placed.width();
+        }
+    }
+}
+
 TEST(WindowPlacementTest, ARememberedPlaceIsKeptOnTheScreenAndOffTheMenu) {
     CPlacementRequest request;
     request.screen = QRect(0, 0, 1600, 1000);

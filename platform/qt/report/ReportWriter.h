@@ -10,6 +10,7 @@
 #include <QString>
 
 #include "JobTracker.h"
+#include "Report.h"
 
 class QPagedPaintDevice;
 class QPainter;
@@ -43,7 +44,7 @@ class CAnalysisWindows;
 // before anything is computed (a link, a FIFO, a folder that is not there is
 // refused at once, with the reason), and a failure says why and leaves the
 // file that was there unchanged.
-class CReportWriter : public QObject {
+class CReportWriter : public CReport {
 public:
     enum class EOutcome { kNone, kRunning, kWritten, kFailed, kCancelled };
 
@@ -51,10 +52,10 @@ public:
     ~CReportWriter() override;
 
     // Asks for the file name, then Start.
-    void SaveWithDialog();
+    void SaveWithDialog() override;
     // Computes what is missing off the GUI thread, then writes path.
     void Start(const QString& path);
-    void Cancel();
+    void Cancel() override;
     EOutcome Outcome() const { return m_outcome; }
     QProgressDialog* Progress() const;
 

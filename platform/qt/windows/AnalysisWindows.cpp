@@ -27,6 +27,7 @@
 #include "LineIo.h"
 #include "MainDialog.h"
 #include "MainsRegions.h"
+#include "PlotModule.h"
 #include "QtPlatform.h"
 #include "QtTexts.h"
 #include "ReportWriter.h"
@@ -46,6 +47,24 @@ CToolWindow* Make(CAnalysisWindows& owner, QWidget* form) {
     return new TWindow(owner, form);
 }
 
+// The plot module, loaded the first time it is needed; nullptr after
+// telling the user why it is not there.
+const CPlotModule* PlotModuleOrMessage(CAnalysisWindows& owner) {
+    QString problem;
+    const CPlotModule* module = PlotModule(&problem);
+    if (module == nullptr) {
+        owner.Platform().MessageBox(problem.toStdString(), CPlatform::EIcon::kExclamation);
+    }
+    return module;
+}
+
+// A window whose code is in the plot module.
+template <CToolWindow* (*CPlotModule::*kMaker)(CAnalysisWindows&, QWidget*)>
+CToolWindow* MakeFromModule(CAnalysisWindows& owner, QWidget* form) {
+    const CPlotModule* module = PlotModuleOrMessage(owner);
+    return module != nullptr ? (module->*kMaker)(owner, form) : nullptr;
+}
+
 }  // namespace
 
 const std::array<CAnalysisWindowSpec, kAnalysisWindowCount>& AnalysisWindowSpecs() {
@@ -57,8 +76,8 @@ const std::array<CAnalysisWindowSpec, kAnalysisWindowCount>& AnalysisWindowSpecs
         kMakers = {{
             {EAnalysisWindow::kTolerances, &Make<CToleranceWindow>},
             {EAnalysisWindow::kLimits, &Make<CLimitsWindow>},
-            {EAnalysisWindow::kSweep, &Make<CSweepWindow>},
-            {EAnalysisWindow::kTimeDomain, &Make<CTimeDomainWindow>},
+            {EAnalysisWindow::kSweep, &MakeFromModule<&CPlotModule::makeSweep>},
+            {EAnalysisWindow::kTimeDomain, &MakeFromModule<&CPlotModule::makeTimeDomain>},
         }};
     static_assert(kAnalysisWindowCount == res::kAnalysisWindowEntryCount + 1);
     static const std::array<CAnalysisWindowSpec, kAnalysisWindowCount> kSpecs = [] {
@@ -144,12 +163,8 @@ CToleranceWindow* CAnalysisWindows::Tolerances() const {
 CLimitsWindow* CAnalysisWindows::Limits() const {
     return static_cast<CLimitsWindow*>(Window(EAnalysisWindow::kLimits));
 }
-CSweepWindow* CAnalysisWindows::Sweep() const {
-    return static_cast<CSweepWindow*>(Window(EAnalysisWindow::kSweep));
-}
-CTimeDomainWindow* CAnalysisWindows::TimeDomain() const {
-    return static_cast<CTimeDomainWindow*>(Window(EAnalysisWindow::kTimeDomain));
-}
+// Sweep(), TimeDomain() and Report() are with the windows they return, in
+// the plot module (PlotModuleEntry.cpp).
 
 bool CAnalysisWindows::TakeRegionOfDesign() {
     const std::string& region = m_dialog.Extras().values[kExtraRegion];
@@ -294,6 +309,9 @@ CToolWindow* CAnalysisWindows::Open(EAnalysisWindow which) {
     QPointer<CToolWindow>& window = m_windows[static_cast<std::size_t>(which)];
     if (!window) {
         window = AnalysisWindowSpecs()[static_cast<std::size_t>(which)].make(*this, &m_window);
+        if (!window) {
+            return nullptr;  // its code could not be loaded; the user was told
+        }
     }
     window->ShowBesideForm();
     return window.data();
@@ -324,7 +342,11 @@ void CAnalysisWindows::OpenTimeDomain() {
 
 void CAnalysisWindows::SaveReport() {
     if (!m_report) {
-        m_report = std::make_unique<CReportWriter>(*this);
+        const CPlotModule* module = PlotModuleOrMessage(*this);
+        if (module == nullptr) {
+            return;
+        }
+        m_report.reset(module->makeReport(*this));
     }
     m_report->SaveWithDialog();
 }

@@ -33,6 +33,7 @@ class CToleranceWindow;
 class CLimitsWindow;
 class CSweepWindow;
 class CTimeDomainWindow;
+class CReport;
 class CReportWriter;
 
 // What the analysis windows follow: the design the form holds after its last
@@ -122,7 +123,8 @@ public:
     void ClearSimulatedWindingRatio();
 
     // The menu's commands.
-    // Opens a window of the registry (made the first time) beside the form.
+    // Opens a window of the registry (made the first time) beside the form;
+    // nullptr when its code could not be loaded (the user is told why).
     CToolWindow* Open(EAnalysisWindow window);
     void OpenTolerances();
     void OpenLimits();
@@ -161,7 +163,8 @@ public:
     CQtPlatform& Platform() const { return m_platform; }
     const CMainDialog& Dialog() const { return m_dialog; }
     // The report's writer, once a report was asked for (nullptr before).
-    CReportWriter* Report() const { return m_report.get(); }
+    CReportWriter* Report() const;
+    bool HasReport() const { return m_report != nullptr; }
     const CFormWarnings& Warnings() const { return m_warnings; }
     // The windows, once opened (nullptr before).
     CToolWindow* Window(EAnalysisWindow window) const;
@@ -195,7 +198,7 @@ private:
     QString m_placesFile;
     // The windows by EAnalysisWindow, made when first opened.
     std::array<QPointer<CToolWindow>, kAnalysisWindowCount> m_windows;
-    std::unique_ptr<CReportWriter> m_report;
+    std::unique_ptr<CReport> m_report;
 };
 
 }  // namespace ohmrada::qt

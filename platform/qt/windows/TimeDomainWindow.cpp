@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -240,17 +241,20 @@ CTimeDomainWindow::CTimeDomainWindow(CAnalysisWindows& owner, QWidget* form)
     // The plots keep their size whatever a run gives (a failure shows the
     // last good result greyed, or empty axes); small enough that the window
     // fits beside the form on a 1366 pixel wide screen.
-    m_waveforms->setMinimumSize(340, 260);
-    m_switchOn->setMinimumSize(340, 200);
+    m_waveforms->setMinimumSize(285, 260);
+    m_switchOn->setMinimumSize(285, 200);
 
     m_table = new QTableWidget(0, 4);
-    m_table->setHorizontalHeaderLabels({Tr(ta::kComparisonQuantity), Tr(ta::kComparisonForm),
-                                        Tr(ta::kComparisonSimulated),
-                                        Tr(ta::kComparisonDeviation)});
+    // (The deviation's unit on a line of its own: the column as narrow as
+    // its numbers.)
+    m_table->setHorizontalHeaderLabels(
+        {Tr(ta::kComparisonQuantity), Tr(ta::kComparisonForm), Tr(ta::kComparisonSimulated),
+         Tr(ta::kComparisonDeviation).replace(QLatin1Char(' '), QLatin1Char('\n'))});
     m_table->verticalHeader()->setVisible(false);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionMode(QAbstractItemView::NoSelection);
     m_table->setFocusPolicy(Qt::NoFocus);
+    m_table->installEventFilter(this);
     // Never narrower than its headers.
     int headers = 2 * m_table->frameWidth() + m_table->verticalScrollBar()->sizeHint().width();
     for (int column = 0; column < m_table->columnCount(); ++column) {
@@ -264,7 +268,6 @@ CTimeDomainWindow::CTimeDomainWindow(CAnalysisWindows& owner, QWidget* form)
     auto* inputs = new QFormLayout;
     inputs->addRow(Tr(ta::kLeakageInductance), m_leakage);
     top->addLayout(inputs);
-    top->addWidget(m_busy);
     top->addStretch(1);
     top->addWidget(m_cancel);
     top->addWidget(m_restart);
@@ -277,16 +280,24 @@ CTimeDomainWindow::CTimeDomainWindow(CAnalysisWindows& owner, QWidget* form)
     side->addWidget(m_table, 1);
     side->addWidget(m_windingCheck);
     auto* body = new QHBoxLayout;
-    // The comparison gets its share of a wide window: its first column
-    // names the quantities in full.
-    body->addLayout(plots, 3);
-    body->addLayout(side, 2);
+    // The comparison gets half of a wide window: its first column names the
+    // quantities in full on one line each.
+    body->addLayout(plots, 1);
+    body->addLayout(side, 1);
     auto* layout = new QVBoxLayout(this);
+    // Narrow margins: the room beside the form goes to the plots and the
+    // comparison.
+    layout->setContentsMargins(6, 6, 6, 6);
     layout->addLayout(top);
     // The status in a row of its own, two lines high whatever it says, so
     // that a longer message never takes height from the plots.
+    // The busy bar beside it, not among the buttons: the window stays
+    // narrow enough to open beside the form on a 1366 pixel wide screen.
     m_status->setMinimumHeight(2 * m_status->fontMetrics().lineSpacing());
-    layout->addWidget(m_status);
+    auto* status = new QHBoxLayout;
+    status->addWidget(m_status, 1);
+    status->addWidget(m_busy, 0, Qt::AlignTop);
+    layout->addLayout(status);
     layout->addLayout(body, 1);
     resize(1250, 760);
 
@@ -311,6 +322,9 @@ CTimeDomainWindow::~CTimeDomainWindow() = default;
 bool CTimeDomainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_leakage && event->type() == QEvent::FocusOut) {
         m_leakage->interpretText();  // emits valueChanged when the text changed
+    }
+    if (watched == m_table && event->type() == QEvent::Resize) {
+        FitNames();  // the layout gave the table another width
     }
     return CToolWindow::eventFilter(watched, event);
 }
@@ -394,37 +408,6 @@ void CTimeDomainWindow::Finished(std::shared_ptr<const CSimulated> simulated) {
     }
 }
 
-QString CTimeDomainWindow::StatusOf(const CSimulationResult& result) {
-    const CSimulationLimits limits;
-    const auto brokeOff = [](const QString& why) { return Fill(ta::kSimulationBrokeOff, why); };
-    switch (result.error) {
-        case ESimulationError::kNone:
-            return Fill(ta::kSimulationDone, FormatNumber(result.measurements.periods, 0));
-        case ESimulationError::kNgspiceMissing:
-            return Tr(ta::kNgspiceMissing);
-        case ESimulationError::kCancelled:
-            return Tr(ta::kSimulationCancelled);
-        case ESimulationError::kCannotSimulate:
-            return Fill(ta::kSimulationFailed, Tr(ta::kCannotSimulate));
-        case ESimulationError::kNoSteadyState:
-            return Fill(ta::kSimulationFailed,
-                        Fill(ta::kNoSteadyState, QString::number(limits.maxPeriods)));
-        case ESimulationError::kNgspiceError:
-            return Fill(ta::kSimulationFailed, Tr(ta::kNgspiceRefused));
-        case ESimulationError::kOverBudget:
-            return brokeOff(
-                Fill(ta::kOverBudget,
-                     FormatNumber(static_cast<double>(limits.budget.count()) / 1000.0, 0),
-                     QString::number(limits.maxPointsPerRun)));
-        case ESimulationError::kWorkerFailed:
-            return brokeOff(Tr(ta::kWorkerEnded));
-        case ESimulationError::kCollapsed:
-            return Fill(ta::kOutputCollapses,
-                        FormatNumber(std::max(0.0, result.measurements.minimumVoltage), 3));
-    }
-    return {};
-}
-
 void CTimeDomainWindow::ShowResult() {
     const CSimulationResult& result = *m_result;
     SetStatus(StatusOf(result), false);
@@ -461,6 +444,7 @@ void CTimeDomainWindow::ShowResult() {
             m_table->setItem(static_cast<int>(r - 1), static_cast<int>(c), item);
         }
     }
+    KeepNamesWhole();
     FitColumns();
     m_table->setUpdatesEnabled(true);
     m_windingCheck->setText(WindingCheckText());
@@ -506,6 +490,91 @@ QList<QStringList> RowsOfComparison(const CComparison& comparison) {
 }
 
 }  // namespace
+
+namespace {
+
+// How wide the quantities' column must be for its names: on one line each
+// (whole), and at least for the longest word of any (where they wrap).
+struct CNameWidths {
+    int whole = 0;
+    int word = 0;
+};
+
+CNameWidths NameWidths(const QTableWidget& table) {
+    const QFontMetrics metrics = table.fontMetrics();
+    int text = 0;
+    int word = 0;
+    for (int row = 0; row < table.rowCount(); ++row) {
+        const QTableWidgetItem* item = table.item(row, 0);
+        if (item == nullptr) {
+            continue;
+        }
+        text = std::max(text, metrics.horizontalAdvance(item->text()));
+        for (const QString& part : item->text().split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            word = std::max(word, metrics.horizontalAdvance(part));
+        }
+    }
+    // What the cell adds around its text, as the view measures it.
+    const QAbstractItemView& view = table;  // where the column's hint is public
+    const int whole = std::max(view.sizeHintForColumn(0), text);
+    return {whole, word + (whole - text)};
+}
+
+// The other columns' headers, side by side.
+int OtherHeaders(const QTableWidget& table) {
+    int headers = 0;
+    for (int column = 1; column < table.columnCount(); ++column) {
+        headers += table.horizontalHeader()->sectionSizeHint(column);
+    }
+    return headers;
+}
+
+}  // namespace
+
+void CTimeDomainWindow::KeepNamesWhole() {
+    // Never so narrow that a name's longest word is cut: the plots give way.
+    const CNameWidths names = NameWidths(*m_table);
+    // Within the window as it is (the plots down to their smallest) and
+    // what it may still grow to its right on the screen.
+    const int overhead =
+        2 * m_table->frameWidth() + m_table->verticalScrollBar()->sizeHint().width();
+    const int wanted = overhead + names.word + OtherHeaders(*m_table);
+    int room = wanted;
+    if (isVisible() && screen() != nullptr) {
+        room = std::max(m_table->minimumWidth(), m_table->width()) +
+               std::max(0, m_waveforms->width() - m_waveforms->minimumWidth()) +
+               std::max(0, screen()->availableGeometry().right() - frameGeometry().right());
+    }
+    m_table->setMinimumWidth(std::max(m_table->minimumWidth(), std::min(wanted, room)));
+}
+
+void CTimeDomainWindow::ColumnsFitted() {
+    FitNames();
+}
+
+void CTimeDomainWindow::FitNames() {
+    // The names take what they need from the numbers' columns (down to
+    // their headers); where even that is too little they wrap at their
+    // spaces, the rows made higher, rather than being cut short.
+    if (m_table->rowCount() == 0) {
+        return;
+    }
+    QHeaderView* header = m_table->horizontalHeader();
+    const CNameWidths names = NameWidths(*m_table);
+    const int viewport = m_table->viewport()->width();
+    const int others = OtherHeaders(*m_table);
+    const int first = std::max(names.word, std::min(names.whole, viewport - others));
+    if (first != header->sectionSize(0)) {
+        // The rest shared out over the other columns by their headers.
+        const int spare = std::max(0, viewport - first - others);
+        header->resizeSection(0, first);
+        for (int column = 1; column < m_table->columnCount(); ++column) {
+            const int own = header->sectionSizeHint(column);
+            header->resizeSection(column, own + spare * own / std::max(1, others));
+        }
+    }
+    m_table->resizeRowsToContents();
+}
 
 QList<QStringList> CTimeDomainWindow::ComparisonRows() const {
     return RowsOfComparison(m_comparison);

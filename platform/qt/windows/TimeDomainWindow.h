@@ -93,11 +93,18 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // The quantities' names kept whole.
+    void ColumnsFitted() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Finished(std::shared_ptr<const CSimulated> simulated);
     void ShowResult();
+    // The table at least as wide as its columns' headers and the longest
+    // word of its names.
+    void KeepNamesWhole();
+    // The names' column as wide as the names need, within the table's width.
+    void FitNames();
     void ShowPlots(bool greyed);
     void SetStatus(const QString& text, bool running);
 
@@ -109,7 +116,7 @@ private:
     QPushButton* m_netlist;
     CPlotWidget* m_waveforms;
     CPlotWidget* m_switchOn;
-    QTableWidget* m_table;
+    QTableWidget* m_table = nullptr;
     QLabel* m_windingCheck;
     QTimer m_debounce;
 

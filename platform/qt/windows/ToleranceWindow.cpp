@@ -182,10 +182,13 @@ CToleranceWindow::CToleranceWindow(CAnalysisWindows& owner, QWidget* form)
     m_table->setFocusPolicy(Qt::NoFocus);
     m_table->setSelectionMode(QAbstractItemView::NoSelection);
     for (int column = 0; column < kColumnCount; ++column) {
-        // Long words broken where their soft hyphens say, so that every
-        // column fits beside the form on a small screen.
+        // Long words broken where their soft hyphens say, and words on
+        // lines of their own, so that every column fits beside the form on
+        // a small screen (no title takes more than the four lines the
+        // longest already has).
         QString title = WorstCaseColumnTitle(column);
         title.replace(QChar(0x00AD), QStringLiteral("-\n"));
+        title.replace(QLatin1Char(' '), QLatin1Char('\n'));
         m_table->setHorizontalHeaderItem(column, new QTableWidgetItem(title));
     }
     for (int row = 0; row < 3; ++row) {
