@@ -29,21 +29,11 @@ double Number(const std::string& text) {
     return value;
 }
 
-struct CUnchangedRow {
-    std::string name;
-    CCircuitParameters circuit;
-    int status = 0;
-    std::map<std::string, double> figures;  // the measurements by name; missing: not stored
-};
-
-void PrintTo(const CUnchangedRow& row, std::ostream* out) {
-    *out << row.name;
-}
-
-std::vector<CUnchangedRow> UnchangedRows() {
-    std::ifstream in(OHMRADA_CIRCUIT_UNCHANGED);
-    std::vector<CUnchangedRow> rows;
-    std::vector<std::string> header;
+// A table as the reference scripts write it: comment lines, a header, rows
+// of comma-separated fields (an empty last field kept). The header first.
+std::vector<std::vector<std::string>> ReadTable(const char* path) {
+    std::ifstream in(path);
+    std::vector<std::vector<std::string>> rows;
     std::string line;
     while (std::getline(in, line)) {
         if (line.empty() || line[0] == '#') {
@@ -58,10 +48,28 @@ std::vector<CUnchangedRow> UnchangedRows() {
         if (line.back() == ',') {
             fields.emplace_back();
         }
-        if (header.empty()) {
-            header = fields;
-            continue;
-        }
+        rows.push_back(std::move(fields));
+    }
+    return rows;
+}
+
+struct CUnchangedRow {
+    std::string name;
+    CCircuitParameters circuit;
+    int status = 0;
+    std::map<std::string, double> figures;  // the measurements by name; missing: not stored
+};
+
+void PrintTo(const CUnchangedRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
+std::vector<CUnchangedRow> UnchangedRows() {
+    const std::vector<std::vector<std::string>> table = ReadTable(OHMRADA_CIRCUIT_UNCHANGED);
+    std::vector<CUnchangedRow> rows;
+    for (std::size_t r = 1; r < table.size(); ++r) {
+        const std::vector<std::string>& header = table[0];
+        const std::vector<std::string>& fields = table[r];
         CUnchangedRow row;
         CCircuitParameters& c = row.circuit;
         c.kind = fields[0] == "half_wave" ? ECircuitKind::kHalfWave
@@ -367,24 +375,11 @@ void PrintTo(const CTopologyReference& row, std::ostream* out) {
 }
 
 std::vector<CTopologyReference> TopologyReferences() {
-    std::ifstream in(OHMRADA_TOPOLOGY_REFERENCE);
+    const std::vector<std::vector<std::string>> table = ReadTable(OHMRADA_TOPOLOGY_REFERENCE);
     std::vector<CTopologyReference> rows;
-    std::vector<std::string> header;
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#') {
-            continue;
-        }
-        std::vector<std::string> fields;
-        std::stringstream stream(line);
-        std::string field;
-        while (std::getline(stream, field, ',')) {
-            fields.push_back(field);
-        }
-        if (header.empty()) {
-            header = fields;
-            continue;
-        }
+    for (std::size_t r = 1; r < table.size(); ++r) {
+        const std::vector<std::string>& header = table[0];
+        const std::vector<std::string>& fields = table[r];
         CTopologyReference row;
         for (std::size_t k = 3; k < fields.size() && k < header.size(); ++k) {
             row.values[header[k]] = Number(fields[k]);
