@@ -237,6 +237,7 @@ CPiecewiseCircuit::CProbe CPiecewiseCircuit::SourceVoltage(int element) const {
     CProbe probe;
     // peak sin(theta + p) = Re(-j peak e^{jp} e^{j theta})
     probe.phasor = CComplex(0.0, -e.value) * std::polar(1.0, e.phase);
+    probe.size = 0;  // no state in it
     return probe;
 }
 

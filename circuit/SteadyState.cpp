@@ -216,6 +216,10 @@ CMeasured Measure(const CNetwork& network, const CPiecewiseCircuit& circuit,
     }
     const std::vector<int> diodes = network.OfKind(EElementKind::kDiode);
     const std::vector<int> sources = network.OfKind(EElementKind::kSource);
+    std::vector<CProbe> emf;
+    for (int s : sources) {
+        emf.push_back(circuit.SourceVoltage(s));
+    }
     for (const CInterval& in : intervals) {
         const CPiecewiseCircuit::CMode& mode = *in.mode;
         const double h = in.t1 - in.t0;
@@ -251,9 +255,10 @@ CMeasured Measure(const CNetwork& network, const CPiecewiseCircuit& circuit,
             // A blocked diode's reverse voltage, where its ends have a
             // potential (while every diode of a bridge is blocked, its
             // winding has none: the largest comes while the other pair
-            // conducts).
+            // conducts). A conducting diode's is below zero, where the
+            // largest starts.
             const CProbe& voltage = circuit.Voltage(mode, d);
-            if (voltage.defined) {
+            if (voltage.defined && !circuit.Conducts(mode, d)) {
                 const CCubic u = ProbeCubic(circuit, voltage, in);
                 sum.reverse = CCubic{-u.f0, -u.f1, -u.d0, -u.d1, h}.MaxWith(sum.reverse);
             }
@@ -263,9 +268,10 @@ CMeasured Measure(const CNetwork& network, const CPiecewiseCircuit& circuit,
         if (circuit.NoneConducts(mode)) {
             continue;
         }
-        for (int s : sources) {
+        for (std::size_t k = 0; k < sources.size(); ++k) {
+            const int s = sources[k];
             const CCubic i = ProbeCubic(circuit, circuit.Current(mode, s), in);
-            const CCubic e = ProbeCubic(circuit, circuit.SourceVoltage(s), in);
+            const CCubic e = ProbeCubic(circuit, emf[k], in);
             sums[U(s)].square += Square(i).Integral();
             sums[U(s)].power -= Product(e, i).Integral();
         }
