@@ -93,7 +93,6 @@ public:
     void Rail(int rectifier, const std::string& output, double sign, int n) {
         const std::string number = std::to_string(n);
         CRail rail;
-        rail.sign = sign;
         const int ground = 0;
         // A capacitor from the rail to ground, whichever way it points.
         const auto capacitor = [&](const std::string& name, int node, double farads) {

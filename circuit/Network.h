@@ -44,13 +44,14 @@ struct CElement {
 // One output of the supply: the node a regulator takes its input from, the
 // reservoir capacitor behind the rectifier, the element between them (an RC
 // or LC filter's resistor or inductor, or a choke-input filter's inductor),
-// the regulator's load, and which way the rail points from ground.
+// and the regulator's load. Every element of a rail points so that its
+// voltage and current are positive, so a negative rail's figures come out as
+// magnitudes.
 struct CRail {
     int output = 0;      // node
     int reservoir = -1;  // element: the capacitor the rectifier charges
     int filter = -1;     // element, -1 without a filter
     int load = -1;       // element
-    double sign = 1.0;   // -1: a negative rail, its figures given as magnitudes
 };
 
 // A circuit as a list of elements between named nodes, with what the

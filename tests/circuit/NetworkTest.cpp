@@ -484,7 +484,7 @@ TEST(CircuitNetworkTest, UnsolvableLoopGivesAReason) {
     network.Add({EElementKind::kSource, "VS1", a, 0, 10.0, 0.0});
     network.Add({EElementKind::kCapacitor, "C1", a, 0, 1e-3});
     network.Add({EElementKind::kLoad, "IL1", a, 0, 0.1, 10.0});
-    network.rails.push_back({a, 1, -1, 2, 1.0});
+    network.rails.push_back({a, 1, -1, 2});
     network.startState = {5.0};
     network.lowest = {0.0};
     network.highest = {10.0};
