@@ -5,7 +5,7 @@ set -euo pipefail
 sudo=()
 [[ $(id -u) -ne 0 ]] && sudo=(sudo)
 need=()
-for l in de_DE.UTF-8 fr_FR.UTF-8; do
+for l in de_DE.UTF-8; do
     short=$(echo "$l" | sed 's/UTF-8/utf8/')
     locale -a 2>/dev/null | grep -qx "$short" || need+=("$l")
 done
