@@ -113,6 +113,33 @@ void TaylorExponential(const CMatrixIn& a, double scale, int degree, int squarin
     }
 }
 
+// The 1-norm of the top left n x n of a, times tau.
+template <typename CMatrixIn>
+double ScaledNorm(const CMatrixIn& a, int n, double tau) {
+    double norm = 0.0;
+    for (int col = 0; col < n; ++col) {
+        double sum = 0.0;
+        for (int r = 0; r < n; ++r) {
+            sum += std::fabs(a[U(r)][U(col)]);
+        }
+        norm = std::max(norm, sum * tau);
+    }
+    return norm;
+}
+
+// The Taylor series' degree for a scaled norm s: its remainder, at most
+// s^(k+1) / (k+1)!, below that of degree 10 at 0.25.
+int TaylorDegree(double s, int most) {
+    constexpr double kRemainder = 6e-15;
+    int degree = 3;
+    double term = s * s * s * s / 24.0;  // s^(k+1) / (k+1)! for k = 3
+    while (degree < most && term > kRemainder) {
+        ++degree;
+        term *= s / (degree + 1);
+    }
+    return degree;
+}
+
 }  // namespace
 
 double CPiecewiseCircuit::CProbe::Value(const CState& values, CComplex z) const {
@@ -152,6 +179,9 @@ struct CPiecewiseCircuit::CMode {
     CMatrix step{};  // exponential over one grid step
     // Over half, a quarter, ... of the step, made as the measurements need them.
     std::vector<CMatrix> halves;
+    // Over 2, 4, 8, ... steps (the state's part only), made as a run of
+    // steps in the mode carries the jacobian.
+    std::vector<CMatrix> powers;
     // Nothing changes but linearly with time: a cubic follows it exactly.
     bool straight = false;
     std::vector<CProbe> current;  // per element
@@ -772,29 +802,13 @@ CPiecewiseCircuit::CMatrix CPiecewiseCircuit::Exponential(const CMode& mode, dou
         return result;
     }
     // Scaling and squaring with a Taylor series.
-    double norm = 0.0;
-    for (int col = 0; col < n; ++col) {
-        double sum = 0.0;
-        for (int r = 0; r < n; ++r) {
-            sum += std::fabs(mode.a[U(r)][U(col)]);
-        }
-        norm = std::max(norm, sum * tau);
-    }
+    const double norm = ScaledNorm(mode.a, n, tau);
     int squarings = 0;
     if (norm > 0.25) {
         squarings = std::min(60, static_cast<int>(std::ceil(std::log2(norm / 0.25))));
     }
     const double scale = tau / std::ldexp(1.0, squarings);
-    // The Taylor series' degree: its remainder, at most s^(k+1) / (k+1)! for
-    // the scaled norm s (at most 0.25), below that of degree 10 at 0.25.
-    const double scaled = norm / std::ldexp(1.0, squarings);
-    constexpr double kRemainder = 6e-15;
-    int degree = 3;
-    double term = scaled * scaled * scaled * scaled / 24.0;  // s^(k+1) / (k+1)! for k = 3
-    while (degree < 10 && term > kRemainder) {
-        ++degree;
-        term *= scaled / (degree + 1);
-    }
+    const int degree = TaylorDegree(norm / std::ldexp(1.0, squarings), 10);
     CMatrix exponential;
     switch (n) {
         case 3:
@@ -855,13 +869,79 @@ void CPiecewiseCircuit::Advance(const CMode& mode, CComplex from, CComplex to,
     }
 }
 
+void CPiecewiseCircuit::AdvanceState(const CMode& mode, CComplex from, CComplex to, double tau,
+                                     CState& x) const {
+    // The series on the state alone costs n^2 a term where the matrix's
+    // costs n^3; in pieces of norm at most 1 while they are few, else (a
+    // stiff mode over a long stretch) the matrix's scaling and squaring.
+    constexpr int kMostPieces = 4;
+    const int n = mode.size;
+    const double norm = ScaledNorm(mode.a, n + 1, tau);
+    if (n < 2 || !(norm <= kMostPieces)) {
+        Advance(mode, from, to, Exponential(mode, tau), x, nullptr);
+        return;
+    }
+    const int pieces = std::max(1, static_cast<int>(std::ceil(norm)));
+    const double scale = tau / pieces;
+    const int degree = TaylorDegree(norm / pieces, 20);
+    std::array<double, kMaxAugmented> y{};
+    for (int r = 0; r < n; ++r) {
+        y[U(r)] = x[U(mode.active[U(r)])] - RealOfProduct(mode.particular[U(r)], from);
+    }
+    y[U(n)] = 1.0;
+    for (int piece = 0; piece < pieces; ++piece) {
+        // Horner: y + (M/1) (y + (M/2) (y + ...)) with M = A scale.
+        std::array<double, kMaxAugmented> sum = y;
+        for (int k = degree; k >= 1; --k) {
+            const double factor = scale / k;
+            std::array<double, kMaxAugmented> next{};
+            for (int r = 0; r < n; ++r) {
+                double product = 0.0;
+                for (int c = 0; c <= n; ++c) {
+                    product += mode.a[U(r)][U(c)] * sum[U(c)];
+                }
+                next[U(r)] = y[U(r)] + factor * product;
+            }
+            next[U(n)] = 1.0;
+            sum = next;
+        }
+        y = sum;
+    }
+    for (int r = 0; r < n; ++r) {
+        x[U(mode.active[U(r)])] = y[U(r)] + RealOfProduct(mode.particular[U(r)], to);
+    }
+}
+
+void CPiecewiseCircuit::CarrySteps(CMode& mode, long count, CJacobian& jacobian) const {
+    // The step's powers 2, 4, 8, ...: count steps cost a product per bit.
+    const int n = mode.size;
+    for (int bit = 0; count != 0; ++bit, count >>= 1) {
+        if (bit > 0 && static_cast<int>(mode.powers.size()) < bit) {
+            const CMatrix& last = bit == 1 ? mode.step : mode.powers.back();
+            CMatrix square{};
+            for (int r = 0; r < n; ++r) {
+                for (int c = 0; c < n; ++c) {
+                    double sum = 0.0;
+                    for (int k = 0; k < n; ++k) {
+                        sum += last[U(r)][U(k)] * last[U(k)][U(c)];
+                    }
+                    square[U(r)][U(c)] = sum;
+                }
+            }
+            mode.powers.push_back(square);
+        }
+        if ((count & 1) != 0) {
+            CarryJacobian(mode, bit == 0 ? mode.step : mode.powers[U(bit - 1)], jacobian);
+        }
+    }
+}
+
 void CPiecewiseCircuit::CarryJacobian(const CMode& mode, const CMatrix& exponential,
                                       CJacobian& jacobian) const {
     const int n = mode.size;
     std::array<std::array<double, kMaxState>, kMaxState> rows;
     for (int k = 0; k < n; ++k) {
-        const auto& from = jacobian[U(mode.active[U(k)])];
-        std::copy(from.begin(), from.begin() + m_size, rows[U(k)].begin());
+        rows[U(k)] = jacobian[U(mode.active[U(k)])];
     }
     for (int r = 0; r < n; ++r) {
         auto& out = jacobian[U(mode.active[U(r)])];
@@ -947,7 +1027,7 @@ double CPiecewiseCircuit::Locate(const CMode& mode, int k, double t, const CStat
         guess = std::clamp(guess, lo, hi);
         CState at = x;
         const CComplex z = Phasor(t + guess);
-        Advance(mode, from, z, Exponential(mode, guess), at, nullptr);
+        AdvanceState(mode, from, z, guess, at);
         const double g = EventValue(mode, k, z, at) * expected;
         if (g > 0.0) {
             lo = guess;
@@ -1032,7 +1112,6 @@ void CPiecewiseCircuit::Record(CMode& mode, const CInterval& in, bool regular, i
         return;
     }
     const CMatrix* exponential = nullptr;
-    CMatrix own{};
     const double tm = in.t0 + half;
     CComplex zm;
     if (regular) {
@@ -1047,12 +1126,14 @@ void CPiecewiseCircuit::Record(CMode& mode, const CInterval& in, bool regular, i
         exponential = &mode.halves[U(depth)];
         zm = Product(in.z0, m_halfRotations[U(depth)]);
     } else {
-        own = Exponential(mode, half);
-        exponential = &own;
         zm = Phasor(tm);
     }
     CState xm = in.x0;
-    Advance(mode, in.z0, zm, *exponential, xm, nullptr);
+    if (exponential != nullptr) {
+        Advance(mode, in.z0, zm, *exponential, xm, nullptr);
+    } else {
+        AdvanceState(mode, in.z0, zm, half, xm);
+    }
     if (Follows(mode, in, zm, xm)) {
         intervals.push_back(in);
         return;
@@ -1220,6 +1301,15 @@ bool CPiecewiseCircuit::Carry(double t0, double duration, CState& x, CJacobian* 
     int events = 0;
     double t = t0;
     long step = 0;
+    // Grid steps in the current mode not yet multiplied into the jacobian:
+    // a run of them costs a product per bit of its length.
+    long pending = 0;
+    const auto flush = [&] {
+        if (jacobian != nullptr && pending != 0) {
+            CarrySteps(*mode, pending, *jacobian);
+        }
+        pending = 0;
+    };
     const auto record = [&](double from, CComplex zFrom, const CState& xFrom, double to,
                             CComplex zTo, const CState& xTo, bool regular) {
         if (intervals != nullptr) {
@@ -1235,11 +1325,21 @@ bool CPiecewiseCircuit::Carry(double t0, double duration, CState& x, CJacobian* 
         }
         const double tau = tNext - t;
         const bool regular = std::fabs(tau - m_step) < 1e-9 * m_step;
+        // The exponential of an irregular step only where the jacobian
+        // needs it.
         CMatrix own;
-        const CMatrix& exponential = regular ? mode->step : (own = Exponential(*mode, tau));
+        const bool matrix = regular || jacobian != nullptr;
+        if (!regular && jacobian != nullptr) {
+            own = Exponential(*mode, tau);
+        }
+        const CMatrix& exponential = regular ? mode->step : own;
         const CComplex zNext = regular && tNext == gridNext ? Product(z, rotation) : Phasor(tNext);
         CState next = x;
-        Advance(*mode, z, zNext, exponential, next, nullptr);
+        if (matrix) {
+            Advance(*mode, z, zNext, exponential, next, nullptr);
+        } else {
+            AdvanceState(*mode, z, zNext, tau, next);
+        }
         int fired = -1;
         double first = tau;
         for (int k = 0; k < static_cast<int>(mode->events.size()); ++k) {
@@ -1254,7 +1354,10 @@ bool CPiecewiseCircuit::Carry(double t0, double duration, CState& x, CJacobian* 
         }
         if (fired < 0) {
             const CState before = x;
-            if (jacobian != nullptr) {
+            if (regular) {
+                ++pending;
+            } else if (jacobian != nullptr) {
+                flush();
                 CarryJacobian(*mode, exponential, *jacobian);
             }
             x = next;
@@ -1271,10 +1374,15 @@ bool CPiecewiseCircuit::Carry(double t0, double duration, CState& x, CJacobian* 
         }
         ++m_eventCount;
         const CState before = x;
+        flush();
         if (first > 0.0) {
             CState at = x;
             const CComplex zAt = Phasor(t + first);
-            Advance(*mode, z, zAt, Exponential(*mode, first), at, jacobian);
+            if (jacobian != nullptr) {
+                Advance(*mode, z, zAt, Exponential(*mode, first), at, jacobian);
+            } else {
+                AdvanceState(*mode, z, zAt, first, at);
+            }
             record(t, z, before, t + first, zAt, at, false);
             x = at;
             z = zAt;
@@ -1290,6 +1398,7 @@ bool CPiecewiseCircuit::Carry(double t0, double duration, CState& x, CJacobian* 
             ++step;
         }
     }
+    flush();
     m_last = key;
     m_haveLast = true;
     return true;
