@@ -142,29 +142,6 @@ int TaylorDegree(double s, int most) {
 
 }  // namespace
 
-double CPiecewiseCircuit::CProbe::Value(const CState& values, CComplex z) const {
-    if (state >= 0) {
-        return values[U(state)];
-    }
-    double sum = constant + RealOfProduct(phasor, z);
-    for (int s = begin; s < size; ++s) {
-        sum += x[U(s)] * values[U(s)];
-    }
-    return sum;
-}
-
-double CPiecewiseCircuit::CProbe::Slope(const CState& derivative, CComplex z, double omega) const {
-    if (state >= 0) {
-        return derivative[U(state)];
-    }
-    // d/dt Re(P e^{j w t}) = Re(j w P e^{j w t}) = -w Im(P z).
-    double sum = -omega * (phasor.real() * z.imag() + phasor.imag() * z.real());
-    for (int s = begin; s < size; ++s) {
-        sum += x[U(s)] * derivative[U(s)];
-    }
-    return sum;
-}
-
 // A set of conducting diodes and the loads' regions: the linear system's
 // matrices over the active part of the state, its particular solution, what
 // every element carries and the events that end it.

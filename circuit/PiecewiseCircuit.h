@@ -66,9 +66,28 @@ public:
         int size = kMaxState;
         int state = -1;  // >= 0: the quantity is that state itself
 
-        double Value(const CState& state, CComplex z) const;
+        double Value(const CState& values, CComplex z) const {
+            if (state >= 0) {
+                return values[static_cast<std::size_t>(state)];
+            }
+            double sum = constant + (phasor.real() * z.real() - phasor.imag() * z.imag());
+            for (int s = begin; s < size; ++s) {
+                sum += x[static_cast<std::size_t>(s)] * values[static_cast<std::size_t>(s)];
+            }
+            return sum;
+        }
         // Its slope, from the state's derivative.
-        double Slope(const CState& derivative, CComplex z, double omega) const;
+        double Slope(const CState& derivative, CComplex z, double omega) const {
+            if (state >= 0) {
+                return derivative[static_cast<std::size_t>(state)];
+            }
+            // d/dt Re(P e^{j w t}) = Re(j w P e^{j w t}) = -w Im(P z).
+            double sum = -omega * (phasor.real() * z.imag() + phasor.imag() * z.real());
+            for (int s = begin; s < size; ++s) {
+                sum += x[static_cast<std::size_t>(s)] * derivative[static_cast<std::size_t>(s)];
+            }
+            return sum;
+        }
     };
 
     // One stretch of time in one mode: both ends' states, derivatives and

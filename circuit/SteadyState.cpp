@@ -601,6 +601,14 @@ double IntegralAbove(const COutputSegment& g, double level) {
 }  // namespace
 
 double CSteadyState::MeanAbove(double level) const {
+    return MeanAboveOf(output, level, measurements);
+}
+
+double MeanAboveOf(const std::vector<COutputSegment>& output, double level,
+                   const CCircuitMeasurements& measurements) {
+    if (!output.empty() && level > 0.0 && measurements.minimumVoltage >= level) {
+        return measurements.meanVoltage - level;
+    }
     return MeanAboveOf(output, level);
 }
 

@@ -29,6 +29,10 @@ struct COutputSegment {
 
 // The mean over the period of max(v(t) - level, 0) of an output's voltage.
 double MeanAboveOf(const std::vector<COutputSegment>& output, double level);
+// The same where the output's measurements are known: a level at or below
+// the output's minimum is the mean less the level.
+double MeanAboveOf(const std::vector<COutputSegment>& output, double level,
+                   const CCircuitMeasurements& measurements);
 
 // What a filter between a reservoir and its regulator costs and carries.
 struct CFilterFigures {
@@ -47,7 +51,7 @@ struct CRailResult {
     CFilterFigures filter;
     std::vector<COutputSegment> output;
 
-    double MeanAbove(double level) const { return MeanAboveOf(output, level); }
+    double MeanAbove(double level) const { return MeanAboveOf(output, level, measurements); }
 };
 
 // The periodic steady state of the circuit and what is measured of it.
