@@ -29,10 +29,9 @@ private temporary folder with a harmless .spiceinit and with -n.
 The test reads the table with the solver and compares it (circuit_test).
 """
 import math
-import os
-import subprocess
 import sys
-import tempfile
+
+import ngspice_batch
 
 STEPS = 5000
 
@@ -152,22 +151,7 @@ def netlist(p, v0, periods):
 
 def run(p, v0, periods, folder):
     text, diodes, sources = netlist(p, v0, periods)
-    path = os.path.join(folder, "circuit.cir")
-    with open(path, "w") as f:
-        f.write(text)
-    out = subprocess.run(["ngspice", "-b", "-n", "circuit.cir"], cwd=folder,
-                         capture_output=True, text=True, timeout=600,
-                         env={"PATH": os.environ.get("PATH", "/usr/bin"), "HOME": folder,
-                              "LC_ALL": "C"}).stdout
-    values = {}
-    for line in out.splitlines():
-        parts = line.split()
-        if len(parts) >= 3 and parts[1] == "=":
-            try:
-                values[parts[0].lower()] = float(parts[2])
-            except ValueError:
-                pass
-    return values, diodes, sources
+    return ngspice_batch.run(text, folder, 600), diodes, sources
 
 
 def steady(p, folder):
@@ -222,9 +206,7 @@ def main():
     print("# runs of whole mains periods, time step period/5000, last period measured).")
     print(",".join(columns))
     sys.stdout.flush()
-    with tempfile.TemporaryDirectory() as folder:
-        with open(os.path.join(folder, ".spiceinit"), "w") as f:
-            f.write("* nothing to do\n")
+    with ngspice_batch.private_folder() as folder:
         rows = grid()
         if len(sys.argv) == 3 and sys.argv[1] == "--rows":
             rows = [rows[int(k)] for k in sys.argv[2].split(",")]

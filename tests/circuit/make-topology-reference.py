@@ -25,10 +25,9 @@ voltage, then measuring the last period (time step period / 5000). ngspice
 runs in a private temporary folder with a harmless .spiceinit and with -n.
 """
 import math
-import os
-import subprocess
 import sys
-import tempfile
+
+import ngspice_batch
 
 STEPS = 5000
 SNUBBER_F = 1e-9
@@ -164,22 +163,7 @@ def netlist(p, start, periods):
 
 def run(p, start, periods, folder):
     text, diodes, sources, rails = netlist(p, start, periods)
-    path = os.path.join(folder, "circuit.cir")
-    with open(path, "w") as f:
-        f.write(text)
-    out = subprocess.run(["ngspice", "-b", "-n", "circuit.cir"], cwd=folder,
-                         capture_output=True, text=True, timeout=1200,
-                         env={"PATH": os.environ.get("PATH", "/usr/bin"), "HOME": folder,
-                              "LC_ALL": "C"}).stdout
-    values = {}
-    for line in out.splitlines():
-        parts = line.split()
-        if len(parts) >= 3 and parts[1] == "=":
-            try:
-                values[parts[0].lower()] = float(parts[2])
-            except ValueError:
-                pass
-    return values, diodes, sources, rails
+    return ngspice_batch.run(text, folder, 1200), diodes, sources, rails
 
 
 def steady(p, folder):
@@ -220,9 +204,7 @@ def main():
     print("# time step period/5000, last period measured).")
     print(",".join(columns))
     sys.stdout.flush()
-    with tempfile.TemporaryDirectory() as folder:
-        with open(os.path.join(folder, ".spiceinit"), "w") as f:
-            f.write("* nothing to do\n")
+    with ngspice_batch.private_folder() as folder:
         rows = ROWS
         if len(sys.argv) == 3 and sys.argv[1] == "--rows":
             rows = [ROWS[int(k)] for k in sys.argv[2].split(",")]
