@@ -194,7 +194,8 @@ CSampled ElementCurrent(const CRecording& recording, int element) {
         const double sign = node == e.a ? 1.0 : -1.0;
         CSampled i(size, 0.0);
         for (std::size_t k = 0; k < elements.size(); ++k) {
-            if (static_cast<int>(k) == element || (elements[k].a != node && elements[k].b != node)) {
+            if (static_cast<int>(k) == element ||
+                (elements[k].a != node && elements[k].b != node)) {
                 continue;
             }
             const double into = elements[k].b == node ? sign : -sign;
@@ -256,7 +257,8 @@ CMeasurements Measure(const CRecording& recording, const CSimulationRequest& req
         const double copper = resistance * rms * rms;
         shared.windingRmsCurrent = std::max(shared.windingRmsCurrent, rms);
         shared.copperLoss += copper;
-        shared.inputPower += interval.Mean(Product(q.sourceVoltage[s], q.sourceCurrent[s])) - copper;
+        shared.inputPower +=
+            interval.Mean(Product(q.sourceVoltage[s], q.sourceCurrent[s])) - copper;
     }
     // Each rail's own: its regulator's input and its reservoir's current.
     const auto rail = [&](const CSampled& output, const CSampled& reservoir) {

@@ -88,7 +88,8 @@ public:
                     break;
                 case EElementKind::kCapacitor:
                     m_lines.push_back(e.name + " " + Node(e.a) + " " + Node(e.b) + " " +
-                                      N(e.value) + " IC=" + N(StateOf(m_settings.state, stateOf[k])));
+                                      N(e.value) +
+                                      " IC=" + N(StateOf(m_settings.state, stateOf[k])));
                     break;
                 case EElementKind::kResistor:
                     m_lines.push_back(e.name + " " + Node(e.a) + " " + Node(e.b) + " " +
@@ -205,8 +206,7 @@ private:
         m_lines.push_back(e.name + " " + plus + " " + Node(e.b) + " SIN(0 " + N(e.value) + " " +
                           N(m_net.frequencyHz) + " 0 0 " + N(phaseDeg) + ")");
         if (e.resistance > 0.0) {
-            m_lines.push_back("RS" + number + " " + plus + " " + Node(e.a) + " " +
-                              N(e.resistance));
+            m_lines.push_back("RS" + number + " " + plus + " " + Node(e.a) + " " + N(e.resistance));
         } else {
             m_lines.push_back("VR" + number + " " + plus + " " + Node(e.a) + " 0");
         }
@@ -217,9 +217,9 @@ private:
     }
 
     void Inductor(std::size_t k, const CElement& e, double current) {
-        const std::string end =
-            e.resistance > 0.0 ? OwnNode({"w" + Lower(e.name), "w" + Lower(e.name) + "r"})
-                               : Node(e.b);
+        const std::string end = e.resistance > 0.0
+                                    ? OwnNode({"w" + Lower(e.name), "w" + Lower(e.name) + "r"})
+                                    : Node(e.b);
         m_lines.push_back(e.name + " " + Node(e.a) + " " + end + " " + N(e.value) +
                           " IC=" + N(current));
         if (e.resistance > 0.0) {
@@ -239,11 +239,10 @@ private:
         const std::string middle = OwnNode({"n" + number, "n" + number + "s"});
         const std::size_t index = m_netlist.snubberPlus.size();
         const double damping = 2.0 * std::sqrt(inductor.value / kSnubberCapacitanceF);
-        m_lines.push_back("RN" + number + " " + Node(inductor.b) + " " + middle + " " +
-                          N(damping));
+        m_lines.push_back("RN" + number + " " + Node(inductor.b) + " " + middle + " " + N(damping));
         m_lines.push_back("CN" + number + " " + middle + " " + Node(source.b) + " " +
-                          N(kSnubberCapacitanceF) + " IC=" +
-                          N(StateOf(m_settings.snubberVoltages, static_cast<int>(index))));
+                          N(kSnubberCapacitanceF) +
+                          " IC=" + N(StateOf(m_settings.snubberVoltages, static_cast<int>(index))));
         m_netlist.snubberPlus.push_back(middle);
         m_netlist.snubberMinus.push_back(Node(source.b));
     }
@@ -298,8 +297,8 @@ private:
     // The diode models, the options and the run.
     void Run() {
         for (std::size_t m = 0; m < m_models.size(); ++m) {
-            std::string model =
-                ".model DI" + (m == 0 ? std::string() : std::to_string(m + 1)) + " D(IS=1e-9 N=0.005";
+            std::string model = ".model DI" + (m == 0 ? std::string() : std::to_string(m + 1)) +
+                                " D(IS=1e-9 N=0.005";
             if (m_models[m] > 0.0) {
                 model += " RS=" + N(m_models[m]);
             }
@@ -323,7 +322,8 @@ private:
     std::vector<std::string>& m_lines;
     const CRunSettings& m_settings;
     ENetlistDialect m_dialect;
-    std::vector<int> m_snubberOf;  // per element: the source whose winding an inductor's snubber spans
+    std::vector<int>
+        m_snubberOf;  // per element: the source whose winding an inductor's snubber spans
     std::vector<int> m_bleeders;   // nodes
     std::vector<double> m_models;  // the diodes' bulk resistances
 };
@@ -341,8 +341,8 @@ CNetlist CNetlist::Build(const CSimulationRequest& request, const CRunSettings& 
 
 std::vector<std::string> CNetlist::Vectors() const {
     std::vector<std::string> names = {"time", output};
-    for (const auto* group : {&nodeVectors, &elementCurrents, &sourcePlus, &snubberPlus,
-                              &snubberMinus}) {
+    for (const auto* group :
+         {&nodeVectors, &elementCurrents, &sourcePlus, &snubberPlus, &snubberMinus}) {
         for (const std::string& name : *group) {
             if (!name.empty() && name != "0" &&
                 std::find(names.begin(), names.end(), name) == names.end()) {

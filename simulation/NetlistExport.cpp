@@ -64,11 +64,11 @@ std::vector<std::string> RailLines(const CNetlist& netlist, const CCircuitParame
     for (std::size_t r = 0; r < network.rails.size(); ++r) {
         const CRail& rail = network.rails[r];
         const auto element = [&](int k) { return network.elements[static_cast<std::size_t>(k)]; };
-        std::string text = "* Rail " + std::to_string(r + 1) + " (node " +
-                           netlist.nodeVectors[static_cast<std::size_t>(rail.output)] +
-                           (network.rails.size() > 1 ? (r == 0 ? ", positive" : ", negative")
-                                                      : std::string()) +
-                           "): ";
+        std::string text =
+            "* Rail " + std::to_string(r + 1) + " (node " +
+            netlist.nodeVectors[static_cast<std::size_t>(rail.output)] +
+            (network.rails.size() > 1 ? (r == 0 ? ", positive" : ", negative") : std::string()) +
+            "): ";
         if (c.filter == EFilter::kChoke) {
             text += "choke " + Described(element(rail.filter)) + ", then reservoir " +
                     Described(element(rail.reservoir));
@@ -109,13 +109,14 @@ CNetlistExport ExportNetlist(const CSimulationRequest& request) {
     const CRail& first = network.rails.front();
     const CElement& reservoir = network.elements[static_cast<std::size_t>(first.reservoir)];
     const double reservoirStart =
-        settings.state[static_cast<std::size_t>(stateOf[static_cast<std::size_t>(first.reservoir)])];
+        settings
+            .state[static_cast<std::size_t>(stateOf[static_cast<std::size_t>(first.reservoir)])];
     const std::string output = netlist.output;
     const std::vector<int> loads = network.OfKind(EElementKind::kLoad);
     std::string loadNames;
     for (int k : loads) {
-        loadNames += (loadNames.empty() ? "" : " and ") +
-                     network.elements[static_cast<std::size_t>(k)].name;
+        loadNames +=
+            (loadNames.empty() ? "" : " and ") + network.elements[static_cast<std::size_t>(k)].name;
     }
 
     const std::string from = SpiceNumber((result.periods - 1) * period);
@@ -147,8 +148,9 @@ CNetlistExport ExportNetlist(const CSimulationRequest& request) {
             (c.load == ELoad::kResistive
                  ? " (a resistive load on the regulator takes it while the regulator regulates)."
                  : std::string(".")),
-        "* Run: " + std::to_string(result.periods) + " mains periods from the periodic steady state (" +
-            reservoir.name + " at " + Fixed(reservoirStart, 4) + " V), " +
+        "* Run: " + std::to_string(result.periods) +
+            " mains periods from the periodic steady state (" + reservoir.name + " at " +
+            Fixed(reservoirStart, 4) + " V), " +
             (result.periods < kMostPeriods
                  ? std::string("long enough to settle from any start;")
                  : std::string("the most it runs (a light load settles slower);")),
@@ -160,8 +162,9 @@ CNetlistExport ExportNetlist(const CSimulationRequest& request) {
     std::string negative;
     if (network.rails.size() > 1) {
         negative = netlist.nodeVectors[static_cast<std::size_t>(network.rails[1].output)];
-        lines.push_back("* mean_neg_v and max_neg_v at node " + negative +
-                        ", the negative rail's regulator input (its least magnitude is its maximum).");
+        lines.push_back(
+            "* mean_neg_v and max_neg_v at node " + negative +
+            ", the negative rail's regulator input (its least magnitude is its maximum).");
     }
     lines.insert(lines.end(), netlist.lines.begin() + 1, netlist.lines.end());
     const std::string window = " from=" + from + " to=" + to;

@@ -295,7 +295,8 @@ bool Settled(const CSimulationRequest& request, const std::vector<std::vector<do
              const CRecording& recording, double t0, double t1) {
     const CCircuitParameters& circuit = request.circuit;
     for (const std::vector<double>& rail : means) {
-        const double scale = std::max(std::fabs(rail.back()), kSmallMeanFraction * circuit.PeakVoltage());
+        const double scale =
+            std::max(std::fabs(rail.back()), kSmallMeanFraction * circuit.PeakVoltage());
         if (!(std::fabs(rail[1] - rail[0]) < kSettled * scale)) {
             return false;
         }

@@ -101,8 +101,8 @@ void ExpectAgreement(const char* rail, const CCircuitMeasurements& ngspice,
         const double expected = native.*figure.member;
         EXPECT_NEAR(ngspice.*figure.member, expected, 1e-3 * std::fabs(expected))
             << rail << " " << figure.name;
-        std::printf("%-14s %-20s ngspice %.6g  native %.6g  deviation %.4f %%\n", rail,
-                    figure.name, ngspice.*figure.member, expected,
+        std::printf("%-14s %-20s ngspice %.6g  native %.6g  deviation %.4f %%\n", rail, figure.name,
+                    ngspice.*figure.member, expected,
                     100.0 * std::fabs(ngspice.*figure.member - expected) / std::fabs(expected));
     }
     std::printf("%-14s %-20s ngspice %.6g  native %.6g\n", rail, "ripple", ngspice.rippleVoltage,
