@@ -115,6 +115,20 @@ TEST_F(NetlistCommandTest, CircuitsBeyondOneRailAreExportedAndSimulated) {
     }
 }
 
+// The options name the circuit as the file's lines do: the same netlist.
+TEST_F(NetlistCommandTest, CircuitOptionsGiveTheNetlistOfTheFilesLines) {
+    const std::string file =
+        std::string(test::kStartUpFile) + "Topo : symmetrisch\r\nFilt : lc 10 0.2 2200\r\n";
+    const CRun fromFile = test::RunTool({"netlist", "-"}, file);
+    const CRun fromOptions =
+        test::RunTool({"netlist", "--topology", "dual", "--filter", "lc:10,0.2,2200", "-"},
+                      std::string(test::kStartUpFile));
+    ASSERT_EQ(fromFile.status, 0) << fromFile.err;
+    ASSERT_EQ(fromOptions.status, 0) << fromOptions.err;
+    EXPECT_EQ(fromOptions.out, fromFile.out);
+    EXPECT_THAT(fromOptions.out, HasSubstr("\nLF2 outn "));
+}
+
 TEST_F(NetlistCommandTest, OutputFileHoldsWhatStandardOutputWould) {
     const std::string target = (m_scratch.Path() / "supply.cir").string();
     test::WriteBytes(target, "old");
