@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -233,6 +234,78 @@ TEST(NetlistState, EveryCapacitorAndInductorStartsFromTheRunsState) {
         }
     }
     EXPECT_EQ(snubbers, 2U);
+}
+
+// A session that answers every vector with its own straight line in time
+// (a node's voltage, a branch's current) and records the netlists: no run
+// ever settles, and each run's end is known.
+class CRampSession final : public ISpiceSession {
+public:
+    std::vector<CSpiceJob> jobs;
+
+    static double Start(const std::string& name) {
+        return 5.0 + static_cast<double>(std::hash<std::string>{}(name) % 1000) / 100.0;
+    }
+    static double Rate(const std::string& name) {
+        return 1.0 + static_cast<double>(std::hash<std::string>{}(name) % 7);
+    }
+
+    CSpiceRun Run(const CSpiceJob& job, CDeadline, std::stop_token) override {
+        jobs.push_back(job);
+        double stop = NAN;
+        for (const std::string& line : job.netlist) {
+            if (line.starts_with(".tran ")) {
+                std::istringstream words(line.substr(6));
+                double step = 0.0;
+                words >> step >> stop;
+            }
+        }
+        CSpiceRun run;
+        constexpr int kSamples = 400;
+        for (const std::string& name : job.vectors) {
+            std::vector<double>& values = run.vectors[name];
+            for (int k = 0; k <= kSamples; ++k) {
+                const double t = stop * k / kSamples;
+                values.push_back(name == "time" ? t : Start(name) + Rate(name) * t);
+            }
+        }
+        return run;
+    }
+};
+
+// The value after "IC=" on the line of an element.
+double StartOf(const CSpiceJob& job, const std::string& element) {
+    for (const std::string& line : job.netlist) {
+        if (line.starts_with(element + " ")) {
+            return std::stod(line.substr(line.find(" IC=") + 4));
+        }
+    }
+    return NAN;
+}
+
+// Each run of the search starts where the run before ended in every state:
+// an LC filter's inductor at its current, and the filter's capacitor where
+// it stood against the reservoir (the search moves the reservoir, and the
+// rail's capacitors with it).
+TEST(StateSearch, EachRunStartsEveryStateWhereTheRunBeforeEnded) {
+    CRampSession session;
+    const CSimulationRequest request = RequestOf(kCases[4]);  // the LC filter
+    CSimulationLimits limits;
+    limits.maxPeriods = 4;  // two runs
+    const CSimulationResult result = Simulate(session, request, {}, limits);
+    EXPECT_EQ(result.error, ESimulationError::kNoSteadyState) << result.message;
+    ASSERT_EQ(session.jobs.size(), 2U);
+    const CSpiceJob& second = session.jobs[1];
+    const double end = 2.0 * request.Period();
+    const auto at = [end](const std::string& name) {
+        return CRampSession::Start(name) + CRampSession::Rate(name) * end;
+    };
+    EXPECT_NEAR(StartOf(second, "LF1"), at("lf1#branch"), 1e-12);
+    EXPECT_NEAR(StartOf(second, "C2") - StartOf(second, "C1"), at("out") - at("res"), 1e-9);
+    // And the first run started from the native circuit's periodic state.
+    const CSteadyState native = SolveSteadyState(request.circuit);
+    ASSERT_TRUE(native.Solved());
+    EXPECT_EQ(StartOf(session.jobs[0], "C2"), std::stod(SpiceNumber(native.state[1])));
 }
 
 }  // namespace
