@@ -144,7 +144,7 @@ CNetlistExport ExportNetlist(const CSimulationRequest& request) {
         "* whose series resistance RS is " + Fixed(c.bulkResistanceOhm, 4) +
             " Ohm. The current of VDn is the diode's current.",
         "* Load: the regulator's input current as the constant current source " + loadNames +
-            " of " + Fixed(c.loadCurrentA, 4) + " A" +
+            " of " + Fixed(c.loadCurrentA, 4) + " A" + (loads.size() > 1 ? " each" : "") +
             (c.load == ELoad::kResistive
                  ? " (a resistive load on the regulator takes it while the regulator regulates)."
                  : std::string(".")),
