@@ -142,6 +142,19 @@ TEST_P(TopologyThroughNgspice, AgreesWithTheNativeSolver) {
     const double crest = request.circuit.PeakVoltage();
     ExpectAgreement("rail 1", simulated.measurements, native.measurements, crest);
     ASSERT_EQ(simulated.measurements.otherRails.size(), native.otherRails.size());
+    // The waveforms carry the negative rail only where there is one, and
+    // its samples are the ones the measurements come from.
+    const bool dual = !native.otherRails.empty();
+    EXPECT_EQ(simulated.steadyState.negativeOutputVoltage.size(),
+              dual ? simulated.steadyState.time.size() : 0U);
+    EXPECT_EQ(simulated.steadyState.CsvHeader().ends_with(",negative_output_voltage_v"), dual);
+    if (dual) {
+        const auto [low, high] =
+            std::minmax_element(simulated.steadyState.negativeOutputVoltage.begin(),
+                                simulated.steadyState.negativeOutputVoltage.end());
+        EXPECT_LE(*low, simulated.measurements.otherRails[0].minimumVoltage + 1e-9);
+        EXPECT_GE(*high, simulated.measurements.otherRails[0].maximumVoltage - 1e-9);
+    }
     for (std::size_t r = 0; r < native.otherRails.size(); ++r) {
         ExpectAgreement("negative rail", simulated.measurements.otherRails[r],
                         native.otherRails[r].measurements, crest);
