@@ -21,6 +21,7 @@ namespace {
 
 constexpr std::string_view kUsage =
     "Usage: ohmrada-calc netlist [--leakage-inductance MH] [--output FILE]\n"
+    "                            [--topology T] [--filter F] [--load L]\n"
     "                            [--set NAME=TEXT]... [--] [FILE|-]\n";
 
 constexpr std::string_view kHelp =
@@ -35,7 +36,10 @@ constexpr std::string_view kHelp =
     "resistance is BahnR, the capacitor KondC at node out and the regulator's\n"
     "load current Ib as a constant current source (the program's own\n"
     "simulation lets it fall to zero below 1 V, which a working design never\n"
-    "reaches).\n"
+    "reaches). A symmetric supply, a filter after the reservoir and a resistive\n"
+    "load (the design file's lines, or the options below) are written as they\n"
+    "are, from the same list of elements the program's own solver solves, each\n"
+    "element under its name there (VS1, D1, C1, LF1, IL1, ...).\n"
     "\n"
     "The transient run starts from the circuit's periodic steady state and\n"
     "runs as many mains periods as it would take to settle from any start\n"
@@ -45,6 +49,9 @@ constexpr std::string_view kHelp =
     "  peak_diode_a   the peak current of diode D1 (the diodes carry alike)\n"
     "  winding_rms_a  the RMS current of source VS1 (a winding, or half of a\n"
     "                 centre-tapped one)\n"
+    "and of a symmetric supply's negative rail (below zero):\n"
+    "  mean_neg_v     its regulator's input voltage, mean\n"
+    "  max_neg_v      its regulator's input voltage, maximum (least magnitude)\n"
     "\n"
     "Options:\n"
     "  --leakage-inductance MH  the transformer's leakage inductance per source\n"
@@ -53,6 +60,9 @@ constexpr std::string_view kHelp =
     "  --output FILE    write the netlist to FILE instead of standard output,\n"
     "                   replacing it only once all is written; never onto the\n"
     "                   input, a symbolic link, a folder or a device\n"
+    "  --topology, --filter, --load  a symmetric supply, a filter after the\n"
+    "                   reservoir, a resistive load, as for worst-case, in place\n"
+    "                   of the design file's lines\n"
     "  --set NAME=TEXT  as for the form command\n"
     "  --help           show this help\n"
     "\n"
@@ -64,6 +74,7 @@ struct COptions {
     CCommonOptions common;
     double leakageInductanceH = 0.0;
     std::optional<std::string> outputPath;
+    std::optional<CCircuitChoice> choice;  // --topology, --filter, --load
 };
 
 CParsed<COptions> ParseArguments(const std::vector<std::string>& args) {
@@ -71,6 +82,9 @@ CParsed<COptions> ParseArguments(const std::vector<std::string>& args) {
     const auto own = [&options](const CArgumentReader::CItem& option, CArgumentReader& reader) {
         if (option.text == "--output") {
             return TakeFileName(option, reader, options.outputPath);
+        }
+        if (IsCircuitOption(option.text)) {
+            return TakeCircuitOption(option, reader, options.choice);
         }
         return TakeLeakageInductance(option, reader, options.leakageInductanceH);
     };
@@ -123,8 +137,12 @@ int RunNetlistCommand(const std::vector<std::string>& args, std::istream& in, st
     if (!loaded.design) {
         return 2;
     }
+    CDesign design = *loaded.design;
+    if (options.choice) {
+        design.circuitChoice = *options.choice;
+    }
     const CNetlistExport netlist =
-        ExportNetlist(CSimulationRequest::FromDesign(*loaded.design, options.leakageInductanceH));
+        ExportNetlist(CSimulationRequest::FromDesign(design, options.leakageInductanceH));
     if (!netlist.problem.empty()) {
         err << kProgram << ": " << DescribeInput(input) << ": " << netlist.problem << '\n';
         return 2;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SimulateCommand.h"
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cmath>
@@ -71,11 +72,11 @@ constexpr std::string_view kHelp =
     "                   below 1 V), its switch-on peak at the worst phase of the\n"
     "                   period; the table is titled by the solver, sim_periods\n"
     "                   is null (it runs no periods) and there are no waveforms\n"
-    "  --topology, --filter, --load  with --solver circuit: a symmetric supply, a\n"
-    "                   filter after the reservoir, a resistive load, as for\n"
-    "                   worst-case; the sim_* figures are then the regulator's\n"
+    "  --topology, --filter, --load  a symmetric supply, a filter after the\n"
+    "                   reservoir, a resistive load, as for worst-case, with\n"
+    "                   either solver; the sim_* figures are then the regulator's\n"
     "                   input's (after the filter; a symmetric supply's positive\n"
-    "                   rail)\n"
+    "                   rail, and its negative rail's as sim_negative_*)\n"
     "  --leakage-inductance MH  the transformer's leakage inductance per source in\n"
     "                   millihenries (default 0); ngspice puts a critically\n"
     "                   damped 1 nF snubber across the winding, which moves no\n"
@@ -83,8 +84,9 @@ constexpr std::string_view kHelp =
     "  --waveforms FILE write the last two steady-state periods and the first\n"
     "                   two after switching on as CSV: run (steady_state or\n"
     "                   switch_on), time_s, output_voltage_v, each diode's\n"
-    "                   current, each source's current; only with at most one\n"
-    "                   input\n"
+    "                   current, each source's current (a symmetric supply:\n"
+    "                   negative_output_voltage_v, its negative rail's as a\n"
+    "                   magnitude, last); only with at most one input\n"
     "  --set NAME=TEXT  as for the form command\n"
     "  --format FMT     table (default, for people, in German like the form);\n"
     "                   json: an array with an object per input: \"input\",\n"
@@ -102,7 +104,12 @@ constexpr std::string_view kHelp =
     "sim_capacitor_rms_current_a, sim_diode_power_w (per diode),\n"
     "sim_peak_reverse_voltage_v, sim_input_power_w (into the rectifier),\n"
     "sim_copper_loss_w (in the internal resistances), sim_periods,\n"
-    "sim_switch_on_peak_current_a. winding_load_ratio is the winding's RMS\n"
+    "sim_switch_on_peak_current_a. A symmetric supply adds its negative rail's\n"
+    "own as magnitudes: sim_negative_mean_voltage_v,\n"
+    "sim_negative_minimum_voltage_v, sim_negative_maximum_voltage_v,\n"
+    "sim_negative_ripple_voltage_v, sim_negative_capacitor_rms_current_a (the\n"
+    "diodes', windings' and powers are the whole circuit's, above).\n"
+    "winding_load_ratio is the winding's RMS\n"
     "current over NennI; above 1 the transformer's copper runs above its rated\n"
     "loss by the ratio squared.\n"
     "\n"
@@ -140,6 +147,9 @@ CSimulationResult SolveNatively(const CSimulationRequest& request) {
     }
     static_cast<CCircuitMeasurements&>(result.measurements) = state.measurements;
     result.measurements.periods = std::numeric_limits<double>::quiet_NaN();
+    for (const CRailResult& rail : state.otherRails) {
+        result.measurements.otherRails.push_back(rail.measurements);
+    }
     result.MarkIfCollapsed();
     return result;
 }
@@ -171,11 +181,6 @@ CParsed<COptions> ParseArguments(const std::vector<std::string>& args) {
     options.common = std::move(*common.value);
     if (options.waveformsPath && options.circuit && !options.common.help) {
         return {std::nullopt, "--waveforms needs the ngspice solver"};
-    }
-    if (options.choice && !options.circuit && !options.common.help) {
-        return {std::nullopt,
-                "--topology, --filter and --load need --solver circuit (the ngspice netlist "
-                "holds one rail behind one reservoir)"};
     }
     return {options, {}};
 }
@@ -230,6 +235,38 @@ std::string_view UnitOf(std::string_view name) {
     return "";
 }
 
+// The measurements that are a rail's own (its regulator input's voltage and
+// its reservoir's current), by their rows in kMeasurements; the rest are the
+// whole circuit's.
+std::vector<std::size_t> RailRows() {
+    std::vector<std::size_t> rows;
+    for (std::size_t row = 0; row < kMeasurementCount; ++row) {
+        const auto member = kMeasurements[row].member;
+        if (member == &CMeasurements::meanVoltage || member == &CMeasurements::minimumVoltage ||
+            member == &CMeasurements::maximumVoltage || member == &CMeasurements::rippleVoltage ||
+            member == &CMeasurements::capacitorRmsCurrent) {
+            rows.push_back(row);
+        }
+    }
+    return rows;
+}
+
+// A rail measurement's place in a rail's own figures.
+double CCircuitMeasurements::*RailMember(const CMeasurementSpec& spec) {
+    for (const CCircuitMeasurementSpec& own : kCircuitMeasurements) {
+        if (own.name == spec.name) {
+            return own.member;
+        }
+    }
+    return &CCircuitMeasurements::meanVoltage;
+}
+
+// "sim_mean_voltage_v" of the negative rail: "sim_negative_mean_voltage_v".
+std::string NegativeRailName(std::string_view name) {
+    constexpr std::string_view kPrefix = "sim_";
+    return "sim_negative_" + std::string(name.substr(kPrefix.size()));
+}
+
 void WriteTable(const std::vector<CSimulated>& runs, std::ostream& out) {
     std::string text;
     for (std::size_t index = 0; index < runs.size(); ++index) {
@@ -260,6 +297,16 @@ void WriteTable(const std::vector<CSimulated>& runs, std::ostream& out) {
                 text.append(" ").append(spec.unit);
             }
             text.push_back('\n');
+        }
+        for (const CCircuitMeasurements& rail : m.otherRails) {
+            text.append("  ").append(Tr(tc::kNegativeRail)).push_back('\n');
+            for (std::size_t row : RailRows()) {
+                const CMeasurementSpec& spec = kMeasurements[row];
+                text.append("    ");
+                AppendLeft(text, Tr(tc::kMeasurementLabels[row]), 34);
+                AppendRight(text, Fixed(rail.*RailMember(spec), 3), 10, 0);
+                text.append(" ").append(spec.unit).push_back('\n');
+            }
         }
         // Columns as wide as their widest value: an absurd deviation widens
         // its column instead of breaking the table.
@@ -295,6 +342,15 @@ std::string MeasurementsJson(const CMeasurements& m) {
         text.append(JsonString(kMeasurements[row].name))
             .append(": ")
             .append(JsonNumber(m.*kMeasurements[row].member));
+    }
+    for (const CCircuitMeasurements& rail : m.otherRails) {
+        for (std::size_t row : RailRows()) {
+            const CMeasurementSpec& spec = kMeasurements[row];
+            text.append(",\n      ")
+                .append(JsonString(NegativeRailName(spec.name)))
+                .append(": ")
+                .append(JsonNumber(rail.*RailMember(spec)));
+        }
     }
     return text.append("\n    }");
 }
@@ -337,6 +393,15 @@ void WriteCsv(const std::vector<CSimulated>& runs, std::ostream& out) {
     for (const CMeasurementSpec& spec : kMeasurements) {
         text.append(",").append(spec.name);
     }
+    // A symmetric supply's negative rail: columns only where an input has one.
+    const bool negative = std::any_of(runs.begin(), runs.end(), [](const CSimulated& run) {
+        return !run.result.measurements.otherRails.empty();
+    });
+    if (negative) {
+        for (std::size_t row : RailRows()) {
+            text.append(",").append(NegativeRailName(kMeasurements[row].name));
+        }
+    }
     const CComparison names =
         CComparison::Make(CEvaluation{}, CMeasurements{}, CSimulationRequest{});
     for (const CComparisonRow& row : names.rows) {
@@ -349,6 +414,15 @@ void WriteCsv(const std::vector<CSimulated>& runs, std::ostream& out) {
         text.append(run.input ? CsvField(*run.input) : std::string());
         for (const CMeasurementSpec& spec : kMeasurements) {
             text.append(",").append(ShortestNumber(run.result.measurements.*spec.member));
+        }
+        if (negative) {
+            const auto& rails = run.result.measurements.otherRails;
+            for (std::size_t row : RailRows()) {
+                text.append(",");
+                if (!rails.empty()) {
+                    text.append(ShortestNumber(rails.front().*RailMember(kMeasurements[row])));
+                }
+            }
         }
         for (const CComparisonRow& row : run.comparison.rows) {
             text.append(",").append(ShortestNumber(row.form));
@@ -450,16 +524,12 @@ int RunSimulateCommand(const std::vector<std::string>& args, std::istream& in, s
         CSimulated run;
         run.input = input;
         run.circuit = options.circuit;
-        run.request = CSimulationRequest::FromDesign(form.view->design, options.leakageInductanceH);
-        if (options.circuit) {
-            CAnalysisSettings settings;
-            settings.leakageInductanceH = options.leakageInductanceH;
-            CDesign design = form.view->design;
-            if (options.choice) {
-                design.circuitChoice = *options.choice;
-            }
-            run.request.circuit = CircuitOfDesign(design, settings);
+        // The options' circuit in place of the file's, for either solver.
+        CDesign design = form.view->design;
+        if (options.choice) {
+            design.circuitChoice = *options.choice;
         }
+        run.request = CSimulationRequest::FromDesign(design, options.leakageInductanceH);
         run.result = options.circuit ? SolveNatively(run.request) : Simulate(run.request);
         if (!run.result.Ok()) {
             // A collapsed output is measured and shown as what it is, and

@@ -69,6 +69,8 @@ inline constexpr const char* kWindingLoad =
 inline constexpr const char* kWindingOverloaded =
     "  überlastet: die Kupferverluste des Trafos betragen das %1-fache der Nennverluste";
 inline constexpr const char* kWindingWithin = "  innerhalb des Nennstroms";
+// The heading of a symmetric supply's negative rail's own measurements.
+inline constexpr const char* kNegativeRail = "Negativer Zweig (Beträge):";
 // The measurements, in the order of the simulation's measurement table.
 inline constexpr const char* kMeasurementLabels[] = {
     "Ladespannung Mittelwert",       "Ladespannung Minimum",

@@ -18,6 +18,11 @@ struct CSimulationRequest;
 // period in the steady state.
 struct CMeasurements : CCircuitMeasurements {
     double periods = 0.0;  // mains periods simulated to reach the steady state
+    // A symmetric supply's negative rail, as magnitudes: its output's
+    // voltage and its reservoir's current are its own, the diodes', the
+    // windings' and the powers the whole circuit's (as the native circuit's
+    // CSteadyState::otherRails).
+    std::vector<CCircuitMeasurements> otherRails;
 };
 
 // A measurement's name outside the program (JSON, CSV, the windows), its
@@ -79,16 +84,25 @@ private:
     double m_t1;
 };
 
-// Every diode's and source's quantities, formed sample by sample from a
-// complete recording.
+// Every diode's and source's quantities and each rail's, formed sample by
+// sample from a complete recording.
 struct CSignals {
-    CSampled output;
+    CSampled output;  // the first rail's
     std::vector<CSampled> diodeCurrent;
     std::vector<CSampled> diodeVoltage;   // anode less cathode
     std::vector<CSampled> sourceCurrent;  // delivered
     std::vector<CSampled> sourceVoltage;  // the ideal source's
-    CSampled capacitorCurrent;            // the diodes' into the output less the load's
+    CSampled capacitorCurrent;            // the first rail's reservoir's
+    // Per rail: the regulator's input (its load's voltage) and the
+    // reservoir's current, both positive on a negative rail too.
+    std::vector<CSampled> railOutput;
+    std::vector<CSampled> reservoirCurrent;
 };
+
+// An element's voltage v(a) - v(b) and its current from a to b, sample by
+// sample (a capacitor's from the currents of the others at its node).
+CSampled ElementVoltage(const CRecording& recording, int element);
+CSampled ElementCurrent(const CRecording& recording, int element);
 
 CSignals SignalsOf(const CRecording& recording, const CSimulationRequest& request);
 

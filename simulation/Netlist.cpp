@@ -2,8 +2,10 @@
 #include "Netlist.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
+#include <numeric>
 
 namespace ohmrada {
 
@@ -19,62 +21,289 @@ std::string N(double value) {
     return SpiceNumber(value);
 }
 
-// The initial value of element k (from 1) of values; 0 where there is none.
-double StateOf(const std::vector<double>& values, int k) {
-    const auto index = static_cast<std::size_t>(k - 1);
-    return index < values.size() && std::isfinite(values[index]) ? values[index] : 0.0;
+// The value at index of values; 0 where there is none.
+double StateOf(const std::vector<double>& values, int index) {
+    const auto at = static_cast<std::size_t>(index);
+    return index >= 0 && at < values.size() && std::isfinite(values[at]) ? values[at] : 0.0;
 }
 
-// Writes the netlist of a request line by line.
+// What follows an element's letters: "1" of "VS1", "3" of "D3".
+std::string NumberOf(const std::string& name) {
+    const std::size_t digit = name.find_first_of("0123456789");
+    return digit == std::string::npos ? name : name.substr(digit);
+}
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+// The nodes joined through elements that carry a direct current whatever
+// the diodes do (sources, resistors, inductors): a union of sets.
+class CJoined {
+public:
+    explicit CJoined(std::size_t nodes) : m_parent(nodes) {
+        std::iota(m_parent.begin(), m_parent.end(), 0);
+    }
+    int Root(int node) {
+        while (m_parent[static_cast<std::size_t>(node)] != node) {
+            node = m_parent[static_cast<std::size_t>(node)];
+        }
+        return node;
+    }
+    void Join(int a, int b) { m_parent[static_cast<std::size_t>(Root(a))] = Root(b); }
+
+private:
+    std::vector<int> m_parent;
+};
+
+// Writes the netlist of a request line by line, element by element.
 class CNetlistWriter {
 public:
-    CNetlistWriter(CNetlist& netlist, const CSimulationRequest& request,
-                   const CRunSettings& settings, ENetlistDialect dialect)
+    CNetlistWriter(CNetlist& netlist, const CRunSettings& settings, ENetlistDialect dialect)
         : m_netlist(netlist),
+          m_net(netlist.network),
           m_lines(netlist.lines),
-          m_request(request),
           m_settings(settings),
           m_dialect(dialect) {}
 
-    void Circuit() {
-        const double phase = m_settings.phaseDeg;
-        switch (m_request.circuit.kind) {
-            case ECircuitKind::kHalfWave:
-                Source(1, phase, "0");
-                Diode(1, "a1", "out");
-                break;
-            case ECircuitKind::kBridge:
-                Source(1, phase, "b");
-                m_lines.emplace_back("RB b 0 1e6");
-                Diode(1, "a1", "out");
-                Diode(2, "b", "out");
-                Diode(3, "0", "a1");
-                Diode(4, "0", "b");
-                break;
-            case ECircuitKind::kCentreTap:
-                Source(1, phase, "0");
-                Source(2, phase + 180.0, "0");
-                Diode(1, "a1", "out");
-                Diode(2, "a2", "out");
-                break;
+    void Write() {
+        NameNodes();
+        FindSnubbersAndBleeders();
+        const std::vector<int> stateOf = m_net.StateIndices();
+        bool bleeders = false;
+        for (std::size_t k = 0; k < m_net.elements.size(); ++k) {
+            const CElement& e = m_net.elements[k];
+            if (e.kind == EElementKind::kDiode && !bleeders) {
+                Bleeders();
+                bleeders = true;
+            }
+            switch (e.kind) {
+                case EElementKind::kSource:
+                    Source(k, e);
+                    break;
+                case EElementKind::kDiode:
+                    Diode(k, e);
+                    break;
+                case EElementKind::kCapacitor:
+                    m_lines.push_back(e.name + " " + Node(e.a) + " " + Node(e.b) + " " +
+                                      N(e.value) +
+                                      " IC=" + N(StateOf(m_settings.state, stateOf[k])));
+                    break;
+                case EElementKind::kResistor:
+                    m_lines.push_back(e.name + " " + Node(e.a) + " " + Node(e.b) + " " +
+                                      N(e.value));
+                    break;
+                case EElementKind::kInductor:
+                    Inductor(k, e, StateOf(m_settings.state, stateOf[k]));
+                    break;
+                case EElementKind::kLoad:
+                    Load(e);
+                    break;
+            }
+        }
+        if (!bleeders) {
+            Bleeders();
+        }
+        Run();
+    }
+
+private:
+    const std::string& Node(int node) const { return m_netlist.nodeVectors[Index(node)]; }
+    static std::size_t Index(int k) { return static_cast<std::size_t>(k); }
+
+    void NameNodes() {
+        for (const std::string& name : m_net.nodes) {
+            m_netlist.nodeVectors.push_back(Lower(name));
+        }
+        m_netlist.elementCurrents.assign(m_net.elements.size(), std::string());
+        if (!m_net.rails.empty()) {
+            m_netlist.output = Node(m_net.rails.front().output);
         }
     }
 
-    // The reservoir capacitor, the load, the diode model and the run.
-    void OutputAndRun() {
-        m_lines.push_back("C1 out 0 " + N(m_request.circuit.capacitanceF) +
-                          " IC=" + N(m_settings.initialVoltage));
-        if (m_dialect == ENetlistDialect::kStandard) {
-            m_lines.push_back("IL out 0 DC " + N(m_request.circuit.loadCurrentA));
+    // A node of the netlist's own, named after candidates in turn until one
+    // is no node of the network.
+    std::string OwnNode(std::initializer_list<std::string> candidates) const {
+        for (const std::string& name : candidates) {
+            if (std::find(m_netlist.nodeVectors.begin(), m_netlist.nodeVectors.end(), name) ==
+                m_netlist.nodeVectors.end()) {
+                return name;
+            }
+        }
+        return *candidates.begin() + "_";
+    }
+
+    // A winding's leakage inductance is the inductor that alone joins its
+    // source's inner terminal: the snubber goes across the inductor's far
+    // end and the source's other terminal. A group of nodes that sources,
+    // resistors and inductors join, holding no capacitor and not ground,
+    // is a winding nothing holds: one node of it (a source's return, where
+    // it has one) goes to ground through the bleeder.
+    void FindSnubbersAndBleeders() {
+        const auto& elements = m_net.elements;
+        m_snubberOf.assign(elements.size(), -1);
+        for (std::size_t k = 0; k < elements.size(); ++k) {
+            if (elements[k].kind != EElementKind::kInductor) {
+                continue;
+            }
+            for (std::size_t s = 0; s < elements.size(); ++s) {
+                if (elements[s].kind == EElementKind::kSource && elements[s].a == elements[k].a) {
+                    m_snubberOf[k] = static_cast<int>(s);
+                }
+            }
+        }
+        CJoined joined(m_net.nodes.size());
+        for (const CElement& e : elements) {
+            if (e.kind == EElementKind::kSource || e.kind == EElementKind::kResistor ||
+                e.kind == EElementKind::kInductor) {
+                joined.Join(e.a, e.b);
+            }
+        }
+        std::vector<bool> held(m_net.nodes.size(), false);
+        held[Index(joined.Root(0))] = true;
+        for (const CElement& e : elements) {
+            if (e.kind == EElementKind::kCapacitor) {
+                held[Index(joined.Root(e.a))] = true;
+                held[Index(joined.Root(e.b))] = true;
+            }
+        }
+        std::vector<int> chosen(m_net.nodes.size(), -1);
+        for (const CElement& e : elements) {
+            if (e.kind == EElementKind::kSource && !held[Index(joined.Root(e.b))] &&
+                chosen[Index(joined.Root(e.b))] < 0) {
+                chosen[Index(joined.Root(e.b))] = e.b;
+            }
+        }
+        for (std::size_t n = 1; n < m_net.nodes.size(); ++n) {
+            const int root = joined.Root(static_cast<int>(n));
+            if (!held[Index(root)] && chosen[Index(root)] < 0) {
+                chosen[Index(root)] = static_cast<int>(n);
+            }
+        }
+        for (int node : chosen) {
+            if (node > 0) {
+                m_bleeders.push_back(node);
+            }
+        }
+    }
+
+    void Bleeders() {
+        int count = 0;
+        for (int node : m_bleeders) {
+            m_lines.push_back("RB" + std::to_string(++count) + " " + Node(node) + " 0 " +
+                              N(kBleederResistanceOhm));
+        }
+    }
+
+    // The ideal sine from its own node through its resistance (none where
+    // it is zero: a 0 V source carries the connection) to the network's.
+    void Source(std::size_t k, const CElement& e) {
+        const std::string number = NumberOf(e.name);
+        const std::string plus = OwnNode({"s" + number, "e" + number});
+        const double phaseDeg = m_settings.phaseDeg + e.phase / M_PI * 180.0;
+        m_lines.push_back(e.name + " " + plus + " " + Node(e.b) + " SIN(0 " + N(e.value) + " " +
+                          N(m_net.frequencyHz) + " 0 0 " + N(phaseDeg) + ")");
+        if (e.resistance > 0.0) {
+            m_lines.push_back("RS" + number + " " + plus + " " + Node(e.a) + " " + N(e.resistance));
         } else {
-            m_lines.push_back("BL out 0 I=" + N(m_request.circuit.loadCurrentA) +
-                              "*min(max(v(out)/" + N(kCollapseVoltageV) + ",0),1)");
+            m_lines.push_back("VR" + number + " " + plus + " " + Node(e.a) + " 0");
         }
-        std::string model = ".model DI D(IS=1e-9 N=0.005";
-        if (m_request.circuit.bulkResistanceOhm > 0.0) {
-            model += " RS=" + N(m_request.circuit.bulkResistanceOhm);
+        m_netlist.elementCurrents[k] = Lower(e.name) + "#branch";
+        m_netlist.sourceCurrents.push_back(m_netlist.elementCurrents[k]);
+        m_netlist.sourcePlus.push_back(plus);
+        m_netlist.sourceMinus.push_back(Node(e.b));
+    }
+
+    void Inductor(std::size_t k, const CElement& e, double current) {
+        const std::string end = e.resistance > 0.0
+                                    ? OwnNode({"w" + Lower(e.name), "w" + Lower(e.name) + "r"})
+                                    : Node(e.b);
+        m_lines.push_back(e.name + " " + Node(e.a) + " " + end + " " + N(e.value) +
+                          " IC=" + N(current));
+        if (e.resistance > 0.0) {
+            m_lines.push_back("R" + e.name + " " + end + " " + Node(e.b) + " " + N(e.resistance));
         }
-        m_lines.push_back(model + ")");
+        m_netlist.elementCurrents[k] = Lower(e.name) + "#branch";
+        m_netlist.inductorCurrents.push_back(m_netlist.elementCurrents[k]);
+        if (m_snubberOf[k] >= 0) {
+            Snubber(m_net.elements[Index(m_snubberOf[k])], e);
+        }
+    }
+
+    // Across the winding's terminals: the leakage inductance's far end and
+    // the source's return.
+    void Snubber(const CElement& source, const CElement& inductor) {
+        const std::string number = NumberOf(source.name);
+        const std::string middle = OwnNode({"n" + number, "n" + number + "s"});
+        const std::size_t index = m_netlist.snubberPlus.size();
+        const double damping = 2.0 * std::sqrt(inductor.value / kSnubberCapacitanceF);
+        m_lines.push_back("RN" + number + " " + Node(inductor.b) + " " + middle + " " + N(damping));
+        m_lines.push_back("CN" + number + " " + middle + " " + Node(source.b) + " " +
+                          N(kSnubberCapacitanceF) +
+                          " IC=" + N(StateOf(m_settings.snubberVoltages, static_cast<int>(index))));
+        m_netlist.snubberPlus.push_back(middle);
+        m_netlist.snubberMinus.push_back(Node(source.b));
+    }
+
+    void Diode(std::size_t k, const CElement& e) {
+        const std::string number = NumberOf(e.name);
+        const std::string junction = OwnNode({"j" + number, "j" + Lower(e.name)});
+        m_lines.push_back(e.name + " " + Node(e.a) + " " + junction + " " + Model(e.resistance));
+        m_lines.push_back("VD" + number + " " + junction + " " + Node(e.b) + " DC " + N(e.value));
+        m_netlist.elementCurrents[k] = "vd" + Lower(number) + "#branch";
+        m_netlist.diodeCurrents.push_back(m_netlist.elementCurrents[k]);
+        m_netlist.diodeAnodes.push_back(Node(e.a));
+        m_netlist.diodeCathodes.push_back(Node(e.b));
+        m_netlist.diodeFeedsOutput.push_back(Node(e.b) == m_netlist.output);
+    }
+
+    // The diode model of a bulk resistance: one per resistance, "DI" the first.
+    std::string Model(double resistance) {
+        auto found = std::find(m_models.begin(), m_models.end(), resistance);
+        if (found == m_models.end()) {
+            m_models.push_back(resistance);
+            found = m_models.end() - 1;
+        }
+        const auto index = found - m_models.begin();
+        return index == 0 ? std::string("DI") : "DI" + std::to_string(index + 1);
+    }
+
+    // The voltage across an element as ngspice writes it.
+    std::string Across(const CElement& e) const {
+        if (e.b == 0) {
+            return "v(" + Node(e.a) + ")";
+        }
+        if (e.a == 0) {
+            return "-v(" + Node(e.b) + ")";
+        }
+        return "(v(" + Node(e.a) + ")-v(" + Node(e.b) + "))";
+    }
+
+    void Load(const CElement& e) {
+        const std::string ends = " " + Node(e.a) + " " + Node(e.b);
+        if (m_dialect == ENetlistDialect::kStandard) {
+            m_lines.push_back(e.name + ends + " DC " + N(e.value));
+            return;
+        }
+        const std::string above =
+            e.offset != 0.0 ? "(" + Across(e) + "-" + N(e.offset) + ")" : Across(e);
+        const std::string name = e.name[0] == 'I' ? e.name.substr(1) : e.name;
+        m_lines.push_back("B" + name + ends + " I=min(max(" + above + "/" + N(e.resistance) +
+                          ",0)," + N(e.value) + ")");
+    }
+
+    // The diode models, the options and the run.
+    void Run() {
+        for (std::size_t m = 0; m < m_models.size(); ++m) {
+            std::string model = ".model DI" + (m == 0 ? std::string() : std::to_string(m + 1)) +
+                                " D(IS=1e-9 N=0.005";
+            if (m_models[m] > 0.0) {
+                model += " RS=" + N(m_models[m]);
+            }
+            m_lines.push_back(model + ")");
+        }
         if (m_dialect == ENetlistDialect::kStandard) {
             m_lines.emplace_back(
                 ".options reltol=1e-4 abstol=1e-9 vntol=1e-6 chgtol=1e-14 gmin=1e-12 "
@@ -88,67 +317,15 @@ public:
                           N(m_settings.maxStep) + " uic");
     }
 
-private:
-    // Source k from its node "s<k>" through its resistance (none where it is
-    // zero: a 0 V source carries the connection) and leakage inductance to
-    // the winding's end "a<k>"; its other terminal is ground or, for the
-    // bridge, node b.
-    void Source(int k, double phaseDeg, const std::string& minus) {
-        const CCircuitParameters& circuit = m_request.circuit;
-        const std::string id = std::to_string(k);
-        const std::string end = "a" + id;
-        const bool leakage = circuit.HasLeakage();
-        const std::string inner = leakage ? "w" + id : end;
-        m_lines.push_back("VS" + id + " s" + id + " " + minus + " SIN(0 " +
-                          N(circuit.PeakVoltage()) + " " + N(circuit.frequencyHz) + " 0 0 " +
-                          N(phaseDeg) + ")");
-        if (circuit.sourceResistanceOhm > 0.0) {
-            m_lines.push_back("RS" + id + " s" + id + " " + inner + " " +
-                              N(circuit.sourceResistanceOhm));
-        } else {
-            m_lines.push_back("VR" + id + " s" + id + " " + inner + " 0");
-        }
-        if (leakage) {
-            Leakage(k, inner, end, minus);
-        }
-        m_netlist.sourceCurrents.push_back("vs" + id + "#branch");
-        m_netlist.sourcePlus.push_back("s" + id);
-        m_netlist.sourceMinus.push_back(minus);
-    }
-
-    // The leakage inductance of source k, with the snubber across the
-    // winding's terminals.
-    void Leakage(int k, const std::string& inner, const std::string& end,
-                 const std::string& minus) {
-        const std::string id = std::to_string(k);
-        const double l = m_request.circuit.leakageInductanceH;
-        m_lines.push_back("LS" + id + " " + inner + " " + end + " " + N(l) +
-                          " IC=" + N(StateOf(m_settings.inductorCurrents, k)));
-        const double damping = 2.0 * std::sqrt(l / kSnubberCapacitanceF);
-        m_lines.push_back("RN" + id + " " + end + " n" + id + " " + N(damping));
-        m_lines.push_back("CN" + id + " n" + id + " " + minus + " " + N(kSnubberCapacitanceF) +
-                          " IC=" + N(StateOf(m_settings.snubberVoltages, k)));
-        m_netlist.inductorCurrents.push_back("ls" + id + "#branch");
-        m_netlist.snubberPlus.push_back("n" + id);
-        m_netlist.snubberMinus.push_back(minus);
-    }
-
-    void Diode(int i, const std::string& anode, const std::string& cathode) {
-        const std::string id = std::to_string(i);
-        m_lines.push_back("D" + id + " " + anode + " j" + id + " DI");
-        m_lines.push_back("VD" + id + " j" + id + " " + cathode + " DC " +
-                          N(m_request.circuit.thresholdVoltageV));
-        m_netlist.diodeCurrents.push_back("vd" + id + "#branch");
-        m_netlist.diodeAnodes.push_back(anode);
-        m_netlist.diodeCathodes.push_back(cathode);
-        m_netlist.diodeFeedsOutput.push_back(cathode == "out");
-    }
-
     CNetlist& m_netlist;
+    const CNetwork& m_net;
     std::vector<std::string>& m_lines;
-    const CSimulationRequest& m_request;
     const CRunSettings& m_settings;
     ENetlistDialect m_dialect;
+    std::vector<int>
+        m_snubberOf;  // per element: the source whose winding an inductor's snubber spans
+    std::vector<int> m_bleeders;   // nodes
+    std::vector<double> m_models;  // the diodes' bulk resistances
 };
 
 }  // namespace
@@ -156,20 +333,19 @@ private:
 CNetlist CNetlist::Build(const CSimulationRequest& request, const CRunSettings& settings,
                          ENetlistDialect dialect) {
     CNetlist netlist;
+    netlist.network = BuildNetwork(request.circuit);
     netlist.lines.emplace_back("* ohmrada rectifier");
-    CNetlistWriter writer(netlist, request, settings, dialect);
-    writer.Circuit();
-    writer.OutputAndRun();
+    CNetlistWriter(netlist, settings, dialect).Write();
     return netlist;
 }
 
 std::vector<std::string> CNetlist::Vectors() const {
     std::vector<std::string> names = {"time", output};
     for (const auto* group :
-         {&diodeCurrents, &diodeAnodes, &diodeCathodes, &sourceCurrents, &sourcePlus, &sourceMinus,
-          &inductorCurrents, &snubberPlus, &snubberMinus}) {
+         {&nodeVectors, &elementCurrents, &sourcePlus, &snubberPlus, &snubberMinus}) {
         for (const std::string& name : *group) {
-            if (name != "0" && std::find(names.begin(), names.end(), name) == names.end()) {
+            if (!name.empty() && name != "0" &&
+                std::find(names.begin(), names.end(), name) == names.end()) {
                 names.push_back(name);
             }
         }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "Network.h"
 #include "SimulationRequest.h"
 
 namespace ohmrada {
@@ -16,69 +17,82 @@ namespace ohmrada {
 // inductance critically.
 inline constexpr double kSnubberCapacitanceF = 1e-9;
 
+// A node that only the sources, resistors and inductors of one blocked
+// winding join (a bridge's winding while its four diodes block) is held to
+// ground through this resistance, so that no node floats.
+inline constexpr double kBleederResistanceOhm = 1e6;
+
 // How one transient run starts and how far it goes.
-// A run starts from the whole state of the circuit: the reservoir
-// capacitor's voltage and, with a leakage inductance, each source's
-// inductor current and snubber voltage (the native circuit's periodic
-// state, or the end of the run before, so that the steady-state search
-// carries every state, not only the capacitor's).
+// A run starts from the whole state of the circuit: every capacitor's
+// voltage and every inductor's current, in the layout of the circuit's
+// state (CNetwork::StateIndices: the capacitors in element order, then the
+// inductors), and each snubber's voltage. Missing values start at 0, so
+// that an empty state is a circuit switched on from rest.
 struct CRunSettings {
-    double initialVoltage = 0.0;           // the reservoir capacitor at t = 0, V
-    double phaseDeg = 0.0;                 // source 1's sine at t = 0, degrees
-    std::vector<double> inductorCurrents;  // A, per source; missing ones 0
-    std::vector<double> snubberVoltages;   // V, per source; missing ones 0
-    double stopTime = 0.0;                 // s
-    double maxStep = 0.0;                  // s, the longest time step ngspice may take
+    std::vector<double> state;            // V for a capacitor, A for an inductor
+    std::vector<double> snubberVoltages;  // V, per snubber (per winding with leakage)
+    double phaseDeg = 0.0;                // source 1's sine at t = 0, degrees
+    double stopTime = 0.0;                // s
+    double maxStep = 0.0;                 // s, the longest time step ngspice may take
 };
 
 // Who reads a netlist. The program's worker reads the circuit exactly as the
 // native solver solves it; a netlist the user takes to another simulator
-// (ngspice or LTspice) holds only elements every SPICE knows: its load is a
-// plain current source (drawn whatever the output; a working design's never
-// comes near 1 V), and its options are the common ones.
+// (ngspice or LTspice) holds only elements every SPICE knows: its loads are
+// plain current sources (drawn whatever the output; a working design's
+// never comes near its knee), and its options are the common ones.
 enum class ENetlistDialect { kWorker, kStandard };
 
-// The rectifier of a request as an ngspice netlist:
+// The circuit of a request (BuildNetwork: the same list of elements the
+// native solver solves) as an ngspice netlist, element by element under
+// the network's names:
 //
-//   source k:  VSk (sine, RMS value sourceVoltageRms, at the mains
-//              frequency; the two of the centre-tap circuit in antiphase) --
-//              RSk (internal resistance; a 0 V source VRk where it is zero)
-//              [-- LSk (leakage inductance), with a series RC snubber of
-//              1 nF across the winding's terminals, critically damped, so
-//              that a blocked winding's end never floats: small enough to
-//              leave every measured figure of the native circuit, which has
-//              none, within a few hundredths of a percent]
-//   diode i:   Di, a near-ideal junction (emission coefficient 0.005: some
-//              3 mV at 10 A) whose series resistance is BahnR, then VDi, a
-//              DC source of DiffU against the current: the form's threshold
-//              plus bulk resistance. VDi's current is the diode's current.
-//   output:    C1 (KondC, precharged) and BL, the regulator's load
-//              current Ib x clamp(v(out) / 1 V, 0, 1), which collapses to
-//              zero with the output voltage (in the standard dialect IL,
-//              the constant current Ib).
+//   source VSk:   a sine of its peak at the mains frequency and its phase
+//                 (plus the run's), from its own node (s<k>) through its
+//                 resistance RSk (a 0 V source VRk where it is zero) to the
+//                 network's node.
+//   diode Dk:     a near-ideal junction (emission coefficient 0.005: some
+//                 3 mV at 10 A) whose series resistance is the bulk
+//                 resistance, then VDk, a DC source of the threshold against
+//                 the current. VDk's current is the diode's current.
+//   capacitor:    precharged from the run's state.
+//   resistor:     as it is.
+//   inductor:     precharged from the run's state; the resistance of its
+//                 winding as the resistor R<name> behind it.
+//   load ILk:     the worker's BLk draws clamp((v - knee) / R, 0, I), as the
+//                 native circuit's load; the standard dialect's ILk the
+//                 constant current I.
 //
-// Half-wave: one source and D1. Bridge: one source between the nodes a1 and
-// b (b is held to ground by 1 MOhm so that nothing floats), D1 and D2 to the
-// output, D3 and D4 from ground. Centre-tap: two sources from ground, D1
-// and D2 to the output.
+// And what only ngspice needs: with a leakage inductance, a series RC
+// snubber (RNk, CNk) of 1 nF across each winding's terminals, critically
+// damped, so that a blocked winding's end never floats; and 1 MOhm (RBk)
+// from a winding that nothing else holds to ground.
 //
 // Every number is written without regard to the locale, and every option
 // the results depend on is set here, whatever a .spiceinit set.
 struct CNetlist {
     std::vector<std::string> lines;  // without ".end"
+    // The element list it was written from.
+    CNetwork network;
+    // ngspice's vector of each node of the network ("0", ground, has none
+    // and reads as zero) and of each element's current where ngspice has one
+    // (a source's, a diode's, an inductor's branch), empty elsewhere.
+    std::vector<std::string> nodeVectors;
+    std::vector<std::string> elementCurrents;
     // The names of ngspice's vectors: node voltages ("out"; "0" is ground and
-    // has no vector) and source currents ("vd1#branch").
+    // has no vector) and source currents ("vd1#branch"). The output is the
+    // first rail's regulator input.
     std::string output = "out";
     std::vector<std::string> diodeCurrents;
     std::vector<std::string> diodeAnodes;     // before the junction
     std::vector<std::string> diodeCathodes;   // after the threshold
     std::vector<bool> diodeFeedsOutput;       // cathode at the output
     std::vector<std::string> sourceCurrents;  // positive into the source: negate
-    std::vector<std::string> sourcePlus;
+    std::vector<std::string> sourcePlus;      // the ideal source's terminals
     std::vector<std::string> sourceMinus;
-    // With a leakage inductance, per source: the inductor's current and the
-    // snubber capacitor's terminals.
+    // Every inductor's current, in element order.
     std::vector<std::string> inductorCurrents;
+    // Each snubber capacitor's terminals.
     std::vector<std::string> snubberPlus;
     std::vector<std::string> snubberMinus;
 

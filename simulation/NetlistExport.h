@@ -9,10 +9,14 @@ namespace ohmrada {
 
 // The names of the measurements an exported netlist asks its simulator for
 // (".meas" lines), over the last mains period of its run: the regulator's
-// input (the node "out") mean and minimum, the peak current of a diode and
-// the RMS current of a winding (half of a centre-tapped one).
+// input (the first rail's output node, "out" of a single rail) mean and
+// minimum, the peak current of a diode and the RMS current of a winding
+// (half of a centre-tapped one).
 inline constexpr const char* kExportMeasurementNames[] = {"mean_v", "min_v", "peak_diode_a",
                                                           "winding_rms_a"};
+// And of a symmetric supply's negative rail, as its node's voltage (below
+// zero): the mean and the maximum (the least magnitude).
+inline constexpr const char* kExportNegativeRailNames[] = {"mean_neg_v", "max_neg_v"};
 
 // A request's circuit as a netlist for the user's own simulator, or why
 // there is none.

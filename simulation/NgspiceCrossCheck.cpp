@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "NgspiceCrossCheck.h"
 
+#include <algorithm>
+
 #include "Simulator.h"
 #include "WorstCase.h"
 
@@ -17,6 +19,16 @@ double LimitOf(const CCandidate& candidate, const std::string& name) {
     return 0.0;
 }
 
+// The lowest regulator input of every rail (a symmetric supply's negative
+// rail as its magnitude).
+double LowestMinimum(const CMeasurements& m) {
+    double lowest = m.minimumVoltage;
+    for (const CCircuitMeasurements& rail : m.otherRails) {
+        lowest = std::min(lowest, rail.minimumVoltage);
+    }
+    return lowest;
+}
+
 }  // namespace
 
 CNgspiceCrossCheck CrossCheckWithNgspice(const CCandidate& candidate,
@@ -31,7 +43,7 @@ CNgspiceCrossCheck CrossCheckWithNgspice(const CCandidate& candidate,
         check.available = low.error != ESimulationError::kNgspiceMissing;
         check.error = low.error;
         check.message = low.message;
-        check.lowMinimumV = low.measurements.minimumVoltage;
+        check.lowMinimumV = LowestMinimum(low.measurements);
         return check;
     }
     const CSimulationResult high =
@@ -39,11 +51,11 @@ CNgspiceCrossCheck CrossCheckWithNgspice(const CCandidate& candidate,
     if (!high.Ok()) {
         check.error = high.error;
         check.message = high.message;
-        check.lowMinimumV = high.measurements.minimumVoltage;
+        check.lowMinimumV = LowestMinimum(high.measurements);
         return check;
     }
     check.simulated = true;
-    check.lowMinimumV = low.measurements.minimumVoltage;
+    check.lowMinimumV = LowestMinimum(low.measurements);
     check.highWindingRmsA = high.measurements.windingRmsCurrent;
     return check;
 }

@@ -10,7 +10,8 @@
 namespace ohmrada {
 
 // A candidate checked once more by ngspice, independently of the circuit
-// solver that proved it: the output's minimum at the low corner against what
+// solver that proved it: the output's minimum at the low corner (a
+// symmetric supply's lower rail's) against what
 // the regulator needs (output plus dropout; the design margin the search
 // keeps above it is there for exactly such a second opinion, which may
 // differ by millivolts), and the winding's RMS current at the high corner

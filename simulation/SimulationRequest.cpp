@@ -43,16 +43,4 @@ std::string CSimulationRequest::Problem() const {
     return {};
 }
 
-std::string CSimulationRequest::NetlistProblem() const {
-    if (std::string problem = Problem(); !problem.empty()) {
-        return problem;
-    }
-    if (!circuit.Plain()) {
-        return "cannot simulate with ngspice: its netlist holds one rail behind one reservoir "
-               "with a constant-current load (the native solver solves this circuit: "
-               "--solver circuit)";
-    }
-    return {};
-}
-
 }  // namespace ohmrada

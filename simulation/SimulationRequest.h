@@ -37,9 +37,6 @@ struct CSimulationRequest {
     // circuit's own reason (the one check both solvers share) or an absurd
     // rated current or switch-on phase.
     std::string Problem() const;
-    // Problem(), and a circuit the ngspice netlist cannot describe (a
-    // symmetric supply, a filter, a resistive load): why ngspice cannot run it.
-    std::string NetlistProblem() const;
 
     double Period() const { return circuit.Period(); }
 };

@@ -7,7 +7,7 @@ namespace ohmrada {
 
 CSimulationResult Simulate(ISpiceSession& session, const CSimulationRequest& request,
                            std::stop_token stop, const CSimulationLimits& limits) {
-    const std::string problem = request.NetlistProblem();
+    const std::string problem = request.Problem();
     if (!problem.empty()) {
         CSimulationResult result;
         result.error = ESimulationError::kCannotSimulate;

@@ -100,6 +100,13 @@ double Root(const std::optional<CGainPoint>& previous, const CGainPoint& point, 
     return target > 0.0 ? target : NAN;
 }
 
+// The capacitance a rail's voltage creeps on: its reservoir's and, behind
+// an RC or LC filter, the second capacitor's.
+double RailCapacitance(const CCircuitParameters& circuit) {
+    const bool second = circuit.filter == EFilter::kRc || circuit.filter == EFilter::kLc;
+    return circuit.capacitanceF + (second ? circuit.filterCapacitanceF : 0.0);
+}
+
 // d gain / d V of the estimate: a period takes T / (C x R) of the distance
 // to the steady state, R the estimate's output resistance; NaN without a
 // load to tell it.
@@ -112,7 +119,7 @@ double ModelSlope(const CCircuitParameters& circuit) {
     if (!(resistance > 0.0) || !std::isfinite(resistance)) {
         return NAN;
     }
-    return -circuit.Period() / (circuit.capacitanceF * resistance);
+    return -circuit.Period() / (RailCapacitance(circuit) * resistance);
 }
 
 }  // namespace
@@ -134,15 +141,16 @@ CRunSettings PeriodicStart(const CSimulationRequest& request) {
     // From the native circuit's periodic state (the same circuit): ngspice
     // then has only to confirm it, or to move from it, even where its own
     // creep would take hundreds of periods (no load on a large capacitor).
-    // Where the native circuit has no answer, from the estimate.
+    // Where the native circuit has no answer, from the circuit's own first
+    // guess (each reservoir at the estimate's start voltage).
     CRunSettings settings;
-    settings.initialVoltage = EstimateStartVoltage(request.circuit);
+    const CNetwork network = BuildNetwork(request.circuit);
+    settings.state = network.startState;
     const CSteadyState native = SolveSteadyState(request.circuit);
-    if (native.Solved() && !native.state.empty() &&
+    if (native.Solved() && native.state.size() == settings.state.size() &&
         std::all_of(native.state.begin(), native.state.end(),
                     [](double value) { return std::isfinite(value); })) {
-        settings.initialVoltage = native.state[0];
-        settings.inductorCurrents.assign(native.state.begin() + 1, native.state.end());
+        settings.state = native.state;
     }
     return settings;
 }
@@ -230,35 +238,82 @@ CSteadyStateSearch::CRunOutcome CSteadyStateSearch::RunOnce(const CRunSettings& 
 
 namespace {
 
-// The end of a run as the start of the next: the inductor currents and the
-// snubber voltages.
+// One rail's part of the search: its reservoir's state, which the secant
+// moves, and the states of the rail's capacitors, which move with it.
+struct CRailSearch {
+    int reservoir = -1;           // element
+    std::vector<int> capacitors;  // elements, the reservoir first
+    std::optional<CGainPoint> previous;
+    double target = NAN;
+};
+
+std::vector<CRailSearch> RailsOf(const CNetwork& network) {
+    std::vector<CRailSearch> rails;
+    for (const CRail& rail : network.rails) {
+        CRailSearch search;
+        search.reservoir = rail.reservoir;
+        search.capacitors.push_back(rail.reservoir);
+        for (int k : network.OfKind(EElementKind::kCapacitor)) {
+            const CElement& e = network.elements[static_cast<std::size_t>(k)];
+            if (k != rail.reservoir && (e.a == rail.output || e.b == rail.output)) {
+                search.capacitors.push_back(k);
+            }
+        }
+        rails.push_back(std::move(search));
+    }
+    return rails;
+}
+
+// The end of a run as the start of the next: every capacitor's voltage,
+// every inductor's current and every snubber's voltage.
 void CarryOver(const CRecording& recording, CRunSettings& settings) {
     const CNetlist& netlist = recording.Netlist();
-    settings.inductorCurrents.clear();
+    const CNetwork& network = netlist.network;
+    const std::vector<int> stateOf = network.StateIndices();
+    settings.state.assign(static_cast<std::size_t>(network.StateSize()), 0.0);
+    for (std::size_t k = 0; k < network.elements.size(); ++k) {
+        if (stateOf[k] < 0) {
+            continue;
+        }
+        const bool capacitor = network.elements[k].kind == EElementKind::kCapacitor;
+        const CSampled values = capacitor ? ElementVoltage(recording, static_cast<int>(k))
+                                          : ElementCurrent(recording, static_cast<int>(k));
+        settings.state[static_cast<std::size_t>(stateOf[k])] = values.back();
+    }
     settings.snubberVoltages.clear();
-    for (std::size_t s = 0; s < netlist.inductorCurrents.size(); ++s) {
-        settings.inductorCurrents.push_back(recording.Last(netlist.inductorCurrents[s]));
+    for (std::size_t s = 0; s < netlist.snubberPlus.size(); ++s) {
         settings.snubberVoltages.push_back(recording.Last(netlist.snubberPlus[s]) -
                                            recording.Last(netlist.snubberMinus[s]));
     }
 }
 
-}  // namespace
-
-namespace {
-
-bool Settled(const CSimulationRequest& request, const std::vector<double>& means,
-             const CGainPoint& lastPeriod) {
-    // Settled when the last period's mean differs from the one before by
-    // less than kSettled (a mean near zero, of a capacitor far too small for
-    // the load, against a tenth of the crest) and the capacitor's charge
-    // balances.
+// Settled when each rail's last period's mean differs from the one before
+// by less than kSettled (a mean near zero, of a capacitor far too small for
+// the load, against a tenth of the crest) and every capacitor's charge
+// balances over the last period.
+bool Settled(const CSimulationRequest& request, const std::vector<std::vector<double>>& means,
+             const CRecording& recording, double t0, double t1) {
     const CCircuitParameters& circuit = request.circuit;
-    const double scale =
-        std::max(std::fabs(means.back()), kSmallMeanFraction * circuit.PeakVoltage());
-    const double imbalance = circuit.capacitanceF * lastPeriod.gain / circuit.Period() /
-                             std::max(circuit.loadCurrentA, kSmallestBalanceCurrentA);
-    return std::fabs(means[1] - means[0]) < kSettled * scale && std::fabs(imbalance) < kBalanced;
+    for (const std::vector<double>& rail : means) {
+        const double scale =
+            std::max(std::fabs(rail.back()), kSmallMeanFraction * circuit.PeakVoltage());
+        if (!(std::fabs(rail[1] - rail[0]) < kSettled * scale)) {
+            return false;
+        }
+    }
+    const CNetwork& network = recording.Netlist().network;
+    const CInterval interval(recording.Time(), t0, t1);
+    for (int k : network.OfKind(EElementKind::kCapacitor)) {
+        const CSampled v = ElementVoltage(recording, k);
+        const double gain = interval.At(v, t1) - interval.At(v, t0);
+        const double imbalance = network.elements[static_cast<std::size_t>(k)].value * gain /
+                                 circuit.Period() /
+                                 std::max(circuit.loadCurrentA, kSmallestBalanceCurrentA);
+        if (!(std::fabs(imbalance) < kBalanced)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -266,11 +321,15 @@ bool Settled(const CSimulationRequest& request, const std::vector<double>& means
 CSimulationResult CSteadyStateSearch::SteadyState() {
     const double period = m_request.Period();
     const double modelSlope = ModelSlope(m_request.circuit);
-    std::optional<CGainPoint> previous;
     CRunSettings settings = PeriodicStart(m_request);
-    double start = settings.initialVoltage;
     settings.stopTime = kPeriodsPerRun * period;
     settings.maxStep = LongestTimeStep(m_request.circuit, m_limits.stepsPerPeriod);
+    const CNetwork network = BuildNetwork(m_request.circuit);
+    const std::vector<int> stateOf = network.StateIndices();
+    const auto stateIndex = [&stateOf](int element) {
+        return static_cast<std::size_t>(stateOf[static_cast<std::size_t>(element)]);
+    };
+    std::vector<CRailSearch> rails = RailsOf(network);
     int periods = 0;
     while (true) {
         if (m_stop.stop_requested()) {
@@ -282,39 +341,59 @@ CSimulationResult CSteadyStateSearch::SteadyState() {
                            "0.01 % per mains period after " +
                                std::to_string(periods) + " periods");
         }
-        settings.initialVoltage = start;
+        settings.state.resize(static_cast<std::size_t>(network.StateSize()), 0.0);
         CRunOutcome outcome = RunOnce(settings, "simulating the steady state");
         if (!outcome.recording) {
             return outcome.failure;
         }
         const CRecording& recording = *outcome.recording;
         periods += kPeriodsPerRun;
-        const std::vector<double>& output = recording.Required(recording.Netlist().output);
-        std::vector<double> means;
-        double periodStart = start;
-        double target = NAN;
+        std::vector<std::vector<double>> means(rails.size());
+        std::vector<double> periodStart;
+        std::vector<CSampled> reservoir;
+        std::vector<CSampled> output;
+        for (std::size_t r = 0; r < rails.size(); ++r) {
+            periodStart.push_back(settings.state[stateIndex(rails[r].reservoir)]);
+            reservoir.push_back(ElementVoltage(recording, rails[r].reservoir));
+            output.push_back(ElementVoltage(recording, network.rails[r].load));
+        }
         for (int k = 1; k <= kPeriodsPerRun; ++k) {
             const CInterval interval(recording.Time(), (k - 1) * period, k * period);
-            means.push_back(interval.Mean(output));
-            const double periodEnd = interval.At(output, k * period);
-            const CGainPoint point{periodStart, periodEnd - periodStart};
-            if (k == kPeriodsPerRun && Settled(m_request, means, point)) {
+            for (std::size_t r = 0; r < rails.size(); ++r) {
+                means[r].push_back(interval.Mean(output[r]));
+            }
+            if (k == kPeriodsPerRun &&
+                Settled(m_request, means, recording, (k - 1) * period, k * period)) {
                 CSimulationResult result;
                 result.measurements = Measure(recording, m_request, (k - 1) * period, k * period);
                 result.measurements.periods = periods;
                 result.steadyState = Extract(recording, m_request, 0.0, k * period);
                 return result;
             }
-            target = Root(previous, point, modelSlope);
-            previous = point;
-            periodStart = periodEnd;
+            for (std::size_t r = 0; r < rails.size(); ++r) {
+                const double periodEnd = interval.At(reservoir[r], k * period);
+                const CGainPoint point{periodStart[r], periodEnd - periodStart[r]};
+                rails[r].target = Root(rails[r].previous, point, modelSlope);
+                rails[r].previous = point;
+                periodStart[r] = periodEnd;
+            }
         }
         // The next run goes on from this one's end in every state but the
-        // capacitor's, which the secant chose; a root beyond the source's
+        // reservoirs', which the secant chose, and the rail's other
+        // capacitors move with their reservoir; a root beyond the source's
         // crest is the secant's error, not the circuit's state.
         CarryOver(recording, settings);
-        start = std::isfinite(target) && target < m_request.circuit.PeakVoltage() ? target
-                                                                                  : periodStart;
+        for (std::size_t r = 0; r < rails.size(); ++r) {
+            const double target = rails[r].target;
+            if (!(std::isfinite(target) && target < m_request.circuit.PeakVoltage())) {
+                continue;
+            }
+            const double shift = target - settings.state[stateIndex(rails[r].reservoir)];
+            for (int capacitor : rails[r].capacitors) {
+                double& x = settings.state[stateIndex(capacitor)];
+                x = capacitor == rails[r].reservoir ? target : std::max(0.0, x + shift);
+            }
+        }
     }
 }
 
@@ -322,8 +401,7 @@ CSimulationResult CSteadyStateSearch::SwitchOn() {
     if (m_stop.stop_requested()) {
         return Failure(ESimulationError::kCancelled, "simulation cancelled");
     }
-    CRunSettings settings;
-    settings.initialVoltage = 0.0;
+    CRunSettings settings;  // from rest: every capacitor empty, no current
     settings.phaseDeg = m_request.switchOnPhaseDeg;
     settings.stopTime = m_limits.switchOnPeriods * m_request.Period();
     settings.maxStep = LongestTimeStep(m_request.circuit, m_limits.stepsPerPeriod);

@@ -28,6 +28,9 @@ std::string CWaveforms::CsvHeader() const {
     for (std::size_t i = 0; i < sourceCurrents.size(); ++i) {
         header += ",source" + std::to_string(i + 1) + "_current_a";
     }
+    if (!negativeOutputVoltage.empty()) {
+        header += ",negative_output_voltage_v";
+    }
     return header;
 }
 
@@ -43,6 +46,10 @@ void CWaveforms::WriteCsvRows(std::ostream& out) const {
         for (const std::vector<double>& current : sourceCurrents) {
             out << ',';
             WriteNumber(out, current[k]);
+        }
+        if (!negativeOutputVoltage.empty()) {
+            out << ',';
+            WriteNumber(out, negativeOutputVoltage[k]);
         }
         out << '\n';
     }
@@ -89,6 +96,9 @@ CWaveforms CWaveforms::Decimated(std::size_t maxPoints) const {
         for (std::size_t i = 0; i < sourceCurrents.size(); ++i) {
             result.sourceCurrents[i].push_back(sourceCurrents[i][k]);
         }
+        if (!negativeOutputVoltage.empty()) {
+            result.negativeOutputVoltage.push_back(negativeOutputVoltage[k]);
+        }
     }
     return result;
 }
@@ -109,6 +119,9 @@ CWaveforms Extract(const CRecording& recording, const CSimulationRequest& reques
         }
         for (std::size_t s = 0; s < q.sourceCurrent.size(); ++s) {
             waves.sourceCurrents[s].push_back(value(q.sourceCurrent[s]));
+        }
+        if (q.railOutput.size() > 1) {
+            waves.negativeOutputVoltage.push_back(value(q.railOutput[1]));
         }
     };
     const auto at = [&](double t) {

@@ -18,8 +18,12 @@ struct CWaveforms {
     std::vector<double> outputVoltage;                // V
     std::vector<std::vector<double>> diodeCurrents;   // A, [diode][sample]
     std::vector<std::vector<double>> sourceCurrents;  // A, [source][sample]
+    // A symmetric supply's negative rail's regulator input, as a magnitude
+    // (V); empty for one rail.
+    std::vector<double> negativeOutputVoltage;
 
     // The CSV header: time_s,output_voltage_v,diode1_current_a,...,source1_current_a,...
+    // and, for a symmetric supply, negative_output_voltage_v last.
     std::string CsvHeader() const;
     // One line per sample, numbers written without regard to the locale.
     void WriteCsvRows(std::ostream& out) const;

@@ -191,8 +191,8 @@ TEST(ExportedNetlist, IsTheWorkersCircuitButForTheLoadAndOptions) {
                 continue;
             }
             ++differing;
-            const bool load = worker.lines[i].rfind("BL out 0 ", 0) == 0 &&
-                              standard.lines[i].rfind("IL out 0 DC ", 0) == 0;
+            const bool load = worker.lines[i].rfind("BL1 out 0 ", 0) == 0 &&
+                              standard.lines[i].rfind("IL1 out 0 DC ", 0) == 0;
             const bool options = worker.lines[i].rfind(".options ", 0) == 0 &&
                                  standard.lines[i].rfind(".options ", 0) == 0;
             EXPECT_TRUE(load || options)
