@@ -3,13 +3,16 @@
 // circuit (its optional file lines, saved with it), every open window
 // follows at once, refused values change nothing, and a plain design's file
 // stays as it was.
+#include <algorithm>
 #include <optional>
 #include <string>
 
 #include <QComboBox>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,6 +25,7 @@
 #include "FormLabels.h"
 #include "LimitsWindow.h"
 #include "QtTestEnvironment.h"
+#include "Schematic.h"
 #include "SweepWindow.h"
 #include "TimeDomainWindow.h"
 #include "ToleranceWindow.h"
@@ -313,6 +317,70 @@ TEST_F(CircuitPanelTest, ZeitbereichListsBothRailsOfASymmetricSupply) {
     Choose(*timeDomain->CircuitPanel()->Filter(), 0);
     EXPECT_FALSE(figures->isVisible());
     timeDomain->close();
+}
+
+// Every circuit's schematic lies within the area the report gives it (its
+// aspect's), and fills it from top to bottom: nothing runs off the page,
+// and a symmetric supply's negative rail is drawn below the common one.
+TEST(SchematicTest, EveryCircuitFitsItsAreaAndFillsIt) {
+    CDesign design;
+    for (const ETopology topology : {ETopology::kSingle, ETopology::kDual}) {
+        for (const EFilter filter : {EFilter::kNone, EFilter::kRc, EFilter::kLc, EFilter::kChoke}) {
+            for (const ELoad load : {ELoad::kCurrent, ELoad::kResistive}) {
+                for (const bool adjustable : {false, true}) {
+                    for (const ECircuitKind kind : {ECircuitKind::kHalfWave, ECircuitKind::kBridge,
+                                                    ECircuitKind::kCentreTap}) {
+                        CSchematic schematic = SchematicOfDesign(design, adjustable);
+                        schematic.circuit = kind;
+                        schematic.topology = topology;
+                        schematic.filter = filter;
+                        schematic.load = load;
+                        schematic.values.emplace_back("RL", "1000.5 Ω");
+                        schematic.values.emplace_back("RL1", "1000.5 Ω");
+                        schematic.values.emplace_back("RL2", "1000.5 Ω");
+                        SCOPED_TRACE(::testing::Message()
+                                     << "topology " << static_cast<int>(topology) << " filter "
+                                     << static_cast<int>(filter) << " load "
+                                     << static_cast<int>(load) << " adjustable " << adjustable
+                                     << " kind " << static_cast<int>(kind));
+                        constexpr int kWidth = 1020;
+                        constexpr int kMargin = 40;
+                        const int height = static_cast<int>(kWidth / SchematicAspect(schematic));
+                        QImage image(kWidth + 2 * kMargin, height + 2 * kMargin,
+                                     QImage::Format_RGB32);
+                        image.fill(Qt::white);
+                        {
+                            QPainter painter(&image);
+                            DrawSchematic(painter, QRectF(kMargin, kMargin, kWidth, height),
+                                          schematic);
+                        }
+                        int top = image.height();
+                        int bottom = -1;
+                        int left = image.width();
+                        int right = -1;
+                        for (int y = 0; y < image.height(); ++y) {
+                            for (int x = 0; x < image.width(); ++x) {
+                                if (image.pixel(x, y) != qRgb(255, 255, 255)) {
+                                    top = std::min(top, y);
+                                    bottom = std::max(bottom, y);
+                                    left = std::min(left, x);
+                                    right = std::max(right, x);
+                                }
+                            }
+                        }
+                        // Within the area, a pixel of antialiasing aside.
+                        EXPECT_GE(top, kMargin - 1);
+                        EXPECT_LE(bottom, kMargin + height + 1);
+                        EXPECT_GE(left, kMargin - 1);
+                        EXPECT_LE(right, kMargin + kWidth + 1);
+                        // From its top tenth to its bottom fifth.
+                        EXPECT_LE(top, kMargin + height / 10);
+                        EXPECT_GE(bottom, kMargin + height * 8 / 10);
+                    }
+                }
+            }
+        }
+    }
 }
 
 }  // namespace ohmrada::qt::test

@@ -79,6 +79,29 @@ CCircuitFigures CircuitFiguresOf(const CCircuitChoice& choice, const CSteadyStat
     return figures;
 }
 
+QString CircuitFilterText(const CCircuitChoice& choice) {
+    const auto value = [](double number, const char* unit) {
+        return QString::number(number, 'g', 12) + Tr(unit);
+    };
+    const QString ohm = value(choice.filterResistanceOhm, ta::kOhm);
+    const QString millihenry = value(choice.filterInductanceH * 1e3, ta::kMillihenry);
+    const QString microfarad = value(choice.filterCapacitanceF * 1e6, ta::kMicrofarad);
+    const QString separator = QStringLiteral(", ");
+    switch (choice.filter) {
+        case EFilter::kNone:
+            return Tr(ta::kCircuitNoFilter);
+        case EFilter::kRc:
+            return Tr(ta::kCircuitRcFilter) + QStringLiteral(": ") + ohm + separator + microfarad;
+        case EFilter::kLc:
+            return Tr(ta::kCircuitLcFilter) + QStringLiteral(": ") + millihenry + separator + ohm +
+                   separator + microfarad;
+        case EFilter::kChoke:
+            return Tr(ta::kCircuitChokeFilter) + QStringLiteral(": ") + millihenry + separator +
+                   ohm;
+    }
+    return {};
+}
+
 QString CircuitFiguresHtml(const CCircuitFigures& figures) {
     if (figures.rows.isEmpty()) {
         return figures.note.toHtmlEscaped();

@@ -25,6 +25,10 @@ struct CCircuitFigures {
 };
 CCircuitFigures CircuitFiguresOf(const CCircuitChoice& choice, const CSteadyState& state);
 
+// The filter in words with its values, as the panel names it: "keiner",
+// "RC: 2.5 Ω, 2200 µF", "LC: 10 mH, 0.2 Ω, 1000 µF", "Drossel: 50 mH, 0 Ω".
+QString CircuitFilterText(const CCircuitChoice& choice);
+
 // The rows as a small HTML table (the header row in bold), for a label.
 QString CircuitFiguresHtml(const CCircuitFigures& figures);
 
