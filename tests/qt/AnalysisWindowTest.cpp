@@ -1040,8 +1040,11 @@ TEST_F(AnalysisWindowTest, AWindowOpensWhereItWasLastClosed) {
         }
         EXPECT_TRUE(screen.contains(window->frameGeometry()));
         EXPECT_FALSE(window->frameGeometry().intersects(menu));
-        if (!movable && smallest.width() <= screen.width() - 20 &&
-            smallest.height() <= screen.height() / 2) {
+        // The lowest that the user can move to the screen's bottom left
+        // corner, clear of the form's menu bar.
+        if ((!movable || smallest.height() < movableSize.height()) &&
+            smallest.width() <= screen.width() - 20 &&
+            smallest.height() <= screen.bottom() - menu.bottom() - 20) {
             movable = spec.window;
             movableSize = smallest;
         }

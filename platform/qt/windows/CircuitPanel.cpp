@@ -137,6 +137,10 @@ CCircuitPanel::CCircuitPanel(CAnalysisWindows& owner, QWidget* parent)
     m_problems->setWordWrap(true);
     m_problems->hide();
     grid->addWidget(m_problems, 2, 0, 1, 5);
+    // Tight around its two rows: the windows it sits in must still fit a
+    // small screen's height.
+    grid->setContentsMargins(6, 2, 6, 2);
+    grid->setVerticalSpacing(2);
     setLayout(grid);
     ShowFields();
 
