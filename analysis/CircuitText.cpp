@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CircuitText.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <vector>
@@ -72,14 +73,35 @@ std::optional<CCircuitChoice> Filter(EFilter filter, const std::vector<std::stri
     return choice;
 }
 
-std::string Joined(const std::vector<double>& values, std::string_view first,
-                   std::string_view separator) {
-    std::string text;
-    for (std::size_t k = 0; k < values.size(); ++k) {
-        text += k == 0 ? first : separator;
-        text += ShortestNumber(values[k]);
+// The shortest text of a value in its unit that Filter reads back as
+// exactly the value held: held is in SI units, fromUnit what Filter
+// multiplies by. A capacitance typed as 2200 microfarads is held as
+// 2200 x 1e-6 farads, and written as 2200 (its plain shortest text,
+// 2199.9999999999995, would read back as the same farads but not as what
+// was typed).
+std::string UnitText(double held, double fromUnit) {
+    const double inUnit = held / fromUnit;
+    for (int precision = 1; precision <= 17; ++precision) {
+        std::array<char, 40> text{};
+        const auto written = std::to_chars(text.data(), text.data() + text.size(), inUnit,
+                                           std::chars_format::general, precision);
+        if (written.ec != std::errc()) {
+            break;
+        }
+        // The value at this precision, written as the file writes numbers
+        // (2980, not 2.98e+03).
+        const std::optional<double> rounded = Value(
+            std::string_view(text.data(), static_cast<std::size_t>(written.ptr - text.data())));
+        if (!rounded) {
+            continue;
+        }
+        std::string candidate = ShortestNumber(*rounded);
+        const std::optional<double> read = Value(candidate);
+        if (read && (fromUnit == 1.0 ? *read : *read * fromUnit) == held) {
+            return candidate;
+        }
     }
-    return text;
+    return ShortestNumber(inUnit);
 }
 
 }  // namespace
@@ -109,8 +131,23 @@ void WriteCircuitChoice(const CCircuitChoice& choice, CConfigExtras& extras) {
         const std::size_t name = choice.filter == EFilter::kRc   ? 0
                                  : choice.filter == EFilter::kLc ? 1
                                                                  : 2;
-        extras.values[kExtraFilter] =
-            std::string(kFilterNames[name]) + Joined(FilterValues(choice), " ", " ");
+        // In the order and units FilterValues gives them.
+        std::vector<std::string> values;
+        const std::string ohm = UnitText(choice.filterResistanceOhm, 1.0);
+        const std::string microfarad = UnitText(choice.filterCapacitanceF, 1e-6);
+        const std::string millihenry = UnitText(choice.filterInductanceH, 1e-3);
+        if (choice.filter == EFilter::kRc) {
+            values = {ohm, microfarad};
+        } else if (choice.filter == EFilter::kLc) {
+            values = {millihenry, ohm, microfarad};
+        } else {
+            values = {millihenry, ohm};
+        }
+        std::string line(kFilterNames[name]);
+        for (const std::string& value : values) {
+            line += " " + value;
+        }
+        extras.values[kExtraFilter] = line;
     }
     extras.values[kExtraLoad] =
         choice.load == ELoad::kResistive ? std::string(kResistiveLoad) : std::string();

@@ -62,6 +62,8 @@ CSweepRun RunSweep(const CDesign& design, const CSweepSpec& spec, const FSweepVi
             input.set(supply, point.typed);
             point.design = CDesign::TakeFrom(supply);
         }
+        // The supply holds the form's inputs only: the circuit is the design's.
+        point.design.circuitChoice = design.circuitChoice;
         point.held = point.design[spec.input];
         point.evaluation = Evaluate(point.design);
         point.targetHeld = point.evaluation.TargetHeld();

@@ -360,4 +360,48 @@ inline constexpr const char* kReportProgressSimulation = "Simulation mit ngspice
 inline constexpr const char* kReportProgressSweep = "Parameterverlauf ...";
 inline constexpr const char* kReportProgressWriting = "Der Bericht wird geschrieben ...";
 
+// The group "Schaltung" in the analysis windows: the design's circuit beyond
+// the form's inputs.
+inline constexpr const char* kCircuitPanelTitle = "Schaltung";
+inline constexpr const char* kCircuitTopology = "Topologie:";
+inline constexpr const char* kCircuitSingle = "einfach";
+inline constexpr const char* kCircuitDual = "symmetrisch";
+inline constexpr const char* kCircuitFilter = "Filter:";
+inline constexpr const char* kCircuitNoFilter = "keiner";
+inline constexpr const char* kCircuitRcFilter = "RC";
+inline constexpr const char* kCircuitLcFilter = "LC";
+inline constexpr const char* kCircuitChokeFilter = "Drossel";
+inline constexpr const char* kCircuitLoad = "Last:";
+inline constexpr const char* kCircuitCurrentLoad = "Konstantstrom";
+inline constexpr const char* kCircuitResistiveLoad = "Widerstand";
+inline constexpr const char* kCircuitResistance = "R:";
+inline constexpr const char* kCircuitInductance = "L:";
+inline constexpr const char* kCircuitCapacitance = "C:";
+inline constexpr const char* kOhm = " Ω";
+inline constexpr const char* kMicrofarad = " µF";
+inline constexpr const char* kCircuitPositiveRange = "erlaubt: über 0 bis %1";
+inline constexpr const char* kCircuitRange = "erlaubt: 0 bis %1";
+inline constexpr const char* kCircuitValueRefused =
+    "%1 %2 ist ungültig (%3); die Schaltung bleibt, wie sie ist.";
+// What the circuit gives, rail by rail (Zeitbereich, the report).
+inline constexpr const char* kCircuitFiguresTitle =
+    "Die Schaltung im eingeschwungenen Zustand bei Nennspannung des Netzes";
+inline constexpr const char* kCircuitPositiveRail = "positive Schiene";
+inline constexpr const char* kCircuitNegativeRail = "negative Schiene";
+inline constexpr const char* kCircuitOneRail = "Schaltung";
+inline constexpr const char* kFigureRegulatorMean = "Mittelwert am Reglereingang (V)";
+inline constexpr const char* kFigureRegulatorMinimum = "Minimum am Reglereingang (V)";
+inline constexpr const char* kFigureRegulatorRipple = "Welligkeit am Reglereingang (V)";
+inline constexpr const char* kFigureReservoirMean = "Mittelwert am Ladekondensator (V)";
+inline constexpr const char* kFigureReservoirRipple = "Welligkeit am Ladekondensator (V)";
+inline constexpr const char* kFigureFilterLoss = "Verlust im Filter (W)";
+inline constexpr const char* kFigureChokeRms = "Drosselstrom eff. (A)";
+inline constexpr const char* kFigureChokePeak = "Drosselstrom Spitze (A)";
+inline constexpr const char* kCircuitNotSolved =
+    "Die Schaltung lässt sich für diesen Entwurf nicht lösen.";
+// The report: the circuit among the inputs.
+inline constexpr const char* kReportCircuitTopology = "Topologie";
+inline constexpr const char* kReportCircuitFilter = "Filter";
+inline constexpr const char* kReportCircuitLoad = "Last";
+
 }  // namespace ohmrada::texts::analysis

@@ -4,6 +4,9 @@
 // command line's texts mean what the file's do.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "CircuitText.h"
 #include "Configuration.h"
 #include "Design.h"
@@ -63,6 +66,44 @@ TEST(CircuitTextTest, FileLinesReadBackExactly) {
         EXPECT_DOUBLE_EQ(filter->filterCapacitanceF, c.choice.filterCapacitanceF) << c.name;
         EXPECT_EQ(FilterValues(c.choice).empty(), c.choice.filter == EFilter::kNone) << c.name;
     }
+}
+
+// A value typed in its unit (on the command line, in the window) is written
+// as the number typed, not as the nearest text of its farads or henries in
+// that unit (2199.9999999999995 for 2200 microfarads), and read back exactly.
+TEST(CircuitTextTest, TypedValuesAreWrittenAsTyped) {
+    int checked = 0;
+    for (int tenths = 1; tenths <= 30000; tenths += 7) {
+        const std::string typed = std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
+        for (const std::string& filter :
+             {"lc:" + typed + ",0.3," + typed, "choke:" + typed + ",1"}) {
+            const std::optional<CCircuitChoice> choice = FilterOfText(filter);
+            ASSERT_TRUE(choice.has_value()) << filter;
+            CConfigExtras extras;
+            WriteCircuitChoice(*choice, extras);
+            const std::string& line = extras.values[kExtraFilter];
+            // Every value of the line is the number typed ("2200.0" as "2200").
+            std::vector<std::string> words;
+            std::size_t start = line.find(' ') + 1;
+            while (start != 0 && start <= line.size()) {
+                const std::size_t end = line.find(' ', start);
+                words.push_back(line.substr(start, end - start));
+                start = end == std::string::npos ? 0 : end + 1;
+            }
+            ASSERT_GE(words.size(), 2U) << line;
+            EXPECT_EQ(std::stod(words[0]), std::stod(typed)) << line;
+            EXPECT_LE(words[0].size(), typed.size()) << line;
+            if (words.size() == 3) {
+                EXPECT_EQ(std::stod(words[2]), std::stod(typed)) << line;
+                EXPECT_LE(words[2].size(), typed.size()) << line;
+            }
+            const std::optional<CCircuitChoice> back = ReadCircuitChoice(extras);
+            ASSERT_TRUE(back.has_value()) << line;
+            EXPECT_EQ(*back, *choice) << line;
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 8000);
 }
 
 // A design's file holds its circuit: read back it is the same design; the

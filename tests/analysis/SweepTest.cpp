@@ -11,6 +11,7 @@
 
 #include "AnalysisSettings.h"
 #include "CircuitMeasurements.h"
+#include "DesignCircuit.h"
 #include "NumberText.h"
 #include "Results.h"
 #include "Sweep.h"
@@ -156,6 +157,34 @@ TEST(Sweep, WarmStartedPointsAreEachPointsOwnSteadyState) {
             EXPECT_LT(warmMaps, coldMaps);
         }
     }
+}
+
+// Each point is the design with one input changed: its circuit beyond the
+// form's inputs (a symmetric supply with a filter, a resistive load) too,
+// so that the point at the design's own value solves the design's circuit.
+TEST(Sweep, EveryPointKeepsTheDesignsCircuit) {
+    CDesign design = CDesign::StartUp();
+    design.circuitChoice.topology = ETopology::kDual;
+    design.circuitChoice.filter = EFilter::kRc;
+    design.circuitChoice.filterResistanceOhm = 0.5;
+    design.circuitChoice.filterCapacitanceF = 2.2e-3;
+    design.circuitChoice.load = ELoad::kResistive;
+    const double ib = design[EInput::kIb];
+    const CSweepSpec spec{EInput::kIb, ib - 1.0, ib + 1.0, 3, ESpacing::kLinear};
+    const std::vector<CSweepPoint> points = SweepPoints(design, spec);
+    ASSERT_EQ(points.size(), 3U);
+    for (const CSweepPoint& point : points) {
+        EXPECT_EQ(point.design.circuitChoice, design.circuitChoice) << point.index;
+    }
+    // The middle point is the design itself: the same steady state.
+    ASSERT_EQ(points[1].design[EInput::kIb], design[EInput::kIb]);
+    const CAnalysisSettings settings;
+    const CSweepCircuitPoint solved = SolveSweepPoint(points[1], settings);
+    const CSteadyState own = SolveDesignCircuit(design, settings);
+    ASSERT_TRUE(own.Solved());
+    ASSERT_EQ(own.otherRails.size(), 1U);
+    EXPECT_NEAR(solved.state.measurements.minimumVoltage, own.measurements.minimumVoltage,
+                1e-9 * own.measurements.minimumVoltage);
 }
 
 TEST(Sweep, DescendingRangeRunsFromFromToTo) {

@@ -51,6 +51,7 @@
 #include "AnalysisTexts.h"
 #include "AnalysisWindowTable.h"
 #include "AnalysisWindows.h"
+#include "CircuitText.h"
 #include "DesignCircuit.h"
 #include "FieldVerdicts.h"
 #include "FormLabels.h"
@@ -1039,8 +1040,11 @@ TEST_F(AnalysisWindowTest, AWindowOpensWhereItWasLastClosed) {
         }
         EXPECT_TRUE(screen.contains(window->frameGeometry()));
         EXPECT_FALSE(window->frameGeometry().intersects(menu));
-        if (!movable && smallest.width() <= screen.width() - 20 &&
-            smallest.height() <= screen.height() / 2) {
+        // The lowest that the user can move to the screen's bottom left
+        // corner, clear of the form's menu bar.
+        if ((!movable || smallest.height() < movableSize.height()) &&
+            smallest.width() <= screen.width() - 20 &&
+            smallest.height() <= screen.bottom() - menu.bottom() - 20) {
             movable = spec.window;
             movableSize = smallest;
         }
@@ -1628,6 +1632,54 @@ TEST_F(ReportTest, PageOneHoldsTheVerdictAndTheSchematic) {
             if (std::strcmp(other, row.rectifier) != 0) {
                 EXPECT_FALSE(first.contains(QString::fromUtf8(other))) << other;
             }
+        }
+    }
+}
+
+// The circuit chosen in the panel "Schaltung" is the one the report draws
+// and lists: each rail's parts by their references, the filter's values,
+// the kind of load, and the circuit's figures rail by rail.
+TEST_F(ReportTest, DrawsAndListsTheCircuitChosenInThePanel) {
+    // As the file's lines and the command line give them (values in their units).
+    CCircuitChoice dualLc = FilterOfText("lc:10,0.2,2200").value();
+    dualLc.topology = ETopology::kDual;
+    dualLc.load = ELoad::kResistive;
+    const CCircuitChoice rc = FilterOfText("rc:1.5,1000").value();
+    const CCircuitChoice choke = FilterOfText("choke:50,0.5").value();
+    const struct {
+        const char* name;
+        CCircuitChoice choice;
+        std::vector<const char*> present;
+        std::vector<const char*> absent;
+    } rows[] = {
+        {"symmetric LC, resistive",
+         dualLc,
+         {"C1", "C2", "C3", "C4", "L1", "L2", "U1", "U2", "RL1", "RL2", "10 mH, 0.2 Ω", "2200 µF",
+          "negative Schiene", "Drosselstrom Spitze", "symmetrisch", "Widerstand"},
+         {"R3", "R4"}},
+        {"RC", rc, {"C1", "R3", "C3", "1.5 Ω", "1000 µF", "Verlust im Filter"}, {"U2", "L1", "RL"}},
+        {"choke input",
+         choke,
+         {"C1", "L1", "50 mH, 0.5 Ω", "Drosselstrom Spitze"},
+         {"C3", "U2", "Welligkeit am Ladekondensator"}},
+        {"plain", CCircuitChoice{}, {"C1", "U1"}, {"U2", "L1", "R3", "C3", "negative Schiene"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Analysis().SetCircuitChoice(row.choice);
+        ASSERT_EQ(Analysis().State().design.circuitChoice, row.choice);
+        const QString path = m_folder.filePath(QStringLiteral("schaltung-%1.pdf").arg(&row - rows));
+        ASSERT_EQ(SaveReport(path), CReportWriter::EOutcome::kWritten);
+        const QString text = Flat(PdfPages(path).join(QLatin1Char(' ')));
+        ASSERT_FALSE(text.isEmpty()) << "pdftotext read nothing";
+        for (const char* part : row.present) {
+            EXPECT_TRUE(text.contains(QString::fromUtf8(part))) << part;
+        }
+        for (const char* part : row.absent) {
+            EXPECT_FALSE(text.contains(QRegularExpression(
+                QStringLiteral("\\b") + QRegularExpression::escape(QString::fromUtf8(part)) +
+                QStringLiteral("\\b"))))
+                << part;
         }
     }
 }

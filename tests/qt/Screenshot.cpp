@@ -14,7 +14,9 @@
 // leaving after a change) and, on a platform with a real screen (xvfb-run),
 // bildschirm.png: the whole screen with the form and its four windows where
 // they opened. --language CODE before all pictures them in that language
-// (docs/en/ holds the English ones).
+// (docs/en/ holds the English ones). --symmetric after the folder pictures
+// the windows and the report with a symmetric supply, an LC filter on each
+// rail and resistive loads chosen in the panel "Schaltung".
 #include <cstdio>
 #include <cstring>
 
@@ -53,13 +55,23 @@ bool Save(QWidget& widget, const QString& path) {
     return true;
 }
 
-int Windows(ohmrada::qt::CQtPlatform& platform, const QString& folder) {
+int Windows(ohmrada::qt::CQtPlatform& platform, const QString& folder, bool symmetric) {
     using namespace ohmrada;
     qt::CFormWindow& window = *platform.Window();
     qt::CAnalysisWindows& analysis = *platform.Analysis();
     // The form where the program puts it: at the left of its screen.
     QTest::qWait(200);
 
+    if (symmetric) {
+        CCircuitChoice choice;
+        choice.topology = ETopology::kDual;
+        choice.filter = EFilter::kLc;
+        choice.filterInductanceH = 10e-3;
+        choice.filterResistanceOhm = 0.2;
+        choice.filterCapacitanceF = 2200e-6;
+        choice.load = ELoad::kResistive;
+        analysis.SetCircuitChoice(choice);
+    }
     window.Action(kCmdSearchFirst + 3)->trigger();
     window.Action(kCmdAnalyseTolerances)->trigger();
     window.Action(kCmdAnalyseSweep)->trigger();
@@ -160,9 +172,11 @@ int main(int argc, char** argv) {
         argv += 2;
         argc -= 2;
     }
-    const bool windows = argc == 4 && std::strcmp(argv[2], "--windows") == 0;
+    const bool symmetric = argc == 5 && std::strcmp(argv[4], "--symmetric") == 0;
+    const bool windows = (argc == 4 || symmetric) && std::strcmp(argv[2], "--windows") == 0;
     if (argc != 2 && !windows) {
-        std::fprintf(stderr, "usage: %s [--language CODE] OUTPUT.png [--windows FOLDER]\n",
+        std::fprintf(stderr,
+                     "usage: %s [--language CODE] OUTPUT.png [--windows FOLDER [--symmetric]]\n",
                      argv[0]);
         return 2;
     }
@@ -184,7 +198,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot write %s\n", argv[1]);
         return 1;
     }
-    const int result = windows ? Windows(platform, QString::fromLocal8Bit(argv[3])) : 0;
+    const int result = windows ? Windows(platform, QString::fromLocal8Bit(argv[3]), symmetric) : 0;
     window.Attach(nullptr);
     return result;
 }

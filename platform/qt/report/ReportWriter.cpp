@@ -18,6 +18,7 @@
 
 #include "AnalysisTexts.h"
 #include "AnalysisWindows.h"
+#include "CircuitFigures.h"
 #include "ControlIds.h"
 #include "DesignWindow.h"
 #include "FormLabels.h"
@@ -263,7 +264,8 @@ const QString kSchematicImage = QStringLiteral("ohmrada://schematic");
 
 // The overall verdict and a free place of the schematic's shape, the width
 // of the text, under its heading.
-QString VerdictAndSchematic(QTextDocument& document, const CWorstCase& worstCase, double width) {
+QString VerdictAndSchematic(QTextDocument& document, const CWorstCase& worstCase, double width,
+                            double aspect) {
     const QStringList failed = FailedChecks(worstCase);
     const QString verdict = failed.isEmpty()
                                 ? Text(ta::kReportAllPassed)
@@ -276,7 +278,7 @@ QString VerdictAndSchematic(QTextDocument& document, const CWorstCase& worstCase
            QStringLiteral("<p><img src=\"%1\" width=\"%2\" height=\"%3\"></p>")
                .arg(kSchematicImage)
                .arg(std::floor(width))
-               .arg(std::floor(width / kSchematicAspect));
+               .arg(std::floor(width / aspect));
 }
 
 // Where the document placed the image resource `name`, in its coordinates
@@ -361,6 +363,17 @@ QString WorstCaseSection(const CWorstCase& worstCase) {
         rows << line;
     }
     return Heading(TitleOf(EAnalysisWindow::kTolerances)) + Table(rows);
+}
+
+// What the circuit beyond the plain single rail gives, rail by rail, at the
+// nominal corner; nothing for the plain circuit.
+QString CircuitFiguresSection(const CCircuitChoice& choice, const CWorstCase& worstCase) {
+    const CCircuitFigures figures = CircuitFiguresOf(choice, worstCase.corners[0].circuit);
+    if (figures.rows.isEmpty() && figures.note.isEmpty()) {
+        return {};
+    }
+    return Heading(Text(ta::kCircuitFiguresTitle)) +
+           (figures.rows.isEmpty() ? Paragraph(figures.note) : Table(figures.rows));
 }
 
 QString LimitsSection(const std::vector<CLimitRow>& limitRows) {
@@ -496,6 +509,22 @@ void CReportWriter::SnapshotTables(CSnapshot& snapshot) const {
     const int circuit = CircuitButton(state.design.circuit);
     inputs << QStringList{groupOf(circuit), Text(ta::kReportCircuit), LabelOf(circuit).label,
                           QString()};
+    // The circuit beyond the form's inputs, under the panel's name, where it
+    // is not the plain one.
+    const CCircuitChoice& choice = state.design.circuitChoice;
+    if (!choice.Plain()) {
+        const QString group = Text(ta::kCircuitPanelTitle);
+        inputs << QStringList{
+            group, Text(ta::kReportCircuitTopology),
+            Text(choice.topology == ETopology::kDual ? ta::kCircuitDual : ta::kCircuitSingle),
+            QString()};
+        inputs << QStringList{group, Text(ta::kReportCircuitFilter), CircuitFilterText(choice),
+                              QString()};
+        inputs << QStringList{group, Text(ta::kReportCircuitLoad),
+                              Text(choice.load == ELoad::kResistive ? ta::kCircuitResistiveLoad
+                                                                    : ta::kCircuitCurrentLoad),
+                              QString()};
+    }
     for (const CInputSpec& spec : kInputs) {
         const CFieldLabel label = LabelOf(spec.fieldId);
         inputs << QStringList{groupOf(spec.fieldId), label.label,
@@ -670,51 +699,54 @@ void CReportWriter::Finished(const std::shared_ptr<const CComputed>& computed) {
 
     std::error_code error;
     const bool written =
-        m_file && FinishSave(
-                      *m_file,
-                      [&](QIODevice& device) {
-                          QPdfWriter writer(&device);
-                          writer.setCreator(QStringLiteral("Ohmrada"));
-                          writer.setTitle(Text(ta::kReportTitle));
-                          writer.setPageLayout(
-                              QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                          QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm),
-                                          QPageLayout::Millimeter));
-                          writer.setResolution(kResolution);
-                          // An image's size in the document is in pixels of 1/96 inch, whatever
-                          // the device: the text's width in those.
-                          const double width =
-                              writer.pageLayout().paintRect(QPageLayout::Inch).width() * 96.0;
+        m_file &&
+        FinishSave(
+            *m_file,
+            [&](QIODevice& device) {
+                QPdfWriter writer(&device);
+                writer.setCreator(QStringLiteral("Ohmrada"));
+                writer.setTitle(Text(ta::kReportTitle));
+                writer.setPageLayout(
+                    QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm),
+                                QPageLayout::Millimeter));
+                writer.setResolution(kResolution);
+                // An image's size in the document is in pixels of 1/96 inch, whatever
+                // the device: the text's width in those.
+                const double width =
+                    writer.pageLayout().paintRect(QPageLayout::Inch).width() * 96.0;
 
-                          QTextDocument document;
-                          QFont font = document.defaultFont();
-                          font.setPointSizeF(9.0);
-                          document.setDefaultFont(font);
-                          document.documentLayout()->setPaintDevice(&writer);
-                          document.setDefaultStyleSheet(QStringLiteral(
-                              "h1 { font-size: 14pt; margin-bottom: 4px; } "
-                              "h2 { font-size: 11pt; margin-top: 10px; margin-bottom: 4px; }"));
+                QTextDocument document;
+                QFont font = document.defaultFont();
+                font.setPointSizeF(9.0);
+                document.setDefaultFont(font);
+                document.documentLayout()->setPaintDevice(&writer);
+                document.setDefaultStyleSheet(QStringLiteral(
+                    "h1 { font-size: 14pt; margin-bottom: 4px; } "
+                    "h2 { font-size: 11pt; margin-top: 10px; margin-bottom: 4px; }"));
 
-                          QString html = QStringLiteral("<html><body>") + DesignHeader(snapshot);
-                          html += VerdictAndSchematic(document, computed->worstCase, width);
-                          html += InputsSection(snapshot);
-                          html += snapshot.partsList;
-                          html += ResultsSection(snapshot);
-                          html += SettingsSection(snapshot);
-                          html += WorstCaseSection(computed->worstCase);
-                          html += LimitsSection(computed->limits);
+                QString html = QStringLiteral("<html><body>") + DesignHeader(snapshot);
+                html += VerdictAndSchematic(document, computed->worstCase, width,
+                                            SchematicAspect(snapshot.schematic));
+                html += InputsSection(snapshot);
+                html += snapshot.partsList;
+                html += ResultsSection(snapshot);
+                html += SettingsSection(snapshot);
+                html += WorstCaseSection(computed->worstCase);
+                html += CircuitFiguresSection(snapshot.design.circuitChoice, computed->worstCase);
+                html += LimitsSection(computed->limits);
 
-                          html += SimulationSection(document, snapshot, *computed, width);
-                          html += SweepSection(document, snapshot, *computed, width);
-                          document.setHtml(html + QStringLiteral("</body></html>"));
-                          const auto schematic = [&document, &snapshot](QPainter& painter, int) {
-                              if (const auto area = ImageRect(document, kSchematicImage)) {
-                                  DrawSchematic(painter, *area, snapshot.schematic);
-                              }
-                          };
-                          return PrintPaged(document, writer, schematic) > 0;
-                      },
-                      error);
+                html += SimulationSection(document, snapshot, *computed, width);
+                html += SweepSection(document, snapshot, *computed, width);
+                document.setHtml(html + QStringLiteral("</body></html>"));
+                const auto schematic = [&document, &snapshot](QPainter& painter, int) {
+                    if (const auto area = ImageRect(document, kSchematicImage)) {
+                        DrawSchematic(painter, *area, snapshot.schematic);
+                    }
+                };
+                return PrintPaged(document, writer, schematic) > 0;
+            },
+            error);
     m_file.reset();
     End(written ? EOutcome::kWritten : EOutcome::kFailed);
     if (!written) {

@@ -196,6 +196,19 @@ void CAnalysisWindows::CycleEnded(const CPlatform::CCycleAlerts& alerts) {
     Refresh();
 }
 
+void CAnalysisWindows::SetCircuitChoice(const CCircuitChoice& choice) {
+    CConfigExtras extras = m_dialog.Extras();
+    WriteCircuitChoice(choice, extras);
+    if (extras == m_dialog.Extras()) {
+        return;
+    }
+    m_dialog.SetExtras(extras);
+    // The design as its file will give it back (the lines just written, read).
+    m_state.design = DesignOfForm();
+    m_state.evaluation = Evaluate(m_state.design);
+    Refresh();
+}
+
 namespace {
 
 const QString kLeakageKey = QStringLiteral("analysis/leakageInductanceMh");
@@ -255,7 +268,7 @@ void CAnalysisWindows::ApplyWarnings() {
 void CAnalysisWindows::FollowOpenWindows() {
     for (const QPointer<CToolWindow>& window : m_windows) {
         if (window != nullptr && window->isVisible()) {
-            window->Follow(m_state);
+            window->FollowForm(m_state);
         }
     }
 }

@@ -103,6 +103,12 @@ public:
     // New settings: every window and the colours follow.
     void SetSettings(const CWindowSettings& settings);
 
+    // A new circuit for the form's design (the panel "Schaltung"): written
+    // into the design's optional file lines, so that saving keeps it and the
+    // form counts as changed, then every window and the colours follow at
+    // once, as after a cycle of the form. The same circuit changes nothing.
+    void SetCircuitChoice(const CCircuitChoice& choice);
+
     // Types text for value into the field and leaves it, as a user would.
     void EnterIntoForm(int fieldId, float value);
     // What EnterIntoForm types for value: the shortest text that reads back

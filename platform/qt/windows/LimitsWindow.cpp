@@ -11,6 +11,7 @@
 
 #include "AnalysisTexts.h"
 #include "AnalysisWindows.h"
+#include "CircuitPanel.h"
 #include "ControlIds.h"
 #include "FormLabels.h"
 #include "FormWarnings.h"
@@ -233,6 +234,10 @@ CLimitsWindow::CLimitsWindow(CAnalysisWindows& owner, QWidget* form)
     auto* line = new QFrame;
     line->setFrameShape(QFrame::HLine);
     auto* layout = new QVBoxLayout(this);
+    // Narrow margins: with the circuit above its searches the window still
+    // fits the height of a small screen.
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addWidget(MakeCircuitPanel());
     layout->addLayout(grid);
     layout->addWidget(line);
     layout->addWidget(colours);

@@ -24,6 +24,7 @@
 
 #include "AnalysisTexts.h"
 #include "AnalysisWindows.h"
+#include "CircuitPanel.h"
 #include "FormLabels.h"
 #include "NumberText.h"
 #include "Palette.h"
@@ -118,9 +119,12 @@ CSweepWindow::CSweepWindow(CAnalysisWindows& owner, QWidget* form)
     buttons->addWidget(m_export);
     buttons->addWidget(help);
     side->addLayout(buttons);
-    auto* layout = new QHBoxLayout(this);
-    layout->addLayout(side);
-    layout->addWidget(m_plot, 1);
+    auto* body = new QHBoxLayout;
+    body->addLayout(side);
+    body->addWidget(m_plot, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(MakeCircuitPanel());
+    layout->addLayout(body, 1);
     // Small enough to fit beside the form on a 1366 pixel wide screen.
     m_plot->setMinimumSize(340, 300);
     resize(1000, 560);

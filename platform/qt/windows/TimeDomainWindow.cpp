@@ -21,6 +21,8 @@
 
 #include "AnalysisTexts.h"
 #include "AnalysisWindows.h"
+#include "CircuitFigures.h"
+#include "CircuitPanel.h"
 #include "FormLabels.h"
 #include "FormWarnings.h"
 #include "NetlistSave.h"
@@ -263,6 +265,10 @@ CTimeDomainWindow::CTimeDomainWindow(CAnalysisWindows& owner, QWidget* form)
     m_table->setMinimumWidth(headers);
     m_windingCheck = new QLabel;
     m_windingCheck->setWordWrap(true);
+    m_circuitFigures = new QLabel;
+    m_circuitFigures->setTextFormat(Qt::RichText);
+    m_circuitFigures->setWordWrap(true);
+    m_circuitFigures->hide();
 
     auto* top = new QHBoxLayout;
     auto* inputs = new QFormLayout;
@@ -279,6 +285,7 @@ CTimeDomainWindow::CTimeDomainWindow(CAnalysisWindows& owner, QWidget* form)
     auto* side = new QVBoxLayout;
     side->addWidget(m_table, 1);
     side->addWidget(m_windingCheck);
+    side->addWidget(m_circuitFigures);
     auto* body = new QHBoxLayout;
     // The comparison gets half of a wide window: its first column names the
     // quantities in full on one line each.
@@ -288,6 +295,7 @@ CTimeDomainWindow::CTimeDomainWindow(CAnalysisWindows& owner, QWidget* form)
     // Narrow margins: the room beside the form goes to the plots and the
     // comparison.
     layout->setContentsMargins(6, 6, 6, 6);
+    layout->addWidget(MakeCircuitPanel());
     layout->addLayout(top);
     // The status in a row of its own, two lines high whatever it says, so
     // that a longer message never takes height from the plots.
@@ -330,6 +338,18 @@ bool CTimeDomainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CTimeDomainWindow::Follow(const CFormState& state) {
+    // The circuit's own figures at once, from the nominal corner every
+    // window shares (solved once per change, with the leakage set here).
+    const CCircuitFigures figures =
+        CircuitFiguresOf(state.design.circuitChoice, state.worstCase.corners[0].circuit);
+    const bool beyondPlain =
+        state.cornersJudged > 0 && (!figures.rows.isEmpty() || !figures.note.isEmpty());
+    if (beyondPlain) {
+        m_circuitFigures->setText(QStringLiteral("<b>") +
+                                  Tr(ta::kCircuitFiguresTitle).toHtmlEscaped() +
+                                  QStringLiteral("</b><br>") + CircuitFiguresHtml(figures));
+    }
+    m_circuitFigures->setVisible(beyondPlain);
     // Only a change of the design restarts the simulation (the tolerance
     // settings do not touch it).
     if (m_followedOnce && state.design == m_followed) {

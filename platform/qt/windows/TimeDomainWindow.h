@@ -61,6 +61,9 @@ public:
     // inductance set here, as a SPICE netlist in a file the user chooses.
     void ExportNetlistWithDialog();
     QTableWidget* ComparisonTable() const { return m_table; }
+    // The circuit's own figures rail by rail (the native solver's, at the
+    // nominal corner), shown for a circuit beyond the plain single rail.
+    QLabel* CircuitFiguresLabel() const { return m_circuitFigures; }
     CPlotWidget* WaveformPlot() const { return m_waveforms; }
 
     // For the report: whether a successful simulation of exactly this design
@@ -118,6 +121,7 @@ private:
     CPlotWidget* m_switchOn;
     QTableWidget* m_table = nullptr;
     QLabel* m_windingCheck;
+    QLabel* m_circuitFigures;
     QTimer m_debounce;
 
     std::optional<CSimulationResult> m_result;

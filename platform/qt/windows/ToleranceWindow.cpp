@@ -18,6 +18,7 @@
 
 #include "AnalysisTexts.h"
 #include "AnalysisWindows.h"
+#include "CircuitPanel.h"
 #include "FormLabels.h"
 #include "FormWarnings.h"
 #include "MainsRegions.h"
@@ -215,6 +216,7 @@ CToleranceWindow::CToleranceWindow(CAnalysisWindows& owner, QWidget* form)
             [this] { Owner().ShowHelp(QString::fromUtf8(ta::kTolerancesHelp)); });
 
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(MakeCircuitPanel());
     layout->addLayout(inputs);
     layout->addWidget(m_problems);
     layout->addWidget(m_table);

@@ -14,6 +14,7 @@
 #include <QLayout>
 
 #include "AnalysisWindows.h"
+#include "CircuitPanel.h"
 #include "QtTexts.h"
 #include "WindowPlacement.h"
 
@@ -179,7 +180,7 @@ void CToolWindow::ShowBesideForm() {
         // The first time: with the form's design in it, where it was last
         // time or beside the form, wide enough for its tables' columns.
         m_placed = true;
-        Follow(m_owner.State());
+        FollowForm(m_owner.State());
         m_followed = true;
         WidenForColumns();
         setGeometry(m_owner.PlaceOf(*this));
@@ -189,6 +190,18 @@ void CToolWindow::ShowBesideForm() {
     }
     show();
     raise();
+}
+
+CCircuitPanel* CToolWindow::MakeCircuitPanel() {
+    m_circuitPanel = new CCircuitPanel(m_owner, this);
+    return m_circuitPanel;
+}
+
+void CToolWindow::FollowForm(const CFormState& state) {
+    if (m_circuitPanel != nullptr) {
+        m_circuitPanel->Show(state.design.circuitChoice);
+    }
+    Follow(state);
 }
 
 QString CToolWindow::PlaceKey() const {
@@ -207,7 +220,7 @@ void CToolWindow::showEvent(QShowEvent* event) {
     // Followed just before its first show; after that, each show catches up
     // with the form.
     if (!m_followed) {
-        Follow(m_owner.State());
+        FollowForm(m_owner.State());
     }
     m_followed = false;
 }

@@ -7,6 +7,7 @@
 namespace ohmrada::qt {
 
 class CAnalysisWindows;
+class CCircuitPanel;
 struct CFormState;
 
 // The base of the analysis windows beside the form. A tool window belongs
@@ -27,11 +28,18 @@ public:
     void ShowBesideForm();
     // Brings the window up to date with the form's design.
     virtual void Follow(const CFormState& state) = 0;
+    // Follow, with the window's panel "Schaltung" (if it has one) showing
+    // the design's circuit first.
+    void FollowForm(const CFormState& state);
+    // The window's panel "Schaltung"; nullptr in a window without one.
+    CCircuitPanel* CircuitPanel() const { return m_circuitPanel; }
     // The name its place is remembered under.
     QString PlaceKey() const;
 
 protected:
     CAnalysisWindows& Owner() const { return m_owner; }
+    // Makes the window's panel "Schaltung", for the window's layout.
+    CCircuitPanel* MakeCircuitPanel();
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     // Closing or hiding it remembers its place and size.
@@ -54,6 +62,7 @@ protected:
 private:
     CAnalysisWindows& m_owner;
     const char* m_helpPage;
+    CCircuitPanel* m_circuitPanel = nullptr;
     bool m_placed = false;
     bool m_followed = false;  // Follow ran for the show about to come
     bool m_growing = false;   // GrowToContents is resizing the window
