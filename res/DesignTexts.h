@@ -102,6 +102,8 @@ inline constexpr const char* kRuledOut[] = {
     "Gleichrichter zu heiß, auch mit Kühlkörper, wo er einen nimmt",
     "Reglerverlust bei hoher Netzspannung über der Grenze seines Gehäuses",
     "Lebensdauer des Kondensators unter der geforderten",
+    "kein negativer Regler des Katalogs passt zu einem positiven für die Ausgangsspannung",
+    "kein Transformator des Katalogs hat zwei gleiche Sekundärwicklungen für eine Mittelanzapfung",
 };
 inline constexpr const char* kCombinations = "%1 (%2 Kombinationen)";
 inline constexpr const char* kEntered = "Vorschlag %1 in das Formular übernommen.";
