@@ -527,7 +527,8 @@ void WriteCsv(const CCatalogue& catalogue, const std::vector<CCandidate>& candid
                             ? ""
                             : catalogue.heatSinks[static_cast<std::size_t>(p.heatSink)].id);
         if (q.dual) {
-            out << ',' << CsvField(RailName(q.outputV, false) + " " + RailName(q.outputV, true))
+            // "±15 V": a cell starting with "+" would be neutralised as a formula.
+            out << ',' << CsvField("\u00B1" + ShortestNumber(q.outputV) + " V")
                 << ',' << CsvField(catalogue.regulators[p.negativeRegulator].id) << ','
                 << CsvField(p.negativeHeatSink < 0
                                 ? ""
