@@ -389,9 +389,8 @@ void WriteCandidateTable(const CCatalogue& catalogue, const CCandidate& c,
     const CPartChoice& p = c.choice;
     const CTransformerPart& t = catalogue.transformers[p.transformer];
     const CCapacitorPart& cap = catalogue.capacitors[p.capacitor];
-    out << "transformer  " << t.id << " (" << ConnectionText(catalogue, p) << ", "
-        << CircuitText(p) << "), " << Number(t.va) << " VA, regulation "
-        << Number(t.regulationPct) << " %\n"
+    out << "transformer  " << t.id << " (" << ConnectionText(catalogue, p) << ", " << CircuitText(p)
+        << "), " << Number(t.va) << " VA, regulation " << Number(t.regulationPct) << " %\n"
         << "rectifier    " << catalogue.rectifiers[p.rectifier].name << '\n'
         << "capacitor    " << cap.id << ", ripple rating " << Number(cap.rippleA) << " A, life "
         << Number(std::round(c.capacitorLifeH)) << " h at the ambient\n"
@@ -528,12 +527,12 @@ void WriteCsv(const CCatalogue& catalogue, const std::vector<CCandidate>& candid
                             : catalogue.heatSinks[static_cast<std::size_t>(p.heatSink)].id);
         if (q.dual) {
             // "±15 V": a cell starting with "+" would be neutralised as a formula.
-            out << ',' << CsvField("\u00B1" + ShortestNumber(q.outputV) + " V")
-                << ',' << CsvField(catalogue.regulators[p.negativeRegulator].id) << ','
-                << CsvField(p.negativeHeatSink < 0
-                                ? ""
-                                : catalogue.heatSinks[static_cast<std::size_t>(p.negativeHeatSink)]
-                                      .id);
+            out << ',' << CsvField("\u00B1" + ShortestNumber(q.outputV) + " V") << ','
+                << CsvField(catalogue.regulators[p.negativeRegulator].id) << ','
+                << CsvField(
+                       p.negativeHeatSink < 0
+                           ? ""
+                           : catalogue.heatSinks[static_cast<std::size_t>(p.negativeHeatSink)].id);
         }
         out << ',' << c.checks[c.binding].name << ',' << ShortestNumber(c.checks[c.binding].margin);
         for (const auto& [name, value] : InputsAsCsv(c.design)) {
@@ -650,10 +649,10 @@ int RunDesignCommand(const std::vector<std::string>& args, std::istream& in, std
               << (q.dual ? RailName(q.outputV, false) + " and " + RailName(q.outputV, true) +
                                " (symmetric supply)"
                          : Number(q.outputV) + " V")
-              << " at " << Number(q.currentA) << (q.dual ? " A each" : " A") << ", mains " << q.mainsFrequencyHz << " Hz "
-              << MainsToleranceText(q.Settings(125.0)) << " %" << RegionNote(q.Settings(125.0))
-              << ", ambient " << Number(q.ambientC) << " C (" << result.solved
-              << " steady states solved)\n";
+              << " at " << Number(q.currentA) << (q.dual ? " A each" : " A") << ", mains "
+              << q.mainsFrequencyHz << " Hz " << MainsToleranceText(q.Settings(125.0)) << " %"
+              << RegionNote(q.Settings(125.0)) << ", ambient " << Number(q.ambientC) << " C ("
+              << result.solved << " steady states solved)\n";
             for (std::size_t i = 0; i < result.candidates.size(); ++i) {
                 o << "\n#" << result.candidates[i].rank << '\n';
                 WriteCandidateTable(catalogue, result.candidates[i], ngspiceOf(i), q, o);

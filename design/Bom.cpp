@@ -264,7 +264,8 @@ double PrimaryCurrent(const CCircuitParameters& circuit, double windingRmsCurren
     // The two halves of a symmetric supply's winding carry the same current
     // in the same sense (one rail's pulse out of one end while the other
     // rail's goes into the other end): the primary sees the whole winding.
-    const double halves = circuit.Dual() ? 2.0 : std::sqrt(static_cast<double>(circuit.SourceCount()));
+    const double halves =
+        circuit.Dual() ? 2.0 : std::sqrt(static_cast<double>(circuit.SourceCount()));
     return halves * windingRmsCurrentA * circuit.sourceVoltageRms / primaryV;
 }
 
@@ -339,8 +340,7 @@ CBom MakeBom(const CCatalogue& catalogue, const CBomParts& parts, const CDesign&
     }
     if (parts.rectifierSink != nullptr) {
         lines.push_back(LineOf(parts.rectifierSink, circuit.dual ? "HS3" : "HS2", 1,
-                               parts.rectifierSink->id,
-                               "Heat sink of the bridge rectifier"));
+                               parts.rectifierSink->id, "Heat sink of the bridge rectifier"));
     }
 
     // C1: the reservoir.
@@ -353,10 +353,10 @@ CBom MakeBom(const CCatalogue& catalogue, const CBomParts& parts, const CDesign&
                                "Aluminium electrolytic capacitor, reservoir" + perRail + ", " +
                                    Short(c->temperatureC) + " C " + Short(c->lifeH) + " h"));
     } else {
-        lines.push_back(LineOf<CCapacitorPart>(
-            nullptr, reservoir, reservoirs,
-            CapacitanceText(static_cast<double>(design[EInput::kKondC])),
-            "Aluminium electrolytic capacitor, reservoir" + perRail));
+        lines.push_back(
+            LineOf<CCapacitorPart>(nullptr, reservoir, reservoirs,
+                                   CapacitanceText(static_cast<double>(design[EInput::kKondC])),
+                                   "Aluminium electrolytic capacitor, reservoir" + perRail));
     }
 
     // U1 with its datasheet's capacitors and, adjustable, its resistors; a
@@ -394,9 +394,9 @@ CBom MakeBom(const CCatalogue& catalogue, const CBomParts& parts, const CDesign&
                     (part != nullptr ? ", " + part->description : std::string())));
         }
         if (g != nullptr) {
-            const std::string kind = g->negative ? "Negative linear regulator"
-                                                 : (circuit.dual ? "Positive linear regulator"
-                                                                 : "Linear regulator");
+            const std::string kind =
+                g->negative ? "Negative linear regulator"
+                            : (circuit.dual ? "Positive linear regulator" : "Linear regulator");
             lines.push_back(LineOf(g, refs.regulator, 1, g->name,
                                    g->Adjustable()
                                        ? "Adjustable " + Lowered(kind) + rail
@@ -417,7 +417,8 @@ CBom MakeBom(const CCatalogue& catalogue, const CBomParts& parts, const CDesign&
             const std::string setting = "sets " + volts(divider.nominalV) + " V (" +
                                         volts(divider.lowV) + "-" + volts(divider.highV) + " V)";
             for (const auto& [reference, ohms] :
-                 {std::pair<const char*, double>{refs.r1, divider.r1Ohm}, {refs.r2, divider.r2Ohm}}) {
+                 {std::pair<const char*, double>{refs.r1, divider.r1Ohm},
+                  {refs.r2, divider.r2Ohm}}) {
                 CBomLine line = LineOf(
                     series, reference, 1, ResistanceCode(ohms),
                     (series != nullptr ? series->description + " " + Short(series->value) + " %"
@@ -428,9 +429,9 @@ CBom MakeBom(const CCatalogue& catalogue, const CBomParts& parts, const CDesign&
             }
         }
         if (heatSink != nullptr) {
-            lines.push_back(LineOf(heatSink, refs.sink, 1, heatSink->id,
-                                   "Heat sink of the regulator" + rail + ", " +
-                                       Short(heatSink->thetaKPerW) + " K/W"));
+            lines.push_back(LineOf(
+                heatSink, refs.sink, 1, heatSink->id,
+                "Heat sink of the regulator" + rail + ", " + Short(heatSink->thetaKPerW) + " K/W"));
             if (pad != nullptr) {
                 lines.push_back(
                     LineOf(pad, refs.pad, 1, pad->id, "Insulating pad of the regulator" + rail));

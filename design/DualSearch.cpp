@@ -160,8 +160,8 @@ private:
     }
     CCircuitParameters Corner(std::size_t transformer, std::size_t rectifier, double capacitanceUf,
                               ECorner corner) const {
-        CPartChoice choice = Choice(transformer, rectifier, m_pairs.front().first,
-                                    m_pairs.front().second);
+        CPartChoice choice =
+            Choice(transformer, rectifier, m_pairs.front().first, m_pairs.front().second);
         CDesign design = DesignOfChoice(m_catalogue, choice, m_q);
         design[EInput::kKondC] = static_cast<float>(capacitanceUf);
         const CAnalysisSettings settings = m_q.Settings(125.0);
@@ -188,8 +188,7 @@ private:
         }
         ++m_solved;
         return m_cache->high
-            .emplace(cIndex,
-                     SolveSteadyState(Corner(t, r, m_capacitances[cIndex], ECorner::kHigh)))
+            .emplace(cIndex, SolveSteadyState(Corner(t, r, m_capacitances[cIndex], ECorner::kHigh)))
             .first->second;
     }
     double Surge(std::size_t t, std::size_t r, std::size_t cIndex) {
@@ -313,8 +312,8 @@ std::optional<CCandidate> CDualSearch::SearchRectifier(std::size_t t, std::size_
                 continue;
             }
             const CPartChoice choice = Choice(t, r, p, n);
-            const double need = m_q.outputV + std::max(positive.dropoutV, negative.dropoutV) +
-                                m_q.targetMarginV;
+            const double need =
+                m_q.outputV + std::max(positive.dropoutV, negative.dropoutV) + m_q.targetMarginV;
             if (lowPeak < need) {
                 Reason(ERuledOut::kTransformerVoltage);
                 continue;
@@ -450,9 +449,9 @@ void CDualSearch::CheapestCapacitor(CPartChoice choice, std::size_t lo, double c
 void CDualSearch::ExplainFailure(CDesignSearchResult& result) const {
     for (std::size_t k = 0; k < m_nearMisses.size() && result.nearest.size() < 3; ++k) {
         const CPartChoice& c = m_nearMisses[k].second;
-        const bool seen =
-            std::any_of(result.nearest.begin(), result.nearest.end(),
-                        [&c](const CCandidate& n) { return n.choice.transformer == c.transformer; });
+        const bool seen = std::any_of(
+            result.nearest.begin(), result.nearest.end(),
+            [&c](const CCandidate& n) { return n.choice.transformer == c.transformer; });
         if (!seen) {
             result.nearest.push_back(EvaluateDualCandidate(m_catalogue, c, m_q, false));
         }
@@ -468,8 +467,7 @@ void CDualSearch::ExplainFailure(CDesignSearchResult& result) const {
     result.reasons.insert(result.reasons.end(), reasons.begin(), reasons.end());
 }
 
-CDesignSearchResult CDualSearch::Run(const std::stop_token& stop,
-                                     const CSearchProgress& progress) {
+CDesignSearchResult CDualSearch::Run(const std::stop_token& stop, const CSearchProgress& progress) {
     CDesignSearchResult result;
     std::vector<std::size_t> transformers;
     bool anyCentreTap = false;
@@ -487,14 +485,14 @@ CDesignSearchResult CDualSearch::Run(const std::stop_token& stop,
     });
     if (transformers.empty()) {
         result.reasons.push_back({m_catalogue.transformers.empty() ? ERuledOut::kNoTransformer
-                                  : !anyCentreTap ? ERuledOut::kNoCentreTap
+                                  : !anyCentreTap                  ? ERuledOut::kNoCentreTap
                                                   : ERuledOut::kNoTransformerWithinVa,
                                   0,
                                   {}});
     }
-    const bool anyPositive = std::any_of(
-        m_catalogue.regulators.begin(), m_catalogue.regulators.end(),
-        [&](const CRegulatorPart& g) { return RegulatorGives(g, m_q.outputV); });
+    const bool anyPositive =
+        std::any_of(m_catalogue.regulators.begin(), m_catalogue.regulators.end(),
+                    [&](const CRegulatorPart& g) { return RegulatorGives(g, m_q.outputV); });
     if (!anyPositive) {
         result.reasons.push_back({ERuledOut::kNoRegulator, 0, {}});
     } else if (m_pairs.empty()) {
@@ -509,8 +507,7 @@ CDesignSearchResult CDualSearch::Run(const std::stop_token& stop,
     std::size_t i = 0;
     while (i < transformers.size() && !result.stopped) {
         const double va = m_catalogue.transformers[transformers[i]].va;
-        for (; i < transformers.size() && m_catalogue.transformers[transformers[i]].va == va;
-             ++i) {
+        for (; i < transformers.size() && m_catalogue.transformers[transformers[i]].va == va; ++i) {
             if (stop.stop_requested()) {
                 result.stopped = true;
                 break;
@@ -606,10 +603,9 @@ CCandidate EvaluateDualCandidate(const CCatalogue& catalogue, const CPartChoice&
         const CRegulatorPart& g = *regulators[k];
         const CRailFigures* lowRail = rail(lowRails, k);
         const CRailFigures* highRail = rail(highRails, k);
-        checks.push_back(MakeCheck(p + "low_minimum_voltage_v", "V",
-                                   lowHeld && lowRail ? lowRail->m->minimumVoltage : nan,
-                                   requirements.outputV + dropout + requirements.targetMarginV,
-                                   true));
+        checks.push_back(MakeCheck(
+            p + "low_minimum_voltage_v", "V", lowHeld && lowRail ? lowRail->m->minimumVoltage : nan,
+            requirements.outputV + dropout + requirements.targetMarginV, true));
         checks.push_back(
             MakeCheck(p + "regulator_current_a", "A", requirements.currentA, g.maxCurrentA, false));
         const double power = highSolved && highRail
@@ -620,8 +616,8 @@ CCandidate EvaluateDualCandidate(const CCatalogue& catalogue, const CPartChoice&
                                    g.junctionMaxC - requirements.junctionMarginK, false));
         checks.push_back(MakeCheck(p + "high_regulator_input_v", "V", noLoadPeak,
                                    RegulatorInputLimit(g, requirements.outputV), false));
-        checks.push_back(MakeCheck(p + "high_regulator_power_w", "W", power,
-                                   RegulatorPowerLimit(g), false));
+        checks.push_back(
+            MakeCheck(p + "high_regulator_power_w", "W", power, RegulatorPowerLimit(g), false));
         const double railRipple = highSolved && highRail ? highRail->m->capacitorRmsCurrent : nan;
         checks.push_back(MakeCheck(p + "high_capacitor_ripple_current_a", "A", railRipple,
                                    RippleRating(c, ECircuitKind::kCentreTap), false));
@@ -633,10 +629,10 @@ CCandidate EvaluateDualCandidate(const CCatalogue& catalogue, const CPartChoice&
     checks.push_back(MakeCheck("capacitor_voltage_v", "V",
                                noLoadPeak * (1.0 + requirements.capacitorVoltageReservePct / 100.0),
                                c.voltageV, false));
-    checks.push_back(MakeCheck(
-        "rectifier_current_a", "A",
-        RectifierMeanCurrent(r, ECircuitKind::kCentreTap, requirements.currentA),
-        kRectifierDerating * r.currentA, false));
+    checks.push_back(
+        MakeCheck("rectifier_current_a", "A",
+                  RectifierMeanCurrent(r, ECircuitKind::kCentreTap, requirements.currentA),
+                  kRectifierDerating * r.currentA, false));
     checks.push_back(MakeCheck("high_rectifier_reverse_voltage_v", "V",
                                highSolved ? hm.peakReverseVoltage : nan, r.reverseV, false));
     const double rectifierPower = highSolved ? RectifierPackagePower(r, hm) : nan;
@@ -649,10 +645,9 @@ CCandidate EvaluateDualCandidate(const CCatalogue& catalogue, const CPartChoice&
                                        requirements.ambientC)
                    : nan,
         RectifierJunctionLimit(r, requirements), false));
-    candidate.capacitorLifeH =
-        highSolved ? CapacitorLife(c, requirements.ambientC, ripple,
-                                   RippleRating(c, ECircuitKind::kCentreTap))
-                   : nan;
+    candidate.capacitorLifeH = highSolved ? CapacitorLife(c, requirements.ambientC, ripple,
+                                                          RippleRating(c, ECircuitKind::kCentreTap))
+                                          : nan;
     checks.push_back(MakeCheck("capacitor_life_h", "h", candidate.capacitorLifeH,
                                requirements.capacitorLifeH, true));
     bool othersPassed = true;

@@ -225,9 +225,8 @@ TEST(DesignConditions, EachCandidateNamesWhatItWasProvedAt) {
 // that every analysis reads as the symmetric circuit.
 TEST_F(DesignFiles, DualSavesTheSymmetricCircuitWithBothRegulators) {
     const std::string saved = Path("dual.odr");
-    const test::CRun run =
-        test::RunTool({"design", "--dual", "--voltage", "15", "--current", "0.5", "--count", "1",
-                       "--format", "json", "--save", saved});
+    const test::CRun run = test::RunTool({"design", "--dual", "--voltage", "15", "--current", "0.5",
+                                          "--count", "1", "--format", "json", "--save", saved});
     ASSERT_EQ(run.status, 0) << run.err;
     const test::CJson doc = test::ParseJson(run.out);
     ASSERT_EQ(doc.items.size(), 1u);
@@ -282,7 +281,8 @@ TEST_P(DesignDualRefused, NamesTheArgument) {
 INSTANTIATE_TEST_SUITE_P(
     Arguments, DesignDualRefused,
     ::testing::Values(
-        CDualRefused{"HalfWave", {"--circuit", "einweg"}, "--circuit \"einweg\" does not apply with --dual"},
+        CDualRefused{
+            "HalfWave", {"--circuit", "einweg"}, "--circuit \"einweg\" does not apply with --dual"},
         CDualRefused{"HalfWaveInline", {"--circuit=einweg"}, "does not apply with --dual"},
         CDualRefused{"DualWithValue", {"--dual=yes"}, "--dual takes no value"}),
     [](const auto& row) { return std::string(row.param.name); });
@@ -290,9 +290,9 @@ INSTANTIATE_TEST_SUITE_P(
 // The circuits a symmetric supply can take are accepted with it.
 TEST(DesignDual, BridgeAndCentreTapCircuitsAreAccepted) {
     for (const char* circuit : {"bruecke", "mittelpunkt"}) {
-        const test::CRun run = test::RunTool({"design", "--dual", "--voltage", "15", "--current",
-                                              "0.5", "--count", "1", "--circuit", circuit,
-                                              "--format", "csv"});
+        const test::CRun run =
+            test::RunTool({"design", "--dual", "--voltage", "15", "--current", "0.5", "--count",
+                           "1", "--circuit", circuit, "--format", "csv"});
         EXPECT_EQ(run.status, 0) << circuit << run.err;
         EXPECT_THAT(run.out, HasSubstr(",7915,")) << circuit;
     }

@@ -69,8 +69,8 @@ TEST_P(DualSearch, ProposalHoldsBothRailsWhenProvedAfresh) {
     EXPECT_GE(dropout, std::max(positive.dropoutV, negative.dropoutV) - 1e-6);
 
     CAnalysisSettings settings = q.Settings(125.0);
-    const CSteadyState low = SolveDesignCircuit(CornerDesign(design, ECorner::kLow, settings),
-                                                settings);
+    const CSteadyState low =
+        SolveDesignCircuit(CornerDesign(design, ECorner::kLow, settings), settings);
     ASSERT_TRUE(low.Solved());
     ASSERT_FALSE(low.Collapsed());
     ASSERT_EQ(low.otherRails.size(), 1u);
@@ -127,12 +127,11 @@ TEST_P(DualSearch, ProposalHoldsBothRailsWhenProvedAfresh) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rails, DualSearch,
-    ::testing::Values(CDualCase{"Fifteen", 15.0, 0.5, 50, false},
-                      CDualCase{"TwelveAt60Hz", 12.0, 0.3, 60, false},
-                      CDualCase{"NineAdjustable", 9.0, 0.4, 50, true}),
-    [](const auto& row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rails, DualSearch,
+                         ::testing::Values(CDualCase{"Fifteen", 15.0, 0.5, 50, false},
+                                           CDualCase{"TwelveAt60Hz", 12.0, 0.3, 60, false},
+                                           CDualCase{"NineAdjustable", 9.0, 0.4, 50, true}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 // The single rail never takes a negative regulator, whatever it costs.
 TEST(DualSearchRegulators, TheSingleRailTakesOnlyPositiveRegulators) {
@@ -168,9 +167,10 @@ TEST_P(DualSearchRefuses, SaysWhatTheCatalogueLacks) {
     if (row.dropCentreTaps) {
         std::erase_if(catalogue.transformers,
                       [](const CTransformerPart& t) { return t.windings == 2; });
-        ASSERT_TRUE(catalogue.AddText("series,va,regulation_pct,windings,secondary_v\n"
-                                      "single,50,10,1,18 24\n",
-                                      "single.csv", "single.csv"));
+        ASSERT_TRUE(
+            catalogue.AddText("series,va,regulation_pct,windings,secondary_v\n"
+                              "single,50,10,1,18 24\n",
+                              "single.csv", "single.csv"));
     }
     CRequirements q;
     q.outputV = 15.0;
@@ -277,15 +277,14 @@ TEST_P(RegulatorPolarityCell, ReadsOrIsRefusedWithItsLine) {
     EXPECT_NE(problem.find("polarity"), std::string::npos) << problem;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cells, RegulatorPolarityCell,
-    ::testing::Values(CPolarityCase{"Negative", "negative", true, true},
-                      CPolarityCase{"Positive", "positive", true, false},
-                      CPolarityCase{"Minus", "minus", false, false},
-                      CPolarityCase{"Capitalised", "Negative", false, false},
-                      CPolarityCase{"Sign", "-", false, false},
-                      CPolarityCase{"Empty", "", false, false}),
-    [](const auto& row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cells, RegulatorPolarityCell,
+                         ::testing::Values(CPolarityCase{"Negative", "negative", true, true},
+                                           CPolarityCase{"Positive", "positive", true, false},
+                                           CPolarityCase{"Minus", "minus", false, false},
+                                           CPolarityCase{"Capitalised", "Negative", false, false},
+                                           CPolarityCase{"Sign", "-", false, false},
+                                           CPolarityCase{"Empty", "", false, false}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace
 }  // namespace ohmrada
