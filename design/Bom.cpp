@@ -483,7 +483,12 @@ CBom BomOfDesign(const CCatalogue& catalogue, const CDesign& design, const CConf
     CBomCircuit circuit;
     circuit.primaryV = PrimaryVoltage(extras.values[kExtraRegion]);
     circuit.outputV = static_cast<double>(design[EInput::kUbger]);
-    const CCircuitParameters parameters = CircuitOfDesign(design, 0.0);
+    // The design's whole circuit (a symmetric supply's two rails draw on the
+    // winding at once), without leakage inductance.
+    CAnalysisSettings settings;
+    settings.leakageInductanceH = 0.0;
+    const CCircuitParameters parameters = CircuitOfDesign(design, settings);
+    circuit.dual = parameters.Dual();
     const CSteadyState state = SolveSteadyState(parameters);
     if (state.Solved()) {
         circuit.primaryCurrentA =

@@ -114,7 +114,8 @@ CBom MakeBom(const CCatalogue& catalogue, const CBomParts& parts, const CDesign&
 
 // The parts list of a design as the form holds it, with the parts its file
 // names (extras: kExtraTransformer... by catalogue id) where the catalogue
-// has them.
+// has them. A symmetric supply's list has both rails' lines; its file
+// names one regulator, the positive rail's, so U2 states only its values.
 CBom BomOfDesign(const CCatalogue& catalogue, const CDesign& design, const CConfigExtras& extras);
 
 // The RMS current the primary draws: each source's winding current brought

@@ -664,8 +664,10 @@ CCandidate EvaluateDualCandidate(const CCatalogue& catalogue, const CPartChoice&
     }
     candidate.passed = othersPassed && checks.back().passed;
     std::size_t binding = 0;
+    // The check nearest its limit among those evaluated: one left out (the
+    // surge of a near miss) has no margin to bind by.
     for (std::size_t i = 1; i < checks.size(); ++i) {
-        if (RelativeMargin(checks[i]) < RelativeMargin(checks[binding])) {
+        if (checks[i].evaluated && RelativeMargin(checks[i]) < RelativeMargin(checks[binding])) {
             binding = i;
         }
     }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "Bom.h"
 #include "Catalogue.h"
 #include "DesignCircuit.h"
 #include "DesignSearch.h"
@@ -120,6 +121,8 @@ TEST_P(DualSearch, ProposalHoldsBothRailsWhenProvedAfresh) {
     EXPECT_EQ(line("C1-C2")->mpn, capacitor.mpn);
     ASSERT_NE(line("F1"), nullptr);
     EXPECT_FALSE(line("F1")->mpn.empty());
+    // The primary's volt-amperes cover both rails' output and every loss.
+    EXPECT_GE(230.0 * c.primaryCurrentA, 2.0 * q.outputV * q.currentA + c.lossW - 1e-9);
     if (row.adjustable) {
         for (const char* resistor : {"R1", "R2", "R3", "R4"}) {
             EXPECT_NE(line(resistor), nullptr) << resistor;
@@ -132,6 +135,49 @@ INSTANTIATE_TEST_SUITE_P(Rails, DualSearch,
                                            CDualCase{"TwelveAt60Hz", 12.0, 0.3, 60, false},
                                            CDualCase{"NineAdjustable", 9.0, 0.4, 50, true}),
                          [](const auto& row) { return std::string(row.param.name); });
+
+// The parts list of a symmetric design as the form holds it: four diodes,
+// two reservoirs, both rails' regulators (the negative one by its values, as
+// the file names only one regulator), the primary current of the whole
+// winding as the candidate's own list has it.
+TEST(DualSearchBom, TheFormsListOfASymmetricDesignHasBothRails) {
+    const CCatalogue catalogue = ShippedCatalogue();
+    CRequirements q;
+    q.outputV = 15.0;
+    q.currentA = 0.5;
+    q.dual = true;
+    q.count = 1;
+    const CDesignSearchResult result = SearchDesigns(catalogue, q);
+    ASSERT_FALSE(result.candidates.empty());
+    const CCandidate& c = result.candidates.front();
+    CConfigExtras extras;
+    extras.values[kExtraTransformer] = catalogue.transformers[c.choice.transformer].id + " mitte";
+    extras.values[kExtraRectifier] = catalogue.rectifiers[c.choice.rectifier].id;
+    extras.values[kExtraCapacitor] = catalogue.capacitors[c.choice.capacitor].id;
+    extras.values[kExtraRegulator] = catalogue.regulators[c.choice.regulator].id;
+    const CBom bom = BomOfDesign(catalogue, c.design, extras);
+    const auto find = [&](const CBom& list, const std::string& reference) -> const CBomLine* {
+        for (const CBomLine& l : list.lines) {
+            if (l.reference == reference) {
+                return &l;
+            }
+        }
+        return nullptr;
+    };
+    for (const char* reference : {"T1", "F1", "C1-C2", "U1", "U2"}) {
+        ASSERT_NE(find(bom, reference), nullptr) << reference;
+    }
+    EXPECT_EQ(find(bom, "C1-C2")->quantity, 2);
+    EXPECT_EQ(find(bom, "U1")->mpn, find(c.bom, "U1")->mpn);
+    EXPECT_TRUE(find(bom, "U2")->mpn.empty());
+    EXPECT_EQ(find(bom, "F1")->mpn, find(c.bom, "F1")->mpn);
+    const CBomLine* diodes = find(bom, "D1-D4");
+    const CBomLine* bridge = find(bom, "B1");
+    ASSERT_TRUE(diodes != nullptr || bridge != nullptr);
+    if (diodes != nullptr) {
+        EXPECT_EQ(diodes->quantity, 4);
+    }
+}
 
 // The single rail never takes a negative regulator, whatever it costs.
 TEST(DualSearchRegulators, TheSingleRailTakesOnlyPositiveRegulators) {
