@@ -243,6 +243,27 @@ INSTANTIATE_TEST_SUITE_P(
                                    "two equal secondaries"}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// When nothing passes, each nearest design is named by the check it fails
+// most, one that was evaluated (never the switch-on surge a near miss leaves
+// out).
+TEST(DualSearchNearest, BindsByAnEvaluatedFailedCheck) {
+    const CCatalogue catalogue = ShippedCatalogue();
+    CRequirements q;
+    q.outputV = 15.0;
+    q.currentA = 2.0;
+    q.maxVa = 30.0;
+    q.dual = true;
+    const CDesignSearchResult result = SearchDesigns(catalogue, q);
+    EXPECT_TRUE(result.candidates.empty());
+    ASSERT_FALSE(result.nearest.empty());
+    for (const CCandidate& near : result.nearest) {
+        const CCheck& binding = near.checks[near.binding];
+        EXPECT_TRUE(binding.evaluated) << binding.name;
+        EXPECT_FALSE(binding.passed) << binding.name;
+        EXPECT_FALSE(BindingText(catalogue, q, result).empty());
+    }
+}
+
 // A pair gives the output when both are fixed at it or both adjustable, one
 // of each polarity.
 TEST(DualSearchRegulators, PairsOnePositiveAndOneNegativeOfTheSameOutput) {
