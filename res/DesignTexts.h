@@ -28,6 +28,7 @@ inline constexpr const char* kCentreTap = "Mittelpunkt";
 // A symmetric supply: +U and -U from a centre-tapped winding.
 inline constexpr const char* kSymmetric = "symmetrisch ±";
 inline constexpr const char* kNegativeRegulator = "negativer Regler";
+inline constexpr const char* kNegativeRailCheck = "%1 (negative Schiene)";
 inline constexpr const char* kMaxVa = "höchstens Trafonennleistung:";
 inline constexpr const char* kNoLimit = "beliebig";
 inline constexpr const char* kCount = "Anzahl Vorschläge:";

@@ -194,6 +194,15 @@ TEST_F(DesignWindowTest, ASymmetricCandidateIsTakenIntoTheFormAsTheSymmetricCirc
         QString::fromStdString(catalogue.regulators[first.choice.regulator].name)));
     EXPECT_TRUE(regulators.contains(
         QString::fromStdString(catalogue.regulators[first.choice.negativeRegulator].name)));
+    // The negative rail's checks are worded as the positive rail's, named
+    // for their rail.
+    int negativeRows = 0;
+    for (int row = 0; row < window.DetailTable()->rowCount(); ++row) {
+        const QString check = window.DetailTable()->item(row, 0)->text();
+        EXPECT_FALSE(check.startsWith(QStringLiteral("negative_"))) << check.toStdString();
+        negativeRows += check.endsWith(QStringLiteral("(negative Schiene)")) ? 1 : 0;
+    }
+    EXPECT_EQ(negativeRows, 6);
     ASSERT_TRUE(QTest::qWaitFor([&window] { return !window.NgspiceChecking(); }, 60000));
     const CDesign wanted = first.design;
     if (m_dialog->IsModified()) {

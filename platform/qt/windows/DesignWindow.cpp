@@ -5,6 +5,7 @@
 #include <cmath>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include <QComboBox>
@@ -86,9 +87,14 @@ constexpr CCheckText kCheckTexts[] = {
 };
 
 QString CheckText(const CCheck& check) {
+    // A symmetric supply's negative rail: the same check, named for its rail.
+    constexpr std::string_view kNegative = "negative_";
+    const std::string_view name = check.name;
+    const bool negative = name.rfind(kNegative, 0) == 0;
+    const std::string_view base = negative ? name.substr(kNegative.size()) : name;
     for (const CCheckText& known : kCheckTexts) {
-        if (check.name == known.name) {
-            return Text(known.text);
+        if (base == known.name) {
+            return negative ? Fill(td::kNegativeRailCheck, Text(known.text)) : Text(known.text);
         }
     }
     return QString::fromStdString(check.name);
