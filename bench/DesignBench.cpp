@@ -18,7 +18,8 @@ void BM_ShippedCatalogue(benchmark::State& state) {
 }
 BENCHMARK(BM_ShippedCatalogue)->Unit(benchmark::kMicrosecond);
 
-void BM_Search(benchmark::State& state, double volts, double amps, int hz, double tolerancePct) {
+void BM_Search(benchmark::State& state, double volts, double amps, int hz, double tolerancePct,
+               bool dual = false) {
     const CCatalogue catalogue = ShippedCatalogue();
     CRequirements q;
     q.outputV = volts;
@@ -26,6 +27,7 @@ void BM_Search(benchmark::State& state, double volts, double amps, int hz, doubl
     q.mainsFrequencyHz = hz;
     q.mainsLowTolerancePct = tolerancePct;
     q.mainsHighTolerancePct = tolerancePct;
+    q.dual = dual;
     std::size_t solved = 0;
     for (auto _ : state) {
         const CDesignSearchResult result = SearchDesigns(catalogue, q);
@@ -53,6 +55,11 @@ BENCHMARK_CAPTURE(BM_Search, out_5v_2a_230v_50hz, 5.0, 2.0, 50, 10.0)
 BENCHMARK_CAPTURE(BM_Search, out_24v_3a_230v_50hz, 24.0, 3.0, 50, 10.0)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Search, out_15v_0a5_120v_60hz, 15.0, 0.5, 60, 5.0)
+    ->Unit(benchmark::kMillisecond);
+// A symmetric supply, +15 V and -15 V at 0.5 A each.
+BENCHMARK_CAPTURE(BM_Search, dual_15v_0a5_230v_50hz, 15.0, 0.5, 50, 10.0, true)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Search, dual_12v_1a_230v_50hz, 12.0, 1.0, 50, 10.0, true)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -26,7 +26,7 @@ namespace {
 
 constexpr std::string_view kCommand = "design";
 constexpr std::string_view kDesignUsage =
-    "Usage: ohmrada-calc design --voltage V --current A [--mains-frequency 50|60]\n"
+    "Usage: ohmrada-calc design --voltage V --current A [--dual] [--mains-frequency 50|60]\n"
     "           [--mains-tolerance PCT|LOW:HIGH] [--region en50160|ansi-a|ansi-b]\n"
     "           [--capacitor-tolerance PCT] [--ambient C]\n"
     "           [--circuit einweg|bruecke|mittelpunkt] [--max-va VA] [--count N]\n"
@@ -71,6 +71,16 @@ constexpr std::string_view kDesignHelp =
     "limiter for toroids from 300 VA, D1-D4 or B1, C1 the reservoir, C2/C3 the\n"
     "regulator's capacitors from its datasheet, U1, R1/R2 (E96; R1 as the\n"
     "datasheet's circuit has it) within 1 % of the output, HS1 and P1.\n"
+    "With --dual the design is a symmetric supply, +V and -V at the current on\n"
+    "each rail: two equal secondaries in series with the tap between them as\n"
+    "the ground, four diodes or a bridge, a reservoir on each rail (the same\n"
+    "part, C1-C2), a positive regulator (U1) and the negative one of the same\n"
+    "output (7815 and 7915; or two adjustables, LM317 and LM337), each with its\n"
+    "heat sink (HS1, HS2). Each candidate is proved by the symmetric circuit at\n"
+    "the corners; the checks named negative_... are the negative rail's, the\n"
+    "others the positive rail's or the whole circuit's; the design saved (--save)\n"
+    "states \"Topo : symmetrisch\", so that every analysis reads it as the same\n"
+    "circuit. --circuit takes only bruecke or mittelpunkt with it.\n"
     "Where ngspice (libngspice.so.0) is installed, the three best are simulated\n"
     "once more at the low and the high corner (table: the line \"ngspice\";\n"
     "JSON: \"ngspice\"): the minimum against output + dropout, and the winding's\n"
@@ -86,6 +96,7 @@ constexpr std::string_view kDesignHelp =
     "  --capacitor-tolerance PCT  the capacitor's loss at the low corner (20)\n"
     "  --ambient C          ambient temperature (default 25)\n"
     "  --circuit NAME       only einweg, bruecke or mittelpunkt\n"
+    "  --dual               a symmetric supply: +V and -V, each at the current\n"
     "  --max-va VA          the largest transformer to consider\n"
     "  --count N            candidates to show (default 3, at most 20)\n"
     "  --format FMT         table (default), json or csv\n"
@@ -110,6 +121,7 @@ struct CDesignOptions {
     std::optional<std::string> savePath;
     std::optional<std::string> bomPath;
     std::vector<std::string> catalogues;
+    std::optional<std::string> circuitName;  // --circuit as given
     EFormat format = EFormat::kTable;
     bool help = false;
 };
@@ -154,6 +166,7 @@ std::optional<std::string> ReadDesignOption(const std::string& name, const std::
         }
         q.count = static_cast<std::size_t>(count);
     } else if (name == "--circuit") {
+        options.circuitName = value;
         if (value == "einweg") {
             q.circuit = ECircuitKind::kHalfWave;
         } else if (value == "bruecke") {
@@ -227,7 +240,8 @@ CParsed<CDesignOptions> ParseDesignArguments(const std::vector<std::string>& arg
         }
         static const std::vector<std::string> own = {
             "--voltage", "--current", "--ambient", "--circuit", "--max-va", "--count",
-            "--save",    "--bom",     "--rank",    "--catalog", "--tj-max", "--leakage-inductance"};
+            "--save",    "--bom",     "--rank",    "--catalog", "--tj-max", "--leakage-inductance",
+            "--dual"};
         if (std::find(own.begin(), own.end(), name) == own.end()) {
             rest.push_back(args[i]);
             if (name == "--") {
@@ -235,6 +249,13 @@ CParsed<CDesignOptions> ParseDesignArguments(const std::vector<std::string>& arg
                             args.end());
                 break;
             }
+            continue;
+        }
+        if (name == "--dual") {
+            if (inlineValue) {
+                return {std::nullopt, "--dual takes no value"};
+            }
+            options.requirements.dual = true;
             continue;
         }
         if (name == "--tj-max") {
@@ -256,6 +277,12 @@ CParsed<CDesignOptions> ParseDesignArguments(const std::vector<std::string>& arg
     if (!options.help && (!options.voltageGiven || !options.currentGiven)) {
         return {std::nullopt, "design needs --voltage and --current"};
     }
+    if (options.requirements.dual && options.requirements.circuit == ECircuitKind::kHalfWave) {
+        return {std::nullopt, "--circuit " + QuoteForDiagnostic(options.circuitName.value_or("")) +
+                                  " does not apply with --dual: a symmetric supply rectifies its "
+                                  "centre-tapped winding with four diodes (--circuit bruecke or "
+                                  "mittelpunkt)"};
+    }
     if (options.bomPath && options.savePath && *options.bomPath == *options.savePath) {
         return {std::nullopt, "--bom and --save name the same file"};
     }
@@ -270,15 +297,26 @@ std::string Number(double value) {
     return ShortestNumber(rounded == 0.0 ? 0.0 : rounded);
 }
 
-std::string HeatSinkText(const CCatalogue& catalogue, const CPartChoice& choice) {
-    if (choice.heatSink < 0) {
+std::string HeatSinkText(const CCatalogue& catalogue, int heatSink, int pad) {
+    if (heatSink < 0) {
         return "no heat sink";
     }
-    std::string text = catalogue.heatSinks[static_cast<std::size_t>(choice.heatSink)].id;
-    if (choice.pad >= 0) {
-        text += " + " + catalogue.heatSinks[static_cast<std::size_t>(choice.pad)].id;
+    std::string text = catalogue.heatSinks[static_cast<std::size_t>(heatSink)].id;
+    if (pad >= 0) {
+        text += " + " + catalogue.heatSinks[static_cast<std::size_t>(pad)].id;
     }
     return text;
+}
+
+// A symmetric supply's rails by name: "+15 V", "-15 V".
+std::string RailName(double outputV, bool negative) {
+    return (negative ? "-" : "+") + ShortestNumber(outputV) + " V";
+}
+
+// The circuit of a candidate: the rectifier's name, or "symmetrisch" (the
+// word of the design's file) for a symmetric supply.
+std::string CircuitText(const CPartChoice& choice) {
+    return choice.dual ? std::string(kDualTopology) : std::string(CircuitName(choice.circuit));
 }
 
 // A price to the cent.
@@ -346,18 +384,25 @@ std::string NgspiceJson(const CNgspiceCrossCheck& check) {
 }
 
 void WriteCandidateTable(const CCatalogue& catalogue, const CCandidate& c,
-                         const CNgspiceCrossCheck* ngspice, std::ostream& out) {
+                         const CNgspiceCrossCheck* ngspice, const CRequirements& q,
+                         std::ostream& out) {
     const CPartChoice& p = c.choice;
     const CTransformerPart& t = catalogue.transformers[p.transformer];
     const CCapacitorPart& cap = catalogue.capacitors[p.capacitor];
-    out << "transformer  " << t.id << " (" << ConnectionText(catalogue, p) << ", "
-        << CircuitName(p.circuit) << "), " << Number(t.va) << " VA, regulation "
-        << Number(t.regulationPct) << " %\n"
+    out << "transformer  " << t.id << " (" << ConnectionText(catalogue, p) << ", " << CircuitText(p)
+        << "), " << Number(t.va) << " VA, regulation " << Number(t.regulationPct) << " %\n"
         << "rectifier    " << catalogue.rectifiers[p.rectifier].name << '\n'
         << "capacitor    " << cap.id << ", ripple rating " << Number(cap.rippleA) << " A, life "
         << Number(std::round(c.capacitorLifeH)) << " h at the ambient\n"
-        << "regulator    " << catalogue.regulators[p.regulator].name << ", "
-        << HeatSinkText(catalogue, p) << ", Rja " << Number(c.rjaKPerW) << " K/W\n";
+        << "regulator    " << (p.dual ? RailName(q.outputV, false) + ": " : std::string())
+        << catalogue.regulators[p.regulator].name << ", "
+        << HeatSinkText(catalogue, p.heatSink, p.pad);
+    if (p.dual) {
+        out << "; " << RailName(q.outputV, true) << ": "
+            << catalogue.regulators[p.negativeRegulator].name << ", "
+            << HeatSinkText(catalogue, p.negativeHeatSink, p.negativePad);
+    }
+    out << ", Rja " << Number(c.rjaKPerW) << " K/W\n";
     const CCheck& binding = c.checks[c.binding];
     out << "binding      " << binding.name << " (margin " << Number(binding.margin) << ' '
         << binding.unit << ")\n";
@@ -377,7 +422,7 @@ void WriteCandidateTable(const CCatalogue& catalogue, const CCandidate& c,
     }
 }
 
-std::string PartsJson(const CCatalogue& catalogue, const CPartChoice& p) {
+std::string PartsJson(const CCatalogue& catalogue, const CPartChoice& p, const CRequirements& q) {
     const auto part = [](std::string_view id, std::string_view name, std::string_view origin) {
         return JsonObject(
             {{"id", JsonString(id)}, {"name", JsonString(name)}, {"origin", JsonString(origin)}},
@@ -389,7 +434,7 @@ std::string PartsJson(const CCatalogue& catalogue, const CPartChoice& p) {
     const CRegulatorPart& g = catalogue.regulators[p.regulator];
     std::vector<std::pair<std::string_view, std::string>> members = {
         {"transformer", part(t.id, t.series + " " + ConnectionText(catalogue, p), t.origin)},
-        {"circuit", JsonString(CircuitName(p.circuit))},
+        {"circuit", JsonString(CircuitText(p))},
         {"rectifier", part(r.id, r.name, r.origin)},
         {"capacitor", part(c.id, c.name, c.origin)},
         {"regulator", part(g.id, g.name, g.origin)},
@@ -405,6 +450,20 @@ std::string PartsJson(const CCatalogue& catalogue, const CPartChoice& p) {
         members.emplace_back("pad", part(s.id, s.name, s.origin));
     } else {
         members.emplace_back("pad", "null");
+    }
+    if (p.dual) {
+        // The rails by name, and the negative rail's regulator and sink.
+        const CRegulatorPart& n = catalogue.regulators[p.negativeRegulator];
+        members.emplace_back("rails", JsonArray({JsonString(RailName(q.outputV, false)),
+                                                 JsonString(RailName(q.outputV, true))}));
+        members.emplace_back("negative_regulator", part(n.id, n.name, n.origin));
+        if (p.negativeHeatSink >= 0) {
+            const CHeatSinkPart& s =
+                catalogue.heatSinks[static_cast<std::size_t>(p.negativeHeatSink)];
+            members.emplace_back("negative_heat_sink", part(s.id, s.name, s.origin));
+        } else {
+            members.emplace_back("negative_heat_sink", "null");
+        }
     }
     return JsonObject(members, 4);
 }
@@ -425,7 +484,7 @@ std::string CandidateJson(const CCatalogue& catalogue, const CCandidate& c,
         {"rank", std::to_string(c.rank)},
         {"passed", c.passed ? "true" : "false"},
         {"inputs", JsonObject(InputsAsJson(c.design), 6)},
-        {"parts", PartsJson(catalogue, c.choice)},
+        {"parts", PartsJson(catalogue, c.choice, q)},
         {"checks", JsonArray(checks)},
         {"binding", JsonString(c.checks[c.binding].name)},
         {"cost_eur", JsonNumber(c.costEur)},
@@ -444,9 +503,12 @@ std::string CandidateJson(const CCatalogue& catalogue, const CCandidate& c,
 }
 
 void WriteCsv(const CCatalogue& catalogue, const std::vector<CCandidate>& candidates,
-              std::ostream& out) {
-    out << "rank,transformer,connection,rectifier,capacitor,regulator,heat_sink,binding,"
-           "binding_margin";
+              const CRequirements& q, std::ostream& out) {
+    // A symmetric supply's rows name the rails and the negative rail's parts
+    // in three more columns after the heat sink.
+    out << "rank,transformer,connection,rectifier,capacitor,regulator,heat_sink,"
+        << (q.dual ? "rails,negative_regulator,negative_heat_sink," : "")
+        << "binding,binding_margin";
     if (!candidates.empty()) {
         for (const auto& [name, value] : InputsAsCsv(candidates.front().design)) {
             out << ',' << name;
@@ -462,8 +524,17 @@ void WriteCsv(const CCatalogue& catalogue, const std::vector<CCandidate>& candid
             << CsvField(catalogue.regulators[p.regulator].id) << ','
             << CsvField(p.heatSink < 0
                             ? ""
-                            : catalogue.heatSinks[static_cast<std::size_t>(p.heatSink)].id)
-            << ',' << c.checks[c.binding].name << ',' << ShortestNumber(c.checks[c.binding].margin);
+                            : catalogue.heatSinks[static_cast<std::size_t>(p.heatSink)].id);
+        if (q.dual) {
+            // "±15 V": a cell starting with "+" would be neutralised as a formula.
+            out << ',' << CsvField("\u00B1" + ShortestNumber(q.outputV) + " V") << ','
+                << CsvField(catalogue.regulators[p.negativeRegulator].id) << ','
+                << CsvField(
+                       p.negativeHeatSink < 0
+                           ? ""
+                           : catalogue.heatSinks[static_cast<std::size_t>(p.negativeHeatSink)].id);
+        }
+        out << ',' << c.checks[c.binding].name << ',' << ShortestNumber(c.checks[c.binding].margin);
         for (const auto& [name, value] : InputsAsCsv(c.design)) {
             out << ',' << value;
         }
@@ -516,8 +587,10 @@ int RunDesignCommand(const std::vector<std::string>& args, std::istream& in, std
     const CRequirements& q = options.requirements;
     const CDesignSearchResult result = SearchDesigns(catalogue, q);
     if (result.candidates.empty()) {
-        err << kProgram << ": no design from the catalogues gives " << Number(q.outputV) << " V at "
-            << Number(q.currentA) << " A\n";
+        err << kProgram << ": no design from the catalogues gives "
+            << (q.dual ? RailName(q.outputV, false) + " and " + RailName(q.outputV, true)
+                       : Number(q.outputV) + " V")
+            << " at " << Number(q.currentA) << " A\n";
         if (const std::string binding = BindingText(catalogue, q, result); !binding.empty()) {
             err << "  " << binding << '\n';
         }
@@ -527,9 +600,10 @@ int RunDesignCommand(const std::vector<std::string>& args, std::istream& in, std
         for (const CCandidate& near : result.nearest) {
             const CPartChoice& p = near.choice;
             err << "  nearest: " << catalogue.transformers[p.transformer].id << " ("
-                << ConnectionText(catalogue, p) << ", " << CircuitName(p.circuit) << "), "
+                << ConnectionText(catalogue, p) << ", " << CircuitText(p) << "), "
                 << catalogue.capacitors[p.capacitor].id << ", "
-                << catalogue.regulators[p.regulator].id << '\n';
+                << catalogue.regulators[p.regulator].id
+                << (p.dual ? " and " + catalogue.regulators[p.negativeRegulator].id : "") << '\n';
             for (const CCheck& check : near.checks) {
                 if (!check.passed && check.evaluated) {
                     err << "    " << CheckLine(check) << '\n';
@@ -571,14 +645,17 @@ int RunDesignCommand(const std::vector<std::string>& args, std::istream& in, std
     return WriteInFormat(
         options.format,
         [&](std::ostream& o) {
-            o << "Design for " << Number(q.outputV) << " V at " << Number(q.currentA)
-              << " A, mains " << q.mainsFrequencyHz << " Hz "
-              << MainsToleranceText(q.Settings(125.0)) << " %" << RegionNote(q.Settings(125.0))
-              << ", ambient " << Number(q.ambientC) << " C (" << result.solved
-              << " steady states solved)\n";
+            o << "Design for "
+              << (q.dual ? RailName(q.outputV, false) + " and " + RailName(q.outputV, true) +
+                               " (symmetric supply)"
+                         : Number(q.outputV) + " V")
+              << " at " << Number(q.currentA) << (q.dual ? " A each" : " A") << ", mains "
+              << q.mainsFrequencyHz << " Hz " << MainsToleranceText(q.Settings(125.0)) << " %"
+              << RegionNote(q.Settings(125.0)) << ", ambient " << Number(q.ambientC) << " C ("
+              << result.solved << " steady states solved)\n";
             for (std::size_t i = 0; i < result.candidates.size(); ++i) {
                 o << "\n#" << result.candidates[i].rank << '\n';
-                WriteCandidateTable(catalogue, result.candidates[i], ngspiceOf(i), o);
+                WriteCandidateTable(catalogue, result.candidates[i], ngspiceOf(i), q, o);
             }
         },
         [&](std::ostream& o) {
@@ -588,7 +665,7 @@ int RunDesignCommand(const std::vector<std::string>& args, std::istream& in, std
             }
             o << JsonArray(elements);
         },
-        [&](std::ostream& o) { WriteCsv(catalogue, result.candidates, o); }, status, out, err);
+        [&](std::ostream& o) { WriteCsv(catalogue, result.candidates, q, o); }, status, out, err);
 }
 
 }  // namespace ohmrada::cli

@@ -31,6 +31,14 @@ constexpr std::array<int, 96> kE96 = {
 constexpr double kMakersR1Within = 0.005;
 
 // The shortest text of a value rounded to three significant digits.
+// The text with its first letter in lower case ("Linear ..." within a sentence).
+std::string Lowered(std::string text) {
+    if (!text.empty() && text.front() >= 'A' && text.front() <= 'Z') {
+        text.front() = static_cast<char>(text.front() - 'A' + 'a');
+    }
+    return text;
+}
+
 std::string Short(double value) {
     if (value == 0.0 || !std::isfinite(value)) {
         return ShortestNumber(value);
@@ -253,8 +261,12 @@ bool NeedsInrushLimiter(const CTransformerPart& transformer) {
 
 double PrimaryCurrent(const CCircuitParameters& circuit, double windingRmsCurrentA,
                       double primaryV) {
-    return std::sqrt(static_cast<double>(circuit.SourceCount())) * windingRmsCurrentA *
-           circuit.sourceVoltageRms / primaryV;
+    // The two halves of a symmetric supply's winding carry the same current
+    // in the same sense (one rail's pulse out of one end while the other
+    // rail's goes into the other end): the primary sees the whole winding.
+    const double halves =
+        circuit.Dual() ? 2.0 : std::sqrt(static_cast<double>(circuit.SourceCount()));
+    return halves * windingRmsCurrentA * circuit.sourceVoltageRms / primaryV;
 }
 
 CBom MakeBom(const CCatalogue& catalogue, const CBomParts& parts, const CDesign& design,
@@ -311,7 +323,10 @@ CBom MakeBom(const CCatalogue& catalogue, const CBomParts& parts, const CDesign&
 
     // D1-D4 or B1: the rectifier.
     const std::string circuitName = design.circuit;
-    const int diodes = circuitName == "bruecke" ? 4 : circuitName == "einweg" ? 1 : 2;
+    const int diodes = circuit.dual               ? 4
+                       : circuitName == "bruecke" ? 4
+                       : circuitName == "einweg"  ? 1
+                                                  : 2;
     if (const CRectifierPart* r = parts.rectifier; r != nullptr && r->bridge) {
         lines.push_back(LineOf(r, "B1", 1, r->id, "Bridge rectifier " + r->name));
     } else {
@@ -324,81 +339,114 @@ CBom MakeBom(const CCatalogue& catalogue, const CBomParts& parts, const CDesign&
                                "Rectifier diode"));
     }
     if (parts.rectifierSink != nullptr) {
-        lines.push_back(LineOf(parts.rectifierSink, "HS2", 1, parts.rectifierSink->id,
-                               "Heat sink of the bridge rectifier"));
+        lines.push_back(LineOf(parts.rectifierSink, circuit.dual ? "HS3" : "HS2", 1,
+                               parts.rectifierSink->id, "Heat sink of the bridge rectifier"));
     }
 
     // C1: the reservoir.
+    const char* reservoir = circuit.dual ? "C1-C2" : "C1";
+    const int reservoirs = circuit.dual ? 2 : 1;
+    const std::string perRail = circuit.dual ? ", one per rail" : "";
     if (const CCapacitorPart* c = parts.capacitor) {
-        lines.push_back(LineOf(c, "C1", 1,
+        lines.push_back(LineOf(c, reservoir, reservoirs,
                                CapacitanceText(c->capacitanceUf) + " " + Short(c->voltageV) + " V",
-                               "Aluminium electrolytic capacitor, reservoir, " +
+                               "Aluminium electrolytic capacitor, reservoir" + perRail + ", " +
                                    Short(c->temperatureC) + " C " + Short(c->lifeH) + " h"));
     } else {
-        lines.push_back(LineOf<CCapacitorPart>(
-            nullptr, "C1", 1, CapacitanceText(static_cast<double>(design[EInput::kKondC])),
-            "Aluminium electrolytic capacitor, reservoir"));
+        lines.push_back(
+            LineOf<CCapacitorPart>(nullptr, reservoir, reservoirs,
+                                   CapacitanceText(static_cast<double>(design[EInput::kKondC])),
+                                   "Aluminium electrolytic capacitor, reservoir" + perRail));
     }
 
-    // U1 with its datasheet's capacitors and, adjustable, its resistors.
-    const CRegulatorPart* g = parts.regulator;
-    if (g != nullptr && g->inputCapacitorUf > 0.0) {
-        const CAccessoryPart* part =
-            SmallCapacitor(catalogue, g->inputCapacitorUf, circuit.regulatorInputPeakV);
-        lines.push_back(LineOf(part, "C2", 1,
-                               part != nullptr
-                                   ? CapacitanceText(part->value) + " " + Short(part->rating) + " V"
-                                   : CapacitanceText(g->inputCapacitorUf),
-                               "Regulator input capacitor" +
-                                   (part != nullptr ? ", " + part->description : std::string())));
-    }
-    if (g != nullptr && g->outputCapacitorUf > 0.0) {
-        const CAccessoryPart* part =
-            SmallCapacitor(catalogue, g->outputCapacitorUf, circuit.outputV * 1.25);
-        lines.push_back(LineOf(part, "C3", 1,
-                               part != nullptr
-                                   ? CapacitanceText(part->value) + " " + Short(part->rating) + " V"
-                                   : CapacitanceText(g->outputCapacitorUf),
-                               "Regulator output capacitor" +
-                                   (part != nullptr ? ", " + part->description : std::string())));
-    }
-    if (g != nullptr) {
-        lines.push_back(LineOf(g, "U1", 1, g->name,
-                               g->Adjustable()
-                                   ? "Adjustable linear regulator"
-                                   : "Linear regulator, fixed " + Short(g->outputV) + " V"));
+    // U1 with its datasheet's capacitors and, adjustable, its resistors; a
+    // symmetric supply's U2 the same for the negative rail.
+    struct CRegulatorRefs {
+        const char* input;
+        const char* output;
+        const char* regulator;
+        const char* r1;
+        const char* r2;
+        const char* sink;
+        const char* pad;
+    };
+    const auto addRegulator = [&](const CRegulatorPart* g, const CRegulatorRefs& refs,
+                                  const std::string& rail, const CHeatSinkPart* heatSink,
+                                  const CHeatSinkPart* pad) {
+        if (g != nullptr && g->inputCapacitorUf > 0.0) {
+            const CAccessoryPart* part =
+                SmallCapacitor(catalogue, g->inputCapacitorUf, circuit.regulatorInputPeakV);
+            lines.push_back(LineOf(
+                part, refs.input, 1,
+                part != nullptr ? CapacitanceText(part->value) + " " + Short(part->rating) + " V"
+                                : CapacitanceText(g->inputCapacitorUf),
+                "Regulator input capacitor" + rail +
+                    (part != nullptr ? ", " + part->description : std::string())));
+        }
+        if (g != nullptr && g->outputCapacitorUf > 0.0) {
+            const CAccessoryPart* part =
+                SmallCapacitor(catalogue, g->outputCapacitorUf, circuit.outputV * 1.25);
+            lines.push_back(LineOf(
+                part, refs.output, 1,
+                part != nullptr ? CapacitanceText(part->value) + " " + Short(part->rating) + " V"
+                                : CapacitanceText(g->outputCapacitorUf),
+                "Regulator output capacitor" + rail +
+                    (part != nullptr ? ", " + part->description : std::string())));
+        }
+        if (g != nullptr) {
+            const std::string kind =
+                g->negative ? "Negative linear regulator"
+                            : (circuit.dual ? "Positive linear regulator" : "Linear regulator");
+            lines.push_back(LineOf(g, refs.regulator, 1, g->name,
+                                   g->Adjustable()
+                                       ? "Adjustable " + Lowered(kind) + rail
+                                       : kind + ", fixed " + Short(g->outputV) + " V" + rail));
+        } else {
+            lines.push_back(LineOf<CRegulatorPart>(
+                nullptr, refs.regulator, 1,
+                Short(static_cast<double>(design[EInput::kUbger])) + " V, dropout " +
+                    Short(static_cast<double>(design[EInput::kDeltU])) + " V",
+                "Linear regulator" + rail));
+        }
+        if (g != nullptr && g->Adjustable()) {
+            const CDivider divider = ChooseDivider(*g, circuit.outputV);
+            const CAccessoryPart* series = ResistorSeries(catalogue);
+            const auto volts = [](double v) {
+                return ShortestNumber(std::round(v * 100.0) / 100.0);
+            };
+            const std::string setting = "sets " + volts(divider.nominalV) + " V (" +
+                                        volts(divider.lowV) + "-" + volts(divider.highV) + " V)";
+            for (const auto& [reference, ohms] :
+                 {std::pair<const char*, double>{refs.r1, divider.r1Ohm},
+                  {refs.r2, divider.r2Ohm}}) {
+                CBomLine line = LineOf(
+                    series, reference, 1, ResistanceCode(ohms),
+                    (series != nullptr ? series->description + " " + Short(series->value) + " %"
+                                       : std::string("Resistor 1 %")) +
+                        ", " + setting + rail);
+                line.mpn = Filled(line.mpn, "r", ResistanceCode(ohms));
+                lines.push_back(line);
+            }
+        }
+        if (heatSink != nullptr) {
+            lines.push_back(LineOf(
+                heatSink, refs.sink, 1, heatSink->id,
+                "Heat sink of the regulator" + rail + ", " + Short(heatSink->thetaKPerW) + " K/W"));
+            if (pad != nullptr) {
+                lines.push_back(
+                    LineOf(pad, refs.pad, 1, pad->id, "Insulating pad of the regulator" + rail));
+            }
+        }
+    };
+    if (!circuit.dual) {
+        addRegulator(parts.regulator, {"C2", "C3", "U1", "R1", "R2", "HS1", "P1"}, "",
+                     parts.heatSink, parts.pad);
     } else {
-        lines.push_back(LineOf<CRegulatorPart>(
-            nullptr, "U1", 1,
-            Short(static_cast<double>(design[EInput::kUbger])) + " V, dropout " +
-                Short(static_cast<double>(design[EInput::kDeltU])) + " V",
-            "Linear regulator"));
-    }
-    if (g != nullptr && g->Adjustable()) {
-        const CDivider divider = ChooseDivider(*g, circuit.outputV);
-        const CAccessoryPart* series = ResistorSeries(catalogue);
-        const auto volts = [](double v) { return ShortestNumber(std::round(v * 100.0) / 100.0); };
-        const std::string setting = "sets " + volts(divider.nominalV) + " V (" +
-                                    volts(divider.lowV) + "-" + volts(divider.highV) + " V)";
-        for (const auto& [reference, ohms] :
-             {std::pair<const char*, double>{"R1", divider.r1Ohm}, {"R2", divider.r2Ohm}}) {
-            CBomLine line =
-                LineOf(series, reference, 1, ResistanceCode(ohms),
-                       (series != nullptr ? series->description + " " + Short(series->value) + " %"
-                                          : std::string("Resistor 1 %")) +
-                           ", " + setting);
-            line.mpn = Filled(line.mpn, "r", ResistanceCode(ohms));
-            lines.push_back(line);
-        }
-    }
-    if (parts.heatSink != nullptr) {
-        lines.push_back(
-            LineOf(parts.heatSink, "HS1", 1, parts.heatSink->id,
-                   "Heat sink of the regulator, " + Short(parts.heatSink->thetaKPerW) + " K/W"));
-        if (parts.pad != nullptr) {
-            lines.push_back(
-                LineOf(parts.pad, "P1", 1, parts.pad->id, "Insulating pad of the regulator"));
-        }
+        const std::string volts = Short(circuit.outputV);
+        addRegulator(parts.regulator, {"C3", "C4", "U1", "R1", "R2", "HS1", "P1"},
+                     ", rail +" + volts + " V", parts.heatSink, parts.pad);
+        addRegulator(parts.negativeRegulator, {"C5", "C6", "U2", "R3", "R4", "HS2", "P2"},
+                     ", rail -" + volts + " V", parts.negativeHeatSink, parts.negativePad);
     }
     return bom;
 }
@@ -435,7 +483,12 @@ CBom BomOfDesign(const CCatalogue& catalogue, const CDesign& design, const CConf
     CBomCircuit circuit;
     circuit.primaryV = PrimaryVoltage(extras.values[kExtraRegion]);
     circuit.outputV = static_cast<double>(design[EInput::kUbger]);
-    const CCircuitParameters parameters = CircuitOfDesign(design, 0.0);
+    // The design's whole circuit (a symmetric supply's two rails draw on the
+    // winding at once), without leakage inductance.
+    CAnalysisSettings settings;
+    settings.leakageInductanceH = 0.0;
+    const CCircuitParameters parameters = CircuitOfDesign(design, settings);
+    circuit.dual = parameters.Dual();
     const CSteadyState state = SolveSteadyState(parameters);
     if (state.Solved()) {
         circuit.primaryCurrentA =

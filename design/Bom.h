@@ -86,6 +86,12 @@ struct CBomCircuit {
     double outputV = 0.0;              // the regulator's target
     double regulatorInputPeakV = 0.0;  // the high corner's no-load peak (small capacitors' rating)
     std::string connection;            // "secondaries in series", ...
+    // A symmetric supply: four diodes (or a bridge) on the centre-tapped
+    // winding, a reservoir per rail, and the negative rail's regulator with
+    // its parts (CBomParts::negative...): C1-C2 the reservoirs, C3/C4 and
+    // U1, R1/R2, HS1, P1 the positive rail's, C5/C6 and U2, R3/R4, HS2, P2
+    // the negative rail's, HS3 the bridge's heat sink.
+    bool dual = false;
 };
 
 // The parts of a design, each possibly unknown (nullptr): a line without a
@@ -98,6 +104,9 @@ struct CBomParts {
     const CHeatSinkPart* heatSink = nullptr;
     const CHeatSinkPart* pad = nullptr;
     const CHeatSinkPart* rectifierSink = nullptr;
+    const CRegulatorPart* negativeRegulator = nullptr;  // a symmetric supply's
+    const CHeatSinkPart* negativeHeatSink = nullptr;
+    const CHeatSinkPart* negativePad = nullptr;
 };
 
 CBom MakeBom(const CCatalogue& catalogue, const CBomParts& parts, const CDesign& design,
@@ -105,12 +114,15 @@ CBom MakeBom(const CCatalogue& catalogue, const CBomParts& parts, const CDesign&
 
 // The parts list of a design as the form holds it, with the parts its file
 // names (extras: kExtraTransformer... by catalogue id) where the catalogue
-// has them.
+// has them. A symmetric supply's list has both rails' lines; its file
+// names one regulator, the positive rail's, so U2 states only its values.
 CBom BomOfDesign(const CCatalogue& catalogue, const CDesign& design, const CConfigExtras& extras);
 
 // The RMS current the primary draws: each source's winding current brought
 // over by the turns ratio (the source's no-load voltage to the primary's),
-// the two halves of a centre tap in turn.
+// the two halves of a centre tap in turn; a symmetric supply's halves carry
+// their rails' pulses at once, so the whole winding's current, twice each
+// half's voltage.
 double PrimaryCurrent(const CCircuitParameters& circuit, double windingRmsCurrentA,
                       double primaryV);
 

@@ -118,6 +118,13 @@ std::string ConnectionText(const CCatalogue& catalogue, const CPartChoice& choic
 bool ChoiceFits(const CCatalogue& catalogue, const CPartChoice& choice,
                 const CRequirements& requirements) {
     const CTransformerPart& t = catalogue.transformers[choice.transformer];
+    if (choice.dual) {
+        return t.windings == 2 && choice.connection == EConnection::kCentreTap &&
+               choice.circuit == ECircuitKind::kCentreTap &&
+               RegulatorPairGives(catalogue.regulators[choice.regulator],
+                                  catalogue.regulators[choice.negativeRegulator],
+                                  requirements.outputV);
+    }
     const bool connectionFits =
         choice.circuit == ECircuitKind::kCentreTap
             ? choice.connection == EConnection::kCentreTap && t.windings == 2
@@ -170,11 +177,23 @@ CDesign DesignOfChoice(const CCatalogue& catalogue, const CPartChoice& choice,
     set(EInput::kDeltU, g.dropoutV);
     set(EInput::kReglR, 0.0);
     design.mainsFrequency = static_cast<float>(requirements.mainsFrequencyHz);
+    if (choice.dual) {
+        // One design holds both rails: the worse regulator's dropout and
+        // thermal path, so that every analysis of it judges both rails at
+        // least as strictly as each regulator's own figures.
+        const CRegulatorPart& n = catalogue.regulators[choice.negativeRegulator];
+        set(EInput::kDeltU, std::max(g.dropoutV, n.dropoutV));
+        set(EInput::kRja, DualThermalResistance(catalogue, choice));
+        design.circuitChoice.topology = ETopology::kDual;
+    }
     return AsFormHolds(design);
 }
 
 CCandidate EvaluateCandidate(const CCatalogue& catalogue, const CPartChoice& choice,
                              const CRequirements& requirements, bool surge) {
+    if (choice.dual) {
+        return EvaluateDualCandidate(catalogue, choice, requirements, surge);
+    }
     const CRectifierPart& r = catalogue.rectifiers[choice.rectifier];
     const CCapacitorPart& c = catalogue.capacitors[choice.capacitor];
     const CRegulatorPart& g = catalogue.regulators[choice.regulator];
@@ -257,8 +276,10 @@ CCandidate EvaluateCandidate(const CCatalogue& catalogue, const CPartChoice& cho
     }
     candidate.passed = othersPassed && checks.back().passed;
     std::size_t binding = 0;
+    // The check nearest its limit among those evaluated: one left out (the
+    // surge of a near miss) has no margin to bind by.
     for (std::size_t i = 1; i < checks.size(); ++i) {
-        if (RelativeMargin(checks[i]) < RelativeMargin(checks[binding])) {
+        if (checks[i].evaluated && RelativeMargin(checks[i]) < RelativeMargin(checks[binding])) {
             binding = i;
         }
     }

@@ -49,7 +49,7 @@ constexpr std::array<CKindSpec, 6> kKinds = {{
     {EKind::kRegulators, {"id", "name", "output_v", "max_current_a", "dropout_v", "tj_max_c",
                           "theta_jc_k_per_w", "theta_ja_k_per_w", "max_input_v", "max_in_out_v"},
                          {"manufacturer", "mpn", "price_eur", "max_power_w", "cin_uf", "cout_uf",
-                          "r1_ohm", "vref_v", "vref_min_v", "vref_max_v", "iadj_max_ua"}},
+                          "r1_ohm", "vref_v", "vref_min_v", "vref_max_v", "iadj_max_ua", "polarity"}},
     {EKind::kHeatSinks, {"id", "name", "kind", "theta_k_per_w", "size_cm3"},
                         {"manufacturer", "mpn", "price_eur"}},
     {EKind::kAccessories, {"id", "kind", "value", "rating", "description", "manufacturer", "mpn",
@@ -482,6 +482,12 @@ void ParseRegulator(CRow& row, const std::string& origin, CParts& parts) {
     part.referenceMinV = row.OptionalValue("vref_min_v", 0.5, 10.0, part.referenceV * 0.96);
     part.referenceMaxV = row.OptionalValue("vref_max_v", 0.5, 10.0, part.referenceV * 1.04);
     part.adjustCurrentUa = row.OptionalValue("iadj_max_ua", 0.0, 1e4, 100.0);
+    const std::string polarity = row.OptionalText("polarity", "positive");
+    if (polarity == "negative") {
+        part.negative = true;
+    } else if (polarity != "positive" && row.Problem().empty()) {
+        row.Fail("column polarity: \"" + polarity + "\" is neither \"positive\" nor \"negative\"");
+    }
     if (row.Problem().empty() &&
         !(part.referenceMinV <= part.referenceV && part.referenceV <= part.referenceMaxV)) {
         row.Fail("vref_min_v <= vref_v <= vref_max_v does not hold");

@@ -117,6 +117,10 @@ struct CRegulatorPart {
     std::string mpn;
     double priceEur = 0.0;
     std::string origin;
+    // The rail it regulates: a negative regulator (79xx, LM337) takes a
+    // negative input and gives a negative output; its figures are the
+    // magnitudes. Column polarity, "positive" (when left out) or "negative".
+    bool negative = false;
 
     bool Adjustable() const { return outputV == 0.0; }
 };

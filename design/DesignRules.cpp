@@ -200,9 +200,19 @@ double ChoicePartsCost(const CCatalogue& catalogue, const CPartChoice& choice) {
                        : choice.circuit == ECircuitKind::kBridge   ? 4
                        : choice.circuit == ECircuitKind::kHalfWave ? 1
                                                                    : 2;
-    double cost = catalogue.transformers[choice.transformer].priceEur + diodes * r.priceEur +
-                  catalogue.capacitors[choice.capacitor].priceEur +
+    const int reservoirs = choice.dual ? 2 : 1;
+    double cost = catalogue.transformers[choice.transformer].priceEur +
+                  (choice.dual && !r.bridge ? 4 : diodes) * r.priceEur +
+                  reservoirs * catalogue.capacitors[choice.capacitor].priceEur +
                   catalogue.regulators[choice.regulator].priceEur;
+    if (choice.dual) {
+        cost += catalogue.regulators[choice.negativeRegulator].priceEur;
+        for (int sink : {choice.negativeHeatSink, choice.negativePad}) {
+            if (const CHeatSinkPart* part = HeatSinkAt(catalogue, sink)) {
+                cost += part->priceEur;
+            }
+        }
+    }
     for (int sink : {choice.heatSink, choice.pad, choice.rectifierSink}) {
         if (const CHeatSinkPart* part = HeatSinkAt(catalogue, sink)) {
             cost += part->priceEur;
@@ -264,6 +274,9 @@ std::vector<std::pair<EConnection, ECircuitKind>> Connections(const CTransformer
 }
 
 bool RegulatorGives(const CRegulatorPart& regulator, double outputV) {
+    if (regulator.negative) {
+        return false;  // only a symmetric supply's negative rail takes one
+    }
     return regulator.Adjustable()
                ? outputV >= kAdjustableMinimumV
                : std::fabs(regulator.outputV - outputV) <= kFixedOutputToleranceV;

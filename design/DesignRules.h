@@ -78,6 +78,14 @@ double RelativeMargin(const CCheck& check);
 // The connections and circuits a transformer allows.
 std::vector<std::pair<EConnection, ECircuitKind>> Connections(const CTransformerPart& transformer,
                                                               const CRequirements& requirements);
+// A fixed or adjustable positive regulator that gives outputV.
 bool RegulatorGives(const CRegulatorPart& regulator, double outputV);
+
+// A symmetric supply's design Rja: the greater of its two regulators' paths.
+double DualThermalResistance(const CCatalogue& catalogue, const CPartChoice& choice);
+// Every check of a symmetric supply's choice, both rails' (EvaluateCandidate
+// for a choice with dual set).
+CCandidate EvaluateDualCandidate(const CCatalogue& catalogue, const CPartChoice& choice,
+                                 const CRequirements& requirements, bool surge);
 
 }  // namespace ohmrada::design_rules

@@ -611,6 +611,9 @@ CDesignSearchResult SearchDesigns(const CCatalogue& catalogue, const CRequiremen
         result.reasons.push_back({ERuledOut::kRequirements, 0, problem});
         return result;
     }
+    if (requirements.dual) {
+        return SearchDualDesigns(catalogue, requirements, stop, progress);
+    }
     return CSearch(catalogue, requirements).Run(stop, progress);
 }
 
@@ -638,6 +641,8 @@ std::string RuledOutText(const CRuledOut& reason) {
         "rectifier too hot, with a heat sink where it takes one",
         "regulator dissipation above its package's stated power at high mains",
         "capacitor life estimate below the life asked for",
+        "no negative regulator of the catalogue pairs with a positive one for the output voltage",
+        "no transformer of the catalogue has two equal secondaries for a centre tap",
     };
     std::string text = reason.why == ERuledOut::kRequirements
                            ? RequirementProblemText(reason.requirement)

@@ -85,6 +85,11 @@ struct CRequirements {
     std::size_t count = 3;                     // candidates wanted
     ERank rank = ERank::kCost;
     double capacitorLifeH = 20000.0;  // the reservoir's life estimate must reach it
+    // A symmetric supply: +outputV and -outputV, each rail at currentA, from
+    // a centre-tapped winding (two equal secondaries in series, the tap
+    // between them), four diodes or a bridge, a reservoir per rail (the same
+    // part) and a positive and a negative regulator.
+    bool dual = false;
 
     // kNone when the search can start, else why not.
     ERequirementProblem Problem() const;
@@ -111,6 +116,12 @@ struct CPartChoice {
     int heatSink = -1;
     int pad = -1;
     int rectifierSink = -1;  // a bridge's heat sink, -1: none
+    // A symmetric supply (connection kCentreTap, circuit kCentreTap for each
+    // rail): regulator is the positive rail's, these the negative rail's.
+    bool dual = false;
+    std::size_t negativeRegulator = 0;
+    int negativeHeatSink = -1;
+    int negativePad = -1;
 };
 
 // One check of a candidate: passed when value <= limit (or >= for a lower
@@ -185,8 +196,10 @@ enum class ERuledOut {
     kRectifierJunction,       // the rectifier too hot, with a heat sink where it takes one
     kRegulatorPower,          // above the package's stated power at high mains
     kCapacitorLife,           // the capacitor's life estimate below the life asked for
+    kNoNegativeRegulator,     // a symmetric supply: no negative regulator pairs with a positive one
+    kNoCentreTap,             // a symmetric supply: no transformer with two equal secondaries
 };
-inline constexpr std::size_t kRuledOutCount = 22;
+inline constexpr std::size_t kRuledOutCount = 24;
 
 struct CRuledOut {
     ERuledOut why = ERuledOut::kRequirements;
@@ -218,9 +231,26 @@ struct CDesignSearchResult {
 using CSearchProgress = std::function<void(std::size_t done, std::size_t total)>;
 
 // The search; stop is checked between transformer configurations, and a
-// stopped search returns what it found so far (stopped set).
+// stopped search returns what it found so far (stopped set). Requirements
+// with dual set are searched as a symmetric supply (SearchDualDesigns).
 CDesignSearchResult SearchDesigns(const CCatalogue& catalogue, const CRequirements& requirements,
                                   std::stop_token stop = {}, const CSearchProgress& progress = {});
+
+// The search for a symmetric supply: every transformer with two equal
+// secondaries in series with the tap between them, each rectifier (four
+// diodes, or a bridge part), a pair of regulators that give the same output
+// (a positive and a negative fixed one, or two adjustables), the reservoir
+// (the same part on both rails) and a heat sink per regulator. Each
+// candidate is proved by the symmetric circuit's steady state at the
+// corners, both rails' checks.
+CDesignSearchResult SearchDualDesigns(const CCatalogue& catalogue,
+                                      const CRequirements& requirements, std::stop_token stop = {},
+                                      const CSearchProgress& progress = {});
+
+// Whether a positive and a negative regulator make a pair for outputV: both
+// fixed at it, or both adjustable.
+bool RegulatorPairGives(const CRegulatorPart& positive, const CRegulatorPart& negative,
+                        double outputV);
 
 // The primary voltage of the requirements' mains (120 V for ANSI C84.1's
 // bands, else 230 V).

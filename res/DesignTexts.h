@@ -25,6 +25,10 @@ inline constexpr const char* kAnyCircuit = "beliebig";
 inline constexpr const char* kHalfWave = "Einweg";
 inline constexpr const char* kBridge = "Brücke";
 inline constexpr const char* kCentreTap = "Mittelpunkt";
+// A symmetric supply: +U and -U from a centre-tapped winding.
+inline constexpr const char* kSymmetric = "symmetrisch ±";
+inline constexpr const char* kNegativeRegulator = "negativer Regler";
+inline constexpr const char* kNegativeRailCheck = "%1 (negative Schiene)";
 inline constexpr const char* kMaxVa = "höchstens Trafonennleistung:";
 inline constexpr const char* kNoLimit = "beliebig";
 inline constexpr const char* kCount = "Anzahl Vorschläge:";
@@ -102,6 +106,8 @@ inline constexpr const char* kRuledOut[] = {
     "Gleichrichter zu heiß, auch mit Kühlkörper, wo er einen nimmt",
     "Reglerverlust bei hoher Netzspannung über der Grenze seines Gehäuses",
     "Lebensdauer des Kondensators unter der geforderten",
+    "kein negativer Regler des Katalogs passt zu einem positiven für die Ausgangsspannung",
+    "kein Transformator des Katalogs hat zwei gleiche Sekundärwicklungen für eine Mittelanzapfung",
 };
 inline constexpr const char* kCombinations = "%1 (%2 Kombinationen)";
 inline constexpr const char* kEntered = "Vorschlag %1 in das Formular übernommen.";

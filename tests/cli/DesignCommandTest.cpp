@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <unistd.h>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -216,6 +217,84 @@ TEST(DesignConditions, EachCandidateNamesWhatItWasProvedAt) {
         UnloadSimulator();
         ASSERT_EQ(table.status, 0) << table.err;
         EXPECT_THAT(table.out.substr(0, table.out.find('\n')), HasSubstr(row.header));
+    }
+}
+
+// A symmetric supply from the command line: the first candidate's rails by
+// name, its parts list with both regulators, and the configuration saved
+// that every analysis reads as the symmetric circuit.
+TEST_F(DesignFiles, DualSavesTheSymmetricCircuitWithBothRegulators) {
+    const std::string saved = Path("dual.odr");
+    const test::CRun run = test::RunTool({"design", "--dual", "--voltage", "15", "--current", "0.5",
+                                          "--count", "1", "--format", "json", "--save", saved});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const test::CJson doc = test::ParseJson(run.out);
+    ASSERT_EQ(doc.items.size(), 1u);
+    const test::CJson& parts = doc.items.at(0)["parts"];
+    ASSERT_EQ(parts["rails"].items.size(), 2u);
+    EXPECT_EQ(parts["rails"].items.at(0).text, "+15 V");
+    EXPECT_EQ(parts["rails"].items.at(1).text, "-15 V");
+    EXPECT_EQ(parts["circuit"].text, "symmetrisch");
+    std::vector<std::string> references;
+    for (const test::CJson& line : doc.items.at(0)["bom"].items) {
+        references.push_back(line["reference"].text);
+    }
+    for (const char* reference : {"T1", "F1", "C1-C2", "U1", "U2"}) {
+        EXPECT_NE(std::find(references.begin(), references.end(), reference), references.end())
+            << reference;
+    }
+    EXPECT_THAT(Read(saved), HasSubstr("Topo : symmetrisch\r\n"));
+    // Read back by an analysis as the symmetric circuit it was proved as.
+    const test::CRun analysis = test::RunTool({"worst-case", saved});
+    ASSERT_EQ(analysis.status, 0) << analysis.err;
+    EXPECT_THAT(analysis.out, HasSubstr("symmetrisch"));
+}
+
+// The CSV of a symmetric supply names the rails and the negative regulator.
+TEST(DesignDual, CsvNamesTheNegativeRail) {
+    const test::CRun run = test::RunTool(
+        {"design", "--dual", "--voltage", "12", "--current", "0.3", "--format", "csv"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_THAT(run.out, HasSubstr(",heat_sink,rails,negative_regulator,negative_heat_sink,"));
+    EXPECT_THAT(run.out, HasSubstr(",\u00B112 V,7912,"));
+}
+
+struct CDualRefused {
+    const char* name;
+    std::vector<std::string> extra;  // after design --dual --voltage 15 --current 0.5
+    const char* says;
+};
+
+class DesignDualRefused : public ::testing::TestWithParam<CDualRefused> {};
+
+// A symmetric supply takes no half-wave circuit, and --dual no value: each
+// refused as a usage error that names the argument.
+TEST_P(DesignDualRefused, NamesTheArgument) {
+    std::vector<std::string> args = {"design", "--dual", "--voltage", "15", "--current", "0.5"};
+    args.insert(args.end(), GetParam().extra.begin(), GetParam().extra.end());
+    const test::CRun run = test::RunTool(args);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_THAT(run.err, HasSubstr(GetParam().says));
+    EXPECT_TRUE(run.out.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, DesignDualRefused,
+    ::testing::Values(
+        CDualRefused{
+            "HalfWave", {"--circuit", "einweg"}, "--circuit \"einweg\" does not apply with --dual"},
+        CDualRefused{"HalfWaveInline", {"--circuit=einweg"}, "does not apply with --dual"},
+        CDualRefused{"DualWithValue", {"--dual=yes"}, "--dual takes no value"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// The circuits a symmetric supply can take are accepted with it.
+TEST(DesignDual, BridgeAndCentreTapCircuitsAreAccepted) {
+    for (const char* circuit : {"bruecke", "mittelpunkt"}) {
+        const test::CRun run =
+            test::RunTool({"design", "--dual", "--voltage", "15", "--current", "0.5", "--count",
+                           "1", "--circuit", circuit, "--format", "csv"});
+        EXPECT_EQ(run.status, 0) << circuit << run.err;
+        EXPECT_THAT(run.out, HasSubstr(",7915,")) << circuit;
     }
 }
 

@@ -175,6 +175,55 @@ TEST_F(DesignWindowTest, TheFirstCandidateIsTakenIntoTheForm) {
     }
 }
 
+// "symmetrisch" searches a symmetric supply: its candidates name both
+// regulators, and the one taken into the form is the symmetric circuit the
+// analyses then solve, its file line kept with the form's design.
+TEST_F(DesignWindowTest, ASymmetricCandidateIsTakenIntoTheFormAsTheSymmetricCircuit) {
+    CDesignWindow& window = OpenWindow();
+    CRequirements q = Requirement(15.0, 0.5, 50);
+    q.dual = true;
+    window.SetRequirements(q);
+    EXPECT_TRUE(window.Requirements().dual);
+    ASSERT_TRUE(SearchAndWait(window));
+    ASSERT_FALSE(window.Candidates().empty()) << window.StatusText().toStdString();
+    const CCandidate& first = window.Candidates().front();
+    ASSERT_TRUE(first.choice.dual);
+    const CCatalogue& catalogue = window.Catalogue();
+    const QString regulators = window.CandidateTable()->item(0, 5)->text();
+    EXPECT_TRUE(regulators.contains(
+        QString::fromStdString(catalogue.regulators[first.choice.regulator].name)));
+    EXPECT_TRUE(regulators.contains(
+        QString::fromStdString(catalogue.regulators[first.choice.negativeRegulator].name)));
+    // The negative rail's checks are worded as the positive rail's, named
+    // for their rail.
+    int negativeRows = 0;
+    for (int row = 0; row < window.DetailTable()->rowCount(); ++row) {
+        const QString check = window.DetailTable()->item(row, 0)->text();
+        EXPECT_FALSE(check.startsWith(QStringLiteral("negative_"))) << check.toStdString();
+        negativeRows += check.endsWith(QStringLiteral("(negative Schiene)")) ? 1 : 0;
+    }
+    EXPECT_EQ(negativeRows, 6);
+    ASSERT_TRUE(QTest::qWaitFor([&window] { return !window.NgspiceChecking(); }, 60000));
+    const CDesign wanted = first.design;
+    if (m_dialog->IsModified()) {
+        ExpectModal([](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            ASSERT_NE(box, nullptr);
+            box->button(QMessageBox::No)->click();
+        });
+    }
+    QTest::mouseClick(window.EnterButton(), Qt::LeftButton);
+    ASSERT_TRUE(WaitForExpectedModals());
+    // The form holds the fourteen inputs; the circuit beyond them is the
+    // design's the analyses follow.
+    CDesign inputs = wanted;
+    inputs.circuitChoice = CCircuitChoice{};
+    EXPECT_EQ(FormDesign(), inputs);
+    EXPECT_EQ(Analysis().State().design, wanted);
+    EXPECT_EQ(Analysis().State().design.circuitChoice.topology, ETopology::kDual);
+    EXPECT_EQ(m_dialog->Extras().values[kExtraTopology], kDualTopology);
+}
+
 // The window and `ohmrada-calc design` search under the same conditions
 // unless told otherwise: the ambient is the search's own, not the form's
 // Tu, and what the command line says it used is what the window starts from.

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include <QComboBox>
@@ -24,6 +25,7 @@
 
 #include "AnalysisTexts.h"
 #include "AnalysisWindows.h"
+#include "CircuitText.h"
 #include "Configuration.h"
 #include "DesignTexts.h"
 #include "FormLabels.h"
@@ -85,9 +87,14 @@ constexpr CCheckText kCheckTexts[] = {
 };
 
 QString CheckText(const CCheck& check) {
+    // A symmetric supply's negative rail: the same check, named for its rail.
+    constexpr std::string_view kNegative = "negative_";
+    const std::string_view name = check.name;
+    const bool negative = name.rfind(kNegative, 0) == 0;
+    const std::string_view base = negative ? name.substr(kNegative.size()) : name;
     for (const CCheckText& known : kCheckTexts) {
-        if (check.name == known.name) {
-            return Text(known.text);
+        if (base == known.name) {
+            return negative ? Fill(td::kNegativeRailCheck, Text(known.text)) : Text(known.text);
         }
     }
     return QString::fromStdString(check.name);
@@ -115,6 +122,9 @@ QString ConnectionText(EConnection connection) {
     }
     return Text(td::kSingle);
 }
+
+// The circuit choice's item of a symmetric supply (beside the rectifiers').
+constexpr int kSymmetricItem = 100;
 
 QString CircuitText(ECircuitKind circuit) {
     switch (circuit) {
@@ -201,6 +211,7 @@ CDesignWindow::CDesignWindow(CAnalysisWindows& owner, QWidget* form)
     m_circuit->addItem(Text(td::kHalfWave), static_cast<int>(ECircuitKind::kHalfWave));
     m_circuit->addItem(Text(td::kBridge), static_cast<int>(ECircuitKind::kBridge));
     m_circuit->addItem(Text(td::kCentreTap), static_cast<int>(ECircuitKind::kCentreTap));
+    m_circuit->addItem(Text(td::kSymmetric), kSymmetricItem);
     m_maxVa = QuantityBox(0.0, 10000.0, 0, td::kVa);
     m_maxVa->setSpecialValueText(Text(td::kNoLimit));
     m_count = new QSpinBox;
@@ -329,7 +340,9 @@ CRequirements CDesignWindow::Requirements() const {
     q.mainsHighTolerancePct = m_high->value();
     q.ambientC = m_ambient->value();
     const int circuit = m_circuit->currentData().toInt();
-    if (circuit >= 0) {
+    if (circuit == kSymmetricItem) {
+        q.dual = true;
+    } else if (circuit >= 0) {
         q.circuit = static_cast<ECircuitKind>(circuit);
     }
     if (m_maxVa->value() > 0.0) {
@@ -349,7 +362,9 @@ void CDesignWindow::SetRequirements(const CRequirements& q) {
     m_high->setValue(q.mainsHighTolerancePct);
     TolerancesChanged();
     m_ambient->setValue(q.ambientC);
-    m_circuit->setCurrentIndex(q.circuit ? m_circuit->findData(static_cast<int>(*q.circuit)) : 0);
+    m_circuit->setCurrentIndex(q.dual      ? m_circuit->findData(kSymmetricItem)
+                               : q.circuit ? m_circuit->findData(static_cast<int>(*q.circuit))
+                                           : 0);
     m_maxVa->setValue(std::isfinite(q.maxVa) ? q.maxVa : 0.0);
     m_count->setValue(static_cast<int>(q.count));
     m_rank->setCurrentIndex(m_rank->findData(static_cast<int>(q.rank)));
@@ -469,15 +484,19 @@ void CDesignWindow::Show(CDesignSearchResult result) {
                 ? Text(td::kNoHeatSink)
                 : QString::fromStdString(
                       catalogue.heatSinks[static_cast<std::size_t>(choice.heatSink)].name);
-        SetRow(
-            *m_table, static_cast<int>(i),
-            {QString::number(candidate.rank),
-             TransformerText(catalogue.transformers[choice.transformer]),
-             ConnectionText(choice.connection) + QStringLiteral(", ") + CircuitText(choice.circuit),
-             QString::fromStdString(catalogue.rectifiers[choice.rectifier].name),
-             CapacitorValues(catalogue.capacitors[choice.capacitor]),
-             QString::fromStdString(catalogue.regulators[choice.regulator].name), sink,
-             CheckText(binding), ValueWithUnit(binding.margin, binding)});
+        SetRow(*m_table, static_cast<int>(i),
+               {QString::number(candidate.rank),
+                TransformerText(catalogue.transformers[choice.transformer]),
+                ConnectionText(choice.connection) + QStringLiteral(", ") +
+                    (choice.dual ? Text(td::kSymmetric) : CircuitText(choice.circuit)),
+                QString::fromStdString(catalogue.rectifiers[choice.rectifier].name),
+                CapacitorValues(catalogue.capacitors[choice.capacitor]),
+                QString::fromStdString(catalogue.regulators[choice.regulator].name) +
+                    (choice.dual ? QStringLiteral(" / ") +
+                                       QString::fromStdString(
+                                           catalogue.regulators[choice.negativeRegulator].name)
+                                 : QString()),
+                sink, CheckText(binding), ValueWithUnit(binding.margin, binding)});
     }
     FitColumns();
     if (m_candidates.empty()) {
@@ -615,6 +634,8 @@ CConfigExtras ExtrasOf(const CCatalogue& catalogue, const CCandidate& candidate,
         extras.values[kExtraHeatSink] =
             idOf(catalogue.heatSinks, static_cast<std::size_t>(choice.heatSink));
     }
+    // The circuit beyond the form's inputs (a symmetric supply's "Topo").
+    WriteCircuitChoice(candidate.design.circuitChoice, extras);
     return extras;
 }
 
@@ -736,13 +757,17 @@ std::vector<std::pair<QString, QString>> CDesignWindow::PartRows(
         Text(td::kColumnTransformer),
         TransformerText(t) + QStringLiteral(", ") + ConnectionText(choice.connection) + id(t.id));
     const CRectifierPart& r = catalogue.rectifiers[choice.rectifier];
-    rows.emplace_back(Text(td::kColumnRectifier), CircuitText(choice.circuit) +
-                                                      QStringLiteral(", ") +
-                                                      QString::fromStdString(r.name) + id(r.id));
+    rows.emplace_back(Text(td::kColumnRectifier),
+                      (choice.dual ? Text(td::kSymmetric) : CircuitText(choice.circuit)) +
+                          QStringLiteral(", ") + QString::fromStdString(r.name) + id(r.id));
     const CCapacitorPart& c = catalogue.capacitors[choice.capacitor];
     rows.emplace_back(Text(td::kColumnCapacitor), CapacitorText(c) + id(c.id));
     const CRegulatorPart& g = catalogue.regulators[choice.regulator];
     rows.emplace_back(Text(td::kColumnRegulator), QString::fromStdString(g.name) + id(g.id));
+    if (choice.dual) {
+        const CRegulatorPart& n = catalogue.regulators[choice.negativeRegulator];
+        rows.emplace_back(Text(td::kNegativeRegulator), QString::fromStdString(n.name) + id(n.id));
+    }
     if (choice.heatSink >= 0) {
         const CHeatSinkPart& s = catalogue.heatSinks[static_cast<std::size_t>(choice.heatSink)];
         rows.emplace_back(Text(td::kColumnHeatSink), QString::fromStdString(s.name) + id(s.id));
