@@ -24,9 +24,11 @@ using CComplex = std::complex<double>;
 // mains period and in all.
 constexpr int kEventsPerPeriod = 64;
 // An interval is halved at most this often, and at most this many times in
-// one Carry (a tolerance no rounding can meet must not cost without end).
+// one Carry (a tolerance no rounding can meet, or a filter that rings far
+// faster than the grid, must not cost without end: a window judges its
+// corners while the user waits).
 constexpr int kMaxDepth = 40;
-constexpr int kMaxRefinements = 1 << 16;
+constexpr int kMaxRefinements = 1 << 13;
 // The measurements' tolerance: what a cubic may miss at an interval's middle,
 // of the source's peak voltage and of the load current.
 constexpr double kVoltageTolerance = 1e-8;
@@ -1120,6 +1122,10 @@ void CPiecewiseCircuit::Record(CMode& mode, const CInterval& in, bool regular, i
            intervals);
     Record(mode, MakeInterval(mode, tm, zm, xm, in.t1, in.z1, in.x1), regular, depth + 1,
            intervals);
+}
+
+bool CPiecewiseCircuit::Coarse() const {
+    return m_refinements >= kMaxRefinements;
 }
 
 CPiecewiseCircuit::CModeKey CPiecewiseCircuit::Apply(const CMode& mode, int k, CModeKey key) const {

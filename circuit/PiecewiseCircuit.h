@@ -146,6 +146,10 @@ public:
 
     // Events located since construction (a measure of work).
     int EventCount() const { return m_eventCount; }
+    // Whether the last Carry's intervals reached the bound on their halving
+    // before a cubic followed each: then they follow the circuit only
+    // coarsely (a filter ringing far faster than the grid, say).
+    bool Coarse() const;
 
 private:
     static constexpr int kMaxAugmented = kMaxState + 1;

@@ -660,6 +660,10 @@ CSteadyState SolveSteadyState(const CNetwork& network, const CSteadyStateOptions
         return Failure(ESteadyStateStatus::kNoSteadyState,
                        "no steady state: the diodes switch without end");
     }
+    if (circuit.Coarse()) {
+        return Failure(ESteadyStateStatus::kNoSteadyState,
+                       "no steady state: the circuit rings faster than the solver can follow");
+    }
     CMeasured measured = Measure(network, circuit, intervals, halves);
     bool collapsed = false;
     for (const CRailResult& rail : measured.rails) {
@@ -741,7 +745,8 @@ CSwitchOn WorstSwitchOn(const CCircuitParameters& c) {
         circuit.SetPhase(phase);
         CState x{};
         intervals.clear();
-        if (!circuit.Carry(0.0, kSwitchOnPeriods * c.Period(), x, nullptr, &intervals)) {
+        if (!circuit.Carry(0.0, kSwitchOnPeriods * c.Period(), x, nullptr, &intervals) ||
+            circuit.Coarse()) {
             return std::numeric_limits<double>::quiet_NaN();
         }
         double peak = 0.0;

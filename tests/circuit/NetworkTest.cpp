@@ -334,6 +334,27 @@ TEST(CircuitFilterTest, ChokeInputDrawsTheLoadCurrentFromTheWinding) {
     }
 }
 
+// An LC filter without resistance behind a filter capacitor of a picofarad
+// rings at some ten megahertz, a million times the grid's rate: the solver
+// says it cannot follow it (the work it may spend is bounded) rather than
+// give figures its cubics could not check, for the steady state and the
+// switch-on alike.
+TEST(CircuitFilterTest, RingingFasterThanTheSolverFollowsIsSaid) {
+    CCircuitParameters c = Supply(ETopology::kSingle, EFilter::kLc, 0.0, 50.0);
+    c.loadCurrentA = 2.0;
+    c.filterInductanceH = 0.2e-3;
+    c.filterResistanceOhm = 0.0;
+    c.filterCapacitanceF = 1e-12;
+    const CSteadyState state = SolveSteadyState(c);
+    EXPECT_FALSE(state.Solved());
+    EXPECT_NE(state.reason.find("rings"), std::string::npos) << state.reason;
+    EXPECT_TRUE(std::isnan(SwitchOnPeakCurrent(c)));
+    // Damped by the inductor's own resistance, the same filter is solved.
+    c.filterResistanceOhm = 50.0;
+    c.filterCapacitanceF = 1e-6;
+    EXPECT_TRUE(SolveSteadyState(c).Solved());
+}
+
 // A resistive load takes Ib while the regulator holds its output; in
 // drop-out its current follows the input less the drop-out voltage, and the
 // diodes deliver exactly that.
