@@ -262,28 +262,7 @@ CCandidate EvaluateCandidate(const CCatalogue& catalogue, const CPartChoice& cho
                                    : nan;
     checks.push_back(MakeCheck("capacitor_life_h", "h", candidate.capacitorLifeH,
                                requirements.capacitorLifeH, true));
-    bool othersPassed = true;
-    for (const CCheck& check : checks) {
-        othersPassed = othersPassed && check.passed;
-    }
-    if (surge) {
-        checks.push_back(MakeCheck("high_switch_on_surge_a", "A",
-                                   SwitchOnPeakCurrent(corners.highCircuit), r.surgeA, false));
-    } else {
-        CCheck check = MakeCheck("high_switch_on_surge_a", "A", nan, r.surgeA, false);
-        check.evaluated = false;
-        checks.push_back(check);
-    }
-    candidate.passed = othersPassed && checks.back().passed;
-    std::size_t binding = 0;
-    // The check nearest its limit among those evaluated: one left out (the
-    // surge of a near miss) has no margin to bind by.
-    for (std::size_t i = 1; i < checks.size(); ++i) {
-        if (checks[i].evaluated && RelativeMargin(checks[i]) < RelativeMargin(checks[binding])) {
-            binding = i;
-        }
-    }
-    candidate.binding = binding;
+    CloseChecks(candidate, surge, corners.highCircuit, r.surgeA);
 
     // At nominal mains: the current the primary draws, what is dissipated,
     // and the parts list with its cost.

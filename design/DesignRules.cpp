@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numeric>
 
 #include "DesignCircuit.h"
+#include "SteadyState.h"
 #include "WorstCase.h"
 
 namespace ohmrada::design_rules {
@@ -280,6 +282,57 @@ bool RegulatorGives(const CRegulatorPart& regulator, double outputV) {
     return regulator.Adjustable()
                ? outputV >= kAdjustableMinimumV
                : std::fabs(regulator.outputV - outputV) <= kFixedOutputToleranceV;
+}
+
+CSearchOrder SearchOrderOf(const CCatalogue& catalogue) {
+    CSearchOrder order;
+    for (const CCapacitorPart& part : catalogue.capacitors) {
+        order.capacitances.push_back(part.capacitanceUf);
+    }
+    std::sort(order.capacitances.begin(), order.capacitances.end());
+    order.capacitances.erase(std::unique(order.capacitances.begin(), order.capacitances.end()),
+                             order.capacitances.end());
+    order.capacitors.resize(catalogue.capacitors.size());
+    std::iota(order.capacitors.begin(), order.capacitors.end(), std::size_t{0});
+    std::stable_sort(order.capacitors.begin(), order.capacitors.end(),
+                     [&](std::size_t a, std::size_t b) {
+                         const CCapacitorPart& x = catalogue.capacitors[a];
+                         const CCapacitorPart& y = catalogue.capacitors[b];
+                         return x.capacitanceUf * x.voltageV < y.capacitanceUf * y.voltageV;
+                     });
+    order.rectifiers.resize(catalogue.rectifiers.size());
+    std::iota(order.rectifiers.begin(), order.rectifiers.end(), std::size_t{0});
+    std::stable_sort(order.rectifiers.begin(), order.rectifiers.end(),
+                     [&](std::size_t a, std::size_t b) {
+                         return catalogue.rectifiers[a].currentA < catalogue.rectifiers[b].currentA;
+                     });
+    return order;
+}
+
+void CloseChecks(CCandidate& candidate, bool surge, const CCircuitParameters& highCircuit,
+                 double surgeA) {
+    std::vector<CCheck>& checks = candidate.checks;
+    bool othersPassed = true;
+    for (const CCheck& check : checks) {
+        othersPassed = othersPassed && check.passed;
+    }
+    if (surge) {
+        checks.push_back(MakeCheck("high_switch_on_surge_a", "A", SwitchOnPeakCurrent(highCircuit),
+                                   surgeA, false));
+    } else {
+        CCheck check = MakeCheck("high_switch_on_surge_a", "A",
+                                 std::numeric_limits<double>::quiet_NaN(), surgeA, false);
+        check.evaluated = false;
+        checks.push_back(check);
+    }
+    candidate.passed = othersPassed && checks.back().passed;
+    std::size_t binding = 0;
+    for (std::size_t i = 1; i < checks.size(); ++i) {
+        if (checks[i].evaluated && RelativeMargin(checks[i]) < RelativeMargin(checks[binding])) {
+            binding = i;
+        }
+    }
+    candidate.binding = binding;
 }
 
 }  // namespace ohmrada::design_rules

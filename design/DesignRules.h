@@ -73,6 +73,22 @@ const CHeatSinkPart* HeatSinkAt(const CCatalogue& catalogue, int index);
 double ChoicePartsCost(const CCatalogue& catalogue, const CPartChoice& choice);
 
 CCheck MakeCheck(std::string name, std::string unit, double value, double limit, bool atLeast);
+
+// The catalogue as the searches walk it: its capacitances (each once,
+// ascending), its capacitors by C x U and its rectifiers by current.
+struct CSearchOrder {
+    std::vector<double> capacitances;
+    std::vector<std::size_t> capacitors;
+    std::vector<std::size_t> rectifiers;
+};
+CSearchOrder SearchOrderOf(const CCatalogue& catalogue);
+
+// The last check of a candidate, the switch-on surge at the high corner
+// (left unevaluated, and so failed, without `surge`: it costs most), then
+// whether the candidate passed and the check nearest its limit among those
+// evaluated (one left out has no margin to bind by).
+void CloseChecks(CCandidate& candidate, bool surge, const CCircuitParameters& highCircuit,
+                 double surgeA);
 // How far inside its limit a check is, relative to the limit.
 double RelativeMargin(const CCheck& check);
 // The connections and circuits a transformer allows.

@@ -28,26 +28,10 @@ class CSearch {
 public:
     CSearch(const CCatalogue& catalogue, const CRequirements& requirements)
         : m_catalogue(catalogue), m_requirements(requirements) {
-        for (const CCapacitorPart& part : catalogue.capacitors) {
-            m_capacitances.push_back(part.capacitanceUf);
-        }
-        std::sort(m_capacitances.begin(), m_capacitances.end());
-        m_capacitances.erase(std::unique(m_capacitances.begin(), m_capacitances.end()),
-                             m_capacitances.end());
-        m_capacitorOrder.resize(catalogue.capacitors.size());
-        std::iota(m_capacitorOrder.begin(), m_capacitorOrder.end(), std::size_t{0});
-        std::stable_sort(m_capacitorOrder.begin(), m_capacitorOrder.end(),
-                         [&](std::size_t a, std::size_t b) {
-                             const CCapacitorPart& x = catalogue.capacitors[a];
-                             const CCapacitorPart& y = catalogue.capacitors[b];
-                             return x.capacitanceUf * x.voltageV < y.capacitanceUf * y.voltageV;
-                         });
-        m_rectifierOrder.resize(catalogue.rectifiers.size());
-        std::iota(m_rectifierOrder.begin(), m_rectifierOrder.end(), std::size_t{0});
-        std::stable_sort(
-            m_rectifierOrder.begin(), m_rectifierOrder.end(), [&](std::size_t a, std::size_t b) {
-                return catalogue.rectifiers[a].currentA < catalogue.rectifiers[b].currentA;
-            });
+        CSearchOrder order = SearchOrderOf(catalogue);
+        m_capacitances = std::move(order.capacitances);
+        m_capacitorOrder = std::move(order.capacitors);
+        m_rectifierOrder = std::move(order.rectifiers);
         m_pad = FirstPad(catalogue);
     }
 

@@ -104,26 +104,10 @@ class CDualSearch {
 public:
     CDualSearch(const CCatalogue& catalogue, const CRequirements& requirements)
         : m_catalogue(catalogue), m_q(requirements) {
-        for (const CCapacitorPart& part : catalogue.capacitors) {
-            m_capacitances.push_back(part.capacitanceUf);
-        }
-        std::sort(m_capacitances.begin(), m_capacitances.end());
-        m_capacitances.erase(std::unique(m_capacitances.begin(), m_capacitances.end()),
-                             m_capacitances.end());
-        m_capacitorOrder.resize(catalogue.capacitors.size());
-        std::iota(m_capacitorOrder.begin(), m_capacitorOrder.end(), std::size_t{0});
-        std::stable_sort(m_capacitorOrder.begin(), m_capacitorOrder.end(),
-                         [&](std::size_t a, std::size_t b) {
-                             const CCapacitorPart& x = catalogue.capacitors[a];
-                             const CCapacitorPart& y = catalogue.capacitors[b];
-                             return x.capacitanceUf * x.voltageV < y.capacitanceUf * y.voltageV;
-                         });
-        m_rectifierOrder.resize(catalogue.rectifiers.size());
-        std::iota(m_rectifierOrder.begin(), m_rectifierOrder.end(), std::size_t{0});
-        std::stable_sort(
-            m_rectifierOrder.begin(), m_rectifierOrder.end(), [&](std::size_t a, std::size_t b) {
-                return catalogue.rectifiers[a].currentA < catalogue.rectifiers[b].currentA;
-            });
+        CSearchOrder order = SearchOrderOf(catalogue);
+        m_capacitances = std::move(order.capacitances);
+        m_capacitorOrder = std::move(order.capacitors);
+        m_rectifierOrder = std::move(order.rectifiers);
         for (std::size_t p = 0; p < catalogue.regulators.size(); ++p) {
             for (std::size_t n = 0; n < catalogue.regulators.size(); ++n) {
                 if (RegulatorPairGives(catalogue.regulators[p], catalogue.regulators[n],
@@ -650,28 +634,7 @@ CCandidate EvaluateDualCandidate(const CCatalogue& catalogue, const CPartChoice&
                                           : nan;
     checks.push_back(MakeCheck("capacitor_life_h", "h", candidate.capacitorLifeH,
                                requirements.capacitorLifeH, true));
-    bool othersPassed = true;
-    for (const CCheck& check : checks) {
-        othersPassed = othersPassed && check.passed;
-    }
-    if (surge) {
-        checks.push_back(MakeCheck("high_switch_on_surge_a", "A",
-                                   SwitchOnPeakCurrent(corners.highCircuit), r.surgeA, false));
-    } else {
-        CCheck check = MakeCheck("high_switch_on_surge_a", "A", nan, r.surgeA, false);
-        check.evaluated = false;
-        checks.push_back(check);
-    }
-    candidate.passed = othersPassed && checks.back().passed;
-    std::size_t binding = 0;
-    // The check nearest its limit among those evaluated: one left out (the
-    // surge of a near miss) has no margin to bind by.
-    for (std::size_t i = 1; i < checks.size(); ++i) {
-        if (checks[i].evaluated && RelativeMargin(checks[i]) < RelativeMargin(checks[binding])) {
-            binding = i;
-        }
-    }
-    candidate.binding = binding;
+    CloseChecks(candidate, surge, corners.highCircuit, r.surgeA);
 
     // At nominal mains: the primary's current, the loss (both rails'
     // outputs delivered), the parts list.
