@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -302,10 +303,17 @@ public:
 };
 
 // The value after "IC=" on the line of an element.
+// A number as the netlist writes it, whatever the locale.
+double NumberOf(const std::string& text) {
+    double value = NAN;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
+}
+
 double StartOf(const CSpiceJob& job, const std::string& element) {
     for (const std::string& line : job.netlist) {
         if (line.starts_with(element + " ")) {
-            return std::stod(line.substr(line.find(" IC=") + 4));
+            return NumberOf(line.substr(line.find(" IC=") + 4));
         }
     }
     return NAN;
@@ -333,7 +341,7 @@ TEST(StateSearch, EachRunStartsEveryStateWhereTheRunBeforeEnded) {
     // And the first run started from the native circuit's periodic state.
     const CSteadyState native = SolveSteadyState(request.circuit);
     ASSERT_TRUE(native.Solved());
-    EXPECT_EQ(StartOf(session.jobs[0], "C2"), std::stod(SpiceNumber(native.state[1])));
+    EXPECT_EQ(StartOf(session.jobs[0], "C2"), NumberOf(SpiceNumber(native.state[1])));
 }
 
 }  // namespace
