@@ -113,6 +113,10 @@ std::optional<int> ChooseHeatSink(const CCatalogue& catalogue, const CRegulatorP
                    ThermalResistance(catalogue, regulator, sink, FirstPad(catalogue)) * powerW <=
                allowed;
     };
+    return SmallestSink(catalogue, fits);
+}
+
+std::optional<int> SmallestSink(const CCatalogue& catalogue, const std::function<bool(int)>& fits) {
     if (fits(-1)) {
         return -1;
     }

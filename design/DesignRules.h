@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -51,6 +52,9 @@ double SinkSize(const CCatalogue& catalogue, int sink);
 // its limit with the regulator dissipating powerW; nullopt when none does.
 std::optional<int> ChooseHeatSink(const CCatalogue& catalogue, const CRegulatorPart& regulator,
                                   double powerW, const CRequirements& requirements);
+// None (-1) when fits(-1), else the smallest heat sink of the catalogue that
+// fits; nullopt when none does.
+std::optional<int> SmallestSink(const CCatalogue& catalogue, const std::function<bool(int)>& fits);
 
 // The power of one rectifier package at a corner: each diode's U_T I_mean +
 // R I_rms^2 (the circuit's currents), four of them in a bridge.

@@ -547,37 +547,10 @@ void CSearch::ExplainFailure(CDesignSearchResult& result) const {
 CDesignSearchResult CSearch::Run(const std::stop_token& stop, const CSearchProgress& progress) {
     CDesignSearchResult result;
     const std::vector<CConfig> configs = Configs(result);
-    std::size_t i = 0;
-    while (i < configs.size() && !result.stopped) {
-        const double va = m_catalogue.transformers[configs[i].transformer].va;
-        for (; i < configs.size() && m_catalogue.transformers[configs[i].transformer].va == va;
-             ++i) {
-            if (stop.stop_requested()) {
-                result.stopped = true;
-                break;
-            }
-            if (std::optional<CCandidate> found = SearchConfig(configs[i])) {
-                AddUnlessSameCircuit(result.candidates, std::move(*found));
-            }
-            if (progress) {
-                progress(i + 1, configs.size());
-            }
-        }
-        if (result.candidates.size() >= m_requirements.count) {
-            break;
-        }
-    }
-    std::stable_sort(result.candidates.begin(), result.candidates.end(),
-                     [&](const CCandidate& a, const CCandidate& b) {
-                         return RankOf(m_catalogue, a, m_requirements.rank) <
-                                RankOf(m_catalogue, b, m_requirements.rank);
-                     });
-    if (result.candidates.size() > m_requirements.count) {
-        result.candidates.resize(m_requirements.count);
-    }
-    for (std::size_t k = 0; k < result.candidates.size(); ++k) {
-        result.candidates[k].rank = k + 1;
-    }
+    CollectCandidates(
+        m_catalogue, m_requirements, configs.size(),
+        [&](std::size_t k) { return configs[k].transformer; },
+        [&](std::size_t k) { return SearchConfig(configs[k]); }, stop, progress, result);
     if (result.candidates.empty() && !result.stopped) {
         ExplainFailure(result);
     }
@@ -589,14 +562,14 @@ CDesignSearchResult CSearch::Run(const std::stop_token& stop, const CSearchProgr
 
 CDesignSearchResult SearchDesigns(const CCatalogue& catalogue, const CRequirements& requirements,
                                   std::stop_token stop, const CSearchProgress& progress) {
+    if (requirements.dual) {
+        return SearchDualDesigns(catalogue, requirements, stop, progress);
+    }
     if (const ERequirementProblem problem = requirements.Problem();
         problem != ERequirementProblem::kNone) {
         CDesignSearchResult result;
         result.reasons.push_back({ERuledOut::kRequirements, 0, problem});
         return result;
-    }
-    if (requirements.dual) {
-        return SearchDualDesigns(catalogue, requirements, stop, progress);
     }
     return CSearch(catalogue, requirements).Run(stop, progress);
 }

@@ -85,18 +85,7 @@ std::optional<int> ChoosePairSink(const CCatalogue& catalogue, const CRegulatorP
     const auto fits = [&](int sink) {
         return q.ambientC + PairThermal(catalogue, positive, negative, sink) * powerW <= allowed;
     };
-    if (fits(-1)) {
-        return -1;
-    }
-    std::optional<int> best;
-    for (std::size_t i = 0; i < catalogue.heatSinks.size(); ++i) {
-        const int sink = static_cast<int>(i);
-        if (!catalogue.heatSinks[i].pad && fits(sink) &&
-            (!best || SinkSize(catalogue, sink) < SinkSize(catalogue, *best))) {
-            best = sink;
-        }
-    }
-    return best;
+    return SmallestSink(catalogue, fits);
 }
 
 // The search's working state for one requirement.
@@ -488,35 +477,9 @@ CDesignSearchResult CDualSearch::Run(const std::stop_token& stop, const CSearchP
     if (m_pairs.empty() || m_capacitances.empty() || m_catalogue.rectifiers.empty()) {
         transformers.clear();
     }
-    std::size_t i = 0;
-    while (i < transformers.size() && !result.stopped) {
-        const double va = m_catalogue.transformers[transformers[i]].va;
-        for (; i < transformers.size() && m_catalogue.transformers[transformers[i]].va == va; ++i) {
-            if (stop.stop_requested()) {
-                result.stopped = true;
-                break;
-            }
-            if (std::optional<CCandidate> found = SearchTransformer(transformers[i])) {
-                AddUnlessSameCircuit(result.candidates, std::move(*found));
-            }
-            if (progress) {
-                progress(i + 1, transformers.size());
-            }
-        }
-        if (result.candidates.size() >= m_q.count) {
-            break;
-        }
-    }
-    std::stable_sort(result.candidates.begin(), result.candidates.end(),
-                     [&](const CCandidate& a, const CCandidate& b) {
-                         return RankOf(m_catalogue, a, m_q.rank) < RankOf(m_catalogue, b, m_q.rank);
-                     });
-    if (result.candidates.size() > m_q.count) {
-        result.candidates.resize(m_q.count);
-    }
-    for (std::size_t k = 0; k < result.candidates.size(); ++k) {
-        result.candidates[k].rank = k + 1;
-    }
+    CollectCandidates(
+        m_catalogue, m_q, transformers.size(), [&](std::size_t k) { return transformers[k]; },
+        [&](std::size_t k) { return SearchTransformer(transformers[k]); }, stop, progress, result);
     if (result.candidates.empty() && !result.stopped) {
         ExplainFailure(result);
     }

@@ -109,4 +109,41 @@ std::string BindingText(const CCatalogue& catalogue, const CRequirements& requir
     return regulatorNote.empty() ? std::string() : regulatorNote.substr(2);
 }
 
+void design_rules::CollectCandidates(
+    const CCatalogue& catalogue, const CRequirements& requirements, std::size_t count,
+    const std::function<std::size_t(std::size_t)>& transformerOf,
+    const std::function<std::optional<CCandidate>(std::size_t)>& search,
+    const std::stop_token& stop, const CSearchProgress& progress, CDesignSearchResult& result) {
+    std::size_t i = 0;
+    while (i < count && !result.stopped) {
+        const double va = catalogue.transformers[transformerOf(i)].va;
+        for (; i < count && catalogue.transformers[transformerOf(i)].va == va; ++i) {
+            if (stop.stop_requested()) {
+                result.stopped = true;
+                break;
+            }
+            if (std::optional<CCandidate> found = search(i)) {
+                AddUnlessSameCircuit(result.candidates, std::move(*found));
+            }
+            if (progress) {
+                progress(i + 1, count);
+            }
+        }
+        if (result.candidates.size() >= requirements.count) {
+            break;
+        }
+    }
+    std::stable_sort(result.candidates.begin(), result.candidates.end(),
+                     [&](const CCandidate& a, const CCandidate& b) {
+                         return RankOf(catalogue, a, requirements.rank) <
+                                RankOf(catalogue, b, requirements.rank);
+                     });
+    if (result.candidates.size() > requirements.count) {
+        result.candidates.resize(requirements.count);
+    }
+    for (std::size_t k = 0; k < result.candidates.size(); ++k) {
+        result.candidates[k].rank = k + 1;
+    }
+}
+
 }  // namespace ohmrada

@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <stop_token>
 #include <tuple>
 #include <vector>
 
@@ -32,5 +36,17 @@ std::tuple<double, double, double, double, double> RankOf(const CCatalogue& cata
 // same plate data, diodes, capacitor, regulator and thermal path) is there;
 // of the two the cheaper stays.
 void AddUnlessSameCircuit(std::vector<CCandidate>& candidates, CCandidate found);
+
+// The walk both searches take: `count` transformer configurations in the
+// order of their transformer's VA (transformerOf), each searched (search),
+// stopping after the first VA that gives as many candidates as asked for,
+// or when asked to stop; then the candidates ranked, as many kept as asked
+// for, and numbered.
+void CollectCandidates(const CCatalogue& catalogue, const CRequirements& requirements,
+                       std::size_t count,
+                       const std::function<std::size_t(std::size_t)>& transformerOf,
+                       const std::function<std::optional<CCandidate>(std::size_t)>& search,
+                       const std::stop_token& stop, const CSearchProgress& progress,
+                       CDesignSearchResult& result);
 
 }  // namespace ohmrada::design_rules
