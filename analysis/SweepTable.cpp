@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SweepTable.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "CircuitMeasurements.h"
@@ -35,11 +36,12 @@ std::string SweepCsvRow(const CSweepPoint& point, EInput input, const std::vecto
 }
 
 CSweepCircuitPoint SolveSweepPoint(const CSweepPoint& point, const CAnalysisSettings& settings,
-                                   const std::vector<double>& neighbourState) {
+                                   const std::vector<double>& neighbourState, bool likelyPeriodic) {
     CSweepCircuitPoint solved;
     const CCircuitParameters circuit = CircuitOfDesign(point.design, settings);
     CSteadyStateOptions options;
     options.startState = neighbourState;
+    options.startLikelyPeriodic = likelyPeriodic;
     solved.state = SolveSteadyState(circuit, options);
     solved.diodes = circuit.DiodeCount();
     solved.verdict =
@@ -50,24 +52,52 @@ CSweepCircuitPoint SolveSweepPoint(const CSweepPoint& point, const CAnalysisSett
 
 CSweepCircuitPoint CSweepCircuitSolver::Solve(const CSweepPoint& point) {
     if (point.index == 0) {
-        m_previous.clear();
-        m_before.clear();
+        m_known.clear();
+        m_lastStartHeld = false;
     }
-    // Evenly spaced points (linear, or logarithmic in the value) lie on a
-    // smooth curve of states: the next lies where the last two point.
-    std::vector<double> guess = m_previous;
-    if (!m_before.empty() && m_before.size() == guess.size()) {
-        for (std::size_t i = 0; i < guess.size(); ++i) {
-            guess[i] = 2.0 * m_previous[i] - m_before[i];
+    // The points lie on a smooth curve of states: the next lies where the
+    // polynomial through the last ones points at its value (the held values,
+    // not the spacing asked for: the model rounds them). Points of equal
+    // value (an input held at its limit) count once.
+    std::vector<const CKnown*> nodes;
+    for (const CKnown& known : m_known) {
+        const bool distinct =
+            std::none_of(nodes.begin(), nodes.end(),
+                         [&](const CKnown* node) { return node->held == known.held; }) &&
+            known.held != point.held;
+        if (distinct) {
+            nodes.push_back(&known);
         }
     }
-    CSweepCircuitPoint solved = SolveSweepPoint(point, m_settings, guess);
+    std::vector<double> guess;
+    if (!m_known.empty()) {
+        guess.assign(m_known[0].state.size(), 0.0);
+        if (nodes.empty()) {
+            guess = m_known[0].state;  // the same value as the last point
+        }
+        for (const CKnown* node : nodes) {
+            double weight = 1.0;  // Lagrange's, at the point's value
+            for (const CKnown* other : nodes) {
+                if (other != node) {
+                    weight *= (point.held - other->held) / (node->held - other->held);
+                }
+            }
+            for (std::size_t i = 0; i < guess.size(); ++i) {
+                guess[i] += weight * node->state[i];
+            }
+        }
+    }
+    CSweepCircuitPoint solved = SolveSweepPoint(point, m_settings, guess, m_lastStartHeld);
     if (solved.state.Solved()) {
-        m_before = std::move(m_previous);
-        m_previous = solved.state.state;
+        if (!m_known.empty() && m_known[0].state.size() != solved.state.state.size()) {
+            m_known.clear();
+        }
+        m_known.insert(m_known.begin(), CKnown{point.held, solved.state.state});
+        m_known.resize(std::min<std::size_t>(m_known.size(), 3));
+        m_lastStartHeld = solved.state.startWasPeriodic;
     } else {
-        m_previous.clear();
-        m_before.clear();
+        m_known.clear();
+        m_lastStartHeld = false;
     }
     return solved;
 }

@@ -31,14 +31,19 @@ struct CSweepCircuitPoint {
     CCircuitVerdict verdict;
     int diodes = 0;  // in the point's circuit
 };
+// likelyPeriodic: the neighbours' state is likely this point's own already
+// (CSteadyStateOptions::startLikelyPeriodic).
 CSweepCircuitPoint SolveSweepPoint(const CSweepPoint& point, const CAnalysisSettings& settings,
-                                   const std::vector<double>& neighbourState = {});
+                                   const std::vector<double>& neighbourState = {},
+                                   bool likelyPeriodic = false);
 
 // Solves a sweep's points in their order, each from its neighbours: the
-// state of the two points before carried on in a straight line (from one
-// point before, its state), so that a dense sweep's point settles in one
-// period map. A point of index 0, the start of a sweep, starts from the
-// circuit's own estimate. Every front end solves its sweeps so, and all
+// states of the three points before carried on along a parabola in the
+// swept value as the model holds it (of two, a straight line; of one, its
+// state), so that a dense sweep's point settles
+// in one period map, or is periodic from the start and measured in that
+// map. A point of index 0, the start of a sweep, starts from the circuit's
+// own estimate. Every front end solves its sweeps so, and all
 // write the same values.
 class CSweepCircuitSolver {
 public:
@@ -47,8 +52,15 @@ public:
 
 private:
     CAnalysisSettings m_settings;
-    std::vector<double> m_previous;  // the point before's state; empty: none solved
-    std::vector<double> m_before;    // the state of the point before that
+    // The points before, the last first: the swept input's value as the
+    // model held it and the state; cleared where a point was not solved.
+    struct CKnown {
+        double held = 0.0;
+        std::vector<double> state;
+    };
+    std::vector<CKnown> m_known;
+    // The last point's start was its periodic state already.
+    bool m_lastStartHeld = false;
 };
 
 // The circuit's further columns of a sweep: its measurements by the

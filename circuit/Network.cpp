@@ -34,20 +34,26 @@ std::vector<int> CNetwork::OfKind(EElementKind kind) const {
     return found;
 }
 
+int CNetwork::CountOf(EElementKind kind) const {
+    return static_cast<int>(std::count_if(elements.begin(), elements.end(),
+                                          [kind](const CElement& e) { return e.kind == kind; }));
+}
+
 std::vector<int> CNetwork::StateIndices() const {
     std::vector<int> index(elements.size(), -1);
     int next = 0;
     for (EElementKind kind : {EElementKind::kCapacitor, EElementKind::kInductor}) {
-        for (int k : OfKind(kind)) {
-            index[static_cast<std::size_t>(k)] = next++;
+        for (std::size_t k = 0; k < elements.size(); ++k) {
+            if (elements[k].kind == kind) {
+                index[k] = next++;
+            }
         }
     }
     return index;
 }
 
 int CNetwork::StateSize() const {
-    return static_cast<int>(OfKind(EElementKind::kCapacitor).size() +
-                            OfKind(EElementKind::kInductor).size());
+    return CountOf(EElementKind::kCapacitor) + CountOf(EElementKind::kInductor);
 }
 
 namespace {

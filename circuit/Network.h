@@ -87,6 +87,7 @@ struct CNetwork {
     bool HasSymmetry() const { return !image.empty(); }
     // The elements of a kind, in order.
     std::vector<int> OfKind(EElementKind kind) const;
+    int CountOf(EElementKind kind) const;
     // The state's layout: the capacitors in element order, then the
     // inductors; -1 for any other element.
     std::vector<int> StateIndices() const;

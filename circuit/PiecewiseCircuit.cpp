@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory_resource>
 
 namespace ohmrada {
 
@@ -40,6 +41,10 @@ constexpr unsigned kOff = 0;
 constexpr unsigned kLinear = 1;
 constexpr unsigned kConstant = 2;
 
+// A working array of the assembly, from its arena.
+template <typename T>
+using CArray = std::pmr::vector<T>;
+
 constexpr std::size_t U(int i) {
     return static_cast<std::size_t>(i);
 }
@@ -47,7 +52,7 @@ constexpr std::size_t U(int i) {
 // The nodes joined by elements, as sets.
 class CUnion {
 public:
-    explicit CUnion(int size) : m_parent(U(size)) {
+    CUnion(int size, std::pmr::memory_resource* memory) : m_parent(U(size), memory) {
         for (int k = 0; k < size; ++k) {
             m_parent[U(k)] = k;
         }
@@ -62,7 +67,7 @@ public:
     void Join(int a, int b) { m_parent[U(Find(a))] = Find(b); }
 
 private:
-    std::vector<int> m_parent;
+    std::pmr::vector<int> m_parent;
 };
 
 // e^{A scale 2^squarings} of the top left N x N of a, by scaling and
@@ -163,6 +168,10 @@ struct CPiecewiseCircuit::CMode {
     std::vector<CMatrix> powers;
     // Nothing changes but linearly with time: a cubic follows it exactly.
     bool straight = false;
+    // Straight, no diode conducting, and no current and no voltage but a
+    // diode's or a source's following the sources: a run of grid steps in
+    // it is measured as one interval.
+    bool linear = false;
     std::vector<CProbe> current;  // per element
     std::vector<CProbe> voltage;
     std::vector<char> conducts;  // per element: a conducting diode
@@ -196,7 +205,7 @@ CPiecewiseCircuit::CPiecewiseCircuit(CNetwork network, int stepsPerPeriod)
       m_step(m_network.Period() / stepsPerPeriod) {
     m_stateOf = m_network.StateIndices();
     m_size = std::max(1, m_network.StateSize());
-    m_capacitors = static_cast<int>(m_network.OfKind(EElementKind::kCapacitor).size());
+    m_capacitors = m_network.CountOf(EElementKind::kCapacitor);
     for (std::size_t k = 0; k < m_network.elements.size(); ++k) {
         const EElementKind kind = m_network.elements[k].kind;
         if (kind == EElementKind::kDiode) {
@@ -278,8 +287,12 @@ void CPiecewiseCircuit::Assemble(CMode& mode) {
     const auto& elements = m_network.elements;
     const int nodeCount = static_cast<int>(m_network.nodes.size());
     const int elementCount = static_cast<int>(elements.size());
-    std::vector<char> on(U(elementCount), 0);
-    std::vector<unsigned> region(U(elementCount), kConstant);
+    // The working arrays come from the stack (a mode is assembled for
+    // every circuit a sweep or a search solves).
+    std::array<std::byte, 24576> buffer;
+    std::pmr::monotonic_buffer_resource arena(buffer.data(), buffer.size());
+    CArray<char> on(U(elementCount), 0, &arena);
+    CArray<unsigned> region(U(elementCount), kConstant, &arena);
     for (std::size_t i = 0; i < m_diodes.size(); ++i) {
         on[U(m_diodes[i])] = (mode.key.diodes >> i) & 1u;
     }
@@ -287,8 +300,8 @@ void CPiecewiseCircuit::Assemble(CMode& mode) {
         const CElement& load = elements[U(m_loads[i])];
         region[U(m_loads[i])] = load.value > 0.0 ? (mode.key.regions >> (2 * i)) & 3u : kConstant;
     }
-    mode.conducts = on;
-    std::vector<char> shorted(U(elementCount), 0);
+    mode.conducts.assign(on.begin(), on.end());
+    CArray<char> shorted(U(elementCount), 0, &arena);
     const auto givenVoltage = [&](int k) {
         switch (elements[U(k)].kind) {
             case EElementKind::kSource:
@@ -304,7 +317,7 @@ void CPiecewiseCircuit::Assemble(CMode& mode) {
         }
         return false;
     };
-    CUnion parts(nodeCount);
+    CUnion parts(nodeCount, &arena);
     for (int k = 0; k < elementCount; ++k) {
         if (givenVoltage(k)) {
             parts.Join(elements[U(k)].a, elements[U(k)].b);
@@ -312,7 +325,7 @@ void CPiecewiseCircuit::Assemble(CMode& mode) {
     }
     // The inductors that cross into a part from outside it.
     const auto crossing = [&](int root) {
-        std::vector<int> found;
+        CArray<int> found(&arena);
         for (int k = 0; k < elementCount; ++k) {
             const CElement& e = elements[U(k)];
             if (e.kind == EElementKind::kInductor && !shorted[U(k)] &&
@@ -331,7 +344,7 @@ void CPiecewiseCircuit::Assemble(CMode& mode) {
             if (root != n || root == parts.Find(0)) {
                 continue;
             }
-            const std::vector<int> found = crossing(root);
+            const CArray<int> found = crossing(root);
             if (found.size() == 1) {
                 shorted[U(found[0])] = 1;
                 parts.Join(elements[U(found[0])].a, elements[U(found[0])].b);
@@ -342,18 +355,18 @@ void CPiecewiseCircuit::Assemble(CMode& mode) {
     // The parts cut off from ground: joined by inductors (a potential of
     // their own to solve for) or by nothing (no potential at all).
     const int ground = parts.Find(0);
-    std::vector<int> pin(U(nodeCount), -1);         // per root: its first node
-    std::vector<int> multiplier(U(nodeCount), -1);  // per root: its unknown, or -1
-    std::vector<char> floating(U(nodeCount), 0);    // per root: no potential
-    std::vector<std::vector<int>> joined;           // per multiplier: its inductors
-    std::vector<int> joinedRoot;
+    CArray<int> pin(U(nodeCount), -1, &arena);         // per root: its first node
+    CArray<int> multiplier(U(nodeCount), -1, &arena);  // per root: its unknown, or -1
+    CArray<char> floating(U(nodeCount), 0, &arena);    // per root: no potential
+    CArray<CArray<int>> joined(&arena);                // per multiplier: its inductors
+    CArray<int> joinedRoot(&arena);
     for (int n = 1; n < nodeCount; ++n) {
         const int root = parts.Find(n);
         if (root == ground || pin[U(root)] >= 0) {
             continue;
         }
         pin[U(root)] = n;
-        std::vector<int> found = crossing(root);
+        CArray<int> found = crossing(root);
         if (found.empty()) {
             floating[U(root)] = 1;
         } else {
@@ -364,7 +377,7 @@ void CPiecewiseCircuit::Assemble(CMode& mode) {
     }
     // Unknowns: potentials of nodes 1.., currents of the given-voltage
     // elements, the parts' potentials.
-    std::vector<int> currentOf(U(elementCount), -1);
+    CArray<int> currentOf(U(elementCount), -1, &arena);
     int unknowns = nodeCount - 1;
     for (int k = 0; k < elementCount; ++k) {
         if (givenVoltage(k)) {
@@ -379,7 +392,11 @@ void CPiecewiseCircuit::Assemble(CMode& mode) {
     const int constant = m_size;
     const int re = m_size + 1;
     const int im = m_size + 2;
-    std::vector<std::vector<double>> m(U(unknowns), std::vector<double>(U(unknowns + sides), 0.0));
+    CArray<CArray<double>> m(&arena);
+    m.reserve(U(unknowns));
+    for (int row = 0; row < unknowns; ++row) {
+        m.emplace_back(U(unknowns + sides), 0.0);
+    }
     const auto rhs = [&](int row, int side) -> double& { return m[U(row)][U(unknowns + side)]; };
     const auto potential = [&](int row, int node, double f) {
         if (node > 0) {
@@ -509,7 +526,7 @@ void CPiecewiseCircuit::Assemble(CMode& mode) {
         probe.phasor = CComplex(row[U(unknowns + re)], row[U(unknowns + im)]) / pivot;
         return probe;
     };
-    std::vector<CProbe> potentials(U(nodeCount));
+    CArray<CProbe> potentials(U(nodeCount), &arena);
     for (int n = 1; n < nodeCount; ++n) {
         potentials[U(n)] = solved(n - 1);
         potentials[U(n)].defined = !floating[U(parts.Find(n))];
@@ -524,6 +541,7 @@ void CPiecewiseCircuit::Assemble(CMode& mode) {
         d.defined = p.defined && q.defined;
         return d;
     };
+    mode.events.reserve(m_diodes.size() + 2 * m_loads.size());
     mode.current.assign(U(elementCount), CProbe{});
     mode.voltage.assign(U(elementCount), CProbe{});
     for (int k = 0; k < elementCount; ++k) {
@@ -558,7 +576,7 @@ void CPiecewiseCircuit::Assemble(CMode& mode) {
         }
     }
     // The state's equations over its active part, in the state's order.
-    std::vector<int> elementOf(U(m_size), -1);
+    CArray<int> elementOf(U(m_size), -1, &arena);
     for (int k = 0; k < elementCount; ++k) {
         if (m_stateOf[U(k)] >= 0) {
             elementOf[U(m_stateOf[U(k)])] = k;
@@ -602,6 +620,13 @@ void CPiecewiseCircuit::Assemble(CMode& mode) {
         still = still && mode.b[U(r)] == CComplex{};
     }
     mode.straight = still;
+    mode.linear = still && mode.key.diodes == 0;
+    for (int k = 0; k < elementCount && mode.linear; ++k) {
+        const EElementKind kind = elements[U(k)].kind;
+        const bool sourced = kind == EElementKind::kDiode || kind == EElementKind::kSource;
+        mode.linear = mode.current[U(k)].phasor == CComplex{} &&
+                      (sourced || mode.voltage[U(k)].phasor == CComplex{});
+    }
     // Inductors in series through a part share one current: projecting onto
     // it keeps their flux, sum of L x.
     for (std::size_t q = 0; q < joined.size(); ++q) {
@@ -627,7 +652,7 @@ void CPiecewiseCircuit::Assemble(CMode& mode) {
         if (!on[U(d)]) {
             continue;
         }
-        CUnion rest(nodeCount);
+        CUnion rest(nodeCount, &arena);
         for (int k = 0; k < elementCount; ++k) {
             const CElement& e = elements[U(k)];
             const bool joins = k != d && (givenVoltage(k) || e.kind == EElementKind::kInductor ||
@@ -907,6 +932,9 @@ void CPiecewiseCircuit::CarrySteps(CMode& mode, long count, CJacobian& jacobian)
                     square[U(r)][U(c)] = sum;
                 }
             }
+            if (mode.powers.empty()) {
+                mode.powers.reserve(8);  // a half period's run of 128 steps
+            }
             mode.powers.push_back(square);
         }
         if ((count & 1) != 0) {
@@ -1043,6 +1071,7 @@ CPiecewiseCircuit::CInterval CPiecewiseCircuit::MakeInterval(const CMode& mode, 
     interval.z0 = z0;
     interval.z1 = z1;
     interval.mode = &mode;
+    interval.linear = mode.linear;
     return interval;
 }
 
@@ -1300,6 +1329,20 @@ bool CPiecewiseCircuit::Carry(double t0, double duration, CState& x, CJacobian* 
                    *intervals);
         }
     };
+    // A run of grid steps in a linear mode, recorded as one interval when
+    // it ends (an event, the last step).
+    struct CRun {
+        bool open = false;
+        double t = 0.0;
+        CComplex z;
+        CState x{};
+    } run;
+    const auto closeRun = [&] {
+        if (run.open) {
+            record(run.t, run.z, run.x, t, z, x, false);
+            run.open = false;
+        }
+    };
     while (t < tEnd) {
         const double gridNext = t0 + static_cast<double>(step + 1) * m_step;
         double tNext = std::min(gridNext, tEnd);
@@ -1344,7 +1387,13 @@ bool CPiecewiseCircuit::Carry(double t0, double duration, CState& x, CJacobian* 
                 CarryJacobian(*mode, exponential, *jacobian);
             }
             x = next;
-            record(t, z, before, tNext, zNext, x, regular);
+            if (intervals != nullptr && mode->linear) {
+                if (!run.open) {
+                    run = {true, t, z, before};
+                }
+            } else {
+                record(t, z, before, tNext, zNext, x, regular);
+            }
             t = tNext;
             z = zNext;
             if (tNext == gridNext) {
@@ -1356,6 +1405,7 @@ bool CPiecewiseCircuit::Carry(double t0, double duration, CState& x, CJacobian* 
             return false;
         }
         ++m_eventCount;
+        closeRun();
         const CState before = x;
         flush();
         if (first > 0.0) {
@@ -1381,6 +1431,7 @@ bool CPiecewiseCircuit::Carry(double t0, double duration, CState& x, CJacobian* 
             ++step;
         }
     }
+    closeRun();
     flush();
     m_last = key;
     m_haveLast = true;

@@ -102,6 +102,12 @@ public:
         CComplex z0{};
         CComplex z1{};
         const CMode* mode = nullptr;
+        // The state moves along a line over it (every diode blocked, each
+        // load at a constant current), which may span many grid steps: a
+        // quantity without the sources' phasor is exactly the cubic through
+        // its ends; one with it (a blocked diode's voltage) is a sinusoid
+        // on that line.
+        bool linear = false;
     };
 
     CPiecewiseCircuit(CNetwork network, int stepsPerPeriod);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <limits>
 #include <optional>
 #include <string>
@@ -29,6 +30,10 @@ constexpr int kMaxIterations = 3000;
 constexpr double kTolerance = 1e-10;
 // A Newton step below this (of the same scales) is the last one needed.
 constexpr double kFinalStep = 1e-6;
+// A start whose first Newton step is below this is the periodic state for
+// the measurements: closer to it than a search's last step of kFinalStep
+// leaves its states (at most a hundredth of that step).
+constexpr double kStartHeldStep = 1e-9;
 constexpr int kSwitchOnPhases = 24;
 constexpr int kSwitchOnRefinements = 24;
 constexpr double kSwitchOnPeriods = 2.0;
@@ -178,6 +183,40 @@ CCubic ProbeCubic(const CPiecewiseCircuit& circuit, const CProbe& probe, const C
             probe.Slope(in.d1, in.z1, w), in.t1 - in.t0};
 }
 
+// The largest value over an interval of a quantity that is a sinusoid of
+// the sources on a line (a blocked diode's voltage while the state moves
+// linearly), g(s) = c + r s + Re(w e^{j w s}) for s in [0, h], or the
+// smallest with sign -1: the ends, and each maximum inside, where
+// sin(w s + arg w) = r / (w |w|).
+double SinusoidOnLineMax(const CPiecewiseCircuit& circuit, const CProbe& probe, const CInterval& in,
+                         double sign) {
+    const double omega = circuit.Omega();
+    const double h = in.t1 - in.t0;
+    const std::complex<double> none{};
+    const double c = sign * probe.Value(in.x0, none);
+    const double r = sign * probe.Slope(in.d0, none, omega);
+    const std::complex<double> w = sign * probe.phasor * in.z0;
+    const auto g = [&](double s) { return c + r * s + (w * std::polar(1.0, omega * s)).real(); };
+    double best = std::max(g(0.0), g(h));
+    const double amplitude = std::abs(w);
+    if (!(amplitude * omega > std::fabs(r))) {
+        return best;  // monotone
+    }
+    const double phase = std::arg(w);
+    const double peak = std::asin(r / (amplitude * omega));  // the maxima's angle, mod 2 pi
+    const double first = std::ceil((phase - peak) / (2.0 * M_PI));
+    for (double k = first;; k += 1.0) {
+        const double s = (peak + 2.0 * M_PI * k - phase) / omega;
+        if (!(s <= h)) {
+            break;
+        }
+        if (s >= 0.0) {
+            best = std::max(best, g(s));
+        }
+    }
+    return best;
+}
+
 // What is summed of one element over the measured time.
 struct CElementSums {
     double mean = 0.0;     // its current's integral
@@ -259,8 +298,13 @@ CMeasured Measure(const CNetwork& network, const CPiecewiseCircuit& circuit,
             // largest starts.
             const CProbe& voltage = circuit.Voltage(mode, d);
             if (voltage.defined && !circuit.Conducts(mode, d)) {
-                const CCubic u = ProbeCubic(circuit, voltage, in);
-                sum.reverse = CCubic{-u.f0, -u.f1, -u.d0, -u.d1, h}.MaxWith(sum.reverse);
+                if (in.linear && voltage.phasor != CPiecewiseCircuit::CComplex{}) {
+                    sum.reverse =
+                        std::max(sum.reverse, SinusoidOnLineMax(circuit, voltage, in, -1.0));
+                } else {
+                    const CCubic u = ProbeCubic(circuit, voltage, in);
+                    sum.reverse = CCubic{-u.f0, -u.f1, -u.d0, -u.d1, h}.MaxWith(sum.reverse);
+                }
             }
         }
         // Each source's current and the power it delivers; none while every
@@ -368,7 +412,7 @@ public:
         // Scales of the state's parts, for the tolerance: the capacitors'
         // voltages against the peak, the inductors' currents against what
         // the peak drives through a path.
-        const int capacitors = static_cast<int>(m_network.OfKind(EElementKind::kCapacitor).size());
+        const int capacitors = m_network.CountOf(EElementKind::kCapacitor);
         for (int s = 0; s < m_n; ++s) {
             m_scale[U(s)] = s < capacitors ? m_network.peakVoltage
                                            : m_network.peakVoltage / m_network.pathResistance;
@@ -388,7 +432,9 @@ public:
     }
 
     // Empty when the periodic state was found (State()), else why not.
-    std::optional<std::string> Run() {
+    // firstPeriod, when given, receives the intervals of the first period
+    // map; FirstPeriodHolds() tells whether its start was the state found.
+    std::optional<std::string> Run(std::vector<CInterval>* firstPeriod) {
         for (int iteration = 0; iteration < kMaxIterations; ++iteration) {
             CJacobian jacobian{};
             for (int s = 0; s < m_n; ++s) {
@@ -397,7 +443,7 @@ public:
             CState y = m_x;
             const int eventsBefore = m_circuit.EventCount();
             const double span = m_halves ? 0.5 * m_network.Period() : m_network.Period();
-            if (!m_circuit.Carry(0.0, span, y, &jacobian, nullptr)) {
+            if (!m_circuit.Carry(0.0, span, y, &jacobian, iteration == 0 ? firstPeriod : nullptr)) {
                 return "no steady state: the diodes switch without end";
             }
             ++m_periodMaps;
@@ -414,6 +460,8 @@ public:
 
     const CState& State() const { return m_x; }
     int PeriodMaps() const { return m_periodMaps; }
+    // The first map's start was periodic already: no step was taken.
+    bool FirstPeriodHolds() const { return m_firstHolds; }
 
 private:
     // One step from the map's image y of the state; true when settled.
@@ -426,7 +474,12 @@ private:
             settled = settled && std::fabs(residual[U(s)]) <= kTolerance * m_scale[U(s)];
             size = std::max(size, std::fabs(residual[U(s)]) / m_scale[U(s)]);
         }
-        if (settled) {
+        // The first period is judged by the Newton step from its start
+        // (the start's error), not by how little the period moved it, and
+        // the state reported takes that step.
+        const bool judgeByStep = iteration == 0;
+        if (settled && !judgeByStep) {
+            m_firstHolds = iteration == 0;
             return true;
         }
         if (iteration >= kNewtonIterations) {
@@ -455,7 +508,13 @@ private:
         if (nothingConducted && Unloaded(y)) {
             return false;
         }
-        return Newton(jacobian, residual);
+        const bool found = Newton(jacobian, residual);
+        if (found && judgeByStep && m_previousStep <= kStartHeldStep) {
+            // The start was within a tiny step of the periodic state: its
+            // own period is as good a measure as the next.
+            m_firstHolds = true;
+        }
+        return found;
     }
 
     // Where nothing conducted over the period: true when the state was moved
@@ -532,6 +591,7 @@ private:
     CState m_highest{};
     CState m_x{};
     int m_periodMaps = 0;
+    bool m_firstHolds = false;
     double m_previousStep = std::numeric_limits<double>::infinity();
     // Backtracking: the residual and start of the last accepted step, the
     // full Newton step from there and the fraction of it in use.
@@ -639,10 +699,16 @@ double EstimateStartVoltage(const CCircuitParameters& c) {
     return std::clamp(v - 0.5 * std::min(ripple, v), 0.0, noLoad);
 }
 
-CSteadyState SolveSteadyState(const CNetwork& network, const CSteadyStateOptions& options) {
-    CPiecewiseCircuit circuit(network, kStepsPerPeriod);
+namespace {
+
+CSteadyState Solve(CPiecewiseCircuit& circuit, const CSteadyStateOptions& options) {
+    const CNetwork& network = circuit.Network();
     CPeriodSearch search(circuit, options.startState);
-    if (const std::optional<std::string> failure = search.Run()) {
+    std::vector<CInterval> intervals;
+    intervals.reserve(2 * kStepsPerPeriod);
+    const bool measureFirst = options.startLikelyPeriodic && !options.startState.empty();
+    if (const std::optional<std::string> failure =
+            search.Run(measureFirst ? &intervals : nullptr)) {
         if (!circuit.Problem().empty()) {
             return Failure(ESteadyStateStatus::kCannotSolve, circuit.Problem());
         }
@@ -650,15 +716,19 @@ CSteadyState SolveSteadyState(const CNetwork& network, const CSteadyStateOptions
     }
     CSteadyState result;
     result.periodMaps = search.PeriodMaps();
-    std::vector<CInterval> intervals;
-    intervals.reserve(2 * kStepsPerPeriod);
-    CState start = search.State();
+    result.startWasPeriodic = search.FirstPeriodHolds();
     // Where the half-waves conduct alike, half a period tells all.
     const bool halves = network.HasSymmetry();
     const double period = network.Period();
-    if (!circuit.Carry(0.0, halves ? 0.5 * period : period, start, nullptr, &intervals)) {
-        return Failure(ESteadyStateStatus::kNoSteadyState,
-                       "no steady state: the diodes switch without end");
+    // The first map's period, where its start was the periodic state and
+    // it was measured; else the period from the state found.
+    if (!(measureFirst && search.FirstPeriodHolds())) {
+        intervals.clear();
+        CState start = search.State();
+        if (!circuit.Carry(0.0, halves ? 0.5 * period : period, start, nullptr, &intervals)) {
+            return Failure(ESteadyStateStatus::kNoSteadyState,
+                           "no steady state: the diodes switch without end");
+        }
     }
     if (circuit.Coarse()) {
         return Failure(ESteadyStateStatus::kNoSteadyState,
@@ -683,12 +753,20 @@ CSteadyState SolveSteadyState(const CNetwork& network, const CSteadyStateOptions
     return result;
 }
 
+}  // namespace
+
+CSteadyState SolveSteadyState(const CNetwork& network, const CSteadyStateOptions& options) {
+    CPiecewiseCircuit circuit(network, kStepsPerPeriod);
+    return Solve(circuit, options);
+}
+
 CSteadyState SolveSteadyState(const CCircuitParameters& c, const CSteadyStateOptions& options) {
     const std::string problem = c.Problem();
     if (!problem.empty()) {
         return Failure(ESteadyStateStatus::kCannotSolve, problem);
     }
-    CSteadyState result = SolveSteadyState(BuildNetwork(c), options);
+    CPiecewiseCircuit circuit(BuildNetwork(c), kStepsPerPeriod);
+    CSteadyState result = Solve(circuit, options);
     if (result.Solved() && options.switchOn) {
         result.measurements.switchOnPeakCurrent = SwitchOnPeakCurrent(c);
         for (CRailResult& rail : result.otherRails) {

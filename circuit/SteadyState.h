@@ -63,6 +63,9 @@ struct CSteadyState {
     // capacitor voltage, then the inductances' currents (one per source).
     std::vector<double> state;
     int periodMaps = 0;  // period (or half-period) maps evaluated
+    // The start state the caller gave was periodic already (within the
+    // search's tolerance): its first period map was the one measured.
+    bool startWasPeriodic = false;
     // The output's voltage over the measured period (half of it where the
     // two half-waves conduct alike: the other half repeats it), for what
     // depends on a level only the caller knows (a regulator's drop-out).
@@ -89,6 +92,10 @@ struct CSteadyStateOptions {
     // gives it, for instance a neighbouring sweep point's); empty, or of
     // another size: the circuit's own estimate.
     std::vector<double> startState = {};
+    // The start state is likely periodic already (the last point of a dense
+    // sweep started so was): the first period map is measured as it goes,
+    // and the period is carried a second time only where it was not.
+    bool startLikelyPeriodic = false;
 };
 
 // The circuit's periodic steady state, by Newton's method on the map of one

@@ -96,6 +96,11 @@ TEST(Sweep, WarmStartedPointsAreEachPointsOwnSteadyState) {
         CSweepSpec spec;
         double leakageH;
         bool dense;  // neighbours so close that a point settles at once
+        // Of the points, the share whose start is their periodic state
+        // already (where the circuit's values follow the input smoothly: a
+        // capacitance held in single precision steps by a few of its units
+        // in the last place here, which no extrapolation can follow).
+        int heldPercent = 0;
     } cases[] = {
         {"load current",
          CDesign::StartUp(),
@@ -116,7 +121,8 @@ TEST(Sweep, WarmStartedPointsAreEachPointsOwnSteadyState) {
          CDesign::StartUp(),
          {EInput::kIb, 2.0, 2.0001, 100, ESpacing::kLinear},
          1e-3,
-         true},
+         true,
+         75},
         {"dense capacitance, half-wave",
          halfWave(),
          {EInput::kKondC, 4700.0, 4700.5, 100, ESpacing::kLinear},
@@ -132,6 +138,7 @@ TEST(Sweep, WarmStartedPointsAreEachPointsOwnSteadyState) {
         int warmMaps = 0;
         int coldMaps = 0;
         int solved = 0;
+        int held = 0;  // points measured in their first period map
         RunSweep(design, c.spec, [&](const CSweepPoint& point) {
             const CSweepCircuitPoint warm = solver.Solve(point);
             const CSweepCircuitPoint cold = SolveSweepPoint(point, settings);
@@ -150,12 +157,17 @@ TEST(Sweep, WarmStartedPointsAreEachPointsOwnSteadyState) {
             }
             warmMaps += warm.state.periodMaps;
             coldMaps += cold.state.periodMaps;
+            held += warm.state.startWasPeriodic ? 1 : 0;
+            EXPECT_FALSE(cold.state.startWasPeriodic);
             return true;
         });
         EXPECT_GT(solved, 10);
         if (c.dense) {
             EXPECT_LT(warmMaps, coldMaps);
         }
+        // Each point's start, carried on from its neighbours' states at the
+        // values the model holds, is its periodic state already.
+        EXPECT_GE(100 * held, c.heldPercent * solved);
     }
 }
 

@@ -313,6 +313,68 @@ TEST_P(CCircuitPropertyTest, SwitchOnPeakIsTheWorstPhase) {
     }
 }
 
+// A blocked half-wave diode holds the capacitor's voltage less the
+// source's: sampled finely over the periodic state, its largest value is
+// the peak reverse voltage measured (the blocked stretches being measured
+// as lines under a sine, not step by step).
+TEST_P(CCircuitPropertyTest, PeakReverseVoltageIsTheSampledMaximum) {
+    const CCircuitParameters& c = GetParam().circuit;
+    if (c.kind != ECircuitKind::kHalfWave || c.leakageInductanceH != 0.0) {
+        GTEST_SKIP() << "the diode's voltage is sampled from the half-wave's capacitor";
+    }
+    const CSteadyState state = SolveSteadyState(c);
+    ASSERT_TRUE(state.Solved()) << state.reason;
+    CPiecewiseCircuit circuit(c, 256);
+    CPiecewiseCircuit::CState x{};
+    x[0] = state.state[0];
+    constexpr int kSamples = 20000;
+    const double dt = c.Period() / kSamples;
+    double sampled = -c.PeakVoltage();
+    for (int k = 1; k <= kSamples; ++k) {
+        ASSERT_TRUE(circuit.Carry((k - 1) * dt, dt, x, nullptr, nullptr));
+        const double source = c.PeakVoltage() * std::sin(2.0 * M_PI * c.frequencyHz * k * dt);
+        sampled = std::max(sampled, x[0] - source);
+    }
+    // Sampling misses at most the sine's fall over half a sample.
+    const double miss = c.PeakVoltage() * std::pow(M_PI / kSamples, 2) / 2.0;
+    EXPECT_GE(state.measurements.peakReverseVoltage, sampled - 1e-9 * c.PeakVoltage());
+    EXPECT_LE(state.measurements.peakReverseVoltage, sampled + miss + 1e-9 * c.PeakVoltage());
+}
+
+// A start given as likely periodic is measured in its own first period
+// when the Newton step from it is tiny; either way the state returned is
+// the periodic one, and the figures are the cold search's.
+TEST_P(CCircuitPropertyTest, LikelyPeriodicStartIsMeasuredWhereItHolds) {
+    const CCircuitParameters& c = GetParam().circuit;
+    const CSteadyState cold = SolveSteadyState(c);
+    ASSERT_TRUE(cold.Solved()) << cold.reason;
+    struct CRow {
+        double offset;  // of the capacitor's voltage, of the peak
+        bool held;
+    };
+    for (const CRow row :
+         {CRow{0.0, true}, CRow{1e-11, true}, CRow{1e-6, false}, CRow{1e-3, false}}) {
+        SCOPED_TRACE(row.offset);
+        CSteadyStateOptions options;
+        options.startState = cold.state;
+        options.startState[0] += row.offset * c.PeakVoltage();
+        options.startLikelyPeriodic = true;
+        const CSteadyState warm = SolveSteadyState(c, options);
+        ASSERT_TRUE(warm.Solved()) << warm.reason;
+        EXPECT_EQ(warm.startWasPeriodic, row.held);
+        // A held start is within a billionth of the peak; a search that
+        // takes its steps settles to its own final step's millionth.
+        const double tolerance = row.held ? 1e-9 : 1e-6;
+        EXPECT_NEAR(warm.state[0], cold.state[0], tolerance * c.PeakVoltage());
+        for (const CCircuitMeasurementSpec& spec : kCircuitMeasurements) {
+            const double value = cold.measurements.*spec.member;
+            EXPECT_NEAR(warm.measurements.*spec.member, value,
+                        10 * tolerance * (std::fabs(value) + 1.0))
+                << spec.name;
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Circuits, CCircuitPropertyTest, testing::ValuesIn(PropertyCases()),
                          [](const auto& row) {
                              return std::string(row.param.name) + "_" + std::to_string(row.index);
