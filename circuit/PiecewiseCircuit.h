@@ -76,6 +76,10 @@ public:
             }
             return sum;
         }
+        // Nothing at all, whatever the state and the time.
+        bool Zero() const {
+            return state < 0 && begin >= size && constant == 0.0 && phasor == CComplex{};
+        }
         // Its slope, from the state's derivative.
         double Slope(const CState& derivative, CComplex z, double omega) const {
             if (state >= 0) {

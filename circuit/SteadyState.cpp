@@ -2,9 +2,11 @@
 #include "SteadyState.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <complex>
 #include <limits>
+#include <memory_resource>
 #include <optional>
 #include <string>
 
@@ -176,11 +178,31 @@ CCubic Product(const CCubic& p, const CCubic& q) {
 
 using CProbe = CPiecewiseCircuit::CProbe;
 
-// A quantity of the circuit over one interval.
+// A quantity of the circuit over one interval: its values and slopes at
+// both ends, in one pass over the state's entries it weighs.
 CCubic ProbeCubic(const CPiecewiseCircuit& circuit, const CProbe& probe, const CInterval& in) {
+    const double h = in.t1 - in.t0;
+    if (probe.state >= 0) {
+        const auto s = U(probe.state);
+        return {in.x0[s], in.x1[s], in.d0[s], in.d1[s], h};
+    }
     const double w = circuit.Omega();
-    return {probe.Value(in.x0, in.z0), probe.Value(in.x1, in.z1), probe.Slope(in.d0, in.z0, w),
-            probe.Slope(in.d1, in.z1, w), in.t1 - in.t0};
+    const double re = probe.phasor.real();
+    const double im = probe.phasor.imag();
+    // Re(P z) and its slope -w Im(P z) at both ends.
+    double f0 = probe.constant + (re * in.z0.real() - im * in.z0.imag());
+    double f1 = probe.constant + (re * in.z1.real() - im * in.z1.imag());
+    double d0 = -w * (re * in.z0.imag() + im * in.z0.real());
+    double d1 = -w * (re * in.z1.imag() + im * in.z1.real());
+    for (int k = probe.begin; k < probe.size; ++k) {
+        const auto s = U(k);
+        const double x = probe.x[s];
+        f0 += x * in.x0[s];
+        f1 += x * in.x1[s];
+        d0 += x * in.d0[s];
+        d1 += x * in.d1[s];
+    }
+    return {f0, f1, d0, d1, h};
 }
 
 // The largest value over an interval of a quantity that is a sinusoid of
@@ -248,19 +270,76 @@ CMeasured Measure(const CNetwork& network, const CPiecewiseCircuit& circuit,
                   const std::vector<CInterval>& intervals, bool halves) {
     const auto& elements = network.elements;
     const double period = network.Period();
-    std::vector<CElementSums> sums(elements.size());
+    // The working lists come from the stack (a sweep measures every point).
+    std::array<std::byte, 8192> buffer;
+    std::pmr::monotonic_buffer_resource arena(buffer.data(), buffer.size());
+    std::pmr::vector<CElementSums> sums(elements.size(), &arena);
     std::vector<CRailSums> rails(network.rails.size());
     for (CRailSums& rail : rails) {
         rail.output.reserve(intervals.size());
     }
-    const std::vector<int> diodes = network.OfKind(EElementKind::kDiode);
-    const std::vector<int> sources = network.OfKind(EElementKind::kSource);
-    std::vector<CProbe> emf;
-    for (int s : sources) {
-        emf.push_back(circuit.SourceVoltage(s));
+    std::pmr::vector<int> diodes(&arena);
+    std::pmr::vector<int> sources(&arena);
+    std::pmr::vector<CProbe> emf(&arena);
+    for (std::size_t k = 0; k < elements.size(); ++k) {
+        if (elements[k].kind == EElementKind::kDiode) {
+            diodes.push_back(static_cast<int>(k));
+        } else if (elements[k].kind == EElementKind::kSource) {
+            sources.push_back(static_cast<int>(k));
+            emf.push_back(circuit.SourceVoltage(static_cast<int>(k)));
+        }
     }
+    // What is measured in a mode, looked up once per run of intervals in it:
+    // each diode's current where it conducts, or its voltage where blocked
+    // and defined; each source's current where it carries one.
+    struct CPlanned {
+        int element = 0;
+        const CProbe* probe = nullptr;
+        const CProbe* emf = nullptr;
+    };
+    struct CPlan {
+        const CPiecewiseCircuit::CMode* mode = nullptr;
+        std::pmr::vector<CPlanned> conducting;  // diodes' currents
+        std::pmr::vector<CPlanned> blocked;     // diodes' voltages
+        std::pmr::vector<CPlanned> sources;     // sources' currents with their emf
+    } plan{nullptr, std::pmr::vector<CPlanned>(&arena), std::pmr::vector<CPlanned>(&arena),
+           std::pmr::vector<CPlanned>(&arena)};
+    plan.conducting.reserve(diodes.size());
+    plan.blocked.reserve(diodes.size());
+    plan.sources.reserve(sources.size());
+    const auto makePlan = [&](const CPiecewiseCircuit::CMode& mode) {
+        plan.mode = &mode;
+        plan.conducting.clear();
+        plan.blocked.clear();
+        plan.sources.clear();
+        for (int d : diodes) {
+            if (circuit.Conducts(mode, d)) {
+                plan.conducting.push_back({d, &circuit.Current(mode, d)});
+            } else if (circuit.Voltage(mode, d).defined) {
+                // A blocked diode's reverse voltage, where its ends have a
+                // potential (while every diode of a bridge is blocked, its
+                // winding has none: the largest comes while the other pair
+                // conducts). A conducting diode's is below zero, where the
+                // largest starts.
+                plan.blocked.push_back({d, &circuit.Voltage(mode, d)});
+            }
+        }
+        // Each source's current and the power it delivers; none while every
+        // diode is blocked, nor where its winding carries none.
+        if (!circuit.NoneConducts(mode)) {
+            for (std::size_t k = 0; k < sources.size(); ++k) {
+                const CProbe& current = circuit.Current(mode, sources[k]);
+                if (!current.Zero()) {
+                    plan.sources.push_back({sources[k], &current, &emf[k]});
+                }
+            }
+        }
+    };
     for (const CInterval& in : intervals) {
         const CPiecewiseCircuit::CMode& mode = *in.mode;
+        if (plan.mode != &mode) {
+            makePlan(mode);
+        }
         const double h = in.t1 - in.t0;
         for (std::size_t r = 0; r < rails.size(); ++r) {
             const CRail& rail = network.rails[r];
@@ -283,45 +362,32 @@ CMeasured Measure(const CNetwork& network, const CPiecewiseCircuit& circuit,
                 filter.peak = i.MaxWith(filter.peak);
             }
         }
-        for (int d : diodes) {
-            CElementSums& sum = sums[U(d)];
-            if (circuit.Conducts(mode, d)) {
-                const CCubic i = ProbeCubic(circuit, circuit.Current(mode, d), in);
-                sum.mean += i.Integral();
-                sum.square += Square(i).Integral();
-                sum.peak = i.MaxWith(sum.peak);
-            }
-            // A blocked diode's reverse voltage, where its ends have a
-            // potential (while every diode of a bridge is blocked, its
-            // winding has none: the largest comes while the other pair
-            // conducts). A conducting diode's is below zero, where the
-            // largest starts.
-            const CProbe& voltage = circuit.Voltage(mode, d);
-            if (voltage.defined && !circuit.Conducts(mode, d)) {
-                if (in.linear && voltage.phasor != CPiecewiseCircuit::CComplex{}) {
-                    sum.reverse =
-                        std::max(sum.reverse, SinusoidOnLineMax(circuit, voltage, in, -1.0));
-                } else {
-                    const CCubic u = ProbeCubic(circuit, voltage, in);
-                    sum.reverse = CCubic{-u.f0, -u.f1, -u.d0, -u.d1, h}.MaxWith(sum.reverse);
-                }
+        for (const CPlanned& diode : plan.conducting) {
+            CElementSums& sum = sums[U(diode.element)];
+            const CCubic i = ProbeCubic(circuit, *diode.probe, in);
+            sum.mean += i.Integral();
+            sum.square += Square(i).Integral();
+            sum.peak = i.MaxWith(sum.peak);
+        }
+        for (const CPlanned& diode : plan.blocked) {
+            CElementSums& sum = sums[U(diode.element)];
+            const CProbe& voltage = *diode.probe;
+            if (in.linear && voltage.phasor != CPiecewiseCircuit::CComplex{}) {
+                sum.reverse = std::max(sum.reverse, SinusoidOnLineMax(circuit, voltage, in, -1.0));
+            } else {
+                const CCubic u = ProbeCubic(circuit, voltage, in);
+                sum.reverse = CCubic{-u.f0, -u.f1, -u.d0, -u.d1, h}.MaxWith(sum.reverse);
             }
         }
-        // Each source's current and the power it delivers; none while every
-        // diode is blocked.
-        if (circuit.NoneConducts(mode)) {
-            continue;
-        }
-        for (std::size_t k = 0; k < sources.size(); ++k) {
-            const int s = sources[k];
-            const CCubic i = ProbeCubic(circuit, circuit.Current(mode, s), in);
-            const CCubic e = ProbeCubic(circuit, emf[k], in);
-            sums[U(s)].square += Square(i).Integral();
-            sums[U(s)].power -= Product(e, i).Integral();
+        for (const CPlanned& source : plan.sources) {
+            const CCubic i = ProbeCubic(circuit, *source.probe, in);
+            const CCubic e = ProbeCubic(circuit, *source.emf, in);
+            sums[U(source.element)].square += Square(i).Integral();
+            sums[U(source.element)].power -= Product(e, i).Integral();
         }
     }
     if (halves) {
-        const std::vector<CElementSums> half = sums;
+        const std::pmr::vector<CElementSums> half(sums, &arena);
         for (std::size_t k = 0; k < elements.size(); ++k) {
             const CElementSums& own = half[k];
             const CElementSums& image = half[U(network.image[k])];
