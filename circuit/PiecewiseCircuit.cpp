@@ -168,6 +168,18 @@ struct CPiecewiseCircuit::CMode {
     std::vector<CMatrix> powers;
     // Nothing changes but linearly with time: a cubic follows it exactly.
     bool straight = false;
+    // For a bound on how far a cubic can miss the state at an interval's
+    // middle (Smooth): the norm of A (its largest row sum over the active
+    // states), the particular solution's largest amplitude, and per
+    // conducting diode whose current is no state of its own the sum of its
+    // weights and its phasor's amplitude.
+    double normA = 0.0;
+    double particularMax = 0.0;
+    struct CDiodeBound {
+        double weights = 0.0;
+        double phasor = 0.0;
+    };
+    std::vector<CDiodeBound> diodeBounds;
     // Straight, no diode conducting, and no current and no voltage but a
     // diode's or a source's following the sources: a run of grid steps in
     // it is measured as one interval.
@@ -271,6 +283,7 @@ CPiecewiseCircuit::CMode& CPiecewiseCircuit::ModeOf(CModeKey key) {
     if (mode->solvable) {
         SolveParticular(*mode);
         mode->step = Exponential(*mode, m_step);
+        PrepareBound(*mode);
     }
     m_modes.push_back(std::move(mode));
     return *m_modes.back();
@@ -793,6 +806,66 @@ void CPiecewiseCircuit::SolveParticular(CMode& mode) const {
     }
 }
 
+void CPiecewiseCircuit::PrepareBound(CMode& mode) const {
+    const int n = mode.size;
+    for (int r = 0; r < n; ++r) {
+        double row = 0.0;
+        for (int c = 0; c < n; ++c) {
+            row += std::fabs(mode.a[U(r)][U(c)]);
+        }
+        mode.normA = std::max(mode.normA, row);
+        mode.particularMax = std::max(mode.particularMax, std::abs(mode.particular[U(r)]));
+    }
+    for (int d : m_diodes) {
+        const CProbe& current = mode.current[U(d)];
+        if (!mode.conducts[U(d)] || current.state >= 0) {
+            continue;
+        }
+        CMode::CDiodeBound bound;
+        for (int s = current.begin; s < current.size; ++s) {
+            bound.weights += std::fabs(current.x[U(s)]);
+        }
+        bound.phasor = std::abs(current.phasor);
+        mode.diodeBounds.push_back(bound);
+    }
+}
+
+bool CPiecewiseCircuit::Smooth(const CMode& mode, const CInterval& in) const {
+    // The cubic through an interval's ends' values and slopes misses a
+    // function at its middle by h^4/384 times its fourth derivative
+    // somewhere inside. Here x = y + Re(X z) with dy/dt = A y + b0, so the
+    // fourth derivative of y is A^3 dy/dt, which stays within
+    // e^{|A| t} |dy/dt(0)|, and that of the particular part within
+    // w^4 |X|. Where the bound on the miss stays within half the
+    // tolerance, the check at the middle passes.
+    const double h = in.t1 - in.t0;
+    const double w = m_omega;
+    double slope = 0.0;  // |dy/dt(0)|: the state's slope less the particular's
+    for (int r = 0; r < mode.size; ++r) {
+        const CComplex jwX = Product(CComplex(0.0, w), mode.particular[U(r)]);
+        slope = std::max(slope, std::fabs(in.d0[U(mode.active[U(r)])] - RealOfProduct(jwX, in.z0)));
+    }
+    const double w4 = (w * w) * (w * w);
+    const double factor = h * h * h * h / 384.0;
+    const double a = mode.normA;
+    const double ah = a * h;
+    if (!(ah <= 1.0)) {
+        return false;  // stiff against the interval: let the middle tell
+    }
+    // e^x <= 1 + x + x^2 for x up to 1.
+    const double fourth = a * a * a * (1.0 + ah + ah * ah) * slope + w4 * mode.particularMax;
+    const double tolerance = std::min(m_voltageTolerance, m_currentTolerance);
+    if (!(factor * fourth <= 0.5 * tolerance)) {
+        return false;
+    }
+    for (const CMode::CDiodeBound& diode : mode.diodeBounds) {
+        if (!(factor * (diode.weights * fourth + w4 * diode.phasor) <= 0.5 * m_currentTolerance)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 CPiecewiseCircuit::CMatrix CPiecewiseCircuit::Exponential(const CMode& mode, double tau) const {
     const int n = mode.size + 1;
     if (n == 2) {
@@ -1115,7 +1188,8 @@ void CPiecewiseCircuit::Record(CMode& mode, const CInterval& in, bool regular, i
     // With every diode blocked and each load at a constant current, the
     // capacitors give constant currents: the output falls in a straight
     // line, which the cubic is.
-    if (mode.straight || depth >= kMaxDepth || m_refinements >= kMaxRefinements || !(half > 0.0)) {
+    if (mode.straight || depth >= kMaxDepth || m_refinements >= kMaxRefinements || !(half > 0.0) ||
+        Smooth(mode, in)) {
         intervals.push_back(in);
         return;
     }

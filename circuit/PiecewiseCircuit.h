@@ -201,6 +201,13 @@ private:
     // of the grid's own step (regular) use the mode's cached exponentials.
     void Record(CMode& mode, const CInterval& interval, bool regular, int depth,
                 std::vector<CInterval>& intervals);
+    // The bounds Smooth needs, once per mode.
+    void PrepareBound(CMode& mode) const;
+    // Whether the interval is so short against the mode's time constants
+    // and the sources' period that a cubic follows it within half the
+    // measurements' tolerance, by a bound on the state's fourth derivative
+    // (no exponential needed).
+    bool Smooth(const CMode& mode, const CInterval& interval) const;
     // Whether the cubic through the interval's ends meets the exact state xm
     // at its middle, within the measurements' tolerance.
     bool Follows(const CMode& mode, const CInterval& interval, CComplex zm, const CState& xm) const;
