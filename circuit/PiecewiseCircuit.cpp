@@ -226,6 +226,11 @@ CPiecewiseCircuit::CPiecewiseCircuit(CNetwork network, int stepsPerPeriod)
             m_loads.push_back(static_cast<int>(k));
         }
     }
+    // The first guess of a mode: every diode blocked, every load at its
+    // constant current (a supply's load stands above its knee).
+    for (std::size_t i = 0; i < m_loads.size() && i < 8; ++i) {
+        m_initial.regions |= kConstant << (2 * i);
+    }
     if (m_network.StateSize() > kMaxState || m_diodes.size() > 16 || m_loads.size() > 8) {
         m_problem = "cannot solve the circuit: it has more parts than the solver holds";
     }
@@ -1376,7 +1381,7 @@ bool CPiecewiseCircuit::Carry(double t0, double duration, CState& x, CJacobian* 
     const double period = m_network.Period();
     CComplex z = Phasor(t0);
     const CComplex rotation = std::polar(1.0, m_omega * m_step);
-    CModeKey key = ConductingAt(z, x, m_haveLast ? m_last : CModeKey{});
+    CModeKey key = ConductingAt(z, x, m_haveLast ? m_last : m_initial);
     CMode* mode = &Settled(key);
     if (!mode->solvable) {
         return false;

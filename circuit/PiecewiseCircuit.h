@@ -226,7 +226,8 @@ private:
     std::vector<int> m_diodes;   // elements
     std::vector<int> m_loads;    // elements
     std::vector<std::unique_ptr<CMode>> m_modes;
-    CModeKey m_last{};  // the mode at the end of the last Carry
+    CModeKey m_initial{};  // the guess of the first Carry's first mode
+    CModeKey m_last{};     // the mode at the end of the last Carry
     bool m_haveLast = false;
     std::string m_problem;
     // The phasor's turn over a grid step's half, quarter, ...: the middles of
