@@ -23,14 +23,18 @@ std::string SweepCsvHeader(EInput input, const std::vector<std::string>& extra) 
 }
 
 std::string SweepCsvRow(const CSweepPoint& point, EInput input, const std::vector<double>& extra) {
-    std::string text = ShortestNumber(point.design.Shown(input));
+    std::string text;
+    text.reserve(512);
+    AppendShortestNumber(text, point.design.Shown(input));
     for (const CResultSpec& result : kResults) {
-        text.append(",").append(ShortestNumber(point.evaluation[result.result]));
+        text.push_back(',');
+        AppendShortestNumber(text, point.evaluation[result.result]);
     }
     text.append(",").append(BoolText(point.targetHeld));
     text.append(",").append(BoolText(point.overloaded));
     for (const double value : extra) {
-        text.append(",").append(ShortestNumber(value));
+        text.push_back(',');
+        AppendShortestNumber(text, value);
     }
     return text.append("\r\n");
 }

@@ -165,23 +165,35 @@ std::string FormatFieldValue(float value, int decimals) {
 namespace {
 
 template <class T>
-std::string Shortest(T value) {
+void AppendShortest(std::string& text, T value) {
     if (!std::isfinite(value)) {
-        return {};
+        return;
     }
     char buffer[64];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
+    text.append(buffer, result.ptr);
 }
 
 }  // namespace
 
 std::string ShortestNumber(float value) {
-    return Shortest(value);
+    std::string text;
+    AppendShortest(text, value);
+    return text;
 }
 
 std::string ShortestNumber(double value) {
-    return Shortest(value);
+    std::string text;
+    AppendShortest(text, value);
+    return text;
+}
+
+void AppendShortestNumber(std::string& text, float value) {
+    AppendShortest(text, value);
+}
+
+void AppendShortestNumber(std::string& text, double value) {
+    AppendShortest(text, value);
 }
 
 }  // namespace ohmrada

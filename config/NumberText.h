@@ -35,6 +35,9 @@ std::string FormatFieldValue(float value, int decimals);
 // table and file beyond the form writes numbers this way.
 std::string ShortestNumber(float value);
 std::string ShortestNumber(double value);
+// The same appended to text (a table's row without a string per number).
+void AppendShortestNumber(std::string& text, float value);
+void AppendShortestNumber(std::string& text, double value);
 
 // "true" or "false", as CSV and JSON write a truth value.
 std::string_view BoolText(bool value);
