@@ -106,9 +106,12 @@ bool IsValidExtraValue(EExtraLine line, std::string_view text) {
                    (words.size() == 1 || Contains(kConnectionNames, words[1]));
         case kExtraRectifier:
         case kExtraCapacitor:
+            return words.size() == 1 && IsPartId(words[0]);
         case kExtraRegulator:
         case kExtraHeatSink:
-            return words.size() == 1 && IsPartId(words[0]);
+            // A symmetric supply's second: the negative rail's.
+            return (words.size() == 1 || words.size() == 2) &&
+                   std::all_of(words.begin(), words.end(), IsPartId);
         case kExtraTopology:
             return words.size() == 1 && words[0] == kDualTopology;
         case kExtraFilter:

@@ -452,8 +452,15 @@ CBom MakeBom(const CCatalogue& catalogue, const CBomParts& parts, const CDesign&
 }
 
 CBom BomOfDesign(const CCatalogue& catalogue, const CDesign& design, const CConfigExtras& extras) {
-    const auto byId = [](const auto& parts, const std::string& text) {
-        const std::string id = text.substr(0, text.find(' '));
+    // The part of the line's first id, or its second (a symmetric supply's
+    // negative rail).
+    const auto byId = [](const auto& parts, const std::string& text, bool second = false) {
+        const std::size_t blank = text.find(' ');
+        std::string id = text.substr(0, blank);
+        if (second) {
+            id = blank == std::string::npos ? std::string() : text.substr(blank + 1);
+            id = id.substr(0, id.find(' '));
+        }
         using T = std::remove_cvref_t<decltype(parts.front())>;
         const T* found = nullptr;
         for (const T& part : parts) {
@@ -469,15 +476,22 @@ CBom BomOfDesign(const CCatalogue& catalogue, const CDesign& design, const CConf
     parts.capacitor = byId(catalogue.capacitors, extras.values[kExtraCapacitor]);
     parts.regulator = byId(catalogue.regulators, extras.values[kExtraRegulator]);
     parts.heatSink = byId(catalogue.heatSinks, extras.values[kExtraHeatSink]);
-    if (parts.heatSink != nullptr && parts.heatSink->pad) {
-        parts.heatSink = nullptr;
+    parts.negativeRegulator = byId(catalogue.regulators, extras.values[kExtraRegulator], true);
+    parts.negativeHeatSink = byId(catalogue.heatSinks, extras.values[kExtraHeatSink], true);
+    const CHeatSinkPart* pad = nullptr;
+    for (const CHeatSinkPart& part : catalogue.heatSinks) {
+        if (part.pad) {
+            pad = &part;
+            break;
+        }
     }
-    if (parts.heatSink != nullptr) {
-        for (const CHeatSinkPart& part : catalogue.heatSinks) {
-            if (part.pad) {
-                parts.pad = &part;
-                break;
-            }
+    for (auto [sink, sinkPad] : {std::pair{&parts.heatSink, &parts.pad},
+                                 std::pair{&parts.negativeHeatSink, &parts.negativePad}}) {
+        if (*sink != nullptr && (*sink)->pad) {
+            *sink = nullptr;
+        }
+        if (*sink != nullptr) {
+            *sinkPad = pad;
         }
     }
     CBomCircuit circuit;

@@ -137,9 +137,10 @@ INSTANTIATE_TEST_SUITE_P(Rails, DualSearch,
                          [](const auto& row) { return std::string(row.param.name); });
 
 // The parts list of a symmetric design as the form holds it: four diodes,
-// two reservoirs, both rails' regulators (the negative one by its values, as
-// the file names only one regulator), the primary current of the whole
-// winding as the candidate's own list has it.
+// two reservoirs, both rails' regulators (where the file names the negative
+// rail's second, by its part; where it names one, as an older file does, by
+// its values), the primary current of the whole winding as the candidate's
+// own list has it.
 TEST(DualSearchBom, TheFormsListOfASymmetricDesignHasBothRails) {
     const CCatalogue catalogue = ShippedCatalogue();
     CRequirements q;
@@ -170,6 +171,19 @@ TEST(DualSearchBom, TheFormsListOfASymmetricDesignHasBothRails) {
     EXPECT_EQ(find(bom, "C1-C2")->quantity, 2);
     EXPECT_EQ(find(bom, "U1")->mpn, find(c.bom, "U1")->mpn);
     EXPECT_TRUE(find(bom, "U2")->mpn.empty());
+    // Both regulators and both heat sinks named, as the window saves them.
+    extras.values[kExtraRegulator] += " " + catalogue.regulators[c.choice.negativeRegulator].id;
+    ASSERT_GE(c.choice.heatSink, 0);
+    extras.values[kExtraHeatSink] =
+        catalogue.heatSinks[static_cast<std::size_t>(c.choice.heatSink)].id + " " +
+        catalogue.heatSinks[static_cast<std::size_t>(c.choice.negativeHeatSink)].id;
+    const CBom both = BomOfDesign(catalogue, c.design, extras);
+    for (const char* reference : {"U1", "U2", "HS1", "HS2"}) {
+        ASSERT_NE(find(both, reference), nullptr) << reference;
+        ASSERT_NE(find(c.bom, reference), nullptr) << reference;
+        EXPECT_EQ(find(both, reference)->mpn, find(c.bom, reference)->mpn) << reference;
+        EXPECT_FALSE(find(both, reference)->mpn.empty()) << reference;
+    }
     EXPECT_EQ(find(bom, "F1")->mpn, find(c.bom, "F1")->mpn);
     const CBomLine* diodes = find(bom, "D1-D4");
     const CBomLine* bridge = find(bom, "B1");

@@ -25,6 +25,7 @@
 
 #include "AnalysisTexts.h"
 #include "AnalysisWindows.h"
+#include "Bom.h"
 #include "Configuration.h"
 #include "ControlIds.h"
 #include "Design.h"
@@ -222,6 +223,21 @@ TEST_F(DesignWindowTest, ASymmetricCandidateIsTakenIntoTheFormAsTheSymmetricCirc
     EXPECT_EQ(Analysis().State().design, wanted);
     EXPECT_EQ(Analysis().State().design.circuitChoice.topology, ETopology::kDual);
     EXPECT_EQ(m_dialog->Extras().values[kExtraTopology], kDualTopology);
+    // Both rails' regulators are kept with the design, so that its parts
+    // list names the negative rail's part as the candidate's does.
+    EXPECT_EQ(m_dialog->Extras().values[kExtraRegulator],
+              catalogue.regulators[first.choice.regulator].id + " " +
+                  catalogue.regulators[first.choice.negativeRegulator].id);
+    const CBom bom = BomOfDesign(catalogue, wanted, m_dialog->Extras());
+    for (const CBomLine& line : first.bom.lines) {
+        if (line.reference == "U2") {
+            const auto same = std::find_if(bom.lines.begin(), bom.lines.end(),
+                                           [&](const CBomLine& l) { return l.reference == "U2"; });
+            ASSERT_NE(same, bom.lines.end());
+            EXPECT_EQ(same->mpn, line.mpn);
+            EXPECT_FALSE(line.mpn.empty());
+        }
+    }
 }
 
 // The window and `ohmrada-calc design` search under the same conditions

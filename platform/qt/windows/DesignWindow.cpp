@@ -634,6 +634,18 @@ CConfigExtras ExtrasOf(const CCatalogue& catalogue, const CCandidate& candidate,
         extras.values[kExtraHeatSink] =
             idOf(catalogue.heatSinks, static_cast<std::size_t>(choice.heatSink));
     }
+    // A symmetric supply's negative rail: its regulator and heat sink second.
+    if (candidate.design.circuitChoice.topology == ETopology::kDual &&
+        choice.negativeRegulator < catalogue.regulators.size() &&
+        !extras.values[kExtraRegulator].empty()) {
+        extras.values[kExtraRegulator] += ' ';
+        extras.values[kExtraRegulator] += catalogue.regulators[choice.negativeRegulator].id;
+        if (choice.heatSink >= 0 && choice.negativeHeatSink >= 0) {
+            extras.values[kExtraHeatSink] += ' ';
+            extras.values[kExtraHeatSink] +=
+                idOf(catalogue.heatSinks, static_cast<std::size_t>(choice.negativeHeatSink));
+        }
+    }
     // The circuit beyond the form's inputs (a symmetric supply's "Topo").
     WriteCircuitChoice(candidate.design.circuitChoice, extras);
     return extras;
