@@ -112,20 +112,38 @@ bool InSweep(const CCircuitMeasurementSpec& spec) {
     return spec.member != &CCircuitMeasurements::switchOnPeakCurrent;
 }
 
+// A rail's own figures, as a symmetric supply's negative rail adds them.
+constexpr double CCircuitMeasurements::*kRailOwn[] = {
+    &CCircuitMeasurements::meanVoltage, &CCircuitMeasurements::minimumVoltage,
+    &CCircuitMeasurements::maximumVoltage, &CCircuitMeasurements::rippleVoltage,
+    &CCircuitMeasurements::capacitorRmsCurrent};
+
+// "circuit_" for the measurement's "sim_".
+std::string CircuitName(std::string_view simulated, std::string_view rail = "") {
+    return "circuit_" + std::string(rail) + std::string(simulated.substr(4));
+}
+
 }  // namespace
 
-std::vector<std::string> SweepCircuitColumnNames() {
+std::vector<std::string> SweepCircuitColumnNames(bool dual) {
     std::vector<std::string> names;
     for (const CCircuitMeasurementSpec& spec : kCircuitMeasurements) {
         if (InSweep(spec)) {
-            names.push_back("circuit_" + std::string(spec.name.substr(4)));
+            names.push_back(CircuitName(spec.name));
         }
     }
     names.emplace_back("circuit_headroom_v");
+    for (const auto member : kRailOwn) {
+        for (const CCircuitMeasurementSpec& spec : kCircuitMeasurements) {
+            if (dual && spec.member == member) {
+                names.push_back(CircuitName(spec.name, "negative_"));
+            }
+        }
+    }
     return names;
 }
 
-std::vector<double> SweepCircuitColumns(const CSweepCircuitPoint& point) {
+std::vector<double> SweepCircuitColumns(const CSweepCircuitPoint& point, bool dual) {
     const double none = std::numeric_limits<double>::quiet_NaN();
     std::vector<double> values;
     for (const CCircuitMeasurementSpec& spec : kCircuitMeasurements) {
@@ -134,6 +152,12 @@ std::vector<double> SweepCircuitColumns(const CSweepCircuitPoint& point) {
         }
     }
     values.push_back(point.verdict.headroomV);
+    if (dual) {
+        const bool negative = point.state.Solved() && !point.state.otherRails.empty();
+        for (const auto member : kRailOwn) {
+            values.push_back(negative ? point.state.otherRails.front().measurements.*member : none);
+        }
+    }
     return values;
 }
 

@@ -68,8 +68,12 @@ private:
 // which is no property of the steady state), then circuit_headroom_v (the
 // circuit's minimum - DeltU - Ubger). Not a number where the circuit cannot
 // be solved.
-std::vector<std::string> SweepCircuitColumnNames();
-std::vector<double> SweepCircuitColumns(const CSweepCircuitPoint& point);
+// dual: a symmetric supply's sweep, whose negative rail follows as
+// magnitudes (circuit_negative_mean_voltage_v, ..._minimum_..., ..._maximum_...,
+// ..._ripple_voltage_v, circuit_negative_capacitor_rms_current_a: the names
+// simulate gives them with sim_).
+std::vector<std::string> SweepCircuitColumnNames(bool dual = false);
+std::vector<double> SweepCircuitColumns(const CSweepCircuitPoint& point, bool dual = false);
 
 // The circuit's value of a form result where the circuit has a like
 // quantity (the loaded voltage is its mean, the diode power that of all

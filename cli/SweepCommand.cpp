@@ -52,7 +52,10 @@ constexpr std::string_view kHelp =
     "circuit_ for sim_ (circuit_mean_voltage_v, circuit_minimum_voltage_v,\n"
     "circuit_winding_rms_current_a, ...), and circuit_headroom_v, the\n"
     "circuit's minimum - DeltU - Ubger (held where it is not negative); empty\n"
-    "(null) where the circuit cannot be solved.\n"
+    "(null) where the circuit cannot be solved. A symmetric supply's negative\n"
+    "rail follows as magnitudes: circuit_negative_mean_voltage_v,\n"
+    "circuit_negative_minimum_voltage_v, circuit_negative_maximum_voltage_v,\n"
+    "circuit_negative_ripple_voltage_v, circuit_negative_capacitor_rms_current_a.\n"
     "\n"
     "Options:\n"
     "  --set NAME=TEXT  as for the form command (repeatable, in order)\n"
@@ -239,12 +242,13 @@ private:
 // The circuit's columns of a sweep point, as every front end writes them.
 // Each point's search starts from the state of the point before (the first
 // point of each sweep from the circuit's own estimate).
-CSweepColumns CircuitColumns(const CAnalysisSettings& settings) {
+// A symmetric supply's negative rail follows its first rail's columns.
+CSweepColumns CircuitColumns(const CAnalysisSettings& settings, bool dual) {
     CSweepColumns columns;
-    columns.names = SweepCircuitColumnNames();
+    columns.names = SweepCircuitColumnNames(dual);
     auto solver = std::make_shared<CSweepCircuitSolver>(settings);
-    columns.measure = [solver](const CSweepPoint& point) {
-        return SweepCircuitColumns(solver->Solve(point));
+    columns.measure = [solver, dual](const CSweepPoint& point) {
+        return SweepCircuitColumns(solver->Solve(point), dual);
     };
     return columns;
 }
@@ -319,30 +323,37 @@ int RunSweepCommand(const std::vector<std::string>& args, std::istream& in, std:
     }
     const CSweepColumns more =
         extension.columns ? extension.columns(options, spec.value->count) : CSweepColumns{};
-    // The circuit's columns first (unless --closed-form), then the caller's.
-    CSweepColumns columns = more;
-    if (!ClosedForm(options)) {
-        const CSweepColumns circuit = CircuitColumns(options.settings);
-        columns.names = circuit.names;
-        columns.names.insert(columns.names.end(), more.names.begin(), more.names.end());
-        columns.measure = [circuit, more](const CSweepPoint& point) {
-            std::vector<double> values = circuit.measure(point);
-            if (more.measure) {
-                const std::vector<double> extra = more.measure(point);
-                values.insert(values.end(), extra.begin(), extra.end());
-            }
-            return values;
-        };
-    }
-    if (columns.maxCount != 0 && spec.value->count > columns.maxCount) {
+    // The circuit's columns first (unless --closed-form), then the caller's;
+    // a symmetric design's circuit columns end with its negative rail's.
+    const auto columnsFor = [&](const CDesign& design) {
+        CSweepColumns columns = more;
+        if (!ClosedForm(options)) {
+            const CSweepColumns circuit =
+                CircuitColumns(options.settings, design.circuitChoice.topology == ETopology::kDual);
+            columns.names = circuit.names;
+            columns.names.insert(columns.names.end(), more.names.begin(), more.names.end());
+            columns.measure = [circuit, more](const CSweepPoint& point) {
+                std::vector<double> values = circuit.measure(point);
+                if (more.measure) {
+                    const std::vector<double> extra = more.measure(point);
+                    values.insert(values.end(), extra.begin(), extra.end());
+                }
+                return values;
+            };
+        }
+        return columns;
+    };
+    const CSweepColumns& limits = more;
+    if (limits.maxCount != 0 && spec.value->count > limits.maxCount) {
         return ReportUsageError(
             kCommand, kUsage,
-            "with " + columns.limitedBy + " COUNT is at most " + std::to_string(columns.maxCount),
+            "with " + limits.limitedBy + " COUNT is at most " + std::to_string(limits.maxCount),
             err);
     }
 
     const bool ok = ForEachDesign(
         options, in, err, [&](const std::optional<std::string>& input, const CDesign& design) {
+            const CSweepColumns columns = columnsFor(design);
             CSweepText sweep(options.format, *spec.value, input, columns.names, columns.streaming,
                              out);
             const std::vector<double> none;

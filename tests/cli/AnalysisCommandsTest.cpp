@@ -534,6 +534,38 @@ TEST_F(AnalysisCommandsTest, SweepCircuitColumnsAreThePointsSteadyState) {
     }
 }
 
+// A symmetric supply's sweep ends its circuit columns with the negative
+// rail's, as magnitudes: its two rails are mirror images, so each equals
+// the positive rail's (to the search's tolerance); a single rail's sweep
+// has none of them.
+TEST_F(AnalysisCommandsTest, SweepOfASymmetricSupplyGivesBothRails) {
+    const CJson dual = RunJson({"sweep", "Ib=0.2:0.6:2", "--topology", "dual"});
+    const CJson single = RunJson({"sweep", "Ib=0.2:0.6:2"});
+    const CJson& points = dual.items.at(0)["points"];
+    ASSERT_EQ(points.items.size(), 2u);
+    const std::pair<const char*, const char*> rails[] = {
+        {"circuit_mean_voltage_v", "circuit_negative_mean_voltage_v"},
+        {"circuit_minimum_voltage_v", "circuit_negative_minimum_voltage_v"},
+        {"circuit_maximum_voltage_v", "circuit_negative_maximum_voltage_v"},
+        {"circuit_ripple_voltage_v", "circuit_negative_ripple_voltage_v"},
+        {"circuit_capacitor_rms_current_a", "circuit_negative_capacitor_rms_current_a"}};
+    for (const CJson& point : points.items) {
+        for (const auto& [positive, negative] : rails) {
+            const double value = point[positive].real;
+            EXPECT_GT(value, 0.0) << positive;
+            EXPECT_NEAR(point[negative].real, value, 1e-6 * value) << negative;
+        }
+    }
+    const CJson& plain = single.items.at(0)["points"].items.at(0);
+    EXPECT_THROW(plain["circuit_negative_mean_voltage_v"], std::runtime_error);
+    const CRun csv = Calc({"sweep", "Ib=0.2:0.6:2", "--topology", "dual"});
+    EXPECT_THAT(csv.out, HasSubstr(",circuit_headroom_v,circuit_negative_mean_voltage_v,"
+                                   "circuit_negative_minimum_voltage_v,"
+                                   "circuit_negative_maximum_voltage_v,"
+                                   "circuit_negative_ripple_voltage_v,"
+                                   "circuit_negative_capacitor_rms_current_a\r\n"));
+}
+
 // A sweep that runs past its progress delay says how far it is on standard
 // error, every 1 % and at the end; one that ends before says nothing.
 TEST_F(AnalysisCommandsTest, SweepReportsItsProgressOnceItRunsLong) {

@@ -319,6 +319,39 @@ TEST_F(CircuitPanelTest, ZeitbereichListsBothRailsOfASymmetricSupply) {
     timeDomain->close();
 }
 
+// Parameterverlauf's export of a symmetric supply's sweep ends its circuit
+// columns with the negative rail's, as ohmrada-calc sweep writes them.
+TEST_F(CircuitPanelTest, ParameterverlaufExportsBothRailsOfASymmetricSupply) {
+    CCircuitChoice dual;
+    dual.topology = ETopology::kDual;
+    Analysis().SetCircuitChoice(dual);
+    ASSERT_NE(Analysis().Open(EAnalysisWindow::kSweep), nullptr);
+    CSweepWindow& window = *Analysis().Sweep();
+    window.SetInput(EInput::kIb);
+    window.SetRange(0.2, 0.6, 3, ESpacing::kLinear);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.CircuitPending(); }, 20000));
+    const std::string csv = window.Csv().toStdString();
+    const std::string header = csv.substr(0, csv.find('\n'));
+    EXPECT_NE(header.find(",circuit_headroom_v,circuit_negative_mean_voltage_v,"),
+              std::string::npos)
+        << header;
+    EXPECT_NE(header.find("circuit_negative_capacitor_rms_current_a"), std::string::npos);
+    // Every row has as many cells as the header: the negative rail's values
+    // follow each point's.
+    std::size_t start = csv.find('\n') + 1;
+    const auto cells = [](const std::string& line) {
+        return std::count(line.begin(), line.end(), ',');
+    };
+    int rows = 0;
+    while (start < csv.size()) {
+        const std::size_t end = csv.find('\n', start);
+        EXPECT_EQ(cells(csv.substr(start, end - start)), cells(header));
+        start = end + 1;
+        ++rows;
+    }
+    EXPECT_EQ(rows, 3);
+}
+
 // Every circuit's schematic lies within the area the report gives it (its
 // aspect's), and fills it from top to bottom: nothing runs off the page,
 // and a symmetric supply's negative rail is drawn below the common one.

@@ -496,7 +496,9 @@ QString CSweepWindow::Csv() const {
     // The same table as ohmrada-calc sweep, by the same writer: the
     // circuit's columns, then the simulated ones that are plotted, named as
     // sweep --simulate names them.
-    std::vector<std::string> names = SweepCircuitColumnNames();
+    const bool dual =
+        !m_points.empty() && m_points.front().design.circuitChoice.topology == ETopology::kDual;
+    std::vector<std::string> names = SweepCircuitColumnNames(dual);
     const std::size_t circuitColumns = names.size();
     const bool simulated = m_simulate->isChecked() && !m_simulated.empty();
     if (simulated) {
@@ -512,7 +514,7 @@ QString CSweepWindow::Csv() const {
     std::string csv = SweepCsvHeader(m_spec.input, names);
     for (std::size_t i = 0; i < m_points.size(); ++i) {
         std::vector<double> extra = i < m_circuit.size()
-                                        ? SweepCircuitColumns(m_circuit[i])
+                                        ? SweepCircuitColumns(m_circuit[i], dual)
                                         : std::vector<double>(circuitColumns, none);
         if (simulated) {
             const auto at = std::find_if(m_simulated.begin(), m_simulated.end(),
