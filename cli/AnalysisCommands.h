@@ -54,7 +54,9 @@ struct CSweepExtension {
     // A sweep that runs longer than this reports its progress on standard
     // error (unless its columns report their own).
     std::chrono::milliseconds progressAfter{1000};
-    std::function<CSweepColumns(const CAnalysisOptions& options, std::size_t pointCount)> columns;
+    // The columns for a design's sweep (dual: a symmetric supply's).
+    std::function<CSweepColumns(const CAnalysisOptions& options, std::size_t pointCount, bool dual)>
+        columns;
 };
 
 int RunSweepCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,

@@ -591,13 +591,16 @@ CSweepExtension SimulationSweepExtension(std::ostream& err, bool& failed) {
     extension.help =
         "\n"
         "  --simulate  also simulate every point in the time domain with ngspice and\n"
-        "              add its measurements (sim_mean_voltage_v, ...) as further\n"
-        "              columns; progress is reported on standard error, and a\n"
+        "              add its measurements (sim_mean_voltage_v, ...; a symmetric\n"
+        "              supply's negative rail as sim_negative_mean_voltage_v, ...)\n"
+        "              as further columns; progress is reported on standard\n"
+        "              error, and a\n"
         "              point whose simulation fails has empty values (null in\n"
         "              JSON), is reported, and makes the exit status 2. Each\n"
         "              point is written as soon as it is simulated; COUNT is at\n"
         "              most 10000\n";
-    extension.columns = [&err, &failed](const CAnalysisOptions& options, std::size_t pointCount) {
+    extension.columns = [&err, &failed](const CAnalysisOptions& options, std::size_t pointCount,
+                                        bool dual) {
         CSweepColumns columns;
         if (options.flags.count(kSimulateFlag) == 0) {
             return columns;
@@ -605,13 +608,19 @@ CSweepExtension SimulationSweepExtension(std::ostream& err, bool& failed) {
         for (const CMeasurementSpec& spec : kMeasurements) {
             columns.names.emplace_back(spec.name);
         }
+        // A symmetric supply's negative rail, as simulate names it.
+        if (dual) {
+            for (std::size_t row : RailRows()) {
+                columns.names.push_back(NegativeRailName(kMeasurements[row].name));
+            }
+        }
         columns.maxCount = kMaxSimulatedPoints;
         columns.limitedBy = std::string(kSimulateFlag);
         columns.streaming = true;
         auto progress = std::make_shared<CProgress>(pointCount);
         // The same leakage inductance as the circuit's columns.
         const double leakageH = options.settings.leakageInductanceH;
-        columns.measure = [&err, &failed, progress, leakageH](const CSweepPoint& point) {
+        columns.measure = [&err, &failed, progress, leakageH, dual](const CSweepPoint& point) {
             const CSimulationResult result = SimulateDesign(point.design, leakageH);
             const std::size_t done = point.index + 1;
             if (!result.Ok()) {
@@ -623,10 +632,18 @@ CSweepExtension SimulationSweepExtension(std::ostream& err, bool& failed) {
                 err << kProgram << ": sweep --simulate: " << done << " of " << progress->total
                     << " points simulated" << std::endl;
             }
+            const double none = std::numeric_limits<double>::quiet_NaN();
             std::vector<double> values;
             for (const CMeasurementSpec& spec : kMeasurements) {
-                values.push_back(result.Ok() ? result.measurements.*spec.member
-                                             : std::numeric_limits<double>::quiet_NaN());
+                values.push_back(result.Ok() ? result.measurements.*spec.member : none);
+            }
+            if (dual) {
+                const auto& rails = result.measurements.otherRails;
+                const bool negative = result.Ok() && !rails.empty();
+                for (std::size_t row : RailRows()) {
+                    values.push_back(negative ? rails.front().*RailMember(kMeasurements[row])
+                                              : none);
+                }
             }
             return values;
         };

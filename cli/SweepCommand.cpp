@@ -321,15 +321,18 @@ int RunSweepCommand(const std::vector<std::string>& args, std::istream& in, std:
     if (options.operands.size() > 1) {
         return ReportUsageError(kCommand, kUsage, "the sweep takes at most one input", err);
     }
-    const CSweepColumns more =
-        extension.columns ? extension.columns(options, spec.value->count) : CSweepColumns{};
+    const auto extensionColumns = [&](bool dual) {
+        return extension.columns ? extension.columns(options, spec.value->count, dual)
+                                 : CSweepColumns{};
+    };
     // The circuit's columns first (unless --closed-form), then the caller's;
-    // a symmetric design's circuit columns end with its negative rail's.
+    // a symmetric design's columns end with its negative rail's.
     const auto columnsFor = [&](const CDesign& design) {
+        const bool dual = design.circuitChoice.topology == ETopology::kDual;
+        const CSweepColumns more = extensionColumns(dual);
         CSweepColumns columns = more;
         if (!ClosedForm(options)) {
-            const CSweepColumns circuit =
-                CircuitColumns(options.settings, design.circuitChoice.topology == ETopology::kDual);
+            const CSweepColumns circuit = CircuitColumns(options.settings, dual);
             columns.names = circuit.names;
             columns.names.insert(columns.names.end(), more.names.begin(), more.names.end());
             columns.measure = [circuit, more](const CSweepPoint& point) {
@@ -343,7 +346,7 @@ int RunSweepCommand(const std::vector<std::string>& args, std::istream& in, std:
         }
         return columns;
     };
-    const CSweepColumns& limits = more;
+    const CSweepColumns limits = extensionColumns(false);
     if (limits.maxCount != 0 && spec.value->count > limits.maxCount) {
         return ReportUsageError(
             kCommand, kUsage,

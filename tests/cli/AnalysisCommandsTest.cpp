@@ -484,7 +484,7 @@ TEST_F(AnalysisCommandsTest, SweepCarriesTheColumnsACallerAdds) {
     CSweepExtension twice;
     twice.flags = {"--twice"};
     twice.help = "  --twice  adds twice_ib_a\n";
-    twice.columns = [](const CAnalysisOptions& options, std::size_t) {
+    twice.columns = [](const CAnalysisOptions& options, std::size_t, bool) {
         CSweepColumns columns;
         if (options.flags.count("--twice") != 0) {
             columns.names = {"twice_ib_a"};
@@ -597,7 +597,7 @@ TEST_F(AnalysisCommandsTest, StreamingColumnsWriteEachPointBeforeTheNext) {
     std::ostringstream out;
     std::vector<long> linesBefore;  // lines on the output when point i is measured
     CSweepExtension slow;
-    slow.columns = [&](const CAnalysisOptions&, std::size_t) {
+    slow.columns = [&](const CAnalysisOptions&, std::size_t, bool) {
         CSweepColumns columns;
         columns.names = {"slow_v"};
         columns.maxCount = 50;

@@ -168,6 +168,27 @@ TEST_F(SimulateCommandTest, SweepSimulatesEveryPoint) {
         const double circuit = test::Number(leakyRows[row][circuitMean]);
         EXPECT_NEAR(test::Number(leakyRows[row][simulatedMean]), circuit, 2e-3 * circuit);
     }
+
+    // A symmetric supply's sweep simulates both rails: the negative one's
+    // figures (magnitudes) follow, each as its circuit column and the
+    // mirror image of the positive rail's.
+    const CRun dual =
+        Calc({"sweep", "Ib=0.3:0.5:2", "--simulate", "--topology", "dual", "--format", "csv"});
+    ASSERT_EQ(dual.status, 0) << dual.err;
+    const auto dualRows = table(dual.out);
+    ASSERT_EQ(dualRows.size(), 3u);
+    ASSERT_EQ(dualRows[0].size(), dualRows[1].size());
+    for (const char* name : {"mean_voltage_v", "minimum_voltage_v", "ripple_voltage_v"}) {
+        SCOPED_TRACE(name);
+        const std::size_t positive = column(dualRows[0], std::string("sim_") + name);
+        const std::size_t negative = column(dualRows[0], std::string("sim_negative_") + name);
+        const std::size_t circuit = column(dualRows[0], std::string("circuit_negative_") + name);
+        for (std::size_t row = 1; row < dualRows.size(); ++row) {
+            const double value = test::Number(dualRows[row][negative]);
+            EXPECT_NEAR(value, test::Number(dualRows[row][positive]), 2e-3 * value + 1e-3);
+            EXPECT_NEAR(value, test::Number(dualRows[row][circuit]), 2e-3 * value + 1e-3);
+        }
+    }
 }
 
 TEST_F(SimulateCommandTest, WaveformsHoldBothRunsWithAColumnPerDiodeAndSource) {
