@@ -594,11 +594,10 @@ CSweepExtension SimulationSweepExtension(std::ostream& err, bool& failed) {
         "              add its measurements (sim_mean_voltage_v, ...; a symmetric\n"
         "              supply's negative rail as sim_negative_mean_voltage_v, ...)\n"
         "              as further columns; progress is reported on standard\n"
-        "              error, and a\n"
-        "              point whose simulation fails has empty values (null in\n"
-        "              JSON), is reported, and makes the exit status 2. Each\n"
-        "              point is written as soon as it is simulated; COUNT is at\n"
-        "              most 10000\n";
+        "              error, and a point whose simulation fails has empty\n"
+        "              values (null in JSON), is reported, and makes the exit\n"
+        "              status 2. Each point is written as soon as it is\n"
+        "              simulated; COUNT is at most 10000\n";
     extension.columns = [&err, &failed](const CAnalysisOptions& options, std::size_t pointCount,
                                         bool dual) {
         CSweepColumns columns;
