@@ -276,6 +276,8 @@ inline constexpr const char* kTimeAxis = "Zeit (ms)";
 inline constexpr const char* kVoltageAxis = "Spannung (V)";
 inline constexpr const char* kCurrentAxis = "Strom (A)";
 inline constexpr const char* kOutputVoltageCurve = "Ausgangsspannung";
+inline constexpr const char* kNegativeOutputVoltageCurve =
+    "Ausgangsspannung, negative Schiene (Betrag)";
 inline constexpr const char* kDiodeCurrentCurve = "Diodenstrom %1";
 inline constexpr const char* kWindingCurrentCurve = "Wicklungsstrom %1";
 inline constexpr const char* kComparisonQuantity = "Größe";

@@ -1352,6 +1352,34 @@ TEST_F(TimeDomainTest, LegendListsOnlyCurvesThatCanBeToldApart) {
     }
 }
 
+// A symmetric supply's waveforms show its negative rail beside the positive
+// one, as a magnitude: with equal loads the two curves mirror each other.
+TEST_F(TimeDomainTest, ASymmetricSupplyDrawsBothRails) {
+    CCircuitChoice dual;
+    dual.topology = ETopology::kDual;
+    Analysis().SetCircuitChoice(dual);
+    CTimeDomainWindow& window = OpenTimeDomain();
+    ASSERT_TRUE(WaitForEnd(window));
+    if (window.Result()->error == ESimulationError::kNgspiceMissing) {
+        GTEST_SKIP() << "ngspice is not installed";
+    }
+    ASSERT_TRUE(window.Result()->Ok()) << window.Result()->message;
+    const CPlotWidget& plot = *window.WaveformPlot();
+    ASSERT_GE(plot.graphCount(), 2);
+    EXPECT_EQ(plot.graph(0)->name(), QString::fromUtf8(ta::kOutputVoltageCurve));
+    EXPECT_EQ(plot.graph(1)->name(), QString::fromUtf8(ta::kNegativeOutputVoltageCurve));
+    const auto mean = [](const QCPGraph& graph) {
+        double sum = 0.0;
+        for (auto it = graph.data()->constBegin(); it != graph.data()->constEnd(); ++it) {
+            sum += it->value;
+        }
+        return sum / graph.data()->size();
+    };
+    const double positive = mean(*plot.graph(0));
+    EXPECT_GT(positive, 1.0);
+    EXPECT_NEAR(mean(*plot.graph(1)), positive, 1e-2 * positive);
+}
+
 // The leakage inductance is one setting of every window, kept in the file
 // the windows' places are kept in, and back at the next start.
 TEST_F(TimeDomainTest, LeakageInductanceIsRememberedAcrossStarts) {

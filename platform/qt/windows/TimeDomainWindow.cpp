@@ -133,6 +133,12 @@ std::vector<CCurve> Curves(const CWaveforms& full, bool withWindings) {
     std::vector<CCurve> curves;
     curves.push_back({Tr(ta::kOutputVoltageCurve), QPen(kVoltageColour, 2.0), false, t,
                       Values(waves.outputVoltage)});
+    // A symmetric supply's negative rail, as a magnitude beside the positive.
+    if (waves.negativeOutputVoltage.size() == waves.time.size()) {
+        curves.push_back({Tr(ta::kNegativeOutputVoltageCurve),
+                          QPen(kVoltageColour, 2.0, Qt::DashLine), false, t,
+                          Values(waves.negativeOutputVoltage)});
+    }
     // Currents that coincide (the bridge's diodes in series, the one diode
     // of a half-wave and its winding) would hide one another: they are one
     // curve, named after all of them.
