@@ -110,12 +110,15 @@ QWidget* Framed(QWidget* control, QFrame::Shape shape, QWidget* parent) {
 // hint (a full layout of the text, the dearer measure) need not be asked.
 // The hint's width is the text's advance rounded up, horizontalAdvance the
 // same advance rounded to the nearest pixel: at most one pixel less. Only
-// plain text on one line without tabs is measured alike by both.
+// plain text on one line without tabs or length variants (U+009C) is
+// measured alike by both.
 bool FitsItsRectangle(const QLabel& label, int width) {
     const QString text = label.text();
-    if (label.textFormat() != Qt::PlainText || label.margin() != 0 || label.indent() > 0 ||
-        label.frameWidth() != 0 || label.contentsMargins() != QMargins() ||
-        text.contains(QLatin1Char('\t')) || text.contains(QLatin1Char('\n'))) {
+    const bool plainLine = std::none_of(text.begin(), text.end(), [](QChar c) {
+        return c == u'\t' || c == u'\n' || c == QChar::LineSeparator || c == QChar(0x9c);
+    });
+    if (!plainLine || label.textFormat() != Qt::PlainText || label.margin() != 0 ||
+        label.indent() > 0 || label.frameWidth() != 0 || label.contentsMargins() != QMargins()) {
         return false;
     }
     return label.fontMetrics().horizontalAdvance(text) + 1 <= width;
