@@ -412,6 +412,35 @@ TEST_F(QtFormGeometryTest, TextsBesideAFieldStandOnTheBaselineOfItsText) {
     }
 }
 
+TEST_F(QtFormGeometryTest, AOneLineTextIsAsWideAsItsRowOrItsWholeLine) {
+    // A text that fits keeps its row's width; one that does not is widened
+    // to exactly its whole line, however its fit was found.
+    const CDialogBaseUnits& units = Window().Units();
+    int widened = 0;
+    int kept = 0;
+    for (const CBuiltControl& control : Window().Controls()) {
+        const res::CControlTemplate& row = *control.row;
+        const auto* label = qobject_cast<const QLabel*>(control.widget);
+        if (row.kind != EControlKind::kText || label == nullptr || label->wordWrap()) {
+            continue;
+        }
+        SCOPED_TRACE(row.text);
+        const int rowWidth = units.ToPixels(row.x, row.y, row.width, row.height).width();
+        const int lineWidth = label->sizeHint().width();
+        EXPECT_EQ(label->width(), std::max(rowWidth, lineWidth));
+        // The whole line is shown: the layout of the text needs no more.
+        EXPECT_GE(
+            label->contentsRect().width(),
+            label->fontMetrics()
+                .boundingRect(QRect(0, 0, 2000, 2000), Qt::AlignLeft | Qt::AlignTop, label->text())
+                .width());
+        (lineWidth > rowWidth ? widened : kept) += 1;
+    }
+    // Both cases occur on the form, so both ways are held to the rule.
+    EXPECT_GT(widened, 0);
+    EXPECT_GT(kept, 0);
+}
+
 TEST_F(QtFormGeometryTest, GroupBoxTitlesStandOnTheFrameLineSetIn) {
     int boxes = 0;
     for (const CBuiltControl& control : Window().Controls()) {

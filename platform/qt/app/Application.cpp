@@ -5,10 +5,12 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFontDatabase>
 #include <QIcon>
 #include <QSettings>
 #include <QTimer>
 
+#include "FontWarmUp.h"
 #include "FormWindow.h"
 #include "HelpViewer.h"
 #include "Language.h"
@@ -43,6 +45,18 @@ protected:
 private:
     CQtPlatform& m_platform;
     bool m_seen = false;
+};
+
+// Waits for the font warm-up as it goes out of scope.
+class CWaitOnExit {
+public:
+    explicit CWaitOnExit(CFontWarmUp& warmUp) : m_warmUp(warmUp) {}
+    ~CWaitOnExit() { m_warmUp.Wait(); }
+    CWaitOnExit(const CWaitOnExit&) = delete;
+    CWaitOnExit& operator=(const CWaitOnExit&) = delete;
+
+private:
+    CFontWarmUp& m_warmUp;
 };
 
 constexpr const char* kUsage = "Usage: ohmrada [FILE]\n";
@@ -140,7 +154,15 @@ int RunOhmrada(int& argc, char** argv, const CRunOptions& options) {
             return std::fflush(stdout) == 0 ? 0 : 2;
         }
     }
+    // The font configuration is read beside the start, on the second core
+    // (see CFontWarmUp); the form waits for it just before it first measures
+    // text.
+    CFontWarmUp fonts(FontconfigWarmUp());
     QApplication application(argc, argv);
+    // Whichever way the program ends from here (a bad argument ends it at
+    // once), the warm-up is over before the application, which closes Qt's
+    // hold on the font configuration, is.
+    const CWaitOnExit waitForFonts(fonts);
     // Qt has taken its own options out of argv; the rest is the program's.
     // The file name is taken as the bytes given, as the system names files.
     std::vector<std::string> arguments;
@@ -152,6 +174,8 @@ int RunOhmrada(int& argc, char** argv, const CRunOptions& options) {
         std::fputs(commandLine.error->c_str(), stderr);
         return 2;
     }
+    // The toolkit's list of the fonts, made once the application exists.
+    fonts.Then([] { (void)QFontDatabase::families(); });
 
     // The program speaks German whatever the desktop's language, unless the
     // command line or the user's earlier choice in the menu says otherwise;
@@ -168,6 +192,7 @@ int RunOhmrada(int& argc, char** argv, const CRunOptions& options) {
         FindHelpFolder(QCoreApplication::applicationDirPath()).value_or(QString()));
     // The analysis windows open where they were last closed.
     platform.SetPlacesFile(placesFile);
+    platform.SetBeforeMeasuring([&fonts] { fonts.Wait(); });
     CFirstPaintProbe probe(platform);
     if (options.exitAfterFirstPaint) {
         application.installEventFilter(&probe);

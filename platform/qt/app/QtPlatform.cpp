@@ -2,6 +2,7 @@
 #include "QtPlatform.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <QAction>
 
@@ -177,7 +178,7 @@ void CQtPlatform::SetModified(bool modified) {
 
 void CQtPlatform::Show(CMainDialog& dialog) {
     if (!m_window) {
-        m_window = std::make_unique<CFormWindow>();
+        m_window = std::make_unique<CFormWindow>(nullptr, std::exchange(m_beforeMeasuring, {}));
         // "Zuletzt geöffnet" stands before "&Beenden" in "Datei".
         if (QAction* exit = m_window->Action(kCmdFileExit)) {
             if (auto* file = qobject_cast<QMenu*>(exit->parent())) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -84,6 +85,11 @@ public:
     // Where the analysis windows' places are remembered between runs (an
     // INI file); empty, the default: nowhere.
     void SetPlacesFile(const QString& file);
+    // Called once, as Show builds the window, just before the window first
+    // measures text (the program waits there for its font warm-up).
+    void SetBeforeMeasuring(std::function<void()> beforeMeasuring) {
+        m_beforeMeasuring = std::move(beforeMeasuring);
+    }
 
     // The main window, once Show has built it.
     CFormWindow* Window() const { return m_window.get(); }
@@ -104,6 +110,7 @@ private:
     void FillRecentMenu();
 
     QString m_helpFolder;
+    std::function<void()> m_beforeMeasuring;
     QStringList m_recentFiles;
     QPointer<QMenu> m_recentMenu;
     CMainDialog* m_dialog = nullptr;

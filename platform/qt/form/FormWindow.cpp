@@ -22,12 +22,12 @@
 
 namespace ohmrada::qt {
 
-CFormWindow::CFormWindow(QWidget* parent)
+CFormWindow::CFormWindow(QWidget* parent, const std::function<void()>& beforeMeasuring)
     : QDialog(parent, WindowFlagsOf(res::kFormTemplate.windowStyle)) {
     const res::CDialogTemplate& form = res::kFormTemplate;
     setWindowTitle(Tr(form.caption));
+    // Setting the font only names it; it is looked up when first measured.
     setFont(TemplateFont(form.fontName, form.pointSize));
-    m_units = CDialogBaseUnits::Of(font());
 
     m_menuBar = new QMenuBar(this);
     BuildMenu(res::kMainMenu);
@@ -36,6 +36,13 @@ CFormWindow::CFormWindow(QWidget* parent)
     if ((form.windowStyle & res::kWindowClientEdge) != 0) {
         m_client->setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
     }
+
+    // From here on text is measured: a group box's title and a field's text
+    // are laid out as the control is made.
+    if (beforeMeasuring) {
+        beforeMeasuring();
+    }
+    m_units = CDialogBaseUnits::Of(font());
     const int edge = m_client->frameWidth();
     m_client->setFixedSize(m_units.ToPixelsX(form.width) + 2 * edge,
                            m_units.ToPixelsY(form.height) + 2 * edge);

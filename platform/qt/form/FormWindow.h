@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <functional>
 #include <span>
 #include <unordered_map>
 #include <vector>
@@ -46,9 +47,15 @@ class CSpinButton;
 //
 // While no dialog is attached (before the start and after the end) the
 // actions go nowhere.
+//
+// The window is built in the order that lets the start overlap the reading
+// of the fonts: first what measures no text (the title, the menu, the
+// client area's frame), then beforeMeasuring (when given) is called, and
+// only then the dialog units are taken from the font and the controls made.
 class CFormWindow : public QDialog {
 public:
-    explicit CFormWindow(QWidget* parent = nullptr);
+    explicit CFormWindow(QWidget* parent = nullptr,
+                         const std::function<void()>& beforeMeasuring = {});
     ~CFormWindow() override;
 
     void Attach(CMainDialog* dialog) { m_dialog = dialog; }

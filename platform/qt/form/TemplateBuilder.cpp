@@ -106,6 +106,24 @@ QWidget* Framed(QWidget* control, QFrame::Shape shape, QWidget* parent) {
     return frame;
 }
 
+// True when a one-line label's text surely fits width, so that its size
+// hint (a full layout of the text, the dearer measure) need not be asked.
+// The hint's width is the text's advance rounded up, horizontalAdvance the
+// same advance rounded to the nearest pixel: at most one pixel less. Only
+// plain text on one line without tabs or length variants (U+009C) is
+// measured alike by both.
+bool FitsItsRectangle(const QLabel& label, int width) {
+    const QString text = label.text();
+    const bool plainLine = std::none_of(text.begin(), text.end(), [](QChar c) {
+        return c == u'\t' || c == u'\n' || c == QChar::LineSeparator || c == QChar(0x9c);
+    });
+    if (!plainLine || label.textFormat() != Qt::PlainText || label.margin() != 0 ||
+        label.indent() > 0 || label.frameWidth() != 0 || label.contentsMargins() != QMargins()) {
+        return false;
+    }
+    return label.fontMetrics().horizontalAdvance(text) + 1 <= width;
+}
+
 bool OverlapVertically(const res::CControlTemplate& a, const res::CControlTemplate& b) {
     return a.y < b.y + b.height && b.y < a.y + a.height;
 }
@@ -194,7 +212,9 @@ std::vector<CBuiltControl> BuildControls(std::span<const res::CControlTemplate> 
                 // A one-line text keeps its whole line: the substituted font
                 // may be a little wider than the one the form was drawn for,
                 // and the labels stand clear of their fields.
-                rect.setWidth(std::max(rect.width(), label->sizeHint().width()));
+                if (!FitsItsRectangle(*label, rect.width())) {
+                    rect.setWidth(std::max(rect.width(), label->sizeHint().width()));
+                }
             } else {
                 label->setWordWrap(true);
             }
