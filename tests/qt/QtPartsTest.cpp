@@ -112,6 +112,15 @@ TEST(FormTemplateTest, HoldsEveryFieldOfTheFormLogicWithItsStyle) {
     }
 }
 
+// The window icon is among the program's resources, read as the PNG it is
+// (a name that misses it gave every window no icon at all).
+TEST(WindowIconTest, IsAmongTheResources) {
+    const QImage icon(QString::fromLatin1(kWindowIconResource), "PNG");
+    ASSERT_FALSE(icon.isNull());
+    EXPECT_EQ(icon.width(), 32);
+    EXPECT_EQ(icon.height(), 32);
+}
+
 TEST(CommandLineTest, OneFileOrNothingAndOnlyHelpAndVersion) {
     struct CCase {
         const char* name;

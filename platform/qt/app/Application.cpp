@@ -7,6 +7,9 @@
 #include <QEvent>
 #include <QFontDatabase>
 #include <QIcon>
+#include <QImage>
+#include <QImageReader>
+#include <QPixmap>
 #include <QSettings>
 #include <QTimer>
 
@@ -184,7 +187,12 @@ int RunOhmrada(int& argc, char** argv, const CRunOptions& options) {
                                          QStringLiteral("ohmrada"), QStringLiteral("fenster"))
                                    .fileName();
     UseLanguage(StartLanguage(commandLine.language, placesFile));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/ohmrada/icon129.png")));
+    // Read as the PNG it is: an image read with its format detected asks
+    // every image plugin whether it knows it, which loads them all at
+    // start-up.
+    QImageReader icon(QString::fromLatin1(kWindowIconResource), "png");
+    icon.setAutoDetectImageFormat(false);
+    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(icon.read())));
     // Lets a Wayland desktop match the window with its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.ohmrada.Ohmrada"));
 
