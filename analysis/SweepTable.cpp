@@ -2,6 +2,7 @@
 #include "SweepTable.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "CircuitMeasurements.h"
@@ -39,10 +40,10 @@ std::string SweepCsvRow(const CSweepPoint& point, EInput input, const std::vecto
     return text.append("\r\n");
 }
 
-CSweepCircuitPoint SolveSweepPoint(const CSweepPoint& point, const CAnalysisSettings& settings,
+CSweepCircuitPoint SolveSweepPoint(const CSweepPoint& point, const CCircuitParameters& circuit,
+                                   const CAnalysisSettings& settings,
                                    const std::vector<double>& neighbourState, bool likelyPeriodic) {
     CSweepCircuitPoint solved;
-    const CCircuitParameters circuit = CircuitOfDesign(point.design, settings);
     CSteadyStateOptions options;
     options.startState = neighbourState;
     options.startLikelyPeriodic = likelyPeriodic;
@@ -54,21 +55,56 @@ CSweepCircuitPoint SolveSweepPoint(const CSweepPoint& point, const CAnalysisSett
     return solved;
 }
 
+CSweepCircuitPoint SolveSweepPoint(const CSweepPoint& point, const CAnalysisSettings& settings,
+                                   const std::vector<double>& neighbourState, bool likelyPeriodic) {
+    return SolveSweepPoint(point, CircuitOfDesign(point.design, settings), settings, neighbourState,
+                           likelyPeriodic);
+}
+
+namespace {
+
+// The circuit's values that one input of the form may move, as the model
+// rounds them (a winding's voltage moves its no-load voltage and its
+// resistance, say).
+std::vector<double> CircuitValues(const CCircuitParameters& c) {
+    return {c.sourceVoltageRms, c.sourceResistanceOhm, c.thresholdVoltageV, c.bulkResistanceOhm,
+            c.capacitanceF,     c.loadCurrentA,        c.frequencyHz,       c.outputVoltageV};
+}
+
+}  // namespace
+
 CSweepCircuitPoint CSweepCircuitSolver::Solve(const CSweepPoint& point) {
     if (point.index == 0) {
         m_known.clear();
         m_lastStartHeld = false;
     }
-    // The points lie on a smooth curve of states: the next lies where the
-    // polynomial through the last ones points at its value (the held values,
-    // not the spacing asked for: the model rounds them). Points of equal
-    // value (an input held at its limit) count once.
+    const CCircuitParameters circuit = CircuitOfDesign(point.design, m_settings);
+    std::vector<double> values = CircuitValues(circuit);
+    // The points lie on a smooth curve of states in the circuit's values:
+    // the next lies where the polynomial through the last ones points at
+    // its values. Its abscissa is the value the sweep moves most (from the
+    // last point), as the model rounds it: the spacing asked for is rounded
+    // twice on its way into the circuit. Points of equal value (an input
+    // held at its limit) count once.
+    std::size_t axis = 0;
+    if (!m_known.empty()) {
+        double most = -1.0;
+        for (std::size_t k = 0; k < values.size(); ++k) {
+            const double last = m_known[0].values[k];
+            const double change = std::fabs(values[k] - last) / std::max(std::fabs(last), 1e-300);
+            if (change > most) {
+                most = change;
+                axis = k;
+            }
+        }
+    }
+    const double at = values[axis];
     std::vector<const CKnown*> nodes;
     for (const CKnown& known : m_known) {
+        const double x = known.values[axis];
         const bool distinct =
-            std::none_of(nodes.begin(), nodes.end(),
-                         [&](const CKnown* node) { return node->held == known.held; }) &&
-            known.held != point.held;
+            x != at && std::none_of(nodes.begin(), nodes.end(),
+                                    [&](const CKnown* node) { return node->values[axis] == x; });
         if (distinct) {
             nodes.push_back(&known);
         }
@@ -83,7 +119,8 @@ CSweepCircuitPoint CSweepCircuitSolver::Solve(const CSweepPoint& point) {
             double weight = 1.0;  // Lagrange's, at the point's value
             for (const CKnown* other : nodes) {
                 if (other != node) {
-                    weight *= (point.held - other->held) / (node->held - other->held);
+                    weight *=
+                        (at - other->values[axis]) / (node->values[axis] - other->values[axis]);
                 }
             }
             for (std::size_t i = 0; i < guess.size(); ++i) {
@@ -91,12 +128,12 @@ CSweepCircuitPoint CSweepCircuitSolver::Solve(const CSweepPoint& point) {
             }
         }
     }
-    CSweepCircuitPoint solved = SolveSweepPoint(point, m_settings, guess, m_lastStartHeld);
+    CSweepCircuitPoint solved = SolveSweepPoint(point, circuit, m_settings, guess, m_lastStartHeld);
     if (solved.state.Solved()) {
         if (!m_known.empty() && m_known[0].state.size() != solved.state.state.size()) {
             m_known.clear();
         }
-        m_known.insert(m_known.begin(), CKnown{point.held, solved.state.state});
+        m_known.insert(m_known.begin(), CKnown{std::move(values), solved.state.state});
         m_known.resize(std::min<std::size_t>(m_known.size(), 3));
         m_lastStartHeld = solved.state.startWasPeriodic;
     } else {

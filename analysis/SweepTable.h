@@ -36,11 +36,15 @@ struct CSweepCircuitPoint {
 CSweepCircuitPoint SolveSweepPoint(const CSweepPoint& point, const CAnalysisSettings& settings,
                                    const std::vector<double>& neighbourState = {},
                                    bool likelyPeriodic = false);
+// The same for the point's circuit made already (CircuitOfDesign).
+CSweepCircuitPoint SolveSweepPoint(const CSweepPoint& point, const CCircuitParameters& circuit,
+                                   const CAnalysisSettings& settings,
+                                   const std::vector<double>& neighbourState, bool likelyPeriodic);
 
 // Solves a sweep's points in their order, each from its neighbours: the
 // states of the three points before carried on along a parabola in the
-// swept value as the model holds it (of two, a straight line; of one, its
-// state), so that a dense sweep's point settles
+// circuit's value that the sweep moves most, as the model rounds it (of
+// two, a straight line; of one, its state), so that a dense sweep's point settles
 // in one period map, or is periodic from the start and measured in that
 // map. A point of index 0, the start of a sweep, starts from the circuit's
 // own estimate. Every front end solves its sweeps so, and all
@@ -52,10 +56,11 @@ public:
 
 private:
     CAnalysisSettings m_settings;
-    // The points before, the last first: the swept input's value as the
-    // model held it and the state; cleared where a point was not solved.
+    // The points before, the last first: the circuit's values that a sweep
+    // moves (CircuitValues) and the state; cleared where a point was not
+    // solved.
     struct CKnown {
-        double held = 0.0;
+        std::vector<double> values;
         std::vector<double> state;
     };
     std::vector<CKnown> m_known;
