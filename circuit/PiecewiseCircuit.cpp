@@ -34,6 +34,10 @@ constexpr int kMaxRefinements = 1 << 13;
 // of the source's peak voltage and of the load current.
 constexpr double kVoltageTolerance = 1e-8;
 constexpr double kCurrentTolerance = 2e-7;
+// The share of the tolerance a bound on the cubic's miss may take to spare
+// the check at an interval's middle: the bound is a true one, and the rest
+// is room for the rounding of the check it stands for.
+constexpr double kBoundShare = 0.9;
 
 // A load's regions: no current below its offset, a resistance between its
 // offset and its knee, a constant current above.
@@ -841,8 +845,8 @@ bool CPiecewiseCircuit::Smooth(const CMode& mode, const CInterval& in) const {
     // somewhere inside. Here x = y + Re(X z) with dy/dt = A y + b0, so the
     // fourth derivative of y is A^3 dy/dt, which stays within
     // e^{|A| t} |dy/dt(0)|, and that of the particular part within
-    // w^4 |X|. Where the bound on the miss stays within half the
-    // tolerance, the check at the middle passes.
+    // w^4 |X|. Where the bound on the miss stays within the tolerance
+    // (kBoundShare of it), the check at the middle passes.
     const double h = in.t1 - in.t0;
     const double w = m_omega;
     double slope = 0.0;  // |dy/dt(0)|: the state's slope less the particular's
@@ -860,11 +864,12 @@ bool CPiecewiseCircuit::Smooth(const CMode& mode, const CInterval& in) const {
     // e^x <= 1 + x + x^2 for x up to 1.
     const double fourth = a * a * a * (1.0 + ah + ah * ah) * slope + w4 * mode.particularMax;
     const double tolerance = std::min(m_voltageTolerance, m_currentTolerance);
-    if (!(factor * fourth <= 0.5 * tolerance)) {
+    if (!(factor * fourth <= kBoundShare * tolerance)) {
         return false;
     }
     for (const CMode::CDiodeBound& diode : mode.diodeBounds) {
-        if (!(factor * (diode.weights * fourth + w4 * diode.phasor) <= 0.5 * m_currentTolerance)) {
+        if (!(factor * (diode.weights * fourth + w4 * diode.phasor) <=
+              kBoundShare * m_currentTolerance)) {
             return false;
         }
     }

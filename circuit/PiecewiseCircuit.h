@@ -204,7 +204,7 @@ private:
     // The bounds Smooth needs, once per mode.
     void PrepareBound(CMode& mode) const;
     // Whether the interval is so short against the mode's time constants
-    // and the sources' period that a cubic follows it within half the
+    // and the sources' period that a cubic follows it within the
     // measurements' tolerance, by a bound on the state's fourth derivative
     // (no exponential needed).
     bool Smooth(const CMode& mode, const CInterval& interval) const;
