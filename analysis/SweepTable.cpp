@@ -149,12 +149,6 @@ bool InSweep(const CCircuitMeasurementSpec& spec) {
     return spec.member != &CCircuitMeasurements::switchOnPeakCurrent;
 }
 
-// A rail's own figures, as a symmetric supply's negative rail adds them.
-constexpr double CCircuitMeasurements::*kRailOwn[] = {
-    &CCircuitMeasurements::meanVoltage, &CCircuitMeasurements::minimumVoltage,
-    &CCircuitMeasurements::maximumVoltage, &CCircuitMeasurements::rippleVoltage,
-    &CCircuitMeasurements::capacitorRmsCurrent};
-
 // "circuit_" for the measurement's "sim_".
 std::string CircuitName(std::string_view simulated, std::string_view rail = "") {
     return "circuit_" + std::string(rail) + std::string(simulated.substr(4));
@@ -170,11 +164,9 @@ std::vector<std::string> SweepCircuitColumnNames(bool dual) {
         }
     }
     names.emplace_back("circuit_headroom_v");
-    for (const auto member : kRailOwn) {
-        for (const CCircuitMeasurementSpec& spec : kCircuitMeasurements) {
-            if (dual && spec.member == member) {
-                names.push_back(CircuitName(spec.name, "negative_"));
-            }
+    for (const CCircuitMeasurementSpec& spec : kCircuitMeasurements) {
+        if (dual && IsRailOwn(spec.member)) {
+            names.push_back(CircuitName(spec.name, "negative_"));
         }
     }
     return names;
@@ -191,8 +183,11 @@ std::vector<double> SweepCircuitColumns(const CSweepCircuitPoint& point, bool du
     values.push_back(point.verdict.headroomV);
     if (dual) {
         const bool negative = point.state.Solved() && !point.state.otherRails.empty();
-        for (const auto member : kRailOwn) {
-            values.push_back(negative ? point.state.otherRails.front().measurements.*member : none);
+        for (const CCircuitMeasurementSpec& spec : kCircuitMeasurements) {
+            if (IsRailOwn(spec.member)) {
+                values.push_back(negative ? point.state.otherRails.front().measurements.*spec.member
+                                          : none);
+            }
         }
     }
     return values;

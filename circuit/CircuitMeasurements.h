@@ -57,6 +57,17 @@ inline constexpr std::array<CCircuitMeasurementSpec, kCircuitMeasurementCount>
 }};
 // clang-format on
 
+// The measurements that are a rail's own (its regulator input's voltage and
+// its reservoir's current); the rest are the whole circuit's. A symmetric
+// supply's negative rail has these of its own.
+inline constexpr bool IsRailOwn(double CCircuitMeasurements::*member) {
+    return member == &CCircuitMeasurements::meanVoltage ||
+           member == &CCircuitMeasurements::minimumVoltage ||
+           member == &CCircuitMeasurements::maximumVoltage ||
+           member == &CCircuitMeasurements::rippleVoltage ||
+           member == &CCircuitMeasurements::capacitorRmsCurrent;
+}
+
 // The measurement of a name ("sim_mean_voltage_v"); nullptr for any other.
 const CCircuitMeasurementSpec* CircuitMeasurementOfName(std::string_view name);
 

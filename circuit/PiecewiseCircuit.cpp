@@ -1145,13 +1145,14 @@ double CPiecewiseCircuit::Locate(const CMode& mode, int k, double t, const CStat
 CPiecewiseCircuit::CInterval CPiecewiseCircuit::MakeInterval(const CMode& mode, double t0,
                                                              CComplex z0, const CState& x0,
                                                              double t1, CComplex z1,
-                                                             const CState& x1) const {
+                                                             const CState& x1,
+                                                             const CState* d0) const {
     CInterval interval;
     interval.t0 = t0;
     interval.t1 = t1;
     interval.x0 = x0;
     interval.x1 = x1;
-    interval.d0 = Derivative(mode, z0, x0);
+    interval.d0 = d0 != nullptr ? *d0 : Derivative(mode, z0, x0);
     interval.d1 = Derivative(mode, z1, x1);
     interval.z0 = z0;
     interval.z1 = z1;
@@ -1416,18 +1417,9 @@ bool CPiecewiseCircuit::Carry(double t0, double duration, CState& x, CJacobian* 
     const auto record = [&](double from, CComplex zFrom, const CState& xFrom, double to,
                             CComplex zTo, const CState& xTo, bool regular) {
         if (intervals != nullptr) {
-            CInterval interval;
-            interval.t0 = from;
-            interval.t1 = to;
-            interval.x0 = xFrom;
-            interval.x1 = xTo;
-            interval.d0 = endMode == mode && endTime == from ? endDerivative
-                                                             : Derivative(*mode, zFrom, xFrom);
-            interval.d1 = Derivative(*mode, zTo, xTo);
-            interval.z0 = zFrom;
-            interval.z1 = zTo;
-            interval.mode = mode;
-            interval.linear = mode->linear;
+            const bool continues = endMode == mode && endTime == from;
+            const CInterval interval = MakeInterval(*mode, from, zFrom, xFrom, to, zTo, xTo,
+                                                    continues ? &endDerivative : nullptr);
             endMode = mode;
             endTime = to;
             endDerivative = interval.d1;

@@ -195,8 +195,9 @@ private:
     void CarryJacobian(const CMode& mode, const CMatrix& exponential, CJacobian& jacobian) const;
     // The jacobian carried over count grid steps in the mode.
     void CarrySteps(CMode& mode, long count, CJacobian& jacobian) const;
+    // d0, where given, is the derivative at its start already known.
     CInterval MakeInterval(const CMode& mode, double t0, CComplex z0, const CState& x0, double t1,
-                           CComplex z1, const CState& x1) const;
+                           CComplex z1, const CState& x1, const CState* d0 = nullptr) const;
     // Appends [t0, t1] in mode, halved while a cubic cannot follow it; halves
     // of the grid's own step (regular) use the mode's cached exponentials.
     void Record(CMode& mode, const CInterval& interval, bool regular, int depth,

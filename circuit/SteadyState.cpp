@@ -178,31 +178,11 @@ CCubic Product(const CCubic& p, const CCubic& q) {
 
 using CProbe = CPiecewiseCircuit::CProbe;
 
-// A quantity of the circuit over one interval: its values and slopes at
-// both ends, in one pass over the state's entries it weighs.
+// A quantity of the circuit over one interval.
 CCubic ProbeCubic(const CPiecewiseCircuit& circuit, const CProbe& probe, const CInterval& in) {
-    const double h = in.t1 - in.t0;
-    if (probe.state >= 0) {
-        const auto s = U(probe.state);
-        return {in.x0[s], in.x1[s], in.d0[s], in.d1[s], h};
-    }
     const double w = circuit.Omega();
-    const double re = probe.phasor.real();
-    const double im = probe.phasor.imag();
-    // Re(P z) and its slope -w Im(P z) at both ends.
-    double f0 = probe.constant + (re * in.z0.real() - im * in.z0.imag());
-    double f1 = probe.constant + (re * in.z1.real() - im * in.z1.imag());
-    double d0 = -w * (re * in.z0.imag() + im * in.z0.real());
-    double d1 = -w * (re * in.z1.imag() + im * in.z1.real());
-    for (int k = probe.begin; k < probe.size; ++k) {
-        const auto s = U(k);
-        const double x = probe.x[s];
-        f0 += x * in.x0[s];
-        f1 += x * in.x1[s];
-        d0 += x * in.d0[s];
-        d1 += x * in.d1[s];
-    }
-    return {f0, f1, d0, d1, h};
+    return {probe.Value(in.x0, in.z0), probe.Value(in.x1, in.z1), probe.Slope(in.d0, in.z0, w),
+            probe.Slope(in.d1, in.z1, w), in.t1 - in.t0};
 }
 
 // The largest value over an interval of a quantity that is a sinusoid of
@@ -526,7 +506,8 @@ public:
 
     const CState& State() const { return m_x; }
     int PeriodMaps() const { return m_periodMaps; }
-    // The first map's start was periodic already: no step was taken.
+    // The first map's start was the periodic state for the measurements
+    // (its Newton step below kStartHeldStep); the state found took the step.
     bool FirstPeriodHolds() const { return m_firstHolds; }
 
 private:
@@ -545,7 +526,6 @@ private:
         // the state reported takes that step.
         const bool judgeByStep = iteration == 0;
         if (settled && !judgeByStep) {
-            m_firstHolds = iteration == 0;
             return true;
         }
         if (iteration >= kNewtonIterations) {

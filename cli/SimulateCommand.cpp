@@ -241,10 +241,8 @@ std::string_view UnitOf(std::string_view name) {
 std::vector<std::size_t> RailRows() {
     std::vector<std::size_t> rows;
     for (std::size_t row = 0; row < kMeasurementCount; ++row) {
-        const auto member = kMeasurements[row].member;
-        if (member == &CMeasurements::meanVoltage || member == &CMeasurements::minimumVoltage ||
-            member == &CMeasurements::maximumVoltage || member == &CMeasurements::rippleVoltage ||
-            member == &CMeasurements::capacitorRmsCurrent) {
+        const CCircuitMeasurementSpec* own = CircuitMeasurementOfName(kMeasurements[row].name);
+        if (own != nullptr && IsRailOwn(own->member)) {
             rows.push_back(row);
         }
     }
