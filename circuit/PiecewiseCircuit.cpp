@@ -179,6 +179,7 @@ struct CPiecewiseCircuit::CMode {
     // weights and its phasor's amplitude.
     double normA = 0.0;
     double particularMax = 0.0;
+    std::array<CComplex, kMaxState> particularSlope{};  // j w X: the particular's slope's phasor
     struct CDiodeBound {
         double weights = 0.0;
         double phasor = 0.0;
@@ -824,6 +825,7 @@ void CPiecewiseCircuit::PrepareBound(CMode& mode) const {
         }
         mode.normA = std::max(mode.normA, row);
         mode.particularMax = std::max(mode.particularMax, std::abs(mode.particular[U(r)]));
+        mode.particularSlope[U(r)] = Product(CComplex(0.0, m_omega), mode.particular[U(r)]);
     }
     for (int d : m_diodes) {
         const CProbe& current = mode.current[U(d)];
@@ -849,18 +851,18 @@ bool CPiecewiseCircuit::Smooth(const CMode& mode, const CInterval& in) const {
     // (kBoundShare of it), the check at the middle passes.
     const double h = in.t1 - in.t0;
     const double w = m_omega;
-    double slope = 0.0;  // |dy/dt(0)|: the state's slope less the particular's
-    for (int r = 0; r < mode.size; ++r) {
-        const CComplex jwX = Product(CComplex(0.0, w), mode.particular[U(r)]);
-        slope = std::max(slope, std::fabs(in.d0[U(mode.active[U(r)])] - RealOfProduct(jwX, in.z0)));
-    }
-    const double w4 = (w * w) * (w * w);
-    const double factor = h * h * h * h / 384.0;
     const double a = mode.normA;
     const double ah = a * h;
     if (!(ah <= 1.0)) {
         return false;  // stiff against the interval: let the middle tell
     }
+    double slope = 0.0;  // |dy/dt(0)|: the state's slope less the particular's
+    for (int r = 0; r < mode.size; ++r) {
+        slope = std::max(slope, std::fabs(in.d0[U(mode.active[U(r)])] -
+                                          RealOfProduct(mode.particularSlope[U(r)], in.z0)));
+    }
+    const double w4 = (w * w) * (w * w);
+    const double factor = h * h * h * h / 384.0;
     // e^x <= 1 + x + x^2 for x up to 1.
     const double fourth = a * a * a * (1.0 + ah + ah * ah) * slope + w4 * mode.particularMax;
     const double tolerance = std::min(m_voltageTolerance, m_currentTolerance);
@@ -1147,18 +1149,18 @@ CPiecewiseCircuit::CInterval CPiecewiseCircuit::MakeInterval(const CMode& mode, 
                                                              double t1, CComplex z1,
                                                              const CState& x1,
                                                              const CState* d0) const {
-    CInterval interval;
-    interval.t0 = t0;
-    interval.t1 = t1;
-    interval.x0 = x0;
-    interval.x1 = x1;
-    interval.d0 = d0 != nullptr ? *d0 : Derivative(mode, z0, x0);
-    interval.d1 = Derivative(mode, z1, x1);
-    interval.z0 = z0;
-    interval.z1 = z1;
-    interval.mode = &mode;
-    interval.linear = mode.linear;
-    return interval;
+    // Every member given: nothing is set twice (a sweep makes a hundred of
+    // these a point).
+    return CInterval{t0,
+                     t1,
+                     x0,
+                     x1,
+                     d0 != nullptr ? *d0 : Derivative(mode, z0, x0),
+                     Derivative(mode, z1, x1),
+                     z0,
+                     z1,
+                     &mode,
+                     mode.linear};
 }
 
 bool CPiecewiseCircuit::Follows(const CMode& mode, const CInterval& in, CComplex zm,
@@ -1234,10 +1236,12 @@ void CPiecewiseCircuit::Record(CMode& mode, const CInterval& in, bool regular, i
         return;
     }
     ++m_refinements;
-    Record(mode, MakeInterval(mode, in.t0, in.z0, in.x0, tm, zm, xm), regular, depth + 1,
-           intervals);
-    Record(mode, MakeInterval(mode, tm, zm, xm, in.t1, in.z1, in.x1), regular, depth + 1,
-           intervals);
+    // The halves share the middle's derivative and keep the ends' own.
+    const CState dm = Derivative(mode, zm, xm);
+    Record(mode, CInterval{in.t0, tm, in.x0, xm, in.d0, dm, in.z0, zm, &mode, in.linear}, regular,
+           depth + 1, intervals);
+    Record(mode, CInterval{tm, in.t1, xm, in.x1, dm, in.d1, zm, in.z1, &mode, in.linear}, regular,
+           depth + 1, intervals);
 }
 
 bool CPiecewiseCircuit::Coarse() const {

@@ -178,6 +178,26 @@ CCubic Product(const CCubic& p, const CCubic& q) {
 
 using CProbe = CPiecewiseCircuit::CProbe;
 
+// Whether two probes give the same number for every state and time.
+bool SameQuantity(const CProbe& a, const CProbe& b) {
+    if (&a == &b) {
+        return true;
+    }
+    if (a.state >= 0 || b.state >= 0) {
+        return a.state == b.state;
+    }
+    if (a.constant != b.constant || a.phasor != b.phasor || a.begin != b.begin ||
+        a.size != b.size) {
+        return false;
+    }
+    for (int s = a.begin; s < a.size; ++s) {
+        if (a.x[U(s)] != b.x[U(s)]) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // A quantity of the circuit over one interval.
 CCubic ProbeCubic(const CPiecewiseCircuit& circuit, const CProbe& probe, const CInterval& in) {
     const double w = circuit.Omega();
@@ -270,38 +290,78 @@ CMeasured Measure(const CNetwork& network, const CPiecewiseCircuit& circuit,
         }
     }
     // What is measured in a mode, looked up once per run of intervals in it:
-    // each diode's current where it conducts, or its voltage where blocked
-    // and defined; each source's current where it carries one.
+    // each rail's voltage and reservoir (with its filter), each diode's
+    // current where it conducts, or its voltage where blocked and defined,
+    // and each source's current where it carries one. Each is one of the
+    // plan's quantities, and a quantity that another already is (a bridge's
+    // conducting pair and its winding carry one current) is followed once.
     struct CPlanned {
         int element = 0;
+        int quantity = 0;
         const CProbe* probe = nullptr;
-        const CProbe* emf = nullptr;
+        int emf = -1;  // a source's: its emf's quantity
+    };
+    struct CRailPlan {
+        int voltage = 0;
+        int reservoir = 0;
+        int reservoirVoltage = -1;  // with a filter only
+        int filter = -1;
     };
     struct CPlan {
         const CPiecewiseCircuit::CMode* mode = nullptr;
+        std::pmr::vector<const CProbe*> quantities;
+        std::pmr::vector<CRailPlan> rails;
         std::pmr::vector<CPlanned> conducting;  // diodes' currents
         std::pmr::vector<CPlanned> blocked;     // diodes' voltages
         std::pmr::vector<CPlanned> sources;     // sources' currents with their emf
-    } plan{nullptr, std::pmr::vector<CPlanned>(&arena), std::pmr::vector<CPlanned>(&arena),
+    } plan{nullptr,
+           std::pmr::vector<const CProbe*>(&arena),
+           std::pmr::vector<CRailPlan>(&arena),
+           std::pmr::vector<CPlanned>(&arena),
+           std::pmr::vector<CPlanned>(&arena),
            std::pmr::vector<CPlanned>(&arena)};
+    plan.quantities.reserve(2 * elements.size() + sources.size());
+    plan.rails.reserve(rails.size());
     plan.conducting.reserve(diodes.size());
     plan.blocked.reserve(diodes.size());
     plan.sources.reserve(sources.size());
+    const auto quantity = [&](const CProbe& probe) {
+        for (std::size_t q = 0; q < plan.quantities.size(); ++q) {
+            if (SameQuantity(*plan.quantities[q], probe)) {
+                return static_cast<int>(q);
+            }
+        }
+        plan.quantities.push_back(&probe);
+        return static_cast<int>(plan.quantities.size()) - 1;
+    };
     const auto makePlan = [&](const CPiecewiseCircuit::CMode& mode) {
         plan.mode = &mode;
+        plan.quantities.clear();
+        plan.rails.clear();
         plan.conducting.clear();
         plan.blocked.clear();
         plan.sources.clear();
+        for (const CRail& rail : network.rails) {
+            CRailPlan measured;
+            measured.voltage = quantity(circuit.Voltage(mode, rail.load));
+            measured.reservoir = quantity(circuit.Current(mode, rail.reservoir));
+            if (rail.filter >= 0) {
+                measured.reservoirVoltage = quantity(circuit.Voltage(mode, rail.reservoir));
+                measured.filter = quantity(circuit.Current(mode, rail.filter));
+            }
+            plan.rails.push_back(measured);
+        }
         for (int d : diodes) {
             if (circuit.Conducts(mode, d)) {
-                plan.conducting.push_back({d, &circuit.Current(mode, d)});
+                plan.conducting.push_back({d, quantity(circuit.Current(mode, d))});
             } else if (circuit.Voltage(mode, d).defined) {
                 // A blocked diode's reverse voltage, where its ends have a
                 // potential (while every diode of a bridge is blocked, its
                 // winding has none: the largest comes while the other pair
                 // conducts). A conducting diode's is below zero, where the
                 // largest starts.
-                plan.blocked.push_back({d, &circuit.Voltage(mode, d)});
+                const CProbe& voltage = circuit.Voltage(mode, d);
+                plan.blocked.push_back({d, quantity(voltage), &voltage});
             }
         }
         // Each source's current and the power it delivers; none while every
@@ -310,33 +370,59 @@ CMeasured Measure(const CNetwork& network, const CPiecewiseCircuit& circuit,
             for (std::size_t k = 0; k < sources.size(); ++k) {
                 const CProbe& current = circuit.Current(mode, sources[k]);
                 if (!current.Zero()) {
-                    plan.sources.push_back({sources[k], &current, &emf[k]});
+                    plan.sources.push_back(
+                        {sources[k], quantity(current), nullptr, quantity(emf[k])});
                 }
             }
         }
     };
+    const double omega = circuit.Omega();
+    // Each quantity's cubic over the interval at hand. An interval that
+    // starts where the last one ended, in the same mode, starts with its
+    // values and slopes (the same numbers, computed once).
+    std::pmr::vector<CCubic> cubics(&arena);
+    cubics.reserve(plan.quantities.capacity());
+    const CInterval* last = nullptr;
     for (const CInterval& in : intervals) {
         const CPiecewiseCircuit::CMode& mode = *in.mode;
+        const bool continues = plan.mode == &mode && last != nullptr && last->t1 == in.t0 &&
+                               last->z1 == in.z0 && last->x1 == in.x0 && last->d1 == in.d0;
         if (plan.mode != &mode) {
             makePlan(mode);
+            cubics.resize(plan.quantities.size());
         }
+        last = &in;
         const double h = in.t1 - in.t0;
+        for (std::size_t q = 0; q < plan.quantities.size(); ++q) {
+            const CProbe& probe = *plan.quantities[q];
+            CCubic& cubic = cubics[q];
+            if (continues) {
+                cubic.f0 = cubic.f1;
+                cubic.d0 = cubic.d1;
+            } else {
+                cubic.f0 = probe.Value(in.x0, in.z0);
+                cubic.d0 = probe.Slope(in.d0, in.z0, omega);
+            }
+            cubic.f1 = probe.Value(in.x1, in.z1);
+            cubic.d1 = probe.Slope(in.d1, in.z1, omega);
+            cubic.h = h;
+        }
         for (std::size_t r = 0; r < rails.size(); ++r) {
             const CRail& rail = network.rails[r];
+            const CRailPlan& measured = plan.rails[r];
             CRailSums& sum = rails[r];
-            const CCubic v = ProbeCubic(circuit, circuit.Voltage(mode, rail.load), in);
+            const CCubic& v = cubics[U(measured.voltage)];
             sum.integral += v.Integral();
             sum.high = v.MaxWith(sum.high);
             sum.low = v.MinWith(sum.low);
             sum.output.push_back({h, v.f0, v.f1, v.d0, v.d1});
-            const CCubic reservoir = ProbeCubic(circuit, circuit.Current(mode, rail.reservoir), in);
-            sums[U(rail.reservoir)].square += Square(reservoir).Integral();
+            sums[U(rail.reservoir)].square += Square(cubics[U(measured.reservoir)]).Integral();
             if (rail.filter >= 0) {
-                const CCubic u = ProbeCubic(circuit, circuit.Voltage(mode, rail.reservoir), in);
+                const CCubic& u = cubics[U(measured.reservoirVoltage)];
                 sum.reservoirHigh = u.MaxWith(sum.reservoirHigh);
                 sum.reservoirLow = u.MinWith(sum.reservoirLow);
                 sum.reservoirIntegral += u.Integral();
-                const CCubic i = ProbeCubic(circuit, circuit.Current(mode, rail.filter), in);
+                const CCubic& i = cubics[U(measured.filter)];
                 CElementSums& filter = sums[U(rail.filter)];
                 filter.square += Square(i).Integral();
                 filter.peak = i.MaxWith(filter.peak);
@@ -344,7 +430,7 @@ CMeasured Measure(const CNetwork& network, const CPiecewiseCircuit& circuit,
         }
         for (const CPlanned& diode : plan.conducting) {
             CElementSums& sum = sums[U(diode.element)];
-            const CCubic i = ProbeCubic(circuit, *diode.probe, in);
+            const CCubic& i = cubics[U(diode.quantity)];
             sum.mean += i.Integral();
             sum.square += Square(i).Integral();
             sum.peak = i.MaxWith(sum.peak);
@@ -355,13 +441,13 @@ CMeasured Measure(const CNetwork& network, const CPiecewiseCircuit& circuit,
             if (in.linear && voltage.phasor != CPiecewiseCircuit::CComplex{}) {
                 sum.reverse = std::max(sum.reverse, SinusoidOnLineMax(circuit, voltage, in, -1.0));
             } else {
-                const CCubic u = ProbeCubic(circuit, voltage, in);
+                const CCubic& u = cubics[U(diode.quantity)];
                 sum.reverse = CCubic{-u.f0, -u.f1, -u.d0, -u.d1, h}.MaxWith(sum.reverse);
             }
         }
         for (const CPlanned& source : plan.sources) {
-            const CCubic i = ProbeCubic(circuit, *source.probe, in);
-            const CCubic e = ProbeCubic(circuit, *source.emf, in);
+            const CCubic& i = cubics[U(source.quantity)];
+            const CCubic& e = cubics[U(source.emf)];
             sums[U(source.element)].square += Square(i).Integral();
             sums[U(source.element)].power -= Product(e, i).Integral();
         }
