@@ -188,6 +188,9 @@ private:
     CState Derivative(const CMode& mode, CComplex z, const CState& x) const;
     void Advance(const CMode& mode, CComplex from, CComplex to, const CMatrix& exponential,
                  CState& x, CJacobian* jacobian) const;
+    // The state alone carried by a given exponential.
+    void ApplyExponential(const CMode& mode, CComplex from, CComplex to, const CMatrix& exponential,
+                          CState& x) const;
     // The state alone carried over tau: the same as Advance with the
     // exponential over tau, at a fraction of its cost where the mode is not
     // stiff against tau.
