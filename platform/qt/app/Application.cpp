@@ -13,6 +13,7 @@
 #include <QSettings>
 #include <QTimer>
 
+#include "AppStyle.h"
 #include "FontWarmUp.h"
 #include "FormWindow.h"
 #include "HelpViewer.h"
@@ -177,6 +178,9 @@ int RunOhmrada(int& argc, char** argv, const CRunOptions& options) {
         std::fputs(commandLine.error->c_str(), stderr);
         return 2;
     }
+    // The application's style, its menu bar's extension icons looked up
+    // only when drawn (see CAppStyle); the application owns it.
+    QApplication::setStyle(new CAppStyle);
     // The toolkit's list of the fonts, made once the application exists.
     fonts.Then([] { (void)QFontDatabase::families(); });
 
