@@ -138,6 +138,14 @@ struct CCubic {
         // f(s) on s in [0, 1]: the Hermite cubic; its slope's roots.
         const double m0 = d0 * h;
         const double m1 = d1 * h;
+        // A cubic that rises (or falls) all along has its largest value at
+        // an end: so it does where both slopes follow the change between
+        // the ends and m0^2 + m1^2 <= 9 change^2 (Fritsch and Carlson).
+        const double change = f1 - f0;
+        if (m0 * change >= 0.0 && m1 * change >= 0.0 &&
+            m0 * m0 + m1 * m1 <= 9.0 * change * change) {
+            return best;
+        }
         const double a = 6.0 * (f0 - f1) + 3.0 * (m0 + m1);  // f'(s) = a s^2 + b s + c
         const double b = 6.0 * (f1 - f0) - 4.0 * m0 - 2.0 * m1;
         const double c = m0;
