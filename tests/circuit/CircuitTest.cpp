@@ -341,6 +341,58 @@ TEST_P(CCircuitPropertyTest, PeakReverseVoltageIsTheSampledMaximum) {
     EXPECT_LE(state.measurements.peakReverseVoltage, sampled + miss + 1e-9 * c.PeakVoltage());
 }
 
+// Where every diode blocks, the state moves on a straight line and is
+// carried in leaps over the steps in which no diode can start; the stretch
+// must still end where the source first reaches the capacitor's voltage and
+// the diodes' thresholds, the capacitor falling at the load's current until
+// then (sampled finely: a diode that started earlier would show).
+TEST_P(CCircuitPropertyTest, BlockedStretchEndsWhereTheSourceFirstReachesTheCapacitor) {
+    const CCircuitParameters& c = GetParam().circuit;
+    if (c.kind == ECircuitKind::kCentreTap || c.leakageInductanceH != 0.0) {
+        GTEST_SKIP() << "the capacitor's voltage is the whole state behind one winding";
+    }
+    const CSteadyState state = SolveSteadyState(c);
+    ASSERT_TRUE(state.Solved()) << state.reason;
+    ASSERT_FALSE(state.Collapsed());
+    CPiecewiseCircuit circuit(c, 256);
+    CPiecewiseCircuit::CState x{};
+    x[0] = state.state[0];
+    std::vector<CPiecewiseCircuit::CInterval> intervals;
+    ASSERT_TRUE(circuit.Carry(0.0, c.Period(), x, nullptr, &intervals));
+    const double omega = 2.0 * M_PI * c.frequencyHz;
+    const double peak = c.PeakVoltage();
+    const double thresholds = c.DiodesInSeries() * c.thresholdVoltageV;
+    const double fall = c.loadCurrentA / c.capacitanceF;
+    // Below zero while no diode can conduct.
+    const auto reach = [&](double t, double capacitor) {
+        const double source = peak * std::sin(omega * t);
+        return (c.kind == ECircuitKind::kBridge ? std::fabs(source) : source) - capacitor -
+               thresholds;
+    };
+    // A stretch is recorded as its run of whole steps and the part of a step
+    // up to the event.
+    int ended = 0;
+    for (std::size_t i = 0; i < intervals.size(); ++i) {
+        const CPiecewiseCircuit::CInterval& in = intervals[i];
+        if (!in.linear) {
+            continue;
+        }
+        const double h = in.t1 - in.t0;
+        EXPECT_NEAR(in.x1[0], in.x0[0] - fall * h, 1e-9 * peak);
+        constexpr int kSamples = 4000;
+        for (int k = 1; k < kSamples; ++k) {
+            const double t = in.t0 + h * k / kSamples;
+            ASSERT_LT(reach(t, in.x0[0] - fall * (t - in.t0)), 1e-9 * peak) << "at " << t;
+        }
+        const bool continued = i + 1 < intervals.size() && intervals[i + 1].linear;
+        if (!continued && in.t1 < c.Period() - 1e-9) {
+            ++ended;
+            EXPECT_NEAR(reach(in.t1, in.x1[0]), 0.0, 1e-9 * peak);
+        }
+    }
+    EXPECT_EQ(ended, c.kind == ECircuitKind::kBridge ? 2 : 1);
+}
+
 // A start given as likely periodic is measured in its own first period
 // when the Newton step from it is tiny; either way the state returned is
 // the periodic one, and the figures are the cold search's.
