@@ -31,6 +31,7 @@
 #include "HelpViewer.h"
 #include "QtTestEnvironment.h"
 #include "SpinButton.h"
+#include "WindowIconPixels.h"
 #include "WindowPlacement.h"
 
 namespace ohmrada::qt::test {
@@ -114,11 +115,22 @@ TEST(FormTemplateTest, HoldsEveryFieldOfTheFormLogicWithItsStyle) {
 
 // The window icon is among the program's resources, read as the PNG it is
 // (a name that misses it gave every window no icon at all).
-TEST(WindowIconTest, IsAmongTheResources) {
-    const QImage icon(QString::fromLatin1(kWindowIconResource), "PNG");
-    ASSERT_FALSE(icon.isNull());
-    EXPECT_EQ(icon.width(), 32);
-    EXPECT_EQ(icon.height(), 32);
+// The pixels compiled into the program are the icon file's, every one
+// (scripts/icon-pixels.py writes them from it).
+TEST(WindowIconTest, PixelsAreTheIconFilesOwn) {
+    const QImage file =
+        QImage(QStringLiteral(OHMRADA_ICON_FILE)).convertToFormat(QImage::Format_ARGB32);
+    ASSERT_FALSE(file.isNull());
+    ASSERT_EQ(file.width(), kWindowIconSize);
+    ASSERT_EQ(file.height(), kWindowIconSize);
+    int differing = 0;
+    for (int y = 0; y < kWindowIconSize; ++y) {
+        for (int x = 0; x < kWindowIconSize; ++x) {
+            const QRgb own = kWindowIconPixels[y * kWindowIconSize + x];
+            differing += file.pixel(x, y) != own ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(differing, 0);
 }
 
 TEST(CommandLineTest, OneFileOrNothingAndOnlyHelpAndVersion) {

@@ -8,7 +8,6 @@
 #include <QFontDatabase>
 #include <QIcon>
 #include <QImage>
-#include <QImageReader>
 #include <QPixmap>
 #include <QSettings>
 #include <QTimer>
@@ -21,6 +20,7 @@
 #include "LanguageChoice.h"
 #include "QtPlatform.h"
 #include "SupplyApp.h"
+#include "WindowIconPixels.h"
 
 namespace ohmrada::qt {
 
@@ -191,12 +191,11 @@ int RunOhmrada(int& argc, char** argv, const CRunOptions& options) {
                                          QStringLiteral("ohmrada"), QStringLiteral("fenster"))
                                    .fileName();
     UseLanguage(StartLanguage(commandLine.language, placesFile));
-    // Read as the PNG it is: an image read with its format detected asks
-    // every image plugin whether it knows it, which loads them all at
-    // start-up.
-    QImageReader icon(QString::fromLatin1(kWindowIconResource), "png");
-    icon.setAutoDetectImageFormat(false);
-    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(icon.read())));
+    // The icon's pixels are compiled in: reading any image, even as the PNG
+    // it is, makes the toolkit look through every image plugin first.
+    const QImage icon(reinterpret_cast<const uchar*>(kWindowIconPixels), kWindowIconSize,
+                      kWindowIconSize, QImage::Format_ARGB32);
+    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(icon)));
     // Lets a Wayland desktop match the window with its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.ohmrada.Ohmrada"));
 

@@ -26,9 +26,6 @@ struct CCommandLine {
 // arguments: the command line without the program's name.
 CCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
-// The program's window icon, among the program's resources (a PNG).
-inline constexpr const char* kWindowIconResource = ":/ohmrada/ohmrada-32.png";
-
 struct CRunOptions {
     // Ends the program as soon as the main window has been painted once
     // (for measuring the start-up), printing "ohmrada: painted" first.
