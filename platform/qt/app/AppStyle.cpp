@@ -39,7 +39,8 @@ public:
 private:
     const QIcon& Icon() {
         if (!m_icon) {
-            m_icon = m_style != nullptr ? m_style->standardIcon(m_which) : QIcon();
+            QStyle* style = m_style.data();
+            m_icon = style != nullptr ? style->standardIcon(m_which) : QIcon();
         }
         return *m_icon;
     }
