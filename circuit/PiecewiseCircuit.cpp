@@ -822,7 +822,9 @@ void CPiecewiseCircuit::PrepareBound(CMode& mode) const {
     const int n = mode.size;
     if (mode.straight) {
         // The state moves at the constant rate a[r][n]; a value's own rate
-        // is that along its weights, and its sinusoid's at most w |P|.
+        // is at most the sum of that along its weights in magnitude (no
+        // cancellation in the sum can hide a rate), and its sinusoid's at
+        // most w |P|.
         for (CMode::CEvent& event : mode.events) {
             const CProbe& probe = event.probe;
             double along = 0.0;
@@ -830,10 +832,10 @@ void CPiecewiseCircuit::PrepareBound(CMode& mode) const {
                 const int s = mode.active[U(r)];
                 const double weight =
                     probe.state >= 0 ? (s == probe.state ? 1.0 : 0.0) : probe.x[U(s)];
-                along += weight * mode.a[U(r)][U(n)];
+                along += std::fabs(weight * mode.a[U(r)][U(n)]);
             }
             const double sinusoid = probe.state >= 0 ? 0.0 : m_omega * std::abs(probe.phasor);
-            event.rate = std::fabs(along) + sinusoid;
+            event.rate = along + sinusoid;
         }
     }
     for (int r = 0; r < n; ++r) {
