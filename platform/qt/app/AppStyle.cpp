@@ -52,10 +52,6 @@ private:
 
 }  // namespace
 
-CAppStyle::CAppStyle() = default;
-
-CAppStyle::CAppStyle(QStyle* base) : QProxyStyle(base) {}
-
 QIcon CAppStyle::standardIcon(StandardPixmap which, const QStyleOption* option,
                               const QWidget* widget) const {
     if (option == nullptr && (which == SP_ToolBarHorizontalExtensionButton ||

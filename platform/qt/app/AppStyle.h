@@ -10,12 +10,12 @@ namespace ohmrada::qt {
 // looked up: those of a menu bar's extension button (shown only where the
 // menus do not fit), which every menu bar asks for when it is made. The
 // style reads their images with the format detected, and that loads every
-// image plugin there is; here they are looked up when first drawn.
+// image plugin there is; here they are looked up when first drawn. Made
+// as a QProxyStyle is: over the application's style, or over a given one,
+// which it then owns.
 class CAppStyle : public QProxyStyle {
 public:
-    CAppStyle();
-    // Over a given style, which it then owns.
-    explicit CAppStyle(QStyle* base);
+    using QProxyStyle::QProxyStyle;
 
     QIcon standardIcon(StandardPixmap which, const QStyleOption* option = nullptr,
                        const QWidget* widget = nullptr) const override;
