@@ -12,13 +12,16 @@
 #endif
 // A sanitizer brings its own allocator: glibc's heap is not the one in use.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#undef OHMRADA_HEAP_ADVICE
+#define OHMRADA_OWN_ALLOCATOR 1
 #endif
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || \
     __has_feature(memory_sanitizer)
-#undef OHMRADA_HEAP_ADVICE
+#define OHMRADA_OWN_ALLOCATOR 1
 #endif
+#endif
+#ifdef OHMRADA_OWN_ALLOCATOR
+#undef OHMRADA_HEAP_ADVICE
 #endif
 
 #ifdef OHMRADA_HEAP_ADVICE
@@ -128,7 +131,11 @@ CHugePageAdvice AdviseHeapHugePages(std::size_t bytes) {
 
 CHugePageAdvice AdviseHeapHugePages(std::size_t /*bytes*/) {
     CHugePageAdvice advice;
+#ifdef OHMRADA_OWN_ALLOCATOR
+    advice.why = "a sanitizer's allocator is in use";
+#else
     advice.why = "not glibc's heap (2.33 or later) on Linux";
+#endif
     return advice;
 }
 
