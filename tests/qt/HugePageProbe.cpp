@@ -5,19 +5,22 @@
 //   advised, why        what the advice said
 //   mapping, hg         the mapping the block lies in, and whether it is
 //                       advised for huge pages
-//   anonymous_kib       how much the program's own memory grew by the advice
+//   heap_kib            how much of the heap the advice brought into memory
 //   pages, faults       the block's pages, and the page faults taking and
 //                       writing them
 //   huge_kib            the block's mapping's memory in huge pages
 //   fallbacks           the system's huge page faults that fell back to
 //                       small pages meanwhile
+// It reads the system's files into a buffer of its own and allocates
+// nothing on the heap but the block, so that what it measures is the
+// advice's and the block's alone.
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
-
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include "HugePageHeap.h"
 
@@ -25,21 +28,36 @@ namespace {
 
 constexpr std::size_t kBlock = 1'340'000;  // 636 x 527 pixels, 4 bytes each
 
-// The program's own memory in use (not its code or files), KiB.
-long AnonymousKiB() {
-    long kib = -1;
-    FILE* status = std::fopen("/proc/self/status", "r");
-    if (status == nullptr) {
-        return kib;
-    }
-    char line[256];
-    while (std::fgets(line, sizeof line, status) != nullptr) {
-        if (std::sscanf(line, "RssAnon: %ld", &kib) == 1) {
-            break;
+// The whole of a file of the system, in one buffer (each call overwrites it).
+const char* ReadSystemFile(const char* path) {
+    static char text[1 << 20];
+    std::size_t size = 0;
+    const int file = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (file >= 0) {
+        ssize_t got = 0;
+        while (size + 1 < sizeof text &&
+               (got = ::read(file, text + size, sizeof text - 1 - size)) > 0) {
+            size += static_cast<std::size_t>(got);
         }
+        ::close(file);
     }
-    std::fclose(status);
-    return kib;
+    text[size] = '\0';
+    return text;
+}
+
+// The next line of text, cut out in line (at most its first 511 bytes).
+bool NextLine(const char*& text, char (&line)[512]) {
+    if (*text == '\0') {
+        return false;
+    }
+    const char* end = std::strchr(text, '\n');
+    const std::size_t length =
+        end != nullptr ? static_cast<std::size_t>(end - text) : std::strlen(text);
+    const std::size_t kept = length < sizeof line - 1 ? length : sizeof line - 1;
+    std::memcpy(line, text, kept);
+    line[kept] = '\0';
+    text += end != nullptr ? length + 1 : length;
+    return true;
 }
 
 long MinorFaults() {
@@ -49,71 +67,94 @@ long MinorFaults() {
 }
 
 long VmStat(const char* key) {
-    long value = -1;
-    FILE* vmstat = std::fopen("/proc/vmstat", "r");
-    if (vmstat == nullptr) {
-        return value;
-    }
+    const char* text = ReadSystemFile("/proc/vmstat");
+    char line[512];
     char name[128];
-    long number = 0;
-    while (std::fscanf(vmstat, "%127s %ld", name, &number) == 2) {
-        if (std::strcmp(name, key) == 0) {
-            value = number;
+    long value = 0;
+    while (NextLine(text, line)) {
+        if (std::sscanf(line, "%127s %ld", name, &value) == 2 && std::strcmp(name, key) == 0) {
+            return value;
         }
     }
-    std::fclose(vmstat);
-    return value;
+    return -1;
 }
 
 struct CMapping {
-    std::string name;
-    bool hugeAdvised = false;
+    char name[256] = "";
+    long residentKiB = 0;
     long hugeKiB = 0;
+    bool hugeAdvised = false;
 };
 
-// The mapping holding address, from /proc/self/smaps.
-CMapping MappingOf(const void* address) {
-    CMapping mapping;
-    const auto at = reinterpret_cast<unsigned long>(address);
-    FILE* smaps = std::fopen("/proc/self/smaps", "r");
-    if (smaps == nullptr) {
-        return mapping;
-    }
+// Walks /proc/self/smaps (which counts the mapped pages exactly): for each
+// mapping, visit(from, to, mapping) once its lines are read.
+template <typename Visit>
+void ForEachMapping(Visit visit) {
+    const char* text = ReadSystemFile("/proc/self/smaps");
     char line[512];
-    bool inside = false;
-    while (std::fgets(line, sizeof line, smaps) != nullptr) {
-        unsigned long from = 0;
-        unsigned long to = 0;
+    CMapping mapping;
+    unsigned long from = 0;
+    unsigned long to = 0;
+    bool open = false;
+    while (NextLine(text, line)) {
+        unsigned long nextFrom = 0;
+        unsigned long nextTo = 0;
         char name[256] = "";
-        if (std::sscanf(line, "%lx-%lx %*s %*s %*s %*s %255s", &from, &to, name) >= 2 &&
-            std::strchr(line, '-') < std::strchr(line, ' ')) {
-            inside = from <= at && at < to;
-            if (inside) {
-                mapping.name = name[0] != '\0' ? name : "[anonymous]";
+        if (std::strchr(line, '-') < std::strchr(line, ' ') &&
+            std::sscanf(line, "%lx-%lx %*s %*s %*s %*s %255s", &nextFrom, &nextTo, name) >= 2) {
+            if (open) {
+                visit(from, to, mapping);
             }
-            continue;
-        }
-        if (!inside) {
+            mapping = CMapping{};
+            std::strcpy(mapping.name, name[0] != '\0' ? name : "[anonymous]");
+            from = nextFrom;
+            to = nextTo;
+            open = true;
             continue;
         }
         long kib = 0;
-        if (std::sscanf(line, "AnonHugePages: %ld", &kib) == 1) {
+        if (std::sscanf(line, "Rss: %ld", &kib) == 1) {
+            mapping.residentKiB = kib;
+        } else if (std::sscanf(line, "AnonHugePages: %ld", &kib) == 1) {
             mapping.hugeKiB = kib;
         } else if (std::strncmp(line, "VmFlags:", 8) == 0) {
             mapping.hugeAdvised = std::strstr(line, " hg") != nullptr;
         }
     }
-    std::fclose(smaps);
-    return mapping;
+    if (open) {
+        visit(from, to, mapping);
+    }
+}
+
+CMapping MappingOf(const void* address) {
+    const auto at = reinterpret_cast<unsigned long>(address);
+    CMapping found;
+    ForEachMapping([&](unsigned long from, unsigned long to, const CMapping& mapping) {
+        if (from <= at && at < to) {
+            found = mapping;
+        }
+    });
+    return found;
+}
+
+// The heap's pages in memory (the advice splits it into mappings), KiB.
+long HeapResidentKiB() {
+    long kib = 0;
+    ForEachMapping([&](unsigned long, unsigned long, const CMapping& mapping) {
+        if (std::strcmp(mapping.name, "[heap]") == 0) {
+            kib += mapping.residentKiB;
+        }
+    });
+    return kib;
 }
 
 }  // namespace
 
 int main() {
-    const long anonymousBefore = AnonymousKiB();
+    const long heapBefore = HeapResidentKiB();
     const ohmrada::qt::CHugePageAdvice advice =
         ohmrada::qt::AdviseHeapHugePages(std::size_t{2} << 20);
-    const long anonymousGrowth = AnonymousKiB() - anonymousBefore;
+    const long heapGrowth = HeapResidentKiB() - heapBefore;
 
     const long page = sysconf(_SC_PAGESIZE);
     const long fallbacksBefore = VmStat("thp_fault_fallback");
@@ -130,10 +171,10 @@ int main() {
     const CMapping taken = MappingOf(block);
 
     std::printf(
-        "advised=%d\nwhy=%s\nmapping=%s\nhg=%d\nanonymous_kib=%ld\npages=%ld\n"
+        "advised=%d\nwhy=%s\nmapping=%s\nhg=%d\nheap_kib=%ld\npages=%ld\n"
         "faults=%ld\nhuge_kib=%ld\nfallbacks=%ld\n",
-        advice.advised ? 1 : 0, advice.why, taken.name.c_str(), taken.hugeAdvised ? 1 : 0,
-        anonymousGrowth, static_cast<long>(kBlock) / page, faults, taken.hugeKiB, fallbacks);
+        advice.advised ? 1 : 0, advice.why, taken.name, taken.hugeAdvised ? 1 : 0, heapGrowth,
+        static_cast<long>(kBlock) / page, faults, taken.hugeKiB, fallbacks);
     std::free(block);
     return 0;
 }
