@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 #include <QProcess>
 
+#include "HugePageHeap.h"
+
 namespace {
 
 std::map<std::string, std::string> RunProbe() {
@@ -46,18 +48,10 @@ bool SystemOffersHugePages() {
            text.find("[always]") != std::string::npos;
 }
 
-constexpr bool kOwnHeap =
-#if defined(__linux__) && defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__) && \
-    !defined(__SANITIZE_THREAD__)
-    true;
-#else
-    false;
-#endif
-
 TEST(HugePageHeapTest, TheBackingStoreComesFromAdvisedHugePages) {
     const std::map<std::string, std::string> said = RunProbe();
     ASSERT_FALSE(said.empty()) << "the probe did not run";
-    if (!kOwnHeap || !SystemOffersHugePages()) {
+    if (!ohmrada::qt::kHeapAdviceBuilt || !SystemOffersHugePages()) {
         // Nothing is changed, and the advice says why.
         EXPECT_EQ(Number(said, "advised"), 0);
         EXPECT_FALSE(said.at("why").empty());

@@ -113,8 +113,6 @@ TEST(FormTemplateTest, HoldsEveryFieldOfTheFormLogicWithItsStyle) {
     }
 }
 
-// The window icon is among the program's resources, read as the PNG it is
-// (a name that misses it gave every window no icon at all).
 // The pixels compiled into the program are the icon file's, every one
 // (scripts/icon-pixels.py writes them from it).
 TEST(WindowIconTest, PixelsAreTheIconFilesOwn) {

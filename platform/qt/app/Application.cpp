@@ -85,8 +85,8 @@ constexpr const char* kHelp =
 
 constexpr const char* kVersion = "ohmrada 3.0\n";
 
-// What the start allocates until the window is first painted: its controls
-// and its backing store (1.3 MB at 100 %), with room to spare.
+// One huge page: what the start writes until the window is first painted
+// (its controls, and its backing store of 1.3 MB at 100 %).
 constexpr std::size_t kStartHeapBytes = std::size_t{2} << 20;
 
 }  // namespace

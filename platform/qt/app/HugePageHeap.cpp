@@ -5,25 +5,6 @@
 #include <cstdlib>
 #include <string>
 
-// glibc 2.33 and later: mallinfo2 tells where the heap's free top begins.
-#if defined(__linux__) && defined(__GLIBC__) && \
-    (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 33))
-#define OHMRADA_HEAP_ADVICE 1
-#endif
-// A sanitizer brings its own allocator: glibc's heap is not the one in use.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define OHMRADA_OWN_ALLOCATOR 1
-#endif
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || \
-    __has_feature(memory_sanitizer)
-#define OHMRADA_OWN_ALLOCATOR 1
-#endif
-#endif
-#ifdef OHMRADA_OWN_ALLOCATOR
-#undef OHMRADA_HEAP_ADVICE
-#endif
-
 #ifdef OHMRADA_HEAP_ADVICE
 #include <fcntl.h>
 #include <malloc.h>
@@ -77,7 +58,6 @@ void* g_gap = nullptr;
 CHugePageAdvice AdviseHeapHugePages(std::size_t bytes) {
     CHugePageAdvice advice;
     const std::size_t huge = TransparentHugePage();
-    advice.hugePage = huge;
     if (huge == 0) {
         advice.why = "transparent huge pages are off";
         return advice;

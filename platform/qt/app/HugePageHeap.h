@@ -1,15 +1,37 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <cstddef>
+#include <cstddef>  // also brings the C library's own macros (__GLIBC__)
+
+// Whether this build can advise the heap at all: Linux, glibc 2.33 or later
+// (mallinfo2 tells where the heap's free top begins), and glibc's heap in
+// use, not a sanitizer's allocator.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define OHMRADA_OWN_ALLOCATOR 1
+#endif
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || \
+    __has_feature(memory_sanitizer)
+#define OHMRADA_OWN_ALLOCATOR 1
+#endif
+#endif
+#if defined(__linux__) && defined(__GLIBC__) && !defined(OHMRADA_OWN_ALLOCATOR) && \
+    (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 33))
+#define OHMRADA_HEAP_ADVICE 1
+#endif
 
 namespace ohmrada::qt {
 
+#ifdef OHMRADA_HEAP_ADVICE
+inline constexpr bool kHeapAdviceBuilt = true;
+#else
+inline constexpr bool kHeapAdviceBuilt = false;
+#endif
+
 // What AdviseHeapHugePages did.
 struct CHugePageAdvice {
-    bool advised = false;      // the heap's next bytes lie on advised huge pages
-    const char* why = "";      // why not, when not
-    std::size_t hugePage = 0;  // the system's huge page, bytes
+    bool advised = false;  // the heap's next bytes lie on advised huge pages
+    const char* why = "";  // why not, when not
 };
 
 // The window's first paint needs some 2 MB of fresh memory at once: the
