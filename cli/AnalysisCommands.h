@@ -36,24 +36,29 @@ int RunLimitsCommand(const std::vector<std::string>& args, std::istream& in, std
 struct CSweepColumns {
     std::vector<std::string> names;
     std::function<std::vector<double>(const CSweepPoint& point)> measure;
-    // The most points these columns can afford (0: no limit of their own)
-    // and the option that asks for them, for the refusal above it.
-    std::size_t maxCount = 0;
-    std::string limitedBy;
     // Each point is written and flushed as soon as it is done, so a run that
     // is interrupted keeps every finished point.
     bool streaming = false;
 };
+// The most points a sweep may have (0: no limit) and the option that limits
+// it, for the refusal above it.
+struct CSweepLimit {
+    std::size_t maxCount = 0;
+    std::string limitedBy;
+};
+
 // What a caller adds to the sweep: flags it accepts (for example
-// "--simulate"), their lines for --help, and the maker of the further columns
-// from the parsed options (it reads CAnalysisOptions::flags) and the number
-// of points the sweep will have.
+// "--simulate"), their lines for --help, the limit of points its options
+// set (asked before any design is read), and the maker of the further
+// columns from the parsed options (it reads CAnalysisOptions::flags) and the
+// number of points the sweep will have.
 struct CSweepExtension {
     std::vector<std::string> flags;
     std::string help;
     // A sweep that runs longer than this reports its progress on standard
     // error (unless its columns report their own).
     std::chrono::milliseconds progressAfter{1000};
+    std::function<CSweepLimit(const CAnalysisOptions& options)> limit;
     // The columns for a design's sweep (dual: a symmetric supply's).
     std::function<CSweepColumns(const CAnalysisOptions& options, std::size_t pointCount, bool dual)>
         columns;

@@ -596,6 +596,11 @@ CSweepExtension SimulationSweepExtension(std::ostream& err, bool& failed) {
         "              values (null in JSON), is reported, and makes the exit\n"
         "              status 2. Each point is written as soon as it is\n"
         "              simulated; COUNT is at most 10000\n";
+    extension.limit = [](const CAnalysisOptions& options) {
+        return options.flags.count(kSimulateFlag) != 0
+                   ? CSweepLimit{kMaxSimulatedPoints, std::string(kSimulateFlag)}
+                   : CSweepLimit{};
+    };
     extension.columns = [&err, &failed](const CAnalysisOptions& options, std::size_t pointCount,
                                         bool dual) {
         CSweepColumns columns;
@@ -611,8 +616,6 @@ CSweepExtension SimulationSweepExtension(std::ostream& err, bool& failed) {
                 columns.names.push_back(NegativeRailName(kMeasurements[row].name));
             }
         }
-        columns.maxCount = kMaxSimulatedPoints;
-        columns.limitedBy = std::string(kSimulateFlag);
         columns.streaming = true;
         auto progress = std::make_shared<CProgress>(pointCount);
         // The same leakage inductance as the circuit's columns.

@@ -346,12 +346,11 @@ int RunSweepCommand(const std::vector<std::string>& args, std::istream& in, std:
         }
         return columns;
     };
-    const CSweepColumns limits = extensionColumns(false);
-    if (limits.maxCount != 0 && spec.value->count > limits.maxCount) {
+    const CSweepLimit limit = extension.limit ? extension.limit(options) : CSweepLimit{};
+    if (limit.maxCount != 0 && spec.value->count > limit.maxCount) {
         return ReportUsageError(
             kCommand, kUsage,
-            "with " + limits.limitedBy + " COUNT is at most " + std::to_string(limits.maxCount),
-            err);
+            "with " + limit.limitedBy + " COUNT is at most " + std::to_string(limit.maxCount), err);
     }
 
     const bool ok = ForEachDesign(

@@ -597,11 +597,10 @@ TEST_F(AnalysisCommandsTest, StreamingColumnsWriteEachPointBeforeTheNext) {
     std::ostringstream out;
     std::vector<long> linesBefore;  // lines on the output when point i is measured
     CSweepExtension slow;
+    slow.limit = [](const CAnalysisOptions&) { return CSweepLimit{50, "--slow"}; };
     slow.columns = [&](const CAnalysisOptions&, std::size_t, bool) {
         CSweepColumns columns;
         columns.names = {"slow_v"};
-        columns.maxCount = 50;
-        columns.limitedBy = "--slow";
         columns.streaming = true;
         columns.measure = [&](const CSweepPoint&) {
             const std::string sofar = out.str();
@@ -612,8 +611,9 @@ TEST_F(AnalysisCommandsTest, StreamingColumnsWriteEachPointBeforeTheNext) {
     };
     std::istringstream in;
     std::ostringstream err;
-    ASSERT_EQ(RunSweepCommand({"Ib=1:3:20"}, in, out, err, slow), 0) << err.str();
-    ASSERT_EQ(linesBefore.size(), 20u);
+    // As many points as the limit allows, then one more.
+    ASSERT_EQ(RunSweepCommand({"Ib=1:3:50"}, in, out, err, slow), 0) << err.str();
+    ASSERT_EQ(linesBefore.size(), 50u);
     for (std::size_t i = 0; i < linesBefore.size(); ++i) {
         EXPECT_EQ(linesBefore[i], static_cast<long>(i) + 1) << "header and " << i << " points";
     }
