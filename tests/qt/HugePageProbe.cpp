@@ -18,6 +18,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -28,8 +29,10 @@ namespace {
 
 constexpr std::size_t kBlock = 1'340'000;  // 636 x 527 pixels, 4 bytes each
 
-// The whole of a file of the system, in one buffer (each call overwrites it).
-const char* ReadSystemFile(const char* path) {
+// Calls visit(line) for each line of a file of the system, read whole into
+// one buffer of the probe's own (each call overwrites it).
+template <typename Visit>
+void ForEachLine(const char* path, Visit visit) {
     static char text[1 << 20];
     std::size_t size = 0;
     const int file = ::open(path, O_RDONLY | O_CLOEXEC);
@@ -42,22 +45,10 @@ const char* ReadSystemFile(const char* path) {
         ::close(file);
     }
     text[size] = '\0';
-    return text;
-}
-
-// The next line of text, cut out in line (at most its first 511 bytes).
-bool NextLine(const char*& text, char (&line)[512]) {
-    if (*text == '\0') {
-        return false;
+    std::replace(text, text + size, '\n', '\0');
+    for (const char* line = text; line < text + size; line += std::strlen(line) + 1) {
+        visit(line);
     }
-    const char* end = std::strchr(text, '\n');
-    const std::size_t length =
-        end != nullptr ? static_cast<std::size_t>(end - text) : std::strlen(text);
-    const std::size_t kept = length < sizeof line - 1 ? length : sizeof line - 1;
-    std::memcpy(line, text, kept);
-    line[kept] = '\0';
-    text += end != nullptr ? length + 1 : length;
-    return true;
 }
 
 long MinorFaults() {
@@ -67,16 +58,15 @@ long MinorFaults() {
 }
 
 long VmStat(const char* key) {
-    const char* text = ReadSystemFile("/proc/vmstat");
-    char line[512];
-    char name[128];
-    long value = 0;
-    while (NextLine(text, line)) {
+    long found = -1;
+    ForEachLine("/proc/vmstat", [&](const char* line) {
+        char name[128];
+        long value = 0;
         if (std::sscanf(line, "%127s %ld", name, &value) == 2 && std::strcmp(name, key) == 0) {
-            return value;
+            found = value;
         }
-    }
-    return -1;
+    });
+    return found;
 }
 
 struct CMapping {
@@ -90,13 +80,11 @@ struct CMapping {
 // mapping, visit(from, to, mapping) once its lines are read.
 template <typename Visit>
 void ForEachMapping(Visit visit) {
-    const char* text = ReadSystemFile("/proc/self/smaps");
-    char line[512];
     CMapping mapping;
     unsigned long from = 0;
     unsigned long to = 0;
     bool open = false;
-    while (NextLine(text, line)) {
+    ForEachLine("/proc/self/smaps", [&](const char* line) {
         unsigned long nextFrom = 0;
         unsigned long nextTo = 0;
         char name[256] = "";
@@ -110,7 +98,7 @@ void ForEachMapping(Visit visit) {
             from = nextFrom;
             to = nextTo;
             open = true;
-            continue;
+            return;
         }
         long kib = 0;
         if (std::sscanf(line, "Rss: %ld", &kib) == 1) {
@@ -120,7 +108,7 @@ void ForEachMapping(Visit visit) {
         } else if (std::strncmp(line, "VmFlags:", 8) == 0) {
             mapping.hugeAdvised = std::strstr(line, " hg") != nullptr;
         }
-    }
+    });
     if (open) {
         visit(from, to, mapping);
     }
